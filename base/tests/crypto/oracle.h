@@ -1,0 +1,26 @@
+// Small helpers shared by the crypto tests: hex text, OpenSSL oracles.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace crypto_test {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes FromHex(const std::string& hex);
+std::string ToHex(const uint8_t* data, size_t length);
+inline std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
+Bytes Pattern(size_t length, uint8_t start = 0);  // deterministic test bytes
+Bytes ReadFile(const std::string& path);
+std::string DataPath(const std::string& name);
+
+// SEED-CBC through OpenSSL's legacy provider, without padding.
+Bytes OpensslSeedCbc(bool encipher, const Bytes& key, const Bytes& iv, const Bytes& in);
+// TLS 1.0 P_SHA1 through OpenSSL's TLS1-PRF (digest SHA1).
+Bytes OpensslPSha1(const Bytes& secret, const Bytes& seed, size_t length);
+// RSA PKCS #1 v1.5 deciphering with a PEM private key file.
+Bytes OpensslRsaDecrypt(const std::string& pemPath, const Bytes& cipher);
+
+}  // namespace crypto_test
