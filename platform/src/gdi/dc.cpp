@@ -127,7 +127,6 @@ RECT RectsBox(const std::vector<RECT>& a) {
 using namespace plat::gdi::detail;
 
 namespace plat::gdi::detail {
-HGDIOBJ NewObject(PlatGdiObject::Kind kind);
 HDC NewDC();
 void FreeDC(HDC dc);
 int ObjectCount();

@@ -38,6 +38,7 @@ namespace plat::gdi::detail {
 // One lock for the whole layer: objects are shared by the threads of a process.
 std::recursive_mutex& Lock();
 
+HGDIOBJ NewObject(PlatGdiObject::Kind kind);
 bool IsLiveObject(HGDIOBJ obj);
 bool IsLiveDC(HDC dc);
 void AddUse(HGDIOBJ obj);
