@@ -6,6 +6,7 @@
 #include <openssl/pem.h>
 #include <openssl/provider.h>
 #include <openssl/rsa.h>
+#include <openssl/x509.h>
 
 #include <cstdio>
 #include <stdexcept>
@@ -121,6 +122,43 @@ Bytes OpensslRsaDecrypt(const std::string& pemPath, const Bytes& cipher) {
     }
     EVP_PKEY_CTX_free(ctx);
     EVP_PKEY_free(key);
+    return out;
+}
+
+namespace {
+Bytes RawRsa(EVP_PKEY* key, bool privateOp, const Bytes& block) {
+    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key, nullptr);
+    Bytes out(1024);
+    size_t n = out.size();
+    int ok = privateOp ? EVP_PKEY_decrypt_init(ctx) : EVP_PKEY_encrypt_init(ctx);
+    EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_NO_PADDING);
+    ok = ok == 1 && (privateOp ? EVP_PKEY_decrypt(ctx, out.data(), &n, block.data(), block.size())
+                               : EVP_PKEY_encrypt(ctx, out.data(), &n, block.data(), block.size())) == 1;
+    EVP_PKEY_CTX_free(ctx);
+    if (!ok) throw std::runtime_error("raw RSA failed");
+    out.resize(n);
+    return out;
+}
+}  // namespace
+
+Bytes OpensslRsaRawPrivate(const std::string& pemPath, const Bytes& block) {
+    FILE* f = std::fopen(pemPath.c_str(), "r");
+    if (!f) throw std::runtime_error("cannot open " + pemPath);
+    EVP_PKEY* key = PEM_read_PrivateKey(f, nullptr, nullptr, nullptr);
+    std::fclose(f);
+    Bytes out = RawRsa(key, true, block);
+    EVP_PKEY_free(key);
+    return out;
+}
+
+Bytes OpensslRsaRawPublic(const Bytes& certificateDer, const Bytes& block) {
+    const unsigned char* p = certificateDer.data();
+    X509* cert = d2i_X509(nullptr, &p, long(certificateDer.size()));
+    if (!cert) throw std::runtime_error("bad certificate");
+    EVP_PKEY* key = X509_get_pubkey(cert);
+    Bytes out = RawRsa(key, false, block);
+    EVP_PKEY_free(key);
+    X509_free(cert);
     return out;
 }
 

@@ -23,4 +23,8 @@ Bytes OpensslPSha1(const Bytes& secret, const Bytes& seed, size_t length);
 // RSA PKCS #1 v1.5 deciphering with a PEM private key file.
 Bytes OpensslRsaDecrypt(const std::string& pemPath, const Bytes& cipher);
 
+// Raw RSA (no padding): the private operation with a PEM key, the public one with a DER certificate's key.
+Bytes OpensslRsaRawPrivate(const std::string& pemPath, const Bytes& block);
+Bytes OpensslRsaRawPublic(const Bytes& certificateDer, const Bytes& block);
+
 }  // namespace crypto_test
