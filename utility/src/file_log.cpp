@@ -1,0 +1,159 @@
+// Time-stamped file log and file helpers.
+#include "glimmet/file_log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "glimmet/time_util.h"
+
+namespace {
+
+// Code-page-949 name -> UTF-16 of at most maxChars characters; false when it does not fit.
+bool wide_name(const char* name, WCHAR* out, int maxChars) {
+  if (!name || name[0] == '\0') return false;
+  return MultiByteToWideChar(CP_ACP, 0, name, -1, out, maxChars + 1) > 0;
+}
+
+HANDLE open_for_writing(const char* fileName, DWORD disposition) {
+  return create_file_char(fileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int write_whole(const char* fileName, const void* data, int len, bool append) {
+  if (!fileName || !data || len < 1) return -1;
+  HANDLE h = open_for_writing(fileName, append ? OPEN_ALWAYS : CREATE_ALWAYS);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  int result = -1;
+  if (!append || SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
+    result = writen_data_handle(h, data, len) == len ? 0 : -1;
+  CloseHandle(h);
+  return result;
+}
+
+// Length of the longest prefix of text[0..n) that does not end inside a double-byte character.
+size_t whole_chars(const char* text, size_t n) {
+  size_t i = 0;
+  while (i < n) {
+    size_t c = (static_cast<unsigned char>(text[i]) & 0x80) ? 2 : 1;
+    if (i + c > n) break;
+    i += c;
+  }
+  return i;
+}
+
+}  // namespace
+
+void lib_file_log(const char* fileName, int line, const char* source, const char* format, ...) {
+  if (!fileName || fileName[0] == '\0' || !format) return;
+  WCHAR name[256];
+  if (!wide_name(fileName, name, 255)) return;
+
+  char text[FILE_LOG_LINE_MAX + 3];
+  char stamp[32];
+  get_time(stamp, sizeof stamp, TIME_PART_DATE | TIME_PART_TIME, 1);
+  char prefix[FILE_LOG_PREFIX_MAX + 1];
+  int p = std::snprintf(prefix, sizeof prefix, "[%s]%s(%d) | ", stamp, source ? source : "", line);
+  size_t used = p < 0 ? 0 : whole_chars(prefix, std::strlen(prefix));
+  std::memcpy(text, prefix, used);
+
+  va_list ap;
+  va_start(ap, format);
+  int n = std::vsnprintf(text + used, FILE_LOG_LINE_MAX + 1 - used, format, ap);
+  va_end(ap);
+  if (n > 0) {
+    size_t written = static_cast<size_t>(n);
+    if (used + written > FILE_LOG_LINE_MAX) written = whole_chars(text + used, FILE_LOG_LINE_MAX - used);
+    used += written;
+  }
+  text[used++] = '\r';
+  text[used++] = '\n';
+
+  HANDLE h = CreateFile(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  if (SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
+    writen_data_handle(h, text, static_cast<int>(used));
+  CloseHandle(h);
+}
+
+HANDLE create_file_char(const char* fileName, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                        DWORD disposition, DWORD flags, HANDLE templateFile) {
+  WCHAR name[257];
+  if (!wide_name(fileName, name, 256)) return INVALID_HANDLE_VALUE;
+  return CreateFile(name, access, share, security, disposition, flags, templateFile);
+}
+
+int data_append_file(const char* fileName, const void* data, int len) { return write_whole(fileName, data, len, true); }
+int data_write_file(const char* fileName, const void* data, int len) { return write_whole(fileName, data, len, false); }
+
+void* load_full_file(const char* fileName, int* sizeOut, int addNul) {
+  HANDLE h = create_file_char(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  void* result = nullptr;
+  int64_t size = get_file_size_handle(h);
+  if (size >= 0 && size <= INT32_MAX - 1 && SetFilePointer(h, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER) {
+    size_t total = static_cast<size_t>(size) + (addNul ? 1 : 0);
+    auto* buf = static_cast<char*>(std::malloc(total > 0 ? total : 1));
+    if (buf) {
+      int n = static_cast<int>(size);
+      if (n == 0 || readn_data_handle(h, buf, n) == n) {
+        if (addNul) buf[n] = '\0';
+        if (sizeOut) *sizeOut = n;
+        result = buf;
+      } else {
+        std::free(buf);
+      }
+    }
+  }
+  CloseHandle(h);
+  return result;
+}
+
+int readn_data_handle(HANDLE file, void* buf, int len) {
+  if (len < 1) return 0;
+  if (!buf || !file || file == INVALID_HANDLE_VALUE) return -1;
+  auto* p = static_cast<char*>(buf);
+  int done = 0;
+  while (done < len) {
+    DWORD got = 0;
+    if (!ReadFile(file, p + done, static_cast<DWORD>(len - done), &got, nullptr)) return -1;
+    if (got == 0) return 0;
+    done += static_cast<int>(got);
+  }
+  return len;
+}
+
+int writen_data_handle(HANDLE file, const void* buf, int len) {
+  if (len < 1) return 0;
+  if (!buf || !file || file == INVALID_HANDLE_VALUE) return -1;
+  const auto* p = static_cast<const char*>(buf);
+  int done = 0;
+  while (done < len) {
+    DWORD put = 0;
+    if (!WriteFile(file, p + done, static_cast<DWORD>(len - done), &put, nullptr)) return -1;
+    if (put == 0) return 0;
+    done += static_cast<int>(put);
+  }
+  return len;
+}
+
+int64_t get_file_size_nm(const char* fileName) {
+  HANDLE h = create_file_char(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  int64_t size = get_file_size_handle(h);
+  CloseHandle(h);
+  return size;
+}
+
+int64_t get_file_size_handle(HANDLE file) {
+  if (!file || file == INVALID_HANDLE_VALUE) return -1;
+  LONG high = 0;
+  SetLastError(NO_ERROR);
+  DWORD low = SetFilePointer(file, 0, &high, FILE_END);
+  if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+  return (static_cast<int64_t>(static_cast<uint32_t>(high)) << 32) | low;
+}
