@@ -1,6 +1,8 @@
 // Wire numbers: decoding and display text.
 #include "glimmet/net_value.h"
 
+#include "plat/kernel.h"
+
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -243,5 +245,27 @@ WCHAR* tchar_to_tchar(WCHAR* dst, int dstBytes, const WCHAR* src, int lenBytes) 
   size_t i = 0;
   for (; i < n && src[i] != 0; ++i) dst[i] = src[i];
   dst[i] = 0;
+  return dst;
+}
+
+WCHAR* char_to_tchar(WCHAR* dst, int dstBytes, const char* src, int len) {
+  if (!dst || dstBytes < 2) return nullptr;
+  std::memset(dst, 0, static_cast<size_t>(dstBytes));
+  if (!src) return dst;
+  const int room = dstBytes / 2 - 1;
+  size_t n = len < 0 ? std::strlen(src) : strnlen(src, static_cast<size_t>(len));
+  // Every character of code page 949 is one UTF-16 unit: take the characters that fit whole.
+  // Bytes that do not form a character may convert to more units: then take one character fewer.
+  for (int chars = room; chars > 0; --chars) {
+    size_t end = 0;
+    for (int c = 0; c < chars && end < n; ++c) end += ((static_cast<unsigned char>(src[end]) & 0x80) && end + 1 < n) ? 2 : 1;
+    if (end == 0) break;
+    int got = MultiByteToWideChar(CP_ACP, 0, src, static_cast<int>(end), dst, room);
+    if (got > 0) {
+      dst[got] = 0;
+      return dst;
+    }
+  }
+  dst[0] = 0;
   return dst;
 }
