@@ -1,0 +1,288 @@
+// The simulated trading server: a test fixture that speaks the firm's packet protocol on loopback.
+//
+//   simsrv::TradingServer server({.keysDir = SIMSERVER_KEYS_DIR});
+//   int port = server.start(0);                 // 0 picks a free port
+//   ... a client logs in with "demo"/"1234", asks for quotes, places orders ...
+//   server.waitForRequest(2310, 2000, &entry);  // what arrived, deciphered (passwords masked)
+//   server.push(9110, {"005930"});              // to every connection registered for it
+//   server.setFault({simsrv::FaultKind::TamperMac, 4020});
+//   server.stop();
+//
+// Every reply is produced by a handler from a table keyed by transaction code (handlers.cpp);
+// the market model behind them (market.h) is reached with withMarket().
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "market.h"
+#include "session.h"
+
+namespace simsrv {
+
+// ---------------------------------------------------------------------------------------------
+// Fault injection: applied to the next `count` requests whose code matches (0 = any code).
+enum class FaultKind {
+  None,
+  CloseNow,        // close the connection as soon as the request arrives; no reply
+  CloseMidPacket,  // send the first half of the reply, then close
+  Oversize,        // send a packet that announces 4,097 bytes (and carries them) instead of the reply
+  ShortPacket,     // send a packet whose length (10) is shorter than its header instead of the reply
+  TamperMac,       // enciphered reply with a wrong check value
+  Replay,          // enciphered reply that reuses the previous sequence number
+  WrongSessionId,  // enciphered reply carrying another session id
+  Delay,           // reply after `delayMs`
+  NoReply,         // drop the reply
+};
+struct Fault {
+  FaultKind kind = FaultKind::None;
+  uint16_t code = 0;     // transaction code of the request; 0 = any
+  uint32_t delayMs = 0;  // for Delay
+  int count = 1;         // how many requests it applies to; -1 = until cleared
+};
+const char* FaultName(FaultKind kind);
+// Parses "<kind> [code] [ms=N] [count=N|always]", kinds as FaultName gives them
+// ("close", "close-mid", "oversize", "short", "tamper-mac", "replay", "wrong-session", "delay", "no-reply").
+bool ParseFault(std::string_view text, Fault& out, std::string& error);
+
+// ---------------------------------------------------------------------------------------------
+// One received packet, decoded. Passwords (login id/password bytes 10-19, account passwords of
+// order and account requests, bytes 10-17) are replaced by '*' in `plain` before the entry is kept.
+struct LogEntry {
+  uint64_t timeMs = 0;           // since the server started
+  int connection = 0;            // 1, 2, ... in order of acceptance
+  uint16_t code = 0;
+  std::string status;            // header bytes 11-12 as text
+  uint8_t encFlag = 0;
+  Bytes header;                  // the 15 header bytes
+  Bytes body;                    // body as received
+  bool deciphered = false;       // `plain` holds the deciphered body
+  Bytes plain;                   // plain body (deciphered when enciphered), passwords masked
+  int sessionError = 0;          // negative SessionCode when the body could not be opened
+  std::string note;              // framing problems and the like
+};
+std::string FormatLogEntry(const LogEntry& e);
+
+// ---------------------------------------------------------------------------------------------
+// What a handler sees and answers.
+struct Connection;
+class TradingServer;
+
+struct Request {
+  uint16_t code = 0;
+  bool enciphered = false;
+  const uint8_t* header = nullptr;  // 15 bytes
+  Bytes body;                       // plain (deciphered) body
+};
+
+struct Reply {
+  bool send = true;       // false: no reply at all
+  char status[2] = {'0', '0'};
+  Bytes body;
+  bool encipher = false;  // set from the request by the server; a handler may change it
+  // Error reply: status "99" and SERVER_MESSAGE (14-byte caption, then the text, code page 949).
+  void Error(std::string_view captionUtf8, std::string_view textUtf8);
+};
+
+struct HandlerContext {
+  TradingServer& server;
+  Connection& connection;
+  Market& market;  // locked for the duration of the handler
+};
+
+using Handler = std::function<void(HandlerContext&, const Request&, Reply&)>;
+// The built-in transaction table (handlers.cpp).
+std::map<uint16_t, Handler> DefaultHandlers();
+
+// ---------------------------------------------------------------------------------------------
+// Scenario: a scripted conversation (scenario.cpp, format in docs/simserver.md).
+struct ScenarioStep {
+  enum Kind { Expect, ReplyStep, Push, Disconnect, SleepStep, FaultStep } kind = Expect;
+  int line = 0;
+  uint16_t code = 0;
+  // Expect
+  int wantEnc = -1;       // -1 any
+  int wantLen = -1;       // plain body length, -1 any
+  std::vector<std::pair<size_t, Bytes>> checks;  // plain body offset -> bytes
+  // Reply / Push
+  bool useModel = false;  // reply: run the handler; push: build records from the model
+  char status[2] = {'0', '0'};
+  Bytes body;
+  int encipher = -1;      // -1 as the request, 0 plain, 1 enciphered
+  std::vector<std::string> codes;
+  uint32_t ms = 0;
+  Fault fault;
+};
+struct Scenario {
+  std::string name;
+  std::vector<ScenarioStep> steps;
+};
+bool ParseScenario(std::string_view text, Scenario& out, std::string& error);
+bool LoadScenario(const std::string& path, Scenario& out, std::string& error);
+
+// ---------------------------------------------------------------------------------------------
+struct ServerOptions {
+  std::string keysDir;          // test_server_key.pem and test_server.der; empty = the built-in default
+  uint64_t seed = 1;            // 0: random session material from the OS; else a repeatable stream
+  std::string logPath;          // when set, every log entry is appended there as text
+  bool quietLog = true;         // false: also print log entries on stderr
+};
+
+struct Connection {
+  int id = 0;
+  int fd = -1;
+  std::thread thread;
+  std::mutex sendMu;
+  ServerSession session;
+  bool loggedIn = false;
+  std::string user;
+  std::map<uint16_t, std::map<std::string, int>> registrations;  // push type -> item code -> count
+  std::atomic<bool> open{true};
+  uint16_t lastReplyCode = 0;
+};
+
+class TradingServer {
+ public:
+  explicit TradingServer(ServerOptions options = {});
+  ~TradingServer();
+  TradingServer(const TradingServer&) = delete;
+  TradingServer& operator=(const TradingServer&) = delete;
+
+  // Listens on 127.0.0.1:port (0 = a free port); returns the port, or -1 (see lastError()).
+  int start(uint16_t port = 0);
+  void stop();
+  int port() const { return port_; }
+  const std::string& lastError() const { return error_; }
+
+  // --- model and handlers
+  template <typename F>
+  auto withMarket(F&& f) {
+    std::lock_guard<std::mutex> lock(marketMu_);
+    return f(market_);
+  }
+  void addUser(const User& user, const std::vector<Account>& accounts = {});
+  void setHandler(uint16_t code, Handler handler);  // replaces or adds one transaction
+
+  // --- faults
+  void setFault(const Fault& fault);
+  void clearFaults();
+
+  // --- pushes: records built from the model for the given codes (all registered codes when
+  // `codes` is empty), sent to every connection registered for the type and at least one code.
+  // Returns the number of connections that got a packet.
+  int push(uint16_t type, const std::vector<std::string>& codes = {});
+  // A trade moves the item's price and volume, then pushes 9110 and the order books.
+  int trade(const std::string& code, int64_t price, int64_t quantity);
+  // A raw push packet (header + `body`) to every connection (connection 0) or one connection.
+  int pushRaw(uint16_t type, const Bytes& body, int connection = 0);
+  // Registration count of a push type and item code over all connections (`code` as registered,
+  // without its NUL padding).
+  int registrations(uint16_t type, const std::string& code) const;
+
+  // --- the request log
+  std::vector<LogEntry> log() const;
+  void clearLog();
+  // Waits until a request with `code` (0 = any) arrives after `from` log entries; true with the entry.
+  bool waitForRequest(uint16_t code, int timeoutMs, LogEntry* out = nullptr, size_t from = 0);
+  size_t logSize() const;
+
+  int connectionCount() const;     // connections open now
+  int acceptedCount() const;       // connections accepted so far
+  // Closes every client connection (the listening socket stays).
+  void dropConnections();
+
+  // --- scenario
+  void setScenario(const Scenario& scenario);
+  // True once every step ran; false (with the message) when a step failed or steps remain.
+  bool scenarioDone(std::string* message = nullptr) const;
+  bool waitScenario(int timeoutMs) const;
+
+  // Sends one reply packet on a connection: used by handlers and scenarios.
+  void sendReply(Connection& c, uint16_t code, const Reply& reply, const Fault* fault = nullptr);
+  const ServerIdentity& identity() const { return identity_; }
+  Random& random() { return random_; }
+
+ private:
+  void acceptLoop();
+  void serve(std::shared_ptr<Connection> c);
+  void handle(Connection& c, const uint8_t* packet, size_t size);
+  void runScenario(Connection& c, const Request& req);
+  bool takeFault(uint16_t code, Fault& out);
+  void record(LogEntry e);
+  bool sendAll(Connection& c, const uint8_t* p, size_t n);
+  void closeConnection(Connection& c);
+  Bytes packet(uint16_t code, const char status[2], uint8_t enc, const Bytes& body, bool push) const;
+
+  ServerOptions options_;
+  ServerIdentity identity_;
+  Random random_;
+  std::string error_;
+  int listenFd_ = -1;
+  int port_ = -1;
+  std::thread acceptThread_;
+  std::atomic<bool> running_{false};
+  uint64_t startMs_ = 0;
+
+  mutable std::mutex connMu_;
+  std::vector<std::shared_ptr<Connection>> connections_;
+  int nextConnection_ = 1;
+
+  std::mutex marketMu_;
+  Market market_;
+  std::mutex handlersMu_;
+  std::map<uint16_t, Handler> handlers_;
+
+  std::mutex faultMu_;
+  std::vector<Fault> faults_;
+
+  mutable std::mutex logMu_;
+  mutable std::condition_variable logCv_;
+  std::vector<LogEntry> log_;
+
+  mutable std::mutex scenarioMu_;
+  mutable std::condition_variable scenarioCv_;
+  bool scenarioActive_ = false;
+  Scenario scenario_;
+  size_t scenarioPos_ = 0;
+  std::string scenarioError_;
+};
+
+// Control line protocol (control.cpp): runs one command against the server and returns the
+// answer lines ("ok ...", "error ...", or the log lines followed by "end"). `quit` sets *quit.
+std::string RunControlCommand(TradingServer& server, std::string_view line, bool* quit);
+
+// Serves the control protocol on a loopback TCP port (spec "1234" or "127.0.0.1:1234") or a Unix
+// socket path (spec containing '/'). One line per command.
+class ControlServer {
+ public:
+  explicit ControlServer(TradingServer& server) : server_(server) {}
+  ~ControlServer();
+  int start(const std::string& spec, std::string& error);  // the TCP port, 0 for a Unix socket, -1 on error
+  void stop();
+  bool quitRequested() const { return quit_; }
+  bool waitQuit(int timeoutMs);
+
+ private:
+  void loop();
+  void serveClient(int fd);
+  TradingServer& server_;
+  int fd_ = -1;
+  std::string unixPath_;
+  std::thread thread_;
+  std::atomic<bool> running_{false};
+  std::atomic<bool> quit_{false};
+  std::mutex mu_;
+  std::condition_variable cv_;
+  std::vector<std::thread> clients_;
+  std::vector<int> clientFds_;
+};
+
+}  // namespace simsrv

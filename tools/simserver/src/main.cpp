@@ -1,0 +1,146 @@
+// larkspin-simserver: the simulated trading server as a program, for the demo and end-to-end tests.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "simserver/server.h"
+
+#ifdef LARKSPIN_HAVE_SIMVERSION
+#include "simver/version_server.h"
+#endif
+
+namespace {
+
+volatile std::sig_atomic_t gStop = 0;
+void OnSignal(int) { gStop = 1; }
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: larkspin-simserver [options]\n"
+               "  --port N           trading port (0 = a free one; printed as \"trading port N\")\n"
+               "  --control SPEC     control socket: a port (\"7001\", 0 = free) or a Unix socket path\n"
+               "  --version-port N   also run the version server on port N (0 = free)\n"
+               "  --version-dir DIR  folder the version server serves (with its versions.txt)\n"
+               "  --users FILE       users and accounts (added to the built-in demo user)\n"
+               "  --scenario FILE    run a scripted conversation; exit status tells whether it completed\n"
+               "  --log FILE         append every received packet, decoded, to FILE\n"
+               "  --keys DIR         test_server_key.pem and test_server.der (default: the source tree's)\n"
+               "  --seed N           repeatable session randoms (0 = from the system; default 1)\n"
+               "  --verbose          print the request log on stderr\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  simsrv::ServerOptions opt;
+  int port = 0, versionPort = -1;
+  std::string control, versionDir, users, scenarioPath;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "%s needs a value\n", a.c_str());
+        std::exit(2);
+      }
+      out = argv[++i];
+    };
+    auto number = [&](int& out) {
+      std::string v;
+      value(v);
+      char* end = nullptr;
+      long n = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end || n < 0 || n > 65535) {
+        std::fprintf(stderr, "%s: bad number '%s'\n", a.c_str(), v.c_str());
+        std::exit(2);
+      }
+      out = static_cast<int>(n);
+    };
+    std::string s;
+    if (a == "--port") number(port);
+    else if (a == "--control") value(control);
+    else if (a == "--version-port") number(versionPort);
+    else if (a == "--version-dir") value(versionDir);
+    else if (a == "--users") value(users);
+    else if (a == "--scenario") value(scenarioPath);
+    else if (a == "--log") value(opt.logPath);
+    else if (a == "--keys") value(opt.keysDir);
+    else if (a == "--seed") value(s), opt.seed = std::strtoull(s.c_str(), nullptr, 10);
+    else if (a == "--verbose") opt.quietLog = false;
+    else if (a == "--help" || a == "-h") return Usage(), 0;
+    else return std::fprintf(stderr, "unknown option %s\n", a.c_str()), Usage(), 2;
+  }
+
+  simsrv::TradingServer server(opt);
+  std::string error;
+  if (!users.empty()) {
+    bool ok = server.withMarket([&](simsrv::Market& m) { return m.LoadUsers(users, error); });
+    if (!ok) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+  }
+  simsrv::Scenario scenario;
+  if (!scenarioPath.empty()) {
+    if (!simsrv::LoadScenario(scenarioPath, scenario, error)) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    server.setScenario(scenario);
+  }
+  int actual = server.start(static_cast<uint16_t>(port));
+  if (actual < 0) return std::fprintf(stderr, "trading server: %s\n", server.lastError().c_str()), 1;
+  std::printf("trading port %d\n", actual);
+
+  std::unique_ptr<simsrv::ControlServer> ctl;
+  if (!control.empty()) {
+    ctl = std::make_unique<simsrv::ControlServer>(server);
+    int cport = ctl->start(control, error);
+    if (cport < 0) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    if (cport > 0) std::printf("control port %d\n", cport);
+    else std::printf("control socket %s\n", control.c_str());
+  }
+
+#ifdef LARKSPIN_HAVE_SIMVERSION
+  std::unique_ptr<simver::VersionServer> version;
+  if (versionPort >= 0) {
+    version = std::make_unique<simver::VersionServer>(versionDir.empty() ? std::string(".") : versionDir);
+    int vport = version->start(versionPort);
+    if (vport < 0) return std::fprintf(stderr, "version server: %s\n", version->lastError().c_str()), 1;
+    std::printf("version port %d\n", vport);
+  }
+#else
+  if (versionPort >= 0) return std::fprintf(stderr, "this build has no version server\n"), 1;
+#endif
+  std::fflush(stdout);
+
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+  int status = 0;
+  while (!gStop) {
+    if (ctl && ctl->waitQuit(100)) break;
+    if (!ctl) {
+      struct timespec ts{0, 100 * 1000 * 1000};
+      nanosleep(&ts, nullptr);
+    }
+    if (!scenarioPath.empty()) {
+      std::string why;
+      if (server.scenarioDone(&why)) break;
+      if (why.rfind("stopped before", 0) != 0) {
+        std::fprintf(stderr, "scenario failed: %s\n", why.c_str());
+        status = 1;
+        break;
+      }
+    }
+  }
+  if (!scenarioPath.empty() && status == 0) {
+    std::string why;
+    if (!server.scenarioDone(&why)) {
+      std::fprintf(stderr, "scenario incomplete: %s\n", why.c_str());
+      status = 1;
+    } else {
+      std::printf("scenario complete\n");
+    }
+  }
+  if (ctl) ctl->stop();
+#ifdef LARKSPIN_HAVE_SIMVERSION
+  if (version) version->stop();
+#endif
+  server.stop();
+  return status;
+}

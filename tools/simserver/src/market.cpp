@@ -1,0 +1,379 @@
+#include "market.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace simsrv {
+
+using wire::PutNetFloat2;
+using wire::PutNetValue;
+using wire::PutText;
+
+Market::Market() {
+  const struct {
+    const char* code;
+    const char* name;
+    bool ecn;
+    int64_t prev, price;
+  } items[] = {
+      {"005930", "삼성전자", true, 71000, 71500},   {"000660", "SK하이닉스", false, 130000, 128500},
+      {"035420", "NAVER", false, 215000, 215000},  {"005380", "현대차", false, 180000, 183000},
+      {"035720", "카카오", true, 52000, 51200},     {"068270", "셀트리온", false, 175000, 175000},
+  };
+  for (const auto& i : items) {
+    Item it;
+    it.code = i.code;
+    it.name = i.name;
+    it.ecn = i.ecn;
+    it.prevClose = i.prev;
+    it.price = i.price;
+    it.volume = 1234567 + (i.price % 1000) * 11;
+    SetItem(it);
+  }
+  indices_["00001"] = Index{"00001", "KOSPI", 249050, 250012};
+  indices_["02001"] = Index{"02001", "KOSDAQ", 85510, 85034};
+  indices_["01001"] = Index{"01001", "KOSPI200", 32800, 33025};
+
+  // The demo user: every account kind of the login reply, and one kind ("04") that is neither.
+  const char* kinds[] = {"01", "02", "03", "06", "09", "04"};
+  User demo{"demo", "1234", {}};
+  for (const char* k : kinds) {
+    Account a;
+    a.number = std::string("12345678") + k;
+    a.password = "0000";
+    a.cash = 100000000;
+    if (std::string(k) == "01") a.holdings = {{"005930", 100}, {"000660", 50}, {"035720", 30}};
+    AddAccount(a);
+    demo.accounts.push_back(a.number);
+  }
+  AddUser(demo);
+  AddUser(User{"empty", "5678", {}});
+}
+
+void Market::AddUser(const User& user) { users_[user.id] = user; }
+void Market::AddAccount(const Account& account) { accounts_[account.number] = account; }
+
+const User* Market::FindUser(const std::string& id) const {
+  auto it = users_.find(id);
+  return it == users_.end() ? nullptr : &it->second;
+}
+
+Account* Market::FindAccount(const std::string& number) {
+  auto it = accounts_.find(number);
+  return it == accounts_.end() ? nullptr : &it->second;
+}
+
+Item* Market::FindItem(const std::string& code) {
+  auto it = items_.find(code.size() == 5 ? "0" + code : code);
+  return it == items_.end() ? nullptr : &it->second;
+}
+
+Index* Market::FindIndex(const std::string& code) {
+  auto it = indices_.find(code);
+  return it == indices_.end() ? nullptr : &it->second;
+}
+
+void Market::SetItem(const Item& item) { items_[item.code] = item; }
+
+bool Market::LoadUsers(const std::string& path, std::string& error) {
+  std::ifstream in(path);
+  if (!in) {
+    error = "cannot open " + path;
+    return false;
+  }
+  std::string line;
+  int lineNo = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    std::istringstream ls(line);
+    std::string word;
+    if (!(ls >> word) || word[0] == '#') continue;
+    if (word == "user") {
+      User u;
+      if (!(ls >> u.id >> u.password) || u.id.size() > 10 || u.password.size() > 8) {
+        error = path + ":" + std::to_string(lineNo) + ": user <id up to 10> <password up to 8> [accounts]";
+        return false;
+      }
+      std::string acct;
+      while (ls >> acct) u.accounts.push_back(acct);
+      AddUser(u);
+    } else if (word == "account") {
+      Account a;
+      std::string holding;
+      if (!(ls >> a.number >> a.password >> a.cash) || a.number.size() != 10) {
+        error = path + ":" + std::to_string(lineNo) + ": account <10 digits> <password> <cash> [code=quantity]";
+        return false;
+      }
+      while (ls >> holding) {
+        auto eq = holding.find('=');
+        if (eq == std::string::npos) {
+          error = path + ":" + std::to_string(lineNo) + ": holding must be code=quantity";
+          return false;
+        }
+        a.holdings[holding.substr(0, eq)] = std::stoll(holding.substr(eq + 1));
+      }
+      AddAccount(a);
+    } else {
+      error = path + ":" + std::to_string(lineNo) + ": unknown entry '" + word + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+char Market::Sign(int64_t price, int64_t prevClose) {
+  if (prevClose <= 0 || price == prevClose) return '3';
+  int64_t tick = TickSize(prevClose);
+  int64_t upper = (prevClose * 130 / 100) / tick * tick;
+  int64_t lower = ((prevClose * 70 + 99) / 100 + tick - 1) / tick * tick;
+  if (price >= upper) return '1';
+  if (price <= lower) return '4';
+  return price > prevClose ? '2' : '5';
+}
+
+int64_t Market::TickSize(int64_t price) {
+  if (price < 1000) return 1;
+  if (price < 5000) return 5;
+  if (price < 10000) return 10;
+  if (price < 50000) return 50;
+  if (price < 100000) return 100;
+  if (price < 500000) return 500;
+  return 1000;
+}
+
+int64_t Market::AskPrice(const Item& item, int level) const { return item.price + TickSize(item.price) * level; }
+int64_t Market::BidPrice(const Item& item, int level) const {
+  return std::max<int64_t>(0, item.price - TickSize(item.price) * (level + 1));
+}
+int64_t Market::AskVolume(const Item& item, int level) const {
+  return 100 + ((item.price / TickSize(item.price) + level * 37) % 97) * 10;
+}
+int64_t Market::BidVolume(const Item& item, int level) const {
+  return 120 + ((item.price / TickSize(item.price) + level * 53) % 89) * 10;
+}
+
+Bytes Market::BaseQuote(const Item& item) const {
+  Bytes b(45, 0);
+  PutText(&b[0], 12, wire::ToCp949(item.name));
+  PutNetValue(&b[12], 2, item.price);
+  PutNetValue(&b[16], 3, item.volume);
+  b[22] = static_cast<uint8_t>(Sign(item.price, item.prevClose));
+  PutNetValue(&b[23], 2, item.price > item.prevClose ? item.price - item.prevClose : item.prevClose - item.price);
+  auto idx = [&](const char* code, size_t at) {
+    const Index& x = indices_.at(code);
+    PutNetFloat2(&b[at], x.value);
+    PutNetFloat2(&b[at + 4], x.value > x.prevClose ? x.value - x.prevClose : x.prevClose - x.value);
+    b[at + 8] = static_cast<uint8_t>(Sign(x.value, x.prevClose));
+  };
+  idx("00001", 27);
+  idx("02001", 36);
+  return b;
+}
+
+Bytes Market::Tick9110(const Item& item) const {
+  Bytes r(61, 0);
+  PutText(&r[0], 6, item.code);
+  PutNetValue(&r[6], 2, item.price);
+  PutNetValue(&r[10], 3, item.volume);
+  r[29] = static_cast<uint8_t>(Sign(item.price, item.prevClose));
+  int64_t change = item.price - item.prevClose;
+  PutNetValue(&r[30], 2, change < 0 ? -change : change);
+  PutNetFloat2(&r[34], item.prevClose ? change * 10000 / item.prevClose : 0);
+  r[58] = static_cast<uint8_t>(clock_ / 3600);
+  r[59] = static_cast<uint8_t>(clock_ / 60 % 60);
+  r[60] = static_cast<uint8_t>(clock_ % 60);
+  return r;
+}
+
+Bytes Market::Book9120(const Item& item) const {
+  Bytes r(130, 0);
+  PutText(&r[0], 6, item.code);
+  int64_t totalAsk = 0, totalBid = 0;
+  for (int i = 0; i < 5; ++i) {
+    PutNetValue(&r[6 + 4 * i], 2, AskPrice(item, i));
+    PutNetValue(&r[26 + 4 * i], 2, BidPrice(item, i));
+    PutNetValue(&r[46 + 6 * i], 3, AskVolume(item, i));
+    PutNetValue(&r[76 + 6 * i], 3, BidVolume(item, i));
+    totalAsk += AskVolume(item, i);
+    totalBid += BidVolume(item, i);
+  }
+  PutNetValue(&r[106], 3, totalAsk);
+  PutNetValue(&r[112], 3, totalBid);
+  PutNetValue(&r[118], 3, totalAsk / 10);
+  PutNetValue(&r[124], 3, totalBid / 10);
+  return r;
+}
+
+Bytes Market::Book9121(const Item& item) const {
+  Bytes r(218, 0);
+  PutText(&r[0], 6, item.code);
+  int64_t totalAsk = 0, totalBid = 0;
+  for (int i = 0; i < 10; ++i) {
+    PutNetValue(&r[6 + 4 * i], 2, AskPrice(item, i));
+    PutNetValue(&r[46 + 4 * i], 2, BidPrice(item, i));
+    PutNetValue(&r[86 + 6 * i], 3, AskVolume(item, i));
+    PutNetValue(&r[146 + 6 * i], 3, BidVolume(item, i));
+    totalAsk += AskVolume(item, i);
+    totalBid += BidVolume(item, i);
+  }
+  PutNetValue(&r[206], 3, totalAsk);
+  PutNetValue(&r[212], 3, totalBid);
+  return r;
+}
+
+Bytes Market::Index9210(const Index& index) const {
+  Bytes r(23, 0);
+  PutText(&r[0], 5, index.code);
+  // The value travels as the two groups that the base-quote strip reads as NET_FLOAT2.
+  PutNetFloat2(&r[5], index.value);
+  r[9] = static_cast<uint8_t>(Sign(index.value, index.prevClose));
+  PutNetFloat2(&r[10], index.value > index.prevClose ? index.value - index.prevClose : index.prevClose - index.value);
+  return r;
+}
+
+void Market::Trade(const std::string& code, int64_t price, int64_t quantity) {
+  Item* item = FindItem(code);
+  if (!item || price <= 0) return;
+  ++clock_;
+  item->price = price;
+  item->lastVolume = quantity;
+  item->volume += quantity;
+  // Open limit orders that the trade reaches are filled at their own price.
+  for (Order& o : orders_) {
+    if (o.open <= 0 || o.code != item->code || o.price <= 0) continue;
+    if ((o.buy && price <= o.price) || (!o.buy && price >= o.price)) Fill(o, o.price);
+  }
+}
+
+void Market::SetIndex(const std::string& code, int64_t hundredths) {
+  if (Index* x = FindIndex(code)) {
+    ++clock_;
+    x->value = hundredths;
+  }
+}
+
+std::string Market::NextOrderNumber() {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%05d", nextOrder_);
+  nextOrder_ = nextOrder_ >= 99999 ? 10001 : nextOrder_ + 1;
+  return buf;
+}
+
+void Market::Fill(Order& o, int64_t price) {
+  int64_t q = o.open;
+  Account* a = FindAccount(o.account);
+  if (!a || q <= 0) return;
+  if (o.buy) {
+    a->cash -= q * price;
+    a->holdings[o.code] += q;
+  } else {
+    a->cash += q * price;
+    a->holdings[o.code] -= q;
+  }
+  o.filled += q;
+  o.fillAmount += q * price;
+  o.open = 0;
+}
+
+const Order* Market::FindOrder(const std::string& number) const {
+  for (const Order& o : orders_)
+    if (o.number == number) return &o;
+  return nullptr;
+}
+
+namespace {
+
+bool TypeNeedsPrice(bool ecn, char type) { return ecn || type == '1' || type == '3'; }
+
+OrderResult Refuse(const std::string& message) { return OrderResult{false, "", message}; }
+
+}  // namespace
+
+OrderResult Market::PlaceOrder(const std::string& account, const std::string& code, bool buy, bool ecn, char type,
+                               int64_t quantity, int64_t price) {
+  Account* a = FindAccount(account);
+  if (!a) return Refuse("계좌번호가 올바르지 않습니다.");
+  Item* item = FindItem(code);
+  if (!item) return Refuse("종목코드가 올바르지 않습니다.");
+  if (ecn && !item->ecn) return Refuse("ECN 거래 종목이 아닙니다.");
+  if (ecn ? (type != '1' && type != '2') : (type < '1' || type > '5')) return Refuse("매매구분이 올바르지 않습니다.");
+  if (quantity <= 0 || quantity > 9999999) return Refuse("주문수량이 올바르지 않습니다.");
+  bool needsPrice = TypeNeedsPrice(ecn, type);
+  if (needsPrice && price <= 0) return Refuse("주문가격이 올바르지 않습니다.");
+  if (!needsPrice) price = 0;
+  int64_t cost = quantity * (price ? price : item->price);
+  if (buy && cost > a->cash) return Refuse("주문가능금액이 부족합니다.");
+  if (!buy) {
+    int64_t pending = 0;
+    for (const Order& o : orders_)
+      if (!o.buy && o.account == account && o.code == item->code) pending += o.open;
+    auto h = a->holdings.find(item->code);
+    if (h == a->holdings.end() || h->second - pending < quantity) return Refuse("매도가능수량이 부족합니다.");
+  }
+  Order o;
+  o.number = NextOrderNumber();
+  o.account = account;
+  o.code = item->code;
+  o.buy = buy;
+  o.ecn = ecn;
+  o.type = type;
+  o.quantity = quantity;
+  o.price = price;
+  o.open = quantity;
+  o.kind = ecn ? (buy ? "ECN매수" : "ECN매도") : (buy ? "현금매수" : "현금매도");
+  orders_.push_back(o);
+  // A market order trades at once at the current price.
+  if (!needsPrice && type == '2') Fill(orders_.back(), item->price);
+  return OrderResult{true, o.number, ""};
+}
+
+OrderResult Market::ModifyOrder(const std::string& account, const std::string& target, const std::string& code,
+                                char kind, int64_t quantity, int64_t price, char type) {
+  if (!FindAccount(account)) return Refuse("계좌번호가 올바르지 않습니다.");
+  auto it = std::find_if(orders_.begin(), orders_.end(), [&](const Order& o) { return o.number == target; });
+  if (it == orders_.end() || it->account != account) return Refuse("원주문번호가 올바르지 않습니다.");
+  if (!code.empty() && FindItem(code) && it->code != FindItem(code)->code) return Refuse("원주문의 종목과 다릅니다.");
+  if (it->ecn) return Refuse("ECN 주문은 정정할 수 없습니다.");
+  if (it->open <= 0) return Refuse("정정/취소 가능수량이 없습니다.");
+  if (kind != '1' && kind != '2') return Refuse("정정구분이 올바르지 않습니다.");
+  if (type < '1' || type > '3') return Refuse("매매구분이 올바르지 않습니다.");
+  int64_t q = kind == '2' ? it->open : quantity;
+  if (q <= 0 || q > it->open) return Refuse("정정수량이 올바르지 않습니다.");
+  bool needsPrice = type != '2';
+  if (needsPrice && price <= 0) return Refuse("정정가격이 올바르지 않습니다.");
+  it->open -= q;
+  if (it->open == 0 && it->filled == 0) it->cancelled = true;
+  Order o = *it;
+  o.number = NextOrderNumber();
+  o.type = type;
+  o.quantity = q;
+  o.price = needsPrice ? price : 0;
+  o.filled = 0;
+  o.fillAmount = 0;
+  o.open = q;
+  o.cancelled = false;
+  o.kind = o.buy ? "정정매수" : "정정매도";
+  orders_.push_back(o);
+  if (!needsPrice) Fill(orders_.back(), FindItem(o.code)->price);
+  return OrderResult{true, o.number, ""};
+}
+
+OrderResult Market::CancelOrder(const std::string& account, const std::string& target, const std::string& code,
+                                char kind, int64_t quantity, bool ecn) {
+  if (!FindAccount(account)) return Refuse("계좌번호가 올바르지 않습니다.");
+  auto it = std::find_if(orders_.begin(), orders_.end(), [&](const Order& o) { return o.number == target; });
+  if (it == orders_.end() || it->account != account) return Refuse("원주문번호가 올바르지 않습니다.");
+  if (!code.empty() && FindItem(code) && it->code != FindItem(code)->code) return Refuse("원주문의 종목과 다릅니다.");
+  if (it->ecn != ecn) return Refuse(ecn ? "ECN 주문이 아닙니다." : "ECN 주문은 ECN취소를 이용하세요.");
+  if (it->open <= 0) return Refuse("정정/취소 가능수량이 없습니다.");
+  if (kind != '1' && kind != '2') return Refuse("취소구분이 올바르지 않습니다.");
+  int64_t q = kind == '2' ? it->open : quantity;
+  if (q <= 0 || q > it->open) return Refuse("취소수량이 올바르지 않습니다.");
+  it->open -= q;
+  if (it->open == 0 && it->filled == 0) it->cancelled = true;
+  return OrderResult{true, NextOrderNumber(), ""};
+}
+
+}  // namespace simsrv

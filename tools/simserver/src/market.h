@@ -1,0 +1,126 @@
+// The simulated market and the firm's books: items, indices, users, accounts, orders and fills.
+// Deterministic: the same calls in the same order always give the same prices, numbers and times.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "wire.h"
+
+namespace simsrv {
+
+using wire::Bytes;
+
+struct Item {
+  std::string code;       // 6 characters: '0' and the 5-digit code users see
+  std::string name;       // UTF-8
+  bool ecn = false;       // also traded on the ECN
+  int64_t prevClose = 0;
+  int64_t price = 0;
+  int64_t volume = 0;     // accumulated volume of the day
+  int64_t lastVolume = 0; // volume of the last trade
+};
+
+struct Index {
+  std::string code;          // "00001" KOSPI, "02001" KOSDAQ, "01001" KOSPI200
+  std::string name;
+  int64_t prevClose = 0;     // hundredths
+  int64_t value = 0;         // hundredths
+};
+
+struct Account {
+  std::string number;    // 10 digits; characters 8-9 are the kind ("01" stock ... "03" futures/options)
+  std::string password;  // 4 digits
+  int64_t cash = 0;
+  std::map<std::string, int64_t> holdings;  // item code -> quantity
+};
+
+struct User {
+  std::string id;
+  std::string password;
+  std::vector<std::string> accounts;  // account numbers, in the order of the login reply
+};
+
+struct Order {
+  std::string number;    // 5 digits
+  std::string account;
+  std::string code;      // 6 characters
+  bool buy = true;
+  bool ecn = false;
+  char type = '1';       // order type byte of the request
+  int64_t quantity = 0;
+  int64_t price = 0;     // 0 for market orders
+  int64_t filled = 0;
+  int64_t fillAmount = 0;  // sum of fill price x quantity
+  int64_t open = 0;        // still modifiable or cancellable
+  bool cancelled = false;
+  std::string kind;      // text shown in the inquiry (UTF-8)
+};
+
+// Outcome of an order operation: an order number, or an error message for the user (UTF-8).
+struct OrderResult {
+  bool ok = false;
+  std::string number;
+  std::string message;
+};
+
+class Market {
+ public:
+  Market();  // the demo market, the demo user and its accounts
+
+  // --- configuration
+  void AddUser(const User& user);
+  void AddAccount(const Account& account);
+  const User* FindUser(const std::string& id) const;
+  Account* FindAccount(const std::string& number);
+  Item* FindItem(const std::string& code);  // 6-character code, or the 5-digit code
+  Index* FindIndex(const std::string& code);
+  void SetItem(const Item& item);
+  // Loads users and accounts from a text file (see docs/simserver.md); false with a message on error.
+  bool LoadUsers(const std::string& path, std::string& error);
+
+  // --- market moves (each advances the market clock by one second)
+  void Trade(const std::string& code, int64_t price, int64_t quantity);
+  void SetIndex(const std::string& code, int64_t hundredths);
+
+  // --- records
+  static char Sign(int64_t price, int64_t prevClose);  // UPDOWN_FLAG
+  static int64_t TickSize(int64_t price);
+  Bytes BaseQuote(const Item& item) const;               // BASE_DATA_4101, 45 bytes
+  Bytes Tick9110(const Item& item) const;                 // one 61-byte record
+  Bytes Book9120(const Item& item) const;                 // one 130-byte record
+  Bytes Book9121(const Item& item) const;                 // one 218-byte record
+  Bytes Index9210(const Index& index) const;              // one 23-byte record
+  int64_t AskPrice(const Item& item, int level) const;    // level 0..9
+  int64_t BidPrice(const Item& item, int level) const;
+  int64_t AskVolume(const Item& item, int level) const;
+  int64_t BidVolume(const Item& item, int level) const;
+
+  // --- orders
+  OrderResult PlaceOrder(const std::string& account, const std::string& code, bool buy, bool ecn, char type,
+                         int64_t quantity, int64_t price);
+  // kind '1' part (quantity), '2' all that is left.
+  OrderResult ModifyOrder(const std::string& account, const std::string& target, const std::string& code, char kind,
+                          int64_t quantity, int64_t price, char type);
+  OrderResult CancelOrder(const std::string& account, const std::string& target, const std::string& code, char kind,
+                          int64_t quantity, bool ecn);
+  const std::vector<Order>& Orders() const { return orders_; }
+  const Order* FindOrder(const std::string& number) const;
+
+  uint32_t ClockSeconds() const { return clock_; }  // seconds since midnight
+
+ private:
+  std::string NextOrderNumber();
+  void Fill(Order& order, int64_t price);
+
+  std::map<std::string, Item> items_;
+  std::map<std::string, Index> indices_;
+  std::map<std::string, User> users_;
+  std::map<std::string, Account> accounts_;
+  std::vector<Order> orders_;
+  int nextOrder_ = 10001;
+  uint32_t clock_ = 9 * 3600;
+};
+
+}  // namespace simsrv

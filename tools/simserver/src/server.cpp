@@ -1,0 +1,609 @@
+#include "simserver/server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "wire.h"
+
+#ifndef SIMSERVER_KEYS_DIR
+#define SIMSERVER_KEYS_DIR "keys"
+#endif
+
+namespace simsrv {
+
+namespace {
+
+constexpr size_t kHeader = 15;
+constexpr size_t kMaxPacket = 4096;
+
+uint64_t NowMs() {
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+}
+
+bool RecvAll(int fd, uint8_t* p, size_t n) {
+  while (n > 0) {
+    ssize_t r = ::recv(fd, p, n, 0);
+    if (r <= 0) return false;
+    p += r;
+    n -= static_cast<size_t>(r);
+  }
+  return true;
+}
+
+// Requests whose plain body carries a password, and where: login id/password, or ACCOUNT_AUTH.
+void MaskSecrets(uint16_t code, Bytes& plain) {
+  auto mask = [&](size_t from, size_t to) {
+    for (size_t i = from; i < to && i < plain.size(); ++i)
+      if (plain[i] != 0) plain[i] = '*';
+  };
+  if (code == 4020) {
+    mask(10, 20);
+    return;
+  }
+  switch (code) {
+    case 2300: case 2310: case 2320: case 2330: case 4340: case 4350: case 4360: case 4380:
+    case 2420: case 2422: case 2423: case 2424: case 2425: case 4440: case 4401: case 4402: case 4450:
+      mask(10, 18);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+const char* FaultName(FaultKind kind) {
+  switch (kind) {
+    case FaultKind::None: return "none";
+    case FaultKind::CloseNow: return "close";
+    case FaultKind::CloseMidPacket: return "close-mid";
+    case FaultKind::Oversize: return "oversize";
+    case FaultKind::ShortPacket: return "short";
+    case FaultKind::TamperMac: return "tamper-mac";
+    case FaultKind::Replay: return "replay";
+    case FaultKind::WrongSessionId: return "wrong-session";
+    case FaultKind::Delay: return "delay";
+    case FaultKind::NoReply: return "no-reply";
+  }
+  return "?";
+}
+
+bool ParseFault(std::string_view text, Fault& out, std::string& error) {
+  out = Fault{};
+  std::vector<std::string> words;
+  std::string w;
+  for (char ch : text) {
+    if (ch == ' ' || ch == '\t') {
+      if (!w.empty()) words.push_back(w), w.clear();
+    } else {
+      w.push_back(ch);
+    }
+  }
+  if (!w.empty()) words.push_back(w);
+  if (words.empty()) {
+    error = "fault kind missing";
+    return false;
+  }
+  bool found = false;
+  for (int k = 0; k <= static_cast<int>(FaultKind::NoReply); ++k) {
+    if (words[0] == FaultName(static_cast<FaultKind>(k))) {
+      out.kind = static_cast<FaultKind>(k);
+      found = true;
+    }
+  }
+  if (!found) {
+    error = "unknown fault '" + words[0] + "'";
+    return false;
+  }
+  for (size_t i = 1; i < words.size(); ++i) {
+    const std::string& a = words[i];
+    try {
+      if (a.rfind("ms=", 0) == 0) out.delayMs = static_cast<uint32_t>(std::stoul(a.substr(3)));
+      else if (a == "count=always" || a == "always") out.count = -1;
+      else if (a.rfind("count=", 0) == 0) out.count = std::stoi(a.substr(6));
+      else if (a.rfind("code=", 0) == 0) out.code = static_cast<uint16_t>(std::stoul(a.substr(5)));
+      else out.code = static_cast<uint16_t>(std::stoul(a));
+    } catch (...) {
+      error = "bad fault argument '" + a + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string FormatLogEntry(const LogEntry& e) {
+  char head[160];
+  std::snprintf(head, sizeof head, "%llu.%03llu conn=%d code=%u status=%s enc=%u len=%zu",
+                static_cast<unsigned long long>(e.timeMs / 1000), static_cast<unsigned long long>(e.timeMs % 1000),
+                e.connection, e.code, e.status.c_str(), e.encFlag, e.body.size());
+  std::string s = head;
+  s += " body=" + wire::Hex(e.body);
+  if (e.deciphered) s += " plain=" + wire::Hex(e.plain);
+  if (e.sessionError) s += std::string(" session-error=") + std::to_string(e.sessionError) + "(" +
+                           SessionCodeName(e.sessionError) + ")";
+  if (!e.note.empty()) s += " note=" + e.note;
+  return s;
+}
+
+void Reply::Error(std::string_view captionUtf8, std::string_view textUtf8) {
+  status[0] = '9';
+  status[1] = '9';
+  body.assign(14, ' ');
+  std::string cap = wire::ToCp949(captionUtf8);
+  std::memcpy(body.data(), cap.data(), cap.size() < 14 ? cap.size() : 14);
+  std::string text = wire::ToCp949(textUtf8);
+  body.insert(body.end(), text.begin(), text.end());
+}
+
+TradingServer::TradingServer(ServerOptions options) : options_(std::move(options)), random_(options_.seed) {
+  handlers_ = DefaultHandlers();
+}
+
+TradingServer::~TradingServer() { stop(); }
+
+int TradingServer::start(uint16_t port) {
+  if (running_) return port_;
+  if (!crypto::EnsureProviders()) {
+    error_ = "OpenSSL has no SEED cipher (legacy provider missing)";
+    return -1;
+  }
+  std::string dir = options_.keysDir.empty() ? std::string(SIMSERVER_KEYS_DIR) : options_.keysDir;
+  if (!identity_.key.Loaded() && !identity_.Load(dir, error_)) return -1;
+  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listenFd_ < 0) {
+    error_ = std::string("socket: ") + std::strerror(errno);
+    return -1;
+  }
+  int one = 1;
+  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(port);
+  if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listenFd_, 16) != 0) {
+    error_ = std::string("bind/listen: ") + std::strerror(errno);
+    ::close(listenFd_);
+    listenFd_ = -1;
+    return -1;
+  }
+  socklen_t len = sizeof a;
+  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&a), &len);
+  port_ = ntohs(a.sin_port);
+  startMs_ = NowMs();
+  running_ = true;
+  acceptThread_ = std::thread([this] { acceptLoop(); });
+  return port_;
+}
+
+void TradingServer::stop() {
+  if (!running_.exchange(false)) return;
+  ::shutdown(listenFd_, SHUT_RDWR);
+  if (acceptThread_.joinable()) acceptThread_.join();
+  ::close(listenFd_);
+  listenFd_ = -1;
+  std::vector<std::shared_ptr<Connection>> conns;
+  {
+    std::lock_guard<std::mutex> lock(connMu_);
+    conns = connections_;
+  }
+  for (auto& c : conns) {
+    std::lock_guard<std::mutex> lock(c->sendMu);
+    if (c->fd >= 0) ::shutdown(c->fd, SHUT_RDWR);
+  }
+  for (auto& c : conns)
+    if (c->thread.joinable()) c->thread.join();
+  std::lock_guard<std::mutex> lock(connMu_);
+  connections_.clear();
+}
+
+void TradingServer::acceptLoop() {
+  while (running_) {
+    int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (!running_) break;
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      break;
+    }
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    auto c = std::make_shared<Connection>();
+    c->fd = fd;
+    {
+      std::lock_guard<std::mutex> lock(connMu_);
+      c->id = nextConnection_++;
+      connections_.push_back(c);
+    }
+    c->thread = std::thread([this, c] { serve(c); });
+  }
+}
+
+// Ends a connection from the server's side; the caller holds c.sendMu or runs on c's own thread.
+void TradingServer::closeConnection(Connection& c) {
+  c.open = false;
+  if (c.fd >= 0) ::shutdown(c.fd, SHUT_RDWR);
+}
+
+void TradingServer::serve(std::shared_ptr<Connection> c) {
+  // One fixed buffer per connection: a packet is at most 4,096 bytes.
+  uint8_t buf[kMaxPacket];
+  while (running_ && c->open) {
+    if (!RecvAll(c->fd, buf, 4)) break;
+    uint32_t len = wire::GetU32(buf);
+    if (len < kHeader || len > kMaxPacket) {
+      LogEntry e;
+      e.connection = c->id;
+      e.note = "bad length " + std::to_string(len);
+      // Keep the framing: discard exactly the announced remainder when there is one.
+      bool ok = len >= 4;
+      for (uint32_t left = len >= 4 ? len - 4 : 0; ok && left > 0;) {
+        uint32_t n = left < kMaxPacket ? left : static_cast<uint32_t>(kMaxPacket);
+        ok = RecvAll(c->fd, buf, n);
+        left -= n;
+      }
+      record(std::move(e));
+      if (!ok) break;
+      continue;
+    }
+    if (!RecvAll(c->fd, buf + 4, len - 4)) {
+      LogEntry e;
+      e.connection = c->id;
+      e.code = wire::GetU16(buf + 4);
+      e.note = "connection closed inside a packet";
+      record(std::move(e));
+      break;
+    }
+    handle(*c, buf, len);
+  }
+  // The connection object stays in the list (stop() joins its thread); its registrations go.
+  std::lock_guard<std::mutex> lock(c->sendMu);
+  c->open = false;
+  c->registrations.clear();
+  ::close(c->fd);
+  c->fd = -1;
+}
+
+void TradingServer::handle(Connection& c, const uint8_t* p, size_t size) {
+  LogEntry e;
+  e.timeMs = NowMs() - startMs_;
+  e.connection = c.id;
+  e.code = wire::GetU16(p + 4);
+  e.status.assign(reinterpret_cast<const char*>(p + 11), 2);
+  for (char& ch : e.status)
+    if (ch < 0x20 || ch > 0x7E) ch = '.';
+  e.encFlag = p[13];
+  e.header.assign(p, p + kHeader);
+  e.body.assign(p + kHeader, p + size);
+
+  Request req;
+  req.code = e.code;
+  req.header = p;
+  req.enciphered = e.encFlag >= 1 && e.encFlag <= 127;
+  if (req.enciphered) {
+    e.sessionError = c.session.Decode(e.body.data(), e.body.size(), req.body);
+    e.deciphered = e.sessionError == 0;
+  } else {
+    req.body = e.body;
+  }
+  e.plain = req.body;
+  MaskSecrets(e.code, e.plain);
+  if (!req.enciphered) e.body = e.plain;  // plain bodies are logged masked too
+  int sessionError = e.sessionError;
+  record(std::move(e));
+
+  if (sessionError) {
+    // The record could not be opened: answer in plain text, the session keys being in doubt.
+    Reply r;
+    r.Error("보안오류", std::string("암호화 데이터 오류 (") + SessionCodeName(sessionError) + ")");
+    sendReply(c, req.code, r);
+    return;
+  }
+  if (req.code == 1100) return;  // keep-alive: no reply
+  bool scripted;
+  {
+    std::lock_guard<std::mutex> lock(scenarioMu_);
+    scripted = scenarioActive_;
+  }
+  if (scripted) {
+    runScenario(c, req);
+    return;
+  }
+  Fault fault;
+  bool faulty = takeFault(req.code, fault);
+  if (faulty && fault.kind == FaultKind::CloseNow) {
+    closeConnection(c);
+    return;
+  }
+  Reply r;
+  r.encipher = req.enciphered;
+  Handler h;
+  {
+    std::lock_guard<std::mutex> lock(handlersMu_);
+    auto it = handlers_.find(req.code);
+    if (it != handlers_.end()) h = it->second;
+  }
+  if (h) {
+    std::lock_guard<std::mutex> lock(marketMu_);
+    HandlerContext ctx{*this, c, market_};
+    h(ctx, req, r);
+  } else {
+    r.Error("알림", "서비스 준비중입니다. (" + std::to_string(req.code) + ")");
+  }
+  if (!r.send) return;
+  sendReply(c, req.code, r, faulty ? &fault : nullptr);
+}
+
+bool TradingServer::takeFault(uint16_t code, Fault& out) {
+  std::lock_guard<std::mutex> lock(faultMu_);
+  for (auto it = faults_.begin(); it != faults_.end(); ++it) {
+    if (it->code != 0 && it->code != code) continue;
+    out = *it;
+    if (it->count > 0 && --it->count == 0) faults_.erase(it);
+    return true;
+  }
+  return false;
+}
+
+Bytes TradingServer::packet(uint16_t code, const char status[2], uint8_t enc, const Bytes& body, bool push) const {
+  Bytes p(kHeader + body.size(), 0);
+  wire::PutU32(&p[0], static_cast<uint32_t>(kHeader + body.size()));
+  wire::PutU16(&p[4], code);
+  p[6] = '4';
+  if (!push) {
+    p[7] = 1;
+    p[9] = 1;
+    p[10] = 1;
+  }
+  p[11] = static_cast<uint8_t>(status[0]);
+  p[12] = static_cast<uint8_t>(status[1]);
+  p[13] = enc;
+  std::copy(body.begin(), body.end(), p.begin() + kHeader);
+  return p;
+}
+
+bool TradingServer::sendAll(Connection& c, const uint8_t* p, size_t n) {
+  while (n > 0) {
+    ssize_t r = ::send(c.fd, p, n, MSG_NOSIGNAL);
+    if (r <= 0) return false;
+    p += r;
+    n -= static_cast<size_t>(r);
+  }
+  return true;
+}
+
+void TradingServer::sendReply(Connection& c, uint16_t code, const Reply& reply, const Fault* fault) {
+  FaultKind kind = fault ? fault->kind : FaultKind::None;
+  if (kind == FaultKind::NoReply) return;
+  if (kind == FaultKind::Delay) std::this_thread::sleep_for(std::chrono::milliseconds(fault->delayMs));
+  std::lock_guard<std::mutex> lock(c.sendMu);
+  if (kind == FaultKind::Oversize) {
+    Bytes big(kMaxPacket + 1, 0);
+    wire::PutU32(&big[0], static_cast<uint32_t>(big.size()));
+    wire::PutU16(&big[4], code);
+    big[6] = '4';
+    big[11] = big[12] = '0';
+    sendAll(c, big.data(), big.size());
+    return;
+  }
+  if (kind == FaultKind::ShortPacket) {
+    uint8_t small[10] = {0, 0, 0, 10, static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code), '4', 1, 0, 1};
+    sendAll(c, small, sizeof small);
+    return;
+  }
+  Bytes body = reply.body;
+  uint8_t enc = 0;
+  if (reply.encipher && !body.empty() && c.session.Established()) {
+    RecordTweak t;
+    t.tamperMac = kind == FaultKind::TamperMac;
+    t.reuseSequence = kind == FaultKind::Replay;
+    t.wrongSessionId = kind == FaultKind::WrongSessionId;
+    Bytes rec;
+    if (c.session.Encode(reply.body.data(), reply.body.size(), rec, t) != 0) return;
+    body = std::move(rec);
+    enc = 1;
+  } else if (kind == FaultKind::TamperMac && !body.empty()) {
+    body.back() ^= 0x01;
+  }
+  Bytes p = packet(code, reply.status, enc, body, false);
+  if (p.size() > kMaxPacket) {
+    // Never put a packet on the wire that the client cannot take; say so instead.
+    Reply r;
+    r.Error("서버오류", "응답이 너무 깁니다.");
+    p = packet(code, r.status, 0, r.body, false);
+  }
+  if (kind == FaultKind::CloseMidPacket) {
+    sendAll(c, p.data(), p.size() / 2);
+    closeConnection(c);
+    return;
+  }
+  c.lastReplyCode = code;
+  sendAll(c, p.data(), p.size());
+}
+
+void TradingServer::record(LogEntry e) {
+  if (e.timeMs == 0) e.timeMs = NowMs() - startMs_;
+  std::string line;
+  if (!options_.logPath.empty() || !options_.quietLog) line = FormatLogEntry(e);
+  if (!options_.logPath.empty()) {
+    std::ofstream f(options_.logPath, std::ios::app);
+    f << line << '\n';
+  }
+  if (!options_.quietLog) std::fprintf(stderr, "%s\n", line.c_str());
+  std::lock_guard<std::mutex> lock(logMu_);
+  log_.push_back(std::move(e));
+  logCv_.notify_all();
+}
+
+std::vector<LogEntry> TradingServer::log() const {
+  std::lock_guard<std::mutex> lock(logMu_);
+  return log_;
+}
+
+void TradingServer::clearLog() {
+  std::lock_guard<std::mutex> lock(logMu_);
+  log_.clear();
+}
+
+size_t TradingServer::logSize() const {
+  std::lock_guard<std::mutex> lock(logMu_);
+  return log_.size();
+}
+
+bool TradingServer::waitForRequest(uint16_t code, int timeoutMs, LogEntry* out, size_t from) {
+  std::unique_lock<std::mutex> lock(logMu_);
+  size_t seen = from;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    for (; seen < log_.size(); ++seen) {
+      if (code == 0 || log_[seen].code == code) {
+        if (out) *out = log_[seen];
+        return true;
+      }
+    }
+    if (logCv_.wait_until(lock, deadline) == std::cv_status::timeout && seen >= log_.size()) return false;
+  }
+}
+
+void TradingServer::addUser(const User& user, const std::vector<Account>& accounts) {
+  std::lock_guard<std::mutex> lock(marketMu_);
+  for (const Account& a : accounts) market_.AddAccount(a);
+  market_.AddUser(user);
+}
+
+void TradingServer::setHandler(uint16_t code, Handler handler) {
+  std::lock_guard<std::mutex> lock(handlersMu_);
+  handlers_[code] = std::move(handler);
+}
+
+void TradingServer::setFault(const Fault& fault) {
+  std::lock_guard<std::mutex> lock(faultMu_);
+  faults_.push_back(fault);
+}
+
+void TradingServer::clearFaults() {
+  std::lock_guard<std::mutex> lock(faultMu_);
+  faults_.clear();
+}
+
+int TradingServer::push(uint16_t type, const std::vector<std::string>& codes) {
+  std::vector<std::shared_ptr<Connection>> conns;
+  {
+    std::lock_guard<std::mutex> lock(connMu_);
+    conns = connections_;
+  }
+  int sent = 0;
+  for (auto& c : conns) {
+    if (!c->open) continue;
+    std::vector<std::string> wanted;
+    {
+      std::lock_guard<std::mutex> lock(c->sendMu);
+      auto t = c->registrations.find(type);
+      if (t == c->registrations.end()) continue;
+      for (auto& [code, count] : t->second) {
+        if (count <= 0) continue;
+        if (codes.empty() || std::find(codes.begin(), codes.end(), code) != codes.end()) wanted.push_back(code);
+      }
+    }
+    if (wanted.empty()) continue;
+    Bytes body(1, 0);
+    {
+      std::lock_guard<std::mutex> lock(marketMu_);
+      for (const std::string& code : wanted) {
+        Bytes rec;
+        if (type == 9210) {
+          if (const Index* x = market_.FindIndex(code)) rec = market_.Index9210(*x);
+        } else if (const Item* it = market_.FindItem(code)) {
+          if (type == 9110) rec = market_.Tick9110(*it);
+          else if (type == 9120) rec = market_.Book9120(*it);
+          else if (type == 9121) rec = market_.Book9121(*it);
+        }
+        if (rec.empty() || body.size() + rec.size() + kHeader > kMaxPacket || body[0] == 255) continue;
+        body.insert(body.end(), rec.begin(), rec.end());
+        ++body[0];
+        if (type == 9120 || type == 9121) break;  // the order-book pushes carry one record
+      }
+    }
+    if (body[0] == 0) continue;
+    Bytes p = packet(type, "00", 0, body, true);
+    std::lock_guard<std::mutex> lock(c->sendMu);
+    if (c->open && c->fd >= 0 && sendAll(*c, p.data(), p.size())) ++sent;
+  }
+  return sent;
+}
+
+int TradingServer::trade(const std::string& code, int64_t price, int64_t quantity) {
+  std::string full;
+  {
+    std::lock_guard<std::mutex> lock(marketMu_);
+    Item* it = market_.FindItem(code);
+    if (!it) return -1;
+    market_.Trade(code, price, quantity);
+    full = it->code;
+  }
+  int n = push(9110, {full});
+  push(9120, {full});
+  push(9121, {full});
+  return n;
+}
+
+int TradingServer::pushRaw(uint16_t type, const Bytes& body, int connection) {
+  std::vector<std::shared_ptr<Connection>> conns;
+  {
+    std::lock_guard<std::mutex> lock(connMu_);
+    conns = connections_;
+  }
+  Bytes p = packet(type, "00", 0, body, true);
+  if (p.size() > kMaxPacket) return -1;
+  int sent = 0;
+  for (auto& c : conns) {
+    if (connection != 0 && c->id != connection) continue;
+    std::lock_guard<std::mutex> lock(c->sendMu);
+    if (c->open && c->fd >= 0 && sendAll(*c, p.data(), p.size())) ++sent;
+  }
+  return sent;
+}
+
+int TradingServer::registrations(uint16_t type, const std::string& code) const {
+  std::lock_guard<std::mutex> lock(connMu_);
+  int n = 0;
+  for (auto& c : connections_) {
+    std::lock_guard<std::mutex> l2(c->sendMu);
+    auto t = c->registrations.find(type);
+    if (t == c->registrations.end()) continue;
+    auto it = t->second.find(code);
+    if (it != t->second.end()) n += it->second;
+  }
+  return n;
+}
+
+int TradingServer::connectionCount() const {
+  std::lock_guard<std::mutex> lock(connMu_);
+  int n = 0;
+  for (auto& c : connections_) n += c->open ? 1 : 0;
+  return n;
+}
+
+int TradingServer::acceptedCount() const {
+  std::lock_guard<std::mutex> lock(connMu_);
+  return nextConnection_ - 1;
+}
+
+void TradingServer::dropConnections() {
+  std::lock_guard<std::mutex> lock(connMu_);
+  for (auto& c : connections_) {
+    std::lock_guard<std::mutex> l2(c->sendMu);
+    closeConnection(*c);
+  }
+}
+
+}  // namespace simsrv

@@ -1,0 +1,279 @@
+// The base quote (4101) and the order transactions against the market model.
+#include "fixture.h"
+
+namespace tc {
+namespace {
+
+using QuoteTest = ServerTest;
+
+Bytes Code(const std::string& code) { return Bytes(code.begin(), code.end()); }
+
+TEST_F(QuoteTest, BaseQuoteRecordIsByteExact) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  ASSERT_TRUE(c.Send(4101, Code("005930"), false));
+  Packet p;
+  ASSERT_TRUE(c.Receive(p));
+  ASSERT_EQ(p.length(), 60u);
+  EXPECT_EQ(p.code(), 4101);
+  EXPECT_EQ(p.status(), "00");
+  EXPECT_EQ(p.enc(), 0);
+  std::string name = Cp949("삼성전자");
+  Bytes want(name.begin(), name.end());
+  want.resize(12, 0);
+  Bytes rest = FromHex(
+      "0007 05dc"            // price 71,500
+      "0000 007c 0043"       // volume 1,240,067
+      "32"                   // '2' up
+      "0000 01f4"            // change 500
+      "09c4 000c 0009 003e 32"   // KOSPI 2,500.12, change 9.62, up
+      "0352 0022 0004 004c 35"); // KOSDAQ 850.34, change 4.76, down
+  want.insert(want.end(), rest.begin(), rest.end());
+  EXPECT_EQ(ToHex(p.body()), ToHex(want));
+}
+
+TEST_F(QuoteTest, UnknownOrShortItemCodeGetsAnErrorMessage) {
+  for (const std::string code : {"099999", "00593", ""}) {
+    SCOPED_TRACE(code);
+    Client c;
+    ASSERT_TRUE(c.Connect(port));
+    Bytes reply;
+    EXPECT_EQ(Ask(c, 4101, Code(code), false, &reply), "99");
+    EXPECT_EQ(Message(reply).second, "종목코드를 확인하세요.");
+  }
+}
+
+TEST_F(QuoteTest, TradeMovesPriceSignAndVolume) {
+  server->trade("005930", 69000, 10);  // below the previous close of 71,000
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Bytes b;
+  ASSERT_EQ(Ask(c, 4101, Code("005930"), false, &b), "00");
+  EXPECT_EQ(Net(b, 12, 2), 69000);
+  EXPECT_EQ(Net(b, 16, 3), 1240077);
+  EXPECT_EQ(b[22], '5');
+  EXPECT_EQ(Net(b, 23, 2), 2000);
+  server->trade("005930", 92300, 1);  // the upper limit (71,000 + 30 %)
+  ASSERT_EQ(Ask(c, 4101, Code("005930"), false, &b), "00");
+  EXPECT_EQ(b[22], '1');
+}
+
+// --- orders
+
+class OrderTest : public ServerTest {
+ protected:
+  void SetUp() override {
+    ServerTest::SetUp();
+    client = LoggedIn();
+  }
+  // 40-byte new-order body.
+  static Bytes NewOrder(const std::string& acct, const std::string& pw, const std::string& code, const std::string& qty,
+                        const std::string& price, char type) {
+    Bytes b(40, 0);
+    Put(b, 0, 10, acct);
+    Put(b, 10, 8, pw);
+    Put(b, 18, 6, code);
+    Put(b, 24, 7, qty);
+    Put(b, 31, 8, price);
+    b[39] = static_cast<uint8_t>(type);
+    return b;
+  }
+  static Bytes Change(const std::string& target, const std::string& code, const std::string& qty,
+                      const std::string& price, char a, char b2) {
+    Bytes b(46, 0);
+    Put(b, 0, 10, "1234567801");
+    Put(b, 10, 8, "0000");
+    Put(b, 18, 5, target);
+    Put(b, 23, 6, code);
+    Put(b, 29, 7, qty);
+    Put(b, 36, 8, price);
+    b[44] = static_cast<uint8_t>(a);
+    b[45] = static_cast<uint8_t>(b2);
+    return b;
+  }
+  static Bytes Inquiry(char filter, uint8_t page = 0) {
+    Bytes b(21, 0);
+    Put(b, 0, 10, "1234567801");
+    Put(b, 10, 8, "0000");
+    b[18] = static_cast<uint8_t>(filter);
+    b[19] = page;
+    b[20] = 6;
+    return b;
+  }
+  std::string Place(const Bytes& body, uint16_t code = 2310) {
+    Bytes r;
+    std::string st = Ask(*client, code, body, true, &r);
+    if (st != "00") return "status " + st + " " + Message(r).second;
+    return r.size() >= 43 ? Text(r, 38, 5) : "short reply";
+  }
+  struct Row {
+    std::string code, name, kind, number;
+    int64_t qty, price, filled, avg, open;
+  };
+  std::vector<Row> Rows(char filter, bool* more = nullptr, uint8_t page = 0) {
+    Bytes r;
+    EXPECT_EQ(Ask(*client, 4340, Inquiry(filter, page), true, &r), "00");
+    std::vector<Row> rows;
+    if (r.size() < 15) return rows;
+    if (more) *more = r[12] == 'Y';
+    int n = static_cast<int8_t>(r[13]);
+    EXPECT_EQ(r.size(), 15u + 66u * n);
+    for (int i = 0; i < n; ++i) {
+      size_t at = 15 + 66 * i;
+      rows.push_back(Row{Text(r, at, 5), Utf8(Text(r, at + 5, 10)), Utf8(Text(r, at + 15, 14)), Text(r, at + 60, 5),
+                         Net(r, at + 30, 3), Net(r, at + 36, 3), Net(r, at + 42, 3), Net(r, at + 48, 3),
+                         Net(r, at + 54, 3)});
+    }
+    return rows;
+  }
+  std::unique_ptr<Client> client;
+};
+
+TEST_F(OrderTest, AcceptedOrderAppearsOpenAndACancelRemovesIt) {
+  std::string no = Place(NewOrder("1234567801", "0000", "005930", "10", "70000", '1'));
+  ASSERT_EQ(no.size(), 5u) << no;
+  auto rows = Rows('2');
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].code, "05930");
+  EXPECT_EQ(rows[0].name, "삼성전자");
+  EXPECT_EQ(rows[0].kind, "현금매수");
+  EXPECT_EQ(rows[0].number, no);
+  EXPECT_EQ(rows[0].qty, 10);
+  EXPECT_EQ(rows[0].price, 70000);
+  EXPECT_EQ(rows[0].open, 10);
+  EXPECT_EQ(rows[0].filled, 0);
+
+  Bytes r;
+  ASSERT_EQ(Ask(*client, 2330, Change(no, "005930", "0", "00000000", '2', '1'), true, &r), "00");
+  ASSERT_EQ(r.size(), 20u);
+  EXPECT_EQ(Text(r, 10, 5), no);
+  EXPECT_EQ(Text(r, 15, 5).size(), 5u);
+  EXPECT_NE(Text(r, 15, 5), no);
+  EXPECT_TRUE(Rows('0').empty());
+  // The same order cannot be cancelled twice.
+  EXPECT_EQ(Ask(*client, 2330, Change(no, "005930", "0", "00000000", '2', '1'), true, &r), "99");
+}
+
+TEST_F(OrderTest, ModifyMovesTheOpenQuantityToANewOrder) {
+  std::string no = Place(NewOrder("1234567801", "0000", "000660", "20", "120000", '1'));
+  Bytes r;
+  ASSERT_EQ(Ask(*client, 2320, Change(no, "000660", "5", "121000", '1', '1'), true, &r), "00");
+  std::string newNo = Text(r, 15, 5);
+  auto rows = Rows('2');
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].open, 15);
+  EXPECT_EQ(rows[1].number, newNo);
+  EXPECT_EQ(rows[1].kind, "정정매수");
+  EXPECT_EQ(rows[1].price, 121000);
+  EXPECT_EQ(rows[1].open, 5);
+  // More than is open cannot be modified.
+  EXPECT_EQ(Ask(*client, 2320, Change(no, "000660", "16", "121000", '1', '1'), true, &r), "99");
+}
+
+TEST_F(OrderTest, MarketOrdersAndReachedLimitsFill) {
+  std::string m = Place(NewOrder("1234567801", "0000", "005930", "3", "0", '2'));
+  std::string l = Place(NewOrder("1234567801", "0000", "005930", "4", "71000", '1'));
+  auto filled = Rows('1');
+  ASSERT_EQ(filled.size(), 1u);
+  EXPECT_EQ(filled[0].number, m);
+  EXPECT_EQ(filled[0].avg, 71500);
+  EXPECT_EQ(filled[0].open, 0);
+  server->trade("005930", 71000, 100);
+  filled = Rows('1');
+  ASSERT_EQ(filled.size(), 2u);
+  EXPECT_EQ(filled[1].number, l);
+  EXPECT_EQ(filled[1].avg, 71000);
+  EXPECT_TRUE(Rows('2').empty());
+  auto holding = server->withMarket([](simsrv::Market& mk) { return mk.FindAccount("1234567801")->holdings["005930"]; });
+  EXPECT_EQ(holding, 107);
+}
+
+TEST_F(OrderTest, RefusedOrders) {
+  struct Case {
+    const char* name;
+    uint16_t code;
+    Bytes body;
+    const char* message;
+  } cases[] = {
+      {"wrong account password", 2310, NewOrder("1234567801", "9999", "005930", "1", "70000", '1'),
+       "계좌 비밀번호가 틀립니다."},
+      {"another user's account", 2310, NewOrder("5555666601", "1111", "005930", "1", "70000", '1'),
+       "계좌번호가 올바르지 않습니다."},
+      {"unknown item", 2310, NewOrder("1234567801", "0000", "099999", "1", "70000", '1'),
+       "종목코드가 올바르지 않습니다."},
+      {"limit order without price", 2310, NewOrder("1234567801", "0000", "005930", "1", "", '1'),
+       "주문가격이 올바르지 않습니다."},
+      {"quantity not digits", 2310, NewOrder("1234567801", "0000", "005930", "1,000", "70000", '1'),
+       "주문수량이 올바르지 않습니다."},
+      {"more cash than the account has", 2310, NewOrder("1234567801", "0000", "005930", "9999999", "70000", '1'),
+       "주문가능금액이 부족합니다."},
+      {"selling more than is held", 2300, NewOrder("1234567801", "0000", "005930", "101", "70000", '1'),
+       "매도가능수량이 부족합니다."},
+      {"ECN order for an item not on the ECN", 4360, NewOrder("1234567801", "0000", "000660", "1", "120000", '1'),
+       "ECN 거래 종목이 아닙니다."},
+      {"short body", 2310, Bytes(39, '1'), "요청 길이가 올바르지 않습니다."},
+  };
+  server->addUser(simsrv::User{"kim", "pw", {"5555666601"}}, {simsrv::Account{"5555666601", "1111", 1, {}}});
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    Bytes r;
+    EXPECT_EQ(Ask(*client, k.code, k.body, true, &r), "99");
+    EXPECT_EQ(Message(r).second, k.message);
+  }
+  EXPECT_TRUE(Rows('0').empty());
+  // The account password never reaches the log.
+  for (const auto& e : server->log())
+    for (size_t i = 10; e.code == 2310 && i < 18 && i < e.plain.size(); ++i)
+      EXPECT_TRUE(e.plain[i] == '*' || e.plain[i] == 0) << i;
+}
+
+TEST_F(OrderTest, OrdersNeedALoggedInEncipheredSession) {
+  Client other;
+  ASSERT_TRUE(other.Connect(port));
+  other.deviceCertificate = TestServerCertificate();
+  ASSERT_EQ(other.KeyExchange(), 0);
+  Bytes r;
+  EXPECT_EQ(Ask(other, 2310, NewOrder("1234567801", "0000", "005930", "1", "70000", '1'), true, &r), "99");
+  EXPECT_EQ(Message(r).second, "로그인 후 이용하세요.");
+  EXPECT_EQ(Ask(*client, 2310, NewOrder("1234567801", "0000", "005930", "1", "70000", '1'), false, &r), "99");
+  EXPECT_EQ(Message(r).second, "암호화되지 않은 요청입니다.");
+}
+
+TEST_F(OrderTest, EcnOrdersAndTheirCancel) {
+  std::string sell = Place(NewOrder("1234567801", "0000", "035720", "5", "52000", '2'), 4350);
+  ASSERT_EQ(sell.size(), 5u) << sell;
+  auto rows = Rows('2');
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].kind, "ECN매도");
+  EXPECT_EQ(rows[0].kind[0], 'E');
+  // A stock cancel does not take an ECN order; the ECN cancel (37 bytes) does.
+  Bytes r;
+  EXPECT_EQ(Ask(*client, 2330, Change(sell, "035720", "5", "00000000", '1', '1'), true, &r), "99");
+  Bytes ecn(37, 0);
+  Put(ecn, 0, 10, "1234567801");
+  Put(ecn, 10, 8, "0000");
+  Put(ecn, 18, 5, sell);
+  Put(ecn, 23, 6, "035720");
+  Put(ecn, 29, 7, "2");
+  ecn[36] = '1';
+  ASSERT_EQ(Ask(*client, 4380, ecn, true, &r), "00");
+  EXPECT_EQ(Text(r, 10, 5), sell);
+  rows = Rows('2');
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].open, 3);
+}
+
+TEST_F(OrderTest, InquiryPages) {
+  for (int i = 0; i < 8; ++i) ASSERT_EQ(Place(NewOrder("1234567801", "0000", "005930", "1", std::to_string(60000 + i * 100), '1')).size(), 5u);
+  bool more = false;
+  auto first = Rows('0', &more, 0);
+  EXPECT_EQ(first.size(), 6u);
+  EXPECT_TRUE(more);
+  auto second = Rows('0', &more, 1);
+  ASSERT_EQ(second.size(), 2u);
+  EXPECT_FALSE(more);
+  EXPECT_EQ(second[1].price, 60700);
+}
+
+}  // namespace
+}  // namespace tc
