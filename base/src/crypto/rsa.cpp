@@ -48,74 +48,99 @@ int Compare(const uint32_t* a, const uint32_t* b, int n) {
     return 0;
 }
 
-// r = a - b over n words; returns the borrow.
-uint32_t Sub(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
-    uint64_t borrow = 0;
-    for (int i = 0; i < n; ++i) {
-        uint64_t d = uint64_t(a[i]) - b[i] - borrow;
-        r[i] = uint32_t(d);
-        borrow = (d >> 32) & 1;
+// The exponentiation itself runs on 64-bit limbs, half as many as the key's 32-bit words.
+__extension__ typedef unsigned __int128 Wide;
+constexpr int kLimbs = kRsaMaxWords / 2 + 1;
+
+void ToLimbs(const uint32_t* words, int count, uint64_t* limbs, int limbCount) {
+    for (int i = 0; i < limbCount; ++i) {
+        uint64_t lo = 2 * i < count ? words[2 * i] : 0;
+        uint64_t hi = 2 * i + 1 < count ? words[2 * i + 1] : 0;
+        limbs[i] = lo | (hi << 32);
     }
-    return uint32_t(borrow);
 }
 
-// -m^-1 mod 2^32 for odd m (Newton's iteration doubles the correct bits each step).
-uint32_t NegInverse(uint32_t m) {
-    uint32_t x = m;
-    for (int i = 0; i < 5; ++i) x *= 2 - m * x;
-    return 0u - x;
+void FromLimbs(const uint64_t* limbs, int limbCount, uint32_t* words, int count) {
+    for (int i = 0; i < count; ++i) words[i] = i / 2 < limbCount ? uint32_t(limbs[i / 2] >> (32 * (i % 2))) : 0;
+}
+
+// -m^-1 mod 2^64 for odd m (Newton's iteration doubles the correct bits each step).
+uint64_t NegInverse(uint64_t m) {
+    uint64_t x = m;
+    for (int i = 0; i < 6; ++i) x *= 2 - m * x;
+    return 0 - x;
+}
+
+// r = a - b over n limbs; returns the borrow.
+uint64_t SubLimbs(uint64_t* r, const uint64_t* a, const uint64_t* b, int n) {
+    uint64_t borrow = 0;
+    for (int i = 0; i < n; ++i) {
+        Wide d = Wide(a[i]) - b[i] - borrow;
+        r[i] = uint64_t(d);
+        borrow = uint64_t(d >> 64) & 1;
+    }
+    return borrow;
 }
 
 struct Montgomery {
-    const uint32_t* n;
-    int words;
-    uint32_t n0;
+    const uint64_t* n;
+    int limbs;
+    uint64_t n0;
 
-    // out = a * b / 2^(32 words) mod n, with a, b below n. out may alias a or b.
-    void Mul(const uint32_t* a, const uint32_t* b, uint32_t* out) const {
-        uint32_t t[kWords + 1] = {};
-        for (int i = 0; i < words; ++i) {
-            uint64_t c = 0;
-            uint64_t bi = b[i];
-            for (int j = 0; j < words; ++j) {
-                c += t[j] + a[j] * bi;
-                t[j] = uint32_t(c);
-                c >>= 32;
+    // out = a * b / 2^(64 limbs) mod n, with a, b below n. out may alias a or b.
+    void Mul(const uint64_t* a, const uint64_t* b, uint64_t* out) const {
+        uint64_t t[kLimbs + 2] = {};
+        for (int i = 0; i < limbs; ++i) {
+            Wide c = 0;
+            const uint64_t bi = b[i];
+            for (int j = 0; j < limbs; ++j) {
+                c += Wide(a[j]) * bi + t[j];
+                t[j] = uint64_t(c);
+                c >>= 64;
             }
-            c += t[words];
-            t[words] = uint32_t(c);
-            t[words + 1] = uint32_t(c >> 32);
-            uint64_t m = uint32_t(t[0] * n0);
-            c = t[0] + m * n[0];
-            c >>= 32;
-            for (int j = 1; j < words; ++j) {
-                c += t[j] + m * n[j];
-                t[j - 1] = uint32_t(c);
-                c >>= 32;
+            c += t[limbs];
+            t[limbs] = uint64_t(c);
+            t[limbs + 1] = uint64_t(c >> 64);
+            const uint64_t m = t[0] * n0;
+            c = Wide(m) * n[0] + t[0];
+            c >>= 64;
+            for (int j = 1; j < limbs; ++j) {
+                c += Wide(m) * n[j] + t[j];
+                t[j - 1] = uint64_t(c);
+                c >>= 64;
             }
-            c += t[words];
-            t[words - 1] = uint32_t(c);
-            t[words] = t[words + 1] + uint32_t(c >> 32);
+            c += t[limbs];
+            t[limbs - 1] = uint64_t(c);
+            t[limbs] = t[limbs + 1] + uint64_t(c >> 64);
         }
         // The result is below 2n: subtract n once when it is not below n, choosing by mask.
-        uint32_t d[kWords];
-        uint32_t borrow = Sub(d, t, n, words);
-        uint32_t useT = 0u - (borrow & (t[words] ^ 1u));  // keep t when t < n
-        for (int j = 0; j < words; ++j) out[j] = (t[j] & useT) | (d[j] & ~useT);
+        uint64_t d[kLimbs];
+        uint64_t borrow = SubLimbs(d, t, n, limbs);
+        uint64_t keepT = 0 - (borrow & (t[limbs] ^ 1));  // t < n
+        for (int j = 0; j < limbs; ++j) out[j] = (t[j] & keepT) | (d[j] & ~keepT);
         SecureWipe(t, sizeof t);
         SecureWipe(d, sizeof d);
     }
 };
 
 // x = 2x mod n, for x below n.
-void DoubleMod(uint32_t* x, const uint32_t* n, int words) {
-    uint32_t carry = 0;
-    for (int i = 0; i < words; ++i) {
-        uint32_t next = x[i] >> 31;
+void DoubleMod(uint64_t* x, const uint64_t* n, int limbs) {
+    uint64_t carry = 0;
+    for (int i = 0; i < limbs; ++i) {
+        uint64_t next = x[i] >> 63;
         x[i] = (x[i] << 1) | carry;
         carry = next;
     }
-    if (carry || Compare(x, n, words) >= 0) Sub(x, x, n, words);
+    bool geq = carry != 0;
+    if (!geq) {
+        geq = true;
+        for (int i = limbs - 1; i >= 0; --i)
+            if (x[i] != n[i]) {
+                geq = x[i] > n[i];
+                break;
+            }
+    }
+    if (geq) SubLimbs(x, x, n, limbs);
 }
 
 int BitLength(const uint32_t* x, int words) {
@@ -150,23 +175,27 @@ int RsaPublicRaw(const RsaPublicKey& key, const uint8_t* in, size_t inLength, ui
     const size_t k = RsaModulusBytes(key);
     if (!in || !out || words < 3 || words > kRsaMaxWords || inLength != k || outSize < k)
         return kRsaBadArgument;
-    Number x = {}, acc = {}, r2 = {}, one = {};
+    Number x32 = {};
     int inWords = 0;
-    FromBytes(in, inLength, x, kRsaMaxWords, &inWords);
-    if (Compare(x, key.modulus, words) >= 0) {
-        SecureWipe(x, sizeof x);
+    FromBytes(in, inLength, x32, kRsaMaxWords, &inWords);
+    if (Compare(x32, key.modulus, words) >= 0) {
+        SecureWipe(x32, sizeof x32);
         return kRsaBadArgument;
     }
-    Montgomery mont{key.modulus, words, NegInverse(key.modulus[0])};
+    const int limbs = (words + 1) / 2;
+    uint64_t n[kLimbs] = {}, x[kLimbs] = {}, acc[kLimbs] = {}, r2[kLimbs] = {}, one[kLimbs] = {};
+    ToLimbs(key.modulus, words, n, limbs);
+    ToLimbs(x32, words, x, limbs);
+    Montgomery mont{n, limbs, NegInverse(n[0])};
 
-    // r2 = 2^(64 words) mod n. Start from 2^(bits-1), which is below n, double up to
-    // 2^d * R (the Montgomery form of 2^d), then square: d * 2^j = 32 words.
+    // r2 = R^2 mod n, R = 2^(64 limbs). Start from 2^(bits-1), which is below n, double up to
+    // 2^d * R (the Montgomery form of 2^d), then square j times: d * 2^j = 64 limbs.
     const int bits = BitLength(key.modulus, words);
-    const int totalBits = 32 * words;
+    const int totalBits = 64 * limbs;
     const int j = __builtin_ctz(unsigned(totalBits));
     const int d = totalBits >> j;
-    r2[(bits - 1) / 32] = 1u << ((bits - 1) % 32);
-    for (int i = 0; i < totalBits - bits + 1 + d; ++i) DoubleMod(r2, key.modulus, words);
+    r2[(bits - 1) / 64] = uint64_t(1) << ((bits - 1) % 64);
+    for (int i = 0; i < totalBits - bits + 1 + d; ++i) DoubleMod(r2, n, limbs);
     for (int i = 0; i < j; ++i) mont.Mul(r2, r2, r2);
 
     // Left-to-right square and multiply over the exponent's bits.
@@ -179,7 +208,9 @@ int RsaPublicRaw(const RsaPublicKey& key, const uint8_t* in, size_t inLength, ui
     }
     one[0] = 1;
     mont.Mul(acc, one, acc);
-    ToBytes(acc, words, out, k);
+    FromLimbs(acc, limbs, x32, words);
+    ToBytes(x32, words, out, k);
+    SecureWipe(x32, sizeof x32);
     SecureWipe(x, sizeof x);
     SecureWipe(acc, sizeof acc);
     SecureWipe(r2, sizeof r2);

@@ -1,11 +1,14 @@
 #include "vxbase/crypto/sha1.h"
 
+#include <atomic>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vxbase::crypto {
 namespace {
-
-inline uint32_t Rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
 inline uint32_t LoadBe32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
@@ -18,55 +21,97 @@ inline void StoreBe32(uint8_t* p, uint32_t v) {
     p[3] = uint8_t(v);
 }
 
-// The message schedule is kept as a rolling window of 16 words.
-#define SHA1_W(t) (w[(t) & 15] = Rotl(w[((t) + 13) & 15] ^ w[((t) + 8) & 15] ^ w[((t) + 2) & 15] ^ w[(t) & 15], 1))
-#define SHA1_F1(b, c, d) ((d) ^ ((b) & ((c) ^ (d))))
+inline uint32_t Rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+
+#define SHA1_F1(b, c, d) (((b) & (c)) + (~(b) & (d)))
 #define SHA1_F2(b, c, d) ((b) ^ (c) ^ (d))
-#define SHA1_F3(b, c, d) (((b) & (c)) | ((d) & ((b) | (c))))
-#define SHA1_STEP(f, k, a, b, c, d, e, wt)                  \
+#define SHA1_F3(b, c, d) (((b) & (c)) + ((d) & ((b) ^ (c))))
+#define SHA1_STEP(f, a, b, c, d, e, t)                     \
     do {                                                   \
-        e += Rotl(a, 5) + f(b, c, d) + (k) + (wt);         \
+        e += wk[t] + f(b, c, d) + Rotl(a, 5);              \
         b = Rotl(b, 30);                                   \
     } while (0)
 
-#define SHA1_R0(a, b, c, d, e, t) SHA1_STEP(SHA1_F1, 0x5A827999u, a, b, c, d, e, w[t])
-#define SHA1_R1(a, b, c, d, e, t) SHA1_STEP(SHA1_F1, 0x5A827999u, a, b, c, d, e, SHA1_W(t))
-#define SHA1_R2(a, b, c, d, e, t) SHA1_STEP(SHA1_F2, 0x6ED9EBA1u, a, b, c, d, e, SHA1_W(t))
-#define SHA1_R3(a, b, c, d, e, t) SHA1_STEP(SHA1_F3, 0x8F1BBCDCu, a, b, c, d, e, SHA1_W(t))
-#define SHA1_R4(a, b, c, d, e, t) SHA1_STEP(SHA1_F2, 0xCA62C1D6u, a, b, c, d, e, SHA1_W(t))
+#if defined(__SSE2__)
+// The message schedule runs four words at a time in SSE2 registers, sixteen words ahead of the
+// rounds, and is stored with the round constant added: it stays off the rounds' critical path.
+inline __m128i Rotl1(__m128i x) { return _mm_or_si128(_mm_slli_epi32(x, 1), _mm_srli_epi32(x, 31)); }
 
-#define SHA1_FIVE(R, t)            \
-    R(a, b, c, d, e, (t) + 0);     \
-    R(e, a, b, c, d, (t) + 1);     \
-    R(d, e, a, b, c, (t) + 2);     \
-    R(c, d, e, a, b, (t) + 3);     \
-    R(b, c, d, e, a, (t) + 4)
+// W[4s..4s+3] from the four previous vectors v0..v3 (W[4s-16..4s-1]).
+#define SHA1_SCHEDULE(s)                                                                         \
+    do {                                                                                         \
+        __m128i w14 = _mm_castps_si128(                                                          \
+            _mm_shuffle_ps(_mm_castsi128_ps(v0), _mm_castsi128_ps(v1), _MM_SHUFFLE(1, 0, 3, 2))); \
+        __m128i w3 = _mm_srli_si128(v3, 4); /* W[t-3..t-1] and a zero for the unknown W[t] */    \
+        __m128i r = Rotl1(_mm_xor_si128(_mm_xor_si128(v0, w14), _mm_xor_si128(v2, w3)));        \
+        r = _mm_xor_si128(r, Rotl1(_mm_slli_si128(r, 12))); /* W[t] into the last lane */        \
+        v0 = v1;                                                                                 \
+        v1 = v2;                                                                                 \
+        v2 = v3;                                                                                 \
+        v3 = r;                                                                                  \
+        _mm_store_si128(reinterpret_cast<__m128i*>(wk) + (s), _mm_add_epi32(r, kRound[(s) / 5])); \
+        /* Read back as words from memory: cheaper than taking lanes out of registers. */        \
+        __asm__ __volatile__("" : : "r"(wk) : "memory");                                         \
+    } while (0)
 
-void Compress(uint32_t state[5], const uint8_t* data, size_t blocks) {
-    uint32_t w[16];
+__attribute__((always_inline)) inline void CompressBody(uint32_t state[5], const uint8_t* data,
+                                                       size_t blocks) {
+    alignas(16) uint32_t wk[80];
+    const __m128i kRound[4] = {_mm_set1_epi32(0x5A827999), _mm_set1_epi32(0x6ED9EBA1),
+                               _mm_set1_epi32(int(0x8F1BBCDCu)), _mm_set1_epi32(int(0xCA62C1D6u))};
     while (blocks--) {
+        alignas(16) uint32_t w[16];
         for (int i = 0; i < 16; ++i) w[i] = LoadBe32(data + 4 * i);
+        __m128i v0 = _mm_load_si128(reinterpret_cast<const __m128i*>(w));
+        __m128i v1 = _mm_load_si128(reinterpret_cast<const __m128i*>(w + 4));
+        __m128i v2 = _mm_load_si128(reinterpret_cast<const __m128i*>(w + 8));
+        __m128i v3 = _mm_load_si128(reinterpret_cast<const __m128i*>(w + 12));
+        _mm_store_si128(reinterpret_cast<__m128i*>(wk) + 0, _mm_add_epi32(v0, kRound[0]));
+        _mm_store_si128(reinterpret_cast<__m128i*>(wk) + 1, _mm_add_epi32(v1, kRound[0]));
+        _mm_store_si128(reinterpret_cast<__m128i*>(wk) + 2, _mm_add_epi32(v2, kRound[0]));
+        _mm_store_si128(reinterpret_cast<__m128i*>(wk) + 3, _mm_add_epi32(v3, kRound[0]));
+        __asm__ __volatile__("" : : "r"(wk) : "memory");
         uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
-        SHA1_FIVE(SHA1_R0, 0);
-        SHA1_FIVE(SHA1_R0, 5);
-        SHA1_FIVE(SHA1_R0, 10);
-        SHA1_R0(a, b, c, d, e, 15);
-        SHA1_R1(e, a, b, c, d, 16);
-        SHA1_R1(d, e, a, b, c, 17);
-        SHA1_R1(c, d, e, a, b, 18);
-        SHA1_R1(b, c, d, e, a, 19);
-        SHA1_FIVE(SHA1_R2, 20);
-        SHA1_FIVE(SHA1_R2, 25);
-        SHA1_FIVE(SHA1_R2, 30);
-        SHA1_FIVE(SHA1_R2, 35);
-        SHA1_FIVE(SHA1_R3, 40);
-        SHA1_FIVE(SHA1_R3, 45);
-        SHA1_FIVE(SHA1_R3, 50);
-        SHA1_FIVE(SHA1_R3, 55);
-        SHA1_FIVE(SHA1_R4, 60);
-        SHA1_FIVE(SHA1_R4, 65);
-        SHA1_FIVE(SHA1_R4, 70);
-        SHA1_FIVE(SHA1_R4, 75);
+        SHA1_STEP(SHA1_F1, a, b, c, d, e, 0); SHA1_STEP(SHA1_F1, e, a, b, c, d, 1);
+        SHA1_STEP(SHA1_F1, d, e, a, b, c, 2); SHA1_STEP(SHA1_F1, c, d, e, a, b, 3); SHA1_SCHEDULE(4);
+        SHA1_STEP(SHA1_F1, b, c, d, e, a, 4); SHA1_STEP(SHA1_F1, a, b, c, d, e, 5);
+        SHA1_STEP(SHA1_F1, e, a, b, c, d, 6); SHA1_STEP(SHA1_F1, d, e, a, b, c, 7); SHA1_SCHEDULE(5);
+        SHA1_STEP(SHA1_F1, c, d, e, a, b, 8); SHA1_STEP(SHA1_F1, b, c, d, e, a, 9);
+        SHA1_STEP(SHA1_F1, a, b, c, d, e, 10); SHA1_STEP(SHA1_F1, e, a, b, c, d, 11); SHA1_SCHEDULE(6);
+        SHA1_STEP(SHA1_F1, d, e, a, b, c, 12); SHA1_STEP(SHA1_F1, c, d, e, a, b, 13);
+        SHA1_STEP(SHA1_F1, b, c, d, e, a, 14); SHA1_STEP(SHA1_F1, a, b, c, d, e, 15); SHA1_SCHEDULE(7);
+        SHA1_STEP(SHA1_F1, e, a, b, c, d, 16); SHA1_STEP(SHA1_F1, d, e, a, b, c, 17);
+        SHA1_STEP(SHA1_F1, c, d, e, a, b, 18); SHA1_STEP(SHA1_F1, b, c, d, e, a, 19); SHA1_SCHEDULE(8);
+        SHA1_STEP(SHA1_F2, a, b, c, d, e, 20); SHA1_STEP(SHA1_F2, e, a, b, c, d, 21);
+        SHA1_STEP(SHA1_F2, d, e, a, b, c, 22); SHA1_STEP(SHA1_F2, c, d, e, a, b, 23); SHA1_SCHEDULE(9);
+        SHA1_STEP(SHA1_F2, b, c, d, e, a, 24); SHA1_STEP(SHA1_F2, a, b, c, d, e, 25);
+        SHA1_STEP(SHA1_F2, e, a, b, c, d, 26); SHA1_STEP(SHA1_F2, d, e, a, b, c, 27); SHA1_SCHEDULE(10);
+        SHA1_STEP(SHA1_F2, c, d, e, a, b, 28); SHA1_STEP(SHA1_F2, b, c, d, e, a, 29);
+        SHA1_STEP(SHA1_F2, a, b, c, d, e, 30); SHA1_STEP(SHA1_F2, e, a, b, c, d, 31); SHA1_SCHEDULE(11);
+        SHA1_STEP(SHA1_F2, d, e, a, b, c, 32); SHA1_STEP(SHA1_F2, c, d, e, a, b, 33);
+        SHA1_STEP(SHA1_F2, b, c, d, e, a, 34); SHA1_STEP(SHA1_F2, a, b, c, d, e, 35); SHA1_SCHEDULE(12);
+        SHA1_STEP(SHA1_F2, e, a, b, c, d, 36); SHA1_STEP(SHA1_F2, d, e, a, b, c, 37);
+        SHA1_STEP(SHA1_F2, c, d, e, a, b, 38); SHA1_STEP(SHA1_F2, b, c, d, e, a, 39); SHA1_SCHEDULE(13);
+        SHA1_STEP(SHA1_F3, a, b, c, d, e, 40); SHA1_STEP(SHA1_F3, e, a, b, c, d, 41);
+        SHA1_STEP(SHA1_F3, d, e, a, b, c, 42); SHA1_STEP(SHA1_F3, c, d, e, a, b, 43); SHA1_SCHEDULE(14);
+        SHA1_STEP(SHA1_F3, b, c, d, e, a, 44); SHA1_STEP(SHA1_F3, a, b, c, d, e, 45);
+        SHA1_STEP(SHA1_F3, e, a, b, c, d, 46); SHA1_STEP(SHA1_F3, d, e, a, b, c, 47); SHA1_SCHEDULE(15);
+        SHA1_STEP(SHA1_F3, c, d, e, a, b, 48); SHA1_STEP(SHA1_F3, b, c, d, e, a, 49);
+        SHA1_STEP(SHA1_F3, a, b, c, d, e, 50); SHA1_STEP(SHA1_F3, e, a, b, c, d, 51); SHA1_SCHEDULE(16);
+        SHA1_STEP(SHA1_F3, d, e, a, b, c, 52); SHA1_STEP(SHA1_F3, c, d, e, a, b, 53);
+        SHA1_STEP(SHA1_F3, b, c, d, e, a, 54); SHA1_STEP(SHA1_F3, a, b, c, d, e, 55); SHA1_SCHEDULE(17);
+        SHA1_STEP(SHA1_F3, e, a, b, c, d, 56); SHA1_STEP(SHA1_F3, d, e, a, b, c, 57);
+        SHA1_STEP(SHA1_F3, c, d, e, a, b, 58); SHA1_STEP(SHA1_F3, b, c, d, e, a, 59); SHA1_SCHEDULE(18);
+        SHA1_STEP(SHA1_F2, a, b, c, d, e, 60); SHA1_STEP(SHA1_F2, e, a, b, c, d, 61);
+        SHA1_STEP(SHA1_F2, d, e, a, b, c, 62); SHA1_STEP(SHA1_F2, c, d, e, a, b, 63); SHA1_SCHEDULE(19);
+        SHA1_STEP(SHA1_F2, b, c, d, e, a, 64); SHA1_STEP(SHA1_F2, a, b, c, d, e, 65);
+        SHA1_STEP(SHA1_F2, e, a, b, c, d, 66); SHA1_STEP(SHA1_F2, d, e, a, b, c, 67);
+        SHA1_STEP(SHA1_F2, c, d, e, a, b, 68); SHA1_STEP(SHA1_F2, b, c, d, e, a, 69);
+        SHA1_STEP(SHA1_F2, a, b, c, d, e, 70); SHA1_STEP(SHA1_F2, e, a, b, c, d, 71);
+        SHA1_STEP(SHA1_F2, d, e, a, b, c, 72); SHA1_STEP(SHA1_F2, c, d, e, a, b, 73);
+        SHA1_STEP(SHA1_F2, b, c, d, e, a, 74); SHA1_STEP(SHA1_F2, a, b, c, d, e, 75);
+        SHA1_STEP(SHA1_F2, e, a, b, c, d, 76); SHA1_STEP(SHA1_F2, d, e, a, b, c, 77);
+        SHA1_STEP(SHA1_F2, c, d, e, a, b, 78); SHA1_STEP(SHA1_F2, b, c, d, e, a, 79);
         state[0] += a;
         state[1] += b;
         state[2] += c;
@@ -74,13 +119,79 @@ void Compress(uint32_t state[5], const uint8_t* data, size_t blocks) {
         state[4] += e;
         data += kSha1BlockSize;
     }
+    SecureWipe(wk, sizeof wk);
 }
+// The same rounds built a second time for processors with BMI2 and AVX2 (non-destructive
+// rotates and three-operand vector forms), chosen once at run time.
+void CompressGeneric(uint32_t state[5], const uint8_t* data, size_t blocks) { CompressBody(state, data, blocks); }
+
+__attribute__((target("avx2,bmi,bmi2"))) void CompressModern(uint32_t state[5], const uint8_t* data,
+                                                             size_t blocks) {
+    CompressBody(state, data, blocks);
+}
+
+using CompressFn = void (*)(uint32_t*, const uint8_t*, size_t);
+
+CompressFn ChooseCompress() {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2")) return CompressModern;
+    return CompressGeneric;
+}
+
+std::atomic<CompressFn> gCompress{nullptr};
+
+void Compress(uint32_t state[5], const uint8_t* data, size_t blocks) {
+    CompressFn fn = gCompress.load(std::memory_order_relaxed);
+    if (!fn) {
+        fn = ChooseCompress();
+        gCompress.store(fn, std::memory_order_relaxed);
+    }
+    fn(state, data, blocks);
+}
+#else
+void Compress(uint32_t state[5], const uint8_t* data, size_t blocks) {
+    uint32_t wk[80];
+    static const uint32_t k[4] = {0x5A827999u, 0x6ED9EBA1u, 0x8F1BBCDCu, 0xCA62C1D6u};
+    while (blocks--) {
+        for (int i = 0; i < 16; ++i) wk[i] = LoadBe32(data + 4 * i);
+        for (int i = 16; i < 80; ++i) wk[i] = Rotl(wk[i - 3] ^ wk[i - 8] ^ wk[i - 14] ^ wk[i - 16], 1);
+        for (int i = 0; i < 80; ++i) wk[i] += k[i / 20];
+        uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
+        for (int t = 0; t < 80; ++t) {
+            uint32_t f = t < 20 ? SHA1_F1(b, c, d) : t < 40 ? SHA1_F2(b, c, d) : t < 60 ? SHA1_F3(b, c, d) : SHA1_F2(b, c, d);
+            uint32_t next = Rotl(a, 5) + f + e + wk[t];
+            e = d;
+            d = c;
+            c = Rotl(b, 30);
+            b = a;
+            a = next;
+        }
+        state[0] += a;
+        state[1] += b;
+        state[2] += c;
+        state[3] += d;
+        state[4] += e;
+        data += kSha1BlockSize;
+    }
+    SecureWipe(wk, sizeof wk);
+}
+#endif
 
 }  // namespace
 
+void Sha1UsePortableRounds(bool portable) {
+#if defined(__SSE2__)
+    gCompress.store(portable ? CompressGeneric : ChooseCompress(), std::memory_order_relaxed);
+#else
+    (void)portable;
+#endif
+}
+
 void SecureWipe(void* data, size_t length) {
-    volatile uint8_t* p = static_cast<volatile uint8_t*>(data);
-    while (length--) *p++ = 0;
+    if (!data || !length) return;
+    std::memset(data, 0, length);
+    // The compiler must assume the cleared bytes are read, so the clearing stays.
+    __asm__ __volatile__("" : : "r"(data) : "memory");
 }
 
 void Sha1::Start() {

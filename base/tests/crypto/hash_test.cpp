@@ -42,8 +42,16 @@ TEST(Sha1, PublishedVectors) {
     }
 }
 
-// Every length around the padding boundaries, fed in uneven pieces, against OpenSSL.
-TEST(Sha1, PiecewiseInputMatchesOpensslAtEveryLength) {
+// Every length around the padding boundaries, fed in uneven pieces, against OpenSSL; with the
+// rounds for this processor and with the portable ones.
+class Sha1Rounds : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { Sha1UsePortableRounds(GetParam()); }
+    void TearDown() override { Sha1UsePortableRounds(false); }
+};
+INSTANTIATE_TEST_SUITE_P(BothBuilds, Sha1Rounds, ::testing::Values(false, true));
+
+TEST_P(Sha1Rounds, PiecewiseInputMatchesOpensslAtEveryLength) {
     Bytes data = Pattern(300);
     for (size_t len = 0; len <= 300; ++len) {
         uint8_t expected[20];

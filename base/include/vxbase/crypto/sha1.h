@@ -28,6 +28,10 @@ private:
 
 void Sha1Digest(const void* data, size_t length, uint8_t digest[kSha1DigestSize]);
 
+// The rounds are built twice: for any x86-64 processor and for those with BMI2 and AVX2; the
+// second is chosen when the processor has them. Tests call this to run the first one as well.
+void Sha1UsePortableRounds(bool portable);
+
 // Overwrites a buffer in a way the compiler keeps.
 void SecureWipe(void* data, size_t length);
 
