@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 
+#include "devicedata/sample_device.h"
 #include "simver/version_server.h"
 
 namespace fs = std::filesystem;
@@ -360,6 +361,62 @@ TEST(DeviceData, StagedFilesAreTheCommittedOnes) {
     std::string rel = std::string("/Program Files/Quorvan/") + f;
     EXPECT_EQ(readAll(staged + rel), readAll(kSource + rel)) << f;
   }
+}
+
+class SampleRoot : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/devdata-XXXXXX";
+    root_ = ::mkdtemp(tmpl);
+  }
+  void TearDown() override { fs::remove_all(root_); }
+  std::string root_;
+};
+
+TEST_F(SampleRoot, CopySetsTheTestsPortsAndKeepsEveryOtherByte) {
+  std::string err;
+  ASSERT_TRUE(devicedata::CopyTo(root_, {41234, 5}, err)) << err;
+  std::string conf = readAll(root_ + "/Program Files/Quorvan/Bin/Pelvato.conf");
+  std::string original = readAll(kBin + "Pelvato.conf");
+  EXPECT_NE(conf.find("\r\nMAIN PORT NUMBER=41234\r\nVERMAN PORT NUMBER=5\r\n"), std::string::npos) << conf;
+  for (auto [from, to] : {std::pair{"=41234\r", "=28100\r"}, std::pair{"=5\r", "=28101\r"}}) {
+    size_t at = conf.find(from);
+    ASSERT_NE(at, std::string::npos);
+    conf.replace(at, std::strlen(from), to);
+  }
+  EXPECT_EQ(conf, original);
+  for (const char* f : {"Bin/menu.conf", "Bin/verlist.dat", "Code/stock_code.dat", "Code/options_code.dat"})
+    EXPECT_EQ(readAll(root_ + "/Program Files/Quorvan/" + f), readAll(kSource + "/Program Files/Quorvan/" + f)) << f;
+  EXPECT_TRUE(fs::is_directory(root_ + "/Temp"));
+  EXPECT_FALSE(fs::exists(root_ + "/pelvato.der"));
+
+  // A second copy over the same root replaces the ports again.
+  ASSERT_TRUE(devicedata::CopyTo(root_, {28100, 28101}, err)) << err;
+  EXPECT_EQ(readAll(root_ + "/Program Files/Quorvan/Bin/Pelvato.conf"), original);
+}
+
+TEST_F(SampleRoot, CopyOptionsAndRefusals) {
+  std::string err;
+  devicedata::Options noList;
+  noList.withoutVersionList = true;
+  ASSERT_TRUE(devicedata::CopyTo(root_, noList, err)) << err;
+  EXPECT_FALSE(fs::exists(root_ + "/Program Files/Quorvan/Bin/verlist.dat"));
+  EXPECT_TRUE(fs::exists(root_ + "/Program Files/Quorvan/Bin/menu.conf"));
+
+  devicedata::Options cert;
+  cert.certificate = true;
+  if (fs::exists(SERVER_CERTIFICATE)) {
+    ASSERT_TRUE(devicedata::CopyTo(root_, cert, err)) << err;
+    EXPECT_EQ(readAll(root_ + "/pelvato.der"), readAll(SERVER_CERTIFICATE));
+  }
+
+  for (auto [main, version] : {std::pair{0, 28101}, std::pair{28100, 65536}, std::pair{-1, -1}}) {
+    EXPECT_FALSE(devicedata::CopyTo(root_, {main, version}, err)) << main << " " << version;
+    EXPECT_FALSE(err.empty());
+  }
+  std::string file = root_ + "/plain-file";
+  std::ofstream(file) << "x";
+  EXPECT_FALSE(devicedata::CopyTo(file, {}, err)) << "a root that is a file";
 }
 
 }  // namespace
