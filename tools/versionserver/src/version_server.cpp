@@ -172,6 +172,16 @@ const char* FaultName(Fault f) {
   return "?";
 }
 
+bool ParseFault(const std::string& name, Fault& out) {
+  for (int i = static_cast<int>(Fault::None); i <= static_cast<int>(Fault::Silence); ++i) {
+    if (name == FaultName(static_cast<Fault>(i))) {
+      out = static_cast<Fault>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
 struct VersionServer::Conn {
   int fd = -1;
   int id = 0;

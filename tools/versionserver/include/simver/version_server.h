@@ -74,6 +74,8 @@ enum class Fault {
 };
 
 const char* FaultName(Fault f);
+// The fault of a FaultName text ("Silence", ...); false when there is none of that name.
+bool ParseFault(const std::string& name, Fault& out);
 
 // Where a fault applies: to the server's n-th request (counted from 1 over all connections of
 // this server) or, with n = 0, to every request; optionally only to requests of one kind.
