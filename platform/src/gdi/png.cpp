@@ -12,6 +12,10 @@ namespace plat::gdi {
 
 namespace {
 
+// libpng reports through these: no printing, the failure comes back through the jump buffer.
+void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngWarning(png_structp, png_const_charp) {}
+
 struct FileCloser {
   void operator()(FILE* f) const {
     if (f) std::fclose(f);
@@ -26,7 +30,7 @@ bool WritePng(const Surface& surface, const std::string& path) {
     return false;
   std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
   if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
   if (!info) {
@@ -61,7 +65,7 @@ bool ReadPng(const std::string& path, Surface& out) {
   if (!f) return false;
   png_byte sig[8];
   if (std::fread(sig, 1, 8, f.get()) != 8 || png_sig_cmp(sig, 0, 8) != 0) return false;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
   if (!info) {
