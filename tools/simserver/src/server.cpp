@@ -298,13 +298,25 @@ void TradingServer::handle(Connection& c, const uint8_t* p, size_t size) {
   e.plain = req.body;
   MaskSecrets(e.code, e.plain);
   if (!req.enciphered) e.body = e.plain;  // plain bodies are logged masked too
-  int sessionError = e.sessionError;
-  record(std::move(e));
+  // The entry joins the log once the request has been handled and before its reply leaves, so
+  // that whoever sees the entry or the reply also sees the request's effects and the other.
+  struct Recorder {
+    TradingServer* server;
+    LogEntry entry;
+    bool done = false;
+    void flush() {
+      if (!done) server->record(std::move(entry));
+      done = true;
+    }
+    ~Recorder() { flush(); }
+  } rec{this, std::move(e)};
+  int sessionError = rec.entry.sessionError;
 
   if (sessionError) {
     // The record could not be opened: answer in plain text, the session keys being in doubt.
     Reply r;
     r.Error("보안오류", std::string("암호화 데이터 오류 (") + SessionCodeName(sessionError) + ")");
+    rec.flush();
     sendReply(c, req.code, r);
     return;
   }
@@ -315,6 +327,7 @@ void TradingServer::handle(Connection& c, const uint8_t* p, size_t size) {
     scripted = scenarioActive_;
   }
   if (scripted) {
+    rec.flush();
     runScenario(c, req);
     return;
   }
@@ -339,6 +352,7 @@ void TradingServer::handle(Connection& c, const uint8_t* p, size_t size) {
   } else {
     r.Error("알림", "서비스 준비중입니다. (" + std::to_string(req.code) + ")");
   }
+  rec.flush();
   if (!r.send) return;
   sendReply(c, req.code, r, faulty ? &fault : nullptr);
 }

@@ -54,7 +54,8 @@ const char* FaultName(FaultKind kind);
 bool ParseFault(std::string_view text, Fault& out, std::string& error);
 
 // ---------------------------------------------------------------------------------------------
-// One received packet, decoded. Passwords (login id/password bytes 10-19, account passwords of
+// One received packet, decoded; it joins the log once the server has handled it (reply sent,
+// registration taken), with the time it arrived. Passwords (login id/password bytes 10-19, account passwords of
 // order and account requests, bytes 10-17) are replaced by '*' in `plain` before the entry is kept.
 struct LogEntry {
   uint64_t timeMs = 0;           // since the server started
