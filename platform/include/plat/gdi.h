@@ -450,7 +450,7 @@ bool ReadPng(const std::string& path, Surface& out);
 // The font file used for a face name and weight (after LARKSPIN_FONT), empty if none is found.
 std::string FontFileFor(const std::u16string& face, int weight);
 
-// Number of live objects and device contexts, for leak checks in tests.
+// Number of live objects (stock objects not counted) and device contexts, for leak checks.
 int LiveObjectCount();
 int LiveDCCount();
 

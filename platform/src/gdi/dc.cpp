@@ -62,7 +62,12 @@ void FreeDC(HDC dc) {
   delete dc;
 }
 
-int ObjectCount() { return static_cast<int>(Objects().size()); }
+int ObjectCount() {
+  int n = 0;
+  for (PlatGdiObject* o : Objects())
+    if (!o->stock) ++n;
+  return n;
+}
 int DCCount() { return static_cast<int>(DCs().size()); }
 
 static bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -323,9 +328,6 @@ Surface* SurfaceOfBitmap(HBITMAP bmp) {
 
 int LiveObjectCount() {
   std::lock_guard<std::recursive_mutex> g(Lock());
-  int stock = 0;
-  // Stock objects and system-colour brushes live for the whole process.
-  (void)stock;
   return ObjectCount();
 }
 

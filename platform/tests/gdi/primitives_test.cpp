@@ -340,7 +340,6 @@ TEST(SavedState, RestoreBringsBackEveryAttributeAndTheClip) {
 // ---- Object lifetime ------------------------------------------------------------------------
 
 TEST(Objects, SelectReturnsThePreviousObjectAndDeletionWaitsForDeselection) {
-  GetStockObject(WHITE_BRUSH);  // stock objects are made on first use and live on
   int baseline = plat::gdi::LiveObjectCount();
   {
     Canvas cv(4, 2);
