@@ -44,9 +44,12 @@ Bytes PSha1(const uint8_t* secret, size_t secretSize, const Bytes& seed, size_t 
 bool EnsureProviders() {
   static std::once_flag once;
   static bool ok = false;
+  // Kept for the life of the process (OpenSSL frees them at exit).
+  static OSSL_PROVIDER* legacy = nullptr;
+  static OSSL_PROVIDER* def = nullptr;
   std::call_once(once, [] {
-    OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    OSSL_PROVIDER* def = OSSL_PROVIDER_load(nullptr, "default");
+    legacy = OSSL_PROVIDER_load(nullptr, "legacy");
+    def = OSSL_PROVIDER_load(nullptr, "default");
     EVP_CIPHER* seed = EVP_CIPHER_fetch(nullptr, "SEED-CBC", nullptr);
     ok = legacy && def && seed;
     EVP_CIPHER_free(seed);
