@@ -509,6 +509,18 @@ TEST_F(VersionServerTest, FaultAppliesOnlyToTheRequestAndKindItWasSetFor) {
   EXPECT_EQ(std::string(joined.begin() + 32, joined.end()), small_);
 }
 
+TEST_F(VersionServerTest, SilentConnectionDoesNotHoldUpAnotherClient) {
+  auto& s = start();
+  s.setFault(Fault::Silence, 1);
+  RawClient silent(port_);
+  silent.send(RawClient::listRequest());
+  ASSERT_TRUE(s.waitForRequests(1, 2s));
+  RawClient other(port_, "127.0.0.2");
+  other.send(RawClient::fileRequest('1', "stock_code.dat"));
+  Bytes joined = joinPieces(other.reply());
+  EXPECT_EQ(std::string(joined.begin() + 32, joined.end()), small_);
+}
+
 TEST_F(VersionServerTest, HostileNamesAreServedOnlyOnTheConnectionThatWasOfferedThem) {
   auto& s = start();
   s.setFault(Fault::NameWithSlash, 1);
