@@ -19,7 +19,8 @@ typedef const char* LPCCH;
 typedef LONG* LPLONG;
 typedef DWORD ACCESS_MASK;
 typedef ACCESS_MASK REGSAM;
-typedef intptr_t (*FARPROC)();
+// Generic function pointer: converts to any function type without a cast warning.
+typedef void (*FARPROC)();
 typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID parameter);
 
 struct SECURITY_ATTRIBUTES {
@@ -81,6 +82,10 @@ typedef FILETIME* PFILETIME;
 #define WAIT_TIMEOUT 258L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_DIRECTORY 267L
+#define ERROR_BAD_EXE_FORMAT 193L
+#define ERROR_FILE_INVALID 1006L
+#define ERROR_MAPPED_ALIGNMENT 1132L
+#define ERROR_NEGATIVE_SEEK 131L
 #define ERROR_INVALID_ADDRESS 487L
 #define ERROR_NO_UNICODE_TRANSLATION 1113L
 #define ERROR_BADDB 1009L
@@ -319,7 +324,6 @@ HANDLE CreateEvent(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initia
 HANDLE OpenEvent(DWORD access, BOOL inherit, LPCWSTR name);
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
-BOOL PulseEvent(HANDLE event);
 
 // Waits measure time-outs on the real clock, also while the virtual clock is in use.
 DWORD WaitForSingleObject(HANDLE object, DWORD timeoutMs);
@@ -374,7 +378,7 @@ typedef PROCESS_INFORMATION* LPPROCESS_INFORMATION;
 // A non-empty `commandLine` reaches the program as its one argument. The child inherits the
 // environment and the device root. The process handle is signalled when the child ends; hThread
 // is a second handle to the same process. Failure: FALSE with ERROR_FILE_NOT_FOUND for a missing
-// program, ERROR_BAD_FORMAT for a file that cannot be run.
+// program, ERROR_BAD_EXE_FORMAT for a file that is not a program.
 BOOL CreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processSecurity,
                    LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags,
                    LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFO startup,

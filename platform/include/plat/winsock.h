@@ -183,6 +183,7 @@ struct hostent* plat_gethostbyname(const char* name);
 int plat_getpeername(SOCKET s, struct sockaddr* address, int* length);
 int plat_getsockname(SOCKET s, struct sockaddr* address, int* length);
 
+#ifndef PLAT_WINSOCK_NO_NAME_MACROS
 #define socket(family, type, protocol) plat_socket(family, type, protocol)
 #define connect(s, address, length) plat_connect(s, address, length)
 #define listen(s, backlog) plat_listen(s, backlog)
@@ -196,3 +197,4 @@ int plat_getsockname(SOCKET s, struct sockaddr* address, int* length);
 #define gethostbyname(name) plat_gethostbyname(name)
 #define getpeername(s, address, length) plat_getpeername(s, address, length)
 #define getsockname(s, address, length) plat_getsockname(s, address, length)
+#endif
