@@ -356,7 +356,12 @@ BOOL SetRectRgn(HRGN rgn, int left, int top, int right, int bottom);
 int CombineRgn(HRGN dst, HRGN a, HRGN b, int mode);
 int GetRgnBox(HRGN rgn, RECT* out);
 BOOL PtInRegion(HRGN rgn, int x, int y);
+int OffsetRgn(HRGN rgn, int dx, int dy);
 int SelectClipRgn(HDC dc, HRGN rgn);  // device coordinates; null removes the program's clip
+int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode);  // rgn may be null only with RGN_COPY
+// 1 and the program's clip copied into rgn (device coordinates); 0 when it has none; -1 on error.
+int GetClipRgn(HDC dc, HRGN rgn);
+int OffsetClipRgn(HDC dc, int dx, int dy);  // logical units
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);  // logical coordinates
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom);
 int GetClipBox(HDC dc, RECT* out);  // logical coordinates

@@ -671,6 +671,66 @@ int SelectClipRgn(HDC dc, HRGN rgn) {
   return TypeOf(dc->eff);
 }
 
+int OffsetRgn(HRGN rgn, int dx, int dy) {
+  std::lock_guard<std::recursive_mutex> g(Lock());
+  if (!IsRegion(rgn)) return ERROR;
+  for (RECT& r : rgn->rects) {
+    r.left += dx;
+    r.right += dx;
+    r.top += dy;
+    r.bottom += dy;
+  }
+  return TypeOf(rgn->rects);
+}
+
+int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode) {
+  std::lock_guard<std::recursive_mutex> g(Lock());
+  if (!IsLiveDC(dc)) return ERROR;
+  if (mode == RGN_COPY) return SelectClipRgn(dc, rgn);
+  if (!IsRegion(rgn)) return ERROR;
+  std::vector<RECT> cur = ProgramClip(dc), out;
+  switch (mode) {
+    case RGN_AND: out = RectsAndRects(cur, rgn->rects); break;
+    case RGN_OR:
+      out = cur;
+      for (const RECT& r : RectsMinusRects(rgn->rects, cur)) out.push_back(r);
+      break;
+    case RGN_DIFF: out = RectsMinusRects(cur, rgn->rects); break;
+    case RGN_XOR:
+      out = RectsMinusRects(cur, rgn->rects);
+      for (const RECT& r : RectsMinusRects(rgn->rects, cur)) out.push_back(r);
+      break;
+    default: return ERROR;
+  }
+  dc->st.clip = out;
+  dc->st.hasClip = true;
+  dc->UpdateClip();
+  return TypeOf(dc->eff);
+}
+
+int GetClipRgn(HDC dc, HRGN rgn) {
+  std::lock_guard<std::recursive_mutex> g(Lock());
+  if (!IsLiveDC(dc) || !IsRegion(rgn)) return -1;
+  if (!dc->st.hasClip) return 0;
+  rgn->rects = dc->st.clip;
+  return 1;
+}
+
+int OffsetClipRgn(HDC dc, int dx, int dy) {
+  std::lock_guard<std::recursive_mutex> g(Lock());
+  if (!IsLiveDC(dc)) return ERROR;
+  if (dc->st.hasClip) {
+    for (RECT& r : dc->st.clip) {
+      r.left += dx;
+      r.right += dx;
+      r.top += dy;
+      r.bottom += dy;
+    }
+    dc->UpdateClip();
+  }
+  return TypeOf(dc->eff);
+}
+
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
   std::lock_guard<std::recursive_mutex> g(Lock());
   if (!IsLiveDC(dc)) return ERROR;

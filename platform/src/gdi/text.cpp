@@ -293,9 +293,10 @@ constexpr RECT kUnlimited{-(1 << 28), -(1 << 28), 1 << 28, 1 << 28};
 
 // One string at a surface cell. `limit` (surface coordinates) also clips; `opaque` fills the
 // cell with the background colour first.
+// `recordBg` is the background the record tells (an opaque rectangle drawn by the caller).
 void DrawRun(PlatDC* dc, Font& f, const std::u16string& text, const std::u32string& cps, RECT cell,
-             const RECT& limit, bool opaque, const int* dx) {
-  RECT visible = Intersect(cell, limit);
+             const RECT& limit, bool opaque, const int* dx, COLORREF recordBg = 0xFFFFFFFFu) {
+  RECT visible = Intersect(Intersect(cell, limit), RectsBox(dc->eff));
   if (opaque && !Empty(visible)) {
     FillSurfaceRect(dc, visible, dc->st.bkColor, R2_COPYPEN);
     EraseTexts(dc, visible);
@@ -306,7 +307,7 @@ void DrawRun(PlatDC* dc, Font& f, const std::u16string& text, const std::u32stri
   rec.text = text;
   rec.rect = visible;
   rec.color = dc->st.textColor & 0xFFFFFF;
-  rec.background = opaque ? (dc->st.bkColor & 0xFFFFFF) : 0xFFFFFFFFu;
+  rec.background = opaque ? (dc->st.bkColor & 0xFFFFFF) : recordBg;
   rec.face = f.face;
   rec.height = f.recordHeight;
   rec.weight = f.weight;
@@ -351,12 +352,11 @@ bool TextCore(HDC dc, int x, int y, UINT options, const RECT* r, LPCWSTR text, i
     }
     if (options & ETO_CLIPPED) limit = sr;
   }
-  bool opaque = dc->st.bkMode == OPAQUE && !(r && (options & ETO_OPAQUE));
+  bool opaqueRect = r && (options & ETO_OPAQUE);
+  bool opaque = dc->st.bkMode == OPAQUE && !opaqueRect;
   if (n == 0) return true;
-  DrawRun(dc, f, str, cps, cell, limit, opaque, dx);
   // An opaque rectangle counts as the text's background.
-  if (r && (options & ETO_OPAQUE) && !dc->surface->texts.empty() && dc->surface->texts.back().text == str)
-    dc->surface->texts.back().background = dc->st.bkColor & 0xFFFFFF;
+  DrawRun(dc, f, str, cps, cell, limit, opaque, dx, opaqueRect ? (dc->st.bkColor & 0xFFFFFF) : 0xFFFFFFFFu);
   return true;
 }
 
@@ -558,7 +558,15 @@ int DrawText(HDC dc, LPCWSTR text, int count, RECT* r, UINT format) {
     std::u16string one;
     for (char16_t c : s)
       if (c != u'\r' && c != u'\n') one += c;
-    lines.push_back(StripPrefix(one, format & DT_NOPREFIX));
+    Line l = StripPrefix(one, format & DT_NOPREFIX);
+    int width = r->right - r->left;
+    if ((format & DT_END_ELLIPSIS) && W16(f, l.text) > width) {
+      // Cut to what fits with "..." after it.
+      while (!l.text.empty() && W16(f, l.text + u"...") > width) l.text.pop_back();
+      l.text += u"...";
+      l.underline = -1;
+    }
+    lines.push_back(l);
   } else {
     int width = r->right - r->left;
     for (const auto& raw : SplitLines(s)) {

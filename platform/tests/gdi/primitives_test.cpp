@@ -247,6 +247,32 @@ TEST(Clip, SelectedRegionIsCopiedAndMayBeDeletedAfterwards) {
   DeleteObject(black);
 }
 
+TEST(Clip, CellClipIsSavedAndRestoredThroughARegion) {
+  // As a table draws its cells: clip to the cell, draw, then put the previous clip back.
+  Canvas cv(8, 4);
+  IntersectClipRect(cv.dc, 1, 0, 7, 4);
+  HRGN saved = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_EQ(GetClipRgn(cv.dc, saved), 1);
+  IntersectClipRect(cv.dc, 2, 1, 4, 3);
+  HBRUSH black = CreateSolidBrush(0);
+  RECT all{0, 0, 8, 4};
+  FillRect(cv.dc, &all, black);
+  EXPECT_EQ(cv.Art(), Rows({"........", "..##....", "..##....", "........"}));
+  SelectClipRgn(cv.dc, saved);
+  cv.Fill(0xFFFFFF);
+  FillRect(cv.dc, &all, black);
+  EXPECT_EQ(cv.Art(), Rows({".######.", ".######.", ".######.", ".######."}));
+  // Without a clip of its own the context says so, and the region is left alone.
+  SelectClipRgn(cv.dc, nullptr);
+  EXPECT_EQ(GetClipRgn(cv.dc, saved), 0);
+  RECT box;
+  EXPECT_EQ(GetRgnBox(saved, &box), SIMPLEREGION);
+  EXPECT_EQ(box.left, 1);
+  EXPECT_EQ(GetClipRgn(cv.dc, nullptr), -1);
+  DeleteObject(saved);
+  DeleteObject(black);
+}
+
 // ---- Raster operations ----------------------------------------------------------------------
 
 TEST(Raster, InvertingTwiceRestoresEveryPixel) {

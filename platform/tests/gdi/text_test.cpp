@@ -248,6 +248,32 @@ TEST_F(TextTest, PrefixMarksAreRemovedUnlessNoPrefix) {
   EXPECT_EQ(cv.surface().texts[1].text, u"A&B");
 }
 
+TEST_F(TextTest, EllipsisCutsALongLineToItsRectangle) {
+  Canvas cv(200, 20);
+  SIZE dots = Extent(cv.dc, u"...");
+  RECT r{0, 0, 60, 20};
+  DrawText(cv.dc, u"한국전력공사 우선주 보통주", -1, &r, DT_SINGLELINE | DT_END_ELLIPSIS);
+  ASSERT_EQ(cv.surface().texts.size(), 1u);
+  const plat::TextRecord& t = cv.surface().texts[0];
+  ASSERT_GE(t.text.size(), 4u);
+  EXPECT_EQ(t.text.substr(t.text.size() - 3), u"...");
+  EXPECT_LE(t.rect.right, 60);
+  EXPECT_GT(t.rect.right - t.rect.left, dots.cx);
+  // A line that fits is left whole.
+  RECT wide{0, 0, 200, 20};
+  DrawText(cv.dc, u"한국전력", -1, &wide, DT_SINGLELINE | DT_END_ELLIPSIS);
+  EXPECT_EQ(cv.surface().texts.back().text, u"한국전력");
+}
+
+TEST_F(TextTest, RecordKeepsOnlyThePartInsideTheClip) {
+  Canvas cv(100, 20);
+  IntersectClipRect(cv.dc, 0, 0, 30, 20);
+  TextOut(cv.dc, 5, 2, u"선물옵션 호가 정정", -1);
+  ASSERT_EQ(cv.surface().texts.size(), 1u);
+  EXPECT_EQ(cv.surface().texts[0].rect.left, 5);
+  EXPECT_EQ(cv.surface().texts[0].rect.right, 30);
+}
+
 // ---- Clipping and background ----------------------------------------------------------------
 
 TEST_F(TextTest, ClippedTextStaysInsideItsRectangle) {
