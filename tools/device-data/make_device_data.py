@@ -256,6 +256,18 @@ def futures_lines():
     return lines
 
 
+def nearest_futures_lines():
+    """The futures order book's own file (a fixed path, "futures.code" in the code folder): its
+    first line begins with the nearest contract's code as the finder hands it over (the plain
+    code without its last three characters), followed by a blank."""
+    lines = []
+    for line in futures_lines():
+        code, kind, month = line[0:8], line[9], line[11:17]
+        if kind != "4":
+            lines.append("%s %s" % (code[:-3], month))
+    return lines
+
+
 def options_lines():
     months = [("200703", "3"), ("200704", "4"), ("200705", "5"), ("200706", "6")]
     strikes = [160.0 + 2.5 * i for i in range(21)]
@@ -298,6 +310,7 @@ def main():
         ("ecn_code.dat", stock_lines(ecn)),
         ("futures_code.dat", futures_lines()),
         ("options_code.dat", options_lines()),
+        ("futures.code", nearest_futures_lines()),
     ]
     served = []
     for name, lines in code_files:

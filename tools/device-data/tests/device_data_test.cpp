@@ -256,6 +256,7 @@ TEST(DeviceData, StockAndEcnListsFollowTheLineLayout) {
 
 TEST(DeviceData, FuturesAndOptionsListsFollowTheLineLayout) {
   int plain = 0, spread = 0;
+  std::string nearest;
   for (const std::string& line : crlfLines(kCode + "futures_code.dat")) {
     SCOPED_TRACE(line);
     ASSERT_LE(line.size() + 1, 47u);  // read with lines of at most 47 characters
@@ -268,10 +269,17 @@ TEST(DeviceData, FuturesAndOptionsListsFollowTheLineLayout) {
     (line[9] == '4' ? spread : plain)++;
     if (line[9] != '4') {
       EXPECT_EQ(line.substr(5, 3), "000") << "a plain code is shown without its last 3";
+      if (nearest.empty()) nearest = line.substr(0, 5);
     }
   }
   EXPECT_EQ(plain, 4);
   EXPECT_GE(spread, 1);
+  // The order book's fixed-path file: its first 7 characters, up to a blank, are the nearest
+  // contract's code, the same code the finder hands over for the first plain item.
+  auto nearestLines = crlfLines(kCode + "futures.code");
+  ASSERT_FALSE(nearestLines.empty());
+  std::string first7 = nearestLines[0].substr(0, 7);
+  EXPECT_EQ(first7.substr(0, first7.find(' ')), nearest);
 
   std::set<std::string> calls, puts;
   std::vector<std::string> months;
@@ -357,7 +365,7 @@ TEST(DeviceData, StagedFilesAreTheCommittedOnes) {
   const std::string staged = DEVICE_STAGED;
   if (!fs::exists(staged + "/Program Files/Quorvan/Bin/Pelvato.conf")) GTEST_SKIP() << "device root not staged";
   for (const char* f : {"Bin/Pelvato.conf", "Bin/menu.conf", "Bin/verlist.dat", "Code/stock_code.dat",
-                        "Code/ecn_code.dat", "Code/futures_code.dat", "Code/options_code.dat"}) {
+                        "Code/ecn_code.dat", "Code/futures_code.dat", "Code/options_code.dat", "Code/futures.code"}) {
     std::string rel = std::string("/Program Files/Quorvan/") + f;
     EXPECT_EQ(readAll(staged + rel), readAll(kSource + rel)) << f;
   }
