@@ -1,7 +1,7 @@
 // Time strings, clocks, message names, ids and random values.
 #include "glimmet/time_util.h"
 
-#include <atomic>
+#include <mutex>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -47,18 +47,22 @@ int get_mili_time_fmt(const char* text) {
 }
 
 int64_t get_mili_time_full() {
-  // The 32-bit tick count wraps after 49.7 days; the last reading carries the high part.
-  static std::atomic<uint64_t> last{0};
+  // The 32-bit tick count wraps after 49.7 days: add up the steps between readings instead.
+  // A step that looks negative (a reading older than the last one, or a clock that was set
+  // back) adds nothing, so the count never runs backwards.
+  static std::mutex lock;
+  static bool started = false;
+  static uint32_t lastTick = 0;
+  static int64_t total = 0;
+  std::lock_guard<std::mutex> hold(lock);
   const uint32_t now = GetTickCount();
-  uint64_t seen = last.load();
-  for (;;) {
-    uint64_t candidate = (seen & ~uint64_t(0xFFFFFFFF)) | now;
-    if (candidate < seen) {
-      if (seen - candidate < (uint64_t(1) << 31)) return static_cast<int64_t>(seen);  // an older reading
-      candidate += uint64_t(1) << 32;                                                  // the count wrapped
-    }
-    if (last.compare_exchange_weak(seen, candidate)) return static_cast<int64_t>(candidate);
+  if (started) {
+    const uint32_t step = now - lastTick;
+    if (step < 0x80000000u) total += step;
   }
+  started = true;
+  lastTick = now;
+  return total;
 }
 
 DWORD get_n_print_cur_processid() { return GetCurrentProcessId(); }

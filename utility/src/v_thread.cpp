@@ -4,7 +4,6 @@
 #include <new>
 #include <vector>
 
-#include "glimmet/time_util.h"
 
 int wait_multy_handle(const HANDLE* handles, int count, DWORD timeoutMs) {
   if (!handles || count < 1) return -1;
@@ -12,14 +11,14 @@ int wait_multy_handle(const HANDLE* handles, int count, DWORD timeoutMs) {
   int64_t remaining = timeoutMs;
   for (int first = 0; first < count; first += MAXIMUM_WAIT_OBJECTS) {
     const int n = count - first < MAXIMUM_WAIT_OBJECTS ? count - first : MAXIMUM_WAIT_OBJECTS;
-    const int64_t started = get_mili_time_full();
+    const DWORD started = GetTickCount();
     DWORD r = WaitForMultipleObjects(static_cast<DWORD>(n), handles + first, TRUE,
                                      finite ? static_cast<DWORD>(remaining) : INFINITE);
     if (r == WAIT_TIMEOUT) return WAIT_TIMEOUT;
     if (r == WAIT_FAILED || r >= WAIT_OBJECT_0 + static_cast<DWORD>(n)) return -1;
     if (finite) {
       // A spent time-out still looks at the remaining groups once (a zero wait).
-      remaining -= get_mili_time_full() - started;
+      remaining -= static_cast<DWORD>(GetTickCount() - started);  // tick differences survive a wrap
       if (remaining < 0) remaining = 0;
     }
   }

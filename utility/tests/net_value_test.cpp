@@ -305,3 +305,28 @@ TEST(WideText, CopiesAreCutToTheDestination) {
   EXPECT_EQ(tchar_to_tchar(dst, 1, u"a", -1), nullptr);  // no room even for the terminator
   EXPECT_EQ(tchar_to_tchar(nullptr, 8, u"a", -1), nullptr);
 }
+
+TEST(WideText, CodePageTextIsConvertedWholeCharactersOnly) {
+  const char* hangul = "\xC7\xD1\xB1\xDB";  // 한글
+  struct Case {
+    const char* src;
+    int len;
+    int dstBytes;
+    std::u16string text;
+  };
+  const Case table[] = {
+      {hangul, -1, 16, u"한글"}, {hangul, -1, 6, u"한글"}, {hangul, -1, 4, u"한"},
+      {hangul, 2, 16, u"한"},    {"a\xC7\xD1", -1, 4, u"a"}, {"abc", 0, 16, u""},
+      {nullptr, -1, 16, u""},
+  };
+  for (const auto& c : table) {
+    WCHAR dst[8];
+    std::memset(dst, 0x55, sizeof dst);
+    ASSERT_EQ(char_to_tchar(dst, c.dstBytes, c.src, c.len), dst);
+    EXPECT_EQ(std::u16string(dst), c.text) << c.dstBytes;
+    for (size_t i = static_cast<size_t>(c.dstBytes) / 2; i < 8; ++i) EXPECT_EQ(dst[i], 0x5555) << "beyond the size";
+  }
+  WCHAR one[1];
+  EXPECT_EQ(char_to_tchar(one, 1, "a", -1), nullptr);
+  EXPECT_EQ(char_to_tchar(nullptr, 8, "a", -1), nullptr);
+}

@@ -79,7 +79,7 @@ TEST_F(SocketTest, CallSelectReportsTimeOutAndReadySockets) {
   // Only the chosen sets are looked at: the client is writable but only reads are asked for.
   SELECT_FD_SET w;
   create_select_fd_set(&w);
-  set_select_fd(&w, client, SEL_WRITE);
+  set_select_fd(&w, client, SEL_READ | SEL_WRITE);
   EXPECT_EQ(call_select(&w, SEL_READ, &ready, &kind), -3);
   EXPECT_EQ(call_select(&w, SEL_WRITE, &ready, &kind), 0);
   EXPECT_EQ(kind, SEL_WRITE);

@@ -111,10 +111,10 @@ TEST(MultiLine, DoubleByteCharactersNeverStraddleLines) {
   EXPECT_EQ(str_to_multi_line((kHan + kGeul).c_str(), -1, 2, dst, &size), 2);
   EXPECT_EQ(size, 4);
 
-  // Destination full: only the bytes that fit are placed and counted.
+  // Destination full: only the bytes that fit are placed and counted ("ab" | 한, "c" no room).
   size = 5;
   EXPECT_EQ(str_to_multi_line(text.c_str(), -1, 3, dst, &size), 2);
-  EXPECT_EQ(size, 5);
+  EXPECT_EQ(size, 4);
   // A character that no longer fits is not cut in half at the end of the destination.
   size = 4;
   EXPECT_EQ(str_to_multi_line(text.c_str(), -1, 3, dst, &size), 1);
