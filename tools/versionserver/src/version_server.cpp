@@ -370,28 +370,38 @@ int VersionServer::start(int port) {
     entries_ = std::move(listed);
   }
 
+  // Every address listens on the same port. With port 0 the first address picks a free port;
+  // when another program holds that port on one of the other addresses, all are tried again
+  // with a new port, so that a client never reaches a stranger at one of the addresses.
   int chosen = port;
-  for (const std::string& a : addresses_) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) continue;
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<uint16_t>(chosen));
-    if (::inet_pton(AF_INET, a.c_str(), &sa.sin_addr) != 1 ||
-        ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(fd, 16) != 0) {
-      std::lock_guard<std::mutex> l(mu_);
-      error_ = "cannot listen on " + a + ":" + std::to_string(chosen) + ": " + std::strerror(errno);
-      ::close(fd);
-      continue;
+  for (int attempt = 0; attempt < (port == 0 ? 20 : 1); ++attempt) {
+    chosen = port;
+    std::string failure;
+    for (const std::string& a : addresses_) {
+      int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      sockaddr_in sa{};
+      sa.sin_family = AF_INET;
+      sa.sin_port = htons(static_cast<uint16_t>(chosen));
+      int one = 1;
+      if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
+          ::inet_pton(AF_INET, a.c_str(), &sa.sin_addr) != 1 ||
+          ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(fd, 16) != 0) {
+        failure = "cannot listen on " + a + ":" + std::to_string(chosen) + ": " + std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        break;
+      }
+      if (chosen == 0) {
+        socklen_t len = sizeof sa;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+        chosen = ntohs(sa.sin_port);
+      }
+      listeners_.push_back(fd);
     }
-    if (chosen == 0) {
-      socklen_t len = sizeof sa;
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-      chosen = ntohs(sa.sin_port);
-    }
-    listeners_.push_back(fd);
+    if (failure.empty() && !listeners_.empty()) break;
+    for (int fd : listeners_) ::close(fd);
+    listeners_.clear();
+    std::lock_guard<std::mutex> l(mu_);
+    error_ = failure.empty() ? "no address to listen on" : failure;
   }
   if (listeners_.empty()) return -1;
   if (::pipe2(wake_, O_CLOEXEC) != 0) {

@@ -561,6 +561,26 @@ TEST_F(VersionServerTest, BadVersionListsStopTheStart) {
   EXPECT_EQ(s.start(0), -1) << "missing list";
 }
 
+TEST_F(VersionServerTest, PortTakenOnOneAddressFailsTheStartInsteadOfServingPartly) {
+  // Another listener holds the port on 127.0.0.3 only.
+  int other = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  ::inet_pton(AF_INET, "127.0.0.3", &sa.sin_addr);
+  ASSERT_EQ(::bind(other, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+  ASSERT_EQ(::listen(other, 1), 0);
+  socklen_t len = sizeof sa;
+  ::getsockname(other, reinterpret_cast<sockaddr*>(&sa), &len);
+  int taken = ntohs(sa.sin_port);
+
+  simver::VersionServer s(dir_);
+  EXPECT_EQ(s.start(taken), -1);
+  EXPECT_NE(s.lastError().find("127.0.0.3"), std::string::npos) << s.lastError();
+  RawClient c(taken, "127.0.0.1");
+  EXPECT_FALSE(c.connected()) << "nothing left listening on the other addresses";
+  ::close(other);
+}
+
 TEST_F(VersionServerTest, SourceFieldTakesTheBytesFromAnotherFile) {
   fs::create_directories(dir_ + "/build");
   write("build/plugin.so", "plugin bytes");
