@@ -197,6 +197,8 @@ typedef intptr_t LONG_PTR;
 // Asks a window for a text description of its contents (custom controls such as grids answer it).
 // wParam: std::u16string* to fill; lParam: 0. Returns TRUE when the window described itself.
 #define WM_PLAT_INSPECT (WM_PLAT_FIRST + 0)
+// Internal notifications of the window manager.
+#define WM_PLAT_WAKE (WM_PLAT_FIRST + 1)
 #define WM_PLAT_LAST (WM_APP + 0x3FFF)
 
 // Dialog manager messages.
@@ -443,6 +445,7 @@ typedef intptr_t LONG_PTR;
 #define SWP_NOCOPYBITS 0x0100
 #define SWP_NOOWNERZORDER 0x0200
 #define SWP_NOSENDCHANGING 0x0400
+#define CW_USEDEFAULT ((int)0x80000000)
 #define HWND_TOP ((HWND)0)
 #define HWND_BOTTOM ((HWND)1)
 #define HWND_TOPMOST ((HWND)0xFFFFFFFFu)
@@ -1198,7 +1201,8 @@ std::u16string InspectWindow(HWND hwnd);
 // milliseconds since the epoch, pid, kind, fields...
 void LogEvent(const char* kind, const std::string& fields);
 
-// Called by the framework when a thread is about to end: destroys its windows without messages.
+// Called by the framework when a thread is about to end: destroys its top-level windows (with
+// their WM_DESTROY). A thread that ends without it loses its windows silently.
 void ThreadCleanup();
 // Forgets every window, class, timer and queue of the process (tests only).
 void ResetForTests();

@@ -1,0 +1,225 @@
+// Internal state of the window manager: the process's window table, class table, thread queues
+// and the helpers the parts of the window manager share.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "plat/surface.h"
+#include "plat/window.h"
+
+namespace plat::wm {
+
+struct ThreadQueue;
+
+// A message sent to a window of another thread (or from another process) waiting to be handled
+// by the owner thread. Local sends live on the sender's stack; remote ones are owned by the queue.
+struct SentMsg {
+  enum Kind { Message, ShowWindowCall, Notify };
+  Kind kind = Message;
+  HWND hwnd = 0;
+  UINT msg = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  LRESULT result = 0;
+  bool done = false;                   // guarded by the global lock
+  std::shared_ptr<ThreadQueue> waiter;  // woken when done (local sends)
+  int replyFd = -1;                    // remote sends: the connection to answer on
+};
+
+struct Timer {
+  HWND hwnd = 0;
+  UINT_PTR id = 0;
+  UINT elapse = 0;
+  uint64_t due = 0;
+  TIMERPROC proc = nullptr;
+};
+
+struct ThreadQueue {
+  DWORD tid = 0;
+  int wakeFd = -1;  // eventfd: written whenever something arrives for this thread
+  bool alive = true;
+  std::deque<SentMsg*> sent;
+  std::deque<MSG> posted;
+  bool quit = false;
+  int quitCode = 0;
+  std::vector<Timer> timers;
+  HWND focus = 0;
+  HWND active = 0;
+  int sendDepth = 0;  // handling a message sent from another thread
+  ~ThreadQueue();
+};
+
+struct ScrollBar {
+  int min = 0, max = 0;
+  UINT page = 0;
+  int pos = 0;
+  int trackPos = 0;
+  bool shown = false;      // ShowScrollBar / range made it visible
+  bool forceHidden = false;
+  bool styleBar = false;   // WS_VSCROLL / WS_HSCROLL given at creation
+  bool tracking = false;
+};
+
+struct ClassRec {
+  WNDCLASS wc{};
+  std::u16string name;
+  std::u16string menuName;
+};
+
+struct Window {
+  HWND hwnd = 0;
+  std::shared_ptr<ThreadQueue> queue;
+  std::shared_ptr<ClassRec> cls;
+  WNDPROC proc = nullptr;
+  DWORD style = 0, exStyle = 0;
+  int id = 0;
+  HWND parent = 0;  // child windows
+  HWND owner = 0;   // top-level windows
+  std::vector<HWND> children;  // creation order = z-order, first on top
+  RECT rect{};      // window rectangle: parent client coordinates (top-level: screen)
+  std::u16string text;
+  LONG_PTR userData = 0;
+  std::vector<LONG_PTR> extra;
+  HINSTANCE instance = nullptr;
+  HFONT font = nullptr;
+  HMENU menu = nullptr;
+  bool destroying = false;
+  bool created = false;
+  // Dialogs
+  bool isDialog = false;
+  DLGPROC dlgProc = nullptr;
+  LONG_PTR msgResult = 0;
+  LONG_PTR dlgUser = 0;
+  bool dialogEnded = false;
+  INT_PTR dialogResult = 0;
+  HWND dlgFocusSave = 0;
+  int defId = IDOK;
+  // Scroll bars
+  ScrollBar vbar, hbar;
+  int sbTrackBar = -1;  // SB_VERT / SB_HORZ while the stylus holds the thumb
+  int sbTrackCode = -1;
+  int sbTrackOffset = 0;
+  // Painting
+  bool updatePending = false;
+  RECT update{};  // client coordinates
+  bool eraseNeeded = false;
+  bool inPaint = false;
+  bool redrawOff = false;
+  Surface surface;  // top-level windows only
+  bool fullScreenShell = false;
+};
+
+struct Globals {
+  std::recursive_mutex m;
+  std::unordered_map<HWND, std::shared_ptr<Window>> windows;
+  std::vector<HWND> zorder;  // top-level windows, top first
+  std::vector<std::shared_ptr<ClassRec>> classes;
+  std::unordered_map<DWORD, std::shared_ptr<ThreadQueue>> queues;
+  uint32_t slot = 0;  // this process's slot in the device root (0: not yet taken)
+  uint32_t counter = 0;
+  std::string runDir;
+  // Stylus state
+  HWND capture = 0;
+  HWND lastDownHwnd = 0;
+  uint64_t lastDownTime = 0;
+  POINT lastDownPt{};
+  bool lastWasDouble = false;
+  HWND stylusTarget = 0;   // window that got the last down (for up/move without capture)
+  HWND sbTrackWindow = 0;  // window tracking a scroll bar with the stylus
+  bool stylusDown = false;
+  POINT cursor{};
+  uint8_t keyState[256] = {};
+  HCURSOR cursorHandle = nullptr;
+  int waitCursor = 0;
+  bool automation = false;
+  bool automationFromEnv = false;
+};
+
+Globals& G();
+using Lock = std::unique_lock<std::recursive_mutex>;
+
+// Kernel services (through the kernel developer's functions when they are linked in).
+std::string RunDir();  // <device root>/run, created
+uint64_t NowMs();
+DWORD CurrentThreadId();
+DWORD CurrentProcessId();
+
+// Queues
+std::shared_ptr<ThreadQueue> CurrentQueue();  // created on first use
+void Wake(ThreadQueue& q);
+void DrainWake(ThreadQueue& q);
+// Handles every pending sent message of the calling thread; true if any was handled.
+bool HandleSentMessages();
+void CompleteSent(SentMsg* s, LRESULT result);  // lock held
+// Waits until `ready` (checked under the lock) is true, handling sent messages meanwhile.
+// extraFd: an additional descriptor that ends the wait when readable. Returns false on timeout.
+bool WaitWhileHandlingSent(const std::function<bool()>& ready, int extraFd, int timeoutMs);
+// One pass of the message retrieval rules; fills msg and returns true if a message was found.
+bool FetchMessage(MSG* msg, HWND hwnd, UINT fmin, UINT fmax, bool remove);
+// Runs a modal loop until `done` holds. Returns false when WM_QUIT arrived (it is posted again).
+bool ModalLoop(const std::function<bool()>& done, HWND dialog);
+
+// Windows
+std::shared_ptr<Window> Find(HWND h);  // lock held or not; null for foreign or dead windows
+bool IsLocalHandle(HWND h);
+uint32_t SlotOf(HWND h);
+LRESULT CallProc(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp);
+HWND TopLevelOf(HWND h);
+RECT ClientRectLocal(const Window& w);  // client area in window coordinates (origin = window's top-left)
+POINT ClientOriginScreen(const Window& w);
+POINT WindowOriginScreen(const Window& w);
+bool VisibleChain(const Window& w);
+bool EnabledChain(const Window& w);
+void PostLocal(ThreadQueue& q, const MSG& m);  // lock held
+void RemoveWindowMessages(HWND h);              // lock held
+bool StrEqualNoCase(std::u16string_view a, std::u16string_view b);
+std::u16string ResourceName(LPCWSTR name);
+std::string U8(std::u16string_view s);
+
+// Painting
+void InvalidateLocal(Window& w, const RECT* rc, bool erase);  // lock held
+void ExposeInParent(Window& w);                               // lock held: area of w in its parent
+void InvalidateTree(Window& w);                               // lock held: w and all its children
+void DrawNonClient(HWND h);
+bool PaintPendingOf(DWORD tid, MSG* msg);  // lock held; picks a window of the thread to paint
+void AfterPaintDispatch(HWND h);
+void EnsureSurface(Window& w);                // top-level: surface sized to the window
+void PresentIfDisplay();
+void PollDisplay();
+void OpenDisplayFor(const Window& w);
+
+// Stylus on a window's scroll bars (non-client stylus messages).
+void ScrollBarStylus(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+bool ClockIsVirtual();
+
+// Focus and activation
+bool FocusChangeFromActivation();
+void FocusLost(HWND destroyed);  // moves focus away from a window that is hidden or destroyed
+void DeactivateOnDestroy(HWND h);
+
+// Cross-process
+void EnsureProcessSlot();  // takes a slot and starts the message server
+void StopServer();
+void RemoteReply(int fd, LRESULT result, bool ok);
+LRESULT SendShowToThread(const std::shared_ptr<Window>& w, int cmd);
+bool RemoteCall(HWND h, uint32_t op, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result, DWORD* tid, DWORD* pid);
+enum RemoteOp : uint32_t { OpSend = 1, OpPost = 2, OpIsWindow = 3, OpIsVisible = 4, OpShow = 5, OpThread = 6, OpNotify = 7 };
+DWORD PidOfSlot(uint32_t slot);
+
+// Dialogs, boxes, menus
+LRESULT DialogWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+void RegisterInternalClasses();
+void ResetModal();
+
+// Shell
+void ResetShell();
+void ResetMenus();
+
+}  // namespace plat::wm
