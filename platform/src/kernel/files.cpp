@@ -281,6 +281,19 @@ BOOL MoveFile(LPCWSTR existing, LPCWSTR destination) {
     SetLastError(FileError(ENOENT, from));
     return FALSE;
   }
+  if (from == to) {
+    // The same file under another spelling: only the case of the last name changes.
+    std::u16string_view dest(destination);
+    size_t cut = dest.find_last_of(u"/\\");
+    std::string leaf = plat::ToUtf8(cut == std::u16string_view::npos ? dest : dest.substr(cut + 1));
+    std::string renamed = to.substr(0, to.rfind('/') + 1) + leaf;
+    if (renamed == from) return TRUE;
+    if (rename(from.c_str(), renamed.c_str()) != 0) {
+      SetLastError(FileError(errno, renamed));
+      return FALSE;
+    }
+    return TRUE;
+  }
   // Never replaces: the rename fails when the destination exists, decided atomically.
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
     int err = errno;

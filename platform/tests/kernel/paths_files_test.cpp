@@ -142,8 +142,12 @@ TEST_F(PathsFilesTest, FolderAndFileOperations) {
   EXPECT_EQ(ReadHostFile("Program Files/Quorvan/Bin/VXMain.exe"), "new core");
   EXPECT_FALSE(MoveFile(u"\\VXMain.exe", u"\\x"));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  // Renaming to another case of the same name changes the name, not the content.
+  EXPECT_TRUE(MoveFile(u"\\Program Files\\Quorvan\\Bin\\VXMain.exe", u"\\PROGRAM FILES\\Quorvan\\Bin\\VXMAIN.EXE"));
+  EXPECT_EQ(ReadHostFile("Program Files/Quorvan/Bin/VXMAIN.EXE"), "new core");
 
   EXPECT_TRUE(CopyFile(u"\\Program Files\\Quorvan\\Bin\\VXMain.exe", u"\\Temp\\copy.exe", TRUE));
+  EXPECT_EQ(ReadHostFile("Temp/copy.exe"), "new core");
   EXPECT_FALSE(CopyFile(u"\\Program Files\\Quorvan\\Bin\\Pelvato.conf", u"\\Temp\\copy.exe", TRUE));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
   EXPECT_TRUE(CopyFile(u"\\Program Files\\Quorvan\\Bin\\Pelvato.conf", u"\\Temp\\copy.exe", FALSE));
