@@ -137,6 +137,39 @@ TEST(Fills, TriangleWithPenAndBrushStaysInsideItsPoints) {
   EXPECT_EQ(cv.At(6, 6), 0xFFFFFFu);  // outside the hypotenuse
 }
 
+TEST(Fills, EllipseFillsItsBoxSymmetricallyWithThePenOnTheBoundary) {
+  Canvas cv(9, 7);
+  SelectObject(cv.dc, GetStockObject(GRAY_BRUSH));
+  ASSERT_TRUE(Ellipse(cv.dc, 1, 1, 8, 6));
+  std::string art = cv.Art({{0x000000, '#'}, {0xFFFFFF, '.'}, {0x808080, 'g'}});
+  RECT ink = gdi_test::InkBox(cv.surface(), 0x000000);
+  EXPECT_EQ(ink.left, 1);
+  EXPECT_EQ(ink.top, 1);
+  EXPECT_EQ(ink.right, 8);
+  EXPECT_EQ(ink.bottom, 6);
+  EXPECT_EQ(cv.At(4, 3), 0x808080u);
+  EXPECT_EQ(cv.At(1, 1), 0xFFFFFFu) << "corners stay outside";
+  // Mirror symmetry both ways.
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 9; ++x) {
+      EXPECT_EQ(cv.At(x, y), cv.At(8 - x, y)) << x << "," << y << "\n" << art;
+      EXPECT_EQ(cv.At(x, y), cv.At(x, 6 - y)) << x << "," << y << "\n" << art;
+    }
+}
+
+TEST(Fills, SunkenEdgeUsesTheSystemShadesAndAdjustsTheRectangle) {
+  Canvas cv(5, 5);
+  RECT r{0, 0, 5, 5};
+  ASSERT_TRUE(DrawEdge(cv.dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST | BF_MIDDLE));
+  EXPECT_EQ(cv.At(0, 0), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(cv.At(1, 1), GetSysColor(COLOR_3DDKSHADOW));
+  EXPECT_EQ(cv.At(4, 4), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(cv.At(3, 3), GetSysColor(COLOR_3DLIGHT));
+  EXPECT_EQ(cv.At(2, 2), GetSysColor(COLOR_BTNFACE));
+  RECT inner{2, 2, 3, 3};
+  EXPECT_TRUE(EqualRect(&r, &inner));
+}
+
 TEST(Pens, WidePenIsSquareAndDashedPenLeavesGaps) {
   Canvas cv(30, 5);
   HPEN wide = CreatePen(PS_SOLID, 3, 0x000000);
@@ -467,7 +500,8 @@ INSTANTIATE_TEST_SUITE_P(Rops, RopTest,
                          ::testing::Values(RopCase{SRCCOPY, 0x00FFF0}, RopCase{SRCAND, 0x000F00},
                                            RopCase{SRCPAINT, 0x0FFFFF}, RopCase{SRCINVERT, 0x0FF0FF},
                                            RopCase{NOTSRCCOPY, 0xFF000F}, RopCase{DSTINVERT, 0xF0F0F0},
-                                           RopCase{BLACKNESS, 0x000000}, RopCase{WHITENESS, 0xFFFFFF}));
+                                           RopCase{BLACKNESS, 0x000000}, RopCase{WHITENESS, 0xFFFFFF},
+                                           RopCase{PATCOPY, 0xFFFFFF}));
 
 TEST(Transfer, StretchIsNearestNeighbourBothWays) {
   Canvas src(4, 4), big(4, 4), small(1, 1);
