@@ -37,6 +37,17 @@ rm -f big4096.key.pem
 openssl genrsa -out small.key.pem 512 2>/dev/null
 sign small.key.pem "/CN=s" 1006 small.der
 
+# A certificate larger than 2,048 bytes (many alternative names).
+make_large() {
+  local tmpdir="$1"
+  openssl x509 -inform DER -in ca.der -out "$tmpdir/ca.pem"
+  { echo "subjectAltName = @names"; echo "[names]"; for i in $(seq 1 120); do echo "DNS.$i = host$i.trading.larkspin.test"; done; } > "$tmpdir/ext.cnf"
+  openssl req -new -key server.key.pem -subj "/C=KR/O=Larkspin Test/CN=large" -out "$tmpdir/large.csr"
+  openssl x509 -req -in "$tmpdir/large.csr" -CA "$tmpdir/ca.pem" -CAkey ca.key.pem -set_serial 1007 -days $days \
+    -sha1 -extfile "$tmpdir/ext.cnf" -outform DER -out large.der 2>/dev/null
+}
+make_large "$tmp"
+
 # A certificate whose signature starts with a zero byte.
 serial=2000
 while :; do
