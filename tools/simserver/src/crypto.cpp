@@ -8,8 +8,8 @@
 #include <openssl/sha.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 namespace simsrv::crypto {
 
@@ -41,29 +41,49 @@ Bytes PSha1(const uint8_t* secret, size_t secretSize, const Bytes& seed, size_t 
   return out;
 }
 
-bool EnsureProviders() {
-  static std::once_flag once;
-  static bool ok = false;
-  // Kept for the life of the process (OpenSSL frees them at exit).
-  static OSSL_PROVIDER* legacy = nullptr;
-  static OSSL_PROVIDER* def = nullptr;
-  std::call_once(once, [] {
-    legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    def = OSSL_PROVIDER_load(nullptr, "default");
-    EVP_CIPHER* seed = EVP_CIPHER_fetch(nullptr, "SEED-CBC", nullptr);
-    ok = legacy && def && seed;
-    EVP_CIPHER_free(seed);
-  });
-  return ok;
+namespace {
+
+// SEED lives in OpenSSL's legacy provider. It is loaded into a library context of the server's
+// own, so that the process-wide default context (which the program that embeds the server may
+// use itself) is left as it was; the context is freed at the end of the process.
+struct SeedContext {
+  OSSL_LIB_CTX* ctx = nullptr;
+  OSSL_PROVIDER* legacy = nullptr;
+  OSSL_PROVIDER* def = nullptr;
+  EVP_CIPHER* seed = nullptr;
+};
+
+SeedContext& Seed() {
+  static SeedContext* sc = [] {
+    static SeedContext c;
+    c.ctx = OSSL_LIB_CTX_new();
+    if (c.ctx) {
+      c.legacy = OSSL_PROVIDER_load(c.ctx, "legacy");
+      c.def = OSSL_PROVIDER_load(c.ctx, "default");
+      c.seed = EVP_CIPHER_fetch(c.ctx, "SEED-CBC", nullptr);
+    }
+    std::atexit([] {
+      EVP_CIPHER_free(c.seed);
+      if (c.legacy) OSSL_PROVIDER_unload(c.legacy);
+      if (c.def) OSSL_PROVIDER_unload(c.def);
+      OSSL_LIB_CTX_free(c.ctx);
+      c = SeedContext{};
+    });
+    return &c;
+  }();
+  return *sc;
 }
+
+}  // namespace
+
+bool EnsureProviders() { return Seed().seed != nullptr; }
 
 bool SeedCbc(bool encipher, const uint8_t key[16], const uint8_t iv[16], const uint8_t* in, size_t size,
              Bytes& out) {
   out.clear();
   if (size == 0 || size % 16 != 0 || !EnsureProviders()) return false;
-  EVP_CIPHER* cipher = EVP_CIPHER_fetch(nullptr, "SEED-CBC", nullptr);
   EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-  bool ok = cipher && ctx && EVP_CipherInit_ex2(ctx, cipher, key, iv, encipher ? 1 : 0, nullptr) == 1 &&
+  bool ok = ctx && EVP_CipherInit_ex2(ctx, Seed().seed, key, iv, encipher ? 1 : 0, nullptr) == 1 &&
             EVP_CIPHER_CTX_set_padding(ctx, 0) == 1;
   if (ok) {
     out.resize(size + 16);
@@ -74,7 +94,6 @@ bool SeedCbc(bool encipher, const uint8_t key[16], const uint8_t iv[16], const u
     ok = ok && out.size() == size;
   }
   EVP_CIPHER_CTX_free(ctx);
-  EVP_CIPHER_free(cipher);
   return ok;
 }
 

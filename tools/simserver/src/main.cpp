@@ -144,3 +144,4 @@ int main(int argc, char** argv) {
   server.stop();
   return status;
 }
+
