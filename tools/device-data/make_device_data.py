@@ -16,6 +16,9 @@ BIN = os.path.join(DEVICE, "Program Files", "Quorvan", "Bin")
 CODE = os.path.join(DEVICE, "Program Files", "Quorvan", "Code")
 SERVED = os.path.join(HERE, "version-server", "current")
 VARIANT = os.path.join(HERE, "version-server", "newer-screen")
+VARIANT_CORE = os.path.join(HERE, "version-server", "newer-core")
+VARIANT_CODES = os.path.join(HERE, "version-server", "newer-codes")
+NEW_LISTING = ("096040", "1", "이노시뮬레이션")  # the item that the newer stock list adds
 
 MAIN_PORT = 28100
 VERSION_PORT = 28101
@@ -346,6 +349,29 @@ def main():
     os.makedirs(VARIANT, exist_ok=True)
     with open(os.path.join(VARIANT, "versions.txt.in"), "w", newline="\n") as f:
         f.write("\n".join(variant) + "\n")
+
+    # A newer core library: the updater leaves it in the root folder and the launcher restarts.
+    core = ["# The installed files plus a newer base library (a core file).",
+            "# Generated from versions.txt.in by CMake into <build>/version-server/newer-core."]
+    core += variant[2:-1]
+    core.append("0|VXBase.dll|%s|@LARKSPIN_PROGRAM_DIR@/VXBase.dll" % NEWER_VERSION)
+    os.makedirs(VARIANT_CORE, exist_ok=True)
+    with open(os.path.join(VARIANT_CORE, "versions.txt.in"), "w", newline="\n") as f:
+        f.write("\n".join(core) + "\n")
+
+    # A newer stock list with one newly listed item; needs no build, so it is committed whole.
+    os.makedirs(VARIANT_CODES, exist_ok=True)
+    newer_stocks = write_text(os.path.join(VARIANT_CODES, "stock_code.dat"),
+                              stock_lines(stocks + [NEW_LISTING]))
+    codes = ["# The installed files with a newer stock list (one more KOSDAQ item)."]
+    for k, n, v, _, src in served:
+        if n == "stock_code.dat":
+            codes.append("%s|%s|%s" % (k, n, NEWER_VERSION))
+        else:
+            codes.append("%s|%s|%s|%s" % (k, n, v, src))
+    with open(os.path.join(VARIANT_CODES, "versions.txt"), "w", newline="\n") as f:
+        f.write("\n".join(codes) + "\n")
+    assert len(newer_stocks) > 0
 
     print("%d stocks (%d KOSPI, %d KOSDAQ), %d ECN items, %d menu lines" %
           (len(stocks), len(kospi), len(kosdaq), len(ecn), len(menu)))

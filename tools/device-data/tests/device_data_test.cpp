@@ -343,22 +343,53 @@ TEST(DeviceData, LocalVersionListMatchesWhatTheVersionServerOffers) {
   EXPECT_EQ(get(conf, "UPDATE INFO", "LIST FILE"), "verlist.dat");
 }
 
-TEST(DeviceData, NewerScreenVariantOffersOnlyTheOrderBookPlugInAsNew) {
-  std::vector<simver::Entry> current, newer;
-  std::string err;
-  ASSERT_TRUE(simver::VersionServer::readList(VERSION_CURRENT_DIR, current, err)) << err;
-  std::string text = readAll(std::string(VERSION_NEWER_DIR) + "/versions.txt");
-  std::set<std::string> names;
-  std::string added;
-  std::istringstream in(text);
+// The updater's comparison: a served record is fetched when the local list lacks its name or
+// holds a smaller version (byte by byte).
+std::string fetchedNames(const std::string& versionsTxt) {
+  std::string local = readAll(kBin + "verlist.dat");
+  std::map<std::string, std::string> localVersion;
+  for (size_t off = 42; off + 42 <= local.size(); off += 42) {
+    std::string field = local.substr(off + 1, 31);
+    localVersion[field.substr(0, field.find('\0'))] = local.substr(off + 32, 6);
+  }
+  std::string fetched;
+  std::istringstream in(readAll(versionsTxt));
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
-    std::string name = line.substr(2, line.find('|', 2) - 2);
-    std::string version = line.substr(line.find('|', 2) + 1, 6);
-    auto it = std::find_if(current.begin(), current.end(), [&](auto& e) { return e.name == name; });
-    if (it == current.end() || version > it->version) added += name + " ";
+    size_t p1 = line.find('|'), p2 = line.find('|', p1 + 1);
+    std::string name = line.substr(p1 + 1, p2 - p1 - 1), version = line.substr(p2 + 1, 6);
+    auto it = localVersion.find(name);
+    if (it == localVersion.end() || version > it->second) fetched += name + " ";
   }
-  EXPECT_EQ(added, "ZR4105.dll ");
+  return fetched;
+}
+
+TEST(DeviceData, EachVariantOffersExactlyOneNewerFile) {
+  const std::pair<std::string, const char*> rows[] = {
+      {std::string(VERSION_CURRENT_DIR) + "/versions.txt", ""},
+      {std::string(VERSION_NEWER_DIR) + "/versions.txt", "ZR4105.dll "},
+      {std::string(VERSION_NEWER_CORE_DIR) + "/versions.txt", "VXBase.dll "},
+      {std::string(VERSION_NEWER_CODES_DIR) + "/versions.txt", "stock_code.dat "},
+  };
+  for (const auto& [path, expected] : rows) EXPECT_EQ(fetchedNames(path), expected) << path;
+}
+
+TEST(DeviceData, NewerStockListAddsOneItemAndIsServedWhole) {
+  simver::VersionServer server(VERSION_NEWER_CODES_DIR);
+  ASSERT_GT(server.start(0), 0) << server.lastError();
+  server.stop();
+  std::string installed = readAll(kCode + "stock_code.dat");
+  for (const simver::Entry& e : server.entries()) {
+    if (e.name != "stock_code.dat") {
+      EXPECT_EQ(e.data, readAll((e.kind == '1' ? kCode : kBin) + e.name)) << e.name;
+      continue;
+    }
+    ASSERT_GT(e.data.size(), installed.size());
+    EXPECT_EQ(e.data.substr(0, installed.size()), installed);
+    std::string added = e.data.substr(installed.size());
+    EXPECT_EQ(std::count(added.begin(), added.end(), '\n'), 1) << added;
+    EXPECT_EQ(added.substr(0, 9), "096040 1|");
+  }
 }
 
 TEST(DeviceData, StagedFilesAreTheCommittedOnes) {
