@@ -16,7 +16,7 @@ char* get_time(char* buf, int size, int parts, int separators) {
   if (parts & TIME_PART_TIME)
     std::snprintf(time, sizeof time, separators == 1 ? "%02d:%02d:%02d" : "%02d%02d%02d", t.wHour, t.wMinute,
                   t.wSecond);
-  const char* blank = (date[0] != '\0' && separators != 0 && time[0] != '\0') ? " " : "";
+  const char* blank = (date[0] != '\0' && separators != 0) ? " " : "";
   std::snprintf(buf, static_cast<size_t>(size), "%s%s%s", date, blank, time);
   return buf;
 }

@@ -11,8 +11,8 @@ constexpr int TIME_PART_DATE = 1;
 constexpr int TIME_PART_TIME = 2;
 
 // Local date and/or time as text into buf (size bytes, always terminated, cut to fit).
-// separators == 1: "YYYY.MM.DD" and "HH:MM:SS"; otherwise "YYYYMMDD" and "HHMMSS". Date and time
-// are joined by one blank when the date is not empty and separators is not 0.
+// separators == 1: "YYYY.MM.DD" and "HH:MM:SS"; otherwise "YYYYMMDD" and "HHMMSS". The date is
+// followed by one blank when it is not empty and separators is not 0, then comes the time.
 // NULL for a NULL buffer or size below 1.
 char* get_time(char* buf, int size, int parts, int separators);
 
