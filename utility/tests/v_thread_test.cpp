@@ -120,21 +120,21 @@ TEST(WaitMultyHandle, GroupsBeyondSixtyFour) {
 }
 
 TEST(WaitMultyHandle, TimeOutCoversAllGroupsTogether) {
-  // The first group ends after ~200 ms, the second never: the wait ends near the one time-out of
-  // 300 ms instead of granting the second group the whole time-out again (500 ms).
+  // The first group ends after ~400 ms, the second never: the wait ends near the one time-out of
+  // 500 ms instead of granting the second group the whole time-out again (900 ms).
   EventSet events(70, TRUE);
   ResetEvent(events.handles[10]);
   ResetEvent(events.handles[69]);
   std::thread releaser([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
     SetEvent(events.handles[10]);
   });
   auto started = std::chrono::steady_clock::now();
-  EXPECT_EQ(wait_multy_handle(events.handles.data(), 70, 300), WAIT_TIMEOUT);
+  EXPECT_EQ(wait_multy_handle(events.handles.data(), 70, 500), WAIT_TIMEOUT);
   auto spent = std::chrono::steady_clock::now() - started;
   releaser.join();
-  EXPECT_GE(spent, std::chrono::milliseconds(290));
-  EXPECT_LT(spent, std::chrono::milliseconds(450));
+  EXPECT_GE(spent, std::chrono::milliseconds(490));
+  EXPECT_LT(spent, std::chrono::milliseconds(800));
 }
 
 TEST(WaitMultyHandle, BadArguments) {
