@@ -1093,6 +1093,10 @@ void InjectKeyDown(UINT vk);
 void InjectKeyUp(UINT vk);
 void InjectChar(WCHAR ch);                    // WM_CHAR to the focus window
 
+// True while a window procedure handles a message that DispatchMessage delivered from the queue
+// (posted, input, paint, timer); false for a sent message. For tests that record message order.
+bool CurrentMessagePosted();
+
 // Handles all messages, paints and due timers of the calling thread without waiting; returns
 // the number of messages handled. Tests call it after injecting input or advancing the clock.
 int PumpMessages();

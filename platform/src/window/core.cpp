@@ -133,12 +133,42 @@ static void EnsureClasses() {
   plat::controls::RegisterClasses();
 }
 
+namespace {
+thread_local int t_callDepth = 0;
+thread_local int t_postedDepth = -1;
+}  // namespace
+
 LRESULT CallProc(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp) {
   if (!w) return 0;
   WNDPROC proc = w->proc;
+  struct Depth {
+    int savedPosted;
+    explicit Depth(bool posted) : savedPosted(t_postedDepth) {
+      ++t_callDepth;
+      t_postedDepth = posted ? t_callDepth : -1;
+    }
+    ~Depth() {
+      --t_callDepth;
+      t_postedDepth = savedPosted;
+    }
+  } depth(false);
   if (!proc) return DefWindowProc(w->hwnd, msg, wp, lp);
   return proc(w->hwnd, msg, wp, lp);
 }
+
+LRESULT CallProcPosted(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (!w) return 0;
+  WNDPROC proc = w->proc;
+  ++t_callDepth;
+  int saved = t_postedDepth;
+  t_postedDepth = t_callDepth;
+  LRESULT r = proc ? proc(w->hwnd, msg, wp, lp) : DefWindowProc(w->hwnd, msg, wp, lp);
+  --t_callDepth;
+  t_postedDepth = saved;
+  return r;
+}
+
+bool CurrentPosted() { return t_postedDepth == t_callDepth && t_callDepth > 0; }
 
 void PostLocal(ThreadQueue& q, const MSG& m) {
   q.posted.push_back(m);
@@ -915,6 +945,8 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 }
 
 namespace plat::win {
+
+bool CurrentMessagePosted() { return CurrentPosted(); }
 
 void ResetForTests() {
   auto& g = G();

@@ -287,16 +287,17 @@ BOOL TranslateMessage(const MSG* msg) {
 }
 
 LRESULT DispatchMessage(const MSG* msg) {
-  if (!msg || !msg->hwnd) return 0;
+  if (!msg) return 0;
   if (msg->message == WM_TIMER && msg->lParam) {
     TIMERPROC proc = reinterpret_cast<TIMERPROC>(msg->lParam);
     proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
     return 0;
   }
+  if (!msg->hwnd) return 0;
   auto w = Find(msg->hwnd);
   if (!w || w->queue != CurrentQueue()) return 0;
   if (msg->message == WM_PAINT) DrawNonClient(msg->hwnd);
-  LRESULT r = CallProc(w, msg->message, msg->wParam, msg->lParam);
+  LRESULT r = CallProcPosted(w, msg->message, msg->wParam, msg->lParam);
   if (msg->message == WM_PAINT) AfterPaintDispatch(msg->hwnd);
   return r;
 }

@@ -171,6 +171,8 @@ std::shared_ptr<Window> Find(HWND h);  // lock held or not; null for foreign or 
 bool IsLocalHandle(HWND h);
 uint32_t SlotOf(HWND h);
 LRESULT CallProc(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT CallProcPosted(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp);  // from DispatchMessage
+bool CurrentPosted();
 HWND TopLevelOf(HWND h);
 RECT ClientRectLocal(const Window& w);  // client area in window coordinates (origin = window's top-left)
 POINT ClientOriginScreen(const Window& w);
