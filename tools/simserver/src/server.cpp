@@ -3,6 +3,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -124,9 +126,9 @@ bool ParseFault(std::string_view text, Fault& out, std::string& error) {
 
 std::string FormatLogEntry(const LogEntry& e) {
   char head[160];
-  std::snprintf(head, sizeof head, "%llu.%03llu conn=%d code=%u status=%s enc=%u len=%zu",
+  std::snprintf(head, sizeof head, "%llu.%03llu conn=%d addr=%s code=%u status=%s enc=%u len=%zu",
                 static_cast<unsigned long long>(e.timeMs / 1000), static_cast<unsigned long long>(e.timeMs % 1000),
-                e.connection, e.code, e.status.c_str(), e.encFlag, e.body.size());
+                e.connection, e.localAddress.c_str(), e.code, e.status.c_str(), e.encFlag, e.body.size());
   std::string s = head;
   s += " body=" + wire::Hex(e.body);
   if (e.deciphered) s += " plain=" + wire::Hex(e.plain);
@@ -160,26 +162,36 @@ int TradingServer::start(uint16_t port) {
   }
   std::string dir = options_.keysDir.empty() ? std::string(SIMSERVER_KEYS_DIR) : options_.keysDir;
   if (!identity_.key.Loaded() && !identity_.Load(dir, error_)) return -1;
-  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listenFd_ < 0) {
-    error_ = std::string("socket: ") + std::strerror(errno);
+  std::vector<std::string> addresses = options_.addresses;
+  if (addresses.empty()) addresses = {"127.0.0.1"};
+  int chosen = port;
+  for (const std::string& address : addresses) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(chosen));
+    if (::inet_pton(AF_INET, address.c_str(), &a.sin_addr) != 1) {
+      error_ = "bad address " + address;
+      break;
+    }
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 16) != 0) {
+      error_ = "listen on " + address + ":" + std::to_string(chosen) + ": " + std::strerror(errno);
+      if (fd >= 0) ::close(fd);
+      break;
+    }
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    chosen = ntohs(a.sin_port);  // a port of 0 becomes the one the first address got
+    listenFds_.push_back(fd);
+  }
+  if (listenFds_.size() != addresses.size() || ::pipe2(wakePipe_, O_CLOEXEC) != 0) {
+    for (int fd : listenFds_) ::close(fd);
+    listenFds_.clear();
     return -1;
   }
-  int one = 1;
-  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(port);
-  if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listenFd_, 16) != 0) {
-    error_ = std::string("bind/listen: ") + std::strerror(errno);
-    ::close(listenFd_);
-    listenFd_ = -1;
-    return -1;
-  }
-  socklen_t len = sizeof a;
-  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&a), &len);
-  port_ = ntohs(a.sin_port);
+  port_ = chosen;
   startMs_ = NowMs();
   running_ = true;
   acceptThread_ = std::thread([this] { acceptLoop(); });
@@ -188,10 +200,14 @@ int TradingServer::start(uint16_t port) {
 
 void TradingServer::stop() {
   if (!running_.exchange(false)) return;
-  ::shutdown(listenFd_, SHUT_RDWR);
+  char wake = 1;
+  (void)!::write(wakePipe_[1], &wake, 1);
   if (acceptThread_.joinable()) acceptThread_.join();
-  ::close(listenFd_);
-  listenFd_ = -1;
+  for (int fd : listenFds_) ::close(fd);
+  listenFds_.clear();
+  ::close(wakePipe_[0]);
+  ::close(wakePipe_[1]);
+  wakePipe_[0] = wakePipe_[1] = -1;
   std::vector<std::shared_ptr<Connection>> conns;
   {
     std::lock_guard<std::mutex> lock(connMu_);
@@ -208,27 +224,39 @@ void TradingServer::stop() {
 }
 
 void TradingServer::acceptLoop() {
+  std::vector<pollfd> fds;
+  for (int fd : listenFds_) fds.push_back(pollfd{fd, POLLIN, 0});
+  fds.push_back(pollfd{wakePipe_[0], POLLIN, 0});
   while (running_) {
-    int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) {
-      if (!running_) break;
-      if (errno == EINTR || errno == ECONNABORTED) continue;
+    if (::poll(fds.data(), fds.size(), -1) < 0) {
+      if (errno == EINTR) continue;
       break;
     }
-    int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    auto c = std::make_shared<Connection>();
-    c->fd = fd;
-    {
-      std::lock_guard<std::mutex> lock(connMu_);
-      c->id = nextConnection_++;
-      connections_.push_back(c);
+    if (fds.back().revents) break;
+    for (size_t i = 0; i + 1 < fds.size(); ++i) {
+      if (!(fds[i].revents & POLLIN)) continue;
+      int fd = ::accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC);
+      if (fd < 0) continue;
+      int one = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      auto c = std::make_shared<Connection>();
+      c->fd = fd;
+      sockaddr_in local{};
+      socklen_t len = sizeof local;
+      char text[INET_ADDRSTRLEN] = "";
+      if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) == 0)
+        ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
+      c->localAddress = text;
+      {
+        std::lock_guard<std::mutex> lock(connMu_);
+        c->id = nextConnection_++;
+        connections_.push_back(c);
+      }
+      c->thread = std::thread([this, c] { serve(c); });
     }
-    c->thread = std::thread([this, c] { serve(c); });
   }
 }
 
-// Ends a connection from the server's side; the caller holds c.sendMu or runs on c's own thread.
 void TradingServer::closeConnection(Connection& c) {
   c.open = false;
   if (c.fd >= 0) ::shutdown(c.fd, SHUT_RDWR);
@@ -277,6 +305,7 @@ void TradingServer::handle(Connection& c, const uint8_t* p, size_t size) {
   LogEntry e;
   e.timeMs = NowMs() - startMs_;
   e.connection = c.id;
+  e.localAddress = c.localAddress;
   e.code = wire::GetU16(p + 4);
   e.status.assign(reinterpret_cast<const char*>(p + 11), 2);
   for (char& ch : e.status)

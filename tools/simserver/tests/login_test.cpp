@@ -84,6 +84,19 @@ TEST_F(LoginTest, LoginInPlainTextIsRefused) {
   EXPECT_EQ(Text(server->log().back().plain, 10, 10), "****");
 }
 
+TEST_F(LoginTest, EveryServerKeysAddressReachesTheServerAndIsLogged) {
+  for (const char* address : {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
+    SCOPED_TRACE(address);
+    Client c;
+    ASSERT_TRUE(c.Connect(port, address));
+    size_t before = server->logSize();
+    EXPECT_EQ(c.Login("demo", "1234"), "00");
+    simsrv::LogEntry e;
+    ASSERT_TRUE(server->waitForRequest(4020, 1000, &e, before));
+    EXPECT_EQ(e.localAddress, address);
+  }
+}
+
 TEST_F(LoginTest, KeepAliveGetsNoReply) {
   Client c;
   ASSERT_TRUE(c.Connect(port));

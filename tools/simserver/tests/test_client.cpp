@@ -274,12 +274,12 @@ Client::~Client() {
   delete session;
 }
 
-bool Client::Connect(int port) {
+bool Client::Connect(int port, const char* address) {
   fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::inet_pton(AF_INET, address, &a.sin_addr);
   return ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
 }
 

@@ -55,7 +55,7 @@ class Session {
 class Client {
  public:
   ~Client();
-  bool Connect(int port);
+  bool Connect(int port, const char* address = "127.0.0.1");
   void Close();
   bool SendRaw(const Bytes& bytes);
   // A request the way the client's packet layer builds it ('4', 1, 0, 1, 1, flag '0', '0').

@@ -60,6 +60,7 @@ bool ParseFault(std::string_view text, Fault& out, std::string& error);
 struct LogEntry {
   uint64_t timeMs = 0;           // since the server started
   int connection = 0;            // 1, 2, ... in order of acceptance
+  std::string localAddress;      // the server address the client connected to ("127.0.0.2", ...)
   uint16_t code = 0;
   std::string status;            // header bytes 11-12 as text
   uint8_t encFlag = 0;
@@ -131,6 +132,9 @@ bool LoadScenario(const std::string& path, Scenario& out, std::string& error);
 
 // ---------------------------------------------------------------------------------------------
 struct ServerOptions {
+  // Loopback addresses to listen on, all with the same port. The sample device's server keys
+  // point at 127.0.0.1 (Internet) and .2 to .4 (the carriers), so a test sees which one was used.
+  std::vector<std::string> addresses = {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"};
   std::string keysDir;          // test_server_key.pem and test_server.der; empty = the built-in default
   uint64_t seed = 1;            // 0: random session material from the OS; else a repeatable stream
   std::string logPath;          // when set, every log entry is appended there as text
@@ -145,6 +149,7 @@ struct Connection {
   ServerSession session;
   bool loggedIn = false;
   std::string user;
+  std::string localAddress;
   std::map<uint16_t, std::map<std::string, int>> registrations;  // push type -> item code -> count
   std::atomic<bool> open{true};
   uint16_t lastReplyCode = 0;
@@ -157,7 +162,8 @@ class TradingServer {
   TradingServer(const TradingServer&) = delete;
   TradingServer& operator=(const TradingServer&) = delete;
 
-  // Listens on 127.0.0.1:port (0 = a free port); returns the port, or -1 (see lastError()).
+  // Listens on every address of the options at `port` (0 = a free port, the same for all);
+  // returns the port, or -1 (see lastError()).
   int start(uint16_t port = 0);
   void stop();
   int port() const { return port_; }
@@ -226,7 +232,8 @@ class TradingServer {
   ServerIdentity identity_;
   Random random_;
   std::string error_;
-  int listenFd_ = -1;
+  std::vector<int> listenFds_;
+  int wakePipe_[2] = {-1, -1};
   int port_ = -1;
   std::thread acceptThread_;
   std::atomic<bool> running_{false};
