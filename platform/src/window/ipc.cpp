@@ -51,7 +51,7 @@ struct Reply {
   uint32_t reserved;
 };
 
-std::thread g_server;
+std::thread* g_server = nullptr;  // never destroyed: stopped (joined) by StopServer or at exit
 int g_listenFd = -1;
 int g_stopFd = -1;
 
@@ -208,18 +208,25 @@ void EnsureProcessSlot() {
   if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 && listen(fd, 64) == 0) {
     g_listenFd = fd;
     g_stopFd = eventfd(0, EFD_CLOEXEC);
-    g_server = std::thread(ServerLoop, g_listenFd, g_stopFd);
+    g_server = new std::thread(ServerLoop, g_listenFd, g_stopFd);
+    static bool atExit = false;
+    if (!atExit) {
+      atExit = true;
+      std::atexit([] { StopServer(); });
+    }
   } else if (fd >= 0) {
     close(fd);
   }
 }
 
 void StopServer() {
-  if (g_server.joinable()) {
+  if (g_server) {
     uint64_t one = 1;
     ssize_t r = write(g_stopFd, &one, sizeof one);
     (void)r;
-    g_server.join();
+    g_server->join();
+    delete g_server;
+    g_server = nullptr;
   }
   if (g_listenFd >= 0) close(g_listenFd);
   if (g_stopFd >= 0) close(g_stopFd);

@@ -1,0 +1,123 @@
+// Messages between processes of one device root, against a peer program.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "window_test_util.h"
+
+extern char** environ;
+
+using namespace wtest;
+
+namespace {
+
+class IpcTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    const char* argv[] = {WINDOW_PEER_PATH, root_.c_str(), nullptr};
+    ASSERT_EQ(posix_spawn(&pid_, WINDOW_PEER_PATH, nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    ASSERT_TRUE(WaitForFile("peer.hwnd", &peer_));
+  }
+  void TearDown() override {
+    if (pid_ > 0 && !reaped_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    WindowTest::TearDown();
+  }
+  bool WaitForFile(const std::string& name, HWND* value) {
+    for (int i = 0; i < 5000; ++i) {
+      std::ifstream in(root_ + "/" + name);
+      unsigned long v = 0;
+      if (in >> v) {
+        *value = static_cast<HWND>(v);
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  }
+  // The peer's exit status, or -1 when it does not end within the time.
+  int WaitForExit(int ms) {
+    for (int i = 0; i < ms; ++i) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        reaped_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return -1;
+  }
+  pid_t pid_ = -1;
+  bool reaped_ = false;
+  HWND peer_ = 0;
+};
+
+TEST_F(IpcTest, SendAndPostReachTheOtherProcess) {
+  EXPECT_TRUE(IsWindow(peer_));
+  DWORD pid = 0;
+  EXPECT_NE(GetWindowThreadProcessId(peer_, &pid), 0u);
+  EXPECT_EQ(pid, static_cast<DWORD>(pid_));
+  EXPECT_EQ(SendMessage(peer_, WM_USER + 1, 2, 3), 5);
+  EXPECT_EQ(SendMessage(peer_, WM_USER + 1, 0, -9), -9) << "negative results travel whole";
+  EXPECT_TRUE(PostMessage(peer_, WM_USER + 5, 9, 0));
+  HWND posted = 0;
+  ASSERT_TRUE(WaitForFile("peer.posted", &posted));
+  EXPECT_EQ(posted, 9u);
+  EXPECT_EQ(peer_ + 1, peer_ + 1);
+  EXPECT_FALSE(IsWindow(peer_ + 1)) << "a handle the peer never gave out";
+  EXPECT_EQ(SendMessage(peer_ + 1, WM_USER + 1, 2, 3), 0);
+}
+
+TEST_F(IpcTest, PeerMaySendBackWhileWeWait) {
+  HWND mine = MakeTop();
+  Handlers()[WM_USER + 3] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT { return static_cast<LRESULT>(wp) * 10; };
+  EXPECT_EQ(SendMessage(peer_, WM_USER + 2, 4, static_cast<LPARAM>(mine)), 41);
+  auto got = MessagesOf(mine);
+  ASSERT_FALSE(got.empty());
+  EXPECT_EQ(got.back().msg, WM_USER + 3u);
+}
+
+TEST_F(IpcTest, ShowWindowAcrossProcesses) {
+  EXPECT_FALSE(IsWindowVisible(peer_));
+  EXPECT_FALSE(ShowWindow(peer_, SW_SHOW)) << "it was hidden";
+  EXPECT_TRUE(IsWindowVisible(peer_));
+  EXPECT_TRUE(ShowWindow(peer_, SW_HIDE)) << "it was shown";
+  EXPECT_FALSE(IsWindowVisible(peer_));
+}
+
+TEST_F(IpcTest, APeerThatDiesDuringASendReturnsZero) {
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(SendMessage(peer_, WM_USER + 4, 0, 0), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(WaitForExit(3000), 0);
+  EXPECT_FALSE(IsWindow(peer_));
+  EXPECT_EQ(SendMessage(peer_, WM_USER + 1, 1, 1), 0);
+  EXPECT_FALSE(PostMessage(peer_, WM_USER + 1, 1, 1));
+  EXPECT_FALSE(ShowWindow(peer_, SW_SHOW));
+}
+
+TEST_F(IpcTest, CloseEndsThePeerAndTheEventLogTellsWhatCrossed) {
+  EXPECT_EQ(SendMessage(peer_, WM_USER + 1, 20, 22), 42);
+  EXPECT_TRUE(PostMessage(peer_, WM_CLOSE, 0, 0));
+  EXPECT_EQ(WaitForExit(3000), 0);
+  auto lines = EventLines(root_);
+  const std::string pid = std::to_string(getpid());
+  const std::string h = std::to_string(peer_);
+  bool sent = false, closed = false;
+  for (auto& l : lines) {
+    if (l.find("\t" + pid + "\tsend\t" + h + "\t1025\t20\t22\t42\tok") != std::string::npos) sent = true;
+    if (l.find("\t" + pid + "\tpost\t" + h + "\t16\t0\t0\t") != std::string::npos) closed = true;
+  }
+  EXPECT_TRUE(sent) << lines.size();
+  EXPECT_TRUE(closed);
+}
+
+}  // namespace
