@@ -88,6 +88,12 @@ bool Transfer(PlatDC* dst, int x, int y, int w, int h, plat::Surface& src, int s
               int sx, int sy, int sw, int sh, DWORD rop, bool keyed, COLORREF key) {
   plat::Surface* ds = dst->surface;
   if (!ds || w == 0 || h == 0 || sw == 0 || sh == 0) return true;
+  // Sizes beyond any surface are refused rather than walked.
+  constexpr int kMaxSide = 1 << 24;
+  if (std::abs(static_cast<long long>(w)) > kMaxSide || std::abs(static_cast<long long>(h)) > kMaxSide ||
+      std::abs(static_cast<long long>(sw)) > kMaxSide || std::abs(static_cast<long long>(sh)) > kMaxSide ||
+      std::abs(static_cast<long long>(sx)) > kMaxSide || std::abs(static_cast<long long>(sy)) > kMaxSide)
+    return false;
   bool mirrorX = (w < 0) != (sw < 0), mirrorY = (h < 0) != (sh < 0);
   if (w < 0) {
     x += w;
@@ -107,16 +113,15 @@ bool Transfer(PlatDC* dst, int x, int y, int w, int h, plat::Surface& src, int s
   }
   RECT dr{dst->SX(x), dst->SY(y), dst->SX(x) + w, dst->SY(y) + h};
   int ssx = sx + srcOffX, ssy = sy + srcOffY;  // source rectangle's surface corner
-  // Source column and row of every destination column and row.
-  std::vector<int> colOf(static_cast<size_t>(w)), rowOf(static_cast<size_t>(h));
-  for (int i = 0; i < w; ++i) {
-    int k = static_cast<int>((2LL * i + 1) * sw / (2LL * w));
-    colOf[static_cast<size_t>(i)] = ssx + (mirrorX ? sw - 1 - k : k);
-  }
-  for (int j = 0; j < h; ++j) {
-    int k = static_cast<int>((2LL * j + 1) * sh / (2LL * h));
-    rowOf[static_cast<size_t>(j)] = ssy + (mirrorY ? sh - 1 - k : k);
-  }
+  // Source column of destination column i (and row of row j): the sample at the pixel's centre.
+  auto colOf = [&](int i) {
+    long long k = (2LL * i + 1) * sw / (2LL * w);
+    return ssx + static_cast<int>(mirrorX ? sw - 1 - k : k);
+  };
+  auto rowOf = [&](int j) {
+    long long k = (2LL * j + 1) * sh / (2LL * h);
+    return ssy + static_cast<int>(mirrorY ? sh - 1 - k : k);
+  };
   RECT srcRect{ssx, ssy, ssx + sw, ssy + sh};
   std::vector<plat::TextRecord> carried;
   if (!mirrorX && !mirrorY)
@@ -134,12 +139,12 @@ bool Transfer(PlatDC* dst, int x, int y, int w, int h, plat::Surface& src, int s
   for (const RECT& c : dst->eff) {
     RECT v = Intersect(Intersect(dr, c), RECT{0, 0, ds->width, ds->height});
     for (int py = v.top; py < v.bottom; ++py) {
-      int syy = rowOf[static_cast<size_t>(py - dr.top)];
+      int syy = rowOf(py - dr.top);
       if (syy < 0 || syy >= from->height) continue;
       const COLORREF* srow = from->Row(syy);
       COLORREF* drow = ds->Row(py);
       for (int px = v.left; px < v.right; ++px) {
-        int sxx = colOf[static_cast<size_t>(px - dr.left)];
+        int sxx = colOf(px - dr.left);
         if (sxx < 0 || sxx >= from->width) continue;
         COLORREF s = srow[sxx] & 0xFFFFFF;
         if (keyed && s == (key & 0xFFFFFF)) continue;

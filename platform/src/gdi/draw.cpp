@@ -121,16 +121,17 @@ bool DashOn(int style, int step) {
   return true;
 }
 
-// Bresenham from (x0, y0) to (x1, y1), surface coordinates, without the end point.
+// Bresenham from (x0, y0) to (x1, y1), surface coordinates, without the end point. `step`
+// counts from `firstStep` (for dash patterns).
 template <typename F>
-void WalkLine(int x0, int y0, int x1, int y1, F&& plot) {
-  int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
-  int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-  int err = dx + dy;
-  int step = 0;
+void WalkLine(long long x0, long long y0, long long x1, long long y1, long long firstStep, F&& plot) {
+  long long dx = std::llabs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+  long long dy = -std::llabs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+  long long err = dx + dy;
+  long long step = firstStep;
   while (!(x0 == x1 && y0 == y1)) {
-    plot(x0, y0, step++);
-    int e2 = 2 * err;
+    plot(static_cast<int>(x0), static_cast<int>(y0), step++);
+    long long e2 = 2 * err;
     if (e2 >= dy) {
       err += dy;
       x0 += sx;
@@ -142,13 +143,63 @@ void WalkLine(int x0, int y0, int x1, int y1, F&& plot) {
   }
 }
 
+// The area where drawing can show, widened by `margin` pixels; false when nothing shows.
+bool DrawableBox(PlatDC* dc, int margin, RECT& box) {
+  if (dc->eff.empty()) return false;
+  box = RectsBox(dc->eff);
+  box.left -= margin;
+  box.top -= margin;
+  box.right += margin;
+  box.bottom += margin;
+  return true;
+}
+
+// Lines longer than this are first cut to the drawable area, so that a far-away coordinate
+// (a missing value drawn as -999999999, say) costs no time; shorter ones are walked whole.
+constexpr long long kLongLine = 16384;
+
 // Strokes a segment with the current pen (surface coordinates).
 void StrokeSegment(PlatDC* dc, int x0, int y0, int x1, int y1, PixelSet& on, PixelSet& off) {
   HGDIOBJ pen = dc->st.pen;
   int w = std::max(1, pen->penWidth);
   int lo = -(w / 2);
-  WalkLine(x0, y0, x1, y1, [&](int x, int y, int step) {
-    PixelSet& target = DashOn(pen->penStyle, step) ? on : off;
+  RECT box;
+  if (!DrawableBox(dc, w + 1, box)) return;
+  if (std::max(x0, x1) < box.left || std::min(x0, x1) >= box.right || std::max(y0, y1) < box.top ||
+      std::min(y0, y1) >= box.bottom)
+    return;
+  long long ax = x0, ay = y0, bx = x1, by = y1, first = 0;
+  long long len = std::max(std::llabs(bx - ax), std::llabs(by - ay));
+  if (len > kLongLine) {
+    // Liang-Barsky: the part of the segment inside the box.
+    double t0 = 0, t1 = 1, ddx = static_cast<double>(bx - ax), ddy = static_cast<double>(by - ay);
+    auto edge = [&](double p, double q) {
+      if (p == 0) return q >= 0;
+      double t = q / p;
+      if (p < 0) {
+        if (t > t1) return false;
+        if (t > t0) t0 = t;
+      } else {
+        if (t < t0) return false;
+        if (t < t1) t1 = t;
+      }
+      return true;
+    };
+    if (!edge(-ddx, static_cast<double>(ax - box.left)) || !edge(ddx, static_cast<double>(box.right - ax)) ||
+        !edge(-ddy, static_cast<double>(ay - box.top)) || !edge(ddy, static_cast<double>(box.bottom - ay)))
+      return;
+    long long nax = std::llround(ax + t0 * ddx), nay = std::llround(ay + t0 * ddy);
+    long long nbx = std::llround(ax + t1 * ddx), nby = std::llround(ay + t1 * ddy);
+    first = std::llround(t0 * static_cast<double>(len));
+    ax = nax;
+    ay = nay;
+    if (t1 < 1) {
+      bx = nbx;
+      by = nby;
+    }
+  }
+  WalkLine(ax, ay, bx, by, first, [&](int x, int y, long long step) {
+    PixelSet& target = DashOn(pen->penStyle, static_cast<int>(step % 24)) ? on : off;
     if (w == 1) {
       target.Add(x, y);
       return;
@@ -175,6 +226,10 @@ void FinishStroke(PlatDC* dc, PixelSet& on, PixelSet& off) {
 template <typename Inside>
 void FillShape(PlatDC* dc, RECT box, Inside&& inside) {
   bool pen = PenVisible(dc), brush = BrushVisible(dc);
+  RECT area;
+  if (!DrawableBox(dc, 1, area)) return;
+  box = {std::max(box.left, area.left), std::max(box.top, area.top), std::min(box.right, area.right),
+         std::min(box.bottom, area.bottom)};
   PixelSet edge, interior;
   for (int y = box.top; y < box.bottom; ++y)
     for (int x = box.left; x < box.right; ++x) {
@@ -255,12 +310,14 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
   }
   PixelSet on, off;
   int w = std::max(1, dc->st.pen->penWidth);
+  RECT area;
+  if (!DrawableBox(dc, 1, area)) return TRUE;
   if (w == 1 && dc->st.pen->penStyle == PS_SOLID) {
-    for (int x = r.left; x < r.right; ++x) {
+    for (int x = std::max(r.left, area.left); x < std::min(r.right, area.right); ++x) {
       on.Add(x, r.top);
       on.Add(x, r.bottom - 1);
     }
-    for (int y = r.top; y < r.bottom; ++y) {
+    for (int y = std::max(r.top, area.top); y < std::min(r.bottom, area.bottom); ++y) {
       on.Add(r.left, y);
       on.Add(r.right - 1, y);
     }
@@ -329,6 +386,10 @@ BOOL Polygon(HDC dc, const POINT* points, int count) {
     }
     PixelSet fill;
     std::vector<double> xs;
+    RECT area;
+    if (!DrawableBox(dc, 1, area)) return TRUE;
+    minY = std::max<int>(minY, area.top);
+    maxY = std::min<int>(maxY, area.bottom);
     for (int y = minY; y < maxY; ++y) {
       double cy = y + 0.5;
       xs.clear();
@@ -340,8 +401,10 @@ BOOL Polygon(HDC dc, const POINT* points, int count) {
       }
       std::sort(xs.begin(), xs.end());
       for (size_t i = 0; i + 1 < xs.size(); i += 2) {
-        // Pixels whose centre lies within [xs[i], xs[i+1]).
-        for (int x = static_cast<int>(std::ceil(xs[i] - 0.5)); x + 0.5 < xs[i + 1]; ++x) fill.Add(x, y);
+        // Pixels whose centre lies within [xs[i], xs[i+1]), as far as they can show.
+        double from = std::max(xs[i], static_cast<double>(area.left));
+        double to = std::min(xs[i + 1], static_cast<double>(area.right));
+        for (int x = static_cast<int>(std::ceil(from - 0.5)); x + 0.5 < to; ++x) fill.Add(x, y);
       }
     }
     fill.Apply(dc, dc->st.brush->color, dc->st.rop2);
@@ -394,7 +457,7 @@ BOOL InvertRect(HDC dc, const RECT* r) {
 BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop) {
   Lock_t g(Lock());
   if (!IsLiveDC(dc)) return FALSE;
-  RECT s = ToSurface(dc, {x, y, x + w, y + h});
+  RECT s = ToSurface(dc, {x, y, PlatDC::Clamp(static_cast<long long>(x) + w), PlatDC::Clamp(static_cast<long long>(y) + h)});
   COLORREF brush = BrushVisible(dc) ? dc->st.brush->color : 0;
   switch (rop) {
     case PATCOPY:
@@ -486,13 +549,15 @@ BOOL DrawFocusRect(HDC dc, const RECT* r) {
   if (!IsLiveDC(dc) || !r) return FALSE;
   RECT s = ToSurface(dc, *r);
   if (s.right <= s.left || s.bottom <= s.top) return TRUE;
+  RECT area;
+  if (!DrawableBox(dc, 1, area)) return TRUE;
   // A dotted frame that inverts every other pixel: drawing it twice removes it.
   PixelSet dots;
-  for (int x = s.left; x < s.right; ++x) {
+  for (int x = std::max(s.left, area.left); x < std::min(s.right, area.right); ++x) {
     if (((x - s.left) & 1) == 0) dots.Add(x, s.top);
     if (((x - s.left + s.bottom - 1 - s.top) & 1) == 0) dots.Add(x, s.bottom - 1);
   }
-  for (int y = s.top; y < s.bottom; ++y) {
+  for (int y = std::max(s.top, area.top); y < std::min(s.bottom, area.bottom); ++y) {
     if (((y - s.top) & 1) == 0) dots.Add(s.left, y);
     if (((y - s.top + s.right - 1 - s.left) & 1) == 0) dots.Add(s.right - 1, y);
   }

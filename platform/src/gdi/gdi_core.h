@@ -80,9 +80,13 @@ struct PlatDC {
   std::vector<RECT> eff;
 
   void UpdateClip();
-  // Logical point to surface point.
-  int SX(int x) const { return x + st.viewport.x + originX; }
-  int SY(int y) const { return y + st.viewport.y + originY; }
+  // Logical point to surface point, kept within +-2^29 so that later arithmetic cannot overflow.
+  static int Clamp(long long v) {
+    constexpr long long kLimit = 1LL << 29;
+    return static_cast<int>(v < -kLimit ? -kLimit : (v > kLimit ? kLimit : v));
+  }
+  int SX(int x) const { return Clamp(static_cast<long long>(x) + st.viewport.x + originX); }
+  int SY(int y) const { return Clamp(static_cast<long long>(y) + st.viewport.y + originY); }
   bool Visible(int sx, int sy) const {
     for (const RECT& r : eff)
       if (sx >= r.left && sx < r.right && sy >= r.top && sy < r.bottom) return true;

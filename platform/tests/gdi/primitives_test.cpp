@@ -201,6 +201,37 @@ TEST(Pens, WidePenIsSquareAndDashedPenLeavesGaps) {
   DeleteObject(dash);
 }
 
+TEST(FarCoordinates, DrawOnlyWhatShowsAndReturnAtOnce) {
+  // A missing chart value (-999999999) turned into a coordinate must neither hang nor exhaust
+  // memory; what lands on the bitmap is drawn as for any other line or shape.
+  constexpr int kFar = 999999999;
+  Canvas cv(8, 4);
+  MoveToEx(cv.dc, -kFar, 1, nullptr);
+  ASSERT_TRUE(LineTo(cv.dc, kFar, 1));
+  MoveToEx(cv.dc, 2, -kFar, nullptr);
+  ASSERT_TRUE(LineTo(cv.dc, 2, kFar));
+  EXPECT_EQ(cv.Art(), Rows({"..#.....", "########", "..#.....", "..#....."}));
+  cv.Fill(0xFFFFFF);
+  // A steep line from far above reaches the bitmap where its slope puts it.
+  MoveToEx(cv.dc, 0, -kFar, nullptr);
+  LineTo(cv.dc, 0, 3);
+  EXPECT_EQ(cv.At(0, 2), 0x000000u);
+  EXPECT_EQ(cv.At(0, 3), 0xFFFFFFu) << "the end point stays undrawn";
+  cv.Fill(0xFFFFFF);
+  SelectObject(cv.dc, GetStockObject(BLACK_BRUSH));
+  POINT tall[] = {{1, -kFar}, {3, -kFar}, {3, kFar}, {1, kFar}};
+  ASSERT_TRUE(Polygon(cv.dc, tall, 4));
+  ASSERT_TRUE(Ellipse(cv.dc, -kFar, -kFar, kFar, kFar));
+  ASSERT_TRUE(Rectangle(cv.dc, -kFar, -kFar, kFar, kFar));
+  EXPECT_EQ(gdi_test::InkBox(cv.surface(), 0).right, 8);
+  RECT huge{-kFar, -kFar, kFar, kFar};
+  ASSERT_TRUE(DrawFocusRect(cv.dc, &huge));
+  Canvas src(2, 2, 0x0000FF);
+  EXPECT_TRUE(StretchBlt(cv.dc, 0, 0, 1 << 20, 1 << 20, src.dc, 0, 0, 2, 2, SRCCOPY));
+  EXPECT_EQ(cv.At(7, 3), 0x0000FFu);
+  EXPECT_FALSE(BitBlt(cv.dc, 0, 0, kFar, kFar, src.dc, 0, 0, SRCCOPY));
+}
+
 TEST(Pixels, SetPixelAndGetPixelRespectTheClip) {
   Canvas cv(4, 4);
   EXPECT_EQ(SetPixel(cv.dc, 1, 2, 0x123456), 0x123456u);
