@@ -374,6 +374,23 @@ TEST(DeviceData, EachVariantOffersExactlyOneNewerFile) {
   for (const auto& [path, expected] : rows) EXPECT_EQ(fetchedNames(path), expected) << path;
 }
 
+TEST(DeviceData, BuiltVariantsServeTheStagedModule) {
+  const std::string program = std::string(DEVICE_STAGED) + "/Program Files/Quorvan/Bin/";
+  int served = 0;
+  for (auto [dir, module] : {std::pair{VERSION_NEWER_DIR, "ZR4105.dll"}, std::pair{VERSION_NEWER_CORE_DIR, "VXBase.dll"}}) {
+    if (!fs::exists(program + module)) continue;  // that module is not built in this tree yet
+    simver::VersionServer server(dir);
+    ASSERT_GT(server.start(0), 0) << server.lastError();
+    server.stop();
+    auto entries = server.entries();
+    auto it = std::find_if(entries.begin(), entries.end(), [&](auto& e) { return e.name == module; });
+    ASSERT_NE(it, entries.end()) << module;
+    EXPECT_EQ(it->data, readAll(program + module)) << module;
+    ++served;
+  }
+  if (served == 0) GTEST_SKIP() << "no variant module staged";
+}
+
 TEST(DeviceData, NewerStockListAddsOneItemAndIsServedWhole) {
   simver::VersionServer server(VERSION_NEWER_CODES_DIR);
   ASSERT_GT(server.start(0), 0) << server.lastError();
