@@ -178,7 +178,10 @@ Font& Resolve(const LOGFONT& lf) {
   f.entry = LoadFace(path);
   // A bold font from a regular file is emboldened by one pixel.
   f.embolden = bold && path.find("Bold") == std::string::npos;
-  int h = lf.lfHeight == 0 ? -kDefaultHeight : static_cast<int>(lf.lfHeight);
+  // Heights beyond any screen are held to the largest sensible size.
+  constexpr int kMaxHeight = 512;
+  int h = lf.lfHeight == 0 ? -kDefaultHeight : static_cast<int>(std::clamp<long>(lf.lfHeight, -kMaxHeight, kMaxHeight));
+  long lfWidth = std::min<long>(std::labs(static_cast<long>(lf.lfWidth)), kMaxHeight);
   f.recordHeight = std::abs(h);
   int a = f.entry ? f.entry->winAscent : 800, d = f.entry ? f.entry->winDescent : 200;
   int upem = f.entry ? f.entry->upem : 1000;
@@ -204,9 +207,9 @@ Font& Resolve(const LOGFONT& lf) {
     return std::max(1, static_cast<int>((sum + 13) / 26));
   };
   int natural = averageAdvance();
-  if (lf.lfWidth > 0) {
-    f.ppemX = std::max(1, RoundDiv(static_cast<long long>(f.ppemY) * lf.lfWidth, natural));
-    f.avgWidth = lf.lfWidth;
+  if (lfWidth > 0) {
+    f.ppemX = std::clamp(RoundDiv(static_cast<long long>(f.ppemY) * lfWidth, natural), 1, 4 * kMaxHeight);
+    f.avgWidth = static_cast<int>(lfWidth);
   } else {
     f.avgWidth = natural;
   }

@@ -94,6 +94,21 @@ TEST_F(TextTest, NarrowerWidthAndBoldChangeTheExtent) {
   for (HFONT f : {normal, narrow, bold}) DeleteObject(f);
 }
 
+TEST_F(TextTest, AbsurdFontSizesAreHeldToTheLargestSensibleSize) {
+  Canvas cv(20, 20);
+  for (int height : {-1000000, 1000000}) {
+    HFONT f = MakeFont(u"돋움", height, -1000000);
+    SelectObject(cv.dc, f);
+    TEXTMETRIC tm;
+    ASSERT_TRUE(GetTextMetrics(cv.dc, &tm));
+    EXPECT_GT(tm.tmHeight, 100);
+    EXPECT_LE(tm.tmHeight, 1024);
+    EXPECT_TRUE(TextOut(cv.dc, 0, 0, u"가", 1));
+    SelectObject(cv.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(f);
+  }
+}
+
 TEST_F(TextTest, ExtentExCountsWhatFits) {
   Canvas cv(10, 10);
   SIZE whole = Extent(cv.dc, u"가나다라");
