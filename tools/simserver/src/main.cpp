@@ -1,9 +1,11 @@
 // larkspin-simserver: the simulated trading server as a program, for the demo and end-to-end tests.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "simserver/server.h"
 
@@ -16,9 +18,44 @@ namespace {
 volatile std::sig_atomic_t gStop = 0;
 void OnSignal(int) { gStop = 1; }
 
+// Reads the server keys and ports of a device root's configuration file: the programs' folder
+// holds "Pelvato.conf" with lines KEY=VALUE; comment lines hold "/*" or "#".
+bool ReadDeviceConfig(const std::string& root, int& mainPort, int& versionPort, std::vector<std::string>& addresses,
+                      std::string& error) {
+  std::string path = root + "/Program Files/Quorvan/Bin/Pelvato.conf";
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = "cannot read " + path;
+    return false;
+  }
+  char line[512];
+  while (std::fgets(line, sizeof line, f)) {
+    std::string l;
+    for (char* c = line; *c; ++c)
+      if (*c != '\r' && *c != '\n' && *c != '\t') l.push_back(*c);
+    if (l.find("/*") != std::string::npos || l.find('#') != std::string::npos) continue;
+    size_t eq = l.find('=');
+    if (eq == std::string::npos) continue;
+    std::string key = l.substr(0, eq), value = l.substr(eq + 1);
+    while (!key.empty() && key.back() == ' ') key.pop_back();
+    while (!value.empty() && value.front() == ' ') value.erase(0, 1);
+    while (!value.empty() && value.back() == ' ') value.pop_back();
+    if (key == "MAIN PORT NUMBER") mainPort = std::atoi(value.c_str());
+    else if (key == "VERMAN PORT NUMBER") versionPort = std::atoi(value.c_str());
+    else if ((key == "INTERNET SERVER" || key == "SKT SERVER" || key == "KTF SERVER" || key == "LGT SERVER") &&
+             value.rfind("127.", 0) == 0 &&
+             std::find(addresses.begin(), addresses.end(), value) == addresses.end())
+      addresses.push_back(value);
+  }
+  std::fclose(f);
+  return true;
+}
+
 void Usage() {
   std::fprintf(stderr,
                "usage: larkspin-simserver [options]\n"
+               "  --root DIR         a device root: its Pelvato.conf gives the default ports and the\n"
+               "                     loopback server addresses to listen on\n"
                "  --port N           trading port (0 = a free one; printed as \"trading port N\")\n"
                "  --control SPEC     control socket: a port (\"7001\", 0 = free) or a Unix socket path\n"
                "  --version-port N   also run the version server on port N (0 = free)\n"
@@ -28,6 +65,8 @@ void Usage() {
                "  --log FILE         append every received packet, decoded, to FILE\n"
                "  --keys DIR         test_server_key.pem and test_server.der (default: the source tree's)\n"
                "  --seed N           repeatable session randoms (0 = from the system; default 1)\n"
+               "  --addresses LIST   loopback addresses to listen on, comma-separated\n"
+               "                     (default 127.0.0.1,127.0.0.2,127.0.0.3,127.0.0.4)\n"
                "  --verbose          print the request log on stderr\n");
 }
 
@@ -35,8 +74,8 @@ void Usage() {
 
 int main(int argc, char** argv) {
   simsrv::ServerOptions opt;
-  int port = 0, versionPort = -1;
-  std::string control, versionDir, users, scenarioPath;
+  int port = -1, versionPort = -1;
+  std::string control, versionDir, users, scenarioPath, root;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](std::string& out) {
@@ -59,6 +98,7 @@ int main(int argc, char** argv) {
     };
     std::string s;
     if (a == "--port") number(port);
+    else if (a == "--root") value(root);
     else if (a == "--control") value(control);
     else if (a == "--version-port") number(versionPort);
     else if (a == "--version-dir") value(versionDir);
@@ -68,12 +108,31 @@ int main(int argc, char** argv) {
     else if (a == "--keys") value(opt.keysDir);
     else if (a == "--seed") value(s), opt.seed = std::strtoull(s.c_str(), nullptr, 10);
     else if (a == "--verbose") opt.quietLog = false;
+    else if (a == "--addresses") {
+      value(s);
+      opt.addresses.clear();
+      for (size_t at = 0; at <= s.size();) {
+        size_t comma = s.find(',', at);
+        if (comma == std::string::npos) comma = s.size();
+        if (comma > at) opt.addresses.push_back(s.substr(at, comma - at));
+        at = comma + 1;
+      }
+    }
     else if (a == "--help" || a == "-h") return Usage(), 0;
     else return std::fprintf(stderr, "unknown option %s\n", a.c_str()), Usage(), 2;
   }
 
-  simsrv::TradingServer server(opt);
   std::string error;
+  if (!root.empty()) {
+    int mainPort = -1, verPort = -1;
+    std::vector<std::string> addresses;
+    if (!ReadDeviceConfig(root, mainPort, verPort, addresses, error)) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    if (port < 0) port = mainPort;
+    if (versionPort < 0 && !versionDir.empty()) versionPort = verPort;
+    if (!addresses.empty()) opt.addresses = addresses;
+  }
+  if (port < 0) port = 0;
+  simsrv::TradingServer server(opt);
   if (!users.empty()) {
     bool ok = server.withMarket([&](simsrv::Market& m) { return m.LoadUsers(users, error); });
     if (!ok) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
