@@ -24,6 +24,7 @@ struct SocketState {
   bool connectFailed = false;
   int pendingError = 0;  // Winsock number given once by getsockopt(SO_ERROR)
   bool sendShut = false;
+  bool connected = false;  // a connect under way finished well
 };
 
 std::mutex g_socketsLock;
@@ -190,16 +191,37 @@ int plat_connect(SOCKET s, const struct sockaddr* address, int length) {
   if (!IsSocket(s)) return Fail(WSAENOTSOCK);
   if (!address || length <= 0) return Fail(WSAEFAULT);
   int fd = static_cast<int>(s);
+  bool failedBefore = false;
   {
     std::lock_guard<std::mutex> guard(g_socketsLock);
     auto it = Sockets().find(fd);
-    if (it != Sockets().end() && it->second.connecting) return Fail(WSAEALREADY);
+    if (it != Sockets().end()) failedBefore = it->second.connectFailed;
+    if (it != Sockets().end() && it->second.connected) return Fail(WSAEISCONN);
+    if (it != Sockets().end() && it->second.connecting) {
+      // A connect under way: still going, done (already connected), or failed (try again).
+      pollfd p{fd, POLLOUT, 0};
+      if (::poll(&p, 1, 0) <= 0) return Fail(WSAEALREADY);
+      int error = 0;
+      socklen_t size = sizeof error;
+      ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+      it->second.connecting = false;
+      if (!error) return Fail(WSAEISCONN);
+      failedBefore = true;
+    }
   }
-  if (::connect(fd, address, static_cast<socklen_t>(length)) == 0) return 0;
+  int rc = ::connect(fd, address, static_cast<socklen_t>(length));
+  // After a failed attempt the system first reports that attempt as aborted; the handheld lets
+  // the same socket try again at once, so the new attempt is made.
+  if (rc != 0 && errno == ECONNABORTED && failedBefore) rc = ::connect(fd, address, static_cast<socklen_t>(length));
+  if (rc == 0) {
+    std::lock_guard<std::mutex> guard(g_socketsLock);
+    Sockets().erase(fd);
+    return 0;
+  }
   int err = errno;
   std::lock_guard<std::mutex> guard(g_socketsLock);
   if (err == EINPROGRESS) {
-    Sockets()[fd] = SocketState{true, false, 0, false};
+    Sockets()[fd] = SocketState{true, false, 0, false, false};
     return Fail(WSAEWOULDBLOCK);
   }
   return Fail(WinsockError(err));
@@ -285,14 +307,16 @@ int ioctlsocket(SOCKET s, long command, u_long* argument) {
   if (!IsSocket(s)) return Fail(WSAENOTSOCK);
   if (!argument) return Fail(WSAEFAULT);
   int fd = static_cast<int>(s);
-  if (command == FIONBIO || command == 0x5421 /* the C library's FIONBIO */) {
+  // Winsock's numbers (also as a negative 32-bit long) and the C library's.
+  uint32_t code = static_cast<uint32_t>(command);
+  if (code == 0x8004667Eu || code == 0x5421u) {
     int flags = fcntl(fd, F_GETFL);
     if (flags < 0) return FailErrno();
     flags = *argument ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
     if (fcntl(fd, F_SETFL, flags) != 0) return FailErrno();
     return 0;
   }
-  if (command == FIONREAD || command == 0x541B /* the C library's FIONREAD */) {
+  if (code == 0x4004667Fu || code == 0x541Bu) {
     int available = 0;
     if (::ioctl(fd, 0x541B, &available) != 0) return FailErrno();
     *argument = static_cast<u_long>(available);
@@ -418,6 +442,7 @@ int plat_select(int /*nfds*/, plat_fd_set* readSet, plat_fd_set* writeSet, plat_
             socklen_t size = sizeof error;
             ::getsockopt(polls[j].fd, SOL_SOCKET, SO_ERROR, &error, &size);
             it->second.connecting = false;
+            it->second.connected = !error;
             if (error) {
               it->second.connectFailed = true;
               it->second.pendingError = WinsockError(error);

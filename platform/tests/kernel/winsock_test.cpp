@@ -119,6 +119,21 @@ TEST_F(WinsockTest, RefusedConnectIsReportedInTheExceptionSetNotAsWritable) {
   } else {
     EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
   }
+  // The same socket then connects to the next server that does listen.
+  sockaddr_in next;
+  SOCKET spare = Listen(next);
+  rc = connect(client, reinterpret_cast<sockaddr*>(&next), sizeof next);
+  if (rc == SOCKET_ERROR) {
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(client, &writable);
+    timeval wait{5, 0};
+    EXPECT_EQ(select(0, nullptr, &writable, nullptr, &wait), 1);
+    EXPECT_EQ(connect(client, reinterpret_cast<sockaddr*>(&next), sizeof next), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEISCONN);
+  }
+  closesocket(spare);
   closesocket(client);
 
   SOCKET blocking = socket(AF_INET, SOCK_STREAM, 0);
