@@ -149,6 +149,12 @@ bool Open(const std::string& title) {
   if (s.window) return true;
   const char* mode = std::getenv("LARKSPIN_DISPLAY");
   if (!mode || std::strcmp(mode, "sdl") != 0) return false;
+  // Only where a display server is (or an SDL video driver is named on purpose).
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+  };
+  if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) return false;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   s.scale = ScaleFromEnv();
   s.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
