@@ -5,6 +5,9 @@
 
 namespace {
 
+const char kProgramMenu[] = "menu of the program";
+PLAT_RESOURCE(plat::res::Menu, 128, kProgramMenu, sizeof kProgramMenu);
+
 class ModulesTest : public DeviceRootTest {
  protected:
   void SetUp() override {
@@ -76,6 +79,9 @@ TEST_F(ModulesTest, ResourcesBelongToTheirModuleWhileItIsLoaded) {
   EXPECT_EQ(std::u16string(caption), u"주문");
   EXPECT_EQ(plat::res::Find(module, plat::res::Dialog, 130), nullptr);
   EXPECT_EQ(plat::res::Find(nullptr, plat::res::Dialog, 129), nullptr);  // not the program's
+  EXPECT_EQ(plat::res::Find(nullptr, plat::res::Menu, 128), kProgramMenu);
+  EXPECT_EQ(plat::res::Find(GetModuleHandle(nullptr), plat::res::Menu, 128), kProgramMenu);
+  EXPECT_EQ(plat::res::Find(module, plat::res::Menu, 128), nullptr);
   auto own = reinterpret_cast<const void* (*)()>(GetProcAddress(module, "PluginOwnDialog"));
   ASSERT_NE(own, nullptr);
   EXPECT_EQ(own(), dialog);
