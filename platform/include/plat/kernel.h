@@ -428,6 +428,34 @@ HMODULE GetModuleHandle(LPCWSTR name);
 DWORD GetModuleFileName(HMODULE module, LPWSTR fileName, DWORD size);
 
 // ---------------------------------------------------------------------------------------------
+// WCHAR text functions of the handheld's libraries (the C library's wcs* functions work on
+// wchar_t, which is not WCHAR here). Case-blind comparisons fold ASCII letters only.
+// ---------------------------------------------------------------------------------------------
+int lstrlen(LPCWSTR text);                                  // 0 for nullptr
+LPWSTR lstrcpy(LPWSTR destination, LPCWSTR source);
+LPWSTR lstrcpyn(LPWSTR destination, LPCWSTR source, int size);  // at most size-1 characters + NUL
+LPWSTR lstrcat(LPWSTR destination, LPCWSTR source);
+int lstrcmp(LPCWSTR a, LPCWSTR b);
+int lstrcmpi(LPCWSTR a, LPCWSTR b);
+
+size_t _tcslen(const WCHAR* text);
+WCHAR* _tcscpy(WCHAR* destination, const WCHAR* source);
+WCHAR* _tcsncpy(WCHAR* destination, const WCHAR* source, size_t count);  // pads with NULs like strncpy
+WCHAR* _tcscat(WCHAR* destination, const WCHAR* source);
+int _tcscmp(const WCHAR* a, const WCHAR* b);
+int _tcsncmp(const WCHAR* a, const WCHAR* b, size_t count);
+int _tcsicmp(const WCHAR* a, const WCHAR* b);
+int _tcsnicmp(const WCHAR* a, const WCHAR* b, size_t count);
+const WCHAR* _tcschr(const WCHAR* text, WCHAR c);
+const WCHAR* _tcsrchr(const WCHAR* text, WCHAR c);
+const WCHAR* _tcsstr(const WCHAR* text, const WCHAR* part);
+long _tcstol(const WCHAR* text, WCHAR** end, int base);
+int _ttoi(const WCHAR* text);   // leading blanks, sign and decimal digits; 0 when none
+long _ttol(const WCHAR* text);
+#define _wtoi _ttoi
+#define _wtol _ttol
+
+// ---------------------------------------------------------------------------------------------
 // Platform functions
 // ---------------------------------------------------------------------------------------------
 namespace plat {
