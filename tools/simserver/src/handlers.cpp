@@ -92,8 +92,10 @@ void RealRequest(HandlerContext& ctx, const Request& req, Reply& r) {
 
 // --- orders ------------------------------------------------------------------------------------
 
-// Checks the ACCOUNT_AUTH prefix: a logged-in session, the user's own account and its password.
-bool CheckAccount(HandlerContext& ctx, const Request& req, Reply& r, size_t minSize, std::string& account) {
+// Checks the ACCOUNT_AUTH prefix: a logged-in session, the user's own account and its password
+// (`pwSize` bytes at byte 10; 0 for the one request that carries none).
+bool CheckAccount(HandlerContext& ctx, const Request& req, Reply& r, size_t minSize, std::string& account,
+                  size_t pwSize = 8) {
   if (!req.enciphered) {
     r.Error("주문오류", "암호화되지 않은 요청입니다.");
     return false;
@@ -113,7 +115,7 @@ bool CheckAccount(HandlerContext& ctx, const Request& req, Reply& r, size_t minS
     r.Error("주문오류", "계좌번호가 올바르지 않습니다.");
     return false;
   }
-  if (GetText(&req.body[10], 8) != a->password) {
+  if (pwSize && GetText(&req.body[10], pwSize) != a->password.substr(0, pwSize)) {
     r.Error("주문오류", "계좌 비밀번호가 틀립니다.");
     return false;
   }
@@ -221,6 +223,256 @@ void OrderInquiry(HandlerContext& ctx, const Request& req, Reply& r) {
   }
 }
 
+// --- balances ----------------------------------------------------------------------------------
+
+void OrderAvailable(HandlerContext& ctx, const Request& req, Reply& r) {  // 4402
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 18, account)) return;
+  const Account& a = *ctx.market.FindAccount(account);
+  int64_t reserved = ctx.market.Reserved(account);
+  int64_t available = std::max<int64_t>(0, a.cash - reserved);
+  r.body.assign(76, 0);
+  PutText(&r.body[0], 10, account);
+  PutNetValue(&r.body[10], 3, a.cash);       // deposit
+  PutNetValue(&r.body[16], 3, a.cash);       // deposit on D+2 (not read)
+  PutNetValue(&r.body[22], 3, 0);            // cash shortfall
+  PutNetValue(&r.body[28], 3, reserved);     // margin in cash
+  PutNetValue(&r.body[34], 3, 0);            // margin in substitutes
+  PutNetValue(&r.body[46], 3, available);    // re-buy
+  PutNetValue(&r.body[52], 3, available);    // KOSDAQ orders
+  PutNetValue(&r.body[58], 3, available);    // exchange orders
+  PutNetValue(&r.body[70], 3, available);    // cash for orders
+}
+
+// Holdings of an account with a quantity, by item code.
+std::vector<std::pair<std::string, int64_t>> Holdings(const Account& a) {
+  std::vector<std::pair<std::string, int64_t>> out;
+  for (const auto& [code, qty] : a.holdings)
+    if (qty > 0) out.emplace_back(code, qty);
+  return out;
+}
+
+// Where a page starts: the continuation key ("NEXT" and the index, as text) when one came, else
+// page x rows.
+size_t PageStart(const uint8_t* key, size_t keySize, size_t page, size_t perPage) {
+  std::string k = GetText(key, keySize);
+  int64_t at = 0;
+  if (k.rfind("NEXT", 0) == 0 && GetDigits(key + 4, keySize - 4, at)) return static_cast<size_t>(at);
+  return page * perPage;
+}
+
+void BalanceEvaluation(HandlerContext& ctx, const Request& req, Reply& r) {  // 4401
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 151, account)) return;
+  const Bytes& b = req.body;
+  const Account& a = *ctx.market.FindAccount(account);
+  auto rows = Holdings(a);
+  size_t perPage = std::clamp<size_t>(b[19] ? b[19] : 7, 1, 45);
+  size_t first = std::min(rows.size(), PageStart(&b[20], 131, b[18], perPage));
+  size_t n = std::min(perPage, rows.size() - first);
+  bool more = first + n < rows.size();
+  r.body.assign(174 + 85 * n, 0);
+  PutText(&r.body[0], 10, account);
+  if (more) PutText(&r.body[40], 131, "NEXT" + std::to_string(first + n));
+  r.body[172] = more ? 'Y' : 'N';
+  r.body[173] = static_cast<uint8_t>(n);
+  for (size_t i = 0; i < n; ++i) {
+    const auto& [code, qty] = rows[first + i];
+    const Item* item = ctx.market.FindItem(code);
+    int64_t price = item ? item->price : 0;
+    auto avgIt = a.average.find(code);
+    int64_t avg = avgIt == a.average.end() ? price : avgIt->second;
+    int64_t profit = (price - avg) * qty;
+    int64_t cost = avg * qty;
+    int64_t rate = cost ? (profit < 0 ? -profit : profit) * 10000 / cost : 0;  // hundredths of a percent
+    uint8_t* row = &r.body[174 + 85 * i];
+    PutText(row, 6, code);
+    PutText(row + 6, 30, wire::ToCp949(item ? item->name : ""));
+    PutText(row + 36, 8, wire::ToCp949("현금"));
+    PutNetValue(row + 44, 3, qty);
+    PutNetValue(row + 50, 3, qty);
+    PutNetValue(row + 56, 3, avg);
+    PutNetValue(row + 62, 3, price);
+    PutNetValue(row + 68, 3, price * qty);
+    row[74] = profit < 0 ? '-' : '+';
+    PutNetValue(row + 75, 3, profit < 0 ? -profit : profit);
+    wire::PutU16(row + 81, static_cast<uint16_t>(rate / 100));
+    wire::PutU16(row + 83, static_cast<uint16_t>(rate % 100));
+  }
+}
+
+void SellableBalance(HandlerContext& ctx, const Request& req, Reply& r) {  // 4450
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 42, account)) return;
+  const Bytes& b = req.body;
+  const Account& a = *ctx.market.FindAccount(account);
+  auto rows = Holdings(a);
+  size_t page = b[40];
+  size_t perPage = std::clamp<size_t>(b[41] ? b[41] : 8, 1, 79);
+  size_t first = std::min(rows.size(), page * perPage);
+  size_t n = std::min(perPage, rows.size() - first);
+  bool more = first + n < rows.size();
+  r.body.assign(35 + 50 * n, 0);
+  PutText(&r.body[0], 10, account);
+  if (more) PutText(&r.body[10], 22, "NEXT" + std::to_string(first + n));
+  r.body[32] = static_cast<uint8_t>(page);
+  r.body[33] = more ? 'Y' : 'N';
+  r.body[34] = static_cast<uint8_t>(n);
+  for (size_t i = 0; i < n; ++i) {
+    const auto& [code, qty] = rows[first + i];
+    const Item* item = ctx.market.FindItem(code);
+    uint8_t* row = &r.body[35 + 50 * i];
+    PutText(row, 8, wire::ToCp949("현금"));
+    PutText(row + 8, 6, code);
+    PutText(row + 14, 30, wire::ToCp949(item ? item->name : ""));
+    PutNetValue(row + 44, 3, std::max<int64_t>(0, qty - ctx.market.PendingSell(account, code)));
+  }
+}
+
+// --- transfers ---------------------------------------------------------------------------------
+
+int64_t Withdrawable(Market& m, const Account& a) { return std::max<int64_t>(0, a.cash - m.Reserved(a.number)); }
+
+void Receivers(HandlerContext& ctx, const Request& req, Reply& r) {  // 2420
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 18, account)) return;
+  const Account& a = *ctx.market.FindAccount(account);
+  size_t n = std::min<size_t>(a.receivers.size(), 100);
+  r.body.assign(11 + 36 * n, 0);
+  PutText(&r.body[0], 10, account);
+  r.body[10] = static_cast<uint8_t>(n);
+  for (size_t i = 0; i < n; ++i) {
+    const Receiver& x = a.receivers[i];
+    PutText(&r.body[11 + 36 * i], 2, x.bankCode);
+    PutText(&r.body[13 + 36 * i], 14, wire::ToCp949(x.bankName));
+    PutText(&r.body[27 + 36 * i], 20, x.number);
+  }
+}
+
+void WithdrawableAmount(HandlerContext& ctx, const Request& req, Reply& r) {  // 2421
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 18, account)) return;
+  r.body.assign(6, 0);
+  PutNetValue(&r.body[0], 3, Withdrawable(ctx.market, *ctx.market.FindAccount(account)));
+}
+
+const Receiver* FindReceiver(const Account& a, const std::string& bank, const std::string& number) {
+  for (const Receiver& x : a.receivers)
+    if (x.bankCode == bank && x.number == number) return &x;
+  return nullptr;
+}
+
+// The answer of a receiver inquiry: the transfer key and flag, the holder's name.
+void ReceiverReply(HandlerContext& ctx, Reply& r, const std::string& account, const Receiver& to, int64_t amount) {
+  PendingTransfer& t = ctx.connection.transfer;
+  t.open = true;
+  t.key = ctx.market.NextTransferKey();
+  t.flag = '1';
+  t.account = account;
+  t.to = to;
+  t.amount = amount;
+  r.body.assign(46, 0);
+  r.body[0] = '1';
+  PutText(&r.body[1], 9, t.key);
+  r.body[10] = static_cast<uint8_t>(t.flag);
+  PutText(&r.body[24], 19, wire::ToCp949(to.holder));
+  PutText(&r.body[44], 2, "01");
+}
+
+void ReceiverInquiry(HandlerContext& ctx, const Request& req, Reply& r) {  // 2422
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 45, account, 4)) return;
+  const Bytes& b = req.body;
+  const Account& a = *ctx.market.FindAccount(account);
+  const Receiver* to = FindReceiver(a, GetText(&b[14], 2), GetText(&b[16], 20));
+  int64_t amount = 0;
+  ctx.connection.transfer.open = false;
+  if (!to) return r.Error("이체오류", "등록되지 않은 입금계좌입니다.");
+  if (!GetDigits(&b[36], 9, amount) || amount <= 0) return r.Error("이체오류", "송금액을 확인하세요.");
+  if (amount + Market::kTransferFee > Withdrawable(ctx.market, a)) return r.Error("이체오류", "인출가능금액이 부족합니다.");
+  if (to->followUp) {
+    // The bank wants the follow-up inquiry first; the key comes with its answer.
+    r.body.assign(46, 0);
+    r.body[0] = '2';
+    PutText(&r.body[44], 2, "02");
+    return;
+  }
+  ReceiverReply(ctx, r, account, *to, amount);
+}
+
+void ReceiverFollowUp(HandlerContext& ctx, const Request& req, Reply& r) {  // 2423
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 43, account, 0)) return;
+  const Bytes& b = req.body;
+  const Account& a = *ctx.market.FindAccount(account);
+  const Receiver* to = FindReceiver(a, GetText(&b[10], 2), GetText(&b[12], 20));
+  int64_t amount = 0;
+  if (!to || !to->followUp) return r.Error("이체오류", "등록되지 않은 입금계좌입니다.");
+  if (!GetDigits(&b[32], 9, amount) || amount <= 0 || amount + Market::kTransferFee > Withdrawable(ctx.market, a))
+    return r.Error("이체오류", "송금액을 확인하세요.");
+  ReceiverReply(ctx, r, account, *to, amount);
+}
+
+void TransferMoney(HandlerContext& ctx, const Request& req, Reply& r) {  // 2425
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 45, account)) return;
+  const Bytes& b = req.body;
+  PendingTransfer& t = ctx.connection.transfer;
+  int64_t amount = 0;
+  bool amountOk = GetDigits(&b[32], 13, amount);
+  // The transfer must be the one the last receiver inquiry named, and it goes once only.
+  if (!t.open || t.account != account || GetText(&b[22], 9) != t.key || b[31] != static_cast<uint8_t>(t.flag) ||
+      GetText(&b[18], 2) != t.to.bankCode || GetText(&b[20], 2) != t.to.number.substr(0, 2))
+    return r.Error("이체오류", "수취인조회 후 송금하세요.");
+  if (!amountOk || amount != t.amount) return r.Error("이체오류", "조회한 송금액과 다릅니다.");
+  Account& a = *ctx.market.FindAccount(account);
+  if (amount + Market::kTransferFee > Withdrawable(ctx.market, a)) return r.Error("이체오류", "인출가능금액이 부족합니다.");
+  a.cash -= amount + Market::kTransferFee;
+  a.transfers.push_back(Transfer{ctx.market.ClockSeconds(), amount, Market::kTransferFee, t.to});
+  t.open = false;
+  r.body.assign(50, 0);
+  PutText(&r.body[0], 10, account);
+  PutNetValue(&r.body[10], 3, amount);
+  PutNetValue(&r.body[16], 2, Market::kTransferFee);
+  PutText(&r.body[20], 20, t.to.number);
+  PutText(&r.body[40], 10, wire::ToCp949(t.to.bankName));
+}
+
+void TransferApplications(HandlerContext& ctx, const Request& req, Reply& r) {  // 4440
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 21, account)) return;
+  const Bytes& b = req.body;
+  const Account& a = *ctx.market.FindAccount(account);
+  size_t perPage = std::clamp<size_t>(b[20] ? b[20] : 7, 1, 31);
+  size_t total = a.transfers.size();
+  size_t first = std::min(total, b[19] * perPage);
+  size_t n = std::min(perPage, total - first);
+  r.body.assign(13 + 128 * n, 0);
+  PutText(&r.body[0], 10, account);
+  r.body[11] = first + n < total ? 'Y' : 'N';
+  r.body[12] = static_cast<uint8_t>(n);
+  for (size_t i = 0; i < n; ++i) {
+    const Transfer& x = a.transfers[total - 1 - (first + i)];  // newest first
+    uint8_t* rec = &r.body[13 + 128 * i];
+    rec[0] = 7;  // the market's day: 2007-03-15
+    rec[1] = 3;
+    rec[2] = 15;
+    rec[3] = static_cast<uint8_t>(x.seconds / 3600);
+    rec[4] = static_cast<uint8_t>(x.seconds / 60 % 60);
+    rec[5] = static_cast<uint8_t>(x.seconds % 60);
+    PutNetValue(rec + 6, 2, x.amount);
+    PutText(rec + 12, 10, wire::ToCp949(x.to.bankName));
+    // The account number: its last 8 digits as a wire number (what the list shows), then as text.
+    int64_t tail = 0;
+    std::string digits = x.to.number.size() > 8 ? x.to.number.substr(x.to.number.size() - 8) : x.to.number;
+    GetDigits(reinterpret_cast<const uint8_t*>(digits.data()), digits.size(), tail);
+    PutNetValue(rec + 22, 2, tail);
+    PutText(rec + 26, 16, x.to.number);
+    PutText(rec + 42, 12, wire::ToCp949(x.to.holder));
+    PutNetValue(rec + 74, 2, x.fee);
+  }
+}
+
 }  // namespace
 
 std::map<uint16_t, Handler> DefaultHandlers() {
@@ -240,6 +492,15 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {2330, [](C& c, Q& q, Reply& r) { CancelOrder(c, q, r, false); }},
       {4380, [](C& c, Q& q, Reply& r) { CancelOrder(c, q, r, true); }},
       {4340, OrderInquiry},
+      {4402, OrderAvailable},
+      {4401, BalanceEvaluation},
+      {4450, SellableBalance},
+      {2420, Receivers},
+      {2421, WithdrawableAmount},
+      {2422, ReceiverInquiry},
+      {2423, ReceiverFollowUp},
+      {2425, TransferMoney},
+      {4440, TransferApplications},
   };
 }
 

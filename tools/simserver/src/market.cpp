@@ -44,7 +44,13 @@ Market::Market() {
     a.number = std::string("12345678") + k;
     a.password = "0000";
     a.cash = 100000000;
-    if (std::string(k) == "01") a.holdings = {{"005930", 100}, {"000660", 50}, {"035720", 30}};
+    if (std::string(k) == "01") {
+      a.holdings = {{"005930", 100}, {"000660", 50}, {"035720", 30}};
+      a.average = {{"005930", 65000}, {"000660", 135000}, {"035720", 50000}};
+      a.receivers = {{"04", "국민은행", "12345678901234", "홍길동", false},
+                     {"20", "우리은행", "1002123456789", "김철수", false},
+                     {"11", "농협", "3021234567891", "이영희", true}};
+    }
     AddAccount(a);
     demo.accounts.push_back(a.number);
   }
@@ -261,12 +267,20 @@ std::string Market::NextOrderNumber() {
   return buf;
 }
 
+std::string Market::NextTransferKey() {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "T%08d", nextTransfer_++ % 100000000);
+  return buf;
+}
+
 void Market::Fill(Order& o, int64_t price) {
   int64_t q = o.open;
   Account* a = FindAccount(o.account);
   if (!a || q <= 0) return;
   if (o.buy) {
     a->cash -= q * price;
+    int64_t held = a->holdings[o.code];
+    a->average[o.code] = (a->average[o.code] * held + price * q) / (held + q);
     a->holdings[o.code] += q;
   } else {
     a->cash += q * price;
@@ -275,6 +289,23 @@ void Market::Fill(Order& o, int64_t price) {
   o.filled += q;
   o.fillAmount += q * price;
   o.open = 0;
+}
+
+int64_t Market::Reserved(const std::string& account) const {
+  int64_t sum = 0;
+  for (const Order& o : orders_) {
+    if (!o.buy || o.account != account || o.open <= 0) continue;
+    auto it = items_.find(o.code);
+    sum += o.open * (o.price ? o.price : it == items_.end() ? 0 : it->second.price);
+  }
+  return sum;
+}
+
+int64_t Market::PendingSell(const std::string& account, const std::string& code) const {
+  int64_t sum = 0;
+  for (const Order& o : orders_)
+    if (!o.buy && o.account == account && o.code == code) sum += o.open;
+  return sum;
 }
 
 const Order* Market::FindOrder(const std::string& number) const {
@@ -304,13 +335,11 @@ OrderResult Market::PlaceOrder(const std::string& account, const std::string& co
   if (needsPrice && price <= 0) return Refuse("주문가격이 올바르지 않습니다.");
   if (!needsPrice) price = 0;
   int64_t cost = quantity * (price ? price : item->price);
-  if (buy && cost > a->cash) return Refuse("주문가능금액이 부족합니다.");
+  if (buy && cost > a->cash - Reserved(account)) return Refuse("주문가능금액이 부족합니다.");
   if (!buy) {
-    int64_t pending = 0;
-    for (const Order& o : orders_)
-      if (!o.buy && o.account == account && o.code == item->code) pending += o.open;
     auto h = a->holdings.find(item->code);
-    if (h == a->holdings.end() || h->second - pending < quantity) return Refuse("매도가능수량이 부족합니다.");
+    if (h == a->holdings.end() || h->second - PendingSell(account, item->code) < quantity)
+      return Refuse("매도가능수량이 부족합니다.");
   }
   Order o;
   o.number = NextOrderNumber();

@@ -29,11 +29,31 @@ struct Index {
   int64_t value = 0;         // hundredths
 };
 
+// A bank account registered as a receiver of transfers from a securities account.
+struct Receiver {
+  std::string bankCode;   // 2 characters
+  std::string bankName;   // UTF-8
+  std::string number;     // up to 20 digits
+  std::string holder;     // UTF-8, the name the bank gives
+  bool followUp = false;  // the bank asks for a follow-up inquiry (2423) before it names the holder
+};
+
+// A transfer that was carried out.
+struct Transfer {
+  uint32_t seconds = 0;   // market clock
+  int64_t amount = 0;
+  int64_t fee = 0;
+  Receiver to;
+};
+
 struct Account {
   std::string number;    // 10 digits; characters 8-9 are the kind ("01" stock ... "03" futures/options)
   std::string password;  // 4 digits
   int64_t cash = 0;
   std::map<std::string, int64_t> holdings;  // item code -> quantity
+  std::map<std::string, int64_t> average;   // item code -> average purchase price
+  std::vector<Receiver> receivers;
+  std::vector<Transfer> transfers;
 };
 
 struct User {
@@ -106,9 +126,15 @@ class Market {
   OrderResult CancelOrder(const std::string& account, const std::string& target, const std::string& code, char kind,
                           int64_t quantity, bool ecn);
   const std::vector<Order>& Orders() const { return orders_; }
+  // Cash held back by open buy orders of an account.
+  int64_t Reserved(const std::string& account) const;
+  // Quantity of an item that open sell orders of an account hold back.
+  int64_t PendingSell(const std::string& account, const std::string& code) const;
+  static constexpr int64_t kTransferFee = 500;
   const Order* FindOrder(const std::string& number) const;
 
   uint32_t ClockSeconds() const { return clock_; }  // seconds since midnight
+  std::string NextTransferKey();                     // 9 characters
 
  private:
   std::string NextOrderNumber();
@@ -120,6 +146,7 @@ class Market {
   std::map<std::string, Account> accounts_;
   std::vector<Order> orders_;
   int nextOrder_ = 10001;
+  int nextTransfer_ = 1;
   uint32_t clock_ = 9 * 3600;
 };
 

@@ -55,8 +55,11 @@ void MaskSecrets(uint16_t code, Bytes& plain) {
   }
   switch (code) {
     case 2300: case 2310: case 2320: case 2330: case 4340: case 4350: case 4360: case 4380:
-    case 2420: case 2422: case 2423: case 2424: case 2425: case 4440: case 4401: case 4402: case 4450:
+    case 2420: case 2421: case 2425: case 4440: case 4401: case 4402: case 4450:
       mask(10, 18);
+      break;
+    case 2422:  // carries only the first 4 bytes of the password
+      mask(10, 14);
       break;
     default:
       break;

@@ -47,6 +47,14 @@ class ServerTest : public ::testing::Test {
   int port = 0;
 };
 
+inline simsrv::Account MakeAccount(const std::string& number, const std::string& password, int64_t cash) {
+  simsrv::Account a;
+  a.number = number;
+  a.password = password;
+  a.cash = cash;
+  return a;
+}
+
 // A fixed text field: `text` NUL-padded (or cut) to `width`.
 inline void Put(Bytes& b, size_t at, size_t width, const std::string& text) {
   for (size_t i = 0; i < width; ++i) b[at + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : 0;

@@ -55,7 +55,7 @@ TEST_F(LoginTest, RefusedLoginsCarryAServerMessage) {
 
 TEST_F(LoginTest, ConfiguredUsersAndAnEmptyAccountList) {
   server->addUser(simsrv::User{"kim", "pw5678", {"5555666601", "5555666603"}},
-                  {simsrv::Account{"5555666601", "1111", 5000000, {}}, simsrv::Account{"5555666603", "1111", 0, {}}});
+                  {MakeAccount("5555666601", "1111", 5000000), MakeAccount("5555666603", "1111", 0)});
   Client c;
   ASSERT_TRUE(c.Connect(port));
   Bytes reply;

@@ -213,7 +213,7 @@ TEST_F(OrderTest, RefusedOrders) {
        "ECN 거래 종목이 아닙니다."},
       {"short body", 2310, Bytes(39, '1'), "요청 길이가 올바르지 않습니다."},
   };
-  server->addUser(simsrv::User{"kim", "pw", {"5555666601"}}, {simsrv::Account{"5555666601", "1111", 1, {}}});
+  server->addUser(simsrv::User{"kim", "pw", {"5555666601"}}, {MakeAccount("5555666601", "1111", 1)});
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
     Bytes r;

@@ -141,6 +141,16 @@ struct ServerOptions {
   bool quietLog = true;         // false: also print log entries on stderr
 };
 
+// A receiver inquiry (2422) that a transfer (2425) of the same connection may carry out once.
+struct PendingTransfer {
+  bool open = false;
+  std::string key;      // 9 characters, and the flag byte after it
+  char flag = '1';
+  std::string account;
+  Receiver to;
+  int64_t amount = 0;
+};
+
 struct Connection {
   int id = 0;
   int fd = -1;
@@ -150,6 +160,7 @@ struct Connection {
   bool loggedIn = false;
   std::string user;
   std::string localAddress;
+  PendingTransfer transfer;
   std::map<uint16_t, std::map<std::string, int>> registrations;  // push type -> item code -> count
   std::atomic<bool> open{true};
   uint16_t lastReplyCode = 0;
