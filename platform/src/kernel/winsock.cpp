@@ -17,20 +17,42 @@
 
 namespace {
 
-// What the platform remembers of a socket beyond the system's own state: a connect that is
-// under way, how it ended, and whether sending was shut down.
-struct SocketState {
+// A socket of the program. SOCKET numbers are the platform's own and never reused, so a
+// socket closed by one thread can never be mistaken for a newer one that happens to get the same
+// system descriptor. The descriptor itself is closed when the last call using it has returned.
+struct Sock {
+  explicit Sock(int fd) : fd(fd) {}
+  ~Sock() { ::close(fd); }
+  const int fd;
+  // The fields below are guarded by g_socketsLock: a connect under way, how it ended, whether
+  // sending was shut down.
   bool connecting = false;
   bool connectFailed = false;
-  int pendingError = 0;  // Winsock number given once by getsockopt(SO_ERROR)
+  bool connected = false;
   bool sendShut = false;
-  bool connected = false;  // a connect under way finished well
+  int pendingError = 0;  // Winsock number given once by getsockopt(SO_ERROR)
 };
 
 std::mutex g_socketsLock;
-std::unordered_map<int, SocketState>& Sockets() {
-  static auto* sockets = new std::unordered_map<int, SocketState>;
+SOCKET g_nextSocket = 0x100;  // guarded by g_socketsLock
+std::unordered_map<SOCKET, std::shared_ptr<Sock>>& Sockets() {
+  static auto* sockets = new std::unordered_map<SOCKET, std::shared_ptr<Sock>>;
   return *sockets;
+}
+
+SOCKET AddSocket(int fd) {
+  auto sock = std::make_shared<Sock>(fd);
+  std::lock_guard<std::mutex> guard(g_socketsLock);
+  SOCKET s = g_nextSocket++;
+  if (g_nextSocket == INVALID_SOCKET) g_nextSocket = 0x100;
+  Sockets().emplace(s, std::move(sock));
+  return s;
+}
+
+std::shared_ptr<Sock> FindSocket(SOCKET s) {
+  std::lock_guard<std::mutex> guard(g_socketsLock);
+  auto it = Sockets().find(s);
+  return it == Sockets().end() ? nullptr : it->second;
 }
 
 int WinsockError(int err) {
@@ -83,13 +105,6 @@ int Fail(int winsockError) {
 }
 
 int FailErrno() { return Fail(WinsockError(errno)); }
-
-bool IsSocket(SOCKET s) {
-  if (s == INVALID_SOCKET || s > 0x7FFFFFFFu) return false;
-  int type = 0;
-  socklen_t length = sizeof type;
-  return ::getsockopt(static_cast<int>(s), SOL_SOCKET, SO_TYPE, &type, &length) == 0;
-}
 
 // Winsock's SOL_SOCKET (0xFFFF) and option numbers, for code that spells them itself.
 void HostOption(int& level, int& name) {
@@ -172,40 +187,49 @@ SOCKET plat_socket(int family, int type, int protocol) {
     FailErrno();
     return INVALID_SOCKET;
   }
-  std::lock_guard<std::mutex> guard(g_socketsLock);
-  Sockets().erase(fd);
-  return static_cast<SOCKET>(fd);
+  return AddSocket(fd);
 }
 
 int closesocket(SOCKET s) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
+  std::shared_ptr<Sock> sock;
   {
     std::lock_guard<std::mutex> guard(g_socketsLock);
-    Sockets().erase(static_cast<int>(s));
+    auto it = Sockets().find(s);
+    if (it == Sockets().end()) return Fail(WSAENOTSOCK);
+    sock = std::move(it->second);
+    Sockets().erase(it);
   }
-  if (::close(static_cast<int>(s)) != 0) return FailErrno();
+  // Another thread waiting in select or recv on this socket wakes up (and then finds the socket
+  // gone), as on the handheld; the descriptor closes when its last user lets go.
+  if (sock.use_count() > 1) ::shutdown(sock->fd, SHUT_RDWR);
   return 0;
 }
 
+#define PLAT_SOCKET_OR_FAIL(sock, s)            \
+  std::shared_ptr<Sock> sock = FindSocket(s);   \
+  if (!sock) return Fail(WSAENOTSOCK)
+
 int plat_connect(SOCKET s, const struct sockaddr* address, int length) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
+  PLAT_SOCKET_OR_FAIL(sock, s);
   if (!address || length <= 0) return Fail(WSAEFAULT);
-  int fd = static_cast<int>(s);
+  int fd = sock->fd;
   bool failedBefore = false;
   {
     std::lock_guard<std::mutex> guard(g_socketsLock);
-    auto it = Sockets().find(fd);
-    if (it != Sockets().end()) failedBefore = it->second.connectFailed;
-    if (it != Sockets().end() && it->second.connected) return Fail(WSAEISCONN);
-    if (it != Sockets().end() && it->second.connecting) {
+    failedBefore = sock->connectFailed;
+    if (sock->connected) return Fail(WSAEISCONN);
+    if (sock->connecting) {
       // A connect under way: still going, done (already connected), or failed (try again).
       pollfd p{fd, POLLOUT, 0};
       if (::poll(&p, 1, 0) <= 0) return Fail(WSAEALREADY);
       int error = 0;
       socklen_t size = sizeof error;
       ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
-      it->second.connecting = false;
-      if (!error) return Fail(WSAEISCONN);
+      sock->connecting = false;
+      if (!error) {
+        sock->connected = true;
+        return Fail(WSAEISCONN);
+      }
       failedBefore = true;
     }
   }
@@ -213,59 +237,58 @@ int plat_connect(SOCKET s, const struct sockaddr* address, int length) {
   // After a failed attempt the system first reports that attempt as aborted; the handheld lets
   // the same socket try again at once, so the new attempt is made.
   if (rc != 0 && errno == ECONNABORTED && failedBefore) rc = ::connect(fd, address, static_cast<socklen_t>(length));
-  if (rc == 0) {
-    std::lock_guard<std::mutex> guard(g_socketsLock);
-    Sockets().erase(fd);
-    return 0;
-  }
   int err = errno;
   std::lock_guard<std::mutex> guard(g_socketsLock);
+  sock->connectFailed = false;
+  sock->pendingError = 0;
+  if (rc == 0) {
+    sock->connected = true;
+    return 0;
+  }
   if (err == EINPROGRESS) {
-    Sockets()[fd] = SocketState{true, false, 0, false, false};
+    sock->connecting = true;
     return Fail(WSAEWOULDBLOCK);
   }
   return Fail(WinsockError(err));
 }
 
 int plat_bind(SOCKET s, const struct sockaddr* address, int length) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
-  if (::bind(static_cast<int>(s), address, static_cast<socklen_t>(length)) != 0) return FailErrno();
+  PLAT_SOCKET_OR_FAIL(sock, s);
+  if (::bind(sock->fd, address, static_cast<socklen_t>(length)) != 0) return FailErrno();
   return 0;
 }
 
 int plat_listen(SOCKET s, int backlog) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
-  if (::listen(static_cast<int>(s), backlog) != 0) return FailErrno();
+  PLAT_SOCKET_OR_FAIL(sock, s);
+  if (::listen(sock->fd, backlog) != 0) return FailErrno();
   return 0;
 }
 
 SOCKET plat_accept(SOCKET s, struct sockaddr* address, int* length) {
-  if (!IsSocket(s)) {
+  std::shared_ptr<Sock> sock = FindSocket(s);
+  if (!sock) {
     Fail(WSAENOTSOCK);
     return INVALID_SOCKET;
   }
   socklen_t size = length ? static_cast<socklen_t>(*length) : 0;
   int fd;
   do {
-    fd = ::accept4(static_cast<int>(s), address, length ? &size : nullptr, SOCK_CLOEXEC);
+    fd = ::accept4(sock->fd, address, length ? &size : nullptr, SOCK_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     FailErrno();
     return INVALID_SOCKET;
   }
   if (length) *length = static_cast<int>(size);
-  std::lock_guard<std::mutex> guard(g_socketsLock);
-  Sockets().erase(fd);
-  return static_cast<SOCKET>(fd);
+  return AddSocket(fd);
 }
 
 int plat_send(SOCKET s, const char* buffer, int length, int flags) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
+  PLAT_SOCKET_OR_FAIL(sock, s);
   if (length < 0 || (!buffer && length > 0)) return Fail(WSAEFAULT);
-  int fd = static_cast<int>(s);
   int done = 0;
   while (done < length) {
-    ssize_t n = ::send(fd, buffer + done, static_cast<size_t>(length - done), flags | MSG_NOSIGNAL);
+    ssize_t n = ::send(sock->fd, buffer + done, static_cast<size_t>(length - done), flags | MSG_NOSIGNAL);
     if (n >= 0) {
       done += static_cast<int>(n);
       continue;
@@ -274,8 +297,7 @@ int plat_send(SOCKET s, const char* buffer, int length, int flags) {
     if ((errno == EAGAIN || errno == EWOULDBLOCK) && done > 0) return done;
     if (errno == EPIPE) {
       std::lock_guard<std::mutex> guard(g_socketsLock);
-      auto it = Sockets().find(fd);
-      if (it != Sockets().end() && it->second.sendShut) return Fail(WSAESHUTDOWN);
+      if (sock->sendShut) return Fail(WSAESHUTDOWN);
     }
     return FailErrno();
   }
@@ -283,30 +305,34 @@ int plat_send(SOCKET s, const char* buffer, int length, int flags) {
 }
 
 int plat_recv(SOCKET s, char* buffer, int length, int flags) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
+  PLAT_SOCKET_OR_FAIL(sock, s);
   if (length < 0 || (!buffer && length > 0)) return Fail(WSAEFAULT);
   for (;;) {
-    ssize_t n = ::recv(static_cast<int>(s), buffer, static_cast<size_t>(length), flags);
-    if (n >= 0) return static_cast<int>(n);
+    ssize_t n = ::recv(sock->fd, buffer, static_cast<size_t>(length), flags);
+    if (n >= 0) {
+      // Closed by another thread while waiting: the socket is gone, not the peer.
+      if (n == 0 && length > 0 && !FindSocket(s)) return Fail(WSAENOTSOCK);
+      return static_cast<int>(n);
+    }
     if (errno != EINTR) return FailErrno();
   }
 }
 
 int plat_shutdown(SOCKET s, int how) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
+  PLAT_SOCKET_OR_FAIL(sock, s);
   if (how < SD_RECEIVE || how > SD_BOTH) return Fail(WSAEINVAL);
-  if (::shutdown(static_cast<int>(s), how) != 0) return FailErrno();
+  if (::shutdown(sock->fd, how) != 0) return FailErrno();
   if (how != SD_RECEIVE) {
     std::lock_guard<std::mutex> guard(g_socketsLock);
-    Sockets()[static_cast<int>(s)].sendShut = true;
+    sock->sendShut = true;
   }
   return 0;
 }
 
 int ioctlsocket(SOCKET s, long command, u_long* argument) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
+  PLAT_SOCKET_OR_FAIL(sock, s);
   if (!argument) return Fail(WSAEFAULT);
-  int fd = static_cast<int>(s);
+  int fd = sock->fd;
   // Winsock's numbers (also as a negative 32-bit long) and the C library's.
   uint32_t code = static_cast<uint32_t>(command);
   if (code == 0x8004667Eu || code == 0x5421u) {
@@ -326,32 +352,28 @@ int ioctlsocket(SOCKET s, long command, u_long* argument) {
 }
 
 int plat_setsockopt(SOCKET s, int level, int name, const char* value, int length) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
+  PLAT_SOCKET_OR_FAIL(sock, s);
   HostOption(level, name);
-  if (::setsockopt(static_cast<int>(s), level, name, value, static_cast<socklen_t>(length)) != 0) return FailErrno();
+  if (::setsockopt(sock->fd, level, name, value, static_cast<socklen_t>(length)) != 0) return FailErrno();
   return 0;
 }
 
 int plat_getsockopt(SOCKET s, int level, int name, char* value, int* length) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
+  PLAT_SOCKET_OR_FAIL(sock, s);
   if (!value || !length) return Fail(WSAEFAULT);
   HostOption(level, name);
-  int fd = static_cast<int>(s);
   if (level == SOL_SOCKET && name == SO_ERROR) {
     if (*length < static_cast<int>(sizeof(int))) return Fail(WSAEFAULT);
     int error = 0;
     {
       std::lock_guard<std::mutex> guard(g_socketsLock);
-      auto it = Sockets().find(fd);
-      if (it != Sockets().end() && it->second.pendingError) {
-        error = it->second.pendingError;
-        it->second.pendingError = 0;
-      }
+      error = sock->pendingError;
+      sock->pendingError = 0;
     }
     if (!error) {
       int hostError = 0;
       socklen_t size = sizeof hostError;
-      if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &hostError, &size) != 0) return FailErrno();
+      if (::getsockopt(sock->fd, SOL_SOCKET, SO_ERROR, &hostError, &size) != 0) return FailErrno();
       error = hostError ? WinsockError(hostError) : 0;
     }
     std::memcpy(value, &error, sizeof error);
@@ -359,7 +381,7 @@ int plat_getsockopt(SOCKET s, int level, int name, char* value, int* length) {
     return 0;
   }
   socklen_t size = static_cast<socklen_t>(*length);
-  if (::getsockopt(fd, level, name, value, &size) != 0) return FailErrno();
+  if (::getsockopt(sock->fd, level, name, value, &size) != 0) return FailErrno();
   *length = static_cast<int>(size);
   return 0;
 }
@@ -377,6 +399,8 @@ int plat_select(int /*nfds*/, plat_fd_set* readSet, plat_fd_set* writeSet, plat_
 
   // One poll entry per distinct socket; wanted[i] holds which sets asked for it (1, 2, 4).
   pollfd polls[3 * FD_SETSIZE];
+  SOCKET ids[3 * FD_SETSIZE];
+  std::shared_ptr<Sock> held[3 * FD_SETSIZE];  // kept open for the whole wait
   int wanted[3 * FD_SETSIZE];
   bool failed[3 * FD_SETSIZE];
   unsigned count = 0;
@@ -384,11 +408,13 @@ int plat_select(int /*nfds*/, plat_fd_set* readSet, plat_fd_set* writeSet, plat_
     if (!sets[k]) continue;
     for (unsigned i = 0; i < sets[k]->fd_count; ++i) {
       SOCKET s = sets[k]->fd_array[i];
-      if (!IsSocket(s)) return Fail(WSAENOTSOCK);
       unsigned j = 0;
-      while (j < count && polls[j].fd != static_cast<int>(s)) ++j;
+      while (j < count && ids[j] != s) ++j;
       if (j == count) {
-        polls[count] = pollfd{static_cast<int>(s), 0, 0};
+        held[count] = FindSocket(s);
+        if (!held[count]) return Fail(WSAENOTSOCK);
+        ids[count] = s;
+        polls[count] = pollfd{held[count]->fd, 0, 0};
         wanted[count] = 0;
         failed[count] = false;
         ++count;
@@ -408,8 +434,7 @@ int plat_select(int /*nfds*/, plat_fd_set* readSet, plat_fd_set* writeSet, plat_
     {
       std::lock_guard<std::mutex> guard(g_socketsLock);
       for (unsigned j = 0; j < count; ++j) {
-        auto it = Sockets().find(polls[j].fd);
-        failed[j] = it != Sockets().end() && it->second.connectFailed;
+        failed[j] = held[j]->connectFailed;
         if (failed[j] && (wanted[j] & 4)) immediate = true;
       }
     }
@@ -435,17 +460,17 @@ int plat_select(int /*nfds*/, plat_fd_set* readSet, plat_fd_set* writeSet, plat_
         short revents = n > 0 ? use[j].revents : 0;
         results[j] = 0;
         if (revents) {
-          auto it = Sockets().find(polls[j].fd);
-          if (it != Sockets().end() && it->second.connecting) {
+          Sock& sock = *held[j];
+          if (sock.connecting) {
             // The connect has finished one way or the other; its outcome decides the sets.
             int error = 0;
             socklen_t size = sizeof error;
-            ::getsockopt(polls[j].fd, SOL_SOCKET, SO_ERROR, &error, &size);
-            it->second.connecting = false;
-            it->second.connected = !error;
+            ::getsockopt(sock.fd, SOL_SOCKET, SO_ERROR, &error, &size);
+            sock.connecting = false;
+            sock.connected = !error;
             if (error) {
-              it->second.connectFailed = true;
-              it->second.pendingError = WinsockError(error);
+              sock.connectFailed = true;
+              sock.pendingError = WinsockError(error);
               failed[j] = true;
             }
           }
@@ -469,7 +494,7 @@ int plat_select(int /*nfds*/, plat_fd_set* readSet, plat_fd_set* writeSet, plat_
         for (unsigned i = 0; i < sets[k]->fd_count; ++i) {
           SOCKET s = sets[k]->fd_array[i];
           unsigned j = 0;
-          while (j < count && polls[j].fd != static_cast<int>(s)) ++j;
+          while (j < count && ids[j] != s) ++j;
           if (j < count && (results[j] & (1 << k))) sets[k]->fd_array[kept++] = s;
         }
         sets[k]->fd_count = kept;
@@ -524,19 +549,19 @@ struct hostent* plat_gethostbyname(const char* name) {
 }
 
 int plat_getpeername(SOCKET s, struct sockaddr* address, int* length) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
+  PLAT_SOCKET_OR_FAIL(sock, s);
   if (!address || !length) return Fail(WSAEFAULT);
   socklen_t size = static_cast<socklen_t>(*length);
-  if (::getpeername(static_cast<int>(s), address, &size) != 0) return FailErrno();
+  if (::getpeername(sock->fd, address, &size) != 0) return FailErrno();
   *length = static_cast<int>(size);
   return 0;
 }
 
 int plat_getsockname(SOCKET s, struct sockaddr* address, int* length) {
-  if (!IsSocket(s)) return Fail(WSAENOTSOCK);
+  PLAT_SOCKET_OR_FAIL(sock, s);
   if (!address || !length) return Fail(WSAEFAULT);
   socklen_t size = static_cast<socklen_t>(*length);
-  if (::getsockname(static_cast<int>(s), address, &size) != 0) return FailErrno();
+  if (::getsockname(sock->fd, address, &size) != 0) return FailErrno();
   *length = static_cast<int>(size);
   return 0;
 }

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <future>
 
 #include "fixture.h"
 
@@ -140,6 +141,39 @@ TEST_F(WinsockTest, RefusedConnectIsReportedInTheExceptionSetNotAsWritable) {
   EXPECT_EQ(connect(blocking, reinterpret_cast<sockaddr*>(&address), sizeof address), SOCKET_ERROR);
   EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
   closesocket(blocking);
+}
+
+TEST_F(WinsockTest, ClosingASocketWakesAThreadWaitingOnItAndItsNumberIsNotReused) {
+  sockaddr_in address;
+  SOCKET listener = Listen(address);
+  SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  SOCKET server = accept(listener, nullptr, nullptr);
+  ASSERT_NE(server, INVALID_SOCKET);
+
+  // A receive thread waits without time-out, as the program's receive thread does.
+  auto receiver = std::async(std::launch::async, [client] {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(client, &readable);
+    select(0, &readable, nullptr, nullptr, nullptr);
+    char byte;
+    int n = recv(client, &byte, 1, 0);
+    return std::make_pair(n, WSAGetLastError());
+  });
+  Sleep(50);
+  EXPECT_EQ(closesocket(client), 0);
+  ASSERT_EQ(receiver.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  auto [n, error] = receiver.get();
+  EXPECT_EQ(n, SOCKET_ERROR);
+  EXPECT_EQ(error, WSAENOTSOCK);
+
+  // A new socket never takes the closed one's number: late calls on the old one fail.
+  SOCKET next = socket(AF_INET, SOCK_STREAM, 0);
+  EXPECT_NE(next, client);
+  EXPECT_EQ(send(client, "x", 1, 0), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+  for (SOCKET s : {next, server, listener}) closesocket(s);
 }
 
 TEST_F(WinsockTest, SelectSetsAndErrors) {
