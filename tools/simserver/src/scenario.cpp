@@ -252,7 +252,7 @@ void TradingServer::runScenario(Connection& c, const Request& req) {
             if (it != handlers_.end()) h = it->second;
           }
           if (h) {
-            std::lock_guard<std::mutex> ml(marketMu_);
+            std::lock_guard<std::recursive_mutex> ml(marketMu_);
             HandlerContext ctx{*this, c, market_};
             h(ctx, req, r);
           }

@@ -252,6 +252,20 @@ void TradingServer::acceptLoop() {
       c->localAddress = text;
       {
         std::lock_guard<std::mutex> lock(connMu_);
+        // Connections that have ended are joined and forgotten here.
+        for (auto it = connections_.begin(); it != connections_.end();) {
+          bool ended;
+          {
+            std::lock_guard<std::mutex> l2((*it)->sendMu);
+            ended = !(*it)->open && (*it)->fd < 0;
+          }
+          if (ended) {
+            if ((*it)->thread.joinable()) (*it)->thread.join();
+            it = connections_.erase(it);
+          } else {
+            ++it;
+          }
+        }
         c->id = nextConnection_++;
         connections_.push_back(c);
       }
@@ -378,7 +392,7 @@ void TradingServer::handle(Connection& c, const uint8_t* p, size_t size) {
     if (it != handlers_.end()) h = it->second;
   }
   if (h) {
-    std::lock_guard<std::mutex> lock(marketMu_);
+    std::lock_guard<std::recursive_mutex> lock(marketMu_);
     HandlerContext ctx{*this, c, market_};
     h(ctx, req, r);
   } else {
@@ -521,7 +535,7 @@ bool TradingServer::waitForRequest(uint16_t code, int timeoutMs, LogEntry* out, 
 }
 
 void TradingServer::addUser(const User& user, const std::vector<Account>& accounts) {
-  std::lock_guard<std::mutex> lock(marketMu_);
+  std::lock_guard<std::recursive_mutex> lock(marketMu_);
   for (const Account& a : accounts) market_.AddAccount(a);
   market_.AddUser(user);
 }
@@ -563,7 +577,7 @@ int TradingServer::push(uint16_t type, const std::vector<std::string>& codes) {
     if (wanted.empty()) continue;
     Bytes body(1, 0);
     {
-      std::lock_guard<std::mutex> lock(marketMu_);
+      std::lock_guard<std::recursive_mutex> lock(marketMu_);
       for (const std::string& code : wanted) {
         Bytes rec;
         if (type == 9210) {
@@ -590,7 +604,7 @@ int TradingServer::push(uint16_t type, const std::vector<std::string>& codes) {
 int TradingServer::trade(const std::string& code, int64_t price, int64_t quantity) {
   std::string full;
   {
-    std::lock_guard<std::mutex> lock(marketMu_);
+    std::lock_guard<std::recursive_mutex> lock(marketMu_);
     Item* it = market_.FindItem(code);
     if (!it) return -1;
     market_.Trade(code, price, quantity);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "fixture.h"
@@ -212,6 +213,29 @@ TEST(ProgramTest, ControlSocketDrivesPushesFaultsAndTheLog) {
   std::remove(logPath.c_str());
   std::remove(users.c_str());
   ::rmdir(dir);
+}
+
+TEST(ProgramTest, DeviceRootGivesThePortAndTheServerAddresses) {
+  char dir[] = "/tmp/simserver-root-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string bin = std::string(dir) + "/Program Files/Quorvan/Bin";
+  ASSERT_EQ(std::system(("mkdir -p '" + bin + "'").c_str()), 0);
+  {
+    std::ofstream conf(bin + "/Pelvato.conf", std::ios::binary);
+    conf << "/* servers */\r\n[SERVER INFO]\r\nINTERNET SERVER=127.0.0.1\r\nSKT SERVER=127.0.0.3\r\n"
+            "# KTF SERVER=127.0.0.2\r\nLGT SERVER=10.1.2.3\r\nMAIN PORT NUMBER=0\r\n";
+  }
+  Program prog;
+  ASSERT_TRUE(prog.Start(std::string("--root ") + dir + " --control 0"));
+  int port = prog.Port("trading port");
+  int control = prog.Port("control port");
+  ASSERT_GT(port, 0);
+  Client skt, ktf;
+  EXPECT_TRUE(skt.Connect(port, "127.0.0.3"));
+  EXPECT_FALSE(ktf.Connect(port, "127.0.0.2"));  // a comment line, not a server key
+  EXPECT_EQ(Control(control, "quit"), "ok bye\n");
+  EXPECT_EQ(prog.Wait(), 0);
+  std::system(("rm -rf '" + std::string(dir) + "'").c_str());
 }
 
 }  // namespace

@@ -94,10 +94,12 @@ struct Reply {
   void Error(std::string_view captionUtf8, std::string_view textUtf8);
 };
 
+// A handler runs on its connection's thread with the market locked; it may call the server's
+// push(), trade() and pushRaw() (the lock is recursive) and send further packets with sendReply().
 struct HandlerContext {
   TradingServer& server;
   Connection& connection;
-  Market& market;  // locked for the duration of the handler
+  Market& market;
 };
 
 using Handler = std::function<void(HandlerContext&, const Request&, Reply&)>;
@@ -183,7 +185,7 @@ class TradingServer {
   // --- model and handlers
   template <typename F>
   auto withMarket(F&& f) {
-    std::lock_guard<std::mutex> lock(marketMu_);
+    std::lock_guard<std::recursive_mutex> lock(marketMu_);
     return f(market_);
   }
   void addUser(const User& user, const std::vector<Account>& accounts = {});
@@ -254,7 +256,7 @@ class TradingServer {
   std::vector<std::shared_ptr<Connection>> connections_;
   int nextConnection_ = 1;
 
-  std::mutex marketMu_;
+  std::recursive_mutex marketMu_;  // a handler may push or trade while it holds the market
   Market market_;
   std::mutex handlersMu_;
   std::map<uint16_t, Handler> handlers_;
