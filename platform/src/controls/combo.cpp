@@ -102,6 +102,8 @@ void Open(HWND hwnd, ComboState& s) {
     s.dropped = false;
     return;
   }
+  // The window manager may make the combo's top-level window the owner; the list keeps its combo.
+  SetWindowLong(s.popup, GWL_USERDATA, static_cast<LONG_PTR>(hwnd));
   UpdatePopup(hwnd, s);
   ShowWindow(s.popup, SW_SHOWNA);
   SetCapture(s.popup);
@@ -469,7 +471,8 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // The open list of a combo box: a pop-up owned by the combo box, holding the stylus while open.
 LRESULT CALLBACK ComboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  HWND combo = GetParent(hwnd);
+  HWND combo = static_cast<HWND>(GetWindowLong(hwnd, GWL_USERDATA));
+  if (combo && !IsWindow(combo)) combo = 0;
   switch (msg) {
     case WM_MOUSEACTIVATE:
       return kNoActivate;
