@@ -47,6 +47,19 @@ int main(int argc, char** argv) {
     return static_cast<int>(value);
   }
 
+  if (command.rfind("regmany ", 0) == 0) {
+    // Adds 30 values named after the given prefix, one call each, racing other writers.
+    std::u16string prefix = plat::FromUtf8(command.substr(8));
+    HKEY key = OpenTestKey();
+    for (DWORD i = 0; i < 30; ++i) {
+      std::u16string name = prefix + plat::FromUtf8(std::to_string(i));
+      if (RegSetValueEx(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), sizeof i) != ERROR_SUCCESS)
+        return 1;
+    }
+    RegCloseKey(key);
+    return 0;
+  }
+
   if (command == "regspin") {
     // Writes without end until killed: a 64 KiB value filled with the round's number, then the
     // round's number itself.

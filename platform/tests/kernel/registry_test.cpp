@@ -1,4 +1,5 @@
 // The registry: values, keys, errors, enumeration order, sharing between processes.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -39,7 +40,8 @@ class RegistryTest : public DeviceRootTest {
   }
 
   bool RunHelper(const char16_t* argument, DWORD& exitCode, HANDLE* processOut = nullptr) {
-    Install(KERNEL_TEST_HELPER, "Program Files/Quorvan/Bin/KernelHelper.exe");
+    if (!std::filesystem::exists(Host("Program Files/Quorvan/Bin/KernelHelper.exe")))
+      Install(KERNEL_TEST_HELPER, "Program Files/Quorvan/Bin/KernelHelper.exe");
     std::u16string arg(argument);
     PROCESS_INFORMATION pi{};
     if (!CreateProcess(u"\\Program Files\\Quorvan\\Bin\\KernelHelper.exe", arg.data(), nullptr, nullptr, FALSE, 0,
@@ -186,6 +188,28 @@ TEST_F(RegistryTest, AnotherProcessOfTheRootSeesAndChangesTheSameStore) {
   DWORD back = 0, size = 4;
   ASSERT_EQ(RegQueryValueEx(key_, u"FromChild", nullptr, nullptr, reinterpret_cast<BYTE*>(&back), &size), ERROR_SUCCESS);
   EXPECT_EQ(back, 42u);
+}
+
+TEST_F(RegistryTest, ConcurrentWritersInSeveralProcessesLoseNoChange) {
+  HANDLE a = nullptr, b = nullptr;
+  DWORD unused = 0;
+  ASSERT_TRUE(RunHelper(u"regmany A", unused, &a));
+  ASSERT_TRUE(RunHelper(u"regmany B", unused, &b));
+  for (DWORD i = 0; i < 30; ++i) {
+    std::u16string name = u"P" + plat::FromUtf8(std::to_string(i));
+    ASSERT_EQ(SetDword(name.c_str(), i), ERROR_SUCCESS);
+  }
+  for (HANDLE child : {a, b}) {
+    ASSERT_EQ(WaitForSingleObject(child, 20000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(child, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(child);
+  }
+  std::vector<std::u16string> names = ValueNames(key_);
+  EXPECT_EQ(names.size(), 90u);
+  for (const char16_t* last : {u"A29", u"B29", u"P29"})
+    EXPECT_NE(std::find(names.begin(), names.end(), last), names.end()) << plat::ToUtf8(last);
 }
 
 TEST_F(RegistryTest, AWriterKilledMidWriteLeavesTheLastCompleteStore) {
