@@ -1,5 +1,6 @@
 // The framework: strings, arrays, message maps, data exchange, wrappers and dialog lifetimes.
 #include <cstring>
+#include <thread>
 
 #include "fixture.h"
 
@@ -377,6 +378,85 @@ TEST_F(ControlsTest, OkAndCancelEndTheDialogThroughTheirHandlers) {
   ::SendMessage(dlg_->m_hWnd, WM_COMMAND, IDOK, 0);
   EXPECT_FALSE(::IsWindowVisible(dlg_->m_hWnd));  // a modeless dialog is hidden, not destroyed
   EXPECT_TRUE(::IsWindow(dlg_->m_hWnd));
+}
+
+// ---- The application object ----------------------------------------------------------------
+
+namespace {
+
+int g_framesDeleted = 0;
+std::vector<std::string> g_frameEvents;
+
+class CTestFrame : public CFrameWnd {
+ public:
+  ~CTestFrame() override { ++g_framesDeleted; }
+
+ protected:
+  afx_msg int OnCreate(LPCREATESTRUCT cs) {
+    g_frameEvents.push_back("create");
+    return CFrameWnd::OnCreate(cs);
+  }
+  afx_msg void OnDestroy() {
+    g_frameEvents.push_back("destroy");
+    CFrameWnd::OnDestroy();
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTestFrame, CFrameWnd)
+ON_WM_CREATE()
+ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+class CTestApp : public CWinApp {
+ public:
+  CTestApp() : CWinApp(u"Halvenor") {}
+  bool exited = false;
+  BOOL InitInstance() override {
+    auto* frame = new CTestFrame;
+    if (!frame->Create(nullptr, u"Frame", WS_OVERLAPPED)) return FALSE;
+    m_pMainWnd = frame;
+    frame->PostMessage(WM_CLOSE);
+    return TRUE;
+  }
+  int ExitInstance() override {
+    exited = true;
+    return CWinApp::ExitInstance();
+  }
+};
+
+}  // namespace
+
+TEST_F(ControlsTest, ApplicationRunsUntilItsMainWindowIsGone) {
+  g_framesDeleted = 0;
+  g_frameEvents.clear();
+  CTestApp app;
+  EXPECT_EQ(AfxGetApp(), &app);
+  EXPECT_EQ(AfxWinMain(nullptr, nullptr, nullptr, SW_SHOW), 0);
+  EXPECT_TRUE(app.exited);
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+  EXPECT_EQ(g_framesDeleted, 1);  // the frame deleted itself once its window was gone
+  EXPECT_EQ(g_frameEvents, (std::vector<std::string>{"create", "destroy"}));
+}
+
+TEST_F(ControlsTest, MessageBoxesCarryTheApplicationName) {
+  CTestApp app;
+  plat::win::SetAutomationMode(true);
+  std::u16string caption, text;
+  std::thread answer([&] {
+    plat::win::MessageBoxInfo info;
+    if (plat::win::WaitForMessageBox(&info, 5000)) {
+      caption = info.caption;
+      text = info.text;
+      plat::win::AnswerMessageBox(IDNO);
+    }
+  });
+  int r = AfxMessageBox(u"Pelvato을 종료하시겠습니까?", MB_YESNO);
+  answer.join();
+  plat::win::SetAutomationMode(false);
+  EXPECT_EQ(r, IDNO);
+  EXPECT_EQ(caption, u"Halvenor");
+  EXPECT_EQ(text, u"Pelvato을 종료하시겠습니까?");
 }
 
 }  // namespace
