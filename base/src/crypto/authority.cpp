@@ -70,6 +70,14 @@ int VerifyCertificate(const uint8_t* der, size_t length, Certificate* parsed) {
     RsaPublicKey subjectKey;
     r = CertificatePublicKey(cert, subjectKey);
     if (r != 0) return r;
+    // The algorithm outside the signed part is not covered by the signature: it must repeat the
+    // one inside, and that must be SHA-1 with RSA.
+    static const uint8_t kSha1WithRsa[] = {0x06, 0x09, 0x2a, 0x86, 0x48, 0x86, 0xf7, 0x0d, 0x01, 0x01, 0x05};
+    const DerSpan& inner = cert.signatureAlgorithm;
+    if (cert.outerAlgorithm.length != inner.length ||
+        std::memcmp(cert.outerAlgorithm.data, inner.data, inner.length) != 0 || inner.length < 2 + sizeof kSha1WithRsa ||
+        std::memcmp(inner.data + 2, kSha1WithRsa, sizeof kSha1WithRsa) != 0)
+        return kCertBadSignature;
     uint8_t issuerId[kSha1DigestSize];
     Sha1Digest(cert.issuer.data, cert.issuer.length, issuerId);
     RsaPublicKey authorityKey;

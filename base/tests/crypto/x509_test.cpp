@@ -125,8 +125,11 @@ TEST(Certificate, Verification) {
     Bytes tamperedName = server, tamperedSignature = server;
     Certificate cert;
     ASSERT_EQ(ParseCertificate(server.data(), server.size(), cert), 0);
+    ASSERT_EQ(cert.outerAlgorithm.data[12], 0x05);
     tamperedName[size_t(cert.subject.data - server.data()) + cert.subject.length - 1] ^= 0x01;
     tamperedSignature.back() ^= 0x01;
+    Bytes otherOuterAlgorithm = server;  // sha256WithRSAEncryption outside, SHA-1 inside
+    otherOuterAlgorithm[size_t(cert.outerAlgorithm.data - server.data()) + 12] = 0x0b;
     struct Case {
         const char* what;
         Bytes der;
@@ -143,6 +146,7 @@ TEST(Certificate, Verification) {
         {"SHA-256 signature", ReadFile(DataPath("sha256_signed.der")), kCertBadSignature},
         {"subject changed", tamperedName, kCertBadSignature},
         {"signature changed", tamperedSignature, kCertBadSignature},
+        {"outer algorithm differs from the signed one", otherOuterAlgorithm, kCertBadSignature},
         {"empty", Bytes(), kCertMissingInput},
     };
     for (const auto& c : cases) EXPECT_EQ(VerifyCertificate(c.der.data(), c.der.size()), c.expected) << c.what;

@@ -24,7 +24,8 @@ bool AddAuthority(const uint8_t* der, size_t length);
 // Looks an authority up by identifier, in the built-in table first; on success fills the key.
 bool FindAuthority(const uint8_t id[kSha1DigestSize], RsaPublicKey& key);
 
-// Parses a certificate and checks its SHA-1 RSA signature with the issuing authority's key.
+// Parses a certificate and checks its SHA-1 RSA signature with the issuing authority's key; the
+// signature algorithm must be sha1WithRSAEncryption, the same inside and outside the signed part.
 // Returns 0, kCertMissingInput, kCertKeyTooLong, kCertUnknownAuthority or kCertBadSignature.
 // The validity period is not checked. When `parsed` is given it receives the parsed certificate.
 int VerifyCertificate(const uint8_t* der, size_t length, Certificate* parsed = nullptr);
