@@ -70,6 +70,15 @@ void BaseQuote(HandlerContext& ctx, const Request& req, Reply& r) {
   r.body = ctx.market.BaseQuote(*item);
 }
 
+void FutOptBase(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Derivative* d = req.body.size() >= 8 ? ctx.market.FindDerivative(GetText(req.body.data(), 8)) : nullptr;
+  if (!d) {
+    r.Error("알림", "종목코드를 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.FutOptBase(*d);
+}
+
 void RealRequest(HandlerContext& ctx, const Request& req, Reply& r) {
   r.send = false;  // no reply to a registration
   const Bytes& b = req.body;
@@ -483,6 +492,7 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {1010, PhoneNumber},
       {4020, Login},
       {4101, BaseQuote},
+      {5555, FutOptBase},
       {9000, RealRequest},
       {2300, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, false); }},
       {2310, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, true, false); }},

@@ -34,7 +34,19 @@ Market::Market() {
   }
   indices_["00001"] = Index{"00001", "KOSPI", 249050, 250012};
   indices_["02001"] = Index{"02001", "KOSDAQ", 85510, 85034};
-  indices_["01001"] = Index{"01001", "KOSPI200", 32800, 33025};
+  indices_["01001"] = Index{"01001", "KOSPI200", 18400, 18525};
+  const struct {
+    const char* code;
+    const char* name;
+    bool futures;
+    int64_t prev, price;
+  } derivatives[] = {
+      {"101C3000", "KP200 F 0703", true, 18650, 18700},  {"101C6000", "KP200 F 0706", true, 18760, 18805},
+      {"201C3185", "C 0703 185.0", false, 320, 350},     {"201C3190", "C 0703 190.0", false, 150, 140},
+      {"301C3185", "P 0703 185.0", false, 210, 180},     {"301C3180", "P 0703 180.0", false, 95, 95},
+  };
+  for (const auto& d : derivatives)
+    derivatives_[d.code] = Derivative{d.code, d.name, d.futures, d.prev, d.price, 20000 + d.price % 997};
 
   // The demo user: every account kind of the login reply, and one kind ("04") that is neither.
   const char* kinds[] = {"01", "02", "03", "06", "09", "04"};
@@ -82,6 +94,83 @@ Index* Market::FindIndex(const std::string& code) {
 }
 
 void Market::SetItem(const Item& item) { items_[item.code] = item; }
+
+Derivative* Market::FindDerivative(const std::string& code) {
+  auto it = derivatives_.find(code);
+  return it == derivatives_.end() ? nullptr : &it->second;
+}
+
+void Market::SetDerivative(const Derivative& d) { derivatives_[d.code] = d; }
+
+const Derivative* Market::NearestFutures() const {
+  for (const auto& [code, d] : derivatives_)
+    if (d.futures) return &d;
+  return nullptr;
+}
+
+int64_t Market::FutOptTick(const Derivative& d) { return d.futures || d.price >= 300 ? 5 : 1; }
+
+Bytes Market::FutOptBase(const Derivative& d) const {
+  Bytes b(33, 0);
+  auto line = [&](size_t at, int64_t price, int64_t prev) {
+    PutNetFloat2(&b[at], price);
+    PutNetFloat2(&b[at + 4], price > prev ? price - prev : prev - price);
+    b[at + 8] = static_cast<uint8_t>(Sign(price, prev));
+  };
+  const Derivative* f = NearestFutures();
+  if (f) line(0, f->price, f->prevClose);
+  line(9, d.price, d.prevClose);
+  PutNetValue(&b[18], 3, d.volume);
+  const Index& k200 = indices_.at("01001");
+  line(24, k200.value, k200.prevClose);
+  return b;
+}
+
+Bytes Market::FutOptTrade(const Derivative& d) const {
+  Bytes r(62, 0);
+  PutText(&r[0], 8, d.code);
+  PutNetFloat2(&r[8], d.price);
+  PutNetValue(&r[12], 3, d.volume);
+  PutNetFloat2(&r[30], d.price > d.prevClose ? d.price - d.prevClose : d.prevClose - d.price);
+  r[38] = static_cast<uint8_t>(Sign(d.price, d.prevClose));
+  r[59] = static_cast<uint8_t>(clock_ / 3600);
+  r[60] = static_cast<uint8_t>(clock_ / 60 % 60);
+  r[61] = static_cast<uint8_t>(clock_ % 60);
+  return r;
+}
+
+Bytes Market::FutOptBook(const Derivative& d) const {
+  Bytes r(168, 0);
+  PutText(&r[0], 8, d.code);
+  int64_t tick = FutOptTick(d), totalAsk = 0, totalBid = 0, askCount = 0, bidCount = 0;
+  for (int i = 0; i < 5; ++i) {
+    int64_t askQty = 10 + (d.price / tick + i * 13) % 50, bidQty = 12 + (d.price / tick + i * 17) % 45;
+    int64_t askN = 1 + askQty % 7, bidN = 1 + bidQty % 6;
+    PutNetFloat2(&r[8 + 4 * i], d.price + tick * i);
+    PutNetFloat2(&r[28 + 4 * i], std::max<int64_t>(0, d.price - tick * (i + 1)));
+    PutNetValue(&r[48 + 6 * i], 3, askQty);
+    PutNetValue(&r[78 + 6 * i], 3, bidQty);
+    PutNetValue(&r[120 + 4 * i], 2, askN);
+    PutNetValue(&r[140 + 4 * i], 2, bidN);
+    totalAsk += askQty;
+    totalBid += bidQty;
+    askCount += askN;
+    bidCount += bidN;
+  }
+  PutNetValue(&r[108], 3, totalAsk);
+  PutNetValue(&r[114], 3, totalBid);
+  PutNetValue(&r[160], 2, askCount);
+  PutNetValue(&r[164], 2, bidCount);
+  return r;
+}
+
+void Market::TradeDerivative(const std::string& code, int64_t hundredths, int64_t quantity) {
+  Derivative* d = FindDerivative(code);
+  if (!d || hundredths <= 0) return;
+  ++clock_;
+  d->price = hundredths;
+  d->volume += quantity;
+}
 
 bool Market::LoadUsers(const std::string& path, std::string& error) {
   std::ifstream in(path);

@@ -22,6 +22,16 @@ struct Item {
   int64_t lastVolume = 0; // volume of the last trade
 };
 
+// A KOSPI200 futures contract or option; prices in hundredths.
+struct Derivative {
+  std::string code;  // 8 characters: "101C3000" futures, "201C3185" call, "301C3185" put
+  std::string name;  // UTF-8
+  bool futures = true;
+  int64_t prevClose = 0;
+  int64_t price = 0;
+  int64_t volume = 0;
+};
+
 struct Index {
   std::string code;          // "00001" KOSPI, "02001" KOSDAQ, "01001" KOSPI200
   std::string name;
@@ -97,12 +107,16 @@ class Market {
   Item* FindItem(const std::string& code);  // 6-character code, or the 5-digit code
   Index* FindIndex(const std::string& code);
   void SetItem(const Item& item);
+  Derivative* FindDerivative(const std::string& code);
+  void SetDerivative(const Derivative& d);
+  const Derivative* NearestFutures() const;  // the first futures contract by code
   // Loads users and accounts from a text file (see docs/simserver.md); false with a message on error.
   bool LoadUsers(const std::string& path, std::string& error);
 
   // --- market moves (each advances the market clock by one second)
   void Trade(const std::string& code, int64_t price, int64_t quantity);
   void SetIndex(const std::string& code, int64_t hundredths);
+  void TradeDerivative(const std::string& code, int64_t hundredths, int64_t quantity);
 
   // --- records
   static char Sign(int64_t price, int64_t prevClose);  // UPDOWN_FLAG
@@ -112,6 +126,10 @@ class Market {
   Bytes Book9120(const Item& item) const;                 // one 130-byte record
   Bytes Book9121(const Item& item) const;                 // one 218-byte record
   Bytes Index9210(const Index& index) const;              // one 23-byte record
+  Bytes FutOptBase(const Derivative& d) const;            // BASE_DATA_5555, 33 bytes
+  Bytes FutOptTrade(const Derivative& d) const;           // one 62-byte record of 9310 / 9410
+  Bytes FutOptBook(const Derivative& d) const;            // the 168 bytes after byte 0 of 9321 / 9421
+  static int64_t FutOptTick(const Derivative& d);
   int64_t AskPrice(const Item& item, int level) const;    // level 0..9
   int64_t BidPrice(const Item& item, int level) const;
   int64_t AskVolume(const Item& item, int level) const;
@@ -142,6 +160,7 @@ class Market {
 
   std::map<std::string, Item> items_;
   std::map<std::string, Index> indices_;
+  std::map<std::string, Derivative> derivatives_;
   std::map<std::string, User> users_;
   std::map<std::string, Account> accounts_;
   std::vector<Order> orders_;

@@ -586,11 +586,15 @@ int TradingServer::push(uint16_t type, const std::vector<std::string>& codes) {
           if (type == 9110) rec = market_.Tick9110(*it);
           else if (type == 9120) rec = market_.Book9120(*it);
           else if (type == 9121) rec = market_.Book9121(*it);
+        } else if (const Derivative* d = market_.FindDerivative(code)) {
+          if (type == 9310 || type == 9410) rec = market_.FutOptTrade(*d);
+          else if (type == 9321 || type == 9421) rec = market_.FutOptBook(*d);
         }
         if (rec.empty() || body.size() + rec.size() + kHeader > kMaxPacket || body[0] == 255) continue;
         body.insert(body.end(), rec.begin(), rec.end());
         ++body[0];
-        if (type == 9120 || type == 9121) break;  // the order-book pushes carry one record
+        // The order-book pushes carry one record.
+        if (type == 9120 || type == 9121 || type == 9321 || type == 9421) break;
       }
     }
     if (body[0] == 0) continue;
@@ -605,6 +609,13 @@ int TradingServer::trade(const std::string& code, int64_t price, int64_t quantit
   std::string full;
   {
     std::lock_guard<std::recursive_mutex> lock(marketMu_);
+    if (Derivative* d = market_.FindDerivative(code)) {
+      market_.TradeDerivative(code, price, quantity);
+      bool futures = d->futures;
+      int n = push(futures ? 9310 : 9410, {code});
+      push(futures ? 9321 : 9421, {code});
+      return n;
+    }
     Item* it = market_.FindItem(code);
     if (!it) return -1;
     market_.Trade(code, price, quantity);

@@ -32,6 +32,21 @@ TEST_F(QuoteTest, BaseQuoteRecordIsByteExact) {
   EXPECT_EQ(ToHex(p.body()), ToHex(want));
 }
 
+TEST_F(QuoteTest, FutOptBaseQuoteIsByteExact) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Bytes req = {'2', '0', '1', 'C', '3', '1', '8', '5', 2};  // 8-byte code, market flag 2
+  Bytes b;
+  ASSERT_EQ(Ask(c, 5555, req, false, &b), "00");
+  EXPECT_EQ(ToHex(b), "00bb0000" "00000032" "32"   // nearest futures 187.00, +0.50
+                      "00030032" "0000001e" "32"   // the option 3.50, +0.30
+                      "00000002015e"               // volume 20,350
+                      "00b90019" "00010019" "32"); // KOSPI200 185.25, +1.25
+  Bytes none(9, 0);  // no item chosen: an all-zero code
+  ASSERT_EQ(Ask(c, 5555, none, false, &b), "99");
+  EXPECT_EQ(Message(b).second, "종목코드를 확인하세요.");
+}
+
 TEST_F(QuoteTest, UnknownOrShortItemCodeGetsAnErrorMessage) {
   for (const std::string code : {"099999", "00593", ""}) {
     SCOPED_TRACE(code);

@@ -98,6 +98,32 @@ TEST_F(PushTest, OrderBookPushesFollowTheirTypes) {
   }
 }
 
+TEST_F(PushTest, FutOptTradeAndBookFollowATrade) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Register(*server, c, '1', 9310, {"101C3000"});
+  Register(*server, c, '1', 9321, {"101C3000"});
+  EXPECT_EQ(server->trade("101C3000", 18555, 3), 1);  // 185.55, below the close of 186.50
+  Packet p;
+  ASSERT_TRUE(c.Receive(p));
+  ASSERT_EQ(p.code(), 9310);
+  Bytes b = p.body();
+  ASSERT_EQ(b.size(), 1u + 62u);
+  EXPECT_EQ(b[0], 1);
+  EXPECT_EQ(Text(b, 1, 8), "101C3000");
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 9, b.begin() + 13)), "00b90037");
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 31, b.begin() + 35)), "0000005f");  // change 0.95
+  EXPECT_EQ(b[1 + 38], '5');
+  ASSERT_TRUE(c.Receive(p));
+  ASSERT_EQ(p.code(), 9321);
+  b = p.body();
+  ASSERT_EQ(b.size(), 169u);
+  EXPECT_EQ(Text(b, 1, 8), "101C3000");
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 9, b.begin() + 13)), "00b90037");   // best ask 185.55
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 29, b.begin() + 33)), "00b90032");  // best bid 185.50
+  EXPECT_EQ(server->trade("101C9999", 100, 1), -1);
+}
+
 TEST_F(PushTest, RegistrationsAreCountedPerConnectionAndEndWithIt) {
   Client a, b;
   ASSERT_TRUE(a.Connect(port));

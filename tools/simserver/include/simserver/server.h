@@ -199,7 +199,8 @@ class TradingServer {
   // `codes` is empty), sent to every connection registered for the type and at least one code.
   // Returns the number of connections that got a packet.
   int push(uint16_t type, const std::vector<std::string>& codes = {});
-  // A trade moves the item's price and volume, then pushes 9110 and the order books.
+  // A trade moves the item's price and volume, then pushes 9110 and the order books (a futures or
+  // option code, price in hundredths: 9310 and 9321, or 9410 and 9421). -1 for an unknown code.
   int trade(const std::string& code, int64_t price, int64_t quantity);
   // A raw push packet (header + `body`) to every connection (connection 0) or one connection.
   int pushRaw(uint16_t type, const Bytes& body, int connection = 0);
