@@ -146,7 +146,14 @@ void Reply::Error(std::string_view captionUtf8, std::string_view textUtf8) {
   status[1] = '9';
   body.assign(14, ' ');
   std::string cap = wire::ToCp949(captionUtf8);
-  std::memcpy(body.data(), cap.data(), cap.size() < 14 ? cap.size() : 14);
+  // Cut to 14 bytes without splitting a two-byte character.
+  size_t n = 0;
+  while (n < cap.size()) {
+    size_t w = static_cast<uint8_t>(cap[n]) >= 0x81 ? 2 : 1;
+    if (n + w > 14) break;
+    n += w;
+  }
+  std::memcpy(body.data(), cap.data(), n);
   std::string text = wire::ToCp949(textUtf8);
   body.insert(body.end(), text.begin(), text.end());
 }

@@ -71,6 +71,22 @@ TEST_F(LoginTest, ConfiguredUsersAndAnEmptyAccountList) {
   EXPECT_EQ(reply[30], 0);
 }
 
+TEST(ServerMessage, CaptionIsFourteenBytesAndNeverSplitsACharacter) {
+  struct Case {
+    const char* caption;
+    const char* shown;
+  } cases[] = {{"로그인", "로그인"}, {"", ""}, {"가나다라마바사아", "가나다라마바사"}, {"A가나다라마바사", "A가나다라마바"}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.caption);
+    simsrv::Reply r;
+    r.Error(k.caption, "본문");
+    EXPECT_EQ(std::string(r.status, 2), "99");
+    ASSERT_EQ(r.body.size(), 14u + 4u);
+    EXPECT_EQ(Message(r.body).first, k.shown);
+    EXPECT_EQ(Message(r.body).second, "본문");
+  }
+}
+
 TEST_F(LoginTest, LoginInPlainTextIsRefused) {
   Client c;
   ASSERT_TRUE(c.Connect(port));
