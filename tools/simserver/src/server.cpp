@@ -521,6 +521,14 @@ void TradingServer::clearLog() {
   log_.clear();
 }
 
+std::vector<LogEntry> TradingServer::requests(uint16_t code, size_t from) const {
+  std::lock_guard<std::mutex> lock(logMu_);
+  std::vector<LogEntry> out;
+  for (size_t i = from; i < log_.size(); ++i)
+    if (code == 0 || log_[i].code == code) out.push_back(log_[i]);
+  return out;
+}
+
 size_t TradingServer::logSize() const {
   std::lock_guard<std::mutex> lock(logMu_);
   return log_.size();

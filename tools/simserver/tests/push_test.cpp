@@ -133,6 +133,11 @@ TEST_F(PushTest, RegistrationsAreCountedPerConnectionAndEndWithIt) {
   Register(*server, b, '1', 9110, {"005930", "000660"});
   EXPECT_EQ(server->registrations(9110, "005930"), 3);
   EXPECT_EQ(server->registrations(9110, "000660"), 1);
+  auto regs = server->requests(9000);
+  ASSERT_EQ(regs.size(), 3u);
+  EXPECT_EQ(regs[2].plain.size(), 5u + 16u);
+  EXPECT_EQ(regs[0].connection, regs[1].connection);
+  EXPECT_NE(regs[1].connection, regs[2].connection);
   Register(*server, a, '2', 9110, {"005930"});
   EXPECT_EQ(server->registrations(9110, "005930"), 2);
   EXPECT_EQ(server->push(9110, {"005930"}), 2);

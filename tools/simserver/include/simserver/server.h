@@ -214,6 +214,8 @@ class TradingServer {
   // Waits until a request with `code` (0 = any) arrives after `from` log entries; true with the entry.
   bool waitForRequest(uint16_t code, int timeoutMs, LogEntry* out = nullptr, size_t from = 0);
   size_t logSize() const;
+  // Every logged request with `code` (0 = any) from log entry `from` on, in order of arrival.
+  std::vector<LogEntry> requests(uint16_t code, size_t from = 0) const;
 
   int connectionCount() const;     // connections open now
   int acceptedCount() const;       // connections accepted so far
