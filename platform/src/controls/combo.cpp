@@ -326,6 +326,16 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         SelectByKey(hwnd, s, L.sel < 0 ? 0 : L.sel + (wParam == VK_UP ? -1 : 1));
       }
       return 0;
+    case WM_CHAR:
+      // Characters sent to the combo box itself (an on-screen keypad does that) are typed into
+      // its edit field; a drop-down list moves to the next item starting with the character.
+      if (!IsWindowEnabled(hwnd)) return 0;
+      if (s.edit) return SendMessage(s.edit, WM_CHAR, wParam, lParam);
+      if (wParam >= 32) {
+        int i = L.Find(L.sel, std::u16string(1, static_cast<WCHAR>(wParam)), false);
+        if (i >= 0) SelectByKey(hwnd, s, i);
+      }
+      return 0;
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case CB_ADDSTRING: {

@@ -314,3 +314,28 @@ TEST_F(ListViewFilled, EnsureVisibleScrollsLongLists) {
 
 }  // namespace
 }  // namespace ctest
+
+namespace ctest {
+namespace {
+
+TEST_F(ComboFilled, CharactersSentToTheComboAreTypedIntoItsField) {
+  // An on-screen keypad empties the target and sends it characters.
+  combo_->SetWindowText(u"");
+  for (WCHAR c : std::u16string(u"05930")) combo_->SendMessage(WM_CHAR, c);
+  EXPECT_EQ(Text(kCombo), u"05930");
+  auto codes = dlg_->CodesOf(kCombo);
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), CBN_EDITCHANGE), 5);
+  EXPECT_EQ(dlg_->notes.back().text, u"05930");
+  // A drop-down list jumps to the next item starting with the character.
+  CComboBox* list = static_cast<CComboBox*>(dlg_->GetDlgItem(kComboList));
+  for (const WCHAR* s : {u"SKT", u"KTF", u"LGT", u"KT"}) list->AddString(s);
+  list->SendMessage(WM_CHAR, u'k');
+  EXPECT_EQ(list->GetCurSel(), 1);
+  list->SendMessage(WM_CHAR, u'k');
+  EXPECT_EQ(list->GetCurSel(), 3);
+  EXPECT_EQ(Text(kComboList), u"KT");
+  EXPECT_EQ(dlg_->CodesOf(kComboList), (std::vector<int>{CBN_SELCHANGE, CBN_SELCHANGE}));
+}
+
+}  // namespace
+}  // namespace ctest
