@@ -3,6 +3,7 @@
 // keeps handling the thread's messages. Tests and the automation layer see what is pending and
 // answer it through plat::win.
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -43,13 +44,13 @@ constexpr int kCaptionHeight = 20;
 struct BoxRec {
   plat::win::MessageBoxInfo info;
   int defaultButton = IDOK;
-  int answer = 0;
+  std::atomic<int> answer{0};
   std::shared_ptr<ThreadQueue> queue;
 };
 
 struct MenuRec {
   plat::win::MenuInfo info;
-  int chosen = -1;  // -1 pending, 0 dismissed, else the item id
+  std::atomic<int> chosen{-1};  // -1 pending, 0 dismissed, else the item id
   std::shared_ptr<ThreadQueue> queue;
 };
 
@@ -373,10 +374,6 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
                             height, top, nullptr, nullptr, nullptr);
   if (!box) return 0;
   rec->info.hwnd = box;
-  {
-    Lock l(G().m);
-    Boxes().push_back(rec);
-  }
   std::string fields = std::to_string(box) + "\t" + std::to_string(type) + "\t" + U8(rec->info.caption) + "\t" +
                        U8(rec->info.text);
   for (char& c : fields)
@@ -389,6 +386,11 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     disabledOwner = true;
   }
   ShowWindow(box, SW_SHOW);
+  {
+    // Pending (and answerable) once it is on the screen.
+    Lock l(G().m);
+    Boxes().push_back(rec);
+  }
   if (!SomeoneAnswers()) {
     // Nobody can answer (headless, not automated): the default button, so nothing hangs.
     rec->answer = rec->defaultButton;
@@ -551,16 +553,16 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   HWND wnd = CreateWindowEx(WS_EX_TOPMOST, kMenuClass, u"", WS_POPUP, x, y, width, height, top, nullptr, nullptr, nullptr);
   if (!wnd) return FALSE;
   rec->info.hwnd = wnd;
+  ShowWindow(wnd, SW_SHOWNOACTIVATE);
+  HWND oldCapture = GetCapture();
+  SetCapture(wnd);  // a tap anywhere reaches the menu; outside it dismisses the menu
   {
     Lock l(G().m);
     Menus().push_back(rec);
   }
-  ShowWindow(wnd, SW_SHOWNOACTIVATE);
-  HWND oldCapture = GetCapture();
-  SetCapture(wnd);  // a tap anywhere reaches the menu; outside it dismisses the menu
   if (!SomeoneAnswers()) rec->chosen = 0;
   ModalLoop([&] { return rec->chosen >= 0 || !IsWindow(wnd); }, 0);
-  int chosen = std::max(rec->chosen, 0);
+  int chosen = std::max(rec->chosen.load(), 0);
   {
     Lock l(G().m);
     auto& v = Menus();

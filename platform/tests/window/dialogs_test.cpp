@@ -1,0 +1,342 @@
+// Dialogs from templates, message boxes and pop-up menus, answered as a user or a test would.
+#include <atomic>
+#include <thread>
+
+#include "plat/gdi.h"
+#include "window_test_util.h"
+
+using namespace wtest;
+
+namespace {
+
+const plat::DialogItemTemplate kItems[] = {
+    {kRecClass, 1001, u"first", WS_VISIBLE | WS_TABSTOP, 0, 10, 10, 100, 20},
+    {kRecClass, 1002, u"second", WS_VISIBLE | WS_TABSTOP, 0, 10, 40, 100, 20},
+    {kRecClass, 1003, u"off", WS_VISIBLE | WS_TABSTOP | WS_DISABLED, 0, 10, 70, 100, 20},
+    {kRecClass, 1004, u"label", WS_VISIBLE, 0, 10, 100, 100, 20},
+};
+const plat::DialogTemplate kDialog = {WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Dlg", nullptr, u"Tahoma", 13,
+                                      kItems, sizeof kItems / sizeof kItems[0]};
+PLAT_RESOURCE(plat::res::Dialog, 129, &kDialog, sizeof kDialog);
+
+struct DlgState {
+  std::vector<UINT> messages;
+  std::vector<int> commands;
+  bool visibleAtInit = true;
+  bool itemsAtInit = false;
+  bool fontBeforeInit = false;
+  LPARAM initParam = 0;
+  bool ownerEnabledInside = true;
+  HWND owner = 0;
+};
+DlgState g_dlg;
+
+BOOL DlgProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+  g_dlg.messages.push_back(m);
+  switch (m) {
+    case WM_INITDIALOG:
+      g_dlg.visibleAtInit = IsWindowVisible(h) != FALSE;
+      g_dlg.itemsAtInit = GetDlgItem(h, 1001) && GetDlgItem(h, 1004);
+      for (auto& r : Log())
+        if (r.hwnd == GetDlgItem(h, 1001) && r.msg == WM_SETFONT && r.wp) g_dlg.fontBeforeInit = true;
+      g_dlg.initParam = lp;
+      if (lp == 77) PostMessage(h, WM_USER + 1, 0, 0);
+      return TRUE;
+    case WM_USER + 1:
+      g_dlg.ownerEnabledInside = IsWindowEnabled(g_dlg.owner) != FALSE;
+      EndDialog(h, 77);
+      return TRUE;
+    case WM_COMMAND:
+      g_dlg.commands.push_back(LOWORD(wp));
+      if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(h, LOWORD(wp));
+      return TRUE;
+    default: return FALSE;
+  }
+}
+
+// What a dialog's message loop does.
+void PumpDialog(HWND dlg) {
+  MSG m;
+  while (PeekMessage(&m, 0, 0, 0, PM_REMOVE)) {
+    if (!IsDialogMessage(dlg, &m)) {
+      TranslateMessage(&m);
+      DispatchMessage(&m);
+    }
+  }
+}
+
+class DialogsTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    g_dlg = DlgState{};
+  }
+};
+
+TEST_F(DialogsTest, ModelessDialogIsInitialisedInsideCreation) {
+  HWND d = CreateDialogParam(nullptr, MAKEINTRESOURCE(129), 0, DlgProc, 5);
+  ASSERT_NE(d, 0u);
+  ASSERT_FALSE(g_dlg.messages.empty());
+  EXPECT_NE(std::find(g_dlg.messages.begin(), g_dlg.messages.end(), WM_INITDIALOG), g_dlg.messages.end());
+  EXPECT_EQ(g_dlg.initParam, 5);
+  EXPECT_TRUE(g_dlg.itemsAtInit) << "controls exist when WM_INITDIALOG runs";
+  EXPECT_TRUE(g_dlg.fontBeforeInit) << "controls have the template font before WM_INITDIALOG";
+  EXPECT_FALSE(g_dlg.visibleAtInit) << "shown only after initialisation";
+  EXPECT_TRUE(IsWindowVisible(d));
+  EXPECT_EQ(GetFocus(), GetDlgItem(d, 1001)) << "TRUE from WM_INITDIALOG focuses the first tab stop";
+  RECT r;
+  GetWindowRect(d, &r);
+  EXPECT_EQ(r.top, 26);
+  EXPECT_EQ(r.bottom, 320);
+  GetWindowRect(GetDlgItem(d, 1002), &r);
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.top, 66) << "items are placed in the dialog's client area";
+  WCHAR cls[16];
+  GetClassName(d, cls, 16);
+  EXPECT_EQ(std::u16string(cls), u"#32770");
+}
+
+TEST_F(DialogsTest, MissingTemplateFails) {
+  EXPECT_EQ(CreateDialogParam(nullptr, MAKEINTRESOURCE(4321), 0, DlgProc, 0), 0u);
+  EXPECT_EQ(DialogBoxParam(nullptr, MAKEINTRESOURCE(4321), 0, DlgProc, 0), -1);
+}
+
+TEST_F(DialogsTest, KeysOfTheDialogManager) {
+  struct Case {
+    const char* name;
+    std::vector<UINT> keys;
+    std::vector<int> commands;
+    int focusedId;
+  };
+  const Case cases[] = {
+      {"Enter sends IDOK", {VK_RETURN}, {IDOK}, -1},
+      {"Escape sends IDCANCEL", {VK_ESCAPE}, {IDCANCEL}, -1},
+      {"Tab moves to the next tab stop", {VK_TAB}, {}, 1002},
+      {"Tab skips disabled and non-tab-stop controls and wraps", {VK_TAB, VK_TAB}, {}, 1001},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_dlg = DlgState{};
+    HWND d = CreateDialogParam(nullptr, MAKEINTRESOURCE(129), 0, DlgProc, 0);
+    ASSERT_NE(d, 0u);
+    for (UINT k : c.keys) {
+      plat::win::InjectKey(k);
+      PumpDialog(d);
+    }
+    EXPECT_EQ(g_dlg.commands, c.commands);
+    if (c.focusedId > 0) {
+      EXPECT_EQ(GetFocus(), GetDlgItem(d, c.focusedId));
+    }
+    if (!c.commands.empty()) {
+      EXPECT_FALSE(IsWindowVisible(d)) << "EndDialog hides a modeless dialog";
+    }
+    DestroyWindow(d);
+  }
+}
+
+TEST_F(DialogsTest, ModalDialogDisablesItsOwnerAndKeepsTheThreadRunning) {
+  HWND owner = MakeTop();
+  g_dlg.owner = owner;
+  PostMessage(owner, WM_USER + 9, 0, 0);  // must still be handled while the dialog runs
+  INT_PTR r = DialogBoxParam(nullptr, MAKEINTRESOURCE(129), owner, DlgProc, 77);
+  EXPECT_EQ(r, 77);
+  EXPECT_FALSE(g_dlg.ownerEnabledInside);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  auto got = MessagesOf(owner);
+  EXPECT_TRUE(std::any_of(got.begin(), got.end(), [](const Rec& x) { return x.msg == WM_USER + 9; }));
+  for (auto& w : plat::win::EnumerateWindows()) EXPECT_NE(w.className, u"#32770") << "the dialog is destroyed";
+}
+
+// ---- Message boxes ----------------------------------------------------------------------------
+
+class MessageBoxTest : public WindowTest {};
+
+TEST_F(MessageBoxTest, UnattendedBoxTakesItsDefaultButton) {
+  struct Case {
+    UINT type;
+    int result;
+  };
+  const Case cases[] = {{MB_OK, IDOK},
+                        {MB_OKCANCEL | MB_ICONEXCLAMATION, IDOK},
+                        {MB_YESNO | MB_ICONQUESTION, IDYES},
+                        {MB_YESNO | MB_DEFBUTTON2, IDNO},
+                        {MB_OKCANCEL | MB_DEFBUTTON3, IDCANCEL}};
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    EXPECT_EQ(MessageBox(0, u"text", u"caption", c.type), c.result);
+  }
+  EXPECT_FALSE(plat::win::PendingMessageBox(nullptr));
+}
+
+TEST_F(MessageBoxTest, AnsweredFromAnotherThreadWhileTheBoxShows) {
+  plat::win::SetAutomationMode(true);
+  HWND owner = MakeTop();
+  static std::atomic<bool> handled;
+  handled = false;
+  Handlers()[WM_USER + 5] = [](HWND, UINT, WPARAM, LPARAM, bool*) -> LRESULT {
+    handled = true;
+    return 0;
+  };
+  PostMessage(owner, WM_USER + 5, 0, 0);
+  plat::win::MessageBoxInfo seen;
+  bool ownerDisabled = false, boxOnScreen = false, wrongRefused = false;
+  std::thread answerer([&] {
+    ASSERT_TRUE(plat::win::WaitForMessageBox(&seen, 5000));
+    while (!handled) std::this_thread::yield();  // the box's loop handles the thread's messages
+    ownerDisabled = !IsWindowEnabled(owner);
+    for (auto& w : plat::win::EnumerateWindows())
+      if (w.hwnd == seen.hwnd && w.visible && w.text == u"Halvenor") boxOnScreen = true;
+    wrongRefused = !plat::win::AnswerMessageBox(IDOK);
+    plat::win::AnswerMessageBox(IDNO);
+  });
+  int r = MessageBox(owner, u"Pelvato을 종료하시겠습니까?", u"Halvenor", MB_YESNO | MB_ICONQUESTION);
+  answerer.join();
+  EXPECT_EQ(r, IDNO);
+  EXPECT_EQ(seen.caption, u"Halvenor");
+  EXPECT_EQ(seen.text, u"Pelvato을 종료하시겠습니까?");
+  EXPECT_EQ(seen.buttons, (std::vector<int>{IDYES, IDNO}));
+  EXPECT_EQ(seen.type & MB_ICONMASK, static_cast<UINT>(MB_ICONQUESTION));
+  EXPECT_EQ(seen.owner, owner);
+  EXPECT_TRUE(ownerDisabled);
+  EXPECT_TRUE(boxOnScreen);
+  EXPECT_TRUE(wrongRefused) << "an answer that is not one of the box's buttons is refused";
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  EXPECT_FALSE(plat::win::PendingMessageBox(nullptr));
+  auto lines = EventLines(root_);
+  bool shown = false, answered = false;
+  for (auto& l : lines) {
+    shown |= l.find("\tmsgbox\t") != std::string::npos && l.find("Halvenor") != std::string::npos;
+    answered |= l.find("\tmsgbox-answer\t") != std::string::npos && l.substr(l.size() - 2) == "\t7";
+  }
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(answered);
+}
+
+TEST_F(MessageBoxTest, TapOnAButtonAndBoxesFromAWorkerThread) {
+  plat::win::SetAutomationMode(true);
+  HWND stale = MakeTop();
+  DestroyWindow(stale);
+  // A worker thread (like the receive thread) shows a box owned by a window that is gone; the
+  // test thread taps its Cancel button.
+  std::atomic<int> result{0};
+  std::thread worker([&] { result = MessageBox(stale, u"연결할 수가 없습니다.", u"오류 메시지", MB_OKCANCEL); });
+  plat::win::MessageBoxInfo box;
+  ASSERT_TRUE(plat::win::WaitForMessageBox(&box, 5000));
+  EXPECT_EQ(box.owner, 0u);
+  EXPECT_NE(box.threadId, GetCurrentThreadId());
+  RECT r;
+  ASSERT_TRUE(GetWindowRect(box.hwnd, &r));
+  // Buttons: 56 x 22, 8 apart, centred, 8 above the bottom edge.
+  int width = r.right - r.left;
+  int cancelLeft = r.left + (width - (2 * 56 + 8)) / 2 + 64;
+  plat::win::InjectStylus(plat::win::Stylus::Tap, cancelLeft + 10, r.bottom - 8 - 11);
+  worker.join();
+  EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST_F(MessageBoxTest, EnterTakesTheDefaultButton) {
+  plat::win::SetAutomationMode(true);
+  std::atomic<int> result{0};
+  std::thread worker([&] { result = MessageBox(0, u"t", u"c", MB_YESNO | MB_DEFBUTTON2); });
+  ASSERT_TRUE(plat::win::WaitForMessageBox(nullptr, 5000));
+  // The box takes the focus when it shows; give its thread a moment to get there.
+  for (int i = 0; i < 1000 && plat::win::EnumerateWindows().end() ==
+                                   std::find_if(plat::win::EnumerateWindows().begin(), plat::win::EnumerateWindows().end(),
+                                                [](const plat::win::WindowInfo& w) { return w.focused; });
+       ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  plat::win::InjectKey(VK_RETURN);
+  worker.join();
+  EXPECT_EQ(result, IDNO);
+}
+
+// ---- Pop-up menus -----------------------------------------------------------------------------
+
+class MenuTest : public WindowTest {
+ protected:
+  HMENU Build() {
+    HMENU m = CreatePopupMenu();
+    AppendMenu(m, MF_STRING, 101, u"현재가");
+    AppendMenu(m, MF_SEPARATOR, 0, nullptr);
+    AppendMenu(m, MF_STRING | MF_GRAYED, 102, u"호가");
+    AppendMenu(m, MF_STRING, 103, u"체결");
+    return m;
+  }
+};
+
+TEST_F(MenuTest, ChosenItemArrivesAsCommandAfterTheLoop) {
+  plat::win::SetAutomationMode(true);
+  HWND owner = MakeTop();
+  HMENU m = Build();
+  plat::win::MenuInfo seen;
+  bool grayedRefused = false;
+  std::thread chooser([&] {
+    ASSERT_TRUE(plat::win::WaitForMenu(&seen, 5000));
+    grayedRefused = !plat::win::ChooseMenuItem(102) && !plat::win::ChooseMenuItem(999);
+    plat::win::ChooseMenuItem(103);
+  });
+  Log().clear();
+  BOOL r = TrackPopupMenu(m, TPM_LEFTALIGN | TPM_TOPALIGN, 20, 60, 0, owner, nullptr);
+  chooser.join();
+  EXPECT_TRUE(r);
+  EXPECT_TRUE(grayedRefused);
+  ASSERT_EQ(seen.items.size(), 4u);
+  EXPECT_EQ(seen.items[0].text, u"현재가");
+  EXPECT_TRUE(seen.items[1].flags & MF_SEPARATOR);
+  EXPECT_TRUE(seen.items[2].flags & MF_GRAYED);
+  EXPECT_EQ(seen.x, 20);
+  EXPECT_EQ(seen.y, 60);
+  auto before = MessagesOf(owner);
+  EXPECT_TRUE(std::none_of(before.begin(), before.end(), [](const Rec& x) { return x.msg == WM_COMMAND; }));
+  EXPECT_TRUE(std::any_of(before.begin(), before.end(), [](const Rec& x) { return x.msg == WM_INITMENUPOPUP; }));
+  plat::win::PumpMessages();
+  auto after = MessagesOf(owner);
+  ASSERT_FALSE(after.empty());
+  EXPECT_EQ(after.back().msg, static_cast<UINT>(WM_COMMAND));
+  EXPECT_EQ(LOWORD(after.back().wp), 103);
+  EXPECT_TRUE(after.back().posted);
+  EXPECT_TRUE(DestroyMenu(m));
+  EXPECT_FALSE(DestroyMenu(m)) << "a menu is destroyed once";
+}
+
+TEST_F(MenuTest, TapsChooseOrDismiss) {
+  plat::win::SetAutomationMode(true);
+  HWND owner = MakeTop();
+  HMENU m = Build();
+  struct Case {
+    const char* name;
+    int x, y;  // tap in screen coordinates
+    UINT result;
+  };
+  // The menu opens at (20, 60): a one-pixel frame, then 20-pixel items and a 7-pixel separator.
+  const Case cases[] = {
+      {"first item", 40, 60 + 1 + 10, 101},
+      {"item after the separator", 40, 60 + 1 + 20 + 7 + 20 + 10, 103},
+      {"outside the menu", 230, 310, 0},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::thread tapper([&] {
+      ASSERT_TRUE(plat::win::WaitForMenu(nullptr, 5000));
+      plat::win::InjectStylus(plat::win::Stylus::Tap, c.x, c.y);
+    });
+    UINT r = static_cast<UINT>(TrackPopupMenu(m, TPM_RETURNCMD, 20, 60, 0, owner, nullptr));
+    tapper.join();
+    EXPECT_EQ(r, c.result);
+    plat::win::PumpMessages();
+    auto got = MessagesOf(owner);
+    EXPECT_TRUE(std::none_of(got.begin(), got.end(), [](const Rec& x) { return x.msg == WM_COMMAND; }))
+        << "TPM_RETURNCMD sends nothing";
+  }
+  DestroyMenu(m);
+}
+
+TEST_F(MenuTest, UnattendedMenuIsDismissed) {
+  HWND owner = MakeTop();
+  HMENU m = Build();
+  EXPECT_EQ(TrackPopupMenu(m, TPM_RETURNCMD, 0, 0, 0, owner, nullptr), 0);
+  EXPECT_FALSE(TrackPopupMenu(nullptr, 0, 0, 0, 0, owner, nullptr));
+  DestroyMenu(m);
+}
+
+}  // namespace
