@@ -127,6 +127,7 @@ static std::shared_ptr<ClassRec> FindClass(std::u16string_view name) {
 }
 
 static void EnsureClasses() {
+  Lock l(G().m);
   if (g_controlsRegistered) return;
   g_controlsRegistered = true;
   RegisterInternalClasses();

@@ -41,8 +41,7 @@ struct QueueHolder {
       if (g.capture == h) g.capture = 0;
     }
     while (!q->sent.empty()) {
-      SentMsg* s = q->sent.front();
-      q->sent.pop_front();
+      SentMsg* s = q->sent.pop_front();
       CompleteSent(s, 0);
     }
     q->posted.clear();
@@ -108,8 +107,7 @@ bool HandleSentMessages() {
     {
       Lock l(g.m);
       if (q->sent.empty()) return any;
-      s = q->sent.front();
-      q->sent.pop_front();
+      s = q->sent.pop_front();
     }
     any = true;
     LRESULT result = 0;

@@ -31,6 +31,30 @@ struct SentMsg {
   bool done = false;                   // guarded by the global lock
   std::shared_ptr<ThreadQueue> waiter;  // woken when done (local sends)
   int replyFd = -1;                    // remote sends: the connection to answer on
+  SentMsg* next = nullptr;             // queue link
+};
+
+// First-in first-out list of sent messages linked through the messages themselves, so that a
+// send (the receive thread sends every packet) allocates nothing.
+struct SentList {
+  SentMsg* head = nullptr;
+  SentMsg* tail = nullptr;
+  bool empty() const { return head == nullptr; }
+  void push_back(SentMsg* s) {
+    s->next = nullptr;
+    if (tail) tail->next = s;
+    else head = s;
+    tail = s;
+  }
+  SentMsg* pop_front() {
+    SentMsg* s = head;
+    if (s) {
+      head = s->next;
+      if (!head) tail = nullptr;
+      s->next = nullptr;
+    }
+    return s;
+  }
 };
 
 struct Timer {
@@ -45,7 +69,7 @@ struct ThreadQueue {
   DWORD tid = 0;
   int wakeFd = -1;  // eventfd: written whenever something arrives for this thread
   bool alive = true;
-  std::deque<SentMsg*> sent;
+  SentList sent;
   std::deque<MSG> posted;
   bool quit = false;
   int quitCode = 0;
