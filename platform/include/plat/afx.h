@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -124,12 +125,18 @@ class CString {
   CString SpanIncluding(const WCHAR* set) const;
   CString SpanExcluding(const WCHAR* set) const;
 
-  // printf-style formatting with WCHAR text arguments: %d %i %u %x %X %o %c %s %f %e %g %p %%,
-  // flags "-+ 0#", width and precision (also '*'), sizes h l ll I64. %s takes a const WCHAR*,
-  // %S and %hs a code page 949 const char*.
-  void Format(const WCHAR* format, ...);
+  // printf-style formatting: %d %i %u %x %X %o %c %s %S %f %e %g %p %%, flags "-+ 0#", width and
+  // precision (also '*'), sizes h l ll I64. The arguments are taken with their C++ types, so a
+  // CString, a const WCHAR* or a code page 949 const char* all format with %s, and a format that
+  // does not match its arguments (too few, wrong kind) gives odd text but never reads memory it
+  // was not given.
+  template <typename... Args>
+  void Format(const WCHAR* format, const Args&... args);
+  template <typename... Args>
+  void AppendFormat(const WCHAR* format, const Args&... args);
+  // The C-style form for callers that hold a va_list: %s takes a const WCHAR*, %S and %hs a code
+  // page 949 const char*; the arguments must match the format as with printf.
   void FormatV(const WCHAR* format, va_list args);
-  void AppendFormat(const WCHAR* format, ...);
 
   // Loads string resource `id` of the current resource module; FALSE when it is missing.
   BOOL LoadString(UINT id);
@@ -144,7 +151,68 @@ class CString {
   std::u16string s_;
 };
 
-typedef const WCHAR* LPCTSTR_T;
+// One argument of CString::Format, as its C++ type gave it.
+struct AfxFormatArg {
+  enum Kind { None, Signed, Unsigned, Floating, Pointer, Wide, Narrow } kind = None;
+  long long i = 0;
+  unsigned long long u = 0;
+  double d = 0;
+  const void* p = nullptr;  // text or pointer
+};
+
+template <typename T>
+AfxFormatArg AfxMakeFormatArg(const T& v) {
+  using D = std::decay_t<T>;
+  AfxFormatArg a;
+  if constexpr (std::is_same_v<D, CString>) {
+    a.kind = AfxFormatArg::Wide;
+    a.p = static_cast<const WCHAR*>(v);
+  } else if constexpr (std::is_same_v<D, std::u16string>) {
+    a.kind = AfxFormatArg::Wide;
+    a.p = v.c_str();
+  } else if constexpr (std::is_same_v<D, const WCHAR*> || std::is_same_v<D, WCHAR*>) {
+    a.kind = AfxFormatArg::Wide;
+    a.p = v;
+  } else if constexpr (std::is_same_v<D, const char*> || std::is_same_v<D, char*>) {
+    a.kind = AfxFormatArg::Narrow;
+    a.p = v;
+  } else if constexpr (std::is_same_v<D, std::nullptr_t>) {
+    a.kind = AfxFormatArg::Pointer;
+  } else if constexpr (std::is_pointer_v<D>) {
+    a.kind = AfxFormatArg::Pointer;
+    a.p = static_cast<const void*>(v);
+  } else if constexpr (std::is_enum_v<D>) {
+    a.kind = AfxFormatArg::Signed;
+    a.i = static_cast<long long>(v);
+  } else if constexpr (std::is_floating_point_v<D>) {
+    a.kind = AfxFormatArg::Floating;
+    a.d = static_cast<double>(v);
+  } else if constexpr (std::is_integral_v<D> && std::is_signed_v<D>) {
+    a.kind = AfxFormatArg::Signed;
+    a.i = static_cast<long long>(v);
+  } else if constexpr (std::is_integral_v<D>) {
+    a.kind = AfxFormatArg::Unsigned;
+    a.u = static_cast<unsigned long long>(v);
+  } else {
+    static_assert(sizeof(D) == 0, "CString::Format takes numbers, pointers and text");
+  }
+  return a;
+}
+
+// Formats `format` with `count` typed arguments.
+std::u16string AfxFormatArgs(const WCHAR* format, const AfxFormatArg* args, size_t count);
+
+template <typename... Args>
+void CString::Format(const WCHAR* format, const Args&... args) {
+  const AfxFormatArg list[] = {AfxMakeFormatArg(args)..., AfxFormatArg{}};
+  s_ = AfxFormatArgs(format, list, sizeof...(Args));
+}
+
+template <typename... Args>
+void CString::AppendFormat(const WCHAR* format, const Args&... args) {
+  const AfxFormatArg list[] = {AfxMakeFormatArg(args)..., AfxFormatArg{}};
+  s_ += AfxFormatArgs(format, list, sizeof...(Args));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Geometry.

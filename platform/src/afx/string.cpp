@@ -60,7 +60,119 @@ void Pad(std::u16string& out, const std::u16string& body, int width, bool left) 
   if (pad > 0 && left) out.append(static_cast<size_t>(pad), u' ');
 }
 
-std::u16string FormatImpl(const WCHAR* fmt, va_list args) {
+// Where the formatter takes its arguments from: a C va_list (the caller promises matching
+// types) or a list of typed arguments (any mismatch is tolerated).
+enum class Size { Int, Short, Long, LongLong, Ptr };
+
+class VaSource {
+ public:
+  explicit VaSource(va_list& args) : args_(args) {}
+  int Star() { return va_arg(args_, int); }
+  long long Signed(Size size) {
+    switch (size) {
+      case Size::Short: return static_cast<short>(va_arg(args_, int));
+      case Size::Long: return va_arg(args_, long);
+      case Size::LongLong: return va_arg(args_, long long);
+      case Size::Ptr: return va_arg(args_, intptr_t);
+      default: return va_arg(args_, int);
+    }
+  }
+  unsigned long long Unsigned(Size size) {
+    switch (size) {
+      case Size::Short: return static_cast<unsigned short>(va_arg(args_, unsigned));
+      case Size::Long: return va_arg(args_, unsigned long);
+      case Size::LongLong: return va_arg(args_, unsigned long long);
+      case Size::Ptr: return va_arg(args_, uintptr_t);
+      default: return va_arg(args_, unsigned);
+    }
+  }
+  double Floating() { return va_arg(args_, double); }
+  const void* Pointer() { return va_arg(args_, void*); }
+  int Char() { return va_arg(args_, int); }
+  // Text: wide unless `narrow`; null prints "(null)".
+  std::u16string Text(bool narrow) {
+    if (narrow) {
+      const char* s = va_arg(args_, const char*);
+      return s ? FromCodePage(s, -1) : u"(null)";
+    }
+    const WCHAR* s = va_arg(args_, const WCHAR*);
+    return s ? std::u16string(s) : u"(null)";
+  }
+
+ private:
+  va_list& args_;
+};
+
+class TypedSource {
+ public:
+  TypedSource(const AfxFormatArg* args, size_t count) : args_(args), count_(count) {}
+  int Star() { return static_cast<int>(Signed(Size::Int)); }
+  long long Signed(Size size) {
+    const AfxFormatArg& a = Next();
+    long long v = 0;
+    switch (a.kind) {
+      case AfxFormatArg::Signed: v = a.i; break;
+      case AfxFormatArg::Unsigned: v = static_cast<long long>(a.u); break;
+      case AfxFormatArg::Floating: v = static_cast<long long>(a.d); break;
+      case AfxFormatArg::Pointer: v = static_cast<long long>(reinterpret_cast<intptr_t>(a.p)); break;
+      default: break;
+    }
+    if (size == Size::Short) v = static_cast<short>(v);
+    return v;
+  }
+  unsigned long long Unsigned(Size size) {
+    const AfxFormatArg& a = Next();
+    unsigned long long v = 0;
+    switch (a.kind) {
+      case AfxFormatArg::Signed:
+        // A negative int shown with %u or %x reads as its 32-bit pattern, as printf shows it.
+        v = (size == Size::LongLong || size == Size::Ptr || size == Size::Long)
+                ? static_cast<unsigned long long>(a.i)
+                : static_cast<unsigned long long>(static_cast<uint32_t>(a.i));
+        break;
+      case AfxFormatArg::Unsigned: v = a.u; break;
+      case AfxFormatArg::Floating: v = static_cast<unsigned long long>(a.d < 0 ? 0 : a.d); break;
+      case AfxFormatArg::Pointer: v = reinterpret_cast<uintptr_t>(a.p); break;
+      default: break;
+    }
+    if (size == Size::Short) v = static_cast<unsigned short>(v);
+    return v;
+  }
+  double Floating() {
+    const AfxFormatArg& a = Next();
+    switch (a.kind) {
+      case AfxFormatArg::Floating: return a.d;
+      case AfxFormatArg::Signed: return static_cast<double>(a.i);
+      case AfxFormatArg::Unsigned: return static_cast<double>(a.u);
+      default: return 0.0;
+    }
+  }
+  const void* Pointer() {
+    const AfxFormatArg& a = Next();
+    return a.kind == AfxFormatArg::Pointer || a.kind == AfxFormatArg::Wide || a.kind == AfxFormatArg::Narrow ? a.p : nullptr;
+  }
+  int Char() { return static_cast<int>(Signed(Size::Int)); }
+  std::u16string Text(bool narrow) {
+    (void)narrow;  // the argument's own type decides
+    const AfxFormatArg& a = Next();
+    if (a.kind == AfxFormatArg::Wide) return a.p ? std::u16string(static_cast<const WCHAR*>(a.p)) : u"(null)";
+    if (a.kind == AfxFormatArg::Narrow) return a.p ? FromCodePage(static_cast<const char*>(a.p), -1) : u"(null)";
+    if (a.kind == AfxFormatArg::Pointer && !a.p) return u"(null)";
+    return u"";
+  }
+
+ private:
+  const AfxFormatArg& Next() {
+    static const AfxFormatArg kMissing{};
+    return index_ < count_ ? args_[index_++] : kMissing;
+  }
+  const AfxFormatArg* args_;
+  size_t count_;
+  size_t index_ = 0;
+};
+
+template <class Source>
+std::u16string FormatWith(const WCHAR* fmt, Source& args) {
   std::u16string out;
   if (!fmt) return out;
   for (const WCHAR* p = fmt; *p; ++p) {
@@ -77,53 +189,50 @@ std::u16string FormatImpl(const WCHAR* fmt, va_list args) {
     while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'0' || *p == u'#') flags += static_cast<char>(*p++);
     int width = -1;
     if (*p == u'*') {
-      width = va_arg(args, int);
+      width = args.Star();
       if (width < 0) {
         flags += '-';
         width = -width;
       }
+      width = std::min(width, 4096);
       ++p;
     } else if (*p >= u'0' && *p <= u'9') {
       width = 0;
-      while (*p >= u'0' && *p <= u'9') width = width * 10 + (*p++ - u'0');
+      while (*p >= u'0' && *p <= u'9') width = std::min(width * 10 + (*p++ - u'0'), 4096);
     }
     int precision = -1;
     if (*p == u'.') {
       ++p;
       precision = 0;
       if (*p == u'*') {
-        precision = va_arg(args, int);
+        precision = std::min(args.Star(), 4096);
         ++p;
       } else {
-        while (*p >= u'0' && *p <= u'9') precision = precision * 10 + (*p++ - u'0');
+        while (*p >= u'0' && *p <= u'9') precision = std::min(precision * 10 + (*p++ - u'0'), 4096);
       }
     }
-    // Size: h, l, ll, I64, I32, I.
-    enum { kInt, kShort, kLong, kLongLong, kSize } size = kInt;
+    Size size = Size::Int;
     bool narrowText = false, wideText = false;
     if (*p == u'h') {
-      size = kShort;
+      size = Size::Short;
       narrowText = true;
       ++p;
     } else if (*p == u'l') {
       ++p;
       wideText = true;
       if (*p == u'l') {
-        size = kLongLong;
+        size = Size::LongLong;
         ++p;
       } else {
-        size = kLong;
+        size = Size::Long;
       }
     } else if (*p == u'I' && p[1] == u'6' && p[2] == u'4') {
-      size = kLongLong;
+      size = Size::LongLong;
       p += 3;
     } else if (*p == u'I' && p[1] == u'3' && p[2] == u'2') {
       p += 3;
-    } else if (*p == u'I') {
-      size = kSize;
-      ++p;
-    } else if (*p == u'z') {
-      size = kSize;
+    } else if (*p == u'I' || *p == u'z') {
+      size = Size::Ptr;
       ++p;
     }
     WCHAR conv = *p;
@@ -134,52 +243,29 @@ std::u16string FormatImpl(const WCHAR* fmt, va_list args) {
     bool left = flags.find('-') != std::string::npos;
     switch (conv) {
       case u'd':
-      case u'i': {
-        long long v;
-        switch (size) {
-          case kShort: v = static_cast<short>(va_arg(args, int)); break;
-          case kLong: v = va_arg(args, long); break;
-          case kLongLong: v = va_arg(args, long long); break;
-          case kSize: v = va_arg(args, intptr_t); break;
-          default: v = va_arg(args, int); break;
-        }
-        out += Widen(CFormat(spec + "lld", v));
+      case u'i':
+        out += Widen(CFormat(spec + "lld", args.Signed(size)));
         break;
-      }
       case u'u':
       case u'x':
       case u'X':
-      case u'o': {
-        unsigned long long v;
-        switch (size) {
-          case kShort: v = static_cast<unsigned short>(va_arg(args, unsigned)); break;
-          case kLong: v = va_arg(args, unsigned long); break;
-          case kLongLong: v = va_arg(args, unsigned long long); break;
-          case kSize: v = va_arg(args, uintptr_t); break;
-          default: v = va_arg(args, unsigned); break;
-        }
-        out += Widen(CFormat(spec + "ll" + static_cast<char>(conv), v));
+      case u'o':
+        out += Widen(CFormat(spec + "ll" + static_cast<char>(conv), args.Unsigned(size)));
         break;
-      }
       case u'f':
       case u'F':
       case u'e':
       case u'E':
       case u'g':
-      case u'G': {
-        double v = va_arg(args, double);
-        out += Widen(CFormat(spec + static_cast<char>(conv), v));
+      case u'G':
+        out += Widen(CFormat(spec + static_cast<char>(conv), args.Floating()));
         break;
-      }
-      case u'p': {
-        void* v = va_arg(args, void*);
-        out += Widen(CFormat(std::string("%p"), v));
+      case u'p':
+        out += Widen(CFormat(std::string("%p"), args.Pointer()));
         break;
-      }
       case u'c':
       case u'C': {
-        WCHAR ch = static_cast<WCHAR>(va_arg(args, int));
-        std::u16string body(1, ch);
+        std::u16string body(1, static_cast<WCHAR>(args.Char()));
         Pad(out, body, width, left);
         break;
       }
@@ -187,20 +273,13 @@ std::u16string FormatImpl(const WCHAR* fmt, va_list args) {
       case u'S': {
         // %s is wide text, %S and %hs narrow (code page 949) text; %ls is wide.
         bool narrow = (conv == u'S' && !wideText) || narrowText;
-        std::u16string body;
-        if (narrow) {
-          const char* s = va_arg(args, const char*);
-          body = s ? FromCodePage(s, -1) : u"(null)";
-        } else {
-          const WCHAR* s = va_arg(args, const WCHAR*);
-          body = s ? std::u16string(s) : u"(null)";
-        }
+        std::u16string body = args.Text(narrow);
         if (precision >= 0 && body.size() > static_cast<size_t>(precision)) body.resize(static_cast<size_t>(precision));
         Pad(out, body, width, left);
         break;
       }
       case u'n':
-        (void)va_arg(args, int*);  // never written: a format string must not write memory
+        (void)args.Pointer();  // never written: a format string must not write memory
         break;
       default:
         out += u'%';
@@ -403,23 +482,17 @@ CString CString::SpanExcluding(const WCHAR* set) const {
   return CString(s_.substr(0, i));
 }
 
-void CString::Format(const WCHAR* format, ...) {
-  va_list args;
-  va_start(args, format);
-  s_ = FormatImpl(format, args);
-  va_end(args);
-}
 void CString::FormatV(const WCHAR* format, va_list args) {
   va_list copy;
   va_copy(copy, args);
-  s_ = FormatImpl(format, copy);
+  VaSource source(copy);
+  s_ = FormatWith(format, source);
   va_end(copy);
 }
-void CString::AppendFormat(const WCHAR* format, ...) {
-  va_list args;
-  va_start(args, format);
-  s_ += FormatImpl(format, args);
-  va_end(args);
+
+std::u16string AfxFormatArgs(const WCHAR* format, const AfxFormatArg* args, size_t count) {
+  TypedSource source(args, count);
+  return FormatWith(format, source);
 }
 
 BOOL CString::LoadString(UINT id) {

@@ -31,6 +31,13 @@ TEST(CStringFormat, ConversionsFlagsAndWidths) {
       {"star width", [](CString& s) { s.Format(u"%*d", 4, 7); }, u"   7"},
       {"stock message", [](CString& s) { s.Format(u"해당 종목코드[%s]가 존재하지 않습니다.", u"12345"); },
        u"해당 종목코드[12345]가 존재하지 않습니다."},
+      {"string objects", [](CString& s) { s.Format(u"%s-%s", CString(u"00593012").Left(8), CString(u"가나").Mid(1)); },
+       u"00593012-나"},
+      {"narrow text with %s", [](CString& s) { s.Format(u"%s", "\xBB\xEF"); }, u"삼"},
+      {"negative as unsigned", [](CString& s) { s.Format(u"%u %x", -1, -2); }, u"4294967295 fffffffe"},
+      {"too few arguments", [](CString& s) { s.Format(u"%d %s %d|", 5); }, u"5  0|"},
+      {"number where text is due", [](CString& s) { s.Format(u"[%s]", 42); }, u"[]"},
+      {"text where a number is due", [](CString& s) { s.Format(u"[%d]", u"12"); }, u"[0]"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -41,6 +48,19 @@ TEST(CStringFormat, ConversionsFlagsAndWidths) {
   CString a(u"x");
   a.AppendFormat(u"=%d", 3);
   EXPECT_EQ(a, u"x=3");
+}
+
+CString FormatLikeALog(const WCHAR* format, ...) {
+  va_list args;
+  va_start(args, format);
+  CString s;
+  s.FormatV(format, args);
+  va_end(args);
+  return s;
+}
+
+TEST(CStringFormat, VaListFormTakesPrintfArguments) {
+  EXPECT_EQ(FormatLikeALog(u"%s %d %S %.1f", u"계좌", 12, "\xB8\xF1", 2.25), u"계좌 12 목 2.2");
 }
 
 TEST(CStringCodePage, HangulRoundTripsThroughCodePage949) {
