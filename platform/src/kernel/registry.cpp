@@ -2,8 +2,9 @@
 //
 // Every call takes an inter-process lock (flock on <root>/.registry/lock: shared to read,
 // exclusive to change) and reloads the store when another process has changed it (the store
-// carries a generation number). A change is written whole to a new file that is then renamed
-// over the store, so a process killed at any moment leaves the last complete store behind.
+// carries a generation number). A change is written whole to a new file, flushed to the disk and
+// then renamed over the store, so a process killed (or a power cut) at any moment leaves the last
+// complete store behind.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -242,6 +243,9 @@ bool Save(Store& s) {
     if (n <= 0) ok = false;
     else done += static_cast<size_t>(n);
   }
+  // The new store reaches the disk before it takes the old one's name: after a power cut the
+  // store is the old one or the new one, never a mix.
+  if (ok && fdatasync(fd) != 0) ok = false;
   if (fd >= 0 && ::close(fd) != 0) ok = false;
   if (ok && rename(temp.c_str(), StorePath(s).c_str()) != 0) ok = false;
   if (!ok) {
