@@ -82,7 +82,7 @@ std::string RunControlCommand(TradingServer& server, std::string_view line, bool
     server.clearFaults();
     return "ok";
   }
-  if (cmd == "fault" && w.size() >= 2) {
+  if (cmd == "fault") {
     Fault f;
     std::string error;
     if (!ParseFault(line.substr(line.find("fault") + 5), f, error)) return "error " + error;
