@@ -171,6 +171,38 @@ void ServerLoop(int listenFd, int stopFd) {
 
 void RemoteReply(int fd, LRESULT result, bool ok) { Answer(fd, result, ok); }
 
+// Only integers cross between processes. Below WM_USER, the messages that carry no pointer may
+// cross; the others (WM_SETTEXT, WM_GETTEXT, WM_NOTIFY, WM_DRAWITEM, ...) are refused, because
+// the address would be read or written in the other process's memory.
+bool MayCrossProcesses(UINT msg) {
+  if (msg >= WM_USER) return true;
+  switch (msg) {
+    case WM_NULL: case WM_CLOSE: case WM_QUIT: case WM_COMMAND: case WM_SYSCOMMAND: case WM_TIMER:
+    case WM_SHOWWINDOW: case WM_ACTIVATE: case WM_ENABLE: case WM_SETFOCUS: case WM_KILLFOCUS:
+    case WM_SETREDRAW: case WM_CANCELMODE: case WM_KEYDOWN: case WM_KEYUP: case WM_CHAR:
+    case WM_MOUSEMOVE: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
+    case WM_HSCROLL: case WM_VSCROLL: case WM_ACTIVATEAPP: case WM_GETTEXTLENGTH: case WM_POWER:
+    case WM_TIMECHANGE: case WM_HOTKEY:
+      return true;
+    default: return false;
+  }
+}
+
+// Takes the next free slot: one whose socket name nobody holds (after 4094 processes in one run
+// the numbers wrap, and a slot still held by a live process is passed over).
+static bool BindSlot(const std::string& runDir, uint32_t slot, int* fdOut) {
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_un addr;
+  socklen_t len = SocketAddress(runDir, slot, &addr);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 && listen(fd, 64) == 0) {
+    *fdOut = fd;
+    return true;
+  }
+  close(fd);
+  return false;
+}
+
 void EnsureProcessSlot() {
   auto& g = G();
   Lock l(g.m);
@@ -185,6 +217,11 @@ void EnsureProcessSlot() {
     unsigned v = 0;
     if (fscanf(f, "%u", &v) == 1 && v >= 1 && v <= kMaxSlot) slot = v;
     fclose(f);
+  }
+  int fd = -1;
+  for (uint32_t tries = 0; tries < kMaxSlot; ++tries) {
+    if (BindSlot(g.runDir, slot, &fd)) break;
+    slot = slot >= kMaxSlot ? 1 : slot + 1;
   }
   if (FILE* f = fopen(nextPath.c_str(), "w")) {
     fprintf(f, "%u\n", slot >= kMaxSlot ? 1u : slot + 1);
@@ -201,11 +238,7 @@ void EnsureProcessSlot() {
   }
   g.slot = slot;
   g.counter = 0;
-
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un addr;
-  socklen_t len = SocketAddress(g.runDir, slot, &addr);
-  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 && listen(fd, 64) == 0) {
+  if (fd >= 0) {
     g_listenFd = fd;
     g_stopFd = eventfd(0, EFD_CLOEXEC);
     g_server = new std::thread(ServerLoop, g_listenFd, g_stopFd);
@@ -214,8 +247,6 @@ void EnsureProcessSlot() {
       atExit = true;
       std::atexit([] { StopServer(); });
     }
-  } else if (fd >= 0) {
-    close(fd);
   }
 }
 
@@ -248,6 +279,7 @@ bool RemoteCall(HWND h, uint32_t op, UINT msg, WPARAM wp, LPARAM lp, LRESULT* re
   if (result) *result = 0;
   uint32_t slot = SlotOf(h);
   if (slot == 0 || slot > kMaxSlot) return false;
+  if ((op == OpSend || op == OpPost || op == OpNotify) && !MayCrossProcesses(msg)) return false;
   std::string runDir;
   {
     auto& g = G();

@@ -76,6 +76,17 @@ TEST_F(IpcTest, SendAndPostReachTheOtherProcess) {
   EXPECT_EQ(SendMessage(peer_ + 1, WM_USER + 1, 2, 3), 0);
 }
 
+TEST_F(IpcTest, MessagesCarryingPointersDoNotCross) {
+  // The peer would read or write our address in its own memory.
+  EXPECT_EQ(SendMessage(peer_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"x")), 0);
+  WCHAR buf[16] = u"unchanged";
+  EXPECT_EQ(GetWindowText(peer_, buf, 16), 0);
+  EXPECT_EQ(std::u16string(buf), u"");
+  EXPECT_FALSE(PostMessage(peer_, WM_NOTIFY, 1, reinterpret_cast<LPARAM>(buf)));
+  EXPECT_EQ(SendMessage(peer_, WM_USER + 1, 1, 2), 3) << "the peer is unharmed";
+  EXPECT_EQ(GetWindowTextLength(peer_), 4) << "integer-only system messages do cross";
+}
+
 TEST_F(IpcTest, PeerMaySendBackWhileWeWait) {
   HWND mine = MakeTop();
   Handlers()[WM_USER + 3] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT { return static_cast<LRESULT>(wp) * 10; };
