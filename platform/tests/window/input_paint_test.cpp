@@ -300,6 +300,28 @@ TEST_F(PaintTest, ScreenComposesWindowsInOrderWithChildrenClipped) {
   EXPECT_EQ(back_in.height, 20);
 }
 
+TEST_F(PaintTest, BackgroundComesFromTheClassBrush) {
+  HBRUSH yellow = CreateSolidBrush(RGB(255, 255, 191));
+  WNDCLASS wc{};
+  wc.lpfnWndProc = DefWindowProc;
+  wc.hbrBackground = yellow;
+  wc.lpszClassName = u"Yellow";
+  ASSERT_NE(RegisterClass(&wc), 0u);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_WINDOWTEXT + 1));
+  wc.lpszClassName = u"SysColour";
+  ASSERT_NE(RegisterClass(&wc), 0u);
+  HWND top = CreateWindowEx(0, u"Yellow", u"", WS_POPUP | WS_VISIBLE, 0, 26, 240, 294, 0, nullptr, nullptr, nullptr);
+  HWND child = CreateWindowEx(0, u"syscolour", u"", WS_CHILD | WS_VISIBLE, 10, 10, 20, 20, top, PLAT_ID_AS_MENU(1), nullptr, nullptr);
+  ASSERT_NE(child, 0u) << "class names match regardless of case";
+  plat::Surface s;
+  plat::win::ComposeScreen(s);
+  EXPECT_EQ(At(s, 100, 100), RGB(255, 255, 191));
+  EXPECT_EQ(At(s, 15, 41), GetSysColor(COLOR_WINDOWTEXT));
+  DestroyWindow(top);
+  UnregisterClass(u"Yellow", nullptr);
+  DeleteObject(yellow);
+}
+
 TEST_F(PaintTest, InvalidationReachesOnlyWhatChanged) {
   HWND top = MakeTop();
   HWND a = MakeChild(top, 1, 0, 0, 50, 50);

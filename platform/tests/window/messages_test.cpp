@@ -271,6 +271,8 @@ TEST_F(MessagesTest, CrossThreadSendWaitsForTheResultAndServesSendsBack) {
   Worker w;
   w.Start();
   EXPECT_EQ(SendMessage(w.hwnd, WM_USER + 1, 4, 0), 41);
+  EXPECT_FALSE(ShowWindow(w.hwnd, SW_SHOW)) << "shown by its own thread, on our request";
+  EXPECT_TRUE(IsWindowVisible(w.hwnd));
   DWORD pid = 0;
   EXPECT_EQ(GetWindowThreadProcessId(w.hwnd, &pid), w.tid.load());
   EXPECT_EQ(pid, GetCurrentProcessId());
