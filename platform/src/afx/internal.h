@@ -9,11 +9,16 @@
 
 namespace plat::afx {
 
+constexpr size_t kMaxTemps = 512;
+
 template <class Obj, class Handle>
 class TempMap {
  public:
   Obj* Get(Handle h) {
     if (!h) return nullptr;
+    // Without a message loop that goes idle the wrappers would pile up; past this many the old
+    // ones go (a wrapper is only ever held for the handler that asked for it).
+    if (map_.size() >= kMaxTemps && !map_.count(h)) Clear();
     auto& p = map_[h];
     if (!p) {
       p.reset(new Obj);

@@ -157,6 +157,17 @@ CWnd* CWnd::FromHandle(HWND hwnd) {
   auto& temps = TS().temps;
   auto it = temps.find(hwnd);
   if (it != temps.end()) return it->second.get();
+  if (temps.size() >= plat::afx::kMaxTemps) {
+    // No idle time came to clear them: drop the wrappers of windows that are gone.
+    for (auto k = temps.begin(); k != temps.end();) {
+      if (!::IsWindow(k->first)) {
+        k->second->m_hWnd = 0;
+        k = temps.erase(k);
+      } else {
+        ++k;
+      }
+    }
+  }
   CWnd* w = MakeWrapper(hwnd);
   w->m_hWnd = hwnd;
   temps[hwnd].reset(w);

@@ -250,6 +250,21 @@ TEST_F(FrameworkTest, WrappersHaveTheTypeOfTheirControl) {
   EXPECT_EQ(map_->GetDlgItem(kEdit)->GetParent(), map_);
 }
 
+TEST_F(FrameworkTest, WrappersOfGoneWindowsDoNotPileUpWithoutIdleTime) {
+  CWnd* edit = map_->GetDlgItem(kEdit);
+  for (int i = 0; i < 1500; ++i) {
+    HWND h = ::CreateWindowEx(0, WC_STATIC, u"", WS_CHILD, 0, 0, 10, 10, map_->m_hWnd, PLAT_ID_AS_MENU(5000 + i),
+                              nullptr, nullptr);
+    ASSERT_NE(h, 0u);
+    CWnd* w = CWnd::FromHandle(h);
+    ASSERT_EQ(w->GetDlgCtrlID(), 5000 + i);
+    ::DestroyWindow(h);
+  }
+  // Wrappers of live windows survive the clean-up: a pointer taken earlier stays good.
+  EXPECT_EQ(map_->GetDlgItem(kEdit), edit);
+  EXPECT_EQ(edit->m_hWnd, Item(kEdit));
+}
+
 // ---- Data exchange -------------------------------------------------------------------------
 
 class CDdxDlg : public CTestDlg {
