@@ -322,6 +322,26 @@ TEST_F(PaintTest, BackgroundComesFromTheClassBrush) {
   DeleteObject(yellow);
 }
 
+TEST_F(PaintTest, GetDcDrawsAtOnceInsideTheWindowOnly) {
+  HWND top = MakeTop(0, 26, 240, 294);
+  HWND child = MakeChild(top, 1, 20, 20, 40, 30, WS_CHILD | WS_VISIBLE | WS_BORDER);
+  plat::Surface s;
+  plat::win::ComposeScreen(s);
+  HDC dc = GetDC(child);
+  ASSERT_NE(dc, nullptr);
+  RECT big{-50, -50, 500, 500};
+  HBRUSH b = CreateSolidBrush(RGB(0, 128, 0));
+  FillRect(dc, &big, b);
+  DeleteObject(b);
+  ReleaseDC(child, dc);
+  const plat::Surface* surface = plat::win::WindowSurface(child);
+  ASSERT_NE(surface, nullptr);
+  EXPECT_EQ(surface->Row(30)[30], RGB(0, 128, 0));
+  EXPECT_EQ(surface->Row(20)[20], RGB(0, 0, 0)) << "the frame belongs to the window manager";
+  EXPECT_EQ(surface->Row(10)[10], RGB(255, 255, 255)) << "nothing outside the child";
+  EXPECT_EQ(surface->Row(60)[30], RGB(255, 255, 255));
+}
+
 TEST_F(PaintTest, InvalidationReachesOnlyWhatChanged) {
   HWND top = MakeTop();
   HWND a = MakeChild(top, 1, 0, 0, 50, 50);
