@@ -181,6 +181,79 @@ HANDLE FindFirstFile(LPCWSTR pattern, LPWIN32_FIND_DATA data);
 BOOL FindNextFile(HANDLE find, LPWIN32_FIND_DATA data);
 BOOL FindClose(HANDLE find);
 
+// Serial stream devices. A name of three letters, a digit and a colon ("SMP1:", "COM1:") opens a
+// simulated serial port: it exists when the device root holds ".devices/<NAME>" (e.g.
+// ".devices/SMP1"). That file is the device's script: each WriteFile is answered by the next
+// reply of the script (replies separated by a form feed, 0x0C), which ReadFile then returns;
+// with no reply pending ReadFile succeeds with 0 bytes at once. Everything written is appended to
+// ".devices/<NAME>.log".
+struct DCB {
+  DWORD DCBlength;
+  DWORD BaudRate;
+  DWORD fBinary : 1;
+  DWORD fParity : 1;
+  DWORD fOutxCtsFlow : 1;
+  DWORD fOutxDsrFlow : 1;
+  DWORD fDtrControl : 2;
+  DWORD fDsrSensitivity : 1;
+  DWORD fTXContinueOnXoff : 1;
+  DWORD fOutX : 1;
+  DWORD fInX : 1;
+  DWORD fErrorChar : 1;
+  DWORD fNull : 1;
+  DWORD fRtsControl : 2;
+  DWORD fAbortOnError : 1;
+  DWORD fDummy2 : 17;
+  WORD wReserved;
+  WORD XonLim;
+  WORD XoffLim;
+  BYTE ByteSize;
+  BYTE Parity;
+  BYTE StopBits;
+  char XonChar;
+  char XoffChar;
+  char ErrorChar;
+  char EofChar;
+  char EvtChar;
+  WORD wReserved1;
+};
+typedef DCB* LPDCB;
+
+struct COMMTIMEOUTS {
+  DWORD ReadIntervalTimeout;
+  DWORD ReadTotalTimeoutMultiplier;
+  DWORD ReadTotalTimeoutConstant;
+  DWORD WriteTotalTimeoutMultiplier;
+  DWORD WriteTotalTimeoutConstant;
+};
+typedef COMMTIMEOUTS* LPCOMMTIMEOUTS;
+
+#define CBR_9600 9600
+#define CBR_19200 19200
+#define CBR_38400 38400
+#define CBR_57600 57600
+#define CBR_115200 115200
+#define NOPARITY 0
+#define ODDPARITY 1
+#define EVENPARITY 2
+#define ONESTOPBIT 0
+#define TWOSTOPBITS 2
+#define DTR_CONTROL_DISABLE 0
+#define DTR_CONTROL_ENABLE 1
+#define RTS_CONTROL_DISABLE 0
+#define RTS_CONTROL_ENABLE 1
+#define PURGE_TXABORT 0x0001u
+#define PURGE_RXABORT 0x0002u
+#define PURGE_TXCLEAR 0x0004u
+#define PURGE_RXCLEAR 0x0008u
+
+// Fail with ERROR_INVALID_HANDLE for anything but a serial device.
+BOOL GetCommState(HANDLE device, LPDCB state);
+BOOL SetCommState(HANDLE device, LPDCB state);
+BOOL GetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts);
+BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts);
+BOOL PurgeComm(HANDLE device, DWORD flags);  // drops a pending reply
+
 // stdio on device paths. Bytes are stored exactly as written: "t" in a mode is accepted and
 // ignored, nothing translates line ends; readers of text files accept both LF and CR LF.
 FILE* _wfopen(const WCHAR* path, const WCHAR* mode);

@@ -94,6 +94,7 @@ using namespace plat::kernel;
 
 HANDLE CreateFile(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIBUTES /*security*/,
                   DWORD disposition, DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
+  if (IsSerialDeviceName(name)) return OpenSerialDevice(name, disposition);
   std::string host;
   if (!DevicePathArg(name, host)) return INVALID_HANDLE_VALUE;
   bool canRead = (access & (GENERIC_READ | GENERIC_ALL)) != 0;
@@ -149,12 +150,20 @@ HANDLE CreateFile(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIB
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) {
   if (read) *read = 0;
-  auto f = FileOf(file);
-  if (!f) return FALSE;
+  std::shared_ptr<Object> object = FindHandle(file);
+  if (!object) return FALSE;
   if (overlapped || (!buffer && toRead)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  if (object->type() == Object::Type::Serial) {
+    DWORD n = 0;
+    SerialRead(*object, buffer, toRead, n);
+    if (read) *read = n;
+    return TRUE;
+  }
+  auto f = FileOf(file);
+  if (!f) return FALSE;
   if (!f->canRead) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
@@ -177,12 +186,19 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped) {
   if (written) *written = 0;
-  auto f = FileOf(file);
-  if (!f) return FALSE;
+  std::shared_ptr<Object> object = FindHandle(file);
+  if (!object) return FALSE;
   if (overlapped || (!buffer && toWrite)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  if (object->type() == Object::Type::Serial) {
+    SerialWrite(*object, buffer, toWrite);
+    if (written) *written = toWrite;
+    return TRUE;
+  }
+  auto f = FileOf(file);
+  if (!f) return FALSE;
   if (!f->canWrite) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;

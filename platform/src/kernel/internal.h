@@ -14,7 +14,7 @@ namespace plat::kernel {
 // Base of every object reached through a HANDLE.
 class Object {
  public:
-  enum class Type { File, Find, Thread, Process, Event, Mapping };
+  enum class Type { File, Find, Thread, Process, Event, Mapping, Serial };
   explicit Object(Type type) : type_(type) {}
   virtual ~Object() = default;
   Type type() const { return type_; }
@@ -66,6 +66,12 @@ DWORD FileError(int err, const std::string& hostPath);
 bool DevicePathArg(LPCWSTR devicePath, std::string& hostOut);
 // Device path of a host path inside the device root ("\Program Files\x.dll"); empty when outside.
 std::u16string DevicePathOf(const std::string& hostPath);
+// Serial stream devices ("SMP1:", "COM1:"), simulated from files of the device root.
+bool IsSerialDeviceName(LPCWSTR name);
+HANDLE OpenSerialDevice(LPCWSTR name, DWORD disposition);
+bool SerialRead(Object& device, void* buffer, DWORD toRead, DWORD& read);
+bool SerialWrite(Object& device, const void* buffer, DWORD toWrite);
+
 // ASCII case-blind comparison (names of files, keys and modules).
 bool SameNoCase(std::string_view a, std::string_view b);
 bool SameNoCase(std::u16string_view a, std::u16string_view b);
