@@ -985,6 +985,8 @@ class CWinApp : public CCmdTarget {
   CWnd* m_pMainWnd = nullptr;
   HINSTANCE m_hInstance = nullptr;
   const WCHAR* m_pszAppName = nullptr;
+  WCHAR* m_lpCmdLine = nullptr;  // as given to AfxWinMain
+  int m_nCmdShow = 0;
   int m_nExitCode = 0;
 
  private:

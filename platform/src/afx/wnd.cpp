@@ -986,11 +986,12 @@ int AfxMessageBox(UINT stringId, UINT type, UINT helpId) {
 
 int AfxWinMain(HINSTANCE instance, HINSTANCE previous, WCHAR* commandLine, int show) {
   (void)previous;
-  (void)commandLine;
-  (void)show;
   CWinApp* app = AfxGetApp();
   if (!app) return -1;
   app->m_hInstance = instance ? instance : ::GetModuleHandle(nullptr);
+  static WCHAR empty[1] = {0};
+  app->m_lpCmdLine = commandLine ? commandLine : empty;
+  app->m_nCmdShow = show;
   if (!app->InitInstance()) {
     if (app->m_pMainWnd) {
       app->m_pMainWnd->DestroyWindow();
