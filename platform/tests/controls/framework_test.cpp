@@ -496,3 +496,57 @@ TEST_F(ControlsTest, MessageBoxesCarryTheApplicationName) {
 
 }  // namespace
 }  // namespace ctest
+
+namespace ctest {
+namespace {
+
+class CTextView : public CView {
+ public:
+  void OnDraw(CDC* dc) override {
+    CFont font;
+    font.CreatePointFont(85, u"돋움");
+    CFont* old = dc->SelectObject(&font);
+    CRect rc;
+    GetClientRect(&rc);
+    dc->FillSolidRect(&rc, RGB(255, 255, 255));
+    dc->SetTextColor(RGB(0, 0, 255));
+    dc->SetBkMode(TRANSPARENT);
+    dc->TextOut(2, 2, CString(u"현재가"));
+    dc->SelectObject(old);
+  }
+  void PostNcDestroy() override { ++deleted; CView::PostNcDestroy(); }
+  static int deleted;
+};
+int CTextView::deleted = 0;
+
+TEST_F(ControlsTest, ViewDrawsThroughTheDeviceContextWrappers) {
+  CTextView::deleted = 0;
+  auto* frame = new CFrameWnd;
+  ASSERT_TRUE(frame->Create(nullptr, u"frame", WS_POPUP | WS_VISIBLE, CRect(0, 26, 240, 320)));
+  auto* view = new CTextView;
+  ASSERT_TRUE(view->Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 240, 100), frame, 1));
+  plat::Surface screen;
+  plat::win::ComposeScreen(screen);
+  auto it = std::find_if(screen.texts.begin(), screen.texts.end(), [](auto& t) { return t.text == u"현재가"; });
+  ASSERT_NE(it, screen.texts.end());
+  EXPECT_EQ(it->color, RGB(0, 0, 255));
+  EXPECT_EQ(it->height, 11);  // 8.5 points at 96 dots per inch
+  EXPECT_EQ(it->face, u"돋움");
+  // The frame takes its view with it, and both objects delete themselves.
+  frame->DestroyWindow();
+  EXPECT_EQ(CTextView::deleted, 1);
+}
+
+TEST_F(ControlsTest, ButtonsWithNotifyReportTheirFocus) {
+  HWND b = Item(kPush);
+  ::SetWindowLong(b, GWL_STYLE, ::GetWindowLong(b, GWL_STYLE) | BS_NOTIFY);
+  ::SetFocus(Item(kEdit));
+  dlg_->notes.clear();
+  Tap(kPush);
+  Tap(kCheck);
+  EXPECT_EQ(dlg_->CodesOf(kPush), (std::vector<int>{BN_SETFOCUS, BN_CLICKED, BN_KILLFOCUS}));
+  EXPECT_EQ(dlg_->CodesOf(kCheck), (std::vector<int>{BN_CLICKED}));  // no BS_NOTIFY: clicks only
+}
+
+}  // namespace
+}  // namespace ctest
