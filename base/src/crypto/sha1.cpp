@@ -4,7 +4,7 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace vxbase::crypto {
@@ -121,6 +121,7 @@ __attribute__((always_inline)) inline void CompressBody(uint32_t state[5], const
     }
     SecureWipe(wk, sizeof wk);
 }
+
 // The same rounds built a second time for processors with BMI2 and AVX2 (non-destructive
 // rotates and three-operand vector forms), chosen once at run time.
 void CompressGeneric(uint32_t state[5], const uint8_t* data, size_t blocks) { CompressBody(state, data, blocks); }
@@ -130,10 +131,160 @@ __attribute__((target("avx2,bmi,bmi2"))) void CompressModern(uint32_t state[5], 
     CompressBody(state, data, blocks);
 }
 
+// The processor's SHA instructions, when it has them.
+__attribute__((target("sha,sse4.1,ssse3"))) void CompressShaNi(uint32_t state[5], const uint8_t* data,
+                                                              size_t blocks) {
+    const __m128i kSwap = _mm_set_epi64x(0x0001020304050607LL, 0x08090a0b0c0d0e0fLL);
+    __m128i abcd = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0x1B);
+    __m128i E0 = _mm_set_epi32(int(state[4]), 0, 0, 0), E1;
+    __m128i m0, m1, m2, m3;
+    while (blocks--) {
+        const __m128i abcdSaved = abcd, eSaved = E0;
+        // rounds 0-3
+        m0 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 0)), kSwap);
+        E0 = _mm_add_epi32(E0, m0);
+        E1 = abcd;
+        abcd = _mm_sha1rnds4_epu32(abcd, E0, 0);
+        // rounds 4-7
+        m1 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16)), kSwap);
+        E1 = _mm_sha1nexte_epu32(E1, m1);
+        E0 = abcd;
+        abcd = _mm_sha1rnds4_epu32(abcd, E1, 0);
+        m0 = _mm_sha1msg1_epu32(m0, m1);
+        // rounds 8-11
+        m2 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 32)), kSwap);
+        E0 = _mm_sha1nexte_epu32(E0, m2);
+        E1 = abcd;
+        abcd = _mm_sha1rnds4_epu32(abcd, E0, 0);
+        m1 = _mm_sha1msg1_epu32(m1, m2);
+        m0 = _mm_xor_si128(m0, m2);
+        // rounds 12-15
+        m3 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 48)), kSwap);
+        E1 = _mm_sha1nexte_epu32(E1, m3);
+        E0 = abcd;
+        m0 = _mm_sha1msg2_epu32(m0, m3);
+        abcd = _mm_sha1rnds4_epu32(abcd, E1, 0);
+        m2 = _mm_sha1msg1_epu32(m2, m3);
+        m1 = _mm_xor_si128(m1, m3);
+        // rounds 16-19
+        E0 = _mm_sha1nexte_epu32(E0, m0);
+        E1 = abcd;
+        m1 = _mm_sha1msg2_epu32(m1, m0);
+        abcd = _mm_sha1rnds4_epu32(abcd, E0, 0);
+        m3 = _mm_sha1msg1_epu32(m3, m0);
+        m2 = _mm_xor_si128(m2, m0);
+        // rounds 20-23
+        E1 = _mm_sha1nexte_epu32(E1, m1);
+        E0 = abcd;
+        m2 = _mm_sha1msg2_epu32(m2, m1);
+        abcd = _mm_sha1rnds4_epu32(abcd, E1, 1);
+        m0 = _mm_sha1msg1_epu32(m0, m1);
+        m3 = _mm_xor_si128(m3, m1);
+        // rounds 24-27
+        E0 = _mm_sha1nexte_epu32(E0, m2);
+        E1 = abcd;
+        m3 = _mm_sha1msg2_epu32(m3, m2);
+        abcd = _mm_sha1rnds4_epu32(abcd, E0, 1);
+        m1 = _mm_sha1msg1_epu32(m1, m2);
+        m0 = _mm_xor_si128(m0, m2);
+        // rounds 28-31
+        E1 = _mm_sha1nexte_epu32(E1, m3);
+        E0 = abcd;
+        m0 = _mm_sha1msg2_epu32(m0, m3);
+        abcd = _mm_sha1rnds4_epu32(abcd, E1, 1);
+        m2 = _mm_sha1msg1_epu32(m2, m3);
+        m1 = _mm_xor_si128(m1, m3);
+        // rounds 32-35
+        E0 = _mm_sha1nexte_epu32(E0, m0);
+        E1 = abcd;
+        m1 = _mm_sha1msg2_epu32(m1, m0);
+        abcd = _mm_sha1rnds4_epu32(abcd, E0, 1);
+        m3 = _mm_sha1msg1_epu32(m3, m0);
+        m2 = _mm_xor_si128(m2, m0);
+        // rounds 36-39
+        E1 = _mm_sha1nexte_epu32(E1, m1);
+        E0 = abcd;
+        m2 = _mm_sha1msg2_epu32(m2, m1);
+        abcd = _mm_sha1rnds4_epu32(abcd, E1, 1);
+        m0 = _mm_sha1msg1_epu32(m0, m1);
+        m3 = _mm_xor_si128(m3, m1);
+        // rounds 40-43
+        E0 = _mm_sha1nexte_epu32(E0, m2);
+        E1 = abcd;
+        m3 = _mm_sha1msg2_epu32(m3, m2);
+        abcd = _mm_sha1rnds4_epu32(abcd, E0, 2);
+        m1 = _mm_sha1msg1_epu32(m1, m2);
+        m0 = _mm_xor_si128(m0, m2);
+        // rounds 44-47
+        E1 = _mm_sha1nexte_epu32(E1, m3);
+        E0 = abcd;
+        m0 = _mm_sha1msg2_epu32(m0, m3);
+        abcd = _mm_sha1rnds4_epu32(abcd, E1, 2);
+        m2 = _mm_sha1msg1_epu32(m2, m3);
+        m1 = _mm_xor_si128(m1, m3);
+        // rounds 48-51
+        E0 = _mm_sha1nexte_epu32(E0, m0);
+        E1 = abcd;
+        m1 = _mm_sha1msg2_epu32(m1, m0);
+        abcd = _mm_sha1rnds4_epu32(abcd, E0, 2);
+        m3 = _mm_sha1msg1_epu32(m3, m0);
+        m2 = _mm_xor_si128(m2, m0);
+        // rounds 52-55
+        E1 = _mm_sha1nexte_epu32(E1, m1);
+        E0 = abcd;
+        m2 = _mm_sha1msg2_epu32(m2, m1);
+        abcd = _mm_sha1rnds4_epu32(abcd, E1, 2);
+        m0 = _mm_sha1msg1_epu32(m0, m1);
+        m3 = _mm_xor_si128(m3, m1);
+        // rounds 56-59
+        E0 = _mm_sha1nexte_epu32(E0, m2);
+        E1 = abcd;
+        m3 = _mm_sha1msg2_epu32(m3, m2);
+        abcd = _mm_sha1rnds4_epu32(abcd, E0, 2);
+        m1 = _mm_sha1msg1_epu32(m1, m2);
+        m0 = _mm_xor_si128(m0, m2);
+        // rounds 60-63
+        E1 = _mm_sha1nexte_epu32(E1, m3);
+        E0 = abcd;
+        m0 = _mm_sha1msg2_epu32(m0, m3);
+        abcd = _mm_sha1rnds4_epu32(abcd, E1, 3);
+        m2 = _mm_sha1msg1_epu32(m2, m3);
+        m1 = _mm_xor_si128(m1, m3);
+        // rounds 64-67
+        E0 = _mm_sha1nexte_epu32(E0, m0);
+        E1 = abcd;
+        m1 = _mm_sha1msg2_epu32(m1, m0);
+        abcd = _mm_sha1rnds4_epu32(abcd, E0, 3);
+        m3 = _mm_sha1msg1_epu32(m3, m0);
+        m2 = _mm_xor_si128(m2, m0);
+        // rounds 68-71
+        E1 = _mm_sha1nexte_epu32(E1, m1);
+        E0 = abcd;
+        m2 = _mm_sha1msg2_epu32(m2, m1);
+        abcd = _mm_sha1rnds4_epu32(abcd, E1, 3);
+        m3 = _mm_xor_si128(m3, m1);
+        // rounds 72-75
+        E0 = _mm_sha1nexte_epu32(E0, m2);
+        E1 = abcd;
+        m3 = _mm_sha1msg2_epu32(m3, m2);
+        abcd = _mm_sha1rnds4_epu32(abcd, E0, 3);
+        // rounds 76-79
+        E1 = _mm_sha1nexte_epu32(E1, m3);
+        E0 = abcd;
+        abcd = _mm_sha1rnds4_epu32(abcd, E1, 3);
+        E0 = _mm_sha1nexte_epu32(E0, eSaved);
+        abcd = _mm_add_epi32(abcd, abcdSaved);
+        data += kSha1BlockSize;
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_shuffle_epi32(abcd, 0x1B));
+    state[4] = uint32_t(_mm_extract_epi32(E0, 3));
+}
+
 using CompressFn = void (*)(uint32_t*, const uint8_t*, size_t);
 
 CompressFn ChooseCompress() {
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1")) return CompressShaNi;
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2")) return CompressModern;
     return CompressGeneric;
 }
@@ -179,11 +330,16 @@ void Compress(uint32_t state[5], const uint8_t* data, size_t blocks) {
 
 }  // namespace
 
-void Sha1UsePortableRounds(bool portable) {
+void Sha1UseRounds(Sha1Rounds rounds) {
 #if defined(__SSE2__)
-    gCompress.store(portable ? CompressGeneric : ChooseCompress(), std::memory_order_relaxed);
+    __builtin_cpu_init();
+    const bool modern = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
+    CompressFn fn = ChooseCompress();
+    if (rounds == Sha1Rounds::Scalar) fn = modern ? CompressModern : CompressGeneric;
+    if (rounds == Sha1Rounds::Portable) fn = CompressGeneric;
+    gCompress.store(fn, std::memory_order_relaxed);
 #else
-    (void)portable;
+    (void)rounds;
 #endif
 }
 

@@ -332,7 +332,7 @@ TEST_F(Session, PushedCertificateChecks) {
     tampered[200] ^= 1;
     auto push = [](const Bytes& der, uint8_t skip = 0) {
         Bytes rec = {10, 2, 0, 0, 0, skip};
-        rec.insert(rec.end(), skip, 0xAA);
+        for (uint8_t i = 0; i < skip; ++i) rec.push_back(0xAA);
         rec.push_back(1);
         rec.push_back(uint8_t(der.size() >> 8));
         rec.push_back(uint8_t(der.size()));

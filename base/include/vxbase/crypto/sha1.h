@@ -28,9 +28,11 @@ private:
 
 void Sha1Digest(const void* data, size_t length, uint8_t digest[kSha1DigestSize]);
 
-// The rounds are built twice: for any x86-64 processor and for those with BMI2 and AVX2; the
-// second is chosen when the processor has them. Tests call this to run the first one as well.
-void Sha1UsePortableRounds(bool portable);
+// The rounds exist three times: for any x86-64 processor, for those with BMI2 and AVX2, and on
+// the SHA instructions; the best the processor runs is chosen. Tests and benchmarks pick one
+// (Best, or the fastest one below it that the processor runs).
+enum class Sha1Rounds { Best, Scalar, Portable };
+void Sha1UseRounds(Sha1Rounds rounds);
 
 // Overwrites a buffer in a way the compiler keeps.
 void SecureWipe(void* data, size_t length);
