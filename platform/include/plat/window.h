@@ -197,8 +197,8 @@ typedef intptr_t LONG_PTR;
 // Asks a window for a text description of its contents (custom controls such as grids answer it).
 // wParam: std::u16string* to fill; lParam: 0. Returns TRUE when the window described itself.
 #define WM_PLAT_INSPECT (WM_PLAT_FIRST + 0)
-// Internal notifications of the window manager.
-#define WM_PLAT_WAKE (WM_PLAT_FIRST + 1)
+// Internal: a tap on an inactive top-level window activates it (handled by DispatchMessage).
+#define WM_PLAT_ACTIVATE (WM_PLAT_FIRST + 1)
 #define WM_PLAT_LAST (WM_APP + 0x3FFF)
 
 // Dialog manager messages.

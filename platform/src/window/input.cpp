@@ -513,6 +513,15 @@ void InjectStylus(Stylus kind, int x, int y) {
       return;
     }
     UINT msg = WM_LBUTTONDOWN;
+    // A tap on a window of an inactive top-level window activates that window first.
+    if (auto topw = Find(TopLevelOf(target))) {
+      bool activate;
+      {
+        Lock l(g.m);
+        activate = !topw->noActivate && topw->queue->active != topw->hwnd;
+      }
+      if (activate) PostInput(topw->hwnd, WM_PLAT_ACTIVATE, 0, 0);
+    }
     {
       Lock l(g.m);
       auto w = Find(target);

@@ -553,6 +553,7 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   HWND wnd = CreateWindowEx(WS_EX_TOPMOST, kMenuClass, u"", WS_POPUP, x, y, width, height, top, nullptr, nullptr, nullptr);
   if (!wnd) return FALSE;
   rec->info.hwnd = wnd;
+  if (auto mw = Find(wnd)) mw->noActivate = true;
   ShowWindow(wnd, SW_SHOWNOACTIVATE);
   HWND oldCapture = GetCapture();
   SetCapture(wnd);  // a tap anywhere reaches the menu; outside it dismisses the menu

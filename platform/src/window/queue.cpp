@@ -294,6 +294,10 @@ LRESULT DispatchMessage(const MSG* msg) {
   if (!msg->hwnd) return 0;
   auto w = Find(msg->hwnd);
   if (!w || w->queue != CurrentQueue()) return 0;
+  if (msg->message == WM_PLAT_ACTIVATE) {
+    if (GetActiveWindow() != msg->hwnd && IsWindowVisible(msg->hwnd) && IsWindowEnabled(msg->hwnd)) SetActiveWindow(msg->hwnd);
+    return 0;
+  }
   if (msg->message == WM_PAINT) DrawNonClient(msg->hwnd);
   LRESULT r = CallProcPosted(w, msg->message, msg->wParam, msg->lParam);
   if (msg->message == WM_PAINT) AfterPaintDispatch(msg->hwnd);

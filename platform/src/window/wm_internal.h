@@ -137,7 +137,7 @@ struct Window {
   bool inPaint = false;
   bool redrawOff = false;
   Surface surface;  // top-level windows only
-  bool fullScreenShell = false;
+  bool noActivate = false;  // pop-up menus: a tap does not activate them
 };
 
 struct Globals {

@@ -119,6 +119,26 @@ TEST_F(InputTest, HitTestingSkipsDisabledHiddenAndTransparentWindows) {
   EXPECT_TRUE(MessagesOf().empty()) << Describe(MessagesOf());
 }
 
+TEST_F(InputTest, ATapActivatesAnInactiveWindow) {
+  HWND back = MakeTop(0, 0, 240, 320);
+  HWND backEdit = MakeChild(back, 1, 0, 0, 50, 20);
+  HWND front = MakeTop(0, 200, 240, 120);
+  plat::win::PumpMessages();
+  EXPECT_EQ(GetActiveWindow(), front);
+  plat::win::InjectStylus(Stylus::Tap, 10, 100);  // on the window behind, outside the front one
+  plat::win::PumpMessages();
+  EXPECT_EQ(GetActiveWindow(), back);
+  EXPECT_EQ(GetFocus(), back);
+  EXPECT_EQ(GetForegroundWindow(), back);
+  SetFocus(backEdit);
+  Log().clear();
+  plat::win::InjectKey('5');
+  plat::win::PumpMessages();
+  ASSERT_FALSE(MessagesOf(backEdit).empty());
+  EXPECT_EQ(MessagesOf(backEdit).front().msg, static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_TRUE(MessagesOf(front).empty());
+}
+
 TEST_F(InputTest, KeysGoToTheFocusWindow) {
   HWND top = MakeTop();
   HWND edit = MakeChild(top, 1, 0, 0, 50, 20);
