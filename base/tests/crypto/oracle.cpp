@@ -6,6 +6,7 @@
 #include <openssl/pem.h>
 #include <openssl/provider.h>
 #include <openssl/rsa.h>
+#include <openssl/bn.h>
 #include <openssl/x509.h>
 
 #include <cstdio>
@@ -147,6 +148,38 @@ Bytes OpensslRsaRawPrivate(const std::string& pemPath, const Bytes& block) {
     EVP_PKEY* key = PEM_read_PrivateKey(f, nullptr, nullptr, nullptr);
     std::fclose(f);
     Bytes out = RawRsa(key, true, block);
+    EVP_PKEY_free(key);
+    return out;
+}
+
+namespace {
+EVP_PKEY* ReadPrivate(const std::string& pemPath) {
+    FILE* f = std::fopen(pemPath.c_str(), "r");
+    if (!f) throw std::runtime_error("cannot open " + pemPath);
+    EVP_PKEY* key = PEM_read_PrivateKey(f, nullptr, nullptr, nullptr);
+    std::fclose(f);
+    if (!key) throw std::runtime_error("bad key " + pemPath);
+    return key;
+}
+}  // namespace
+
+void OpensslRsaPublicNumbers(const std::string& pemPath, Bytes& modulus, Bytes& exponent) {
+    EVP_PKEY* key = ReadPrivate(pemPath);
+    BIGNUM *n = nullptr, *e = nullptr;
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_N, &n);
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_E, &e);
+    modulus.resize(size_t(BN_num_bytes(n)));
+    exponent.resize(size_t(BN_num_bytes(e)));
+    BN_bn2bin(n, modulus.data());
+    BN_bn2bin(e, exponent.data());
+    BN_free(n);
+    BN_free(e);
+    EVP_PKEY_free(key);
+}
+
+Bytes OpensslRsaRawPublicPem(const std::string& pemPath, const Bytes& block) {
+    EVP_PKEY* key = ReadPrivate(pemPath);
+    Bytes out = RawRsa(key, false, block);
     EVP_PKEY_free(key);
     return out;
 }

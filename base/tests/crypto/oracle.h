@@ -27,4 +27,9 @@ Bytes OpensslRsaDecrypt(const std::string& pemPath, const Bytes& cipher);
 Bytes OpensslRsaRawPrivate(const std::string& pemPath, const Bytes& block);
 Bytes OpensslRsaRawPublic(const Bytes& certificateDer, const Bytes& block);
 
+// Modulus and public exponent (big-endian) of a PEM private key.
+void OpensslRsaPublicNumbers(const std::string& pemPath, Bytes& modulus, Bytes& exponent);
+// Raw public operation with the public half of a PEM private key.
+Bytes OpensslRsaRawPublicPem(const std::string& pemPath, const Bytes& block);
+
 }  // namespace crypto_test

@@ -51,6 +51,28 @@ TEST(Rsa, RawPublicOperationMatchesOpenssl) {
     }
 }
 
+// Moduli that are not whole 64-bit words long, against OpenSSL, with PKCS #1 round trips.
+TEST(Rsa, OddLengthModuli) {
+    for (int bits : {1000, 1056, 1592}) {
+        const std::string pem = DataPath("odd" + std::to_string(bits) + ".key.pem");
+        Bytes n, e;
+        OpensslRsaPublicNumbers(pem, n, e);
+        RsaPublicKey key;
+        ASSERT_TRUE(RsaSetPublicKey(key, n.data(), n.size(), e.data(), e.size())) << bits;
+        const size_t k = RsaModulusBytes(key);
+        ASSERT_EQ(k, size_t(bits + 7) / 8);
+        for (int i = 0; i < 3; ++i) {
+            Bytes x = Pattern(k, uint8_t(bits + i)), out(k);
+            x[0] = uint8_t(x[0] % (n[0] > 1 ? n[0] - 1 : 1));
+            ASSERT_EQ(RsaPublicRaw(key, x.data(), k, out.data(), k), int(k));
+            EXPECT_EQ(ToHex(out), ToHex(OpensslRsaRawPublicPem(pem, x))) << bits << " input " << i;
+        }
+        Bytes message = Pattern(48, 9), cipher(k);
+        ASSERT_EQ(RsaEncryptPkcs1(key, message.data(), 48, cipher.data(), k), int(k));
+        EXPECT_EQ(ToHex(OpensslRsaDecrypt(pem, cipher)), ToHex(message)) << bits;
+    }
+}
+
 TEST(Rsa, Pkcs1EncipheringOpensWithThePrivateKey) {
     for (const auto& kc : kKeys) {
         RsaPublicKey key = KeyOf(ReadFile(DataPath(kc.certificate)));

@@ -37,6 +37,9 @@ rm -f big4096.key.pem
 openssl genrsa -out small.key.pem 512 2>/dev/null
 sign small.key.pem "/CN=s" 1006 small.der
 
+# Keys whose lengths are not whole 64-bit words, for the arithmetic.
+for bits in 1000 1056 1592; do openssl genrsa -out odd$bits.key.pem $bits 2>/dev/null; done
+
 # A certificate larger than 2,048 bytes (many alternative names).
 make_large() {
   local tmpdir="$1"
