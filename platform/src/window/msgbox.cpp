@@ -46,12 +46,14 @@ struct BoxRec {
   int defaultButton = IDOK;
   std::atomic<int> answer{0};
   std::shared_ptr<ThreadQueue> queue;
+  bool shown = false;  // pending (visible to tests and automation) once drawn on the screen
 };
 
 struct MenuRec {
   plat::win::MenuInfo info;
   std::atomic<int> chosen{-1};  // -1 pending, 0 dismissed, else the item id
   std::shared_ptr<ThreadQueue> queue;
+  bool shown = false;
 };
 
 std::vector<std::shared_ptr<BoxRec>>& Boxes() {
@@ -374,6 +376,10 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
                             height, top, nullptr, nullptr, nullptr);
   if (!box) return 0;
   rec->info.hwnd = box;
+  {
+    Lock l(G().m);
+    Boxes().push_back(rec);
+  }
   std::string fields = std::to_string(box) + "\t" + std::to_string(type) + "\t" + U8(rec->info.caption) + "\t" +
                        U8(rec->info.text);
   for (char& c : fields)
@@ -386,10 +392,11 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     disabledOwner = true;
   }
   ShowWindow(box, SW_SHOW);
+  UpdateWindow(box);
   {
-    // Pending (and answerable) once it is on the screen.
+    // Pending (and answerable) once it is drawn on the screen.
     Lock l(G().m);
-    Boxes().push_back(rec);
+    rec->shown = true;
   }
   if (!SomeoneAnswers()) {
     // Nobody can answer (headless, not automated): the default button, so nothing hangs.
@@ -553,13 +560,18 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   HWND wnd = CreateWindowEx(WS_EX_TOPMOST, kMenuClass, u"", WS_POPUP, x, y, width, height, top, nullptr, nullptr, nullptr);
   if (!wnd) return FALSE;
   rec->info.hwnd = wnd;
+  {
+    Lock l(G().m);
+    Menus().push_back(rec);
+  }
   if (auto mw = Find(wnd)) mw->noActivate = true;
   ShowWindow(wnd, SW_SHOWNOACTIVATE);
+  UpdateWindow(wnd);
   HWND oldCapture = GetCapture();
   SetCapture(wnd);  // a tap anywhere reaches the menu; outside it dismisses the menu
   {
     Lock l(G().m);
-    Menus().push_back(rec);
+    rec->shown = true;
   }
   if (!SomeoneAnswers()) rec->chosen = 0;
   ModalLoop([&] { return rec->chosen >= 0 || !IsWindow(wnd); }, 0);
@@ -591,7 +603,7 @@ namespace plat::win {
 bool PendingMessageBox(MessageBoxInfo* out) {
   Lock l(G().m);
   for (auto& b : Boxes()) {
-    if (b->answer) continue;
+    if (b->answer || !b->shown) continue;
     if (out) *out = b->info;
     return true;
   }
@@ -601,7 +613,7 @@ bool PendingMessageBox(MessageBoxInfo* out) {
 bool AnswerMessageBox(int id, HWND box) {
   Lock l(G().m);
   for (auto& b : Boxes()) {
-    if (b->answer || (box && b->info.hwnd != box)) continue;
+    if (b->answer || !b->shown || (box && b->info.hwnd != box)) continue;
     auto& bs = b->info.buttons;
     if (std::find(bs.begin(), bs.end(), id) == bs.end()) return false;
     Answer(b, id);
@@ -622,7 +634,7 @@ bool WaitForMessageBox(MessageBoxInfo* out, int timeoutMs) {
 bool PendingMenu(MenuInfo* out) {
   Lock l(G().m);
   for (auto& m : Menus()) {
-    if (m->chosen >= 0) continue;
+    if (m->chosen >= 0 || !m->shown) continue;
     if (out) *out = m->info;
     return true;
   }
@@ -641,7 +653,7 @@ bool WaitForMenu(MenuInfo* out, int timeoutMs) {
 bool ChooseMenuItem(UINT id) {
   Lock l(G().m);
   for (auto& m : Menus()) {
-    if (m->chosen >= 0) continue;
+    if (m->chosen >= 0 || !m->shown) continue;
     if (id != 0) {
       auto& items = m->info.items;
       auto it = std::find_if(items.begin(), items.end(), [&](const MenuItemInfo& i) {

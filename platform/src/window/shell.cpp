@@ -1,6 +1,7 @@
 // The handheld shell's calls (full-screen dialogs, task bar, input panel, menu and command bars)
 // recorded as observable state, and window inspection for tests and the automation layer.
 #include <algorithm>
+#include <cstdio>
 
 #include "window/wm_internal.h"
 
@@ -203,3 +204,67 @@ void ThreadCleanup() {
 }
 
 }  // namespace plat::win
+
+namespace plat::wm {
+
+namespace {
+
+std::string Clean(std::u16string_view text) {
+  std::string s = U8(text);
+  for (char& c : s)
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  return s;
+}
+
+}  // namespace
+
+std::string RunAutomationCommand(const std::string& command, bool* ok) {
+  *ok = true;
+  char verb[32] = {};
+  long a = 0, b = 0;
+  int n = sscanf(command.c_str(), "%31s %ld %ld", verb, &a, &b);
+  std::string v = n >= 1 ? verb : "";
+  std::string out;
+  if (v == "windows") {
+    for (auto& w : plat::win::EnumerateWindows()) {
+      out += std::to_string(w.hwnd) + "\t" + std::to_string(w.parent) + "\t" + Clean(w.className) + "\t" +
+             std::to_string(w.id) + "\t" + (w.visible ? "1" : "0") + "\t" + (w.enabled ? "1" : "0") + "\t" +
+             (w.focused ? "1" : "0") + "\t" + std::to_string(w.rect.left) + "\t" + std::to_string(w.rect.top) + "\t" +
+             std::to_string(w.rect.right) + "\t" + std::to_string(w.rect.bottom) + "\t" + Clean(w.text) + "\n";
+    }
+  } else if (v == "box") {
+    plat::win::MessageBoxInfo box;
+    if (plat::win::PendingMessageBox(&box)) {
+      std::string buttons;
+      for (int id : box.buttons) buttons += (buttons.empty() ? "" : ",") + std::to_string(id);
+      out = std::to_string(box.hwnd) + "\t" + std::to_string(box.type) + "\t" + Clean(box.caption) + "\t" +
+            Clean(box.text) + "\t" + buttons + "\n";
+    }
+  } else if (v == "answer" && n >= 2) {
+    *ok = plat::win::AnswerMessageBox(static_cast<int>(a));
+  } else if (v == "menu") {
+    plat::win::MenuInfo menu;
+    if (plat::win::PendingMenu(&menu))
+      for (auto& it : menu.items)
+        out += std::to_string(it.id) + "\t" + std::to_string(it.flags) + "\t" + Clean(it.text) + "\n";
+  } else if (v == "choose" && n >= 2) {
+    *ok = plat::win::ChooseMenuItem(static_cast<UINT>(a));
+  } else if ((v == "tap" || v == "down" || v == "up" || v == "move") && n >= 3) {
+    plat::win::Stylus kind = v == "tap" ? plat::win::Stylus::Tap : v == "down" ? plat::win::Stylus::Down
+                           : v == "up" ? plat::win::Stylus::Up : plat::win::Stylus::Move;
+    plat::win::InjectStylus(kind, static_cast<int>(a), static_cast<int>(b));
+  } else if (v == "key" && n >= 2) {
+    plat::win::InjectKey(static_cast<UINT>(a));
+  } else if (v == "char" && n >= 2) {
+    plat::win::InjectChar(static_cast<WCHAR>(a));
+  } else if (v == "screenshot" && command.size() > 11) {
+    *ok = plat::win::SaveScreenshot(command.substr(11));
+  } else if (v == "inspect" && n >= 2) {
+    out = Clean(plat::win::InspectWindow(static_cast<HWND>(a)));
+  } else {
+    *ok = false;
+  }
+  return out;
+}
+
+}  // namespace plat::wm

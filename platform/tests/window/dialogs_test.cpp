@@ -184,8 +184,12 @@ TEST_F(MessageBoxTest, AnsweredFromAnotherThreadWhileTheBoxShows) {
     ASSERT_TRUE(plat::win::WaitForMessageBox(&seen, 5000));
     while (!handled) std::this_thread::yield();  // the box's loop handles the thread's messages
     ownerDisabled = !IsWindowEnabled(owner);
-    for (auto& w : plat::win::EnumerateWindows())
-      if (w.hwnd == seen.hwnd && w.visible && w.text == u"Halvenor") boxOnScreen = true;
+    // Drawn by the time it is pending: caption, text and buttons are on its surface.
+    if (const plat::Surface* s = plat::win::WindowSurface(seen.hwnd)) {
+      int found = 0;
+      for (auto& t : s->texts) found += t.text == u"Halvenor" || t.text == u"Yes" || t.text == u"No";
+      boxOnScreen = found == 3;
+    }
     wrongRefused = !plat::win::AnswerMessageBox(IDOK);
     plat::win::AnswerMessageBox(IDNO);
   });
