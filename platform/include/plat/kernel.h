@@ -1,6 +1,6 @@
 // The kernel side of the handheld's programming interface, on Linux: files on device paths,
 // text conversion for code page 949, the registry, time, threads and waits, processes, named
-// shared memory and loadable modules. Strings are UTF-16 (WCHAR = char16_t); functions carry
+// shared memory, loadable modules, serial devices and WCHAR text functions. Strings are UTF-16 (WCHAR = char16_t); functions carry
 // the handheld's names without an A/W suffix. docs/platform.md ("Kernel") lists the decisions.
 #pragma once
 
@@ -357,7 +357,8 @@ LONG RegQueryInfoKey(HKEY key, LPWSTR className, LPDWORD classLength, LPDWORD re
 void GetLocalTime(LPSYSTEMTIME time);
 void GetSystemTime(LPSYSTEMTIME time);
 DWORD GetTickCount();
-// On the virtual clock Sleep advances the clock by `ms` and returns at once.
+// On the virtual clock Sleep advances the clock by `ms` and returns at once. Sleep(INFINITE)
+// never returns on either clock.
 void Sleep(DWORD ms);
 
 // ---------------------------------------------------------------------------------------------
