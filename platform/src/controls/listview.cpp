@@ -247,10 +247,10 @@ void Tap(HWND hwnd, ListViewState& s, LPARAM lParam, bool dbl) {
     if (!IsWindow(hwnd)) return;
   }
   NMITEMACTIVATE nm{};
-  nm.iItem = row;
+  nm.iItem = Valid(s, row) ? row : -1;
   nm.iSubItem = row >= 0 ? std::max(sub, 0) : 0;
   nm.ptAction = p;
-  if (row >= 0) {
+  if (row >= 0 && Valid(s, row)) {  // a change handler may have emptied the list
     nm.uNewState = s.rows[static_cast<size_t>(row)].state;
     nm.uOldState = nm.uNewState;
     nm.lParam = s.rows[static_cast<size_t>(row)].param;

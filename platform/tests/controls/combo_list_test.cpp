@@ -339,3 +339,87 @@ TEST_F(ComboFilled, CharactersSentToTheComboAreTypedIntoItsField) {
 
 }  // namespace
 }  // namespace ctest
+
+namespace ctest {
+namespace {
+
+// A handler may destroy the whole dialog, or empty a list, while the control that notified is
+// still inside its own message handling; the control must stop cleanly.
+TEST_F(ControlsTest, HandlersMayDestroyTheDialogUnderTheNotifyingControl) {
+  struct Case {
+    const char* name;
+    int id;
+    int code;
+    std::function<void(ControlsTest&)> prepare;
+    std::function<void(ControlsTest&)> drive;
+  };
+  auto fillCombo = [](ControlsTest& t) {
+    CComboBox* c = static_cast<CComboBox*>(CWnd::FromHandle(::GetDlgItem(t.dlg_->m_hWnd, kCombo)));
+    c->AddString(u"05930");
+    c->AddString(u"00660");
+  };
+  auto pick = [](ControlsTest& t) {
+    RECT r = t.ScreenRect(kCombo);
+    t.TapScreen(r.right - 4, (r.top + r.bottom) / 2);
+    RECT lr{};
+    ::SendMessage(t.Item(kCombo), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&lr));
+    t.TapScreen(lr.left + 10, lr.top + 4);
+  };
+  auto fillView = [](ControlsTest& t) {
+    CListCtrl* lv = static_cast<CListCtrl*>(CWnd::FromHandle(t.Item(kView)));
+    lv->SetExtendedStyle(LVS_EX_FULLROWSELECT);
+    lv->InsertColumn(0, u"코드", LVCFMT_LEFT, 100);
+    lv->InsertItem(0, u"005930");
+  };
+  const Case cases[] = {
+      {"button click", kPush, BN_CLICKED, nullptr, [](ControlsTest& t) { t.Tap(kPush); }},
+      {"owner-drawn click", kOwner, BN_CLICKED, nullptr, [](ControlsTest& t) { t.Tap(kOwner); }},
+      {"edit change", kEdit, EN_CHANGE, nullptr,
+       [](ControlsTest& t) {
+         ::SetFocus(t.Item(kEdit));
+         t.Type(u"ab");
+       }},
+      {"combo pick", kCombo, CBN_SELENDOK, fillCombo, pick},
+      {"combo change", kCombo, CBN_SELCHANGE, fillCombo, pick},
+      {"list view change", kView, LVN_ITEMCHANGED, fillView,
+       [](ControlsTest& t) { t.Tap(kView, 20, 25); }},
+      {"list view click", kView, NM_CLICK, fillView, [](ControlsTest& t) { t.Tap(kView, 20, 25); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!dlg_) {
+      dlg_ = new CTestDlg;
+      ASSERT_TRUE(dlg_->Create(kTemplate));
+      Pump();
+    }
+    if (c.prepare) c.prepare(*this);
+    bool fired = false;
+    CTestDlg* d = dlg_;
+    d->onNote = [&, d](const Note& n) {
+      if (n.id == c.id && n.code == c.code && !fired) {
+        fired = true;
+        d->DestroyWindow();
+      }
+    };
+    c.drive(*this);
+    EXPECT_TRUE(fired);
+    EXPECT_EQ(d->m_hWnd, 0u);
+    delete d;
+    dlg_ = nullptr;
+    Pump();
+  }
+}
+
+TEST_F(ListViewFilled, ChangeHandlerMayEmptyTheList) {
+  dlg_->onNote = [this](const Note& n) {
+    if (n.id == kView && n.code == LVN_ITEMCHANGED && (n.newState & LVIS_SELECTED)) lv_->DeleteAllItems();
+  };
+  TapRow(1);
+  EXPECT_EQ(lv_->GetItemCount(), 0);
+  auto clicks = ViewNotes({NM_CLICK});
+  ASSERT_EQ(clicks.size(), 1u);
+  EXPECT_EQ(clicks[0].item, -1);
+}
+
+}  // namespace
+}  // namespace ctest

@@ -59,6 +59,8 @@ BOOL CTestDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (n.id == kList) n.cursel = static_cast<int>(::SendMessage(from, LB_GETCURSEL, 0, 0));
   }
   notes.push_back(n);
+  if (onNote) onNote(n);
+  if (!m_hWnd) return TRUE;
   return CDialog::OnCommand(wParam, lParam);
 }
 
@@ -73,6 +75,8 @@ BOOL CTestDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
     n.newState = nm->uNewState;
   }
   notes.push_back(n);
+  if (onNote) onNote(n);
+  if (!m_hWnd) return TRUE;
   return CDialog::OnNotify(wParam, lParam, result);
 }
 

@@ -54,6 +54,8 @@ class CTestDlg : public CDialog {
   std::vector<DRAWITEMSTRUCT> draws;
   bool formatNumbers = false;  // reformat edit kEdit with thousands separators on EN_CHANGE
   int initCount = 0;
+  // Called after each notification is recorded (for handlers that act on the dialog).
+  std::function<void(const Note&)> onNote;
 
   // Notes of one control (0: all), optionally only WM_COMMAND codes.
   std::vector<Note> NotesOf(int id) const;
@@ -84,6 +86,8 @@ class ControlsTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+
+ public:
 
   HWND Item(int id) const { return ::GetDlgItem(dlg_->m_hWnd, id); }
   // Taps the control at a point relative to its window's top-left corner (the centre when -1).
