@@ -1,5 +1,6 @@
 #include "vxbase/crypto/rsa.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "vxbase/crypto/hmac.h"
@@ -189,10 +190,11 @@ int RsaPublicRaw(const RsaPublicKey& key, const uint8_t* in, size_t inLength, ui
     Montgomery mont{n, limbs, NegInverse(n[0])};
 
     // r2 = R^2 mod n, R = 2^(64 limbs). Start from 2^(bits-1), which is below n, double up to
-    // 2^d * R (the Montgomery form of 2^d), then square j times: d * 2^j = 64 limbs.
+    // 2^d * R (the Montgomery form of 2^d), then square j times: d * 2^j = 64 limbs. A doubling
+    // costs a small part of a multiplication, so a few dozen of them replace most squarings.
     const int bits = BitLength(key.modulus, words);
     const int totalBits = 64 * limbs;
-    const int j = __builtin_ctz(unsigned(totalBits));
+    const int j = std::min(__builtin_ctz(unsigned(totalBits)), 3);
     const int d = totalBits >> j;
     r2[(bits - 1) / 64] = uint64_t(1) << ((bits - 1) % 64);
     for (int i = 0; i < totalBits - bits + 1 + d; ++i) DoubleMod(r2, n, limbs);
