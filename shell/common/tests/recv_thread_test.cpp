@@ -1,0 +1,365 @@
+// The receive thread against a raw loopback peer: framing, the ring, the connection's reports,
+// blocking delivery and stopping.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "recv_fixture.h"
+#include "vxbase/messages.h"
+#include "vxbase/tr_header.h"
+
+using namespace recvtest;
+
+namespace {
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+Bytes Part(const Bytes& b, size_t from, size_t to) { return Bytes(b.begin() + long(from), b.begin() + long(to)); }
+
+struct FramingCase {
+    const char* name;
+    std::vector<Bytes> chunks;       // sent one after the other
+    std::vector<Bytes> delivered;    // what the screen must get, in order
+    int status;                      // status that must follow, -1 none
+    int indexAfter;                  // ring index once done (-1: not checked)
+};
+
+class Framing : public RecvTest {
+protected:
+    void Run(const FramingCase& c, const RecvProfile& profile) {
+        SCOPED_TRACE(c.name);
+        Events().clear();
+        peer_ = std::make_unique<Peer>();
+        ASSERT_NO_FATAL_FAILURE(StartThread(profile));
+        ASSERT_TRUE(peer_->Accept());
+        for (const Bytes& chunk : c.chunks) {
+            peer_->Send(chunk);
+            // Lets the thread read what has come so far, so that later chunks arrive apart.
+            if (c.chunks.size() > 1) std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+        if (c.status >= 0) {
+            ASSERT_TRUE(WaitStatus());
+            EXPECT_EQ(Statuses(), std::vector<int>{c.status});
+            EXPECT_TRUE(Pump([&] { return !thread_->Running(); }));
+        } else {
+            ASSERT_TRUE(WaitPackets(c.delivered.size()));
+        }
+        auto packets = Of(WM_VX_PACKET);
+        ASSERT_EQ(packets.size(), c.delivered.size());
+        for (size_t i = 0; i < packets.size(); ++i) {
+            EXPECT_EQ(packets[i].hwnd, screen_);
+            EXPECT_EQ(packets[i].packet, c.delivered[i]) << "packet " << i;
+            EXPECT_TRUE(packets[i].bodyAfterHeader);
+            EXPECT_FALSE(packets[i].posted);
+        }
+        if (c.status < 0) {
+            EXPECT_TRUE(Statuses().empty());
+            EXPECT_TRUE(thread_->Running());
+        }
+        if (c.indexAfter >= 0) {
+            EXPECT_TRUE(Pump([&] { return thread_->RingIndex() == c.indexAfter; }));
+        }
+        thread_.reset();
+    }
+};
+
+TEST_F(Framing, MainProgramLengths) {
+    const Bytes p15 = MakePacket(15, 4, 1100), p20 = MakePacket(20, 4, 4101, 3), p300 = MakePacket(300, 4, 9110, 5);
+    const Bytes p4096 = MakePacket(4096, 4, 9121, 9), p4097 = MakePacket(4097, 4, 9121, 1);
+    const FramingCase cases[] = {
+        {"header only", {p15}, {p15}, -1, 1},
+        {"largest packet", {p4096}, {p4096}, -1, 1},
+        {"one byte too long is skipped whole and framing holds", {p4097, p20}, {p20}, -1, 2},
+        {"far too long is skipped whole", {MakePacket(20000, 4, 1, 2), p20}, {p20}, -1, 2},
+        {"length in pieces", {Part(p300, 0, 2), Part(p300, 2, 4), Part(p300, 4, 9), Part(p300, 9, 300)}, {p300}, -1, 1},
+        {"several packets in one send", {Join({p15, p300, p4096})}, {p15, p300, p4096}, -1, 3},
+        {"shorter than its header ends the connection", {MakePacket(14, 4, 4101), p20}, {}, VX_SOCK_LOST_AFTER_DATA, -1},
+        {"length of 4 ends the connection", {MakePacket(4, 4), p20}, {}, VX_SOCK_LOST_AFTER_DATA, -1},
+        {"length of 0 ends the connection", {Bytes{0, 0, 0, 0}, p20}, {}, VX_SOCK_LOST_AFTER_DATA, -1},
+        {"packets before a broken one are delivered", {p20, Bytes{0, 0, 0, 3}}, {p20}, VX_SOCK_LOST_AFTER_DATA, -1},
+    };
+    for (const FramingCase& c : cases) Run(c, kMainRecvProfile);
+}
+
+TEST_F(Framing, UpdaterLengths) {
+    const Bytes p9 = MakePacket(9, 2), p50 = MakePacket(50, 2, 0, 4), p4096 = MakePacket(4096, 2, 0, 8);
+    const FramingCase cases[] = {
+        {"header only", {p9}, {p9}, -1, 1},
+        {"largest piece", {p4096}, {p4096}, -1, 1},
+        {"one byte too long is skipped whole", {MakePacket(4097, 2), p50}, {p50}, -1, 2},
+        {"largest length field is skipped whole", {MakePacket(65535, 2), p9}, {p9}, -1, 2},
+        {"length in pieces", {Part(p50, 0, 1), Part(p50, 1, 2), Part(p50, 2, 50)}, {p50}, -1, 1},
+        {"shorter than its header ends the connection", {MakePacket(8, 2), p50}, {}, VX_VER_LOST_AFTER_DATA, -1},
+    };
+    for (const FramingCase& c : cases) Run(c, kUpdaterRecvProfile);
+}
+
+TEST_F(RecvTest, EighthPacketLandsInTheFirstSlot) {
+    ASSERT_NO_FATAL_FAILURE(StartThread());
+    ASSERT_TRUE(peer_->Accept());
+    std::vector<Bytes> sent;
+    for (int i = 0; i < 8; ++i) {
+        sent.push_back(MakePacket(40 + uint32_t(i), 4, uint16_t(9000 + i), uint8_t(i * 31)));
+        peer_->Send(sent.back());
+    }
+    ASSERT_TRUE(WaitPackets(8));
+    auto packets = Of(WM_VX_PACKET);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(packets[size_t(i)].slot, i % 7) << i;
+        EXPECT_EQ(packets[size_t(i)].packet, sent[size_t(i)]) << i;
+    }
+    // The first slot now holds the eighth packet, and the ninth goes to the second.
+    EXPECT_EQ(Bytes(thread_->Slot(0), thread_->Slot(0) + sent[7].size()), sent[7]);
+    EXPECT_TRUE(Pump([&] { return thread_->RingIndex() == 1; }));
+}
+
+TEST_F(RecvTest, ConnectedNoticeComesFirstAndOnce) {
+    ASSERT_NO_FATAL_FAILURE(StartThread());
+    ASSERT_TRUE(peer_->Accept());
+    // Nothing sent: the frame hears of the connection all the same.
+    ASSERT_TRUE(Pump([&] { return !Of(WM_VX_CONNECTED).empty(); }));
+    const Event connected = Of(WM_VX_CONNECTED)[0];
+    EXPECT_EQ(connected.hwnd, frame_);
+    EXPECT_EQ(connected.wParam, 0u);
+    EXPECT_FALSE(connected.posted);
+    EXPECT_NE(thread_->GetSocket(), INVALID_SOCKET);
+    EXPECT_EQ(SOCKET(connected.lParam), thread_->GetSocket());
+    // The socket handed to the frame is the connection: a request sent on it reaches the server.
+    const Bytes request = MakePacket(15, 4, 1100);
+    ASSERT_EQ(send(SOCKET(connected.lParam), reinterpret_cast<const char*>(request.data()), 15, 0), 15);
+    EXPECT_EQ(peer_->Read(15, 2000), request);
+
+    for (int i = 0; i < 3; ++i) peer_->Send(MakePacket(20, 4, 4101, uint8_t(i)));
+    ASSERT_TRUE(WaitPackets(3));
+    EXPECT_EQ(Events().front().msg, UINT(WM_VX_CONNECTED));
+    EXPECT_EQ(Of(WM_VX_CONNECTED).size(), 1u);
+}
+
+TEST_F(RecvTest, UpdaterReportsItsOwnConnectedMessage) {
+    ASSERT_NO_FATAL_FAILURE(StartThread(kUpdaterRecvProfile));
+    ASSERT_TRUE(peer_->Accept());
+    ASSERT_TRUE(Pump([&] { return !Of(WM_VX_VERSION_CONNECTED).empty(); }));
+    EXPECT_TRUE(Of(WM_VX_CONNECTED).empty());
+    EXPECT_EQ(Of(WM_VX_VERSION_CONNECTED)[0].hwnd, frame_);
+    EXPECT_EQ(SOCKET(Of(WM_VX_VERSION_CONNECTED)[0].lParam), thread_->GetSocket());
+}
+
+// A connection that ends: which code, reported once, and the thread ends with its socket closed.
+TEST_F(RecvTest, LostConnectionCodes) {
+    struct Case {
+        const char* name;
+        const RecvProfile* profile;
+        Bytes before;  // sent before the peer closes
+        int code;
+    };
+    const Bytes full = MakePacket(30, 4, 4101), piece = MakePacket(30, 2);
+    const Case cases[] = {
+        {"closed before any data", &kMainRecvProfile, {}, VX_SOCK_LOST_BEFORE_DATA},
+        {"closed inside the first length", &kMainRecvProfile, Part(full, 0, 3), VX_SOCK_LOST_BEFORE_DATA},
+        {"closed inside the first body", &kMainRecvProfile, Part(full, 0, 10), VX_SOCK_LOST_AFTER_DATA},
+        {"closed after a packet", &kMainRecvProfile, full, VX_SOCK_LOST_AFTER_DATA},
+        {"updater closed before any data", &kUpdaterRecvProfile, {}, VX_VER_LOST_BEFORE_DATA},
+        {"updater closed after a piece", &kUpdaterRecvProfile, piece, VX_VER_LOST_AFTER_DATA},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Events().clear();
+        peer_ = std::make_unique<Peer>();
+        ASSERT_NO_FATAL_FAILURE(StartThread(*c.profile));
+        ASSERT_TRUE(peer_->Accept());
+        if (!c.before.empty()) peer_->Send(c.before);
+        peer_->Close();
+        ASSERT_TRUE(WaitStatus());
+        EXPECT_TRUE(Pump([&] { return !thread_->Running(); }));
+        plat::win::PumpMessages();
+        EXPECT_EQ(Statuses(), std::vector<int>{c.code});
+        EXPECT_FALSE(Of(WM_VX_SOCKET_STATUS)[0].posted);
+        EXPECT_EQ(Of(WM_VX_SOCKET_STATUS)[0].hwnd, frame_);
+        EXPECT_EQ(Of(WM_VX_SOCKET_STATUS)[0].lParam, 1);
+        EXPECT_EQ(thread_->GetSocket(), INVALID_SOCKET);
+        thread_.reset();
+        plat::win::PumpMessages();
+        EXPECT_EQ(Statuses().size(), 1u) << "the stop after a loss reports nothing more";
+    }
+}
+
+TEST_F(RecvTest, FailedWaitIsReportedOnceAndEndsTheThread) {
+    ASSERT_NO_FATAL_FAILURE(StartThread());
+    ASSERT_TRUE(peer_->Accept());
+    ASSERT_TRUE(Pump([&] { return !Of(WM_VX_CONNECTED).empty(); }));
+    // The socket disappears under the waiting thread (as when another part of the program closes it).
+    closesocket(thread_->GetSocket());
+    ASSERT_TRUE(WaitStatus());
+    ASSERT_TRUE(Pump([&] { return !thread_->Running(); }));
+    plat::win::PumpMessages();
+    ASSERT_EQ(Statuses().size(), 1u);
+    const int code = Statuses()[0];
+    EXPECT_TRUE(code == VX_SOCK_WAIT_FAILED || code == VX_SOCK_LOST_BEFORE_DATA) << code;
+}
+
+TEST_F(RecvTest, SetUpFailuresArePostedOnceAndEndTheThread) {
+    struct Case {
+        const char* name;
+        const RecvProfile* profile;
+        const char* address;  // null: SetServer not called
+        bool closedPort;
+        int code;
+    };
+    const Case cases[] = {
+        {"nobody listening", &kMainRecvProfile, "127.0.0.1", true, VX_SOCK_CONNECT_FAILED},
+        {"address that is no address", &kMainRecvProfile, "999.1.1.1", false, VX_SOCK_BAD_ADDRESS},
+        {"no server set", &kMainRecvProfile, nullptr, false, VX_SOCK_BAD_ADDRESS},
+        {"updater: nobody listening", &kUpdaterRecvProfile, "127.0.0.1", true, VX_VER_CONNECT_FAILED},
+        {"updater: no server set", &kUpdaterRecvProfile, nullptr, false, VX_VER_BAD_ADDRESS},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Events().clear();
+        peer_ = std::make_unique<Peer>();
+        const int port = peer_->port();
+        if (c.closedPort) peer_->CloseListener();
+        thread_ = std::make_unique<CVXSocketThread>(*c.profile);
+        thread_->SetHwnd(screen_);
+        thread_->SetMainHwnd(frame_);
+        if (c.address) {
+            ASSERT_TRUE(thread_->SetServer(c.address, port));
+        }
+        ASSERT_TRUE(thread_->Start());
+        ASSERT_TRUE(WaitStatus());
+        ASSERT_TRUE(Pump([&] { return !thread_->Running(); }));
+        plat::win::PumpMessages();
+        EXPECT_EQ(Statuses(), std::vector<int>{c.code});
+        EXPECT_TRUE(Of(WM_VX_SOCKET_STATUS)[0].posted);
+        EXPECT_TRUE(Of(WM_VX_CONNECTED).empty());
+        EXPECT_TRUE(Of(WM_VX_VERSION_CONNECTED).empty());
+        EXPECT_EQ(thread_->GetSocket(), INVALID_SOCKET);
+        thread_.reset();
+    }
+}
+
+TEST(SocketThreadServer, AddressAndPortRules) {
+    struct Case {
+        const char* address;
+        int port;
+        BOOL ok;
+    };
+    const Case cases[] = {
+        {"1.2.3.4", 1, TRUE},          {"255.255.255.255", 65535, TRUE}, {"1.2.3.", 80, FALSE},
+        {"1.2.3.4.5.6.7.8", 80, TRUE},  // 15 characters: stored; the thread finds it invalid
+        {"255.255.255.2550", 80, FALSE}, {"1.2.3.4", 0, FALSE},            {"1.2.3.4", -1, FALSE},
+        {"1.2.3.4", 65536, FALSE},      {nullptr, 80, FALSE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address ? c.address : "(null)");
+        CVXSocketThread t;
+        EXPECT_EQ(t.SetServer(c.address, c.port), c.ok);
+        CVXSocket s;
+        const bool parses = c.ok && std::string(c.address) != "1.2.3.4.5.6.7.8";
+        EXPECT_EQ(s.SetServer(c.address, c.port), parses ? TRUE : FALSE);
+    }
+}
+
+TEST_F(RecvTest, DeliveryWaitsForTheScreen) {
+    ASSERT_NO_FATAL_FAILURE(StartThread());
+    ASSERT_TRUE(peer_->Accept());
+    const Bytes first = MakePacket(100, 4, 4101, 1), second = MakePacket(60, 4, 4102, 2);
+    peer_->Send(Join({first, second}));
+    bool checked = false;
+    OnPacket() = [&](const Event& e) {
+        if (e.slot != 0) return;
+        // The second packet is waiting on the socket, but while this handler runs the thread
+        // does not read on: the next slot stays untouched and this one unchanged.
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        const unsigned char* next = thread_->Slot(1);
+        EXPECT_EQ(Bytes(next, next + 15), Bytes(15, 0));
+        EXPECT_EQ(Bytes(thread_->Slot(0), thread_->Slot(0) + first.size()), first);
+        EXPECT_EQ(thread_->RingIndex(), 0);
+        checked = true;
+    };
+    ASSERT_TRUE(WaitPackets(2));
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(Of(WM_VX_PACKET)[1].packet, second);
+    EXPECT_EQ(Of(WM_VX_PACKET)[1].slot, 1);
+}
+
+TEST_F(RecvTest, PacketWithoutScreenIsDroppedAfterTheBox) {
+    plat::win::SetAutomationMode(true);
+    ASSERT_NO_FATAL_FAILURE(StartThread(kMainRecvProfile, /*registerScreen=*/false));
+    ASSERT_TRUE(peer_->Accept());
+    ASSERT_TRUE(Pump([&] { return !Of(WM_VX_CONNECTED).empty(); }));
+    peer_->Send(MakePacket(20, 4, 4101, 1));
+    plat::win::MessageBoxInfo box;
+    ASSERT_TRUE(plat::win::WaitForMessageBox(&box, 5000));
+    EXPECT_EQ(box.text, u"m_hWndDlg is NULL");
+    thread_->SetHwnd(screen_);
+    ASSERT_TRUE(plat::win::AnswerMessageBox(IDOK, box.hwnd));
+    const Bytes later = MakePacket(25, 4, 4101, 2);
+    peer_->Send(later);
+    ASSERT_TRUE(WaitPackets(1));
+    auto packets = Of(WM_VX_PACKET);
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0].packet, later);
+    EXPECT_EQ(packets[0].slot, 1) << "the dropped packet still used its slot";
+    EXPECT_TRUE(Statuses().empty());
+}
+
+TEST_F(RecvTest, StoppingOnPurposeReportsNothing) {
+    ASSERT_NO_FATAL_FAILURE(StartThread());
+    ASSERT_TRUE(peer_->Accept());
+    ASSERT_TRUE(Pump([&] { return !Of(WM_VX_CONNECTED).empty(); }));
+    const SOCKET s = thread_->GetSocket();
+    thread_->Stop();
+    EXPECT_FALSE(thread_->Running());
+    EXPECT_EQ(thread_->GetSocket(), INVALID_SOCKET);
+    EXPECT_TRUE(peer_->ReadsEof(2000)) << "the server sees the connection end";
+    EXPECT_EQ(send(s, "x", 1, 0), SOCKET_ERROR) << "the socket is closed";
+    thread_->Stop();  // a second stop is harmless
+    thread_.reset();
+    plat::win::PumpMessages();
+    EXPECT_TRUE(Statuses().empty());
+}
+
+TEST_F(RecvTest, StopWhileTheThreadIsHandingOverAPacket) {
+    ASSERT_NO_FATAL_FAILURE(StartThread());
+    ASSERT_TRUE(peer_->Accept());
+    ASSERT_TRUE(Pump([&] { return !Of(WM_VX_CONNECTED).empty(); }));
+    // Not pumped from here on: the thread blocks in handing this packet to our screen.
+    peer_->Send(MakePacket(20, 4, 4101));
+    bool sending = false;
+    for (int i = 0; i < 500 && !sending; ++i) {
+        sending = GetQueueStatus(QS_SENDMESSAGE) != 0;
+        if (!sending) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(sending) << "the thread should be waiting in its send to this thread";
+    thread_->Stop();  // must not wait for ever on a thread that waits for us
+    EXPECT_FALSE(thread_->Running());
+    plat::win::PumpMessages();
+    EXPECT_TRUE(Statuses().empty());
+}
+
+TEST_F(RecvTest, StopBeforeStartAndWhileConnecting) {
+    {
+        CVXSocketThread idle;
+        idle.Stop();
+        EXPECT_FALSE(idle.Start()) << "a stopped object does not start again";
+    }
+    // Stopped at once after the start: whatever point the thread reached, it ends silently.
+    for (int i = 0; i < 10; ++i) {
+        Events().clear();
+        ASSERT_NO_FATAL_FAILURE(StartThread());
+        thread_->Stop();
+        EXPECT_FALSE(thread_->Running());
+        thread_.reset();
+        plat::win::PumpMessages();
+        // A connected notice issued before the stop may still be handled while Stop waits;
+        // no status ever is.
+        EXPECT_TRUE(Statuses().empty()) << i;
+        EXPECT_LE(Of(WM_VX_CONNECTED).size(), 1u) << i;
+    }
+}
+
+}  // namespace
