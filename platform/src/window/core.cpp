@@ -1,5 +1,7 @@
 // Window classes, window creation and destruction, window fields, geometry, text and the
 // default window procedure.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -119,10 +121,25 @@ bool EnabledChain(const Window& w) {
   return true;
 }
 
+// A class whose window procedure lived in a library that has since been unloaded (a screen
+// plug-in) is stale: it is forgotten, so that the library can register it again when it is
+// loaded anew, and no window is ever created with a procedure that is gone.
+static bool ProcLoaded(WNDPROC proc) {
+  if (!proc) return true;
+  Dl_info info;
+  return dladdr(reinterpret_cast<void*>(proc), &info) != 0;
+}
+
 static std::shared_ptr<ClassRec> FindClass(std::u16string_view name) {
   auto& g = G();
-  for (auto& c : g.classes)
-    if (StrEqualNoCase(c->name, name)) return c;
+  for (auto it = g.classes.begin(); it != g.classes.end(); ++it) {
+    if (!StrEqualNoCase((*it)->name, name)) continue;
+    if (!ProcLoaded((*it)->wc.lpfnWndProc)) {
+      g.classes.erase(it);
+      return nullptr;
+    }
+    return *it;
+  }
   return nullptr;
 }
 

@@ -1,4 +1,6 @@
 // Message passing inside one process: sequences, priorities, timers, threads and focus.
+#include <dlfcn.h>
+
 #include <atomic>
 #include <thread>
 
@@ -367,6 +369,25 @@ TEST_F(MessagesTest, WindowFieldsAndSubclassing) {
   EXPECT_EQ(GetClassName(c, name, 32), 6);
   EXPECT_EQ(std::u16string(name), u"RecWnd");
   EXPECT_EQ(GetClassName(c, name, 4), 3) << "cut to the buffer";
+}
+
+TEST_F(MessagesTest, ClassOfAnUnloadedLibraryCanBeRegisteredAgain) {
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    void* lib = dlopen(WINDOW_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr) << dlerror();
+    auto reg = reinterpret_cast<int (*)()>(dlsym(lib, "RegisterPluginClass"));
+    ASSERT_NE(reg, nullptr);
+    EXPECT_EQ(reg(), 1) << "registered by this load of the library";
+    HWND h = CreateWindowEx(0, u"PluginWnd", u"", WS_POPUP, 0, 0, 10, 10, 0, nullptr, nullptr, nullptr);
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(SendMessage(h, WM_USER + 1, 0, 0), 4321);
+    DestroyWindow(h);
+    dlclose(lib);
+    WNDCLASS wc;
+    EXPECT_FALSE(GetClassInfo(nullptr, u"PluginWnd", &wc)) << "its procedure is gone with the library";
+    EXPECT_EQ(CreateWindowEx(0, u"PluginWnd", u"", WS_POPUP, 0, 0, 10, 10, 0, nullptr, nullptr, nullptr), 0u);
+  }
 }
 
 TEST_F(MessagesTest, TextAndDialogItemHelpers) {
