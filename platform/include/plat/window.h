@@ -1205,28 +1205,6 @@ std::u16string InspectWindow(HWND hwnd);
 // milliseconds since the epoch, pid, kind, fields...
 void LogEvent(const char* kind, const std::string& fields);
 
-// Driving another program of the device root (the launcher, the updater, the main program) from
-// a test process. ProcessesOfRoot lists the live processes that have windows (slot and pid);
-// AutomationRequest sends one text command to a process and returns its text answer. Commands:
-//   windows                one line per window: hwnd, parent, class, id, visible, enabled,
-//                          focused, left, top, right, bottom, text (tab-separated)
-//   box                    the pending message box: hwnd, type, caption, text, buttons (ids
-//                          separated by commas); empty when none
-//   answer <id>            answers the pending box
-//   menu                   the pending menu: one line per item: id, flags, text
-//   choose <id>            chooses a menu item (0 dismisses)
-//   tap|down|up|move <x> <y>, key <vk>, char <code>   input, as InjectStylus/InjectKey/InjectChar
-//   screenshot <host path> writes the process's screen as PNG
-//   inspect <hwnd>         the window's WM_PLAT_INSPECT text
-// Texts are UTF-8; tabs and line breaks inside them become blanks. False when the process is
-// gone or the command failed.
-struct ProcessSlot {
-  uint32_t slot = 0;
-  DWORD pid = 0;
-};
-std::vector<ProcessSlot> ProcessesOfRoot();
-bool AutomationRequest(uint32_t slot, const std::string& command, std::string* reply);
-
 // Called by the framework when a thread is about to end: destroys its top-level windows (with
 // their WM_DESTROY). A thread that ends without it loses its windows silently.
 void ThreadCleanup();

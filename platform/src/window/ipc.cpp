@@ -41,7 +41,7 @@ struct Request {
   uint64_t wParam;
   int64_t lParam;
   uint32_t senderPid;
-  uint32_t payload;  // bytes of text after the request (automation commands)
+  uint32_t reserved;
 };
 
 struct Reply {
@@ -49,7 +49,7 @@ struct Reply {
   uint32_t ok;
   uint32_t tid;
   uint32_t pid;
-  uint32_t payload;  // bytes of text after the reply
+  uint32_t reserved;
 };
 
 std::thread* g_server = nullptr;  // never destroyed: stopped (joined) by StopServer or at exit
@@ -111,24 +111,6 @@ void Serve(int conn) {
   Request req;
   if (!ReadAll(conn, &req, sizeof req) || req.magic != kMagic) {
     close(conn);
-    return;
-  }
-  if (req.op == OpAutomation) {
-    // Commands may wait for the user-interface thread: each runs on a thread of its own so the
-    // server keeps answering.
-    constexpr uint32_t kMaxCommand = 64 * 1024;
-    std::string cmd(std::min(req.payload, kMaxCommand), '\0');
-    if (req.payload > kMaxCommand || !ReadAll(conn, cmd.data(), cmd.size())) {
-      close(conn);
-      return;
-    }
-    std::thread([conn, cmd] {
-      bool ok = false;
-      std::string out = RunAutomationCommand(cmd, &ok);
-      Reply rep{0, ok ? 1u : 0u, 0, CurrentProcessId(), static_cast<uint32_t>(out.size())};
-      if (WriteAll(conn, &rep, sizeof rep)) WriteAll(conn, out.data(), out.size());
-      close(conn);
-    }).detach();
     return;
   }
   auto& g = G();
@@ -335,64 +317,6 @@ bool RemoteCall(HWND h, uint32_t op, UINT msg, WPARAM wp, LPARAM lp, LRESULT* re
 }  // namespace plat::wm
 
 namespace plat::win {
-
-bool AutomationRequest(uint32_t slot, const std::string& command, std::string* reply) {
-  using namespace plat::wm;
-  if (reply) reply->clear();
-  if (slot == 0 || slot > kMaxSlot) return false;
-  std::string runDir;
-  {
-    auto& g = G();
-    Lock l(g.m);
-    if (g.runDir.empty()) g.runDir = RunDir();
-    runDir = g.runDir;
-  }
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_un addr;
-  socklen_t len = SocketAddress(runDir, slot, &addr);
-  Request req{kMagic, OpAutomation, 0, 0, 0, 0, static_cast<uint32_t>(CurrentProcessId()),
-              static_cast<uint32_t>(command.size())};
-  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || !WriteAll(fd, &req, sizeof req) ||
-      !WriteAll(fd, command.data(), command.size())) {
-    close(fd);
-    return false;
-  }
-  WaitWhileHandlingSent([] { return false; }, fd, -1);
-  Reply rep{};
-  bool ok = ReadAll(fd, &rep, sizeof rep);
-  std::string text(ok ? std::min<uint32_t>(rep.payload, 1u << 24) : 0, '\0');
-  ok = ok && ReadAll(fd, text.data(), text.size());
-  close(fd);
-  if (!ok) return false;
-  if (reply) *reply = std::move(text);
-  return rep.ok != 0;
-}
-
-std::vector<ProcessSlot> ProcessesOfRoot() {
-  using namespace plat::wm;
-  std::vector<ProcessSlot> out;
-  std::string dir;
-  {
-    auto& g = G();
-    Lock l(g.m);
-    if (g.runDir.empty()) g.runDir = RunDir();
-    dir = g.runDir;
-  }
-  for (uint32_t slot = 1; slot <= kMaxSlot; ++slot) {
-    DWORD pid = PidOfSlot(slot);
-    if (!pid) continue;
-    // Alive when its message server answers.
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) break;
-    sockaddr_un addr;
-    socklen_t len = SocketAddress(dir, slot, &addr);
-    bool alive = connect(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0;
-    close(fd);
-    if (alive) out.push_back(ProcessSlot{slot, pid});
-  }
-  return out;
-}
 
 void LogEvent(const char* kind, const std::string& fields) {
   std::string dir;

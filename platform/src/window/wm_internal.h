@@ -236,9 +236,7 @@ void StopServer();
 void RemoteReply(int fd, LRESULT result, bool ok);
 LRESULT SendShowToThread(const std::shared_ptr<Window>& w, int cmd);
 bool RemoteCall(HWND h, uint32_t op, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result, DWORD* tid, DWORD* pid);
-enum RemoteOp : uint32_t { OpSend = 1, OpPost = 2, OpIsWindow = 3, OpIsVisible = 4, OpShow = 5, OpThread = 6, OpNotify = 7, OpAutomation = 8 };
-// Runs one automation command of the text protocol (see plat::win::AutomationRequest).
-std::string RunAutomationCommand(const std::string& command, bool* ok);
+enum RemoteOp : uint32_t { OpSend = 1, OpPost = 2, OpIsWindow = 3, OpIsVisible = 4, OpShow = 5, OpThread = 6, OpNotify = 7 };
 DWORD PidOfSlot(uint32_t slot);
 
 // Dialogs, boxes, menus

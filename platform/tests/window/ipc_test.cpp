@@ -4,9 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -96,35 +94,6 @@ TEST_F(IpcTest, PeerMaySendBackWhileWeWait) {
   auto got = MessagesOf(mine);
   ASSERT_FALSE(got.empty());
   EXPECT_EQ(got.back().msg, WM_USER + 3u);
-}
-
-TEST_F(IpcTest, AnotherProcessIsDrivenThroughAutomationRequests) {
-  auto procs = plat::win::ProcessesOfRoot();
-  auto it = std::find_if(procs.begin(), procs.end(), [&](const plat::win::ProcessSlot& p) { return p.pid == static_cast<DWORD>(pid_); });
-  ASSERT_NE(it, procs.end());
-  const uint32_t slot = it->slot;
-  EXPECT_EQ(slot, peer_ >> 20);
-  std::string reply;
-  ASSERT_TRUE(plat::win::AutomationRequest(slot, "windows", &reply));
-  EXPECT_EQ(reply.rfind(std::to_string(peer_) + "\t0\tPeerWnd\t0\t0\t1\t", 0), 0u) << reply;
-  ASSERT_TRUE(PostMessage(peer_, WM_USER + 6, 0, 0));
-  reply.clear();
-  for (int i = 0; i < 5000 && reply.empty(); ++i) {
-    ASSERT_TRUE(plat::win::AutomationRequest(slot, "box", &reply));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  EXPECT_NE(reply.find("\t33\tPeer\t주문하시겠습니까?\t1,2\n"), std::string::npos) << reply;
-  EXPECT_FALSE(plat::win::AutomationRequest(slot, "answer 6", &reply)) << "not one of its buttons";
-  EXPECT_FALSE(plat::win::AutomationRequest(slot, "fly away", &reply));
-  ASSERT_TRUE(plat::win::AutomationRequest(slot, "screenshot " + root_ + "/peer.png", &reply));
-  EXPECT_TRUE(std::filesystem::exists(root_ + "/peer.png"));
-  ASSERT_TRUE(plat::win::AutomationRequest(slot, "answer 2", &reply));
-  HWND answer = 0;
-  ASSERT_TRUE(WaitForFile("peer.answer", &answer));
-  EXPECT_EQ(answer, static_cast<HWND>(IDCANCEL));
-  kill(pid_, SIGKILL);
-  WaitForExit(3000);
-  EXPECT_FALSE(plat::win::AutomationRequest(slot, "windows", &reply));
 }
 
 TEST_F(IpcTest, ShowWindowAcrossProcesses) {

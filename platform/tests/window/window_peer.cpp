@@ -27,10 +27,6 @@ LRESULT PeerProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_USER + 2: return SendMessage(static_cast<HWND>(lp), WM_USER + 3, wp, 0) + 1;  // sends back first
     case WM_USER + 4: _exit(0);                                                    // dies mid-send
     case WM_USER + 5: WriteFile("peer.posted", std::to_string(wp)); return 0;
-    case WM_USER + 6: PostMessage(h, WM_USER + 7, 0, 0); return 0;  // shows a box, after this send
-    case WM_USER + 7:
-      WriteFile("peer.answer", std::to_string(MessageBox(h, u"주문하시겠습니까?", u"Peer", MB_OKCANCEL | MB_ICONQUESTION)));
-      return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     default: return DefWindowProc(h, m, wp, lp);
   }
@@ -42,7 +38,6 @@ int main(int argc, char** argv) {
   if (argc < 2) return 2;
   g_root = argv[1];
   plat::SetDeviceRoot(g_root);
-  plat::win::SetAutomationMode(true);
   WNDCLASS wc{};
   wc.lpfnWndProc = PeerProc;
   wc.lpszClassName = u"PeerWnd";
