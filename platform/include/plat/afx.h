@@ -655,6 +655,9 @@ class CWnd : public CCmdTarget {
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
   virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
   virtual void PostNcDestroy() {}
+  // While a modal box or dialog runs over this window: disabled, then enabled again.
+  virtual void BeginModalState() { ::EnableWindow(m_hWnd, FALSE); }
+  virtual void EndModalState() { ::EnableWindow(m_hWnd, TRUE); }
   virtual void DoDataExchange(CDataExchange* dx) { (void)dx; }
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
   // Default handling of the message being dispatched now.

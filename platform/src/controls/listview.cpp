@@ -139,7 +139,7 @@ std::u16string CellText(const Row& r, int sub) {
 }
 
 UINT DrawFormat(int fmt) {
-  UINT f = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+  UINT f = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
   if ((fmt & 3) == LVCFMT_RIGHT) f |= DT_RIGHT;
   else if ((fmt & 3) == LVCFMT_CENTER) f |= DT_CENTER;
   return f;
