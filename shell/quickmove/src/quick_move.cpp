@@ -106,6 +106,7 @@ int _qm_init_his(void) {
 int _qm_change_his(const CMenuConfigFile* menu, unsigned int id) {
   if (!menu) return -1;
   History& h = TheHistory();
+  if (id == 0) return h.count;  // 0 names no screen (it is the title's id)
   for (int i = 0; i < h.count; ++i) {
     if (h.entries[i].id == id) {
       Remove(h, i);

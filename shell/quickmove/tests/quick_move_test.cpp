@@ -83,6 +83,7 @@ TEST_F(QuickMoveTest, IdsThatAreNoScreensKeepAnEmptyName) {
   EXPECT_EQ(_qm_change_his(&menu_, 8103), 1);   // the group button of 1010
   EXPECT_EQ(_qm_change_his(&menu_, 99999), 2);  // not in the menu
   EXPECT_EQ(_qm_change_his(nullptr, 92001), -1);
+  EXPECT_EQ(_qm_change_his(&menu_, 0), 2);  // the title's id is no screen
   EXPECT_EQ(Ids(), (std::vector<unsigned>{99999, 8103}));
   EXPECT_EQ(_qm_exit_his(), 2);
   EXPECT_EQ(HistoryFile(), "8103$$ \n99999$$ \n");

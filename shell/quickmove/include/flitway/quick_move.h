@@ -21,7 +21,8 @@ extern "C" {
 int _qm_init_his(void);
 // Makes `id` the newest screen (moved when it is already listed; the oldest drops off past ten).
 // The name comes from the menu file when the menu lists `id` as a screen, else it is empty.
-// Nothing happens without a menu file. Returns the number of screens afterwards, -1 without menu.
+// Nothing happens without a menu file or for id 0 (the title's). Returns the number of screens
+// afterwards, -1 without a menu file.
 int _qm_change_his(const CMenuConfigFile* menu, unsigned int id);
 // Fills the combo box: the title entry, then the screens newest first; selects position 0.
 // Returns the number of combo entries, -1 without a combo box.
