@@ -572,7 +572,7 @@ struct AFX_MSGMAP {
 #define ON_NOTIFY_RANGE(code, id, idLast, fn)                                          \
   {WM_NOTIFY, (UINT)(code), (UINT)(id), (UINT)(idLast),                                 \
    AFX_THUNK(LRESULT _r = 0; _p->fn((UINT)(reinterpret_cast<NMHDR*>(_l)->idFrom), reinterpret_cast<NMHDR*>(_l), &_r); return _r;)},
-#define ON_MESSAGE(msg, fn) {(UINT)(msg), 0, 0, 0, AFX_THUNK(return _p->fn(_w, _l);)},
+#define ON_MESSAGE(msg, fn) {(UINT)(msg), 0, 0, 0, AFX_THUNK(return AfxResultOf([&] { return _p->fn(_w, _l); });)},
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, 0, AFX_THUNK(_p->OnTimer((UINT)_w); return 0;)},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, 0, AFX_THUNK(_p->OnPaint(); return 0;)},
 #define ON_WM_CTLCOLOR()                                                                   \
@@ -603,6 +603,17 @@ struct AFX_MSGMAP {
   {WM_HSCROLL, 0, 0, 0, AFX_THUNK(_p->OnHScroll((UINT)LOWORD(_w), (UINT)(short)HIWORD(_w), CWnd::FromHandle((HWND)_l)); return 0;)},
 
 UINT AfxCtlColorKind(UINT message);  // CTLCOLOR_* of a WM_CTLCOLOR* message
+
+// The result of a message handler as an LRESULT: 0 for handlers that return nothing.
+template <typename F>
+LRESULT AfxResultOf(F&& call) {
+  if constexpr (std::is_void_v<decltype(call())>) {
+    call();
+    return 0;
+  } else {
+    return (LRESULT)(call());
+  }
+}
 
 class CCmdTarget : public CObject {
  public:

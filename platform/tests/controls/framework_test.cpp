@@ -170,6 +170,7 @@ class CMapDlg : public CBaseMapDlg {
     if (id == 7) KillTimer(7);
   }
   afx_msg void OnRadio(UINT id) { radios.push_back(id); }
+  afx_msg void OnPlainQuery(WPARAM w, LPARAM l) { lastQuery = static_cast<LPARAM>(w) + l; }
   afx_msg void OnComboSel() { calls.push_back("combo sel " + std::to_string(static_cast<CComboBox*>(GetDlgItem(kComboList))->GetCurSel())); }
   afx_msg void OnViewClick(NMHDR* hdr, LRESULT* result) {
     viewClicks.push_back(reinterpret_cast<NMITEMACTIVATE*>(hdr)->iItem);
@@ -181,6 +182,7 @@ class CMapDlg : public CBaseMapDlg {
 BEGIN_MESSAGE_MAP(CMapDlg, CBaseMapDlg)
 ON_BN_CLICKED(kPush, OnPush)
 ON_MESSAGE(kUserQuery, OnQuery)
+ON_MESSAGE(kUserQuery + 1, OnPlainQuery)
 ON_WM_TIMER()
 ON_CONTROL_RANGE(BN_CLICKED, kRadioA, kRadioC, OnRadio)
 ON_CBN_SELCHANGE(kComboList, OnComboSel)
@@ -209,6 +211,8 @@ TEST_F(FrameworkTest, MessageMapsBindCommandsMessagesTimersAndNotifications) {
   EXPECT_EQ(map_->calls, (std::vector<std::string>{"derived push", "base check"}));
   EXPECT_EQ(::SendMessage(map_->m_hWnd, kUserQuery, 21, 99), 42);
   EXPECT_EQ(map_->lastQuery, 99);
+  EXPECT_EQ(::SendMessage(map_->m_hWnd, kUserQuery + 1, 1, 2), 0);  // a handler returning nothing
+  EXPECT_EQ(map_->lastQuery, 3);
   Tap(kRadioC);
   Tap(kRadioD);  // outside the bound range
   EXPECT_EQ(map_->radios, (std::vector<UINT>{kRadioC}));
