@@ -287,6 +287,37 @@ TEST_F(MessagesTest, CrossThreadSendWaitsForTheResultAndServesSendsBack) {
   EXPECT_FALSE(PostMessage(w.hwnd, WM_USER + 1, 4, 0));
 }
 
+TEST_F(MessagesTest, TwoThreadsSendingToEachOtherAtOnceNeverDeadlock) {
+  // Each thread sends to the other's window while the other is sending to it; a handler may
+  // send back again before it answers.
+  std::atomic<HWND> windows[2] = {0, 0};
+  std::atomic<int> ready{0};
+  std::atomic<long> sums[2] = {0, 0};
+  auto body = [&](int me) {
+    HWND h = CreateWindowEx(0, kPlainClass, u"", WS_POPUP, 0, 0, 1, 1, 0, nullptr, nullptr, nullptr);
+    windows[me] = h;
+    ++ready;
+    while (ready < 2) std::this_thread::yield();
+    HWND other = windows[1 - me];
+    for (int i = 0; i < 300; ++i) sums[me] += SendMessage(other, WM_USER + 20, static_cast<WPARAM>(i), static_cast<LPARAM>(h));
+    ++ready;
+    while (ready < 4) plat::win::PumpMessages();  // keep answering until both are done
+    DestroyWindow(h);
+  };
+  Handlers()[WM_USER + 20] = [](HWND, UINT, WPARAM wp, LPARAM lp, bool*) -> LRESULT {
+    // Every tenth message asks the sender something first.
+    if (wp % 10 == 0) return SendMessage(static_cast<HWND>(lp), WM_USER + 21, 0, 0) + static_cast<LRESULT>(wp);
+    return static_cast<LRESULT>(wp);
+  };
+  Handlers()[WM_USER + 21] = [](HWND, UINT, WPARAM, LPARAM, bool*) -> LRESULT { return 1000; };
+  std::thread a(body, 0), b(body, 1);
+  a.join();
+  b.join();
+  const long expected = 299 * 300 / 2 + 30 * 1000;
+  EXPECT_EQ(sums[0].load(), expected);
+  EXPECT_EQ(sums[1].load(), expected);
+}
+
 TEST_F(MessagesTest, SendToAThreadThatEndsWithoutAnsweringReturnsZero) {
   std::atomic<bool> release{false};
   Worker w;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 #include "plat/gdi.h"
@@ -48,8 +49,14 @@ std::string Describe(const std::vector<Rec>& recs) {
   return o.str();
 }
 
+static std::mutex g_logLock;
+
 static LRESULT RecProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
-  Log().push_back(Rec{h, m, wp, lp, plat::win::CurrentMessagePosted()});
+  {
+    // Windows of several threads log here.
+    std::lock_guard<std::mutex> l(g_logLock);
+    Log().push_back(Rec{h, m, wp, lp, plat::win::CurrentMessagePosted()});
+  }
   auto it = Handlers().find(m);
   if (it != Handlers().end()) {
     bool handled = true;
