@@ -100,6 +100,7 @@ TEST_F(WithServer, ShortReplyEndsTheConnectionAsLost) {
 }
 
 TEST_F(WithServer, ServerDroppingTheClientBeforeAnyReply) {
+    ASSERT_TRUE(Pump([&] { return server_->connectionCount() == 1; }));
     server_->dropConnections();
     ASSERT_TRUE(WaitStatus());
     EXPECT_EQ(Statuses(), std::vector<int>{VX_SOCK_LOST_BEFORE_DATA});
