@@ -96,6 +96,23 @@ TEST_F(IpcTest, PeerMaySendBackWhileWeWait) {
   EXPECT_EQ(got.back().msg, WM_USER + 3u);
 }
 
+TEST_F(IpcTest, BothProcessesSendingAtOnceFinish) {
+  HWND mine = MakeTop();
+  Handlers()[WM_USER + 3] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT { return static_cast<LRESULT>(wp) * 10; };
+  ASSERT_TRUE(PostMessage(peer_, WM_USER + 8, 0, static_cast<LPARAM>(mine)));
+  // The peer may be sending to us right now; our send to it must still come back.
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(SendMessage(peer_, WM_USER + 1, static_cast<WPARAM>(i), 1), i + 1);
+  HWND sent = 0;
+  ASSERT_TRUE(plat::win::PumpUntil([&] {
+    std::ifstream in(root_ + "/peer.sent");
+    unsigned long v = 0;
+    if (!(in >> v)) return false;
+    sent = static_cast<HWND>(v);
+    return true;
+  }));
+  EXPECT_EQ(sent, 50u);
+}
+
 TEST_F(IpcTest, ShowWindowAcrossProcesses) {
   EXPECT_FALSE(IsWindowVisible(peer_));
   EXPECT_FALSE(ShowWindow(peer_, SW_SHOW)) << "it was hidden";

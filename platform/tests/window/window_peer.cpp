@@ -27,6 +27,9 @@ LRESULT PeerProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_USER + 2: return SendMessage(static_cast<HWND>(lp), WM_USER + 3, wp, 0) + 1;  // sends back first
     case WM_USER + 4: _exit(0);                                                    // dies mid-send
     case WM_USER + 5: WriteFile("peer.posted", std::to_string(wp)); return 0;
+    case WM_USER + 8:  // posted: sends to the test's window (lParam) and records the answer
+      WriteFile("peer.sent", std::to_string(SendMessage(static_cast<HWND>(lp), WM_USER + 3, 5, 0)));
+      return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     default: return DefWindowProc(h, m, wp, lp);
   }
