@@ -357,6 +357,8 @@ void ScrollBarStylus(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- Display ---------------------------------------------------------------------------------
 
+bool DisplayOpen() { return &plat::display::IsOpen && plat::display::IsOpen(); }
+
 void PresentIfDisplay() {
   if (!&plat::display::IsOpen || !plat::display::IsOpen()) return;
   if (g_presentedGeneration == g_paintGeneration) return;

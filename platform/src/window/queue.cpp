@@ -210,6 +210,8 @@ bool FetchMessage(MSG* msg, HWND hwnd, UINT fmin, UINT fmax, bool remove) {
 static void WaitForInput() {
   auto q = CurrentQueue();
   int wait = TimerWaitMs(*q);
+  // Input from the display window is read by polling it: look again every few milliseconds.
+  if (DisplayOpen() && (wait < 0 || wait > 10)) wait = 10;
   pollfd fd{q->wakeFd, POLLIN, 0};
   if (poll(&fd, 1, wait) > 0) DrainWake(*q);
 }

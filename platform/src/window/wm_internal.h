@@ -218,6 +218,7 @@ bool PaintPendingOf(DWORD tid, MSG* msg);  // lock held; picks a window of the t
 void AfterPaintDispatch(HWND h);
 void EnsureSurface(Window& w);                // top-level: surface sized to the window
 void PresentIfDisplay();
+bool DisplayOpen();
 void PollDisplay();
 void OpenDisplayFor(const Window& w);
 
