@@ -1128,6 +1128,7 @@ struct MessageBoxInfo {
   std::vector<int> buttons;  // IDOK, IDCANCEL, IDYES, IDNO in display order
 };
 // The oldest message box shown and not yet answered in this process (any thread); false if none.
+// Answer from another thread than the one running the box (that thread is inside the box).
 bool PendingMessageBox(MessageBoxInfo* out);
 // Answers the pending box (or the box with window `box` when not 0); false when there is none
 // or the answer is not one of its buttons.
@@ -1153,10 +1154,12 @@ bool WaitForMenu(MenuInfo* out, int timeoutMs);
 // a separator or grayed.
 bool ChooseMenuItem(UINT id);
 
-// What a message box or menu does when nobody answers it. Default: a box returns its default
-// button at once (the first button, or the one MB_DEFBUTTONn names) and a menu is dismissed,
-// so that an unattended program never hangs. In automation mode (LARKSPIN_AUTOMATION=1, or
-// SetAutomationMode(true)) a box or menu waits until a test or the user answers it.
+// What a message box or menu does when nobody can answer it. Headless and not automated, a box
+// returns its default button at once (the first button, or the one MB_DEFBUTTONn names) and a
+// menu is dismissed, so that an unattended program never hangs. In automation mode
+// (LARKSPIN_AUTOMATION=1, or SetAutomationMode(true)) or while the display is open, a box or menu
+// waits until a test, the automation layer or the user answers it. A box or menu counts as
+// pending once it has been drawn.
 void SetAutomationMode(bool on);
 bool AutomationMode();
 
