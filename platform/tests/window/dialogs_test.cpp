@@ -216,6 +216,31 @@ TEST_F(MessageBoxTest, AnsweredFromAnotherThreadWhileTheBoxShows) {
   EXPECT_TRUE(answered);
 }
 
+TEST_F(MessageBoxTest, TimersAndSendsKeepRunningWhileABoxWaits) {
+  plat::win::SetAutomationMode(true);
+  HWND owner = MakeTop();
+  static std::atomic<int> ticks;
+  ticks = 0;
+  Handlers()[WM_TIMER] = [](HWND, UINT, WPARAM, LPARAM, bool*) -> LRESULT {
+    ++ticks;
+    return 0;
+  };
+  Handlers()[WM_USER + 6] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT { return static_cast<LRESULT>(wp) + 1; };
+  SetTimer(owner, 1000, 100, nullptr);
+  LRESULT sent = 0;
+  std::thread helper([&] {
+    ASSERT_TRUE(plat::win::WaitForMessageBox(nullptr, 5000));
+    sent = SendMessage(owner, WM_USER + 6, 41, 0);  // a send from another thread, like the receive thread's
+    plat::clock::Advance(100);
+    while (ticks == 0) std::this_thread::yield();
+    plat::win::AnswerMessageBox(IDOK);
+  });
+  EXPECT_EQ(MessageBox(owner, u"재연결 시도중입니다.", u"오류 메시지", MB_OK | MB_ICONINFORMATION), IDOK);
+  helper.join();
+  EXPECT_EQ(sent, 42);
+  EXPECT_GE(ticks.load(), 1);
+}
+
 TEST_F(MessageBoxTest, TapOnAButtonAndBoxesFromAWorkerThread) {
   plat::win::SetAutomationMode(true);
   HWND stale = MakeTop();
