@@ -569,6 +569,15 @@ class Runner {
       if (!plat::win::ChooseMenuItem(static_cast<UINT>(id))) return Fail("the menu has no item " + arg(1) + " to choose");
       return Settled(m.threadId);
     }
+    if (verb == "close") {
+      plat::win::WindowInfo w;
+      std::string error;
+      if (!needs(1)) return Fail("usage: close WINDOW");
+      if (!FindWindowBy(arg(1), &w, &error)) return Fail(error);
+      if (w.depth != 0) return Fail("window " + arg(1) + " is not a top-level window");
+      if (!PostMessage(w.hwnd, WM_CLOSE, 0, 0)) return Fail("window " + arg(1) + " is closing already");
+      return Ok();
+    }
     if (verb == "shot") return needs(1) ? Shot(arg(1), arg(2)) : Fail("usage: shot FILE.png [WINDOW]");
     if (verb == "wait") return Wait(std::vector<std::string>(words.begin() + 1, words.end()), timeout);
     if (verb == "advance") {
@@ -663,6 +672,10 @@ class Runner {
   Result TapWindowAt(const plat::win::WindowInfo& w, int x, int y) {
     std::string error, covered;
     bool ok = OnUi(w.threadId, [&] {
+      if (!IsWindowEnabled(TopOf(w.hwnd))) {
+        covered = "a modal box or dialog (its window is disabled)";
+        return;
+      }
       HWND hit = WindowFromPoint(POINT{x, y});
       if (hit && TopOf(hit) != TopOf(w.hwnd)) {
         covered = ClassOf(TopOf(hit)) + " " + std::to_string(TopOf(hit));

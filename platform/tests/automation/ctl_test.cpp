@@ -1,0 +1,220 @@
+// larkspin-ctl against the sample screen and its peer running as programs of one device root:
+// what a script sees on standard output, and what the programs did.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "plat/automation.h"
+
+extern char** environ;
+
+namespace pa = plat::automation;
+
+namespace {
+
+struct Output {
+  int code = -1;
+  std::string out;
+};
+
+class CtlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/larkspin-ctl-XXXXXX";
+    root_ = mkdtemp(tmpl);
+  }
+  void TearDown() override {
+    for (pid_t p : pids_) {
+      kill(p, SIGKILL);
+      waitpid(p, nullptr, 0);
+    }
+    std::filesystem::remove_all(root_);
+  }
+
+  // Starts the sample program ("peer" for the peer) in the device root, in automation mode, and
+  // waits until it has registered.
+  pid_t Start(const char* mode) {
+    std::string rootVar = "LARKSPIN_ROOT=" + root_;
+    std::vector<std::string> env{rootVar, "LARKSPIN_AUTOMATION=1"};
+    for (char** e = environ; *e; ++e)
+      if (strncmp(*e, "LARKSPIN_", 9) != 0) env.push_back(*e);
+    std::vector<char*> envp;
+    for (auto& s : env) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::vector<char*> argv{const_cast<char*>(AUTOMATION_TEST_PROGRAM)};
+    if (mode) argv.push_back(const_cast<char*>(mode));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, AUTOMATION_TEST_PROGRAM, nullptr, nullptr, argv.data(), envp.data()) != 0) return 0;
+    pids_.push_back(pid);
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+      for (auto& p : pa::client::ListPrograms(root_))
+        if (p.pid == pid) return pid;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return 0;
+  }
+
+  // Runs larkspin-ctl with the arguments (already quoted for the shell).
+  Output Ctl(const std::string& args) {
+    std::string cmd = std::string(LARKSPIN_CTL) + " --root '" + root_ + "' " + args + " 2>&1";
+    Output o;
+    FILE* f = popen(cmd.c_str(), "r");
+    if (!f) return o;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0) o.out.append(buf, n);
+    int status = pclose(f);
+    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return o;
+  }
+
+  std::vector<std::vector<std::string>> Events() {
+    std::vector<std::vector<std::string>> rows;
+    std::string text = Ctl("events").out, line;
+    std::istringstream in(text);
+    while (std::getline(in, line)) {
+      std::vector<std::string> fields;
+      size_t start = 0;
+      for (;;) {
+        size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) break;
+        start = tab + 1;
+      }
+      rows.push_back(fields);
+    }
+    return rows;
+  }
+
+  std::string root_;
+  std::vector<pid_t> pids_;
+};
+
+TEST_F(CtlTest, DrivesAProgramAndRecordsWhatCrossesToAnother) {
+  pid_t peer = Start("peer");
+  pid_t prog = Start(nullptr);
+  ASSERT_TRUE(peer && prog);
+  const std::string sel = "--pid " + std::to_string(prog);
+
+  Output programs = Ctl("programs");
+  EXPECT_EQ(programs.code, 0);
+  EXPECT_NE(programs.out.find(std::to_string(prog) + " automation_test_program\n"), std::string::npos) << programs.out;
+  // Two programs: a command must say which.
+  Output ambiguous = Ctl("tree");
+  EXPECT_EQ(ambiguous.code, 1);
+  EXPECT_NE(ambiguous.out.find("several programs match"), std::string::npos) << ambiguous.out;
+
+  Output typed = Ctl(sel + " type 1001 '70,100'");
+  EXPECT_EQ(typed.code, 0) << typed.out;
+  EXPECT_EQ(Ctl(sel + " text 1001").out, "\"70,100\"\n");
+
+  EXPECT_EQ(Ctl(sel + " tap 1002").code, 0);
+  Output box = Ctl(sel + " wait box");
+  EXPECT_EQ(box.code, 0);
+  EXPECT_NE(box.out.find("caption \"Confirm\"\ntext \"Send 70,100?\"\nbuttons ok cancel\nicon question\n"),
+            std::string::npos)
+      << box.out;
+  EXPECT_EQ(Ctl(sel + " answer yes").code, 1);  // not one of its buttons
+  EXPECT_EQ(Ctl(sel + " answer ok").code, 0);
+  Output status = Ctl(sel + " wait text 1006 'sent 16'");
+  EXPECT_EQ(status.code, 0) << status.out << Ctl(sel + " text 1006").out;
+  Output peerWindows = Ctl("--pid " + std::to_string(peer) + " windows");
+  EXPECT_NE(peerWindows.out.find("AutoPeer text=\"got 7 9\" rect=0,26,240,320 visible"), std::string::npos)
+      << peerWindows.out;
+
+  // The event log: both programs started; the box with its answer; the message that crossed.
+  bool peerStart = false, progStart = false, boxShown = false, boxAnswered = false, sent = false;
+  for (auto& f : Events()) {
+    ASSERT_GE(f.size(), 3u);
+    if (f[2] == "program-start") (f[1] == std::to_string(peer) ? peerStart : progStart) = true;
+    if (f[2] == "msgbox" && f.size() >= 7 && f[1] == std::to_string(prog)) boxShown = f[5] == "Confirm" && f[6] == "Send 70,100?";
+    if (f[2] == "msgbox-answer" && f.size() >= 5 && f[4] == "1") boxAnswered = true;
+    // sender pid, "send", receiver window, message, wParam, lParam, result, ok
+    if (f[2] == "send" && f.size() >= 9 && f[1] == std::to_string(prog) && f[4] == std::to_string(WM_USER + 5))
+      sent = f[5] == "7" && f[6] == "9" && f[7] == "16" && f[8] == "ok";
+  }
+  EXPECT_TRUE(peerStart && progStart && boxShown && boxAnswered && sent) << Ctl("events").out;
+
+  // Closing the peer as the launcher would: it ends, leaves the list and logs its exit.
+  Output closed = Ctl("--pid " + std::to_string(peer) + " close class:AutoPeer");
+  EXPECT_EQ(closed.code, 0) << closed.out;
+  EXPECT_EQ(Ctl("--pid " + std::to_string(peer) + " --timeout 5000 wait exit").code, 0);
+  int exitStatus = -1;
+  waitpid(peer, &exitStatus, 0);
+  EXPECT_TRUE(WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) == 0);
+  bool peerExit = false;
+  for (auto& f : Events()) peerExit |= f.size() >= 4 && f[1] == std::to_string(peer) && f[2] == "program-exit";
+  EXPECT_TRUE(peerExit);
+  EXPECT_EQ(Ctl("programs").out, std::to_string(prog) + " automation_test_program\n");
+}
+
+TEST_F(CtlTest, ScreenshotTreeAndFailureCodes) {
+  pid_t prog = Start(nullptr);
+  ASSERT_TRUE(prog);
+  Output shot = Ctl("shot '" + root_ + "/screen.png'");
+  EXPECT_EQ(shot.code, 0) << shot.out;
+  EXPECT_GT(std::filesystem::file_size(root_ + "/screen.png"), 100u);
+
+  Output tree = Ctl("tree");
+  EXPECT_EQ(tree.code, 0);
+  EXPECT_NE(tree.out.find("  "), std::string::npos);
+  EXPECT_NE(tree.out.find("COMBOBOX id=1004"), std::string::npos) << tree.out;
+  EXPECT_NE(tree.out.find("cells row 1 \"Volume\""), std::string::npos) << tree.out;
+
+  Output pick = Ctl("pick 1004 'text:Item 3'");
+  EXPECT_EQ(pick.code, 0) << pick.out;
+  EXPECT_EQ(Ctl("text 1006").out, "\"picked 3\"\n");
+
+  struct Case {
+    std::string args;
+    int code;
+    std::string says;
+  } cases[] = {
+      {"tap 999", 1, "no window 999"},
+      {"--timeout 30 wait box", 3, "timed out after 30 ms waiting for box"},
+      {"--program Other.exe tree", 1, "no such program"},
+      {"bogus", 1, "unknown command"},
+      {"--root", 2, "usage:"},
+  };
+  for (auto& c : cases) {
+    Output o = Ctl(c.args);
+    EXPECT_EQ(o.code, c.code) << c.args << ": " << o.out;
+    EXPECT_NE(o.out.find(c.says), std::string::npos) << c.args << ": " << o.out;
+  }
+}
+
+TEST_F(CtlTest, RegistrationsOfEndedProgramsAreRemoved) {
+  pid_t prog = Start(nullptr);
+  ASSERT_TRUE(prog);
+  // A process that was killed leaves its registration behind; the client clears it away.
+  pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  std::string stale = root_ + "/run/auto/Ghost.exe-" + std::to_string(dead);
+  std::ofstream(stale) << dead << "\tGhost.exe\tlarkspin-auto/none\n";
+  Output programs = Ctl("programs");
+  EXPECT_EQ(programs.out, std::to_string(prog) + " automation_test_program\n");
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  // A program that ends normally removes its own registration.
+  EXPECT_EQ(Ctl("close class:AutoSample").code, 0);
+  waitpid(prog, nullptr, 0);
+  pids_.clear();
+  EXPECT_EQ(Ctl("programs").out, "");
+  EXPECT_TRUE(std::filesystem::is_empty(root_ + "/run/auto"));
+}
+
+}  // namespace

@@ -1,0 +1,171 @@
+// larkspin-ctl: one command to one program of a device root, its answer on standard output.
+// The commands and their output are described in docs/automation.md.
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "plat/automation.h"
+#include "plat/kernel.h"
+
+namespace {
+
+namespace pa = plat::automation;
+
+enum Exit { kOk = 0, kFailed = 1, kUsage = 2, kTimedOut = 3 };
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: larkspin-ctl [--root DIR] [--program NAME | --pid PID] [--timeout MS] COMMAND [ARGS...]\n"
+               "  programs | windows | tree [WINDOW] | text WINDOW | box | menu | shell\n"
+               "  tap WINDOW | tap-at X Y | double-tap X Y | drag X1 Y1 X2 Y2 [STEPS]\n"
+               "  type WINDOW|- TEXT | key NAME... | pick WINDOW INDEX|text:TEXT | tap-cell WINDOW ROW COLUMN\n"
+               "  answer BUTTON | choose ID | shot FILE.png [WINDOW] | settle | advance MS\n"
+               "  wait window WINDOW | wait gone WINDOW | wait text WINDOW TEXT | wait box | wait menu\n"
+               "  wait program NAME | wait exit | events [--from N] [--follow]\n"
+               "WINDOW: a control id, @HANDLE, class:NAME or text:TEXT\n");
+  return kUsage;
+}
+
+long long Number(const char* s, bool* ok) {
+  char* end = nullptr;
+  long long v = std::strtoll(s, &end, 10);
+  *ok = end && !*end && *s;
+  return v;
+}
+
+// Program names compare case-blind, with or without ".exe".
+bool SameProgram(std::string a, std::string b) {
+  for (std::string* s : {&a, &b}) {
+    for (char& c : *s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (s->size() > 4 && s->compare(s->size() - 4, 4, ".exe") == 0) s->resize(s->size() - 4);
+  }
+  return a == b;
+}
+
+int PrintResult(const pa::Result& r) {
+  if (r.ok) {
+    std::fputs(r.Text().c_str(), stdout);
+    return kOk;
+  }
+  std::fprintf(stderr, "larkspin-ctl: %s\n", r.error.c_str());
+  return r.timedOut ? kTimedOut : kFailed;
+}
+
+// Prints the event log from line `from`; with `follow`, keeps printing what is added until killed.
+int Events(const std::string& root, long long from, bool follow) {
+  std::string path = root + "/run/events.log";
+  long long line = 0;
+  std::streamoff offset = 0;
+  for (;;) {
+    std::ifstream in(path, std::ios::binary);
+    if (in) {
+      in.seekg(offset);
+      std::string text;
+      while (std::getline(in, text)) {
+        if (in.eof()) break;  // a line still being written: read it whole next time
+        offset = in.tellg();
+        if (line++ >= from) std::printf("%s\n", text.c_str());
+      }
+    }
+    if (!follow) return kOk;
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string root, program;
+  int pid = 0;
+  int timeout = -1;
+  int i = 1;
+  for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
+    std::string opt = argv[i];
+    if (i + 1 >= argc) return Usage();
+    bool ok = true;
+    if (opt == "--root") root = argv[++i];
+    else if (opt == "--program") program = argv[++i];
+    else if (opt == "--pid") pid = static_cast<int>(Number(argv[++i], &ok));
+    else if (opt == "--timeout") timeout = static_cast<int>(Number(argv[++i], &ok));
+    else return Usage();
+    if (!ok) return Usage();
+  }
+  if (i >= argc) return Usage();
+  if (root.empty()) root = plat::DeviceRoot();
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  std::vector<std::string> words(argv + i, argv + argc);
+  const std::string verb = words[0];
+  int waitMs = timeout >= 0 ? timeout : 5000;
+
+  if (verb == "programs") {
+    for (auto& p : pa::client::ListPrograms(root)) std::printf("%d %s\n", p.pid, p.name.c_str());
+    return kOk;
+  }
+  if (verb == "events") {
+    long long from = 0;
+    bool follow = false;
+    for (size_t k = 1; k < words.size(); ++k) {
+      bool ok = true;
+      if (words[k] == "--follow") follow = true;
+      else if (words[k] == "--from" && k + 1 < words.size()) from = Number(words[++k].c_str(), &ok);
+      else return Usage();
+      if (!ok) return Usage();
+    }
+    return Events(root, from, follow);
+  }
+  if (verb == "wait" && words.size() == 3 && words[1] == "program") {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+      pa::client::Program p;
+      std::string error;
+      if (pa::client::SelectProgram(root, words[2], 0, &p, &error)) {
+        std::printf("%d %s\n", p.pid, p.name.c_str());
+        return kOk;
+      }
+      if (std::chrono::steady_clock::now() >= end) {
+        std::fprintf(stderr, "larkspin-ctl: timed out after %d ms waiting for %s\n", waitMs, words[2].c_str());
+        return kTimedOut;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+  if (verb == "wait" && words.size() == 2 && words[1] == "exit") {
+    // Done when no program of the selection runs any more (it may have ended already).
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+      bool running = false;
+      for (auto& q : pa::client::ListPrograms(root))
+        running |= pid ? q.pid == pid : program.empty() || SameProgram(q.name, program);
+      if (!running) return kOk;
+      if (std::chrono::steady_clock::now() >= end) {
+        std::fprintf(stderr, "larkspin-ctl: timed out after %d ms waiting for the program to end\n", waitMs);
+        return kTimedOut;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  pa::client::Program target;
+  std::string error;
+  if (!pa::client::SelectProgram(root, program, pid, &target, &error)) {
+    std::fprintf(stderr, "larkspin-ctl: %s\n", error.c_str());
+    return kFailed;
+  }
+  if (verb == "shot" && words.size() >= 2 && !words[1].empty() && words[1][0] != '/') {
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd)) words[1] = std::string(cwd) + "/" + words[1];
+  }
+  std::string line;
+  for (auto& w : words) line += (line.empty() ? "" : " ") + pa::Quote(w);
+  if (timeout >= 0) line += " --timeout " + std::to_string(timeout);
+  return PrintResult(pa::client::Call(target, line, waitMs + 30000));
+}
