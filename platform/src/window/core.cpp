@@ -994,7 +994,9 @@ void ResetForTests() {
   }
   g.slot = 0;
   g.counter = 0;
-  g.runDir.clear();
+  // The device root of the next test (set before this call); kept so that what logs late (at
+  // exit) never needs the kernel.
+  g.runDir = RunDir();
   g.capture = g.lastDownHwnd = g.stylusTarget = g.sbTrackWindow = 0;
   g.lastDownTime = 0;
   g.lastWasDouble = false;
