@@ -425,7 +425,15 @@ void V_Grid::compute_vertical() {
       si.nPage = static_cast<UINT>(fit);
     }
   }
-  SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+  set_range(SB_VERT, si);
+}
+
+// Sets a bar's range and page only when they change: each change redraws the bar and may resize
+// the client area, which a screen filling many rows should not pay for every row.
+void V_Grid::set_range(int bar, const SCROLLINFO& si) {
+  SCROLLINFO now{sizeof now, SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
+  if (GetScrollInfo(hwnd_, bar, &now) && now.nMin == si.nMin && now.nMax == si.nMax && now.nPage == si.nPage) return;
+  SetScrollInfo(hwnd_, bar, &si, TRUE);
 }
 
 void V_Grid::compute_horizontal() {
@@ -439,7 +447,7 @@ void V_Grid::compute_horizontal() {
     si.nMax = column_count_ - 1;
     si.nPage = static_cast<UINT>(std::max(fit, 1));
   }
-  SetScrollInfo(hwnd_, SB_HORZ, &si, TRUE);
+  set_range(SB_HORZ, si);
 }
 
 // Twice over, since showing one bar takes room from the other.

@@ -193,6 +193,7 @@ class V_Grid {
   void compute_scroll();
   void compute_vertical();
   void compute_horizontal();
+  void set_range(int bar, const SCROLLINFO& si);
   int build_buffer();  // 1 new bitmap, 0 unchanged, -1 failure
   void render();
   int scroll_ope(int bar, int code);
