@@ -113,6 +113,7 @@ CVXSocketThread::CVXSocketThread(const RecvProfile& profile)
       m_noticeSent(false),
       m_connected(false),
       m_thread(nullptr),
+      m_threadId(0),
       m_socketReady(false) {
     InitializeCriticalSection(&m_lock);
     std::memset(m_ring, 0, sizeof m_ring);
@@ -137,7 +138,9 @@ BOOL CVXSocketThread::Start() {
     EnterCriticalSection(&m_lock);
     BOOL ok = FALSE;
     if (!m_thread && !m_stopping.load()) {
-        m_thread = CreateThread(nullptr, 0, &CVXSocketThread::ThreadMain, this, 0, nullptr);
+        DWORD id = 0;
+        m_thread = CreateThread(nullptr, 0, &CVXSocketThread::ThreadMain, this, 0, &id);
+        m_threadId.store(id);
         ok = m_thread ? TRUE : FALSE;
     }
     LeaveCriticalSection(&m_lock);

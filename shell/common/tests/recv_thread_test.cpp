@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "alloc_count.h"
 #include "recv_fixture.h"
 #include "vxbase/messages.h"
 #include "vxbase/tr_header.h"
@@ -115,6 +116,31 @@ TEST_F(RecvTest, EighthPacketLandsInTheFirstSlot) {
     // The first slot now holds the eighth packet, and the ninth goes to the second.
     EXPECT_EQ(Bytes(thread_->Slot(0), thread_->Slot(0) + sent[7].size()), sent[7]);
     EXPECT_TRUE(Pump([&] { return thread_->RingIndex() == 1; }));
+}
+
+TEST_F(RecvTest, NoAllocationPerPacket) {
+    ASSERT_NO_FATAL_FAILURE(StartThread());
+    ASSERT_TRUE(peer_->Accept());
+    ASSERT_TRUE(Pump([&] { return !Of(WM_VX_CONNECTED).empty(); }));
+    for (int i = 0; i < 10; ++i) peer_->Send(MakePacket(200, 4, 9110, uint8_t(i)));
+    ASSERT_TRUE(WaitPackets(10));
+    ASSERT_TRUE(Pump([&] { return thread_->RingIndex() == 3; }));
+    Bytes stream;
+    for (int i = 0; i < 300; ++i) {
+        Bytes p = MakePacket(i % 3 == 0 ? 4096 : 15 + uint32_t(i), 4, 9110, uint8_t(i));
+        stream.insert(stream.end(), p.begin(), p.end());
+    }
+    const Bytes oversized = MakePacket(5000, 4);  // skipped whole
+    stream.insert(stream.end(), oversized.begin(), oversized.end());
+    Events().reserve(Events().size() + 400);
+    ASSERT_NE(thread_->ThreadId(), 0u);
+    WatchThread(thread_->ThreadId());
+    const long before = WatchedAllocations();
+    peer_->Send(stream);
+    ASSERT_TRUE(WaitPackets(310));
+    ASSERT_TRUE(Pump([&] { return thread_->RingIndex() == (10 + 301) % 7; }));
+    EXPECT_EQ(WatchedAllocations() - before, 0) << "the receive thread allocated while delivering";
+    WatchThread(0);
 }
 
 TEST_F(RecvTest, ConnectedNoticeComesFirstAndOnce) {

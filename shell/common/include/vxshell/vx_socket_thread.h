@@ -132,6 +132,7 @@ public:
     int RingIndex() const { return m_index.load(); }
     const unsigned char* Slot(int i) const { return m_ring[i]; }
     bool Running() const;
+    DWORD ThreadId() const { return m_threadId.load(); }  // 0 before Start
 
 private:
     static DWORD WINAPI ThreadMain(LPVOID self);
@@ -156,6 +157,7 @@ private:
     bool m_noticeSent;                // thread only: the connected notice went out
     std::atomic<bool> m_connected;    // the socket is connected
     HANDLE m_thread;
+    std::atomic<DWORD> m_threadId;
     CRITICAL_SECTION m_lock;  // orders Start and Stop against the thread publishing its socket
     bool m_socketReady;       // under m_lock: the thread has a socket that Stop must shut down
     unsigned char m_ring[kSlotCount][kSlotSize];
