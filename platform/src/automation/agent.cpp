@@ -142,6 +142,11 @@ void JobProc(HWND, UINT, UINT_PTR id, DWORD) {
   g_jobsCv.notify_all();
 }
 
+bool Aborting() {
+  std::lock_guard<std::mutex> l(g_jobsMutex);
+  return g_abort;
+}
+
 std::string U8(std::u16string_view s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
@@ -956,7 +961,7 @@ class Runner {
     for (;;) {
       std::vector<std::string> out;
       if (check(out)) return Ok(out);
-      if (std::chrono::steady_clock::now() >= end) {
+      if (std::chrono::steady_clock::now() >= end || Aborting()) {
         Result r = Fail("timed out after " + std::to_string(timeoutMs) + " ms waiting for " + kind);
         r.timedOut = true;
         return r;

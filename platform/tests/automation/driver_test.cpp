@@ -132,6 +132,30 @@ TEST_F(DriverTest, PickingAListItemTapsItsRow) {
   EXPECT_EQ(Line("tree", "\"Ulsan\""), "    item 6 \"Ulsan\" selected");
 }
 
+TEST_F(DriverTest, ListViewRowsAreShownAndPicked) {
+  std::string tree = d().Tree();
+  EXPECT_NE(tree.find("    columns \"Code\" \"Name\"\n    row 0 \"005930\" \"Samsung\"\n    row 1 \"000660\" \"Hynix\"\n"),
+            std::string::npos)
+      << tree;
+  size_t before = Notes().size();
+  ASSERT_TRUE(d().Do("pick 1011 text:035420").ok);
+  EXPECT_EQ(NotesFrom(before), (std::vector<std::string>{"notify 1011 selected 2"}));
+  EXPECT_EQ(Line("tree", "row 2 "), "    row 2 \"035420\" \"Naver\" selected");
+}
+
+// A screen that asks something while it is being built: Ui() comes back with the box up.
+TEST_F(DriverTest, UiReturnsWhileTheWorkWaitsInABox) {
+  int answer = 0;
+  d().Ui([&] { answer = MessageBox(top_, u"Load the last order?", u"", MB_YESNO); });
+  plat::win::MessageBoxInfo box;
+  ASSERT_TRUE(d().PendingBox(&box));
+  EXPECT_EQ(box.text, u"Load the last order?");
+  EXPECT_EQ(answer, 0);
+  ASSERT_TRUE(d().Answer(IDNO));
+  EXPECT_EQ(answer, IDNO);
+  EXPECT_TRUE(failures_.empty()) << Join(failures_);
+}
+
 TEST_F(DriverTest, TreeShowsStateItemsAndCustomCells) {
   ASSERT_TRUE(d().Tap(sample::kCheck));
   std::string tree = d().Tree();

@@ -85,6 +85,12 @@ LRESULT CALLBACK ScreenProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     }
+    case WM_NOTIFY: {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(lp);
+      if (nm->hdr.code == static_cast<UINT>(LVN_ITEMCHANGED) && (nm->uNewState & LVIS_SELECTED) && !(nm->uOldState & LVIS_SELECTED))
+        Notes().push_back("notify " + std::to_string(nm->hdr.idFrom) + " selected " + std::to_string(nm->iItem));
+      return 0;
+    }
     case WM_TIMER:
       KillTimer(h, wp);
       Notes().push_back("timer");
@@ -153,6 +159,26 @@ HWND Build() {
   Child(top, WC_BUTTON, u"Timer", BS_PUSHBUTTON, kTimer, 80, 124, 60, 20);
   Child(top, WC_BUTTON, u"Off", BS_PUSHBUTTON | WS_DISABLED, kOff, 150, 124, 60, 20);
   Child(top, kGridClass, u"", WS_BORDER, kGrid, 10, 150, 220, 60);
+  HWND view = Child(top, WC_LISTVIEW, u"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER, kView, 10, 214, 220, 76);
+  const char16_t* heads[] = {u"Code", u"Name"};
+  for (int c = 0; c < 2; ++c) {
+    LVCOLUMN col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.cx = 100;
+    col.pszText = const_cast<LPWSTR>(heads[c]);
+    SendMessage(view, LVM_INSERTCOLUMN, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col));
+  }
+  const char16_t* rows[][2] = {{u"005930", u"Samsung"}, {u"000660", u"Hynix"}, {u"035420", u"Naver"}};
+  for (int r = 0; r < 3; ++r) {
+    LVITEM it{};
+    it.mask = LVIF_TEXT;
+    it.iItem = r;
+    it.pszText = const_cast<LPWSTR>(rows[r][0]);
+    SendMessage(view, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it));
+    it.iSubItem = 1;
+    it.pszText = const_cast<LPWSTR>(rows[r][1]);
+    SendMessage(view, LVM_SETITEMTEXT, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&it));
+  }
   return top;
 }
 

@@ -23,12 +23,14 @@ enum Id {
   kTimer = 1008,   // starts a 1 s timer; status "tick" when it fires
   kGrid = 1009,    // custom control: two rows of cells, answers inspection and cell taps
   kOff = 1010,     // disabled button
+  kView = 1011,    // report list view: columns "Code" "Name", rows 005930/Samsung, 000660/Hynix, 035420/Naver
 };
 constexpr UINT kPeerMessage = WM_USER + 5;
 constexpr UINT kMenuBuy = 2001, kMenuSell = 2002, kMenuHold = 2003;
 extern const char16_t kPeerClass[];
 
-// Notifications heard by the screen: "command <id> <code>", "menu <id>", "cell <row> <col>",
+// Notifications heard by the screen: "command <id> <code>", "notify <id> <code> <item>" (list view
+// item changes that select a row), "menu <id>", "cell <row> <col>",
 // "box <answer>", "peer <result>", "timer".
 std::vector<std::string>& Notes();
 
