@@ -266,7 +266,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_CREATE: {
       auto* cs = reinterpret_cast<CREATESTRUCT*>(lParam);
-      if (cs && cs->lpszName) s.text = ApplyCase(Style(hwnd), cs->lpszName);
+      if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) s.text = ApplyCase(Style(hwnd), cs->lpszName);
       HWND parent = GetParent(hwnd);
       WCHAR cls[16] = {};
       if (parent) GetClassName(parent, cls, 16);
