@@ -1204,6 +1204,10 @@ std::vector<WindowInfo> EnumerateWindows();
 // Asks the window for its WM_PLAT_INSPECT description (empty when it gives none).
 std::u16string InspectWindow(HWND hwnd);
 
+// The run folder (<device root>/run) this process's window handles belong to; empty until the
+// process has created its first window.
+std::string RunFolder();
+
 // Cross-process event log: <device root>/run/events.log, one line per event, tab-separated:
 // milliseconds since the epoch, pid, kind, fields...
 void LogEvent(const char* kind, const std::string& fields);

@@ -318,6 +318,12 @@ bool RemoteCall(HWND h, uint32_t op, UINT msg, WPARAM wp, LPARAM lp, LRESULT* re
 
 namespace plat::win {
 
+std::string RunFolder() {
+  auto& g = wm::G();
+  wm::Lock l(g.m);
+  return g.slot ? g.runDir : std::string();
+}
+
 void LogEvent(const char* kind, const std::string& fields) {
   std::string dir;
   {

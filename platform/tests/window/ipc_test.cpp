@@ -61,6 +61,9 @@ class IpcTest : public WindowTest {
 };
 
 TEST_F(IpcTest, SendAndPostReachTheOtherProcess) {
+  EXPECT_EQ(plat::win::RunFolder(), "") << "no window of ours yet";
+  MakeTop();
+  EXPECT_EQ(plat::win::RunFolder(), root_ + "/run");
   EXPECT_TRUE(IsWindow(peer_));
   DWORD pid = 0;
   EXPECT_NE(GetWindowThreadProcessId(peer_, &pid), 0u);
