@@ -115,10 +115,14 @@ const Window* FindPaint(const Window& w, DWORD tid) {
 
 }  // namespace
 
+// A window may be larger than the screen, but its retained pixels are limited: a size from a
+// miscalculation must not take the memory of the device.
+constexpr LONG kMaxSurfaceSide = 2048;
+
 void EnsureSurface(Window& w) {
   if (w.style & WS_CHILD) return;
-  int width = std::max<LONG>(0, w.rect.right - w.rect.left);
-  int height = std::max<LONG>(0, w.rect.bottom - w.rect.top);
+  int width = static_cast<int>(std::clamp<LONG>(w.rect.right - w.rect.left, 0, kMaxSurfaceSide));
+  int height = static_cast<int>(std::clamp<LONG>(w.rect.bottom - w.rect.top, 0, kMaxSurfaceSide));
   if (w.surface.width != width || w.surface.height != height) {
     w.surface.Resize(width, height, 0x00FFFFFF);
     ++g_paintGeneration;
@@ -716,7 +720,8 @@ void ComposeScreen(Surface& out) {
     auto w = Find(*it);
     if (!w || !(w->style & WS_VISIBLE)) continue;
     EnsureSurface(*w);
-    RECT at = Intersect(w->rect, screen);
+    RECT at = Intersect(Intersect(w->rect, screen),
+                        Offset(RECT{0, 0, w->surface.width, w->surface.height}, w->rect.left, w->rect.top));
     if (Empty(at)) continue;
     for (LONG y = at.top; y < at.bottom; ++y) {
       const COLORREF* src = w->surface.Row(static_cast<int>(y - w->rect.top)) + (at.left - w->rect.left);

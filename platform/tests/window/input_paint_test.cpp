@@ -362,6 +362,30 @@ TEST_F(PaintTest, GetDcDrawsAtOnceInsideTheWindowOnly) {
   EXPECT_EQ(surface->Row(60)[30], RGB(255, 255, 255));
 }
 
+TEST_F(PaintTest, HugeOrNegativeSizesStayHarmless) {
+  Handlers()[WM_PAINT] = FillWithUserData;
+  HWND top = MakeTop(-100, -100, 100, 100);
+  SetWindowLong(top, GWL_USERDATA, static_cast<LONG_PTR>(RGB(1, 2, 3)));
+  struct Case {
+    int x, y, w, h;
+    COLORREF at0;
+  };
+  const Case cases[] = {{-100, -100, 1000000, 1000000, RGB(1, 2, 3)},
+                        {-50, -50, -20, -20, RGB(255, 255, 255)},
+                        {200, 300, 100, 100, RGB(255, 255, 255)}};
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.w);
+    MoveWindow(top, c.x, c.y, c.w, c.h, TRUE);
+    plat::Surface s;
+    plat::win::ComposeScreen(s);
+    EXPECT_EQ(At(s, 100, 100), c.at0);
+    const plat::Surface* own = plat::win::WindowSurface(top);
+    ASSERT_NE(own, nullptr);
+    EXPECT_LE(own->width, 2048);
+    EXPECT_LE(own->height, 2048);
+  }
+}
+
 TEST_F(PaintTest, InvalidationReachesOnlyWhatChanged) {
   HWND top = MakeTop();
   HWND a = MakeChild(top, 1, 0, 0, 50, 50);
