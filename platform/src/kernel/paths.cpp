@@ -13,8 +13,10 @@
 namespace plat {
 namespace {
 
-std::mutex g_rootLock;
-std::string g_root;  // empty until first asked
+// Never destroyed: exit handlers of other parts of the layer (the automation endpoint, the event
+// log) still ask for the device root after static destructors have started to run.
+std::mutex& g_rootLock = *new std::mutex;
+std::string& g_root = *new std::string;  // empty until first asked
 bool g_rootMade = false;
 
 bool MakeDirectories(const std::string& path) {
