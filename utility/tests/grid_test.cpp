@@ -519,3 +519,54 @@ TEST_F(GridTest, DeletingTheGridReleasesItsWindowAndObjects) {
 }
 
 }  // namespace
+
+namespace {
+
+// Through the automation layer, as a screen test or larkspin-ctl drives a grid.
+class GridAutomationTest : public DeviceTest {};
+
+TEST_F(GridAutomationTest, CellsAreReadAndTappedByRowAndColumn) {
+  plat::win::ResetForTests();
+  Notes().clear();
+  plat::automation::Driver::Options opts;
+  std::vector<std::string> failures;
+  opts.onFailure = [&](const std::string& f) { failures.push_back(f); };
+  plat::automation::Driver d(opts);
+  std::unique_ptr<V_Grid> grid;
+  d.Ui([&] {
+    WNDCLASS wc{};
+    wc.lpfnWndProc = HostProc;
+    wc.lpszClassName = u"GridDriverHost";
+    RegisterClass(&wc);
+    HWND host = CreateWindow(u"GridDriverHost", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, 0, nullptr, nullptr, nullptr);
+    grid = std::make_unique<V_Grid>();
+    const WCHAR* titles[] = {u"종목", u"현재가"};
+    int widths[] = {100, 100};
+    grid->init(host, 700, 18, titles, 2, widths, 16, 0, nullptr, 0);
+    grid->set_location(0, 0, 240, 100);
+    grid->set_visible(1);
+    for (int r = 0; r < 12; ++r) {
+      V_Grid_Cell* row = grid->add_row();
+      row[0].set_text(("item" + std::to_string(r)).c_str(), 0);
+      row[1].set_text("5,000", 0);
+      row[1].set_fg(r % 2 ? 0xFF0000 : 0x0000FF);
+    }
+    grid->redraw();
+  });
+  std::string tree = d.Tree();
+  EXPECT_NE(tree.find("cells head\t종목|000000|8CDFFF\t현재가|000000|8CDFFF"), std::string::npos) << tree;
+  EXPECT_NE(tree.find("cells row 11\titem11|000000|FFFFFF\t5,000|FF0000|FFFFFF"), std::string::npos) << tree;
+
+  ASSERT_TRUE(d.TapCell(700, 9, 1));
+  EXPECT_EQ(Notes(), (std::vector<Note>{{1, -1, 9}, {3, -1, 9}}));
+  EXPECT_TRUE(failures.empty());
+  EXPECT_FALSE(d.Do("tap-cell 700 12 0").ok);
+  failures.clear();
+  d.Ui([&] {
+    HWND host = GetParent(grid->get_hwnd());
+    grid.reset();
+    DestroyWindow(host);
+  });
+}
+
+}  // namespace
