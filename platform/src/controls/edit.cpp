@@ -20,6 +20,7 @@ struct EditState {
   bool passwordInit = false;
   int firstChar = 0;  // first visible character of a single-line edit
   int firstLine = 0;  // first visible line of a multi-line edit
+  bool followCaret = true;  // the next paint scrolls the caret into view
   int changeDepth = 0;
   bool focused = false;
   bool inCombo = false;
@@ -52,10 +53,14 @@ std::u16string ApplyCase(DWORD style, std::u16string t) {
   return t;
 }
 
+void UpdateScroll(HWND hwnd, EditState& s);
+
 // Keeps the window manager's copy of the text in step (for inspection and the default text
-// messages of other callers).
-void Sync(HWND hwnd, const EditState& s) {
+// messages of other callers), and the scroll bar of a multi-line edit.
+void Sync(HWND hwnd, EditState& s) {
   DefWindowProc(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s.text.c_str()));
+  s.followCaret = true;
+  UpdateScroll(hwnd, s);
   Redraw(hwnd);
 }
 
@@ -151,6 +156,43 @@ int LineCount(HWND hwnd, EditState& s) {
   return n;
 }
 
+int VisibleLines(HWND hwnd) {
+  HDC dc = GetDC(hwnd);
+  if (!dc) return 1;
+  HGDIOBJ old = SelectObject(dc, FontOf(hwnd));
+  int lh = LineHeight(dc);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  return std::max(1, static_cast<int>(rc.bottom - 2) / std::max(lh, 1));
+}
+
+// The scroll bar of a multi-line edit with WS_VSCROLL: one step per line.
+void UpdateScroll(HWND hwnd, EditState& s) {
+  DWORD style = Style(hwnd);
+  if (!(style & ES_MULTILINE) || !(style & WS_VSCROLL)) return;
+  int lines = LineCount(hwnd, s);
+  int page = VisibleLines(hwnd);
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMax = std::max(0, lines - 1);
+  si.nPage = static_cast<UINT>(page);
+  si.nPos = std::clamp(s.firstLine, 0, std::max(0, lines - page));
+  SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
+}
+
+// Scrolls a multi-line edit to `first` without moving the caret.
+void ScrollTo(HWND hwnd, EditState& s, int first) {
+  int lines = LineCount(hwnd, s);
+  int page = VisibleLines(hwnd);
+  s.firstLine = std::clamp(first, 0, std::max(0, lines - page));
+  s.followCaret = false;
+  if (Style(hwnd) & WS_VSCROLL) SetScrollPos(hwnd, SB_VERT, s.firstLine, TRUE);
+  Redraw(hwnd);
+}
+
 void DrawRun(HDC dc, int x, int y, const std::u16string& shown, int from, int to, int selA, int selB, bool showSel,
              int lineHeight) {
   // Unselected text, then the selected part over the highlight.
@@ -206,8 +248,12 @@ void Paint(HWND hwnd, EditState& s) {
     std::vector<Line> lines = Layout(hwnd, dc, shown, width);
     int visible = std::max(1, static_cast<int>(rc.bottom - 2) / std::max(lh, 1));
     int cl = LineOf(lines, caret);
-    if (s.firstLine > cl) s.firstLine = cl;
-    if (cl >= s.firstLine + visible) s.firstLine = cl - visible + 1;
+    if (s.followCaret) {
+      if (s.firstLine > cl) s.firstLine = cl;
+      if (cl >= s.firstLine + visible) s.firstLine = cl - visible + 1;
+      s.followCaret = false;
+    }
+    s.firstLine = std::clamp(s.firstLine, 0, std::max(0, static_cast<int>(lines.size()) - visible));
     for (int i = s.firstLine; i < static_cast<int>(lines.size()) && i < s.firstLine + visible; ++i) {
       const Line& ln = lines[static_cast<size_t>(i)];
       int y = 1 + (i - s.firstLine) * lh;
@@ -251,6 +297,7 @@ int HitTest(HWND hwnd, EditState& s, int x) {
 
 void MoveCaret(HWND hwnd, EditState& s, int pos) {
   s.selStart = s.selEnd = std::clamp(pos, 0, Len(s));
+  s.followCaret = true;
   Redraw(hwnd);
 }
 
@@ -353,7 +400,11 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETFOCUS:
       s.focused = true;
-      s.selStart = s.selEnd = Len(s);
+      // A read-only text (an article) keeps its place; an entry field puts the caret at the end.
+      if (!(Style(hwnd) & ES_READONLY)) {
+        s.selStart = s.selEnd = Len(s);
+        s.followCaret = true;
+      }
       Redraw(hwnd);
       NotifyCommand(hwnd, EN_SETFOCUS);
       return 0;
@@ -381,6 +432,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         s.selStart = a;
         s.selEnd = b;
       }
+      s.followCaret = true;
       Redraw(hwnd);
       return 0;
     }
@@ -424,10 +476,31 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       s.modified = wParam != 0;
       return 0;
     case EM_SCROLLCARET:
+      s.followCaret = true;
       Redraw(hwnd);
       return TRUE;
     case EM_GETFIRSTVISIBLELINE:
       return (Style(hwnd) & ES_MULTILINE) ? s.firstLine : s.firstChar;
+    case WM_VSCROLL:
+      if (Style(hwnd) & ES_MULTILINE) ScrollTo(hwnd, s, ScrollTarget(hwnd, wParam, s.firstLine, VisibleLines(hwnd), LineCount(hwnd, s)));
+      return 0;
+    case EM_LINESCROLL:
+      if (!(Style(hwnd) & ES_MULTILINE)) return FALSE;
+      ScrollTo(hwnd, s, s.firstLine + static_cast<int>(lParam));
+      return TRUE;
+    case EM_SCROLL: {
+      if (!(Style(hwnd) & ES_MULTILINE)) return FALSE;
+      int before = s.firstLine;
+      ScrollTo(hwnd, s, ScrollTarget(hwnd, wParam, s.firstLine, VisibleLines(hwnd), LineCount(hwnd, s)));
+      return MAKELONG(static_cast<WORD>(s.firstLine - before), TRUE);
+    }
+    case WM_SIZE:
+      UpdateScroll(hwnd, s);
+      return 0;
+    case WM_SETFONT:
+      DefWindowProc(hwnd, msg, wParam, lParam);
+      UpdateScroll(hwnd, s);
+      return 0;
     case EM_CANUNDO:
     case EM_UNDO:
     case EM_EMPTYUNDOBUFFER:

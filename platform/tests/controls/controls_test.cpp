@@ -178,6 +178,46 @@ TEST_F(EditTest, MultiLineCountsLinesAndTakesReturns) {
   EXPECT_EQ(::SendMessage(Item(kEdit), EM_GETLINECOUNT, 0, 0), 1);
 }
 
+TEST_F(EditTest, LongReadOnlyTextScrollsWithoutMovingTheCaret) {
+  CEdit* e = static_cast<CEdit*>(dlg_->GetDlgItem(kMulti));
+  CString article;
+  for (int i = 1; i <= 20; ++i) article.AppendFormat(u"줄 %d\r\n", i);
+  e->SetReadOnly(TRUE);
+  e->SetWindowText(article);
+  EXPECT_EQ(e->SendMessage(EM_GETFIRSTVISIBLELINE), 0);
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_ALL;
+  ASSERT_TRUE(::GetScrollInfo(Item(kMulti), SB_VERT, &si));
+  EXPECT_EQ(si.nMax, 20);  // 20 lines and the empty one after the last line break
+  int page = static_cast<int>(si.nPage);
+  ASSERT_GT(page, 0);
+  ASSERT_LT(page, 20);
+  // A tap on the scroll bar's lower arrow moves one line; a page step moves a page.
+  RECT r = ScreenRect(kMulti);
+  TapScreen(r.right - 3, r.bottom - 4);
+  EXPECT_EQ(e->SendMessage(EM_GETFIRSTVISIBLELINE), 1);
+  e->SendMessage(WM_VSCROLL, SB_PAGEDOWN);
+  int first = static_cast<int>(e->SendMessage(EM_GETFIRSTVISIBLELINE));
+  EXPECT_EQ(first, 1 + page);
+  plat::Surface screen;
+  plat::win::ComposeScreen(screen);
+  CString line;
+  line.Format(u"줄 %d", first + 1);
+  EXPECT_TRUE(std::any_of(screen.texts.begin(), screen.texts.end(), [&](auto& t) { return t.text == line.str(); }));
+  EXPECT_FALSE(std::any_of(screen.texts.begin(), screen.texts.end(), [](auto& t) { return t.text == u"줄 1"; }));
+  // Focus on a read-only text keeps its place.
+  ::SetFocus(Item(kMulti));
+  Pump();
+  EXPECT_EQ(e->SendMessage(EM_GETFIRSTVISIBLELINE), first);
+  // Scrolling by lines stops at the end.
+  e->SendMessage(EM_LINESCROLL, 0, 100);
+  EXPECT_EQ(e->SendMessage(EM_GETFIRSTVISIBLELINE), 21 - page);
+  DWORD a = 1, b = 1;
+  e->SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
+  EXPECT_EQ(a, 0u);  // the caret stayed at the start
+}
+
 // ---- Buttons -------------------------------------------------------------------------------
 
 TEST_F(ButtonTest, RadioTapChecksItselfAndClearsOnlyItsGroup) {
