@@ -206,17 +206,6 @@ std::u16string U16(std::string_view s) {
 
 std::string Q(std::u16string_view s) { return Quote(U8(s)); }
 
-std::string RectText(const RECT& r) {
-  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-         std::to_string(r.bottom);
-}
-
-std::string ClassOf(HWND h) {
-  WCHAR buf[64];
-  int n = GetClassName(h, buf, 64);
-  return U8(std::u16string_view(buf, static_cast<size_t>(std::max(n, 0))));
-}
-
 bool ClassIs(const std::u16string& cls, const char16_t* name) {
   std::u16string_view n(name);
   if (cls.size() != n.size()) return false;
@@ -228,6 +217,31 @@ bool ClassIs(const std::u16string& cls, const char16_t* name) {
   }
   return true;
 }
+
+// A password field's text never leaves the program: it is shown as one '*' per character.
+std::u16string Shown(const plat::win::WindowInfo& w) {
+  if (ClassIs(w.className, WC_EDIT) && (w.style & ES_PASSWORD)) return std::u16string(w.text.size(), u'*');
+  return w.text;
+}
+
+// Standard controls are described by the tree itself; only other windows add their own lines.
+bool IsStandardControl(const std::u16string& cls) {
+  for (const char16_t* c : {WC_BUTTON, WC_EDIT, WC_STATIC, WC_COMBOBOX, WC_LISTBOX, WC_COMBOLBOX, WC_LISTVIEW, PROGRESS_CLASS})
+    if (ClassIs(cls, c)) return true;
+  return false;
+}
+
+std::string RectText(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
+}
+
+std::string ClassOf(HWND h) {
+  WCHAR buf[64];
+  int n = GetClassName(h, buf, 64);
+  return U8(std::u16string_view(buf, static_cast<size_t>(std::max(n, 0))));
+}
+
 
 bool ParseInt(const std::string& s, long long* out) {
   if (s.empty()) return false;
@@ -359,7 +373,7 @@ void DescribeItems(const plat::win::WindowInfo& w, const std::string& pad, std::
 
 std::string WindowLine(const plat::win::WindowInfo& w) {
   std::string line = std::to_string(w.hwnd) + " " + U8(w.className) + " id=" + std::to_string(w.id) +
-                     " text=" + Q(w.text) + " rect=" + RectText(w.rect) + (w.visible ? " visible" : " hidden") +
+                     " text=" + Q(Shown(w)) + " rect=" + RectText(w.rect) + (w.visible ? " visible" : " hidden") +
                      (w.enabled ? " enabled" : " disabled");
   if (w.focused) line += " focus";
   if (ClassIs(w.className, WC_BUTTON)) {
@@ -372,6 +386,7 @@ std::string WindowLine(const plat::win::WindowInfo& w) {
     }
   }
   if (ClassIs(w.className, WC_COMBOBOX) && SendMessage(w.hwnd, CB_GETDROPPEDSTATE, 0, 0)) line += " dropped";
+  if (ClassIs(w.className, PROGRESS_CLASS)) line += " pos=" + std::to_string(SendMessage(w.hwnd, PBM_GETPOS, 0, 0));
   return line;
 }
 
@@ -393,7 +408,7 @@ void DescribeTree(HWND root, std::vector<std::string>& out) {
     out.push_back(pad + WindowLine(w));
     std::string inner = pad + "  ";
     DescribeItems(w, inner, out);
-    std::u16string cells = plat::win::InspectWindow(w.hwnd);
+    std::u16string cells = IsStandardControl(w.className) ? std::u16string() : plat::win::InspectWindow(w.hwnd);
     if (!cells.empty()) {
       size_t start = 0;
       std::string text = U8(cells);
@@ -651,7 +666,7 @@ class Runner {
     plat::win::WindowInfo w;
     std::string error;
     if (!FindWindowBy(sel, &w, &error)) return Fail(error);
-    return Ok({Q(w.text)});
+    return Ok({Q(Shown(w))});
   }
 
   Result Shell() {
@@ -938,7 +953,7 @@ class Runner {
         plat::win::WindowInfo w;
         std::string e;
         if (!FindWindowBy(what[1], &w, &e) || w.text != want) return false;
-        out.push_back(Q(w.text));
+        out.push_back(Q(Shown(w)));
         return true;
       };
     } else if (kind == "box" && what.size() == 1) {
@@ -971,7 +986,7 @@ class Runner {
   }
 
   static std::string WindowLineLight(const plat::win::WindowInfo& w) {
-    return std::to_string(w.hwnd) + " " + U8(w.className) + " id=" + std::to_string(w.id) + " text=" + Q(w.text) +
+    return std::to_string(w.hwnd) + " " + U8(w.className) + " id=" + std::to_string(w.id) + " text=" + Q(Shown(w)) +
            " rect=" + RectText(w.rect);
   }
 

@@ -73,6 +73,16 @@ TEST_F(DriverTest, TypingSendsOneCharacterAtATimeAndMovesTheFocus) {
   EXPECT_TRUE(failures_.empty()) << Join(failures_);
 }
 
+TEST_F(DriverTest, APasswordNeverAppearsInTheOutput) {
+  ASSERT_TRUE(d().Type(sample::kPassword, "s3cret"));
+  EXPECT_EQ(d().Text(sample::kPassword), u"s3cret");  // the program has it
+  EXPECT_EQ(d().Do("text 1012").lines, (std::vector<std::string>{"\"******\""}));
+  std::string tree = d().Tree();
+  EXPECT_NE(tree.find("EDIT id=1012 text=\"******\""), std::string::npos) << tree;
+  EXPECT_EQ(tree.find("s3cret"), std::string::npos) << tree;
+  EXPECT_EQ(d().Do("wait text 1012 s3cret").lines, (std::vector<std::string>{"\"******\""}));
+}
+
 TEST_F(DriverTest, TapOpensABoxThatWaitsForItsAnswer) {
   d().Type(sample::kEdit, "10");
   size_t before = Notes().size();

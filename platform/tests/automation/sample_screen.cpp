@@ -154,7 +154,8 @@ HWND Build() {
   HWND list = Child(top, WC_LISTBOX, u"", LBS_NOTIFY | WS_BORDER | WS_VSCROLL, kList, 140, 36, 90, 60);
   for (const char16_t* s : {u"Seoul", u"Busan", u"Incheon", u"Daegu", u"Daejeon", u"Gwangju", u"Ulsan", u"Suwon"})
     SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
-  Child(top, WC_STATIC, u"ready", 0, kStatus, 10, 100, 220, 18);
+  Child(top, WC_STATIC, u"ready", 0, kStatus, 10, 100, 120, 18);
+  Child(top, WC_EDIT, u"", WS_BORDER | ES_PASSWORD, kPassword, 140, 100, 90, 18);
   Child(top, WC_BUTTON, u"Menu", BS_PUSHBUTTON, kMenu, 10, 124, 60, 20);
   Child(top, WC_BUTTON, u"Timer", BS_PUSHBUTTON, kTimer, 80, 124, 60, 20);
   Child(top, WC_BUTTON, u"Off", BS_PUSHBUTTON | WS_DISABLED, kOff, 150, 124, 60, 20);

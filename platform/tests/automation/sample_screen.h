@@ -23,6 +23,7 @@ enum Id {
   kTimer = 1008,   // starts a 1 s timer; status "tick" when it fires
   kGrid = 1009,    // custom control: two rows of cells, answers inspection and cell taps
   kOff = 1010,     // disabled button
+  kPassword = 1012,  // password field
   kView = 1011,    // report list view: columns "Code" "Name", rows 005930/Samsung, 000660/Hynix, 035420/Naver
 };
 constexpr UINT kPeerMessage = WM_USER + 5;
