@@ -423,3 +423,39 @@ TEST_F(ListViewFilled, ChangeHandlerMayEmptyTheList) {
 
 }  // namespace
 }  // namespace ctest
+
+namespace ctest {
+namespace {
+
+TEST_F(ComboFilled, KeysOpenMoveAndPick) {
+  Tap(kCombo, 10);
+  dlg_->notes.clear();
+  plat::win::InjectKey(VK_F4);
+  Pump();
+  ASSERT_TRUE(combo_->GetDroppedState());
+  plat::win::InjectKey(VK_DOWN);
+  plat::win::InjectKey(VK_DOWN);
+  plat::win::InjectKey(VK_RETURN);
+  Pump();
+  EXPECT_FALSE(combo_->GetDroppedState());
+  EXPECT_EQ(combo_->GetCurSel(), 1);
+  EXPECT_EQ(Text(kCombo), u"00660");
+  EXPECT_EQ(dlg_->CodesOf(kCombo), (std::vector<int>{CBN_DROPDOWN, CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE}));
+  // Closed, an arrow key steps the selection.
+  dlg_->notes.clear();
+  plat::win::InjectKey(VK_DOWN);
+  Pump();
+  EXPECT_EQ(combo_->GetCurSel(), 2);
+  EXPECT_EQ(Text(kCombo), u"05380");
+  EXPECT_EQ(dlg_->CodesOf(kCombo), (std::vector<int>{CBN_SELCHANGE}));
+  // Escape closes an open list without a pick.
+  plat::win::InjectKey(VK_F4);
+  plat::win::InjectKey(VK_UP);
+  plat::win::InjectKey(VK_ESCAPE);
+  Pump();
+  EXPECT_FALSE(combo_->GetDroppedState());
+  EXPECT_EQ(combo_->GetCurSel(), 2);
+}
+
+}  // namespace
+}  // namespace ctest
