@@ -8,7 +8,7 @@
 //
 // Wire form: the client sends one command line ended by '\n'; the endpoint answers
 //   "OK <n>\n" followed by n lines, or "ERR <reason>\n", or "TIMEOUT <reason>\n",
-// and closes the connection. Commands are carried out one at a time.
+// and closes the connection. Each connection is served by a thread of its own.
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -23,6 +23,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -38,6 +39,7 @@ namespace plat::automation {
 namespace {
 
 constexpr size_t kMaxCommand = 64 * 1024;
+constexpr int kMaxConnections = 16;
 
 socklen_t Address(const std::string& name, sockaddr_un* addr) {
   std::memset(addr, 0, sizeof *addr);
@@ -75,9 +77,10 @@ struct Endpoint {
   std::string runDir;  // where the registration lives
   std::string file;
   std::string socketName;
-  bool armed = false;
-  bool manual = false;
   std::atomic<bool> stopping{false};
+  // Connections being served, each on a thread of its own (a long wait does not hold up others).
+  int active = 0;
+  std::condition_variable idle;
 };
 
 Endpoint& E() {
@@ -192,10 +195,23 @@ void Loop() {
     if (r > 0 && fds[0].revents) return;
     if (r > 0 && listenFd >= 0 && (fds[1].revents & POLLIN)) {
       int conn = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-      if (conn >= 0) {
+      if (conn < 0) continue;
+      {
+        std::lock_guard<std::mutex> l(e.m);
+        if (e.active >= kMaxConnections) {
+          SendAll(conn, "ERR too many commands at once\n");
+          close(conn);
+          continue;
+        }
+        ++e.active;
+      }
+      std::thread([conn, &e] {
         Serve(conn);
         close(conn);
-      }
+        std::lock_guard<std::mutex> l(e.m);
+        --e.active;
+        e.idle.notify_all();
+      }).detach();
     }
   }
 }
@@ -254,7 +270,8 @@ void StopEndpoint() {
     t->join();
     delete t;
   }
-  std::lock_guard<std::mutex> l(e.m);
+  std::unique_lock<std::mutex> l(e.m);
+  e.idle.wait(l, [&] { return e.active == 0; });  // commands in progress end (waits by their time-outs)
   Unregister(e);
   if (e.stopFd >= 0) close(e.stopFd);
   e.stopFd = -1;

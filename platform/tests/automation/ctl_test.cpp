@@ -197,6 +197,20 @@ TEST_F(CtlTest, ScreenshotTreeAndFailureCodes) {
   }
 }
 
+TEST_F(CtlTest, ALongWaitDoesNotHoldUpOtherCommands) {
+  ASSERT_TRUE(Start(nullptr));
+  Output waited;
+  std::thread waiter([&] { waited = Ctl("--timeout 10000 wait text 1006 cancelled"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the wait is in progress
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(Ctl("tap 1002").code, 0);
+  EXPECT_EQ(Ctl("answer cancel").code, 0);
+  waiter.join();
+  EXPECT_EQ(waited.code, 0) << waited.out;
+  EXPECT_EQ(waited.out, "\"cancelled\"\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+}
+
 TEST_F(CtlTest, RegistrationsOfEndedProgramsAreRemoved) {
   pid_t prog = Start(nullptr);
   ASSERT_TRUE(prog);
