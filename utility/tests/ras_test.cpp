@@ -335,6 +335,16 @@ TEST_F(RasTest, HangUpDuringADialStopsItsEvents) {
   plat::win::PumpMessages();
   EXPECT_EQ(Events(), (std::vector<Event>{{0, 0}}));
   EXPECT_EQ(RasHangUp(h), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+  // A link that drops while the dial is still going on ends the dial: only the drop follows.
+  Events().clear();
+  ASSERT_EQ(start_RAS(u"Slow", nullptr, wnd_, &h, nullptr), 0);
+  WaitEvents(1);
+  ASSERT_TRUE(plat::ras::DropConnection(u"Slow"));
+  WaitEvents(2);
+  EXPECT_EQ(Events(), (std::vector<Event>{{0, 0}, {RASCS_Disconnected, 0}}));
+  EXPECT_EQ(get_RAS_state_handle(h), RASCS_Disconnected);
+  EXPECT_EQ(discon_RAS(RAS_DISCON_DROPPED, nullptr), 1);
 }
 
 TEST_F(RasTest, PrintEntryWritesTheEntryFields) {

@@ -171,9 +171,19 @@ bool ParseScript(const std::string& text, std::vector<Step>* steps, DWORD* dialF
   return flush();
 }
 
+// Scripts are ASCII; names go to the event log as UTF-8.
 std::string Narrow(const std::u16string& s) {
   std::string out;
   for (char16_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+std::string Utf8(const std::u16string& s) {
+  if (s.empty()) return {};
+  std::string out(s.size() * 3 + 1, '\0');
+  int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(),
+                              static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(n > 0 ? static_cast<size_t>(n) : 0);
   return out;
 }
 
@@ -376,6 +386,7 @@ DWORD RasDial(LPVOID, LPCWSTR phoneBook, RASDIALPARAMS* params, DWORD notifierTy
   lock.unlock();
   auto c = NewConn(s, name);
   lock.lock();
+  if (FindEntry(s, name)) return ERROR_PORT_ALREADY_OPEN;  // dialled meanwhile by another thread
   c->notifier = rec.notifier;
   s.conns.push_back(c);
   *connection = c->handle;
@@ -432,7 +443,7 @@ DWORD RasHangUp(HRASCONN connection) {
   lock.unlock();
   std::vector<std::shared_ptr<Conn>> one{c};
   JoinAll(one);
-  plat::win::LogEvent("ras.hangup", Narrow(c->entry));
+  plat::win::LogEvent("ras.hangup", Utf8(c->entry));
   return 0;
 }
 
@@ -469,10 +480,12 @@ bool DropConnection(const std::u16string& entryName) {
   if (!c) return false;
   c->state = RASCS_Disconnected;
   c->error = 0;
+  c->cancelled = true;  // a dial still in progress reports nothing after the drop
+  s.cv.notify_all();
   HWND w = c->notifier;
   lock.unlock();
   if (w) PostMessage(w, WM_RASDIALEVENT, RASCS_Disconnected, 0);
-  plat::win::LogEvent("ras.drop", Narrow(entryName));
+  plat::win::LogEvent("ras.drop", Utf8(entryName));
   return true;
 }
 
