@@ -166,6 +166,14 @@ bool Register(Endpoint& e, const std::string& runDir) {
     close(fd);
     return false;
   }
+  // Unregistered at exit, before the objects the program made since its first window are gone.
+  static std::once_flag atExit;
+  std::call_once(atExit, [] {
+    std::atexit([] {
+      detail::AbortWaits();
+      StopEndpoint();
+    });
+  });
   e.listenFd = fd;
   e.socketName = name;
   e.file = file;
@@ -224,14 +232,6 @@ void StartThread() {
   e.stopFd = eventfd(0, EFD_CLOEXEC);
   if (e.stopFd < 0) return;
   e.thread = new std::thread(Loop);
-  static bool atExit = false;
-  if (!atExit) {
-    atExit = true;
-    std::atexit([] {
-      detail::AbortWaits();
-      StopEndpoint();
-    });
-  }
 }
 
 // Arms the endpoint when the library is loaded: its thread waits for the first window.
