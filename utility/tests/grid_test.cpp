@@ -430,6 +430,17 @@ TEST_F(GridTest, RenderingShowsCellsLinesHeaderAndSelection) {
   EXPECT_EQ(selected->color, 0xFFFFFFu);
   Stylus_(Stylus::Up, 20, 16 + 14 + 5);
   EXPECT_EQ(Screen().Row(21 + 16 + 14 + 7)[11 + 20], 0xFFFFFFu);
+
+  // Line, background and selection colours of the grid.
+  EXPECT_EQ(g->set_line_color(0x00FF00), 0xB4B4B4u);
+  EXPECT_EQ(g->set_grid_bg(0x123456), 0xFFFFFFu);
+  g->set_select_color(0x000000, 0x00FFFF);
+  g->redraw();
+  EXPECT_EQ(Screen().Row(21 + 16 + 7)[11 + 39], 0x00FF00u);
+  EXPECT_EQ(Screen().Row(21 + 16 + 28 + 5)[11 + 5], 0x123456u);
+  Stylus_(Stylus::Down, 20, 16 + 5);
+  EXPECT_EQ(Screen().Row(21 + 16 + 7)[11 + 20], 0x00FFFFu);
+  Stylus_(Stylus::Up, 20, 16 + 5);
 }
 
 TEST_F(GridTest, ManyCellChangesAreRenderedOnceByOneRedraw) {
