@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -212,6 +213,23 @@ TEST_F(DriverTest, VirtualClockRunsTimersOnlyWhenAdvanced) {
   d().Advance(1);
   EXPECT_EQ(d().Text(sample::kStatus), u"tick");
   EXPECT_EQ(Notes().back(), "timer");
+}
+
+TEST_F(DriverTest, ShellStateAndWaitCursor) {
+  d().Ui([] {
+    SHSipShowIM(SIPF_ON);
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  });
+  std::vector<std::string> shell = d().Do("shell").lines;
+  d().Ui([] {
+    SHSipShowIM(SIPF_OFF);
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+  });
+  EXPECT_NE(std::find(shell.begin(), shell.end(), "sip shown"), shell.end()) << Join(shell);
+  EXPECT_NE(std::find(shell.begin(), shell.end(), "wait-cursor on"), shell.end()) << Join(shell);
+  shell = d().Do("shell").lines;
+  EXPECT_NE(std::find(shell.begin(), shell.end(), "sip hidden"), shell.end()) << Join(shell);
+  EXPECT_NE(std::find(shell.begin(), shell.end(), "wait-cursor off"), shell.end()) << Join(shell);
 }
 
 TEST_F(DriverTest, ScreenshotIsAPngOfTheWholeScreen) {
