@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "vx_screen_fixture.h"
+#include "flitway/quick_move.h"
 #include "vxbase/button_faces.h"
+#include "vxbase/money.h"
 
 namespace {
 
@@ -421,6 +423,38 @@ TEST_F(DialogTest, ButtonsShowTheirFacesAndCaptions) {
   plat::Surface pressed;
   plat::win::ComposeScreen(pressed);
   EXPECT_EQ(PixelAt(pressed, quotes.left + 3, quotes.top + 3), fill(175));
+}
+
+TEST_F(DialogTest, QuickMoveComboListsTheHistoryAndOpensItsScreens) {
+  UseMenuFile(kMenu);
+  _qm_init_his();
+  _qm_change_his(&menu_, 92001);
+  _qm_change_his(&menu_, 92002);
+  OpenScreen();
+  auto* quick = static_cast<CComboBox*>(screen_->GetDlgItem(IDC_QUICK_MOVE));
+  ASSERT_EQ(quick->GetCount(), 3);
+  CString newest;
+  quick->GetLBText(1, newest);
+  EXPECT_EQ(newest, u"호가");
+
+  // Positions are the selection plus one: the title (1) and places past the end open nothing.
+  struct Case {
+    int position;
+    UINT opens;  // 0: nothing
+  };
+  const Case cases[] = {{0, 0}, {1, 0}, {2, 92002}, {3, 92001}, {4, 0}};
+  for (const Case& c : cases) {
+    vxtest::OwnerMessages().clear();
+    ComboMenuQuick(owner_, c.position);
+    auto opened = OwnerGot(WM_VX_OPEN_SCREEN);
+    if (c.opens == 0) {
+      EXPECT_TRUE(opened.empty()) << c.position;
+    } else {
+      ASSERT_EQ(opened.size(), 1u) << c.position;
+      EXPECT_EQ(opened[0].wParam, c.opens);
+    }
+  }
+  _qm_init_his();
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ const plat::DialogItemTemplate kItems[] = {
     {u"EDIT", IDC_FO_EDIT, u"", WS_VISIBLE | WS_BORDER, 0, 80, 95, 80, 20},
     {u"BUTTON", IDC_BTN_FO_FINDER, u"?", kButton, 0, 160, 95, 20, 20},
     {u"BUTTON", IDC_BTN_FO_FINDER2, u"?", kButton, 0, 180, 95, 20, 20},
+    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | CBS_DROPDOWNLIST, 0, 160, 115, 80, 80},
     {u"BUTTON", 8301, u"1", kButton, 0, 0, 200, 40, 25},
     {u"BUTTON", 8302, u"2", kButton, 0, 40, 200, 40, 25},
     {u"BUTTON", 8303, u"3", kButton, 0, 80, 200, 40, 25},
