@@ -454,6 +454,27 @@ void V_Grid::compute_horizontal() {
 void V_Grid::compute_scroll() {
   if (!hwnd_ || !widths_ || in_scroll_compute_) return;
   in_scroll_compute_ = true;
+  // Two bars that are each shown only because of the other would stay for good (each pass sees
+  // the room the other bar takes): when everything fits without bars, take both away first.
+  SCROLLINFO v{sizeof v, SIF_RANGE, 0, 0, 0, 0, 0}, h{sizeof h, SIF_RANGE, 0, 0, 0, 0, 0};
+  GetScrollInfo(hwnd_, SB_VERT, &v);
+  GetScrollInfo(hwnd_, SB_HORZ, &h);
+  if (v.nMax > v.nMin && h.nMax > h.nMin) {
+    int w, ht;
+    client_size(&w, &ht);
+    w += GetSystemMetrics(SM_CXVSCROLL);
+    ht += GetSystemMetrics(SM_CYHSCROLL);
+    int room = ht - (header_height_ > 0 ? header_height_ : 0);
+    bool rowsFit = room <= 0 || row_height_ <= 0 || room / row_height_ >= get_row_count();
+    int sum = 0;
+    for (int c = 0; c < column_count_; ++c) sum += widths_[c];
+    bool columnsFit = column_count_ < 2 || sum <= w;
+    if (rowsFit && columnsFit) {
+      SCROLLINFO none{sizeof none, SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
+      set_range(SB_VERT, none);
+      set_range(SB_HORZ, none);
+    }
+  }
   compute_vertical();
   compute_horizontal();
   compute_vertical();

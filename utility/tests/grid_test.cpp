@@ -164,6 +164,20 @@ TEST_F(GridTest, RowChangesRecomputeTheRanges) {
   EXPECT_EQ(Bar(g, SB_VERT).nMax, 0);
   g->remove_all_row();
   EXPECT_EQ(g->get_row_count(), 0);
+
+  // Two bars that each needed the other's room go away together once everything fits.
+  g = Make(0, {30, 30, 30}, 10, 6, 0, 0, 0, 92, 62);  // client 90 x 60: 6 rows and 90 pixels fit
+  ASSERT_EQ(Bar(g, SB_VERT).nMax, 0);
+  g->add_row();
+  EXPECT_EQ(Bar(g, SB_VERT).nMax, 6);
+  EXPECT_EQ(Bar(g, SB_HORZ).nMax, 2);
+  g->remove_row(0);
+  EXPECT_EQ(Bar(g, SB_VERT).nMax, 0);
+  EXPECT_EQ(Bar(g, SB_HORZ).nMax, 0);
+  RECT rc;
+  GetClientRect(g->get_hwnd(), &rc);
+  EXPECT_EQ(rc.right, 90);
+  EXPECT_EQ(rc.bottom, 60);
 }
 
 TEST_F(GridTest, FixedFirstColumnAtAScrollPosition) {
