@@ -70,6 +70,7 @@ LRESULT CLauncherFrame::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         if (!self && cs && cs->lpCreateParams) {
             self = static_cast<CLauncherFrame*>(cs->lpCreateParams);
             SetWindowLong(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            self->m_hWnd = hwnd;
         }
     }
     if (!self) return DefWindowProc(hwnd, msg, wParam, lParam);

@@ -114,6 +114,7 @@ LRESULT CVXMainFrame::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (!self && cs && cs->lpCreateParams) {
             self = static_cast<CVXMainFrame*>(cs->lpCreateParams);
             SetWindowLong(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            self->m_hWnd = hwnd;
         }
     }
     if (!self) return DefWindowProc(hwnd, msg, wParam, lParam);

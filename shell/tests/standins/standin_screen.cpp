@@ -1,0 +1,79 @@
+// A stand-in screen plug-in: MainDlg makes a plain top-level window, and everything the screen
+// is told is written to "standin.log" in the device root, one line each:
+// "<screen> <event> <details>". Built several times under different names; STANDIN_NO_MAINDLG
+// and STANDIN_NO_ENDDLG leave an export out.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "plat/kernel.h"
+#include "plat/window.h"
+#include "vxbase/messages.h"
+
+#define EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+[[maybe_unused]] HWND g_dlg = 0;
+
+void Log(const std::string& line) {
+    FILE* f = plat::OpenDeviceFile("standin.log", "ab");
+    if (!f) return;
+    std::string l = std::string(STANDIN_NAME) + " " + line + "\n";
+    std::fwrite(l.data(), 1, l.size(), f);
+    std::fclose(f);
+}
+
+std::string Narrow(const WCHAR* text) {
+    if (!text) return "(null)";
+    char buf[512];
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, buf, sizeof buf, nullptr, nullptr);
+    return n > 0 ? std::string(buf) : std::string();
+}
+
+[[maybe_unused]] LRESULT Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_VX_QUERY: Log("QUERY"); return 0;
+        case WM_VX_STATUS_TEXT:
+            Log("STATUS " + std::to_string(wParam) + " " + Narrow(reinterpret_cast<const WCHAR*>(lParam)));
+            return 0;
+        case WM_VX_CODES_READY: Log("CODES_READY " + std::to_string(static_cast<long>(lParam))); return 0;
+        case WM_VX_PACKET: Log("PACKET"); return 0;
+    }
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+#ifndef STANDIN_NO_MAINDLG
+EXPORT void* MainDlg(void* result, HWND frame, uint32_t socket, void* thread, void* encrypt, void* codes, BOOL autoReceive,
+                     void* menu) {
+    const WCHAR* cls = u"StandinScreen_" STANDIN_WNAME;
+    WNDCLASS wc{};
+    if (!GetClassInfo(nullptr, cls, &wc)) {
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = cls;
+        RegisterClass(&wc);
+    }
+    g_dlg = CreateWindowEx(0, cls, STANDIN_WNAME, WS_VISIBLE, 0, 0, 240, 320, 0, 0, nullptr, nullptr);
+    Log("MainDlg frame=" + std::to_string(frame != 0) + " socket=" + std::to_string(static_cast<int32_t>(socket)) +
+        " thread=" + std::to_string(thread != nullptr) + " objects=" +
+        std::to_string(encrypt != nullptr && codes != nullptr && menu != nullptr) + " auto=" + std::to_string(autoReceive));
+    uint32_t record[2] = {g_dlg, 0};
+    std::memcpy(result, record, sizeof record);
+    return result;
+}
+#endif
+
+#ifndef STANDIN_NO_ENDDLG
+EXPORT void EndDlg() {
+    if (!g_dlg) return;
+    Log("EndDlg");
+    DestroyWindow(g_dlg);
+    g_dlg = 0;
+}
+#endif
+
+// Present in every stand-in so that the module is a valid library even without both exports.
+EXPORT int StandinName() { return 1; }
