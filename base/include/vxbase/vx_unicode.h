@@ -10,7 +10,7 @@ class CVXUnicode {
  public:
   virtual ~CVXUnicode() = default;
 
-  // The most code page 949 bytes UtoA produces (its destination needs one more for the NUL).
+  // The most bytes UtoA writes, terminator included (a destination of this size always suffices).
   static constexpr int kMaxAnsiBytes = 1024;
 
   // Code page 949 text -> UTF-16 into `out` (`outChars` characters). Returns `out`.
@@ -18,7 +18,7 @@ class CVXUnicode {
   template <size_t N>
   static WCHAR* AtoU(WCHAR (&out)[N], const char* text) { return AtoU(out, static_cast<int>(N), text); }
 
-  // UTF-16 -> code page 949 into `out` (`outSize` bytes; at most kMaxAnsiBytes text bytes), never
+  // UTF-16 -> code page 949 into `out` (`outSize` bytes; at most kMaxAnsiBytes with the NUL), never
   // cutting a character in two. When the conversion yields nothing, the low byte of each
   // character is written instead. Returns `out`.
   static char* UtoA(char* out, int outSize, const WCHAR* text);

@@ -9,6 +9,6 @@ WCHAR* CVXUnicode::AtoU(WCHAR* out, int outChars, const char* text) {
 
 char* CVXUnicode::UtoA(char* out, int outSize, const WCHAR* text) {
   if (!out || outSize < 1) return out;
-  int size = outSize > kMaxAnsiBytes + 1 ? kMaxAnsiBytes + 1 : outSize;
+  int size = outSize > kMaxAnsiBytes ? kMaxAnsiBytes : outSize;
   return CUnicode::ConvertToANSI(text ? text : u"", out, size);
 }

@@ -226,6 +226,10 @@ TEST(VXUnicode, ConversionsHonourTheDestination) {
   EXPECT_EQ(small[7], 'Z');
 
   char full[CVXUnicode::kMaxAnsiBytes + 1];
+  full[CVXUnicode::kMaxAnsiBytes] = 'Z';
+  CVXUnicode::UtoA(full, sizeof full, std::u16string(2000, u'가').c_str());
+  EXPECT_LE(std::strlen(full), static_cast<size_t>(CVXUnicode::kMaxAnsiBytes - 1));
+  EXPECT_EQ(full[CVXUnicode::kMaxAnsiBytes], 'Z');
   CVXUnicode::UtoA(full, u"삼성전자 005930");
   EXPECT_EQ(std::string(full), Cp949(u"삼성전자 005930"));
   CString s(u"현재가");
