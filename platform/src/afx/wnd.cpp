@@ -1,4 +1,5 @@
 // Windows, dialogs, message maps, data exchange and the application object of the framework.
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
@@ -34,7 +35,18 @@ ThreadState& TS() {
   return t;
 }
 
-CWinApp* g_app = nullptr;
+// Application objects alive in the process, oldest first. The program's own object is made
+// before any plug-in library loads, so it stays the process's application even when a library
+// brings an application object of its own.
+std::mutex g_appLock;
+std::vector<CWinApp*>& Apps() {
+  static std::vector<CWinApp*> apps;
+  return apps;
+}
+CWinApp* App() {
+  std::lock_guard<std::mutex> l(g_appLock);
+  return Apps().empty() ? nullptr : Apps().front();
+}
 
 constexpr const WCHAR* kFrameworkClass = u"AfxWnd";
 
@@ -74,7 +86,8 @@ bool ProcIsFramework(const WCHAR* className) {
 }
 
 std::u16string AppName() {
-  if (g_app && g_app->m_pszAppName) return g_app->m_pszAppName;
+  CWinApp* app = App();
+  if (app && app->m_pszAppName) return app->m_pszAppName;
   return u"";
 }
 
@@ -251,8 +264,9 @@ LRESULT CALLBACK CWnd::AfxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
       wnd->Detach();
       wnd->m_pfnSuper = nullptr;
     }
-    if (g_app && g_app->m_pMainWnd == wnd) {
-      g_app->m_pMainWnd = nullptr;
+    CWinApp* app = App();
+    if (app && app->m_pMainWnd == wnd) {
+      app->m_pMainWnd = nullptr;
       ::PostQuitMessage(0);
     }
     wnd->PostNcDestroy();
@@ -901,7 +915,10 @@ void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars) {
 // ---- The application ----------------------------------------------------------------------------
 
 CWinApp::CWinApp(const WCHAR* appName) {
-  g_app = this;
+  {
+    std::lock_guard<std::mutex> l(g_appLock);
+    Apps().push_back(this);
+  }
   if (appName) {
     appName_ = appName;
   } else {
@@ -918,7 +935,9 @@ CWinApp::CWinApp(const WCHAR* appName) {
 }
 
 CWinApp::~CWinApp() {
-  if (g_app == this) g_app = nullptr;
+  std::lock_guard<std::mutex> l(g_appLock);
+  auto& apps = Apps();
+  apps.erase(std::remove(apps.begin(), apps.end(), this), apps.end());
 }
 
 BOOL CWinApp::OnIdle(LONG count) {
@@ -961,10 +980,14 @@ BOOL AfxPreTranslateMessage(MSG* msg) {
   return FALSE;
 }
 
-CWinApp* AfxGetApp() { return g_app; }
-CWnd* AfxGetMainWnd() { return g_app ? g_app->m_pMainWnd : nullptr; }
+CWinApp* AfxGetApp() { return App(); }
+CWnd* AfxGetMainWnd() {
+  CWinApp* app = App();
+  return app ? app->m_pMainWnd : nullptr;
+}
 HINSTANCE AfxGetInstanceHandle() {
-  if (g_app && g_app->m_hInstance) return g_app->m_hInstance;
+  CWinApp* app = App();
+  if (app && app->m_hInstance) return app->m_hInstance;
   return ::GetModuleHandle(nullptr);
 }
 HINSTANCE AfxGetResourceHandle() { return plat::res::Current(); }

@@ -480,6 +480,12 @@ TEST_F(ControlsTest, ApplicationRunsUntilItsMainWindowIsGone) {
 
 TEST_F(ControlsTest, MessageBoxesCarryTheApplicationName) {
   CTestApp app;
+  {
+    // A library's own application object does not replace the program's.
+    CWinApp library(u"ZR4310");
+    EXPECT_EQ(AfxGetApp(), &app);
+  }
+  EXPECT_EQ(AfxGetApp(), &app);
   plat::win::SetAutomationMode(true);
   std::u16string caption, text;
   std::thread answer([&] {
