@@ -345,11 +345,10 @@ TEST_F(DialTest, ADialThatCannotStartIsReported) {
     plat::ras::SetDialScript(u"QVDial", "!633");
     StartFrame();
     LRESULT r = 0;
-    std::thread answer([&] {
-        if (WaitBox(u"전화접속을 실패하였습니다.")) plat::win::AnswerMessageBox(IDOK);
-    });
-    r = Send(WM_VX_CONNECT);
-    answer.join();
+    d->Ui([&] { r = SendMessage(hwnd, WM_VX_CONNECT, 0, 0); });  // returns while the box waits
+    ASSERT_TRUE(WaitBox(u"전화접속을 실패하였습니다."));
+    d->Answer(IDOK);
+    d->Settle();
     EXPECT_EQ(r, -1);
 }
 

@@ -24,8 +24,6 @@ void CVXMainFrame::OpenScreen(UINT id) {
     }
     if (m_hCurModule && file == m_curFile) return;
 
-    _qm_change_his(m_menu, id);
-
     CString path = m_setupExe + CString(u"\\") + file;
     HMODULE module = LoadLibrary(path);
     if (!module) {
@@ -39,6 +37,9 @@ void CVXMainFrame::OpenScreen(UINT id) {
         FreeLibrary(module);
         return;
     }
+
+    // Only a screen that can open enters the quick-move history.
+    _qm_change_his(m_menu, id);
 
     // A screen still waiting for its end (a switch within 500 ms) is ended now rather than
     // forgotten alive; it may also be the plug-in that is being opened again.
