@@ -66,23 +66,35 @@ const WCHAR* StripMark(char sign) {
   }
 }
 
-// A wire field as text of a get_net_value_str kind, then as wide text.
-CString NetText(signed char kind, const char* field, signed char mode) {
+// Every strip text fits in this many characters with its terminator (the longest is a volume
+// such as "-9,999,999,999,999" or an index such as "1,234.56"). The texts live on the stack:
+// a reply is shown without allocating.
+constexpr int kStripChars = 24;
+typedef WCHAR StripText[kStripChars];
+
+void Widen(const char* text, StripText& out) {
+  int i = 0;
+  for (; text[i] != '\0' && i < kStripChars - 1; ++i) out[i] = static_cast<unsigned char>(text[i]);
+  out[i] = 0;
+}
+
+// A wire field as text of a get_net_value_str kind.
+void NetText(signed char kind, const char* field, signed char mode, StripText& out) {
   char text[NET_VALUE_STR_SIZE] = {};
   get_net_value_str(kind, field, text, mode, sizeof text);
-  return CString(text);
+  Widen(text, out);
 }
 
 // A NET_FLOAT2 field with two decimals, exactly from its groups (g0 + g1 / 100).
-CString TwoDecimals(const char* field) {
+void TwoDecimals(const char* field, StripText& out) {
   const auto* b = reinterpret_cast<const unsigned char*>(field);
   int g0 = static_cast<int16_t>(static_cast<uint16_t>((b[0] << 8) | b[1]));
   int g1 = static_cast<int16_t>(static_cast<uint16_t>((b[2] << 8) | b[3]));
   long hundredths = static_cast<long>(g0) * 100 + g1;
-  char text[32];
   unsigned long magnitude = static_cast<unsigned long>(hundredths < 0 ? -hundredths : hundredths);
+  char text[kStripChars];
   std::snprintf(text, sizeof text, "%s%lu.%02lu", hundredths < 0 ? "-" : "", magnitude / 100, magnitude % 100);
-  return CString(text);
+  Widen(text, out);
 }
 
 }  // namespace
@@ -168,48 +180,71 @@ BOOL CVXDlg::GetStripTextColor(HWND ctl, COLORREF* color) const {
 
 void CVXDlg::_print_stock_upper_base(const BASE_DATA_4101* rec) {
   if (!rec) return;
-  char name[sizeof rec->item_name + 1] = {};
-  std::memcpy(name, rec->item_name, sizeof rec->item_name);
-  CString itemName = CString::FromMultiByte(name);
-  itemName.TrimRight();  // blank padding
-  if (GetDlgItem(IDC_ITEM_NAME)) SetDlgItemText(IDC_ITEM_NAME, itemName);
-  CString price = NetText(NV_INT2, rec->price, 0);
-  CString change = NetText(NV_INT2, rec->change, 0);
-  CString volume = NetText(NV_INT3, rec->volume, 1);
+  // The name: 12 bytes of code page 949, cut at a NUL, blank padding dropped.
+  WCHAR name[sizeof rec->item_name + 1] = {};
+  int bytes = 0;
+  while (bytes < static_cast<int>(sizeof rec->item_name) && rec->item_name[bytes] != '\0') ++bytes;
+  // A double-byte character cut by the field's end is left out.
+  for (int i = 0; i < bytes;) {
+    const unsigned char lead = static_cast<unsigned char>(rec->item_name[i]);
+    const int step = lead >= 0x81 && lead <= 0xFE ? 2 : 1;
+    if (i + step > bytes) {
+      bytes = i;
+      break;
+    }
+    i += step;
+  }
+  int n = bytes > 0 ? ::MultiByteToWideChar(CP_KOREAN, 0, rec->item_name, bytes, name, static_cast<int>(sizeof rec->item_name)) : 0;
+  if (n < 0) n = 0;
+  while (n > 0 && name[n - 1] == u' ') --n;
+  name[n] = 0;
+  if (GetDlgItem(IDC_ITEM_NAME)) SetDlgItemText(IDC_ITEM_NAME, name);
+  StripText price, change, volume;
+  NetText(NV_INT2, rec->price, 0, price);
+  NetText(NV_INT2, rec->change, 0, change);
+  NetText(NV_INT3, rec->volume, 1, volume);
   SetBaseControl(VX_STRIP_STOCK, 1, price, rec->sign, change, volume);
 }
 
 void CVXDlg::_print_stock_ksp_base(const BASE_DATA_4101* rec) {
   if (!rec) return;
-  CString index = NetText(NV_FLOAT2, rec->kospi, 0);
-  CString change = NetText(NV_FLOAT2, rec->kospi_change, 0);
+  StripText index, change;
+  NetText(NV_FLOAT2, rec->kospi, 0, index);
+  NetText(NV_FLOAT2, rec->kospi_change, 0, change);
   SetBaseControl(VX_STRIP_STOCK, 2, nullptr, rec->kospi_sign, change, index);
 }
 
 void CVXDlg::_print_stock_ksq_base(const BASE_DATA_4101* rec) {
   if (!rec) return;
-  CString index = NetText(NV_FLOAT2, rec->kosdaq, 0);
-  CString change = NetText(NV_FLOAT2, rec->kosdaq_change, 0);
+  StripText index, change;
+  NetText(NV_FLOAT2, rec->kosdaq, 0, index);
+  NetText(NV_FLOAT2, rec->kosdaq_change, 0, change);
   SetBaseControl(VX_STRIP_STOCK, 3, nullptr, rec->kosdaq_sign, change, index);
 }
 
 void CVXDlg::_print_futopt_upper_base(const BASE_DATA_5555* rec) {
   if (!rec) return;
-  CString price = TwoDecimals(rec->price);
-  CString change = TwoDecimals(rec->change);
-  CString volume = NetText(NV_INT3, rec->volume, 1);
+  StripText price, change, volume;
+  TwoDecimals(rec->price, price);
+  TwoDecimals(rec->change, change);
+  NetText(NV_INT3, rec->volume, 1, volume);
   SetBaseControl(VX_STRIP_FUTOPT, 4, price, rec->sign, change, volume);
 }
 
 void CVXDlg::_print_k200_base(const BASE_DATA_5555* rec) {
   if (!rec) return;
-  SetBaseControl(VX_STRIP_FUTOPT, 5, nullptr, rec->k200_sign, TwoDecimals(rec->k200_change), TwoDecimals(rec->k200));
+  StripText index, change;
+  TwoDecimals(rec->k200, index);
+  TwoDecimals(rec->k200_change, change);
+  SetBaseControl(VX_STRIP_FUTOPT, 5, nullptr, rec->k200_sign, change, index);
 }
 
 void CVXDlg::_print_future_base(const BASE_DATA_5555* rec) {
   if (!rec) return;
-  SetBaseControl(VX_STRIP_FUTOPT, 6, nullptr, rec->fut_sign, TwoDecimals(rec->fut_change),
-                 TwoDecimals(rec->fut_price));
+  StripText price, change;
+  TwoDecimals(rec->fut_price, price);
+  TwoDecimals(rec->fut_change, change);
+  SetBaseControl(VX_STRIP_FUTOPT, 6, nullptr, rec->fut_sign, change, price);
 }
 
 void CVXDlg::PrintStockBase(const BASE_DATA_4101* rec) {

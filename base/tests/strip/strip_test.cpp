@@ -37,7 +37,7 @@ std::vector<char> Body4101(const Stock& s) {
   std::vector<char> b(sizeof(BASE_DATA_4101), 0);
   auto* r = reinterpret_cast<BASE_DATA_4101*>(b.data());
   std::string name = Cp949(s.name);
-  name.resize(12, ' ');
+  name.resize(12, ' ');  // a longer name is cut by the field, as the server cuts it
   std::memcpy(r->item_name, name.data(), 12);
   auto put = [](char* dst, const std::vector<int>& g) {
     for (size_t i = 0; i < g.size(); ++i) PutGroups(dst + 2 * i, {g[i]});
@@ -145,6 +145,13 @@ TEST_F(StripTest, LaterRepliesReuseTheControls) {
   auto second = Body4101(next);
   screen_->PrintStockBase(second.data(), static_cast<int>(second.size()));
   for (int id = IDC_STRIP_FIRST; id <= 3012; ++id) EXPECT_EQ(ControlsWithId(id), 1) << id;
+  // 13 bytes of name in a 12-byte field: the cut character is left out.
+  Stock cut;
+  cut.name = u"A가나다라마바";
+  auto third = Body4101(cut);
+  screen_->PrintStockBase(third.data(), static_cast<int>(third.size()));
+  EXPECT_EQ(Text(IDC_ITEM_NAME), u"A가나다라마");
+  screen_->PrintStockBase(second.data(), static_cast<int>(second.size()));
   EXPECT_EQ(ControlsWithId(3013), 0);
   EXPECT_EQ(Text(IDC_ITEM_NAME), u"SK하이닉스");
   EXPECT_EQ(Text(3002), u" ");
