@@ -249,14 +249,14 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       if (GetFocus() != hwnd) SetFocus(hwnd);
       if (!IsWindow(hwnd) || (Style(hwnd) & LBS_NOSEL)) return 0;
       int y = static_cast<int16_t>(HIWORD(lParam));
-      int row = s.top + (y < 0 ? -1 : y / std::max(1, ItemH(hwnd, s)));
+      int row = y < 0 ? -1 : s.top + y / std::max(1, ItemH(hwnd, s));
       Select(hwnd, s, row, true);
       return 0;
     }
     case WM_LBUTTONDBLCLK: {
       if (!IsWindowEnabled(hwnd)) return 0;
       int y = static_cast<int16_t>(HIWORD(lParam));
-      int row = s.top + (y < 0 ? -1 : y / std::max(1, ItemH(hwnd, s)));
+      int row = y < 0 ? -1 : s.top + y / std::max(1, ItemH(hwnd, s));
       if (L.Valid(row)) {
         Select(hwnd, s, row, true);
         if (IsWindow(hwnd)) Notify(hwnd, LBN_DBLCLK);
