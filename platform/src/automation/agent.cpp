@@ -371,9 +371,20 @@ void DescribeItems(const plat::win::WindowInfo& w, const std::string& pad, std::
   }
 }
 
+// What the user reads in the window. A combo box shows its field (its edit child for an editable
+// one), which the window table does not hold: asked with WM_GETTEXT on the combo's own thread.
+std::u16string LiveText(const plat::win::WindowInfo& w) {
+  if (!ClassIs(w.className, WC_COMBOBOX)) return Shown(w);
+  int len = static_cast<int>(SendMessage(w.hwnd, WM_GETTEXTLENGTH, 0, 0));
+  std::u16string t(static_cast<size_t>(std::max(len, 0)) + 1, u'\0');
+  int n = GetWindowText(w.hwnd, t.data(), static_cast<int>(t.size()));
+  t.resize(static_cast<size_t>(std::max(n, 0)));
+  return t;
+}
+
 std::string WindowLine(const plat::win::WindowInfo& w) {
   std::string line = std::to_string(w.hwnd) + " " + U8(w.className) + " id=" + std::to_string(w.id) +
-                     " text=" + Q(Shown(w)) + " rect=" + RectText(w.rect) + (w.visible ? " visible" : " hidden") +
+                     " text=" + Q(LiveText(w)) + " rect=" + RectText(w.rect) + (w.visible ? " visible" : " hidden") +
                      (w.enabled ? " enabled" : " disabled");
   if (w.focused) line += " focus";
   if (ClassIs(w.className, WC_BUTTON)) {
@@ -666,7 +677,9 @@ class Runner {
     plat::win::WindowInfo w;
     std::string error;
     if (!FindWindowBy(sel, &w, &error)) return Fail(error);
-    return Ok({Q(Shown(w))});
+    std::u16string text = Shown(w);
+    if (ClassIs(w.className, WC_COMBOBOX) && !OnUi(w.threadId, [&] { text = LiveText(w); }, &error)) return Fail(error);
+    return Ok({Q(text)});
   }
 
   Result Shell() {
@@ -952,8 +965,11 @@ class Runner {
       check = [&, want](std::vector<std::string>& out) {
         plat::win::WindowInfo w;
         std::string e;
-        if (!FindWindowBy(what[1], &w, &e) || w.text != want) return false;
-        out.push_back(Q(Shown(w)));
+        if (!FindWindowBy(what[1], &w, &e)) return false;
+        std::u16string text = w.text;
+        if (ClassIs(w.className, WC_COMBOBOX) && !OnUi(w.threadId, [&] { text = LiveText(w); }, &e)) return false;
+        if (text != want) return false;
+        out.push_back(Q(ClassIs(w.className, WC_COMBOBOX) ? text : Shown(w)));
         return true;
       };
     } else if (kind == "box" && what.size() == 1) {

@@ -1,5 +1,6 @@
 // The in-process driver: a user-interface thread for the hosted screen, the virtual clock, and a
 // watch on message boxes and menus that nobody answers.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -203,10 +204,22 @@ bool Driver::Screenshot(const std::string& hostPath) { LARKSPIN_DRIVER_CHECK((st
 #undef LARKSPIN_DRIVER_CHECK
 
 std::u16string Driver::Text(int id) {
-  for (int pass = 0; pass < 2; ++pass)
+  HWND h = 0;
+  for (int pass = 0; pass < 2 && !h; ++pass)
     for (auto& w : plat::win::EnumerateWindows())
-      if (w.parent && w.id == id && (pass == 1 || w.visible)) return w.text;
-  return {};
+      if (w.parent && w.id == id && (pass == 1 || w.visible)) {
+        h = w.hwnd;
+        break;
+      }
+  std::u16string text;
+  if (!h) return text;
+  // WM_GETTEXT on the window's thread: a combo box answers with its field.
+  detail::RunOnUi(s_->tid, [&] {
+    int len = GetWindowTextLength(h);
+    text.assign(static_cast<size_t>(std::max(len, 0)) + 1, u'\0');
+    text.resize(static_cast<size_t>(std::max(GetWindowText(h, text.data(), static_cast<int>(text.size())), 0)));
+  }, s_->options.settleTimeoutMs);
+  return text;
 }
 
 std::string Driver::Tree() { return Do(std::vector<std::string>{"tree"}).Text(); }

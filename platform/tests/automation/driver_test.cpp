@@ -136,6 +136,33 @@ TEST_F(DriverTest, PickingAComboItemGivesTheUserNotificationsInOrder) {
   EXPECT_TRUE(failures_.empty()) << Join(failures_);
 }
 
+// The item-code field of the screens: an editable combo box, typed into and picked from.
+TEST_F(DriverTest, EditableComboTakesTypingAndPicks) {
+  d().Ui([this] {
+    ShowWindow(GetDlgItem(top_, sample::kGrid), SW_HIDE);
+    HWND c = CreateWindowEx(0, WC_COMBOBOX, u"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | WS_VSCROLL, 10, 150, 120, 90, top_,
+                            PLAT_ID_AS_MENU(1013), nullptr, nullptr);
+    for (const char16_t* code : {u"005930", u"000660", u"035420"})
+      SendMessage(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(code));
+  });
+  size_t before = Notes().size();
+  ASSERT_TRUE(d().Type(1013, "0057"));
+  int edits = 0;
+  for (auto& n : NotesFrom(before)) edits += n == "command 1013 5";  // CBN_EDITCHANGE
+  EXPECT_EQ(edits, 4);
+  EXPECT_NE(Line("tree", "id=1013").find("text=\"0057\""), std::string::npos) << d().Tree();
+  before = Notes().size();
+  ASSERT_TRUE(d().Pick(1013, 2));
+  std::vector<std::string> picked = NotesFrom(before);
+  EXPECT_EQ(std::vector<std::string>(picked.end() - 3, picked.end()),
+            (std::vector<std::string>{"command 1013 9", "command 1013 8", "command 1013 1"}));
+  EXPECT_NE(Line("tree", "id=1013").find("text=\"035420\""), std::string::npos) << d().Tree();
+  EXPECT_EQ(d().Do("text 1013").lines, (std::vector<std::string>{"\"035420\""}));
+  EXPECT_EQ(d().Text(1013), u"035420");
+  EXPECT_EQ(d().Do("wait text 1013 035420").lines, (std::vector<std::string>{"\"035420\""}));
+  EXPECT_TRUE(failures_.empty()) << Join(failures_);
+}
+
 TEST_F(DriverTest, PickingAListItemTapsItsRow) {
   size_t before = Notes().size();
   ASSERT_TRUE(d().Pick(sample::kList, 6));  // scrolled out of sight at first
