@@ -560,3 +560,42 @@ TEST_F(ControlsTest, ButtonsWithNotifyReportTheirFocus) {
 
 }  // namespace
 }  // namespace ctest
+
+namespace ctest {
+namespace {
+
+TEST_F(ControlsTest, ADialogLeavesNoGraphicsObjectsBehind) {
+  dlg_->DestroyWindow();
+  delete dlg_;
+  dlg_ = nullptr;
+  Pump();
+  CWnd::DeleteTempMap();
+  int objects = plat::gdi::LiveObjectCount();
+  int dcs = plat::gdi::LiveDCCount();
+  {
+    CTestDlg d;
+    ASSERT_TRUE(d.Create(kTemplate));
+    dlg_ = &d;
+    CComboBox* c = static_cast<CComboBox*>(d.GetDlgItem(kCombo));
+    c->AddString(u"05930");
+    ::CheckDlgButton(d.m_hWnd, kCheck, BST_CHECKED);
+    ::SetWindowText(Item(kPassword), u"1234");
+    plat::Surface screen;
+    plat::win::ComposeScreen(screen);
+    Tap(kOwner);
+    Tap(kRadioB);
+    RECT r = ScreenRect(kCombo);
+    TapScreen(r.right - 4, (r.top + r.bottom) / 2);
+    plat::win::ComposeScreen(screen);
+    TapScreen(r.right - 4, (r.top + r.bottom) / 2);
+    d.DestroyWindow();
+    dlg_ = nullptr;
+  }
+  Pump();
+  CWnd::DeleteTempMap();
+  EXPECT_EQ(plat::gdi::LiveObjectCount(), objects);
+  EXPECT_EQ(plat::gdi::LiveDCCount(), dcs);
+}
+
+}  // namespace
+}  // namespace ctest
