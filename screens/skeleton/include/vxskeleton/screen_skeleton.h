@@ -1,0 +1,210 @@
+// What every screen plug-in carries on top of CVXDlg: the exports MainDlg and EndDlg, the
+// plug-in's own socket and dialog, the account list and the "AccountNo" memo, the item-code
+// chain between edit 9909 and combo 9901, the number edits with thousands separators, the
+// base-quote request 4101, sends and the two receive paths, the socket-status box, the go-to
+// buttons, the strip painting and colours and the reply time-out.
+//
+// The code is linked into each plug-in (static library vx_skeleton, hidden symbols), so each
+// plug-in has its own module state: during the half second in which two screens live, one
+// plug-in's EndDlg never touches the other's dialog.
+//
+// A screen:
+//   class CZR4310Dlg : public vxskel::CVXScreenDlg {
+//    public:
+//     CZR4310Dlg() : CVXScreenDlg(kConfig) {}
+//     void OnQuery() override;                                // WM_VX_QUERY
+//     void OnReply(uint16_t code, const unsigned char* body, int len) override;
+//   };
+//   VX_SCREEN_EXPORTS(CZR4310Dlg)
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "plat/afx.h"
+#include "plat/winsock.h"
+#include "vxbase/ee_encrypt.h"
+#include "vxbase/messages.h"
+#include "vxbase/vx_dlg.h"
+
+class CVXSocketThread;
+class CCodeManager;
+class CMenuConfigFile;
+
+namespace vxskel {
+
+// Registry of the stock accounts and the account memo (HKEY_LOCAL_MACHINE).
+#define VX_REG_ORDER_CHANGE (u"Software\\Quorvan\\Zelvix\\Order Change")
+#define VX_ACCOUNT_MEMO (u"AccountNo")
+
+// Ids of the skeleton's own controls.
+constexpr UINT kAccountCombo = 1006;
+constexpr UINT kItemName = 9903;
+constexpr UINT kBtnQuery = 8110;
+constexpr UINT kStripFirst = 3001;
+constexpr UINT kStripLast = 3012;
+constexpr UINT_PTR kReplyTimer = 1000;
+
+// How the item-code combo and edit reach the 4101 request.
+enum class ItemChain {
+    None,       // no item code on the screen
+    Edit,       // combo 9901 copies into edit 9909, whose 5th character requests
+    EcnDirect,  // as Edit, and the combo requests by itself too (ECN screens)
+    NoEdit,     // no edit 9909: the combo requests directly
+};
+
+struct GoToButton {
+    UINT button;
+    UINT screen;
+    bool send;  // SendMessage waits for the switch; PostMessage returns at once
+};
+
+enum class NumberKind {
+    Quantity,   // an over-long text gets its last accepted text back
+    Price,      // an over-long text is kept
+    PriceWarn,  // as Price, with the "amount exceeded" box
+};
+
+struct NumberEdit {
+    UINT id;
+    NumberKind kind;
+};
+
+// The per-screen settings of the skeleton.
+struct ScreenConfig {
+    const WCHAR* moduleName = nullptr;   // handheld file name of the plug-in ("ZR4310.dll")
+    const WCHAR* title = nullptr;        // shown by the base dialog
+    UINT accountCombo = 0;               // 0: no account list
+    UINT passwordEdit = 0;               // emptied when another account is picked
+    UINT passwordNext = 0;               // focus after the 4th password character
+    ItemChain chain = ItemChain::None;
+    UINT itemNameStatic = 0;             // the screen's item name (0: none)
+    UINT itemNext = 0;                   // focus after a complete item code
+    const GoToButton* goTo = nullptr;
+    size_t goToCount = 0;
+    const NumberEdit* numbers = nullptr;
+    size_t numberCount = 0;
+    const UINT* finderButtons = nullptr; // buttons after whose drawing the shell bars are hidden again
+    size_t finderCount = 0;
+    bool reportSendFailure = true;       // WM_VX_SEND_FAILED to the owner when a send fails
+    bool stockStrip = true;              // upper strip 1..208 (else 1..239)
+    bool plainReplies = false;           // replies read in place (no packet-layer decoding)
+    bool fixedSocketText = false;        // the socket-status box always shows the general text
+};
+
+// ---- Helpers without a window (tested on their own) ----------------------------------------
+
+// "1234567801" -> "12345678 - 01"; texts shorter than 10 characters come back unchanged.
+CString AccountDisplay(const CString& account);
+// The 10 digits of a shown account: first 8 and last 2 characters; empty when the text is
+// shorter than 10 characters.
+CString AccountDigits(const CString& shown);
+// Commas before each group of three characters from the right, after removing those present.
+CString GroupThousands(const CString& text);
+// The value of a grouped number as sent: its ',' removed, at most the first 12 characters read.
+CString UngroupNumber(const CString& text);
+// The records a body holds: `count` limited to (bodyLen - offset) / recordSize, never negative.
+int RecordsHeld(int count, int bodyLen, int offset, int recordSize);
+// The 21-byte plain request: header with `code`, body the 6 bytes at `body6`. Returns 21.
+int MakePlainRequest(unsigned char* out, uint16_t code, const char* body6);
+
+// ---- The screen dialog -----------------------------------------------------------------------
+
+class CVXScreenDlg : public CVXDlg {
+public:
+    explicit CVXScreenDlg(const ScreenConfig& config, UINT templateId = 129);
+    ~CVXScreenDlg() override;
+
+    // Screen hooks.
+    virtual void OnQuery() {}
+    // A successful reply of one of the screen's own codes: the body as decoded, `len` bytes.
+    virtual void OnReply(uint16_t code, const unsigned char* body, int len) {
+        (void)code, (void)body, (void)len;
+    }
+    // After the account list has been filled and the item code set up.
+    virtual void OnInitScreen() {}
+
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    // ---- Shared routines ----
+    BOOL GetItemCodeText(UINT id, CString& out);
+    BOOL GetComboSelText(UINT id, CString& out);
+    long GetAccountCount();
+    BOOL GetAccount(int index, CString& out);
+    void FillAccounts();
+    // Writes the account memo from the account combo: the selected entry, else an edit text that
+    // compacts to 10 digits; an empty or short text leaves the memo as it is. FALSE then.
+    BOOL SaveAccountMemo();
+    void SetItemCodeField(int flag);
+    int MakeItemCodePacket(unsigned char* buf);
+    void RequestStockBase();
+    // Sends a whole packet on the plug-in's socket. Before the host has sent WM_VX_QUERY the
+    // packet is held and goes out right after the query, so that its reply reaches this screen.
+    // FALSE when the send failed (the owner has then been told).
+    BOOL SendPacket(const unsigned char* packet, int length);
+    // Builds an enciphered request (flags '4', 1, 0, 1, 1) and sends it; a build failure shows
+    // "ERROR:" and the reason and sends nothing.
+    BOOL SendEncrypted(uint16_t code, const unsigned char* body, int bodyLen);
+    // Tells the user that reply `code` was shorter than its fields need.
+    void ReportShortReply(uint16_t code);
+
+    // The objects the host lends.
+    EE_Encrypt* m_pEncrypt = nullptr;
+    const ScreenConfig& Config() const { return m_config; }
+    int HeldPackets() const { return m_heldCount; }
+    bool Queried() const { return m_queried; }
+
+    // Message handlers.
+    afx_msg LRESULT OnVxQuery(WPARAM, LPARAM);
+    afx_msg LRESULT OnVxPacket(WPARAM, LPARAM);
+    afx_msg LRESULT OnVxSocketStatus(WPARAM, LPARAM);
+    afx_msg LRESULT OnVxCodesReady(WPARAM, LPARAM);
+    afx_msg void OnDrawItem(int id, LPDRAWITEMSTRUCT dis);
+    afx_msg void OnPaint();
+    afx_msg void OnTimer(UINT id);
+
+protected:
+    void OnItemEditChange();
+    void OnItemComboEditChange();
+    void OnItemComboSelChange();
+    void OnAccountSelChange();
+    void OnNumberChange(const NumberEdit& edit);
+    void ShowItemName(const unsigned char* body, int len);
+    void BoxCp949(const char* text, const char* caption, UINT type);
+
+    const ScreenConfig& m_config;
+    unsigned char m_recv[8192];           // decoded replies; no allocation per packet
+    static constexpr int kHeldBytes = 4096;
+    unsigned char m_held[kHeldBytes];     // requests made before the host's query
+    int m_heldCount = 0;
+    int m_heldBytes = 0;
+    bool m_queried = false;
+    bool m_inItemChain = false;
+    CString m_lastNumber[8];              // last accepted text of each number edit
+
+    DECLARE_MESSAGE_MAP()
+};
+
+// ---- Module state and exports ------------------------------------------------------------------
+
+// The plug-in's socket (INVALID_SOCKET: none) and its one dialog.
+SOCKET ModuleSocket();
+void SetModuleSocket(SOCKET s);
+CVXScreenDlg* ModuleDialog();
+
+void* RunMainDlg(CVXScreenDlg* dlg, void* result, HWND owner, SOCKET socket, EE_Encrypt* encrypt,
+                 CCodeManager* codes, BOOL autoReceive, CMenuConfigFile* menu);
+void RunEndDlg();
+
+}  // namespace vxskel
+
+#define VX_SCREEN_EXPORTS(DlgClass)                                                                    \
+    extern "C" __attribute__((visibility("default"))) void* MainDlg(                                  \
+        void* result, HWND owner, SOCKET socket, CVXSocketThread* thread, EE_Encrypt* encrypt,        \
+        CCodeManager* codes, BOOL autoReceive, CMenuConfigFile* menu) {                               \
+        (void)thread;                                                                                  \
+        if (vxskel::ModuleDialog()) vxskel::RunEndDlg();                                               \
+        return vxskel::RunMainDlg(new DlgClass, result, owner, socket, encrypt, codes, autoReceive, menu); \
+    }                                                                                                  \
+    extern "C" __attribute__((visibility("default"))) void EndDlg() { vxskel::RunEndDlg(); }
