@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "automation/agent.h"
+#include "plat/afx.h"
 #include "plat/kernel.h"
 
 namespace plat::automation {
@@ -43,7 +44,14 @@ Driver::Driver(Options options) : s_(std::make_unique<State>()) {
       st->ready = true;
     }
     st->cv.notify_all();
+    // The loop of a program's user-interface thread: framework windows see their messages
+    // first (a framework dialog handles its keys there), plain dialogs get the dialog keys.
     while (GetMessage(&m, 0, 0, 0)) {
+      if (AfxPreTranslateMessage(&m)) continue;
+      HWND top = m.hwnd;
+      while (top && (GetWindowLong(top, GWL_STYLE) & WS_CHILD)) top = GetParent(top);
+      WCHAR cls[16] = {};
+      if (top && GetClassName(top, cls, 16) && std::u16string_view(cls) == WC_DIALOG && IsDialogMessage(top, &m)) continue;
       TranslateMessage(&m);
       DispatchMessage(&m);
     }

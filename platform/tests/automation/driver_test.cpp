@@ -323,6 +323,34 @@ TEST_F(DriverTest, DoubleTapAndDragReachTheWindowUnderTheStylus) {
   for (auto& n : NotesFrom(before)) EXPECT_NE(n, "command 1002 0");
 }
 
+// A dialog on the driver's thread gets the dialog keys as in a program's loop: RETURN in its edit
+// field is the default button, TAB moves the focus.
+BOOL CALLBACK KeysDialogProc(HWND h, UINT msg, WPARAM wp, LPARAM) {
+  if (msg == WM_COMMAND) Notes().push_back("dialog " + std::to_string(LOWORD(wp)));
+  (void)h;
+  return msg == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+TEST_F(DriverTest, DialogKeysWorkInTheDriversLoop) {
+  static const plat::DialogItemTemplate items[] = {
+      {WC_EDIT, 3001, u"", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 0, 10, 10, 100, 20},
+      {WC_BUTTON, IDOK, u"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 10, 40, 60, 20},
+  };
+  static const plat::DialogTemplate tmpl = {WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Keys", nullptr, nullptr, 0,
+                                            items, 2};
+  HWND dlg = 0;
+  d().Ui([&] { dlg = CreateDialogIndirectParam(nullptr, &tmpl, 0, KeysDialogProc, 0); });
+  ASSERT_NE(dlg, 0u);
+  ASSERT_TRUE(d().Type(3001, "12"));
+  size_t before = Notes().size();
+  ASSERT_TRUE(d().Key("RETURN"));
+  std::vector<std::string> after = NotesFrom(before);
+  EXPECT_NE(std::find(after.begin(), after.end(), "dialog 1"), after.end()) << Join(after);
+  ASSERT_TRUE(d().Key("TAB"));
+  EXPECT_NE(Line("tree", "id=1 ").find(" focus"), std::string::npos) << d().Tree();
+  d().Ui([&] { DestroyWindow(dlg); });
+}
+
 TEST(CommandWords, SplitAndQuoteRoundTrip) {
   struct Case {
     const char* line;
