@@ -427,3 +427,40 @@ TEST_F(ProgressTest, PositionStaysInRangeAndStepsWrap) {
 
 }  // namespace
 }  // namespace ctest
+
+namespace ctest {
+namespace {
+
+TEST_F(ControlsTest, DisabledControlsAreGreyed) {
+  ::SetWindowText(Item(kEdit), u"abc");
+  CComboBox* list = static_cast<CComboBox*>(dlg_->GetDlgItem(kComboList));
+  list->AddString(u"SKT");
+  list->SetCurSel(0);
+  struct Case {
+    int id;
+    std::u16string text;
+  };
+  const Case cases[] = {{kStatic, u"라벨"}, {kPush, u"확인"}, {kCheck, u"저장"}, {kEdit, u"abc"}, {kComboList, u"SKT"}};
+  auto colorOf = [&](const std::u16string& text) -> COLORREF {
+    plat::Surface screen;
+    plat::win::ComposeScreen(screen);
+    const plat::Surface* s = plat::win::WindowSurface(dlg_->m_hWnd);
+    COLORREF c = CLR_INVALID;
+    for (auto& t : s->texts)
+      if (t.text == text) c = t.color;  // the latest drawing
+    return c;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.id);
+    COLORREF enabled = colorOf(c.text);
+    ASSERT_NE(enabled, CLR_INVALID);
+    EXPECT_NE(enabled, GetSysColor(COLOR_GRAYTEXT));
+    ::EnableWindow(Item(c.id), FALSE);
+    EXPECT_EQ(colorOf(c.text), GetSysColor(COLOR_GRAYTEXT));
+    ::EnableWindow(Item(c.id), TRUE);
+    EXPECT_EQ(colorOf(c.text), enabled);
+  }
+}
+
+}  // namespace
+}  // namespace ctest
