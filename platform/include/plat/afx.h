@@ -903,7 +903,7 @@ class CProgressCtrl : public CWnd {
 // Dialogs.
 class CDialog : public CWnd {
  public:
-  CDialog() = default;
+  CDialog();
   explicit CDialog(UINT templateId, CWnd* parent = nullptr);
   explicit CDialog(const WCHAR* templateName, CWnd* parent = nullptr);
   ~CDialog() override;
@@ -928,6 +928,9 @@ class CDialog : public CWnd {
   UINT m_nIDHelp = 0;
   const WCHAR* m_lpszTemplateName = nullptr;
   CWnd* m_pParentWnd = nullptr;
+  // The resource module current when the object was made: the template is looked for in the
+  // module current at creation, then in this one, then in the main program.
+  HINSTANCE m_hInstConstructed = nullptr;
 
   static const AFX_MSGMAP* GetThisMessageMap();
   const AFX_MSGMAP* GetMessageMap() const override;
@@ -936,6 +939,7 @@ class CDialog : public CWnd {
   static BOOL CALLBACK AfxDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
+  HINSTANCE TemplateModule() const;
   bool modal_ = false;
 };
 

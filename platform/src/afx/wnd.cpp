@@ -639,10 +639,24 @@ ON_COMMAND(IDOK, OnOK)
 ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
-CDialog::CDialog(UINT templateId, CWnd* parent) : m_lpszTemplateName(MAKEINTRESOURCE(templateId)), m_pParentWnd(parent) {
+CDialog::CDialog() : m_hInstConstructed(AfxGetResourceHandle()) {}
+CDialog::CDialog(UINT templateId, CWnd* parent)
+    : m_lpszTemplateName(MAKEINTRESOURCE(templateId)), m_pParentWnd(parent), m_hInstConstructed(AfxGetResourceHandle()) {
   m_nIDHelp = templateId;
 }
-CDialog::CDialog(const WCHAR* templateName, CWnd* parent) : m_lpszTemplateName(templateName), m_pParentWnd(parent) {}
+CDialog::CDialog(const WCHAR* templateName, CWnd* parent)
+    : m_lpszTemplateName(templateName), m_pParentWnd(parent), m_hInstConstructed(AfxGetResourceHandle()) {}
+
+HINSTANCE CDialog::TemplateModule() const {
+  HINSTANCE current = AfxGetResourceHandle();
+  if (!IS_INTRESOURCE(m_lpszTemplateName)) return current;
+  int id = static_cast<int>(reinterpret_cast<uintptr_t>(m_lpszTemplateName));
+  for (HINSTANCE m : {current, m_hInstConstructed}) {
+    if (plat::res::Find(m, plat::res::Dialog, id)) return m;
+  }
+  if (plat::res::Find(nullptr, plat::res::Dialog, id)) return ::GetModuleHandle(nullptr);
+  return current;
+}
 CDialog::~CDialog() = default;
 
 BOOL CALLBACK CDialog::AfxDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -678,7 +692,7 @@ BOOL CDialog::Create(const WCHAR* templateName, CWnd* parent) {
   if (parent) m_pParentWnd = parent;
   modal_ = false;
   HookCreation(this);
-  HWND h = ::CreateDialogParam(AfxGetResourceHandle(), templateName, m_pParentWnd ? m_pParentWnd->m_hWnd : 0,
+  HWND h = ::CreateDialogParam(TemplateModule(), templateName, m_pParentWnd ? m_pParentWnd->m_hWnd : 0,
                                &AfxDlgProc, reinterpret_cast<LPARAM>(this));
   if (TS().creating == this) UnhookCreation();
   if (!h) {
@@ -694,7 +708,7 @@ INT_PTR CDialog::DoModal() {
   HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : 0;
   if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
   HookCreation(this);
-  INT_PTR r = ::DialogBoxParam(AfxGetResourceHandle(), m_lpszTemplateName, owner, &AfxDlgProc,
+  INT_PTR r = ::DialogBoxParam(TemplateModule(), m_lpszTemplateName, owner, &AfxDlgProc,
                                reinterpret_cast<LPARAM>(this));
   if (TS().creating == this) UnhookCreation();
   modal_ = false;

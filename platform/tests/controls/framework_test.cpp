@@ -599,3 +599,22 @@ TEST_F(ControlsTest, ADialogLeavesNoGraphicsObjectsBehind) {
 
 }  // namespace
 }  // namespace ctest
+
+namespace ctest {
+namespace {
+
+TEST_F(ControlsTest, DialogTemplateIsFoundWhateverModuleIsCurrent) {
+  // Another module is current when the dialog is made (as while a plug-in loads): the template
+  // of the program is still found.
+  HMODULE previous = AfxGetResourceHandle();
+  AfxSetResourceHandle(reinterpret_cast<HMODULE>(&previous));
+  CTestDlg other;
+  bool created = other.Create(kTemplate);
+  AfxSetResourceHandle(previous);
+  EXPECT_TRUE(created);
+  EXPECT_EQ(other.initCount, 1);
+  other.DestroyWindow();
+}
+
+}  // namespace
+}  // namespace ctest
