@@ -224,4 +224,20 @@ TEST_F(StripTest, StripColoursFollowTheControlNotItsId) {
   EXPECT_FALSE(screen_->GetStripTextColor(Control(vxtest::kTestEditId), nullptr));
 }
 
+TEST_F(StripTest, ClosingTheScreenLeavesNoControlsOrGraphicObjects) {
+  const size_t objects = plat::gdi::LiveObjectCount();
+  OpenScreen();
+  auto stock = Body4101(Stock{});
+  auto fo = Body5555();
+  screen_->PrintStockBase(stock.data(), static_cast<int>(stock.size()));
+  screen_->PrintFutOptBase(fo.data(), static_cast<int>(fo.size()));
+  Screen();
+  CloseScreen();
+  plat::win::PumpMessages();
+  int left = 0;
+  for (auto& w : plat::win::EnumerateWindows()) left += w.hwnd != owner_ ? 1 : 0;
+  EXPECT_EQ(left, 0);
+  EXPECT_EQ(plat::gdi::LiveObjectCount(), objects);
+}
+
 }  // namespace
