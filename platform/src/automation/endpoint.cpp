@@ -95,7 +95,19 @@ std::string WindowRunDir() {
   return g.slot ? g.runDir : std::string();
 }
 
+// Abstract sockets carry no file permissions: only processes of the same user may drive this one.
+bool SameUser(int conn) {
+  ucred cred{};
+  socklen_t len = sizeof cred;
+  if (getsockopt(conn, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) return false;
+  return cred.uid == getuid();
+}
+
 void Serve(int conn) {
+  if (!SameUser(conn)) {
+    SendAll(conn, "ERR refused: another user\n");
+    return;
+  }
   timeval tv{2, 0};
   setsockopt(conn, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
   std::string line;

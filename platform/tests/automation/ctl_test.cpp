@@ -211,6 +211,25 @@ TEST_F(CtlTest, ALongWaitDoesNotHoldUpOtherCommands) {
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
 }
 
+// The endpoint's socket has no file permissions of its own: another user is turned away.
+TEST_F(CtlTest, AnotherUserIsRefused) {
+  if (getuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "needs root and setpriv";
+  ASSERT_TRUE(Start(nullptr));
+  std::filesystem::permissions(root_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                          std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                          std::filesystem::perms::others_exec);
+  std::string cmd = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups " + std::string(LARKSPIN_CTL) +
+                    " --root '" + root_ + "' type 1001 x 2>&1";
+  FILE* f = popen(cmd.c_str(), "r");
+  ASSERT_TRUE(f);
+  char buf[512] = {};
+  size_t n = fread(buf, 1, sizeof buf - 1, f);
+  int status = pclose(f);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(std::string(buf, n), "larkspin-ctl: refused: another user\n");
+  EXPECT_EQ(Ctl("text 1001").out, "\"\"\n");  // nothing was typed
+}
+
 TEST_F(CtlTest, RegistrationsOfEndedProgramsAreRemoved) {
   pid_t prog = Start(nullptr);
   ASSERT_TRUE(prog);
