@@ -148,6 +148,11 @@ TEST_F(CtlTest, DrivesAProgramAndRecordsWhatCrossesToAnother) {
       sent = f[5] == "7" && f[6] == "9" && f[7] == "16" && f[8] == "ok";
   }
   EXPECT_TRUE(peerStart && progStart && boxShown && boxAnswered && sent) << Ctl("events").out;
+  // Reading on from a line: what a follower that has seen the first lines gets.
+  std::string all = Ctl("events").out, rest = Ctl("events --from 2").out;
+  ASSERT_GT(all.size(), rest.size());
+  size_t second = all.find('\n', all.find('\n') + 1) + 1;
+  EXPECT_EQ(all.substr(second), rest);
 
   // Closing the peer as the launcher would: it ends, leaves the list and logs its exit.
   Output closed = Ctl("--pid " + std::to_string(peer) + " close class:AutoPeer");
