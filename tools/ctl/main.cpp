@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,7 +30,7 @@ int Usage() {
                "  type WINDOW|- TEXT | key NAME... | pick WINDOW INDEX|text:TEXT | tap-cell WINDOW ROW COLUMN\n"
                "  answer BUTTON | choose ID | shot FILE.png [WINDOW] | settle | advance MS\n"
                "  wait window WINDOW | wait gone WINDOW | wait text WINDOW TEXT | wait box | wait menu\n"
-               "  wait program NAME | wait exit | events [--from N] [--follow]\n"
+               "  wait program NAME | wait exit | events [--from N] [--follow] | script FILE|-\n"
                "WINDOW: a control id, @HANDLE, class:NAME or text:TEXT\n");
   return kUsage;
 }
@@ -81,30 +82,73 @@ int Events(const std::string& root, long long from, bool follow) {
   }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::string root, program;
+struct Target {
+  std::string root;
+  std::string program;
   int pid = 0;
   int timeout = -1;
-  int i = 1;
-  for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
-    std::string opt = argv[i];
-    if (i + 1 >= argc) return Usage();
+};
+
+// Takes the leading options off `words` into `t`; false on a usage error.
+bool TakeOptions(std::vector<std::string>& words, Target& t) {
+  size_t i = 0;
+  for (; i < words.size() && words[i].rfind("--", 0) == 0; i += 2) {
+    const std::string& opt = words[i];
+    if (i + 1 >= words.size()) return false;
+    const std::string& value = words[i + 1];
     bool ok = true;
-    if (opt == "--root") root = argv[++i];
-    else if (opt == "--program") program = argv[++i];
-    else if (opt == "--pid") pid = static_cast<int>(Number(argv[++i], &ok));
-    else if (opt == "--timeout") timeout = static_cast<int>(Number(argv[++i], &ok));
-    else return Usage();
-    if (!ok) return Usage();
+    if (opt == "--root") t.root = value;
+    else if (opt == "--program") t.program = value;
+    else if (opt == "--pid") t.pid = static_cast<int>(Number(value.c_str(), &ok));
+    else if (opt == "--timeout") t.timeout = static_cast<int>(Number(value.c_str(), &ok));
+    else return false;
+    if (!ok) return false;
   }
-  if (i >= argc) return Usage();
-  if (root.empty()) root = plat::DeviceRoot();
-  while (root.size() > 1 && root.back() == '/') root.pop_back();
-  std::vector<std::string> words(argv + i, argv + argc);
+  words.erase(words.begin(), words.begin() + static_cast<long>(i));
+  return !words.empty();
+}
+
+int RunCommand(const Target& t, std::vector<std::string> words);
+
+// Runs the commands of a script, one a line (blank lines and lines starting with '#' skipped); a
+// line may start with its own options. Stops at the first command that fails, with its status.
+int Script(const Target& base, std::istream& in) {
+  std::string text;
+  for (int n = 1; std::getline(in, text); ++n) {
+    std::vector<std::string> words = pa::SplitCommand(text);
+    if (words.empty() || words[0][0] == '#') continue;
+    Target t = base;
+    if (!TakeOptions(words, t) || words[0] == "script") {
+      std::fprintf(stderr, "larkspin-ctl: script line %d: bad command\n", n);
+      return kUsage;
+    }
+    std::fflush(stdout);
+    int code = RunCommand(t, words);
+    if (code != kOk) {
+      std::fprintf(stderr, "larkspin-ctl: script line %d failed: %s\n", n, text.c_str());
+      return code;
+    }
+  }
+  return kOk;
+}
+
+int RunCommand(const Target& t, std::vector<std::string> words) {
+  const std::string& root = t.root;
+  const std::string& program = t.program;
+  const int pid = t.pid, timeout = t.timeout;
   const std::string verb = words[0];
   int waitMs = timeout >= 0 ? timeout : 5000;
+
+  if (verb == "script") {
+    if (words.size() != 2) return Usage();
+    if (words[1] == "-") return Script(t, std::cin);
+    std::ifstream in(words[1]);
+    if (!in) {
+      std::fprintf(stderr, "larkspin-ctl: cannot read %s\n", words[1].c_str());
+      return kFailed;
+    }
+    return Script(t, in);
+  }
 
   if (verb == "programs") {
     for (auto& p : pa::client::ListPrograms(root)) std::printf("%d %s\n", p.pid, p.name.c_str());
@@ -168,4 +212,15 @@ int main(int argc, char** argv) {
   for (auto& w : words) line += (line.empty() ? "" : " ") + pa::Quote(w);
   if (timeout >= 0) line += " --timeout " + std::to_string(timeout);
   return PrintResult(pa::client::Call(target, line, waitMs + 30000));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  Target t;
+  if (!TakeOptions(words, t)) return Usage();
+  if (t.root.empty()) t.root = plat::DeviceRoot();
+  while (t.root.size() > 1 && t.root.back() == '/') t.root.pop_back();
+  return RunCommand(t, words);
 }

@@ -216,6 +216,25 @@ TEST_F(CtlTest, ALongWaitDoesNotHoldUpOtherCommands) {
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
 }
 
+// A demo or test written as a script: comments, options per line, and a stop at the first failure.
+TEST_F(CtlTest, ScriptRunsLinesUntilOneFails) {
+  ASSERT_TRUE(Start(nullptr));
+  std::string script = root_ + "/demo.txt";
+  std::ofstream(script) << "# order entry demo\n"
+                           "\n"
+                           "type 1001 \"12 500\"\n"
+                           "--timeout 2000 wait text 1001 \"12 500\"\n"
+                           "tap 1002\n"
+                           "answer cancel\n"
+                           "tap 4040\n"
+                           "type 1001 never\n";
+  Output o = Ctl("script '" + script + "'");
+  EXPECT_EQ(o.code, 1);
+  EXPECT_EQ(o.out, "\"12 500\"\nlarkspin-ctl: no window 4040\nlarkspin-ctl: script line 7 failed: tap 4040\n");
+  EXPECT_EQ(Ctl("text 1006").out, "\"cancelled\"\n");
+  EXPECT_EQ(Ctl("text 1001").out, "\"12 500\"\n");  // the line after the failure did not run
+}
+
 // The endpoint's socket has no file permissions of its own: another user is turned away.
 TEST_F(CtlTest, AnotherUserIsRefused) {
   if (getuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "needs root and setpriv";
