@@ -61,14 +61,48 @@ BOOL CVXSocket::SetServer(const char* address, int port) {
     return TRUE;
 }
 
-BOOL CVXSocket::Connect() {
+BOOL CVXSocket::Connect(const std::atomic<bool>* cancelled) {
     SOCKET s = m_socket.load();
     if (s == INVALID_SOCKET || m_port == 0) return FALSE;
+    // The connect runs without blocking and is watched in short waits, so that a stop asked for
+    // while a server does not answer ends it at once instead of after the system's time-out.
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    int error = 0;
     if (connect(s, reinterpret_cast<const sockaddr*>(&m_target), sizeof m_target) == SOCKET_ERROR) {
-        SetError("Connecting to the server failed. Error: %d", WSAGetLastError());
+        error = WSAGetLastError();
+        if (error == WSAEWOULDBLOCK) error = WaitConnected(s, cancelled);
+    }
+    u_long blocking = 0;
+    ioctlsocket(s, FIONBIO, &blocking);
+    if (error) {
+        SetError("Connecting to the server failed. Error: %d", error);
         return FALSE;
     }
     return TRUE;
+}
+
+int CVXSocket::WaitConnected(SOCKET s, const std::atomic<bool>* cancelled) {
+    for (;;) {
+        if (cancelled && cancelled->load()) return WSAEINTR;
+        fd_set writable, failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(s, &writable);
+        FD_SET(s, &failed);
+        timeval step{0, 100 * 1000};
+        const int n = select(0, nullptr, &writable, &failed, &step);
+        if (n == SOCKET_ERROR) return WSAGetLastError();
+        if (n == 0) continue;
+        if (FD_ISSET(s, &failed)) {
+            int reason = 0;
+            int size = sizeof reason;
+            if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&reason), &size) != 0 || reason == 0)
+                reason = WSAECONNREFUSED;
+            return reason;
+        }
+        if (FD_ISSET(s, &writable)) return 0;
+    }
 }
 
 void CVXSocket::Close() {
@@ -213,7 +247,7 @@ bool CVXSocketThread::Connect() {
         PostSetupFailure(m_profile.badAddress);
         return false;
     }
-    if (!m_socket.Connect()) {
+    if (!m_socket.Connect(&m_stopping)) {
         m_socket.Close();
         PostSetupFailure(m_profile.connectFailed);
         return false;

@@ -263,6 +263,10 @@ TEST_F(RecvTest, SetUpFailuresArePostedOnceAndEndTheThread) {
         EXPECT_TRUE(Of(WM_VX_CONNECTED).empty());
         EXPECT_TRUE(Of(WM_VX_VERSION_CONNECTED).empty());
         EXPECT_EQ(thread_->GetSocket(), INVALID_SOCKET);
+        if (c.closedPort) {
+            EXPECT_EQ(std::u16string(thread_->GetVXSocket()->GetLastErrorText()),
+                      u"Connecting to the server failed. Error: 10061");
+        }
         thread_.reset();
     }
 }
@@ -365,6 +369,40 @@ TEST_F(RecvTest, StopWhileTheThreadIsHandingOverAPacket) {
     EXPECT_FALSE(thread_->Running());
     plat::win::PumpMessages();
     EXPECT_TRUE(Statuses().empty());
+}
+
+TEST_F(RecvTest, StopWhileTheServerDoesNotAnswerTheConnect) {
+    // A listener whose queue is full drops further connection requests: a connect to it waits.
+    SOCKET full = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(plat_bind(full, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(full, 0), 0);
+    int len = sizeof a;
+    ASSERT_EQ(getsockname(full, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    std::vector<SOCKET> fillers;
+    for (int i = 0; i < 3; ++i) {
+        SOCKET f = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        u_long nonBlocking = 1;
+        ioctlsocket(f, FIONBIO, &nonBlocking);
+        connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        fillers.push_back(f);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_NO_FATAL_FAILURE(StartThread(kMainRecvProfile, true, ntohs(a.sin_port)));
+    ASSERT_FALSE(Pump([&] { return !Of(WM_VX_CONNECTED).empty() || !Statuses().empty(); }, 100))
+        << "the connect was expected to wait";
+    ASSERT_TRUE(thread_->Running());
+    const auto start = std::chrono::steady_clock::now();
+    thread_->Stop();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(1000)) << "the stop waited for the connect to time out";
+    plat::win::PumpMessages();
+    EXPECT_TRUE(Statuses().empty());
+    EXPECT_TRUE(Of(WM_VX_CONNECTED).empty());
+    for (SOCKET f : fillers) closesocket(f);
+    closesocket(full);
 }
 
 TEST_F(RecvTest, StopBeforeStartAndWhileConnecting) {

@@ -80,7 +80,8 @@ public:
     BOOL Create();                                  // a TCP stream socket
     // Dotted IPv4 text of 7 to 15 characters and a port 1..65535.
     BOOL SetServer(const char* address, int port);
-    BOOL Connect();
+    // Connects; gives up (FALSE) as soon as *cancelled becomes true, when given.
+    BOOL Connect(const std::atomic<bool>* cancelled = nullptr);
     // Closes the socket once, whoever calls it and however often; the handle goes back to none.
     void Close();
     // Ends both directions so that a thread waiting on the socket wakes up; the handle stays.
@@ -93,6 +94,7 @@ public:
 
 private:
     void SetError(const char* format, int code);
+    static int WaitConnected(SOCKET s, const std::atomic<bool>* cancelled);
 
     std::atomic<SOCKET> m_socket;
     char m_address[16];
