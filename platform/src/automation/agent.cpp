@@ -718,6 +718,15 @@ class Runner {
         covered = "nothing (outside its window)";
         return;
       }
+      // Within its own window the point must reach the control: itself or one of its parts, its
+      // parent for a disabled control (as the handheld does), or a group box the tap goes through.
+      bool reaches = hit == w.hwnd || IsChild(w.hwnd, hit) || (!IsWindowEnabled(w.hwnd) && hit == GetParent(w.hwnd));
+      if (!reaches && ClassOf(hit) == "BUTTON" && (GetWindowLong(hit, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+        reaches = true;
+      if (!reaches && TopOf(w.hwnd) != w.hwnd) {
+        covered = ClassOf(hit) + " id=" + std::to_string(GetDlgCtrlID(hit)) + " @" + std::to_string(hit);
+        return;
+      }
       plat::win::InjectStylus(plat::win::Stylus::Tap, x, y);
     }, &error);
     if (!ok) return Fail(error);

@@ -210,6 +210,20 @@ TEST_F(DriverTest, TreeShowsStateItemsAndCustomCells) {
   EXPECT_EQ(Line("tree", "id=1002").find("checked"), std::string::npos);
 }
 
+// A control laid out under another one cannot be tapped: the tap would reach the one on top.
+TEST_F(DriverTest, TapRefusesAControlUnderAnother) {
+  d().Ui([this] {
+    // Created later, so below the edit field in the z-order, at the same place.
+    CreateWindowEx(0, WC_BUTTON, u"Hidden", WS_CHILD | WS_VISIBLE, 10, 10, 120, 20, top_, PLAT_ID_AS_MENU(1020), nullptr,
+                   nullptr);
+  });
+  size_t before = Notes().size();
+  pa::Result r = d().Do("tap 1020");
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.error.find("covered at 70,46 by EDIT id=1001"), std::string::npos) << r.error;
+  EXPECT_EQ(Notes().size(), before);
+}
+
 TEST_F(DriverTest, CellTapsReachTheCustomControl) {
   ASSERT_TRUE(d().TapCell(sample::kGrid, 1, 0));
   EXPECT_EQ(Notes().back(), "cell 1 0");
