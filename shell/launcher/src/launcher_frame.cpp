@@ -1,5 +1,8 @@
 #include "larkspin/launcher_frame.h"
 
+#include <filesystem>
+#include <string>
+
 #include "glimmet/file_log.h"
 #include "larkspin/shared_table.h"
 
@@ -13,6 +16,17 @@ const char kLog[] = "larkspin.txt";
 const WCHAR* const kCoreKeys[] = {u"MAIN FILE", u"UPDATE FILE", u"BASE FILE", u"LOGIN FILE", u"QMOVE FILE", u"UTIL FILE"};
 
 bool Exists(const CString& path) { return GetFileAttributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+// A downloaded file is written as plain data; on this system a program file must also be marked
+// runnable before the launcher can start it again.
+void MakeRunnable(const CString& devicePath) {
+    std::string host;
+    if (!plat::HostPath(std::u16string_view(static_cast<const WCHAR*>(devicePath)), host)) return;
+    std::error_code ec;
+    namespace fs = std::filesystem;
+    fs::permissions(host, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                    fs::perm_options::add, ec);
+}
 
 }  // namespace
 
@@ -39,13 +53,18 @@ BOOL CLauncherFrame::Create() {
     return TRUE;
 }
 
+BOOL CLauncherFrame::ReadConfig() {
+    if (m_config.ReadFile(VX_CONFIG_FILE_PATH) != 1 || !m_config.IsExistValue(u"SETUP INFO", u"SETUP EXE")) return FALSE;
+    m_setupExe = m_config.GetValue(u"SETUP INFO", u"SETUP EXE");
+    return TRUE;
+}
+
 void CLauncherFrame::ViewStart() {
-    if (m_config.ReadFile(VX_CONFIG_FILE_PATH) != 1 || !m_config.IsExistValue(u"SETUP INFO", u"SETUP EXE")) {
+    if (!ReadConfig()) {
         MessageBox(m_hWnd, u"Larkspin : 설정파일 읽기 실패", kCaption, MB_OK | MB_ICONEXCLAMATION);
         PostMessage(m_hWnd, WM_CLOSE, 0, 0);
         return;
     }
-    m_setupExe = m_config.GetValue(u"SETUP INFO", u"SETUP EXE");
     if (!SharedTable::EnsureMarkerFile()) {
         MessageBox(m_hWnd, u"CreateFile : INVALID_HANDLE_VALUE", kCaption, MB_OK | MB_ICONEXCLAMATION);
         PostMessage(m_hWnd, WM_CLOSE, 0, 0);
@@ -200,6 +219,7 @@ int CLauncherFrame::ReplaceCoreFiles() {
             continue;
         }
         if (hadOld) DeleteFile(backup);
+        MakeRunnable(target);
         ++replaced;
     }
     return replaced;

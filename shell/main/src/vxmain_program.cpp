@@ -34,6 +34,14 @@ private:
 int main(int argc, char** argv) {
     (void)argc;
     (void)argv;
+    // Run this program's own application object: a library linked with the program (VXBase)
+    // brings an application object of its own, made before this one, which AfxWinMain would run.
     CVXMainApp app;
-    return AfxWinMain(nullptr, nullptr, nullptr, SW_HIDE);
+    app.m_hInstance = GetModuleHandle(nullptr);
+    app.m_nCmdShow = SW_HIDE;
+    if (!app.InitInstance()) {
+        app.ExitInstance();
+        return 1;
+    }
+    return app.Run();
 }

@@ -23,6 +23,8 @@ public:
     HWND GetSafeHwnd() const { return m_hWnd; }
     void SetQuitOnDestroy(bool on) { m_quitOnDestroy = on; }
 
+    // Reads the configuration file and the program folder; FALSE when either is missing.
+    BOOL ReadConfig();
     // Moves the downloaded core files (root folder) over the program folder's; returns how many
     // were replaced. A file whose move fails keeps the old one in place.
     int ReplaceCoreFiles();
