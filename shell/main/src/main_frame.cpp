@@ -348,9 +348,9 @@ void CVXMainFrame::OnSocketStatus(int code) {
         case VX_SOCK_NO_SOCKET:
         case VX_SOCK_BAD_ADDRESS:
         case VX_SOCK_CONNECT_FAILED:
-            // Posted when the thread's set-up failed and it ended. A current thread that still
-            // runs means the report belongs to one stopped before.
-            if (m_pThread && m_pThread->Running()) return;
+            // Posted when the thread's set-up failed. A current thread that holds a connected
+            // socket means the report belongs to one stopped before.
+            if (m_pThread && m_pThread->GetSocket() != INVALID_SOCKET) return;
             // A pause between tries, so a server that is down is not hammered.
             SetTimer(m_hWnd, VX_TIMER_RECONNECT, kVXReconnectDelayMs, nullptr);
             return;
