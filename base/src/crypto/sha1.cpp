@@ -4,6 +4,7 @@
 #include <cstring>
 
 #if defined(__SSE2__)
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -282,9 +283,17 @@ __attribute__((target("sha,sse4.1,ssse3"))) void CompressShaNi(uint32_t state[5]
 
 using CompressFn = void (*)(uint32_t*, const uint8_t*, size_t);
 
+// The SHA extensions are asked of the processor directly (leaf 7, EBX bit 29): not every
+// compiler knows them by name in __builtin_cpu_supports.
+bool HasShaExtensions() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+    return (b & (1u << 29)) != 0;
+}
+
 CompressFn ChooseCompress() {
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1")) return CompressShaNi;
+    if (HasShaExtensions() && __builtin_cpu_supports("sse4.1")) return CompressShaNi;
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2")) return CompressModern;
     return CompressGeneric;
 }
