@@ -59,15 +59,15 @@ int CVXDlg::InitItemCode(UINT comboId) {
   return 1;
 }
 
+// The futures/options list: its newest code is shown. The stock code current in the process is
+// left alone, so that a futures code never turns up in the stock screens' combos.
 int CVXDlg::InitOFItemCode(UINT comboId) {
   auto* combo = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(comboId)));
   std::vector<CString> codes = ReadRecentCodes(VX_REG_OF_RECENT_CODE);
-  CString fallback = codes.empty() ? CString() : codes.front();
-  if (csLastItemCode.IsEmpty()) csLastItemCode = fallback;
   if (!combo) return 1;
   combo->ResetContent();
   for (const CString& c : codes) combo->AddString(c);
-  combo->SetWindowText(csLastItemCode);
+  combo->SetWindowText(codes.empty() ? u"" : static_cast<const WCHAR*>(codes.front()));
   return 1;
 }
 

@@ -91,6 +91,33 @@ TEST_F(ItemCodeTest, StoredCodesAreListedNewestFirstAndTheCurrentCodeShown) {
   EXPECT_EQ(Text(IDC_ITEM_COMBO), u"05930");
 }
 
+TEST_F(ItemCodeTest, FuturesOptionsListLeavesTheStockCodeAlone) {
+  {
+    CPropCE reg;
+    ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_OF_RECENT_CODE, FALSE));
+    reg.SetValue(u"2", u"201S3250");
+    reg.SetValue(u"1", u"101S3000");
+  }
+  OpenScreen(&codes_);
+  CVXDlg::csLastItemCode = u"05930";
+  EXPECT_EQ(screen_->InitOFItemCode(IDC_FO_COMBO), 1);
+  EXPECT_EQ(ComboItems(IDC_FO_COMBO), (std::vector<std::u16string>{u"101S3000", u"201S3250"}));
+  EXPECT_EQ(Text(IDC_FO_COMBO), u"101S3000");
+  EXPECT_EQ(CVXDlg::csLastItemCode, u"05930");
+
+  // Without stored codes there is no default: the field stays empty.
+  CVXDlg::csLastItemCode.Empty();
+  {
+    CPropCE reg;
+    ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ROOT, FALSE));
+    reg.DeleteKey(u"OFRecent Code");
+  }
+  screen_->InitOFItemCode(IDC_FO_COMBO);
+  EXPECT_TRUE(ComboItems(IDC_FO_COMBO).empty());
+  EXPECT_EQ(Text(IDC_FO_COMBO), u"");
+  EXPECT_TRUE(CVXDlg::csLastItemCode.IsEmpty());
+}
+
 TEST_F(ItemCodeTest, RecentListKeepsElevenWithTheNewestOnTop) {
   std::vector<std::pair<std::u16string, std::u16string>> eleven;
   std::vector<std::u16string> codes;
