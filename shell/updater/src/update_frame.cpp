@@ -412,6 +412,9 @@ void CZRUpdateFrame::OnPacket(WPARAM packet, LPARAM body) {
     }
     // Pieces count only while a reply is awaited; after a cancel or the end they are ignored.
     if (!packet || !m_checkStarted || m_finished || m_cancelled || !m_joiner.Active()) return;
+    // A packet is read only in a slot of the current receive thread: the message may come from
+    // anywhere, and a number from another program is no packet.
+    if (!IsReceivedPacket(packet, body)) return;
     switch (m_joiner.Take(reinterpret_cast<const uint8_t*>(packet))) {
         case zru::PieceJoiner::kFailed:
             Fail();
@@ -429,6 +432,15 @@ void CZRUpdateFrame::OnPacket(WPARAM packet, LPARAM body) {
                 OnFileComplete();
             return;
     }
+}
+
+bool CZRUpdateFrame::IsReceivedPacket(WPARAM packet, LPARAM body) const {
+    if (!m_thread) return false;
+    for (int i = 0; i < CVXSocketThread::kSlotCount; ++i) {
+        const auto slot = reinterpret_cast<WPARAM>(m_thread->Slot(i));
+        if (packet == slot) return body == static_cast<LPARAM>(slot + zru::kHeaderSize);
+    }
+    return false;
 }
 
 void CZRUpdateFrame::OnListComplete() {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -461,6 +462,24 @@ TEST_F(UpdaterTest, CancelAnsweredNoKeepsDownloading) {
     ASSERT_TRUE(WaitResult());
     EXPECT_FALSE(frame_->Cancelled());
     EXPECT_EQ(LauncherMessages(), std::vector<UINT>{WM_VX_SHUTDOWN});
+}
+
+TEST_F(UpdaterTest, PacketNotFromTheReceiveThreadIsIgnored) {
+    Serve(VERSION_CURRENT_DIR);
+    server_->addEntry({'0', "ZR9999.dll", "070315", "abc"});
+    server_->setFault(simver::Fault::Silence, 2);  // the real reply never comes
+    StartUpdater();
+    Connect();
+    Check();
+    ASSERT_TRUE(plat::win::PumpUntil([&] { return Requests().size() >= 2; }, 5000));
+    // A complete, well-formed reply for the file asked for, handed in by someone else.
+    uint8_t forged[9 + 32 + 3] = {0, sizeof forged, 2, '4', 0, 0, 1, 0, 1, '0'};
+    std::memcpy(forged + 10, "ZR9999.dll", 10);
+    std::memcpy(forged + 41, "XYZ", 3);
+    SendMessage(g_updater, WM_VX_PACKET, reinterpret_cast<WPARAM>(forged), reinterpret_cast<LPARAM>(forged + 9));
+    plat::win::PumpMessages();
+    EXPECT_FALSE(fs::exists(Host("Program Files/Quorvan/Bin/ZR9999.dll")));
+    EXPECT_FALSE(frame_->Finished());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -101,6 +101,7 @@ private:
     void RequestList();
     void RequestFile(size_t index);
     void OnPacket(WPARAM packet, LPARAM body);
+    bool IsReceivedPacket(WPARAM packet, LPARAM body) const;
     void OnListComplete();
     void OnListReady();
     void OnFileComplete();
