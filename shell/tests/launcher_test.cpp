@@ -95,6 +95,28 @@ TEST_F(LauncherTest, StartsTheUpdaterAndTheMainProgramWhichOpensTheLogin) {
     EXPECT_NE(SharedTable::Peer(t->launcher_hwnd), 0u);
     EXPECT_NE(GetFileAttributes(u"QV_COMMON_MEMORY_MAP"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(WaitForSingleObject(launcher, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    // The updater is started first, then the main program.
+    std::string log = ReadHostFile(HostFile(root, "larkspin.txt"));
+    size_t updaterAt = log.find("started \\Program Files\\Quorvan\\Bin\\ZRUpdate.exe");
+    size_t mainAt = log.find("started \\Program Files\\Quorvan\\Bin\\VXMain.exe");
+    ASSERT_NE(updaterAt, std::string::npos) << log;
+    ASSERT_NE(mainAt, std::string::npos) << log;
+    EXPECT_LT(updaterAt, mainAt);
+}
+
+// A lost connection asks for the whole system to end: the main program goes through the
+// launcher, which closes the updater, ends the main program and itself.
+TEST_F(LauncherTest, AWholeSystemExitOfTheMainProgramEndsAllThree) {
+    StartLauncher();
+    WaitAllUp();
+    HWND main = Table()->main_hwnd;
+    HWND updater = Table()->updater_hwnd;
+    PostMessage(main, WM_VX_SOCKET_STATUS, 1903, 1);
+    EXPECT_TRUE(LauncherEnded());
+    EXPECT_TRUE(WaitReal([&] { return SharedTable::Peer(main) == 0 && SharedTable::Peer(updater) == 0; }, 10000));
+    EXPECT_NE(Events().find("통신연결이 끊어졌습니다. 재접속 하시기 바랍니다.[4]"), std::string::npos);
+    EXPECT_TRUE(WaitLog("ZRUpdate CLOSE"));
+    EXPECT_TRUE(WaitLog("VXLogin EndDlg"));
 }
 
 // The whole start-up handshake across the three processes, then a normal end of the version check:

@@ -141,6 +141,7 @@ BOOL CLauncherFrame::StartProgram(const WCHAR* key, const WCHAR* shownName, HAND
         MessageBox(m_hWnd, text, kCaption, MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
+    lib_file_log(kLog, __LINE__, __FILE__, "started %s", path.ToMultiByte().c_str());
     if (pi.hThread && pi.hThread != pi.hProcess) CloseHandle(pi.hThread);
     if (*processOut) CloseHandle(*processOut);
     *processOut = pi.hProcess;
