@@ -11,7 +11,7 @@
 #include "plat/windows.h"
 
 // ---- Wire numbers ---------------------------------------------------------------------------
-// Each reads its groups big-endian and signed; g0 is the first group.
+// Each reads its groups big-endian and signed; g0 is the first group. A null field reads as 0.
 int convert_short2(const void* src);                // 4 bytes: g0 * 10000 + g1
 int convert_short2_short(const void* src);          // 2 bytes: g0
 float convert_short2_float(const void* src);        // 4 bytes: g0 + g1 / 100

@@ -5,7 +5,9 @@
 
 namespace {
 
+// A missing field reads as zero groups.
 int Group(const void* src, int index) {
+  if (!src) return 0;
   const auto* b = static_cast<const unsigned char*>(src) + index * 2;
   return static_cast<int16_t>(static_cast<uint16_t>((b[0] << 8) | b[1]));
 }

@@ -52,6 +52,12 @@ TEST(WireNumbers, DecodesSignedGroups) {
   }
 }
 
+TEST(WireNumbers, MissingFieldIsZero) {
+  EXPECT_EQ(convert_short2(nullptr), 0);
+  EXPECT_EQ(convert_short3_to_int64(nullptr), 0);
+  EXPECT_FLOAT_EQ(convert_short2_float(nullptr), 0.0f);
+}
+
 TEST(WireNumbers, FractionsOfTwoGroups) {
   struct Case {
     int g0, g1;
