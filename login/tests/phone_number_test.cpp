@@ -23,7 +23,7 @@ TEST(ModemReply, NumberIsReadWithinTheReplyAndTheField) {
         const char* number;
     } cases[] = {
         {ModemVariant::Dial, "*SKT*DIAL: 0101234567\r\nOK\r\n", 21, MODEM_FOUND, "0101234567"},
-        {ModemVariant::Dial, "AT*SKIDIAL: 0161112222\r\n", 21, MODEM_FOUND, "0161112222"},  // 'I' at 6
+        {ModemVariant::Dial, "AT*SKTIDIAL: 0161112222\r\n", 21, MODEM_FOUND, "0161112222"},  // 'I' at 6
         {ModemVariant::Dial, "ERROR\r\n", 21, MODEM_BAD_REPLY, ""},
         {ModemVariant::Dial, "*SKT*DIAL no colon here\r\n", 21, MODEM_NO_NUMBER, ""},
         {ModemVariant::Dial, "*SKT*DIAL: 0101234567", 21, MODEM_FOUND, "0101234567"},  // no CR: up to what was read
@@ -116,7 +116,8 @@ TEST_F(ModemTest, FirstCommandAnswered) {
 }
 
 TEST_F(ModemTest, SecondCommandWhenTheFirstFails) {
-    Script("ERROR\r\n\f+CBPNUM:0109876543\r\n");
+    // Each command opens the device anew; this reply does not suit the first command.
+    Script("+CBPNUM:0109876543\r\n");
     char out[21];
     EXPECT_EQ(ModemPhoneNumber(out, sizeof out), MODEM_FOUND);
     EXPECT_STREQ(out, "0109876543");
