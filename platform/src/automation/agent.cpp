@@ -609,6 +609,20 @@ class Runner {
       if (!PostMessage(w.hwnd, WM_CLOSE, 0, 0)) return Fail("window " + arg(1) + " is closing already");
       return Ok();
     }
+    if (verb == "screen-text") {
+      long long r[4] = {0, 0, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT};
+      if (needs(1)) {
+        for (size_t i = 0; i < 4; ++i)
+          if (!ParseInt(arg(i + 1), &r[i])) return Fail("usage: screen-text [X1 Y1 X2 Y2]");
+      }
+      return ScreenText(RECT{static_cast<LONG>(r[0]), static_cast<LONG>(r[1]), static_cast<LONG>(r[2]), static_cast<LONG>(r[3])});
+    }
+    if (verb == "pixel") {
+      long long x, y;
+      if (!ParseInt(arg(1), &x) || !ParseInt(arg(2), &y)) return Fail("usage: pixel X Y");
+      if (x < 0 || y < 0 || x >= PLAT_SCREEN_WIDTH || y >= PLAT_SCREEN_HEIGHT) return Fail("the point is off the screen");
+      return Pixel(static_cast<int>(x), static_cast<int>(y));
+    }
     if (verb == "shot") return needs(1) ? Shot(arg(1), arg(2)) : Fail("usage: shot FILE.png [WINDOW]");
     if (verb == "wait") return Wait(std::vector<std::string>(words.begin() + 1, words.end()), timeout);
     if (verb == "advance") {
@@ -930,6 +944,47 @@ class Runner {
       return Fail(error);
     if (!taken) return Fail("window " + sel + " has no cell " + std::to_string(row) + "," + std::to_string(column));
     return Settled(w.threadId);
+  }
+
+  // The strings drawn on the screen as it is now (each window's texts that nothing covers), those
+  // lying wholly inside `area`, in drawing order.
+  Result ScreenText(const RECT& area) {
+    DWORD tid = MainUiThread(ctx_);
+    std::string error;
+    std::vector<std::string> lines;
+    if (!OnUi(tid, [&] {
+          plat::Surface screen;
+          plat::win::ComposeScreen(screen);
+          for (auto& t : screen.texts) {
+            if (t.rect.left < area.left || t.rect.top < area.top || t.rect.right > area.right || t.rect.bottom > area.bottom)
+              continue;
+            std::string line = "text " + RectText(t.rect) + " fg=" + Colour(t.color) + " bg=" +
+                               (t.background == 0xFFFFFFFFu ? std::string("none") : Colour(t.background)) + " font=" +
+                               Q(t.face) + " " + std::to_string(t.height) + (t.weight >= 700 ? " bold" : "") + " " + Q(t.text);
+            lines.push_back(line);
+          }
+        }, &error))
+      return Fail(error);
+    return Ok(lines);
+  }
+
+  Result Pixel(int x, int y) {
+    DWORD tid = MainUiThread(ctx_);
+    std::string error;
+    COLORREF c = 0;
+    if (!OnUi(tid, [&] {
+          plat::Surface screen;
+          plat::win::ComposeScreen(screen);
+          c = screen.Row(y)[x];
+        }, &error))
+      return Fail(error);
+    return Ok({Colour(c)});
+  }
+
+  static std::string Colour(COLORREF c) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%06X", static_cast<unsigned>(c & 0xFFFFFF));
+    return buf;
   }
 
   Result Shot(const std::string& path, const std::string& sel) {

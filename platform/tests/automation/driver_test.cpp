@@ -224,6 +224,24 @@ TEST_F(DriverTest, TapRefusesAControlUnderAnother) {
   EXPECT_EQ(Notes().size(), before);
 }
 
+// What the screen shows, read as text and colours: the grid's label cell and the status line.
+TEST_F(DriverTest, ScreenTextAndPixels) {
+  // The grid's client area starts one pixel in (its border) at 11,177 on the screen.
+  pa::Result cell = d().Do("screen-text 11 177 71 197");
+  ASSERT_TRUE(cell.ok) << cell.error;
+  ASSERT_EQ(cell.lines.size(), 1u) << Join(cell.lines);
+  EXPECT_EQ(cell.lines[0].rfind("text ", 0), 0u) << cell.lines[0];  // the text's own extent inside the cell
+  EXPECT_NE(cell.lines[0].find(" fg=0x0000FF bg=none font="), std::string::npos) << cell.lines[0];
+  EXPECT_EQ(cell.lines[0].substr(cell.lines[0].size() - 8), " \"Price\"");
+  EXPECT_EQ(d().Do("pixel 12 178").lines, (std::vector<std::string>{"0x8CDFFF"}));
+  // The status line shows what the static holds once it has been painted again.
+  ASSERT_TRUE(d().Pick(sample::kCombo, 1));
+  std::string all = d().Do("screen-text").Text();
+  EXPECT_NE(all.find("\"picked 1\""), std::string::npos) << all;
+  EXPECT_EQ(all.find("\"ready\""), std::string::npos) << all;
+  EXPECT_FALSE(d().Do("pixel 240 0").ok);
+}
+
 TEST_F(DriverTest, CellTapsReachTheCustomControl) {
   ASSERT_TRUE(d().TapCell(sample::kGrid, 1, 0));
   EXPECT_EQ(Notes().back(), "cell 1 0");

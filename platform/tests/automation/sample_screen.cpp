@@ -38,6 +38,20 @@ LRESULT CALLBACK GridProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
           u"row 0 \"Price\" fg=0x000000 bg=0x8CDFFF | \"70,100\" fg=0x0000FF bg=0xFFFFFF\n"
           u"row 1 \"Volume\" fg=0x000000 bg=0x8CDFFF | \"1,234\" fg=0x000000 bg=0xFFFFFF";
       return TRUE;
+    case WM_PAINT: {
+      // The first cell: a label cell and its text in red.
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(h, &ps);
+      RECT cell{0, 0, 60, 20};
+      HBRUSH label = CreateSolidBrush(0x8CDFFF);
+      FillRect(dc, &cell, label);
+      DeleteObject(label);
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, 0x0000FF);
+      DrawText(dc, u"Price", -1, &cell, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      EndPaint(h, &ps);
+      return 0;
+    }
     case WM_PLAT_TAP_CELL:
       if (wp > 1 || lp < 0 || lp > 1) return FALSE;
       Notes().push_back("cell " + std::to_string(wp) + " " + std::to_string(lp));
