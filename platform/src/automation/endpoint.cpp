@@ -104,10 +104,6 @@ bool SameUser(int conn) {
 }
 
 void Serve(int conn) {
-  if (!SameUser(conn)) {
-    SendAll(conn, "ERR refused: another user\n");
-    return;
-  }
   timeval tv{2, 0};
   setsockopt(conn, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
   std::string line;
@@ -124,6 +120,10 @@ void Serve(int conn) {
     return;
   }
   line.resize(nl);
+  if (!SameUser(conn)) {
+    SendAll(conn, "ERR refused: another user\n");
+    return;
+  }
   detail::Context ctx;
   Result r = detail::Execute(SplitCommand(line), ctx);
   std::string out;
@@ -369,11 +369,8 @@ Result Call(const Program& program, const std::string& commandLine, int timeoutM
   std::string line = commandLine;
   for (char& c : line)
     if (c == '\n') c = ' ';
-  if (!SendAll(fd, line + "\n")) {
-    r.error = "the connection to " + program.name + " broke";
-    close(fd);
-    return r;
-  }
+  // A refusal may come before the whole command has gone out: the answer is read either way.
+  bool sent = SendAll(fd, line + "\n");
   std::string in;
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   char buf[8192];
@@ -418,7 +415,7 @@ Result Call(const Program& program, const std::string& commandLine, int timeoutM
     r.error = head.substr(8);
     r.timedOut = true;
   } else {
-    r.error = program.name + " ended before it answered";
+    r.error = sent ? program.name + " ended before it answered" : "the connection to " + program.name + " broke";
   }
   return r;
 }
