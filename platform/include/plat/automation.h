@@ -86,6 +86,8 @@ Result Call(const Program& program, const std::string& commandLine, int timeoutM
 // handled what the action caused (including messages posted in turn), so the next call sees the
 // outcome. A message box opened by an action stays on the screen (automation mode) until the
 // test answers it; one left unanswered for `boxTimeoutMs` is reported as a failure and closed.
+// Declare the driver after the objects the screen uses: it ends first, and the screen's windows
+// go away with its thread while those objects still exist.
 class Driver {
  public:
   struct Options {
