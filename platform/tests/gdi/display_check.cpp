@@ -1,5 +1,5 @@
 // Checks the real window under an X server.
-//   display_check show <ready file> <done file>
+//   display_check show <ready file> <done file>   (the test screen: a dialog with every control kind)
 //     opens the window (LARKSPIN_DISPLAY=sdl), checks that the mouse and keyboard arrive as
 //     stylus, key and character events, presents the test screen, creates <ready file> and
 //     keeps presenting until <done file> exists (at most 30 seconds).
@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,6 +19,8 @@
 #include "plat/display.h"
 #include "plat/gdi.h"
 #include "plat/gdi_internal.h"
+#include "plat/windows.h"
+#include "showcase.h"
 
 namespace {
 
@@ -26,29 +29,20 @@ bool Exists(const std::string& p) {
   return ::stat(p.c_str(), &st) == 0;
 }
 
-// The test screen: a green frame (so that the window's extent shows on a black X screen),
-// coloured boxes and Korean text.
+// The test screen: the dialog with every control kind, composed by the window manager. The
+// composition is deterministic, so the process that checks the screenshot builds it again.
 void Compose(plat::Surface& s) {
-  s.Resize(PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT, 0xFFFFFF);
-  HDC dc = plat::gdi::CreateSurfaceDC(&s, 0, 0, RECT{0, 0, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT});
-  HBRUSH green = CreateSolidBrush(RGB(0, 160, 0)), red = CreateSolidBrush(RGB(255, 0, 0)),
-         blue = CreateSolidBrush(RGB(0, 0, 255)), label = CreateSolidBrush(0x8CDFFF);
-  RECT all{0, 0, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT};
-  FrameRect(dc, &all, green);
-  RECT r1{20, 20, 110, 80}, r2{130, 20, 220, 80}, r3{20, 100, 220, 140};
-  FillRect(dc, &r1, red);
-  FillRect(dc, &r2, blue);
-  FillRect(dc, &r3, label);
-  HFONT font = CreateFont(-16, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, u"돋움");
-  HGDIOBJ old = SelectObject(dc, font);
-  SetBkMode(dc, TRANSPARENT);
-  DrawText(dc, u"삼성전자 ▲ 52,300", -1, &r3, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  RECT r4{20, 160, 220, 300};
-  SetTextColor(dc, 0xFF0000);
-  DrawText(dc, u"주식 현재가\r\n선물옵션 호가\r\n잔고평가 확인", -1, &r4, DT_CENTER);
-  SelectObject(dc, old);
-  for (HGDIOBJ o : {green, red, blue, label, font}) DeleteObject(o);
-  plat::gdi::ReleaseSurfaceDC(dc);
+  static std::string root;
+  if (root.empty()) {
+    char tmpl[] = "/tmp/larkspin-display-root-XXXXXX";
+    if (mkdtemp(tmpl)) root = tmpl;
+    plat::SetDeviceRoot(root);
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(root, ec);
+    });
+  }
+  if (!showcase::Build(s)) s.Resize(PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT, 0xFFFFFF);
 }
 
 int Scale() {
