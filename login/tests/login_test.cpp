@@ -86,7 +86,7 @@ protected:
         ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_STOCK));
         reg.SetValue(u"Connect Method", u"Internet");
     }
-    void StartFrame() {
+    void StartFrame(bool withUpdater = true) {
         plat::automation::Driver::Options o;
         o.onFailure = [](const std::string& what) { ADD_FAILURE() << what; };
         o.boxTimeoutMs = 8000;
@@ -96,11 +96,13 @@ protected:
             wc.lpfnWndProc = UpdaterProc;
             wc.lpszClassName = u"LoginTestUpdater";
             RegisterClass(&wc);
-            updater = CreateWindowEx(0, u"LoginTestUpdater", u"ZRUpdate", WS_OVERLAPPED, 0, 0, 240, 320, 0, 0, nullptr,
-                                     nullptr);
             SHARED_HWND_TABLE* t = SharedTable::Map(SharedTable::kFresh);
-            t->updater_mark = VX_TABLE_MARK;
-            t->updater_hwnd = updater;
+            if (withUpdater) {
+                updater = CreateWindowEx(0, u"LoginTestUpdater", u"ZRUpdate", WS_OVERLAPPED, 0, 0, 240, 320, 0, 0,
+                                         nullptr, nullptr);
+                t->updater_mark = VX_TABLE_MARK;
+                t->updater_hwnd = updater;
+            }
             frame = new CVXMainFrame();
             frame->SetQuitOnDestroy(false);
             frame->Create();
@@ -360,6 +362,71 @@ TEST_F(LoginTest, ServerDownKeepsTheLoginWaitingWhileTheFrameReconnects) {
         frame = nullptr;
     });
     again.stop();
+}
+
+TEST_F(LoginTest, AutoReceiveQuestionSetsTheCheckAndTellsTheFrame) {
+    MakeDevice(true);
+    StartFrame();
+    struct Step { int answer; bool on; } steps[] = {{IDOK, true}, {IDCANCEL, false}};
+    for (const Step& st : steps) {
+        ASSERT_TRUE(d->Tap(IDC_LOGIN_AUTO));
+        ASSERT_TRUE(WaitFor([&] { return Utf8(d->Text(IDC_AUTO_QUESTION)) == "자동 갱신을 선택하시겠습니까 ?"; }));
+        ASSERT_TRUE(d->Tap(st.answer));
+        ASSERT_TRUE(WaitFor([&] { return d->Text(IDC_AUTO_QUESTION).empty(); }));
+        bool checked = false, frameOn = false;
+        d->Ui([&] {
+            checked = IsDlgButtonChecked(frame->CurrentScreen(), IDC_LOGIN_AUTO) == BST_CHECKED;
+            frameOn = frame->AutoReceive() != FALSE;
+        });
+        EXPECT_EQ(checked, st.on);
+        EXPECT_EQ(frameOn, st.on);
+    }
+    ASSERT_TRUE(d->Tap(IDC_LOGIN_AUTO));
+    ASSERT_TRUE(d->Tap(IDOK));
+    Login("demo", "1234");
+    ASSERT_TRUE(WaitFor([&] { return UpdaterGot("VERSION_CHECK"); }));
+    EXPECT_EQ(Utf8(RegText(VX_REG_STOCK, u"IsReal")), "TRUE");
+}
+
+TEST_F(LoginTest, InputPanelFollowsTheTextFields) {
+    MakeDevice(true);
+    StartFrame();
+    ASSERT_TRUE(d->Tap(IDC_LOGIN_ID));
+    EXPECT_TRUE(plat::win::ShellState().sipShown);
+    // The auto-receive question takes the panel away; the focus comes back to the id with it.
+    ASSERT_TRUE(d->Tap(IDC_LOGIN_AUTO));
+    ASSERT_TRUE(WaitFor([&] { return !d->Text(IDC_AUTO_QUESTION).empty(); }));
+    EXPECT_FALSE(plat::win::ShellState().sipShown);
+    ASSERT_TRUE(d->Tap(IDCANCEL));
+    EXPECT_TRUE(plat::win::ShellState().sipShown);
+}
+
+TEST_F(LoginTest, FailuresBeforeTheReplyGiveTheIdAndButtonsBack) {
+    struct Case {
+        const char* name;
+        bool withUpdater;
+        bool brokenKeyReply;
+        std::vector<std::string> boxes;
+    } cases[] = {
+        {"no version server", false, false, {"Larkspin : 버전관리 서버 접속 실패", "환경설정의 접속정보를 확인후 재접속 바랍니다[2]"}},
+        {"key reply unusable", true, true, {"ERROR : 암호화 실패"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        MakeDevice(true);
+        if (c.brokenKeyReply)
+            server.setHandler(1000, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+                r.body = {2, 0, 0, 0};
+            });
+        StartFrame(c.withUpdater);
+        Login("demo", "1234");
+        for (const std::string& text : c.boxes) ExpectBox(text);
+        ASSERT_TRUE(WaitFor([&] { return ButtonsEnabled(); }));
+        EXPECT_EQ(Utf8(d->Text(IDC_LOGIN_ID)), "demo");
+        EXPECT_TRUE(server.requests(4020).empty());
+    }
 }
 
 }  // namespace
