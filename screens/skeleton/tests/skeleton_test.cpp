@@ -294,6 +294,27 @@ TEST_F(SkeletonTest, ReplyStatusDecidesBetweenReplyAndServerMessage) {
     }
 }
 
+TEST_F(SkeletonTest, StripIsRuledOnceTheBaseQuoteIsShown) {
+    Open();
+    ASSERT_TRUE(WaitFor([&] { return Text(kName) == "삼성전자"; }));
+    d->Ui([&] {
+        InvalidateRect(current, nullptr, TRUE);
+        UpdateWindow(current);
+    });
+    // The grey column rules of the upper strip (x 71, 91, 141) and of the lower one (x 25 ...).
+    struct Rule { int x, y; } rules[] = {{71, 50}, {91, 55}, {141, 60}, {25, 285}, {203, 290}};
+    d->Ui([&] {
+        plat::Surface screen;
+        plat::win::ComposeScreen(screen);
+        for (const Rule& r : rules) {
+            POINT p{r.x, r.y};
+            ClientToScreen(current, &p);
+            ASSERT_TRUE(p.x >= 0 && p.y >= 0 && p.x < screen.width && p.y < screen.height) << r.x << "," << r.y;
+            EXPECT_EQ(screen.Row(p.y)[p.x] & 0xFFFFFF, 0xC0C0C0u) << r.x << "," << r.y;
+        }
+    });
+}
+
 TEST_F(SkeletonTest, ShortBaseQuoteIsReportedNotRead) {
     Open();
     ASSERT_TRUE(WaitFor([&] { return Text(kName) == "삼성전자"; }));
