@@ -171,6 +171,39 @@ TEST_F(FrameTest, ASendFailureOfAScreenEndsTheProgram) {
     EXPECT_TRUE(WaitFor([&] { return !FrameAlive(); }));
 }
 
+// A screen may end the program or reconnect while it handles a packet, that is while the
+// receive thread waits for it: the thread is let go without a report and without a dead lock.
+TEST_F(FrameTest, AScreenCanEndOrReconnectWhileItHandlesAPacket) {
+    const struct {
+        const char* file;
+        bool ends;
+    } cases[] = {
+        {"standin_packet_connect.txt", false},
+        {"standin_packet_exit.txt", true},
+    };
+    StartFrame();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::remove(HostFile(root, "standin.log").c_str());
+        Send(WM_VX_CONNECT);
+        ASSERT_TRUE(WaitLog("VXLogin CODES_READY"));
+        int accepted = server.acceptedCount();
+        WriteHostFile(HostFile(root, c.file), "1");
+        ASSERT_EQ(server.pushRaw(9210, simsrv::Bytes(20, '0')), 1);
+        ASSERT_TRUE(WaitLog("VXLogin PACKET"));
+        std::remove(HostFile(root, c.file).c_str());
+        if (c.ends) {
+            EXPECT_TRUE(WaitFor([&] { return !FrameAlive(); }));
+        } else {
+            EXPECT_TRUE(WaitFor([&] { return server.acceptedCount() == accepted + 1 && LogCount("VXLogin CODES_READY") == 2; }));
+            EXPECT_TRUE(FrameAlive());
+        }
+        EXPECT_TRUE(WaitReal([&] { return server.connectionCount() == (c.ends ? 0 : 1); }));
+        d->Settle();
+        EXPECT_TRUE(NoBox());
+    }
+}
+
 // ---- exit and release -------------------------------------------------------------------------
 
 void PutSessionValues() {

@@ -55,6 +55,7 @@ CVXMainFrame::CVXMainFrame() {
 
 CVXMainFrame::~CVXMainFrame() {
     StopReceiveThread();
+    ReapThreads();
     if (m_hWnd && IsWindow(m_hWnd)) {
         m_quitOnDestroy = false;
         DestroyWindow(m_hWnd);
@@ -67,6 +68,7 @@ CVXMainFrame::~CVXMainFrame() {
         if (m_curEnd) m_curEnd();
         FreeLibrary(m_hCurModule);
     }
+    FreeModules();
     if (!m_historySaved) _qm_exit_his();
 }
 
@@ -161,6 +163,12 @@ LRESULT CVXMainFrame::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_VX_CONNECTED: return OnConnected(static_cast<SOCKET>(lParam));
         case WM_VX_VERSION_CONNECTED: OnVersionConnected(); return 0;
         case WM_VX_SEND_FAILED: OnSendFailed(); return 0;
+        case WM_VX_FREE_MODULES:
+            if (!InSendMessage()) FreeModules();
+            return 0;
+        case WM_VX_REAP_THREADS:
+            if (!InSendMessage()) ReapThreads();
+            return 0;
         case WM_RASDIALEVENT:
             OnDialEvent(static_cast<UINT>(wParam), static_cast<DWORD>(lParam));
             return DefWindowProc(m_hWnd, msg, wParam, lParam);
@@ -169,6 +177,7 @@ LRESULT CVXMainFrame::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY: {
             StopReceiveThread();
+            if (!InSendMessage()) ReapThreads();
             if (SHARED_HWND_TABLE* t = SharedTable::Map(SharedTable::kJoin)) {
                 if (t->main_hwnd == m_hWnd) t->main_hwnd = 0;
             }
@@ -283,9 +292,28 @@ void CVXMainFrame::StopReceiveThread() {
     m_pThread = nullptr;
     m_socket = INVALID_SOCKET;
     if (m_hWnd) KillTimer(m_hWnd, VX_TIMER_KEEPALIVE);
-    if (thread) {
-        thread->Stop();
-        delete thread;
+    if (!thread) return;
+    // A thread cannot be joined from inside a message it is waiting on (a screen that ends the
+    // program or reconnects while it handles WM_VX_PACKET). Such a thread is told to leave
+    // without a word to anyone, and is stopped and deleted once this handling is over.
+    thread->SetHwnd(0);
+    thread->SetMainHwnd(0);
+    thread->SetThreadContinue(0);
+    if (InSendMessage()) {
+        m_retired.push_back(thread);
+        if (m_hWnd) PostMessage(m_hWnd, WM_VX_REAP_THREADS, 0, 0);
+        return;
+    }
+    thread->Stop();
+    delete thread;
+}
+
+void CVXMainFrame::ReapThreads() {
+    std::vector<CVXSocketThread*> threads;
+    threads.swap(m_retired);
+    for (CVXSocketThread* t : threads) {
+        t->Stop();
+        delete t;
     }
 }
 

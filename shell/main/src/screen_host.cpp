@@ -91,7 +91,7 @@ void CVXMainFrame::EndPrevious() {
     m_hPrevDlg = 0;
     m_prevEnd = nullptr;
     if (end) end();
-    FreeLibrary(module);
+    UnloadLater(module);
 }
 
 void CVXMainFrame::CloseScreen() {
@@ -104,5 +104,18 @@ void CVXMainFrame::CloseScreen() {
     m_curEnd = nullptr;
     if (m_pThread) m_pThread->SetHwnd(0);
     if (end) end();
-    FreeLibrary(module);
+    UnloadLater(module);
+}
+
+// A screen often ends itself, or the program, from one of its own handlers (its "X" button):
+// its plug-in stays loaded until that handler has returned, and goes from the message loop.
+void CVXMainFrame::UnloadLater(HMODULE module) {
+    m_unload.push_back(module);
+    if (m_hWnd) PostMessage(m_hWnd, WM_VX_FREE_MODULES, 0, 0);
+}
+
+void CVXMainFrame::FreeModules() {
+    std::vector<HMODULE> modules;
+    modules.swap(m_unload);
+    for (HMODULE m : modules) FreeLibrary(m);
 }

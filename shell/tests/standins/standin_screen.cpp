@@ -16,6 +16,14 @@
 namespace {
 
 [[maybe_unused]] HWND g_dlg = 0;
+[[maybe_unused]] HWND g_frame = 0;
+
+bool DeviceFileExists(const char* name) {
+    FILE* f = plat::OpenDeviceFile(name, "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
 
 void Log(const std::string& line) {
     FILE* f = plat::OpenDeviceFile("standin.log", "ab");
@@ -39,7 +47,12 @@ std::string Narrow(const WCHAR* text) {
             Log("STATUS " + std::to_string(wParam) + " " + Narrow(reinterpret_cast<const WCHAR*>(lParam)));
             return 0;
         case WM_VX_CODES_READY: Log("CODES_READY " + std::to_string(static_cast<long>(lParam))); return 0;
-        case WM_VX_PACKET: Log("PACKET"); return 0;
+        case WM_VX_PACKET:
+            Log("PACKET");
+            // The screen ends the program, or reconnects, while it handles the packet.
+            if (DeviceFileExists("standin_packet_exit.txt")) SendMessage(g_frame, WM_VX_EXIT_APP, 0, 1);
+            if (DeviceFileExists("standin_packet_connect.txt")) SendMessage(g_frame, WM_VX_CONNECT, 0, 0);
+            return 0;
     }
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
@@ -56,6 +69,7 @@ EXPORT void* MainDlg(void* result, HWND frame, uint32_t socket, void* thread, vo
         wc.lpszClassName = cls;
         RegisterClass(&wc);
     }
+    g_frame = frame;
     g_dlg = CreateWindowEx(0, cls, STANDIN_WNAME, WS_VISIBLE, 0, 0, 240, 320, 0, 0, nullptr, nullptr);
     Log("MainDlg frame=" + std::to_string(frame != 0) + " socket=" + std::to_string(static_cast<int32_t>(socket)) +
         " thread=" + std::to_string(thread != nullptr) + " objects=" +

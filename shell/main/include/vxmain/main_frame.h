@@ -32,6 +32,12 @@ enum : UINT_PTR {
     VX_TIMER_REDIAL = 1004,        // pause before the one redial after a dropped link
 };
 
+// The frame's own message: stop and delete receive threads that were let go inside a message
+// they (or another program) sent.
+#define WM_VX_REAP_THREADS (WM_APP + 0x101)
+// The frame's own message: unload the plug-ins of screens that were ended.
+#define WM_VX_FREE_MODULES (WM_APP + 0x102)
+
 constexpr UINT kVXKeepAliveMs = 120000;
 constexpr UINT kVXReconnectDelayMs = 1000;
 constexpr UINT kVXRedialDelayMs = 500;
@@ -91,6 +97,7 @@ private:
     LRESULT OnConnect();
     BOOL ConnectServer(bool reconnect);
     void StopReceiveThread();
+    void ReapThreads();
     LRESULT OnConnected(SOCKET socket);
     void VersionConnectFailed();
     void OnVersionConnected();
@@ -111,6 +118,8 @@ private:
     void OpenScreen(UINT id);
     void EndPrevious();
     void CloseScreen();
+    void UnloadLater(HMODULE module);
+    void FreeModules();
 
     void StatusText(const WCHAR* text, WPARAM giveUp = 0);
     int Box(const WCHAR* text, const WCHAR* caption, UINT type);
@@ -145,9 +154,11 @@ private:
     HMODULE m_hPrevModule = nullptr;
     HWND m_hPrevDlg = 0;
     VX_ENDDLG_FN m_prevEnd = nullptr;
+    std::vector<HMODULE> m_unload;  // ended screens' plug-ins, unloaded on WM_VX_FREE_MODULES
 
     SOCKET m_socket = INVALID_SOCKET;
     CVXSocketThread* m_pThread = nullptr;
+    std::vector<CVXSocketThread*> m_retired;  // let go, stopped and deleted on WM_VX_REAP_THREADS
 
     EE_Encrypt m_encrypt;
     CCodeManager m_codes;
