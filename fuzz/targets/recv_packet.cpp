@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         if (packet.size() > 4096) return 0;
         slot.assign(4096, 0xEE);
-        std::memcpy(slot.data(), packet.data(), packet.size());
+        if (!packet.empty()) std::memcpy(slot.data(), packet.data(), packet.size());
         p = slot.data();
     }
     std::vector<uint8_t> out(static_cast<size_t>(outSize));

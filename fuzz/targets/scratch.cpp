@@ -11,7 +11,7 @@
 namespace fuzz {
 
 const char* ScratchRoot() {
-    static std::string root = [] {
+    static const std::string& root = *new std::string([] {
         char pattern[] = "/tmp/larkspin-fuzz.XXXXXX";
         if (!mkdtemp(pattern)) std::abort();
         std::string r = pattern;
@@ -22,7 +22,7 @@ const char* ScratchRoot() {
             std::filesystem::remove_all(ScratchRoot(), ignored);
         });
         return r;
-    }();
+    }());  // kept until the very end: the exit handler still needs it
     return root.c_str();
 }
 

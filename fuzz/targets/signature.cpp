@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (mode & 1) {
         // The block: k bytes from the input (zero-filled), first byte 0 so that it is below n.
         block.assign(g_k, 0);
-        std::memcpy(block.data(), rest.data(), rest.size() < g_k ? rest.size() : g_k);
+        if (!rest.empty()) std::memcpy(block.data(), rest.data(), rest.size() < g_k ? rest.size() : g_k);
         block[0] = 0;
         signature = Sign(block);
         if (signature.empty()) return 0;

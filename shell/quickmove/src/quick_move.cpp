@@ -50,15 +50,16 @@ void Append(History& h, unsigned int id, const char* name, size_t nameLength) {
   CopyName(e.name, name, nameLength);
 }
 
-// Reads one whole line without its line end; false at the end of the file.
+// Reads one whole line without its line end; false at the end of the file. Byte by byte, so
+// that a zero byte in the file neither hides the rest of its line nor joins two lines.
 bool ReadWholeLine(FILE* file, std::string& line) {
   line.clear();
-  char chunk[264];
   bool any = false;
-  while (std::fgets(chunk, sizeof chunk, file)) {
+  int c;
+  while ((c = std::getc(file)) != EOF) {
     any = true;
-    line += chunk;
-    if (line.back() == '\n') break;
+    if (c == '\n') break;
+    line += static_cast<char>(c);
   }
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   return any;
@@ -107,12 +108,9 @@ int _qm_change_his(const CMenuConfigFile* menu, unsigned int id) {
   if (!menu) return -1;
   History& h = TheHistory();
   if (id == 0) return h.count;  // 0 names no screen (it is the title's id)
-  for (int i = 0; i < h.count; ++i) {
-    if (h.entries[i].id == id) {
-      Remove(h, i);
-      break;
-    }
-  }
+  // Every entry of the screen goes: a history file written by hand may list a screen twice.
+  for (int i = h.count - 1; i >= 0; --i)
+    if (h.entries[i].id == id) Remove(h, i);
   std::string name;
   if (menu->IsMenu(id)) name = menu->GetScreenNameFromId(id).ToMultiByte();
   Append(h, id, name.data(), name.size());

@@ -78,6 +78,13 @@ TEST_F(QuickMoveTest, OpeningAListedScreenMovesItToTheNewestPlace) {
   EXPECT_EQ(Ids(), (std::vector<unsigned>{92005, 92001, 92010, 92009, 92008, 92007, 92006, 92004, 92003, 92002}));
 }
 
+TEST_F(QuickMoveTest, AScreenListedTwiceInTheFileIsShownOnceWhenOpened) {
+  WriteHost(kHistoryFile, Line(92001, u"a") + Line(92002, u"b") + Line(92001, u"a") + Line(92003, u"c"));
+  ASSERT_EQ(_qm_init_his(), 4);
+  EXPECT_EQ(_qm_change_his(&menu_, 92001), 3);
+  EXPECT_EQ(Ids(), (std::vector<unsigned>{92001, 92003, 92002}));
+}
+
 TEST_F(QuickMoveTest, IdsThatAreNoScreensKeepAnEmptyName) {
   _qm_init_his();
   EXPECT_EQ(_qm_change_his(&menu_, 8103), 1);   // the group button of 1010
@@ -159,6 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"EmptyName", "4101$$ \n", {4101}, {""}},
         LoadCase{"BlanksBeforeTheId", "  4101$a$ \n", {4101}, {"a"}},
         LoadCase{"LinesWithoutScreenSkipped", "\n \nno marks\nabc$x$ \n0$title$ \n4101$a$ \n", {4101}, {"a"}},
+        LoadCase{"ZeroByteOpeningALine", std::string("\0junk\n4101$a$ \n", 15), {4101}, {"a"}},
+        LoadCase{"ZeroByteInsideAName", std::string("4101$a\0b$ \n4102$b$ \n", 20), {4102, 4101}, {"b", "a"}},
         LoadCase{"LastLineWithoutLineEnd", "4101$a$ \n4102$b$ ", {4102, 4101}, {"b", "a"}},
         LoadCase{"LongNameIsOneEntryCutWhole", "92001$" + kLongName + "$ \n92002$b$ \n", {92002, 92001},
                  {"b", kLongName.substr(0, 254)}},

@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""Builds the seed corpora of the fuzz targets from the test fixtures and device sample files.
+
+Run from anywhere: python3 fuzz/tools/make_seeds.py. Seeds are small valid inputs; the fuzzer
+grows the corpus from them. Regression inputs (fuzz/corpus/<target>/regress-*) are kept apart
+and never rewritten here.
+"""
+import hashlib
+import os
+import struct
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+CORPUS = os.path.join(ROOT, "fuzz", "corpus")
+DEVICE = os.path.join(ROOT, "tools", "device-data", "device", "Program Files", "Quorvan")
+CRYPTO = os.path.join(ROOT, "base", "tests", "crypto", "data")
+SIMKEYS = os.path.join(ROOT, "tools", "simserver", "keys")
+
+
+def put(target, name, data):
+    d = os.path.join(CORPUS, target)
+    os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, "seed-" + name), "wb") as f:
+        f.write(data)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def header(total, code, enc=0, status=b"00"):
+    return struct.pack(">IH", total, code) + b"4" + bytes([1, 0, 1, 1]) + status + bytes([enc, 0])
+
+
+def packet(code, body=b"", enc=0, status=b"00"):
+    return header(15 + len(body), code, enc, status) + body
+
+
+def plain_record(data, seq=1):
+    """Plain text of a data record: sequence, length, data, padding."""
+    p = (16 - (len(data) + 7) % 16) % 16
+    return struct.pack(">IH", seq, len(data)) + data + bytes([p]) * (p + 1)
+
+
+# analy_recv_packet: mode byte, room (2 bytes), packet.
+room = struct.pack(">H", 4096)
+keep_alive = packet(1100)
+put("fuzz_recv_packet", "keepalive", b"\x01" + room + keep_alive)
+put("fuzz_recv_packet", "keepalive-slot", b"\x00" + room + keep_alive)
+put("fuzz_recv_packet", "stock-base", b"\x01" + room + packet(4101, b"005930" + bytes(range(40))))
+put("fuzz_recv_packet", "server-message", b"\x01" + room + packet(4020, "오류      안내".encode("cp949")[:14].ljust(14) + "비밀번호가 틀립니다".encode("cp949"), status=b"99"))
+put("fuzz_recv_packet", "enciphered", b"\x03" + room + header(0, 4020, 1) + plain_record(b"login body 0001"))
+put("fuzz_recv_packet", "small-room", b"\x01" + struct.pack(">H", 3) + packet(4101, b"abcdef"))
+
+# analy_recv_key: mode byte, record.
+cert = read(os.path.join(SIMKEYS, "test_server.der"))
+cert_part = bytes([0]) + bytes([1]) + struct.pack(">H", len(cert)) + cert
+put("fuzz_session_key", "certificate", b"\x00" + bytes([10, 2, 0]) + struct.pack(">H", len(cert_part)) + cert_part)
+skip_part = bytes([3, 9, 9, 9]) + bytes([1]) + struct.pack(">H", len(cert)) + cert
+put("fuzz_session_key", "certificate-skip", b"\x00" + bytes([10, 2, 0]) + struct.pack(">H", len(skip_part)) + skip_part)
+rand = bytes(range(32))
+sid = b"SESSION0"
+token = bytes([2, 0, len(rand)]) + rand + bytes([len(sid)]) + sid + bytes([1, 0x21, 0]) + bytes(20) + bytes(20)
+put("fuzz_session_key", "server-token", b"\x01" + bytes([2, 2, 0]) + struct.pack(">H", len(token)) + token)
+put("fuzz_session_key", "server-token-unsealed", b"\x00" + bytes([2, 2, 0]) + struct.pack(">H", len(token)) + token)
+
+# decode_data: mode, room (2), last sequence, then plain text (mode 1) or a record.
+for name, data in [("nine", b"123456789"), ("ten", b"0123456789"), ("empty", b""), ("long", bytes(range(256)) * 3)]:
+    put("fuzz_session_data", "sealed-" + name, b"\x01" + room + b"\x00" + plain_record(data))
+put("fuzz_session_data", "sealed-replay", b"\x01" + room + b"\x05" + plain_record(b"abc", seq=5))
+raw = bytes([3, 2, 0]) + struct.pack(">H", 1 + 8 + 2 + 16 + 20) + bytes([8]) + b"LARKSPIN" + struct.pack(">H", 16) + bytes(36)
+put("fuzz_session_data", "raw", b"\x00" + room + b"\x00" + raw)
+
+# Certificates: the test certificates as they are.
+for name in sorted(os.listdir(CRYPTO)):
+    if name.endswith(".der"):
+        put("fuzz_certificate", name, read(os.path.join(CRYPTO, name)))
+for name in ("test_ca.der", "test_server.der"):
+    put("fuzz_certificate", name, read(os.path.join(SIMKEYS, name)))
+
+# Signature: mode 1 with the block that must be accepted for a digest, in both DigestInfo forms.
+digest = hashlib.sha1(b"abc").digest()
+k = 128  # the 1,024-bit test key
+info = bytes.fromhex("3021300906052b0e03021a05000414")
+info_nn = bytes.fromhex("301f300706052b0e03021a0414")
+for name, i in (("with-null", info), ("without-null", info_nn)):
+    block = b"\x00\x01" + b"\xff" * (k - 3 - len(i) - 20) + b"\x00" + i + digest
+    put("fuzz_signature", "block-" + name, b"\x01" + digest + block)
+put("fuzz_signature", "raw", b"\x00" + digest + bytes(k))
+
+# Framing: byte streams of whole packets, 4-byte and 2-byte lengths.
+def stream4(*lengths):
+    out = b""
+    for n, length in enumerate(lengths):
+        body = bytes((n * 7 + i) & 0xFF for i in range(max(0, length - 6)))
+        out += (struct.pack(">IH", length, 4101) + body)[:max(length, 4)]
+    return out
+
+
+def stream2(*lengths):
+    out = b""
+    for n, length in enumerate(lengths):
+        out += (struct.pack(">H", length) + bytes((n + i) & 0xFF for i in range(max(0, length - 2))))[:max(length, 2)]
+    return out
+
+
+put("fuzz_frame4", "three", stream4(15, 40, 100))
+put("fuzz_frame4", "full-slot", stream4(4096, 15))
+put("fuzz_frame4", "oversize", struct.pack(">I", 5000) + bytes(4996) + stream4(20))
+put("fuzz_frame4", "ring-wrap", stream4(*([16] * 9)))
+put("fuzz_frame4", "cut", stream4(30)[:20])
+put("fuzz_frame2", "three", stream2(9, 30, 200))
+put("fuzz_frame2", "full-slot", stream2(4096, 9))
+put("fuzz_frame2", "oversize", struct.pack(">H", 5000) + bytes(4998) + stream2(12))
+put("fuzz_frame2", "runt", stream2(9) + struct.pack(">H", 3))
+
+# Device files.
+put("fuzz_config_file", "pelvato", read(os.path.join(DEVICE, "Bin", "Pelvato.conf")))
+put("fuzz_config_file", "edges", b"KEY=before\n[SERVER INFO\n  INTERNET SERVER =  1.2.3.4 \n[A]x=[b]\nK=v /* c\n\tTAB\t=\tv\n")
+put("fuzz_menu_file", "menu", read(os.path.join(DEVICE, "Bin", "menu.conf")))
+put("fuzz_menu_file", "edges", "1010:시세:1010:\n1010:현재가:4101:ZR4101.dll\n# x\nno marks\n1020:a:92001:b:c.dll\n".encode("cp949"))
+put("fuzz_code_file", "stock", read(os.path.join(DEVICE, "Code", "stock_code.dat"))[:1500])
+put("fuzz_code_file", "ecn", read(os.path.join(DEVICE, "Code", "ecn_code.dat"))[:1500])
+put("fuzz_code_file", "edges", "A05930 0|삼성|전자\r\nshort\n123456 Z\n000660 0|하이닉스".encode("cp949"))
+hist = "".join("%d$%s$ \n" % (i, n) for i, n in ((4101, "현재가"), (92001, "주문"), (90100, "홈"))).encode("cp949")
+put("fuzz_quickmove_file", "history", struct.pack(">H", 4101) + hist)
+put("fuzz_quickmove_file", "eleven", struct.pack(">H", 0) + b"".join(b"%d$s%d$ \n" % (i, i) for i in range(1, 12)))
