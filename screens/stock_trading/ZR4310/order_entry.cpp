@@ -1,0 +1,299 @@
+#include "order_entry.h"
+
+#include <cstring>
+
+#include "vxbase/money.h"
+#include "vxbase/prop_ce.h"
+
+namespace vxorder {
+
+namespace {
+
+#define VX_HANDOVER_PRICE (u"Price")
+
+bool AllDigits(const std::string& s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// Copies `text` into a field of `width` bytes; the rest stays zero. False when it does not fit.
+bool PutField(unsigned char* field, int width, const std::string& text) {
+    if (text.size() > static_cast<size_t>(width)) return false;
+    std::memcpy(field, text.data(), text.size());
+    return true;
+}
+
+// "1234567801" -> "12345678-01", as the confirmation and the result show an account.
+CString ConfirmAccount(const std::string& digits) {
+    CString d = CString::FromMultiByte(digits.c_str());
+    return d.Left(8) + CString(u"-") + d.Right(2);
+}
+
+}  // namespace
+
+bool NumberForBody(const CString& shown, int maxDigits, std::string& digits) {
+    CString plain = shown;
+    plain.Remove(u',');
+    digits = plain.ToMultiByte();
+    return AllDigits(digits) && digits.size() <= static_cast<size_t>(maxDigits);
+}
+
+bool BuildOrderBody(const OrderFields& f, unsigned char (&body)[kBodySize]) {
+    std::memset(body, 0, sizeof body);
+    bool ok = f.account.size() == static_cast<size_t>(kAccountDigits) && AllDigits(f.account) &&
+              !f.password.empty() && f.code.size() == static_cast<size_t>(kCodeBytes) && AllDigits(f.quantity) &&
+              AllDigits(f.price) && f.type >= '1' && f.type <= '5';
+    ok = ok && PutField(body, kAccountDigits, f.account) && PutField(body + 10, kPasswordBytes, f.password);
+    body[18] = '0';
+    ok = ok && PutField(body + 19, kCodeBytes, f.code) && PutField(body + 24, kQuantityDigits, f.quantity) &&
+         PutField(body + 31, kPriceDigits, f.price);
+    body[39] = static_cast<unsigned char>(f.type);
+    if (!ok) std::memset(body, 0, sizeof body);
+    return ok;
+}
+
+// ---- Dialog ------------------------------------------------------------------------------------
+
+COrderEntryDlg::COrderEntryDlg(const OrderScreen& screen, const vxskel::ScreenConfig& config)
+    : CVXScreenDlg(config), m_screen(screen) {}
+
+COrderEntryDlg::~COrderEntryDlg() = default;
+
+void COrderEntryDlg::OnInitScreen() {
+    if (m_screen.shortAccountEntries) FillShortAccountEntries();
+    if (auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)))) {
+        type->ResetContent();
+        for (const OrderType& t : kOrderTypes) type->AddString(t.name);
+        type->SetCurSel(0);
+    }
+    if (auto* pw = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kPassword)))) pw->LimitText(kPasswordBytes);
+    if (m_screen.emptyPriceBeforeHandOver) SetDlgItemText(static_cast<int>(kPrice), u"");
+    ReadHandOver();
+    if (m_screen.reloadItemCodes) InitItemCode(IDC_ITEM_COMBO);
+}
+
+void COrderEntryDlg::FillShortAccountEntries() {
+    auto* combo = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kAccount)));
+    if (!combo) return;
+    combo->ResetContent();
+    long count = GetAccountCount();
+    for (long i = 0; i < count && i < 1000; ++i) {
+        CString acct;
+        GetAccount(static_cast<int>(i), acct);
+        combo->AddString(acct.GetLength() >= 10 ? acct.Left(8) + CString(u"-") + acct.Right(2) : acct);
+    }
+    CPropCE reg;
+    CString memo;
+    if (reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ORDER_CHANGE)) memo = reg.GetValue(VX_ACCOUNT_MEMO);
+    // The remembered account is shown in the long form, as every other stock screen shows it.
+    if (!memo.IsEmpty()) combo->SetWindowText(vxskel::AccountDisplay(memo));
+    else if (count > 0) combo->SetCurSel(0);
+}
+
+void COrderEntryDlg::ReadHandOver() {
+    CPropCE reg;
+    if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ORDER_CHANGE)) return;
+    // A price tapped in a quote screen is offered once: the value is spent by this start.
+    CString price = reg.GetValue(VX_HANDOVER_PRICE);
+    if (!price.IsEmpty()) SetDlgItemText(static_cast<int>(kPrice), price);
+    reg.SetValue(VX_HANDOVER_PRICE, DWORD(0));
+}
+
+int COrderEntryDlg::SelectedType() {
+    auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)));
+    int sel = type ? type->GetCurSel() : -1;
+    return sel >= 0 && sel < kOrderTypeCount ? sel : -1;
+}
+
+void COrderEntryDlg::ApplyOrderType(int index) {
+    if (index < 0 || index >= kOrderTypeCount) return;
+    if (auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)))) type->SetCurSel(index);
+    auto* price = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kPrice)));
+    if (!price) return;
+    if (kOrderTypes[index].takesPrice) {
+        price->SetReadOnly(FALSE);
+        price->EnableWindow(TRUE);
+        price->SetWindowText(u"");
+        if (CWnd* q = GetDlgItem(static_cast<int>(kQuantity))) q->SetFocus();
+    } else {
+        price->EnableWindow(FALSE);
+        price->SetWindowText(u"0");
+    }
+}
+
+void COrderEntryDlg::OnQuery() {
+    SetItemCodeField(0);
+    CString code;
+    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->GetWindowText(code);
+    SetDlgItemText(IDC_ITEM_EDIT, code);  // runs the item-code chain
+    if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+}
+
+void COrderEntryDlg::RequestBase() {
+    if (!m_screen.packetLayerBaseRequest) {
+        RequestStockBase();
+        return;
+    }
+    if (!m_pEncrypt) return;
+    unsigned char packet[64];
+    const char* err = nullptr;
+    int n = m_pEncrypt->make_packet(packet, sizeof packet, TR_STOCK_BASE, '4', 1, 0, 1, 1, 0, 0,
+                                    reinterpret_cast<const unsigned char*>(GetItemCodeField()), 6, &err);
+    if (n < 0) {
+        MessageBox(CString(u"ERROR:") + CString(err ? err : ""), u"", MB_OK);
+        return;
+    }
+    SendPacket(packet, n);
+}
+
+// The item-code chain of edit 9909 for a screen that asks for its base quote its own way.
+void COrderEntryDlg::OnItemEditChanged() {
+    if (m_inItemChain) return;
+    CString text;
+    if (!GetItemCodeText(IDC_ITEM_EDIT, text)) return;
+    m_inItemChain = true;
+    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetWindowText(text);
+    SetItemCodeField(1);
+    RequestBase();
+    CString name;
+    GetDlgItemText(vxskel::kItemName, name);
+    SetDlgItemText(static_cast<int>(m_screen.nameStatic), name);
+    if (CWnd* next = GetDlgItem(static_cast<int>(kQuantity))) next->SetFocus();
+    m_inItemChain = false;
+}
+
+BOOL COrderEntryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    UINT id = LOWORD(wParam);
+    UINT code = HIWORD(wParam);
+    if (lParam != 0) {
+        if (m_screen.packetLayerBaseRequest) {
+            if (id == IDC_ITEM_EDIT && code == EN_CHANGE) {
+                OnItemEditChanged();
+                return TRUE;
+            }
+            if (id == IDC_BTN_QUERY && code == BN_CLICKED) {
+                RequestBase();
+                return TRUE;
+            }
+        }
+        if (id == kType && code == CBN_SELENDOK) {
+            ApplyOrderType(SelectedType());
+            return TRUE;
+        }
+        if (id == IDC_QUICK_MOVE && code == CBN_SELCHANGE) {
+            auto* quick = static_cast<CComboBox*>(GetDlgItem(IDC_QUICK_MOVE));
+            if (quick) ComboMenuQuick(GetWndOwner(), quick->GetCurSel() + 1);
+            return TRUE;
+        }
+        if (code == BN_CLICKED) {
+            switch (id) {
+                case kConfirm:
+                    ConfirmAndSend();
+                    return TRUE;
+                case kClear:
+                    ClearInput();
+                    return TRUE;
+                case kFinder:
+                    OnBtnScoutlet();
+                    return TRUE;
+                case kFindIntoEdit:
+                    OnFind();
+                    return TRUE;
+                default:
+                    break;
+            }
+        }
+    }
+    return CVXScreenDlg::OnCommand(wParam, lParam);
+}
+
+void COrderEntryDlg::ClearInput() {
+    SetDlgItemText(static_cast<int>(kQuantity), u"");
+    SetDlgItemText(static_cast<int>(kPrice), u"");
+    SetDlgItemText(static_cast<int>(kPassword), u"");
+}
+
+void COrderEntryDlg::Refuse(const WCHAR* text, UINT control) {
+    MessageBox(text, u"", MB_OK);
+    if (CWnd* w = GetDlgItem(static_cast<int>(control))) w->SetFocus();
+}
+
+void COrderEntryDlg::ConfirmAndSend() {
+    CString account, password, code, quantity, price, typeName;
+    GetDlgItemText(static_cast<int>(kAccount), account);
+    GetDlgItemText(static_cast<int>(kPassword), password);
+    GetDlgItemText(IDC_ITEM_EDIT, code);
+    GetDlgItemText(static_cast<int>(kQuantity), quantity);
+    GetDlgItemText(static_cast<int>(kPrice), price);
+    int type = SelectedType();
+    if (type >= 0) typeName = kOrderTypes[type].name;
+
+    OrderFields f;
+    f.account = vxskel::AccountDigits(account).ToMultiByte();
+    f.password = password.ToMultiByte();
+    f.code = code.ToMultiByte();
+    // The account must be a whole account number: first 8 and last 2 characters, all digits.
+    if (account.IsEmpty() || f.account.size() != static_cast<size_t>(kAccountDigits) ||
+        f.account.find_first_not_of("0123456789") != std::string::npos)
+        return Refuse(u"계좌번호를 선택하세요", kAccount);
+    if (password.GetLength() < 4 || f.password.size() > static_cast<size_t>(kPasswordBytes))
+        return Refuse(u"비밀번호를 입력하세요", kPassword);
+    if (code.GetLength() != kCodeBytes || f.code.size() != static_cast<size_t>(kCodeBytes))
+        return Refuse(u"종목코드를 입력하세요", IDC_ITEM_EDIT);
+    if (typeName.IsEmpty()) return Refuse(u"매매유형을 선택하세요", kType);
+    if (quantity.IsEmpty()) return Refuse(u"주문수량을 입력하세요", kQuantity);
+    const OrderType& t = kOrderTypes[type];
+    if (t.takesPrice && price.IsEmpty()) return Refuse(u"주문가격을 입력하세요", kPrice);
+    // The body has room for 7 quantity digits and 8 price digits, the edits for 10 characters:
+    // an order that would not travel as shown is refused before it is confirmed.
+    if (!NumberForBody(quantity, kQuantityDigits, f.quantity))
+        return Refuse(u"주문수량은 9,999,999주까지 숫자로 입력하세요", kQuantity);
+    if (!t.takesPrice) {
+        price = u"0";
+        f.price.assign(1, '0');
+    } else if (!NumberForBody(price, kPriceDigits, f.price)) {
+        return Refuse(u"주문가격은 99,999,999원까지 숫자로 입력하세요", kPrice);
+    }
+    f.type = t.code;
+
+    CString name;
+    GetDlgItemText(static_cast<int>(m_screen.nameStatic), name);
+    CString shownAccount = ConfirmAccount(f.account);
+    CString text;
+    text.Format(u"계좌번호: %s\n종목코드: %s\n종 목  명: %s\n주문구분: %s\n매매유형: %s\n주문단가: %s 원\n주문수량: %s 주",
+                shownAccount, code, name, m_screen.confirmSide, typeName, price, quantity);
+    int answer = MessageBox(text, u"주문 확인", MB_OKCANCEL | MB_ICONQUESTION);
+    if (answer == IDOK) {
+        unsigned char body[kBodySize];
+        if (BuildOrderBody(f, body)) {
+            if (SendEncrypted(m_screen.trCode, body, kBodySize))
+                m_sent = SentOrder{shownAccount, code, name, typeName, price, quantity};
+        }
+        std::memset(body, 0, sizeof body);
+    }
+    std::fill(f.password.begin(), f.password.end(), '\0');
+    SHFullScreen(m_hWnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
+}
+
+void COrderEntryDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
+    if (code != m_screen.trCode) return;
+    if (len < kReplyMinimum) {
+        ReportShortReply(code);
+        return;
+    }
+    int n = 0;
+    while (n < kOrderNumberLen && body[kOrderNumberAt + n]) ++n;
+    CString number = CString::FromMultiByte(reinterpret_cast<const char*>(body + kOrderNumberAt), n);
+    CString text;
+    text.Format(u"계좌번호: %s\n종목코드: %s\n종 목  명: %s\n주문구분: %s\n매매유형: %s\n주문단가: %s원\n주문수량: %s 주\n주문번호: %s",
+                m_sent.account, m_sent.code, m_sent.name, m_screen.resultSide, m_sent.type, m_sent.price,
+                m_sent.quantity, number);
+    MessageBox(text, u"주문처리결과", MB_OK | MB_ICONINFORMATION);
+    ClearInput();
+    ApplyOrderType(0);
+    if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+}
+
+}  // namespace vxorder

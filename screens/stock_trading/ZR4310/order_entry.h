@@ -1,0 +1,213 @@
+// The stock order-entry family: the buy screen ZR4310 (transaction 2310) and the cash-sell screen
+// VX4300 (transaction 2300). Both screens are this one dialog class with the same controls, input
+// checks, 40-byte order body, confirmation and result; an OrderScreen value names what differs.
+//
+// A screen plug-in of the family is:
+//   constexpr vxorder::OrderScreen kScreen = {...};
+//   constexpr auto kItems = vxorder::TemplateItems(kScreen);
+//   constexpr plat::DialogTemplate kDlg = vxorder::Template(kItems);
+//   PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
+//   class CZR4310Dlg : public vxorder::COrderEntryDlg { ... };
+//   VX_SCREEN_EXPORTS(CZR4310Dlg)
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "vxskeleton/screen_skeleton.h"
+
+namespace vxorder {
+
+// Controls of template 129.
+constexpr UINT kAccount = vxskel::kAccountCombo;  // 1006 account combo
+constexpr UINT kPassword = 1014;                  // account password
+constexpr UINT kType = 1008;                      // order type
+constexpr UINT kQuantity = 1009;
+constexpr UINT kPrice = 1010;
+constexpr UINT kConfirm = 9705;                   // "확인": check, confirm and send
+constexpr UINT kClear = 9801;                     // "지움"
+constexpr UINT kFinder = IDC_BTN_FINDER;          // 9902: finder, then a query
+constexpr UINT kFindIntoEdit = 9704;              // finder into edit 9909
+constexpr UINT kBalance = 9706;                   // "잔고"
+constexpr UINT kCurrentPrice = 9709;              // "현재가"
+constexpr UINT kNote = 1017;                      // the sell screen's note about after-hours prices
+constexpr UINT kLabelFirst = 2101;                // plain labels 2101 ...
+
+// Widths of the order body's fields (bytes).
+constexpr int kBodySize = 40;
+constexpr int kAccountDigits = 10;
+constexpr int kPasswordBytes = 8;
+constexpr int kCodeBytes = 5;
+constexpr int kQuantityDigits = 7;
+constexpr int kPriceDigits = 8;
+// The reply's order number: 5 characters from byte 38.
+constexpr int kOrderNumberAt = 38;
+constexpr int kOrderNumberLen = 5;
+constexpr int kReplyMinimum = kOrderNumberAt + kOrderNumberLen;
+
+struct OrderType {
+    const WCHAR* name;
+    char code;        // the body's type byte
+    bool takesPrice;  // false: the price edit is disabled and shows "0"; the body carries "0"
+};
+inline constexpr OrderType kOrderTypes[] = {
+    {u"보 통", '1', true},
+    {u"시장가", '2', false},
+    {u"조건부지정가", '3', true},
+    {u"시간외종가", '4', false},
+    {u"단 주", '5', false},
+};
+inline constexpr int kOrderTypeCount = static_cast<int>(std::size(kOrderTypes));
+
+// What differs between the screens of the family.
+struct OrderScreen {
+    const WCHAR* moduleName;      // handheld file name
+    uint16_t trCode;              // 2310 buy, 2300 cash sell
+    const WCHAR* title;           // base-dialog title, nullptr: none
+    UINT titleButton;             // 9708 / 9707
+    const WCHAR* titleText;       // "▶ 주식매수" / "▶ 주식매도"
+    UINT nameStatic;              // 1002 / 1015
+    const WCHAR* quantityLabel;   // " 매수수량" / " 매도수량"
+    const WCHAR* priceLabel;      // " 매수단가" / " 매도단가"
+    const WCHAR* note;            // shown under the price, nullptr: none
+    bool shortAccountEntries;     // list entries "12345678-01" instead of "12345678 - 01"
+    const WCHAR* confirmSide;     // "매수" / "매도" in the confirmation
+    const WCHAR* resultSide;      // "주식매수" / "현금매도" in the result
+    UINT balanceScreen;           // what "잔고" opens
+    bool packetLayerBaseRequest;  // 4101 built by the packet layer (not enciphered)
+    bool emptyPriceBeforeHandOver;
+    bool reloadItemCodes;         // the item combo is filled again at the end of the start
+};
+
+// ---- The order body ----------------------------------------------------------------------------
+
+// The value of a number edit as the body carries it: the text with its ',' removed. False when
+// anything but digits is left, or nothing, or more than `maxDigits` digits: such a value cannot
+// be sent as shown.
+bool NumberForBody(const CString& shown, int maxDigits, std::string& digits);
+
+struct OrderFields {
+    std::string account;   // 10 digits
+    std::string password;  // 1 to 8 bytes
+    std::string code;      // 5 bytes
+    std::string quantity;  // 1 to 7 digits
+    std::string price;     // 1 to 8 digits
+    char type = '1';
+};
+// Fills the zeroed 40-byte body. False (the body left zeroed) when a field does not fit its
+// place: the body never carries a cut value.
+bool BuildOrderBody(const OrderFields& fields, unsigned char (&body)[kBodySize]);
+
+// ---- The dialog --------------------------------------------------------------------------------
+
+class COrderEntryDlg : public vxskel::CVXScreenDlg {
+public:
+    COrderEntryDlg(const OrderScreen& screen, const vxskel::ScreenConfig& config);
+    ~COrderEntryDlg() override;
+
+    void OnInitScreen() override;
+    void OnQuery() override;
+    void OnReply(uint16_t code, const unsigned char* body, int len) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    // Selects order type `index` in the combo and applies its price rule.
+    void ApplyOrderType(int index);
+    void FillShortAccountEntries();
+    void ReadHandOver();
+    void RequestBase();
+    void OnItemEditChanged();
+    void ConfirmAndSend();
+    void ClearInput();
+    // A refused input: a box without caption and the focus on the control at fault.
+    void Refuse(const WCHAR* text, UINT control);
+    int SelectedType();
+
+    const OrderScreen& m_screen;
+    // The order last sent, as it was confirmed: the result box describes it.
+    struct SentOrder {
+        CString account, code, name, type, price, quantity;
+    } m_sent;
+};
+
+// ---- Template 129 --------------------------------------------------------------------------------
+
+inline constexpr int kTemplateItemCount = 33;
+
+constexpr std::array<plat::DialogItemTemplate, kTemplateItemCount> TemplateItems(const OrderScreen& s) {
+    constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
+    constexpr DWORD kEdit = WS_VISIBLE | WS_TABSTOP | WS_BORDER;
+    constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
+    return {{
+        // Title row: screen title, item-code combo with its finder, go-to buttons.
+        {u"BUTTON", static_cast<int>(s.titleButton), s.titleText, kButton, 0, 0, 0, 84, 20},
+        {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 86, 0, 62, 130},
+        {u"BUTTON", static_cast<int>(kFinder), u"?", kButton, 0, 150, 0, 20, 20},
+        {u"BUTTON", static_cast<int>(kCurrentPrice), u"현재가", kButton, 0, 172, 0, 68, 20},
+        {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 0, 22, 46, 20},
+        {u"BUTTON", static_cast<int>(kBalance), u"잔고", kButton, 0, 48, 22, 46, 20},
+        {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 96, 22, 94, 130},
+        {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 192, 22, 48, 20},
+        // (y 44-63: the base-quote strip)
+        {u"STATIC", static_cast<int>(kLabelFirst), u" 계좌번호", kLabel, 0, 0, 70, 60, 20},
+        {u"COMBOBOX", static_cast<int>(kAccount), nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 62, 70, 130, 110},
+        {u"STATIC", static_cast<int>(kLabelFirst + 1), u" 계좌비밀", kLabel, 0, 0, 94, 60, 20},
+        {u"EDIT", static_cast<int>(kPassword), u"", kEdit | ES_PASSWORD | ES_NUMBER, 0, 62, 94, 64, 20},
+        {u"STATIC", static_cast<int>(kLabelFirst + 2), u"[계좌비밀번호]", kLabel, 0, 130, 94, 110, 20},
+        {u"STATIC", static_cast<int>(kLabelFirst + 3), u" 종목코드", kLabel, 0, 0, 118, 60, 20},
+        {u"EDIT", IDC_ITEM_EDIT, u"", kEdit, 0, 62, 118, 52, 20},
+        {u"BUTTON", static_cast<int>(kFindIntoEdit), u"?", kButton, 0, 116, 118, 20, 20},
+        {u"STATIC", static_cast<int>(s.nameStatic), u"", kLabel, 0, 138, 118, 102, 20},
+        {u"STATIC", static_cast<int>(kLabelFirst + 4), u" 매매구분", kLabel, 0, 0, 142, 60, 20},
+        {u"COMBOBOX", static_cast<int>(kType), nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 62, 142, 130, 110},
+        {u"STATIC", static_cast<int>(kLabelFirst + 5), s.quantityLabel, kLabel, 0, 0, 166, 60, 20},
+        {u"EDIT", static_cast<int>(kQuantity), u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 166, 130, 20},
+        {u"STATIC", static_cast<int>(kLabelFirst + 6), u"주", kLabel, 0, 196, 166, 40, 20},
+        {u"STATIC", static_cast<int>(kLabelFirst + 7), s.priceLabel, kLabel, 0, 0, 190, 60, 20},
+        {u"EDIT", static_cast<int>(kPrice), u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 190, 130, 20},
+        {u"STATIC", static_cast<int>(kLabelFirst + 8), u"원", kLabel, 0, 196, 190, 40, 20},
+        {u"STATIC", static_cast<int>(kNote), s.note ? s.note : u"", s.note ? kLabel : DWORD(SS_LEFT), 0, 0, 212, 240, 18},
+        {u"BUTTON", static_cast<int>(kConfirm), u"확인", kButton, 0, 40, 236, 76, 26},
+        {u"BUTTON", static_cast<int>(kClear), u"지움", kButton, 0, 124, 236, 76, 26},
+        // Top-bar menu buttons of the base dialog.
+        {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 0, 300, 48, 20},
+        {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 48, 300, 48, 20},
+        {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 96, 300, 48, 20},
+        {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 144, 300, 48, 20},
+        {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 192, 300, 48, 20},
+    }};
+}
+
+template <size_t N>
+constexpr plat::DialogTemplate Template(const std::array<plat::DialogItemTemplate, N>& items) {
+    return {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13, items.data(), items.size()};
+}
+
+// The skeleton's settings of a screen of the family.
+inline constexpr vxskel::NumberEdit kNumberEdits[] = {{kQuantity, vxskel::NumberKind::Quantity},
+                                                      {kPrice, vxskel::NumberKind::Price}};
+inline constexpr UINT kFinderButtons[] = {kFinder, kFindIntoEdit};
+
+template <size_t N>
+constexpr vxskel::ScreenConfig MakeConfig(const OrderScreen& s, const vxskel::GoToButton (&goTo)[N]) {
+    vxskel::ScreenConfig c;
+    c.moduleName = s.moduleName;
+    c.title = s.title;
+    c.accountCombo = kAccount;
+    c.passwordEdit = kPassword;
+    c.passwordNext = kQuantity;
+    c.chain = vxskel::ItemChain::Edit;
+    c.itemNameStatic = s.nameStatic;
+    c.itemNext = kQuantity;
+    c.goTo = goTo;
+    c.goToCount = N;
+    c.numbers = kNumberEdits;
+    c.numberCount = std::size(kNumberEdits);
+    c.finderButtons = kFinderButtons;
+    c.finderCount = std::size(kFinderButtons);
+    return c;
+}
+
+}  // namespace vxorder
