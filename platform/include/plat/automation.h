@@ -104,7 +104,9 @@ class Driver {
   Driver(const Driver&) = delete;
   Driver& operator=(const Driver&) = delete;
 
-  // Runs `fn` on the user-interface thread, waits for it and for what it caused.
+  // Runs `fn` on the user-interface thread, waits for it and for what it caused. When `fn` opens
+  // a message box, menu or modal dialog, returns while it is up (answer it before the objects
+  // `fn` refers to go away).
   void Ui(const std::function<void()>& fn);
   // Any command of the command language (as larkspin-ctl sends it), e.g. "tap 1001".
   Result Do(const std::string& commandLine);

@@ -144,17 +144,9 @@ void Driver::Ui(const std::function<void()>& fn) {
     Fail("the user-interface thread is gone");
     return;
   }
-  // Returns once `fn` is done, or while it waits in a message box or menu it opened.
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(s_->options.settleTimeoutMs);
-  while (state->load() != 2) {
-    if (state->load() == 1 && (plat::win::PendingMessageBox(nullptr) || plat::win::PendingMenu(nullptr))) return;
-    if (std::chrono::steady_clock::now() > end && state->load() == 0) {
-      Fail("the user-interface thread did not run the work in time");
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  Settle();
+  // The probes of a settle run after `fn` has started: when they get through while `fn` is still
+  // running, `fn` waits in a box, a menu or a modal dialog it opened, and the caller goes on.
+  if (!detail::SettleThread(s_->tid, s_->options.settleTimeoutMs)) Fail("the screen did not settle in time");
 }
 
 void Driver::Settle() {

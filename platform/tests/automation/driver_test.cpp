@@ -383,6 +383,42 @@ TEST_F(DriverTest, DialogKeysWorkInTheDriversLoop) {
   d().Ui([&] { DestroyWindow(dlg); });
 }
 
+std::u16string g_found;
+BOOL CALLBACK FindDialogProc(HWND h, UINT msg, WPARAM wp, LPARAM) {
+  if (msg == WM_COMMAND && LOWORD(wp) == IDOK) {
+    WCHAR text[32] = {};
+    GetDlgItemText(h, 3001, text, 32);
+    g_found = text;
+    EndDialog(h, 7);
+    return TRUE;
+  }
+  return msg == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+// A modal dialog run from Ui(): the driver comes back while it is up and drives it.
+TEST_F(DriverTest, ModalDialogIsDrivenWhileUiWaitsInIt) {
+  static const plat::DialogItemTemplate items[] = {
+      {WC_EDIT, 3001, u"", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 0, 10, 10, 100, 20},
+      {WC_BUTTON, IDOK, u"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 10, 40, 60, 20},
+  };
+  static const plat::DialogTemplate tmpl = {WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Find", nullptr, nullptr, 0,
+                                            items, 2};
+  INT_PTR result = -5;
+  d().Ui([&] { result = DialogBoxIndirectParam(nullptr, &tmpl, top_, FindDialogProc, 0); });
+  EXPECT_EQ(result, -5);
+  ASSERT_TRUE(d().Do("wait window text:Find --timeout 1000").ok);
+  // The screen under the dialog is out of reach while it is up.
+  EXPECT_FALSE(d().Do("tap 1002").ok);
+  ASSERT_TRUE(d().Type(3001, "KOSPI"));
+  d().Ui([] {});  // still answers while the dialog runs
+  ASSERT_TRUE(d().Tap(IDOK));
+  EXPECT_EQ(result, 7);
+  EXPECT_EQ(g_found, u"KOSPI");
+  EXPECT_TRUE(d().Tap(1002));  // the screen takes taps again
+  ASSERT_TRUE(d().Answer(IDCANCEL));
+  EXPECT_TRUE(failures_.empty()) << Join(failures_);
+}
+
 TEST(CommandWords, SplitAndQuoteRoundTrip) {
   struct Case {
     const char* line;
