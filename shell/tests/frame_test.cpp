@@ -133,8 +133,6 @@ TEST_F(FrameTest, SetUpFailuresReconnectAfterAPause) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::remove(HostFile(root, "standin.log").c_str());
-        std::string conf = ReadHostFile(HostFile(root, "Program Files/Quorvan/Bin/Pelvato.conf"));
-        (void)conf;
         d->Ui([&] {
             // Point the frame's configuration at a server that is not there.
             std::string text = "[SERVER INFO]\r\nINTERNET SERVER=" + Utf8(c.address) +

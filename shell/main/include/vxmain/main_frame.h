@@ -144,7 +144,6 @@ private:
     bool m_dialDrop = false;
     bool m_warnOnDrop = true;
     BOOL m_autoReceive = FALSE;
-    bool m_reconnecting = false;
     HRASCONN m_hRasConn = 0;
 
     HMODULE m_hCurModule = nullptr;
