@@ -347,6 +347,7 @@ TEST_F(LoginTest, ServerDownKeepsTheLoginWaitingWhileTheFrameReconnects) {
     }
     EXPECT_FALSE(ButtonsEnabled());
     EXPECT_EQ(Utf8(d->Text(IDC_LOGIN_ID)), "****");
+    EXPECT_EQ(Utf8(d->Text(IDC_ALERT_TEXT)), "전화접속 연결중입니다.\n잠시만 기다리세요.\n서버1 재연결중 ...");
     EXPECT_FALSE(plat::win::PendingMessageBox(nullptr));
     // The server comes back: the next try connects and the login runs to its end.
     simsrv::TradingServer again;

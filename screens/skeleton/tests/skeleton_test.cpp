@@ -86,6 +86,7 @@ protected:
         fs::create_directories(root + "/Program Files/Quorvan/Bin");
         fs::copy_file(SKEL_SCREEN, root + "/Program Files/Quorvan/Bin/SkelTest.dll");
         fs::copy_file(SKEL_SCREEN2, root + "/Program Files/Quorvan/Bin/SkelTest2.dll");
+        fs::copy_file(SKEL_PLAIN_SCREEN, root + "/Program Files/Quorvan/Bin/SkelPlain.dll");
         plat::SetDeviceRoot(root);
         plat::win::ResetForTests();
         CVXDlg::csLastItemCode.Empty();  // shared by every screen of a process
@@ -313,6 +314,65 @@ TEST_F(SkeletonTest, StripIsRuledOnceTheBaseQuoteIsShown) {
             EXPECT_EQ(screen.Row(p.y)[p.x] & 0xFFFFFF, 0xC0C0C0u) << r.x << "," << r.y;
         }
     });
+}
+
+TEST_F(SkeletonTest, PickingARecentCodeAsksForItOnce) {
+    Open();
+    ASSERT_TRUE(WaitFor([&] { return Text(kName) == "삼성전자"; }));
+    d->Ui([&] { SetDlgItemText(current, IDC_ITEM_EDIT, u""); });
+    ASSERT_TRUE(d->Type(IDC_ITEM_EDIT, "00660"));
+    ASSERT_TRUE(WaitFor([&] { return Text(kName) == "SK하이닉스"; }));
+    int index = -1;
+    d->Ui([&] {
+        index = static_cast<int>(SendDlgItemMessage(current, IDC_ITEM_COMBO, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                    reinterpret_cast<LPARAM>(u"05930")));
+    });
+    ASSERT_GE(index, 0);
+    size_t mark = server.logSize();
+    ASSERT_TRUE(d->Pick(IDC_ITEM_COMBO, index));
+    ASSERT_TRUE(WaitFor([&] { return Text(kName) == "삼성전자"; }));
+    auto asked = server.requests(4101, mark);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(std::string(asked[0].body.begin(), asked[0].body.end()), "005930");
+}
+
+TEST_F(SkeletonTest, PlainRepliesNeedBothStatusDigitsZero) {
+    Open(u"SkelPlain.dll");
+    ASSERT_TRUE(WaitFor([&] { return Text(kName) == "삼성전자"; }));
+    // Without edit 9909 the combo's 5th character asks by itself, once.
+    size_t mark = server.logSize();
+    d->Ui([&] { SetDlgItemText(current, IDC_ITEM_COMBO, u""); });
+    ASSERT_TRUE(d->Type(IDC_ITEM_COMBO, "00660"));
+    ASSERT_TRUE(WaitFor([&] { return Text(kName) == "SK하이닉스"; }));
+    EXPECT_EQ(server.requests(4101, mark).size(), 1u);
+
+    struct Case { char s0, s1; bool success; } cases[] = {{'0', '0', true}, {'0', '1', false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(1, c.s0) + c.s1);
+        server.setHandler(4998, [c](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+            r.status[0] = c.s0;
+            r.status[1] = c.s1;
+            r.body.assign(20, ' ');
+            const char caption[] = "CAPTION";
+            std::copy(caption, caption + 7, r.body.begin());
+        });
+        d->Ui([&] {
+            SetDlgItemText(current, kReplyShown, u"");
+            unsigned char packet[21];
+            vxskel::MakePlainRequest(packet, 4998, "000000");
+            send(thread->GetSocket(), reinterpret_cast<const char*>(packet), 21, 0);
+        });
+        if (c.success) {
+            ASSERT_TRUE(WaitFor([&] { return Text(kReplyShown).rfind("4998 20", 0) == 0; })) << Text(kReplyShown);
+        } else {
+            plat::win::MessageBoxInfo b;
+            ASSERT_TRUE(WaitBox(&b));
+            EXPECT_NE(Utf8(b.caption).find("CAPTION"), std::string::npos) << Utf8(b.caption);
+            plat::win::AnswerMessageBox(IDOK, b.hwnd);
+            d->Settle();
+            EXPECT_EQ(Text(kReplyShown), "");
+        }
+    }
 }
 
 TEST_F(SkeletonTest, ShortBaseQuoteIsReportedNotRead) {

@@ -6,6 +6,12 @@
 
 #include "vxskeleton/screen_skeleton.h"
 
+#ifndef SKEL_CHAIN
+#define SKEL_CHAIN Edit
+#endif
+#ifndef SKEL_PLAIN
+#define SKEL_PLAIN false
+#endif
 #ifndef SKEL_MODULE_NAME
 #define SKEL_MODULE_NAME u"SkelTest.dll"
 #endif
@@ -30,7 +36,8 @@ vxskel::ScreenConfig MakeConfig() {
     c.accountCombo = vxskel::kAccountCombo;
     c.passwordEdit = kPassword;
     c.passwordNext = kQuantity;
-    c.chain = vxskel::ItemChain::Edit;
+    c.chain = vxskel::ItemChain::SKEL_CHAIN;
+    c.plainReplies = SKEL_PLAIN;
     c.itemNameStatic = kName;
     c.itemNext = kQuantity;
     c.goTo = kGoTo;
@@ -72,6 +79,11 @@ public:
         SendPacket(packet, n);
     }
     void OnQuery() override {
+        if (Config().chain != vxskel::ItemChain::Edit) {
+            SetItemCodeField(0);
+            RequestStockBase();
+            return;
+        }
         CString code;
         if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->GetWindowText(code);
         SetItemCodeField(0);
