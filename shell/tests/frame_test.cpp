@@ -161,6 +161,20 @@ TEST_F(FrameTest, SetUpFailuresReconnectAfterAPause) {
     }
 }
 
+// A report of a socket that could not be made (1900) retries after the pause, and the retry
+// that reaches the server carries on with the start-up handshake.
+TEST_F(FrameTest, AFailedSocketIsRetriedAndTheRetryConnects) {
+    StartFrame();
+    Post(WM_VX_SOCKET_STATUS, 1900, 1);
+    d->Advance(999);
+    EXPECT_FALSE(LogHas(kLoginStatus + "서버1 재연결중"));
+    d->Advance(1);
+    EXPECT_TRUE(WaitLog(kLoginStatus + "서버1 재연결중"));
+    EXPECT_TRUE(WaitLog("VXLogin CODES_READY"));
+    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_TRUE(NoBox());
+}
+
 TEST_F(FrameTest, ASendFailureOfAScreenEndsTheProgram) {
     StartFrame();
     Post(WM_VX_SEND_FAILED);
