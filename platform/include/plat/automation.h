@@ -66,7 +66,7 @@ struct Program {
   std::string file;       // registration file
 };
 
-// The live programs of a device root (host folder), oldest pid first. Registrations of processes
+// The live programs of a device root (host folder), in pid order. Registrations of processes
 // that have ended are removed.
 std::vector<Program> ListPrograms(const std::string& deviceRoot);
 // Finds one program: by pid (when not 0), else by name (case-blind, ".exe" optional), else the
