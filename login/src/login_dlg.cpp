@@ -4,13 +4,14 @@
 #include <cstring>
 #include <iterator>
 
+#include "login_faces.h"
 #include "vxbase/prop_ce.h"
 
 namespace vxlogin {
 
 namespace {
 
-constexpr DWORD kPush = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kPush = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;  // drawn from their faces
 constexpr DWORD kCheck = WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr DWORD kEdit = WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 constexpr int kNoId = 0xFFFF;
@@ -53,6 +54,8 @@ const plat::DialogTemplate kAutoDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 320,
                                        kAutoItems, std::size(kAutoItems)};
 PLAT_RESOURCE(plat::res::Dialog, IDD_AUTO_RECEIVE, &kAutoDlg, sizeof kAutoDlg);
 
+HMODULE g_module = nullptr;  // this plug-in, whose resources hold the button faces
+
 bool IsStockKind(const unsigned char* kind) {
     static const char* kKinds[] = {"01", "02", "06", "09"};
     for (const char* k : kKinds)
@@ -88,7 +91,22 @@ ON_MESSAGE(WM_VX_SHOW_ALERT, OnShowAlert)
 ON_WM_TIMER()
 ON_WM_PAINT()
 ON_WM_CTLCOLOR()
+ON_WM_DRAWITEM()
 END_MESSAGE_MAP()
+
+BEGIN_MESSAGE_MAP(CAutoReceiveDlg, CDialog)
+ON_WM_DRAWITEM()
+END_MESSAGE_MAP()
+
+void CVXLoginDlg::OnDrawItem(int id, LPDRAWITEMSTRUCT dis) {
+    UINT face = static_cast<UINT>(id);  // 1002, 4 and 3 are drawn from the bitmaps of their ids
+    DrawFaceButton(g_module, dis, face, face);
+}
+
+void CAutoReceiveDlg::OnDrawItem(int id, LPDRAWITEMSTRUCT dis) {
+    if (id == IDOK) DrawFaceButton(g_module, dis, 154, 151);
+    else if (id == IDCANCEL) DrawFaceButton(g_module, dis, 152, 153);
+}
 
 CVXLoginDlg::CVXLoginDlg() : CDialog(129) {}
 
@@ -512,7 +530,8 @@ extern "C" __attribute__((visibility("default"))) void* MainDlg(void* result, HW
         delete g_login;
         g_login = nullptr;
     }
-    if (HMODULE self = ::GetModuleHandle(u"VXLogin.dll")) AfxSetResourceHandle(self);
+    vxlogin::g_module = ::GetModuleHandle(u"VXLogin.dll");
+    if (vxlogin::g_module) AfxSetResourceHandle(vxlogin::g_module);
     auto* dlg = new vxlogin::CVXLoginDlg;
     dlg->m_hWndFrame = frame;
     dlg->m_socket = socket;

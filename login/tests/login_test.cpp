@@ -365,6 +365,29 @@ TEST_F(LoginTest, ServerDownKeepsTheLoginWaitingWhileTheFrameReconnects) {
     again.stop();
 }
 
+TEST_F(LoginTest, ButtonsAreDrawnFromTheirFaces) {
+    MakeDevice(true);
+    StartFrame();
+    // Inside each button's frame: its face's fill; the caption is drawn over it.
+    struct Face { UINT id; COLORREF fill; const char* caption; } faces[] = {
+        {IDC_LOGIN_CONNECT, RGB(64, 112, 192), "연결"},
+        {IDC_LOGIN_SETTINGS, RGB(224, 224, 232), "설정"},
+        {IDC_LOGIN_CANCEL, RGB(224, 224, 232), "취소"}};
+    d->Ui([&] {
+        plat::Surface screen;
+        plat::win::ComposeScreen(screen);
+        for (const Face& f : faces) {
+            RECT r{};
+            ASSERT_TRUE(GetWindowRect(GetDlgItem(frame->CurrentScreen(), static_cast<int>(f.id)), &r));
+            EXPECT_EQ(screen.Row(r.top + 3)[r.left + 3] & 0xFFFFFF, f.fill) << f.caption;
+            bool captionShown = false;
+            for (const auto& t : screen.texts)
+                captionShown = captionShown || (Utf8(t.text) == f.caption && t.rect.left >= r.left && t.rect.right <= r.right);
+            EXPECT_TRUE(captionShown) << f.caption;
+        }
+    });
+}
+
 TEST_F(LoginTest, AutoReceiveQuestionSetsTheCheckAndTellsTheFrame) {
     MakeDevice(true);
     StartFrame();

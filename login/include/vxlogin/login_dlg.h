@@ -79,6 +79,7 @@ public:
     afx_msg void OnTimer(UINT id);
     afx_msg void OnPaint();
     afx_msg HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);
+    afx_msg void OnDrawItem(int id, LPDRAWITEMSTRUCT dis);
 
 private:
     void ReadRegistry();
@@ -115,6 +116,9 @@ class CAutoReceiveDlg : public CDialog {
 public:
     CAutoReceiveDlg(CWnd* parent) : CDialog(IDD_AUTO_RECEIVE, parent) {}
     BOOL OnInitDialog() override;
+    afx_msg void OnDrawItem(int id, LPDRAWITEMSTRUCT dis);
+
+    DECLARE_MESSAGE_MAP()
 };
 
 }  // namespace vxlogin
