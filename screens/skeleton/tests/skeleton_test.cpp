@@ -375,6 +375,25 @@ TEST_F(SkeletonTest, PlainRepliesNeedBothStatusDigitsZero) {
     }
 }
 
+TEST_F(SkeletonTest, WaitCursorEndsWithThePlainReplyOrAfterTenSeconds) {
+    Open(u"SkelPlain.dll");
+    ASSERT_TRUE(WaitFor([&] { return Text(kName) == "삼성전자"; }));
+    auto startWait = [&] {
+        d->Ui([&] { static_cast<CVXDlg*>(CWnd::FromHandle(current))->StartWaitCursor(); });
+        EXPECT_TRUE(plat::win::WaitCursorShown());
+    };
+    // No reply: the time-out ends it, not earlier.
+    startWait();
+    d->Advance(VX_REPLY_TIMEOUT_MS - 100);
+    EXPECT_TRUE(plat::win::WaitCursorShown());
+    d->Advance(100);
+    EXPECT_FALSE(plat::win::WaitCursorShown());
+    // A reply ends it at once.
+    startWait();
+    ASSERT_TRUE(d->Tap(vxskel::kBtnQuery));
+    ASSERT_TRUE(WaitFor([&] { return !plat::win::WaitCursorShown(); }));
+}
+
 TEST_F(SkeletonTest, ShortBaseQuoteIsReportedNotRead) {
     Open();
     ASSERT_TRUE(WaitFor([&] { return Text(kName) == "삼성전자"; }));
