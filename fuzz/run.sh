@@ -19,6 +19,7 @@ jobs="${FUZZ_JOBS:-4}"
 
 all=(fuzz_recv_packet fuzz_session_key fuzz_session_data fuzz_certificate fuzz_signature
      fuzz_frame4 fuzz_frame2 fuzz_config_file fuzz_menu_file fuzz_code_file fuzz_quickmove_file)
+[ -f "$root/shell/updater/src/ver_protocol.cpp" ] && all+=(fuzz_updater_reply)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
@@ -32,6 +33,7 @@ dict_of() {
     fuzz_recv_packet|fuzz_session_key|fuzz_session_data) echo packet.dict ;;
     fuzz_frame4|fuzz_frame2) echo frame.dict ;;
     fuzz_certificate|fuzz_signature) echo der.dict ;;
+    fuzz_updater_reply) echo updater.dict ;;
     *) echo files.dict ;;
   esac
 }

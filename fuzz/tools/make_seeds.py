@@ -125,3 +125,28 @@ put("fuzz_code_file", "edges", "A05930 0|삼성|전자\r\nshort\n123456 Z\n00066
 hist = "".join("%d$%s$ \n" % (i, n) for i, n in ((4101, "현재가"), (92001, "주문"), (90100, "홈"))).encode("cp949")
 put("fuzz_quickmove_file", "history", struct.pack(">H", 4101) + hist)
 put("fuzz_quickmove_file", "eleven", struct.pack(">H", 0) + b"".join(b"%d$s%d$ \n" % (i, i) for i in range(1, 12)))
+
+# Updater: version-server replies in pieces, and local list files.
+def ver_record(kind, name, version, size):
+    return kind + name.ljust(31, b"\0")[:31] + version + struct.pack(">I", size)
+
+
+def pieces(kind, data, per=4087):
+    chunks = [data[i:i + per] for i in range(0, len(data), per)] or [b""]
+    out = b""
+    for n, c in enumerate(chunks, 1):
+        out += struct.pack(">HBBBHH", 9 + len(c), kind, ord("4"), 0, len(chunks), n) + c
+    return out
+
+
+recs = [ver_record(b"1", b"stock_code.dat", b"000102", 6603), ver_record(b"2", b"ZR4101.dll", b"000105", 120000)]
+list_reply = struct.pack(">I", len(recs)) + b"".join(recs)
+put("fuzz_updater_reply", "list", b"\x00" + struct.pack(">I", 0) + pieces(1, list_reply))
+put("fuzz_updater_reply", "list-split", b"\x00" + struct.pack(">I", 0) + pieces(1, list_reply, per=30))
+file_body = b"2" + b"ZR4101.dll".ljust(31, b"\0") + bytes(range(256)) * 20
+put("fuzz_updater_reply", "file", b"\x01" + struct.pack(">I", len(file_body) - 32) + pieces(2, file_body))
+local = bytes(38) + struct.pack("<I", len(recs)) + b"".join(recs)
+put("fuzz_updater_reply", "local-list", b"\x02" + struct.pack(">I", 0) + local)
+verlist = os.path.join(DEVICE, "Bin", "verlist.dat")
+if os.path.exists(verlist):
+    put("fuzz_updater_reply", "verlist", b"\x02" + struct.pack(">I", 0) + read(verlist))

@@ -27,6 +27,7 @@ History& TheHistory() {
 
 // Copies at most kQuickMoveMaxName bytes of `text`, never half of a double-byte character.
 void CopyName(char (&out)[kQuickMoveMaxName + 1], const char* text, size_t length) {
+  length = strnlen(text, length);  // a name ends at a zero byte: never half a character before it
   size_t n = 0;
   while (n < length) {
     auto lead = static_cast<unsigned char>(text[n]);

@@ -168,6 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"LinesWithoutScreenSkipped", "\n \nno marks\nabc$x$ \n0$title$ \n4101$a$ \n", {4101}, {"a"}},
         LoadCase{"ZeroByteOpeningALine", std::string("\0junk\n4101$a$ \n", 15), {4101}, {"a"}},
         LoadCase{"ZeroByteInsideAName", std::string("4101$a\0b$ \n4102$b$ \n", 20), {4102, 4101}, {"b", "a"}},
+        LoadCase{"ZeroByteAfterALeadByte", std::string("4101$a\xb0\0b$ \n", 12), {4101}, {"a"}},
         LoadCase{"LastLineWithoutLineEnd", "4101$a$ \n4102$b$ ", {4102, 4101}, {"b", "a"}},
         LoadCase{"LongNameIsOneEntryCutWhole", "92001$" + kLongName + "$ \n92002$b$ \n", {92002, 92001},
                  {"b", kLongName.substr(0, 254)}},
