@@ -31,7 +31,8 @@ int Usage() {
                "  answer BUTTON | choose ID | shot FILE.png [WINDOW] | screen-text [X1 Y1 X2 Y2] | pixel X Y\n"
                "  close WINDOW | settle | advance MS\n"
                "  wait window WINDOW | wait gone WINDOW | wait text WINDOW TEXT | wait box | wait menu\n"
-               "  wait program NAME | wait exit | events [--from N] [--follow] | script FILE|-\n"
+               "  wait program NAME | wait exit | wait event KIND [VALUE|*]... [--from N]\n"
+               "  events [--from N] [--follow] | script FILE|-\n"
                "WINDOW: a control id, @HANDLE, class:NAME or text:TEXT\n");
   return kUsage;
 }
@@ -166,6 +167,45 @@ int RunCommand(const Target& t, std::vector<std::string> words) {
       if (!ok) return Usage();
     }
     return Events(root, from, follow);
+  }
+  if (verb == "wait" && words.size() >= 3 && words[1] == "event") {
+    // Until a line of the event log from line --from N on has the kind and, field by field, the
+    // values given ("*" matches anything).
+    long long from = 0;
+    std::vector<std::string> want;
+    for (size_t k = 2; k < words.size(); ++k) {
+      bool ok = true;
+      if (words[k] == "--from" && k + 1 < words.size()) from = Number(words[++k].c_str(), &ok);
+      else want.push_back(words[k]);
+      if (!ok) return Usage();
+    }
+    if (want.empty()) return Usage();
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+      std::ifstream in(root + "/run/events.log");
+      std::string text;
+      for (long long n = 0; std::getline(in, text); ++n) {
+        if (n < from || in.eof()) continue;
+        std::vector<std::string> fields;
+        for (size_t start = 0;;) {
+          size_t tab = text.find('\t', start);
+          fields.push_back(text.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+          if (tab == std::string::npos) break;
+          start = tab + 1;
+        }
+        bool match = fields.size() >= 2 + want.size();
+        for (size_t k = 0; match && k < want.size(); ++k) match = want[k] == "*" || fields[2 + k] == want[k];
+        if (match) {
+          std::printf("%lld\t%s\n", n, text.c_str());
+          return kOk;
+        }
+      }
+      if (std::chrono::steady_clock::now() >= end) {
+        std::fprintf(stderr, "larkspin-ctl: timed out after %d ms waiting for event %s\n", waitMs, want[0].c_str());
+        return kTimedOut;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   }
   if (verb == "wait" && words.size() == 3 && words[1] == "program") {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);

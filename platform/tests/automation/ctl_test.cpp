@@ -148,6 +148,12 @@ TEST_F(CtlTest, DrivesAProgramAndRecordsWhatCrossesToAnother) {
       sent = f[5] == "7" && f[6] == "9" && f[7] == "16" && f[8] == "ok";
   }
   EXPECT_TRUE(peerStart && progStart && boxShown && boxAnswered && sent) << Ctl("events").out;
+  // Waiting for an event: the cross-program send, by kind and fields; a later start finds none.
+  Output ev = Ctl("wait event send '*' " + std::to_string(WM_USER + 5) + " 7 9");
+  EXPECT_EQ(ev.code, 0) << ev.out;
+  EXPECT_NE(ev.out.find("\t" + std::to_string(prog) + "\tsend\t"), std::string::npos) << ev.out;
+  long long sendLine = std::atoll(ev.out.c_str());
+  EXPECT_EQ(Ctl("--timeout 50 wait event send --from " + std::to_string(sendLine + 1)).code, 3);
   // Reading on from a line: what a follower that has seen the first lines gets.
   std::string all = Ctl("events").out, rest = Ctl("events --from 2").out;
   ASSERT_GT(all.size(), rest.size());
