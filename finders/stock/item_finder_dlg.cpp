@@ -36,10 +36,10 @@ const plat::DialogItemTemplate kItems[] = {
     GROUP_BUTTON(8, u"자"),  GROUP_BUTTON(9, u"차"),  GROUP_BUTTON(10, u"카"), GROUP_BUTTON(11, u"타"),
     GROUP_BUTTON(12, u"파"), GROUP_BUTTON(13, u"하"), GROUP_BUTTON(14, u"A"),  GROUP_BUTTON(15, u"123"),
     {u"SysListView32", IDC_FIND_LIST, u"",
-     WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 2, 70, 236, 170},
-    {u"EDIT", IDC_FIND_CODE, u"", WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 2, 246, 96, 20},
-    {u"BUTTON", IDC_FIND_CONFIRM, u"종목선택", kPush, 0, 102, 246, 70, 20},
-    {u"BUTTON", IDCANCEL, u"취소", kPush, 0, 176, 246, 60, 20},
+     WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 2, 70, 236, 204},
+    {u"EDIT", IDC_FIND_CODE, u"", WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 2, 280, 96, 22},
+    {u"BUTTON", IDC_FIND_CONFIRM, u"종목선택", kPush, 0, 102, 280, 70, 22},
+    {u"BUTTON", IDCANCEL, u"취소", kPush, 0, 176, 280, 60, 22},
 };
 #undef GROUP_BUTTON
 const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
@@ -66,6 +66,8 @@ CItemFinderDlg::CItemFinderDlg(CCodeManager* codes, bool ecn, CWnd* parent) : CV
 
 BOOL CItemFinderDlg::OnInitDialog() {
   CVXDlg::OnInitDialog();
+  // The finder covers the whole screen over the screen that opened it, its first row at the top.
+  MoveWindow(0, 0, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT, TRUE);
   CheckRadioButton(IDC_FIND_MARKET0, IDC_FIND_MARKET1, IDC_FIND_MARKET0);
   if (CListCtrl* list = List()) {
     list->SetExtendedStyle(list->GetExtendedStyle() | LVS_EX_FULLROWSELECT);
