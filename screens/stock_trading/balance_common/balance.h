@@ -1,0 +1,137 @@
+// What the three balance screens share: the account and password at the head of every balance
+// request, the reply records of 4402, 4401 and 4450 read with their lengths checked, the texts
+// of amounts, profits and returns, and the dialog base that builds, sends and checks them.
+//
+// Compiled into each balance plug-in (ZR4410, ZR4400, ZR4460), so each keeps its own copy.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "vxskeleton/screen_skeleton.h"
+// The messages header and the grid header spell the grid's message differently (same value).
+#undef WM_VGRID_NOTIFY
+#include "glimmet/v_grid.h"
+
+namespace balance {
+
+// Transactions.
+constexpr uint16_t kTrOrderAvailable = 4402;
+constexpr uint16_t kTrEvaluation = 4401;
+constexpr uint16_t kTrSellable = 4450;
+
+// Controls the three screens share.
+constexpr UINT kPassword = 1007;
+constexpr UINT kBtnSend = 9813;   // "전송"
+constexpr UINT kBtnNext = 9701;   // "다음"
+constexpr UINT kBtnFirst = 9822;  // "처음" / "맨처음"
+
+// ACCOUNT_AUTH: 10 account digits, then the password in code page 949, zero-padded to 8 bytes.
+constexpr int kAuthSize = 18;
+constexpr int kPasswordBytes = 8;
+
+// Writes the 18 bytes from the account as shown ("12345678 - 01") and the password text.
+// False (and `out` zeroed) when the shown text does not hold 10 digits.
+bool PutAccountAuth(unsigned char* out, const CString& shownAccount, const CString& password);
+
+// ---- Texts ------------------------------------------------------------------------------------
+
+// A sign byte that marks a negative value ('4' or '-').
+bool IsNegativeSign(unsigned char sign);
+// "1,234,567" for a 6-byte wire number, one leading '-' when negative.
+std::string AmountText(const unsigned char* value6);
+// The profit or loss of 6 bytes under its sign byte: computed in 64 bits, one '-' when the sign
+// or the value says negative, thousands separators.
+std::string ProfitText(unsigned char sign, const unsigned char* value6);
+// The return in percent from two big-endian signed 16-bit numbers (whole part, hundredths):
+// "12.05%", "-1.05%"; a negative part anywhere makes the whole rate negative, never "1.-5%".
+std::string RateText(unsigned char sign, const unsigned char* rate4);
+// A fixed text field of code page 949: up to its first NUL, at most `shown` bytes without
+// splitting a two-byte character, trailing blanks removed.
+std::string FieldText(const unsigned char* field, int size, int shown);
+
+// ---- Replies ----------------------------------------------------------------------------------
+
+// 4402: the eight rows of the order-available grid, in their order on the screen.
+constexpr int kAvailableRows = 8;
+constexpr int k4402Size = 76;
+struct AvailableRow {
+    const WCHAR* label;
+    int offset;         // of its 6-byte value
+};
+extern const AvailableRow kAvailable[kAvailableRows];
+
+// 4401: continuation key of 131 bytes, next flag, rows of 85 bytes.
+constexpr int k4401KeySize = 131;
+constexpr int k4401RowsAt = 174;
+constexpr int k4401RowSize = 85;
+constexpr int k4401RequestSize = 151;
+constexpr int k4401RowsPerPage = 7;
+// 4450: continuation key of 22 bytes, page, next flag, rows of 50 bytes.
+constexpr int k4450KeySize = 22;
+constexpr int k4450RowsAt = 35;
+constexpr int k4450RowSize = 50;
+constexpr int k4450RequestSize = 42;
+constexpr int k4450RowsPerPage = 8;
+
+struct Page {
+    const unsigned char* key = nullptr;
+    int page = 0;       // 4450 only
+    char next = 'N';
+    int rows = 0;       // limited to what the reply holds
+    const unsigned char* first = nullptr;
+};
+// False when the reply is shorter than its fixed part.
+bool Read4401(const unsigned char* body, int len, Page& out);
+bool Read4450(const unsigned char* body, int len, Page& out);
+
+// The cells of one holding row, code page 949, in the grid's column order.
+constexpr int k4401Columns = 9;
+void Row4401Texts(const unsigned char* row, std::string (&cells)[k4401Columns]);
+constexpr int k4450Columns = 4;
+void Row4450Texts(const unsigned char* row, std::string (&cells)[k4450Columns]);
+
+// ---- Dialog base ------------------------------------------------------------------------------
+
+struct GridLayout {
+    int id;
+    int headerHeight;
+    const WCHAR* const* titles;  // null: no titles
+    int columns;
+    const int* widths;
+    int rowHeight;
+    int initialRows;
+    int fixedFirst;
+    int x, y, width, height;
+    int selectMode;              // VGRID_SELECT_ROW, VGRID_SELECT_CELL
+};
+
+class CBalanceDlg : public vxskel::CVXScreenDlg {
+public:
+    explicit CBalanceDlg(const vxskel::ScreenConfig& config) : CVXScreenDlg(config) {}
+    ~CBalanceDlg() override;
+
+protected:
+    // Creates the screen's grid.
+    void CreateGrid(const GridLayout& layout);
+    // Writes ACCOUNT_AUTH into `body` from the account combo and the password edit. With
+    // `checkPassword`, a password under 4 characters shows "비밀번호를 확인하세요" and nothing
+    // is to be sent. An account that is not 10 digits is refused the same way.
+    bool ReadAuth(unsigned char* body, bool checkPassword);
+    // Enciphers and sends the request, then wipes the body (it holds the password).
+    BOOL SendRequest(uint16_t code, unsigned char* body, int len);
+    // False for a reply that names an account other than the one now chosen: it answers a request
+    // made before the account changed and is not shown.
+    bool ReplyForCurrentAccount(const unsigned char* body, int len);
+    // The account combo's 10 digits (empty when none).
+    CString CurrentAccount();
+    void EnableButton(UINT id, bool enable);
+    void SetCell(int column, int row, const std::string& cp949);
+
+    std::unique_ptr<V_Grid> m_grid;
+    CFont m_gridFont;
+};
+
+}  // namespace balance
