@@ -228,7 +228,7 @@ protected:
     }
 
     // Opens the screen as the main program's screen host does and waits for its base quote.
-    HWND Open() {
+    HWND Open(EE_Encrypt* session = nullptr) {
         HWND dlg = 0;
         d->Ui([&] {
             module = LoadLibrary((std::u16string(u"\\Program Files\\Quorvan\\Bin\\") + GetParam().file).c_str());
@@ -237,7 +237,7 @@ protected:
             end = reinterpret_cast<EndDlgFn>(GetProcAddress(module, "EndDlg"));
             ASSERT_TRUE(mainDlg && end);
             uint32_t record[2] = {1, 1};
-            mainDlg(record, owner, thread->GetSocket(), thread, &encrypt, &codes, FALSE, &menu);
+            mainDlg(record, owner, thread->GetSocket(), thread, session ? session : &encrypt, &codes, FALSE, &menu);
             dlg = static_cast<HWND>(record[0]);
             thread->SetHwnd(dlg);
             SendMessage(dlg, WM_VX_QUERY, 0, 0);
@@ -529,6 +529,26 @@ TEST_P(OrderEntryTest, ReplyTooShortForTheOrderNumberIsReportedNotRead) {
     EXPECT_EQ(Utf8(b.text), "ERROR : 수신 데이터 길이 오류 (" + std::to_string(s.code) + ")");
     ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
     EXPECT_FALSE(plat::win::PendingMessageBox(nullptr));
+    EXPECT_EQ(Text(kQuantity), "10");
+}
+
+TEST_P(OrderEntryTest, OrderThatCannotBeEncipheredIsNeverSent) {
+    // A packet layer whose session has no keys: the order would otherwise leave in the clear.
+    EE_Encrypt withoutKeys;
+    Open(&withoutKeys);
+    size_t mark = server.logSize();
+    ASSERT_TRUE(d->Type(kPassword, "1111"));
+    ASSERT_TRUE(d->Type(kQuantity, "10"));
+    ASSERT_TRUE(d->Type(kPrice, "71500"));
+    ASSERT_TRUE(d->Tap(kConfirm));
+    plat::win::MessageBoxInfo b;
+    ASSERT_TRUE(Box(&b));
+    ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
+    ASSERT_TRUE(Box(&b));
+    EXPECT_EQ(Utf8(b.text).rfind("ERROR:", 0), 0u) << Utf8(b.text);
+    ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(Orders(mark), 0u);
     EXPECT_EQ(Text(kQuantity), "10");
 }
 
