@@ -335,6 +335,25 @@ TEST_F(LoginTest, SavedIdIsShownAndAStoredPasswordIsWiped) {
     EXPECT_EQ(Utf8(RegText(VX_REG_STOCK, u"Password")), "");
 }
 
+TEST_F(LoginTest, MissingSettingsGetTheirDefaultsAndAnUnsavedLoginKeepsTheStoredId) {
+    MakeDevice(true);
+    {
+        CPropCE reg;
+        ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_STOCK));
+        reg.SetValue(u"LoginID", u"kim");
+    }
+    StartFrame();
+    EXPECT_EQ(Utf8(RegText(VX_REG_STOCK, u"SaveID")), "0");
+    EXPECT_EQ(Utf8(RegText(VX_REG_STOCK, u"LoginID")), "kim");
+    EXPECT_EQ(Utf8(RegText(VX_REG_STOCK, u"IsReal")), "FALSE");
+    EXPECT_EQ(Utf8(d->Text(IDC_LOGIN_ID)), "");  // not saved: not shown
+    Login("demo", "1234");
+    ASSERT_TRUE(WaitFor([&] { return UpdaterGot("VERSION_CHECK"); }));
+    EXPECT_EQ(Utf8(RegText(VX_REG_STOCK, u"SaveID")), "0");
+    EXPECT_EQ(Utf8(RegText(VX_REG_STOCK, u"LoginID")), "kim");
+    EXPECT_EQ(Utf8(RegText(VX_REG_STOCK, u"Password")), "");
+}
+
 TEST_F(LoginTest, ServerDownKeepsTheLoginWaitingWhileTheFrameReconnects) {
     MakeDevice(true);
     server.stop();
