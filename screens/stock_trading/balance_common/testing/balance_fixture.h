@@ -26,6 +26,7 @@
 #include "vxbase/menu_config.h"
 #include "vxbase/messages.h"
 #include "vxbase/prop_ce.h"
+#include "vxbase/vx_dlg.h"
 #include "vxshell/vx_socket_thread.h"
 #include "wire_helpers.h"
 
