@@ -220,8 +220,12 @@ void CFOFinderDlg::OnOK() {
 // registry, not into the strings; after a confirmation the name loses its trailing blanks and
 // the result is TRUE only when the caller's code string is not empty. FALSE after a cancel.
 extern "C" __attribute__((visibility("default"))) int FOFindItemCodeDlg(HWND parent, CString* code, CString* name) {
+  // The dialog's template is this plug-in's: without its module the caller's template of the
+  // same number would be taken, so nothing is shown then.
+  HMODULE self = ::GetModuleHandle(u"VXFOSCOUTLET.DLL");
+  if (!self) return FALSE;
   HINSTANCE previous = AfxGetResourceHandle();
-  if (HMODULE self = ::GetModuleHandle(u"VXFOSCOUTLET.DLL")) AfxSetResourceHandle(self);
+  AfxSetResourceHandle(self);
   INT_PTR result;
   {
     finders::CFOFinderDlg dlg(parent ? CWnd::FromHandle(parent) : nullptr);

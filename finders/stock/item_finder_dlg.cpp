@@ -154,8 +154,12 @@ void CItemFinderDlg::OnCancel() { EndDialog(IDCANCEL); }
 // removed) in the caller's strings; FALSE after a cancel or with no code, the strings untouched.
 extern "C" __attribute__((visibility("default"))) int FINDER_EXPORT(HWND parent, CString* code, CString* name,
                                                                     CCodeManager* codes) {
+  // The dialog's template is this plug-in's: without its module the caller's template of the
+  // same number would be taken, so nothing is shown then.
+  HMODULE self = ::GetModuleHandle(FINDER_MODULE_FILE);
+  if (!self) return FALSE;
   HINSTANCE previous = AfxGetResourceHandle();
-  if (HMODULE self = ::GetModuleHandle(FINDER_MODULE_FILE)) AfxSetResourceHandle(self);
+  AfxSetResourceHandle(self);
   INT_PTR result;
   CString pickedCode, pickedName;
   {

@@ -185,15 +185,21 @@ extern "C" __attribute__((visibility("default"))) void* MainDlg(void* result, HW
     g_dlg = nullptr;
   }
   g_socket = socket;
-  if (HMODULE self = ::GetModuleHandle(u"ZR1022.dll")) AfxSetResourceHandle(self);
   g_record[0] = 0;
   g_record[1] = 0;
-  auto* dlg = new CZR1022Dlg;
-  dlg->m_hWndOwner = frame;
-  g_dlg = dlg;
-  if (dlg->Create(129)) {
-    dlg->ShowWindow(SW_SHOW);
-    g_record[0] = static_cast<uint32_t>(dlg->m_hWnd);
+  // The template is this plug-in's; without its module no screen is made (the host then keeps
+  // the screen it has).
+  if (HMODULE self = ::GetModuleHandle(u"ZR1022.dll")) {
+    HINSTANCE previous = AfxGetResourceHandle();
+    AfxSetResourceHandle(self);
+    auto* dlg = new CZR1022Dlg;
+    dlg->m_hWndOwner = frame;
+    g_dlg = dlg;
+    if (dlg->Create(129)) {
+      dlg->ShowWindow(SW_SHOW);
+      g_record[0] = static_cast<uint32_t>(dlg->m_hWnd);
+    }
+    AfxSetResourceHandle(previous);
   }
   if (!result) return g_record;
   std::memcpy(result, g_record, sizeof g_record);
