@@ -274,6 +274,26 @@ TEST_F(FinderTest, StockPickBecomesTheScreensItemAndQueries) {
   EXPECT_EQ(Utf8(CString(reg.GetValue(u"1")).str()), code);
 }
 
+TEST_F(FinderTest, DoubleTapOnARowPicksIt) {
+  UseSmallStockList("stock_code.dat");
+  OpenScreen();
+  ASSERT_TRUE(d->Tap(kFindButton));
+  std::string line = TreeOf("1000").front();
+  int l = 0, t = 0;
+  ASSERT_EQ(std::sscanf(line.substr(line.find("rect=")).c_str(), "rect=%d,%d", &l, &t), 2);
+  // Below the rows: nothing is picked and the finder stays.
+  ASSERT_TRUE(d->DoubleTapAt(l + 30, t + 190));
+  ASSERT_TRUE(Exists("1000"));
+  EXPECT_EQ(Text(1003), "");
+  ASSERT_TRUE(d->Pick(1000, 1));  // a tap shows the row's code
+  EXPECT_EQ(Text(1003), "00070");
+  // The first row, double-tapped: picked with its name and confirmed.
+  ASSERT_TRUE(d->DoubleTapAt(l + 30, t + 28));
+  EXPECT_FALSE(Exists("1000"));
+  EXPECT_EQ(Text(IDC_ITEM_EDIT), "00010");
+  EXPECT_EQ(Text(IDC_FOUND_NAME), "가나");
+}
+
 TEST_F(FinderTest, StockFinderConfirmWithoutACodeOrCancelPicksNothing) {
   OpenScreen();
   for (int button : {1001, static_cast<int>(IDCANCEL)}) {
