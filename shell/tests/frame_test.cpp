@@ -40,7 +40,7 @@ TEST_F(FrameTest, InternetConnectRunsTheHandshakeAndSendsTheKeepAliveEvery120Sec
     EXPECT_TRUE(a >= 0 && a < b && b < c && c < codes) << ::testing::PrintToString(log);
     SOCKET s = OnUi<SOCKET>([&] { return frame->ConnectedSocket(); });
     EXPECT_EQ(log[codes], "VXLogin CODES_READY " + std::to_string(static_cast<long>(s)));
-    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_TRUE(WaitReal([&] { return server.connectionCount() == 1; }));
 
     // Nothing is sent before the period is over; then one 1100 with a bare 15-byte header.
     size_t mark = server.logSize();
@@ -171,7 +171,7 @@ TEST_F(FrameTest, AFailedSocketIsRetriedAndTheRetryConnects) {
     d->Advance(1);
     EXPECT_TRUE(WaitLog(kLoginStatus + "서버1 재연결중"));
     EXPECT_TRUE(WaitLog("VXLogin CODES_READY"));
-    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_TRUE(WaitReal([&] { return server.connectionCount() == 1; }));
     EXPECT_TRUE(NoBox());
 }
 
@@ -199,6 +199,8 @@ TEST_F(FrameTest, AScreenCanEndOrReconnectWhileItHandlesAPacket) {
         std::remove(HostFile(root, "standin.log").c_str());
         Send(WM_VX_CONNECT);
         ASSERT_TRUE(WaitLog("VXLogin CODES_READY"));
+        // The server has taken the connection, and let go of the one before.
+        ASSERT_TRUE(WaitReal([&] { return server.connectionCount() == 1; }));
         int accepted = server.acceptedCount();
         WriteHostFile(HostFile(root, c.file), "1");
         ASSERT_EQ(server.pushRaw(9210, simsrv::Bytes(20, '0')), 1);
@@ -243,7 +245,7 @@ TEST_F(FrameTest, ExitAnsweredNoLeavesEverythingRunning) {
     EXPECT_TRUE(FrameAlive());
     EXPECT_FALSE(OnUi<bool>([&] { return frame->Exiting(); }));
     EXPECT_TRUE(HasValue(VX_REG_STOCK, u"Account Count"));
-    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_TRUE(WaitReal([&] { return server.connectionCount() == 1; }));
     EXPECT_FALSE(LogHas("VXLogin EndDlg"));
 }
 

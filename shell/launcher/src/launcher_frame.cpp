@@ -141,7 +141,7 @@ BOOL CLauncherFrame::StartProgram(const WCHAR* key, const WCHAR* shownName, HAND
         MessageBox(m_hWnd, text, kCaption, MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
-    lib_file_log(kLog, __LINE__, __FILE__, "started %s", path.ToMultiByte().c_str());
+    lib_file_log(kLog, __LINE__, __FILE_NAME__, "started %s", path.ToMultiByte().c_str());
     if (pi.hThread && pi.hThread != pi.hProcess) CloseHandle(pi.hThread);
     if (*processOut) CloseHandle(*processOut);
     *processOut = pi.hProcess;
@@ -191,7 +191,7 @@ void CLauncherFrame::WaitForPrograms() {
         MSG m;
         PeekMessage(&m, 0, 0, 0, PM_NOREMOVE);
         if (GetTickCount() - start >= kLauncherStopWaitMs) {
-            lib_file_log(kLog, __LINE__, __FILE__, "programs still running after %u ms", static_cast<unsigned>(kLauncherStopWaitMs));
+            lib_file_log(kLog, __LINE__, __FILE_NAME__, "programs still running after %u ms", static_cast<unsigned>(kLauncherStopWaitMs));
             break;
         }
     }
@@ -209,12 +209,12 @@ int CLauncherFrame::ReplaceCoreFiles() {
         DeleteFile(backup);
         bool hadOld = Exists(target);
         if (hadOld && !MoveFile(target, backup)) {
-            lib_file_log(kLog, __LINE__, __FILE__, "cannot set aside %s (%u)", target.ToMultiByte().c_str(),
+            lib_file_log(kLog, __LINE__, __FILE_NAME__, "cannot set aside %s (%u)", target.ToMultiByte().c_str(),
                          static_cast<unsigned>(GetLastError()));
             continue;
         }
         if (!MoveFile(source, target)) {
-            lib_file_log(kLog, __LINE__, __FILE__, "cannot move %s (%u)", source.ToMultiByte().c_str(),
+            lib_file_log(kLog, __LINE__, __FILE_NAME__, "cannot move %s (%u)", source.ToMultiByte().c_str(),
                          static_cast<unsigned>(GetLastError()));
             if (hadOld) MoveFile(backup, target);
             continue;

@@ -12,7 +12,7 @@
 #include "larkspin/shared_table.h"
 #include "vxbase/prop_ce.h"
 
-#define VX_LOG(text) lib_file_log(VX_MAIN_LOG_FILE, __LINE__, __FILE__, "%s", text)
+#define VX_LOG(text) lib_file_log(VX_MAIN_LOG_FILE, __LINE__, __FILE_NAME__, "%s", text)
 
 namespace {
 
@@ -243,7 +243,7 @@ LRESULT CVXMainFrame::OnConnect() {
     HRASCONN conn = 0;
     int rc = start_RAS(m_profile, nullptr, m_hWnd, &conn, &err);
     if (rc != 0) {
-        lib_file_log(VX_MAIN_LOG_FILE, __LINE__, __FILE__, "start_RAS %d", rc);
+        lib_file_log(VX_MAIN_LOG_FILE, __LINE__, __FILE_NAME__, "start_RAS %d", rc);
         Box(u"전화접속을 실패하였습니다.", kCaption, MB_OK | MB_ICONEXCLAMATION);
         return -1;
     }
