@@ -67,7 +67,10 @@ public:
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
         UINT id = LOWORD(wParam), code = HIWORD(wParam);
-        if (id == kAccount && code == CBN_SELCHANGE) ResetPaging();
+        if (id == kAccount && code == CBN_SELCHANGE) {
+            ResetPaging();
+            ClearRows(balance::k4401RowsPerPage);
+        }
         if (code == BN_CLICKED && lParam) {
             if (id == balance::kBtnSend) {
                 SendPage(Request::First, true);

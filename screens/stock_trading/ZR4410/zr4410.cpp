@@ -72,6 +72,11 @@ public:
     }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        if (LOWORD(wParam) == kAccount && HIWORD(wParam) == CBN_SELCHANGE && m_grid) {
+            // The amounts of the account shown before are not this account's.
+            for (int row = 0; row < balance::kAvailableRows; ++row) SetCell(1, row, "");
+            m_grid->redraw();
+        }
         if (LOWORD(wParam) == balance::kBtnSend && HIWORD(wParam) == BN_CLICKED && lParam) {
             Send();
             return TRUE;

@@ -201,4 +201,11 @@ void CBalanceDlg::SetCell(int column, int row, const std::string& cp949) {
     if (V_Grid_Cell* cell = m_grid->get_cell(column, row)) cell->set_text(cp949.c_str(), -1);
 }
 
+void CBalanceDlg::ClearRows(int emptyRows) {
+    if (!m_grid) return;
+    m_grid->remove_all_row();
+    for (int i = 0; i < emptyRows; ++i) m_grid->add_row();
+    m_grid->redraw();
+}
+
 }  // namespace balance

@@ -129,6 +129,8 @@ protected:
     CString CurrentAccount();
     void EnableButton(UINT id, bool enable);
     void SetCell(int column, int row, const std::string& cp949);
+    // Another account was chosen: the rows of the last one go, `emptyRows` empty rows stay.
+    void ClearRows(int emptyRows);
 
     std::unique_ptr<V_Grid> m_grid;
     CFont m_gridFont;

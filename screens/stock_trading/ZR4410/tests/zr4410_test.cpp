@@ -51,6 +51,7 @@ TEST_F(ZR4410Test, SendShowsWhatTheAccountMayOrder) {
     // The second account, picked by the user, with its own password.
     PickAccount(1);
     EXPECT_EQ(Text(1007), "");
+    EXPECT_EQ(Column(kGrid, 1)[0], "");  // the first account's amounts are gone
     TypePassword("0000");
     plain = TapAndCapture(kSend, 4402);
     ASSERT_EQ(plain.size(), 18u);
