@@ -153,6 +153,12 @@ void Serve(int conn) {
   }
 }
 
+bool FromSameUser(int conn) {
+  ucred cred{};
+  socklen_t len = sizeof cred;
+  return getsockopt(conn, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && cred.uid == getuid();
+}
+
 void ServerLoop(int listenFd, int stopFd) {
   for (;;) {
     pollfd fds[2] = {{listenFd, POLLIN, 0}, {stopFd, POLLIN, 0}};
@@ -163,6 +169,12 @@ void ServerLoop(int listenFd, int stopFd) {
     if (fds[1].revents) return;
     if (fds[0].revents & POLLIN) {
       int conn = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+      if (conn >= 0 && !FromSameUser(conn)) {
+        // Only the programs of the user running the system may send messages to its windows
+        // (the sockets are abstract: no file permission guards them).
+        ::close(conn);
+        continue;
+      }
       if (conn >= 0) Serve(conn);
     }
   }
