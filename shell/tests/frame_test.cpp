@@ -113,6 +113,7 @@ TEST_F(FrameTest, ServerClosingBeforeAnyPacketReportsTheLostConnection) {
     StartFrame();
     Send(WM_VX_CONNECT);
     ASSERT_TRUE(WaitLog("VXLogin CODES_READY"));
+    ASSERT_TRUE(WaitReal([&] { return server.connectionCount() == 1; }));
     server.dropConnections();
     ASSERT_TRUE(WaitBox(u"통신연결이 끊어졌습니다. 재접속 하시기 바랍니다.[5]"));
     d->Answer(IDOK);
