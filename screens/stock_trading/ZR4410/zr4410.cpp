@@ -50,6 +50,7 @@ public:
     CZR4410Dlg() : CBalanceDlg(kConfig) {}
 
     void OnInitScreen() override {
+        SetDlgItemText(IDC_TITLE, GetTitle());
         if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
         const int widths[] = {110, 126};
         CreateGrid({static_cast<int>(kGridId), 0, nullptr, 2, widths, 16, 0, 0, 1, 118, 238, 130, VGRID_SELECT_CELL});

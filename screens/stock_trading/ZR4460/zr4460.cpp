@@ -46,6 +46,7 @@ public:
     CZR4460Dlg() : CBalanceDlg(kConfig) {}
 
     void OnInitScreen() override {
+        SetDlgItemText(IDC_TITLE, GetTitle());
         if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
         static const WCHAR* const titles[] = {u"종목코드", u"종목명", u"주문가능", u"잔고구분"};
         static const int widths[] = {55, 63, 58, 60};
@@ -63,7 +64,10 @@ public:
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
         UINT id = LOWORD(wParam), code = HIWORD(wParam);
-        if (id == kAccount && code == CBN_SELCHANGE) ResetPaging();
+        if (id == kAccount && code == CBN_SELCHANGE) {
+            ResetPaging();
+            ClearRows(balance::k4450RowsPerPage);
+        }
         if (code == BN_CLICKED && lParam) {
             if (id == balance::kBtnSend) {
                 SendPage(Request::First, true);

@@ -21,6 +21,7 @@ TEST_F(ZR4410Test, StartsWithTheEightLabelRowsAndSendsNothingUntilAsked) {
     size_t mark = server.logSize();
     Open();
     EXPECT_EQ(Text(1008), "12345678 - 01");
+    EXPECT_EQ(Text(9904), "주문가능잔고");
     auto rows = Grid(kGrid);
     ASSERT_EQ(rows.size(), 8u);
     for (size_t i = 0; i < rows.size(); ++i) {
