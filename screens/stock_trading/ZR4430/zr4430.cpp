@@ -1,0 +1,506 @@
+// ZR4430: bank transfer. The customer picks the account and types its password, "조회" asks for
+// the registered receivers (2420) and the withdrawable amount (2421), a receiver is picked and the
+// amount typed, "수취인조회" asks the bank for the receiver's name and a one-time transfer key
+// (2422, and 2423 when the bank wants the follow-up), and "송  금" sends the transfer (2425) after
+// an OK/Cancel confirmation; the result box shows the amount withdrawn and the fee.
+//
+// Money leaves the account here, so the key is bound to what it was asked for: the account, the
+// receiver, the receiving account number and the amount. Any change of these drops the key and
+// the name, "송  금" needs a key for exactly the inputs on the screen, and a key is used once.
+#include <cstring>
+#include <iterator>
+#include <string>
+
+#include "transfer_text.h"
+#include "vxbase/money.h"
+#include "vxbase/tr_header.h"
+#include "vxskeleton/screen_skeleton.h"
+
+namespace {
+
+// Transactions.
+constexpr uint16_t kTrReceivers = 2420;
+constexpr uint16_t kTrWithdrawable = 2421;
+constexpr uint16_t kTrInquiry = 2422;
+constexpr uint16_t kTrFollowUp = 2423;
+constexpr uint16_t kTrTransfer = 2425;
+
+// Controls.
+constexpr UINT kAccount = 1009;
+constexpr UINT kPassword = 1003;
+constexpr UINT kBtnQuery = 9815;       // "조회"
+constexpr UINT kWithdrawable = 1005;
+constexpr UINT kAmount = 1004;
+constexpr UINT kBank = 1006;
+constexpr UINT kBankAccount = 1007;
+constexpr UINT kName = 1008;
+constexpr UINT kBtnInquiry = 9828;     // "수취인조회"
+constexpr UINT kBtnSend = 9814;        // "송  금"
+constexpr UINT kBtnResults = 9817;     // "처리결과조회"
+constexpr int kNoId = -1;
+
+constexpr int kMaxReceivers = 15;
+constexpr int kReceiverRecord = 36;
+constexpr int kPasswordBytes = 8;
+constexpr int kAmountDigits = 9;        // the amount field of 2422 and 2423
+constexpr int kBankAccountBytes = 20;
+
+constexpr DWORD kButtonStyle = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
+constexpr DWORD kLabelStyle = WS_VISIBLE | SS_LEFT;
+constexpr DWORD kComboStyle = WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN;
+constexpr DWORD kListStyle = WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+constexpr DWORD kEditStyle = WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
+constexpr DWORD kShowStyle = WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | ES_READONLY;
+
+const vxskel::GoToButton kGoTo[] = {{kBtnResults, 94102, false}, {IDC_BTN_FUTOPT, 96001, false}};
+const UINT kFinders[] = {IDC_BTN_FINDER};
+
+vxskel::ScreenConfig MakeConfig() {
+    vxskel::ScreenConfig c;
+    c.moduleName = u"ZR4430.dll";
+    c.accountCombo = kAccount;
+    c.passwordEdit = kPassword;
+    c.chain = vxskel::ItemChain::NoEdit;
+    c.goTo = kGoTo;
+    c.goToCount = std::size(kGoTo);
+    c.finderButtons = kFinders;
+    c.finderCount = std::size(kFinders);
+    return c;
+}
+const vxskel::ScreenConfig kConfig = MakeConfig();
+
+// 240 x 320: menu bar, item-code row, upper strip (44-63), the transfer form, lower strip
+// (279-298) and the keypad.
+const plat::DialogItemTemplate kItems[] = {
+    {u"STATIC", IDC_TITLE, u"", kLabelStyle, 0, 0, 0, 50, 20},
+    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButtonStyle, 0, 50, 0, 27, 20},
+    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButtonStyle, 0, 77, 0, 27, 20},
+    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButtonStyle, 0, 104, 0, 30, 20},
+    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButtonStyle, 0, 134, 0, 30, 20},
+    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButtonStyle, 0, 164, 0, 27, 20},
+    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButtonStyle, 0, 191, 0, 27, 20},
+    {u"BUTTON", IDC_BTN_EXIT, u"X", kButtonStyle, 0, 218, 0, 22, 20},
+    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, kComboStyle, 0, 1, 22, 62, 120},
+    {u"BUTTON", IDC_BTN_FINDER, u"?", kButtonStyle, 0, 64, 22, 18, 20},
+    {u"STATIC", IDC_ITEM_NAME, u"", kLabelStyle, 0, 83, 22, 95, 20},
+    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, kListStyle, 0, 179, 22, 60, 120},
+    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButtonStyle, 0, 210, 44, 29, 19},
+
+    {u"STATIC", kNoId, u"출금계좌번호", kLabelStyle, 0, 1, 68, 70, 18},
+    {u"STATIC", kNoId, u"계좌비밀번호", kLabelStyle, 0, 1, 90, 70, 18},
+    {u"EDIT", static_cast<int>(kPassword), u"", kEditStyle | ES_PASSWORD, 0, 73, 88, 60, 20},
+    {u"BUTTON", static_cast<int>(kBtnQuery), u"조회", kButtonStyle, 0, 137, 88, 40, 20},
+    {u"STATIC", kNoId, u"인출가능금액", kLabelStyle, 0, 1, 112, 70, 18},
+    {u"EDIT", static_cast<int>(kWithdrawable), u"", kShowStyle | ES_RIGHT, 0, 73, 110, 120, 20},
+    {u"STATIC", kNoId, u"은    행    명", kLabelStyle, 0, 1, 134, 70, 18},
+    {u"STATIC", kNoId, u"은행계좌번호", kLabelStyle, 0, 1, 156, 70, 18},
+    {u"EDIT", static_cast<int>(kBankAccount), u"", kEditStyle, 0, 73, 154, 120, 20},
+    {u"STATIC", kNoId, u"송    금    액", kLabelStyle, 0, 1, 178, 70, 18},
+    {u"EDIT", static_cast<int>(kAmount), u"", kEditStyle | ES_RIGHT, 0, 73, 176, 120, 20},
+    {u"STATIC", kNoId, u"입금 계좌명", kLabelStyle, 0, 1, 200, 70, 18},
+    {u"EDIT", static_cast<int>(kName), u"", kShowStyle, 0, 73, 198, 96, 20},
+    {u"BUTTON", static_cast<int>(kBtnInquiry), u"수취인조회", kButtonStyle, 0, 172, 198, 67, 20},
+    {u"BUTTON", static_cast<int>(kBtnSend), u"송  금", kButtonStyle, 0, 1, 240, 80, 24},
+    {u"BUTTON", static_cast<int>(kBtnResults), u"처리결과조회", kButtonStyle, 0, 139, 240, 100, 24},
+    // The drop-down lists last, so that their lists open over the form.
+    {u"COMBOBOX", static_cast<int>(kBank), nullptr, kListStyle, 0, 73, 132, 120, 120},
+    {u"COMBOBOX", static_cast<int>(kAccount), nullptr, kComboStyle, 0, 73, 66, 110, 100},
+
+    {u"BUTTON", 8301, u"1", kButtonStyle, 0, 1, 300, 21, 20},
+    {u"BUTTON", 8302, u"2", kButtonStyle, 0, 22, 300, 21, 20},
+    {u"BUTTON", 8303, u"3", kButtonStyle, 0, 43, 300, 21, 20},
+    {u"BUTTON", 8304, u"4", kButtonStyle, 0, 64, 300, 21, 20},
+    {u"BUTTON", 8305, u"5", kButtonStyle, 0, 85, 300, 21, 20},
+    {u"BUTTON", 8306, u"6", kButtonStyle, 0, 106, 300, 21, 20},
+    {u"BUTTON", 8307, u"7", kButtonStyle, 0, 127, 300, 21, 20},
+    {u"BUTTON", 8308, u"8", kButtonStyle, 0, 148, 300, 21, 20},
+    {u"BUTTON", 8309, u"9", kButtonStyle, 0, 169, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_0, u"0", kButtonStyle, 0, 190, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_BACK, u"<<", kButtonStyle, 0, 211, 300, 28, 20},
+};
+const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
+                                      kItems, std::size(kItems)};
+PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
+
+void Wipe(std::string& s) {
+    std::fill(s.begin(), s.end(), '\0');
+    s.clear();
+}
+void Wipe(CString& s) {
+    for (int i = 0; i < s.GetLength(); ++i) s.SetAt(i, u'\0');
+    s.Empty();
+}
+
+bool AllDigits(const std::string& s) {
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+struct Receiver {
+    char bank[3] = {};
+    std::string name;    // code page 949
+    std::string number;  // code page 949
+};
+
+// What a transfer key is valid for.
+struct Inputs {
+    std::string account;  // 10 digits
+    std::string bank;     // 2 characters
+    std::string number;   // receiving account number
+    std::string amount;   // digits
+    bool operator==(const Inputs&) const = default;
+};
+
+class CZR4430Dlg : public vxskel::CVXScreenDlg {
+public:
+    CZR4430Dlg() : CVXScreenDlg(kConfig) {}
+
+    void OnInitScreen() override {
+        if (CWnd* w = GetDlgItem(kPassword)) w->SendMessage(EM_LIMITTEXT, kPasswordBytes);
+        if (CWnd* w = GetDlgItem(kBankAccount)) w->SendMessage(EM_LIMITTEXT, kBankAccountBytes);
+        ClearReceivers();
+        if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
+    }
+
+    void OnQuery() override {
+        SetItemCodeField(0);
+        RequestStockBase();
+    }
+
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        UINT id = LOWORD(wParam), code = HIWORD(wParam);
+        if (id == kAccount && code == CBN_SELCHANGE) {
+            // Another account: nothing of the last one stays (the skeleton empties the password).
+            DropKey();
+            m_asked = Inputs{};
+            SetDlgItemText(kWithdrawable, u"");
+            SetDlgItemText(kAmount, u"");
+            SetDlgItemText(kBankAccount, u"");
+            ClearReceivers();
+        }
+        if (id == kBank && code == CBN_SELCHANGE) OnReceiverPicked();
+        if (id == kAmount && code == EN_CHANGE) OnAmountChange();
+        if (id == kBankAccount && code == EN_CHANGE) InputsChanged();
+        if (code == BN_CLICKED && lParam) {
+            switch (id) {
+                case kBtnQuery: OnAskReceivers(); return TRUE;
+                case kBtnInquiry: OnAskReceiver(); return TRUE;
+                case kBtnSend: OnSend(); return TRUE;
+                default: break;
+            }
+        }
+        if (id == IDC_QUICK_MOVE && code == CBN_SELCHANGE) return TRUE;  // this screen stays
+        return CVXScreenDlg::OnCommand(wParam, lParam);
+    }
+
+    void OnReply(uint16_t code, const unsigned char* body, int len) override {
+        switch (code) {
+            case kTrReceivers: ShowReceivers(body, len); break;
+            case kTrWithdrawable: ShowWithdrawable(body, len); break;
+            case kTrInquiry:
+            case kTrFollowUp: TakeInquiryReply(code, body, len); break;
+            case kTrTransfer: ShowResult(body, len); break;
+            default: break;
+        }
+    }
+
+    afx_msg LRESULT OnTransferPacket(WPARAM wParam, LPARAM lParam) {
+        const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
+        uint16_t code = packet ? TrGetU16(packet + 4) : 0;
+        LRESULT r = CVXScreenDlg::OnVxPacket(wParam, lParam);
+        if (code == kTrTransfer) {
+            // Whatever the answer, the transfer is over: its password goes, and the next
+            // transfer starts with a new receiver inquiry.
+            DropKey();
+            SetDlgItemText(kPassword, u"");
+        } else if ((code == kTrInquiry || code == kTrFollowUp) && r == 0) {
+            m_asked = Inputs{};  // refused: nothing to follow up
+        }
+        return r;
+    }
+
+private:
+    // ---- Inputs ----
+
+    CString AccountShown() {
+        CString shown;
+        if (CWnd* w = GetDlgItem(kAccount)) w->GetWindowText(shown);
+        return shown;
+    }
+    std::string AccountDigits() {
+        std::string a = vxskel::AccountDigits(AccountShown()).ToMultiByte();
+        return a.size() == 10 && AllDigits(a) ? a : std::string();
+    }
+    std::string Text949(UINT id) {
+        CString t;
+        GetDlgItemText(static_cast<int>(id), t);
+        return t.ToMultiByte();
+    }
+    // The amount's digits as typed (commas removed); may hold anything the user typed.
+    std::string AmountDigits() {
+        CString t;
+        GetDlgItemText(kAmount, t);
+        t.Remove(u',');
+        return t.ToMultiByte();
+    }
+    Inputs Current() {
+        Inputs in;
+        in.account = AccountDigits();
+        if (m_chosen >= 0 && m_chosen < m_count) in.bank = m_receivers[m_chosen].bank;
+        in.number = Text949(kBankAccount);
+        in.amount = AmountDigits();
+        return in;
+    }
+
+    // Refuses what cannot go out: a box without caption and the focus on the control at fault.
+    bool Refuse(const WCHAR* text, UINT focus) {
+        MessageBox(text, u"", MB_OK);
+        if (CWnd* w = GetDlgItem(static_cast<int>(focus))) w->SetFocus();
+        return false;
+    }
+    bool CheckAccountAndPassword(std::string& account, CString& password) {
+        account = AccountDigits();
+        if (account.empty()) return Refuse(u"계좌번호를 확인하세요", kAccount);
+        GetDlgItemText(kPassword, password);
+        if (password.GetLength() < 4 || password.ToMultiByte().size() > kPasswordBytes)
+            return Refuse(u"비밀번호를 확인하세요", kPassword);
+        return true;
+    }
+    bool CheckTransferInputs(const Inputs& in) {
+        if (in.bank.empty()) return Refuse(u"입금은행을 선택하세요", kBank);
+        if (in.number.empty() || in.number.size() > kBankAccountBytes)
+            return Refuse(u"은행계좌번호를 확인하세요", kBankAccount);
+        if (in.amount.empty() || in.amount.size() > kAmountDigits || !AllDigits(in.amount) ||
+            in.amount.find_first_not_of('0') == std::string::npos)
+            return Refuse(u"송금액을 확인하세요", kAmount);
+        return true;
+    }
+    void PutAuth(unsigned char* body, const std::string& account, const CString& password, int passwordBytes) {
+        std::memcpy(body, account.data(), 10);
+        std::string pw = password.ToMultiByte();
+        std::memcpy(body + 10, pw.data(), std::min<size_t>(pw.size(), static_cast<size_t>(passwordBytes)));
+        Wipe(pw);
+    }
+    void Send(uint16_t code, unsigned char* body, int len) {
+        SendEncrypted(code, body, len);
+        std::memset(body, 0, static_cast<size_t>(len));  // it held the password
+    }
+
+    // ---- Key ----
+
+    void DropKey() {
+        m_keyValid = false;
+        std::memset(m_key, 0, sizeof m_key);
+        m_keyFor = Inputs{};
+        SetDlgItemText(kName, u"");
+    }
+    // A key and name asked for other inputs than those now on the screen are dropped.
+    void InputsChanged() {
+        if (m_keyValid && !(m_keyFor == Current())) DropKey();
+    }
+
+    // ---- Receivers ----
+
+    void ClearReceivers() {
+        m_count = 0;
+        m_chosen = 0;
+        if (auto* combo = static_cast<CComboBox*>(GetDlgItem(kBank))) combo->ResetContent();
+    }
+    void OnReceiverPicked() {
+        auto* combo = static_cast<CComboBox*>(GetDlgItem(kBank));
+        int sel = combo ? combo->GetCurSel() : -1;
+        if (sel < 0 || sel >= m_count) return;
+        m_chosen = sel;
+        SetDlgItemText(kBankAccount, transfer::Wide(m_receivers[sel].number));
+        InputsChanged();
+    }
+
+    void OnAmountChange() {
+        if (m_inAmount) return;
+        auto* edit = static_cast<CEdit*>(GetDlgItem(kAmount));
+        if (!edit) return;
+        CString text;
+        edit->GetWindowText(text);
+        CString grouped = vxskel::GroupThousands(text);
+        if (grouped != text) {
+            m_inAmount = true;
+            edit->SetWindowText(grouped);
+            edit->SetSel(grouped.GetLength(), grouped.GetLength());
+            m_inAmount = false;
+        }
+        InputsChanged();
+    }
+
+    // ---- Requests ----
+
+    void OnAskReceivers() {
+        std::string account;
+        CString password;
+        if (!CheckAccountAndPassword(account, password)) return;
+        unsigned char body[19] = {};
+        PutAuth(body, account, password, kPasswordBytes);
+        Wipe(password);
+        body[18] = 0x0A;
+        unsigned char body2[18];
+        std::memcpy(body2, body, sizeof body2);
+        Send(kTrReceivers, body, sizeof body);
+        Send(kTrWithdrawable, body2, sizeof body2);
+    }
+
+    void OnAskReceiver() {
+        std::string account;
+        CString password;
+        if (!CheckAccountAndPassword(account, password)) return;
+        Inputs in = Current();
+        if (!CheckTransferInputs(in)) {
+            Wipe(password);
+            return;
+        }
+        DropKey();
+        unsigned char body[45] = {};
+        PutAuth(body, account, password, 4);
+        Wipe(password);
+        std::memcpy(body + 14, in.bank.data(), 2);
+        std::memcpy(body + 16, in.number.data(), in.number.size());
+        std::memcpy(body + 36, in.amount.data(), in.amount.size());
+        m_asked = in;
+        Send(kTrInquiry, body, sizeof body);
+    }
+
+    void SendFollowUp(const unsigned char* reply) {
+        unsigned char body[43] = {};
+        std::memcpy(body, m_asked.account.data(), 10);
+        std::memcpy(body + 10, m_asked.bank.data(), 2);
+        std::memcpy(body + 12, m_asked.number.data(), m_asked.number.size());
+        std::memcpy(body + 32, m_asked.amount.data(), m_asked.amount.size());
+        std::memcpy(body + 41, reply + 44, 2);
+        Send(kTrFollowUp, body, sizeof body);
+    }
+
+    void OnSend() {
+        Inputs in = Current();
+        if (!m_keyValid || !(m_keyFor == in)) {
+            DropKey();
+            Refuse(u"수취인조회 후 송금하세요", kBtnInquiry);
+            return;
+        }
+        std::string account;
+        CString password;
+        if (!CheckAccountAndPassword(account, password)) return;
+        CString amountShown, bankShown, number;
+        GetDlgItemText(kAmount, amountShown);
+        if (auto* combo = static_cast<CComboBox*>(GetDlgItem(kBank))) combo->GetWindowText(bankShown);
+        CString text = CString(u"출금계좌: ") + AccountShown() + u"\n송 금 액: " + amountShown + u" 원\n입금은행: " +
+                       bankShown + u"\n입금계좌: " +
+                       transfer::Wide(transfer::FieldText(reinterpret_cast<const unsigned char*>(in.number.data()),
+                                                          static_cast<int>(in.number.size()), 14)) +
+                       u"\n입금계좌명: " + transfer::Wide(transfer::FieldText(
+                                                  reinterpret_cast<const unsigned char*>(m_name.data()),
+                                                  static_cast<int>(m_name.size()), 12));
+        int answer = MessageBox(text, u"이체전송확인", MB_OKCANCEL | MB_ICONQUESTION);
+        // The box let other messages run: the key must still be the one for these inputs.
+        if (answer == IDOK && m_keyValid && m_keyFor == Current() && m_keyFor == in) {
+            unsigned char body[45] = {};
+            PutAuth(body, account, password, kPasswordBytes);
+            std::memcpy(body + 18, in.bank.data(), 2);
+            std::memcpy(body + 20, in.number.data(), std::min<size_t>(in.number.size(), 2));
+            std::memcpy(body + 22, m_key, 10);
+            std::memcpy(body + 32, in.amount.data(), in.amount.size());
+            // A key goes out once: a second tap needs a new receiver inquiry.
+            m_keyValid = false;
+            std::memset(m_key, 0, sizeof m_key);
+            Send(kTrTransfer, body, sizeof body);
+        }
+        Wipe(password);
+        SHFullScreen(m_hWnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
+    }
+
+    // ---- Replies ----
+
+    void ShowReceivers(const unsigned char* body, int len) {
+        if (len < 11) return ReportShortReply(kTrReceivers);
+        // A list asked for another account before it was changed is not this account's.
+        std::string account = AccountDigits();
+        if (!account.empty() && std::memcmp(body, account.data(), 10) != 0 && AllDigits(std::string(
+                                                                                 reinterpret_cast<const char*>(body), 10)))
+            return;
+        ClearReceivers();
+        int n = vxskel::RecordsHeld(static_cast<int8_t>(body[10]), len, 11, kReceiverRecord);
+        if (n > kMaxReceivers) n = kMaxReceivers;
+        auto* combo = static_cast<CComboBox*>(GetDlgItem(kBank));
+        for (int i = 0; i < n; ++i) {
+            const unsigned char* rec = body + 11 + kReceiverRecord * i;
+            Receiver& r = m_receivers[i];
+            r.bank[0] = static_cast<char>(rec[0]);
+            r.bank[1] = static_cast<char>(rec[1]);
+            r.name = transfer::FieldText(rec + 2, 14, 14);
+            r.number = transfer::FieldText(rec + 16, 20, 20);
+            if (combo) combo->AddString(transfer::Wide(r.name));
+        }
+        m_count = n;
+        if (n > 0 && combo) {
+            combo->SetCurSel(0);
+            SetDlgItemText(kBankAccount, transfer::Wide(m_receivers[0].number));
+        } else {
+            SetDlgItemText(kBankAccount, u"");
+        }
+        InputsChanged();
+    }
+
+    void ShowWithdrawable(const unsigned char* body, int len) {
+        if (len < 6) return ReportShortReply(kTrWithdrawable);
+        SetDlgItemText(kWithdrawable, transfer::Wide(transfer::GroupedNumber(convert_short3_to_int64(body))));
+    }
+
+    void TakeInquiryReply(uint16_t code, const unsigned char* body, int len) {
+        if (len < 11) return ReportShortReply(code);
+        Inputs asked = m_asked;
+        m_asked = Inputs{};
+        // An answer for inputs that have changed since the question is of no use.
+        if (asked.account.empty() || !(asked == Current())) return;
+        if (code == kTrInquiry && body[0] == '2') {
+            if (len < 46) return ReportShortReply(code);
+            m_asked = asked;
+            SendFollowUp(body);
+            return;
+        }
+        std::memcpy(m_key, body + 1, 10);
+        m_keyValid = true;
+        m_keyFor = asked;
+        m_name = len > 24 ? transfer::FieldText(body + 24, len - 24, len - 24) : std::string();
+        SetDlgItemText(kName, transfer::Wide(m_name));
+    }
+
+    void ShowResult(const unsigned char* body, int len) {
+        if (len < 50) return ReportShortReply(kTrTransfer);
+        std::string fee = std::to_string(convert_short2(body + 16));
+        CString text = CString(u"출금계좌 : ") + transfer::Wide(transfer::FieldText(body, 8, 8)) + u" - " +
+                       transfer::Wide(transfer::FieldText(body + 8, 2, 2)) + u"\n은 행 명 : " +
+                       transfer::Wide(transfer::FieldText(body + 40, 10, 10)) + u"\n은행계좌 : " +
+                       transfer::Wide(transfer::FieldText(body + 20, 20, 14)) + u"\n출 금 액 : " +
+                       transfer::Wide(transfer::GroupedNumber(convert_short3_to_int64(body + 10))) +
+                       u"\n수 수 료 : " + transfer::Wide(fee) + u"\n";
+        MessageBox(text, u"이체처리결과", MB_OK | MB_ICONINFORMATION);
+    }
+
+    Receiver m_receivers[kMaxReceivers];
+    int m_count = 0;
+    int m_chosen = 0;
+    unsigned char m_key[10] = {};  // 9 key bytes and the flag byte
+    bool m_keyValid = false;
+    Inputs m_keyFor;               // what the key was given for
+    Inputs m_asked;                // what the receiver inquiry in flight asked for
+    std::string m_name;            // the receiver's name from the bank, code page 949
+    bool m_inAmount = false;
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CZR4430Dlg, vxskel::CVXScreenDlg)
+ON_MESSAGE(WM_VX_PACKET, OnTransferPacket)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+VX_SCREEN_EXPORTS(CZR4430Dlg)
