@@ -1,0 +1,271 @@
+// ZR4440: the bank-transfer applications of an account, seven a page, newest first: date and time
+// of the application, amount, bank, account number, holder and fee (transaction 4440).
+// "전송" asks for the current page, "처 음" for the first, "다  음" for the next one while the
+// server says there is one.
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "transfer_text.h"
+#include "vxbase/tr_header.h"
+#include "vxskeleton/screen_skeleton.h"
+// The messages header and the grid header spell the grid's message differently (same value).
+#undef WM_VGRID_NOTIFY
+#include "glimmet/net_value.h"
+#include "glimmet/v_grid.h"
+
+namespace {
+
+constexpr uint16_t kTrApplications = 4440;
+
+constexpr UINT kAccount = 1009;
+constexpr UINT kPassword = 1007;
+constexpr UINT kBtnSend = 9813;   // "전송"
+constexpr UINT kBtnFirst = 9822;  // "처 음"
+constexpr UINT kBtnNext = 9701;   // "다  음"
+constexpr int kGridId = 4440;
+constexpr int kNoId = -1;
+
+constexpr int kRowsPerPage = 7;
+constexpr int kRecordsAt = 13;
+constexpr int kRecordSize = 128;
+constexpr int kColumns = 7;
+constexpr int kPasswordBytes = 8;
+
+constexpr DWORD kButtonStyle = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
+constexpr DWORD kLabelStyle = WS_VISIBLE | SS_LEFT;
+constexpr DWORD kComboStyle = WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN;
+
+const vxskel::GoToButton kGoTo[] = {{IDC_BTN_FUTOPT, 96001, false}};
+const UINT kFinders[] = {IDC_BTN_FINDER};
+
+vxskel::ScreenConfig MakeConfig() {
+    vxskel::ScreenConfig c;
+    c.moduleName = u"ZR4440.dll";
+    c.accountCombo = kAccount;
+    c.passwordEdit = kPassword;
+    c.chain = vxskel::ItemChain::NoEdit;
+    c.goTo = kGoTo;
+    c.goToCount = std::size(kGoTo);
+    c.finderButtons = kFinders;
+    c.finderCount = std::size(kFinders);
+    return c;
+}
+const vxskel::ScreenConfig kConfig = MakeConfig();
+
+// 240 x 320: menu bar, item-code row, upper strip (44-63), account row, the grid (97-247), the
+// paging buttons, lower strip (279-298) and the keypad.
+const plat::DialogItemTemplate kItems[] = {
+    {u"STATIC", IDC_TITLE, u"", kLabelStyle, 0, 0, 0, 50, 20},
+    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButtonStyle, 0, 50, 0, 27, 20},
+    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButtonStyle, 0, 77, 0, 27, 20},
+    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButtonStyle, 0, 104, 0, 30, 20},
+    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButtonStyle, 0, 134, 0, 30, 20},
+    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButtonStyle, 0, 164, 0, 27, 20},
+    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButtonStyle, 0, 191, 0, 27, 20},
+    {u"BUTTON", IDC_BTN_EXIT, u"X", kButtonStyle, 0, 218, 0, 22, 20},
+    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, kComboStyle, 0, 1, 22, 62, 120},
+    {u"BUTTON", IDC_BTN_FINDER, u"?", kButtonStyle, 0, 64, 22, 18, 20},
+    {u"STATIC", IDC_ITEM_NAME, u"", kLabelStyle, 0, 83, 22, 95, 20},
+    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 179, 22, 60, 120},
+    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButtonStyle, 0, 210, 44, 29, 19},
+
+    {u"STATIC", kNoId, u"계좌", kLabelStyle, 0, 1, 72, 24, 18},
+    {u"EDIT", static_cast<int>(kPassword), u"", WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_PASSWORD | ES_AUTOHSCROLL, 0,
+     136, 70, 56, 20},
+    {u"BUTTON", static_cast<int>(kBtnSend), u"전송", kButtonStyle, 0, 195, 70, 44, 20},
+    {u"BUTTON", static_cast<int>(kBtnFirst), u"처 음", kButtonStyle, 0, 147, 251, 45, 22},
+    {u"BUTTON", static_cast<int>(kBtnNext), u"다  음", kButtonStyle, 0, 194, 251, 45, 22},
+    {u"COMBOBOX", static_cast<int>(kAccount), nullptr, kComboStyle, 0, 26, 70, 107, 100},
+
+    {u"BUTTON", 8301, u"1", kButtonStyle, 0, 1, 300, 21, 20},
+    {u"BUTTON", 8302, u"2", kButtonStyle, 0, 22, 300, 21, 20},
+    {u"BUTTON", 8303, u"3", kButtonStyle, 0, 43, 300, 21, 20},
+    {u"BUTTON", 8304, u"4", kButtonStyle, 0, 64, 300, 21, 20},
+    {u"BUTTON", 8305, u"5", kButtonStyle, 0, 85, 300, 21, 20},
+    {u"BUTTON", 8306, u"6", kButtonStyle, 0, 106, 300, 21, 20},
+    {u"BUTTON", 8307, u"7", kButtonStyle, 0, 127, 300, 21, 20},
+    {u"BUTTON", 8308, u"8", kButtonStyle, 0, 148, 300, 21, 20},
+    {u"BUTTON", 8309, u"9", kButtonStyle, 0, 169, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_0, u"0", kButtonStyle, 0, 190, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_BACK, u"<<", kButtonStyle, 0, 211, 300, 28, 20},
+};
+const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
+                                      kItems, std::size(kItems)};
+PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
+
+const WCHAR* const kTitles[kColumns] = {u"신청일자", u"신청시각", u"신청금액", u"은행명",
+                                        u"은행계좌번호", u"은행계좌명", u"수수료"};
+const int kWidths[kColumns] = {60, 60, 60, 60, 80, 70, 55};
+const int kAlign[kColumns] = {1, 1, 2, 0, 2, 2, 2};  // 0 centred, 1 left, 2 right
+
+// The cells of one application record, code page 949, in column order.
+void RecordTexts(const unsigned char* rec, std::string (&cells)[kColumns]) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d-%02d-%02d", rec[0] + 2000, rec[1], rec[2]);
+    cells[0] = text;
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", rec[3], rec[4], rec[5]);
+    cells[1] = text;
+    cells[2] = get_net_value_str(NV_INT2, rec + 6, text, 0, sizeof text);
+    cells[3] = transfer::FieldText(rec + 12, 10, 10);
+    cells[4] = get_net_value_str(NV_DIGITS2, rec + 22, text, 0, sizeof text);
+    cells[5] = transfer::FieldText(rec + 42, 12, 12);
+    cells[6] = get_net_value_str(NV_INT2, rec + 74, text, 0, sizeof text);
+}
+
+bool AllDigits(const unsigned char* p, int n) {
+    for (int i = 0; i < n; ++i)
+        if (p[i] < '0' || p[i] > '9') return false;
+    return true;
+}
+
+class CZR4440Dlg : public vxskel::CVXScreenDlg {
+public:
+    CZR4440Dlg() : CVXScreenDlg(kConfig) {}
+    ~CZR4440Dlg() override { m_grid.reset(); }
+
+    void OnInitScreen() override {
+        if (CWnd* w = GetDlgItem(kPassword)) w->SendMessage(EM_LIMITTEXT, kPasswordBytes);
+        CFont* font = GetFont();
+        m_grid = std::make_unique<V_Grid>();
+        if (m_grid->init(m_hWnd, kGridId, 17, kTitles, kColumns, kWidths, 17, kRowsPerPage,
+                         font ? static_cast<HFONT>(font->GetSafeHandle()) : nullptr, 0) != 0) {
+            m_grid.reset();
+        } else {
+            m_grid->set_location(1, 97, 238, 151);
+            m_grid->set_if_mode(VGRID_IF_MESSAGE);
+            m_grid->set_select_flag(0);
+            m_grid->set_visible(1);
+            m_grid->redraw();
+        }
+        EnableButton(kBtnNext, false);
+        EnableButton(kBtnFirst, false);
+        if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
+    }
+
+    void OnQuery() override {
+        SetItemCodeField(0);
+        m_pending = 1;
+        BeginWaitCursor();
+        SetTimer(vxskel::kReplyTimer, 10000, nullptr);
+        RequestStockBase();
+    }
+
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        UINT id = LOWORD(wParam), code = HIWORD(wParam);
+        if (id == kAccount && code == CBN_SELCHANGE) {
+            // Pages of another account do not continue this one's.
+            m_page = 0;
+            EnableButton(kBtnNext, false);
+            EnableButton(kBtnFirst, false);
+            if (m_grid) {
+                m_grid->remove_all_row();
+                m_grid->redraw();
+            }
+        }
+        if (code == BN_CLICKED && lParam) {
+            if (id == kBtnSend) {
+                SendPage();
+                return TRUE;
+            }
+            if (id == kBtnFirst) {
+                m_page = 0;
+                SendPage();
+                return TRUE;
+            }
+            if (id == kBtnNext) {
+                if (m_page == 255) {
+                    MessageBox(u"다음 데이타가 없습니다.", u"", MB_OK);
+                    return TRUE;
+                }
+                ++m_page;
+                SendPage();
+                EnableButton(kBtnFirst, true);
+                return TRUE;
+            }
+        }
+        return CVXScreenDlg::OnCommand(wParam, lParam);
+    }
+
+    afx_msg LRESULT OnApplicationsPacket(WPARAM wParam, LPARAM lParam) {
+        if (--m_pending <= 0) {
+            m_pending = 0;
+            KillTimer(vxskel::kReplyTimer);
+            EndWaitCursor();
+        }
+        return CVXScreenDlg::OnVxPacket(wParam, lParam);
+    }
+
+    void OnReply(uint16_t code, const unsigned char* body, int len) override {
+        if (code != kTrApplications) return;
+        if (len < kRecordsAt) return ReportShortReply(code);
+        // A page asked for before the account changed is not this account's.
+        CString shown;
+        if (CWnd* w = GetDlgItem(kAccount)) w->GetWindowText(shown);
+        std::string account = vxskel::AccountDigits(shown).ToMultiByte();
+        if (account.size() == 10 && AllDigits(body, 10) && std::memcmp(body, account.data(), 10) != 0) return;
+
+        EnableButton(kBtnNext, body[11] == 'Y');
+        if (m_page == 0) EnableButton(kBtnFirst, false);
+        if (!m_grid) return;
+        m_grid->remove_all_row();
+        int n = vxskel::RecordsHeld(static_cast<int8_t>(body[12]), len, kRecordsAt, kRecordSize);
+        std::string cells[kColumns];
+        for (int i = 0; i < n; ++i) {
+            RecordTexts(body + kRecordsAt + kRecordSize * i, cells);
+            m_grid->add_row();
+            int row = m_grid->get_row_count() - 1;
+            for (int c = 0; c < kColumns; ++c) {
+                V_Grid_Cell* cell = m_grid->get_cell(c, row);
+                if (!cell) continue;
+                cell->set_text(cells[c].c_str(), -1);
+                cell->set_str_flag(kAlign[c]);
+            }
+        }
+        m_grid->redraw();
+    }
+
+private:
+    void EnableButton(UINT id, bool enable) {
+        if (CWnd* w = GetDlgItem(static_cast<int>(id))) w->EnableWindow(enable ? TRUE : FALSE);
+    }
+
+    void SendPage() {
+        unsigned char body[21] = {};
+        CString shown, password;
+        if (CWnd* w = GetDlgItem(kAccount)) w->GetWindowText(shown);
+        std::string account = vxskel::AccountDigits(shown).ToMultiByte();
+        if (account.size() != 10 || !AllDigits(reinterpret_cast<const unsigned char*>(account.data()), 10)) {
+            MessageBox(u"계좌번호를 확인하세요", u"", MB_OK);
+            if (CWnd* w = GetDlgItem(kAccount)) w->SetFocus();
+            return;
+        }
+        std::memcpy(body, account.data(), 10);
+        GetDlgItemText(kPassword, password);
+        std::string pw = password.ToMultiByte();
+        std::memcpy(body + 10, pw.data(), std::min<size_t>(pw.size(), kPasswordBytes));
+        std::fill(pw.begin(), pw.end(), '\0');
+        for (int i = 0; i < password.GetLength(); ++i) password.SetAt(i, u'\0');
+        body[18] = 2;
+        body[19] = m_page;
+        body[20] = kRowsPerPage;
+        SendEncrypted(kTrApplications, body, sizeof body);
+        std::memset(body, 0, sizeof body);  // it held the password
+    }
+
+    std::unique_ptr<V_Grid> m_grid;
+    unsigned char m_page = 0;
+    int m_pending = 0;
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CZR4440Dlg, vxskel::CVXScreenDlg)
+ON_MESSAGE(WM_VX_PACKET, OnApplicationsPacket)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+VX_SCREEN_EXPORTS(CZR4440Dlg)
