@@ -16,14 +16,14 @@ constexpr DWORD kPasswordStyle = WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_PASSWO
 }  // namespace balance
 
 #define BALANCE_TOP_ITEMS                                                                              \
-    {u"STATIC", IDC_TITLE, u"", balance::kStaticStyle, 0, 0, 0, 50, 20},                                \
-    {u"BUTTON", IDC_BTN_QUOTES, u"시세", balance::kButtonStyle, 0, 50, 0, 27, 20},                      \
-    {u"BUTTON", IDC_BTN_ORDERS, u"주문", balance::kButtonStyle, 0, 77, 0, 27, 20},                      \
-    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", balance::kButtonStyle, 0, 104, 0, 30, 20},                  \
-    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", balance::kButtonStyle, 0, 134, 0, 30, 20},                    \
-    {u"BUTTON", IDC_BTN_NEWS, u"시황", balance::kButtonStyle, 0, 164, 0, 27, 20},                       \
-    {u"BUTTON", IDC_BTN_ECN, u"ECN", balance::kButtonStyle, 0, 191, 0, 27, 20},                         \
-    {u"BUTTON", IDC_BTN_EXIT, u"X", balance::kButtonStyle, 0, 218, 0, 22, 20},                          \
+    {u"STATIC", IDC_TITLE, u"", WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 62, 20},                      \
+    {u"BUTTON", IDC_BTN_QUOTES, u"시세", balance::kButtonStyle, 0, 62, 0, 26, 20},                      \
+    {u"BUTTON", IDC_BTN_ORDERS, u"주문", balance::kButtonStyle, 0, 88, 0, 26, 20},                      \
+    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", balance::kButtonStyle, 0, 114, 0, 28, 20},                  \
+    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", balance::kButtonStyle, 0, 142, 0, 28, 20},                    \
+    {u"BUTTON", IDC_BTN_NEWS, u"시황", balance::kButtonStyle, 0, 170, 0, 26, 20},                       \
+    {u"BUTTON", IDC_BTN_ECN, u"ECN", balance::kButtonStyle, 0, 196, 0, 26, 20},                         \
+    {u"BUTTON", IDC_BTN_EXIT, u"X", balance::kButtonStyle, 0, 222, 0, 18, 20},                          \
     {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, balance::kComboStyle, 0, 1, 22, 62, 120},                    \
     {u"BUTTON", IDC_BTN_FINDER, u"?", balance::kButtonStyle, 0, 64, 22, 18, 20},                        \
     {u"STATIC", IDC_ITEM_NAME, u"", balance::kStaticStyle, 0, 83, 22, 95, 20},                          \
