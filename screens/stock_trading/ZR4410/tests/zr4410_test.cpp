@@ -114,6 +114,17 @@ TEST_F(ZR4410Test, WrongPasswordShowsTheServersMessage) {
     EXPECT_EQ(Column(kGrid, 1)[0], "");
 }
 
+TEST_F(ZR4410Test, KeypadTypesThePasswordAfterItIsTapped) {
+    Open();
+    ASSERT_TRUE(d->Tap(1007));
+    for (int key : {8310, 8310, 8310, 8310}) ASSERT_TRUE(d->Tap(key));  // "0" four times
+    EXPECT_EQ(Text(1007), "0000");
+    Bytes plain = TapAndCapture(kSend, 4402);
+    ASSERT_EQ(plain.size(), 18u);
+    ASSERT_TRUE(WaitFor([&] { return Column(kGrid, 1)[0] == "100,000,000"; }));
+    EXPECT_FALSE(plat::win::PendingMessageBox(nullptr));  // the server took the password
+}
+
 TEST_F(ZR4410Test, EvaluationButtonAsksForTheBalanceScreen) {
     Open();
     ASSERT_TRUE(d->Tap(9827));
