@@ -150,3 +150,18 @@ put("fuzz_updater_reply", "local-list", b"\x02" + struct.pack(">I", 0) + local)
 verlist = os.path.join(DEVICE, "Bin", "verlist.dat")
 if os.path.exists(verlist):
     put("fuzz_updater_reply", "verlist", b"\x02" + struct.pack(">I", 0) + read(verlist))
+
+# Screen replies (mode byte, packet): base quote 4101, a server message, the screen's own reply.
+base4101 = "삼성전자".encode("cp949").ljust(12, b" ") + struct.pack(">i", 71000) + b"\x00\x00" + struct.pack(">i", 1234567) \
+    + b"2" + struct.pack(">i", 500) + struct.pack(">i", 250012) + struct.pack(">i", 1200) + b"1" \
+    + struct.pack(">i", 80055) + struct.pack(">i", -300) + b"5"
+assert len(base4101) == 45
+message = "안내".encode("cp949").ljust(14, b" ") + "주문이 거부되었습니다".encode("cp949")
+for target in ("fuzz_screen_reply", "fuzz_screen_plain"):
+    put(target, "base-quote", b"\x00" + packet(4101, base4101))
+    put(target, "base-quote-short", b"\x00" + packet(4101, base4101[:20]))
+    put(target, "server-message", b"\x00" + packet(4020, message, status=b"99"))
+    put(target, "own-reply", b"\x00" + packet(4998, b"init"))
+    put(target, "header-only", b"\x00" + packet(4101))
+put("fuzz_screen_reply", "enciphered-base-quote", b"\x01" + header(0, 4101, 1) + plain_record(base4101))
+put("fuzz_screen_reply", "enciphered-message", b"\x01" + header(0, 4020, 1, b"99") + plain_record(message))
