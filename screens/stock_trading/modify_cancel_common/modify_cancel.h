@@ -1,0 +1,95 @@
+// The stock order modify screen ZR4320 (transaction 2320) and cancel screen ZR4330 (transaction
+// 2330): one dialog class that names an open order by its number and sends a 46-byte request.
+// A picked order arrives from the order and fill inquiry in a pick record file (pick_record.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "pick_record.h"
+#include "vxskeleton/screen_skeleton.h"
+
+namespace vxchange {
+
+// Controls of template 129.
+constexpr UINT kAccount = vxskel::kAccountCombo;  // 1006
+constexpr UINT kPassword = 1014;
+constexpr UINT kName = 1002;                      // item name
+constexpr UINT kTarget = 1015;                    // target order number
+constexpr UINT kKind = 1008;                      // modify or cancel kind
+constexpr UINT kQuantity = 1009;
+constexpr UINT kPrice = 1010;                     // modify only
+constexpr UINT kType = 1016;                      // modify only: order type
+constexpr UINT kOddLot = 1565;                    // cancel only: "단 주"
+constexpr UINT kAfterHours = 1566;                // cancel only: "시간외 종가"
+constexpr UINT kConfirm = 9705;
+constexpr UINT kClear = 9801;
+constexpr UINT kFindIntoEdit = 9704;
+constexpr UINT kOpenOrders = 9800;                // "미체결": the order and fill inquiry
+constexpr UINT kCurrentPrice = 9709;
+constexpr UINT kScreenInquiry = 93103;
+
+// The 46-byte request of both transactions.
+constexpr int kBodySize = 46;
+constexpr int kPasswordBytes = 8;
+constexpr int kTargetDigits = 5;
+constexpr int kQuantityDigits = 7;
+constexpr int kPriceDigits = 8;
+// Reply: the new order number at bytes 15-19.
+constexpr int kNewNumberAt = 15;
+constexpr int kNewNumberLen = 5;
+
+struct ChangeFields {
+    std::string account;   // 10 digits
+    std::string password;  // 1 to 8 bytes
+    std::string target;    // 1 to 5 digits
+    std::string code;      // 5 characters
+    std::string quantity;  // 1 to 7 digits
+    std::string price;     // 1 to 8 digits (modify; the cancel body always carries "00000000")
+    char byte44 = '1';     // modify: order type; cancel: cancel kind
+    char byte45 = '1';     // modify: modify kind; cancel: order type
+};
+// Fills the zeroed body of a modify (`cancel` false) or cancel. False, and the body left zeroed,
+// when a field does not fit its place: a request never carries a cut value.
+bool BuildChangeBody(const ChangeFields& f, bool cancel, unsigned char (&body)[kBodySize]);
+
+// The value of a number edit as the body carries it: the text without its commas, only digits,
+// 1 to `maxDigits` of them.
+bool DigitsForBody(const CString& shown, int maxDigits, std::string& digits);
+
+// What differs between the two screens.
+struct ChangeScreen {
+    const WCHAR* moduleName;
+    bool cancel;
+};
+
+class CChangeOrderDlg : public vxskel::CVXScreenDlg {
+public:
+    CChangeOrderDlg(const ChangeScreen& screen, const vxskel::ScreenConfig& config);
+    ~CChangeOrderDlg() override;
+
+    void OnInitScreen() override;
+    void OnQuery() override;
+    void OnReply(uint16_t code, const unsigned char* body, int len) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void ReadHandOver();
+    // Opens or closes the quantity and price edits by the kind and type chosen.
+    void ApplyKindAndType();
+    void OnCheckBox(UINT id);
+    void ConfirmAndSend();
+    void ClearInput();
+    void Refuse(const WCHAR* text, UINT control);
+    void SetEditOpen(UINT id, bool open, bool empty);
+
+    const ChangeScreen& m_screen;
+    int m_kind = 0;      // 0 part, 1 all that is left
+    int m_type = 0;      // modify: 0 normal, 1 market, 2 conditional limit
+    char m_cancelType = '1';
+    struct Sent {
+        CString account, code, name, kind, price, quantity;
+    } m_sent;
+};
+
+}  // namespace vxchange
