@@ -56,6 +56,10 @@ bool BuildOrderBody(const OrderFields& f, unsigned char (&body)[kBodySize]) {
 
 // ---- Dialog ------------------------------------------------------------------------------------
 
+BEGIN_MESSAGE_MAP(COrderEntryDlg, vxskel::CVXScreenDlg)
+ON_MESSAGE(WM_VX_PACKET, OnOrderPacket)
+END_MESSAGE_MAP()
+
 COrderEntryDlg::COrderEntryDlg(const OrderScreen& screen, const vxskel::ScreenConfig& config)
     : CVXScreenDlg(config), m_screen(screen) {}
 
@@ -257,6 +261,10 @@ void COrderEntryDlg::ConfirmAndSend() {
         return Refuse(u"주문가격은 99,999,999원까지 숫자로 입력하세요", kPrice);
     }
     f.type = t.code;
+    if (m_sentCount == kInFlight) {
+        MessageBox(u"앞선 주문의 처리결과를 기다리고 있습니다", u"", MB_OK);
+        return;
+    }
 
     CString name;
     GetDlgItemText(static_cast<int>(m_screen.nameStatic), name);
@@ -268,13 +276,30 @@ void COrderEntryDlg::ConfirmAndSend() {
     if (answer == IDOK) {
         unsigned char body[kBodySize];
         if (BuildOrderBody(f, body)) {
-            if (SendEncrypted(m_screen.trCode, body, kBodySize))
-                m_sent = SentOrder{shownAccount, code, name, typeName, price, quantity};
+            if (SendEncrypted(m_screen.trCode, body, kBodySize)) {
+                m_sent[(m_sentHead + m_sentCount) % kInFlight] =
+                    SentOrder{shownAccount, code, name, typeName, price, quantity};
+                ++m_sentCount;
+            }
         }
         std::memset(body, 0, sizeof body);
     }
     std::fill(f.password.begin(), f.password.end(), '\0');
     SHFullScreen(m_hWnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
+}
+
+LRESULT COrderEntryDlg::OnOrderPacket(WPARAM wParam, LPARAM lParam) {
+    const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
+    // Every reply of the order transaction answers the oldest open order: accepted, refused by
+    // the server or unreadable alike.
+    if (packet && TrGetU16(packet + 4) == m_screen.trCode && m_sentCount > 0) {
+        m_replyFor = m_sentHead;
+        m_sentHead = (m_sentHead + 1) % kInFlight;
+        --m_sentCount;
+    }
+    LRESULT result = OnVxPacket(wParam, lParam);
+    m_replyFor = -1;
+    return result;
 }
 
 void COrderEntryDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
@@ -286,10 +311,11 @@ void COrderEntryDlg::OnReply(uint16_t code, const unsigned char* body, int len) 
     int n = 0;
     while (n < kOrderNumberLen && body[kOrderNumberAt + n]) ++n;
     CString number = CString::FromMultiByte(reinterpret_cast<const char*>(body + kOrderNumberAt), n);
+    static const SentOrder kUnknown;
+    const SentOrder& o = m_replyFor >= 0 ? m_sent[m_replyFor] : kUnknown;
     CString text;
     text.Format(u"계좌번호: %s\n종목코드: %s\n종 목  명: %s\n주문구분: %s\n매매유형: %s\n주문단가: %s원\n주문수량: %s 주\n주문번호: %s",
-                m_sent.account, m_sent.code, m_sent.name, m_screen.resultSide, m_sent.type, m_sent.price,
-                m_sent.quantity, number);
+                o.account, o.code, o.name, m_screen.resultSide, o.type, o.price, o.quantity, number);
     MessageBox(text, u"주문처리결과", MB_OK | MB_ICONINFORMATION);
     ClearInput();
     ApplyOrderType(0);

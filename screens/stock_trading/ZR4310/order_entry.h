@@ -125,11 +125,22 @@ protected:
     void Refuse(const WCHAR* text, UINT control);
     int SelectedType();
 
+    // Replies of the screen's transaction are matched with the orders sent, in their order.
+    afx_msg LRESULT OnOrderPacket(WPARAM wParam, LPARAM lParam);
+
     const OrderScreen& m_screen;
-    // The order last sent, as it was confirmed: the result box describes it.
+    // Orders sent and not yet answered, oldest first, as they were confirmed: each result box
+    // describes the order its reply belongs to, whatever the fields hold meanwhile.
     struct SentOrder {
         CString account, code, name, type, price, quantity;
-    } m_sent;
+    };
+    static constexpr int kInFlight = 8;
+    SentOrder m_sent[kInFlight];
+    int m_sentHead = 0;
+    int m_sentCount = 0;
+    int m_replyFor = -1;  // the order whose reply is being handled; -1: none
+
+    DECLARE_MESSAGE_MAP()
 };
 
 // ---- Template 129 --------------------------------------------------------------------------------

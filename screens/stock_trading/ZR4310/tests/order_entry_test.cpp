@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -493,6 +494,16 @@ TEST_P(OrderEntryTest, ServerRefusalShowsItsMessageAndKeepsTheFields) {
     EXPECT_EQ(Text(kPrice), "0");
     EXPECT_EQ(Text(kType), "시장가");
     EXPECT_EQ(Text(kPassword), "1111");
+    // The refused order is answered: the next result describes the next order.
+    Set(kQuantity, u"");
+    ASSERT_TRUE(d->Type(kQuantity, "10"));
+    ASSERT_TRUE(d->Tap(kConfirm));
+    ASSERT_TRUE(Box(&b));
+    ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
+    ASSERT_TRUE(Box(&b));
+    EXPECT_EQ(Utf8(b.caption), "주문처리결과");
+    EXPECT_NE(Utf8(b.text).find("주문수량: 10 주\n"), std::string::npos) << Utf8(b.text);
+    ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
 }
 
 TEST_P(OrderEntryTest, ResultDescribesTheOrderSentNotTheFieldsEditedMeanwhile) {
@@ -510,6 +521,55 @@ TEST_P(OrderEntryTest, ResultDescribesTheOrderSentNotTheFieldsEditedMeanwhile) {
     ASSERT_TRUE(Box(&b));
     EXPECT_NE(Utf8(b.text).find("주문단가: 71,500원\n주문수량: 10 주\n"), std::string::npos) << Utf8(b.text);
     ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
+}
+
+TEST_P(OrderEntryTest, TwoOrdersInFlightEachGetTheirOwnResult) {
+    const Screen& s = GetParam();
+    // The server holds both orders until the test lets it answer them, in their order.
+    struct Gate {
+        std::mutex m;
+        std::condition_variable cv;
+        bool open = false;
+        void Open() {
+            std::lock_guard<std::mutex> l(m);
+            open = true;
+            cv.notify_all();
+        }
+    };
+    auto gate = std::make_shared<Gate>();
+    struct Opener {
+        std::shared_ptr<Gate> g;
+        ~Opener() { g->Open(); }
+    } opener{gate};
+    simsrv::Handler real = simsrv::DefaultHandlers().at(s.code);
+    server.setHandler(s.code, [gate, real](simsrv::HandlerContext& c, const simsrv::Request& q, simsrv::Reply& r) {
+        std::unique_lock<std::mutex> l(gate->m);
+        gate->cv.wait(l, [&] { return gate->open; });
+        l.unlock();
+        real(c, q, r);
+    });
+    Open();
+    ASSERT_TRUE(d->Type(kPassword, "1111"));
+    plat::win::MessageBoxInfo b;
+    for (const char* quantity : {"10", "20"}) {
+        Set(kQuantity, u"");
+        Set(kPrice, u"");
+        ASSERT_TRUE(d->Type(kQuantity, quantity));
+        ASSERT_TRUE(d->Type(kPrice, "71500"));
+        ASSERT_TRUE(d->Tap(kConfirm));
+        ASSERT_TRUE(Box(&b));
+        ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
+    }
+    gate->Open();
+    for (const char* quantity : {"10", "20"}) {
+        ASSERT_TRUE(Box(&b));
+        EXPECT_NE(Utf8(b.text).find(std::string("주문수량: ") + quantity + " 주\n"), std::string::npos) << Utf8(b.text);
+        ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
+    }
+    auto orders = server.withMarket([](simsrv::Market& m) { return m.Orders(); });
+    ASSERT_EQ(orders.size(), 2u);
+    EXPECT_EQ(orders[0].quantity, 10);
+    EXPECT_EQ(orders[1].quantity, 20);
 }
 
 TEST_P(OrderEntryTest, ReplyTooShortForTheOrderNumberIsReportedNotRead) {
