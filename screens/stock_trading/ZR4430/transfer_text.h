@@ -8,6 +8,8 @@
 
 #include "plat/afx.h"
 #include "vxbase/money.h"
+#include "vxbase/prop_ce.h"
+#include "vxskeleton/screen_skeleton.h"
 
 namespace transfer {
 
@@ -34,6 +36,26 @@ inline std::string GroupedNumber(int64_t value) {
     char digits[32];
     std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
     return Money(digits);
+}
+
+// The futures/options accounts ("Software\\Quorvan\\FutOpt") after the stock accounts that the
+// skeleton has listed: money may be sent from either kind.
+inline void AddFutOptAccounts(CComboBox* combo) {
+    if (!combo) return;
+    CPropCE reg;
+    if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_FUTOPT, TRUE)) return;
+    long count = reg.GetLongValue(u"Account Count");
+    for (long i = 0; i < count && i < 100; ++i) {
+        CString name;
+        name.Format(u"%d", static_cast<int>(i));
+        CString account = reg.GetValue(name);
+        if (!account.IsEmpty()) combo->AddString(vxskel::AccountDisplay(account));
+    }
+    if (combo->GetCurSel() < 0 && combo->GetCount() > 0) {
+        CString shown;
+        combo->GetWindowText(shown);
+        if (shown.IsEmpty()) combo->SetCurSel(0);
+    }
 }
 
 }  // namespace transfer

@@ -159,6 +159,7 @@ public:
     void OnInitScreen() override {
         if (CWnd* w = GetDlgItem(kPassword)) w->SendMessage(EM_LIMITTEXT, kPasswordBytes);
         if (CWnd* w = GetDlgItem(kBankAccount)) w->SendMessage(EM_LIMITTEXT, kBankAccountBytes);
+        transfer::AddFutOptAccounts(static_cast<CComboBox*>(GetDlgItem(kAccount)));
         ClearReceivers();
         if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
     }
@@ -209,7 +210,9 @@ public:
         const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
         uint16_t code = packet ? TrGetU16(packet + 4) : 0;
         LRESULT r = CVXScreenDlg::OnVxPacket(wParam, lParam);
-        if (code == kTrTransfer) {
+        if (code == TR_STOCK_BASE && r) {
+            if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
+        } else if (code == kTrTransfer) {
             // Whatever the answer, the transfer is over: its password goes, and the next
             // transfer starts with a new receiver inquiry.
             DropKey();

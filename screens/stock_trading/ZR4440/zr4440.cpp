@@ -140,6 +140,7 @@ public:
             m_grid->set_visible(1);
             m_grid->redraw();
         }
+        transfer::AddFutOptAccounts(static_cast<CComboBox*>(GetDlgItem(kAccount)));
         EnableButton(kBtnNext, false);
         EnableButton(kBtnFirst, false);
         if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
@@ -195,7 +196,12 @@ public:
             KillTimer(vxskel::kReplyTimer);
             EndWaitCursor();
         }
-        return CVXScreenDlg::OnVxPacket(wParam, lParam);
+        const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
+        uint16_t code = packet ? TrGetU16(packet + 4) : 0;
+        LRESULT r = CVXScreenDlg::OnVxPacket(wParam, lParam);
+        if (code == TR_STOCK_BASE && r)
+            if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
+        return r;
     }
 
     void OnReply(uint16_t code, const unsigned char* body, int len) override {

@@ -344,6 +344,18 @@ protected:
         return server.requests(code, mark).empty();
     }
     void PickAccount(int index) { ASSERT_TRUE(d->Pick(accountCombo_, index)); }
+    // The futures/options accounts the login would have stored.
+    void StoreFutOptAccounts(const std::vector<std::u16string>& accounts) {
+        CPropCE reg;
+        ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_FUTOPT));
+        reg.SetValue(u"Account Count", DWORD(accounts.size()));
+        for (size_t i = 0; i < accounts.size(); ++i) reg.SetValue(std::u16string(1, u'0' + i).c_str(), accounts[i].c_str());
+    }
+    int FocusId() {
+        int id = 0;
+        d->Ui([&] { id = GetDlgCtrlID(GetFocus()); });
+        return id;
+    }
     // Empties an edit and types into it key by key, as the user does.
     void TypeInto(int id, const std::string& text) {
         d->Ui([&] { SetDlgItemText(dlg, id, u""); });

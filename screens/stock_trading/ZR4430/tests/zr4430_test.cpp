@@ -67,11 +67,6 @@ protected:
         ASSERT_EQ(transfertest::Utf8(b.caption), "이체전송확인");
         Answer(b, button);
     }
-    int FocusId() {
-        int id = 0;
-        d->Ui([&] { id = GetDlgCtrlID(GetFocus()); });
-        return id;
-    }
     int64_t Cash(const std::string& account) {
         return server.withMarket([&](simsrv::Market& m) { return m.FindAccount(account)->cash; });
     }
@@ -105,8 +100,13 @@ protected:
 };
 
 TEST_F(ZR4430Test, QueryAsksForReceiversAndAmountAndShowsBoth) {
+    StoreFutOptAccounts({u"1234567803"});
     Open();
     EXPECT_EQ(Text(1009), "12345678 - 01");
+    EXPECT_EQ(FocusId(), kPassword);
+    ASSERT_TRUE(d->Pick(1009, 2));  // the futures/options account after the two stock accounts
+    EXPECT_EQ(Text(1009), "12345678 - 03");
+    ASSERT_TRUE(d->Pick(1009, 0));
     TypeInto(kPassword, "0000");
     size_t mark = server.logSize();
     ASSERT_TRUE(d->Tap(kBtnQuery));

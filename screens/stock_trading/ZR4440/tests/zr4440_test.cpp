@@ -45,9 +45,11 @@ protected:
 };
 
 TEST_F(ZR4440Test, StartsWithSevenEmptyRowsAndPagingOff) {
+    StoreFutOptAccounts({u"1234567803"});
     size_t mark = server.logSize();
     Open();
     EXPECT_EQ(Text(1009), "12345678 - 01");
+    EXPECT_EQ(FocusId(), kPassword);
     auto rows = Grid(kGrid);
     ASSERT_EQ(rows.size(), 7u);
     for (const auto& row : rows) {
@@ -57,6 +59,8 @@ TEST_F(ZR4440Test, StartsWithSevenEmptyRowsAndPagingOff) {
     EXPECT_FALSE(Enabled(kBtnNext));
     EXPECT_FALSE(Enabled(kBtnFirst));
     EXPECT_TRUE(NoneSince(4440, mark));
+    ASSERT_TRUE(d->Pick(1009, 2));  // the futures/options account after the two stock accounts
+    EXPECT_EQ(Text(1009), "12345678 - 03");
 }
 
 // Nine transfers: a page of seven, newest first, then the two left; "처 음" back to the first.
