@@ -21,6 +21,7 @@ all=(fuzz_recv_packet fuzz_session_key fuzz_session_data fuzz_certificate fuzz_s
      fuzz_frame4 fuzz_frame2 fuzz_config_file fuzz_menu_file fuzz_code_file fuzz_quickmove_file)
 [ -f "$root/shell/updater/src/ver_protocol.cpp" ] && all+=(fuzz_updater_reply)
 [ -f "$root/screens/skeleton/tests/test_screen.cpp" ] && all+=(fuzz_screen_reply fuzz_screen_plain)
+[ -f "$root/login/src/login_dlg.cpp" ] && all+=(fuzz_login_reply)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
@@ -37,7 +38,7 @@ dict_of() {
     fuzz_frame4|fuzz_frame2) echo frame.dict ;;
     fuzz_certificate|fuzz_signature) echo der.dict ;;
     fuzz_updater_reply) echo updater.dict ;;
-    fuzz_screen_*) echo packet.dict ;;
+    fuzz_screen_*|fuzz_login_reply) echo packet.dict ;;
     *) echo files.dict ;;
   esac
 }

@@ -3,7 +3,11 @@
 // the main program hosts screens. The transaction code comes from the packet's own header bytes.
 //
 // Input: byte 0 (bit 0: the body after the header is sealed as one data record of the session
-// with fixed keys, so that enciphered replies reach the screen), then the packet.
+// with fixed keys, so that enciphered replies reach the screen; bit 1: the session awaits the
+// server's key token, as after the login's first key request), then the packet.
+//
+// Built once per screen family: the skeleton's test screen (enciphered and plain replies) and the
+// login; each brings its own MainDlg.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -58,6 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     data += 1;
     size -= 1;
 
+    g_session->Establish();  // each input meets the same session
+    if (mode & 2) g_session->AwaitServerToken();
     std::vector<uint8_t> packet(data, data + size);
     if ((mode & 1) && size >= 15) {
         const size_t plain = (size - 15) / 16 * 16;
@@ -70,7 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         packet[2] = uint8_t(total >> 8);
         packet[3] = uint8_t(total);
         packet[13] = 1;
-        g_session->mutable_ctx().recvSeq = 0;  // each input starts a fresh sequence
     }
     if (packet.size() > 4096) return 0;
     // The receive slot: what the thread read, the rest of the slot left from earlier packets.

@@ -165,3 +165,12 @@ for target in ("fuzz_screen_reply", "fuzz_screen_plain"):
     put(target, "header-only", b"\x00" + packet(4101))
 put("fuzz_screen_reply", "enciphered-base-quote", b"\x01" + header(0, 4101, 1) + plain_record(base4101))
 put("fuzz_screen_reply", "enciphered-message", b"\x01" + header(0, 4020, 1, b"99") + plain_record(message))
+
+# Login replies: key reply (server token, certificate), login reply with accounts, server message.
+accounts = [b"1234567801", b"1234567802", b"5555000003"]
+login_body = bytes(30) + bytes([len(accounts)]) + b"".join(accounts)
+put("fuzz_login_reply", "key-token", b"\x02" + packet(1000, bytes([2, 2, 0]) + struct.pack(">H", len(token)) + token))
+put("fuzz_login_reply", "key-certificate", b"\x02" + packet(1000, bytes([10, 2, 0]) + struct.pack(">H", len(cert_part)) + cert_part))
+put("fuzz_login_reply", "login", b"\x01" + header(0, 4020, 1) + plain_record(login_body))
+put("fuzz_login_reply", "login-plain", b"\x00" + packet(4020, login_body))
+put("fuzz_login_reply", "server-message", b"\x00" + packet(4020, message, status=b"99"))
