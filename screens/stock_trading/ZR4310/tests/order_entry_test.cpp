@@ -410,6 +410,7 @@ TEST_P(OrderEntryTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing)
         {"no account", [&] { noSelection(kAccount); }, "계좌번호를 선택하세요", kAccount},
         {"not an account", [&] { noSelection(kAccount); d->Type(kAccount, "1234"); }, "계좌번호를 선택하세요", kAccount},
         {"short password", [&] { Set(kPassword, u"111"); }, "비밀번호를 입력하세요", kPassword},
+        {"password longer than its field", [&] { Set(kPassword, u"123456789"); }, "비밀번호를 입력하세요", kPassword},
         {"short item code", [&] { Set(kCode, u"0593"); }, "종목코드를 입력하세요", kCode},
         {"no order type", [&] { noSelection(kType); }, "매매유형을 선택하세요", kType},
         {"no quantity", [&] { Set(kQuantity, u""); }, "주문수량을 입력하세요", kQuantity},
@@ -418,6 +419,8 @@ TEST_P(OrderEntryTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing)
         // Eight quantity digits fit the edit ("12,345,678") but not the body's seven.
         {"quantity of 8 digits", [&] { Set(kQuantity, u""); d->Type(kQuantity, "12345678"); },
          "주문수량은 9,999,999주까지 숫자로 입력하세요", kQuantity},
+        {"quantity that is no number", [&] { Set(kQuantity, u"1a"); }, "주문수량은 9,999,999주까지 숫자로 입력하세요",
+         kQuantity},
         // A ninth price digit is kept by the edit ("12,345,6789") but has no room in the body.
         {"price of 9 digits", [&] { Set(kPrice, u""); d->Type(kPrice, "123456789"); },
          "주문가격은 99,999,999원까지 숫자로 입력하세요", kPrice},
