@@ -247,10 +247,12 @@ protected:
     }
 
     // Opens the plug-in as the screen host does and waits for the strip's base quote.
-    void Open() {
+    // `handheldName`: another plug-in placed with AddPlugin (default: the fixture's own).
+    void Open(const char16_t* handheldName = nullptr) {
         size_t mark = server.logSize();
+        std::u16string name = handheldName ? handheldName : handheldName_;
         d->Ui([&] {
-            module = LoadLibrary((std::u16string(u"\\Program Files\\Quorvan\\Bin\\") + handheldName_).c_str());
+            module = LoadLibrary((std::u16string(u"\\Program Files\\Quorvan\\Bin\\") + name).c_str());
             ASSERT_NE(module, nullptr);
             auto mainDlg = reinterpret_cast<MainDlgFn>(GetProcAddress(module, "MainDlg"));
             end = reinterpret_cast<EndDlgFn>(GetProcAddress(module, "EndDlg"));
@@ -264,6 +266,22 @@ protected:
         });
         ASSERT_TRUE(server.waitForRequest(4101, 3000, nullptr, mark));
         ASSERT_TRUE(WaitFor([&] { return Text(9903) == "삼성전자"; })) << Text(9903);
+    }
+
+    // Ends the open screen as the host does before it opens the next one.
+    void Close() {
+        d->Ui([&] {
+            if (end) end();
+            if (module) FreeLibrary(module);
+            end = nullptr;
+            module = nullptr;
+            dlg = 0;
+            thread->SetHwnd(sessionWnd);
+        });
+    }
+    // Places another plug-in on the device.
+    void AddPlugin(const char* pluginFile, const char16_t* handheldName) {
+        fs::copy_file(pluginFile, root + "/Program Files/Quorvan/Bin/" + Utf8(handheldName));
     }
 
     std::string Text(int id) { return Utf8(d->Text(id)); }

@@ -198,6 +198,42 @@ TEST_F(ZR4440Test, AnotherAccountStartsAgainFromTheFirstPage) {
     ASSERT_TRUE(WaitFor([&] { return server.requests(4440, 0).size() == 3; }));
 }
 
+#ifdef ZR4430_PLUGIN
+// A transfer sent from the transfer screen is the newest application here.
+TEST_F(ZR4440Test, TransferFromTheTransferScreenIsListed) {
+    AddPlugin(ZR4430_PLUGIN, u"ZR4430.dll");
+    Open(u"ZR4430.dll");
+    TypeInto(1003, "0000");
+    ASSERT_TRUE(d->Tap(9815));
+    ASSERT_TRUE(WaitFor([&] { return Text(1007) == "12345678901234"; }));
+    ASSERT_TRUE(d->Pick(1006, 1));  // 우리은행 1002123456789
+    TypeInto(1004, "250000");
+    ASSERT_TRUE(d->Tap(9828));
+    ASSERT_TRUE(WaitFor([&] { return Text(1008) == "김철수"; })) << Text(1008);
+    ASSERT_TRUE(d->Tap(9814));
+    plat::win::MessageBoxInfo b;
+    ASSERT_TRUE(WaitFor([&] { return plat::win::PendingMessageBox(&b); }));
+    plat::win::AnswerMessageBox(IDOK, b.hwnd);  // the confirmation
+    ASSERT_TRUE(WaitFor([&] { return plat::win::PendingMessageBox(&b) && b.caption == u"이체처리결과"; }));
+    plat::win::AnswerMessageBox(IDOK, b.hwnd);
+    d->Settle();
+    Close();
+
+    Open();
+    TypeInto(kPassword, "0000");
+    ASSERT_FALSE(Page(kBtnSend).empty());
+    AmountsOnceFirstIs("250,000");
+    auto rows = Grid(kGrid);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0].text, "2007-03-15");
+    EXPECT_EQ(rows[0][3].text, "우리은행");
+    EXPECT_EQ(rows[0][4].text, "23456789");  // the list shows the last eight digits
+    EXPECT_EQ(rows[0][5].text, "김철수");
+    EXPECT_EQ(rows[0][6].text, "500");
+    EXPECT_FALSE(Enabled(kBtnNext));
+}
+#endif
+
 TEST_F(ZR4440Test, WrongPasswordShowsTheServersMessage) {
     MakeTransfers(1);
     Open();
