@@ -175,6 +175,8 @@ public:
             // Another account: nothing of the last one stays (the skeleton empties the password).
             DropKey();
             m_asked = Inputs{};
+            m_staleAmounts += m_amounts;
+            m_amounts = 0;
             SetDlgItemText(kWithdrawable, u"");
             SetDlgItemText(kAmount, u"");
             SetDlgItemText(kBankAccount, u"");
@@ -209,6 +211,13 @@ public:
     afx_msg LRESULT OnTransferPacket(WPARAM wParam, LPARAM lParam) {
         const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
         uint16_t code = packet ? TrGetU16(packet + 4) : 0;
+        bool inquiry = code == kTrInquiry || code == kTrFollowUp;
+        if (inquiry && m_inquiries > 0) --m_inquiries;
+        if (code == kTrWithdrawable && m_staleAmounts > 0) {
+            --m_staleAmounts;  // asked for the account shown before
+            return 0;
+        }
+        if (code == kTrWithdrawable && m_amounts > 0) --m_amounts;
         LRESULT r = CVXScreenDlg::OnVxPacket(wParam, lParam);
         if (code == TR_STOCK_BASE && r) {
             if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
@@ -217,7 +226,7 @@ public:
             // transfer starts with a new receiver inquiry.
             DropKey();
             SetDlgItemText(kPassword, u"");
-        } else if ((code == kTrInquiry || code == kTrFollowUp) && r == 0) {
+        } else if (inquiry && r == 0 && m_inquiries == 0) {
             m_asked = Inputs{};  // refused: nothing to follow up
         }
         return r;
@@ -285,9 +294,10 @@ private:
         std::memcpy(body + 10, pw.data(), std::min<size_t>(pw.size(), static_cast<size_t>(passwordBytes)));
         Wipe(pw);
     }
-    void Send(uint16_t code, unsigned char* body, int len) {
-        SendEncrypted(code, body, len);
+    bool Send(uint16_t code, unsigned char* body, int len) {
+        BOOL sent = SendEncrypted(code, body, len);
         std::memset(body, 0, static_cast<size_t>(len));  // it held the password
+        return sent != FALSE;
     }
 
     // ---- Key ----
@@ -348,7 +358,7 @@ private:
         unsigned char body2[18];
         std::memcpy(body2, body, sizeof body2);
         Send(kTrReceivers, body, sizeof body);
-        Send(kTrWithdrawable, body2, sizeof body2);
+        if (Send(kTrWithdrawable, body2, sizeof body2)) ++m_amounts;
     }
 
     void OnAskReceiver() {
@@ -368,7 +378,7 @@ private:
         std::memcpy(body + 16, in.number.data(), in.number.size());
         std::memcpy(body + 36, in.amount.data(), in.amount.size());
         m_asked = in;
-        Send(kTrInquiry, body, sizeof body);
+        if (Send(kTrInquiry, body, sizeof body)) ++m_inquiries;
     }
 
     void SendFollowUp(const unsigned char* reply) {
@@ -378,7 +388,7 @@ private:
         std::memcpy(body + 12, m_asked.number.data(), m_asked.number.size());
         std::memcpy(body + 32, m_asked.amount.data(), m_asked.amount.size());
         std::memcpy(body + 41, reply + 44, 2);
-        Send(kTrFollowUp, body, sizeof body);
+        if (Send(kTrFollowUp, body, sizeof body)) ++m_inquiries;
     }
 
     void OnSend() {
@@ -458,6 +468,8 @@ private:
 
     void TakeInquiryReply(uint16_t code, const unsigned char* body, int len) {
         if (len < 11) return ReportShortReply(code);
+        // Only the answer to the last inquiry holds the key the server will accept.
+        if (m_inquiries > 0) return;
         Inputs asked = m_asked;
         m_asked = Inputs{};
         // An answer for inputs that have changed since the question is of no use.
@@ -496,6 +508,9 @@ private:
     Inputs m_asked;                // what the receiver inquiry in flight asked for
     std::string m_name;            // the receiver's name from the bank, code page 949
     bool m_inAmount = false;
+    int m_inquiries = 0;           // receiver inquiries (2422, 2423) not yet answered
+    int m_amounts = 0;             // withdrawable-amount requests not yet answered
+    int m_staleAmounts = 0;        // of those, the ones asked for an account no longer shown
 
     DECLARE_MESSAGE_MAP()
 };

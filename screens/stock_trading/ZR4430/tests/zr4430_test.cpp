@@ -335,6 +335,43 @@ TEST_F(ZR4430Test, InquiryAnswerForChangedInputsIsIgnored) {
     EXPECT_TRUE(NoneSince(2425, mark));
 }
 
+// Two taps on "수취인조회" before the first answer: only the last answer's key is what the server
+// will accept, and the transfer goes through with it.
+TEST_F(ZR4430Test, SecondInquiryInFlightTakesTheLastAnswer) {
+    Open();
+    AskReceivers();
+    ASSERT_TRUE(d->Pick(kBank, 0));
+    TypeInto(kAmount, "1234");
+    server.setFault({simsrv::FaultKind::Delay, 2422, 200, 1});
+    size_t mark = server.logSize();
+    ASSERT_TRUE(d->Tap(kBtnInquiry));
+    ASSERT_TRUE(d->Tap(kBtnInquiry));
+    ASSERT_TRUE(WaitFor([&] { return server.requests(2422, mark).size() == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return Text(kName) == "홍길동"; })) << Text(kName);
+    SendAndConfirm(IDOK);
+    auto result = Box();
+    EXPECT_EQ(transfertest::Utf8(result.caption), "이체처리결과") << transfertest::Utf8(result.text);
+    Answer(result, IDOK);
+    EXPECT_EQ(Transfers("1234567801"), 1u);
+}
+
+// The amount asked for the account shown before is not shown for the new one.
+TEST_F(ZR4430Test, AmountOfThePreviousAccountIsNotShown) {
+    Open();
+    server.setFault({simsrv::FaultKind::Delay, 2421, 200, 1});
+    TypeInto(kPassword, "0000");
+    size_t mark = server.logSize();
+    ASSERT_TRUE(d->Tap(kBtnQuery));
+    ASSERT_TRUE(server.waitForRequest(2421, 3000, nullptr, mark));
+    ASSERT_TRUE(d->Pick(1009, 1));
+    EXPECT_FALSE(WaitFor([&] { return !Text(kWithdrawable).empty(); }, 600)) << Text(kWithdrawable);
+    EXPECT_EQ(Text(kBank), "");
+    // The new account's own answer is shown.
+    TypeInto(kPassword, "0000");
+    ASSERT_TRUE(d->Tap(kBtnQuery));
+    ASSERT_TRUE(WaitFor([&] { return Text(kWithdrawable) == "100,000,000"; })) << Text(kWithdrawable);
+}
+
 // Inputs that cannot go out are refused before any request, with the focus on the field.
 TEST_F(ZR4430Test, BadInputsAreRefusedBeforeTheInquiry) {
     Open();
