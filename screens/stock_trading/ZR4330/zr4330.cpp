@@ -2,13 +2,13 @@
 #include <iterator>
 
 #include "modify_cancel.h"
+#include "vxbase/base_strip.h"
 
 namespace {
 
 using namespace vxchange;
 
 constexpr ChangeScreen kScreen = {u"ZR4330.dll", true};
-constexpr UINT kTitleButton = 9812;
 
 constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
 constexpr DWORD kEdit = WS_VISIBLE | WS_TABSTOP | WS_BORDER;
@@ -17,16 +17,21 @@ constexpr DWORD kDropList = WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCR
 constexpr int kNoId = -1;
 
 const plat::DialogItemTemplate kItems[] = {
-    // Title row: screen title, item-code combo with its finder, go-to buttons.
-    {u"BUTTON", static_cast<int>(kTitleButton), u"▶ 주식취소", kButton, 0, 0, 0, 84, 20},
-    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 86, 0, 62, 130},
-    {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 150, 0, 20, 20},
-    {u"BUTTON", static_cast<int>(kCurrentPrice), u"현재가", kButton, 0, 172, 0, 68, 20},
-    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 0, 22, 46, 20},
-    {u"BUTTON", static_cast<int>(kOpenOrders), u"미체결", kButton, 0, 48, 22, 46, 20},
-    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, kDropList, 0, 96, 22, 94, 130},
-    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 192, 22, 48, 20},
+    // Top bar: title and the menu buttons of the base dialog; then the item code with its name.
+    {u"STATIC", IDC_TITLE, u"", WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 62, 20},
+    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 62, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 88, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 114, 0, 28, 20},
+    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 142, 0, 28, 20},
+    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 170, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButton, 0, 196, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 222, 0, 18, 20},
+    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 1, 22, 62, 120},
+    {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 64, 22, 18, 20},
+    {u"STATIC", IDC_ITEM_NAME, u"", WS_VISIBLE | SS_LEFT, 0, 83, 22, 95, 20},
+    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 179, 22, 60, 120},
     // (y 44-63: the base-quote strip)
+    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 210, 44, 29, 19},
     {u"STATIC", kNoId, u" 계좌번호", kLabel, 0, 0, 68, 60, 18},
     {u"COMBOBOX", static_cast<int>(kAccount), nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 62, 66, 130, 110},
     {u"STATIC", kNoId, u" 계좌비밀", kLabel, 0, 0, 90, 60, 18},
@@ -47,14 +52,10 @@ const plat::DialogItemTemplate kItems[] = {
     {u"BUTTON", static_cast<int>(kOddLot), u"단 주", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 4, 198, 70, 18},
     {u"BUTTON", static_cast<int>(kAfterHours), u"시간외 종가", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 80, 198, 100, 18},
     {u"STATIC", kNoId, u"* 단주, 시간외종가의 경우에는  체크 후 확인처리 바랍니다.", kLabel, 0, 0, 218, 240, 26},
-    {u"BUTTON", static_cast<int>(kConfirm), u"확인", kButton, 0, 40, 246, 76, 26},
-    {u"BUTTON", static_cast<int>(kClear), u"지움", kButton, 0, 124, 246, 76, 26},
-    // Top-bar menu buttons of the base dialog.
-    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 0, 300, 48, 20},
-    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 48, 300, 48, 20},
-    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 96, 300, 48, 20},
-    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 144, 300, 48, 20},
-    {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 192, 300, 48, 20},
+    {u"BUTTON", static_cast<int>(kConfirm), u"확인", kButton, 0, 2, 248, 58, 26},
+    {u"BUTTON", static_cast<int>(kClear), u"지움", kButton, 0, 62, 248, 58, 26},
+    {u"BUTTON", static_cast<int>(kOpenOrders), u"미체결", kButton, 0, 122, 248, 58, 26},
+    {u"BUTTON", static_cast<int>(kCurrentPrice), u"현재가", kButton, 0, 182, 248, 58, 26},
 };
 const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
                                    kItems, std::size(kItems)};

@@ -9,6 +9,7 @@
 
 #include "pick_record.h"
 #include "vxbase/money.h"
+#include "vxbase/base_strip.h"
 #include "vxbase/prop_ce.h"
 #include "vxskeleton/screen_skeleton.h"
 // The messages header and the grid header spell the grid's message differently (same value).
@@ -80,14 +81,21 @@ constexpr DWORD kRadio = WS_VISIBLE | WS_TABSTOP | BS_RADIOBUTTON;
 constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
 
 const plat::DialogItemTemplate kItems[] = {
-    // Title row: item-code combo with its finder, go-to buttons.
-    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 0, 0, 80, 130},
-    {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 82, 0, 20, 20},
-    {u"BUTTON", static_cast<int>(kCurrentPrice), u"현재가", kButton, 0, 172, 0, 68, 20},
-    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 0, 22, 46, 20},
-    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 48, 22, 142, 130},
-    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 192, 22, 48, 20},
+    // Top bar: title and the menu buttons of the base dialog; then the item code with its name.
+    {u"STATIC", IDC_TITLE, u"", WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 62, 20},
+    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 62, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 88, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 114, 0, 28, 20},
+    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 142, 0, 28, 20},
+    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 170, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButton, 0, 196, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 222, 0, 18, 20},
+    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 1, 22, 62, 120},
+    {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 64, 22, 18, 20},
+    {u"STATIC", IDC_ITEM_NAME, u"", WS_VISIBLE | SS_LEFT, 0, 83, 22, 95, 20},
+    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 179, 22, 60, 120},
     // (y 44-63: the base-quote strip)
+    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 210, 44, 29, 19},
     {u"STATIC", kNoId, u" 계좌번호", kLabel, 0, 0, 68, 56, 18},
     {u"COMBOBOX", static_cast<int>(kAccount), nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 58, 66, 130, 110},
     {u"STATIC", kNoId, u"계좌비밀", kLabel, 0, 0, 90, 56, 18},
@@ -101,12 +109,7 @@ const plat::DialogItemTemplate kItems[] = {
     {u"BUTTON", static_cast<int>(kBtnNext), u"다음", kButton, 0, 60, 252, 56, 22},
     {u"BUTTON", static_cast<int>(kBtnModify), u"정정", kButton, 0, 124, 252, 56, 22},
     {u"BUTTON", static_cast<int>(kBtnCancel), u"취소", kButton, 0, 182, 252, 56, 22},
-    // Top-bar menu buttons of the base dialog.
-    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 0, 300, 48, 20},
-    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 48, 300, 48, 20},
-    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 96, 300, 48, 20},
-    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 144, 300, 48, 20},
-    {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 192, 300, 48, 20},
+    {u"BUTTON", static_cast<int>(kCurrentPrice), u"현재가", kButton, 0, 176, 88, 62, 20},
 };
 const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
                                       kItems, std::size(kItems)};
