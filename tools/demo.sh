@@ -1,9 +1,316 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the system and stages the device root in build/device.
+# The demo: installs what is missing, builds, stages a fresh device root in a new temporary folder,
+# starts the simulated trading and version servers on free loopback ports with the device's
+# configuration pointing at them and the Internet connection chosen, and starts the launcher.
+#
+#   bash tools/demo.sh                with a display: the programs open their windows and you log in
+#   bash tools/demo.sh --headless     without one (or when DISPLAY is unset): a scripted session logs
+#                                     in, opens the buy screen, buys 10 shares of 005930 at a limit
+#                                     price and takes a picture of every step
+# Options: --no-build (use what is built), --build-dir DIR (default build), --shots DIR (where the
+# pictures go; default <build>/demo/shots), --keep (leave the temporary folder).
+#
+# Everything it started is stopped on every way out. A failed step ends it with a non-zero status
+# and the step's name.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-bash tools/setup.sh
-cmake -S . -B build >/dev/null
-cmake --build build -j "$(nproc)"
-echo "Device root staged in build/device:"
-find build/device -type f | sed 's|^build/device/|  |' | sort
+src="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$src"
+
+headless=0; build=1; builddir=build; shots=""; keep=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --headless) headless=1 ;;
+    --no-build) build=0 ;;
+    --build-dir) builddir="${2:?--build-dir needs a folder}"; shift ;;
+    --shots) shots="${2:?--shots needs a folder}"; shift ;;
+    --keep) keep=1 ;;
+    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "demo: unknown option $1 (see --help)" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ -n "${DISPLAY:-}" ] || headless=1
+case "$builddir" in /*) ;; *) builddir="$src/$builddir" ;; esac
+
+if [ "$build" = 1 ]; then
+  bash tools/setup.sh
+  cmake -S . -B "$builddir" >/dev/null
+  cmake --build "$builddir" -j "$(nproc)"
+fi
+
+bin="$builddir/bin"
+staged="$builddir/device"
+for f in "$bin/larkspin-simserver" "$bin/larkspin-ctl" "$bin/larkspin-demo-device" \
+         "$staged/Program Files/Quorvan/Bin/Larkspin.exe" "$staged/Program Files/Quorvan/Bin/VXMain.exe" \
+         "$staged/Program Files/Quorvan/Bin/ZRUpdate.exe" "$staged/Program Files/Quorvan/Bin/VXLogin.dll" \
+         "$staged/Program Files/Quorvan/Bin/Pelvato.conf"; do
+  [ -e "$f" ] || { echo "demo: $f is missing: build first (without --no-build)" >&2; exit 1; }
+done
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/larkspin-demo.XXXXXX")"
+root="$work/device"
+# The pictures of the last headless session, unless asked for elsewhere.
+[ -n "$shots" ] || shots="$builddir/demo/shots"
+server_pid=""; launcher_pid=""; step_name="preparing"
+
+# Ends the programs of our own device root (each registered program by its pid, the launcher by
+# the pid it was started with) and the server, then removes the temporary folder.
+stop_all() {
+  local status=$?
+  trap - EXIT INT TERM
+  if [ "$status" != 0 ] && [ -n "$(ctl programs 2>/dev/null | grep -i vxmain || true)" ]; then
+    # What the main program showed when the step failed, for the one who reads the report.
+    ctl --program VXMain tree >"$work/failure-tree.txt" 2>&1 || true
+    ctl --program VXMain box >>"$work/failure-tree.txt" 2>&1 || true
+    ctl --program VXMain shot "$work/failure.png" >/dev/null 2>&1 || true
+  fi
+  if [ -d "$root/run/auto" ]; then
+    local f pid
+    for f in "$root"/run/auto/*; do
+      [ -e "$f" ] || continue
+      pid="$(cut -f1 "$f" 2>/dev/null || true)"
+      case "$pid" in ''|*[!0-9]*) continue ;; esac
+      kill -TERM "$pid" 2>/dev/null || true
+    done
+  fi
+  [ -n "$launcher_pid" ] && kill -TERM "$launcher_pid" 2>/dev/null || true
+  if [ -n "$server_pid" ]; then
+    kill -TERM "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
+  # A program that did not end on TERM within two seconds is killed.
+  local left i
+  for i in $(seq 1 40); do
+    left=0
+    for f in "$root"/run/auto/* ; do
+      [ -e "$f" ] || continue
+      pid="$(cut -f1 "$f" 2>/dev/null || true)"
+      case "$pid" in ''|*[!0-9]*) continue ;; esac
+      kill -0 "$pid" 2>/dev/null && left=1
+    done
+    [ -n "$launcher_pid" ] && kill -0 "$launcher_pid" 2>/dev/null && left=1
+    [ "$left" = 0 ] && break
+    sleep 0.05
+  done
+  for f in "$root"/run/auto/* ; do
+    [ -e "$f" ] || continue
+    pid="$(cut -f1 "$f" 2>/dev/null || true)"
+    case "$pid" in ''|*[!0-9]*) continue ;; esac
+    kill -KILL "$pid" 2>/dev/null || true
+  done
+  [ -n "$launcher_pid" ] && kill -KILL "$launcher_pid" 2>/dev/null || true
+  if [ "$status" != 0 ]; then
+    echo "demo: step \"$step_name\" failed" >&2
+    [ -s "$work/server.err" ] && { echo "demo: the server said:" >&2; sed 's/^/  /' "$work/server.err" >&2; }
+  fi
+  if [ "$keep" = 1 ] || [ "$status" != 0 ]; then
+    echo "demo: the device root and logs are kept in $work"
+  else
+    rm -rf "$work"
+  fi
+  return "$status"
+}
+trap stop_all EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+fail() { echo "demo: $*" >&2; exit 1; }
+
+# --- A fresh device root: the staged files only, never a root that has been used. --------------
+step_name="staging the device root"
+mkdir -p "$root/Temp"
+cp -a "$staged/Program Files" "$root/"
+[ -f "$staged/pelvato.der" ] && cp "$staged/pelvato.der" "$root/"
+conf="$root/Program Files/Quorvan/Bin/Pelvato.conf"
+
+# --- The servers on free loopback ports. ---------------------------------------------------------
+step_name="starting the simulated servers"
+: >"$work/server.out"
+"$bin/larkspin-simserver" --root "$root" --port 0 --version-port 0 \
+  --version-dir "$src/tools/device-data/version-server/current" \
+  --log "$work/requests.log" >"$work/server.out" 2>"$work/server.err" &
+server_pid=$!
+main_port=""; version_port=""
+for i in $(seq 1 400); do
+  main_port="$(sed -n 's/^trading port \([0-9]*\)$/\1/p' "$work/server.out")"
+  version_port="$(sed -n 's/^version port \([0-9]*\)$/\1/p' "$work/server.out")"
+  [ -n "$main_port" ] && [ -n "$version_port" ] && break
+  kill -0 "$server_pid" 2>/dev/null || fail "the simulated server ended at its start"
+  sleep 0.05
+done
+[ -n "$main_port" ] && [ -n "$version_port" ] || fail "the simulated server printed no ports"
+
+# The two port lines are plain ASCII; every other byte (code page 949 text, CR LF) stays as it is.
+step_name="pointing the configuration at the servers"
+LC_ALL=C sed -i -e "s/^MAIN PORT NUMBER=[0-9]*\(\r\{0,1\}\)\$/MAIN PORT NUMBER=$main_port\1/" \
+                -e "s/^VERMAN PORT NUMBER=[0-9]*\(\r\{0,1\}\)\$/VERMAN PORT NUMBER=$version_port\1/" "$conf"
+LC_ALL=C grep -q "^MAIN PORT NUMBER=$main_port"$'\r'"\$" "$conf" || fail "MAIN PORT NUMBER not rewritten"
+LC_ALL=C grep -q "^VERMAN PORT NUMBER=$version_port"$'\r'"\$" "$conf" || fail "VERMAN PORT NUMBER not rewritten"
+
+export LARKSPIN_ROOT="$root"
+step_name="choosing the Internet connection"
+"$bin/larkspin-demo-device" --root "$root" internet
+
+echo "demo: device root $root"
+echo "demo: trading server on 127.0.0.1:$main_port, version server on port $version_port"
+
+# The launcher's pid is the first line; the programs' own output follows in the same file (they
+# inherit it), so nothing waits on a pipe that they hold open.
+start_launcher() {
+  "$bin/larkspin-demo-device" --root "$root" start >"$work/programs.log" 2>&1
+  launcher_pid="$(head -n 1 "$work/programs.log")"
+  case "$launcher_pid" in ''|*[!0-9]*) fail "the launcher did not start" ;; esac
+}
+
+ctl() { "$bin/larkspin-ctl" --root "$root" "$@"; }
+# The main program's side of the session; waits get a generous time so that a loaded machine
+# passes too.
+main() { ctl --program VXMain --timeout 30000 "$@"; }
+
+# ================================================================================================
+if [ "$headless" = 0 ]; then
+  export LARKSPIN_DISPLAY=sdl
+  unset LARKSPIN_AUTOMATION
+  step_name="starting the launcher"
+  start_launcher
+  cat <<EOF
+
+  Larkspin is starting in its own windows.
+    Log in with user id:  demo      password:  1234
+    Account password for orders:  0000   (accounts 1234567801 ...)
+  Close the programs (or press Ctrl-C here) to end the demo.
+
+EOF
+  step_name="waiting for the programs"
+  ctl --timeout 30000 wait program Larkspin >/dev/null
+  # Until every program of this device root has ended.
+  while :; do
+    ctl --timeout 600000 wait exit >/dev/null 2>&1 && break
+    [ -n "$(ctl programs 2>/dev/null)" ] || break
+  done
+  echo "demo: the programs have ended"
+  exit 0
+fi
+
+# ================================================================================================
+# Headless: every box waits for its answer, as a person at the handheld answers it.
+export LARKSPIN_AUTOMATION=1
+unset LARKSPIN_DISPLAY
+mkdir -p "$shots"
+rm -f "$shots"/[0-9][0-9]-*.png
+shot_no=0
+shot() {
+  shot_no=$((shot_no + 1))
+  local file
+  file="$shots/$(printf '%02d' "$shot_no")-$1.png"
+  main shot "$file" >/dev/null
+}
+# The box that is up: its text line ("text \"...\"").
+box_text() { main wait box | sed -n 's/^text "\(.*\)"$/\1/p'; }
+
+step_name="starting the launcher"
+start_launcher
+
+step_name="waiting for the login screen"
+ctl --timeout 30000 wait program VXMain >/dev/null
+main wait window 1002 >/dev/null
+shot login
+
+step_name="typing the id and password"
+main type 1000 demo >/dev/null
+main type 1001 1234 >/dev/null
+shot login-typed
+step_name="tapping the login button"
+main tap 1002 >/dev/null
+
+# The login runs the key exchange and the login with the server, the updater checks the versions
+# (nothing new on the served list) and ends, and the launcher asks the main program for the start
+# screen.
+# The login runs the key exchange and the login with the server, the updater checks the versions
+# (nothing new on the served list) and the launcher asks the main program for the start screen;
+# then the updater and the launcher end and only the main program runs on.
+step_name="waiting for the start screen"
+start_dll="$root/Program Files/Quorvan/Bin/VX2001.dll"
+if [ ! -e "$start_dll" ]; then
+  # This build has no start screen plug-in yet: the main program says so and stays on its frame.
+  text="$(box_text)"
+  [ "$text" = "선택된 화면이 존재하지 않습니다." ] || fail "unexpected box: $text"
+  echo "demo: no start screen in this build (VX2001.dll): the main program says \"$text\""
+  shot start-screen
+  main answer ok >/dev/null
+fi
+step_name="waiting for the version check to finish"
+ctl --program ZRUpdate --timeout 30000 wait exit >/dev/null
+ctl --program Larkspin --timeout 30000 wait exit >/dev/null
+[ "$(ctl programs | awk '{print $2}')" = "VXMain.exe" ] || fail "programs other than VXMain.exe run on: $(ctl programs)"
+main settle >/dev/null
+pending="$(main box | head -n 1)"
+[ "$pending" = "none" ] || fail "a box is up after the start-up: $(main box | sed -n 's/^text //p')"
+[ -e "$start_dll" ] && shot start-screen
+
+buy_dll="$root/Program Files/Quorvan/Bin/ZR4310.dll"
+if [ ! -e "$buy_dll" ]; then
+  echo "demo: no buy screen in this build (ZR4310.dll): the session ends after the start screen"
+  echo "demo: pictures of each step in $shots"
+  exit 0
+fi
+
+# --- The buy screen (navigation id 93001 in menu.conf). ------------------------------------------
+step_name="opening the buy screen"
+"$bin/larkspin-demo-device" --root "$root" open-screen 93001
+main wait window 9705 >/dev/null
+main settle >/dev/null
+shot buy-screen
+
+step_name="choosing the account"
+main pick 1006 "text:12345678 - 01" >/dev/null
+step_name="typing the account password"
+main type 1014 0000 >/dev/null
+# The item edit holds the code without its leading digit; whatever is there is erased first.
+step_name="typing the item code"
+main tap 9909 >/dev/null
+main key END BACK BACK BACK BACK BACK BACK >/dev/null
+main type 9909 05930 >/dev/null
+main wait text 1002 "삼성전자" >/dev/null
+step_name="choosing a limit order"
+main pick 1008 text:"보 통" >/dev/null
+step_name="typing the quantity and the price"
+main type 1009 10 >/dev/null
+main type 1010 70000 >/dev/null
+main wait text 1010 "70,000" >/dev/null
+shot order-typed
+
+step_name="tapping the order button"
+main tap 9705 >/dev/null
+text="$(box_text)"
+for want in "계좌번호: 12345678-01" "종목코드: 05930" "종 목  명: 삼성전자" "매매유형: 보 통" \
+            "주문단가: 70,000 원" "주문수량: 10 주"; do
+  case "$text" in *"$want"*) ;; *) fail "the confirmation lacks \"$want\": $text" ;; esac
+done
+echo "demo: confirmation: $text"
+shot confirmation
+main answer ok >/dev/null
+
+step_name="reading the result box"
+text="$(box_text)"
+number="$(printf '%s' "$text" | sed -n 's/.*주문번호: *\([0-9][0-9]*\).*/\1/p')"
+[ -n "$number" ] || fail "the result box has no order number: $text"
+case "$text" in *"주문수량: 10 주"*) ;; *) fail "the result box shows another quantity: $text" ;; esac
+echo "demo: result: $text"
+shot result
+main answer ok >/dev/null
+main settle >/dev/null
+shot after-order
+
+# Sent once, and byte for byte the order confirmed: account, password (masked in the server's log),
+# item, quantity 10, price 70000, type 1 (limit).
+step_name="checking the order at the server"
+orders="$(LC_ALL=C grep -c ' code=2310 ' "$work/requests.log" || true)"
+[ "$orders" = 1 ] || fail "the server took $orders buy orders, not 1"
+body="$(LC_ALL=C sed -n 's/.* code=2310 .* plain=\([0-9a-f]*\).*/\1/p' "$work/requests.log")"
+want="313233343536373830312a2a2a2a00000000303035393330313000000000003730303030000000""31"
+[ "$body" = "$want" ] || fail "the order body differs: $body"
+
+echo "demo: bought 10 x 005930 at 70,000 won, order number ${number:-?}"
+echo "demo: pictures of each step in $shots"
+exit 0

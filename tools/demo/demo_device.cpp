@@ -1,0 +1,81 @@
+// larkspin-demo-device: the few things the demo script does to a device root that need the
+// platform itself: choosing the Internet connection in the registry, starting the launcher as the
+// handheld starts a program, and asking the running main program to open a screen.
+//
+//   larkspin-demo-device --root DIR internet        "Connect Method" = "Internet"
+//   larkspin-demo-device --root DIR start           starts the launcher, prints its pid
+//   larkspin-demo-device --root DIR open-screen ID  posts WM_VX_OPEN_SCREEN ID to VXMain's frame
+//
+// Exit status: 0 done, 1 failed (the reason on standard error), 2 usage.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "larkspin/shared_table.h"
+#include "plat/windows.h"
+#include "vxbase/messages.h"
+#include "vxbase/prop_ce.h"
+
+namespace {
+
+constexpr const char16_t* kLauncher = u"\\Program Files\\Quorvan\\Bin\\Larkspin.exe";
+
+int Usage() {
+    std::fputs("usage: larkspin-demo-device --root DIR internet | start | open-screen ID\n", stderr);
+    return 2;
+}
+
+int Fail(const std::string& why) {
+    std::fprintf(stderr, "larkspin-demo-device: %s\n", why.c_str());
+    return 1;
+}
+
+int SetInternet() {
+    CPropCE reg;
+    if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_STOCK)) return Fail("cannot open the registry key");
+    if (!reg.SetValue(u"Connect Method", u"Internet")) return Fail("cannot write \"Connect Method\"");
+    return 0;
+}
+
+int StartLauncher() {
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcess(kLauncher, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi))
+        return Fail("cannot start the launcher (error " + std::to_string(GetLastError()) + ")");
+    std::printf("%lu\n", static_cast<unsigned long>(pi.dwProcessId));
+    std::fflush(stdout);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return 0;
+}
+
+int OpenScreen(const char* idText) {
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(idText, &end, 10);
+    if (!*idText || *end || id == 0 || id > 999999) return Usage();
+    SHARED_HWND_TABLE* t = SharedTable::Map(SharedTable::kJoin);
+    if (!t) return Fail("the shared window table cannot be mapped");
+    HWND main = t->main_mark == VX_TABLE_MARK ? SharedTable::Peer(t->main_hwnd) : 0;
+    if (!main) return Fail("the main program has no frame window");
+    if (!PostMessage(main, WM_VX_OPEN_SCREEN, static_cast<WPARAM>(id), 0))
+        return Fail("the main program's frame did not take the message");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int i = 1;
+    if (i + 1 < argc && std::strcmp(argv[i], "--root") == 0) {
+        if (!*argv[i + 1]) return Usage();
+        plat::SetDeviceRoot(argv[i + 1]);
+        setenv("LARKSPIN_ROOT", argv[i + 1], 1);
+        i += 2;
+    }
+    if (i >= argc) return Usage();
+    const std::string command = argv[i];
+    if (command == "internet" && i + 1 == argc) return SetInternet();
+    if (command == "start" && i + 1 == argc) return StartLauncher();
+    if (command == "open-screen" && i + 2 == argc) return OpenScreen(argv[i + 1]);
+    return Usage();
+}
