@@ -126,7 +126,7 @@ inline LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 }
 
 class ChangeScreenTest : public ::testing::Test {
-protected:
+public:  // the helpers are used from tables of cases too
     void SetUp() override {
         port = server.start(0);
         ASSERT_GT(port, 0) << server.lastError();
