@@ -25,8 +25,10 @@ void CheckList(const CCodeManager& codes, const List& list, bool stock) {
             std::abort();
         const int g = r->GetGroup();
         if (!(g == -1 || g == -2 || g == 1 || g == 2 || (g >= 11 && g <= 24))) std::abort();
-        // Every code read is known to the look-up.
-        if (!(stock ? codes.IsExistStockCode(r->GetItemCode()) : codes.IsExistECNCode(r->GetItemCode())))
+        // Every code read is known to the look-up (a code holding a zero character cannot be asked for).
+        bool zero = false;
+        for (int k = 0; k < r->GetItemCode().GetLength(); ++k) zero = zero || r->GetItemCode()[k] == 0;
+        if (!zero && !(stock ? codes.IsExistStockCode(r->GetItemCode()) : codes.IsExistECNCode(r->GetItemCode())))
             std::abort();
     }
 }
@@ -49,6 +51,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int ecn = codes.ReadECNCode();
     if (ecn != codes.GetECNList().GetSize() || ecn != codes.GetStockList().GetSize()) std::abort();
     CheckList(codes, codes.GetStockList(), true);
+    // Plain ASCII: one record for every line of eight characters or more.
+    bool ascii = true;
+    for (size_t i = 0; i < size; ++i) ascii = ascii && data[i] < 0x80;
+    if (ascii) {
+        INT_PTR lines = 0;
+        size_t length = 0;
+        for (size_t i = 0; i <= size; ++i) {
+            if (i == size || data[i] == '\n') {
+                if (length >= 8) ++lines;
+                length = 0;
+            } else if (data[i] != '\r') {
+                ++length;
+            }
+        }
+        if (lines != codes.GetStockList().GetSize()) std::abort();
+    }
     CheckList(codes, codes.GetECNList(), false);
     if (codes.IsExistStockCode(nullptr) || codes.IsExistECNCode(nullptr)) std::abort();
     // A list is loaded once per manager.

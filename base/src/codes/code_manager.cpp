@@ -11,15 +11,16 @@ namespace {
 // A line must hold the code field (characters 0-5), a separator and the class (character 7).
 constexpr int kShortestLine = 8;
 
-// Reads one whole line, however long, without its line end. False at the end of the file.
+// Reads one whole line, however long, without its line end. False at the end of the file. Byte
+// by byte, so that a zero byte in a line neither hides its end nor joins it to the next line.
 bool ReadWholeLine(FILE* file, std::string& line) {
   line.clear();
-  char chunk[256];
   bool any = false;
-  while (std::fgets(chunk, sizeof chunk, file)) {
+  int c;
+  while ((c = std::getc(file)) != EOF) {
     any = true;
-    line += chunk;
-    if (!line.empty() && line.back() == '\n') break;
+    line += static_cast<char>(c);
+    if (c == '\n') break;
   }
   if (!any) return false;
   std::string clean;

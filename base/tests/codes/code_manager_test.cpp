@@ -88,6 +88,17 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"HangulBeforeTheClass", u"가나다라마바 0|x", true, u"나다라마바", u"0", u"x", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(CodeTest, ZeroByteInALineKeepsTheNextLineApart) {
+  WriteHost("Program Files/Quorvan/Code/stock_code.dat", std::string("005930 0|ab\0cd\r\n000660 0|xy\r\n", 29));
+  CCodeManager codes;
+  codes.ReadStockCode();
+  auto rows = Rows(codes.GetStockList());
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].code, u"05930");
+  EXPECT_EQ(rows[1].code, u"00660");
+  EXPECT_EQ(rows[1].name, u"xy");
+}
+
 TEST_F(CodeTest, LoadsOnceAndAnswersExactCodes) {
   WriteCodes("stock_code.dat", u"005930 0|삼성전자\n000660 0|하이닉스\n");
   WriteCodes("ecn_code.dat", u"005930 0|삼성전자\r\n035720 1|다음\r\n015760 0|한국전력\r\n");
