@@ -52,12 +52,18 @@ root="$work/device"
 # The pictures of the last headless session, unless asked for elsewhere.
 [ -n "$shots" ] || shots="$builddir/demo/shots"
 server_pid=""; launcher_pid=""; step_name="preparing"
+ctl() { "$bin/larkspin-ctl" --root "$root" "$@"; }
 
 # Ends the programs of our own device root (each registered program by its pid, the launcher by
 # the pid it was started with) and the server, then removes the temporary folder.
 stop_all() {
   local status=$?
-  trap - EXIT INT TERM
+  trap - EXIT
+  trap '' INT TERM
+  if [ "$status" = 130 ] && [ "$headless" = 0 ]; then
+    echo "demo: stopped"   # Ctrl-C is the interactive demo's ordinary end
+    status=0
+  fi
   if [ "$status" != 0 ] && [ -n "$(ctl programs 2>/dev/null | grep -i vxmain || true)" ]; then
     # What the main program showed when the step failed, for the one who reads the report.
     ctl --program VXMain tree >"$work/failure-tree.txt" 2>&1 || true
@@ -99,7 +105,9 @@ stop_all() {
     kill -KILL "$pid" 2>/dev/null || true
   done
   [ -n "$launcher_pid" ] && kill -KILL "$launcher_pid" 2>/dev/null || true
-  if [ "$status" != 0 ]; then
+  if [ "$status" = 130 ]; then
+    echo "demo: stopped during \"$step_name\"" >&2
+  elif [ "$status" != 0 ]; then
     echo "demo: step \"$step_name\" failed" >&2
     [ -s "$work/server.err" ] && { echo "demo: the server said:" >&2; sed 's/^/  /' "$work/server.err" >&2; }
   fi
@@ -162,7 +170,6 @@ start_launcher() {
   case "$launcher_pid" in ''|*[!0-9]*) fail "the launcher did not start" ;; esac
 }
 
-ctl() { "$bin/larkspin-ctl" --root "$root" "$@"; }
 # The main program's side of the session; waits get a generous time so that a loaded machine
 # passes too.
 main() { ctl --program VXMain --timeout 30000 "$@"; }
@@ -177,16 +184,27 @@ if [ "$headless" = 0 ]; then
 
   Larkspin is starting in its own windows.
     Log in with user id:  demo      password:  1234
-    Account password for orders:  0000   (accounts 1234567801 ...)
+    Account password for orders:  0000   (accounts 12345678-01, -02, -06, -09)
   Close the programs (or press Ctrl-C here) to end the demo.
 
 EOF
-  step_name="waiting for the programs"
+  step_name="waiting for the launcher"
   ctl --timeout 30000 wait program Larkspin >/dev/null
+  # The launcher ends once the start-up is over (logged in and checked, or given up).
+  step_name="waiting for the login"
+  until ctl --program Larkspin --timeout 3600000 wait exit >/dev/null 2>&1; do
+    [ -n "$(ctl programs 2>/dev/null | grep -i larkspin || true)" ] || break
+  done
+  if [ ! -e "$root/Program Files/Quorvan/Bin/VX2001.dll" ] && [ -e "$root/Program Files/Quorvan/Bin/ZR4310.dll" ] &&
+     "$bin/larkspin-demo-device" --root "$root" open-screen 93001 2>/dev/null; then
+    echo "demo: this build has no start screen; the buy screen is opened for you"
+  fi
   # Until every program of this device root has ended.
+  step_name="waiting for the programs to end"
   while :; do
-    ctl --timeout 600000 wait exit >/dev/null 2>&1 && break
-    [ -n "$(ctl programs 2>/dev/null)" ] || break
+    first="$(ctl programs 2>/dev/null | awk 'NR == 1 { print $1 }')"
+    [ -n "$first" ] || break
+    ctl --pid "$first" --timeout 3600000 wait exit >/dev/null 2>&1 || sleep 0.2
   done
   echo "demo: the programs have ended"
   exit 0
