@@ -13,10 +13,11 @@
 # Everything it started is stopped on every way out. A failed step ends it with a non-zero status
 # and the step's name.
 set -euo pipefail
+here="$PWD"
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$src"
 
-headless=0; build=1; builddir=build; shots=""; keep=0
+headless=0; build=1; builddir="$src/build"; shots=""; keep=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --headless) headless=1 ;;
@@ -30,12 +31,14 @@ while [ $# -gt 0 ]; do
   shift
 done
 [ -n "${DISPLAY:-}" ] || headless=1
-case "$builddir" in /*) ;; *) builddir="$src/$builddir" ;; esac
+# Folders given on the command line are taken from where the demo was started.
+case "$builddir" in /*) ;; *) builddir="$here/$builddir" ;; esac
+case "$shots" in /*|'') ;; *) shots="$here/$shots" ;; esac
 
 if [ "$build" = 1 ]; then
-  bash tools/setup.sh
-  cmake -S . -B "$builddir" >/dev/null
-  cmake --build "$builddir" -j "$(nproc)"
+  bash tools/setup.sh || { echo "demo: step \"installing what is missing\" failed" >&2; exit 1; }
+  { cmake -S . -B "$builddir" >/dev/null && cmake --build "$builddir" -j "$(nproc)"; } ||
+    { echo "demo: step \"building\" failed" >&2; exit 1; }
 fi
 
 bin="$builddir/bin"
