@@ -287,12 +287,14 @@ step_name="choosing the account"
 main pick 1006 "text:12345678 - 01" >/dev/null
 step_name="typing the account password"
 main type 1014 0000 >/dev/null
+shot account
 # The item edit holds the code without its leading digit; whatever is there is erased first.
 step_name="typing the item code"
 main tap 9909 >/dev/null
 main key END BACK BACK BACK BACK BACK BACK >/dev/null
 main type 9909 05930 >/dev/null
 main wait text 1002 "삼성전자" >/dev/null
+shot item
 step_name="choosing a limit order"
 main pick 1008 text:"보 통" >/dev/null
 step_name="typing the quantity and the price"
@@ -320,7 +322,10 @@ case "$text" in *"주문수량: 10 주"*) ;; *) fail "the result box shows anoth
 echo "demo: result: $text"
 shot result
 main answer ok >/dev/null
-main settle >/dev/null
+# The screen is ready for the next order: quantity, price and password are empty again.
+main wait text 1009 "" >/dev/null
+main wait text 1010 "" >/dev/null
+main wait text 1014 "" >/dev/null
 shot after-order
 
 # Sent once, and byte for byte the order confirmed: account, password (masked in the server's log),
