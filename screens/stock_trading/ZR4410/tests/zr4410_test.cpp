@@ -101,8 +101,11 @@ TEST_F(ZR4410Test, ShortReplyIsReportedAndTheGridKeepsItsValues) {
     EXPECT_EQ(Column(kGrid, 1)[7], "100,000,000");
 }
 
-TEST_F(ZR4410Test, WrongPasswordShowsTheServersMessage) {
+TEST_F(ZR4410Test, RefusalShowsTheServersMessageAndKeepsTheAmounts) {
     Open();
+    TypePassword("0000");
+    ASSERT_FALSE(TapAndCapture(kSend, 4402).empty());
+    ASSERT_TRUE(WaitFor([&] { return Column(kGrid, 1)[0] == "100,000,000"; }));
     TypePassword("9999");
     ASSERT_FALSE(TapAndCapture(kSend, 4402).empty());
     plat::win::MessageBoxInfo b;
@@ -111,7 +114,29 @@ TEST_F(ZR4410Test, WrongPasswordShowsTheServersMessage) {
     EXPECT_FALSE(b.text.empty());
     plat::win::AnswerMessageBox(IDOK, b.hwnd);
     d->Settle();
-    EXPECT_EQ(Column(kGrid, 1)[0], "");
+    EXPECT_EQ(Column(kGrid, 1)[0], "100,000,000");
+}
+
+TEST_F(ZR4410Test, WaitCursorLastsUntilTheReplyOrItsTimeOut) {
+    Open();
+    auto cursor = [&] {
+        auto r = d->Do("shell");
+        for (const auto& line : r.lines)
+            if (line.rfind("wait-cursor ", 0) == 0) return line.substr(12);
+        return std::string("?");
+    };
+    TypePassword("0000");
+    ASSERT_FALSE(TapAndCapture(kSend, 4402).empty());
+    ASSERT_TRUE(WaitFor([&] { return Column(kGrid, 1)[0] == "100,000,000"; }));
+    EXPECT_EQ(cursor(), "off");
+    // No reply: the cursor goes after ten seconds.
+    server.setFault({simsrv::FaultKind::NoReply, 4402, 0, 1});
+    ASSERT_FALSE(TapAndCapture(kSend, 4402).empty());
+    EXPECT_EQ(cursor(), "on");
+    d->Advance(9990);
+    EXPECT_EQ(cursor(), "on");
+    d->Advance(20);
+    EXPECT_EQ(cursor(), "off");
 }
 
 TEST_F(ZR4410Test, KeypadTypesThePasswordAfterItIsTapped) {
