@@ -106,6 +106,7 @@ LRESULT CLauncherFrame::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 1;
         case WM_VX_START_ALL:
             SendMessage(m_hWnd, WM_VX_START_UPDATER, 0, 0);
+            WaitForUpdaterWindow();
             SendMessage(m_hWnd, WM_VX_START_MAIN, 0, 0);
             return 1;
         case WM_VX_STOP_MAIN: StopMain(); return 1;
@@ -193,6 +194,25 @@ void CLauncherFrame::WaitForPrograms() {
         if (GetTickCount() - start >= kLauncherStopWaitMs) {
             lib_file_log(kLog, __LINE__, __FILE_NAME__, "programs still running after %u ms", static_cast<unsigned>(kLauncherStopWaitMs));
             break;
+        }
+    }
+}
+
+// The updater started just now: wait (bounded) until its window is in the table, so that the
+// main program never finds the table without it. Nothing to wait for when it did not start or
+// has ended.
+void CLauncherFrame::WaitForUpdaterWindow() {
+    SHARED_HWND_TABLE* t = SharedTable::Map(SharedTable::kJoin);
+    if (!t || !m_updaterProcess) return;
+    DWORD start = GetTickCount();
+    while (!SharedTable::Peer(t->updater_hwnd)) {
+        if (WaitForSingleObject(m_updaterProcess, 10) != WAIT_TIMEOUT) return;
+        MSG m;
+        PeekMessage(&m, 0, 0, 0, PM_NOREMOVE);
+        if (GetTickCount() - start >= kLauncherUpdaterWaitMs) {
+            lib_file_log(kLog, __LINE__, __FILE_NAME__, "the updater has no window after %u ms",
+                         static_cast<unsigned>(kLauncherUpdaterWaitMs));
+            return;
         }
     }
 }

@@ -10,6 +10,9 @@
 
 // How long the core-file replacement waits for the main program and the updater to end.
 constexpr DWORD kLauncherStopWaitMs = 10000;
+// How long the start waits for the updater to record its window before starting the main
+// program, which asks the updater to connect as soon as the user connects.
+constexpr DWORD kLauncherUpdaterWaitMs = 5000;
 
 class CLauncherFrame {
 public:
@@ -39,6 +42,7 @@ private:
     void OnReplaceCore();
     void StopMain();
     void WaitForPrograms();
+    void WaitForUpdaterWindow();
 
     HWND m_hWnd = 0;
     bool m_quitOnDestroy = true;
