@@ -168,4 +168,20 @@ TEST_F(ZR4460Test, ShortPasswordOnSendOnlyAndTheTitle) {
     EXPECT_TRUE(NoneSince(4450, mark));
 }
 
+TEST_F(ZR4460Test, ItemCodeTypedOrQueriedAsksForItsBaseQuote) {
+    Open();
+    size_t mark = server.logSize();
+    d->Ui([&] { SetDlgItemText(dlg, IDC_ITEM_COMBO, u""); });
+    ASSERT_TRUE(d->Type(IDC_ITEM_COMBO, "00660"));
+    simsrv::LogEntry e;
+    ASSERT_TRUE(server.waitForRequest(4101, 3000, &e, mark));
+    EXPECT_EQ(std::string(e.body.begin(), e.body.end()), "000660");
+    ASSERT_TRUE(WaitFor([&] { return Text(9903) == "SK하이닉스"; })) << Text(9903);
+    size_t again = server.logSize();
+    ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
+    ASSERT_TRUE(server.waitForRequest(4101, 3000, &e, again));
+    EXPECT_EQ(std::string(e.body.begin(), e.body.end()), "000660");
+    EXPECT_EQ(server.requests(4101, mark).size(), 2u);
+}
+
 }  // namespace
