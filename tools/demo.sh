@@ -337,6 +337,13 @@ body="$(LC_ALL=C sed -n 's/.* code=2310 .* plain=\([0-9a-f]*\).*/\1/p' "$work/re
 want="313233343536373830312a2a2a2a00000000303035393330313000000000003730303030000000""31"
 [ "$body" = "$want" ] || fail "the order body differs: $body"
 
+# A sanitized build's programs report what they found on their standard error.
+step_name="checking the programs' reports"
+if LC_ALL=C grep -q -e "ERROR: AddressSanitizer" -e "runtime error:" "$work/programs.log" "$work/server.err"; then
+  LC_ALL=C grep -h -A5 -e "ERROR: AddressSanitizer" -e "runtime error:" "$work/programs.log" "$work/server.err" >&2
+  fail "a program reported a fault"
+fi
+
 echo "demo: bought 10 x 005930 at 70,000 won, order number ${number:-?}"
 echo "demo: pictures of each step in $shots"
 exit 0
