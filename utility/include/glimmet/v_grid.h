@@ -32,7 +32,7 @@
 #include "glimmet/vector.h"
 #include "plat/windows.h"
 
-#define WM_VGRID_NOTIFY (WM_USER + 100)
+#define WM_VGRID_NOTIFY 1124  // WM_USER + 100; spelled as the base library spells it, so both headers agree
 
 constexpr int VGRID_NOTIFY_DOWN = 1;
 constexpr int VGRID_NOTIFY_DBLCLK = 2;
