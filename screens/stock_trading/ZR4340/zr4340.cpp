@@ -248,6 +248,7 @@ public:
             ReportShortReply(code);
             return;
         }
+        if (!ForCurrentAccount(body)) return;
         m_replied = true;
         m_next = static_cast<char>(body[12]);
         int n = vxskel::RecordsHeld(static_cast<signed char>(body[13]), len, kReplyRowsAt, kRowSize);
@@ -268,6 +269,16 @@ public:
     }
 
 private:
+    // A reply that names an account (10 digits at its head) other than the one now chosen answers
+    // a request made before the account changed: its orders are not this account's.
+    bool ForCurrentAccount(const unsigned char* body) {
+        std::string named(reinterpret_cast<const char*>(body), 10);
+        if (named.find_first_not_of("0123456789") != std::string::npos) return true;
+        CString shown;
+        if (CWnd* combo = GetDlgItem(static_cast<int>(kAccount))) combo->GetWindowText(shown);
+        return vxskel::AccountDigits(shown).ToMultiByte() == named;
+    }
+
     void CreateGrid() {
         m_grid = std::make_unique<V_Grid>();
         HFONT font = static_cast<HFONT>(m_fontNormal.GetSafeHandle());

@@ -276,6 +276,18 @@ TEST_F(ModifyTest, APickRecordIsTakenOnceAndOnlyWhenItsFieldsAreSound) {
     EXPECT_EQ(Text(kPrice), "70,000");
 }
 
+TEST_F(ModifyTest, AnOrderNumberHandedOverInTheRegistryIsOfferedOnce) {
+    {
+        CPropCE reg;
+        ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ORDER_CHANGE));
+        reg.SetValue(u"WonOrdNo", u"10005");
+    }
+    ASSERT_NO_FATAL_FAILURE(Open("ZR4320"));
+    EXPECT_EQ(Text(kTarget), "10005");
+    ASSERT_NO_FATAL_FAILURE(Open("ZR4320"));
+    EXPECT_EQ(Text(kTarget), "");
+}
+
 TEST_F(ModifyTest, ClearEmptiesTheOrderFields) {
     ASSERT_NO_FATAL_FAILURE(Open("ZR4320"));
     Fill("10001", "10", "70000");

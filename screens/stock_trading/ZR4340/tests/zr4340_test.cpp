@@ -280,6 +280,39 @@ TEST_F(InquiryTest, AReplyHoldingFewerRowsThanItCountsShowsOnlyThoseItHolds) {
     EXPECT_EQ(Numbers(), std::vector<std::string>{"12345"});
 }
 
+TEST_F(InquiryTest, TheRememberedAccountIsAskedForAndAReplyForAnotherAccountIsNotShown) {
+    {
+        CPropCE reg;
+        ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ORDER_CHANGE));
+        reg.SetValue(u"AccountNo", u"1234567802");
+    }
+    Place("1234567802", "005930", true, '1', 5, 70000);
+    ASSERT_NO_FATAL_FAILURE(Open("ZR4340"));
+    EXPECT_EQ(Text(kAccount), "12345678 - 02");
+    size_t mark = server.logSize();
+    ASSERT_TRUE(d->Type(kPassword, "0000"));
+    ASSERT_TRUE(d->Tap(kSend));
+    EXPECT_EQ(RequestSince(kInquiry, mark), InquiryBody("1234567802", '0', 0));
+    ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 1; }));
+
+    // The next reply names the first account while the second is chosen: it is left out.
+    server.setHandler(kInquiry, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+        r.body.assign(15 + 66, 0);
+        std::memcpy(&r.body[0], "1234567801", 10);
+        r.body[12] = 'N';
+        r.body[13] = 1;
+        std::memcpy(&r.body[15], "05930", 5);
+        std::memcpy(&r.body[15 + 15], "X", 1);
+        std::memcpy(&r.body[15 + 60], "99999", 5);
+    });
+    mark = server.logSize();
+    ASSERT_TRUE(d->Tap(kFirst));
+    ASSERT_TRUE(server.waitForRequest(kInquiry, 3000, nullptr, mark));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    d->Settle();
+    EXPECT_EQ(Numbers(), std::vector<std::string>{"10001"});
+}
+
 // ---- The round trip through the modify and cancel screens --------------------------------------------
 
 TEST_F(InquiryTest, PickModifyCancelAndInquireAgain) {

@@ -31,6 +31,7 @@
 #include "vxbase/prop_ce.h"
 #include "vxbase/vx_dlg.h"
 #include "vxshell/vx_socket_thread.h"
+#include "vxskeleton/screen_skeleton.h"
 
 namespace changetest {
 
