@@ -32,6 +32,13 @@ TEST_F(ScreenHostTest, ASwitchMakesTheNewScreenCurrentAndEndsThePreviousHalfASec
     EXPECT_GT(IndexOf(log, "VXLogin EndDlg"), IndexOf(log, "VX2002 QUERY"));
     EXPECT_FALSE(Loaded(u"VXLogin.dll"));
     EXPECT_EQ(OnUi<HMODULE>([&] { return frame->PreviousModule(); }), nullptr);
+    // Both switches are in the device's event log, in order, with id and plug-in file.
+    std::string events = ReadHostFile(HostFile(root, "run/events.log"));
+    size_t login = events.find("\tscreen\t90101\tVXLogin.dll\t");
+    size_t quote = events.find("\tscreen\t91001\tVX2002.dll\t");
+    ASSERT_NE(login, std::string::npos) << events;
+    ASSERT_NE(quote, std::string::npos) << events;
+    EXPECT_LT(login, quote);
 }
 
 TEST_F(ScreenHostTest, ASecondSwitchWithinHalfASecondEndsTheWaitingScreenAtOnce) {

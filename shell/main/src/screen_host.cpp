@@ -2,6 +2,7 @@
 // makes its screen, which becomes the receiver of server data at once; the screen it replaces is
 // ended and unloaded 500 ms later.
 #include <cstring>
+#include <string>
 
 #include "flitway/quick_move.h"
 #include "vxmain/main_frame.h"
@@ -79,6 +80,8 @@ void CVXMainFrame::OpenScreen(UINT id) {
     }
     m_hCurDlg = static_cast<HWND>(dlg);
     if (m_pThread) m_pThread->SetHwnd(m_hCurDlg);
+    // The device's event log records each screen switch: navigation id, plug-in file, dialog.
+    plat::win::LogEvent("screen", std::to_string(id) + "\t" + plat::ToUtf8(static_cast<LPCTSTR>(file)) + "\t" + std::to_string(m_hCurDlg));
     SendMessage(m_hCurDlg, WM_VX_QUERY, 0, 0);
     SetTimer(m_hWnd, VX_TIMER_END_PREVIOUS, kVXEndPreviousMs, nullptr);
 }
