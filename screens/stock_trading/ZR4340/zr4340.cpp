@@ -107,8 +107,9 @@ const plat::DialogItemTemplate kItems[] = {
     // (y 130-247: the grid)
     {u"BUTTON", static_cast<int>(kBtnFirst), u"처음", kButton, 0, 2, 252, 56, 22},
     {u"BUTTON", static_cast<int>(kBtnNext), u"다음", kButton, 0, 60, 252, 56, 22},
-    {u"BUTTON", static_cast<int>(kBtnModify), u"정정", kButton, 0, 124, 252, 56, 22},
-    {u"BUTTON", static_cast<int>(kBtnCancel), u"취소", kButton, 0, 182, 252, 56, 22},
+    // No face of their own: plain push buttons that draw their captions.
+    {u"BUTTON", static_cast<int>(kBtnModify), u"정정", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 124, 252, 56, 22},
+    {u"BUTTON", static_cast<int>(kBtnCancel), u"취소", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 182, 252, 56, 22},
     {u"BUTTON", static_cast<int>(kCurrentPrice), u"현재가", kButton, 0, 176, 88, 62, 20},
 };
 const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
@@ -122,7 +123,7 @@ void SetCellText(V_Grid_Cell* cell, const unsigned char* field, int width) {
     while (n < width && field[n]) ++n;
     // A length below 1 reads up to the NUL, which is at once for an empty field.
     cell->set_text(reinterpret_cast<const char*>(field), n);
-    cell->set_str_flag(0);
+    cell->set_str_flag(1);  // texts left-aligned, numbers keep the grid's right alignment
 }
 
 void SetCellNumber(V_Grid_Cell* cell, const unsigned char* value6) {
