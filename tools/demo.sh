@@ -165,11 +165,12 @@ step_name="choosing the Internet connection"
 echo "demo: device root $root"
 echo "demo: trading server on 127.0.0.1:$main_port, version server on port $version_port"
 
-# The launcher's pid is the first line; the programs' own output follows in the same file (they
-# inherit it), so nothing waits on a pipe that they hold open.
+# The programs' own output goes to the same file as the launcher's pid (they inherit it), so
+# nothing waits on a pipe that they hold open.
 start_launcher() {
-  "$bin/larkspin-demo-device" --root "$root" start >"$work/programs.log" 2>&1
-  launcher_pid="$(head -n 1 "$work/programs.log")"
+  "$bin/larkspin-demo-device" --root "$root" start >"$work/programs.log" 2>&1 ||
+    fail "the launcher did not start: $(cat "$work/programs.log")"
+  launcher_pid="$(sed -n 's/^launcher pid \([0-9][0-9]*\)$/\1/p' "$work/programs.log" | head -n 1)"
   case "$launcher_pid" in ''|*[!0-9]*) fail "the launcher did not start" ;; esac
 }
 

@@ -3,7 +3,7 @@
 // handheld starts a program, and asking the running main program to open a screen.
 //
 //   larkspin-demo-device --root DIR internet        "Connect Method" = "Internet"
-//   larkspin-demo-device --root DIR start           starts the launcher, prints its pid
+//   larkspin-demo-device --root DIR start           starts the launcher, prints "launcher pid N"
 //   larkspin-demo-device --root DIR open-screen ID  posts WM_VX_OPEN_SCREEN ID to VXMain's frame
 //
 // Exit status: 0 done, 1 failed (the reason on standard error), 2 usage.
@@ -42,7 +42,7 @@ int StartLauncher() {
     PROCESS_INFORMATION pi{};
     if (!CreateProcess(kLauncher, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi))
         return Fail("cannot start the launcher (error " + std::to_string(GetLastError()) + ")");
-    std::printf("%lu\n", static_cast<unsigned long>(pi.dwProcessId));
+    std::printf("launcher pid %lu\n", static_cast<unsigned long>(pi.dwProcessId));
     std::fflush(stdout);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
