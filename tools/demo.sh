@@ -8,7 +8,8 @@
 #                                     in, opens the buy screen, buys 10 shares of 005930 at a limit
 #                                     price and takes a picture of every step
 # Options: --no-build (use what is built), --build-dir DIR (default build), --shots DIR (where the
-# pictures go; default <build>/demo/shots), --keep (leave the temporary folder).
+# pictures go; default <build>/demo/shots), --keep (leave the temporary folder), --server-option ARG
+# (one more argument for larkspin-simserver, e.g. twice for "--users FILE"; see docs/simserver.md).
 #
 # Everything it started is stopped on every way out. A failed step ends it with a non-zero status
 # and the step's name.
@@ -17,7 +18,7 @@ here="$PWD"
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$src"
 
-headless=0; build=1; builddir="$src/build"; shots=""; keep=0
+headless=0; build=1; builddir="$src/build"; shots=""; keep=0; server_extra=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --headless) headless=1 ;;
@@ -25,7 +26,8 @@ while [ $# -gt 0 ]; do
     --build-dir) builddir="${2:?--build-dir needs a folder}"; shift ;;
     --shots) shots="${2:?--shots needs a folder}"; shift ;;
     --keep) keep=1 ;;
-    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --server-option) server_extra+=("${2:?--server-option needs a value}"); shift ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
   shift
@@ -139,7 +141,7 @@ step_name="starting the simulated servers"
 : >"$work/server.out"
 "$bin/larkspin-simserver" --root "$root" --port 0 --version-port 0 \
   --version-dir "$src/tools/device-data/version-server/current" \
-  --log "$work/requests.log" >"$work/server.out" 2>"$work/server.err" &
+  --log "$work/requests.log" ${server_extra[@]+"${server_extra[@]}"} >"$work/server.out" 2>"$work/server.err" &
 server_pid=$!
 main_port=""; version_port=""
 for i in $(seq 1 400); do
