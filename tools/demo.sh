@@ -90,8 +90,8 @@ stop_all() {
     wait "$server_pid" 2>/dev/null || true
   fi
   # A program that did not end on TERM within two seconds is killed.
-  local left i
-  for i in $(seq 1 40); do
+  local left
+  for _ in $(seq 1 40); do
     left=0
     for f in "$root"/run/auto/* ; do
       [ -e "$f" ] || continue
@@ -144,7 +144,7 @@ step_name="starting the simulated servers"
   --log "$work/requests.log" ${server_extra[@]+"${server_extra[@]}"} >"$work/server.out" 2>"$work/server.err" &
 server_pid=$!
 main_port=""; version_port=""
-for i in $(seq 1 400); do
+for _ in $(seq 1 400); do
   main_port="$(sed -n 's/^trading port \([0-9]*\)$/\1/p' "$work/server.out")"
   version_port="$(sed -n 's/^version port \([0-9]*\)$/\1/p' "$work/server.out")"
   [ -n "$main_port" ] && [ -n "$version_port" ] && break
