@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "glimmet/net_value.h"
+#include "vxbase/base_strip.h"
+#include "vxbase/code_manager.h"
 #include "vxbase/money.h"
 #include "vxbase/prop_ce.h"
 
@@ -69,12 +72,14 @@ void COrderEntryDlg::OnInitScreen() {
     if (m_screen.shortAccountEntries) FillShortAccountEntries();
     if (auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)))) {
         type->ResetContent();
-        for (const OrderType& t : kOrderTypes) type->AddString(t.name);
+        for (int i = 0; i < TypeCount(); ++i)
+            type->AddString(m_screen.typeTexts ? m_screen.typeTexts[i] : Types()[i].name);
         type->SetCurSel(0);
     }
     if (auto* pw = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kPassword)))) pw->LimitText(kPasswordBytes);
     if (m_screen.emptyPriceBeforeHandOver) SetDlgItemText(static_cast<int>(kPrice), u"");
-    ReadHandOver();
+    if (m_screen.takesPriceHandOver) ReadHandOver();
+    if (m_screen.ecnItems && m_pCodeManager) m_pCodeManager->ReadECNCode();
     if (m_screen.reloadItemCodes) InitItemCode(IDC_ITEM_COMBO);
 }
 
@@ -108,18 +113,18 @@ void COrderEntryDlg::ReadHandOver() {
 int COrderEntryDlg::SelectedType() {
     auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)));
     int sel = type ? type->GetCurSel() : -1;
-    return sel >= 0 && sel < kOrderTypeCount ? sel : -1;
+    return sel >= 0 && sel < TypeCount() ? sel : -1;
 }
 
 void COrderEntryDlg::ApplyOrderType(int index) {
-    if (index < 0 || index >= kOrderTypeCount) return;
+    if (index < 0 || index >= TypeCount()) return;
     if (auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)))) type->SetCurSel(index);
     auto* price = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kPrice)));
     if (!price) return;
-    if (kOrderTypes[index].takesPrice) {
+    if (Types()[index].takesPrice) {
         price->SetReadOnly(FALSE);
         price->EnableWindow(TRUE);
-        price->SetWindowText(u"");
+        if (!m_screen.keepPriceOnType) price->SetWindowText(u"");
         if (CWnd* q = GetDlgItem(static_cast<int>(kQuantity))) q->SetFocus();
     } else {
         price->EnableWindow(FALSE);
@@ -200,10 +205,12 @@ BOOL COrderEntryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
                     ClearInput();
                     return TRUE;
                 case kFinder:
-                    OnBtnScoutlet();
+                    if (m_screen.ecnItems) OnBtnECNScoutlet();
+                    else OnBtnScoutlet();
                     return TRUE;
                 case kFindIntoEdit:
-                    OnFind();
+                    if (m_screen.ecnItems) OnBtnECNScoutlet();
+                    else OnFind();
                     return TRUE;
                 default:
                     break;
@@ -232,7 +239,7 @@ void COrderEntryDlg::ConfirmAndSend() {
     GetDlgItemText(static_cast<int>(kQuantity), quantity);
     GetDlgItemText(static_cast<int>(kPrice), price);
     int type = SelectedType();
-    if (type >= 0) typeName = kOrderTypes[type].name;
+    if (type >= 0) typeName = Types()[type].name;
 
     OrderFields f;
     f.account = vxskel::AccountDigits(account).ToMultiByte();
@@ -248,7 +255,7 @@ void COrderEntryDlg::ConfirmAndSend() {
         return Refuse(u"종목코드를 입력하세요", IDC_ITEM_EDIT);
     if (typeName.IsEmpty()) return Refuse(u"매매유형을 선택하세요", kType);
     if (quantity.IsEmpty()) return Refuse(u"주문수량을 입력하세요", kQuantity);
-    const OrderType& t = kOrderTypes[type];
+    const OrderType& t = Types()[type];
     if (t.takesPrice && price.IsEmpty()) return Refuse(u"주문가격을 입력하세요", kPrice);
     // The body has room for 7 quantity digits and 8 price digits, the edits for 10 characters:
     // an order that would not travel as shown is refused before it is confirmed.
@@ -299,7 +306,19 @@ LRESULT COrderEntryDlg::OnOrderPacket(WPARAM wParam, LPARAM lParam) {
     }
     LRESULT result = OnVxPacket(wParam, lParam);
     m_replyFor = -1;
+    // A base quote that was shown (so it held a whole record) offers its price for the order.
+    if (m_screen.priceFromBase && result == 1 && TrGetU16(packet + 4) == TR_STOCK_BASE) {
+        if (!Config().plainReplies) FillPriceFromBase(m_recv);
+        else FillPriceFromBase(lParam ? reinterpret_cast<const unsigned char*>(lParam) : packet + TR_HEADER_SIZE);
+    }
     return result;
+}
+
+void COrderEntryDlg::FillPriceFromBase(const unsigned char* body) {
+    const auto* rec = reinterpret_cast<const BASE_DATA_4101*>(body);
+    char text[NET_VALUE_STR_SIZE];
+    if (!get_net_value_str(NV_INT2, rec->price, text, 0, sizeof text)) return;
+    SetDlgItemText(static_cast<int>(kPrice), CString::FromMultiByte(text));
 }
 
 void COrderEntryDlg::OnReply(uint16_t code, const unsigned char* body, int len) {

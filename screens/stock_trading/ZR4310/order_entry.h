@@ -79,6 +79,14 @@ struct OrderScreen {
     bool packetLayerBaseRequest;  // 4101 built by the packet layer (not enciphered)
     bool emptyPriceBeforeHandOver;
     bool reloadItemCodes;         // the item combo is filled again at the end of the start
+    // The ECN screens' differences; the stock screens leave them as they are.
+    const OrderType* types = nullptr;       // the order types offered; nullptr: kOrderTypes
+    int typeCount = 0;
+    const WCHAR* const* typeTexts = nullptr;  // the type combo's entries when they differ from the names
+    bool priceFromBase = false;    // each base quote puts the item's current price into the price edit
+    bool keepPriceOnType = false;  // choosing a type leaves the price edit's text alone
+    bool takesPriceHandOver = true;  // a price tapped in a quote screen is offered at start
+    bool ecnItems = false;         // the ECN finder on 9902 and 9704, the ECN code list loaded at start
 };
 
 // ---- The order body ----------------------------------------------------------------------------
@@ -124,6 +132,10 @@ protected:
     // A refused input: a box without caption and the focus on the control at fault.
     void Refuse(const WCHAR* text, UINT control);
     int SelectedType();
+    const OrderType* Types() const { return m_screen.types ? m_screen.types : kOrderTypes; }
+    int TypeCount() const { return m_screen.types ? m_screen.typeCount : kOrderTypeCount; }
+    // The current price of a base-quote reply, into the price edit.
+    void FillPriceFromBase(const unsigned char* body);
 
     // Replies of the screen's transaction are matched with the orders sent, in their order.
     afx_msg LRESULT OnOrderPacket(WPARAM wParam, LPARAM lParam);

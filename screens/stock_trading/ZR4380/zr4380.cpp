@@ -1,0 +1,308 @@
+#include "zr4380.h"
+
+#include <cstring>
+#include <algorithm>
+#include <iterator>
+
+#include "pick_record.h"
+#include "vxbase/code_manager.h"
+#include "vxbase/money.h"
+
+namespace vxecncancel {
+
+namespace {
+
+bool AllDigits(const std::string& s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+bool PutField(unsigned char* field, size_t width, const std::string& text) {
+    if (text.size() > width) return false;
+    std::memcpy(field, text.data(), text.size());
+    return true;
+}
+
+}  // namespace
+
+bool BuildCancelBody(const CancelFields& f, unsigned char (&body)[kBodySize]) {
+    std::memset(body, 0, sizeof body);
+    bool ok = f.account.size() == 10 && AllDigits(f.account) && !f.password.empty() && AllDigits(f.target) &&
+              f.code.size() == 5 && AllDigits(f.quantity) && (f.kind == '1' || f.kind == '2');
+    ok = ok && PutField(body, 10, f.account) && PutField(body + 10, kPasswordBytes, f.password) &&
+         PutField(body + 18, kTargetDigits, f.target);
+    body[23] = '0';
+    ok = ok && PutField(body + 24, 5, f.code) && PutField(body + 29, kQuantityDigits, f.quantity);
+    body[36] = static_cast<unsigned char>(f.kind);
+    if (!ok) std::memset(body, 0, sizeof body);
+    return ok;
+}
+
+}  // namespace vxecncancel
+
+namespace {
+
+using namespace vxecncancel;
+
+constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
+constexpr DWORD kEdit = WS_VISIBLE | WS_TABSTOP | WS_BORDER;
+constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
+constexpr DWORD kDropList = WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL;
+constexpr int kNoId = -1;
+
+const plat::DialogItemTemplate kItems[] = {
+    {u"BUTTON", static_cast<int>(kTitleButton), u"ECN취소", kButton, 0, 0, 0, 84, 20},
+    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 86, 0, 62, 130},
+    {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 150, 0, 20, 20},
+    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 22, 190, 130},
+    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 192, 22, 48, 20},
+    // (y 44-63: the base-quote strip)
+    {u"STATIC", kNoId, u" 계좌번호", kLabel, 0, 0, 68, 60, 18},
+    {u"COMBOBOX", static_cast<int>(kAccount), nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 62, 66, 130, 110},
+    {u"STATIC", kNoId, u" 계좌비밀", kLabel, 0, 0, 90, 60, 18},
+    {u"EDIT", static_cast<int>(kPassword), u"", kEdit | ES_PASSWORD | ES_NUMBER, 0, 62, 88, 64, 20},
+    {u"STATIC", kNoId, u"[계좌비밀번호]", kLabel, 0, 130, 90, 110, 18},
+    {u"STATIC", kNoId, u" 종목코드", kLabel, 0, 0, 112, 60, 18},
+    {u"EDIT", IDC_ITEM_EDIT, u"", kEdit, 0, 62, 110, 52, 20},
+    {u"BUTTON", static_cast<int>(kFindIntoEdit), u"?", kButton, 0, 116, 110, 20, 20},
+    {u"STATIC", static_cast<int>(kName), u"", kLabel, 0, 138, 112, 102, 18},
+    {u"STATIC", kNoId, u" 원주문번호", kLabel, 0, 0, 134, 60, 18},
+    {u"EDIT", static_cast<int>(kTarget), u"", kEdit | ES_NUMBER, 0, 62, 132, 64, 20},
+    {u"STATIC", kNoId, u" 취소구분", kLabel, 0, 0, 156, 60, 18},
+    {u"COMBOBOX", static_cast<int>(kKind), nullptr, kDropList, 0, 62, 154, 80, 60},
+    {u"STATIC", kNoId, u" 취소수량", kLabel, 0, 0, 178, 60, 18},
+    {u"EDIT", static_cast<int>(kQuantity), u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 176, 130, 20},
+    {u"STATIC", kNoId, u"주", kLabel, 0, 196, 178, 40, 18},
+    {u"BUTTON", static_cast<int>(kConfirm), u"확인", kButton, 0, 2, 236, 76, 26},
+    {u"BUTTON", static_cast<int>(kClear), u"지움", kButton, 0, 82, 236, 76, 26},
+    {u"BUTTON", static_cast<int>(kOpenOrders), u"미체결", kButton, 0, 162, 236, 76, 26},
+    // Top-bar menu buttons of the base dialog.
+    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 0, 300, 40, 20},
+    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 40, 300, 40, 20},
+    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 80, 300, 40, 20},
+    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 120, 300, 40, 20},
+    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 160, 300, 40, 20},
+    {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 200, 300, 40, 20},
+};
+const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
+                                   kItems, std::size(kItems)};
+PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
+
+const vxskel::GoToButton kGoTo[] = {{IDC_BTN_FUTOPT, VX_SCREEN_FUTOPT_HOME, false},
+                                    {kOpenOrders, kScreenInquiry, false}};
+const vxskel::NumberEdit kNumbers[] = {{kQuantity, vxskel::NumberKind::Quantity}};
+const UINT kFinders[] = {IDC_BTN_FINDER, kFindIntoEdit};
+
+vxskel::ScreenConfig MakeConfig() {
+    vxskel::ScreenConfig c;
+    c.moduleName = u"ZR4380.dll";
+    c.title = u"ECN취소";
+    c.accountCombo = kAccount;
+    c.passwordEdit = kPassword;
+    c.passwordNext = kTarget;
+    c.chain = vxskel::ItemChain::Edit;
+    c.itemNameStatic = kName;
+    c.itemNext = kTarget;
+    c.goTo = kGoTo;
+    c.goToCount = std::size(kGoTo);
+    c.numbers = kNumbers;
+    c.numberCount = std::size(kNumbers);
+    c.finderButtons = kFinders;
+    c.finderCount = std::size(kFinders);
+    return c;
+}
+const vxskel::ScreenConfig kConfig = MakeConfig();
+
+// "1234567801" -> "12345678-01", as the confirmation and the result show an account.
+CString ShownAccount(const std::string& digits) {
+    CString d = CString::FromMultiByte(digits.c_str());
+    return d.Left(8) + CString(u"-") + d.Right(2);
+}
+
+}  // namespace
+
+class CZR4380Dlg : public vxskel::CVXScreenDlg {
+public:
+    CZR4380Dlg() : CVXScreenDlg(kConfig) {}
+
+    void OnInitScreen() override {
+        if (auto* kind = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kKind)))) {
+            kind->ResetContent();
+            kind->AddString(u"1.일부");
+            kind->AddString(u"2.잔량");
+            kind->SetCurSel(0);
+        }
+        if (auto* pw = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kPassword)))) pw->LimitText(kPasswordBytes);
+        if (auto* target = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kTarget)))) target->LimitText(kTargetDigits);
+        m_kind = '1';
+        if (m_pCodeManager) m_pCodeManager->ReadECNCode();
+        ReadHandOver();
+        SetItemCodeField(0);
+    }
+
+    // The order picked in the inquiry: taken once, and only when every field is sound.
+    void ReadHandOver() {
+        vxpick::PickFields f;
+        if (!vxpick::TakeRecord(vxpick::kEcnCancelFile, false, f)) return;
+        SetDlgItemText(static_cast<int>(kTarget), CString::FromMultiByte(f.number.c_str()));
+        SetDlgItemText(static_cast<int>(kQuantity), CString::FromMultiByte(f.quantity.c_str()));
+        // The query copies the combo's code into the edit, which runs the item-code chain.
+        if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetWindowText(CString::FromMultiByte(f.code.c_str()));
+    }
+
+    void OnQuery() override {
+        SetItemCodeField(0);
+        CString code;
+        if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->GetWindowText(code);
+        SetDlgItemText(IDC_ITEM_EDIT, code);  // runs the item-code chain
+        if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+    }
+
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        UINT id = LOWORD(wParam);
+        UINT code = HIWORD(wParam);
+        if (lParam != 0) {
+            if (id == kTarget && code == EN_CHANGE) {
+                CString text;
+                GetDlgItemText(static_cast<int>(kTarget), text);
+                if (text.GetLength() == kTargetDigits)
+                    if (CWnd* q = GetDlgItem(static_cast<int>(kQuantity))) {
+                        if (q->IsWindowEnabled()) q->SetFocus();
+                    }
+                return TRUE;
+            }
+            if (id == kKind && code == CBN_SELENDOK) {
+                auto* kind = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kKind)));
+                ApplyKind(kind ? kind->GetCurSel() : 0);
+                return TRUE;
+            }
+            if (id == IDC_QUICK_MOVE && code == CBN_SELCHANGE) {
+                auto* quick = static_cast<CComboBox*>(GetDlgItem(IDC_QUICK_MOVE));
+                if (quick) ComboMenuQuick(GetWndOwner(), quick->GetCurSel() + 1);
+                return TRUE;
+            }
+            if (code == BN_CLICKED) {
+                switch (id) {
+                    case kConfirm:
+                        ConfirmAndSend();
+                        return TRUE;
+                    case kClear:
+                        ClearInput();
+                        return TRUE;
+                    case IDC_BTN_FINDER:
+                    case kFindIntoEdit:
+                        OnBtnECNScoutlet();
+                        return TRUE;
+                    default:
+                        break;
+                }
+            }
+        }
+        return CVXScreenDlg::OnCommand(wParam, lParam);
+    }
+
+    void OnReply(uint16_t code, const unsigned char* body, int len) override {
+        if (code != 4380) return;
+        if (len < kNewNumberAt + kNewNumberLen) {
+            ReportShortReply(code);
+            return;
+        }
+        int n = 0;
+        while (n < kNewNumberLen && body[kNewNumberAt + n]) ++n;
+        CString number = CString::FromMultiByte(reinterpret_cast<const char*>(body + kNewNumberAt), n);
+        CString text;
+        text.Format(u"계좌번호: %s\n종목코드: %s\n종 목  명: %s\n주문구분: %s\n취소구분: %s\n주문수량: %s 주\n주문번호: %s",
+                    m_sent.account, m_sent.code, m_sent.name, u"ECN취소", m_sent.kind, m_sent.quantity, number);
+        MessageBox(text, u"주문 처리 결과", MB_OK | MB_ICONINFORMATION);
+        ClearInput();
+        ApplyKind(0);
+        if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+    }
+
+private:
+    void ApplyKind(int index) {
+        if (index != 0 && index != 1) return;
+        if (auto* kind = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kKind)))) kind->SetCurSel(index);
+        m_kind = index == 0 ? '1' : '2';
+        CWnd* q = GetDlgItem(static_cast<int>(kQuantity));
+        if (!q) return;
+        q->EnableWindow(index == 0);
+        q->SetWindowText(index == 0 ? u"" : u"0");
+    }
+
+    void ClearInput() {
+        SetDlgItemText(static_cast<int>(kQuantity), m_kind == '2' ? u"0" : u"");
+        SetDlgItemText(static_cast<int>(kTarget), u"");
+        SetDlgItemText(static_cast<int>(kPassword), u"");
+    }
+
+    void Refuse(const WCHAR* text, UINT control) {
+        MessageBox(text, u"", MB_OK);
+        if (CWnd* w = GetDlgItem(static_cast<int>(control))) w->SetFocus();
+    }
+
+    void ConfirmAndSend() {
+        CString account, password, code, target, quantity;
+        GetDlgItemText(static_cast<int>(kAccount), account);
+        GetDlgItemText(static_cast<int>(kPassword), password);
+        GetDlgItemText(IDC_ITEM_EDIT, code);
+        GetDlgItemText(static_cast<int>(kTarget), target);
+        GetDlgItemText(static_cast<int>(kQuantity), quantity);
+
+        CancelFields f;
+        f.account = vxskel::AccountDigits(account).ToMultiByte();
+        f.password = password.ToMultiByte();
+        f.code = code.ToMultiByte();
+        f.target = target.ToMultiByte();
+        f.kind = m_kind;
+        if (account.IsEmpty() || f.account.size() != 10 || f.account.find_first_not_of("0123456789") != std::string::npos)
+            return Refuse(u"계좌번호를 선택하세요", kAccount);
+        if (password.GetLength() < 4 || f.password.size() > static_cast<size_t>(kPasswordBytes))
+            return Refuse(u"비밀번호를 입력하세요", kPassword);
+        if (code.GetLength() != 5 || f.code.size() != 5) return Refuse(u"종목코드를 입력하세요", IDC_ITEM_EDIT);
+        if (target.IsEmpty()) return Refuse(u"원주문번호를 입력하세요", kTarget);
+        if (f.target.size() > static_cast<size_t>(kTargetDigits))
+            return Refuse(u"원주문번호는 5자리 이하로 입력하셔야 합니다.", kTarget);
+        if (f.target.find_first_not_of("0123456789") != std::string::npos)
+            return Refuse(u"원주문번호를 입력하세요", kTarget);
+        if (m_kind == '2') {
+            // All that is left: the server cancels what is open; the body carries "0".
+            quantity = u"0";
+            f.quantity = "0";
+        } else {
+            // A part cancel names how many; a value that would not travel as shown is refused.
+            if (quantity.IsEmpty()) return Refuse(u"취소수량을 입력하세요", kQuantity);
+            CString plain = quantity;
+            plain.Remove(u',');
+            f.quantity = plain.ToMultiByte();
+            if (f.quantity.empty() || f.quantity.size() > static_cast<size_t>(kQuantityDigits) ||
+                f.quantity.find_first_not_of("0123456789") != std::string::npos)
+                return Refuse(u"취소수량은 9,999,999주까지 숫자로 입력하세요", kQuantity);
+        }
+        CString name;
+        GetDlgItemText(static_cast<int>(kName), name);
+        CString shownAccount = ShownAccount(f.account);
+        const WCHAR* kindText = m_kind == '2' ? u"잔량취소" : u"일부취소";
+        CString text;
+        text.Format(u"계좌번호: %s\n종목코드: %s\n종 목  명: %s\n주문구분: %s\n원주문번호: %s\n취소구분: %s\n취소수량: %s 주",
+                    shownAccount, code, name, u"ECN취소", target, kindText, quantity);
+        if (MessageBox(text, u"주문내역확인", MB_OKCANCEL | MB_ICONQUESTION) == IDOK) {
+            unsigned char body[kBodySize];
+            if (BuildCancelBody(f, body) && SendEncrypted(4380, body, kBodySize))
+                m_sent = Sent{shownAccount, code, name, kindText, quantity};
+            std::memset(body, 0, sizeof body);
+        }
+        std::fill(f.password.begin(), f.password.end(), '\0');
+        SHFullScreen(m_hWnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
+    }
+
+    char m_kind = '1';
+    // The cancel last sent, as confirmed: its result box describes it.
+    struct Sent {
+        CString account, code, name, kind, quantity;
+    } m_sent;
+};
+
+VX_SCREEN_EXPORTS(CZR4380Dlg)
