@@ -273,11 +273,18 @@ private:
     // A reply that names an account (10 digits at its head) other than the one now chosen answers
     // a request made before the account changed: its orders are not this account's.
     bool ForCurrentAccount(const unsigned char* body) {
-        std::string named(reinterpret_cast<const char*>(body), 10);
-        if (named.find_first_not_of("0123456789") != std::string::npos) return true;
-        CString shown;
-        if (CWnd* combo = GetDlgItem(static_cast<int>(kAccount))) combo->GetWindowText(shown);
-        return vxskel::AccountDigits(shown).ToMultiByte() == named;
+        for (int i = 0; i < 10; ++i)
+            if (body[i] < '0' || body[i] > '9') return true;
+        // The shown account's first 8 and last 2 characters, read without allocating.
+        WCHAR shown[40] = {};
+        HWND combo = ::GetDlgItem(m_hWnd, static_cast<int>(kAccount));
+        int n = combo ? ::GetWindowText(combo, shown, 40) : 0;
+        if (n < 10) return false;
+        for (int i = 0; i < 10; ++i) {
+            WCHAR c = i < 8 ? shown[i] : shown[n - 10 + i];
+            if (c != static_cast<WCHAR>(body[i])) return false;
+        }
+        return true;
     }
 
     void CreateGrid() {
