@@ -6,6 +6,7 @@
 #include <array>
 
 #include "order_entry.h"
+#include "vxbase/base_strip.h"
 
 namespace vxecn {
 
@@ -62,7 +63,7 @@ constexpr vxorder::OrderScreen MakeScreen(const EcnSide& s) {
 inline constexpr vxskel::GoToButton kGoTo[] = {{kEcnPriceButton, kScreenEcnPrice, false},
                                                {IDC_BTN_FUTOPT, VX_SCREEN_FUTOPT_HOME, false}};
 
-inline constexpr int kTemplateItemCount = 31;
+inline constexpr int kTemplateItemCount = 32;
 
 constexpr std::array<plat::DialogItemTemplate, kTemplateItemCount> TemplateItems(const vxorder::OrderScreen& s,
                                                                                  const WCHAR* menuButtonText) {
@@ -76,7 +77,8 @@ constexpr std::array<plat::DialogItemTemplate, kTemplateItemCount> TemplateItems
         {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 86, 0, 62, 130},
         {u"BUTTON", static_cast<int>(kFinder), u"?", kButton, 0, 150, 0, 20, 20},
         {u"BUTTON", static_cast<int>(kEcnPriceButton), u"ECN현재가", kButton, 0, 172, 0, 68, 20},
-        {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 22, 190, 130},
+        {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 22, 94, 130},
+        {u"STATIC", IDC_ITEM_NAME, u"", kLabel, 0, 96, 22, 94, 20},
         {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 192, 22, 48, 20},
         // (y 44-63: the base-quote strip)
         {u"STATIC", static_cast<int>(kLabelFirst), u" 계좌번호", kLabel, 0, 0, 70, 60, 20},

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "pick_record.h"
+#include "vxbase/base_strip.h"
 #include "vxbase/code_manager.h"
 #include "vxbase/money.h"
 
@@ -56,7 +57,8 @@ const plat::DialogItemTemplate kItems[] = {
     {u"BUTTON", static_cast<int>(kTitleButton), u"ECN취소", kButton, 0, 0, 0, 84, 20},
     {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 86, 0, 62, 130},
     {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 150, 0, 20, 20},
-    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 22, 190, 130},
+    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 22, 94, 130},
+    {u"STATIC", IDC_ITEM_NAME, u"", kLabel, 0, 96, 22, 94, 20},
     {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 192, 22, 48, 20},
     // (y 44-63: the base-quote strip)
     {u"STATIC", kNoId, u" 계좌번호", kLabel, 0, 0, 68, 60, 18},
