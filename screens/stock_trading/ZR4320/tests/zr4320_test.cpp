@@ -216,6 +216,19 @@ TEST_F(ModifyTest, CancelInTheConfirmationSendsNothingAndServerRefusalsShowTheir
     EXPECT_EQ(Text(kTarget), "99999");  // the fields stay for a correction
 }
 
+TEST_F(ModifyTest, AReplyTooShortForTheNewOrderNumberIsReportedNotRead) {
+    server.setHandler(kModify, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+        r.body.assign(19, '7');
+    });
+    ASSERT_NO_FATAL_FAILURE(Open("ZR4320"));
+    Fill("10001", "10", "70000");
+    ASSERT_TRUE(d->Tap(kConfirm));
+    EXPECT_NE(TakeBox(IDOK), "");
+    ExpectBox("ERROR : 수신 데이터 길이 오류 (2320)");
+    EXPECT_TRUE(NoBox());
+    EXPECT_EQ(Text(kTarget), "10001");
+}
+
 TEST_F(ModifyTest, AFailedSendIsReportedToTheOwner) {
     ASSERT_NO_FATAL_FAILURE(Open("ZR4320"));
     SOCKET dead = socket(AF_INET, SOCK_STREAM, 0);  // never connected: every send fails

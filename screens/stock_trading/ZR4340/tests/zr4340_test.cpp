@@ -278,6 +278,14 @@ TEST_F(InquiryTest, AReplyHoldingFewerRowsThanItCountsShowsOnlyThoseItHolds) {
     ASSERT_TRUE(d->Tap(kSend));
     ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 1; }));
     EXPECT_EQ(Numbers(), std::vector<std::string>{"12345"});
+
+    // A reply too short for its head is reported and the rows stay.
+    server.setHandler(kInquiry, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+        r.body.assign(14, 0);
+    });
+    ASSERT_TRUE(d->Tap(kFirst));
+    ExpectBox("ERROR : 수신 데이터 길이 오류 (4340)");
+    EXPECT_EQ(Numbers(), std::vector<std::string>{"12345"});
 }
 
 TEST_F(InquiryTest, TheRememberedAccountIsAskedForAndAReplyForAnotherAccountIsNotShown) {
