@@ -211,6 +211,24 @@ TEST_P(EcnOrderTest, CancelSendsNothingAndAServerRefusalKeepsTheOrder) {
     EXPECT_EQ(server.requests(s.code, mark).size(), 1u);
 }
 
+TEST_P(EcnOrderTest, GoToButtonsAskTheOwnerForTheirScreens) {
+    ASSERT_NO_FATAL_FAILURE(OpenScreen());
+    struct Case {
+        int button;
+        WPARAM screen;
+    } cases[] = {{9826, 94641}, {IDC_BTN_FUTOPT, 96001}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        {
+            std::lock_guard<std::mutex> l(OwnerLock());
+            OwnerLog().clear();
+        }
+        ASSERT_TRUE(d->Tap(c.button));
+        EXPECT_TRUE(WaitFor([&] { return !OpenRequests().empty(); }));
+        EXPECT_EQ(OpenRequests(), std::vector<WPARAM>{c.screen});
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Screens, EcnOrderTest, ::testing::Values(kSell, kBuy),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -154,6 +154,10 @@ TEST_F(EcnCancelTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing) 
     EXPECT_NE(TakeBox(IDCANCEL), "");
     EXPECT_TRUE(NoBox());
     EXPECT_TRUE(NoneSince(kEcnCancel, mark));
+    // "미체결" asks the owner for the order and fill inquiry.
+    ASSERT_TRUE(d->Tap(9800));
+    EXPECT_TRUE(WaitFor([&] { return !OpenRequests().empty(); }));
+    EXPECT_EQ(OpenRequests(), std::vector<WPARAM>{93103});
     // "지움" empties the quantity, the target and the password.
     ASSERT_TRUE(d->Tap(kClear));
     EXPECT_EQ(Text(kQuantity), "");
