@@ -157,6 +157,8 @@ TEST_F(ZR4400Test, AnotherAccountBetweenPagesStartsAgainWithoutTheKey) {
     });
     TypePassword("0000");
     ASSERT_FALSE(TapAndCapture(kSend, 4401).empty());
+    // The continuation key comes with the first page's reply: wait until it has been shown.
+    ASSERT_TRUE(WaitFor([&] { auto names = Column(kGrid, 0); return !names.empty() && names[0] == "종목00"; }));
     Bytes plain = TapAndCapture(kNext, 4401);
     ASSERT_EQ(Key(plain), "K7");
     ASSERT_TRUE(WaitFor([&] { return Column(kGrid, 0)[0] == "종목07"; }));

@@ -142,6 +142,8 @@ TEST_F(ZR4460Test, AnotherAccountBetweenPagesStartsAgainWithoutTheKey) {
     });
     TypePassword("0000");
     ASSERT_FALSE(TapAndCapture(kSend, 4450).empty());
+    // The continuation key comes with the first page's reply: wait until it has been shown.
+    ASSERT_TRUE(WaitFor([&] { auto names = Column(kGrid, 1); return !names.empty() && names[0] == "종목00"; }));
     Bytes plain = TapAndCapture(kNext, 4450);
     ASSERT_EQ(Key(plain), "P0");
     ASSERT_TRUE(WaitFor([&] { return Enabled(kFirst) && Column(kGrid, 1)[0] == "종목08"; }));
