@@ -23,7 +23,7 @@ public:
         WriteHost("Program Files/Quorvan/Bin/Pelvato.conf",
                   "[CODE INFO]\r\nCODE BASE=\\Program Files\\Quorvan\\Code\r\nSTOCK CODE=stock_code.dat\r\n"
                   "ECN CODE=ecn_code.dat\r\n");
-        WriteHost("Program Files/Quorvan/Code/ecn_code.dat", Cp949(u"005930 0|삼성전자\r\n035720 1|카카오\r\n"));
+        WriteHost("Program Files/Quorvan/Code/ecn_code.dat", Cp949(u"005930 0|삼성전자\r\n035720 0|카카오\r\n"));
         WriteHost("Program Files/Quorvan/Code/stock_code.dat",
                   Cp949(u"005930 0|삼성전자\r\n000660 0|SK하이닉스\r\n035720 1|카카오\r\n"));
     }

@@ -229,6 +229,36 @@ TEST_P(EcnOrderTest, GoToButtonsAskTheOwnerForTheirScreens) {
     }
 }
 
+#ifdef ECN_FINDER_PLUGIN
+// Both finder buttons open the ECN finder; its pick becomes the item ordered, quoted once.
+TEST_P(EcnOrderTest, TheEcnFinderPickIsTheItemOrdered) {
+    fs::copy_file(ECN_FINDER_PLUGIN, root + "/Program Files/Quorvan/Bin/EcnScoutlet.dll");
+    ASSERT_NO_FATAL_FAILURE(OpenScreen());
+    for (int button : {IDC_BTN_FINDER, 9704}) {
+        SCOPED_TRACE(button);
+        SetText(kCode, "05930");
+        ASSERT_TRUE(WaitFor([&] { return Text(kName) == "삼성전자"; }));
+        size_t mark = server.logSize();
+        ASSERT_TRUE(d->Tap(button));
+        ASSERT_TRUE(d->Tap(9322));  // the "카" group
+        int row = -1;
+        auto tree = d->Do("tree 1000");
+        ASSERT_TRUE(tree.ok) << tree.error;
+        for (const std::string& line : tree.lines)
+            if (line.find("\"카카오\"") != std::string::npos) std::sscanf(line.c_str(), " row %d", &row);
+        ASSERT_GE(row, 0) << d->Tree();
+        ASSERT_TRUE(d->Pick(1000, row));
+        ASSERT_TRUE(d->Tap(1001));
+        EXPECT_EQ(Text(kCode), "35720");
+        ASSERT_TRUE(WaitFor([&] { return Text(kName) == "카카오"; })) << Text(kName);
+        ASSERT_TRUE(WaitFor([&] { return Text(kPrice) == ShownPrice("035720"); })) << Text(kPrice);
+        auto quotes = server.requests(4101, mark);
+        ASSERT_EQ(quotes.size(), 1u);
+        EXPECT_EQ(quotes[0].plain, B("035720"));
+    }
+}
+#endif
+
 INSTANTIATE_TEST_SUITE_P(Screens, EcnOrderTest, ::testing::Values(kSell, kBuy),
                          [](const auto& info) { return std::string(info.param.name); });
 
