@@ -202,7 +202,13 @@ BOOL COrderEntryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
                     ConfirmAndSend();
                     return TRUE;
                 case kClear:
-                    ClearInput();
+                    if (m_screen.priceFromBase) {
+                        // The price shown is the item's quote: "지움" leaves it for the next order.
+                        SetDlgItemText(static_cast<int>(kQuantity), u"");
+                        SetDlgItemText(static_cast<int>(kPassword), u"");
+                    } else {
+                        ClearInput();
+                    }
                     return TRUE;
                 case kFinder:
                     if (m_screen.ecnItems) OnBtnECNScoutlet();

@@ -205,8 +205,22 @@ public:
         return CVXScreenDlg::OnCommand(wParam, lParam);
     }
 
+    // Every reply of 4380 answers the oldest cancel sent and not yet answered: accepted, refused
+    // by the server or unreadable alike.
+    afx_msg LRESULT OnCancelPacket(WPARAM wParam, LPARAM lParam) {
+        const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
+        if (packet && TrGetU16(packet + 4) == kEcnCancel && m_sentCount > 0) {
+            m_replyFor = m_sentHead;
+            m_sentHead = (m_sentHead + 1) % kInFlight;
+            --m_sentCount;
+        }
+        LRESULT result = OnVxPacket(wParam, lParam);
+        m_replyFor = -1;
+        return result;
+    }
+
     void OnReply(uint16_t code, const unsigned char* body, int len) override {
-        if (code != 4380) return;
+        if (code != kEcnCancel) return;
         if (len < kNewNumberAt + kNewNumberLen) {
             ReportShortReply(code);
             return;
@@ -214,9 +228,11 @@ public:
         int n = 0;
         while (n < kNewNumberLen && body[kNewNumberAt + n]) ++n;
         CString number = CString::FromMultiByte(reinterpret_cast<const char*>(body + kNewNumberAt), n);
+        static const Sent kUnknown;
+        const Sent& o = m_replyFor >= 0 ? m_sent[m_replyFor] : kUnknown;
         CString text;
         text.Format(u"계좌번호: %s\n종목코드: %s\n종 목  명: %s\n주문구분: %s\n취소구분: %s\n주문수량: %s 주\n주문번호: %s",
-                    m_sent.account, m_sent.code, m_sent.name, u"ECN취소", m_sent.kind, m_sent.quantity, number);
+                    o.account, o.code, o.name, u"ECN취소", o.kind, o.quantity, number);
         MessageBox(text, u"주문 처리 결과", MB_OK | MB_ICONINFORMATION);
         ClearInput();
         ApplyKind(0);
@@ -285,6 +301,10 @@ private:
         }
         CString name;
         GetDlgItemText(static_cast<int>(kName), name);
+        if (m_sentCount == kInFlight) {
+            MessageBox(u"앞선 주문의 처리결과를 기다리고 있습니다", u"", MB_OK);
+            return;
+        }
         CString shownAccount = ShownAccount(f.account);
         const WCHAR* kindText = m_kind == '2' ? u"잔량취소" : u"일부취소";
         CString text;
@@ -292,8 +312,10 @@ private:
                     shownAccount, code, name, u"ECN취소", target, kindText, quantity);
         if (MessageBox(text, u"주문내역확인", MB_OKCANCEL | MB_ICONQUESTION) == IDOK) {
             unsigned char body[kBodySize];
-            if (BuildCancelBody(f, body) && SendEncrypted(4380, body, kBodySize))
-                m_sent = Sent{shownAccount, code, name, kindText, quantity};
+            if (BuildCancelBody(f, body) && SendEncrypted(kEcnCancel, body, kBodySize)) {
+                m_sent[(m_sentHead + m_sentCount) % kInFlight] = Sent{shownAccount, code, name, kindText, quantity};
+                ++m_sentCount;
+            }
             std::memset(body, 0, sizeof body);
         }
         std::fill(f.password.begin(), f.password.end(), '\0');
@@ -301,10 +323,22 @@ private:
     }
 
     char m_kind = '1';
-    // The cancel last sent, as confirmed: its result box describes it.
+    // Cancels sent and not yet answered, oldest first, as they were confirmed: each result box
+    // describes the cancel its reply belongs to, whatever the fields hold meanwhile.
     struct Sent {
         CString account, code, name, kind, quantity;
-    } m_sent;
+    };
+    static constexpr int kInFlight = 8;
+    Sent m_sent[kInFlight];
+    int m_sentHead = 0;
+    int m_sentCount = 0;
+    int m_replyFor = -1;
+
+    DECLARE_MESSAGE_MAP()
 };
+
+BEGIN_MESSAGE_MAP(CZR4380Dlg, vxskel::CVXScreenDlg)
+ON_MESSAGE(WM_VX_PACKET, OnCancelPacket)
+END_MESSAGE_MAP()
 
 VX_SCREEN_EXPORTS(CZR4380Dlg)

@@ -3,6 +3,7 @@
 // inquiry in the pick record file "\Temp\ECNOrderTxt.tmp".
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "vxskeleton/screen_skeleton.h"
@@ -21,6 +22,7 @@ constexpr UINT kFindIntoEdit = 9704;
 constexpr UINT kOpenOrders = 9800;  // "미체결": the order and fill inquiry
 constexpr UINT kTitleButton = 9825;
 constexpr UINT kScreenInquiry = 93103;
+constexpr uint16_t kEcnCancel = 4380;
 
 // The 37-byte request.
 constexpr int kBodySize = 37;

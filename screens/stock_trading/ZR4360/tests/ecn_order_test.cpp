@@ -209,6 +209,12 @@ TEST_P(EcnOrderTest, CancelSendsNothingAndAServerRefusalKeepsTheOrder) {
     EXPECT_EQ(Text(kPassword), "0000");
     EXPECT_TRUE(Orders().empty());
     EXPECT_EQ(server.requests(s.code, mark).size(), 1u);
+
+    // "지움" empties the password and the quantity; the quote's price stays for the next order.
+    ASSERT_TRUE(d->Tap(kClear));
+    EXPECT_EQ(Text(kQuantity), "");
+    EXPECT_EQ(Text(kPassword), "");
+    EXPECT_EQ(Text(kPrice), ShownPrice("000660"));
 }
 
 TEST_P(EcnOrderTest, GoToButtonsAskTheOwnerForTheirScreens) {
