@@ -198,10 +198,12 @@ TEST_F(FrameTest, AScreenCanEndOrReconnectWhileItHandlesAPacket) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         std::remove(HostFile(root, "standin.log").c_str());
+        int before = server.acceptedCount();
         Send(WM_VX_CONNECT);
         ASSERT_TRUE(WaitLog("VXLogin CODES_READY"));
-        // The server has taken the connection, and let go of the one before.
-        ASSERT_TRUE(WaitReal([&] { return server.connectionCount() == 1; }));
+        // The server has taken the new connection, and let go of the one before (so that the
+        // push below reaches the live connection, not one that is closing).
+        ASSERT_TRUE(WaitReal([&] { return server.acceptedCount() == before + 1 && server.connectionCount() == 1; }));
         int accepted = server.acceptedCount();
         WriteHostFile(HostFile(root, c.file), "1");
         ASSERT_EQ(server.pushRaw(9210, simsrv::Bytes(20, '0')), 1);
