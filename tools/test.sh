@@ -14,4 +14,6 @@ fi
 jobs=$(nproc)
 cmake -S . -B "$dir" "${extra[@]}" >/dev/null
 cmake --build "$dir" -j "$jobs"
-ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 300
+# A test that fails is run once more: the multi-process tests wait on real time and a machine
+# that is busy with other work can starve them. A test that fails twice fails the run.
+ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 300 --repeat until-pass:2
