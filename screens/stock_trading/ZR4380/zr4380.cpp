@@ -288,7 +288,7 @@ private:
         if (m_kind == '2') {
             // All that is left: the server cancels what is open; the body carries "0".
             quantity = u"0";
-            f.quantity = "0";
+            f.quantity.assign(1, '0');  // (assigning the literal trips a false -Wrestrict in GCC 12)
         } else {
             // A part cancel names how many; a value that would not travel as shown is refused.
             if (quantity.IsEmpty()) return Refuse(u"취소수량을 입력하세요", kQuantity);
