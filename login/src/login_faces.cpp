@@ -67,8 +67,8 @@ void DrawFaceButton(HMODULE module, LPDRAWITEMSTRUCT dis, UINT normalFace, UINT 
     RECT item = dis->rcItem;
     dc->FillSolidRect(&item, RGB(255, 255, 255));
     UINT faceId = (dis->itemState & ODS_SELECTED) ? pressedFace : normalFace;
-    const FaceSpec* spec = SpecOf(faceId);
-    if (!spec) return;
+    const FaceSpec* look = SpecOf(faceId);
+    if (!look) return;
     HINSTANCE previous = AfxGetResourceHandle();
     if (module) AfxSetResourceHandle(module);
     CBitmap face;
@@ -78,8 +78,8 @@ void DrawFaceButton(HMODULE module, LPDRAWITEMSTRUCT dis, UINT normalFace, UINT 
         CDC memory;
         if (memory.CreateCompatibleDC(dc)) {
             CBitmap* old = memory.SelectObject(&face);
-            int w = std::min<int>(item.right - item.left, spec->width);
-            int h = std::min<int>(item.bottom - item.top, spec->height);
+            int w = std::min<int>(item.right - item.left, look->width);
+            int h = std::min<int>(item.bottom - item.top, look->height);
             dc->BitBlt(item.left, item.top, w, h, &memory, 0, 0, SRCCOPY);
             memory.SelectObject(old);
         }
@@ -87,7 +87,7 @@ void DrawFaceButton(HMODULE module, LPDRAWITEMSTRUCT dis, UINT normalFace, UINT 
     WCHAR caption[32] = {};
     ::GetWindowText(dis->hwndItem, caption, 32);
     int oldMode = dc->SetBkMode(TRANSPARENT);
-    COLORREF oldColor = dc->SetTextColor((dis->itemState & ODS_DISABLED) ? RGB(128, 128, 128) : spec->text);
+    COLORREF oldColor = dc->SetTextColor((dis->itemState & ODS_DISABLED) ? RGB(128, 128, 128) : look->text);
     dc->DrawText(caption, -1, &item, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     dc->SetTextColor(oldColor);
     dc->SetBkMode(oldMode);

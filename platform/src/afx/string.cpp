@@ -42,13 +42,13 @@ std::u16string FromCodePage(const char* mb, int length) {
 
 // Formats one conversion with the C library into narrow text.
 template <typename T>
-std::string CFormat(const std::string& spec, T value) {
+std::string CFormat(const std::string& fmt, T value) {
   char buf[512];
-  int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
+  int n = std::snprintf(buf, sizeof buf, fmt.c_str(), value);
   if (n < 0) return {};
   if (static_cast<size_t>(n) < sizeof buf) return std::string(buf, static_cast<size_t>(n));
   std::string big(static_cast<size_t>(n) + 1, '\0');
-  std::snprintf(big.data(), big.size(), spec.c_str(), value);
+  std::snprintf(big.data(), big.size(), fmt.c_str(), value);
   big.resize(static_cast<size_t>(n));
   return big;
 }
@@ -237,20 +237,20 @@ std::u16string FormatWith(const WCHAR* fmt, Source& args) {
     }
     WCHAR conv = *p;
     if (!conv) break;
-    std::string spec = "%" + flags;
-    if (width >= 0) spec += std::to_string(width);
-    if (precision >= 0) spec += "." + std::to_string(precision);
+    std::string fmt = "%" + flags;
+    if (width >= 0) fmt += std::to_string(width);
+    if (precision >= 0) fmt += "." + std::to_string(precision);
     bool left = flags.find('-') != std::string::npos;
     switch (conv) {
       case u'd':
       case u'i':
-        out += Widen(CFormat(spec + "lld", args.Signed(size)));
+        out += Widen(CFormat(fmt + "lld", args.Signed(size)));
         break;
       case u'u':
       case u'x':
       case u'X':
       case u'o':
-        out += Widen(CFormat(spec + "ll" + static_cast<char>(conv), args.Unsigned(size)));
+        out += Widen(CFormat(fmt + "ll" + static_cast<char>(conv), args.Unsigned(size)));
         break;
       case u'f':
       case u'F':
@@ -258,7 +258,7 @@ std::u16string FormatWith(const WCHAR* fmt, Source& args) {
       case u'E':
       case u'g':
       case u'G':
-        out += Widen(CFormat(spec + static_cast<char>(conv), args.Floating()));
+        out += Widen(CFormat(fmt + static_cast<char>(conv), args.Floating()));
         break;
       case u'p':
         out += Widen(CFormat(std::string("%p"), args.Pointer()));

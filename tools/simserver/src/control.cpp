@@ -123,30 +123,30 @@ std::string RunControlCommand(TradingServer& server, std::string_view line, bool
 
 ControlServer::~ControlServer() { stop(); }
 
-int ControlServer::start(const std::string& spec, std::string& error) {
+int ControlServer::start(const std::string& where, std::string& error) {
   int port = 0;
-  if (spec.find('/') != std::string::npos) {
+  if (where.find('/') != std::string::npos) {
     sockaddr_un a{};
-    if (spec.size() >= sizeof a.sun_path) {
+    if (where.size() >= sizeof a.sun_path) {
       error = "socket path too long";
       return -1;
     }
     fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     a.sun_family = AF_UNIX;
-    std::memcpy(a.sun_path, spec.c_str(), spec.size() + 1);
-    ::unlink(spec.c_str());
+    std::memcpy(a.sun_path, where.c_str(), where.size() + 1);
+    ::unlink(where.c_str());
     if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd_, 4) != 0) {
-      error = "control socket " + spec + ": " + std::strerror(errno);
+      error = "control socket " + where + ": " + std::strerror(errno);
       if (fd_ >= 0) ::close(fd_);
       fd_ = -1;
       return -1;
     }
-    unixPath_ = spec;
+    unixPath_ = where;
   } else {
-    std::string p = spec.substr(spec.rfind(':') == std::string::npos ? 0 : spec.rfind(':') + 1);
+    std::string p = where.substr(where.rfind(':') == std::string::npos ? 0 : where.rfind(':') + 1);
     int64_t v = 0;
     if (!ToInt(p, v) || v < 0 || v > 65535) {
-      error = "bad control port '" + spec + "'";
+      error = "bad control port '" + where + "'";
       return -1;
     }
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -157,7 +157,7 @@ int ControlServer::start(const std::string& spec, std::string& error) {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(static_cast<uint16_t>(v));
     if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd_, 4) != 0) {
-      error = "control port " + spec + ": " + std::strerror(errno);
+      error = "control port " + where + ": " + std::strerror(errno);
       if (fd_ >= 0) ::close(fd_);
       fd_ = -1;
       return -1;

@@ -283,13 +283,13 @@ class TradingServer {
 // answer lines ("ok ...", "error ...", or the log lines followed by "end"). `quit` sets *quit.
 std::string RunControlCommand(TradingServer& server, std::string_view line, bool* quit);
 
-// Serves the control protocol on a loopback TCP port (spec "1234" or "127.0.0.1:1234") or a Unix
-// socket path (spec containing '/'). One line per command.
+// Serves the control protocol on a loopback TCP port ("1234" or "127.0.0.1:1234") or a Unix
+// socket path (text containing '/'). One line per command.
 class ControlServer {
  public:
   explicit ControlServer(TradingServer& server) : server_(server) {}
   ~ControlServer();
-  int start(const std::string& spec, std::string& error);  // the TCP port, 0 for a Unix socket, -1 on error
+  int start(const std::string& where, std::string& error);  // the TCP port, 0 for a Unix socket, -1 on error
   void stop();
   bool quitRequested() const { return quit_; }
   bool waitQuit(int timeoutMs);
