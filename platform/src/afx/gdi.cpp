@@ -5,26 +5,18 @@
 
 namespace plat::afx {
 
-template <>
-void TempMap<CGdiObject, HGDIOBJ>::Attach(CGdiObject& o, HGDIOBJ h) { o.m_hObject = h; }
-template <>
-void TempMap<CGdiObject, HGDIOBJ>::Detach(CGdiObject& o) { o.m_hObject = nullptr; }
-template <>
-void TempMap<CPen, HGDIOBJ>::Attach(CPen& o, HGDIOBJ h) { o.m_hObject = h; }
-template <>
-void TempMap<CPen, HGDIOBJ>::Detach(CPen& o) { o.m_hObject = nullptr; }
-template <>
-void TempMap<CBrush, HGDIOBJ>::Attach(CBrush& o, HGDIOBJ h) { o.m_hObject = h; }
-template <>
-void TempMap<CBrush, HGDIOBJ>::Detach(CBrush& o) { o.m_hObject = nullptr; }
-template <>
-void TempMap<CFont, HGDIOBJ>::Attach(CFont& o, HGDIOBJ h) { o.m_hObject = h; }
-template <>
-void TempMap<CFont, HGDIOBJ>::Detach(CFont& o) { o.m_hObject = nullptr; }
-template <>
-void TempMap<CBitmap, HGDIOBJ>::Attach(CBitmap& o, HGDIOBJ h) { o.m_hObject = h; }
-template <>
-void TempMap<CBitmap, HGDIOBJ>::Detach(CBitmap& o) { o.m_hObject = nullptr; }
+// Every GDI object wrapper keeps its handle in m_hObject.
+#define PLAT_GDI_TEMP_MAP(Wrapper)                                                          \
+  template <>                                                                               \
+  void TempMap<Wrapper, HGDIOBJ>::Attach(Wrapper& o, HGDIOBJ h) { o.m_hObject = h; }        \
+  template <>                                                                               \
+  void TempMap<Wrapper, HGDIOBJ>::Detach(Wrapper& o) { o.m_hObject = nullptr; }
+PLAT_GDI_TEMP_MAP(CGdiObject)
+PLAT_GDI_TEMP_MAP(CPen)
+PLAT_GDI_TEMP_MAP(CBrush)
+PLAT_GDI_TEMP_MAP(CFont)
+PLAT_GDI_TEMP_MAP(CBitmap)
+#undef PLAT_GDI_TEMP_MAP
 template <>
 void TempMap<CDC, HDC>::Attach(CDC& o, HDC h) { o.m_hDC = h; }
 template <>
