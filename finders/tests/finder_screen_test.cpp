@@ -113,13 +113,7 @@ class FinderScreenTest : public ::testing::Test {
   }
   template <typename F>
   bool WaitFor(F cond, int ms = 5000) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until) {
-      d->Settle();
-      if (cond()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return cond();
+    return d->Until(cond, ms);
   }
 
   void Open() {

@@ -132,13 +132,7 @@ protected:
 
     template <typename F>
     bool WaitFor(F cond, int ms = 8000) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            d->Settle();
-            if (cond()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return cond();
+        return d->Until(cond, ms);
     }
     bool UpdaterGot(const std::string& what) {
         std::lock_guard<std::mutex> l(g_updaterLock);

@@ -132,6 +132,9 @@ class Driver {
   void Advance(uint32_t ms);
   // Waits until the user-interface thread has nothing left to handle.
   void Settle();
+  // Settles and tests `cond` until it holds or `ms` milliseconds of real time have passed (replies
+  // from the network arrive on real time, whatever the virtual clock shows); the last test's result.
+  bool Until(const std::function<bool()>& cond, int ms = 5000);
   DWORD UiThreadId() const;
   const std::vector<std::string>& Failures() const { return failures_; }
 

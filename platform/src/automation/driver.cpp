@@ -153,6 +153,16 @@ void Driver::Settle() {
   if (!detail::SettleThread(s_->tid, s_->options.settleTimeoutMs)) Fail("the screen did not settle in time");
 }
 
+bool Driver::Until(const std::function<bool()>& cond, int ms) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < until) {
+    Settle();
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return cond();
+}
+
 void Driver::Advance(uint32_t ms) {
   plat::clock::Advance(ms);
   Settle();

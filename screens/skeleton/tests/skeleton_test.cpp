@@ -140,13 +140,7 @@ protected:
 
     template <typename F>
     bool WaitFor(F cond, int ms = 5000) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            d->Settle();
-            if (cond()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return cond();
+        return d->Until(cond, ms);
     }
     std::vector<MSG> OwnerGot(UINT message) {
         std::lock_guard<std::mutex> l(g_ownerLock);
