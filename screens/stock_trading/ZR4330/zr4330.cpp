@@ -15,10 +15,11 @@ constexpr DWORD kEdit = WS_VISIBLE | WS_TABSTOP | WS_BORDER;
 constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
 constexpr DWORD kDropList = WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL;
 constexpr int kNoId = -1;
+constexpr UINT kTitleButton = 9812;  // "▶ 주식취소"
 
 const plat::DialogItemTemplate kItems[] = {
     // Top bar: title and the menu buttons of the base dialog; then the item code with its name.
-    {u"STATIC", IDC_TITLE, u"", WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 62, 20},
+    {u"BUTTON", static_cast<int>(kTitleButton), u"▶ 주식취소", kButton, 0, 0, 0, 62, 20},
     {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 62, 0, 26, 20},
     {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 88, 0, 26, 20},
     {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 114, 0, 28, 20},
@@ -56,6 +57,18 @@ const plat::DialogItemTemplate kItems[] = {
     {u"BUTTON", static_cast<int>(kClear), u"지움", kButton, 0, 62, 248, 58, 26},
     {u"BUTTON", static_cast<int>(kOpenOrders), u"미체결", kButton, 0, 122, 248, 58, 26},
     {u"BUTTON", static_cast<int>(kCurrentPrice), u"현재가", kButton, 0, 182, 248, 58, 26},
+    // (y 279-298: the index strip) The keypad.
+    {u"BUTTON", IDC_KEY_1, u"1", kButton, 0, 1, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 1, u"2", kButton, 0, 22, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 2, u"3", kButton, 0, 43, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 3, u"4", kButton, 0, 64, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 4, u"5", kButton, 0, 85, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 5, u"6", kButton, 0, 106, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 6, u"7", kButton, 0, 127, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 7, u"8", kButton, 0, 148, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 8, u"9", kButton, 0, 169, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_0, u"0", kButton, 0, 190, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_BACK, u"<<", kButton, 0, 211, 300, 28, 20},
 };
 const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
                                    kItems, std::size(kItems)};

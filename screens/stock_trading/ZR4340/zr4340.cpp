@@ -111,6 +111,18 @@ const plat::DialogItemTemplate kItems[] = {
     {u"BUTTON", static_cast<int>(kBtnModify), u"정정", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 124, 252, 56, 22},
     {u"BUTTON", static_cast<int>(kBtnCancel), u"취소", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 182, 252, 56, 22},
     {u"BUTTON", static_cast<int>(kCurrentPrice), u"현재가", kButton, 0, 176, 88, 62, 20},
+    // (y 279-298: the index strip) The keypad.
+    {u"BUTTON", IDC_KEY_1, u"1", kButton, 0, 1, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 1, u"2", kButton, 0, 22, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 2, u"3", kButton, 0, 43, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 3, u"4", kButton, 0, 64, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 4, u"5", kButton, 0, 85, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 5, u"6", kButton, 0, 106, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 6, u"7", kButton, 0, 127, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 7, u"8", kButton, 0, 148, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_1 + 8, u"9", kButton, 0, 169, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_0, u"0", kButton, 0, 190, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_BACK, u"<<", kButton, 0, 211, 300, 28, 20},
 };
 const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
                                       kItems, std::size(kItems)};

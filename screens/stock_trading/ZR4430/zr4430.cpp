@@ -72,14 +72,14 @@ const vxskel::ScreenConfig kConfig = MakeConfig();
 // 240 x 320: menu bar, item-code row, upper strip (44-63), the transfer form, lower strip
 // (279-298) and the keypad.
 const plat::DialogItemTemplate kItems[] = {
-    {u"STATIC", IDC_TITLE, u"", kLabelStyle, 0, 0, 0, 50, 20},
-    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButtonStyle, 0, 50, 0, 27, 20},
-    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButtonStyle, 0, 77, 0, 27, 20},
-    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButtonStyle, 0, 104, 0, 30, 20},
-    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButtonStyle, 0, 134, 0, 30, 20},
-    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButtonStyle, 0, 164, 0, 27, 20},
-    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButtonStyle, 0, 191, 0, 27, 20},
-    {u"BUTTON", IDC_BTN_EXIT, u"X", kButtonStyle, 0, 218, 0, 22, 20},
+    {u"STATIC", IDC_TITLE, u"", WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 62, 20},
+    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButtonStyle, 0, 62, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButtonStyle, 0, 88, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButtonStyle, 0, 114, 0, 28, 20},
+    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButtonStyle, 0, 142, 0, 28, 20},
+    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButtonStyle, 0, 170, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButtonStyle, 0, 196, 0, 26, 20},
+    {u"BUTTON", IDC_BTN_EXIT, u"X", kButtonStyle, 0, 222, 0, 18, 20},
     {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, kComboStyle, 0, 1, 22, 62, 120},
     {u"BUTTON", IDC_BTN_FINDER, u"?", kButtonStyle, 0, 64, 22, 18, 20},
     {u"STATIC", IDC_ITEM_NAME, u"", kLabelStyle, 0, 83, 22, 95, 20},
