@@ -49,3 +49,5 @@ function(larkspin_stage_device)
     add_dependencies(stage ${deps})
   endif()
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/LarkspinScreen.cmake)

@@ -235,10 +235,10 @@ TEST_P(EcnOrderTest, GoToButtonsAskTheOwnerForTheirScreens) {
     }
 }
 
-#ifdef ECN_FINDER_PLUGIN
+#ifdef EcnScoutlet_PLUGIN
 // Both finder buttons open the ECN finder; its pick becomes the item ordered, quoted once.
 TEST_P(EcnOrderTest, TheEcnFinderPickIsTheItemOrdered) {
-    fs::copy_file(ECN_FINDER_PLUGIN, root + "/Program Files/Quorvan/Bin/EcnScoutlet.dll");
+    fs::copy_file(EcnScoutlet_PLUGIN, root + "/Program Files/Quorvan/Bin/EcnScoutlet.dll");
     ASSERT_NO_FATAL_FAILURE(OpenScreen());
     for (int button : {IDC_BTN_FINDER, 9704}) {
         SCOPED_TRACE(button);

@@ -6,12 +6,12 @@
 #include <cstring>
 
 #include "balance.h"
-#include "../testing/wire_helpers.h"
+#include "wire_helpers.h"
 
 namespace {
 
-using balancetest::PutNet;
-using balancetest::PutU16;
+using screentest::PutNet;
+using screentest::PutU16;
 
 TEST(BalanceText, ProfitHasOneSignAndSixtyFourBits) {
     struct Case { unsigned char sign; int64_t value; const char* text; } cases[] = {
@@ -59,7 +59,7 @@ TEST(BalanceText, AmountsAndFields) {
 
     // "SK하이닉스" in code page 949: 2 + 4 x 2 bytes; a cut at 5 bytes keeps whole characters.
     uint8_t name[30] = {};
-    balancetest::PutText(name, u"SK하이닉스");
+    screentest::PutText(name, u"SK하이닉스");
     EXPECT_EQ(balance::FieldText(name, 30, 10), std::string(reinterpret_cast<char*>(name), 10));
     EXPECT_EQ(balance::FieldText(name, 30, 5), std::string(reinterpret_cast<char*>(name), 4));
     uint8_t blanks[8] = {'A', 'B', ' ', ' ', ' ', ' ', ' ', ' '};
