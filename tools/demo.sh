@@ -229,6 +229,17 @@ shot() {
   file="$shots/$(printf '%02d' "$shot_no")-$1.png"
   main shot "$file" >/dev/null
 }
+# Waits (up to 30 seconds) until the item name shown in WINDOW is NAME. The name comes from the
+# server's 12-byte field, which a server may fill up with blanks: they are not compared.
+wait_item_name() {
+  local got=""
+  for _ in $(seq 1 300); do
+    got="$(main text "$1" | sed -n 's/^"\(.*\)"$/\1/p' | sed 's/ *$//')"
+    [ "$got" = "$2" ] && return 0
+    sleep 0.1
+  done
+  fail "the item name shown is \"$got\", not \"$2\""
+}
 # The box that is up: its text line ("text \"...\"").
 box_text() { main wait box | sed -n 's/^text "\(.*\)"$/\1/p'; }
 
@@ -296,7 +307,7 @@ step_name="typing the item code"
 main tap 9909 >/dev/null
 main key END BACK BACK BACK BACK BACK BACK >/dev/null
 main type 9909 05930 >/dev/null
-main wait text 1002 "삼성전자" >/dev/null
+wait_item_name 1002 "삼성전자"
 shot item
 step_name="choosing a limit order"
 main pick 1008 text:"보 통" >/dev/null

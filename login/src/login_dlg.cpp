@@ -243,24 +243,28 @@ void CVXLoginDlg::OnLogin() {
 void CVXLoginDlg::StartKeyExchange(bool fromFrame, SOCKET socket) {
     m_connected = true;
     if (fromFrame) m_socket = socket;
-    if (!RunKeyExchange()) {
+    if (!RunKeyExchange(true)) {
         CloseAlert();
         EnableButtons(TRUE);
         RestoreId();
     }
 }
 
-bool CVXLoginDlg::RunKeyExchange() {
+bool CVXLoginDlg::RunKeyExchange(bool start) {
     if (!m_pEncrypt) return false;
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    std::srand(static_cast<unsigned>(now.wMinute + now.wSecond));
-    unsigned char seed[31];
-    for (int i = 0; i < 30; ++i) seed[i] = static_cast<unsigned char>(std::rand() & 0xFF);
-    seed[30] = 0;
-    if (m_pEncrypt->init(VX_CERT_FILE, seed, sizeof seed) < 0) {
-        Box(u"ERROR : 암호화 라이브러리 초기화");
-        return false;
+    // After a certificate push the exchange goes on with a new token under the certificate just
+    // stored; init would start a new exchange, in which the server could push again.
+    if (start) {
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        std::srand(static_cast<unsigned>(now.wMinute + now.wSecond));
+        unsigned char seed[31];
+        for (int i = 0; i < 30; ++i) seed[i] = static_cast<unsigned char>(std::rand() & 0xFF);
+        seed[30] = 0;
+        if (m_pEncrypt->init(VX_CERT_FILE, seed, sizeof seed) < 0) {
+            Box(u"ERROR : 암호화 라이브러리 초기화");
+            return false;
+        }
     }
     int n = m_pEncrypt->create_send_key(m_buf, sizeof m_buf);
     if (n < 0) {
@@ -351,7 +355,7 @@ LRESULT CVXLoginDlg::OnPacket(WPARAM wParam, LPARAM) {
                 SendPhoneAndLogin();
             } else if (r == EE_RESEND_KEY) {
                 // The server sent its certificate (now stored): exchange keys again with it.
-                if (!RunKeyExchange()) Fail(u"ERROR : 암호화 실패", true);
+                if (!RunKeyExchange(false)) Fail(u"ERROR : 암호화 실패", true);
             } else {
                 Fail(u"ERROR : 암호화 실패", true);
             }

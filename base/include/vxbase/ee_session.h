@@ -27,7 +27,7 @@ enum EE_SessionCode : int {
     EE_BAD_VERSION = -400,
     EE_BAD_SESSION_ID = -402,
     EE_REPLAY = -500,
-    EE_BAD_SERVER_CERT = -501,     // the server pushed the very certificate the client already holds
+    EE_BAD_SERVER_CERT = -501,     // a second certificate push within one key exchange
     EE_CERT_PARSE = -54,
     EE_CERT_KEY = -55,             // key longer than 2,048 bits, or not carried by a one-byte RSA length
     EE_CERT_SIGNATURE = -700,      // signature does not match, or the issuer is unknown
@@ -50,6 +50,7 @@ struct EE_SessionContext {
     uint32_t recvSeq;                      // highest sequence number received
     int keysAgreed;                        // 1 once a server key token has been accepted
     int preMasterSent;                     // 1 while a secret sent in the last token awaits the server's token
+    int certPushes;                        // certificate pushes taken since init started this key exchange
     vxbase::crypto::SeedKey clientSchedule;  // built from clientKey for enciphering
     vxbase::crypto::SeedKey serverSchedule;  // built from serverKey16 for deciphering
 };
@@ -61,10 +62,10 @@ public:
     EE_Session(const EE_Session& other);
     EE_Session& operator=(const EE_Session& other);
 
-    // Reads the certificate file (a device path, at most 63 bytes) and resets the byte generator.
-    // A missing or unusable file is no failure: the token then asks the server for its
-    // certificate. The seed arguments are not used. 0, or EE_BAD_ARGUMENT for a missing or too
-    // long path.
+    // Starts a key exchange: reads up to 2,048 bytes of the certificate file (a device path, at
+    // most 63 bytes) and resets the byte generator. A missing or unusable file is no failure: the
+    // token then asks the server for its certificate. The seed arguments are not used. 0, or
+    // EE_BAD_ARGUMENT for a missing or too long path.
     int init(const char* certPath, const unsigned char* seed, int seedLength);
 
     // Writes the client key token (34 bytes, plus the RSA block when a certificate is held).
@@ -72,7 +73,11 @@ public:
     int create_send_key(unsigned char* out, int outSize);
 
     // A server key token: derives the session keys and returns 0. A server certificate: checks
-    // it against the authority table, stores it and returns EE_RESEND_KEY. Else a negative code.
+    // it against the authority table, stores it (also when it is the one already held) and
+    // returns EE_RESEND_KEY: create_send_key again, without init, and send the new token. One
+    // push is taken per key exchange; a second one gets EE_BAD_SERVER_CERT, so that a server
+    // that answers every token with its certificate cannot keep the client going round.
+    // Else a negative code.
     int analy_recv_key(const unsigned char* record, int length);
 
     // One data record of `length` bytes of `data` into `out`; returns the record length or a

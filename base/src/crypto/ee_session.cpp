@@ -23,8 +23,8 @@ constexpr uint8_t kTokenBody[8] = {0x02, 0x00, 0x01, 0x01, 0x01, 0x01, 0x21, 0x0
 constexpr uint8_t kProtocolVersion[3] = {0x01, 0x21, 0x00};
 constexpr size_t kPreMasterSize = 48;
 constexpr size_t kKeyBlockSize = 104;
-// A certificate travels with a 16-bit length, so a larger file cannot be one.
-constexpr size_t kMaxCertificateFile = 65535;
+// What is read of the certificate file; a certificate with a key of at most 2,048 bits fits.
+constexpr size_t kMaxCertificateFile = 2048;
 
 uint16_t Be16(const unsigned char* p) { return uint16_t(p[0] << 8 | p[1]); }
 
@@ -56,23 +56,15 @@ int UsableServerKey(const Certificate& cert, RsaPublicKey& key) {
     return 0;
 }
 
-// Reads the whole file when it is no larger than a certificate can be. False otherwise.
+// Reads up to kMaxCertificateFile bytes of the file. False when nothing could be read.
 bool ReadCertificateFile(const char* path, std::vector<uint8_t>& bytes) {
     FILE* f = plat::OpenDeviceFile(path, "rb");
     if (!f) return false;
-    bytes.clear();
-    uint8_t buf[4096];
-    size_t n;
-    bool ok = true;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        if (bytes.size() + n > kMaxCertificateFile) {
-            ok = false;
-            break;
-        }
-        bytes.insert(bytes.end(), buf, buf + n);
-    }
-    if (std::ferror(f)) ok = false;
+    bytes.assign(kMaxCertificateFile, 0);
+    size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
+    bool ok = !std::ferror(f);
     std::fclose(f);
+    bytes.resize(n);
     return ok && !bytes.empty();
 }
 
@@ -118,6 +110,7 @@ int EE_Session::init(const char* certPath, const unsigned char* /*seed*/, int /*
         Sha1Digest(bytes.data(), bytes.size(), m_ctx.certDigest);
     }
 
+    m_ctx.certPushes = 0;
     m_generator.Reset();
     uint8_t discard[kSha1DigestSize];
     m_generator.Draw(discard, sizeof discard);
@@ -226,6 +219,9 @@ int EE_Session::analy_recv_key(const unsigned char* record, int length) {
     }
 
     if (record[0] == kRecordCertificate) {
+        // One push per key exchange: a server that pushes again after the new token would keep
+        // the client going round.
+        if (m_ctx.certPushes > 0) return EE_BAD_SERVER_CERT;
         if (end < 6) return EE_BAD_ARGUMENT;
         const size_t skip = record[5];
         const size_t p = 6 + skip;
@@ -244,12 +240,11 @@ int EE_Session::analy_recv_key(const unsigned char* record, int length) {
         if (r != 0) return r;
         uint8_t digest[kSha1DigestSize];
         Sha1Digest(der, certLength, digest);
-        // The same certificate again means the server will not take it: asking once more
-        // would go round for ever.
-        if (std::memcmp(digest, m_ctx.certDigest, sizeof digest) == 0) return EE_BAD_SERVER_CERT;
+        // Also the certificate already held is stored again: the server may push whenever it likes.
         if (!WriteCertificateFile(m_ctx.certPath, der, certLength)) return EE_NO_SERVER_CERT;
         std::memcpy(m_ctx.certDigest, digest, sizeof digest);
         m_ctx.serverKey = key;
+        m_ctx.certPushes = 1;
         return EE_RESEND_KEY;
     }
     return EE_BAD_ARGUMENT;

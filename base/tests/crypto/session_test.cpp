@@ -132,19 +132,6 @@ TEST_F(Session, TokenCarriesDigestAndSecretUnderTheServerKey) {
     EXPECT_NE(ToHex(secrets[0]), ToHex(secrets[1]));
 }
 
-// A certificate file above 2,048 bytes is read whole: its digest is that of the whole file.
-TEST_F(Session, LargeCertificateFileIsReadWhole) {
-    Bytes der = ReadFile(DataPath("large.der"));
-    ASSERT_GT(der.size(), 2048u);
-    PutCertificate(der);
-    EE_Session client;
-    ASSERT_EQ(client.init(kCertFile, nullptr, 0), 0);
-    Bytes token = Token(client);
-    ASSERT_EQ(token.size(), 34u + 128u);
-    uint8_t digest[20];
-    SHA1(der.data(), der.size(), digest);
-    EXPECT_EQ(ToHex(token.data() + 13, 20), ToHex(digest, 20));
-}
 
 TEST_F(Session, ArgumentsAndSizes) {
     EE_Session client;
@@ -377,8 +364,62 @@ TEST_F(Session, PushedCertificateChecks) {
     EXPECT_EQ(ToHex(ReadFile(HostFile())), ToHex(good));
     Bytes out(400);
     EXPECT_EQ(client.create_send_key(out.data(), 400), 162) << "the next token carries the secret at once";
-    // The same certificate pushed again would go round for ever.
+    // A second push in the same exchange would go round for ever.
     EXPECT_EQ(client.analy_recv_key(rec.data(), int(rec.size())), EE_BAD_SERVER_CERT);
+}
+
+// A server may push its certificate whenever it likes, also the one the device holds: the push is
+// stored and the exchange goes on, once per exchange. A second push is refused until init starts
+// the next exchange, which may take one push again and still reaches the keys.
+TEST_F(Session, HeldCertificatePushedIsTakenOncePerExchange) {
+    Bytes der = ReadFile(SIMSERVER_KEYS_DIR "/test_server.der");
+    PutCertificate(der);
+    Bytes push = simsrv::ServerSession::CertificateRecord(der);
+    Probe client;
+    for (int exchange = 0; exchange < 2; ++exchange) {
+        ASSERT_EQ(client.init(kCertFile, nullptr, 0), 0);
+        Bytes first = Token(client);
+        ASSERT_EQ(first.size(), 162u) << "the held certificate is used from the first token";
+        std::filesystem::remove(HostFile());
+        EXPECT_EQ(client.analy_recv_key(push.data(), int(push.size())), EE_RESEND_KEY) << exchange;
+        EXPECT_EQ(ToHex(ReadFile(HostFile())), ToHex(der)) << "stored again";
+        Bytes token = Token(client);
+        ASSERT_EQ(token.size(), 162u);
+        EXPECT_EQ(client.analy_recv_key(push.data(), int(push.size())), EE_BAD_SERVER_CERT) << exchange;
+        EXPECT_FALSE(client.keys_agreed());
+    }
+    // The exchange after the refused push: one push, then the server's token gives the keys.
+    ASSERT_EQ(client.init(kCertFile, nullptr, 0), 0);
+    Token(client);
+    ASSERT_EQ(client.analy_recv_key(push.data(), int(push.size())), EE_RESEND_KEY);
+    Bytes reply = ServerToken(client);
+    EXPECT_EQ(client.analy_recv_key(reply.data(), int(reply.size())), 0);
+    EXPECT_TRUE(client.keys_agreed());
+}
+
+// The certificate file is read up to 2,048 bytes: the digest the token carries is the SHA-1 of
+// the bytes read, never of more; a certificate longer than that is not taken from the file.
+TEST_F(Session, CertificateFileIsReadUpTo2048Bytes) {
+    Bytes der = ReadFile(SIMSERVER_KEYS_DIR "/test_server.der");
+    for (size_t fileSize : {der.size(), size_t(2048), size_t(2049), size_t(70000)}) {
+        Bytes file = der;
+        file.resize(fileSize, 0xA5);
+        PutCertificate(file);
+        Probe client;
+        ASSERT_EQ(client.init(kCertFile, nullptr, 0), 0);
+        uint8_t want[20];
+        SHA1(file.data(), std::min<size_t>(file.size(), 2048), want);
+        EXPECT_EQ(ToHex(Bytes(client.ctx().certDigest, client.ctx().certDigest + 20)), ToHex(Bytes(want, want + 20)))
+            << fileSize;
+    }
+    Bytes large = ReadFile(DataPath("large.der"));
+    ASSERT_GT(large.size(), 2048u);
+    PutCertificate(large);
+    EE_Session client;
+    ASSERT_EQ(client.init(kCertFile, nullptr, 0), 0);
+    Bytes token = Token(client);
+    ASSERT_EQ(token.size(), 34u) << "the server is asked for its certificate";
+    EXPECT_EQ(ToHex(token.data() + 13, 20), std::string(40, '0'));
 }
 
 TEST_F(Session, ServerKeyTokenChecks) {

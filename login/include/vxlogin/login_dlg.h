@@ -87,7 +87,7 @@ private:
     void OnLogin();
     void OnAutoReceive();
     void StartKeyExchange(bool fromFrame, SOCKET socket);
-    bool RunKeyExchange();
+    bool RunKeyExchange(bool start);
     void SendPhoneAndLogin();
     void StoreAccounts(const unsigned char* body, int len);
     bool Send(const unsigned char* packet, int length);
