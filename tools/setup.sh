@@ -6,7 +6,7 @@ pkgs=(build-essential cmake pkg-config git
       libgtest-dev libgmock-dev libbenchmark-dev
       libfreetype-dev libpng-dev libsdl2-dev libssl-dev openssl
       fonts-nanum xvfb x11-apps imagemagick
-      clang libclang-rt-14-dev)
+      clang libclang-rt-14-dev clang-format-14)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
