@@ -10,7 +10,8 @@
 #                   [TEST_LIBS ...] [TEST_DEFINITIONS ...])
 #       The plug-in <NAME> (staged as "<NAME>.dll"), linked with the screen skeleton, its family and
 #       LIBS. TESTS builds the test program (default <name>_tests) with the plug-in test library; it
-#       is given <NAME>_PLUGIN="<built file>" for the plug-in and each of TEST_PLUGINS.
+#       is given <NAME>_PLUGIN="<built file>" for the plug-in and each of TEST_PLUGINS, and
+#       SCREEN_PLUGINS, the list of them all, which the test library places on the device.
 #
 # A family, library or plug-in named here that the tree does not build stops the configure with the
 # name of what is missing, once every folder has been read (the simulated server comes after the
@@ -99,9 +100,14 @@ function(larkspin_screen name)
   target_include_directories(${test} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   set(hosted ${name} ${S_TEST_PLUGINS})
   add_dependencies(${test} ${hosted})
+  set(files "")
   foreach(plugin IN LISTS hosted)
     target_compile_definitions(${test} PRIVATE ${plugin}_PLUGIN="$<TARGET_FILE:${plugin}>")
+    list(APPEND files "\"$<TARGET_FILE:${plugin}>\"")
   endforeach()
+  # Every hosted plug-in, for the test library to place on the device.
+  list(JOIN files "," files)
+  target_compile_definitions(${test} PRIVATE "SCREEN_PLUGINS=${files}")
   if(S_TEST_DEFINITIONS)
     target_compile_definitions(${test} PRIVATE ${S_TEST_DEFINITIONS})
   endif()

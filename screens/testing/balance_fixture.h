@@ -1,7 +1,7 @@
 // The balance screens' tests host their plug-ins with the shared screen fixture.
 #pragma once
 
-#include "screen_fixture.h"
+#include "screen_host.h"
 
 namespace balancetest {
 using namespace screentest;

@@ -1,7 +1,7 @@
 // The transfer screens' tests host their plug-ins with the shared screen fixture.
 #pragma once
 
-#include "screen_fixture.h"
+#include "screen_host.h"
 
 namespace transfertest {
 using namespace screentest;

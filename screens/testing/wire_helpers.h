@@ -1,4 +1,4 @@
-// Building reply records in tests: wire numbers, 16-bit numbers and code page 949 texts.
+// Building reply records in tests: wire numbers, 16-bit numbers, code page 949 texts and shown numbers.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +25,25 @@ inline void PutU16(uint8_t* p, int value) {
     p[0] = static_cast<uint8_t>((value >> 8) & 0xFF);
     p[1] = static_cast<uint8_t>(value & 0xFF);
 }
-// Text in code page 949, not terminated.
+// Text in code page 949.
+inline std::string Cp949(const std::u16string& s) {
+    std::string out(s.size() * 2 + 1, '\0');
+    int n = WideCharToMultiByte(949, 0, s.c_str(), static_cast<int>(s.size()), out.data(),
+                                static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
+// A number as the screens show it: thousands grouped with commas, "-" in front when negative.
+inline std::string Grouped(int64_t value) {
+    std::string digits = value < 0 ? std::to_string(0 - static_cast<uint64_t>(value)) : std::to_string(value);
+    std::string out = value < 0 ? "-" : "";
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+// Text in code page 949 written at `p`, not terminated.
 inline void PutText(uint8_t* p, const std::u16string& text) {
     char buf[256] = {};
     int n = WideCharToMultiByte(949, 0, text.c_str(), static_cast<int>(text.size()), buf, sizeof buf, nullptr, nullptr);

@@ -5,25 +5,11 @@
 // the order bodies the server deciphers.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <filesystem>
-#include <functional>
-#include <memory>
-#include <mutex>
-#include <thread>
 
-#include "plat/automation.h"
-#include "plat/windows.h"
-#include "simserver/server.h"
-#include "vxbase/code_manager.h"
-#include "vxbase/menu_config.h"
-#include "vxbase/prop_ce.h"
-#include "vxshell/vx_socket_thread.h"
+#include "screen_host.h"
 #include "vxskeleton/screen_skeleton.h"
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -31,37 +17,7 @@ constexpr int kAccount = 1006, kPassword = 1014, kType = 1008, kQuantity = 1009,
 constexpr int kConfirm = 9705, kClear = 9801, kCode = 9909;
 constexpr uint16_t kStockBase = 4101;
 
-typedef void* (*MainDlgFn)(void*, HWND, SOCKET, CVXSocketThread*, EE_Encrypt*, CCodeManager*, BOOL, CMenuConfigFile*);
-typedef void (*EndDlgFn)();
-
-// What the test owner window receives: application messages and the packets of the login.
-std::mutex g_lock;
-std::vector<MSG> g_owner;
-std::vector<std::vector<unsigned char>> g_packets;
-
-LRESULT OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_VX_PACKET) {
-        const auto* p = reinterpret_cast<const unsigned char*>(wParam);
-        uint32_t len = std::min<uint32_t>(TrGetU32(p), TR_MAX_PACKET);
-        std::lock_guard<std::mutex> l(g_lock);
-        g_packets.emplace_back(p, p + len);
-        return 1;
-    }
-    if (msg >= WM_USER) {
-        std::lock_guard<std::mutex> l(g_lock);
-        g_owner.push_back(MSG{hwnd, msg, wParam, lParam, 0, {}});
-        return 0;
-    }
-    return DefWindowProc(hwnd, msg, wParam, lParam);
-}
-
-std::string Utf8(const std::u16string& s) {
-    std::string out(s.size() * 3 + 1, '\0');
-    int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(),
-                                static_cast<int>(out.size()), nullptr, nullptr);
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return out;
-}
+using namespace screentest;
 
 // The two screens of the family and what tells them apart.
 struct Screen {
@@ -85,10 +41,9 @@ const Screen kSell = {"VX4300", u"VX4300.dll", 2300, 1015, "매도", "현금매�
 
 void PrintTo(const Screen& s, std::ostream* os) { *os << s.name; }
 
-class OrderEntryTest : public ::testing::TestWithParam<Screen> {
+class OrderEntryTest : public ScreenTestWithParam<Screen> {
 protected:
     void SetUp() override {
-        const Screen& s = GetParam();
         simsrv::Account a1;
         a1.number = "5555666601";
         a1.password = "1111";
@@ -98,185 +53,22 @@ protected:
         a2.number = "5555666602";
         a2.password = "2222";
         server.addUser({"kim", "pw12", {"5555666601", "5555666602"}}, {a1, a2});
-        port = server.start(0);
-        ASSERT_GT(port, 0) << server.lastError();
-
-        char tmpl[] = "/tmp/order_entry_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root = tmpl;
-        fs::create_directories(root + "/Program Files/Quorvan/Bin");
-        fs::copy_file(s.buy ? ZR4310_PLUGIN : VX4300_PLUGIN,
-                      root + "/Program Files/Quorvan/Bin/" + (s.buy ? "ZR4310.dll" : "VX4300.dll"));
-        plat::SetDeviceRoot(root);
-        plat::win::ResetForTests();
-        CVXDlg::csLastItemCode.Empty();
-        {
-            std::lock_guard<std::mutex> l(g_lock);
-            g_owner.clear();
-            g_packets.clear();
-        }
-        {
-            // The login leaves the stock accounts here.
-            CPropCE reg;
-            ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_STOCK));
-            reg.SetValue(u"Account Count", DWORD(2));
-            reg.SetValue(u"0", u"5555666601");
-            reg.SetValue(u"1", u"5555666602");
-        }
-
-        plat::automation::Driver::Options o;
-        o.onFailure = [](const std::string& what) { ADD_FAILURE() << what; };
-        d = std::make_unique<plat::automation::Driver>(o);
-        d->Ui([&] {
-            WNDCLASS wc{};
-            wc.lpfnWndProc = OwnerProc;
-            wc.lpszClassName = u"OrderOwner";
-            RegisterClass(&wc);
-            owner = CreateWindowEx(0, u"OrderOwner", u"frame", WS_POPUP, 0, 0, 240, 320, 0, 0, nullptr, nullptr);
-            thread = new CVXSocketThread(kMainRecvProfile);
-            thread->SetMainHwnd(owner);
-            thread->SetHwnd(owner);
-            thread->SetServer("127.0.0.1", port);
-            ASSERT_TRUE(thread->Start());
-        });
-        ASSERT_TRUE(WaitFor([&] { return !OwnerGot(WM_VX_CONNECTED).empty(); }));
-        ASSERT_NO_FATAL_FAILURE(LogIn());
+        login = {"kim", "pw12", {u"5555666601", u"5555666602"}};
+        nameStatic = GetParam().nameStatic;
+        ScreenTestWithParam::SetUp();
     }
 
-    void TearDown() override {
-        plat::win::MessageBoxInfo b;
-        while (plat::win::PendingMessageBox(&b)) {
-            ADD_FAILURE() << "box left open: " << Utf8(b.text);
-            plat::win::AnswerMessageBox(b.buttons.front(), b.hwnd);
-            d->Settle();
-        }
-        d->Ui([&] {
-            if (end) end();
-            if (module) FreeLibrary(module);
-            if (thread) {
-                thread->Stop();
-                delete thread;
-            }
-            DestroyWindow(owner);
-        });
-        d.reset();
-        server.stop();
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-
-    template <typename F>
-    bool WaitFor(F cond, int ms = 5000) {
-        return d->Until(cond, ms);
-    }
-    std::vector<MSG> OwnerGot(UINT message) {
-        std::lock_guard<std::mutex> l(g_lock);
-        std::vector<MSG> out;
-        for (const MSG& m : g_owner)
-            if (m.message == message) out.push_back(m);
-        return out;
-    }
-
-    // Sends a request on the connection and waits for its reply at the owner.
-    std::vector<unsigned char> Exchange(uint16_t code, const unsigned char* body, int len, bool encipher) {
-        size_t before;
-        {
-            std::lock_guard<std::mutex> l(g_lock);
-            before = g_packets.size();
-        }
-        unsigned char out[TR_MAX_PACKET];
-        int n = encrypt.make_packet(out, sizeof out, code, '4', 1, 0, 1, 1, 0, encipher ? 1 : 0, body, len);
-        EXPECT_GT(n, 0);
-        if (n <= 0) return {};
-        EXPECT_EQ(send(thread->GetSocket(), reinterpret_cast<const char*>(out), n, 0), n);
-        EXPECT_TRUE(WaitFor([&] {
-            std::lock_guard<std::mutex> l(g_lock);
-            return g_packets.size() > before;
-        }));
-        std::lock_guard<std::mutex> l(g_lock);
-        return g_packets.size() > before ? g_packets[before] : std::vector<unsigned char>();
-    }
-
-    // Key exchange (with the certificate push) and login, as the login screen runs them.
-    void LogIn() {
-        unsigned char body[TR_MAX_PACKET];
-        for (int round = 0;; ++round) {
-            ASSERT_LT(round, 2) << "no key token after the certificate";
-            unsigned char seed[31] = {7, 1, 2, 3};
-            ASSERT_EQ(encrypt.init("\\pelvato.der", seed, sizeof seed), 0);
-            unsigned char token[1024];
-            int n = encrypt.create_send_key(token, sizeof token);
-            ASSERT_GT(n, 0);
-            auto reply = Exchange(TR_LOGIN_KEY, token, n, false);
-            ASSERT_FALSE(reply.empty());
-            int len = encrypt.analy_recv_packet(reply.data(), static_cast<int>(reply.size()), body, sizeof body);
-            ASSERT_GE(len, 0);
-            int r = encrypt.analy_recv_key(body, len);
-            if (r == EE_OK) break;
-            ASSERT_EQ(r, EE_RESEND_KEY);
-        }
-        unsigned char login[20] = {'k', 'i', 'm', 0, 0, 0, 0, 0, 0, 0, 'p', 'w', '1', '2'};
-        auto reply = Exchange(TR_LOGIN, login, sizeof login, true);
-        ASSERT_GE(reply.size(), 15u);
-        ASSERT_EQ(reply[11], '0');
-        ASSERT_EQ(reply[12], '0');
-    }
-
-    // Opens the screen as the main program's screen host does and waits for its base quote.
-    HWND Open(EE_Encrypt* session = nullptr) {
-        HWND dlg = 0;
-        d->Ui([&] {
-            module = LoadLibrary((std::u16string(u"\\Program Files\\Quorvan\\Bin\\") + GetParam().file).c_str());
-            ASSERT_NE(module, nullptr);
-            auto mainDlg = reinterpret_cast<MainDlgFn>(GetProcAddress(module, "MainDlg"));
-            end = reinterpret_cast<EndDlgFn>(GetProcAddress(module, "EndDlg"));
-            ASSERT_TRUE(mainDlg && end);
-            uint32_t record[2] = {1, 1};
-            mainDlg(record, owner, thread->GetSocket(), thread, session ? session : &encrypt, &codes, FALSE, &menu);
-            dlg = static_cast<HWND>(record[0]);
-            thread->SetHwnd(dlg);
-            SendMessage(dlg, WM_VX_QUERY, 0, 0);
-        });
+    // Opens the screen as the main program's screen host does and waits for its item name.
+    HWND Open(EE_Encrypt* packetLayer = nullptr) {
+        ScreenHost::Open(GetParam().file, packetLayer);
+        EXPECT_EQ(Text(GetParam().nameStatic), "삼성전자");
         current = dlg;
-        EXPECT_TRUE(WaitFor([&] { return Text(GetParam().nameStatic) == "삼성전자"; })) << Text(GetParam().nameStatic);
         return dlg;
-    }
-    void Close() {
-        d->Ui([&] {
-            thread->SetHwnd(owner);
-            if (end) end();
-            FreeLibrary(module);
-        });
-        end = nullptr;
-        module = nullptr;
-    }
-
-    std::string Text(int id) { return Utf8(d->Text(id)); }
-    int Focus() {
-        int id = 0;
-        d->Ui([&] {
-            // The field of an editable combo box has the focus for its combo.
-            HWND f = GetFocus();
-            while (f && GetParent(f) && GetParent(f) != current) f = GetParent(f);
-            id = GetDlgCtrlID(f);
-        });
-        return id;
-    }
-    bool Enabled(int id) {
-        bool on = false;
-        d->Ui([&] { on = IsWindowEnabled(GetDlgItem(current, id)); });
-        return on;
     }
     void Set(int id, const char16_t* text) {
         d->Ui([&] { SetDlgItemText(current, id, text); });
     }
-    bool Box(plat::win::MessageBoxInfo* b) {
-        return WaitFor([&] { return plat::win::PendingMessageBox(b); });
-    }
-    void Answer(plat::win::MessageBoxInfo& b, int button) {
-        ASSERT_TRUE(plat::win::AnswerMessageBox(button, b.hwnd));
-        d->Settle();
-    }
+    using ScreenHost::Orders;
     size_t Orders(size_t mark) { return server.requests(GetParam().code, mark).size(); }
 
     // The deciphered body the server logs: the password's bytes show as '*'.
@@ -292,18 +84,7 @@ protected:
         return b;
     }
 
-    simsrv::TradingServer server;
-    int port = 0;
-    std::string root;
-    std::unique_ptr<plat::automation::Driver> d;
-    HWND owner = 0;
     HWND current = 0;
-    CVXSocketThread* thread = nullptr;
-    EE_Encrypt encrypt;
-    CCodeManager codes;
-    CMenuConfigFile menu;
-    HMODULE module = nullptr;
-    EndDlgFn end = nullptr;
 };
 
 // ---- Orders as typed, confirmed, sent and reported ------------------------------------------------
@@ -443,7 +224,7 @@ TEST_P(OrderEntryTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing)
         EXPECT_EQ(Text(kQuantity), quantity);
         EXPECT_EQ(Text(kPrice), price);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Settled();
     EXPECT_EQ(Orders(mark), 0u);
 }
 
@@ -458,8 +239,7 @@ TEST_P(OrderEntryTest, CancelInTheConfirmationSendsNothing) {
     ASSERT_TRUE(Box(&b));
     EXPECT_EQ(Utf8(b.caption), "주문 확인");
     ASSERT_NO_FATAL_FAILURE(Answer(b, IDCANCEL));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    d->Settle();
+    Settled();
     EXPECT_FALSE(plat::win::PendingMessageBox(nullptr));
     EXPECT_EQ(Orders(mark), 0u);
     EXPECT_EQ(Text(kQuantity), "10");
@@ -604,7 +384,7 @@ TEST_P(OrderEntryTest, OrderThatCannotBeEncipheredIsNeverSent) {
     ASSERT_TRUE(Box(&b));
     EXPECT_EQ(Utf8(b.text).rfind("ERROR:", 0), 0u) << Utf8(b.text);
     ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Settled();
     EXPECT_EQ(Orders(mark), 0u);
     EXPECT_EQ(Text(kQuantity), "10");
 }

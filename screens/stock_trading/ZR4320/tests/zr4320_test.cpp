@@ -46,10 +46,10 @@ protected:
                                                      static_cast<std::streamsize>(bytes.size()));
     }
     void Fill(const std::string& target, const std::string& qty, const std::string& price) {
-        Retype(kPassword, "0000");
-        Retype(kTarget, target);
-        if (Enabled(kQuantity)) Retype(kQuantity, qty);
-        if (Enabled(kPrice)) Retype(kPrice, price);
+        TypeInto(kPassword, "0000");
+        TypeInto(kTarget, target);
+        if (Enabled(kQuantity)) TypeInto(kQuantity, qty);
+        if (Enabled(kPrice)) TypeInto(kPrice, price);
     }
 };
 
@@ -71,8 +71,8 @@ TEST_F(ModifyTest, KindAndTypeTogetherDecideTheOpenFields) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.kind) + "/" + std::to_string(c.type));
         ASSERT_NO_FATAL_FAILURE(Open("ZR4320"));
-        Retype(kQuantity, "5");
-        Retype(kPrice, "70000");
+        TypeInto(kQuantity, "5");
+        TypeInto(kPrice, "70000");
         ASSERT_TRUE(d->Pick(kKind, c.kind));
         ASSERT_TRUE(d->Pick(kType, c.type));
         EXPECT_EQ(Enabled(kQuantity), c.qtyOpen);
@@ -169,7 +169,7 @@ TEST_F(ModifyTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing) {
         int focus;
     } cases[] = {
         {"no account", [](ModifyTest& t) { t.SetText(kAccount, ""); }, "계좌번호를 선택하세요", kAccount},
-        {"short password", [](ModifyTest& t) { t.Retype(kPassword, "000"); }, "비밀번호를 입력하세요", kPassword},
+        {"short password", [](ModifyTest& t) { t.TypeInto(kPassword, "000"); }, "비밀번호를 입력하세요", kPassword},
         {"no item code", [](ModifyTest& t) { t.SetText(kCode, "0593"); }, "종목코드를 입력하세요", kCode},
         {"no target", [](ModifyTest& t) { t.SetText(kTarget, ""); }, "원주문번호를 입력하세요", kTarget},
         {"target of 6", [](ModifyTest& t) { t.SetText(kTarget, "123456"); },

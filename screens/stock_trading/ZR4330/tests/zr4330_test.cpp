@@ -26,9 +26,9 @@ Bytes CancelBody(const std::string& target, const std::string& qty, char kind, c
 class CancelTest : public ChangeScreenTest {
 public:
     void Fill(const std::string& target, const std::string& qty) {
-        Retype(kPassword, "0000");
-        Retype(kTarget, target);
-        if (Enabled(kQuantity)) Retype(kQuantity, qty);
+        TypeInto(kPassword, "0000");
+        TypeInto(kTarget, target);
+        if (Enabled(kQuantity)) TypeInto(kQuantity, qty);
     }
 };
 
@@ -79,7 +79,7 @@ TEST_F(CancelTest, TheCheckBoxPairSetsTheOrderTypeSent) {
 TEST_F(CancelTest, AllThatIsLeftSendsZeroQuantityAndTheOrderLeavesTheBook) {
     std::string target = Place("1234567801", "005930", true, '1', 25, 70000);
     ASSERT_NO_FATAL_FAILURE(Open("ZR4330"));
-    Retype(kQuantity, "5");
+    TypeInto(kQuantity, "5");
     ASSERT_TRUE(d->Pick(kKind, 1));
     EXPECT_FALSE(Enabled(kQuantity));
     EXPECT_EQ(Text(kQuantity), "0");
@@ -106,7 +106,7 @@ TEST_F(CancelTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing) {
         int focus;
     } cases[] = {
         {"no account", [](CancelTest& t) { t.SetText(kAccount, ""); }, "계좌번호를 선택하세요", kAccount},
-        {"short password", [](CancelTest& t) { t.Retype(kPassword, "00"); }, "비밀번호를 입력하세요", kPassword},
+        {"short password", [](CancelTest& t) { t.TypeInto(kPassword, "00"); }, "비밀번호를 입력하세요", kPassword},
         {"no item code", [](CancelTest& t) { t.SetText(kCode, ""); }, "종목코드를 입력하세요", kCode},
         {"no target", [](CancelTest& t) { t.SetText(kTarget, ""); }, "원주문번호를 입력하세요", kTarget},
         {"target of 6", [](CancelTest& t) { t.SetText(kTarget, "123456"); },

@@ -155,10 +155,7 @@ TEST_F(InquiryTest, ModifyAndCancelHandThePickedOrderToTheirScreen) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         for (const char* f : files) fs::remove(HostFile(f));
-        {
-            std::lock_guard<std::mutex> l(OwnerLock());
-            OwnerLog().clear();
-        }
+        ClearOwnerLog();
         ASSERT_TRUE(d->TapCell(kGrid, c.row, 1));
         ASSERT_TRUE(d->Tap(c.button));
         if (c.box) ExpectBox(c.box);
@@ -250,12 +247,12 @@ TEST_F(InquiryTest, ShortPasswordsAndServerRefusalsShowTheirBoxes) {
 
     ASSERT_TRUE(d->Type(kPassword, "00"));
     ExpectBox("비밀번호는 4자리이여야 합니다.");
-    Retype(kPassword, "0000");
+    TypeInto(kPassword, "0000");
     ASSERT_TRUE(d->Tap(kSend));
     ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 1; }));
 
     // A wrong password: the server's message, and the rows stay.
-    Retype(kPassword, "1111");
+    TypeInto(kPassword, "1111");
     mark = server.logSize();
     ASSERT_TRUE(d->Tap(kSend));
     std::string caption;
@@ -316,8 +313,7 @@ TEST_F(InquiryTest, TheRememberedAccountIsAskedForAndAReplyForAnotherAccountIsNo
     mark = server.logSize();
     ASSERT_TRUE(d->Tap(kFirst));
     ASSERT_TRUE(server.waitForRequest(kInquiry, 3000, nullptr, mark));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    d->Settle();
+    Settled();
     EXPECT_EQ(Numbers(), std::vector<std::string>{"10001"});
 }
 
@@ -339,8 +335,8 @@ TEST_F(InquiryTest, PickModifyCancelAndInquireAgain) {
     EXPECT_EQ(Text(9909), "05930");
     EXPECT_EQ(ReadHost(HostFile(vxpick::kModifyFile)).at(38), '0');
     ASSERT_TRUE(d->Type(1014, "0000"));
-    Retype(1009, "4");
-    Retype(1010, "70500");
+    TypeInto(1009, "4");
+    TypeInto(1010, "70500");
     size_t mark = server.logSize();
     ASSERT_TRUE(d->Tap(9705));
     std::string caption;

@@ -74,7 +74,7 @@ TEST_P(EcnOrderTest, OrdersTravelAsConfirmedAndTheResultStartsTheNextOrder) {
         EXPECT_EQ(Text(kPrice), price);  // choosing a type keeps the price
         ASSERT_TRUE(d->Type(kQuantity, c.quantity));
         if (c.price) {
-            Retype(kPrice, c.price);
+            TypeInto(kPrice, c.price);
             price = Text(kPrice);
         }
         size_t mark = server.logSize();
@@ -152,15 +152,15 @@ TEST_P(EcnOrderTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing) {
     };
     const Case cases[] = {
         {"no account", [&](EcnOrderTest& t) { noSelection(t, kAccount); }, "계좌번호를 선택하세요", kAccount},
-        {"short password", [](EcnOrderTest& t) { t.Retype(kPassword, "000"); }, "비밀번호를 입력하세요", kPassword},
+        {"short password", [](EcnOrderTest& t) { t.TypeInto(kPassword, "000"); }, "비밀번호를 입력하세요", kPassword},
         {"short item code", [](EcnOrderTest& t) { t.SetText(kCode, "0593"); }, "종목코드를 입력하세요", kCode},
         {"no order type", [&](EcnOrderTest& t) { noSelection(t, kType); }, "매매유형을 선택하세요", kType},
         {"no quantity", [](EcnOrderTest& t) { t.SetText(kQuantity, ""); }, "주문수량을 입력하세요", kQuantity},
         // An order without a price would travel as eight NUL bytes.
         {"no price", [](EcnOrderTest& t) { t.SetText(kPrice, ""); }, "주문가격을 입력하세요", kPrice},
-        {"quantity of 8 digits", [](EcnOrderTest& t) { t.Retype(kQuantity, "12345678"); },
+        {"quantity of 8 digits", [](EcnOrderTest& t) { t.TypeInto(kQuantity, "12345678"); },
          "주문수량은 9,999,999주까지 숫자로 입력하세요", kQuantity},
-        {"price of 9 digits", [](EcnOrderTest& t) { t.Retype(kPrice, "123456789"); },
+        {"price of 9 digits", [](EcnOrderTest& t) { t.TypeInto(kPrice, "123456789"); },
          "주문가격은 99,999,999원까지 숫자로 입력하세요", kPrice},
     };
     ASSERT_NO_FATAL_FAILURE(OpenScreen());
@@ -225,20 +225,15 @@ TEST_P(EcnOrderTest, GoToButtonsAskTheOwnerForTheirScreens) {
     } cases[] = {{9826, 94641}, {IDC_BTN_FUTOPT, 96001}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
-        {
-            std::lock_guard<std::mutex> l(OwnerLock());
-            OwnerLog().clear();
-        }
+        ClearOwnerLog();
         ASSERT_TRUE(d->Tap(c.button));
         EXPECT_TRUE(WaitFor([&] { return !OpenRequests().empty(); }));
         EXPECT_EQ(OpenRequests(), std::vector<WPARAM>{c.screen});
     }
 }
 
-#ifdef EcnScoutlet_PLUGIN
 // Both finder buttons open the ECN finder; its pick becomes the item ordered, quoted once.
 TEST_P(EcnOrderTest, TheEcnFinderPickIsTheItemOrdered) {
-    fs::copy_file(EcnScoutlet_PLUGIN, root + "/Program Files/Quorvan/Bin/EcnScoutlet.dll");
     ASSERT_NO_FATAL_FAILURE(OpenScreen());
     for (int button : {IDC_BTN_FINDER, 9704}) {
         SCOPED_TRACE(button);
@@ -263,7 +258,6 @@ TEST_P(EcnOrderTest, TheEcnFinderPickIsTheItemOrdered) {
         EXPECT_EQ(quotes[0].plain, B("035720"));
     }
 }
-#endif
 
 INSTANTIATE_TEST_SUITE_P(Screens, EcnOrderTest, ::testing::Values(kSell, kBuy),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -124,7 +124,7 @@ TEST_F(EcnCancelTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing) 
         {"target of 6 digits", [](EcnCancelTest& t) { t.SetText(kTarget, "123456"); },
          "원주문번호는 5자리 이하로 입력하셔야 합니다.", kTarget},
         {"part without a quantity", [](EcnCancelTest& t) { t.SetText(kQuantity, ""); }, "취소수량을 입력하세요", kQuantity},
-        {"quantity of 8 digits", [](EcnCancelTest& t) { t.Retype(kQuantity, "12345678"); },
+        {"quantity of 8 digits", [](EcnCancelTest& t) { t.TypeInto(kQuantity, "12345678"); },
          "취소수량은 9,999,999주까지 숫자로 입력하세요", kQuantity},
     };
     ASSERT_NO_FATAL_FAILURE(OpenScreen());

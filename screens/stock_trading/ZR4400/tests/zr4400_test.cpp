@@ -191,8 +191,7 @@ TEST_F(ZR4400Test, ReplyForTheAccountLeftBehindIsNotShown) {
     ASSERT_TRUE(d->Tap(kSend));
     ASSERT_TRUE(server.waitForRequest(4401, 3000, nullptr, mark));
     PickAccount(1);  // while the first account's reply is on its way
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    d->Settle();
+    Settled();
     EXPECT_EQ(Column(kGrid, 0), std::vector<std::string>(7, ""));
 }
 

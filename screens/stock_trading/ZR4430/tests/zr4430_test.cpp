@@ -103,7 +103,7 @@ TEST_F(ZR4430Test, QueryAsksForReceiversAndAmountAndShowsBoth) {
     StoreFutOptAccounts({u"1234567803"});
     Open();
     EXPECT_EQ(Text(1009), "12345678 - 01");
-    EXPECT_EQ(FocusId(), kPassword);
+    EXPECT_EQ(Focus(), kPassword);
     ASSERT_TRUE(d->Pick(1009, 2));  // the futures/options account after the two stock accounts
     EXPECT_EQ(Text(1009), "12345678 - 03");
     ASSERT_TRUE(d->Pick(1009, 0));
@@ -236,7 +236,7 @@ TEST_F(ZR4430Test, TransferGoesOutOnceAndTheResultIsShown) {
     mark = server.logSize();
     ASSERT_TRUE(d->Tap(kBtnSend));
     ExpectBox("수취인조회 후 송금하세요");
-    EXPECT_EQ(FocusId(), kBtnInquiry);
+    EXPECT_EQ(Focus(), kBtnInquiry);
     EXPECT_TRUE(NoneSince(2425, mark));
     EXPECT_EQ(Transfers("1234567801"), 1u);
 }
@@ -396,7 +396,7 @@ TEST_F(ZR4430Test, BadInputsAreRefusedBeforeTheInquiry) {
         size_t mark = server.logSize();
         ASSERT_TRUE(d->Tap(kBtnInquiry));
         ExpectBox(c.box);
-        EXPECT_EQ(FocusId(), c.focus);
+        EXPECT_EQ(Focus(), c.focus);
         EXPECT_TRUE(NoneSince(2422, mark));
     }
     // No receivers at all: there is no bank to send to.

@@ -49,7 +49,7 @@ TEST_F(ZR4440Test, StartsWithSevenEmptyRowsAndPagingOff) {
     size_t mark = server.logSize();
     Open();
     EXPECT_EQ(Text(1009), "12345678 - 01");
-    EXPECT_EQ(FocusId(), kPassword);
+    EXPECT_EQ(Focus(), kPassword);
     auto rows = Grid(kGrid);
     ASSERT_EQ(rows.size(), 7u);
     for (const auto& row : rows) {
