@@ -70,6 +70,30 @@ void BaseQuote(HandlerContext& ctx, const Request& req, Reply& r) {
   r.body = ctx.market.BaseQuote(*item);
 }
 
+// 6100: the order book of an item, '1' five levels, '2' ten levels.
+void OrderBook(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Item* item = req.body.size() >= 7 ? ctx.market.FindItem(GetText(req.body.data(), 6)) : nullptr;
+  if (!item) {
+    r.Error("알림", "종목코드를 확인하세요.");
+    return;
+  }
+  if (req.body[6] != '1' && req.body[6] != '2') {
+    r.Error("알림", "호가 구분을 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.OrderBook6100(*item, req.body[6] == '1' ? 5 : 10);
+}
+
+// 4140: the item's last trades, newest first; byte 6 of the request is the number of rows wanted.
+void TickList(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Item* item = req.body.size() >= 7 ? ctx.market.FindItem(GetText(req.body.data(), 6)) : nullptr;
+  if (!item) {
+    r.Error("알림", "종목코드를 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.TickList4140(*item, req.body[6]);
+}
+
 void FutOptBase(HandlerContext& ctx, const Request& req, Reply& r) {
   const Derivative* d = req.body.size() >= 8 ? ctx.market.FindDerivative(GetText(req.body.data(), 8)) : nullptr;
   if (!d) {
@@ -494,6 +518,8 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {4101, BaseQuote},
       {5555, FutOptBase},
       {9000, RealRequest},
+      {6100, OrderBook},
+      {4140, TickList},
       {2300, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, false); }},
       {2310, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, true, false); }},
       {4350, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, true); }},

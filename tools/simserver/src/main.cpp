@@ -67,6 +67,8 @@ void Usage() {
                "  --seed N           repeatable session randoms (0 = from the system; default 1)\n"
                "  --addresses LIST   loopback addresses to listen on, comma-separated\n"
                "                     (default 127.0.0.1,127.0.0.2,127.0.0.3,127.0.0.4)\n"
+               "  --ticker MS[:CODES] trade every MS milliseconds, one tick up or down, each code of\n"
+               "                     the comma-separated CODES (default 005930): pushes for the demo\n"
                "  --verbose          print the request log on stderr\n");
 }
 
@@ -76,6 +78,8 @@ int main(int argc, char** argv) {
   simsrv::ServerOptions opt;
   int port = -1, versionPort = -1;
   std::string control, versionDir, users, scenarioPath, root;
+  int tickerMs = 0;
+  std::vector<std::string> tickerCodes;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](std::string& out) {
@@ -108,6 +112,28 @@ int main(int argc, char** argv) {
     else if (a == "--keys") value(opt.keysDir);
     else if (a == "--seed") value(s), opt.seed = std::strtoull(s.c_str(), nullptr, 10);
     else if (a == "--verbose") opt.quietLog = false;
+    else if (a == "--ticker") {
+      value(s);
+      size_t colon = s.find(':');
+      char* end = nullptr;
+      long ms = std::strtol(s.substr(0, colon).c_str(), &end, 10);
+      if (colon == 0 || *end || ms <= 0 || ms > 3600000) {
+        std::fprintf(stderr, "--ticker: bad interval '%s'\n", s.c_str());
+        return 2;
+      }
+      tickerMs = static_cast<int>(ms);
+      std::string codes = colon == std::string::npos ? "005930" : s.substr(colon + 1);
+      for (size_t at = 0; at <= codes.size();) {
+        size_t comma = codes.find(',', at);
+        if (comma == std::string::npos) comma = codes.size();
+        if (comma > at) tickerCodes.push_back(codes.substr(at, comma - at));
+        at = comma + 1;
+      }
+      if (tickerCodes.empty()) {
+        std::fprintf(stderr, "--ticker: no item codes in '%s'\n", s.c_str());
+        return 2;
+      }
+    }
     else if (a == "--addresses") {
       value(s);
       opt.addresses.clear();
@@ -167,6 +193,7 @@ int main(int argc, char** argv) {
   if (versionPort >= 0) return std::fprintf(stderr, "this build has no version server\n"), 1;
 #endif
   std::fflush(stdout);
+  if (tickerMs > 0) server.startTicker(tickerMs, tickerCodes);
 
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);

@@ -328,6 +328,49 @@ Bytes Market::Index9210(const Index& index) const {
   return r;
 }
 
+Bytes Market::OrderBook6100(const Item& item, int levels) const {
+  // Per side: prices (4 x levels), signs (levels), volumes (6 x levels), 4 x levels unused,
+  // the side's total; then the two after-hours totals.
+  const size_t side = static_cast<size_t>(4 * levels + levels + 6 * levels + 4 * levels + 6);
+  Bytes r(2 * side + 12, 0);
+  int64_t total[2] = {0, 0};
+  for (int s = 0; s < 2; ++s) {
+    uint8_t* p = &r[s * side];
+    for (int i = 0; i < levels; ++i) {
+      int64_t price = s == 0 ? AskPrice(item, i) : BidPrice(item, i);
+      int64_t volume = s == 0 ? AskVolume(item, i) : BidVolume(item, i);
+      PutNetValue(p + 4 * i, 2, price);
+      p[4 * levels + i] = static_cast<uint8_t>(Sign(price, item.prevClose));
+      PutNetValue(p + 5 * levels + 6 * i, 3, volume);
+      total[s] += volume;
+    }
+    PutNetValue(p + side - 6, 3, total[s]);
+  }
+  PutNetValue(&r[2 * side], 3, total[0] / 10);
+  PutNetValue(&r[2 * side + 6], 3, total[1] / 10);
+  return r;
+}
+
+Bytes Market::TickList4140(const Item& item, int rows) const {
+  size_t n = std::min<size_t>(item.ticks.size(), static_cast<size_t>(std::max(rows, 0)));
+  n = std::min<size_t>(n, 255);
+  Bytes r(7 + 24 * n, 0);
+  r[6] = static_cast<uint8_t>(n);
+  for (size_t k = 0; k < n; ++k) {
+    const Tick& t = item.ticks[k];
+    uint8_t* p = &r[7 + 24 * k];
+    p[0] = static_cast<uint8_t>(t.seconds / 3600);
+    p[1] = static_cast<uint8_t>(t.seconds / 60 % 60);
+    p[2] = static_cast<uint8_t>(t.seconds % 60);
+    PutNetValue(p + 3, 2, t.price);
+    p[7] = static_cast<uint8_t>(Sign(t.price, item.prevClose));
+    PutNetValue(p + 8, 2, t.price > item.prevClose ? t.price - item.prevClose : item.prevClose - t.price);
+    PutNetValue(p + 12, 3, t.quantity);
+    PutNetValue(p + 18, 3, t.volume);
+  }
+  return r;
+}
+
 void Market::Trade(const std::string& code, int64_t price, int64_t quantity) {
   Item* item = FindItem(code);
   if (!item || price <= 0) return;
@@ -335,6 +378,8 @@ void Market::Trade(const std::string& code, int64_t price, int64_t quantity) {
   item->price = price;
   item->lastVolume = quantity;
   item->volume += quantity;
+  item->ticks.insert(item->ticks.begin(), Tick{clock_, price, quantity, item->volume});
+  if (item->ticks.size() > kMaxTicks) item->ticks.pop_back();
   // Open limit orders that the trade reaches are filled at their own price.
   for (Order& o : orders_) {
     if (o.open <= 0 || o.code != item->code || o.price <= 0) continue;

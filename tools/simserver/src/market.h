@@ -12,6 +12,15 @@ namespace simsrv {
 
 using wire::Bytes;
 
+// One trade of the day, as the tick list (4140) shows it.
+struct Tick {
+  uint32_t seconds = 0;  // market clock
+  int64_t price = 0;
+  int64_t quantity = 0;
+  int64_t volume = 0;    // accumulated volume after the trade
+};
+constexpr size_t kMaxTicks = 30;
+
 struct Item {
   std::string code;       // 6 characters: '0' and the 5-digit code users see
   std::string name;       // UTF-8
@@ -20,6 +29,7 @@ struct Item {
   int64_t price = 0;
   int64_t volume = 0;     // accumulated volume of the day
   int64_t lastVolume = 0; // volume of the last trade
+  std::vector<Tick> ticks;  // the day's last trades, newest first (at most kMaxTicks)
 };
 
 // A KOSPI200 futures contract or option; prices in hundredths.
@@ -126,6 +136,10 @@ class Market {
   Bytes Book9120(const Item& item) const;                 // one 130-byte record
   Bytes Book9121(const Item& item) const;                 // one 218-byte record
   Bytes Index9210(const Index& index) const;              // one 23-byte record
+  // ORDER_BOOK_6100: 174 bytes for 5 levels, 324 bytes for 10 (prices, signs, volumes, totals).
+  Bytes OrderBook6100(const Item& item, int levels) const;
+  // TICK_LIST_4140: 6-byte paging head, count, then up to `rows` 24-byte trades, newest first.
+  Bytes TickList4140(const Item& item, int rows) const;
   Bytes FutOptBase(const Derivative& d) const;            // BASE_DATA_5555, 33 bytes
   Bytes FutOptTrade(const Derivative& d) const;           // one 62-byte record of 9310 / 9410
   Bytes FutOptBook(const Derivative& d) const;            // the 168 bytes after byte 0 of 9321 / 9421

@@ -209,6 +209,7 @@ int TradingServer::start(uint16_t port) {
 }
 
 void TradingServer::stop() {
+  stopTicker();
   if (!running_.exchange(false)) return;
   char wake = 1;
   (void)!::write(wakePipe_[1], &wake, 1);
@@ -633,13 +634,54 @@ int TradingServer::trade(const std::string& code, int64_t price, int64_t quantit
     }
     Item* it = market_.FindItem(code);
     if (!it) return -1;
+    int64_t before = it->price;
     market_.Trade(code, price, quantity);
     full = it->code;
+    if (price != before)
+      if (Index* kospi = market_.FindIndex("00001")) kospi->value += price > before ? 7 : -7;
   }
   int n = push(9110, {full});
   push(9120, {full});
   push(9121, {full});
+  push(9210);
   return n;
+}
+
+void TradingServer::startTicker(int intervalMs, const std::vector<std::string>& codes) {
+  stopTicker();
+  if (intervalMs <= 0 || codes.empty()) return;
+  {
+    std::lock_guard<std::mutex> lock(tickerMu_);
+    tickerRun_ = true;
+  }
+  ticker_ = std::thread([this, intervalMs, codes] {
+    // Up, up, down, up, down, down: the price wanders around where it started.
+    static const int kWalk[] = {1, 1, -1, 1, -1, -1};
+    size_t step = 0;
+    std::unique_lock<std::mutex> lock(tickerMu_);
+    while (tickerRun_) {
+      if (tickerCv_.wait_for(lock, std::chrono::milliseconds(intervalMs), [this] { return !tickerRun_; })) break;
+      lock.unlock();
+      for (const std::string& code : codes) {
+        int64_t price = withMarket([&](Market& m) -> int64_t {
+          const Item* it = m.FindItem(code);
+          return it ? it->price + Market::TickSize(it->price) * kWalk[step % std::size(kWalk)] : 0;
+        });
+        if (price > 0) trade(code, price, 10 + static_cast<int64_t>(step % 9) * 10);
+      }
+      ++step;
+      lock.lock();
+    }
+  });
+}
+
+void TradingServer::stopTicker() {
+  {
+    std::lock_guard<std::mutex> lock(tickerMu_);
+    tickerRun_ = false;
+  }
+  tickerCv_.notify_all();
+  if (ticker_.joinable()) ticker_.join();
 }
 
 int TradingServer::pushRaw(uint16_t type, const Bytes& body, int connection) {

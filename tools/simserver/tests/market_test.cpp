@@ -58,6 +58,71 @@ TEST_F(QuoteTest, UnknownOrShortItemCodeGetsAnErrorMessage) {
   }
 }
 
+TEST_F(QuoteTest, OrderBookSnapshotHasFiveOrTenLevels) {
+  struct Case {
+    uint8_t kind;
+    size_t size, bidAt, signsAt, volumesAt, totalAt;
+  } cases[] = {{'1', 174, 81, 20, 25, 75}, {'2', 324, 156, 40, 50, 150}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.kind);
+    Client c;
+    ASSERT_TRUE(c.Connect(port));
+    Bytes req = Code("005930");
+    req.push_back(k.kind);
+    Bytes b;
+    ASSERT_EQ(Ask(c, 6100, req, false, &b), "00");
+    ASSERT_EQ(b.size(), k.size);
+    EXPECT_EQ(Net(b, 0, 2), 71500);                 // best ask: the price
+    EXPECT_EQ(Net(b, 4, 2), 71600);                 // one tick (100) above
+    EXPECT_EQ(b[k.signsAt], '2');                   // above the close of 71,000
+    EXPECT_EQ(Net(b, k.bidAt, 2), 71400);           // best bid one tick below
+    int levels = k.kind == '1' ? 5 : 10;
+    int64_t total = 0;
+    for (int i = 0; i < levels; ++i) total += Net(b, k.volumesAt + 6 * i, 3);
+    EXPECT_EQ(Net(b, k.totalAt, 3), total);
+    EXPECT_EQ(Net(b, k.size - 12, 3), total / 10);  // after-hours ask total
+  }
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Bytes bad = Code("005930");
+  bad.push_back('3');
+  Bytes b;
+  EXPECT_EQ(Ask(c, 6100, bad, false, &b), "99");
+  EXPECT_EQ(Ask(c, 6100, Code("005930"), false, &b), "99");  // no level byte
+}
+
+TEST_F(QuoteTest, TickListHoldsTheDaysTradesNewestFirst) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Bytes req = Code("005930");
+  for (uint8_t x : Bytes{3, 1, 'F', ' ', ' ', ' ', ' '}) req.push_back(x);
+  Bytes b;
+  ASSERT_EQ(Ask(c, 4140, req, false, &b), "00");
+  EXPECT_EQ(ToHex(b), "00000000000000");  // no trade yet today
+  server->trade("005930", 70900, 10);
+  server->trade("005930", 71000, 20);
+  server->trade("005930", 71100, 30);
+  server->trade("005930", 71200, 40);
+  ASSERT_EQ(Ask(c, 4140, req, false, &b), "00");
+  ASSERT_EQ(b.size(), 7u + 3 * 24u);
+  EXPECT_EQ(b[6], 3);
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 7, b.begin() + 31)),
+            ToHex(FromHex("090004" "0007 04b0" "32" "0000 00c8" "0000 0000 0028" "0000 007c 00a7")));  // 71,200 +200, 40
+  EXPECT_EQ(b[7 + 24 + 7], '2');
+  EXPECT_EQ(Net(b, 7 + 48 + 3, 2), 71000);
+  EXPECT_EQ(b[7 + 48 + 7], '3');  // at the close
+}
+
+TEST_F(QuoteTest, TradeMovesKospiAndPushesTheIndices) {
+  int64_t before = server->withMarket([](simsrv::Market& m) { return m.FindIndex("00001")->value; });
+  server->trade("005930", 71600, 10);
+  server->trade("005930", 71600, 10);  // no move: KOSPI stays
+  server->trade("005930", 71400, 10);
+  server->trade("005930", 71300, 10);
+  int64_t after = server->withMarket([](simsrv::Market& m) { return m.FindIndex("00001")->value; });
+  EXPECT_EQ(after - before, 7 - 7 - 7);
+}
+
 TEST_F(QuoteTest, TradeMovesPriceSignAndVolume) {
   server->trade("005930", 69000, 10);  // below the previous close of 71,000
   Client c;

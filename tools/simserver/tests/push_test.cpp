@@ -184,5 +184,26 @@ TEST_F(PushTest, RawPushReachesOneOrEveryConnection) {
   EXPECT_EQ(p.body(), Bytes{4});
 }
 
+TEST_F(PushTest, TickerTradesOnItsTimerUntilStopped) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Register(*server, c, '1', 9110, {"005930"});
+  Register(*server, c, '1', 9210, {"00001", "02001"});
+  server->startTicker(5, {"005930"});
+  Packet p;
+  // The first step goes one tick up: a tick at 71,600, then the indices.
+  ASSERT_TRUE(c.Receive(p));
+  ASSERT_EQ(p.code(), 9110);
+  EXPECT_EQ(Net(p.body(), 1 + 6, 2), 71600);
+  ASSERT_TRUE(c.Receive(p));
+  EXPECT_EQ(p.code(), 9210);
+  server->stopTicker();
+  while (c.Receive(p, 50)) {
+  }
+  int64_t price = server->withMarket([](simsrv::Market& m) { return m.FindItem("005930")->price; });
+  EXPECT_FALSE(c.Receive(p, 50));
+  EXPECT_EQ(server->withMarket([](simsrv::Market& m) { return m.FindItem("005930")->price; }), price);
+}
+
 }  // namespace
 }  // namespace tc

@@ -200,8 +200,14 @@ class TradingServer {
   // Returns the number of connections that got a packet.
   int push(uint16_t type, const std::vector<std::string>& codes = {});
   // A trade moves the item's price and volume, then pushes 9110 and the order books (a futures or
-  // option code, price in hundredths: 9310 and 9321, or 9410 and 9421). -1 for an unknown code.
+  // option code, price in hundredths: 9310 and 9321, or 9410 and 9421). A stock trade also moves
+  // KOSPI by 0.07 the way the price moved and pushes 9210. -1 for an unknown code.
   int trade(const std::string& code, int64_t price, int64_t quantity);
+  // Trades on a timer, for the demo: every `intervalMs` each stock code of `codes` trades one tick
+  // up or down from its price (a fixed walk) with a small quantity. A second call replaces the
+  // first; stop() and stopTicker() end it.
+  void startTicker(int intervalMs, const std::vector<std::string>& codes);
+  void stopTicker();
   // A raw push packet (header + `body`) to every connection (connection 0) or one connection.
   int pushRaw(uint16_t type, const Bytes& body, int connection = 0);
   // Registration count of a push type and item code over all connections (`code` as registered,
@@ -270,6 +276,11 @@ class TradingServer {
   mutable std::mutex logMu_;
   mutable std::condition_variable logCv_;
   std::vector<LogEntry> log_;
+
+  std::mutex tickerMu_;
+  std::condition_variable tickerCv_;
+  bool tickerRun_ = false;
+  std::thread ticker_;
 
   mutable std::mutex scenarioMu_;
   mutable std::condition_variable scenarioCv_;
