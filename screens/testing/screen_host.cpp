@@ -207,7 +207,7 @@ void ScreenHost::Open(const std::u16string& handheldName, EE_Encrypt* packetLaye
         end = reinterpret_cast<void (*)()>(GetProcAddress(module, "EndDlg"));
         ASSERT_TRUE(mainDlg && end);
         uint32_t record[2] = {1, 1};
-        mainDlg(record, owner, thread->GetSocket(), thread, packetLayer ? packetLayer : &encrypt, &codes, FALSE, &menu);
+        mainDlg(record, owner, thread->GetSocket(), thread, packetLayer ? packetLayer : &encrypt, &codes, autoReceive, &menu);
         dlg = static_cast<HWND>(record[0]);
         ASSERT_NE(dlg, 0u);
         thread->SetHwnd(dlg);

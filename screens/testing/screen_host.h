@@ -156,6 +156,7 @@ public:
     void (*end)() = nullptr;
     int accountCombo_ = 1009;  // the account combo of the screen under test
     int nameStatic = 9903;     // the item name static that tells Open() the base quote has come
+    BOOL autoReceive = FALSE;  // the auto-receive setting handed to MainDlg
     std::unique_ptr<plat::automation::Driver> d;  // last: it ends first
 
 private:

@@ -89,7 +89,7 @@ void* RunMainDlg(CVXScreenDlg* dlg, void* result, HWND owner, SOCKET socket, EE_
     g_dialog = dlg;
     g_record[0] = 0;
     g_record[1] = 0;
-    if (dlg->Create(129)) {
+    if (dlg->Create(dlg->m_lpszTemplateName)) {
         dlg->ShowWindow(SW_SHOW);
         g_record[0] = static_cast<uint32_t>(dlg->m_hWnd);
     }
