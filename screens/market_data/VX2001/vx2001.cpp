@@ -11,8 +11,7 @@
 #include "glimmet/file_log.h"
 #include "vxbase/grid_size.h"
 #include "vxbase/money.h"
-#include "vxrealtime/order_book.h"
-#include "vxrealtime/realtime.h"
+#include "vxrealtime/quote_screen.h"
 #include "vxskeleton/screen_skeleton.h"
 
 namespace {
@@ -20,7 +19,6 @@ namespace {
 constexpr uint16_t kTrTicks = 4140;
 constexpr int kBookGridId = 1357;
 constexpr int kTickGridId = 1358;
-constexpr UINT_PTR kBookFlashTimer = 1;
 constexpr UINT_PTR kTickFlashTimer = 3;
 constexpr UINT kBookFlashMs = 200;
 constexpr UINT kTickFlashMs = 200;
@@ -50,38 +48,8 @@ vxskel::ScreenConfig MakeConfig() {
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
-constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
-constexpr DWORD kCombo = WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL;
-
-// 240 x 320: menu bar, item code, upper strip (44-63) with 조회, the two grids, lower strip
-// (279-298) and the keypad.
-const plat::DialogItemTemplate kItems[] = {
-    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 1, 0, 32, 20},
-    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 34, 0, 32, 20},
-    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 67, 0, 34, 20},
-    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 102, 0, 32, 20},
-    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButton, 0, 135, 0, 32, 20},
-    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 168, 0, 34, 20},
-    {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 218, 0, 22, 20},
-    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, kCombo, 0, 1, 22, 62, 120},
-    {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 64, 22, 18, 20},
-    {u"STATIC", IDC_ITEM_NAME, u"", WS_VISIBLE | SS_LEFT, 0, 83, 22, 95, 20},
-    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 179, 22, 60, 120},
-    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 210, 44, 29, 19},
-    {u"BUTTON", 8301, u"1", kButton, 0, 1, 300, 21, 20},
-    {u"BUTTON", 8302, u"2", kButton, 0, 22, 300, 21, 20},
-    {u"BUTTON", 8303, u"3", kButton, 0, 43, 300, 21, 20},
-    {u"BUTTON", 8304, u"4", kButton, 0, 64, 300, 21, 20},
-    {u"BUTTON", 8305, u"5", kButton, 0, 85, 300, 21, 20},
-    {u"BUTTON", 8306, u"6", kButton, 0, 106, 300, 21, 20},
-    {u"BUTTON", 8307, u"7", kButton, 0, 127, 300, 21, 20},
-    {u"BUTTON", 8308, u"8", kButton, 0, 148, 300, 21, 20},
-    {u"BUTTON", 8309, u"9", kButton, 0, 169, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_0, u"0", kButton, 0, 190, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_BACK, u"<<", kButton, 0, 211, 300, 28, 20},
-};
 const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      kItems, std::size(kItems)};
+                                      vxrt::kQuoteScreenItems, vxrt::kQuoteScreenItemCount};
 PLAT_RESOURCE(plat::res::Dialog, 101, &kScreen, sizeof kScreen);
 PLAT_RESOURCE(plat::res::Bitmap, kHeaderBitmap, &vxrt::kHeaderArrow, sizeof vxrt::kHeaderArrow);
 
@@ -109,14 +77,18 @@ struct TickSlot {
     char volume[32] = {};
 };
 
-class CVX2001Dlg : public vxskel::CVXScreenDlg {
+const vxrt::QuoteScreenSpec kQuote = {vxrt::kHomeBoardReal,
+                                      {kBookGridId, 17, 17, 0, 1, 5, kHeaderBitmap},
+                                      vxrt::kBook9120,
+                                      '1',
+                                      kBookFlashMs,
+                                      kScreenTenLevel,
+                                      false};
+
+class CVX2001Dlg : public vxrt::CQuoteScreenDlg {
 public:
-    CVX2001Dlg() : CVXScreenDlg(kConfig, 101) {}
-    ~CVX2001Dlg() override {
-        m_real.ReleaseAll();
-        m_book.Destroy();
-        m_ticks.reset();
-    }
+    CVX2001Dlg() : CQuoteScreenDlg(kConfig, 101, kQuote) {}
+    ~CVX2001Dlg() override { m_ticks.reset(); }
 
     void OnInitScreen() override {
         CreateGrids();
@@ -125,126 +97,31 @@ public:
         m_real.Start();
     }
 
-    void OnQuery() override { QueryAll(); }
-
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_VGRID_NOTIFY) return OnGridNotify(static_cast<int>(wParam), reinterpret_cast<V_Grid*>(lParam));
-        if (message == WM_TIMER && (wParam == kBookFlashTimer || wParam == kTickFlashTimer)) {
-            OnFlashTimer(static_cast<UINT_PTR>(wParam));
-            return 0;
-        }
-        LRESULT result = CVXScreenDlg::WindowProc(message, wParam, lParam);
-        if (message == WM_VX_PACKET && wParam) AfterPacket(reinterpret_cast<const unsigned char*>(wParam));
-        return result;
-    }
-
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        UINT id = LOWORD(wParam);
-        UINT code = HIWORD(wParam);
-        if (id == IDC_ITEM_COMBO) {
-            if (code == CBN_EDITCHANGE) {
-                if (EditItemCode(IDC_ITEM_COMBO)) {
-                    SetItemCodeToComboBox();
-                    QueryAll();
-                }
-                return TRUE;
-            }
-            if (code == CBN_SELCHANGE) {
-                CString text;
-                if (GetComboSelText(IDC_ITEM_COMBO, text)) {
-                    SetItemCodeToComboBox();
-                    QueryAll();
-                }
-                return TRUE;
-            }
-            if (code == CBN_SETFOCUS) {
-                SetInputControl(IDC_ITEM_COMBO);
-                return TRUE;
-            }
-        }
-        if (id == IDC_QUICK_MOVE && code == CBN_SELCHANGE) {
-            if (auto* quick = static_cast<CComboBox*>(GetDlgItem(IDC_QUICK_MOVE)))
-                ComboMenuQuick(GetWndOwner(), quick->GetCurSel() + 1);
-            return TRUE;
-        }
-        if (code == BN_CLICKED && id == IDC_BTN_QUERY) {
-            QueryAll();
-            return TRUE;
-        }
-        if (code == BN_CLICKED && id == IDC_BTN_FINDER) {
-            OnBtnScoutlet();
-            return TRUE;
-        }
-        return CVXScreenDlg::OnCommand(wParam, lParam);
-    }
-
     void OnReply(uint16_t code, const unsigned char* body, int len) override {
-        switch (code) {
-            case kTrTicks:
-                FillTicks(body, len);
-                break;
-            case vxrt::kTrOrderBook:
-                if (len < vxrt::BookSnapshotSize(5)) ReportShortReply(code);
-                else m_book.FillSnapshot(body, len);
-                break;
-            case vxrt::kPushTick:
-                OnTickPush(body, len);
-                break;
-            case vxrt::kPushBook5:
-                if (vxrt::PushRecordCount(body, len, vxrt::kBook5Record) < 1 || !m_real.IsCurrentItem(body + 1)) break;
-                if (m_book.MergePush(vxrt::kBook9120, body + 1, m_real.PrevClose())) {
-                    m_book.Grid()->redraw();
-                    SetTimer(kBookFlashTimer, kBookFlashMs, nullptr);
-                }
-                break;
-            case vxrt::kPushIndex:
-                vxrt::IndexToStrip(*this, body, len);
-                break;
-            default:
-                break;
-        }
+        if (code == kTrTicks) FillTicks(body, len);
+        else CQuoteScreenDlg::OnReply(code, body, len);
     }
 
 private:
-    // Sends the base quote, the order book and the last trades of the item in the combo.
-    void QueryAll() {
-        GetItemCodeFromComboBox();
-        StartWaitCursor();
-        const char* code = GetItemCodeField();
+    // The last three trades after the base quote and the order book.
+    void MoreRequests() override {
         unsigned char packet[28];
-        RequestStockBase();
-        vxskel::MakePlainRequest(packet, vxrt::kTrOrderBook, code);
-        TrPutU32(packet, 22);
-        packet[21] = '1';
-        SendPacket(packet, 22);
-        vxskel::MakePlainRequest(packet, kTrTicks, code);
-        TrPutU32(packet, 28);
+        vxskel::MakePlainRequest(packet, kTrTicks, GetItemCodeField());
+        TrPutU32(packet, sizeof packet);
         packet[21] = kTickRows;
         packet[22] = m_tickPage;
         packet[23] = 'F';
         std::memcpy(packet + 24, "    ", 4);
-        SendPacket(packet, 28);
+        SendPacket(packet, sizeof packet);
     }
 
-    // After any reply or push: the registration that follows a base quote, and the focus.
-    void AfterPacket(const unsigned char* packet) {
-        uint32_t total = TrGetU32(packet);
-        if (TrGetU16(packet + 4) == TR_STOCK_BASE && packet[11] == '0' && packet[12] == '0' &&
-            total >= TR_HEADER_SIZE + sizeof(BASE_DATA_4101) && total <= TR_MAX_PACKET) {
-            const unsigned char* body = packet + TR_HEADER_SIZE;
-            m_baseVolume = Net64(body + 16, 3);
-            if (m_real.Enabled() && std::strncmp(m_real.RegisteredCode(), GetItemCodeField(), 6) != 0) {
-                lib_file_log("2001.txt", __LINE__, "vx2001", "test - 1");
-                lib_file_log("2001.txt", __LINE__, "vx2001", "test - 2");
-                m_real.RegisterStockItem(body, static_cast<int>(total) - TR_HEADER_SIZE);
-                lib_file_log("2001.txt", __LINE__, "vx2001", "test - 3");
-                lib_file_log("2001.txt", __LINE__, "vx2001", "test - 4");
-                lib_file_log("2001.txt", __LINE__, "vx2001", "test - 5");
-                lib_file_log("2001.txt", __LINE__, "vx2001", "test - 6");
-            }
-        }
-        if (!m_real.Enabled())
-            if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+    void OnBaseQuote(const unsigned char* body, int len) override {
+        m_baseVolume = Net64(body + 16, 3);
+        if (!m_real.Enabled() || std::strncmp(m_real.RegisteredCode(), GetItemCodeField(), 6) == 0) return;
+        lib_file_log("2001.txt", __LINE__, "vx2001", "test - 1");
+        lib_file_log("2001.txt", __LINE__, "vx2001", "test - 2");
+        CQuoteScreenDlg::OnBaseQuote(body, len);
+        for (int step = 3; step <= 6; ++step) lib_file_log("2001.txt", __LINE__, "vx2001", "test - %d", step);
     }
 
     void CreateGrids() {
@@ -255,12 +132,11 @@ private:
         for (int r = 0; r < 2; ++r)
             if (_cal_spec_height(top, bottom, 2, r, &rows[r][0], &rows[r][1]) != 0) return;
         int x = left, width = right - left;
-        HFONT font = static_cast<HFONT>(m_fontNormal.GetSafeHandle());
         int y0 = rows[0][0] + 2, h0 = rows[0][1] - rows[0][0] - 4;
         int y1 = rows[1][0] + 2, h1 = rows[1][1] - rows[1][0] - 4;
-        const vxrt::BookGridSpec spec = {kBookGridId, 17, 17, 0, 1, 5, kHeaderBitmap};
-        if (!m_book.Create(*this, spec, font, x, y0 + 1, width, h0 + 36)) return;
+        if (!CreateBook(x, y0 + 1, width, h0 + 36)) return;
         m_ticks = std::make_unique<V_Grid>();
+        HFONT font = static_cast<HFONT>(m_fontNormal.GetSafeHandle());
         if (m_ticks->init(m_hWnd, kTickGridId, 17, kTickTitles, kTickColumns, kTickWidths, 17, 0, font, 1) != 0) {
             m_ticks.reset();
             return;
@@ -336,12 +212,9 @@ private:
         m_ticks->redraw();
     }
 
-    void OnTickPush(const unsigned char* body, int len) {
-        if (vxrt::PushRecordCount(body, len, vxrt::kTickRecord) < 1) return;
-        const unsigned char* rec = body + 1;
-        if (!m_real.IsCurrentItem(rec)) return;
+    void OnTickPush(const unsigned char* rec) override {
         TickIntoGrid(rec);
-        vxrt::TickToStrip(*this, m_real.ItemName(), rec);
+        CQuoteScreenDlg::OnTickPush(rec);
     }
 
     void TickIntoGrid(const unsigned char* rec) {
@@ -377,44 +250,23 @@ private:
         SetTimer(kTickFlashTimer, kTickFlashMs, nullptr);
     }
 
-    void OnFlashTimer(UINT_PTR id) {
+    bool OnOwnTimer(UINT_PTR id) override {
+        if (id != kTickFlashTimer) return false;
         KillTimer(id);
-        if (id == kBookFlashTimer) {
-            m_book.RestoreFlash();
-            if (m_book.Grid()) m_book.Grid()->redraw();
-            return;
-        }
-        if (!m_ticks) return;
+        if (!m_ticks) return true;
         for (int c = 0; c < kTickColumns; ++c)
             if (V_Grid_Cell* cell = m_ticks->get_cell(c, 0)) cell->set_bg(vxrt::kWhite);
         m_ticks->redraw();
+        return true;
     }
 
-    // ---- Taps ----
-
-    LRESULT OnGridNotify(int code, V_Grid* grid) {
-        if (code != VGRID_NOTIFY_DOWN && code != VGRID_NOTIFY_DBLCLK) return -1;
-        if (grid && grid == m_book.Grid()) {
-            int column = -1, row = -1;
-            grid->get_select_info(&column, &row);
-            if (row == -1 && column == 2) {
-                ::PostMessage(GetWndOwner(), WM_VX_OPEN_SCREEN, kScreenTenLevel, 0);
-                return 0;
-            }
-            if (code != VGRID_NOTIFY_DBLCLK) return 0;
-            CString price;
-            if (m_book.PriceForTap(column, row, price)) vxrt::OrderBookGrid::HandPriceToOrder(GetWndOwner(), price, column);
-            return 0;
-        }
-        if (grid && grid == m_ticks.get() && code == VGRID_NOTIFY_DBLCLK) {
-            ::SendMessage(GetWndOwner(), WM_VX_OPEN_SCREEN, kScreenTicks, 0);
-            return 0;
-        }
-        return -1;
+    // A double tap on a trade opens the time-and-sales screen.
+    LRESULT OnOwnGridNotify(int code, V_Grid* grid) override {
+        if (!grid || grid != m_ticks.get()) return -1;
+        if (code == VGRID_NOTIFY_DBLCLK) ::SendMessage(GetWndOwner(), WM_VX_OPEN_SCREEN, kScreenTicks, 0);
+        return code == VGRID_NOTIFY_DBLCLK ? 0 : -1;
     }
 
-    vxrt::RealTime m_real{*this, vxrt::kHomeBoardReal};
-    vxrt::OrderBookGrid m_book;
     std::unique_ptr<V_Grid> m_ticks;
     TickSlot m_history[kTickRows];
     int64_t m_baseVolume = 0;       // accumulated volume of the last base quote

@@ -28,8 +28,8 @@ void SetNumber(V_Grid_Cell* cell, signed char kind, const unsigned char* field, 
 
 }  // namespace
 
-const BookPushLayout kBook9120 = {5, 6, 26, 46, 76, 106, 112, 118, 124, 130};
-const BookPushLayout kBook9121 = {10, 6, 46, 86, 146, 206, 212, -1, -1, 218};
+const BookPushLayout kBook9120 = {9120, 5, 6, 26, 46, 76, 106, 112, 118, 124, 130};
+const BookPushLayout kBook9121 = {9121, 10, 6, 46, 86, 146, 206, 212, -1, -1, 218};
 
 bool FlashText(V_Grid_Cell* cell, const char* text) {
     if (!cell) return false;

@@ -30,6 +30,7 @@ constexpr UINT kOrderScreenSell = 93002;
 
 // Where an order-book push keeps its fields (offsets in the record, after the count byte).
 struct BookPushLayout {
+    uint16_t pushType;
     int levels;
     int askPriceAt, bidPriceAt;    // NET_VALUE2 each
     int askVolumeAt, bidVolumeAt;  // NET_VALUE3 each

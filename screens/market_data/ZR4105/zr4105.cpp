@@ -1,0 +1,58 @@
+// ZR4105: the ten-level order book of one stock item with the base-quote strip, kept live by the
+// ten-level order-book, trade and index pushes. A double tap on a level hands its price to the buy
+// or sell screen; the price column's header goes back to the home board.
+#include <iterator>
+
+#include "vxrealtime/quote_screen.h"
+
+namespace {
+
+constexpr int kBookGridId = 4105;
+constexpr UINT kBookFlashMs = 300;
+constexpr UINT kHeaderBitmap = 131;
+
+const vxskel::GoToButton kGoTo[] = {{IDC_BTN_FUTOPT, VX_SCREEN_FUTOPT_HOME, false}};
+const UINT kFinders[] = {IDC_BTN_FINDER};
+
+vxskel::ScreenConfig MakeConfig() {
+    vxskel::ScreenConfig c;
+    c.moduleName = u"ZR4105.dll";
+    c.title = u"10단계호가";
+    c.chain = vxskel::ItemChain::None;  // the combo asks for the quote and the book itself
+    c.goTo = kGoTo;
+    c.goToCount = std::size(kGoTo);
+    c.finderButtons = kFinders;
+    c.finderCount = std::size(kFinders);
+    c.plainReplies = true;
+    return c;
+}
+const vxskel::ScreenConfig kConfig = MakeConfig();
+
+const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
+                                      vxrt::kQuoteScreenItems, vxrt::kQuoteScreenItemCount};
+PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
+PLAT_RESOURCE(plat::res::Bitmap, kHeaderBitmap, &vxrt::kHeaderArrow, sizeof vxrt::kHeaderArrow);
+
+const vxrt::QuoteScreenSpec kQuote = {vxrt::kTenLevelReal,
+                                      {kBookGridId, 16, 16, 11, 0, 10, kHeaderBitmap},
+                                      vxrt::kBook9121,
+                                      '2',
+                                      kBookFlashMs,
+                                      VX_SCREEN_STOCK_HOME,
+                                      true};
+
+class CZR4105Dlg : public vxrt::CQuoteScreenDlg {
+public:
+    CZR4105Dlg() : CQuoteScreenDlg(kConfig, 129, kQuote) {}
+
+    void OnInitScreen() override {
+        InitItemCode(IDC_ITEM_COMBO);
+        CreateBook(1, 66, 238, 210);
+        GetItemCodeFromComboBox();
+        m_real.Start();
+    }
+};
+
+}  // namespace
+
+VX_SCREEN_EXPORTS(CZR4105Dlg)

@@ -1,0 +1,72 @@
+// The stock quote screens with a live order book (the home board and the ten-level book): the
+// item-code combo that asks for every quote of the screen, 조회, the finder and the quick-move
+// combo; the registration after each base quote; the order-book snapshot and pushes with their
+// flash; the index and trade pushes into the strip; the taps on the order book; the focus after a
+// packet; and the release when the screen ends.
+#pragma once
+
+#include "vxrealtime/order_book.h"
+#include "vxrealtime/realtime.h"
+
+namespace vxrt {
+
+// The controls of the quote screens' dialog template: menu bar, item code with its finder and name,
+// quick-move combo, 조회 beside the upper strip, and the keypad; the grids are placed between 조회
+// and the keypad.
+extern const plat::DialogItemTemplate kQuoteScreenItems[];
+extern const size_t kQuoteScreenItemCount;
+
+struct QuoteScreenSpec {
+    const RealConfig& real;
+    BookGridSpec book;
+    const BookPushLayout& push;
+    char bookKind;          // 6100 request: '1' five levels, '2' ten levels
+    UINT bookFlashMs;
+    UINT headerScreen;      // what a tap on the price column's header opens
+    bool headerDoubleSends; // a double tap there sends (waits for the switch) instead of posting
+};
+
+class CQuoteScreenDlg : public vxskel::CVXScreenDlg {
+public:
+    static constexpr UINT_PTR kBookFlashTimer = 1;
+
+    CQuoteScreenDlg(const vxskel::ScreenConfig& config, UINT templateId, const QuoteScreenSpec& spec)
+        : CVXScreenDlg(config, templateId), m_spec(spec), m_real(*this, spec.real) {}
+    ~CQuoteScreenDlg() override;
+
+    void OnQuery() override { QueryAll(); }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnReply(uint16_t code, const unsigned char* body, int len) override;
+
+protected:
+    // The base quote, the order book and what the screen adds (MoreRequests).
+    void QueryAll();
+    virtual void MoreRequests() {}
+    // A trade push of the current item: the strip by default.
+    virtual void OnTickPush(const unsigned char* record);
+    // A base quote with result "00" came: registers the item (when auto-receive is 1).
+    virtual void OnBaseQuote(const unsigned char* body, int len);
+    // Grids and timers of the screen's own; -1 / false when not handled.
+    virtual LRESULT OnOwnGridNotify(int code, V_Grid* grid) {
+        (void)code, (void)grid;
+        return -1;
+    }
+    virtual bool OnOwnTimer(UINT_PTR id) {
+        (void)id;
+        return false;
+    }
+    // Creates the order book at the given place.
+    bool CreateBook(int x, int y, int width, int height);
+    void MergeBookPush(const unsigned char* body, int len);
+
+    const QuoteScreenSpec& m_spec;
+    RealTime m_real;
+    OrderBookGrid m_book;
+
+private:
+    LRESULT OnGridNotify(int code, V_Grid* grid);
+    void AfterPacket(const unsigned char* packet);
+};
+
+}  // namespace vxrt

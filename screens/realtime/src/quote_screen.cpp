@@ -1,0 +1,170 @@
+#include "vxrealtime/quote_screen.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "vxbase/money.h"
+
+namespace vxrt {
+
+namespace {
+constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
+constexpr DWORD kCombo = WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL;
+}  // namespace
+
+// 240 x 320: menu bar, item code, upper strip (44-63) with 조회, the grids, lower strip (279-298)
+// and the keypad.
+const plat::DialogItemTemplate kQuoteScreenItems[] = {
+    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 1, 0, 32, 20},
+    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 34, 0, 32, 20},
+    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 67, 0, 34, 20},
+    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 102, 0, 32, 20},
+    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButton, 0, 135, 0, 32, 20},
+    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 168, 0, 34, 20},
+    {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 218, 0, 22, 20},
+    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, kCombo, 0, 1, 22, 62, 120},
+    {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 64, 22, 18, 20},
+    {u"STATIC", IDC_ITEM_NAME, u"", WS_VISIBLE | SS_LEFT, 0, 83, 22, 95, 20},
+    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 179, 22, 60, 120},
+    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 210, 44, 29, 19},
+    {u"BUTTON", 8301, u"1", kButton, 0, 1, 300, 21, 20},
+    {u"BUTTON", 8302, u"2", kButton, 0, 22, 300, 21, 20},
+    {u"BUTTON", 8303, u"3", kButton, 0, 43, 300, 21, 20},
+    {u"BUTTON", 8304, u"4", kButton, 0, 64, 300, 21, 20},
+    {u"BUTTON", 8305, u"5", kButton, 0, 85, 300, 21, 20},
+    {u"BUTTON", 8306, u"6", kButton, 0, 106, 300, 21, 20},
+    {u"BUTTON", 8307, u"7", kButton, 0, 127, 300, 21, 20},
+    {u"BUTTON", 8308, u"8", kButton, 0, 148, 300, 21, 20},
+    {u"BUTTON", 8309, u"9", kButton, 0, 169, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_0, u"0", kButton, 0, 190, 300, 21, 20},
+    {u"BUTTON", IDC_KEY_BACK, u"<<", kButton, 0, 211, 300, 28, 20},
+};
+const size_t kQuoteScreenItemCount = std::size(kQuoteScreenItems);
+
+CQuoteScreenDlg::~CQuoteScreenDlg() {
+    m_real.ReleaseAll();
+    m_book.Destroy();
+}
+
+void CQuoteScreenDlg::QueryAll() {
+    GetItemCodeFromComboBox();
+    StartWaitCursor();
+    RequestStockBase();
+    unsigned char packet[22];
+    vxskel::MakePlainRequest(packet, kTrOrderBook, GetItemCodeField());
+    TrPutU32(packet, sizeof packet);
+    packet[21] = static_cast<unsigned char>(m_spec.bookKind);
+    SendPacket(packet, sizeof packet);
+    MoreRequests();
+}
+
+bool CQuoteScreenDlg::CreateBook(int x, int y, int width, int height) {
+    return m_book.Create(*this, m_spec.book, static_cast<HFONT>(m_fontNormal.GetSafeHandle()), x, y, width, height);
+}
+
+LRESULT CQuoteScreenDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_VGRID_NOTIFY) return OnGridNotify(static_cast<int>(wParam), reinterpret_cast<V_Grid*>(lParam));
+    if (message == WM_TIMER && wParam == kBookFlashTimer) {
+        KillTimer(kBookFlashTimer);
+        m_book.RestoreFlash();
+        if (m_book.Grid()) m_book.Grid()->redraw();
+        return 0;
+    }
+    if (message == WM_TIMER && OnOwnTimer(static_cast<UINT_PTR>(wParam))) return 0;
+    LRESULT result = CVXScreenDlg::WindowProc(message, wParam, lParam);
+    if (message == WM_VX_PACKET && wParam) AfterPacket(reinterpret_cast<const unsigned char*>(wParam));
+    return result;
+}
+
+BOOL CQuoteScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    UINT id = LOWORD(wParam);
+    UINT code = HIWORD(wParam);
+    if (id == IDC_ITEM_COMBO) {
+        if (code == CBN_EDITCHANGE) {
+            if (EditItemCode(IDC_ITEM_COMBO)) {
+                SetItemCodeToComboBox();
+                QueryAll();
+            }
+            return TRUE;
+        }
+        if (code == CBN_SELCHANGE) {
+            CString text;
+            if (GetComboSelText(IDC_ITEM_COMBO, text)) {
+                SetItemCodeToComboBox();
+                QueryAll();
+            }
+            return TRUE;
+        }
+        if (code == CBN_SETFOCUS) {
+            SetInputControl(IDC_ITEM_COMBO);
+            return TRUE;
+        }
+    }
+    if (id == IDC_QUICK_MOVE && code == CBN_SELCHANGE) {
+        if (auto* quick = static_cast<CComboBox*>(GetDlgItem(IDC_QUICK_MOVE)))
+            ComboMenuQuick(GetWndOwner(), quick->GetCurSel() + 1);
+        return TRUE;
+    }
+    if (code == BN_CLICKED && id == IDC_BTN_QUERY) {
+        QueryAll();
+        return TRUE;
+    }
+    if (code == BN_CLICKED && id == IDC_BTN_FINDER) {
+        OnBtnScoutlet();
+        return TRUE;
+    }
+    return CVXScreenDlg::OnCommand(wParam, lParam);
+}
+
+void CQuoteScreenDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
+    if (code == kTrOrderBook) {
+        if (len < BookSnapshotSize(m_spec.book.levels)) ReportShortReply(code);
+        else m_book.FillSnapshot(body, len);
+    } else if (code == m_spec.push.pushType) {
+        MergeBookPush(body, len);
+    } else if (code == kPushTick) {
+        if (PushRecordCount(body, len, kTickRecord) >= 1 && m_real.IsCurrentItem(body + 1)) OnTickPush(body + 1);
+    } else if (code == kPushIndex) {
+        IndexToStrip(*this, body, len);
+    }
+}
+
+void CQuoteScreenDlg::OnTickPush(const unsigned char* record) { TickToStrip(*this, m_real.ItemName(), record); }
+
+void CQuoteScreenDlg::MergeBookPush(const unsigned char* body, int len) {
+    if (PushRecordCount(body, len, m_spec.push.recordSize) < 1 || !m_real.IsCurrentItem(body + 1)) return;
+    if (!m_book.MergePush(m_spec.push, body + 1, m_real.PrevClose())) return;
+    m_book.Grid()->redraw();
+    SetTimer(kBookFlashTimer, m_spec.bookFlashMs, nullptr);
+}
+
+void CQuoteScreenDlg::OnBaseQuote(const unsigned char* body, int len) { m_real.RegisterStockItem(body, len); }
+
+void CQuoteScreenDlg::AfterPacket(const unsigned char* packet) {
+    uint32_t total = TrGetU32(packet);
+    if (TrGetU16(packet + 4) == TR_STOCK_BASE && packet[11] == '0' && packet[12] == '0' &&
+        total >= TR_HEADER_SIZE + sizeof(BASE_DATA_4101) && total <= TR_MAX_PACKET)
+        OnBaseQuote(packet + TR_HEADER_SIZE, static_cast<int>(total) - TR_HEADER_SIZE);
+    if (!m_real.Enabled())
+        if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+}
+
+LRESULT CQuoteScreenDlg::OnGridNotify(int code, V_Grid* grid) {
+    if (!grid || grid != m_book.Grid()) return OnOwnGridNotify(code, grid);
+    if (code != VGRID_NOTIFY_DOWN && code != VGRID_NOTIFY_DBLCLK) return -1;
+    int column = -1, row = -1;
+    grid->get_select_info(&column, &row);
+    if (row == -1 && column == 2) {
+        if (code == VGRID_NOTIFY_DBLCLK && m_spec.headerDoubleSends)
+            ::SendMessage(GetWndOwner(), WM_VX_OPEN_SCREEN, m_spec.headerScreen, 0);
+        else
+            ::PostMessage(GetWndOwner(), WM_VX_OPEN_SCREEN, m_spec.headerScreen, 0);
+        return 0;
+    }
+    if (code != VGRID_NOTIFY_DBLCLK) return 0;
+    CString price;
+    if (m_book.PriceForTap(column, row, price)) OrderBookGrid::HandPriceToOrder(GetWndOwner(), price, column);
+    return 0;
+}
+
+}  // namespace vxrt
