@@ -32,13 +32,17 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j"${FUZZ_BUILD_JOBS:-4}" --target "${targets[@]}" >/dev/null
 
+# The screens' replies: the packet dictionary and the one made from the screens' layouts.
+cat "$here/dict/packet.dict" "$here/dict/screens.dict" >"$build/screens-packet.dict"
+
 dict_of() {
   case "$1" in
     fuzz_recv_packet|fuzz_session_key|fuzz_session_data) echo packet.dict ;;
     fuzz_frame4|fuzz_frame2) echo frame.dict ;;
     fuzz_certificate|fuzz_signature) echo der.dict ;;
     fuzz_updater_reply) echo updater.dict ;;
-    fuzz_screen_*|fuzz_login_reply) echo packet.dict ;;
+    fuzz_screen_*) echo "$build/screens-packet.dict" ;;
+    fuzz_login_reply) echo packet.dict ;;
     *) echo files.dict ;;
   esac
 }
@@ -54,7 +58,7 @@ run_one() {
     *) extra=(-timeout=10) ;;
   esac
   local status=0
-  "$build/bin/$t" -max_total_time="$seconds" -print_final_stats=1 -dict="$here/dict/$(dict_of "$t")" \
+  "$build/bin/$t" -max_total_time="$seconds" -print_final_stats=1 -dict="$(cd "$here/dict" && realpath "$(dict_of "$t")")" \
       -artifact_prefix="$crashes/" "${extra[@]}" "$work" "$here/corpus/$t" >"$log" 2>&1 || status=$?
   local execs
   execs="$(grep -m1 'stat::number_of_executed_units' "$log" | awk '{print $2}')"

@@ -12,6 +12,7 @@
 #include "vxbase/base_strip.h"
 #include "vxbase/prop_ce.h"
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/tr_layouts.h"
 // The messages header and the grid header spell the grid's message differently (same value).
 #undef WM_VGRID_NOTIFY
 #include "glimmet/net_value.h"
@@ -40,12 +41,9 @@ constexpr UINT kScreenCancel = 93102;
 constexpr UINT kScreenEcnCancel = 93106;
 
 // Request: account 10, password 8, filter, page, rows per page.
-constexpr int kRequestSize = 21;
-constexpr int kPasswordBytes = 8;
+constexpr int kPasswordBytes = vxtr::kPassword.width;
 constexpr unsigned char kRowsPerPage = 6;
 // Reply: next-page flag at 12, row count at 13, rows of 66 bytes from 15.
-constexpr int kReplyRowsAt = 15;
-constexpr int kRowSize = 66;
 constexpr int kColumns = 10;
 constexpr int kFilledColumns = 9;
 
@@ -257,26 +255,27 @@ public:
         if (code != kTrInquiry) return;
         KillTimer(vxskel::kReplyTimer);
         EndWaitCursor();
-        if (len < kReplyRowsAt) {
+        namespace q = vxtr::inquiry;
+        vxwire::Reader reply(body, len);
+        if (reply.Size() < static_cast<size_t>(q::kRecordsAt)) {
             ReportShortReply(code);
             return;
         }
         if (!ForCurrentAccount(body)) return;
         m_replied = true;
-        m_next = static_cast<char>(body[12]);
-        int n = vxskel::RecordsHeld(static_cast<signed char>(body[13]), len, kReplyRowsAt, kRowSize);
+        m_next = reply.Char(q::kNext);
+        int n = vxskel::RecordsHeld(reply.SignedByte(q::kCount), len, q::kRecordsAt, q::kRecordSize);
         if (!m_grid) return;
         ClearPick();
         m_grid->remove_all_row();
         for (int i = 0; i < n; ++i) {
-            const unsigned char* row = body + kReplyRowsAt + kRowSize * i;
+            vxwire::Reader row = reply.Record(q::kRecordsAt, q::kRecordSize, i);
             if (!m_grid->add_row()) break;
             int r = m_grid->get_row_count() - 1;
-            SetCellText(m_grid->get_cell(0, r), row, 5);
-            SetCellText(m_grid->get_cell(1, r), row + 5, 10);
-            SetCellText(m_grid->get_cell(2, r), row + 60, 5);
-            SetCellText(m_grid->get_cell(3, r), row + 15, 14);
-            for (int c = 0; c < 5; ++c) SetCellNumber(m_grid->get_cell(4 + c, r), row + 30 + 6 * c);
+            const vxwire::Field* texts[] = {&q::kCode, &q::kName, &q::kNumber, &q::kKind};
+            for (int c = 0; c < 4; ++c) SetCellText(m_grid->get_cell(c, r), row.At(*texts[c]), texts[c]->width);
+            const vxwire::Field* numbers[] = {&q::kQuantity, &q::kPrice, &q::kFilled, &q::kAverage, &q::kOpen};
+            for (int c = 0; c < 5; ++c) SetCellNumber(m_grid->get_cell(4 + c, r), row.At(*numbers[c]));
         }
         m_grid->redraw();
     }
@@ -349,13 +348,15 @@ private:
             MessageBox(u"비밀번호를 입력하세요", u"", MB_OK);
             if (CWnd* w = GetDlgItem(static_cast<int>(kPassword))) w->SetFocus();
         } else {
-            unsigned char body[kRequestSize] = {};
-            std::memcpy(body, account.data(), 10);
-            std::memcpy(body + 10, pw.data(), pw.size());
-            body[18] = static_cast<unsigned char>(m_filter);
-            body[19] = static_cast<unsigned char>(m_page);
-            body[20] = kRowsPerPage;
-            if (SendEncrypted(kTrInquiry, body, kRequestSize)) StartWaitCursor();
+            namespace q = vxtr::inquiry;
+            unsigned char body[q::kRequestSize];
+            vxwire::Writer w(body);
+            w.Digits(vxtr::kAccount, account)
+                .Text(vxtr::kPassword, pw)
+                .Char(q::kFilter, static_cast<char>(m_filter))
+                .Byte(q::kPage, static_cast<uint8_t>(m_page))
+                .Byte(q::kRows, kRowsPerPage);
+            if (w.Ok() && SendEncrypted(kTrInquiry, body, q::kRequestSize)) StartWaitCursor();
             std::memset(body, 0, sizeof body);
         }
         std::fill(pw.begin(), pw.end(), '\0');

@@ -11,34 +11,18 @@
 
 namespace vxecncancel {
 
-namespace {
-
-bool AllDigits(const std::string& s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-bool PutField(unsigned char* field, size_t width, const std::string& text) {
-    if (text.size() > width) return false;
-    std::memcpy(field, text.data(), text.size());
-    return true;
-}
-
-}  // namespace
-
 bool BuildCancelBody(const CancelFields& f, unsigned char (&body)[kBodySize]) {
-    std::memset(body, 0, sizeof body);
-    bool ok = f.account.size() == 10 && AllDigits(f.account) && !f.password.empty() && AllDigits(f.target) &&
-              f.code.size() == 5 && AllDigits(f.quantity) && (f.kind == '1' || f.kind == '2');
-    ok = ok && PutField(body, 10, f.account) && PutField(body + 10, kPasswordBytes, f.password) &&
-         PutField(body + 18, kTargetDigits, f.target);
-    body[23] = '0';
-    ok = ok && PutField(body + 24, 5, f.code) && PutField(body + 29, kQuantityDigits, f.quantity);
-    body[36] = static_cast<unsigned char>(f.kind);
-    if (!ok) std::memset(body, 0, sizeof body);
-    return ok;
+    namespace c = vxtr::ecn_cancel;
+    vxwire::Writer w(body);
+    if (f.code.size() != static_cast<size_t>(c::kCode.width) || f.password.empty() || (f.kind != '1' && f.kind != '2'))
+        return false;
+    w.AccountAuth(vxtr::kAccount, vxtr::kPassword, f.account, f.password)
+        .Digits(c::kTarget, f.target)
+        .Char(c::kFiller, '0')
+        .Text(c::kCode, f.code)
+        .Digits(c::kQuantity, f.quantity)
+        .Char(c::kKind, f.kind);
+    return w.Ok();
 }
 
 }  // namespace vxecncancel
@@ -235,13 +219,12 @@ public:
 
     void OnReply(uint16_t code, const unsigned char* body, int len) override {
         if (code != kEcnCancel) return;
-        if (len < kNewNumberAt + kNewNumberLen) {
+        vxwire::Reader reply(body, len);
+        if (!reply.Has(vxtr::ecn_cancel::kNewNumber)) {
             ReportShortReply(code);
             return;
         }
-        int n = 0;
-        while (n < kNewNumberLen && body[kNewNumberAt + n]) ++n;
-        CString number = CString::FromMultiByte(reinterpret_cast<const char*>(body + kNewNumberAt), n);
+        CString number = CString::FromMultiByte(reply.Text(vxtr::ecn_cancel::kNewNumber).c_str());
         static const Sent kUnknown;
         const Sent& o = m_replyFor >= 0 ? m_sent[m_replyFor] : kUnknown;
         CString text;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/tr_layouts.h"
 
 namespace vxecncancel {
 
@@ -25,13 +26,10 @@ constexpr UINT kScreenInquiry = 93103;
 constexpr uint16_t kEcnCancel = 4380;
 
 // The 37-byte request.
-constexpr int kBodySize = 37;
-constexpr int kPasswordBytes = 8;
-constexpr int kTargetDigits = 5;
-constexpr int kQuantityDigits = 7;
-// Reply: the new order number at bytes 15-19.
-constexpr int kNewNumberAt = 15;
-constexpr int kNewNumberLen = 5;
+constexpr int kBodySize = vxtr::ecn_cancel::kRequestSize;
+constexpr int kPasswordBytes = vxtr::kPassword.width;
+constexpr int kTargetDigits = vxtr::ecn_cancel::kTarget.width;
+constexpr int kQuantityDigits = vxtr::ecn_cancel::kQuantity.width;
 
 struct CancelFields {
     std::string account;   // 10 digits

@@ -136,9 +136,10 @@ private:
         } else {
             ++m_page;
         }
-        body[18] = m_page;
-        body[19] = balance::k4401RowsPerPage;
-        if (m_next == 'Y') std::memcpy(body + 20, m_key, sizeof m_key);
+        namespace e = vxtr::evaluation;
+        vxwire::Writer w(body, sizeof body, vxwire::Writer::Continue{});
+        w.Byte(e::kPage, m_page).Byte(e::kRows, balance::k4401RowsPerPage);
+        if (m_next == 'Y') w.Raw(e::kKey, m_key);
         SendRequest(balance::kTrEvaluation, body, sizeof body);
     }
 

@@ -40,7 +40,6 @@ constexpr UINT kBtnResults = 9817;     // "처리결과조회"
 constexpr int kNoId = -1;
 
 constexpr int kMaxReceivers = 15;
-constexpr int kReceiverRecord = 36;
 constexpr int kPasswordBytes = 8;
 constexpr int kAmountDigits = 9;        // the amount field of 2422 and 2423
 constexpr int kBankAccountBytes = 20;
@@ -122,19 +121,11 @@ const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, 
                                       kItems, std::size(kItems)};
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
-void Wipe(std::string& s) {
-    std::fill(s.begin(), s.end(), '\0');
-    s.clear();
-}
+using vxwire::AllDigits;
+using vxwire::Wipe;
 void Wipe(CString& s) {
     for (int i = 0; i < s.GetLength(); ++i) s.SetAt(i, u'\0');
     s.Empty();
-}
-
-bool AllDigits(const std::string& s) {
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
 }
 
 struct Receiver {
@@ -288,10 +279,12 @@ private:
             return Refuse(u"송금액을 확인하세요", kAmount);
         return true;
     }
-    void PutAuth(unsigned char* body, const std::string& account, const CString& password, int passwordBytes) {
-        std::memcpy(body, account.data(), 10);
+    // The account and as much of the password as its field holds.
+    static void PutAuth(vxwire::Writer& w, const std::string& account, const CString& password,
+                        const vxwire::Field& passwordField = vxtr::kPassword) {
         std::string pw = password.ToMultiByte();
-        std::memcpy(body + 10, pw.data(), std::min<size_t>(pw.size(), static_cast<size_t>(passwordBytes)));
+        if (pw.size() > passwordField.width) pw.resize(passwordField.width);
+        w.Digits(vxtr::kAccount, account).Text(passwordField, pw);
         Wipe(pw);
     }
     bool Send(uint16_t code, unsigned char* body, int len) {
@@ -351,11 +344,14 @@ private:
         std::string account;
         CString password;
         if (!CheckAccountAndPassword(account, password)) return;
-        unsigned char body[19] = {};
-        PutAuth(body, account, password, kPasswordBytes);
+        namespace t = vxtr::transfer;
+        unsigned char body[t::kReceiversRequestSize];
+        vxwire::Writer w(body);
+        PutAuth(w, account, password);
         Wipe(password);
-        body[18] = 0x0A;
-        unsigned char body2[18];
+        w.Byte(t::kListSize, 0x0A);
+        if (!w.Ok()) return;
+        unsigned char body2[t::kWithdrawableRequestSize];
         std::memcpy(body2, body, sizeof body2);
         Send(kTrReceivers, body, sizeof body);
         if (Send(kTrWithdrawable, body2, sizeof body2)) ++m_amounts;
@@ -371,23 +367,27 @@ private:
             return;
         }
         DropKey();
-        unsigned char body[45] = {};
-        PutAuth(body, account, password, 4);
+        namespace t = vxtr::transfer;
+        unsigned char body[t::kInquiryRequestSize];
+        vxwire::Writer w(body);
+        PutAuth(w, account, password, t::kInquiryPassword);
         Wipe(password);
-        std::memcpy(body + 14, in.bank.data(), 2);
-        std::memcpy(body + 16, in.number.data(), in.number.size());
-        std::memcpy(body + 36, in.amount.data(), in.amount.size());
+        w.Text(t::kInquiryBank, in.bank).Text(t::kInquiryNumber, in.number).Digits(t::kInquiryAmount, in.amount);
+        if (!w.Ok()) return;
         m_asked = in;
         if (Send(kTrInquiry, body, sizeof body)) ++m_inquiries;
     }
 
     void SendFollowUp(const unsigned char* reply) {
-        unsigned char body[43] = {};
-        std::memcpy(body, m_asked.account.data(), 10);
-        std::memcpy(body + 10, m_asked.bank.data(), 2);
-        std::memcpy(body + 12, m_asked.number.data(), m_asked.number.size());
-        std::memcpy(body + 32, m_asked.amount.data(), m_asked.amount.size());
-        std::memcpy(body + 41, reply + 44, 2);
+        namespace t = vxtr::transfer;
+        unsigned char body[t::kFollowUpRequestSize];
+        vxwire::Writer w(body);
+        w.Digits(vxtr::kAccount, m_asked.account)
+            .Text(t::kFollowUpBank, m_asked.bank)
+            .Text(t::kFollowUpNumber, m_asked.number)
+            .Digits(t::kFollowUpAmount, m_asked.amount)
+            .Raw(t::kFollowUpMark, reply + t::kInquiryReplyMark.at);
+        if (!w.Ok()) return;
         if (Send(kTrFollowUp, body, sizeof body)) ++m_inquiries;
     }
 
@@ -414,16 +414,18 @@ private:
         int answer = MessageBox(text, u"이체전송확인", MB_OKCANCEL | MB_ICONQUESTION);
         // The box let other messages run: the key must still be the one for these inputs.
         if (answer == IDOK && m_keyValid && m_keyFor == Current() && m_keyFor == in) {
-            unsigned char body[45] = {};
-            PutAuth(body, account, password, kPasswordBytes);
-            std::memcpy(body + 18, in.bank.data(), 2);
-            std::memcpy(body + 20, in.number.data(), std::min<size_t>(in.number.size(), 2));
-            std::memcpy(body + 22, m_key, 10);
-            std::memcpy(body + 32, in.amount.data(), in.amount.size());
+            namespace t = vxtr::transfer;
+            unsigned char body[t::kTransferRequestSize];
+            vxwire::Writer w(body);
+            PutAuth(w, account, password);
+            w.Text(t::kTransferBank, in.bank)
+                .Text(t::kTransferNumberHead, in.number.substr(0, t::kTransferNumberHead.width))
+                .Raw(t::kTransferKey, m_key)
+                .Digits(t::kTransferAmount, in.amount);
             // A key goes out once: a second tap needs a new receiver inquiry.
             m_keyValid = false;
             std::memset(m_key, 0, sizeof m_key);
-            Send(kTrTransfer, body, sizeof body);
+            if (w.Ok()) Send(kTrTransfer, body, sizeof body);
         }
         Wipe(password);
         SHFullScreen(m_hWnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
@@ -439,16 +441,19 @@ private:
                                                                                  reinterpret_cast<const char*>(body), 10)))
             return;
         ClearReceivers();
-        int n = vxskel::RecordsHeld(static_cast<int8_t>(body[10]), len, 11, kReceiverRecord);
+        namespace t = vxtr::transfer;
+        vxwire::Reader list(body, len);
+        int n = vxskel::RecordsHeld(list.SignedByte(t::kReceiversCount), len, t::kReceiversAt, t::kReceiverSize);
         if (n > kMaxReceivers) n = kMaxReceivers;
         auto* combo = static_cast<CComboBox*>(GetDlgItem(kBank));
         for (int i = 0; i < n; ++i) {
-            const unsigned char* rec = body + 11 + kReceiverRecord * i;
+            vxwire::Reader rec = list.Record(t::kReceiversAt, t::kReceiverSize, i);
             Receiver& r = m_receivers[i];
-            r.bank[0] = static_cast<char>(rec[0]);
-            r.bank[1] = static_cast<char>(rec[1]);
-            r.name = transfer::FieldText(rec + 2, 14, 14);
-            r.number = transfer::FieldText(rec + 16, 20, 20);
+            const unsigned char* bank = rec.At(t::kReceiverBank);
+            r.bank[0] = static_cast<char>(bank[0]);
+            r.bank[1] = static_cast<char>(bank[1]);
+            r.name = rec.Shown(t::kReceiverName, t::kReceiverName.width);
+            r.number = rec.Shown(t::kReceiverNumber, t::kReceiverNumber.width);
             if (combo) combo->AddString(transfer::Wide(r.name));
         }
         m_count = n;
@@ -462,8 +467,9 @@ private:
     }
 
     void ShowWithdrawable(const unsigned char* body, int len) {
-        if (len < 6) return ReportShortReply(kTrWithdrawable);
-        SetDlgItemText(kWithdrawable, transfer::Wide(transfer::GroupedNumber(convert_short3_to_int64(body))));
+        vxwire::Reader r(body, len);
+        if (!r.Has(vxtr::transfer::kWithdrawable)) return ReportShortReply(kTrWithdrawable);
+        SetDlgItemText(kWithdrawable, transfer::Wide(vxwire::Grouped(r.Number(vxtr::transfer::kWithdrawable))));
     }
 
     void TakeInquiryReply(uint16_t code, const unsigned char* body, int len) {
@@ -474,27 +480,33 @@ private:
         m_asked = Inputs{};
         // An answer for inputs that have changed since the question is of no use.
         if (asked.account.empty() || !(asked == Current())) return;
-        if (code == kTrInquiry && body[0] == '2') {
-            if (len < 46) return ReportShortReply(code);
+        namespace t = vxtr::transfer;
+        vxwire::Reader r(body, len);
+        if (code == kTrInquiry && r.Char(t::kInquiryState) == '2') {
+            if (!r.Has(t::kInquiryReplyMark)) return ReportShortReply(code);
             m_asked = asked;
             SendFollowUp(body);
             return;
         }
-        std::memcpy(m_key, body + 1, 10);
+        std::memcpy(m_key, r.At(t::kInquiryKey), t::kInquiryKey.width);
         m_keyValid = true;
         m_keyFor = asked;
-        m_name = len > 24 ? transfer::FieldText(body + 24, len - 24, len - 24) : std::string();
+        m_name = len > t::kReceiverNameAt
+                     ? transfer::FieldText(body + t::kReceiverNameAt, len - t::kReceiverNameAt, len - t::kReceiverNameAt)
+                     : std::string();
         SetDlgItemText(kName, transfer::Wide(m_name));
     }
 
     void ShowResult(const unsigned char* body, int len) {
-        if (len < 50) return ReportShortReply(kTrTransfer);
-        std::string fee = std::to_string(convert_short2(body + 16));
-        CString text = CString(u"출금계좌 : ") + transfer::Wide(transfer::FieldText(body, 8, 8)) + u" - " +
-                       transfer::Wide(transfer::FieldText(body + 8, 2, 2)) + u"\n은 행 명 : " +
-                       transfer::Wide(transfer::FieldText(body + 40, 10, 10)) + u"\n은행계좌 : " +
-                       transfer::Wide(transfer::FieldText(body + 20, 20, 14)) + u"\n출 금 액 : " +
-                       transfer::Wide(transfer::GroupedNumber(convert_short3_to_int64(body + 10))) +
+        namespace t = vxtr::transfer;
+        vxwire::Reader r(body, len);
+        if (r.Size() < static_cast<size_t>(t::kResultSize)) return ReportShortReply(kTrTransfer);
+        std::string fee = std::to_string(convert_short2(r.At(t::kResultFee)));
+        CString text = CString(u"출금계좌 : ") + transfer::Wide(r.Shown(t::kResultAccountHead, 8)) + u" - " +
+                       transfer::Wide(r.Shown(t::kResultAccountTail, 2)) + u"\n은 행 명 : " +
+                       transfer::Wide(r.Shown(t::kResultBank, 10)) + u"\n은행계좌 : " +
+                       transfer::Wide(r.Shown(t::kResultNumber, 14)) + u"\n출 금 액 : " +
+                       transfer::Wide(vxwire::Grouped(convert_short3_to_int64(r.At(t::kResultAmount)))) +
                        u"\n수 수 료 : " + transfer::Wide(fee) + u"\n";
         MessageBox(text, u"이체처리결과", MB_OK | MB_ICONINFORMATION);
     }

@@ -29,8 +29,6 @@ constexpr int kGridId = 4440;
 constexpr int kNoId = -1;
 
 constexpr int kRowsPerPage = 7;
-constexpr int kRecordsAt = 13;
-constexpr int kRecordSize = 128;
 constexpr int kColumns = 7;
 constexpr int kPasswordBytes = 8;
 
@@ -102,23 +100,26 @@ const int kWidths[kColumns] = {60, 60, 60, 60, 80, 70, 55};
 const int kAlign[kColumns] = {1, 1, 2, 0, 2, 2, 2};  // 0 centred, 1 left, 2 right
 
 // The cells of one application record, code page 949, in column order.
-void RecordTexts(const unsigned char* rec, std::string (&cells)[kColumns]) {
+void RecordTexts(const vxwire::Reader& rec, std::string (&cells)[kColumns]) {
+    namespace a = vxtr::applications;
     char text[64];
-    std::snprintf(text, sizeof text, "%02d-%02d-%02d", rec[0] + 2000, rec[1], rec[2]);
+    const unsigned char* date = rec.At(a::kDate);
+    std::snprintf(text, sizeof text, "%02d-%02d-%02d", date[0] + 2000, date[1], date[2]);
     cells[0] = text;
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", rec[3], rec[4], rec[5]);
+    const unsigned char* time = rec.At(a::kTime);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", time[0], time[1], time[2]);
     cells[1] = text;
-    cells[2] = get_net_value_str(NV_INT2, rec + 6, text, 0, sizeof text);
-    cells[3] = transfer::FieldText(rec + 12, 10, 10);
-    cells[4] = get_net_value_str(NV_DIGITS2, rec + 22, text, 0, sizeof text);
-    cells[5] = transfer::FieldText(rec + 42, 12, 12);
-    cells[6] = get_net_value_str(NV_INT2, rec + 74, text, 0, sizeof text);
+    cells[2] = get_net_value_str(NV_INT2, rec.At(a::kAmount), text, 0, sizeof text);
+    cells[3] = rec.Shown(a::kBank, 10);
+    cells[4] = get_net_value_str(NV_DIGITS2, rec.At(a::kNumber), text, 0, sizeof text);
+    cells[5] = rec.Shown(a::kHolder, 12);
+    cells[6] = get_net_value_str(NV_INT2, rec.At(a::kFee), text, 0, sizeof text);
 }
 
-bool AllDigits(const unsigned char* p, int n) {
-    for (int i = 0; i < n; ++i)
-        if (p[i] < '0' || p[i] > '9') return false;
-    return true;
+// The reply's account when it names one (10 digits), else empty.
+std::string NamedAccount(const vxwire::Reader& r) {
+    std::string named = r.Text(vxtr::kAccount);
+    return named.size() == 10 && vxwire::AllDigits(named) ? named : std::string();
 }
 
 class CZR4440Dlg : public vxskel::CVXScreenDlg {
@@ -206,21 +207,24 @@ public:
 
     void OnReply(uint16_t code, const unsigned char* body, int len) override {
         if (code != kTrApplications) return;
-        if (len < kRecordsAt) return ReportShortReply(code);
+        namespace a = vxtr::applications;
+        vxwire::Reader reply(body, len);
+        if (reply.Size() < static_cast<size_t>(a::kRecordsAt)) return ReportShortReply(code);
         // A page asked for before the account changed is not this account's.
         CString shown;
         if (CWnd* w = GetDlgItem(kAccount)) w->GetWindowText(shown);
         std::string account = vxskel::AccountDigits(shown).ToMultiByte();
-        if (account.size() == 10 && AllDigits(body, 10) && std::memcmp(body, account.data(), 10) != 0) return;
+        std::string named = NamedAccount(reply);
+        if (account.size() == 10 && !named.empty() && named != account) return;
 
-        EnableButton(kBtnNext, body[11] == 'Y');
+        EnableButton(kBtnNext, reply.Char(a::kNext) == 'Y');
         if (m_page == 0) EnableButton(kBtnFirst, false);
         if (!m_grid) return;
         m_grid->remove_all_row();
-        int n = vxskel::RecordsHeld(static_cast<int8_t>(body[12]), len, kRecordsAt, kRecordSize);
+        int n = vxskel::RecordsHeld(reply.SignedByte(a::kCount), len, a::kRecordsAt, a::kRecordSize);
         std::string cells[kColumns];
         for (int i = 0; i < n; ++i) {
-            RecordTexts(body + kRecordsAt + kRecordSize * i, cells);
+            RecordTexts(reply.Record(a::kRecordsAt, a::kRecordSize, i), cells);
             m_grid->add_row();
             int row = m_grid->get_row_count() - 1;
             for (int c = 0; c < kColumns; ++c) {
@@ -239,25 +243,25 @@ private:
     }
 
     void SendPage() {
-        unsigned char body[21] = {};
+        namespace a = vxtr::applications;
+        unsigned char body[a::kRequestSize];
+        vxwire::Writer w(body);
         CString shown, password;
-        if (CWnd* w = GetDlgItem(kAccount)) w->GetWindowText(shown);
+        if (CWnd* c = GetDlgItem(kAccount)) c->GetWindowText(shown);
         std::string account = vxskel::AccountDigits(shown).ToMultiByte();
-        if (account.size() != 10 || !AllDigits(reinterpret_cast<const unsigned char*>(account.data()), 10)) {
+        if (account.size() != 10 || !vxwire::AllDigits(account)) {
             MessageBox(u"계좌번호를 확인하세요", u"", MB_OK);
             if (CWnd* w = GetDlgItem(kAccount)) w->SetFocus();
             return;
         }
-        std::memcpy(body, account.data(), 10);
         GetDlgItemText(kPassword, password);
         std::string pw = password.ToMultiByte();
-        std::memcpy(body + 10, pw.data(), std::min<size_t>(pw.size(), kPasswordBytes));
-        std::fill(pw.begin(), pw.end(), '\0');
+        if (pw.size() > static_cast<size_t>(kPasswordBytes)) pw.resize(kPasswordBytes);
+        w.Digits(vxtr::kAccount, account).Text(vxtr::kPassword, pw);
+        vxwire::Wipe(pw);
         for (int i = 0; i < password.GetLength(); ++i) password.SetAt(i, u'\0');
-        body[18] = 2;
-        body[19] = m_page;
-        body[20] = kRowsPerPage;
-        SendEncrypted(kTrApplications, body, sizeof body);
+        w.Byte(a::kKind, 2).Byte(a::kPage, static_cast<uint8_t>(m_page)).Byte(a::kRows, kRowsPerPage);
+        if (w.Ok()) SendEncrypted(kTrApplications, body, sizeof body);
         std::memset(body, 0, sizeof body);  // it held the password
     }
 

@@ -140,10 +140,11 @@ private:
         } else {
             ++m_page;
             m_paged = true;
-            std::memcpy(body + 18, m_key, sizeof m_key);
         }
-        body[40] = m_page;
-        body[41] = balance::k4450RowsPerPage;
+        namespace s = vxtr::sellable;
+        vxwire::Writer w(body, sizeof body, vxwire::Writer::Continue{});
+        if (kind != Request::First) w.Raw(s::kKey, m_key);
+        w.Byte(s::kPage, m_page).Byte(s::kRows, balance::k4450RowsPerPage);
         UpdateButtons();
         SendRequest(balance::kTrSellable, body, sizeof body);
     }

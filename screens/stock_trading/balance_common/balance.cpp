@@ -10,27 +10,6 @@ namespace balance {
 
 namespace {
 
-bool AllDigits(const unsigned char* p, int n) {
-    for (int i = 0; i < n; ++i)
-        if (p[i] < '0' || p[i] > '9') return false;
-    return true;
-}
-
-int16_t BigEndian16(const unsigned char* p) { return static_cast<int16_t>((p[0] << 8) | p[1]); }
-
-// "1234567" -> "1,234,567" (digits only).
-std::string Grouped(uint64_t value) {
-    std::string digits = std::to_string(value);
-    std::string out;
-    int n = static_cast<int>(digits.size());
-    for (int i = 0; i < n; ++i) {
-        out += digits[static_cast<size_t>(i)];
-        int left = n - 1 - i;
-        if (left > 0 && left % 3 == 0) out += ',';
-    }
-    return out;
-}
-
 void WipeText(CString& text) {
     for (int i = 0; i < text.GetLength(); ++i) text.SetAt(i, u'\0');
     text.Empty();
@@ -39,15 +18,13 @@ void WipeText(CString& text) {
 }  // namespace
 
 bool PutAccountAuth(unsigned char* out, const CString& shownAccount, const CString& password) {
-    std::memset(out, 0, kAuthSize);
-    CString digits = vxskel::AccountDigits(shownAccount);
-    std::string account = digits.ToMultiByte();
-    if (account.size() != 10 || !AllDigits(reinterpret_cast<const unsigned char*>(account.data()), 10)) return false;
-    std::memcpy(out, account.data(), 10);
+    std::string account = vxskel::AccountDigits(shownAccount).ToMultiByte();
     std::string pw = password.ToMultiByte();
-    std::memcpy(out + 10, pw.data(), std::min<size_t>(pw.size(), kPasswordBytes));
-    std::fill(pw.begin(), pw.end(), '\0');
-    return true;
+    if (pw.size() > static_cast<size_t>(kPasswordBytes)) pw.resize(kPasswordBytes);
+    vxwire::Writer w(out, kAuthSize);
+    w.Digits(vxtr::kAccount, account.size() == 10 ? account : std::string()).Text(vxtr::kPassword, pw);
+    vxwire::Wipe(pw);
+    return w.Ok();
 }
 
 bool IsNegativeSign(unsigned char sign) { return sign == '4' || sign == '-'; }
@@ -62,13 +39,14 @@ std::string ProfitText(unsigned char sign, const unsigned char* value6) {
     int64_t value = get_net_value(value6, 6);
     bool negative = IsNegativeSign(sign) || value < 0;
     uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    std::string text = Grouped(magnitude);
+    std::string text = vxwire::Grouped(static_cast<int64_t>(magnitude));
     return negative && magnitude ? "-" + text : text;
 }
 
 std::string RateText(unsigned char sign, const unsigned char* rate4) {
-    int whole = BigEndian16(rate4);
-    int hundredths = BigEndian16(rate4 + 2);
+    vxwire::Reader rate(rate4, 4);
+    int whole = rate.Short({"rate", 0, 2, vxwire::Kind::Short});
+    int hundredths = rate.Short({"rate_hundredths", 2, 2, vxwire::Kind::Short});
     bool negative = IsNegativeSign(sign) || whole < 0 || hundredths < 0;
     // Both parts as one magnitude in hundredths: a hundredths part beyond 99 carries over.
     int64_t total = static_cast<int64_t>(std::abs(whole)) * 100 + std::abs(hundredths);
@@ -78,62 +56,64 @@ std::string RateText(unsigned char sign, const unsigned char* rate4) {
     return text;
 }
 
-std::string FieldText(const unsigned char* field, int size, int shown) {
-    int limit = std::min(size, shown);
-    int n = 0;
-    while (n < limit && field[n]) {
-        int step = field[n] >= 0x81 ? 2 : 1;  // lead byte of a two-byte character
-        if (n + step > limit || (step == 2 && !field[n + 1])) break;
-        n += step;
-    }
-    while (n > 0 && field[n - 1] == ' ') --n;
-    return std::string(reinterpret_cast<const char*>(field), static_cast<size_t>(n));
-}
-
 const AvailableRow kAvailable[kAvailableRows] = {
-    {u"예  수  금", 10},         {u"증거금현금", 28},         {u"증거금대용", 34},
-    {u"현금미수금", 22},         {u"재매수가능금액", 46},     {u"코스닥주문가능금액", 52},
-    {u"거래소주문가능금액", 58}, {u"주문가능현금", 70},
+    {u"예  수  금", vxtr::available::kDeposit.at},
+    {u"증거금현금", vxtr::available::kMarginCash.at},
+    {u"증거금대용", vxtr::available::kMarginSubstitute.at},
+    {u"현금미수금", vxtr::available::kUnpaid.at},
+    {u"재매수가능금액", vxtr::available::kRebuy.at},
+    {u"코스닥주문가능금액", vxtr::available::kKosdaq.at},
+    {u"거래소주문가능금액", vxtr::available::kExchange.at},
+    {u"주문가능현금", vxtr::available::kCash.at},
 };
 
 bool Read4401(const unsigned char* body, int len, Page& out) {
+    namespace e = vxtr::evaluation;
     out = Page{};
-    if (!body || len < k4401RowsAt) return false;
-    out.key = body + 40;
-    out.next = static_cast<char>(body[172]);
-    out.rows = vxskel::RecordsHeld(static_cast<int8_t>(body[173]), len, k4401RowsAt, k4401RowSize);
-    out.first = body + k4401RowsAt;
+    vxwire::Reader r(body, len);
+    if (r.Size() < static_cast<size_t>(e::kRecordsAt)) return false;
+    out.key = r.At(e::kReplyKey);
+    out.next = r.Char(e::kNext);
+    out.rows = vxskel::RecordsHeld(r.SignedByte(e::kCount), len, e::kRecordsAt, e::kRecordSize);
+    out.first = body + e::kRecordsAt;
     return true;
 }
 
 bool Read4450(const unsigned char* body, int len, Page& out) {
+    namespace s = vxtr::sellable;
     out = Page{};
-    if (!body || len < k4450RowsAt) return false;
-    out.key = body + 10;
-    out.page = body[32];
-    out.next = static_cast<char>(body[33]);
-    out.rows = vxskel::RecordsHeld(static_cast<int8_t>(body[34]), len, k4450RowsAt, k4450RowSize);
-    out.first = body + k4450RowsAt;
+    vxwire::Reader r(body, len);
+    if (r.Size() < static_cast<size_t>(s::kRecordsAt)) return false;
+    out.key = r.At(s::kReplyKey);
+    out.page = r.Byte(s::kReplyPage);
+    out.next = r.Char(s::kNext);
+    out.rows = vxskel::RecordsHeld(r.SignedByte(s::kCount), len, s::kRecordsAt, s::kRecordSize);
+    out.first = body + s::kRecordsAt;
     return true;
 }
 
 void Row4401Texts(const unsigned char* row, std::string (&cells)[k4401Columns]) {
-    cells[0] = FieldText(row + 6, 30, 10);     // 종목명
-    cells[1] = AmountText(row + 44);           // 금일잔고
-    cells[2] = AmountText(row + 50);           // D+2잔고
-    cells[3] = ProfitText(row[74], row + 75);  // 평가손익
-    cells[4] = RateText(row[74], row + 81);    // 수익률
-    cells[5] = AmountText(row + 56);           // 평균가
-    cells[6] = AmountText(row + 62);           // 현재가
-    cells[7] = AmountText(row + 68);           // 평가액
-    cells[8] = FieldText(row + 36, 8, 8);      // 잔고구분
+    namespace e = vxtr::evaluation;
+    vxwire::Reader r(row, e::kRecordSize);
+    unsigned char sign = static_cast<unsigned char>(r.Char(e::kSign));
+    cells[0] = r.Shown(e::kName, 10);                         // 종목명
+    cells[1] = AmountText(r.At(e::kToday));                   // 금일잔고
+    cells[2] = AmountText(r.At(e::kD2));                      // D+2잔고
+    cells[3] = ProfitText(sign, r.At(e::kProfit));            // 평가손익
+    cells[4] = RateText(sign, r.At(e::kRateWhole));           // 수익률 (whole part, then hundredths)
+    cells[5] = AmountText(r.At(e::kAverage));                 // 평균가
+    cells[6] = AmountText(r.At(e::kCurrent));                 // 현재가
+    cells[7] = AmountText(r.At(e::kValue));                   // 평가액
+    cells[8] = r.Shown(e::kBalanceKind, 8);                   // 잔고구분
 }
 
 void Row4450Texts(const unsigned char* row, std::string (&cells)[k4450Columns]) {
-    cells[0] = FieldText(row + 9, 5, 5);     // 종목코드: the code without its leading '0'
-    cells[1] = FieldText(row + 14, 30, 10);  // 종목명
-    cells[2] = AmountText(row + 44);         // 주문가능
-    cells[3] = FieldText(row, 8, 8);         // 잔고구분
+    namespace s = vxtr::sellable;
+    vxwire::Reader r(row, s::kRecordSize);
+    cells[0] = r.Shown(s::kCode, 5);          // 종목코드: the code without its leading '0'
+    cells[1] = r.Shown(s::kName, 10);         // 종목명
+    cells[2] = AmountText(r.At(s::kOrderable));  // 주문가능
+    cells[3] = r.Shown(s::kBalanceKind, 8);   // 잔고구분
 }
 
 // ---- Dialog base ------------------------------------------------------------------------------
@@ -187,7 +167,9 @@ BOOL CBalanceDlg::SendRequest(uint16_t code, unsigned char* body, int len) {
 }
 
 bool CBalanceDlg::ReplyForCurrentAccount(const unsigned char* body, int len) {
-    if (len < 10 || !AllDigits(body, 10)) return true;  // the reply does not name its account
+    vxwire::Reader r(body, len);
+    std::string named = r.Text(vxtr::kAccount);
+    if (named.size() != 10 || !vxwire::AllDigits(named)) return true;  // the reply does not name its account
     std::string current = CurrentAccount().ToMultiByte();
     return current.size() != 10 || std::memcmp(current.data(), body, 10) == 0;
 }

@@ -11,6 +11,8 @@
 #include <string>
 
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/tr_layouts.h"
+#include "vxskeleton/wire.h"
 // The messages header and the grid header spell the grid's message differently (same value).
 #undef WM_VGRID_NOTIFY
 #include "glimmet/v_grid.h"
@@ -29,8 +31,8 @@ constexpr UINT kBtnNext = 9701;   // "다음"
 constexpr UINT kBtnFirst = 9822;  // "처음" / "맨처음"
 
 // ACCOUNT_AUTH: 10 account digits, then the password in code page 949, zero-padded to 8 bytes.
-constexpr int kAuthSize = 18;
-constexpr int kPasswordBytes = 8;
+constexpr int kAuthSize = vxtr::kAuthSize;
+constexpr int kPasswordBytes = vxtr::kPassword.width;
 
 // Writes the 18 bytes from the account as shown ("12345678 - 01") and the password text.
 // False (and `out` zeroed) when the shown text does not hold 10 digits.
@@ -48,15 +50,14 @@ std::string ProfitText(unsigned char sign, const unsigned char* value6);
 // The return in percent from two big-endian signed 16-bit numbers (whole part, hundredths):
 // "12.05%", "-1.05%"; a negative part anywhere makes the whole rate negative, never "1.-5%".
 std::string RateText(unsigned char sign, const unsigned char* rate4);
-// A fixed text field of code page 949: up to its first NUL, at most `shown` bytes without
-// splitting a two-byte character, trailing blanks removed.
-std::string FieldText(const unsigned char* field, int size, int shown);
+// A fixed text field of code page 949 (vxwire::FieldText).
+using vxwire::FieldText;
 
 // ---- Replies ----------------------------------------------------------------------------------
 
 // 4402: the eight rows of the order-available grid, in their order on the screen.
 constexpr int kAvailableRows = 8;
-constexpr int k4402Size = 76;
+constexpr int k4402Size = vxtr::available::kReplySize;
 struct AvailableRow {
     const WCHAR* label;
     int offset;         // of its 6-byte value
@@ -64,16 +65,16 @@ struct AvailableRow {
 extern const AvailableRow kAvailable[kAvailableRows];
 
 // 4401: continuation key of 131 bytes, next flag, rows of 85 bytes.
-constexpr int k4401KeySize = 131;
-constexpr int k4401RowsAt = 174;
-constexpr int k4401RowSize = 85;
-constexpr int k4401RequestSize = 151;
+constexpr int k4401KeySize = vxtr::evaluation::kKey.width;
+constexpr int k4401RowsAt = vxtr::evaluation::kRecordsAt;
+constexpr int k4401RowSize = vxtr::evaluation::kRecordSize;
+constexpr int k4401RequestSize = vxtr::evaluation::kRequestSize;
 constexpr int k4401RowsPerPage = 7;
 // 4450: continuation key of 22 bytes, page, next flag, rows of 50 bytes.
-constexpr int k4450KeySize = 22;
-constexpr int k4450RowsAt = 35;
-constexpr int k4450RowSize = 50;
-constexpr int k4450RequestSize = 42;
+constexpr int k4450KeySize = vxtr::sellable::kKey.width;
+constexpr int k4450RowsAt = vxtr::sellable::kRecordsAt;
+constexpr int k4450RowSize = vxtr::sellable::kRecordSize;
+constexpr int k4450RequestSize = vxtr::sellable::kRequestSize;
 constexpr int k4450RowsPerPage = 8;
 
 struct Page {

@@ -26,45 +26,30 @@ constexpr const WCHAR* kKindNames[] = {u"일부", u"잔량"};
 constexpr const WCHAR* kQuickMoves[] = {u"빠른이동", u"주식매도", u"주식매수", u"주식정정",
                                          u"주식취소", u"ECN시세", u"ECN주문", u"챠    트"};
 
-bool AllDigits(const std::string& s) {
-    return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
-}
-
-bool PutField(unsigned char* field, int width, const std::string& text) {
-    if (text.size() > static_cast<size_t>(width)) return false;
-    std::memcpy(field, text.data(), text.size());
-    return true;
-}
-
 CString ShownAccount(const std::string& digits) {
     CString d = CString::FromMultiByte(digits.c_str());
     return d.Left(8) + CString(u"-") + d.Right(2);
 }
 
-void Wipe(std::string& s) { std::fill(s.begin(), s.end(), '\0'); }
-
 }  // namespace
 
 bool DigitsForBody(const CString& shown, int maxDigits, std::string& digits) {
-    CString plain = shown;
-    plain.Remove(u',');
-    digits = plain.ToMultiByte();
-    return AllDigits(digits) && digits.size() <= static_cast<size_t>(maxDigits);
+    return vxwire::ShownDigits(shown.ToMultiByte(), static_cast<size_t>(maxDigits), digits);
 }
 
 bool BuildChangeBody(const ChangeFields& f, bool cancel, unsigned char (&body)[kBodySize]) {
-    std::memset(body, 0, sizeof body);
-    bool ok = f.account.size() == 10 && AllDigits(f.account) && !f.password.empty() && AllDigits(f.target) &&
-              f.code.size() == 5 && AllDigits(f.quantity) && (cancel || AllDigits(f.price));
-    ok = ok && PutField(body, 10, f.account) && PutField(body + 10, kPasswordBytes, f.password) &&
-         PutField(body + 18, kTargetDigits, f.target);
-    body[23] = '0';
-    ok = ok && PutField(body + 24, 5, f.code) && PutField(body + 29, kQuantityDigits, f.quantity) &&
-         PutField(body + 36, kPriceDigits, cancel ? std::string("00000000") : f.price);
-    body[44] = static_cast<unsigned char>(f.byte44);
-    body[45] = static_cast<unsigned char>(f.byte45);
-    if (!ok) std::memset(body, 0, sizeof body);
-    return ok;
+    namespace c = vxtr::change;
+    vxwire::Writer w(body);
+    if (f.code.size() != static_cast<size_t>(c::kCode.width) || f.password.empty()) return false;
+    w.AccountAuth(vxtr::kAccount, vxtr::kPassword, f.account, f.password)
+        .Digits(c::kTarget, f.target)
+        .Char(c::kFiller, '0')
+        .Text(c::kCode, f.code)
+        .Digits(c::kQuantity, f.quantity)
+        .Digits(c::kPrice, cancel ? std::string_view("00000000") : std::string_view(f.price))
+        .Char(c::kKind, f.byte44)
+        .Char(c::kCondition, f.byte45);
+    return w.Ok();
 }
 
 CChangeOrderDlg::CChangeOrderDlg(const ChangeScreen& screen, const vxskel::ScreenConfig& config)
@@ -96,7 +81,7 @@ void CChangeOrderDlg::OnInitScreen() {
             // An order number handed over in the registry is offered once.
             CString number = reg.GetValue(VX_HANDOVER_ORDER_NO);
             std::string digits = number.ToMultiByte();
-            if (AllDigits(digits) && digits != "0" && digits.size() <= static_cast<size_t>(kTargetDigits))
+            if (vxwire::AllDigits(digits) && digits != "0" && digits.size() <= static_cast<size_t>(kTargetDigits))
                 SetDlgItemText(static_cast<int>(kTarget), number);
             reg.SetValue(VX_HANDOVER_ORDER_NO, DWORD(0));
         }
@@ -263,17 +248,17 @@ void CChangeOrderDlg::ConfirmAndSend() {
     f.target = target.ToMultiByte();
     struct WipeOnExit {
         std::string& s;
-        ~WipeOnExit() { Wipe(s); }
+        ~WipeOnExit() { vxwire::Wipe(s); }
     } wipe{f.password};
 
-    if (account.IsEmpty() || f.account.size() != 10 || !AllDigits(f.account))
+    if (account.IsEmpty() || f.account.size() != 10 || !vxwire::AllDigits(f.account))
         return Refuse(u"계좌번호를 선택하세요", kAccount);
     if (password.GetLength() < 4 || f.password.size() > static_cast<size_t>(kPasswordBytes))
         return Refuse(u"비밀번호를 입력하세요", kPassword);
     if (code.GetLength() != 5 || f.code.size() != 5) return Refuse(u"종목코드를 입력하세요", IDC_ITEM_EDIT);
     if (!m_screen.cancel && typeName.IsEmpty()) return Refuse(u"정정구분을 선택하세요", kType);
     if (target.IsEmpty()) return Refuse(u"원주문번호를 입력하세요", kTarget);
-    if (target.GetLength() > kTargetDigits || !AllDigits(f.target))
+    if (target.GetLength() > kTargetDigits || !vxwire::AllDigits(f.target))
         return Refuse(u"원주문번호는 5자리 이하로 입력하셔야 합니다.", kTarget);
 
     bool part = m_kind == 0;
@@ -336,13 +321,12 @@ void CChangeOrderDlg::ConfirmAndSend() {
 
 void CChangeOrderDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
     if (code != (m_screen.cancel ? kTrCancel : kTrModify)) return;
-    if (len < kNewNumberAt + kNewNumberLen) {
+    vxwire::Reader reply(body, len);
+    if (!reply.Has(vxtr::change::kNewNumber)) {
         ReportShortReply(code);
         return;
     }
-    int n = 0;
-    while (n < kNewNumberLen && body[kNewNumberAt + n]) ++n;
-    CString number = CString::FromMultiByte(reinterpret_cast<const char*>(body + kNewNumberAt), n);
+    CString number = CString::FromMultiByte(reply.Text(vxtr::change::kNewNumber).c_str());
     CString text;
     if (m_screen.cancel) {
         text.Format(u"계좌번호: %s\n종목코드: %s\n종 목  명: %s\n주문구분: %s\n취소구분: %s\n주문수량: %s 주\n주문번호: %s",

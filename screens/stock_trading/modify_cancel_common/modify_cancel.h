@@ -8,6 +8,7 @@
 
 #include "pick_record.h"
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/tr_layouts.h"
 
 namespace vxchange {
 
@@ -30,14 +31,11 @@ constexpr UINT kCurrentPrice = 9709;
 constexpr UINT kScreenInquiry = 93103;
 
 // The 46-byte request of both transactions.
-constexpr int kBodySize = 46;
-constexpr int kPasswordBytes = 8;
-constexpr int kTargetDigits = 5;
-constexpr int kQuantityDigits = 7;
-constexpr int kPriceDigits = 8;
-// Reply: the new order number at bytes 15-19.
-constexpr int kNewNumberAt = 15;
-constexpr int kNewNumberLen = 5;
+constexpr int kBodySize = vxtr::change::kRequestSize;
+constexpr int kPasswordBytes = vxtr::kPassword.width;
+constexpr int kTargetDigits = vxtr::change::kTarget.width;
+constexpr int kQuantityDigits = vxtr::change::kQuantity.width;
+constexpr int kPriceDigits = vxtr::change::kPrice.width;
 
 struct ChangeFields {
     std::string account;   // 10 digits

@@ -14,20 +14,6 @@ namespace {
 
 #define VX_HANDOVER_PRICE (u"Price")
 
-bool AllDigits(const std::string& s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-// Copies `text` into a field of `width` bytes; the rest stays zero. False when it does not fit.
-bool PutField(unsigned char* field, int width, const std::string& text) {
-    if (text.size() > static_cast<size_t>(width)) return false;
-    std::memcpy(field, text.data(), text.size());
-    return true;
-}
-
 // "1234567801" -> "12345678-01", as the confirmation and the result show an account.
 CString ConfirmAccount(const std::string& digits) {
     CString d = CString::FromMultiByte(digits.c_str());
@@ -37,24 +23,21 @@ CString ConfirmAccount(const std::string& digits) {
 }  // namespace
 
 bool NumberForBody(const CString& shown, int maxDigits, std::string& digits) {
-    CString plain = shown;
-    plain.Remove(u',');
-    digits = plain.ToMultiByte();
-    return AllDigits(digits) && digits.size() <= static_cast<size_t>(maxDigits);
+    return vxwire::ShownDigits(shown.ToMultiByte(), static_cast<size_t>(maxDigits), digits);
 }
 
 bool BuildOrderBody(const OrderFields& f, unsigned char (&body)[kBodySize]) {
-    std::memset(body, 0, sizeof body);
-    bool ok = f.account.size() == static_cast<size_t>(kAccountDigits) && AllDigits(f.account) &&
-              !f.password.empty() && f.code.size() == static_cast<size_t>(kCodeBytes) && AllDigits(f.quantity) &&
-              AllDigits(f.price) && f.type >= '1' && f.type <= '5';
-    ok = ok && PutField(body, kAccountDigits, f.account) && PutField(body + 10, kPasswordBytes, f.password);
-    body[18] = '0';
-    ok = ok && PutField(body + 19, kCodeBytes, f.code) && PutField(body + 24, kQuantityDigits, f.quantity) &&
-         PutField(body + 31, kPriceDigits, f.price);
-    body[39] = static_cast<unsigned char>(f.type);
-    if (!ok) std::memset(body, 0, sizeof body);
-    return ok;
+    namespace o = vxtr::order;
+    vxwire::Writer w(body);
+    if (f.code.size() != static_cast<size_t>(kCodeBytes) || f.type < '1' || f.type > '5' || f.password.empty())
+        return false;
+    w.AccountAuth(vxtr::kAccount, vxtr::kPassword, f.account, f.password)
+        .Char(o::kFiller, '0')
+        .Text(o::kCode, f.code)
+        .Digits(o::kQuantity, f.quantity)
+        .Digits(o::kPrice, f.price)
+        .Char(o::kType, f.type);
+    return w.Ok();
 }
 
 // ---- Dialog ------------------------------------------------------------------------------------
@@ -329,13 +312,12 @@ void COrderEntryDlg::FillPriceFromBase(const unsigned char* body) {
 
 void COrderEntryDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
     if (code != m_screen.trCode) return;
-    if (len < kReplyMinimum) {
+    vxwire::Reader reply(body, len);
+    if (!reply.Has(vxtr::order::kOrderNumber)) {
         ReportShortReply(code);
         return;
     }
-    int n = 0;
-    while (n < kOrderNumberLen && body[kOrderNumberAt + n]) ++n;
-    CString number = CString::FromMultiByte(reinterpret_cast<const char*>(body + kOrderNumberAt), n);
+    CString number = CString::FromMultiByte(reply.Text(vxtr::order::kOrderNumber).c_str());
     static const SentOrder kUnknown;
     const SentOrder& o = m_replyFor >= 0 ? m_sent[m_replyFor] : kUnknown;
     CString text;

@@ -18,6 +18,7 @@
 
 #include "vxbase/base_strip.h"
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/tr_layouts.h"
 
 namespace vxorder {
 
@@ -37,16 +38,12 @@ constexpr UINT kNote = 1017;                      // the sell screen's note abou
 constexpr UINT kLabelFirst = 2101;                // plain labels 2101 ...
 
 // Widths of the order body's fields (bytes).
-constexpr int kBodySize = 40;
-constexpr int kAccountDigits = 10;
-constexpr int kPasswordBytes = 8;
-constexpr int kCodeBytes = 5;
-constexpr int kQuantityDigits = 7;
-constexpr int kPriceDigits = 8;
-// The reply's order number: 5 characters from byte 38.
-constexpr int kOrderNumberAt = 38;
-constexpr int kOrderNumberLen = 5;
-constexpr int kReplyMinimum = kOrderNumberAt + kOrderNumberLen;
+constexpr int kBodySize = vxtr::order::kRequestSize;
+constexpr int kAccountDigits = vxtr::kAccount.width;
+constexpr int kPasswordBytes = vxtr::kPassword.width;
+constexpr int kCodeBytes = vxtr::order::kCode.width;
+constexpr int kQuantityDigits = vxtr::order::kQuantity.width;
+constexpr int kPriceDigits = vxtr::order::kPrice.width;
 
 struct OrderType {
     const WCHAR* name;

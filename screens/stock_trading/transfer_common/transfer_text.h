@@ -1,5 +1,5 @@
 // Small text helpers of the transfer screens (ZR4430, ZR4440): fixed code page 949 fields read
-// without splitting a two-byte character, and whole numbers with thousands separators.
+// without splitting a two-byte character, and the futures/options accounts.
 #pragma once
 
 #include <cstdint>
@@ -10,32 +10,16 @@
 #include "vxbase/money.h"
 #include "vxbase/prop_ce.h"
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/tr_layouts.h"
+#include "vxskeleton/wire.h"
 
 namespace transfer {
 
-// A fixed field of code page 949: up to its first NUL and at most `shown` bytes, never half a
-// character; trailing blanks removed.
-inline std::string FieldText(const unsigned char* field, int size, int shown) {
-    int limit = size < shown ? size : shown;
-    int n = 0;
-    while (n < limit && field[n]) {
-        int step = field[n] >= 0x81 ? 2 : 1;
-        if (n + step > limit || (step == 2 && !field[n + 1])) break;
-        n += step;
-    }
-    while (n > 0 && field[n - 1] == ' ') --n;
-    return std::string(reinterpret_cast<const char*>(field), static_cast<size_t>(n));
-}
+// A fixed field of code page 949 (vxwire::FieldText).
+using vxwire::FieldText;
 
 inline CString Wide(const std::string& cp949) {
     return CString::FromMultiByte(cp949.data(), static_cast<int>(cp949.size()));
-}
-
-// "1,234,567,890,123" for any 64-bit value, one leading '-' when negative.
-inline std::string GroupedNumber(int64_t value) {
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
-    return Money(digits);
 }
 
 // The futures/options accounts ("Software\\Quorvan\\FutOpt") after the stock accounts that the

@@ -1,0 +1,289 @@
+// The request and reply bodies of the screens' transactions, field by field (offset, width, kind),
+// written once here and read and written through vxskeleton/wire.h. The fuzz dictionaries are made
+// from kLayouts (tools/layout-dict); the simulated server keeps its own reading of these bodies.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+
+#include "vxskeleton/wire.h"
+
+namespace vxtr {
+
+using vxwire::Field;
+using vxwire::Kind;
+using vxwire::Layout;
+
+// ACCOUNT_AUTH, the head of the order, balance and transfer requests.
+inline constexpr Field kAccount{"account", 0, 10, Kind::Digits};
+inline constexpr Field kPassword{"password", 10, 8, Kind::Text};
+inline constexpr int kAuthSize = 18;
+
+// ---- Stock and ECN orders: 2310 buy, 2300 cash sell, 4360 ECN buy, 4350 ECN sell --------------
+namespace order {
+inline constexpr Field kFiller{"filler", 18, 1, Kind::Char};  // '0'
+inline constexpr Field kCode{"code", 19, 5, Kind::Text};
+inline constexpr Field kQuantity{"quantity", 24, 7, Kind::Digits};
+inline constexpr Field kPrice{"price", 31, 8, Kind::Digits};
+inline constexpr Field kType{"type", 39, 1, Kind::Char};  // '1' to '5'
+inline constexpr int kRequestSize = 40;
+inline constexpr Field kRequest[] = {kAccount, kPassword, kFiller, kCode, kQuantity, kPrice, kType};
+// Reply: the order number the server gave.
+inline constexpr Field kOrderNumber{"order_number", 38, 5, Kind::Text};
+inline constexpr Field kReply[] = {kOrderNumber};
+}  // namespace order
+
+// ---- Stock order modify 2320 and cancel 2330 ------------------------------------------------------
+namespace change {
+inline constexpr Field kTarget{"original_number", 18, 5, Kind::Digits};
+inline constexpr Field kFiller{"filler", 23, 1, Kind::Char};  // '0'
+inline constexpr Field kCode{"code", 24, 5, Kind::Text};
+inline constexpr Field kQuantity{"quantity", 29, 7, Kind::Digits};
+inline constexpr Field kPrice{"price", 36, 8, Kind::Digits};  // "00000000" in a cancel
+inline constexpr Field kKind{"kind", 44, 1, Kind::Char};
+inline constexpr Field kCondition{"condition", 45, 1, Kind::Char};
+inline constexpr int kRequestSize = 46;
+inline constexpr Field kRequest[] = {kAccount, kPassword, kTarget, kFiller, kCode, kQuantity, kPrice, kKind, kCondition};
+inline constexpr Field kNewNumber{"new_number", 15, 5, Kind::Text};
+inline constexpr Field kReply[] = {kNewNumber};
+}  // namespace change
+
+// ---- ECN order cancel 4380 ------------------------------------------------------------------------
+namespace ecn_cancel {
+using change::kCode;
+using change::kFiller;
+using change::kNewNumber;
+using change::kQuantity;
+using change::kTarget;
+inline constexpr Field kKind{"kind", 36, 1, Kind::Char};  // part or all that is left
+inline constexpr int kRequestSize = 37;
+inline constexpr Field kRequest[] = {kAccount, kPassword, kTarget, kFiller, kCode, kQuantity, kKind};
+inline constexpr Field kReply[] = {kNewNumber};
+}  // namespace ecn_cancel
+
+// ---- Order and fill inquiry 4340 ----------------------------------------------------------------
+namespace inquiry {
+inline constexpr Field kFilter{"filter", 18, 1, Kind::Char};  // all, filled or open
+inline constexpr Field kPage{"page", 19, 1, Kind::Byte};
+inline constexpr Field kRows{"rows", 20, 1, Kind::Byte};
+inline constexpr int kRequestSize = 21;
+inline constexpr Field kRequest[] = {kAccount, kPassword, kFilter, kPage, kRows};
+inline constexpr Field kReplyAccount{"account", 0, 10, Kind::Digits};
+inline constexpr Field kNext{"next", 12, 1, Kind::Char};  // 'Y': another page
+inline constexpr Field kCount{"count", 13, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kReplyAccount, kNext, kCount};
+inline constexpr int kRecordsAt = 15, kRecordSize = 66;
+// One order.
+inline constexpr Field kCode{"code", 0, 5, Kind::Text};
+inline constexpr Field kName{"name", 5, 10, Kind::Text};
+inline constexpr Field kKind{"kind", 15, 14, Kind::Text};
+inline constexpr Field kQuantity{"quantity", 30, 6, Kind::Number};
+inline constexpr Field kPrice{"price", 36, 6, Kind::Number};
+inline constexpr Field kFilled{"filled", 42, 6, Kind::Number};
+inline constexpr Field kAverage{"average", 48, 6, Kind::Number};
+inline constexpr Field kOpen{"open", 54, 6, Kind::Number};  // what may still be modified or cancelled
+inline constexpr Field kNumber{"number", 60, 5, Kind::Text};
+inline constexpr Field kRecord[] = {kCode, kName, kKind, kQuantity, kPrice, kFilled, kAverage, kOpen, kNumber};
+}  // namespace inquiry
+
+// ---- Balances: 4402 order-available, 4401 evaluation, 4450 sellable ------------------------------
+namespace available {
+inline constexpr int kRequestSize = kAuthSize;
+inline constexpr Field kRequest[] = {kAccount, kPassword};
+inline constexpr Field kDeposit{"deposit", 10, 6, Kind::Number};
+inline constexpr Field kUnpaid{"unpaid_cash", 22, 6, Kind::Number};
+inline constexpr Field kMarginCash{"margin_cash", 28, 6, Kind::Number};
+inline constexpr Field kMarginSubstitute{"margin_substitute", 34, 6, Kind::Number};
+inline constexpr Field kRebuy{"rebuy", 46, 6, Kind::Number};
+inline constexpr Field kKosdaq{"kosdaq_orderable", 52, 6, Kind::Number};
+inline constexpr Field kExchange{"exchange_orderable", 58, 6, Kind::Number};
+inline constexpr Field kCash{"orderable_cash", 70, 6, Kind::Number};
+inline constexpr int kReplySize = 76;
+inline constexpr Field kReply[] = {kAccount, kDeposit, kUnpaid, kMarginCash, kMarginSubstitute,
+                                   kRebuy, kKosdaq, kExchange, kCash};
+}  // namespace available
+
+namespace evaluation {
+inline constexpr Field kPage{"page", 18, 1, Kind::Byte};
+inline constexpr Field kRows{"rows", 19, 1, Kind::Byte};
+inline constexpr Field kKey{"key", 20, 131, Kind::Raw};  // the continuation key of the last reply
+inline constexpr int kRequestSize = 151;
+inline constexpr Field kRequest[] = {kAccount, kPassword, kPage, kRows, kKey};
+inline constexpr Field kReplyKey{"key", 40, 131, Kind::Raw};
+inline constexpr Field kNext{"next", 172, 1, Kind::Char};
+inline constexpr Field kCount{"count", 173, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kAccount, kReplyKey, kNext, kCount};
+inline constexpr int kRecordsAt = 174, kRecordSize = 85;
+// One holding.
+inline constexpr Field kName{"name", 6, 30, Kind::Text};
+inline constexpr Field kBalanceKind{"balance_kind", 36, 8, Kind::Text};
+inline constexpr Field kToday{"today", 44, 6, Kind::Number};
+inline constexpr Field kD2{"d2", 50, 6, Kind::Number};
+inline constexpr Field kAverage{"average", 56, 6, Kind::Number};
+inline constexpr Field kCurrent{"current", 62, 6, Kind::Number};
+inline constexpr Field kValue{"value", 68, 6, Kind::Number};
+inline constexpr Field kSign{"sign", 74, 1, Kind::Char};
+inline constexpr Field kProfit{"profit", 75, 6, Kind::Number};
+inline constexpr Field kRateWhole{"rate", 81, 2, Kind::Short};
+inline constexpr Field kRateHundredths{"rate_hundredths", 83, 2, Kind::Short};
+inline constexpr Field kRecord[] = {kName,    kBalanceKind, kToday,  kD2,       kAverage,       kCurrent,
+                                    kValue,   kSign,        kProfit, kRateWhole, kRateHundredths};
+}  // namespace evaluation
+
+namespace sellable {
+inline constexpr Field kKey{"key", 18, 22, Kind::Raw};
+inline constexpr Field kPage{"page", 40, 1, Kind::Byte};
+inline constexpr Field kRows{"rows", 41, 1, Kind::Byte};
+inline constexpr int kRequestSize = 42;
+inline constexpr Field kRequest[] = {kAccount, kPassword, kKey, kPage, kRows};
+inline constexpr Field kReplyKey{"key", 10, 22, Kind::Raw};
+inline constexpr Field kReplyPage{"page", 32, 1, Kind::Byte};
+inline constexpr Field kNext{"next", 33, 1, Kind::Char};
+inline constexpr Field kCount{"count", 34, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kAccount, kReplyKey, kReplyPage, kNext, kCount};
+inline constexpr int kRecordsAt = 35, kRecordSize = 50;
+// One holding.
+inline constexpr Field kBalanceKind{"balance_kind", 0, 8, Kind::Text};
+inline constexpr Field kCode{"code", 9, 5, Kind::Text};  // without its leading '0'
+inline constexpr Field kName{"name", 14, 30, Kind::Text};
+inline constexpr Field kOrderable{"orderable", 44, 6, Kind::Number};
+inline constexpr Field kRecord[] = {kBalanceKind, kCode, kName, kOrderable};
+}  // namespace sellable
+
+// ---- Bank transfer: 2420 receivers, 2421 withdrawable, 2422 receiver inquiry, 2423 follow-up, ----
+// ---- 2425 transfer; 4440 transfer applications ---------------------------------------------------
+namespace transfer {
+inline constexpr Field kListSize{"list_size", 18, 1, Kind::Byte};  // 10
+inline constexpr int kReceiversRequestSize = 19;
+inline constexpr Field kReceiversRequest[] = {kAccount, kPassword, kListSize};
+inline constexpr Field kReceiversCount{"count", 10, 1, Kind::Byte};
+inline constexpr Field kReceiversReply[] = {kAccount, kReceiversCount};
+inline constexpr int kReceiversAt = 11, kReceiverSize = 36;
+inline constexpr Field kReceiverBank{"bank", 0, 2, Kind::Text};
+inline constexpr Field kReceiverName{"name", 2, 14, Kind::Text};
+inline constexpr Field kReceiverNumber{"number", 16, 20, Kind::Text};
+inline constexpr Field kReceiver[] = {kReceiverBank, kReceiverName, kReceiverNumber};
+
+inline constexpr int kWithdrawableRequestSize = kAuthSize;
+inline constexpr Field kWithdrawableRequest[] = {kAccount, kPassword};
+
+// 2422: the password field is 4 bytes here.
+inline constexpr Field kInquiryPassword{"password", 10, 4, Kind::Text};
+inline constexpr Field kInquiryBank{"bank", 14, 2, Kind::Text};
+inline constexpr Field kInquiryNumber{"number", 16, 20, Kind::Text};
+inline constexpr Field kInquiryAmount{"amount", 36, 9, Kind::Digits};
+inline constexpr int kInquiryRequestSize = 45;
+inline constexpr Field kInquiryRequest[] = {kAccount, kInquiryPassword, kInquiryBank, kInquiryNumber, kInquiryAmount};
+
+// 2423: no password; the two bytes the inquiry's reply held at 44.
+inline constexpr Field kFollowUpBank{"bank", 10, 2, Kind::Text};
+inline constexpr Field kFollowUpNumber{"number", 12, 20, Kind::Text};
+inline constexpr Field kFollowUpAmount{"amount", 32, 9, Kind::Digits};
+inline constexpr Field kFollowUpMark{"mark", 41, 2, Kind::Raw};
+inline constexpr Field kInquiryReplyMark{"mark", 44, 2, Kind::Raw};
+inline constexpr int kFollowUpRequestSize = 43;
+inline constexpr Field kFollowUpRequest[] = {kAccount, kFollowUpBank, kFollowUpNumber, kFollowUpAmount, kFollowUpMark};
+
+// 2425: the bank, the first two characters of the receiver's number and the inquiry's key.
+inline constexpr Field kTransferBank{"bank", 18, 2, Kind::Text};
+inline constexpr Field kTransferNumberHead{"number_head", 20, 2, Kind::Text};
+inline constexpr Field kTransferKey{"key", 22, 10, Kind::Raw};
+inline constexpr Field kTransferAmount{"amount", 32, 9, Kind::Digits};
+inline constexpr int kTransferRequestSize = 45;
+inline constexpr Field kTransferRequest[] = {kAccount, kPassword, kTransferBank, kTransferNumberHead, kTransferKey,
+                                             kTransferAmount};
+
+// Replies. 2421: the amount the account may withdraw.
+inline constexpr Field kWithdrawable{"withdrawable", 0, 6, Kind::Number};
+inline constexpr Field kWithdrawableReply[] = {kWithdrawable};
+// 2422 and 2423: '2' in the first byte asks for the follow-up 2423 (with the mark); otherwise the
+// key of the transfer and the receiver's name.
+inline constexpr Field kInquiryState{"state", 0, 1, Kind::Char};
+inline constexpr Field kInquiryKey{"key", 1, 10, Kind::Raw};
+inline constexpr int kInquiryReplyMinimum = 11;
+inline constexpr int kReceiverNameAt = 24;  // the name runs to the end of the reply
+inline constexpr Field kInquiryReply[] = {kInquiryState, kInquiryKey, kInquiryReplyMark};
+// 2425: what was done.
+inline constexpr Field kResultAccountHead{"account_head", 0, 8, Kind::Text};
+inline constexpr Field kResultAccountTail{"account_tail", 8, 2, Kind::Text};
+inline constexpr Field kResultAmount{"amount", 10, 6, Kind::Number};
+inline constexpr Field kResultFee{"fee", 16, 4, Kind::Number};
+inline constexpr Field kResultNumber{"number", 20, 20, Kind::Text};
+inline constexpr Field kResultBank{"bank", 40, 10, Kind::Text};
+inline constexpr int kResultSize = 50;
+inline constexpr Field kResultReply[] = {kResultAccountHead, kResultAccountTail, kResultAmount, kResultFee,
+                                         kResultNumber, kResultBank};
+}  // namespace transfer
+
+namespace applications {
+inline constexpr Field kKind{"kind", 18, 1, Kind::Byte};  // 2
+inline constexpr Field kPage{"page", 19, 1, Kind::Byte};
+inline constexpr Field kRows{"rows", 20, 1, Kind::Byte};
+inline constexpr int kRequestSize = 21;
+inline constexpr Field kRequest[] = {kAccount, kPassword, kKind, kPage, kRows};
+inline constexpr Field kNext{"next", 11, 1, Kind::Char};
+inline constexpr Field kCount{"count", 12, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kAccount, kNext, kCount};
+inline constexpr int kRecordsAt = 13, kRecordSize = 128;
+// One application.
+inline constexpr Field kDate{"date", 0, 3, Kind::Raw};  // year - 2000, month, day
+inline constexpr Field kTime{"time", 3, 3, Kind::Raw};  // hours, minutes, seconds
+inline constexpr Field kAmount{"amount", 6, 6, Kind::Number};
+inline constexpr Field kBank{"bank", 12, 10, Kind::Text};
+inline constexpr Field kNumber{"number", 22, 20, Kind::Number};
+inline constexpr Field kHolder{"holder", 42, 12, Kind::Text};
+inline constexpr Field kFee{"fee", 74, 6, Kind::Number};
+inline constexpr Field kRecord[] = {kDate, kTime, kAmount, kBank, kNumber, kHolder, kFee};
+}  // namespace applications
+
+// Every layout, for the fuzz dictionaries and the layout tests.
+template <size_t N>
+constexpr Layout Body(uint16_t code, const char* name, int size, const Field (&fields)[N]) {
+    return Layout{code, name, static_cast<uint16_t>(size), fields, N};
+}
+template <size_t N, size_t M>
+constexpr Layout List(uint16_t code, const char* name, int recordsAt, const Field (&fields)[N],
+                      const Field (&record)[M], int recordSize) {
+    return Layout{code, name, static_cast<uint16_t>(recordsAt), fields, N, record, M, static_cast<uint16_t>(recordSize)};
+}
+inline constexpr Layout kLayouts[] = {
+    Body(2310, "stock buy", order::kRequestSize, order::kRequest),
+    Body(2300, "stock cash sell", order::kRequestSize, order::kRequest),
+    Body(4360, "ECN buy", order::kRequestSize, order::kRequest),
+    Body(4350, "ECN sell", order::kRequestSize, order::kRequest),
+    Body(2320, "stock modify", change::kRequestSize, change::kRequest),
+    Body(2330, "stock cancel", change::kRequestSize, change::kRequest),
+    Body(4380, "ECN cancel", ecn_cancel::kRequestSize, ecn_cancel::kRequest),
+    Body(4340, "order and fill inquiry", inquiry::kRequestSize, inquiry::kRequest),
+    Body(4402, "order-available balance", available::kRequestSize, available::kRequest),
+    Body(4401, "balance evaluation", evaluation::kRequestSize, evaluation::kRequest),
+    Body(4450, "sellable balance", sellable::kRequestSize, sellable::kRequest),
+    Body(2420, "transfer receivers", transfer::kReceiversRequestSize, transfer::kReceiversRequest),
+    Body(2421, "withdrawable amount", transfer::kWithdrawableRequestSize, transfer::kWithdrawableRequest),
+    Body(2422, "receiver inquiry", transfer::kInquiryRequestSize, transfer::kInquiryRequest),
+    Body(2423, "receiver follow-up", transfer::kFollowUpRequestSize, transfer::kFollowUpRequest),
+    Body(2425, "bank transfer", transfer::kTransferRequestSize, transfer::kTransferRequest),
+    Body(4440, "transfer applications", applications::kRequestSize, applications::kRequest),
+};
+// The replies (fixed part and records).
+inline constexpr Layout kReplyLayouts[] = {
+    Body(2310, "order", order::kOrderNumber.end(), order::kReply),
+    Body(2320, "modify or cancel", change::kNewNumber.end(), change::kReply),
+    List(4340, "order and fill inquiry", inquiry::kRecordsAt, inquiry::kReply, inquiry::kRecord,
+              inquiry::kRecordSize),
+    Body(4402, "order-available balance", available::kReplySize, available::kReply),
+    List(4401, "balance evaluation", evaluation::kRecordsAt, evaluation::kReply, evaluation::kRecord,
+              evaluation::kRecordSize),
+    List(4450, "sellable balance", sellable::kRecordsAt, sellable::kReply, sellable::kRecord,
+              sellable::kRecordSize),
+    Body(2421, "withdrawable amount", transfer::kWithdrawable.end(), transfer::kWithdrawableReply),
+    Body(2422, "receiver inquiry", transfer::kInquiryReplyMark.end(), transfer::kInquiryReply),
+    Body(2425, "bank transfer", transfer::kResultSize, transfer::kResultReply),
+    List(2420, "transfer receivers", transfer::kReceiversAt, transfer::kReceiversReply, transfer::kReceiver,
+              transfer::kReceiverSize),
+    List(4440, "transfer applications", applications::kRecordsAt, applications::kReply, applications::kRecord,
+              applications::kRecordSize),
+};
+
+}  // namespace vxtr
