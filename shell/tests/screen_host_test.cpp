@@ -1,4 +1,8 @@
 // The screen host driven through WM_VX_OPEN_SCREEN with stand-in plug-ins.
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
 #include "shell_fixture.h"
 #include "vxbase/prop_ce.h"
 
@@ -139,6 +143,86 @@ TEST_F(ScreenHostTest, ScreensOpenedAfterTheConnectGetTheSocketAndTheThread) {
     SOCKET s = OnUi<SOCKET>([&] { return frame->ConnectedSocket(); });
     EXPECT_TRUE(LogHas("VX2002 MainDlg frame=1 socket=" + std::to_string(static_cast<int32_t>(s)) +
                        " thread=1 objects=1 auto=1"));
+}
+
+
+// ---- A screen ended while its own handler runs a box, a menu or a finder ----------------------
+
+// The stand-in screen runs, inside the handler of this message, wParam 1 a box with OK, 2 a
+// yes/no box, 3 a pop-up menu, 4 a modal dialog (standin_screen.cpp).
+constexpr UINT WM_STANDIN_MODAL = WM_APP + 0x200;
+
+struct ModalKind {
+    int kind;
+    int cancelAnswer;  // what the handler gets when the host ends its loop
+};
+constexpr ModalKind kModalKinds[] = {{1, IDOK}, {2, IDNO}, {3, 0}, {4, IDCANCEL}};
+
+struct PlugIn {
+    UINT id;
+    const char* name;
+};
+constexpr PlugIn kPlugIns[] = {{91001, "VX2002"}, {90100, "VX2001"}, {90101, "VXLogin"}};
+
+// Switches from the current screen while its handler is inside a box, menu or modal dialog.
+// The end of the screen being left comes from the 500 ms timer (way 0), from a second switch
+// within 500 ms (way 1) or from opening its own plug-in again at once (way 2); every time the
+// screen's loop ends with its cancelling answer, the handler returns into its live object and
+// only then is the screen ended. The sanitizer build turns any return into a deleted screen into
+// a failure. LARKSPIN_SWITCH_LOOP=N runs N switches instead of 1,200.
+TEST_F(ScreenHostTest, SwitchesWithABoxMenuOrFinderPendingEndTheOldScreenOnlyAfterItsHandlerReturned) {
+    int switches = 1200;
+    if (const char* env = std::getenv("LARKSPIN_SWITCH_LOOP")) switches = std::max(1, std::atoi(env));
+    int cur = 2;  // the login is current
+    std::vector<int> runs(std::size(kModalKinds), 0);
+    for (int i = 0; i < switches; ++i) {
+        const ModalKind& m = kModalKinds[i % std::size(kModalKinds)];
+        int way = (i / static_cast<int>(std::size(kModalKinds))) % 3;
+        HWND screen = OnUi<HWND>([&] { return frame->CurrentScreen(); });
+        d->Ui([&] { PostMessage(screen, WM_STANDIN_MODAL, m.kind, 0); });
+        ASSERT_TRUE(OnUi<bool>([&] { return plat::win::WindowCodeRunning(screen); })) << "switch " << i;
+        int next = (cur + 1) % 3;
+        Post(WM_VX_OPEN_SCREEN, kPlugIns[next].id);
+        if (way == 0) {
+            d->Advance(kVXEndPreviousMs);
+        } else if (way == 1) {
+            int third = (next + 1) % 3;
+            Post(WM_VX_OPEN_SCREEN, kPlugIns[third].id);
+            next = third;
+            d->Advance(kVXEndPreviousMs);
+        } else {
+            Post(WM_VX_OPEN_SCREEN, kPlugIns[cur].id);  // the plug-in whose screen is still in its loop
+            next = cur;
+            d->Advance(kVXEndPreviousMs);
+        }
+        runs[i % std::size(kModalKinds)]++;
+        cur = next;
+        ASSERT_EQ(Current(), std::string(kPlugIns[cur].name) + ".dll") << "switch " << i << " way " << way;
+        ASSERT_EQ(OnUi<size_t>([&] { return frame->WaitingScreens(); }), 0u) << "switch " << i;
+        ASSERT_FALSE(plat::win::PendingMessageBox(nullptr) || plat::win::PendingMenu(nullptr)) << "switch " << i;
+    }
+    ASSERT_TRUE(FrameAlive());
+    // Every loop gave its cancelling answer (a yes/no box never "yes") to a screen still alive.
+    std::map<std::string, bool> alive;
+    std::vector<int> answered(std::size(kModalKinds), 0);
+    for (const std::string& line : Log()) {
+        std::istringstream in(line);
+        std::string name, event;
+        int kind = 0, answer = -1;
+        in >> name >> event;
+        if (event == "MainDlg") {
+            ASSERT_FALSE(alive[name]) << "two screens of " << name;
+            alive[name] = true;
+        } else if (event == "EndDlg") {
+            alive[name] = false;
+        } else if (event == "MODAL") {
+            in >> kind >> answer;
+            ASSERT_TRUE(alive[name]) << "a handler of an ended screen returned: " << line;
+            ASSERT_EQ(answer, kModalKinds[kind - 1].cancelAnswer) << line;
+            answered[kind - 1]++;
+        }
+    }
+    EXPECT_EQ(answered, runs);
 }
 
 }  // namespace

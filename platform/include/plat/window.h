@@ -1163,6 +1163,17 @@ bool ChooseMenuItem(UINT id);
 void SetAutomationMode(bool on);
 bool AutomationMode();
 
+// A window's own code is running: a procedure of the window, of one of its children or of a
+// window it owns (directly or further down) is on the calling thread's stack, for example a
+// handler that runs a message box, a pop-up menu or a modal dialog. Whoever destroys a window
+// and deletes the object behind it waits until this is false.
+bool WindowCodeRunning(HWND hwnd);
+// Ends, on the calling thread, the modal loops that the window (its children, the windows it owns)
+// runs, and every loop nested inside them: a message box gives its cancelling answer (IDCANCEL,
+// else IDNO, else IDOK), a pop-up menu is dismissed, a modal dialog ends with IDCANCEL. Each loop
+// returns to its caller once the current message has been handled. Returns how many were ended.
+int EndModalLoops(HWND hwnd);
+
 // Shell state of the process.
 struct ShellStateInfo {
   bool taskBarVisible = true;

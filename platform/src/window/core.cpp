@@ -154,22 +154,31 @@ static void EnsureClasses() {
 namespace {
 thread_local int t_callDepth = 0;
 thread_local int t_postedDepth = -1;
+
+// One call of a window procedure: the thread's call depth (which call came from the queue) and
+// the window's own count of running calls (plat::win::WindowCodeRunning).
+struct Depth {
+  Window& w;
+  int savedPosted;
+  Depth(Window& win, bool posted) : w(win), savedPosted(t_postedDepth) {
+    ++t_callDepth;
+    ++w.procDepth;
+    t_postedDepth = posted ? t_callDepth : -1;
+  }
+  ~Depth() {
+    --t_callDepth;
+    --w.procDepth;
+    t_postedDepth = savedPosted;
+  }
+  Depth(const Depth&) = delete;
+  Depth& operator=(const Depth&) = delete;
+};
 }  // namespace
 
 LRESULT CallProc(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp) {
   if (!w) return 0;
   WNDPROC proc = w->proc;
-  struct Depth {
-    int savedPosted;
-    explicit Depth(bool posted) : savedPosted(t_postedDepth) {
-      ++t_callDepth;
-      t_postedDepth = posted ? t_callDepth : -1;
-    }
-    ~Depth() {
-      --t_callDepth;
-      t_postedDepth = savedPosted;
-    }
-  } depth(false);
+  Depth depth(*w, false);
   if (!proc) return DefWindowProc(w->hwnd, msg, wp, lp);
   return proc(w->hwnd, msg, wp, lp);
 }
@@ -177,13 +186,8 @@ LRESULT CallProc(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM l
 LRESULT CallProcPosted(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp) {
   if (!w) return 0;
   WNDPROC proc = w->proc;
-  ++t_callDepth;
-  int saved = t_postedDepth;
-  t_postedDepth = t_callDepth;
-  LRESULT r = proc ? proc(w->hwnd, msg, wp, lp) : DefWindowProc(w->hwnd, msg, wp, lp);
-  --t_callDepth;
-  t_postedDepth = saved;
-  return r;
+  Depth depth(*w, true);
+  return proc ? proc(w->hwnd, msg, wp, lp) : DefWindowProc(w->hwnd, msg, wp, lp);
 }
 
 bool CurrentPosted() { return t_postedDepth == t_callDepth && t_callDepth > 0; }

@@ -205,7 +205,10 @@ INT_PTR DialogBoxIndirectParam(HINSTANCE inst, const plat::DialogTemplate* tmpl,
     HWND first = w->dlgFocusSave;
     if (first && IsWindow(first)) SetFocus(first);
   }
-  ModalLoop([&] { return w->dialogEnded || !IsWindow(h); }, h);
+  {
+    ModalScope scope(owner, [h] { EndDialog(h, IDCANCEL); });
+    ModalLoop([&] { return w->dialogEnded || !IsWindow(h); }, h);
+  }
   INT_PTR result = w->dialogEnded ? w->dialogResult : 0;
   if (disabledOwner) EnableWindow(owner, TRUE);
   DestroyWindow(h);

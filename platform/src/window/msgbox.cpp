@@ -69,6 +69,13 @@ std::set<HMENU>& LiveMenus() {
   return *s;
 }
 
+// The answer of a box ended without a choice: cancel, else no, else OK, else abort.
+int CancelAnswer(const std::vector<int>& buttons) {
+  for (int id : {IDCANCEL, IDNO, IDOK, IDABORT})
+    if (std::find(buttons.begin(), buttons.end(), id) != buttons.end()) return id;
+  return buttons.empty() ? IDOK : buttons.front();
+}
+
 // Someone can answer: a test or the automation layer (automation mode) or a user at the display.
 bool SomeoneAnswers() {
   if (plat::win::AutomationMode()) return true;
@@ -402,12 +409,16 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     // Nobody can answer (headless, not automated): the default button, so nothing hangs.
     rec->answer = rec->defaultButton;
   }
-  ModalLoop([&] { return rec->answer != 0 || !IsWindow(box); }, 0);
-  int result = rec->answer;
-  if (!result) {
-    auto& bs = rec->info.buttons;
-    result = std::find(bs.begin(), bs.end(), IDCANCEL) != bs.end() ? IDCANCEL : rec->defaultButton;
+  {
+    ModalScope scope(top, [rec] {
+      int none = 0;
+      rec->answer.compare_exchange_strong(none, CancelAnswer(rec->info.buttons));
+    });
+    ModalLoop([&] { return rec->answer != 0 || !IsWindow(box); }, 0);
   }
+  // A box whose window went (its owner was destroyed) was not answered: never "yes".
+  int result = rec->answer;
+  if (!result) result = CancelAnswer(rec->info.buttons);
   {
     Lock l(G().m);
     auto& v = Boxes();
@@ -574,7 +585,13 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
     rec->shown = true;
   }
   if (!SomeoneAnswers()) rec->chosen = 0;
-  ModalLoop([&] { return rec->chosen >= 0 || !IsWindow(wnd); }, 0);
+  {
+    ModalScope scope(top, [rec] {
+      int pending = -1;
+      rec->chosen.compare_exchange_strong(pending, 0);
+    });
+    ModalLoop([&] { return rec->chosen >= 0 || !IsWindow(wnd); }, 0);
+  }
   int chosen = std::max(rec->chosen.load(), 0);
   {
     Lock l(G().m);

@@ -138,6 +138,7 @@ struct Window {
   bool redrawOff = false;
   Surface surface;  // top-level windows only
   bool noActivate = false;  // pop-up menus: a tap does not activate them
+  int procDepth = 0;        // calls of the window's procedure running (touched by the owner thread only)
 };
 
 struct Globals {
@@ -239,6 +240,23 @@ LRESULT SendShowToThread(const std::shared_ptr<Window>& w, int cmd);
 bool RemoteCall(HWND h, uint32_t op, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result, DWORD* tid, DWORD* pid);
 enum RemoteOp : uint32_t { OpSend = 1, OpPost = 2, OpIsWindow = 3, OpIsVisible = 4, OpShow = 5, OpThread = 6, OpNotify = 7 };
 DWORD PidOfSlot(uint32_t slot);
+
+// A modal loop (message box, pop-up menu, modal dialog) running on the calling thread, from its
+// start to its end: `owner` is the window it belongs to, `cancel` ends it with its cancelling
+// answer (plat::win::EndModalLoops).
+class ModalScope {
+ public:
+  ModalScope(HWND owner, std::function<void()> cancel);
+  ~ModalScope();
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+  bool StartedBy(HWND root) const;  // lock held: owned by root's tree or run by its code
+  HWND owner;
+  std::function<void()> cancel;
+  std::vector<HWND> callers;  // windows whose procedures were running when the loop started
+};
+// h is `root` or lies below it: a child (further down) or a window it owns (further down).
+bool InWindowTree(HWND h, HWND root);  // lock held
 
 // Dialogs, boxes, menus
 LRESULT DialogWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);

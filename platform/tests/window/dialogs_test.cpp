@@ -368,4 +368,115 @@ TEST_F(MenuTest, UnattendedMenuIsDismissed) {
   DestroyMenu(m);
 }
 
+// ---- A window's own code on the stack, and its loops ended from outside ------------------------
+
+class ModalEndTest : public WindowTest {};
+
+// The "screen" runs a loop inside its handler of WM_USER + 20 (wParam: 1 box with OK, 2 yes/no box
+// whose default is yes, 3 pop-up menu, 4 modal dialog, 5 a box inside a modal dialog); a timer of
+// another window (the "host") finds the screen's code running and ends its loops, as the main
+// program does before it ends a screen.
+struct ModalRun {
+  int kind = 0;
+  int answer = -99;
+  bool runningInTimer = false;
+  int ended = 0;
+  bool runningAfter = true;
+};
+ModalRun g_run;
+
+BOOL FinderProc(HWND, UINT m, WPARAM, LPARAM) { return m == WM_INITDIALOG; }
+
+BOOL NestedBoxProc(HWND h, UINT m, WPARAM, LPARAM) {
+  if (m == WM_INITDIALOG) PostMessage(h, WM_USER + 21, 0, 0);
+  if (m == WM_USER + 21) g_run.answer = MessageBox(h, u"주문하시겠습니까?", u"확인", MB_YESNO);
+  return m == WM_INITDIALOG;
+}
+
+TEST_F(ModalEndTest, LoopsOfAWindowEndWithTheirCancellingAnswerAndNeverYes) {
+  plat::win::SetAutomationMode(true);
+  const plat::DialogTemplate finder = {WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Finder", nullptr, nullptr, 0, nullptr, 0};
+  struct Case {
+    int kind;
+    int answer;
+    int loops;  // loops ended
+  };
+  const Case cases[] = {{1, IDOK, 1}, {2, IDNO, 1}, {3, 0, 1}, {4, IDCANCEL, 1}, {5, IDNO, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    g_run = ModalRun{};
+    HWND screen = MakeTop();
+    HWND host = MakeTop(0, 0, 10, 10, WS_POPUP);
+    HWND stranger = MakeTop(0, 0, 10, 10, WS_POPUP);
+    static const plat::DialogTemplate* s_finder;
+    s_finder = &finder;
+    Handlers()[WM_USER + 20] = [](HWND h, UINT, WPARAM kind, LPARAM, bool*) -> LRESULT {
+      HMENU menu = CreatePopupMenu();
+      AppendMenu(menu, MF_STRING, 9001, u"주문");
+      int r = -1;
+      switch (kind) {
+        case 1: r = MessageBox(h, u"종목코드를 확인하세요.", u"알림", MB_OK); break;
+        case 2: r = MessageBox(h, u"주문하시겠습니까?", u"확인", MB_YESNO); break;
+        case 3: r = TrackPopupMenu(menu, TPM_RETURNCMD, 10, 40, 0, h, nullptr); break;
+        case 4: r = static_cast<int>(DialogBoxIndirectParam(nullptr, s_finder, h, FinderProc, 0)); break;
+        case 5: DialogBoxIndirectParam(nullptr, s_finder, h, NestedBoxProc, 0); r = g_run.answer; break;
+      }
+      DestroyMenu(menu);
+      g_run.answer = r;
+      return 0;
+    };
+    Handlers()[WM_TIMER] = [](HWND h, UINT, WPARAM, LPARAM, bool*) -> LRESULT {
+      KillTimer(h, 7);
+      HWND screen = static_cast<HWND>(GetWindowLong(h, GWL_USERDATA));
+      HWND stranger = static_cast<HWND>(GetWindowLong(h, GWL_ID));
+      g_run.runningInTimer = plat::win::WindowCodeRunning(screen) && !plat::win::WindowCodeRunning(stranger);
+      EXPECT_EQ(plat::win::EndModalLoops(stranger), 0) << "a window with no loop of its own";
+      g_run.ended = plat::win::EndModalLoops(screen);
+      return 0;
+    };
+    SetWindowLong(host, GWL_USERDATA, static_cast<LONG_PTR>(screen));
+    SetWindowLong(host, GWL_ID, static_cast<LONG_PTR>(stranger));
+    SetTimer(host, 7, 100, nullptr);
+    EXPECT_FALSE(plat::win::WindowCodeRunning(screen));
+    std::thread clock([&] {
+      // Once the innermost loop is up, the host's timer becomes due.
+      if (c.kind == 3) {
+        ASSERT_TRUE(plat::win::WaitForMenu(nullptr, 5000));
+      } else if (c.kind != 4) {
+        ASSERT_TRUE(plat::win::WaitForMessageBox(nullptr, 5000));
+      }
+      plat::clock::Advance(100);
+      PostMessage(host, WM_NULL, 0, 0);
+    });
+    if (c.kind == 4) plat::clock::Advance(100);  // the dialog is up before the timer is fetched
+    SendMessage(screen, WM_USER + 20, static_cast<WPARAM>(c.kind), 0);
+    clock.join();
+    EXPECT_TRUE(g_run.runningInTimer);
+    EXPECT_EQ(g_run.ended, c.loops);
+    EXPECT_EQ(g_run.answer, c.answer);
+    EXPECT_FALSE(plat::win::WindowCodeRunning(screen));
+    EXPECT_FALSE(plat::win::PendingMessageBox(nullptr));
+    Handlers().clear();
+    DestroyWindow(screen);
+    DestroyWindow(host);
+    DestroyWindow(stranger);
+  }
+}
+
+TEST_F(ModalEndTest, ABoxWhoseOwnerIsDestroyedAnswersNoRatherThanItsDefaultYes) {
+  plat::win::SetAutomationMode(true);
+  HWND owner = MakeTop();
+  std::thread closer([&] {
+    ASSERT_TRUE(plat::win::WaitForMessageBox(nullptr, 5000));
+    PostMessage(owner, WM_USER + 22, 0, 0);
+  });
+  Handlers()[WM_USER + 22] = [](HWND h, UINT, WPARAM, LPARAM, bool*) -> LRESULT {
+    DestroyWindow(h);
+    return 0;
+  };
+  EXPECT_EQ(MessageBox(owner, u"주문하시겠습니까?", u"확인", MB_YESNO | MB_DEFBUTTON1), IDNO);
+  closer.join();
+  EXPECT_FALSE(IsWindow(owner));
+}
+
 }  // namespace

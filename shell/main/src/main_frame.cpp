@@ -60,6 +60,12 @@ CVXMainFrame::~CVXMainFrame() {
         m_quitOnDestroy = false;
         DestroyWindow(m_hWnd);
     }
+    // The message loop has ended: no screen's handler is running any more.
+    for (const EndingScreen& s : m_waiting) {
+        if (s.end) s.end();
+        FreeLibrary(s.module);
+    }
+    m_waiting.clear();
     if (m_hPrevModule) {
         if (m_prevEnd) m_prevEnd();
         FreeLibrary(m_hPrevModule);
@@ -147,6 +153,10 @@ LRESULT CVXMainFrame::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                     KillTimer(m_hWnd, VX_TIMER_REDIAL);
                     if (!m_exiting) PostMessage(m_hWnd, WM_VX_CONNECT, 0, 0);
                     break;
+                case VX_TIMER_END_WAITING:
+                    KillTimer(m_hWnd, VX_TIMER_END_WAITING);
+                    EndWaitingScreens();
+                    break;
             }
             return 0;
         case WM_VX_OPEN_SCREEN: OpenScreen(static_cast<UINT>(wParam)); return 0;
@@ -164,6 +174,7 @@ LRESULT CVXMainFrame::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_VX_VERSION_CONNECTED: OnVersionConnected(); return 0;
         case WM_VX_SEND_FAILED: OnSendFailed(); return 0;
         case WM_VX_FREE_MODULES:
+            EndWaitingScreens();
             if (!InSendMessage()) FreeModules();
             return 0;
         case WM_VX_REAP_THREADS:

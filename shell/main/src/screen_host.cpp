@@ -1,6 +1,6 @@
 // Screen host: a navigation id names a plug-in through the menu file; the plug-in's MainDlg
 // makes its screen, which becomes the receiver of server data at once; the screen it replaces is
-// ended and unloaded 500 ms later.
+// ended and unloaded 500 ms later (later still when its own handler is running then).
 #include <cstring>
 #include <string>
 
@@ -39,13 +39,20 @@ void CVXMainFrame::OpenScreen(UINT id) {
         return;
     }
 
-    // Only a screen that can open enters the quick-move history.
-    _qm_change_his(m_menu, id);
-
     // A screen still waiting for its end (a switch within 500 ms) is ended now rather than
     // forgotten alive; it may also be the plug-in that is being opened again.
     KillTimer(m_hWnd, VX_TIMER_END_PREVIOUS);
     EndPrevious();
+    if (Waiting(module)) {
+        // The plug-in's earlier screen waits for its own handler to return (a plug-in has one
+        // dialog): this screen opens once that one has ended.
+        FreeLibrary(module);
+        m_openAfterWait = id;
+        return;
+    }
+
+    // Only a screen that can open enters the quick-move history.
+    _qm_change_his(m_menu, id);
 
     HMODULE oldModule = m_hCurModule;
     HWND oldDlg = m_hCurDlg;
@@ -88,26 +95,56 @@ void CVXMainFrame::OpenScreen(UINT id) {
 
 void CVXMainFrame::EndPrevious() {
     if (!m_hPrevModule) return;
-    HMODULE module = m_hPrevModule;
-    VX_ENDDLG_FN end = m_prevEnd;
+    EndingScreen screen{m_hPrevModule, m_prevEnd, m_hPrevDlg};
     m_hPrevModule = nullptr;
     m_hPrevDlg = 0;
     m_prevEnd = nullptr;
-    if (end) end();
-    UnloadLater(module);
+    EndScreen(screen);
 }
 
 void CVXMainFrame::CloseScreen() {
     if (!m_hCurModule) return;
-    HMODULE module = m_hCurModule;
-    VX_ENDDLG_FN end = m_curEnd;
+    EndingScreen screen{m_hCurModule, m_curEnd, m_hCurDlg};
     m_hCurModule = nullptr;
     m_hCurDlg = 0;
     m_curFile = CString();
     m_curEnd = nullptr;
     if (m_pThread) m_pThread->SetHwnd(0);
-    if (end) end();
-    UnloadLater(module);
+    EndScreen(screen);
+}
+
+// The host is often reached from inside a screen's own handler: a timer or a posted request is
+// handled by the loop of a message box, pop-up menu or finder that the handler runs. Ending the
+// screen there would delete the object the handler returns into. Its loops are ended instead
+// (a box gives its cancelling answer, never "yes") and the screen ends once the handler has
+// returned, from the frame's next message.
+void CVXMainFrame::EndScreen(const EndingScreen& screen) {
+    if (screen.dlg && IsWindow(screen.dlg) && plat::win::WindowCodeRunning(screen.dlg)) {
+        m_waiting.push_back(screen);
+        if (!m_hWnd) return;
+        if (plat::win::EndModalLoops(screen.dlg) > 0) PostMessage(m_hWnd, WM_VX_FREE_MODULES, 0, 0);
+        else SetTimer(m_hWnd, VX_TIMER_END_WAITING, kVXEndWaitingMs, nullptr);  // a wait of its own
+        return;
+    }
+    if (screen.end) screen.end();
+    UnloadLater(screen.module);
+}
+
+void CVXMainFrame::EndWaitingScreens() {
+    if (m_waiting.empty()) return;
+    std::vector<EndingScreen> waiting;
+    waiting.swap(m_waiting);
+    for (const EndingScreen& s : waiting) EndScreen(s);
+    if (m_waiting.empty() && m_openAfterWait && m_hWnd) {
+        PostMessage(m_hWnd, WM_VX_OPEN_SCREEN, m_openAfterWait, 0);
+        m_openAfterWait = 0;
+    }
+}
+
+bool CVXMainFrame::Waiting(HMODULE module) const {
+    for (const EndingScreen& s : m_waiting)
+        if (s.module == module) return true;
+    return false;
 }
 
 // A screen often ends itself, or the program, from one of its own handlers (its "X" button):

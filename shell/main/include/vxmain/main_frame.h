@@ -30,18 +30,21 @@ enum : UINT_PTR {
     VX_TIMER_KEEPALIVE = 1002,     // every 120 s while connected
     VX_TIMER_RECONNECT = 1003,     // pause before reconnecting after a set-up failure
     VX_TIMER_REDIAL = 1004,        // pause before the one redial after a dropped link
+    VX_TIMER_END_WAITING = 1005,   // look again at screens whose handler was running at their end
 };
 
 // The frame's own message: stop and delete receive threads that were let go inside a message
 // they (or another program) sent.
 #define WM_VX_REAP_THREADS (WM_APP + 0x101)
-// The frame's own message: unload the plug-ins of screens that were ended.
+// The frame's own message: end the screens that waited for their handler to return, then
+// unload the plug-ins of screens that were ended.
 #define WM_VX_FREE_MODULES (WM_APP + 0x102)
 
 constexpr UINT kVXKeepAliveMs = 120000;
 constexpr UINT kVXReconnectDelayMs = 1000;
 constexpr UINT kVXRedialDelayMs = 500;
 constexpr UINT kVXEndPreviousMs = 500;
+constexpr UINT kVXEndWaitingMs = 50;
 constexpr UINT kVXLoginScreenId = 90101;
 constexpr UINT kVXStartScreenId = 90100;
 constexpr uint16_t kVXKeepAliveCode = 1100;
@@ -76,6 +79,8 @@ public:
     const CString& CurrentFile() const { return m_curFile; }
     HWND PreviousScreen() const { return m_hPrevDlg; }
     HMODULE PreviousModule() const { return m_hPrevModule; }
+    // Screens whose end waits until their own handler has returned.
+    size_t WaitingScreens() const { return m_waiting.size(); }
     CVXSocketThread* SocketThread() const { return m_pThread; }
     SOCKET ConnectedSocket() const { return m_socket; }
     int Carrier() const { return m_carrier; }
@@ -154,6 +159,17 @@ private:
     HWND m_hPrevDlg = 0;
     VX_ENDDLG_FN m_prevEnd = nullptr;
     std::vector<HMODULE> m_unload;  // ended screens' plug-ins, unloaded on WM_VX_FREE_MODULES
+    // A screen to be ended: its plug-in, the plug-in's EndDlg and its window.
+    struct EndingScreen {
+        HMODULE module = nullptr;
+        VX_ENDDLG_FN end = nullptr;
+        HWND dlg = 0;
+    };
+    void EndScreen(const EndingScreen& screen);
+    void EndWaitingScreens();
+    bool Waiting(HMODULE module) const;
+    std::vector<EndingScreen> m_waiting;  // their code was on the stack when they were to end
+    UINT m_openAfterWait = 0;             // a screen asked for while its plug-in's old one waits
 
     SOCKET m_socket = INVALID_SOCKET;
     CVXSocketThread* m_pThread = nullptr;
