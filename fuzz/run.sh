@@ -22,6 +22,7 @@ all=(fuzz_recv_packet fuzz_session_key fuzz_session_data fuzz_certificate fuzz_s
 [ -f "$root/shell/updater/src/ver_protocol.cpp" ] && all+=(fuzz_updater_reply)
 [ -f "$root/screens/skeleton/tests/test_screen.cpp" ] && all+=(fuzz_screen_reply fuzz_screen_plain)
 [ -f "$root/login/src/login_dlg.cpp" ] && all+=(fuzz_login_reply)
+[ -f "$root/screens/market_data/VX2001/vx2001.cpp" ] && all+=(fuzz_vx2001 fuzz_zr4105)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 

@@ -6,8 +6,8 @@
 // with fixed keys, so that enciphered replies reach the screen; bit 1: the session awaits the
 // server's key token, as after the login's first key request), then the packet.
 //
-// Built once per screen family: the skeleton's test screen (enciphered and plain replies) and the
-// login; each brings its own MainDlg.
+// Built once per screen family: the skeleton's test screen (enciphered and plain replies), the
+// login and the quote screens (their pushes too, with auto-receive on); each brings its own MainDlg.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +21,10 @@
 
 extern "C" void* MainDlg(void* result, HWND owner, SOCKET socket, CVXSocketThread* thread, EE_Encrypt* encrypt,
                          CCodeManager* codes, BOOL autoReceive, CMenuConfigFile* menu);
+
+#ifndef FUZZ_AUTO_RECEIVE
+#define FUZZ_AUTO_RECEIVE FALSE
+#endif
 
 namespace {
 
@@ -48,7 +52,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static CCodeManager codes;
     static CMenuConfigFile menu;
     uint32_t record[2] = {0, 0};
-    MainDlg(record, g_owner, INVALID_SOCKET, nullptr, g_session, &codes, FALSE, &menu);
+    MainDlg(record, g_owner, INVALID_SOCKET, nullptr, g_session, &codes, FUZZ_AUTO_RECEIVE, &menu);
     g_screen = static_cast<HWND>(record[0]);
     if (!g_screen) std::abort();
     SendMessage(g_screen, WM_VX_QUERY, 0, 0);

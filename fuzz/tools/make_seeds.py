@@ -166,6 +166,41 @@ for target in ("fuzz_screen_reply", "fuzz_screen_plain"):
 put("fuzz_screen_reply", "enciphered-base-quote", b"\x01" + header(0, 4101, 1) + plain_record(base4101))
 put("fuzz_screen_reply", "enciphered-message", b"\x01" + header(0, 4020, 1, b"99") + plain_record(message))
 
+# Quote screens: base quote, order books 6100, the last trades 4140 and the pushes.
+def net2(v):
+    return struct.pack(">hh", v // 10000, v % 10000)
+
+
+def net3(v):
+    return struct.pack(">hhh", v // 100000000, v // 10000 % 10000, v % 10000)
+
+
+def book6100(levels):
+    side = b""
+    for s in (0, 1):
+        prices = b"".join(net2(71500 + (100 if s == 0 else -100) * (i + s)) for i in range(levels))
+        side += prices + b"2" * levels + b"".join(net3(100 + i) for i in range(levels)) + bytes(4 * levels) + net3(999)
+    return side + net3(99) + net3(98)
+
+
+tick9110 = b"005930" + net2(71600) + net3(1240097) + bytes(13) + b"2" + net2(600) + net2(140) + bytes(20) + bytes([9, 0, 1])
+book9120 = b"005930" + b"".join(net2(71500 + 100 * i) for i in range(5)) + b"".join(net2(71400 - 100 * i) for i in range(5)) \
+    + b"".join(net3(100 + i) for i in range(10)) + net3(500) + net3(600) + net3(50) + net3(60)
+book9121 = b"005930" + b"".join(net2(71500 + 100 * i) for i in range(10)) + b"".join(net2(71400 - 100 * i) for i in range(10)) \
+    + b"".join(net3(100 + i) for i in range(20)) + net3(500) + net3(600)
+index9210 = b"00001" + net2(250019) + b"2" + net2(969) + bytes(9) + b"02001" + net2(85034) + b"5" + net2(476) + bytes(9)
+ticks4140 = bytes(6) + bytes([2]) + (bytes([9, 0, 1]) + net2(71600) + b"2" + net2(600) + net3(30) + net3(1240097)) * 2
+assert len(tick9110) == 61 and len(book9120) == 130 and len(book9121) == 218
+for target, book, push in (("fuzz_vx2001", 5, (9120, book9120)), ("fuzz_zr4105", 10, (9121, book9121))):
+    put(target, "base-quote", b"\x00" + packet(4101, base4101))
+    put(target, "order-book", b"\x00" + packet(6100, book6100(book)))
+    put(target, "book-push", b"\x00" + packet(push[0], b"\x01" + push[1]))
+    put(target, "tick-push", b"\x00" + packet(9110, b"\x01" + tick9110))
+    put(target, "tick-push-count-255", b"\x00" + packet(9110, b"\xff" + tick9110))
+    put(target, "index-push", b"\x00" + packet(9210, b"\x02" + index9210))
+    put(target, "server-message", b"\x00" + packet(9110, message, status=b"99"))
+put("fuzz_vx2001", "ticks", b"\x00" + packet(4140, ticks4140))
+
 # Login replies: key reply (server token, certificate), login reply with accounts, server message.
 accounts = [b"1234567801", b"1234567802", b"5555000003"]
 login_body = bytes(30) + bytes([len(accounts)]) + b"".join(accounts)

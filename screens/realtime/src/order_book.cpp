@@ -57,8 +57,8 @@ bool OrderBookGrid::Create(CWnd& parent, const BookGridSpec& spec, HFONT labelFo
     }
     if (spec.headerBitmap)
         if (V_Grid_Cell* head = m_grid->get_head_cell()) {
-            HBITMAP bmp = ::LoadBitmap(AfxGetResourceHandle(), MAKEINTRESOURCE(spec.headerBitmap));
-            head[2].set_image(bmp);
+            m_headerImage = ::LoadBitmap(AfxGetResourceHandle(), MAKEINTRESOURCE(spec.headerBitmap));
+            head[2].set_image(m_headerImage);
             head[2].set_image_flag(0);
         }
     m_grid->set_location(x, y, width, height);
@@ -66,6 +66,12 @@ bool OrderBookGrid::Create(CWnd& parent, const BookGridSpec& spec, HFONT labelFo
     m_grid->set_select_flag(VGRID_SELECT_CELL);
     m_grid->set_visible(1);
     return true;
+}
+
+void OrderBookGrid::Destroy() {
+    m_grid.reset();
+    if (m_headerImage) ::DeleteObject(m_headerImage);
+    m_headerImage = nullptr;
 }
 
 void OrderBookGrid::SetLabelRow(int row, const WCHAR* left, int leftAlign, const WCHAR* right, int rightAlign) {

@@ -59,8 +59,13 @@ public:
     // Creates and places the grid (message notification, cell selection, visible). False when it
     // cannot be created; the screen then runs without it.
     bool Create(CWnd& parent, const BookGridSpec& spec, HFONT labelFont, int x, int y, int width, int height);
+    OrderBookGrid() = default;
+    OrderBookGrid(const OrderBookGrid&) = delete;
+    OrderBookGrid& operator=(const OrderBookGrid&) = delete;
+    ~OrderBookGrid() { Destroy(); }
     V_Grid* Grid() const { return m_grid.get(); }
-    void Destroy() { m_grid.reset(); }
+    // The grid, then the header image it showed.
+    void Destroy();
 
     // The 6100 reply: every row rebuilt. False (nothing changed) when the body is too short.
     bool FillSnapshot(const unsigned char* body, int len);
@@ -83,6 +88,7 @@ private:
     std::unique_ptr<V_Grid> m_grid;
     BookGridSpec m_spec{};
     HFONT m_labelFont = nullptr;
+    HBITMAP m_headerImage = nullptr;
 };
 
 // The header image of the order book's price column: a small arrow on the header colour, which a
