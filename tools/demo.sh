@@ -5,7 +5,8 @@
 #
 #   bash tools/demo.sh                with a display: the programs open their windows and you log in
 #   bash tools/demo.sh --headless     without one (or when DISPLAY is unset): a scripted session logs
-#                                     in, opens the buy screen, buys 10 shares of 005930 at a limit
+#                                     in with auto-receive on, watches the start screen's live prices,
+#                                     opens the buy screen, buys 10 shares of 005930 at a limit
 #                                     price and takes a picture of every step
 # Options: --no-build (use what is built), --build-dir DIR (default build), --shots DIR (where the
 # pictures go; default <build>/demo/shots), --keep (leave the temporary folder), --server-option ARG
@@ -140,7 +141,7 @@ conf="$root/Program Files/Quorvan/Bin/Pelvato.conf"
 step_name="starting the simulated servers"
 : >"$work/server.out"
 "$bin/larkspin-simserver" --root "$root" --port 0 --version-port 0 \
-  --version-dir "$src/tools/device-data/version-server/current" \
+  --version-dir "$src/tools/device-data/version-server/current" --ticker "400:005930" \
   --log "$work/requests.log" ${server_extra[@]+"${server_extra[@]}"} >"$work/server.out" 2>"$work/server.err" &
 server_pid=$!
 main_port=""; version_port=""
@@ -189,7 +190,7 @@ if [ "$headless" = 0 ]; then
   cat <<EOF
 
   Larkspin is starting in its own windows.
-    Log in with user id:  demo      password:  1234
+    Log in with user id:  demo      password:  1234   (tick 자동수신 for live prices)
     Account password for orders:  0000   (accounts 12345678-01, -02, -06, -09)
   Close the programs (or press Ctrl-C here) to end the demo.
 
@@ -254,6 +255,12 @@ shot login
 step_name="typing the id and password"
 main type 1000 demo >/dev/null
 main type 1001 1234 >/dev/null
+# Auto-receive: the start screen registers for the server's pushes. The login warns of the
+# traffic and asks once more.
+main tap 1006 >/dev/null
+main wait window text:예 >/dev/null
+main tap text:예 >/dev/null
+main wait gone text:예 >/dev/null
 shot login-typed
 step_name="tapping the login button"
 main tap 1002 >/dev/null
@@ -281,7 +288,17 @@ ctl --program Larkspin --timeout 30000 wait exit >/dev/null
 main settle >/dev/null
 pending="$(main box | head -n 1)"
 [ "$pending" = "none" ] || fail "a box is up after the start-up: $(main box | sed -n 's/^text //p')"
-[ -e "$start_dll" ] && shot start-screen
+if [ -e "$start_dll" ]; then
+  # The server trades 005930 one tick up or down every 400 ms (71,600, 71,700, 71,600, ...): after
+  # the third push the board has flashed three times; the picture shows it live.
+  step_name="watching the start screen's live prices"
+  main wait window 1357 >/dev/null
+  main wait text 3001 "71,700" >/dev/null
+  main wait text 3001 "71,600" >/dev/null
+  shot start-screen
+  regs="$(LC_ALL=C grep -c ' code=9000 ' "$work/requests.log" || true)"
+  [ "$regs" -ge 3 ] || fail "the start screen registered $regs push types, not 3"
+fi
 
 buy_dll="$root/Program Files/Quorvan/Bin/ZR4310.dll"
 if [ ! -e "$buy_dll" ]; then
