@@ -13,10 +13,10 @@ constexpr COLORREF kBlack = 0x000000;
 constexpr COLORREF kGridGrey = 0xB4B4B4;     // RGB(180,180,180)
 constexpr COLORREF kVolumeGreen = 0x008200;  // RGB(0,130,0)
 constexpr COLORREF kMagenta = 0xFF00FF;
-constexpr COLORREF kNavy = 0x7F0000;         // RGB(0,0,127)
-constexpr COLORREF kOverlayGreen = 0x007F00; // RGB(0,127,0)
-constexpr COLORREF kBandRed = 0x8482FF;      // RGB(255,130,132)
-constexpr COLORREF kBandBlue = 0xFF8284;     // RGB(132,130,255)
+constexpr COLORREF kNavy = 0x7F0000;          // RGB(0,0,127)
+constexpr COLORREF kOverlayGreen = 0x007F00;  // RGB(0,127,0)
+constexpr COLORREF kBandRed = 0x8482FF;       // RGB(255,130,132)
+constexpr COLORREF kBandBlue = 0xFF8284;      // RGB(132,130,255)
 constexpr COLORREF kOverlayColours[3] = {kNavy, kMagenta, kOverlayGreen};
 
 constexpr double kPaneFractions[kMaxPanes] = {0.7, 0.85, 1.0};
@@ -65,10 +65,14 @@ bool ClipSegment(const RECT& r, double& x0, double& y0, double& x1, double& y1) 
   const double xmin = r.left, ymin = r.top, xmax = r.right - 1, ymax = r.bottom - 1;
   auto code = [&](double x, double y) {
     int c = 0;
-    if (x < xmin) c |= 1;
-    else if (x > xmax) c |= 2;
-    if (y < ymin) c |= 4;
-    else if (y > ymax) c |= 8;
+    if (x < xmin)
+      c |= 1;
+    else if (x > xmax)
+      c |= 2;
+    if (y < ymin)
+      c |= 4;
+    else if (y > ymax)
+      c |= 8;
     return c;
   };
   int c0 = code(x0, y0), c1 = code(x1, y1);
@@ -425,9 +429,7 @@ void CChartWnd::ComputeRange(ChartPane& pane) {
       }
       case 104:
       case 109:
-      case 111:
-        merge(0, 100);
-        break;
+      case 111: merge(0, 100); break;
       default: {
         if (!item.indicator) break;
         const IndicatorInstance& ind = *item.indicator;
@@ -516,7 +518,7 @@ void CChartWnd::ComputeGrid(ChartPane& pane, int index) {
   const int64_t small = std::min(std::llabs(pane.max), std::llabs(pane.min));
   if (pane.min < 0 && pane.max > 0 && big * 2 >= small * 3) {
     add(0);
-    for (int64_t k = 1; -(k + 1) * step > pane.min && pane.grid_count < kMaxGrid; ++k) add(-k * step);
+    for (int64_t k = 1; - (k + 1) * step > pane.min && pane.grid_count < kMaxGrid; ++k) add(-k * step);
     for (int64_t k = 1; k * step < pane.max && pane.grid_count < kMaxGrid; ++k) add(k * step);
     return;
   }

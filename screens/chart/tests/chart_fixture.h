@@ -20,8 +20,8 @@
 
 namespace charttest {
 
-using chart::ChartBar;
 using chart::CChartWnd;
+using chart::ChartBar;
 using chart::NO_VALUE;
 using chart::StockData_1;
 

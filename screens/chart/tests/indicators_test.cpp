@@ -169,8 +169,13 @@ TEST_F(IndicatorTest, UnknownKindsAreRefused) {
 }
 
 TEST_F(IndicatorTest, PriceByVolumeBandsSkipEmptyVolumes) {
-  LoadBars(data_, {{0, 0, 0, 100, 10}, {0, 0, 0, 119, 20}, {0, 0, 0, 120, 40}, {0, 0, 0, 199, 80},
-                   {0, 0, 0, 200, 160}, {0, 0, 0, 150, NO_VALUE}, {0, 0, 0, 500, 320}});
+  LoadBars(data_, {{0, 0, 0, 100, 10},
+                   {0, 0, 0, 119, 20},
+                   {0, 0, 0, 120, 40},
+                   {0, 0, 0, 199, 80},
+                   {0, 0, 0, 200, 160},
+                   {0, 0, 0, 150, NO_VALUE},
+                   {0, 0, 0, 500, 320}});
   data_.CalcPriceByVolume(100, 200);
   const int64_t upper[5] = {120, 140, 160, 180, 200};
   const int64_t total[5] = {30, 40, 0, 0, 80 + 160 + 320};

@@ -146,7 +146,8 @@ TEST_F(RenderTest, PriceByVolumeDrawsNothingWithoutVolume) {
   wnd_->RecalcIndicators();
   Repaint();
   const chart::ChartPane& p = wnd_->panes[0];
-  const int top_band = (Y(0, static_cast<double>(data_.pbv_upper[4])) + Y(0, static_cast<double>(data_.pbv_upper[3]))) / 2;
+  const int top_band =
+      (Y(0, static_cast<double>(data_.pbv_upper[4])) + Y(0, static_cast<double>(data_.pbv_upper[3]))) / 2;
   EXPECT_EQ(At(p.inner.left + 1, top_band), kGreen);
   EXPECT_EQ(CountColour(kGreen, p.inner).second, 0);
 }

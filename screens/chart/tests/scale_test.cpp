@@ -126,13 +126,13 @@ TEST_F(ScaleTest, PriceMarginPadsAndRoundsTheMaximumUpAndTheMinimumDown) {
   struct Case {
     int64_t min, max, want_min, want_max;
   } cases[] = {
-      {1000, 1005, 997, 1008},        // spread 5: 3 each side, no rounding
-      {1000, 1015, 995, 1020},        // spread 15: 5 each side
-      {1000, 1500, 970, 1530},        // spread 500: 25, then tens
-      {5000, 7050, 4800, 7200},       // spread 2050: 102, then hundreds
-      {10000, 30000, 9000, 31000},    // spread 20000: 1000, thousands
-      {1000, 11300, 0, 12000},        // cutting 11815 down to 11000 would hide the highest bar
-      {-1500, -1000, -1530, -970},    // negative ends round outward too
+      {1000, 1005, 997, 1008},      // spread 5: 3 each side, no rounding
+      {1000, 1015, 995, 1020},      // spread 15: 5 each side
+      {1000, 1500, 970, 1530},      // spread 500: 25, then tens
+      {5000, 7050, 4800, 7200},     // spread 2050: 102, then hundreds
+      {10000, 30000, 9000, 31000},  // spread 20000: 1000, thousands
+      {1000, 11300, 0, 12000},      // cutting 11815 down to 11000 would hide the highest bar
+      {-1500, -1000, -1530, -970},  // negative ends round outward too
   };
   for (const Case& c : cases) {
     int64_t mn = c.min, mx = c.max;
@@ -246,16 +246,16 @@ TEST_F(ScaleTest, GridValues) {
     int64_t min, max;
     std::vector<int64_t> grid;
   } cases[] = {
-      {0, 200, 970, 1530, {1110, 1250, 1390}},             // three lines in the price pane
-      {0, 200, 9000, 31000, {14500, 20000, 25500}},        // steps above 1000 cut to hundreds
-      {0, 200, 9050, 31050, {14500, 20000, 25500}},        // ... and the base too
-      {1, 201, 0, 13000, {4300, 8600}},                    // two lines below, steps cut to hundreds
-      {1, 106, -300, 100, {0, -133}},                      // across zero: lines from 0 outward
-      {1, 106, -90, 100, {-90 + 63, -90 + 126}},           // nearly balanced: evenly spaced
-      {1, 106, 0, 2, {1, 2}},                              // a narrow range still gets distinct lines
+      {0, 200, 970, 1530, {1110, 1250, 1390}},       // three lines in the price pane
+      {0, 200, 9000, 31000, {14500, 20000, 25500}},  // steps above 1000 cut to hundreds
+      {0, 200, 9050, 31050, {14500, 20000, 25500}},  // ... and the base too
+      {1, 201, 0, 13000, {4300, 8600}},              // two lines below, steps cut to hundreds
+      {1, 106, -300, 100, {0, -133}},                // across zero: lines from 0 outward
+      {1, 106, -90, 100, {-90 + 63, -90 + 126}},     // nearly balanced: evenly spaced
+      {1, 106, 0, 2, {1, 2}},                        // a narrow range still gets distinct lines
       {1, 108, -50, 80, {0}},
       {1, 108, 20, 150, {100}},
-      {1, 201, 5, 5, {}},                                  // max equal to min: no lines
+      {1, 201, 5, 5, {}},  // max equal to min: no lines
   };
   for (const Case& c : cases) {
     ChartPane& p = wnd_->panes[c.pane];
@@ -315,14 +315,14 @@ TEST_F(ScaleTest, AxisAndReadoutTexts) {
     int64_t v;
     bool hundredths;
     std::u16string want;
-  } axis[] = {{0, false, u"0"},          {999, false, u"999"},          {1000, false, u"1,000"},
-              {-1234567, false, u"-1,234,567"}, {7535, true, u"75.35"}, {123456, true, u"1,234.56"},
-              {-5, true, u"-0.05"}};
+  } axis[] = {
+      {0, false, u"0"},       {999, false, u"999"},        {1000, false, u"1,000"}, {-1234567, false, u"-1,234,567"},
+      {7535, true, u"75.35"}, {123456, true, u"1,234.56"}, {-5, true, u"-0.05"}};
   for (const Axis& a : axis) EXPECT_EQ(chart::FormatAxisValue(a.v, a.hundredths).str(), a.want) << a.v;
   struct Readout {
     int v, format;
     std::u16string want;
-  } readout[] = {{NO_VALUE, 0, u"-"}, {12345, 0, u"12345"}, {7535, -100, u"75.35"},
+  } readout[] = {{NO_VALUE, 0, u"-"},  {12345, 0, u"12345"},     {7535, -100, u"75.35"},
                  {-5, -100, u"-0.05"}, {-7535, -100, u"-75.35"}, {NO_VALUE, -100, u"-"}};
   for (const Readout& r : readout) EXPECT_EQ(chart::FormatReadoutValue(r.v, r.format).str(), r.want) << r.v;
 

@@ -31,7 +31,8 @@ TEST_F(StylusTest, CrosshairFollowsTheStylusAndLeavesNothingBehind) {
   EXPECT_EQ((wnd_->cross.x - wnd_->panes[0].inner.left - wnd_->bar_width / 2) % step, 0);  // on a bar's centre
   // The vertical line inverts the picture down through both panes.
   const int x = wnd_->cross.x;
-  EXPECT_EQ(At(x, wnd_->panes[1].inner.top + 30), 0xFFFFFF ^ before[static_cast<size_t>((wnd_->panes[1].inner.top + 30) * kWidth + x)]);
+  EXPECT_EQ(At(x, wnd_->panes[1].inner.top + 30),
+            0xFFFFFF ^ before[static_cast<size_t>((wnd_->panes[1].inner.top + 30) * kWidth + x)]);
   EXPECT_EQ(ReadoutText(), wnd_->ReadoutFirstLine(bar).str());
   EXPECT_TRUE(Shows(u"5 (" + chart::FormatReadoutValue(data_.bars[bar].ma[0], 0).str() + u") "));
 

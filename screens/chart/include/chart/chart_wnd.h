@@ -44,7 +44,7 @@ extern const ZoomStep kZoomTable[10];
 struct ChartItem {
   int kind = 0;
   int source = 0;
-  const CandleStyle* styles = nullptr;  // kind 200
+  const CandleStyle* styles = nullptr;           // kind 200
   std::unique_ptr<IndicatorInstance> indicator;  // kinds 100..111
 };
 
@@ -133,9 +133,9 @@ class CChartWnd : public CDialog {
   bool show_ma_overlay = true;
 
   int mouse_mode = kMouseNone;
-  int drag_pane = 0;       // the pane whose lower border is dragged
-  CPoint cross{-1, -1};    // crosshair as last drawn (window coordinates)
-  int drag_y = -1;         // drag line as last drawn
+  int drag_pane = 0;     // the pane whose lower border is dragged
+  CPoint cross{-1, -1};  // crosshair as last drawn (window coordinates)
+  int drag_y = -1;       // drag line as last drawn
   int readout_bar = -1;
   CRect readout_rect[2];
 

@@ -21,9 +21,9 @@ BarDate SplitBarTime(BarTime t);
 struct ChartBar {
   BarTime time;
   int32_t open, high, low, close;
-  int64_t volume;   // NO_VALUE: no volume
-  int32_t ma[3];    // 5-, 20- and 60-bar averages of close; NO_VALUE: none
-  char updown;      // '4' rising, '2' falling
+  int64_t volume;  // NO_VALUE: no volume
+  int32_t ma[3];   // 5-, 20- and 60-bar averages of close; NO_VALUE: none
+  char updown;     // '4' rising, '2' falling
 };
 
 class StockData_1 {
