@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "chart/chart_wnd.h"
+#include "chart/colours.h"
 
 namespace chart {
 
@@ -14,9 +15,6 @@ namespace {
 
 constexpr int kBorderHit = 6;
 constexpr int kMinPaneHeight = 20;
-constexpr COLORREF kNavy = 0x7F0000;
-constexpr COLORREF kMagenta = 0xFF00FF;
-constexpr COLORREF kOverlayGreen = 0x007F00;
 
 int RoundHalfDown(double k) {
   const double fl = std::floor(k);
@@ -91,14 +89,13 @@ void CChartWnd::DrawReadout(HDC dc, int bar) {
   const CString first = ReadoutFirstLine(bar);
   SIZE size{};
   GetTextExtentPoint32(dc, first, first.GetLength(), &size);
-  SetTextColor(dc, 0x000000);
+  SetTextColor(dc, colour::kBlack);
   TextOut(dc, x, y, first, first.GetLength());
   readout_rect[0] = CRect(x, y, x + size.cx, y + std::max<int>(size.cy, tm.tmHeight));
   readout_rect[1].SetRectEmpty();
   if (show_ma_overlay) {
     const ChartBar& b = data->bars[static_cast<size_t>(bar)];
     const int periods[3] = {5, 20, 60};
-    const COLORREF colours[3] = {kNavy, kMagenta, kOverlayGreen};
     int cx = x;
     const int y2 = readout_rect[0].bottom;
     for (int q = 0; q < 3; ++q) {
@@ -106,7 +103,7 @@ void CChartWnd::DrawReadout(HDC dc, int bar) {
       part.Format(u"%d (", periods[q]);
       part += FormatReadoutValue(b.ma[q], data->price_format);
       part += u") ";
-      SetTextColor(dc, colours[q]);
+      SetTextColor(dc, colour::kOverlay[q]);
       TextOut(dc, cx, y2, part, part.GetLength());
       GetTextExtentPoint32(dc, part, part.GetLength(), &size);
       cx += size.cx;

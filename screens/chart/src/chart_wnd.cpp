@@ -1,5 +1,7 @@
 #include "chart/chart_wnd.h"
 
+#include "chart/colours.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -8,16 +10,8 @@ namespace chart {
 
 namespace {
 
-constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kBlack = 0x000000;
-constexpr COLORREF kGridGrey = 0xB4B4B4;     // RGB(180,180,180)
-constexpr COLORREF kVolumeGreen = 0x008200;  // RGB(0,130,0)
-constexpr COLORREF kMagenta = 0xFF00FF;
-constexpr COLORREF kNavy = 0x7F0000;          // RGB(0,0,127)
-constexpr COLORREF kOverlayGreen = 0x007F00;  // RGB(0,127,0)
-constexpr COLORREF kBandRed = 0x8482FF;       // RGB(255,130,132)
-constexpr COLORREF kBandBlue = 0xFF8284;      // RGB(132,130,255)
-constexpr COLORREF kOverlayColours[3] = {kNavy, kMagenta, kOverlayGreen};
+using namespace colour;
+constexpr const COLORREF* kOverlayColours = colour::kOverlay;
 
 constexpr double kPaneFractions[kMaxPanes] = {0.7, 0.85, 1.0};
 

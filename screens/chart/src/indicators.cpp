@@ -1,5 +1,7 @@
 #include "chart/indicators.h"
 
+#include "chart/colours.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,13 +9,13 @@ namespace chart {
 
 namespace {
 
-constexpr COLORREF kNavy = 0x7F0000;       // RGB(0,0,127)
-constexpr COLORREF kMagenta = 0xFF00FF;    // RGB(255,0,255)
-constexpr COLORREF kGreen = 0x007F00;      // RGB(0,127,0)
-constexpr COLORREF kDeepGreen = 0x008200;  // RGB(0,130,0)
-constexpr COLORREF kBlue = 0xFF0000;       // RGB(0,0,255)
-constexpr COLORREF kRed = 0x0000FF;        // RGB(255,0,0)
-constexpr COLORREF kBlack = 0x000000;
+using colour::kBlack;
+using colour::kBlue;
+using colour::kGreen;
+using colour::kMagenta;
+using colour::kNavy;
+using colour::kRed;
+constexpr COLORREF kDeepGreen = colour::kVolumeGreen;
 
 const IndicatorDef kTable[kIndicatorKinds] = {
     {3,

@@ -1,22 +1,13 @@
 #include "chart/stock_data.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "vxbase/text_log.h"
 
 namespace chart {
 
 namespace {
-
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
@@ -27,27 +18,19 @@ int64_t RoundDown(int64_t v, int64_t unit) { return FloorDiv(v, unit) * unit; }
 }  // namespace
 
 BarTime MakeBarTime(int year, int month, int day, int hour, int minute, int second) {
-  return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hour * 3600 +
-         minute * 60 + second;
+  const std::chrono::sys_days date{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} /
+                                   std::chrono::day{static_cast<unsigned>(day)}};
+  return static_cast<BarTime>(date.time_since_epoch().count()) * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 BarDate SplitBarTime(BarTime t) {
-  int64_t days = FloorDiv(t, 86400);
-  int64_t secs = t - days * 86400;
-  // Civil date from days (inverse of DaysFromCivil).
-  int64_t z = days + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t y = static_cast<int64_t>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  const int64_t days = FloorDiv(t, 86400);
+  const int64_t secs = t - days * 86400;
+  const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{days}}};
   BarDate out;
-  out.year = static_cast<int>(y + (m <= 2));
-  out.month = static_cast<int>(m);
-  out.day = static_cast<int>(d);
+  out.year = static_cast<int>(date.year());
+  out.month = static_cast<int>(static_cast<unsigned>(date.month()));
+  out.day = static_cast<int>(static_cast<unsigned>(date.day()));
   out.hour = static_cast<int>(secs / 3600);
   out.minute = static_cast<int>(secs / 60 % 60);
   out.second = static_cast<int>(secs % 60);
@@ -89,6 +72,7 @@ void ApplyPriceMargin(int64_t* min, int64_t* max) {
 }
 
 bool StockData_1::GetMinMaxPrice(int first, int last, int64_t* min, int64_t* max) const {
+  const int asked_first = first, asked_last = last;  // logged as asked: -1, -1 for every bar
   if (first < 0 && last < 0) {
     first = 0;
     last = count - 1;
@@ -112,11 +96,11 @@ bool StockData_1::GetMinMaxPrice(int first, int last, int64_t* min, int64_t* max
     *max = 1;
     return false;
   }
-  AWLOG("qzlo.log", "StockData_1::GetMinMaxPrice(%d, %d):: before Min = %d, Max = %d\n", first, last,
+  AWLOG("qzlo.log", "StockData_1::GetMinMaxPrice(%d, %d):: before Min = %d, Max = %d\n", asked_first, asked_last,
         static_cast<int>(lo), static_cast<int>(hi));
   ApplyPriceMargin(&lo, &hi);
-  AWLOG("qzlo.log", "StockData_1::GetMinMaxPrice(%d, %d):: Min = %d, Max = %d\n", first, last, static_cast<int>(lo),
-        static_cast<int>(hi));
+  AWLOG("qzlo.log", "StockData_1::GetMinMaxPrice(%d, %d):: Min = %d, Max = %d\n", asked_first, asked_last,
+        static_cast<int>(lo), static_cast<int>(hi));
   *min = lo;
   *max = hi;
   return true;

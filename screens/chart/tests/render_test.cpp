@@ -1,19 +1,15 @@
 // The chart as painted into its window: candle colours and wicks, volume columns, grid rows with
 // their value texts, time labels, band fills kept inside their pane, price-by-volume, and what an
 // empty chart shows.
+#include "chart/colours.h"
 #include "chart_fixture.h"
 
 namespace charttest {
 namespace {
 
-constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kBlack = 0x000000;
-constexpr COLORREF kRed = 0x0000FF;
-constexpr COLORREF kBlue = 0xFF0000;
-constexpr COLORREF kGreen = 0x008200;
-constexpr COLORREF kGrey = 0xB4B4B4;
-constexpr COLORREF kBandRed = 0x8482FF;
-constexpr COLORREF kBandBlue = 0xFF8284;
+using namespace chart::colour;
+constexpr COLORREF kGreen = kVolumeGreen;
+constexpr COLORREF kGrey = kGridGrey;
 
 class RenderTest : public ChartWindowTest {
  protected:

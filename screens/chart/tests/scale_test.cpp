@@ -310,6 +310,23 @@ TEST_F(ScaleTest, TimeLabelsStayWithinTheVisibleBars) {
   EXPECT_EQ(wnd_->label_kind, chart::kLabelYear);
 }
 
+TEST_F(ScaleTest, BarTimesRoundTrip) {
+  struct Case {
+    int y, mo, d, h, mi;
+  } cases[] = {{1950, 1, 1, 0, 0}, {2003, 1, 1, 9, 5}, {2004, 2, 29, 15, 0}, {2049, 12, 31, 23, 59}};
+  for (const Case& c : cases) {
+    const chart::BarDate d = chart::SplitBarTime(chart::MakeBarTime(c.y, c.mo, c.d, c.h, c.mi));
+    EXPECT_EQ(d.year, c.y);
+    EXPECT_EQ(d.month, c.mo);
+    EXPECT_EQ(d.day, c.d);
+    EXPECT_EQ(d.hour, c.h);
+    EXPECT_EQ(d.minute, c.mi);
+  }
+  EXPECT_EQ(chart::MakeBarTime(1970, 1, 2), 86400);
+  EXPECT_EQ(chart::MakeBarTime(1969, 12, 31, 23), -3600);
+  EXPECT_EQ(chart::SplitBarTime(-3600).day, 31);
+}
+
 TEST_F(ScaleTest, AxisAndReadoutTexts) {
   struct Axis {
     int64_t v;
