@@ -1,6 +1,7 @@
 #include "chart/chart_wnd.h"
 
 #include "chart/colours.h"
+#include "vxbase/money.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,25 +132,8 @@ bool ChartPane::Holds(int kind) const {
 }
 
 CString FormatAxisValue(int64_t value, bool hundredths) {
-  const bool negative = value < 0;
-  uint64_t mag = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  uint64_t whole = hundredths ? mag / 100 : mag;
-  std::u16string digits;
-  int n = 0;
-  do {
-    if (n && n % 3 == 0) digits.insert(digits.begin(), u',');
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + whole % 10));
-    whole /= 10;
-    ++n;
-  } while (whole);
-  if (hundredths) {
-    const unsigned cents = static_cast<unsigned>(mag % 100);
-    digits += u'.';
-    digits += static_cast<char16_t>(u'0' + cents / 10);
-    digits += static_cast<char16_t>(u'0' + cents % 10);
-  }
-  if (negative) digits.insert(digits.begin(), u'-');
-  return CString(digits);
+  WCHAR text[kCommaNumber64Chars];
+  return CString(w_Value2CommaNumber(text, kCommaNumber64Chars, value, hundredths ? -100 : 0));
 }
 
 CString FormatReadoutValue(int32_t value, int price_format) {
