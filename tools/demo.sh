@@ -10,7 +10,9 @@
 #                                     price and takes a picture of every step
 # Options: --no-build (use what is built), --build-dir DIR (default build), --shots DIR (where the
 # pictures go; default <build>/demo/shots), --keep (leave the temporary folder), --server-option ARG
-# (one more argument for larkspin-simserver, e.g. twice for "--users FILE"; see docs/simserver.md).
+# (one more argument for larkspin-simserver, e.g. twice for "--users FILE"; see docs/simserver.md),
+# --x-check (the scripted session in the desktop window of the X server in DISPLAY: after every
+# picture, the X server's screen must show exactly the device's screen that `shot` gives).
 #
 # Everything it started is stopped on every way out. A failed step ends it with a non-zero status
 # and the step's name.
@@ -19,10 +21,11 @@ here="$PWD"
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$src"
 
-headless=0; build=1; builddir="$src/build"; shots=""; keep=0; server_extra=()
+headless=0; build=1; builddir="$src/build"; shots=""; keep=0; server_extra=(); xcheck=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --headless) headless=1 ;;
+    --x-check) headless=1; xcheck=1 ;;
     --no-build) build=0 ;;
     --build-dir) builddir="${2:?--build-dir needs a folder}"; shift ;;
     --shots) shots="${2:?--shots needs a folder}"; shift ;;
@@ -221,14 +224,32 @@ fi
 # Headless: every box waits for its answer, as a person at the handheld answers it.
 export LARKSPIN_AUTOMATION=1
 unset LARKSPIN_DISPLAY
+if [ "$xcheck" = 1 ]; then
+  [ -n "${DISPLAY:-}" ] || fail "--x-check needs an X server in DISPLAY"
+  export LARKSPIN_DISPLAY=sdl LARKSPIN_SCALE=1
+fi
 mkdir -p "$shots"
 rm -f "$shots"/[0-9][0-9]-*.png
 shot_no=0
+# With --x-check: waits (up to 10 seconds) until the X server shows the device's screen as the
+# program asked (PROGRAM) composes it; both are kept beside the picture when they never agree.
+on_x() {
+  local name=$1; shift
+  for _ in $(seq 1 100); do
+    ctl "$@" shot "$work/x-shot.png" >/dev/null &&
+      xwd -root -silent | convert xwd:- png:"$work/x-root.png" &&
+      "$bin/larkspin-demo-device" same-picture "$work/x-root.png" "$work/x-shot.png" 1 >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  cp "$work/x-shot.png" "$shots/$name-shot.png"; cp "$work/x-root.png" "$shots/$name-x.png"
+  fail "the X server does not show the device's screen at \"$name\" (pictures in $shots)"
+}
 shot() {
   shot_no=$((shot_no + 1))
   local file
   file="$shots/$(printf '%02d' "$shot_no")-$1.png"
   main shot "$file" >/dev/null
+  [ "$xcheck" = 0 ] || on_x "$(printf '%02d' "$shot_no")-$1" --program VXMain --timeout 30000
 }
 # Waits (up to 30 seconds) until the item name shown in WINDOW is NAME. The name comes from the
 # server's 12-byte field, which a server may fill up with blanks: they are not compared.
@@ -246,6 +267,11 @@ box_text() { main wait box | sed -n 's/^text "\(.*\)"$/\1/p'; }
 
 step_name="starting the launcher"
 start_launcher
+if [ "$xcheck" = 0 ]; then :; else
+  step_name="the launcher in the desktop window"
+  ctl --timeout 30000 wait program Larkspin >/dev/null
+  on_x 00-launcher --program Larkspin --timeout 30000
+fi
 
 step_name="waiting for the login screen"
 ctl --timeout 30000 wait program VXMain >/dev/null

@@ -5,6 +5,10 @@
 //   larkspin-demo-device --root DIR internet        "Connect Method" = "Internet"
 //   larkspin-demo-device --root DIR start           starts the launcher, prints "launcher pid N"
 //   larkspin-demo-device --root DIR open-screen ID  posts WM_VX_OPEN_SCREEN ID to VXMain's frame
+//   larkspin-demo-device same-picture X.png SHOT.png SCALE
+//                                                   the device's screen SHOT.png, scaled by SCALE,
+//                                                   is shown whole and exactly somewhere in X.png
+//                                                   (a picture of the X server's screen)
 //
 // Exit status: 0 done, 1 failed (the reason on standard error), 2 usage.
 #include <cstdio>
@@ -13,6 +17,7 @@
 #include <string>
 
 #include "larkspin/shared_table.h"
+#include "plat/gdi.h"
 #include "plat/windows.h"
 #include "vxbase/messages.h"
 #include "vxbase/prop_ce.h"
@@ -22,7 +27,9 @@ namespace {
 constexpr const char16_t* kLauncher = u"\\Program Files\\Quorvan\\Bin\\Larkspin.exe";
 
 int Usage() {
-    std::fputs("usage: larkspin-demo-device --root DIR internet | start | open-screen ID\n", stderr);
+    std::fputs("usage: larkspin-demo-device --root DIR internet | start | open-screen ID\n"
+               "       larkspin-demo-device same-picture X.png SHOT.png SCALE\n",
+               stderr);
     return 2;
 }
 
@@ -62,6 +69,36 @@ int OpenScreen(const char* idText) {
     return 0;
 }
 
+// Looks for the scaled screen in the X server's picture: every place where the top-left pixel
+// matches is compared whole.
+int SamePicture(const char* xPath, const char* shotPath, const char* scaleText) {
+    plat::Surface x, shot;
+    if (!plat::gdi::ReadPng(xPath, x)) return Fail(std::string("cannot read ") + xPath);
+    if (!plat::gdi::ReadPng(shotPath, shot)) return Fail(std::string("cannot read ") + shotPath);
+    const int s = std::atoi(scaleText);
+    if (s < 1 || s > 8) return Usage();
+    const int w = shot.width * s, h = shot.height * s;
+    for (int top = 0; top + h <= x.height; ++top)
+        for (int left = 0; left + w <= x.width; ++left) {
+            if (x.Row(top)[left] != shot.Row(0)[0]) continue;
+            bool same = true;
+            for (int y = 0; y < h && same; ++y) {
+                const COLORREF* row = x.Row(top + y) + left;
+                const COLORREF* want = shot.Row(y / s);
+                for (int i = 0; i < w; ++i)
+                    if (row[i] != want[i / s]) {
+                        same = false;
+                        break;
+                    }
+            }
+            if (same) {
+                std::printf("the screen is shown at %d,%d\n", left, top);
+                return 0;
+            }
+        }
+    return Fail(std::string("the X server does not show ") + shotPath);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,5 +114,6 @@ int main(int argc, char** argv) {
     if (command == "internet" && i + 1 == argc) return SetInternet();
     if (command == "start" && i + 1 == argc) return StartLauncher();
     if (command == "open-screen" && i + 2 == argc) return OpenScreen(argv[i + 1]);
+    if (command == "same-picture" && i + 4 == argc) return SamePicture(argv[i + 1], argv[i + 2], argv[i + 3]);
     return Usage();
 }

@@ -1174,6 +1174,10 @@ bool WindowCodeRunning(HWND hwnd);
 // returns to its caller once the current message has been handled. Returns how many were ended.
 int EndModalLoops(HWND hwnd);
 
+// The device's screen is shared by every program of the device root (see docs/platform.md):
+// on by default; ResetForTests turns it off so that a test sees its own windows only.
+void SetScreenSharing(bool on);
+
 // Shell state of the process.
 struct ShellStateInfo {
   bool taskBarVisible = true;

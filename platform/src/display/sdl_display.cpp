@@ -22,6 +22,7 @@ struct State {
   int texW = 0, texH = 0;
   int scale = 2;
   bool stylusDown = false;
+  bool redraw = false;  // uncovered, resized or focused: show the last screen again
   std::deque<Event> pending;
   std::vector<uint32_t> argb;
 };
@@ -109,7 +110,17 @@ void Translate(State& s, const SDL_Event& e) {
   switch (e.type) {
     case SDL_QUIT: ev.kind = EventKind::Quit; break;
     case SDL_WINDOWEVENT:
-      if (e.window.event == SDL_WINDOWEVENT_CLOSE) ev.kind = EventKind::Quit;
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE: ev.kind = EventKind::Quit; break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_TAKE_FOCUS: s.redraw = true; break;
+        default: break;
+      }
       break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
@@ -139,6 +150,17 @@ void Translate(State& s, const SDL_Event& e) {
     default: break;
   }
   if (ev.kind != EventKind::None) s.pending.push_back(ev);
+}
+
+// Shows the last composed screen (kept in the texture), scaled.
+void Render(State& s) {
+  s.redraw = false;
+  if (!s.texture) return;
+  SDL_SetRenderDrawColor(s.renderer, 0, 0, 0, 255);
+  SDL_RenderClear(s.renderer);
+  SDL_Rect dst{0, 0, s.texW * s.scale, s.texH * s.scale};
+  SDL_RenderCopy(s.renderer, s.texture, nullptr, &dst);
+  SDL_RenderPresent(s.renderer);
 }
 
 }  // namespace
@@ -202,10 +224,7 @@ void Present(const Surface& screen) {
     s.argb[i] = 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
   }
   SDL_UpdateTexture(s.texture, nullptr, s.argb.data(), screen.width * 4);
-  SDL_RenderClear(s.renderer);
-  SDL_Rect dst{0, 0, screen.width * s.scale, screen.height * s.scale};
-  SDL_RenderCopy(s.renderer, s.texture, nullptr, &dst);
-  SDL_RenderPresent(s.renderer);
+  Render(s);
 }
 
 bool Poll(Event& ev) {
@@ -215,6 +234,7 @@ bool Poll(Event& ev) {
   if (s.pending.empty()) {
     SDL_Event e;
     while (SDL_PollEvent(&e)) Translate(s, e);
+    if (s.redraw) Render(s);
   }
   if (s.pending.empty()) return false;
   ev = s.pending.front();

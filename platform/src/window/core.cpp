@@ -336,7 +336,10 @@ HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
   w->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
   g.windows[h] = w;
   if (pw && (style & WS_CHILD)) pw->children.push_back(h);
-  else g.zorder.insert(g.zorder.begin(), h);
+  else {
+    g.zorder.insert(g.zorder.begin(), h);
+    Restamp(*w);
+  }
   if (!(style & WS_CHILD)) EnsureSurface(*w);
   l.unlock();
 
@@ -998,6 +1001,7 @@ void ResetForTests() {
   }
   g.slot = 0;
   g.counter = 0;
+  ResetDeviceScreen(false);
   // The device root of the next test (set before this call); kept so that what logs late (at
   // exit) never needs the kernel.
   g.runDir = RunDir();

@@ -15,6 +15,8 @@ void MoveToFront(std::vector<HWND>& list, HWND h) {
   if (it == list.end()) return;
   list.erase(it);
   list.insert(list.begin(), h);
+  if (&list == &G().zorder)
+    if (auto w = Find(h)) Restamp(*w);
 }
 
 bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
@@ -250,7 +252,12 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
           pos = a == list->end() ? list->begin() : a + 1;
         }
         restacked = static_cast<size_t>(pos - list->begin()) != oldIndex;
+        bool front = pos == list->begin();
         list->insert(pos, hwnd);
+        if (list == &g.zorder) {
+          if (front) Restamp(*w);
+          else StampBelow(*w, insertAfter == HWND_BOTTOM ? HWND_BOTTOM : insertAfter);
+        }
         if (restacked && (w->style & WS_VISIBLE)) {
           InvalidateTree(*w);
         }

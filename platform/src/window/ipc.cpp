@@ -124,6 +124,12 @@ void Serve(int conn) {
       return;
     case OpPost:
       l.unlock();
+      if (req.msg == WM_PLAT_DEVICE_INPUT) {
+        // Input from the desktop window, shown by another program of the device root.
+        DeviceInput(static_cast<WPARAM>(req.wParam), static_cast<LPARAM>(req.lParam));
+        Answer(conn, 1, true);
+        return;
+      }
       Answer(conn, PostMessage(req.hwnd, req.msg, static_cast<WPARAM>(req.wParam), static_cast<LPARAM>(req.lParam)), true);
       return;
     case OpNotify:

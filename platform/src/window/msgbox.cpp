@@ -79,7 +79,7 @@ int CancelAnswer(const std::vector<int>& buttons) {
 // Someone can answer: a test or the automation layer (automation mode) or a user at the display.
 bool SomeoneAnswers() {
   if (plat::win::AutomationMode()) return true;
-  return &plat::display::IsOpen && plat::display::IsOpen();
+  return (&plat::display::IsOpen && plat::display::IsOpen()) || DisplayElsewhere();
 }
 
 const char16_t* ButtonText(int id) {

@@ -28,6 +28,7 @@ namespace {
 
 uint64_t g_paintGeneration = 1;
 uint64_t g_presentedGeneration = 0;
+uint64_t g_presentedDevice = 0;  // the device's publication count at the last present
 Surface g_screenDcSurface;
 
 RECT Intersect(const RECT& a, const RECT& b) {
@@ -361,33 +362,46 @@ void ScrollBarStylus(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- Display ---------------------------------------------------------------------------------
 
-bool DisplayOpen() { return &plat::display::IsOpen && plat::display::IsOpen(); }
+// The desktop window is up here or in another program of the device root: a waiting loop looks
+// at it (or at whether it is left to this program) at least every 10 ms.
+bool DisplayOpen() { return (&plat::display::IsOpen && plat::display::IsOpen()) || DisplayElsewhere(); }
 
+namespace {
+std::string g_displayTitle;
+}  // namespace
+
+uint64_t PaintGeneration() { return g_paintGeneration; }
+
+// At the moment the message loop runs out of work: this program's picture goes to the device's
+// screen, and the program showing it presents what changed (its own or another program's).
 void PresentIfDisplay() {
+  PublishLayers();
   if (!&plat::display::IsOpen || !plat::display::IsOpen()) return;
-  if (g_presentedGeneration == g_paintGeneration) return;
+  uint64_t device = DeviceGeneration();
+  if (g_presentedGeneration == g_paintGeneration && g_presentedDevice == device) return;
   Surface screen;
   plat::win::ComposeScreen(screen);
   g_presentedGeneration = g_paintGeneration;
+  g_presentedDevice = device;
   plat::display::Present(screen);
 }
 
 void PollDisplay() {
+  if (DisplayElsewhere() && TakeDisplay()) {
+    // The program that showed the device's screen has ended: this one shows it now.
+    if (&plat::display::Open) plat::display::Open(g_displayTitle);
+    g_presentedGeneration = g_presentedDevice = 0;
+  }
   if (!&plat::display::IsOpen || !&plat::display::Poll || !plat::display::IsOpen()) return;
   plat::display::Event ev;
   while (plat::display::Poll(ev)) {
     switch (ev.kind) {
-      case plat::display::EventKind::StylusDown: plat::win::InjectStylus(plat::win::Stylus::Down, ev.x, ev.y); break;
-      case plat::display::EventKind::StylusUp: plat::win::InjectStylus(plat::win::Stylus::Up, ev.x, ev.y); break;
-      case plat::display::EventKind::StylusMove: plat::win::InjectStylus(plat::win::Stylus::Move, ev.x, ev.y); break;
-      case plat::display::EventKind::Key: plat::win::InjectKey(ev.key); break;
-      case plat::display::EventKind::Char: plat::win::InjectChar(ev.ch); break;
-      case plat::display::EventKind::Quit: {
-        HWND top = GetForegroundWindow();
-        if (top) PostMessage(top, WM_CLOSE, 0, 0);
-        else PostQuitMessage(0);
-        break;
-      }
+      case plat::display::EventKind::StylusDown: RouteDisplayInput(DeviceInputDown, ev.x, ev.y, 0, 0); break;
+      case plat::display::EventKind::StylusUp: RouteDisplayInput(DeviceInputUp, ev.x, ev.y, 0, 0); break;
+      case plat::display::EventKind::StylusMove: RouteDisplayInput(DeviceInputMove, ev.x, ev.y, 0, 0); break;
+      case plat::display::EventKind::Key: RouteDisplayInput(DeviceInputKey, 0, 0, ev.key, 0); break;
+      case plat::display::EventKind::Char: RouteDisplayInput(DeviceInputChar, 0, 0, 0, ev.ch); break;
+      case plat::display::EventKind::Quit: PowerOff(); break;
       default: break;
     }
   }
@@ -404,6 +418,9 @@ void OpenDisplayFor(const Window&) {
   std::string title = n > 0 ? std::string(name, static_cast<size_t>(n)) : std::string("Larkspin");
   auto slash = title.find_last_of('/');
   if (slash != std::string::npos) title = title.substr(slash + 1);
+  g_displayTitle = title;
+  // One desktop window per device root: the program that takes it first shows every program.
+  if (!TakeDisplay()) return;
   plat::display::Open(title);
 }
 
@@ -716,15 +733,17 @@ void ComposeScreen(Surface& out) {
   Lock l(g.m);
   out.Resize(PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT, 0x00FFFFFF);
   RECT screen{0, 0, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT};
-  for (auto it = g.zorder.rbegin(); it != g.zorder.rend(); ++it) {
-    auto w = Find(*it);
-    if (!w || !(w->style & WS_VISIBLE)) continue;
-    EnsureSurface(*w);
-    RECT at = Intersect(Intersect(w->rect, screen),
-                        Offset(RECT{0, 0, w->surface.width, w->surface.height}, w->rect.left, w->rect.top));
+  // Every program's windows of the device root in the device's z-order, bottom first.
+  ShellStateInfo sh;
+  for (const DeviceLayer& layer : DeviceLayers(true, &sh)) {
+    if (!layer.visible || !layer.surface) continue;
+    const Surface& surface = *layer.surface;
+    if (surface.pixels.size() < static_cast<size_t>(surface.width) * static_cast<size_t>(surface.height)) continue;
+    RECT at = Intersect(Intersect(layer.rect, screen),
+                        Offset(RECT{0, 0, surface.width, surface.height}, layer.rect.left, layer.rect.top));
     if (Empty(at)) continue;
     for (LONG y = at.top; y < at.bottom; ++y) {
-      const COLORREF* src = w->surface.Row(static_cast<int>(y - w->rect.top)) + (at.left - w->rect.left);
+      const COLORREF* src = surface.Row(static_cast<int>(y - layer.rect.top)) + (at.left - layer.rect.left);
       std::copy(src, src + (at.right - at.left), out.Row(static_cast<int>(y)) + at.left);
     }
     // Texts of windows below that this window covers are no longer on the screen.
@@ -734,12 +753,11 @@ void ComposeScreen(Surface& out) {
                                             t.rect.bottom <= at.bottom;
                                    }),
                     out.texts.end());
-    for (TextRecord t : w->surface.texts) {
-      t.rect = Offset(t.rect, w->rect.left, w->rect.top);
+    for (TextRecord t : surface.texts) {
+      t.rect = Offset(t.rect, layer.rect.left, layer.rect.top);
       out.texts.push_back(std::move(t));
     }
   }
-  ShellStateInfo sh = ShellState();
   if (sh.taskBarVisible) FillSurface(out, RECT{0, 0, PLAT_SCREEN_WIDTH, PLAT_TASKBAR_HEIGHT}, RGB(0, 0, 128), screen);
   if (sh.sipShown)
     FillSurface(out, RECT{0, PLAT_SCREEN_HEIGHT - PLAT_SIP_HEIGHT, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT}, RGB(192, 192, 192),

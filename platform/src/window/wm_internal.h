@@ -139,6 +139,7 @@ struct Window {
   Surface surface;  // top-level windows only
   bool noActivate = false;  // pop-up menus: a tap does not activate them
   int procDepth = 0;        // calls of the window's procedure running (touched by the owner thread only)
+  uint64_t zstamp = 0;      // top-level windows: place in the device's z-order (higher is nearer the top)
 };
 
 struct Globals {
@@ -257,6 +258,37 @@ class ModalScope {
 };
 // h is `root` or lies below it: a child (further down) or a window it owns (further down).
 bool InWindowTree(HWND h, HWND root);  // lock held
+
+// The device's screen, shared by the programs of the device root (device_screen.cpp).
+struct DeviceLayer {
+  HWND hwnd = 0;
+  uint32_t pid = 0;
+  uint64_t stamp = 0;
+  bool visible = false;
+  bool topmost = false;
+  bool main = false;   // the program's first top-level window
+  bool local = false;  // this program's window (surface in memory, lock held while used)
+  RECT rect{};
+  const Surface* surface = nullptr;
+  std::shared_ptr<Surface> own;  // another program's published picture
+};
+enum DeviceInputKind { DeviceInputDown = 1, DeviceInputMove, DeviceInputUp, DeviceInputKey, DeviceInputChar };
+// Posted to a window of the program that is to take input from the desktop window.
+constexpr UINT WM_PLAT_DEVICE_INPUT = WM_PLAT_FIRST + 2;
+void Restamp(Window& w);                  // lock held: w comes to the front of the device
+void StampBelow(Window& w, HWND above);   // lock held: w goes below `above` (or HWND_BOTTOM)
+bool ScreenSharing();
+// Bottom first; `shell` (when given): the device's task bar and input panel.
+std::vector<DeviceLayer> DeviceLayers(bool withOthers, plat::win::ShellStateInfo* shell);
+void PublishLayers();                     // when this program's picture or order changed
+uint64_t DeviceGeneration();              // raised by every program's publication
+uint64_t PaintGeneration();
+bool TakeDisplay();                       // false: another program shows the device's screen
+bool DisplayElsewhere();
+void RouteDisplayInput(int kind, int x, int y, UINT key, char16_t ch);
+void DeviceInput(WPARAM kind, LPARAM value);  // input routed here by the program showing the screen
+void PowerOff();
+void ResetDeviceScreen(bool sharing);
 
 // Dialogs, boxes, menus
 LRESULT DialogWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);

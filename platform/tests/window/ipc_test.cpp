@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "window_test_util.h"
@@ -152,3 +154,61 @@ TEST_F(IpcTest, CloseEndsThePeerAndTheEventLogTellsWhatCrossed) {
 }
 
 }  // namespace
+
+// ---- One screen for every program of the device root ----------------------------------------
+
+class DeviceScreenTest : public IpcTest {
+ protected:
+  void SetUp() override {
+    IpcTest::SetUp();
+    plat::win::SetScreenSharing(true);
+  }
+  void TearDown() override {
+    plat::win::SetScreenSharing(false);
+    IpcTest::TearDown();
+  }
+  // Composes the device's screen until `cond` holds (the peer publishes when its loop is idle).
+  bool ScreenShows(const std::function<bool(const plat::Surface&)>& cond) {
+    for (int i = 0; i < 5000; ++i) {
+      plat::win::PumpMessages();
+      plat::Surface s;
+      plat::win::ComposeScreen(s);
+      if (cond(s)) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  }
+  static bool HasText(const plat::Surface& s, const std::u16string& text) {
+    return std::any_of(s.texts.begin(), s.texts.end(), [&](const plat::TextRecord& t) { return t.text == text; });
+  }
+};
+
+TEST_F(DeviceScreenTest, WindowsOfBothProgramsShareOneZOrder) {
+  HWND mine = MakeTop(0, 0, 240, 320);
+  ASSERT_TRUE(ScreenShows([](const plat::Surface& s) { return s.Row(160)[120] == RGB(255, 255, 255); }));
+  // The other program's window comes to the front of the device: its picture and its texts are
+  // on the screen this program composes.
+  ShowWindow(peer_, SW_SHOW);
+  EXPECT_TRUE(ScreenShows([](const plat::Surface& s) { return s.Row(160)[120] == RGB(0, 0, 255) && HasText(s, u"peer"); }));
+  // This program's window comes back to the front: the peer's texts are covered.
+  BringWindowToTop(mine);
+  EXPECT_TRUE(ScreenShows([](const plat::Surface& s) { return s.Row(160)[120] == RGB(255, 255, 255) && !HasText(s, u"peer"); }));
+  // A hidden window of the other program is not on the screen, whatever its place.
+  ShowWindow(peer_, SW_SHOW);
+  ASSERT_TRUE(ScreenShows([](const plat::Surface& s) { return s.Row(160)[120] == RGB(0, 0, 255); }));
+  ShowWindow(peer_, SW_HIDE);
+  EXPECT_TRUE(ScreenShows([](const plat::Surface& s) { return s.Row(160)[120] == RGB(255, 255, 255) && !HasText(s, u"peer"); }));
+}
+
+TEST_F(DeviceScreenTest, InputFromTheDesktopWindowReachesTheProgramThatOwnsTheWindow) {
+  ShowWindow(peer_, SW_SHOW);
+  // What the program showing the desktop window posts for a stylus down on the peer's window.
+  ASSERT_TRUE(PostMessage(peer_, WM_PLAT_FIRST + 2, 1, MAKELPARAM(50, 60)));
+  std::string tap;
+  for (int i = 0; i < 5000 && tap.empty(); ++i) {
+    std::ifstream in(root_ + "/peer.tap");
+    std::getline(in, tap);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(tap, "50,60");
+}

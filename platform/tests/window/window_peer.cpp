@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "plat/gdi.h"
 #include "plat/kernel.h"
 #include "plat/window.h"
 
@@ -29,6 +30,20 @@ LRESULT PeerProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_USER + 5: WriteFile("peer.posted", std::to_string(wp)); return 0;
     case WM_USER + 8:  // posted: sends to the test's window (lParam) and records the answer
       WriteFile("peer.sent", std::to_string(SendMessage(static_cast<HWND>(lp), WM_USER + 3, 5, 0)));
+      return 0;
+    case WM_PAINT: {  // blue, with its name at the top left
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(h, &ps);
+      RECT r{0, 0, 240, 320};
+      HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+      FillRect(dc, &r, blue);
+      DeleteObject(blue);
+      TextOut(dc, 4, 30, u"peer", 4);
+      EndPaint(h, &ps);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      WriteFile("peer.tap", std::to_string(LOWORD(lp)) + "," + std::to_string(HIWORD(lp)));
       return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     default: return DefWindowProc(h, m, wp, lp);
