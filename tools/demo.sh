@@ -12,7 +12,8 @@
 # pictures go; default <build>/demo/shots), --keep (leave the temporary folder), --server-option ARG
 # (one more argument for larkspin-simserver, e.g. twice for "--users FILE"; see docs/simserver.md),
 # --x-check (the scripted session in the desktop window of the X server in DISPLAY: after every
-# picture, the X server's screen must show exactly the device's screen that `shot` gives).
+# picture, the X server's screen must show exactly the device's screen that `shot` gives; the
+# window is covered and uncovered once, and closed at the end, which must end every program).
 #
 # Everything it started is stopped on every way out. A failed step ends it with a non-zero status
 # and the step's name.
@@ -49,6 +50,7 @@ fi
 
 bin="$builddir/bin"
 staged="$builddir/device"
+[ "$xcheck" = 0 ] || [ -x "$bin/larkspin-x-desktop" ] || { echo "demo: $bin/larkspin-x-desktop is missing" >&2; exit 1; }
 for f in "$bin/larkspin-simserver" "$bin/larkspin-ctl" "$bin/larkspin-demo-device" \
          "$staged/Program Files/Quorvan/Bin/Larkspin.exe" "$staged/Program Files/Quorvan/Bin/VXMain.exe" \
          "$staged/Program Files/Quorvan/Bin/ZRUpdate.exe" "$staged/Program Files/Quorvan/Bin/VXLogin.dll" \
@@ -325,6 +327,12 @@ if [ -e "$start_dll" ]; then
   regs="$(LC_ALL=C grep -c ' code=9000 ' "$work/requests.log" || true)"
   [ "$regs" -ge 3 ] || fail "the start screen registered $regs push types, not 3"
 fi
+if [ "$xcheck" = 1 ]; then
+  # Another window covers the desktop window and goes: the device's screen is painted again.
+  step_name="uncovering the desktop window"
+  "$bin/larkspin-x-desktop" cover || fail "the X server's screen could not be covered"
+  on_x uncovered --program VXMain --timeout 30000
+fi
 
 buy_dll="$root/Program Files/Quorvan/Bin/ZR4310.dll"
 if [ ! -e "$buy_dll" ]; then
@@ -384,6 +392,17 @@ main wait text 1009 "" >/dev/null
 main wait text 1010 "" >/dev/null
 main wait text 1014 "" >/dev/null
 shot after-order
+if [ "$xcheck" = 1 ]; then
+  # Closing the desktop window is the handheld's power-off: every program of the device root is
+  # told to close and ends.
+  step_name="closing the desktop window"
+  "$bin/larkspin-x-desktop" close >/dev/null || fail "no desktop window to close"
+  for _ in $(seq 1 200); do
+    [ -z "$(ctl programs 2>/dev/null)" ] && break
+    sleep 0.1
+  done
+  [ -z "$(ctl programs 2>/dev/null)" ] || fail "programs run on after the desktop window closed: $(ctl programs)"
+fi
 
 # Sent once, and byte for byte the order confirmed: account, password (masked in the server's log),
 # item, quantity 10, price 70000, type 1 (limit).
