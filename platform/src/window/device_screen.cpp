@@ -126,6 +126,7 @@ void Put(std::string& out, const T& v) {
 template <typename T>
 bool Take(const std::string& in, size_t& at, T* v, size_t bytes = sizeof(T)) {
   if (at + bytes > in.size() || at + bytes < at) return false;
+  if (bytes == 0) return true;  // an empty picture or text: nothing to copy (and no buffer)
   std::memcpy(v, in.data() + at, bytes);
   at += bytes;
   return true;
