@@ -5,13 +5,17 @@
 //                              takes it away: the windows below must paint themselves again
 //   larkspin-x-desktop close   closes every named top-level window as a window manager's close
 //                              button does (WM_DELETE_WINDOW)
+//   larkspin-x-desktop tap X Y SCALE
+//                              the mouse moves to device point X,Y of the desktop window (scaled
+//                              by SCALE) and clicks there
 //
-// Exit status: 0 done, 1 no X server or no window to close, 2 usage.
+// Exit status: 0 done, 1 no X server or no window, 2 usage.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -29,6 +33,54 @@ int Cover(Display* dpy) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     XDestroyWindow(dpy, cover);
     XSync(dpy, False);
+    return 0;
+}
+
+// The first named top-level window: the desktop window (the only one on the test's X server).
+Window DesktopWindow(Display* dpy) {
+    Window root = DefaultRootWindow(dpy), parent = 0, *kids = nullptr, found = 0;
+    unsigned int count = 0;
+    if (XQueryTree(dpy, root, &root, &parent, &kids, &count)) {
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            char* name = nullptr;
+            if (XFetchName(dpy, kids[i], &name) && name) {
+                found = kids[i];
+                XFree(name);
+            }
+        }
+        if (kids) XFree(kids);
+    }
+    return found;
+}
+
+int Tap(Display* dpy, int x, int y) {
+    Window w = DesktopWindow(dpy);
+    if (!w) return 1;
+    Window root = DefaultRootWindow(dpy);
+    XEvent ev{};
+    ev.xmotion.type = MotionNotify;
+    ev.xmotion.display = dpy;
+    ev.xmotion.window = w;
+    ev.xmotion.root = root;
+    ev.xmotion.x = x;
+    ev.xmotion.y = y;
+    ev.xmotion.same_screen = True;
+    XSendEvent(dpy, w, True, PointerMotionMask, &ev);
+    for (int type : {ButtonPress, ButtonRelease}) {
+        XEvent b{};
+        b.xbutton.type = type;
+        b.xbutton.display = dpy;
+        b.xbutton.window = w;
+        b.xbutton.root = root;
+        b.xbutton.x = x;
+        b.xbutton.y = y;
+        b.xbutton.button = Button1;
+        b.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
+        b.xbutton.same_screen = True;
+        XSendEvent(dpy, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &b);
+        XSync(dpy, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     return 0;
 }
 
@@ -63,8 +115,9 @@ int Close(Display* dpy) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 || (std::strcmp(argv[1], "cover") != 0 && std::strcmp(argv[1], "close") != 0)) {
-        std::fputs("usage: larkspin-x-desktop cover | close\n", stderr);
+    const bool tap = argc == 5 && std::strcmp(argv[1], "tap") == 0;
+    if (!tap && (argc != 2 || (std::strcmp(argv[1], "cover") != 0 && std::strcmp(argv[1], "close") != 0))) {
+        std::fputs("usage: larkspin-x-desktop cover | close | tap X Y SCALE\n", stderr);
         return 2;
     }
     Display* dpy = XOpenDisplay(nullptr);
@@ -72,7 +125,8 @@ int main(int argc, char** argv) {
         std::fputs("larkspin-x-desktop: no X server (DISPLAY)\n", stderr);
         return 1;
     }
-    int rc = std::strcmp(argv[1], "cover") == 0 ? Cover(dpy) : Close(dpy);
+    int rc = tap ? Tap(dpy, std::atoi(argv[2]) * std::atoi(argv[4]), std::atoi(argv[3]) * std::atoi(argv[4]))
+                 : std::strcmp(argv[1], "cover") == 0 ? Cover(dpy) : Close(dpy);
     XCloseDisplay(dpy);
     return rc;
 }
