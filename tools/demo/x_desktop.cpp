@@ -53,30 +53,29 @@ Window DesktopWindow(Display* dpy) {
     return found;
 }
 
+// The pointer event `e` (motion or button) at x,y of window w.
+template <typename E>
+void Place(E& e, int type, Display* dpy, Window w, int x, int y) {
+    e.type = type;
+    e.display = dpy;
+    e.window = w;
+    e.root = DefaultRootWindow(dpy);
+    e.x = x;
+    e.y = y;
+    e.same_screen = True;
+}
+
 int Tap(Display* dpy, int x, int y) {
     Window w = DesktopWindow(dpy);
     if (!w) return 1;
-    Window root = DefaultRootWindow(dpy);
     XEvent ev{};
-    ev.xmotion.type = MotionNotify;
-    ev.xmotion.display = dpy;
-    ev.xmotion.window = w;
-    ev.xmotion.root = root;
-    ev.xmotion.x = x;
-    ev.xmotion.y = y;
-    ev.xmotion.same_screen = True;
+    Place(ev.xmotion, MotionNotify, dpy, w, x, y);
     XSendEvent(dpy, w, True, PointerMotionMask, &ev);
     for (int type : {ButtonPress, ButtonRelease}) {
         XEvent b{};
-        b.xbutton.type = type;
-        b.xbutton.display = dpy;
-        b.xbutton.window = w;
-        b.xbutton.root = root;
-        b.xbutton.x = x;
-        b.xbutton.y = y;
+        Place(b.xbutton, type, dpy, w, x, y);
         b.xbutton.button = Button1;
         b.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
-        b.xbutton.same_screen = True;
         XSendEvent(dpy, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &b);
         XSync(dpy, False);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
