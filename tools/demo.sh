@@ -13,7 +13,8 @@
 # (one more argument for larkspin-simserver, e.g. twice for "--users FILE"; see docs/simserver.md),
 # --x-check (the scripted session in the desktop window of the X server in DISPLAY: after every
 # picture, the X server's screen must show exactly the device's screen that `shot` gives; the
-# window is covered and uncovered once, and closed at the end, which must end every program).
+# window is covered and uncovered once, a screen is switched under a box, and the window is
+# closed at the end, which must end every program).
 #
 # Everything it started is stopped on every way out. A failed step ends it with a non-zero status
 # and the step's name.
@@ -397,6 +398,32 @@ main wait text 1009 "" >/dev/null
 main wait text 1010 "" >/dev/null
 main wait text 1014 "" >/dev/null
 shot after-order
+if [ "$xcheck" = 1 ]; then
+  # Another screen opens while the buy screen's handler shows the box of a refused item code:
+  # the buy screen's box ends with its answer, then the screen itself ends, and the program runs
+  # on with the order inquiry.
+  step_name="switching screens under a box"
+  main tap 9909 >/dev/null
+  main key END BACK BACK BACK BACK BACK BACK >/dev/null
+  main type 9909 999999 >/dev/null
+  text="$(box_text)"
+  [ "$text" = "종목코드를 확인하세요." ] || fail "unexpected box: $text"
+  box="$(main box | sed -n 's/^box \([0-9]*\)$/\1/p')"
+  "$bin/larkspin-demo-device" --root "$root" open-screen 93103
+  # Half a second after the switch the main program ends the buy screen's box (nobody else
+  # answers it here: OK, its only button), then the screen.
+  answer="$(main wait event msgbox-answer "$box" | cut -f6)"
+  [ "$answer" = 1 ] || fail "the buy screen's box was answered $answer"
+  # A reply still on its way when the screens switched reaches the order inquiry, which shows
+  # the server's message in turn: answered as a person would.
+  for _ in $(seq 1 20); do
+    main settle >/dev/null
+    [ "$(main box | head -n 1)" = "none" ] && break
+    main answer ok >/dev/null
+  done
+  if main tree | grep -q 'id=9705 '; then fail "the buy screen did not end"; fi
+  shot switched-under-a-box
+fi
 if [ "$xcheck" = 1 ]; then
   # Closing the desktop window is the handheld's power-off: every program of the device root is
   # told to close and ends.
