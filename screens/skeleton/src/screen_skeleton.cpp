@@ -134,7 +134,7 @@ BOOL CVXScreenDlg::OnInitDialog() {
 }
 
 BOOL CVXScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-    UINT id = LOWORD(wParam);
+    ControlId id = LOWORD(wParam);
     UINT code = HIWORD(wParam);
     if (m_config.chain != ItemChain::None) {
         if (id == IDC_ITEM_EDIT && code == EN_CHANGE && m_config.chain != ItemChain::NoEdit) OnItemEditChange();
@@ -150,7 +150,7 @@ BOOL CVXScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         CString pw;
         GetDlgItemText(static_cast<int>(id), pw);
         if (pw.GetLength() == 4)
-            if (CWnd* next = GetDlgItem(static_cast<int>(m_config.passwordNext))) next->SetFocus();
+            if (CWnd* next = GetDlgItem(m_config.passwordNext)) next->SetFocus();
     }
     for (size_t i = 0; i < m_config.numberCount; ++i)
         if (m_config.numbers[i].id == id && code == EN_CHANGE) OnNumberChange(m_config.numbers[i]);
@@ -206,7 +206,7 @@ BOOL CVXScreenDlg::GetAccount(int index, CString& out) {
 }
 
 void CVXScreenDlg::FillAccounts() {
-    auto* combo = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(m_config.accountCombo)));
+    auto* combo = static_cast<CComboBox*>(GetDlgItem(m_config.accountCombo));
     if (!combo) return;
     combo->ResetContent();
     long count = GetAccountCount();
@@ -231,7 +231,7 @@ void CVXScreenDlg::FillAccounts() {
 }
 
 BOOL CVXScreenDlg::SaveAccountMemo() {
-    auto* combo = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(m_config.accountCombo)));
+    auto* combo = static_cast<CComboBox*>(GetDlgItem(m_config.accountCombo));
     if (!combo) return FALSE;
     CString shown;
     int sel = combo->GetCurSel();
@@ -323,10 +323,10 @@ void CVXScreenDlg::OnItemEditChange() {
     if (m_config.itemNameStatic) {
         CString name;
         GetDlgItemText(kItemName, name);
-        SetDlgItemText(static_cast<int>(m_config.itemNameStatic), name);
+        SetDlgItemText(m_config.itemNameStatic, name);
     }
     if (m_config.itemNext)
-        if (CWnd* next = GetDlgItem(static_cast<int>(m_config.itemNext))) next->SetFocus();
+        if (CWnd* next = GetDlgItem(m_config.itemNext)) next->SetFocus();
     m_inItemChain = false;
 }
 
@@ -354,13 +354,13 @@ void CVXScreenDlg::OnItemComboSelChange() {
 
 void CVXScreenDlg::OnAccountSelChange() {
     if (!m_config.passwordEdit) return;
-    SetDlgItemText(static_cast<int>(m_config.passwordEdit), u"");
-    if (CWnd* pw = GetDlgItem(static_cast<int>(m_config.passwordEdit))) pw->SetFocus();
+    SetDlgItemText(m_config.passwordEdit, u"");
+    if (CWnd* pw = GetDlgItem(m_config.passwordEdit)) pw->SetFocus();
 }
 
 void CVXScreenDlg::OnNumberChange(const NumberEdit& edit) {
     size_t slot = static_cast<size_t>(&edit - m_config.numbers);
-    auto* ctl = static_cast<CEdit*>(GetDlgItem(static_cast<int>(edit.id)));
+    auto* ctl = static_cast<CEdit*>(GetDlgItem(edit.id));
     if (!ctl) return;
     CString text;
     ctl->GetWindowText(text);
@@ -415,7 +415,7 @@ void CVXScreenDlg::ShowItemName(const unsigned char* body, int len) {
     if (!m_config.itemNameStatic || len < 12) return;
     int n = 0;
     while (n < 12 && body[n]) ++n;
-    SetDlgItemText(static_cast<int>(m_config.itemNameStatic),
+    SetDlgItemText(m_config.itemNameStatic,
                    CString::FromMultiByte(reinterpret_cast<const char*>(body), n));
 }
 

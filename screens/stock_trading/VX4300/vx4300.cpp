@@ -27,7 +27,7 @@ constexpr vxskel::GoToButton kGoTo[] = {{vxorder::kCurrentPrice, VX_SCREEN_STOCK
                                         {vxorder::kBalance, kScreen.balanceScreen, false}};
 constexpr vxskel::ScreenConfig kConfig = vxorder::MakeConfig(kScreen, kGoTo);
 constexpr auto kItems = vxorder::TemplateItems(kScreen);
-constexpr plat::DialogTemplate kDlg = vxorder::Template(kItems);
+constexpr plat::DialogTemplate kDlg = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 
 }  // namespace

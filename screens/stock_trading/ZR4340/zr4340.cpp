@@ -12,6 +12,7 @@
 #include "vxbase/base_strip.h"
 #include "vxbase/prop_ce.h"
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/screen_template.h"
 #include "vxskeleton/tr_layouts.h"
 // The messages header and the grid header spell the grid's message differently (same value).
 #undef WM_VGRID_NOTIFY
@@ -22,23 +23,23 @@ namespace {
 
 constexpr uint16_t kTrInquiry = 4340;
 
-constexpr UINT kAccount = 1010;
-constexpr UINT kPassword = 1004;
-constexpr UINT kBtnSend = 9813;    // "확인"
-constexpr UINT kBtnAll = 1565;     // "전체"
-constexpr UINT kBtnFilled = 1566;  // "체결"
-constexpr UINT kBtnOpen = 1567;    // "미체결"
-constexpr UINT kBtnNext = 9701;    // "다음"
-constexpr UINT kBtnFirst = 9822;   // "처음"
-constexpr UINT kBtnModify = 1568;  // "정정"
-constexpr UINT kBtnCancel = 1569;  // "취소"
-constexpr UINT kCurrentPrice = 9709;
+constexpr int kAccount = 1010;
+constexpr int kPassword = 1004;
+constexpr int kBtnSend = 9813;    // "확인"
+constexpr int kBtnAll = 1565;     // "전체"
+constexpr int kBtnFilled = 1566;  // "체결"
+constexpr int kBtnOpen = 1567;    // "미체결"
+constexpr int kBtnNext = 9701;    // "다음"
+constexpr int kBtnFirst = 9822;   // "처음"
+constexpr int kBtnModify = 1568;  // "정정"
+constexpr int kBtnCancel = 1569;  // "취소"
+constexpr int kCurrentPrice = 9709;
 constexpr int kGridId = 4340;
 constexpr int kNoId = -1;
 
-constexpr UINT kScreenModify = 93101;
-constexpr UINT kScreenCancel = 93102;
-constexpr UINT kScreenEcnCancel = 93106;
+constexpr int kScreenModify = 93101;
+constexpr int kScreenCancel = 93102;
+constexpr int kScreenEcnCancel = 93106;
 
 // Request: account 10, password 8, filter, page, rows per page.
 constexpr int kPasswordBytes = vxtr::kPassword.width;
@@ -78,52 +79,26 @@ constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
 constexpr DWORD kRadio = WS_VISIBLE | WS_TABSTOP | BS_RADIOBUTTON;
 constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
 
-const plat::DialogItemTemplate kItems[] = {
-    // Top bar: title and the menu buttons of the base dialog; then the item code with its name.
-    {u"STATIC", IDC_TITLE, u"", WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 62, 20},
-    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 62, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 88, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 114, 0, 28, 20},
-    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 142, 0, 28, 20},
-    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 170, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButton, 0, 196, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 222, 0, 18, 20},
-    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 1, 22, 62, 120},
-    {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 64, 22, 18, 20},
-    {u"STATIC", IDC_ITEM_NAME, u"", WS_VISIBLE | SS_LEFT, 0, 83, 22, 95, 20},
-    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 179, 22, 60, 120},
-    // (y 44-63: the base-quote strip)
-    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 210, 44, 29, 19},
+// The screen's own controls; the menu bar, the item-code row and the keypad come from the skeleton.
+constexpr plat::DialogItemTemplate kOwn[] = {
     {u"STATIC", kNoId, u" 계좌번호", kLabel, 0, 0, 68, 56, 18},
-    {u"COMBOBOX", static_cast<int>(kAccount), nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 58, 66, 130, 110},
+    {u"COMBOBOX", kAccount, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 58, 66, 130, 110},
     {u"STATIC", kNoId, u"계좌비밀", kLabel, 0, 0, 90, 56, 18},
-    {u"EDIT", static_cast<int>(kPassword), u"", WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_PASSWORD | ES_NUMBER, 0, 58, 88, 64, 20},
-    {u"BUTTON", static_cast<int>(kBtnSend), u"확인", kButton, 0, 126, 88, 48, 20},
-    {u"BUTTON", static_cast<int>(kBtnAll), u"전체", kRadio | WS_GROUP, 0, 2, 110, 60, 18},
-    {u"BUTTON", static_cast<int>(kBtnFilled), u"체결", kRadio, 0, 64, 110, 60, 18},
-    {u"BUTTON", static_cast<int>(kBtnOpen), u"미체결", kRadio, 0, 126, 110, 70, 18},
+    {u"EDIT", kPassword, u"", WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_PASSWORD | ES_NUMBER, 0, 58, 88, 64, 20},
+    {u"BUTTON", kBtnSend, u"확인", kButton, 0, 126, 88, 48, 20},
+    {u"BUTTON", kBtnAll, u"전체", kRadio | WS_GROUP, 0, 2, 110, 60, 18},
+    {u"BUTTON", kBtnFilled, u"체결", kRadio, 0, 64, 110, 60, 18},
+    {u"BUTTON", kBtnOpen, u"미체결", kRadio, 0, 126, 110, 70, 18},
     // (y 130-247: the grid)
-    {u"BUTTON", static_cast<int>(kBtnFirst), u"처음", kButton, 0, 2, 252, 56, 22},
-    {u"BUTTON", static_cast<int>(kBtnNext), u"다음", kButton, 0, 60, 252, 56, 22},
+    {u"BUTTON", kBtnFirst, u"처음", kButton, 0, 2, 252, 56, 22},
+    {u"BUTTON", kBtnNext, u"다음", kButton, 0, 60, 252, 56, 22},
     // No face of their own: plain push buttons that draw their captions.
-    {u"BUTTON", static_cast<int>(kBtnModify), u"정정", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 124, 252, 56, 22},
-    {u"BUTTON", static_cast<int>(kBtnCancel), u"취소", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 182, 252, 56, 22},
-    {u"BUTTON", static_cast<int>(kCurrentPrice), u"현재가", kButton, 0, 176, 88, 62, 20},
-    // (y 279-298: the index strip) The keypad.
-    {u"BUTTON", IDC_KEY_1, u"1", kButton, 0, 1, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 1, u"2", kButton, 0, 22, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 2, u"3", kButton, 0, 43, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 3, u"4", kButton, 0, 64, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 4, u"5", kButton, 0, 85, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 5, u"6", kButton, 0, 106, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 6, u"7", kButton, 0, 127, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 7, u"8", kButton, 0, 148, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 8, u"9", kButton, 0, 169, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_0, u"0", kButton, 0, 190, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_BACK, u"<<", kButton, 0, 211, 300, 28, 20},
+    {u"BUTTON", kBtnModify, u"정정", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 124, 252, 56, 22},
+    {u"BUTTON", kBtnCancel, u"취소", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 182, 252, 56, 22},
+    {u"BUTTON", kCurrentPrice, u"현재가", kButton, 0, 176, 88, 62, 20},
 };
-const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      kItems, std::size(kItems)};
+constexpr auto kItems = vxskel::ScreenItems(kOwn);
+constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 // A text field of code page 949: up to its first NUL, never past its width.
@@ -151,7 +126,7 @@ public:
     }
 
     void OnInitScreen() override {
-        if (auto* pw = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kPassword)))) pw->LimitText(kPasswordBytes);
+        if (auto* pw = static_cast<CEdit*>(GetDlgItem(kPassword))) pw->LimitText(kPasswordBytes);
         CreateGrid();
         CheckFilter(kBtnAll);
         // The list shows the first account; the remembered one when there is one.
@@ -159,13 +134,13 @@ public:
         CString memo;
         if (reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ORDER_CHANGE)) memo = reg.GetValue(VX_ACCOUNT_MEMO);
         if (memo.GetLength() >= 10)
-            if (CWnd* combo = GetDlgItem(static_cast<int>(kAccount))) combo->SetWindowText(vxskel::AccountDisplay(memo));
+            if (CWnd* combo = GetDlgItem(kAccount)) combo->SetWindowText(vxskel::AccountDisplay(memo));
     }
 
     void OnQuery() override {
         SetItemCodeField(0);
         RequestStockBase();
-        if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+        if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
     }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -177,7 +152,7 @@ public:
     }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        UINT id = LOWORD(wParam);
+        int id = LOWORD(wParam);
         UINT code = HIWORD(wParam);
         if (lParam == 0) return CVXScreenDlg::OnCommand(wParam, lParam);
         if (id == kAccount && code == CBN_SELCHANGE) {
@@ -186,7 +161,7 @@ public:
         }
         if (id == kPassword && code == EN_CHANGE) {
             CString pw;
-            GetDlgItemText(static_cast<int>(kPassword), pw);
+            GetDlgItemText(kPassword, pw);
             if (pw.GetLength() > 4) {
                 MessageBox(u"비밀번호는 4자리이여야 합니다.", u"", MB_OK);
                 return TRUE;
@@ -202,10 +177,10 @@ public:
                 case kBtnSend: {
                     EnableButton(kBtnNext, true);
                     CString pw;
-                    GetDlgItemText(static_cast<int>(kPassword), pw);
+                    GetDlgItemText(kPassword, pw);
                     if (pw.GetLength() < 4) {
                         MessageBox(u"비밀번호를 입력하세요", u"", MB_OK);
-                        if (CWnd* w = GetDlgItem(static_cast<int>(kPassword))) w->SetFocus();
+                        if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
                         return TRUE;
                     }
                     m_page = 0;
@@ -288,7 +263,7 @@ private:
             if (body[i] < '0' || body[i] > '9') return true;
         // The shown account's first 8 and last 2 characters, read without allocating.
         WCHAR shown[40] = {};
-        HWND combo = ::GetDlgItem(m_hWnd, static_cast<int>(kAccount));
+        HWND combo = ::GetDlgItem(m_hWnd, kAccount);
         int n = combo ? ::GetWindowText(combo, shown, 40) : 0;
         if (n < 10) return false;
         for (int i = 0; i < 10; ++i) {
@@ -311,8 +286,8 @@ private:
         m_grid->set_visible(1);
     }
 
-    void CheckFilter(UINT id) {
-        for (UINT b : {kBtnAll, kBtnFilled, kBtnOpen}) CheckDlgButton(static_cast<int>(b), b == id ? BST_CHECKED : BST_UNCHECKED);
+    void CheckFilter(int id) {
+        for (int b : {kBtnAll, kBtnFilled, kBtnOpen}) CheckDlgButton(b, b == id ? BST_CHECKED : BST_UNCHECKED);
     }
 
     void EnableButton(UINT id, bool on) {
@@ -336,17 +311,17 @@ private:
 
     void SendInquiry() {
         CString shown, password;
-        if (CWnd* combo = GetDlgItem(static_cast<int>(kAccount))) combo->GetWindowText(shown);
-        GetDlgItemText(static_cast<int>(kPassword), password);
+        if (CWnd* combo = GetDlgItem(kAccount)) combo->GetWindowText(shown);
+        GetDlgItemText(kPassword, password);
         std::string account = vxskel::AccountDigits(shown).ToMultiByte();
         std::string pw = password.ToMultiByte();
         bool accountOk = account.size() == 10 && account.find_first_not_of("0123456789") == std::string::npos;
         if (!accountOk) {
             MessageBox(u"계좌번호를 선택하세요", u"", MB_OK);
-            if (CWnd* w = GetDlgItem(static_cast<int>(kAccount))) w->SetFocus();
+            if (CWnd* w = GetDlgItem(kAccount)) w->SetFocus();
         } else if (pw.size() > static_cast<size_t>(kPasswordBytes)) {
             MessageBox(u"비밀번호를 입력하세요", u"", MB_OK);
-            if (CWnd* w = GetDlgItem(static_cast<int>(kPassword))) w->SetFocus();
+            if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
         } else {
             namespace q = vxtr::inquiry;
             unsigned char body[q::kRequestSize];

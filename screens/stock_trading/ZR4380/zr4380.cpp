@@ -37,57 +37,31 @@ constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
 constexpr DWORD kDropList = WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL;
 constexpr int kNoId = -1;
 
-const plat::DialogItemTemplate kItems[] = {
-    // Top bar: the screen's title button, the menu buttons of the base dialog and "X".
-    {u"BUTTON", static_cast<int>(kTitleButton), u"ECN취소", kButton, 0, 0, 0, 62, 20},
-    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 62, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 88, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 114, 0, 28, 20},
-    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 142, 0, 28, 20},
-    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 170, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButton, 0, 196, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 222, 0, 18, 20},
+// The screen's own controls; the menu bar, the item-code row and the keypad come from the skeleton.
+constexpr plat::DialogItemTemplate kOwn[] = {
     // Item-code row: recent codes, the ECN finder, item name, quick move.
-    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 1, 22, 62, 120},
-    {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 64, 22, 18, 20},
-    {u"STATIC", IDC_ITEM_NAME, u"", kLabel, 0, 83, 22, 95, 20},
-    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 179, 22, 60, 120},
-    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 210, 44, 29, 19},
-    // (y 44-63: the base-quote strip)
     {u"STATIC", kNoId, u" 계좌번호", kLabel, 0, 0, 68, 60, 18},
-    {u"COMBOBOX", static_cast<int>(kAccount), nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 62, 66, 130, 110},
+    {u"COMBOBOX", kAccount, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 62, 66, 130, 110},
     {u"STATIC", kNoId, u" 계좌비밀", kLabel, 0, 0, 90, 60, 18},
-    {u"EDIT", static_cast<int>(kPassword), u"", kEdit | ES_PASSWORD | ES_NUMBER, 0, 62, 88, 64, 20},
+    {u"EDIT", kPassword, u"", kEdit | ES_PASSWORD | ES_NUMBER, 0, 62, 88, 64, 20},
     {u"STATIC", kNoId, u"[계좌비밀번호]", kLabel, 0, 130, 90, 110, 18},
     {u"STATIC", kNoId, u" 종목코드", kLabel, 0, 0, 112, 60, 18},
     {u"EDIT", IDC_ITEM_EDIT, u"", kEdit, 0, 62, 110, 52, 20},
-    {u"BUTTON", static_cast<int>(kFindIntoEdit), u"?", kButton, 0, 116, 110, 20, 20},
-    {u"STATIC", static_cast<int>(kName), u"", kLabel, 0, 138, 112, 102, 18},
+    {u"BUTTON", kFindIntoEdit, u"?", kButton, 0, 116, 110, 20, 20},
+    {u"STATIC", kName, u"", kLabel, 0, 138, 112, 102, 18},
     {u"STATIC", kNoId, u" 원주문번호", kLabel, 0, 0, 134, 60, 18},
-    {u"EDIT", static_cast<int>(kTarget), u"", kEdit | ES_NUMBER, 0, 62, 132, 64, 20},
+    {u"EDIT", kTarget, u"", kEdit | ES_NUMBER, 0, 62, 132, 64, 20},
     {u"STATIC", kNoId, u" 취소구분", kLabel, 0, 0, 156, 60, 18},
-    {u"COMBOBOX", static_cast<int>(kKind), nullptr, kDropList, 0, 62, 154, 80, 60},
+    {u"COMBOBOX", kKind, nullptr, kDropList, 0, 62, 154, 80, 60},
     {u"STATIC", kNoId, u" 취소수량", kLabel, 0, 0, 178, 60, 18},
-    {u"EDIT", static_cast<int>(kQuantity), u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 176, 130, 20},
+    {u"EDIT", kQuantity, u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 176, 130, 20},
     {u"STATIC", kNoId, u"주", kLabel, 0, 196, 178, 40, 18},
-    {u"BUTTON", static_cast<int>(kConfirm), u"확인", kButton, 0, 2, 248, 76, 26},
-    {u"BUTTON", static_cast<int>(kClear), u"지움", kButton, 0, 82, 248, 76, 26},
-    {u"BUTTON", static_cast<int>(kOpenOrders), u"미체결", kButton, 0, 162, 248, 76, 26},
-    // (y 279-298: the index strip) The keypad.
-    {u"BUTTON", IDC_KEY_1, u"1", kButton, 0, 1, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 1, u"2", kButton, 0, 22, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 2, u"3", kButton, 0, 43, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 3, u"4", kButton, 0, 64, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 4, u"5", kButton, 0, 85, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 5, u"6", kButton, 0, 106, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 6, u"7", kButton, 0, 127, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 7, u"8", kButton, 0, 148, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_1 + 8, u"9", kButton, 0, 169, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_0, u"0", kButton, 0, 190, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_BACK, u"<<", kButton, 0, 211, 300, 28, 20},
+    {u"BUTTON", kConfirm, u"확인", kButton, 0, 2, 248, 76, 26},
+    {u"BUTTON", kClear, u"지움", kButton, 0, 82, 248, 76, 26},
+    {u"BUTTON", kOpenOrders, u"미체결", kButton, 0, 162, 248, 76, 26},
 };
-const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                   kItems, std::size(kItems)};
+constexpr auto kItems = vxskel::ScreenItems(kOwn, {.titleButton = kTitleButton, .titleText = u"ECN취소"});
+constexpr plat::DialogTemplate kDlg = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 
 const vxskel::GoToButton kGoTo[] = {{IDC_BTN_FUTOPT, VX_SCREEN_FUTOPT_HOME, false},
@@ -128,14 +102,14 @@ public:
     CZR4380Dlg() : CVXScreenDlg(kConfig) {}
 
     void OnInitScreen() override {
-        if (auto* kind = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kKind)))) {
+        if (auto* kind = static_cast<CComboBox*>(GetDlgItem(kKind))) {
             kind->ResetContent();
             kind->AddString(u"1.일부");
             kind->AddString(u"2.잔량");
             kind->SetCurSel(0);
         }
-        if (auto* pw = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kPassword)))) pw->LimitText(kPasswordBytes);
-        if (auto* target = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kTarget)))) target->LimitText(kTargetDigits);
+        if (auto* pw = static_cast<CEdit*>(GetDlgItem(kPassword))) pw->LimitText(kPasswordBytes);
+        if (auto* target = static_cast<CEdit*>(GetDlgItem(kTarget))) target->LimitText(kTargetDigits);
         m_kind = '1';
         if (m_pCodeManager) m_pCodeManager->ReadECNCode();
         ReadHandOver();
@@ -146,8 +120,8 @@ public:
     void ReadHandOver() {
         vxpick::PickFields f;
         if (!vxpick::TakeRecord(vxpick::kEcnCancelFile, false, f)) return;
-        SetDlgItemText(static_cast<int>(kTarget), CString::FromMultiByte(f.number.c_str()));
-        SetDlgItemText(static_cast<int>(kQuantity), CString::FromMultiByte(f.quantity.c_str()));
+        SetDlgItemText(kTarget, CString::FromMultiByte(f.number.c_str()));
+        SetDlgItemText(kQuantity, CString::FromMultiByte(f.quantity.c_str()));
         // The query copies the combo's code into the edit, which runs the item-code chain.
         if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetWindowText(CString::FromMultiByte(f.code.c_str()));
     }
@@ -157,24 +131,24 @@ public:
         CString code;
         if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->GetWindowText(code);
         SetDlgItemText(IDC_ITEM_EDIT, code);  // runs the item-code chain
-        if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+        if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
     }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        UINT id = LOWORD(wParam);
+        int id = LOWORD(wParam);
         UINT code = HIWORD(wParam);
         if (lParam != 0) {
             if (id == kTarget && code == EN_CHANGE) {
                 CString text;
-                GetDlgItemText(static_cast<int>(kTarget), text);
+                GetDlgItemText(kTarget, text);
                 if (text.GetLength() == kTargetDigits)
-                    if (CWnd* q = GetDlgItem(static_cast<int>(kQuantity))) {
+                    if (CWnd* q = GetDlgItem(kQuantity)) {
                         if (q->IsWindowEnabled()) q->SetFocus();
                     }
                 return TRUE;
             }
             if (id == kKind && code == CBN_SELENDOK) {
-                auto* kind = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kKind)));
+                auto* kind = static_cast<CComboBox*>(GetDlgItem(kKind));
                 ApplyKind(kind ? kind->GetCurSel() : 0);
                 return TRUE;
             }
@@ -233,38 +207,38 @@ public:
         MessageBox(text, u"주문 처리 결과", MB_OK | MB_ICONINFORMATION);
         ClearInput();
         ApplyKind(0);
-        if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+        if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
     }
 
 private:
     void ApplyKind(int index) {
         if (index != 0 && index != 1) return;
-        if (auto* kind = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kKind)))) kind->SetCurSel(index);
+        if (auto* kind = static_cast<CComboBox*>(GetDlgItem(kKind))) kind->SetCurSel(index);
         m_kind = index == 0 ? '1' : '2';
-        CWnd* q = GetDlgItem(static_cast<int>(kQuantity));
+        CWnd* q = GetDlgItem(kQuantity);
         if (!q) return;
         q->EnableWindow(index == 0);
         q->SetWindowText(index == 0 ? u"" : u"0");
     }
 
     void ClearInput() {
-        SetDlgItemText(static_cast<int>(kQuantity), m_kind == '2' ? u"0" : u"");
-        SetDlgItemText(static_cast<int>(kTarget), u"");
-        SetDlgItemText(static_cast<int>(kPassword), u"");
+        SetDlgItemText(kQuantity, m_kind == '2' ? u"0" : u"");
+        SetDlgItemText(kTarget, u"");
+        SetDlgItemText(kPassword, u"");
     }
 
-    void Refuse(const WCHAR* text, UINT control) {
+    void Refuse(const WCHAR* text, int control) {
         MessageBox(text, u"", MB_OK);
-        if (CWnd* w = GetDlgItem(static_cast<int>(control))) w->SetFocus();
+        if (CWnd* w = GetDlgItem(control)) w->SetFocus();
     }
 
     void ConfirmAndSend() {
         CString account, password, code, target, quantity;
-        GetDlgItemText(static_cast<int>(kAccount), account);
-        GetDlgItemText(static_cast<int>(kPassword), password);
+        GetDlgItemText(kAccount, account);
+        GetDlgItemText(kPassword, password);
         GetDlgItemText(IDC_ITEM_EDIT, code);
-        GetDlgItemText(static_cast<int>(kTarget), target);
-        GetDlgItemText(static_cast<int>(kQuantity), quantity);
+        GetDlgItemText(kTarget, target);
+        GetDlgItemText(kQuantity, quantity);
 
         CancelFields f;
         f.account = vxskel::AccountDigits(account).ToMultiByte();
@@ -297,7 +271,7 @@ private:
                 return Refuse(u"취소수량은 9,999,999주까지 숫자로 입력하세요", kQuantity);
         }
         CString name;
-        GetDlgItemText(static_cast<int>(kName), name);
+        GetDlgItemText(kName, name);
         if (m_sentCount == kInFlight) {
             MessageBox(u"앞선 주문의 처리결과를 기다리고 있습니다", u"", MB_OK);
             return;

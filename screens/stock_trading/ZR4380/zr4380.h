@@ -7,22 +7,23 @@
 #include <string>
 
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/screen_template.h"
 #include "vxskeleton/tr_layouts.h"
 
 namespace vxecncancel {
 
-constexpr UINT kAccount = vxskel::kAccountCombo;  // 1006
-constexpr UINT kPassword = 1014;
-constexpr UINT kTarget = 1015;      // target order number
-constexpr UINT kName = 1016;        // item name
-constexpr UINT kKind = 1008;        // "1.일부" / "2.잔량"
-constexpr UINT kQuantity = 1009;
-constexpr UINT kConfirm = 9705;
-constexpr UINT kClear = 9801;
-constexpr UINT kFindIntoEdit = 9704;
-constexpr UINT kOpenOrders = 9800;  // "미체결": the order and fill inquiry
-constexpr UINT kTitleButton = 9825;
-constexpr UINT kScreenInquiry = 93103;
+constexpr int kAccount = vxskel::kAccountCombo;  // 1006
+constexpr int kPassword = 1014;
+constexpr int kTarget = 1015;      // target order number
+constexpr int kName = 1016;        // item name
+constexpr int kKind = 1008;        // "1.일부" / "2.잔량"
+constexpr int kQuantity = 1009;
+constexpr int kConfirm = 9705;
+constexpr int kClear = 9801;
+constexpr int kFindIntoEdit = 9704;
+constexpr int kOpenOrders = 9800;  // "미체결": the order and fill inquiry
+constexpr int kTitleButton = 9825;
+constexpr int kScreenInquiry = 93103;
 constexpr uint16_t kEcnCancel = 4380;
 
 // The 37-byte request.

@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr UINT kAccount = 1009;
-constexpr UINT kGridId = 4400;
-constexpr UINT kBtnAvailable = 9819;  // "주문가능잔고"
+constexpr int kAccount = 1009;
+constexpr int kGridId = 4400;
+constexpr int kBtnAvailable = 9819;  // "주문가능잔고"
 
 const vxskel::GoToButton kGoTo[] = {{kBtnAvailable, 94002, true}};
 const UINT kFinders[] = {IDC_BTN_FINDER};
@@ -30,18 +30,17 @@ vxskel::ScreenConfig MakeConfig() {
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
-const plat::DialogItemTemplate kItems[] = {
-    BALANCE_TOP_ITEMS,
+// The screen's own controls; the menu bar, the item-code row and the keypad come from the skeleton.
+constexpr plat::DialogItemTemplate kOwn[] = {
     {u"EDIT", balance::kPassword, u"", balance::kPasswordStyle, 0, 110, 68, 60, 20},
     {u"BUTTON", balance::kBtnSend, u"전송", balance::kButtonStyle, 0, 174, 68, 40, 20},
     {u"BUTTON", kBtnAvailable, u"주문가능잔고", balance::kButtonStyle, 0, 1, 251, 84, 22},
     {u"BUTTON", balance::kBtnFirst, u"처 음", balance::kButtonStyle, 0, 147, 251, 45, 22},
     {u"BUTTON", balance::kBtnNext, u"다  음", balance::kButtonStyle, 0, 194, 251, 45, 22},
-    {u"COMBOBOX", static_cast<int>(kAccount), nullptr, balance::kComboStyle, 0, 1, 68, 106, 100},
-    BALANCE_KEYPAD_ITEMS,
+    {u"COMBOBOX", kAccount, nullptr, balance::kComboStyle, 0, 1, 68, 106, 100},
 };
-const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      kItems, std::size(kItems)};
+constexpr auto kItems = vxskel::ScreenItems(kOwn);
+constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 class CZR4400Dlg : public balance::CBalanceDlg {
@@ -53,7 +52,7 @@ public:
         static const WCHAR* const titles[] = {u"종목명", u"금일잔고", u"D+2잔고", u"평가손익", u"수익률",
                                               u"평균가", u"현재가", u"평가액", u"잔고구분"};
         static const int widths[] = {85, 75, 75, 80, 70, 70, 70, 80, 70};
-        CreateGrid({static_cast<int>(kGridId), 17, titles, balance::k4401Columns, widths, 17, balance::k4401RowsPerPage,
+        CreateGrid({kGridId, 17, titles, balance::k4401Columns, widths, 17, balance::k4401RowsPerPage,
                     1, 1, 94, 238, 153, VGRID_SELECT_ROW});
         if (m_grid) m_grid->redraw();
         ResetPaging();
@@ -66,7 +65,8 @@ public:
     }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        UINT id = LOWORD(wParam), code = HIWORD(wParam);
+        int id = LOWORD(wParam);
+        UINT code = HIWORD(wParam);
         if (id == kAccount && code == CBN_SELCHANGE) {
             ResetPaging();
             ClearRows(balance::k4401RowsPerPage);

@@ -7,9 +7,9 @@
 
 namespace {
 
-constexpr UINT kAccount = 1008;
-constexpr UINT kGridId = 4410;
-constexpr UINT kBtnEvaluation = 9827;  // "잔고평가"
+constexpr int kAccount = 1008;
+constexpr int kGridId = 4410;
+constexpr int kBtnEvaluation = 9827;  // "잔고평가"
 constexpr COLORREF kLabelBg = RGB(255, 223, 140);
 
 const vxskel::GoToButton kGoTo[] = {{kBtnEvaluation, 94001, true}};
@@ -30,19 +30,18 @@ vxskel::ScreenConfig MakeConfig() {
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
-const plat::DialogItemTemplate kItems[] = {
-    BALANCE_TOP_ITEMS,
+// The screen's own controls; the menu bar, the item-code row and the keypad come from the skeleton.
+constexpr plat::DialogItemTemplate kOwn[] = {
     {u"STATIC", balance::kNoId, u"계좌번호", balance::kStaticStyle, 0, 1, 68, 50, 18},
     {u"BUTTON", kBtnEvaluation, u"잔고평가", balance::kButtonStyle, 0, 170, 66, 68, 20},
     {u"STATIC", balance::kNoId, u"계좌비밀", balance::kStaticStyle, 0, 1, 92, 50, 18},
     {u"EDIT", balance::kPassword, u"", balance::kPasswordStyle, 0, 52, 90, 70, 20},
     {u"BUTTON", balance::kBtnSend, u"전송", balance::kButtonStyle, 0, 126, 90, 40, 20},
     {u"STATIC", balance::kNoId, u"[※ 신용분은 잔고평가 참조]", balance::kStaticStyle, 0, 1, 252, 238, 18},
-    {u"COMBOBOX", static_cast<int>(kAccount), nullptr, balance::kComboStyle, 0, 52, 66, 114, 100},
-    BALANCE_KEYPAD_ITEMS,
+    {u"COMBOBOX", kAccount, nullptr, balance::kComboStyle, 0, 52, 66, 114, 100},
 };
-const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      kItems, std::size(kItems)};
+constexpr auto kItems = vxskel::ScreenItems(kOwn);
+constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 class CZR4410Dlg : public balance::CBalanceDlg {
@@ -53,7 +52,7 @@ public:
         SetDlgItemText(IDC_TITLE, GetTitle());
         if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
         const int widths[] = {110, 126};
-        CreateGrid({static_cast<int>(kGridId), 0, nullptr, 2, widths, 16, 0, 0, 1, 118, 238, 130, VGRID_SELECT_CELL});
+        CreateGrid({kGridId, 0, nullptr, 2, widths, 16, 0, 0, 1, 118, 238, 130, VGRID_SELECT_CELL});
         if (!m_grid) return;
         for (const balance::AvailableRow& r : balance::kAvailable) {
             m_grid->add_row();

@@ -15,6 +15,7 @@
 #include "vxbase/money.h"
 #include "vxbase/tr_header.h"
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/screen_template.h"
 
 namespace {
 
@@ -26,17 +27,17 @@ constexpr uint16_t kTrFollowUp = 2423;
 constexpr uint16_t kTrTransfer = 2425;
 
 // Controls.
-constexpr UINT kAccount = 1009;
-constexpr UINT kPassword = 1003;
-constexpr UINT kBtnQuery = 9815;       // "조회"
-constexpr UINT kWithdrawable = 1005;
-constexpr UINT kAmount = 1004;
-constexpr UINT kBank = 1006;
-constexpr UINT kBankAccount = 1007;
-constexpr UINT kName = 1008;
-constexpr UINT kBtnInquiry = 9828;     // "수취인조회"
-constexpr UINT kBtnSend = 9814;        // "송  금"
-constexpr UINT kBtnResults = 9817;     // "처리결과조회"
+constexpr int kAccount = 1009;
+constexpr int kPassword = 1003;
+constexpr int kBtnQuery = 9815;       // "조회"
+constexpr int kWithdrawable = 1005;
+constexpr int kAmount = 1004;
+constexpr int kBank = 1006;
+constexpr int kBankAccount = 1007;
+constexpr int kName = 1008;
+constexpr int kBtnInquiry = 9828;     // "수취인조회"
+constexpr int kBtnSend = 9814;        // "송  금"
+constexpr int kBtnResults = 9817;     // "처리결과조회"
 constexpr int kNoId = -1;
 
 constexpr int kMaxReceivers = 15;
@@ -68,57 +69,30 @@ vxskel::ScreenConfig MakeConfig() {
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
-// 240 x 320: menu bar, item-code row, upper strip (44-63), the transfer form, lower strip
-// (279-298) and the keypad.
-const plat::DialogItemTemplate kItems[] = {
-    {u"STATIC", IDC_TITLE, u"", WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 62, 20},
-    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButtonStyle, 0, 62, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButtonStyle, 0, 88, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButtonStyle, 0, 114, 0, 28, 20},
-    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButtonStyle, 0, 142, 0, 28, 20},
-    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButtonStyle, 0, 170, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButtonStyle, 0, 196, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_EXIT, u"X", kButtonStyle, 0, 222, 0, 18, 20},
-    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, kComboStyle, 0, 1, 22, 62, 120},
-    {u"BUTTON", IDC_BTN_FINDER, u"?", kButtonStyle, 0, 64, 22, 18, 20},
-    {u"STATIC", IDC_ITEM_NAME, u"", kLabelStyle, 0, 83, 22, 95, 20},
-    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, kListStyle, 0, 179, 22, 60, 120},
-    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButtonStyle, 0, 210, 44, 29, 19},
-
+// The screen's own controls; the menu bar, the item-code row and the keypad come from the skeleton.
+constexpr plat::DialogItemTemplate kOwn[] = {
     {u"STATIC", kNoId, u"출금계좌번호", kLabelStyle, 0, 1, 68, 70, 18},
     {u"STATIC", kNoId, u"계좌비밀번호", kLabelStyle, 0, 1, 90, 70, 18},
-    {u"EDIT", static_cast<int>(kPassword), u"", kEditStyle | ES_PASSWORD, 0, 73, 88, 60, 20},
-    {u"BUTTON", static_cast<int>(kBtnQuery), u"조회", kButtonStyle, 0, 137, 88, 40, 20},
+    {u"EDIT", kPassword, u"", kEditStyle | ES_PASSWORD, 0, 73, 88, 60, 20},
+    {u"BUTTON", kBtnQuery, u"조회", kButtonStyle, 0, 137, 88, 40, 20},
     {u"STATIC", kNoId, u"인출가능금액", kLabelStyle, 0, 1, 112, 70, 18},
-    {u"EDIT", static_cast<int>(kWithdrawable), u"", kShowStyle | ES_RIGHT, 0, 73, 110, 120, 20},
+    {u"EDIT", kWithdrawable, u"", kShowStyle | ES_RIGHT, 0, 73, 110, 120, 20},
     {u"STATIC", kNoId, u"은    행    명", kLabelStyle, 0, 1, 134, 70, 18},
     {u"STATIC", kNoId, u"은행계좌번호", kLabelStyle, 0, 1, 156, 70, 18},
-    {u"EDIT", static_cast<int>(kBankAccount), u"", kEditStyle, 0, 73, 154, 120, 20},
+    {u"EDIT", kBankAccount, u"", kEditStyle, 0, 73, 154, 120, 20},
     {u"STATIC", kNoId, u"송    금    액", kLabelStyle, 0, 1, 178, 70, 18},
-    {u"EDIT", static_cast<int>(kAmount), u"", kEditStyle | ES_RIGHT, 0, 73, 176, 120, 20},
+    {u"EDIT", kAmount, u"", kEditStyle | ES_RIGHT, 0, 73, 176, 120, 20},
     {u"STATIC", kNoId, u"입금 계좌명", kLabelStyle, 0, 1, 200, 70, 18},
-    {u"EDIT", static_cast<int>(kName), u"", kShowStyle, 0, 73, 198, 96, 20},
-    {u"BUTTON", static_cast<int>(kBtnInquiry), u"수취인조회", kButtonStyle, 0, 172, 198, 67, 20},
-    {u"BUTTON", static_cast<int>(kBtnSend), u"송  금", kButtonStyle, 0, 1, 240, 80, 24},
-    {u"BUTTON", static_cast<int>(kBtnResults), u"처리결과조회", kButtonStyle, 0, 139, 240, 100, 24},
+    {u"EDIT", kName, u"", kShowStyle, 0, 73, 198, 96, 20},
+    {u"BUTTON", kBtnInquiry, u"수취인조회", kButtonStyle, 0, 172, 198, 67, 20},
+    {u"BUTTON", kBtnSend, u"송  금", kButtonStyle, 0, 1, 240, 80, 24},
+    {u"BUTTON", kBtnResults, u"처리결과조회", kButtonStyle, 0, 139, 240, 100, 24},
     // The drop-down lists last, so that their lists open over the form.
-    {u"COMBOBOX", static_cast<int>(kBank), nullptr, kListStyle, 0, 73, 132, 120, 120},
-    {u"COMBOBOX", static_cast<int>(kAccount), nullptr, kComboStyle, 0, 73, 66, 110, 100},
-
-    {u"BUTTON", 8301, u"1", kButtonStyle, 0, 1, 300, 21, 20},
-    {u"BUTTON", 8302, u"2", kButtonStyle, 0, 22, 300, 21, 20},
-    {u"BUTTON", 8303, u"3", kButtonStyle, 0, 43, 300, 21, 20},
-    {u"BUTTON", 8304, u"4", kButtonStyle, 0, 64, 300, 21, 20},
-    {u"BUTTON", 8305, u"5", kButtonStyle, 0, 85, 300, 21, 20},
-    {u"BUTTON", 8306, u"6", kButtonStyle, 0, 106, 300, 21, 20},
-    {u"BUTTON", 8307, u"7", kButtonStyle, 0, 127, 300, 21, 20},
-    {u"BUTTON", 8308, u"8", kButtonStyle, 0, 148, 300, 21, 20},
-    {u"BUTTON", 8309, u"9", kButtonStyle, 0, 169, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_0, u"0", kButtonStyle, 0, 190, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_BACK, u"<<", kButtonStyle, 0, 211, 300, 28, 20},
+    {u"COMBOBOX", kBank, nullptr, kListStyle, 0, 73, 132, 120, 120},
+    {u"COMBOBOX", kAccount, nullptr, kComboStyle, 0, 73, 66, 110, 100},
 };
-const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      kItems, std::size(kItems)};
+constexpr auto kItems = vxskel::ScreenItems(kOwn, {.quickMoveStyle = vxskel::kQuickMoveList | WS_TABSTOP});
+constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 using vxwire::AllDigits;
@@ -161,7 +135,8 @@ public:
     }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        UINT id = LOWORD(wParam), code = HIWORD(wParam);
+        int id = LOWORD(wParam);
+        UINT code = HIWORD(wParam);
         if (id == kAccount && code == CBN_SELCHANGE) {
             // Another account: nothing of the last one stays (the skeleton empties the password).
             DropKey();
@@ -235,7 +210,7 @@ private:
         std::string a = vxskel::AccountDigits(AccountShown()).ToMultiByte();
         return a.size() == 10 && AllDigits(a) ? a : std::string();
     }
-    std::string Text949(UINT id) {
+    std::string Text949(int id) {
         CString t;
         GetDlgItemText(static_cast<int>(id), t);
         return t.ToMultiByte();
@@ -257,9 +232,9 @@ private:
     }
 
     // Refuses what cannot go out: a box without caption and the focus on the control at fault.
-    bool Refuse(const WCHAR* text, UINT focus) {
+    bool Refuse(const WCHAR* text, int focus) {
         MessageBox(text, u"", MB_OK);
-        if (CWnd* w = GetDlgItem(static_cast<int>(focus))) w->SetFocus();
+        if (CWnd* w = GetDlgItem(focus)) w->SetFocus();
         return false;
     }
     bool CheckAccountAndPassword(std::string& account, CString& password) {

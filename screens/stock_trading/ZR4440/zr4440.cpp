@@ -11,6 +11,7 @@
 #include "transfer_text.h"
 #include "vxbase/tr_header.h"
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/screen_template.h"
 // The messages header and the grid header spell the grid's message differently (same value).
 #undef WM_VGRID_NOTIFY
 #include "glimmet/net_value.h"
@@ -20,11 +21,11 @@ namespace {
 
 constexpr uint16_t kTrApplications = 4440;
 
-constexpr UINT kAccount = 1009;
-constexpr UINT kPassword = 1007;
-constexpr UINT kBtnSend = 9813;   // "전송"
-constexpr UINT kBtnFirst = 9822;  // "처 음"
-constexpr UINT kBtnNext = 9701;   // "다  음"
+constexpr int kAccount = 1009;
+constexpr int kPassword = 1007;
+constexpr int kBtnSend = 9813;   // "전송"
+constexpr int kBtnFirst = 9822;  // "처 음"
+constexpr int kBtnNext = 9701;   // "다  음"
 constexpr int kGridId = 4440;
 constexpr int kNoId = -1;
 
@@ -55,43 +56,18 @@ const vxskel::ScreenConfig kConfig = MakeConfig();
 
 // 240 x 320: menu bar, item-code row, upper strip (44-63), account row, the grid (97-247), the
 // paging buttons, lower strip (279-298) and the keypad.
-const plat::DialogItemTemplate kItems[] = {
-    {u"STATIC", IDC_TITLE, u"", WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 62, 20},
-    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButtonStyle, 0, 62, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButtonStyle, 0, 88, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButtonStyle, 0, 114, 0, 28, 20},
-    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButtonStyle, 0, 142, 0, 28, 20},
-    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButtonStyle, 0, 170, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButtonStyle, 0, 196, 0, 26, 20},
-    {u"BUTTON", IDC_BTN_EXIT, u"X", kButtonStyle, 0, 222, 0, 18, 20},
-    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, kComboStyle, 0, 1, 22, 62, 120},
-    {u"BUTTON", IDC_BTN_FINDER, u"?", kButtonStyle, 0, 64, 22, 18, 20},
-    {u"STATIC", IDC_ITEM_NAME, u"", kLabelStyle, 0, 83, 22, 95, 20},
-    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 179, 22, 60, 120},
-    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButtonStyle, 0, 210, 44, 29, 19},
-
+// The screen's own controls; the menu bar, the item-code row and the keypad come from the skeleton.
+constexpr plat::DialogItemTemplate kOwn[] = {
     {u"STATIC", kNoId, u"계좌", kLabelStyle, 0, 1, 72, 24, 18},
-    {u"EDIT", static_cast<int>(kPassword), u"", WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_PASSWORD | ES_AUTOHSCROLL, 0,
+    {u"EDIT", kPassword, u"", WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_PASSWORD | ES_AUTOHSCROLL, 0,
      136, 70, 56, 20},
-    {u"BUTTON", static_cast<int>(kBtnSend), u"전송", kButtonStyle, 0, 195, 70, 44, 20},
-    {u"BUTTON", static_cast<int>(kBtnFirst), u"처 음", kButtonStyle, 0, 147, 251, 45, 22},
-    {u"BUTTON", static_cast<int>(kBtnNext), u"다  음", kButtonStyle, 0, 194, 251, 45, 22},
-    {u"COMBOBOX", static_cast<int>(kAccount), nullptr, kComboStyle, 0, 26, 70, 107, 100},
-
-    {u"BUTTON", 8301, u"1", kButtonStyle, 0, 1, 300, 21, 20},
-    {u"BUTTON", 8302, u"2", kButtonStyle, 0, 22, 300, 21, 20},
-    {u"BUTTON", 8303, u"3", kButtonStyle, 0, 43, 300, 21, 20},
-    {u"BUTTON", 8304, u"4", kButtonStyle, 0, 64, 300, 21, 20},
-    {u"BUTTON", 8305, u"5", kButtonStyle, 0, 85, 300, 21, 20},
-    {u"BUTTON", 8306, u"6", kButtonStyle, 0, 106, 300, 21, 20},
-    {u"BUTTON", 8307, u"7", kButtonStyle, 0, 127, 300, 21, 20},
-    {u"BUTTON", 8308, u"8", kButtonStyle, 0, 148, 300, 21, 20},
-    {u"BUTTON", 8309, u"9", kButtonStyle, 0, 169, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_0, u"0", kButtonStyle, 0, 190, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_BACK, u"<<", kButtonStyle, 0, 211, 300, 28, 20},
+    {u"BUTTON", kBtnSend, u"전송", kButtonStyle, 0, 195, 70, 44, 20},
+    {u"BUTTON", kBtnFirst, u"처 음", kButtonStyle, 0, 147, 251, 45, 22},
+    {u"BUTTON", kBtnNext, u"다  음", kButtonStyle, 0, 194, 251, 45, 22},
+    {u"COMBOBOX", kAccount, nullptr, kComboStyle, 0, 26, 70, 107, 100},
 };
-const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      kItems, std::size(kItems)};
+constexpr auto kItems = vxskel::ScreenItems(kOwn);
+constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 const WCHAR* const kTitles[kColumns] = {u"신청일자", u"신청시각", u"신청금액", u"은행명",
@@ -156,7 +132,8 @@ public:
     }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        UINT id = LOWORD(wParam), code = HIWORD(wParam);
+        int id = LOWORD(wParam);
+        UINT code = HIWORD(wParam);
         if (id == kAccount && code == CBN_SELCHANGE) {
             // Pages of another account do not continue this one's.
             m_page = 0;

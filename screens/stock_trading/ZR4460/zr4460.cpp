@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr UINT kAccount = 1008;
-constexpr UINT kGridId = 4460;
+constexpr int kAccount = 1008;
+constexpr int kGridId = 4460;
 
 const UINT kFinders[] = {IDC_BTN_FINDER};
 
@@ -27,18 +27,17 @@ vxskel::ScreenConfig MakeConfig() {
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
-const plat::DialogItemTemplate kItems[] = {
-    BALANCE_TOP_ITEMS,
+// The screen's own controls; the menu bar, the item-code row and the keypad come from the skeleton.
+constexpr plat::DialogItemTemplate kOwn[] = {
     {u"EDIT", balance::kPassword, u"", balance::kPasswordStyle, 0, 110, 68, 60, 20},
     {u"BUTTON", balance::kBtnSend, u"전송", balance::kButtonStyle, 0, 174, 68, 40, 20},
     {u"STATIC", balance::kNoId, u"[신용분은 잔고평가 참조]", balance::kStaticStyle, 0, 1, 255, 140, 18},
     {u"BUTTON", balance::kBtnFirst, u"맨처음", balance::kButtonStyle, 0, 147, 253, 45, 22},
     {u"BUTTON", balance::kBtnNext, u"다음", balance::kButtonStyle, 0, 194, 253, 45, 22},
-    {u"COMBOBOX", static_cast<int>(kAccount), nullptr, balance::kComboStyle, 0, 1, 68, 106, 100},
-    BALANCE_KEYPAD_ITEMS,
+    {u"COMBOBOX", kAccount, nullptr, balance::kComboStyle, 0, 1, 68, 106, 100},
 };
-const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      kItems, std::size(kItems)};
+constexpr auto kItems = vxskel::ScreenItems(kOwn);
+constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 class CZR4460Dlg : public balance::CBalanceDlg {
@@ -50,7 +49,7 @@ public:
         if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
         static const WCHAR* const titles[] = {u"종목코드", u"종목명", u"주문가능", u"잔고구분"};
         static const int widths[] = {55, 63, 58, 60};
-        CreateGrid({static_cast<int>(kGridId), 17, titles, balance::k4450Columns, widths, 17, balance::k4450RowsPerPage,
+        CreateGrid({kGridId, 17, titles, balance::k4450Columns, widths, 17, balance::k4450RowsPerPage,
                     0, 1, 95, 238, 155, VGRID_SELECT_CELL});
         if (m_grid) m_grid->redraw();
         ResetPaging();
@@ -63,7 +62,8 @@ public:
     }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        UINT id = LOWORD(wParam), code = HIWORD(wParam);
+        int id = LOWORD(wParam);
+        UINT code = HIWORD(wParam);
         if (id == kAccount && code == CBN_SELCHANGE) {
             ResetPaging();
             ClearRows(balance::k4450RowsPerPage);

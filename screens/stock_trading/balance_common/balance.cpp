@@ -137,14 +137,14 @@ void CBalanceDlg::CreateGrid(const GridLayout& g) {
 
 CString CBalanceDlg::CurrentAccount() {
     CString shown;
-    if (CWnd* combo = GetDlgItem(static_cast<int>(Config().accountCombo))) combo->GetWindowText(shown);
+    if (CWnd* combo = GetDlgItem(Config().accountCombo)) combo->GetWindowText(shown);
     return vxskel::AccountDigits(shown);
 }
 
 bool CBalanceDlg::ReadAuth(unsigned char* body, bool checkPassword) {
     UpdateData(TRUE);
     CString shown, password;
-    if (CWnd* combo = GetDlgItem(static_cast<int>(Config().accountCombo))) combo->GetWindowText(shown);
+    if (CWnd* combo = GetDlgItem(Config().accountCombo)) combo->GetWindowText(shown);
     GetDlgItemText(kPassword, password);
     bool ok = true;
     if (checkPassword && password.GetLength() < 4) {
@@ -153,7 +153,7 @@ bool CBalanceDlg::ReadAuth(unsigned char* body, bool checkPassword) {
         ok = false;
     } else if (!PutAccountAuth(body, shown, password)) {
         MessageBox(u"계좌번호를 확인하세요", u"", MB_OK);
-        if (CWnd* combo = GetDlgItem(static_cast<int>(Config().accountCombo))) combo->SetFocus();
+        if (CWnd* combo = GetDlgItem(Config().accountCombo)) combo->SetFocus();
         ok = false;
     }
     WipeText(password);

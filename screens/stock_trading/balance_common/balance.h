@@ -25,10 +25,10 @@ constexpr uint16_t kTrEvaluation = 4401;
 constexpr uint16_t kTrSellable = 4450;
 
 // Controls the three screens share.
-constexpr UINT kPassword = 1007;
-constexpr UINT kBtnSend = 9813;   // "전송"
-constexpr UINT kBtnNext = 9701;   // "다음"
-constexpr UINT kBtnFirst = 9822;  // "처음" / "맨처음"
+constexpr int kPassword = 1007;
+constexpr int kBtnSend = 9813;   // "전송"
+constexpr int kBtnNext = 9701;   // "다음"
+constexpr int kBtnFirst = 9822;  // "처음" / "맨처음"
 
 // ACCOUNT_AUTH: 10 account digits, then the password in code page 949, zero-padded to 8 bytes.
 constexpr int kAuthSize = vxtr::kAuthSize;

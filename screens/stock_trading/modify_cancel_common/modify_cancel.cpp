@@ -58,14 +58,14 @@ CChangeOrderDlg::CChangeOrderDlg(const ChangeScreen& screen, const vxskel::Scree
 CChangeOrderDlg::~CChangeOrderDlg() = default;
 
 void CChangeOrderDlg::OnInitScreen() {
-    if (auto* pw = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kPassword)))) pw->LimitText(kPasswordBytes);
-    if (auto* kind = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kKind)))) {
+    if (auto* pw = static_cast<CEdit*>(GetDlgItem(kPassword))) pw->LimitText(kPasswordBytes);
+    if (auto* kind = static_cast<CComboBox*>(GetDlgItem(kKind))) {
         kind->ResetContent();
         for (const WCHAR* e : kKindEntries) kind->AddString(e);
         kind->SetCurSel(0);
     }
     if (!m_screen.cancel) {
-        if (auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)))) {
+        if (auto* type = static_cast<CComboBox*>(GetDlgItem(kType))) {
             type->ResetContent();
             for (const OrderType& t : kTypes) type->AddString(t.entry);
             type->SetCurSel(0);
@@ -76,13 +76,13 @@ void CChangeOrderDlg::OnInitScreen() {
     if (reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ORDER_CHANGE)) {
         CString memo = reg.GetValue(VX_ACCOUNT_MEMO);
         if (memo.GetLength() >= 10)
-            if (CWnd* combo = GetDlgItem(static_cast<int>(kAccount))) combo->SetWindowText(vxskel::AccountDisplay(memo));
+            if (CWnd* combo = GetDlgItem(kAccount)) combo->SetWindowText(vxskel::AccountDisplay(memo));
         if (!m_screen.cancel) {
             // An order number handed over in the registry is offered once.
             CString number = reg.GetValue(VX_HANDOVER_ORDER_NO);
             std::string digits = number.ToMultiByte();
             if (vxwire::AllDigits(digits) && digits != "0" && digits.size() <= static_cast<size_t>(kTargetDigits))
-                SetDlgItemText(static_cast<int>(kTarget), number);
+                SetDlgItemText(kTarget, number);
             reg.SetValue(VX_HANDOVER_ORDER_NO, DWORD(0));
         }
     }
@@ -100,9 +100,9 @@ void CChangeOrderDlg::ReadHandOver() {
     vxpick::PickFields f;
     const char* file = m_screen.cancel ? vxpick::kCancelFile : vxpick::kModifyFile;
     if (!vxpick::TakeRecord(file, !m_screen.cancel, f)) return;
-    SetDlgItemText(static_cast<int>(kTarget), CString::FromMultiByte(f.number.c_str()));
-    SetDlgItemText(static_cast<int>(kQuantity), CString::FromMultiByte(f.quantity.c_str()));
-    if (!m_screen.cancel) SetDlgItemText(static_cast<int>(kPrice), CString::FromMultiByte(f.price.c_str()));
+    SetDlgItemText(kTarget, CString::FromMultiByte(f.number.c_str()));
+    SetDlgItemText(kQuantity, CString::FromMultiByte(f.quantity.c_str()));
+    if (!m_screen.cancel) SetDlgItemText(kPrice, CString::FromMultiByte(f.price.c_str()));
     SetDlgItemText(IDC_ITEM_EDIT, CString::FromMultiByte(f.code.c_str()));  // runs the item-code chain
 }
 
@@ -113,7 +113,7 @@ void CChangeOrderDlg::OnQuery() {
     CString shown;
     GetDlgItemText(IDC_ITEM_EDIT, shown);
     if (shown != code) SetDlgItemText(IDC_ITEM_EDIT, code);  // runs the item-code chain
-    if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+    if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
 }
 
 void CChangeOrderDlg::SetEditOpen(UINT id, bool open, bool empty) {
@@ -146,28 +146,28 @@ void CChangeOrderDlg::ApplyKindAndType() {
     }
 }
 
-void CChangeOrderDlg::OnCheckBox(UINT id) {
-    UINT other = id == kOddLot ? kAfterHours : kOddLot;
+void CChangeOrderDlg::OnCheckBox(int id) {
+    int other = id == kOddLot ? kAfterHours : kOddLot;
     if (IsDlgButtonChecked(static_cast<int>(id)) == BST_CHECKED) {
         m_cancelType = id == kOddLot ? '5' : '4';
-        CheckDlgButton(static_cast<int>(other), BST_UNCHECKED);
+        CheckDlgButton(other, BST_UNCHECKED);
     } else {
         m_cancelType = '1';
     }
 }
 
 BOOL CChangeOrderDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-    UINT id = LOWORD(wParam);
+    int id = LOWORD(wParam);
     UINT code = HIWORD(wParam);
     if (lParam != 0) {
         if (id == kTarget && code == EN_CHANGE) {
             CString t;
-            GetDlgItemText(static_cast<int>(kTarget), t);
+            GetDlgItemText(kTarget, t);
             if (t.GetLength() == kTargetDigits)
-                if (CWnd* q = GetDlgItem(static_cast<int>(kQuantity))) q->SetFocus();
+                if (CWnd* q = GetDlgItem(kQuantity)) q->SetFocus();
         }
         if (id == kKind && code == CBN_SELENDOK) {
-            auto* kind = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kKind)));
+            auto* kind = static_cast<CComboBox*>(GetDlgItem(kKind));
             int sel = kind ? kind->GetCurSel() : -1;
             if (sel == 0 || sel == 1) {
                 m_kind = sel;
@@ -176,7 +176,7 @@ BOOL CChangeOrderDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         if (!m_screen.cancel && id == kType && code == CBN_SELENDOK) {
-            auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)));
+            auto* type = static_cast<CComboBox*>(GetDlgItem(kType));
             int sel = type ? type->GetCurSel() : -1;
             if (sel >= 0 && sel < kTypeCount) {
                 m_type = sel;
@@ -216,29 +216,29 @@ BOOL CChangeOrderDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void CChangeOrderDlg::ClearInput() {
-    SetDlgItemText(static_cast<int>(kTarget), u"");
+    SetDlgItemText(kTarget, u"");
     if (!m_screen.cancel) {
-        SetDlgItemText(static_cast<int>(kPassword), u"");
-        if (CWnd* p = GetDlgItem(static_cast<int>(kPrice)); p && p->IsWindowEnabled()) p->SetWindowText(u"");
+        SetDlgItemText(kPassword, u"");
+        if (CWnd* p = GetDlgItem(kPrice); p && p->IsWindowEnabled()) p->SetWindowText(u"");
     }
-    if (CWnd* q = GetDlgItem(static_cast<int>(kQuantity)); q && q->IsWindowEnabled()) q->SetWindowText(u"");
+    if (CWnd* q = GetDlgItem(kQuantity); q && q->IsWindowEnabled()) q->SetWindowText(u"");
 }
 
-void CChangeOrderDlg::Refuse(const WCHAR* text, UINT control) {
+void CChangeOrderDlg::Refuse(const WCHAR* text, int control) {
     MessageBox(text, u"", MB_OK);
-    if (CWnd* w = GetDlgItem(static_cast<int>(control))) w->SetFocus();
+    if (CWnd* w = GetDlgItem(control)) w->SetFocus();
 }
 
 void CChangeOrderDlg::ConfirmAndSend() {
     CString account, password, code, target, quantity, price, typeName;
-    GetDlgItemText(static_cast<int>(kAccount), account);
-    GetDlgItemText(static_cast<int>(kPassword), password);
+    GetDlgItemText(kAccount, account);
+    GetDlgItemText(kPassword, password);
     GetDlgItemText(IDC_ITEM_EDIT, code);
-    GetDlgItemText(static_cast<int>(kTarget), target);
-    GetDlgItemText(static_cast<int>(kQuantity), quantity);
+    GetDlgItemText(kTarget, target);
+    GetDlgItemText(kQuantity, quantity);
     if (!m_screen.cancel) {
-        GetDlgItemText(static_cast<int>(kPrice), price);
-        GetDlgItemText(static_cast<int>(kType), typeName);
+        GetDlgItemText(kPrice, price);
+        GetDlgItemText(kType, typeName);
     }
 
     ChangeFields f;
@@ -337,19 +337,19 @@ void CChangeOrderDlg::OnReply(uint16_t code, const unsigned char* body, int len)
                     number);
     }
     MessageBox(text, u"주문처리결과", MB_OK | MB_ICONINFORMATION);
-    SetDlgItemText(static_cast<int>(kQuantity), u"");
-    SetDlgItemText(static_cast<int>(kTarget), u"");
-    SetDlgItemText(static_cast<int>(kPassword), u"");
+    SetDlgItemText(kQuantity, u"");
+    SetDlgItemText(kTarget, u"");
+    SetDlgItemText(kPassword, u"");
     if (m_screen.cancel) {
         m_kind = 0;
-        if (auto* kind = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kKind)))) kind->SetCurSel(0);
+        if (auto* kind = static_cast<CComboBox*>(GetDlgItem(kKind))) kind->SetCurSel(0);
     } else {
-        SetDlgItemText(static_cast<int>(kPrice), u"");
+        SetDlgItemText(kPrice, u"");
         m_type = 0;
-        if (auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)))) type->SetCurSel(0);
+        if (auto* type = static_cast<CComboBox*>(GetDlgItem(kType))) type->SetCurSel(0);
     }
     ApplyKindAndType();
-    if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+    if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
 }
 
 }  // namespace vxchange

@@ -8,27 +8,28 @@
 
 #include "pick_record.h"
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/screen_template.h"
 #include "vxskeleton/tr_layouts.h"
 
 namespace vxchange {
 
 // Controls of template 129.
-constexpr UINT kAccount = vxskel::kAccountCombo;  // 1006
-constexpr UINT kPassword = 1014;
-constexpr UINT kName = 1002;                      // item name
-constexpr UINT kTarget = 1015;                    // target order number
-constexpr UINT kKind = 1008;                      // modify or cancel kind
-constexpr UINT kQuantity = 1009;
-constexpr UINT kPrice = 1010;                     // modify only
-constexpr UINT kType = 1016;                      // modify only: order type
-constexpr UINT kOddLot = 1565;                    // cancel only: "단 주"
-constexpr UINT kAfterHours = 1566;                // cancel only: "시간외 종가"
-constexpr UINT kConfirm = 9705;
-constexpr UINT kClear = 9801;
-constexpr UINT kFindIntoEdit = 9704;
-constexpr UINT kOpenOrders = 9800;                // "미체결": the order and fill inquiry
-constexpr UINT kCurrentPrice = 9709;
-constexpr UINT kScreenInquiry = 93103;
+constexpr int kAccount = vxskel::kAccountCombo;  // 1006
+constexpr int kPassword = 1014;
+constexpr int kName = 1002;                      // item name
+constexpr int kTarget = 1015;                    // target order number
+constexpr int kKind = 1008;                      // modify or cancel kind
+constexpr int kQuantity = 1009;
+constexpr int kPrice = 1010;                     // modify only
+constexpr int kType = 1016;                      // modify only: order type
+constexpr int kOddLot = 1565;                    // cancel only: "단 주"
+constexpr int kAfterHours = 1566;                // cancel only: "시간외 종가"
+constexpr int kConfirm = 9705;
+constexpr int kClear = 9801;
+constexpr int kFindIntoEdit = 9704;
+constexpr int kOpenOrders = 9800;                // "미체결": the order and fill inquiry
+constexpr int kCurrentPrice = 9709;
+constexpr int kScreenInquiry = 93103;
 
 // The 46-byte request of both transactions.
 constexpr int kBodySize = vxtr::change::kRequestSize;
@@ -75,10 +76,10 @@ private:
     void ReadHandOver();
     // Opens or closes the quantity and price edits by the kind and type chosen.
     void ApplyKindAndType();
-    void OnCheckBox(UINT id);
+    void OnCheckBox(int id);
     void ConfirmAndSend();
     void ClearInput();
-    void Refuse(const WCHAR* text, UINT control);
+    void Refuse(const WCHAR* text, int control);
     void SetEditOpen(UINT id, bool open, bool empty);
 
     const ChangeScreen& m_screen;

@@ -53,21 +53,21 @@ COrderEntryDlg::~COrderEntryDlg() = default;
 
 void COrderEntryDlg::OnInitScreen() {
     if (m_screen.shortAccountEntries) FillShortAccountEntries();
-    if (auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)))) {
+    if (auto* type = static_cast<CComboBox*>(GetDlgItem(kType))) {
         type->ResetContent();
         for (int i = 0; i < TypeCount(); ++i)
             type->AddString(m_screen.typeTexts ? m_screen.typeTexts[i] : Types()[i].name);
         type->SetCurSel(0);
     }
-    if (auto* pw = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kPassword)))) pw->LimitText(kPasswordBytes);
-    if (m_screen.emptyPriceBeforeHandOver) SetDlgItemText(static_cast<int>(kPrice), u"");
+    if (auto* pw = static_cast<CEdit*>(GetDlgItem(kPassword))) pw->LimitText(kPasswordBytes);
+    if (m_screen.emptyPriceBeforeHandOver) SetDlgItemText(kPrice, u"");
     if (m_screen.takesPriceHandOver) ReadHandOver();
     if (m_screen.ecnItems && m_pCodeManager) m_pCodeManager->ReadECNCode();
     if (m_screen.reloadItemCodes) InitItemCode(IDC_ITEM_COMBO);
 }
 
 void COrderEntryDlg::FillShortAccountEntries() {
-    auto* combo = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kAccount)));
+    auto* combo = static_cast<CComboBox*>(GetDlgItem(kAccount));
     if (!combo) return;
     combo->ResetContent();
     long count = GetAccountCount();
@@ -89,26 +89,26 @@ void COrderEntryDlg::ReadHandOver() {
     if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ORDER_CHANGE)) return;
     // A price tapped in a quote screen is offered once: the value is spent by this start.
     CString price = reg.GetValue(VX_HANDOVER_PRICE);
-    if (!price.IsEmpty()) SetDlgItemText(static_cast<int>(kPrice), price);
+    if (!price.IsEmpty()) SetDlgItemText(kPrice, price);
     reg.SetValue(VX_HANDOVER_PRICE, DWORD(0));
 }
 
 int COrderEntryDlg::SelectedType() {
-    auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)));
+    auto* type = static_cast<CComboBox*>(GetDlgItem(kType));
     int sel = type ? type->GetCurSel() : -1;
     return sel >= 0 && sel < TypeCount() ? sel : -1;
 }
 
 void COrderEntryDlg::ApplyOrderType(int index) {
     if (index < 0 || index >= TypeCount()) return;
-    if (auto* type = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(kType)))) type->SetCurSel(index);
-    auto* price = static_cast<CEdit*>(GetDlgItem(static_cast<int>(kPrice)));
+    if (auto* type = static_cast<CComboBox*>(GetDlgItem(kType))) type->SetCurSel(index);
+    auto* price = static_cast<CEdit*>(GetDlgItem(kPrice));
     if (!price) return;
     if (Types()[index].takesPrice) {
         price->SetReadOnly(FALSE);
         price->EnableWindow(TRUE);
         if (!m_screen.keepPriceOnType) price->SetWindowText(u"");
-        if (CWnd* q = GetDlgItem(static_cast<int>(kQuantity))) q->SetFocus();
+        if (CWnd* q = GetDlgItem(kQuantity)) q->SetFocus();
     } else {
         price->EnableWindow(FALSE);
         price->SetWindowText(u"0");
@@ -120,7 +120,7 @@ void COrderEntryDlg::OnQuery() {
     CString code;
     if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->GetWindowText(code);
     SetDlgItemText(IDC_ITEM_EDIT, code);  // runs the item-code chain
-    if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+    if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
 }
 
 void COrderEntryDlg::RequestBase() {
@@ -151,13 +151,13 @@ void COrderEntryDlg::OnItemEditChanged() {
     RequestBase();
     CString name;
     GetDlgItemText(vxskel::kItemName, name);
-    SetDlgItemText(static_cast<int>(m_screen.nameStatic), name);
-    if (CWnd* next = GetDlgItem(static_cast<int>(kQuantity))) next->SetFocus();
+    SetDlgItemText(m_screen.nameStatic, name);
+    if (CWnd* next = GetDlgItem(kQuantity)) next->SetFocus();
     m_inItemChain = false;
 }
 
 BOOL COrderEntryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-    UINT id = LOWORD(wParam);
+    int id = LOWORD(wParam);
     UINT code = HIWORD(wParam);
     if (lParam != 0) {
         if (m_screen.packetLayerBaseRequest) {
@@ -187,8 +187,8 @@ BOOL COrderEntryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
                 case kClear:
                     if (m_screen.priceFromBase) {
                         // The price shown is the item's quote: "지움" leaves it for the next order.
-                        SetDlgItemText(static_cast<int>(kQuantity), u"");
-                        SetDlgItemText(static_cast<int>(kPassword), u"");
+                        SetDlgItemText(kQuantity, u"");
+                        SetDlgItemText(kPassword, u"");
                     } else {
                         ClearInput();
                     }
@@ -210,23 +210,23 @@ BOOL COrderEntryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void COrderEntryDlg::ClearInput() {
-    SetDlgItemText(static_cast<int>(kQuantity), u"");
-    SetDlgItemText(static_cast<int>(kPrice), u"");
-    SetDlgItemText(static_cast<int>(kPassword), u"");
+    SetDlgItemText(kQuantity, u"");
+    SetDlgItemText(kPrice, u"");
+    SetDlgItemText(kPassword, u"");
 }
 
-void COrderEntryDlg::Refuse(const WCHAR* text, UINT control) {
+void COrderEntryDlg::Refuse(const WCHAR* text, int control) {
     MessageBox(text, u"", MB_OK);
-    if (CWnd* w = GetDlgItem(static_cast<int>(control))) w->SetFocus();
+    if (CWnd* w = GetDlgItem(control)) w->SetFocus();
 }
 
 void COrderEntryDlg::ConfirmAndSend() {
     CString account, password, code, quantity, price, typeName;
-    GetDlgItemText(static_cast<int>(kAccount), account);
-    GetDlgItemText(static_cast<int>(kPassword), password);
+    GetDlgItemText(kAccount, account);
+    GetDlgItemText(kPassword, password);
     GetDlgItemText(IDC_ITEM_EDIT, code);
-    GetDlgItemText(static_cast<int>(kQuantity), quantity);
-    GetDlgItemText(static_cast<int>(kPrice), price);
+    GetDlgItemText(kQuantity, quantity);
+    GetDlgItemText(kPrice, price);
     int type = SelectedType();
     if (type >= 0) typeName = Types()[type].name;
 
@@ -263,7 +263,7 @@ void COrderEntryDlg::ConfirmAndSend() {
     }
 
     CString name;
-    GetDlgItemText(static_cast<int>(m_screen.nameStatic), name);
+    GetDlgItemText(m_screen.nameStatic, name);
     CString shownAccount = ConfirmAccount(f.account);
     CString text;
     text.Format(u"계좌번호: %s\n종목코드: %s\n종 목  명: %s\n주문구분: %s\n매매유형: %s\n주문단가: %s 원\n주문수량: %s 주",
@@ -307,7 +307,7 @@ void COrderEntryDlg::FillPriceFromBase(const unsigned char* body) {
     const auto* rec = reinterpret_cast<const BASE_DATA_4101*>(body);
     char text[NET_VALUE_STR_SIZE];
     if (!get_net_value_str(NV_INT2, rec->price, text, 0, sizeof text)) return;
-    SetDlgItemText(static_cast<int>(kPrice), CString::FromMultiByte(text));
+    SetDlgItemText(kPrice, CString::FromMultiByte(text));
 }
 
 void COrderEntryDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
@@ -326,7 +326,7 @@ void COrderEntryDlg::OnReply(uint16_t code, const unsigned char* body, int len) 
     MessageBox(text, u"주문처리결과", MB_OK | MB_ICONINFORMATION);
     ClearInput();
     ApplyOrderType(0);
-    if (CWnd* pw = GetDlgItem(static_cast<int>(kPassword))) pw->SetFocus();
+    if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
 }
 
 }  // namespace vxorder

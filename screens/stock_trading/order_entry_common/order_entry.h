@@ -5,7 +5,7 @@
 // A screen plug-in of the family is:
 //   constexpr vxorder::OrderScreen kScreen = {...};
 //   constexpr auto kItems = vxorder::TemplateItems(kScreen);
-//   constexpr plat::DialogTemplate kDlg = vxorder::Template(kItems);
+//   constexpr plat::DialogTemplate kDlg = vxskel::ScreenTemplate(kItems);
 //   PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 //   class CZR4310Dlg : public vxorder::COrderEntryDlg { ... };
 //   VX_SCREEN_EXPORTS(CZR4310Dlg)
@@ -18,24 +18,25 @@
 
 #include "vxbase/base_strip.h"
 #include "vxskeleton/screen_skeleton.h"
+#include "vxskeleton/screen_template.h"
 #include "vxskeleton/tr_layouts.h"
 
 namespace vxorder {
 
 // Controls of template 129.
-constexpr UINT kAccount = vxskel::kAccountCombo;  // 1006 account combo
-constexpr UINT kPassword = 1014;                  // account password
-constexpr UINT kType = 1008;                      // order type
-constexpr UINT kQuantity = 1009;
-constexpr UINT kPrice = 1010;
-constexpr UINT kConfirm = 9705;                   // "확인": check, confirm and send
-constexpr UINT kClear = 9801;                     // "지움"
-constexpr UINT kFinder = IDC_BTN_FINDER;          // 9902: finder, then a query
-constexpr UINT kFindIntoEdit = 9704;              // finder into edit 9909
-constexpr UINT kBalance = 9706;                   // "잔고"
-constexpr UINT kCurrentPrice = 9709;              // "현재가"
-constexpr UINT kNote = 1017;                      // the sell screen's note about after-hours prices
-constexpr UINT kLabelFirst = 2101;                // plain labels 2101 ...
+constexpr int kAccount = vxskel::kAccountCombo;  // 1006 account combo
+constexpr int kPassword = 1014;                  // account password
+constexpr int kType = 1008;                      // order type
+constexpr int kQuantity = 1009;
+constexpr int kPrice = 1010;
+constexpr int kConfirm = 9705;                   // "확인": check, confirm and send
+constexpr int kClear = 9801;                     // "지움"
+constexpr int kFinder = IDC_BTN_FINDER;          // 9902: finder, then a query
+constexpr int kFindIntoEdit = 9704;              // finder into edit 9909
+constexpr int kBalance = 9706;                   // "잔고"
+constexpr int kCurrentPrice = 9709;              // "현재가"
+constexpr int kNote = 1017;                      // the sell screen's note about after-hours prices
+constexpr int kLabelFirst = 2101;                // plain labels 2101 ...
 
 // Widths of the order body's fields (bytes).
 constexpr int kBodySize = vxtr::order::kRequestSize;
@@ -64,9 +65,9 @@ struct OrderScreen {
     const WCHAR* moduleName;      // handheld file name
     uint16_t trCode;              // 2310 buy, 2300 cash sell
     const WCHAR* title;           // base-dialog title, nullptr: none
-    UINT titleButton;             // 9708 / 9707
+    int titleButton;             // 9708 / 9707
     const WCHAR* titleText;       // "▶ 주식매수" / "▶ 주식매도"
-    UINT nameStatic;              // 1002 / 1015
+    int nameStatic;              // 1002 / 1015
     const WCHAR* quantityLabel;   // " 매수수량" / " 매도수량"
     const WCHAR* priceLabel;      // " 매수단가" / " 매도단가"
     const WCHAR* note;            // shown under the price, nullptr: none
@@ -128,7 +129,7 @@ protected:
     void ConfirmAndSend();
     void ClearInput();
     // A refused input: a box without caption and the focus on the control at fault.
-    void Refuse(const WCHAR* text, UINT control);
+    void Refuse(const WCHAR* text, int control);
     int SelectedType();
     const OrderType* Types() const { return m_screen.types ? m_screen.types : kOrderTypes; }
     int TypeCount() const { return m_screen.types ? m_screen.typeCount : kOrderTypeCount; }
@@ -155,69 +156,37 @@ protected:
 
 // ---- Template 129 --------------------------------------------------------------------------------
 
-inline constexpr int kTemplateItemCount = 46;
+inline constexpr int kTemplateItemCount = static_cast<int>(vxskel::kTopItemCount + 22 + vxskel::kKeypadItemCount);
 
 constexpr std::array<plat::DialogItemTemplate, kTemplateItemCount> TemplateItems(const OrderScreen& s) {
     constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
     constexpr DWORD kEdit = WS_VISIBLE | WS_TABSTOP | WS_BORDER;
     constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
-    return {{
-        // Top bar: the screen's title button, the menu buttons of the base dialog and "X".
-        {u"BUTTON", static_cast<int>(s.titleButton), s.titleText, kButton, 0, 0, 0, 62, 20},
-        {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 62, 0, 26, 20},
-        {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 88, 0, 26, 20},
-        {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 114, 0, 28, 20},
-        {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 142, 0, 28, 20},
-        {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 170, 0, 26, 20},
-        {u"BUTTON", IDC_BTN_ECN, u"ECN", kButton, 0, 196, 0, 26, 20},
-        {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 222, 0, 18, 20},
-        // Item-code row: recent codes, finder, item name, quick move.
-        {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 1, 22, 62, 120},
-        {u"BUTTON", static_cast<int>(kFinder), u"?", kButton, 0, 64, 22, 18, 20},
-        {u"STATIC", IDC_ITEM_NAME, u"", kLabel, 0, 83, 22, 95, 20},
-        {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 179, 22, 60, 120},
-        // (y 44-63: the base-quote strip)
-        {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 210, 44, 29, 19},
-        {u"STATIC", static_cast<int>(kLabelFirst), u" 계좌번호", kLabel, 0, 0, 68, 60, 18},
-        {u"COMBOBOX", static_cast<int>(kAccount), nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 62, 66, 130, 110},
-        {u"STATIC", static_cast<int>(kLabelFirst + 1), u" 계좌비밀", kLabel, 0, 0, 90, 60, 18},
-        {u"EDIT", static_cast<int>(kPassword), u"", kEdit | ES_PASSWORD | ES_NUMBER, 0, 62, 88, 64, 20},
-        {u"STATIC", static_cast<int>(kLabelFirst + 2), u"[계좌비밀번호]", kLabel, 0, 130, 90, 110, 18},
-        {u"STATIC", static_cast<int>(kLabelFirst + 3), u" 종목코드", kLabel, 0, 0, 112, 60, 18},
+    return vxskel::ScreenItems(std::array<plat::DialogItemTemplate, 22>{{
+        {u"STATIC", kLabelFirst, u" 계좌번호", kLabel, 0, 0, 68, 60, 18},
+        {u"COMBOBOX", kAccount, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 62, 66, 130, 110},
+        {u"STATIC", kLabelFirst + 1, u" 계좌비밀", kLabel, 0, 0, 90, 60, 18},
+        {u"EDIT", kPassword, u"", kEdit | ES_PASSWORD | ES_NUMBER, 0, 62, 88, 64, 20},
+        {u"STATIC", kLabelFirst + 2, u"[계좌비밀번호]", kLabel, 0, 130, 90, 110, 18},
+        {u"STATIC", kLabelFirst + 3, u" 종목코드", kLabel, 0, 0, 112, 60, 18},
         {u"EDIT", IDC_ITEM_EDIT, u"", kEdit, 0, 62, 110, 52, 20},
-        {u"BUTTON", static_cast<int>(kFindIntoEdit), u"?", kButton, 0, 116, 110, 20, 20},
-        {u"STATIC", static_cast<int>(s.nameStatic), u"", kLabel, 0, 138, 112, 102, 18},
-        {u"STATIC", static_cast<int>(kLabelFirst + 4), u" 매매구분", kLabel, 0, 0, 134, 60, 18},
-        {u"COMBOBOX", static_cast<int>(kType), nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 62, 132, 130, 110},
-        {u"STATIC", static_cast<int>(kLabelFirst + 5), s.quantityLabel, kLabel, 0, 0, 156, 60, 18},
-        {u"EDIT", static_cast<int>(kQuantity), u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 154, 130, 20},
-        {u"STATIC", static_cast<int>(kLabelFirst + 6), u"주", kLabel, 0, 196, 156, 40, 18},
-        {u"STATIC", static_cast<int>(kLabelFirst + 7), s.priceLabel, kLabel, 0, 0, 178, 60, 18},
-        {u"EDIT", static_cast<int>(kPrice), u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 176, 130, 20},
-        {u"STATIC", static_cast<int>(kLabelFirst + 8), u"원", kLabel, 0, 196, 178, 40, 18},
-        {u"STATIC", static_cast<int>(kNote), s.note ? s.note : u"", s.note ? kLabel : DWORD(SS_LEFT), 0, 0, 200, 240, 18},
-        {u"BUTTON", static_cast<int>(kConfirm), u"확인", kButton, 0, 2, 248, 58, 26},
-        {u"BUTTON", static_cast<int>(kClear), u"지움", kButton, 0, 62, 248, 58, 26},
-        {u"BUTTON", static_cast<int>(kBalance), u"잔고", kButton, 0, 122, 248, 58, 26},
-        {u"BUTTON", static_cast<int>(kCurrentPrice), u"현재가", kButton, 0, 182, 248, 58, 26},
-        // (y 279-298: the index strip) The keypad.
-        {u"BUTTON", IDC_KEY_1, u"1", kButton, 0, 1, 300, 21, 20},
-        {u"BUTTON", IDC_KEY_1 + 1, u"2", kButton, 0, 22, 300, 21, 20},
-        {u"BUTTON", IDC_KEY_1 + 2, u"3", kButton, 0, 43, 300, 21, 20},
-        {u"BUTTON", IDC_KEY_1 + 3, u"4", kButton, 0, 64, 300, 21, 20},
-        {u"BUTTON", IDC_KEY_1 + 4, u"5", kButton, 0, 85, 300, 21, 20},
-        {u"BUTTON", IDC_KEY_1 + 5, u"6", kButton, 0, 106, 300, 21, 20},
-        {u"BUTTON", IDC_KEY_1 + 6, u"7", kButton, 0, 127, 300, 21, 20},
-        {u"BUTTON", IDC_KEY_1 + 7, u"8", kButton, 0, 148, 300, 21, 20},
-        {u"BUTTON", IDC_KEY_1 + 8, u"9", kButton, 0, 169, 300, 21, 20},
-        {u"BUTTON", IDC_KEY_0, u"0", kButton, 0, 190, 300, 21, 20},
-        {u"BUTTON", IDC_KEY_BACK, u"<<", kButton, 0, 211, 300, 28, 20},
-    }};
-}
-
-template <size_t N>
-constexpr plat::DialogTemplate Template(const std::array<plat::DialogItemTemplate, N>& items) {
-    return {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13, items.data(), items.size()};
+        {u"BUTTON", kFindIntoEdit, u"?", kButton, 0, 116, 110, 20, 20},
+        {u"STATIC", s.nameStatic, u"", kLabel, 0, 138, 112, 102, 18},
+        {u"STATIC", kLabelFirst + 4, u" 매매구분", kLabel, 0, 0, 134, 60, 18},
+        {u"COMBOBOX", kType, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 62, 132, 130, 110},
+        {u"STATIC", kLabelFirst + 5, s.quantityLabel, kLabel, 0, 0, 156, 60, 18},
+        {u"EDIT", kQuantity, u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 154, 130, 20},
+        {u"STATIC", kLabelFirst + 6, u"주", kLabel, 0, 196, 156, 40, 18},
+        {u"STATIC", kLabelFirst + 7, s.priceLabel, kLabel, 0, 0, 178, 60, 18},
+        {u"EDIT", kPrice, u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 176, 130, 20},
+        {u"STATIC", kLabelFirst + 8, u"원", kLabel, 0, 196, 178, 40, 18},
+        {u"STATIC", kNote, s.note ? s.note : u"", s.note ? kLabel : DWORD(SS_LEFT), 0, 0, 200, 240, 18},
+        {u"BUTTON", kConfirm, u"확인", kButton, 0, 2, 248, 58, 26},
+        {u"BUTTON", kClear, u"지움", kButton, 0, 62, 248, 58, 26},
+        {u"BUTTON", kBalance, u"잔고", kButton, 0, 122, 248, 58, 26},
+        {u"BUTTON", kCurrentPrice, u"현재가", kButton, 0, 182, 248, 58, 26},
+    }},
+                               {.titleButton = s.titleButton, .titleText = s.titleText});
 }
 
 // The skeleton's settings of a screen of the family.

@@ -37,12 +37,15 @@ namespace vxskel {
 #define VX_REG_ORDER_CHANGE (u"Software\\Quorvan\\Zelvix\\Order Change")
 #define VX_ACCOUNT_MEMO (u"AccountNo")
 
+// Control ids are ints, as the dialog functions take them.
+using ControlId = int;
+
 // Ids of the skeleton's own controls.
-constexpr UINT kAccountCombo = 1006;
-constexpr UINT kItemName = 9903;
-constexpr UINT kBtnQuery = 8110;
-constexpr UINT kStripFirst = 3001;
-constexpr UINT kStripLast = 3012;
+constexpr ControlId kAccountCombo = 1006;
+constexpr ControlId kItemName = 9903;
+constexpr ControlId kBtnQuery = 8110;
+constexpr ControlId kStripFirst = 3001;
+constexpr ControlId kStripLast = 3012;
 constexpr UINT_PTR kReplyTimer = 1000;
 
 // How the item-code combo and edit reach the 4101 request.
@@ -54,7 +57,7 @@ enum class ItemChain {
 };
 
 struct GoToButton {
-    UINT button;
+    ControlId button;
     UINT screen;
     bool send;  // SendMessage waits for the switch; PostMessage returns at once
 };
@@ -66,7 +69,7 @@ enum class NumberKind {
 };
 
 struct NumberEdit {
-    UINT id;
+    ControlId id;
     NumberKind kind;
 };
 
@@ -74,17 +77,17 @@ struct NumberEdit {
 struct ScreenConfig {
     const WCHAR* moduleName = nullptr;   // handheld file name of the plug-in ("ZR4310.dll")
     const WCHAR* title = nullptr;        // shown by the base dialog
-    UINT accountCombo = 0;               // 0: no account list
-    UINT passwordEdit = 0;               // emptied when another account is picked
-    UINT passwordNext = 0;               // focus after the 4th password character
+    ControlId accountCombo = 0;          // 0: no account list
+    ControlId passwordEdit = 0;          // emptied when another account is picked
+    ControlId passwordNext = 0;          // focus after the 4th password character
     ItemChain chain = ItemChain::None;
-    UINT itemNameStatic = 0;             // the screen's item name (0: none)
-    UINT itemNext = 0;                   // focus after a complete item code
+    ControlId itemNameStatic = 0;        // the screen's item name (0: none)
+    ControlId itemNext = 0;              // focus after a complete item code
     const GoToButton* goTo = nullptr;
     size_t goToCount = 0;
     const NumberEdit* numbers = nullptr;
     size_t numberCount = 0;
-    const UINT* finderButtons = nullptr; // buttons after whose drawing the shell bars are hidden again
+    const UINT* finderButtons = nullptr;       // buttons after whose drawing the shell bars are hidden again
     size_t finderCount = 0;
     bool reportSendFailure = true;       // WM_VX_SEND_FAILED to the owner when a send fails
     bool stockStrip = true;              // upper strip 1..208 (else 1..239)
