@@ -60,6 +60,7 @@ void Usage() {
                "  --control SPEC     control socket: a port (\"7001\", 0 = free) or a Unix socket path\n"
                "  --version-port N   also run the version server on port N (0 = free)\n"
                "  --version-dir DIR  folder the version server serves (with its versions.txt)\n"
+               "  --version-delay MS the version server waits MS milliseconds before each reply\n"
                "  --users FILE       users and accounts (added to the built-in demo user)\n"
                "  --scenario FILE    run a scripted conversation; exit status tells whether it completed\n"
                "  --log FILE         append every received packet, decoded, to FILE\n"
@@ -76,7 +77,7 @@ void Usage() {
 
 int main(int argc, char** argv) {
   simsrv::ServerOptions opt;
-  int port = -1, versionPort = -1;
+  int port = -1, versionPort = -1, versionDelay = 0;
   std::string control, versionDir, users, scenarioPath, root;
   int tickerMs = 0;
   std::vector<std::string> tickerCodes;
@@ -106,6 +107,7 @@ int main(int argc, char** argv) {
     else if (a == "--control") value(control);
     else if (a == "--version-port") number(versionPort);
     else if (a == "--version-dir") value(versionDir);
+    else if (a == "--version-delay") number(versionDelay);
     else if (a == "--users") value(users);
     else if (a == "--scenario") value(scenarioPath);
     else if (a == "--log") value(opt.logPath);
@@ -185,6 +187,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<simver::VersionServer> version;
   if (versionPort >= 0) {
     version = std::make_unique<simver::VersionServer>(versionDir.empty() ? std::string(".") : versionDir);
+    version->setReplyDelay(std::chrono::milliseconds(versionDelay));
     int vport = version->start(versionPort);
     if (vport < 0) return std::fprintf(stderr, "version server: %s\n", version->lastError().c_str()), 1;
     std::printf("version port %d\n", vport);

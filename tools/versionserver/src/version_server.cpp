@@ -281,6 +281,11 @@ void VersionServer::setFault(Fault f, int onRequest, uint8_t onKind) {
   faults_.push_back({f, onRequest, onKind});
 }
 
+void VersionServer::setReplyDelay(std::chrono::milliseconds delay) {
+  std::lock_guard<std::mutex> l(mu_);
+  replyDelay_ = delay;
+}
+
 void VersionServer::clearFaults() {
   std::lock_guard<std::mutex> l(mu_);
   faults_.clear();
@@ -576,6 +581,12 @@ void VersionServer::serve(std::shared_ptr<Conn> c) {
       default:
         break;
     }
+    std::chrono::milliseconds delay;
+    {
+      std::lock_guard<std::mutex> l(mu_);
+      delay = replyDelay_;
+    }
+    if (delay.count() > 0) std::this_thread::sleep_for(delay);
     bool sent = true;
     for (const auto& p : pieces) {
       if (!sendAll(c->fd, p.data(), p.size())) {

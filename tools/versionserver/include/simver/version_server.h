@@ -124,6 +124,8 @@ class VersionServer {
 
   void setFault(Fault f, int onRequest = 0, uint8_t onKind = 0);
   void clearFaults();
+  // Every reply waits this long before its first piece (a slow line; 0 = none).
+  void setReplyDelay(std::chrono::milliseconds delay);
 
   std::vector<RequestLog> requests() const;
   int connections() const;
@@ -161,6 +163,7 @@ class VersionServer {
   mutable std::condition_variable cv_;
   std::vector<Entry> entries_;
   std::vector<FaultRule> faults_;
+  std::chrono::milliseconds replyDelay_{0};
   std::vector<RequestLog> log_;
   std::vector<std::shared_ptr<Conn>> conns_;
   int requestCount_ = 0;
