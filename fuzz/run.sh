@@ -42,7 +42,7 @@ dict_of() {
     fuzz_frame4|fuzz_frame2) echo frame.dict ;;
     fuzz_certificate|fuzz_signature) echo der.dict ;;
     fuzz_updater_reply) echo updater.dict ;;
-    fuzz_screen_*) echo "$build/screens-packet.dict" ;;
+    fuzz_screen_*|fuzz_vx2001|fuzz_zr4105) echo "$build/screens-packet.dict" ;;
     fuzz_login_reply) echo packet.dict ;;
     *) echo files.dict ;;
   esac

@@ -12,6 +12,7 @@
 #include "vxbase/grid_size.h"
 #include "vxbase/money.h"
 #include "vxrealtime/quote_screen.h"
+#include "vxskeleton/tr_layouts.h"
 #include "vxskeleton/screen_skeleton.h"
 
 namespace {
@@ -26,7 +27,7 @@ constexpr UINT kScreenTenLevel = 92005;
 constexpr UINT kScreenTicks = 92003;
 constexpr UINT kHeaderBitmap = 130;
 
-constexpr int kTickRecord = 24;   // TICK_LIST_4140 record: time, price, sign, change, volume, accumulated
+constexpr int kTickRecord = vxtr::quote::kTickSize;  // time, price, sign, change, volume, accumulated
 constexpr int kTickRows = 3;
 constexpr int kTickColumns = 5;
 const WCHAR* const kTickTitles[kTickColumns] = {u"시 간", u"체결가", nullptr, u"전일비", u"체결량"};
@@ -105,14 +106,15 @@ public:
 private:
     // The last three trades after the base quote and the order book.
     void MoreRequests() override {
-        unsigned char packet[28];
-        vxskel::MakePlainRequest(packet, kTrTicks, GetItemCodeField());
-        TrPutU32(packet, sizeof packet);
-        packet[21] = kTickRows;
-        packet[22] = m_tickPage;
-        packet[23] = 'F';
-        std::memcpy(packet + 24, "    ", 4);
-        SendPacket(packet, sizeof packet);
+        namespace q = vxtr::quote;
+        unsigned char packet[TR_HEADER_SIZE + q::kTicksRequestSize];
+        vxwire::Writer body(packet + TR_HEADER_SIZE, q::kTicksRequestSize);
+        body.Text(q::kCode, GetItemCodeField())
+            .Byte(q::kRows, kTickRows)
+            .Byte(q::kPage, m_tickPage)
+            .Char(q::kDirection, 'F')
+            .Text(q::kKey, "    ");
+        if (body.Ok()) SendPlain(kTrTicks, packet, sizeof packet);
     }
 
     void OnBaseQuote(const unsigned char* body, int len) override {
@@ -191,11 +193,13 @@ private:
     }
 
     void FillTicks(const unsigned char* body, int len) {
-        if (len < 7) {
+        namespace q = vxtr::quote;
+        vxwire::Reader reply(body, len);
+        if (!reply.Has(q::kTickCount)) {
             ReportShortReply(kTrTicks);
             return;
         }
-        int n = vxskel::RecordsHeld(body[6], len, 7, kTickRecord);
+        int n = vxskel::RecordsHeld(reply.Byte(q::kTickCount), len, q::kTicksAt, q::kTickSize);
         for (TickSlot& s : m_history) s = TickSlot{};
         if (!m_ticks) return;
         m_ticks->remove_all_row();
@@ -203,7 +207,7 @@ private:
             if (!m_ticks->add_row()) break;
             TickSlot slot;
             slot.used = true;
-            std::memcpy(slot.rec, body + 7 + kTickRecord * i, kTickRecord);
+            std::memcpy(slot.rec, reply.Record(q::kTicksAt, q::kTickSize, i).At(q::kTickTime), kTickRecord);
             get_net_value_str(NV_INT3, slot.rec + 12, slot.volume, 1, sizeof slot.volume);
             if (i < kTickRows) m_history[i] = slot;
             ShowTick(i, slot, slot.rec);

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "vxbase/money.h"
+#include "vxskeleton/tr_layouts.h"
 
 namespace vxrt {
 
@@ -50,12 +51,19 @@ void CQuoteScreenDlg::QueryAll() {
     GetItemCodeFromComboBox();
     StartWaitCursor();
     RequestStockBase();
-    unsigned char packet[22];
-    vxskel::MakePlainRequest(packet, kTrOrderBook, GetItemCodeField());
-    TrPutU32(packet, sizeof packet);
-    packet[21] = static_cast<unsigned char>(m_spec.bookKind);
-    SendPacket(packet, sizeof packet);
+    unsigned char packet[TR_HEADER_SIZE + vxtr::quote::kBookRequestSize];
+    vxwire::Writer body(packet + TR_HEADER_SIZE, vxtr::quote::kBookRequestSize);
+    body.Text(vxtr::quote::kCode, GetItemCodeField()).Char(vxtr::quote::kLevels, m_spec.bookKind);
+    if (body.Ok()) SendPlain(kTrOrderBook, packet, sizeof packet);
     MoreRequests();
+}
+
+BOOL CQuoteScreenDlg::SendPlain(uint16_t code, unsigned char* packet, int length) {
+    std::memset(packet, 0, TR_HEADER_SIZE);
+    TrPutU32(packet, static_cast<uint32_t>(length));
+    TrPutU16(packet + 4, code);
+    packet[6] = '4';
+    return SendPacket(packet, length);
 }
 
 bool CQuoteScreenDlg::CreateBook(int x, int y, int width, int height) {

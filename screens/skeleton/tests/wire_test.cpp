@@ -48,6 +48,11 @@ TEST(Layouts, FieldsLieInsideTheirBodyAndApart) {
         EXPECT_TRUE(requests.insert(l.code).second) << l.code << " listed twice";
         CheckFields(l.name, l.fields, l.fieldCount, l.size);
     }
+    for (const Layout& l : vxtr::kQuoteLayouts) {
+        EXPECT_TRUE(requests.insert(l.code).second) << l.code << " listed twice";
+        CheckFields(l.name, l.fields, l.fieldCount, l.size);
+        if (l.record) CheckFields(l.name, l.record, l.recordFieldCount, l.recordSize);
+    }
     for (const Layout& l : vxtr::kReplyLayouts) {
         CheckFields(l.name, l.fields, l.fieldCount, l.size);
         if (l.record) CheckFields(l.name, l.record, l.recordFieldCount, l.recordSize);
@@ -191,6 +196,10 @@ std::string Dictionary() {
              Hex({total >> 24, total >> 16, total >> 8, total}));
     };
     for (const Layout& l : vxtr::kLayouts) {
+        line("tr_" + std::to_string(l.code), Hex({static_cast<unsigned>(l.code >> 8), l.code}));
+        length("request", l.code, l.size);
+    }
+    for (const Layout& l : vxtr::kQuoteLayouts) {
         line("tr_" + std::to_string(l.code), Hex({static_cast<unsigned>(l.code >> 8), l.code}));
         length("request", l.code, l.size);
     }

@@ -43,6 +43,8 @@ protected:
     // The base quote, the order book and what the screen adds (MoreRequests).
     void QueryAll();
     virtual void MoreRequests() {}
+    // Writes the plain header (code, length, '4') in front of a body already in `packet` and sends it.
+    BOOL SendPlain(uint16_t code, unsigned char* packet, int length);
     // A trade push of the current item: the strip by default.
     virtual void OnTickPush(const unsigned char* record);
     // A base quote with result "00" came: registers the item (when auto-receive is 1).

@@ -237,6 +237,77 @@ inline constexpr Field kFee{"fee", 74, 6, Kind::Number};
 inline constexpr Field kRecord[] = {kDate, kTime, kAmount, kBank, kNumber, kHolder, kFee};
 }  // namespace applications
 
+// ---- Quotes: 6100 order book, 4140 last trades, 9000 push registration, the pushes ------------
+namespace quote {
+inline constexpr Field kCode{"code", 0, 6, Kind::Text};  // '0' and the 5-digit code users see
+// 6100: '1' five levels, '2' ten levels.
+inline constexpr Field kLevels{"levels", 6, 1, Kind::Char};
+inline constexpr int kBookRequestSize = 7;
+inline constexpr Field kBookRequest[] = {kCode, kLevels};
+// ORDER_BOOK_6100 of five levels (ten levels: every part twice as wide, 324 bytes).
+inline constexpr Field kAskPrices{"ask_prices", 0, 20, Kind::Raw};
+inline constexpr Field kAskSigns{"ask_signs", 20, 5, Kind::Raw};
+inline constexpr Field kAskVolumes{"ask_volumes", 25, 30, Kind::Raw};
+inline constexpr Field kAskTotal{"ask_total", 75, 6, Kind::Number};
+inline constexpr Field kBidPrices{"bid_prices", 81, 20, Kind::Raw};
+inline constexpr Field kBidSigns{"bid_signs", 101, 5, Kind::Raw};
+inline constexpr Field kBidVolumes{"bid_volumes", 106, 30, Kind::Raw};
+inline constexpr Field kBidTotal{"bid_total", 156, 6, Kind::Number};
+inline constexpr Field kAfterAskTotal{"after_hours_ask_total", 162, 6, Kind::Number};
+inline constexpr Field kAfterBidTotal{"after_hours_bid_total", 168, 6, Kind::Number};
+inline constexpr int kBook5Size = 174;
+inline constexpr Field kBook5Reply[] = {kAskPrices, kAskSigns, kAskVolumes, kAskTotal, kBidPrices,
+                                        kBidSigns, kBidVolumes, kBidTotal, kAfterAskTotal, kAfterBidTotal};
+// 4140: rows wanted, page, direction 'F', a key of four blanks.
+inline constexpr Field kRows{"rows", 6, 1, Kind::Byte};
+inline constexpr Field kPage{"page", 7, 1, Kind::Byte};
+inline constexpr Field kDirection{"direction", 8, 1, Kind::Char};
+inline constexpr Field kKey{"key", 9, 4, Kind::Text};
+inline constexpr int kTicksRequestSize = 13;
+inline constexpr Field kTicksRequest[] = {kCode, kRows, kPage, kDirection, kKey};
+inline constexpr Field kTicksHead{"paging", 0, 6, Kind::Raw};
+inline constexpr Field kTickCount{"count", 6, 1, Kind::Byte};
+inline constexpr Field kTicksReply[] = {kTicksHead, kTickCount};
+inline constexpr int kTicksAt = 7, kTickSize = 24;
+inline constexpr Field kTickTime{"time", 0, 3, Kind::Raw};  // hours, minutes, seconds
+inline constexpr Field kTickPrice{"price", 3, 4, Kind::Number};
+inline constexpr Field kTickSign{"sign", 7, 1, Kind::Char};
+inline constexpr Field kTickChange{"change", 8, 4, Kind::Number};
+inline constexpr Field kTickVolume{"volume", 12, 6, Kind::Number};
+inline constexpr Field kTickAccumulated{"accumulated", 18, 6, Kind::Number};
+inline constexpr Field kTick[] = {kTickTime, kTickPrice, kTickSign, kTickChange, kTickVolume, kTickAccumulated};
+// 9000: '1' register or '2' release one push type for a list of 8-byte code slots.
+inline constexpr Field kRealKind{"kind", 0, 1, Kind::Char};
+inline constexpr Field kRealOne{"one", 1, 1, Kind::Byte};
+inline constexpr Field kRealType{"type", 2, 2, Kind::Short};
+inline constexpr Field kRealCount{"count", 4, 1, Kind::Byte};
+inline constexpr Field kRealRequest[] = {kRealKind, kRealOne, kRealType, kRealCount};
+inline constexpr int kSlotsAt = 5, kSlotSize = 8;
+inline constexpr Field kSlot[] = {{"code", 0, 8, Kind::Text}};
+// Pushes: a count byte, then the records.
+inline constexpr Field kPushCount{"count", 0, 1, Kind::Byte};
+inline constexpr Field kPushHead[] = {kPushCount};
+inline constexpr int kRecordsAt = 1;
+// REAL_DATA_9110, a trade.
+inline constexpr Field kTradeCode{"code", 0, 6, Kind::Text};
+inline constexpr Field kTradePrice{"price", 6, 4, Kind::Number};
+inline constexpr Field kTradeAccumulated{"accumulated", 10, 6, Kind::Number};
+inline constexpr Field kTradeSign{"sign", 29, 1, Kind::Char};
+inline constexpr Field kTradeChange{"change", 30, 4, Kind::Number};
+inline constexpr Field kTradeRate{"rate", 34, 4, Kind::Number};
+inline constexpr Field kTradeTime{"time", 58, 3, Kind::Raw};
+inline constexpr int kTradeSize = 61;
+inline constexpr Field kTrade[] = {kTradeCode, kTradePrice, kTradeAccumulated, kTradeSign, kTradeChange, kTradeRate,
+                                   kTradeTime};
+// REAL_DATA_9210, an index.
+inline constexpr Field kIndexCode{"code", 0, 5, Kind::Text};
+inline constexpr Field kIndexValue{"value", 5, 4, Kind::Number};
+inline constexpr Field kIndexSign{"sign", 9, 1, Kind::Char};
+inline constexpr Field kIndexChange{"change", 10, 4, Kind::Number};
+inline constexpr int kIndexSize = 23;
+inline constexpr Field kIndex[] = {kIndexCode, kIndexValue, kIndexSign, kIndexChange};
+}  // namespace quote
+
 // Every layout, for the fuzz dictionaries and the layout tests.
 template <size_t N>
 constexpr Layout Body(uint16_t code, const char* name, int size, const Field (&fields)[N]) {
@@ -266,6 +337,12 @@ inline constexpr Layout kLayouts[] = {
     Body(2425, "bank transfer", transfer::kTransferRequestSize, transfer::kTransferRequest),
     Body(4440, "transfer applications", applications::kRequestSize, applications::kRequest),
 };
+// The plain quote requests (no account at their head).
+inline constexpr Layout kQuoteLayouts[] = {
+    Body(6100, "order book", quote::kBookRequestSize, quote::kBookRequest),
+    Body(4140, "last trades", quote::kTicksRequestSize, quote::kTicksRequest),
+    List(9000, "push registration", quote::kSlotsAt, quote::kRealRequest, quote::kSlot, quote::kSlotSize),
+};
 // The replies (fixed part and records).
 inline constexpr Layout kReplyLayouts[] = {
     Body(2310, "order", order::kOrderNumber.end(), order::kReply),
@@ -284,6 +361,10 @@ inline constexpr Layout kReplyLayouts[] = {
               transfer::kReceiverSize),
     List(4440, "transfer applications", applications::kRecordsAt, applications::kReply, applications::kRecord,
               applications::kRecordSize),
+    Body(6100, "five-level order book", quote::kBook5Size, quote::kBook5Reply),
+    List(4140, "last trades", quote::kTicksAt, quote::kTicksReply, quote::kTick, quote::kTickSize),
+    List(9110, "trade push", quote::kRecordsAt, quote::kPushHead, quote::kTrade, quote::kTradeSize),
+    List(9210, "index push", quote::kRecordsAt, quote::kPushHead, quote::kIndex, quote::kIndexSize),
 };
 
 }  // namespace vxtr
