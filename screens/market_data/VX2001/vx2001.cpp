@@ -49,9 +49,7 @@ vxskel::ScreenConfig MakeConfig() {
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
-const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      vxrt::kQuoteScreenItems, vxrt::kQuoteScreenItemCount};
-PLAT_RESOURCE(plat::res::Dialog, 101, &kScreen, sizeof kScreen);
+PLAT_RESOURCE(plat::res::Dialog, 101, &vxrt::kQuoteScreenTemplate, sizeof vxrt::kQuoteScreenTemplate);
 PLAT_RESOURCE(plat::res::Bitmap, kHeaderBitmap, &vxrt::kHeaderArrow, sizeof vxrt::kHeaderArrow);
 
 // A wire number of `groups` groups in 64 bits (the accumulated volume passes 2^31).

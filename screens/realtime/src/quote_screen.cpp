@@ -8,40 +8,6 @@
 
 namespace vxrt {
 
-namespace {
-constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
-constexpr DWORD kCombo = WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL;
-}  // namespace
-
-// 240 x 320: menu bar, item code, upper strip (44-63) with 조회, the grids, lower strip (279-298)
-// and the keypad.
-const plat::DialogItemTemplate kQuoteScreenItems[] = {
-    {u"BUTTON", IDC_BTN_QUOTES, u"시세", kButton, 0, 1, 0, 32, 20},
-    {u"BUTTON", IDC_BTN_ORDERS, u"주문", kButton, 0, 34, 0, 32, 20},
-    {u"BUTTON", IDC_BTN_BALANCES, u"체/잔", kButton, 0, 67, 0, 34, 20},
-    {u"BUTTON", IDC_BTN_NEWS, u"시황", kButton, 0, 102, 0, 32, 20},
-    {u"BUTTON", IDC_BTN_ECN, u"ECN", kButton, 0, 135, 0, 32, 20},
-    {u"BUTTON", IDC_BTN_FUTOPT, u"선/옵", kButton, 0, 168, 0, 34, 20},
-    {u"BUTTON", IDC_BTN_EXIT, u"X", kButton, 0, 218, 0, 22, 20},
-    {u"COMBOBOX", IDC_ITEM_COMBO, nullptr, kCombo, 0, 1, 22, 62, 120},
-    {u"BUTTON", IDC_BTN_FINDER, u"?", kButton, 0, 64, 22, 18, 20},
-    {u"STATIC", IDC_ITEM_NAME, u"", WS_VISIBLE | SS_LEFT, 0, 83, 22, 95, 20},
-    {u"COMBOBOX", IDC_QUICK_MOVE, nullptr, WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 179, 22, 60, 120},
-    {u"BUTTON", IDC_BTN_QUERY, u"조회", kButton, 0, 210, 44, 29, 19},
-    {u"BUTTON", 8301, u"1", kButton, 0, 1, 300, 21, 20},
-    {u"BUTTON", 8302, u"2", kButton, 0, 22, 300, 21, 20},
-    {u"BUTTON", 8303, u"3", kButton, 0, 43, 300, 21, 20},
-    {u"BUTTON", 8304, u"4", kButton, 0, 64, 300, 21, 20},
-    {u"BUTTON", 8305, u"5", kButton, 0, 85, 300, 21, 20},
-    {u"BUTTON", 8306, u"6", kButton, 0, 106, 300, 21, 20},
-    {u"BUTTON", 8307, u"7", kButton, 0, 127, 300, 21, 20},
-    {u"BUTTON", 8308, u"8", kButton, 0, 148, 300, 21, 20},
-    {u"BUTTON", 8309, u"9", kButton, 0, 169, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_0, u"0", kButton, 0, 190, 300, 21, 20},
-    {u"BUTTON", IDC_KEY_BACK, u"<<", kButton, 0, 211, 300, 28, 20},
-};
-const size_t kQuoteScreenItemCount = std::size(kQuoteScreenItems);
-
 CQuoteScreenDlg::~CQuoteScreenDlg() {
     m_real.ReleaseAll();
     m_book.Destroy();

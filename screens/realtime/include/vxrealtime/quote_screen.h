@@ -5,16 +5,18 @@
 // packet; and the release when the screen ends.
 #pragma once
 
+#include <array>
+
 #include "vxrealtime/order_book.h"
 #include "vxrealtime/realtime.h"
+#include "vxskeleton/screen_template.h"
 
 namespace vxrt {
 
-// The controls of the quote screens' dialog template: menu bar, item code with its finder and name,
-// quick-move combo, 조회 beside the upper strip, and the keypad; the grids are placed between 조회
-// and the keypad.
-extern const plat::DialogItemTemplate kQuoteScreenItems[];
-extern const size_t kQuoteScreenItemCount;
+// The quote screens' dialog template: only the common controls (menu bar, item-code row, 조회 beside
+// the upper strip, keypad); the grids are placed between 조회 and the keypad.
+inline constexpr auto kQuoteScreenItems = vxskel::ScreenItems(std::array<vxskel::ControlItem, 0>{});
+inline constexpr plat::DialogTemplate kQuoteScreenTemplate = vxskel::ScreenTemplate(kQuoteScreenItems);
 
 struct QuoteScreenSpec {
     const RealConfig& real;
