@@ -63,37 +63,15 @@ constexpr vxorder::OrderScreen MakeScreen(const EcnSide& s) {
 inline constexpr vxskel::GoToButton kGoTo[] = {{kEcnPriceButton, kScreenEcnPrice, false},
                                                {IDC_BTN_FUTOPT, VX_SCREEN_FUTOPT_HOME, false}};
 
-inline constexpr int kTemplateItemCount = static_cast<int>(vxskel::kTopItemCount + 20 + vxskel::kKeypadItemCount);
-
-constexpr std::array<plat::DialogItemTemplate, kTemplateItemCount> TemplateItems(const vxorder::OrderScreen& s,
-                                                                                 const WCHAR* menuButtonText) {
+// Template 129: the order form and three buttons; the news button may read otherwise.
+constexpr auto TemplateItems(const vxorder::OrderScreen& s, const WCHAR* menuButtonText) {
     using namespace vxorder;
-    constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
-    constexpr DWORD kEdit = WS_VISIBLE | WS_TABSTOP | WS_BORDER;
-    constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
-    return vxskel::ScreenItems(std::array<plat::DialogItemTemplate, 20>{{
-        {u"STATIC", kLabelFirst, u" 계좌번호", kLabel, 0, 0, 68, 60, 18},
-        {u"COMBOBOX", kAccount, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 62, 66, 130, 110},
-        {u"STATIC", kLabelFirst + 1, u" 계좌비밀", kLabel, 0, 0, 90, 60, 18},
-        {u"EDIT", kPassword, u"", kEdit | ES_PASSWORD | ES_NUMBER, 0, 62, 88, 64, 20},
-        {u"STATIC", kLabelFirst + 2, u"[계좌비밀번호]", kLabel, 0, 130, 90, 110, 18},
-        {u"STATIC", kLabelFirst + 3, u" 종목코드", kLabel, 0, 0, 112, 60, 18},
-        {u"EDIT", IDC_ITEM_EDIT, u"", kEdit, 0, 62, 110, 52, 20},
-        {u"BUTTON", kFindIntoEdit, u"?", kButton, 0, 116, 110, 20, 20},
-        {u"STATIC", s.nameStatic, u"", kLabel, 0, 138, 112, 102, 18},
-        {u"STATIC", kLabelFirst + 4, u" 매매구분", kLabel, 0, 0, 134, 60, 18},
-        {u"COMBOBOX", kType, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 62, 132, 130, 110},
-        {u"STATIC", kLabelFirst + 5, s.quantityLabel, kLabel, 0, 0, 156, 60, 18},
-        {u"EDIT", kQuantity, u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 154, 130, 20},
-        {u"STATIC", kLabelFirst + 6, u"주", kLabel, 0, 196, 156, 40, 18},
-        {u"STATIC", kLabelFirst + 7, s.priceLabel, kLabel, 0, 0, 178, 60, 18},
-        {u"EDIT", kPrice, u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 176, 130, 20},
-        {u"STATIC", kLabelFirst + 8, u"원", kLabel, 0, 196, 178, 40, 18},
-        {u"BUTTON", kConfirm, u"확인", kButton, 0, 2, 248, 76, 26},
-        {u"BUTTON", kClear, u"지움", kButton, 0, 82, 248, 76, 26},
-        {u"BUTTON", kEcnPriceButton, u"ECN현재가", kButton, 0, 162, 248, 76, 26},
-    }},
-                               {.titleButton = s.titleButton, .titleText = s.titleText, .newsText = menuButtonText});
+    using vxskel::kFaceButton;
+    return vxorder::TemplateItems(s, std::array<plat::DialogItemTemplate, 3>{{
+        {u"BUTTON", kConfirm, u"확인", kFaceButton, 0, 2, 248, 76, 26},
+        {u"BUTTON", kClear, u"지움", kFaceButton, 0, 82, 248, 76, 26},
+        {u"BUTTON", kEcnPriceButton, u"ECN현재가", kFaceButton, 0, 162, 248, 76, 26},
+    }}, menuButtonText);
 }
 
 }  // namespace vxecn

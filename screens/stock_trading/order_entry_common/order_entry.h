@@ -156,37 +156,51 @@ protected:
 
 // ---- Template 129 --------------------------------------------------------------------------------
 
-inline constexpr int kTemplateItemCount = static_cast<int>(vxskel::kTopItemCount + 22 + vxskel::kKeypadItemCount);
+inline constexpr DWORD kEditStyle = WS_VISIBLE | WS_TABSTOP | WS_BORDER;
 
-constexpr std::array<plat::DialogItemTemplate, kTemplateItemCount> TemplateItems(const OrderScreen& s) {
-    constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
-    constexpr DWORD kEdit = WS_VISIBLE | WS_TABSTOP | WS_BORDER;
-    constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
-    return vxskel::ScreenItems(std::array<plat::DialogItemTemplate, 22>{{
+// The order form both families show: account, password, item code, type, quantity and price.
+constexpr std::array<plat::DialogItemTemplate, 17> FormItems(const OrderScreen& s) {
+    using vxskel::kFaceButton;
+    using vxskel::kLabel;
+    return {{
         {u"STATIC", kLabelFirst, u" 계좌번호", kLabel, 0, 0, 68, 60, 18},
-        {u"COMBOBOX", kAccount, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 0, 62, 66, 130, 110},
+        {u"COMBOBOX", kAccount, nullptr, vxskel::kCodeCombo, 0, 62, 66, 130, 110},
         {u"STATIC", kLabelFirst + 1, u" 계좌비밀", kLabel, 0, 0, 90, 60, 18},
-        {u"EDIT", kPassword, u"", kEdit | ES_PASSWORD | ES_NUMBER, 0, 62, 88, 64, 20},
+        {u"EDIT", kPassword, u"", kEditStyle | ES_PASSWORD | ES_NUMBER, 0, 62, 88, 64, 20},
         {u"STATIC", kLabelFirst + 2, u"[계좌비밀번호]", kLabel, 0, 130, 90, 110, 18},
         {u"STATIC", kLabelFirst + 3, u" 종목코드", kLabel, 0, 0, 112, 60, 18},
-        {u"EDIT", IDC_ITEM_EDIT, u"", kEdit, 0, 62, 110, 52, 20},
-        {u"BUTTON", kFindIntoEdit, u"?", kButton, 0, 116, 110, 20, 20},
+        {u"EDIT", IDC_ITEM_EDIT, u"", kEditStyle, 0, 62, 110, 52, 20},
+        {u"BUTTON", kFindIntoEdit, u"?", kFaceButton, 0, 116, 110, 20, 20},
         {u"STATIC", s.nameStatic, u"", kLabel, 0, 138, 112, 102, 18},
         {u"STATIC", kLabelFirst + 4, u" 매매구분", kLabel, 0, 0, 134, 60, 18},
         {u"COMBOBOX", kType, nullptr, WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 62, 132, 130, 110},
         {u"STATIC", kLabelFirst + 5, s.quantityLabel, kLabel, 0, 0, 156, 60, 18},
-        {u"EDIT", kQuantity, u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 154, 130, 20},
+        {u"EDIT", kQuantity, u"", kEditStyle | ES_RIGHT | ES_NUMBER, 0, 62, 154, 130, 20},
         {u"STATIC", kLabelFirst + 6, u"주", kLabel, 0, 196, 156, 40, 18},
         {u"STATIC", kLabelFirst + 7, s.priceLabel, kLabel, 0, 0, 178, 60, 18},
-        {u"EDIT", kPrice, u"", kEdit | ES_RIGHT | ES_NUMBER, 0, 62, 176, 130, 20},
+        {u"EDIT", kPrice, u"", kEditStyle | ES_RIGHT | ES_NUMBER, 0, 62, 176, 130, 20},
         {u"STATIC", kLabelFirst + 8, u"원", kLabel, 0, 196, 178, 40, 18},
-        {u"STATIC", kNote, s.note ? s.note : u"", s.note ? kLabel : DWORD(SS_LEFT), 0, 0, 200, 240, 18},
-        {u"BUTTON", kConfirm, u"확인", kButton, 0, 2, 248, 58, 26},
-        {u"BUTTON", kClear, u"지움", kButton, 0, 62, 248, 58, 26},
-        {u"BUTTON", kBalance, u"잔고", kButton, 0, 122, 248, 58, 26},
-        {u"BUTTON", kCurrentPrice, u"현재가", kButton, 0, 182, 248, 58, 26},
-    }},
-                               {.titleButton = s.titleButton, .titleText = s.titleText});
+    }};
+}
+
+// Template 129 of a screen of the family: the form, then `bottom` (the note and the buttons).
+template <size_t N>
+constexpr auto TemplateItems(const OrderScreen& s, const std::array<plat::DialogItemTemplate, N>& bottom,
+                             const WCHAR* newsText = u"시황") {
+    return vxskel::ScreenItems(vxskel::Join(FormItems(s), bottom),
+                               {.titleButton = s.titleButton, .titleText = s.titleText, .newsText = newsText});
+}
+
+// The stock buy and sell screens: the note about after-hours prices and four buttons.
+constexpr auto TemplateItems(const OrderScreen& s) {
+    using vxskel::kFaceButton;
+    return TemplateItems(s, std::array<plat::DialogItemTemplate, 5>{{
+        {u"STATIC", kNote, s.note ? s.note : u"", s.note ? vxskel::kLabel : DWORD(SS_LEFT), 0, 0, 200, 240, 18},
+        {u"BUTTON", kConfirm, u"확인", kFaceButton, 0, 2, 248, 58, 26},
+        {u"BUTTON", kClear, u"지움", kFaceButton, 0, 62, 248, 58, 26},
+        {u"BUTTON", kBalance, u"잔고", kFaceButton, 0, 122, 248, 58, 26},
+        {u"BUTTON", kCurrentPrice, u"현재가", kFaceButton, 0, 182, 248, 58, 26},
+    }});
 }
 
 // The skeleton's settings of a screen of the family.

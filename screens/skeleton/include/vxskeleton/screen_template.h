@@ -80,16 +80,21 @@ constexpr std::array<ControlItem, kKeypadItemCount> KeypadItems() {
     }};
 }
 
+// Two item lists one after the other.
+template <size_t N, size_t M>
+constexpr std::array<ControlItem, N + M> Join(const std::array<ControlItem, N>& a, const std::array<ControlItem, M>& b) {
+    std::array<ControlItem, N + M> out{};
+    size_t i = 0;
+    for (const ControlItem& item : a) out[i++] = item;
+    for (const ControlItem& item : b) out[i++] = item;
+    return out;
+}
+
 // The whole item list: the top controls, the screen's own (in their order), the keypad.
 template <size_t N>
 constexpr std::array<ControlItem, kTopItemCount + N + kKeypadItemCount> ScreenItems(
     const std::array<ControlItem, N>& own, const TopControls& top = {}) {
-    std::array<ControlItem, kTopItemCount + N + kKeypadItemCount> out{};
-    size_t i = 0;
-    for (const ControlItem& item : TopItems(top)) out[i++] = item;
-    for (const ControlItem& item : own) out[i++] = item;
-    for (const ControlItem& item : KeypadItems()) out[i++] = item;
-    return out;
+    return Join(Join(TopItems(top), own), KeypadItems());
 }
 template <size_t N>
 constexpr std::array<ControlItem, kTopItemCount + N + kKeypadItemCount> ScreenItems(const ControlItem (&own)[N],
