@@ -33,21 +33,7 @@ constexpr int kTickColumns = 5;
 const WCHAR* const kTickTitles[kTickColumns] = {u"시 간", u"체결가", nullptr, u"전일비", u"체결량"};
 const int kTickWidths[kTickColumns] = {60, 50, 16, 50, 60};
 
-const vxskel::GoToButton kGoTo[] = {{IDC_BTN_FUTOPT, VX_SCREEN_FUTOPT_HOME, false}};
-const UINT kFinders[] = {IDC_BTN_FINDER};
-
-vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c;
-    c.moduleName = u"VX2001.dll";
-    c.chain = vxskel::ItemChain::None;  // the combo asks for all three quotes itself
-    c.goTo = kGoTo;
-    c.goToCount = std::size(kGoTo);
-    c.finderButtons = kFinders;
-    c.finderCount = std::size(kFinders);
-    c.plainReplies = true;
-    return c;
-}
-const vxskel::ScreenConfig kConfig = MakeConfig();
+const vxskel::ScreenConfig kConfig = vxrt::QuoteScreenConfig(u"VX2001.dll", nullptr);
 
 PLAT_RESOURCE(plat::res::Dialog, 101, &vxrt::kQuoteScreenTemplate, sizeof vxrt::kQuoteScreenTemplate);
 PLAT_RESOURCE(plat::res::Bitmap, kHeaderBitmap, &vxrt::kHeaderArrow, sizeof vxrt::kHeaderArrow);

@@ -11,22 +11,7 @@ constexpr int kBookGridId = 4105;
 constexpr UINT kBookFlashMs = 300;
 constexpr UINT kHeaderBitmap = 131;
 
-const vxskel::GoToButton kGoTo[] = {{IDC_BTN_FUTOPT, VX_SCREEN_FUTOPT_HOME, false}};
-const UINT kFinders[] = {IDC_BTN_FINDER};
-
-vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c;
-    c.moduleName = u"ZR4105.dll";
-    c.title = u"10단계호가";
-    c.chain = vxskel::ItemChain::None;  // the combo asks for the quote and the book itself
-    c.goTo = kGoTo;
-    c.goToCount = std::size(kGoTo);
-    c.finderButtons = kFinders;
-    c.finderCount = std::size(kFinders);
-    c.plainReplies = true;
-    return c;
-}
-const vxskel::ScreenConfig kConfig = MakeConfig();
+const vxskel::ScreenConfig kConfig = vxrt::QuoteScreenConfig(u"ZR4105.dll", u"10단계호가");
 
 PLAT_RESOURCE(plat::res::Dialog, 129, &vxrt::kQuoteScreenTemplate, sizeof vxrt::kQuoteScreenTemplate);
 PLAT_RESOURCE(plat::res::Bitmap, kHeaderBitmap, &vxrt::kHeaderArrow, sizeof vxrt::kHeaderArrow);

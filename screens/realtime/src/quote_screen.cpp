@@ -8,6 +8,24 @@
 
 namespace vxrt {
 
+namespace {
+const vxskel::GoToButton kGoTo[] = {{IDC_BTN_FUTOPT, VX_SCREEN_FUTOPT_HOME, false}};
+const UINT kFinders[] = {IDC_BTN_FINDER};
+}  // namespace
+
+vxskel::ScreenConfig QuoteScreenConfig(const WCHAR* moduleName, const WCHAR* title) {
+    vxskel::ScreenConfig c;
+    c.moduleName = moduleName;
+    c.title = title;
+    c.chain = vxskel::ItemChain::None;
+    c.goTo = kGoTo;
+    c.goToCount = std::size(kGoTo);
+    c.finderButtons = kFinders;
+    c.finderCount = std::size(kFinders);
+    c.plainReplies = true;
+    return c;
+}
+
 CQuoteScreenDlg::~CQuoteScreenDlg() {
     m_real.ReleaseAll();
     m_book.Destroy();

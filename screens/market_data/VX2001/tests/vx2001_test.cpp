@@ -182,6 +182,13 @@ TEST_F(VX2001Test, TickPushesForOtherItemsOrWithoutNewVolumeChangeNoRow) {
     EXPECT_EQ(Column(kTicks, 0), (std::vector<std::string>(3, "장 종 료")));
     EXPECT_EQ(Grid(kTicks)[0][4].text, "10");
     EXPECT_EQ(Text(3001), "72,000");
+    // Accumulated volumes past 2^31: the trade's volume is their difference, not a wrapped one.
+    ASSERT_EQ(server.pushRaw(9110, Tick("005930", 72100, 3000000000LL, '2', 1100, 9, 2, 0)), 1);
+    ASSERT_TRUE(WaitCell(kTicks, 0, 1, "72,100"));
+    EXPECT_EQ(Grid(kTicks)[0][4].text, Vol(3000000000LL - (volume + 19)));
+    ASSERT_EQ(server.pushRaw(9110, Tick("005930", 72200, 3000000025LL, '2', 1200, 9, 2, 1)), 1);
+    ASSERT_TRUE(WaitCell(kTicks, 0, 1, "72,200"));
+    EXPECT_EQ(Grid(kTicks)[0][4].text, "25");
 }
 
 TEST_F(VX2001Test, AnotherItemIsRegisteredBeforeTheOldOneIsReleased) {

@@ -18,6 +18,10 @@ namespace vxrt {
 inline constexpr auto kQuoteScreenItems = vxskel::ScreenItems(std::array<vxskel::ControlItem, 0>{});
 inline constexpr plat::DialogTemplate kQuoteScreenTemplate = vxskel::ScreenTemplate(kQuoteScreenItems);
 
+// The skeleton's settings of a quote screen: plain replies read in place, the finder, 선/옵, and no
+// item-code chain (the combo asks for every quote of the screen itself).
+vxskel::ScreenConfig QuoteScreenConfig(const WCHAR* moduleName, const WCHAR* title);
+
 struct QuoteScreenSpec {
     const RealConfig& real;
     BookGridSpec book;
