@@ -118,7 +118,7 @@ void CChartWnd::InvertCrosshair(HDC dc, CPoint at) {
   SetROP2(dc, R2_NOT);
   SelectObject(dc, GetStockObject(BLACK_PEN));
   MoveToEx(dc, at.x, panes[0].outer.top, nullptr);
-  LineTo(dc, at.x, panes[pane_count - 1].outer.bottom);
+  LineTo(dc, at.x, panes[std::max(pane_count - 1, 0)].outer.bottom);
   // The horizontal line leaves out the crossing point, which the vertical line has inverted.
   MoveToEx(dc, plot.left, at.y, nullptr);
   LineTo(dc, at.x, at.y);
@@ -161,7 +161,7 @@ void CChartWnd::OnLButtonDown(UINT flags, CPoint p) {
   mouse_mode = kMouseNone;
   CRect wc;
   GetClientRect(&wc);
-  if (!wc.PtInRect(p) || p.x >= panes[0].inner.right) return;
+  if (pane_count == 0 || !wc.PtInRect(p) || p.x >= panes[0].inner.right) return;
   for (int i = 0; i + 1 < pane_count; ++i) {
     if (std::abs(p.y - panes[i].outer.bottom) < kBorderHit) {
       mouse_mode = kMouseBorderDrag;

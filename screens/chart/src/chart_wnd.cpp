@@ -553,6 +553,10 @@ void CChartWnd::Draw(HDC dc) {
     label_count = 0;
   }
   ComputePaneRanges();
+  if (pane_count == 0) {  // every item removed: a blank window
+    RestoreDC(dc, saved);
+    return;
+  }
   DrawAxes(dc);
   if (have) {
     for (int p = 0; p < pane_count; ++p) DrawPaneItems(dc, panes[p]);
@@ -569,7 +573,6 @@ void CChartWnd::DrawAxes(HDC dc) {
   DeleteObject(black);
   {
     PenBrush grey(dc, PS_SOLID, kGridGrey, nullptr);
-    const int top = panes[0].inner.top, bottom = panes[pane_count - 1].inner.bottom;
     // Time labels with their vertical grid lines.
     for (int k = 0; k < label_count; ++k) {
       const int i = label_index[k];
@@ -588,8 +591,6 @@ void CChartWnd::DrawAxes(HDC dc) {
         s.Format(u"%02d:%02d", d.hour, d.minute);
       Text(dc, x, client.bottom + 2, s, kBlack, TA_CENTER | TA_TOP);
     }
-    (void)top;
-    (void)bottom;
     if (label_kind == kLabelNone && data->loaded && data->count > 0)
       Text(dc, plot.left + plot.Width() / 2, client.bottom + 2, CString(u"There is no grid type."), kBlack,
            TA_CENTER | TA_TOP);

@@ -130,6 +130,36 @@ TEST_F(RenderTest, BandFillsLieBetweenLineAndLevelInsideTheirPane) {
   EXPECT_TRUE(Shows(u"70"));
 }
 
+TEST_F(RenderTest, PriceOscillatorBarsStandOnTheZeroLine) {
+  LoadReferenceBars(data_);
+  wnd_->RemoveLastItem(1);
+  ASSERT_TRUE(wnd_->AddItem(1, 107));
+  Repaint();
+  const chart::ChartPane& pane = wnd_->panes[1];
+  const auto& po = pane.items[0].indicator->lines[0];
+  const int zero = Y(1, 0);
+  int checked_up = 0, checked_down = 0;
+  for (int i = wnd_->first_index; i <= wnd_->last_index; ++i) {
+    if (!chart::HasValue(po, i)) continue;
+    const double v = po.values[i];
+    const int y = Y(1, v);
+    if (std::abs(y - zero) < 3) continue;  // too short to tell apart from the grid line
+    const int x = wnd_->BarLeft(i) + 1;
+    const int inside = (y + zero) / 2;
+    if (v > 0) {
+      EXPECT_EQ(At(x, inside), kMagenta) << i;
+      EXPECT_NE(At(x, zero + 2), kMagenta) << i;
+      ++checked_up;
+    } else {
+      EXPECT_EQ(At(x, inside), kNavy) << i;
+      EXPECT_NE(At(x, zero - 2), kNavy) << i;
+      ++checked_down;
+    }
+  }
+  EXPECT_GT(checked_up, 0);
+  EXPECT_GT(checked_down, 0);
+}
+
 TEST_F(RenderTest, PriceByVolumeDrawsNothingWithoutVolume) {
   std::vector<BarRow> rows = Trend(20, 1000, 10, 0);
   LoadBars(data_, rows);
@@ -162,6 +192,15 @@ TEST_F(RenderTest, AnEmptyReplyShowsTheEmptyPanes) {
   EXPECT_EQ(At(wnd_->panes[0].outer.left, 50), kBlack);
   EXPECT_FALSE(Shows(u"Under Development"));
   EXPECT_EQ(wnd_->panes[0].grid_count, 0);
+  // With every item removed the window is blank and a tap does nothing.
+  CandleBars();
+  wnd_->RemoveLastItem(1);
+  wnd_->RemoveLastItem(0);
+  Repaint();
+  EXPECT_EQ(CountColour(kWhite, CRect(0, 0, kWidth, kHeight)).first, kWidth * kHeight);
+  Stylus(plat::win::Stylus::Down, 60, 60);
+  EXPECT_EQ(wnd_->mouse_mode, chart::kMouseNone);
+  Stylus(plat::win::Stylus::Up, 60, 60);
   // Zoom and scroll are refused before the first reply.
   data_.loaded = false;
   EXPECT_EQ(wnd_->ZoomIn(), 0);

@@ -54,6 +54,13 @@ TEST_F(ScaleTest, PanesSplitSeventyThirtyAndSeventyFifteenFifteen) {
   EXPECT_EQ(wnd_->panes[1].outer, CRect(0, 150, 194, 214));
   // A kind outside the table is refused.
   EXPECT_FALSE(wnd_->AddItem(1, 150));
+  // Every item removed: no pane left, and a new item starts the first pane again.
+  wnd_->RemoveLastItem(1);
+  wnd_->RemoveLastItem(0);
+  EXPECT_EQ(wnd_->pane_count, 0);
+  ASSERT_TRUE(wnd_->AddItem(-1, chart::kKindCandles));
+  EXPECT_EQ(wnd_->pane_count, 1);
+  EXPECT_EQ(wnd_->panes[0].outer, CRect(0, 6, 194, 214));
 }
 
 TEST_F(ScaleTest, ZoomStopsAtBothEndsAndNeedsData) {

@@ -1,6 +1,7 @@
 // The stylus on the chart: the crosshair with its read-out (drawn with an inverting pen, so the
 // picture comes back whole), its limits to the bars shown, taps on a chart without bars, and the
 // drag of the border between panes with its limits.
+#include "chart/colours.h"
 #include "chart_fixture.h"
 
 namespace charttest {
@@ -34,7 +35,18 @@ TEST_F(StylusTest, CrosshairFollowsTheStylusAndLeavesNothingBehind) {
   EXPECT_EQ(At(x, wnd_->panes[1].inner.top + 30),
             0xFFFFFF ^ before[static_cast<size_t>((wnd_->panes[1].inner.top + 30) * kWidth + x)]);
   EXPECT_EQ(ReadoutText(), wnd_->ReadoutFirstLine(bar).str());
-  EXPECT_TRUE(Shows(u"5 (" + chart::FormatReadoutValue(data_.bars[bar].ma[0], 0).str() + u") "));
+  // The second line: the three averages, each in its overlay colour.
+  const std::u16string parts[3] = {u"5 (", u"20 (", u"60 ("};
+  for (int q = 0; q < 3; ++q) {
+    const std::u16string want = parts[q] + chart::FormatReadoutValue(data_.bars[bar].ma[q], 0).str() + u") ";
+    bool found = false;
+    for (const auto& t : Texts())
+      if (t.text == want) {
+        found = true;
+        EXPECT_EQ(t.color, chart::colour::kOverlay[q]) << q;
+      }
+    EXPECT_TRUE(found) << q;
+  }
 
   Stylus(Stylus::Move, 120, 60);
   EXPECT_NE(wnd_->readout_bar, bar);
