@@ -123,6 +123,14 @@ TEST_F(ZR4105Test, DoubleTapOnALevelHandsItsPriceTheTotalsNothingAndTheHeaderGoe
     TapHeader(kBook, 2, kWidths);
     ASSERT_TRUE(WaitFor([&] { return OpenRequests().size() == 3; }));
     EXPECT_EQ(OpenRequests().back(), WPARAM(VX_SCREEN_STOCK_HOME));
+
+    // A bid level's volume hands the bid price to the sell screen, which shows it once opened.
+    DoubleTapCell(kBook, 4, 3, kWidths, 16, 16);
+    EXPECT_EQ(OpenRequests().back(), WPARAM(93002));
+    EXPECT_EQ(Registry(u"Price"), "71,000");
+    nameStatic = 1015;
+    ScreenHost::Open(std::u16string(u"VX4300.dll"));
+    EXPECT_EQ(Text(1010), "71,000");
 }
 
 TEST_F(ZR4105Test, SwitchFromTheHomeBoardRegistersTheNewScreenFirstAndOnlyItGetsPushes) {
