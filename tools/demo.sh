@@ -147,7 +147,7 @@ conf="$root/Program Files/Quorvan/Bin/Pelvato.conf"
 step_name="starting the simulated servers"
 : >"$work/server.out"
 "$bin/larkspin-simserver" --root "$root" --port 0 --version-port 0 \
-  --version-dir "$src/tools/device-data/version-server/current" --ticker "400:005930" \
+  --version-dir "$src/tools/device-data/version-server/current" --ticker "150:005930" \
   --log "$work/requests.log" ${server_extra[@]+"${server_extra[@]}"} >"$work/server.out" 2>"$work/server.err" &
 server_pid=$!
 main_port=""; version_port=""
@@ -330,8 +330,8 @@ main settle >/dev/null
 pending="$(main box | head -n 1)"
 [ "$pending" = "none" ] || fail "a box is up after the start-up: $(main box | sed -n 's/^text //p')"
 if [ -e "$start_dll" ]; then
-  # The server trades 005930 one tick up or down every 400 ms (71,600, 71,700, 71,600, ...): after
-  # the third push the board has flashed three times; the picture shows it live.
+  # The server trades 005930 one tick up or down every 150 ms (71,600, 71,700, 71,600, ...), more
+  # often than a push's grey lasts (200 ms): the picture shows the board flashing.
   step_name="watching the start screen's live prices"
   main wait window 1357 >/dev/null
   main wait text 3001 "71,700" >/dev/null
