@@ -191,6 +191,34 @@ TEST_F(VX2001Test, TickPushesForOtherItemsOrWithoutNewVolumeChangeNoRow) {
     EXPECT_EQ(Grid(kTicks)[0][4].text, "25");
 }
 
+TEST_F(VX2001Test, IndexPushFillsTheKospiAndKosdaqLinesAndSkipsOtherIndices) {
+    OpenLive();
+    // KOSPI 2,512.34 up 21.84, KOSPI200 (not a line of stock screens), KOSDAQ 849.00 down 6.10.
+    Bytes b(1 + 3 * 23, 0);
+    b[0] = 3;
+    auto rec = [&](int k, const char* code, int64_t whole, int64_t hundredths, char sign, int64_t chWhole, int64_t chHundredths) {
+        uint8_t* r = &b[1 + 23 * k];
+        std::memcpy(r, code, 5);
+        screentest::PutNet(r + 5, 1, whole);
+        screentest::PutNet(r + 7, 1, hundredths);
+        r[9] = static_cast<uint8_t>(sign);
+        screentest::PutNet(r + 10, 1, chWhole);
+        screentest::PutNet(r + 12, 1, chHundredths);
+    };
+    rec(0, "00001", 2512, 34, '2', 21, 84);
+    rec(1, "01001", 199, 99, '2', 1, 0);
+    rec(2, "02001", 849, 0, '5', 6, 10);
+    ASSERT_EQ(server.pushRaw(9210, b), 1);
+    ASSERT_TRUE(WaitFor([&] { return Text(3006) == "2,512.34"; })) << Text(3006);
+    EXPECT_EQ(Text(3007), "21.84");
+    EXPECT_EQ(Text(3008), "▲");
+    EXPECT_EQ(Text(3010), "849.00");
+    EXPECT_EQ(Text(3012), "6.10");
+    EXPECT_EQ(Text(3011), "▼");
+    // Only the index lines changed.
+    EXPECT_EQ(Text(3001), "71,500");
+}
+
 TEST_F(VX2001Test, AnotherItemIsRegisteredBeforeTheOldOneIsReleased) {
     OpenLive();
     size_t mark = server.logSize();
