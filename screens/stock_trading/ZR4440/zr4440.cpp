@@ -54,9 +54,8 @@ vxskel::ScreenConfig MakeConfig() {
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
-// 240 x 320: menu bar, item-code row, upper strip (44-63), account row, the grid (97-247), the
-// paging buttons, lower strip (279-298) and the keypad.
-// The screen's own controls; the menu bar, the item-code row and the keypad come from the skeleton.
+// The screen's own controls: the account row, the grid (97-247, made at start) and the paging
+// buttons; the menu bar, the item-code row and the keypad come from the skeleton.
 constexpr plat::DialogItemTemplate kOwn[] = {
     {u"STATIC", kNoId, u"계좌", kLabelStyle, 0, 1, 72, 24, 18},
     {u"EDIT", kPassword, u"", WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_PASSWORD | ES_AUTOHSCROLL, 0,
