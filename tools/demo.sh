@@ -208,10 +208,6 @@ EOF
   until ctl --program Larkspin --timeout 3600000 wait exit >/dev/null 2>&1; do
     [ -n "$(ctl programs 2>/dev/null | grep -i larkspin || true)" ] || break
   done
-  if [ ! -e "$root/Program Files/Quorvan/Bin/VX2001.dll" ] && [ -e "$root/Program Files/Quorvan/Bin/ZR4310.dll" ] &&
-     "$bin/larkspin-demo-device" --root "$root" open-screen 93001 2>/dev/null; then
-    echo "demo: this build has no start screen; the buy screen is opened for you"
-  fi
   # Until every program of this device root has ended.
   step_name="waiting for the programs to end"
   while :; do
@@ -307,21 +303,10 @@ else
 fi
 
 # The login runs the key exchange and the login with the server, the updater checks the versions
-# (nothing new on the served list) and ends, and the launcher asks the main program for the start
-# screen.
-# The login runs the key exchange and the login with the server, the updater checks the versions
 # (nothing new on the served list) and the launcher asks the main program for the start screen;
 # then the updater and the launcher end and only the main program runs on.
 step_name="waiting for the start screen"
-start_dll="$root/Program Files/Quorvan/Bin/VX2001.dll"
-if [ ! -e "$start_dll" ]; then
-  # This build has no start screen plug-in yet: the main program says so and stays on its frame.
-  text="$(box_text)"
-  [ "$text" = "선택된 화면이 존재하지 않습니다." ] || fail "unexpected box: $text"
-  echo "demo: no start screen in this build (VX2001.dll): the main program says \"$text\""
-  shot start-screen
-  main answer ok >/dev/null
-fi
+[ -e "$root/Program Files/Quorvan/Bin/VX2001.dll" ] || fail "this build has no start screen (VX2001.dll)"
 step_name="waiting for the version check to finish"
 ctl --program ZRUpdate --timeout 30000 wait exit >/dev/null
 ctl --program Larkspin --timeout 30000 wait exit >/dev/null
@@ -329,17 +314,15 @@ ctl --program Larkspin --timeout 30000 wait exit >/dev/null
 main settle >/dev/null
 pending="$(main box | head -n 1)"
 [ "$pending" = "none" ] || fail "a box is up after the start-up: $(main box | sed -n 's/^text //p')"
-if [ -e "$start_dll" ]; then
-  # The server trades 005930 one tick up or down every 150 ms (71,600, 71,700, 71,600, ...), more
-  # often than a push's grey lasts (200 ms): the picture shows the board flashing.
-  step_name="watching the start screen's live prices"
-  main wait window 1357 >/dev/null
-  main wait text 3001 "71,700" >/dev/null
-  main wait text 3001 "71,600" >/dev/null
-  shot start-screen
-  regs="$(LC_ALL=C grep -c ' code=9000 ' "$work/requests.log" || true)"
-  [ "$regs" -ge 3 ] || fail "the start screen registered $regs push types, not 3"
-fi
+# The server trades 005930 one tick up or down every 150 ms (71,600, 71,700, 71,600, ...), more
+# often than a push's grey lasts (200 ms): the picture shows the board flashing.
+step_name="watching the start screen's live prices"
+main wait window 1357 >/dev/null
+main wait text 3001 "71,700" >/dev/null
+main wait text 3001 "71,600" >/dev/null
+shot start-screen
+regs="$(LC_ALL=C grep -c ' code=9000 ' "$work/requests.log" || true)"
+[ "$regs" -ge 3 ] || fail "the start screen registered $regs push types, not 3"
 if [ "$xcheck" = 1 ]; then
   # Another window covers the desktop window and goes: the device's screen is painted again.
   step_name="uncovering the desktop window"
