@@ -11,6 +11,7 @@
 #define WM_VX_CODES_READY 1038        // login screen: lParam the connected socket
 #define WM_VX_PACKET 1039             // screen: wParam the packet, lParam its body
 #define WM_VX_REQUERY 1040            // screen: send its requests again
+#define WM_VX_PACKET_DROPPED 1041     // screen: wParam the header of a reply too long to be held (rest dropped)
 #define WM_VX_SHOW_ALERT 1046         // login: show its alert dialog
 #define WM_VX_QUERY 1049              // screen: send the first request
 #define WM_VX_SET_AUTO_RECEIVE 1050   // frame: lParam 1 or 0

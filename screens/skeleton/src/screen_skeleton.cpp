@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "vxbase/prop_ce.h"
 
@@ -70,6 +71,17 @@ int MakePlainRequest(unsigned char* out, uint16_t code, const char* body6) {
     return 21;
 }
 
+const WCHAR* OutcomeUnknownText(uint16_t code) {
+    switch (code) {
+        case 2300: case 2310: case 2320: case 2330: case 4350: case 4360: case 4380:
+            return u"주문 처리결과를 수신하지 못했습니다.\n주문체결조회에서 주문 처리 여부를 확인하시기 바랍니다.";
+        case 2425:
+            return u"이체 처리결과를 수신하지 못했습니다.\n이체신청조회에서 이체 처리 여부를 확인하시기 바랍니다.";
+        default:
+            return nullptr;
+    }
+}
+
 // ---- Module state ----------------------------------------------------------------------------------
 
 SOCKET ModuleSocket() { return g_socket; }
@@ -113,6 +125,7 @@ void RunEndDlg() {
 BEGIN_MESSAGE_MAP(CVXScreenDlg, CVXDlg)
 ON_MESSAGE(WM_VX_QUERY, OnVxQuery)
 ON_MESSAGE(WM_VX_PACKET, OnVxPacket)
+ON_MESSAGE(WM_VX_PACKET_DROPPED, OnVxPacketDropped)
 ON_MESSAGE(WM_VX_SOCKET_STATUS, OnVxSocketStatus)
 ON_MESSAGE(WM_VX_CODES_READY, OnVxCodesReady)
 ON_WM_DRAWITEM()
@@ -143,6 +156,8 @@ BOOL CVXScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         if (id == IDC_ITEM_COMBO && code == CBN_SETFOCUS) SetInputControl(IDC_ITEM_COMBO);
     }
     if (m_config.accountCombo && id == m_config.accountCombo) {
+        // Replies to requests made for the account chosen before are no longer this screen's.
+        if (code == CBN_SELCHANGE || code == CBN_EDITCHANGE) ++m_accountEpoch;
         if (code == CBN_SELCHANGE) OnAccountSelChange();
         if (code == CBN_KILLFOCUS) SaveAccountMemo();
     }
@@ -300,10 +315,54 @@ BOOL CVXScreenDlg::SendEncrypted(uint16_t code, const unsigned char* body, int b
     return SendPacket(packet, n);
 }
 
+BOOL CVXScreenDlg::SendForAccount(uint16_t code, const unsigned char* body, int bodyLen) {
+    if (!SendEncrypted(code, body, bodyLen)) return FALSE;
+    bool known = false;
+    for (int i = 0; i < m_tiedCodeCount; ++i) known = known || m_tiedCodes[i] == code;
+    if (!known && m_tiedCodeCount < static_cast<int>(std::size(m_tiedCodes))) m_tiedCodes[m_tiedCodeCount++] = code;
+    if (m_tiedCount == kTiedMax) {
+        // Sixteen requests without an answer: the oldest is given up.
+        std::memmove(m_tied, m_tied + 1, sizeof m_tied[0] * (kTiedMax - 1));
+        --m_tiedCount;
+    }
+    m_tied[m_tiedCount++] = TiedRequest{code, m_accountEpoch};
+    return TRUE;
+}
+
+CVXScreenDlg::Tie CVXScreenDlg::TakeTie(uint16_t code) {
+    bool known = false;
+    for (int i = 0; i < m_tiedCodeCount; ++i) known = known || m_tiedCodes[i] == code;
+    if (!known) return Tie::Untied;
+    for (int i = 0; i < m_tiedCount; ++i) {
+        if (m_tied[i].code != code) continue;
+        bool current = m_tied[i].accountEpoch == m_accountEpoch;
+        std::memmove(m_tied + i, m_tied + i + 1, sizeof m_tied[0] * static_cast<size_t>(m_tiedCount - i - 1));
+        --m_tiedCount;
+        return current ? Tie::Current : Tie::Stale;
+    }
+    return Tie::Stale;  // nothing of this code is awaited
+}
+
 void CVXScreenDlg::ReportShortReply(uint16_t code) {
     CString text;
     text.Format(u"ERROR : 수신 데이터 길이 오류 (%d)", static_cast<int>(code));
-    MessageBox(text, u"", MB_OK | MB_ICONEXCLAMATION);
+    OnReplyLost(code, text);
+}
+
+void CVXScreenDlg::ReportBadReply(uint16_t code) {
+    CString text;
+    text.Format(u"ERROR : 수신 데이터 형식 오류 (%d)", static_cast<int>(code));
+    OnReplyLost(code, text);
+}
+
+void CVXScreenDlg::OnReplyLost(uint16_t code, const CString& reason) {
+    const WCHAR* outcome = OutcomeUnknownText(code);
+    if (!outcome) {
+        MessageBox(reason, u"", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    MessageBox(reason + CString(u"\n") + CString(outcome), code == 2425 ? u"이체처리결과" : u"주문처리결과",
+               MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CVXScreenDlg::BoxCp949(const char* text, const char* caption, UINT type) {
@@ -406,8 +465,10 @@ LRESULT CVXScreenDlg::OnVxQuery(WPARAM, LPARAM) {
 }
 
 LRESULT CVXScreenDlg::OnVxCodesReady(WPARAM, LPARAM lParam) {
-    // The host hands the current screen the socket of a new connection.
+    // The host hands the current screen the socket of a new connection, which answers nothing
+    // that was asked on the old one.
     g_socket = static_cast<SOCKET>(lParam);
+    m_tiedCount = 0;
     return 0;
 }
 
@@ -422,6 +483,14 @@ void CVXScreenDlg::ShowItemName(const unsigned char* body, int len) {
 LRESULT CVXScreenDlg::OnVxPacket(WPARAM wParam, LPARAM lParam) {
     const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
     if (!packet) return 0;
+    if (TakeTie(TrGetU16(packet + 4)) == Tie::Stale) {
+        // Asked for another account than the one now chosen: not shown, whatever it holds.
+        if (m_tiedCount == 0) {
+            KillTimer(kReplyTimer);
+            EndWaitCursor();
+        }
+        return 0;
+    }
     if (m_config.plainReplies) {
         uint32_t total = TrGetU32(packet);
         if (total < TR_HEADER_SIZE || total > TR_MAX_PACKET) {
@@ -444,13 +513,19 @@ LRESULT CVXScreenDlg::OnVxPacket(WPARAM wParam, LPARAM lParam) {
         return 1;
     }
 
+    const uint16_t wireCode = TrGetU16(packet + 4);
+    if (TrGetU32(packet) > TR_MAX_PACKET) {
+        // Longer than a receive slot: the receive thread kept its header only and dropped the rest.
+        ReportShortReply(wireCode);
+        return 0;
+    }
     uint16_t code = 0;
     const char* err = nullptr;
     int len = m_pEncrypt ? m_pEncrypt->analy_recv_packet(packet, 0, m_recv, sizeof m_recv, &code, &err)
                          : EE_Encrypt::PK_BAD_ARGUMENT;
     if (len < 0) {
         MessageBox(u"ERROR : 데이터 수신 에러", u"", MB_OK);
-        MessageBox(CString(err ? err : ""), u"", MB_OK);
+        OnReplyLost(wireCode, CString(err ? err : ""));
         return 0;
     }
     // The server marks success with a '0' in either status byte.
@@ -470,6 +545,13 @@ LRESULT CVXScreenDlg::OnVxPacket(WPARAM wParam, LPARAM lParam) {
         OnReply(code, m_recv, len);
     }
     return 1;
+}
+
+LRESULT CVXScreenDlg::OnVxPacketDropped(WPARAM wParam, LPARAM) {
+    const auto* header = reinterpret_cast<const unsigned char*>(wParam);
+    // Only a header whose length says it was too long: anything else would be read as a reply.
+    if (!header || TrGetU32(header) <= TR_MAX_PACKET) return 0;
+    return SendMessage(WM_VX_PACKET, wParam, 0);
 }
 
 LRESULT CVXScreenDlg::OnVxSocketStatus(WPARAM wParam, LPARAM) {

@@ -6,6 +6,29 @@
 
 namespace vxwire {
 
+bool IsText949(const unsigned char* p, size_t n) {
+    if (!p) return false;
+    size_t i = 0;
+    while (i < n && p[i]) {
+        unsigned char c = p[i];
+        if (c >= 0x20 && c <= 0x7E) {
+            ++i;
+            continue;
+        }
+        if (c < 0x81 || c > 0xFE) return false;
+        if (i + 1 == n) return true;  // the field's width cut the character
+        unsigned char t = p[i + 1];
+        if (!((t >= 0x41 && t <= 0x5A) || (t >= 0x61 && t <= 0x7A) || (t >= 0x81 && t <= 0xFE))) return false;
+        i += 2;
+    }
+    return true;
+}
+
+bool Reader::IsDigits(const Field& f) const {
+    if (!Has(f)) return false;
+    return AllDigits(std::string_view(reinterpret_cast<const char*>(body_ + f.at), f.width));
+}
+
 bool AllDigits(std::string_view s) {
     if (s.empty()) return false;
     for (char c : s)

@@ -236,10 +236,13 @@ public:
             ReportShortReply(code);
             return;
         }
-        if (!ForCurrentAccount(body)) return;
+        int n = vxskel::RecordsHeld(reply.SignedByte(q::kCount), len, q::kRecordsAt, q::kRecordSize);
+        if (!ReplySound(reply, n)) {
+            ReportBadReply(code);
+            return;
+        }
         m_replied = true;
         m_next = reply.Char(q::kNext);
-        int n = vxskel::RecordsHeld(reply.SignedByte(q::kCount), len, q::kRecordsAt, q::kRecordSize);
         if (!m_grid) return;
         ClearPick();
         m_grid->remove_all_row();
@@ -256,19 +259,15 @@ public:
     }
 
 private:
-    // A reply that names an account (10 digits at its head) other than the one now chosen answers
-    // a request made before the account changed: its orders are not this account's.
-    bool ForCurrentAccount(const unsigned char* body) {
-        for (int i = 0; i < 10; ++i)
-            if (body[i] < '0' || body[i] > '9') return true;
-        // The shown account's first 8 and last 2 characters, read without allocating.
-        WCHAR shown[40] = {};
-        HWND combo = ::GetDlgItem(m_hWnd, kAccount);
-        int n = combo ? ::GetWindowText(combo, shown, 40) : 0;
-        if (n < 10) return false;
-        for (int i = 0; i < 10; ++i) {
-            WCHAR c = i < 8 ? shown[i] : shown[n - 10 + i];
-            if (c != static_cast<WCHAR>(body[i])) return false;
+    // The page and its `n` rows are what their layout says: next flag, a row count that is not
+    // negative, item code and order number digits, name and order kind text. Only such rows
+    // are shown and can be handed to the modify and cancel screens.
+    static bool ReplySound(const vxwire::Reader& reply, int n) {
+        if (!vxskel::IsNextFlag(reply.Char(q::kNext)) || reply.SignedByte(q::kCount) < 0) return false;
+        for (int i = 0; i < n; ++i) {
+            vxwire::Reader row = reply.Record(q::kRecordsAt, q::kRecordSize, i);
+            if (!row.IsDigits(q::kCode) || !row.IsDigits(q::kNumber) || !row.IsText(q::kName) || !row.IsText(q::kKind))
+                return false;
         }
         return true;
     }
@@ -331,7 +330,7 @@ private:
                 .Char(q::kFilter, static_cast<char>(m_filter))
                 .Byte(q::kPage, static_cast<uint8_t>(m_page))
                 .Byte(q::kRows, kRowsPerPage);
-            if (w.Ok() && SendEncrypted(kTrInquiry, body, q::kRequestSize)) StartWaitCursor();
+            if (w.Ok() && SendForAccount(kTrInquiry, body, q::kRequestSize)) StartWaitCursor();
             std::memset(body, 0, sizeof body);
         }
         std::fill(pw.begin(), pw.end(), '\0');

@@ -198,6 +198,11 @@ public:
             ReportShortReply(code);
             return;
         }
+        // The order number shown must be one: a reply whose number is not digits is not a result.
+        if (!reply.IsDigits(vxtr::ecn_cancel::kNewNumber)) {
+            ReportBadReply(code);
+            return;
+        }
         CString number = CString::FromMultiByte(reply.Text(vxtr::ecn_cancel::kNewNumber).c_str());
         static const Sent kUnknown;
         const Sent& o = m_replyFor >= 0 ? m_sent[m_replyFor] : kUnknown;

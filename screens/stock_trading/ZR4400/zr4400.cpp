@@ -96,7 +96,10 @@ public:
             ReportShortReply(code);
             return;
         }
-        if (!ReplyForCurrentAccount(body, len)) return;
+        if (!balance::Sound4401(body, page)) {
+            ReportBadReply(code);
+            return;
+        }
         std::memcpy(m_key, page.key, sizeof m_key);
         m_next = page.next;
         EnableButton(balance::kBtnNext, m_next != 'N');

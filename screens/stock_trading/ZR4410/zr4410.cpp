@@ -92,7 +92,7 @@ public:
             ReportShortReply(code);
             return;
         }
-        if (!ReplyForCurrentAccount(body, len) || !m_grid) return;
+        if (!m_grid) return;
         for (int row = 0; row < balance::kAvailableRows; ++row)
             SetCell(1, row, balance::AmountText(body + balance::kAvailable[row].offset));
         m_grid->redraw();

@@ -124,7 +124,7 @@ public:
     void OnInitScreen() override {
         if (CWnd* w = GetDlgItem(kPassword)) w->SendMessage(EM_LIMITTEXT, kPasswordBytes);
         if (CWnd* w = GetDlgItem(kBankAccount)) w->SendMessage(EM_LIMITTEXT, kBankAccountBytes);
-        transfer::AddFutOptAccounts(static_cast<CComboBox*>(GetDlgItem(kAccount)));
+        transfer::ListTransferAccounts(static_cast<CComboBox*>(GetDlgItem(kAccount)));
         ClearReceivers();
         if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
     }
@@ -137,12 +137,13 @@ public:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
         int id = LOWORD(wParam);
         UINT code = HIWORD(wParam);
+        // The account picked here is not written as the order screens' account memo.
+        if (id == kAccount && code == CBN_KILLFOCUS) return TRUE;
         if (id == kAccount && code == CBN_SELCHANGE) {
-            // Another account: nothing of the last one stays (the skeleton empties the password).
+            // Another account: nothing of the last one stays (the skeleton empties the password,
+            // and replies still to come for the last one are dropped).
             DropKey();
             m_asked = Inputs{};
-            m_staleAmounts += m_amounts;
-            m_amounts = 0;
             SetDlgItemText(kWithdrawable, u"");
             SetDlgItemText(kAmount, u"");
             SetDlgItemText(kBankAccount, u"");
@@ -179,11 +180,6 @@ public:
         uint16_t code = packet ? TrGetU16(packet + 4) : 0;
         bool inquiry = code == kTrInquiry || code == kTrFollowUp;
         if (inquiry && m_inquiries > 0) --m_inquiries;
-        if (code == kTrWithdrawable && m_staleAmounts > 0) {
-            --m_staleAmounts;  // asked for the account shown before
-            return 0;
-        }
-        if (code == kTrWithdrawable && m_amounts > 0) --m_amounts;
         LRESULT r = CVXScreenDlg::OnVxPacket(wParam, lParam);
         if (code == TR_STOCK_BASE && r) {
             if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
@@ -328,8 +324,11 @@ private:
         if (!w.Ok()) return;
         unsigned char body2[t::kWithdrawableRequestSize];
         std::memcpy(body2, body, sizeof body2);
-        Send(kTrReceivers, body, sizeof body);
-        if (Send(kTrWithdrawable, body2, sizeof body2)) ++m_amounts;
+        // Both answers belong to this account: they are shown only while it is still chosen.
+        SendForAccount(kTrReceivers, body, sizeof body);
+        std::memset(body, 0, sizeof body);  // it held the password
+        SendForAccount(kTrWithdrawable, body2, sizeof body2);
+        std::memset(body2, 0, sizeof body2);
     }
 
     void OnAskReceiver() {
@@ -410,16 +409,18 @@ private:
 
     void ShowReceivers(const unsigned char* body, int len) {
         if (len < 11) return ReportShortReply(kTrReceivers);
-        // A list asked for another account before it was changed is not this account's.
-        std::string account = AccountDigits();
-        if (!account.empty() && std::memcmp(body, account.data(), 10) != 0 && AllDigits(std::string(
-                                                                                 reinterpret_cast<const char*>(body), 10)))
-            return;
-        ClearReceivers();
         namespace t = vxtr::transfer;
         vxwire::Reader list(body, len);
         int n = vxskel::RecordsHeld(list.SignedByte(t::kReceiversCount), len, t::kReceiversAt, t::kReceiverSize);
         if (n > kMaxReceivers) n = kMaxReceivers;
+        // Every receiver shown must be one: bank code digits, name and number text.
+        bool sound = list.SignedByte(t::kReceiversCount) >= 0;
+        for (int i = 0; sound && i < n; ++i) {
+            vxwire::Reader rec = list.Record(t::kReceiversAt, t::kReceiverSize, i);
+            sound = rec.IsDigits(t::kReceiverBank) && rec.IsText(t::kReceiverName) && rec.IsText(t::kReceiverNumber);
+        }
+        if (!sound) return ReportBadReply(kTrReceivers);
+        ClearReceivers();
         auto* combo = static_cast<CComboBox*>(GetDlgItem(kBank));
         for (int i = 0; i < n; ++i) {
             vxwire::Reader rec = list.Record(t::kReceiversAt, t::kReceiverSize, i);
@@ -463,6 +464,10 @@ private:
             SendFollowUp(body);
             return;
         }
+        // The receiver's name is shown and confirmed before money leaves: it must be text.
+        if (len > t::kReceiverNameAt &&
+            !vxwire::IsText949(body + t::kReceiverNameAt, static_cast<size_t>(len - t::kReceiverNameAt)))
+            return ReportBadReply(code);
         std::memcpy(m_key, r.At(t::kInquiryKey), t::kInquiryKey.width);
         m_keyValid = true;
         m_keyFor = asked;
@@ -476,6 +481,9 @@ private:
         namespace t = vxtr::transfer;
         vxwire::Reader r(body, len);
         if (r.Size() < static_cast<size_t>(t::kResultSize)) return ReportShortReply(kTrTransfer);
+        if (!r.IsDigits(t::kResultAccountHead) || !r.IsDigits(t::kResultAccountTail) || !r.IsText(t::kResultNumber) ||
+            !r.IsText(t::kResultBank))
+            return ReportBadReply(kTrTransfer);
         std::string fee = std::to_string(convert_short2(r.At(t::kResultFee)));
         CString text = CString(u"출금계좌 : ") + transfer::Wide(r.Shown(t::kResultAccountHead, 8)) + u" - " +
                        transfer::Wide(r.Shown(t::kResultAccountTail, 2)) + u"\n은 행 명 : " +
@@ -496,8 +504,6 @@ private:
     std::string m_name;            // the receiver's name from the bank, code page 949
     bool m_inAmount = false;
     int m_inquiries = 0;           // receiver inquiries (2422, 2423) not yet answered
-    int m_amounts = 0;             // withdrawable-amount requests not yet answered
-    int m_staleAmounts = 0;        // of those, the ones asked for an account no longer shown
 
     DECLARE_MESSAGE_MAP()
 };

@@ -91,10 +91,13 @@ void RecordTexts(const vxwire::Reader& rec, std::string (&cells)[kColumns]) {
     cells[6] = get_net_value_str(NV_INT2, rec.At(a::kFee), text, 0, sizeof text);
 }
 
-// The reply's account when it names one (10 digits), else empty.
-std::string NamedAccount(const vxwire::Reader& r) {
-    std::string named = r.Text(vxtr::kAccount);
-    return named.size() == 10 && vxwire::AllDigits(named) ? named : std::string();
+// A record is shown only when it is one: a date and time that exist, bank name and holder text.
+bool RecordSound(const vxwire::Reader& rec) {
+    namespace a = vxtr::applications;
+    const unsigned char* date = rec.At(a::kDate);
+    const unsigned char* time = rec.At(a::kTime);
+    return date && time && date[1] >= 1 && date[1] <= 12 && date[2] >= 1 && date[2] <= 31 && time[0] <= 23 &&
+           time[1] <= 59 && time[2] <= 59 && rec.IsText(a::kBank) && rec.IsText(a::kHolder);
 }
 
 class CZR4440Dlg : public vxskel::CVXScreenDlg {
@@ -116,7 +119,7 @@ public:
             m_grid->set_visible(1);
             m_grid->redraw();
         }
-        transfer::AddFutOptAccounts(static_cast<CComboBox*>(GetDlgItem(kAccount)));
+        transfer::ListTransferAccounts(static_cast<CComboBox*>(GetDlgItem(kAccount)));
         EnableButton(kBtnNext, false);
         EnableButton(kBtnFirst, false);
         if (CWnd* w = GetDlgItem(kPassword)) w->SetFocus();
@@ -133,8 +136,11 @@ public:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
         int id = LOWORD(wParam);
         UINT code = HIWORD(wParam);
+        // The account picked here is not written as the order screens' account memo.
+        if (id == kAccount && code == CBN_KILLFOCUS) return TRUE;
         if (id == kAccount && code == CBN_SELCHANGE) {
-            // Pages of another account do not continue this one's.
+            // Pages of another account do not continue this one's (and its replies still to
+            // come are dropped).
             m_page = 0;
             EnableButton(kBtnNext, false);
             EnableButton(kBtnFirst, false);
@@ -186,18 +192,15 @@ public:
         namespace a = vxtr::applications;
         vxwire::Reader reply(body, len);
         if (reply.Size() < static_cast<size_t>(a::kRecordsAt)) return ReportShortReply(code);
-        // A page asked for before the account changed is not this account's.
-        CString shown;
-        if (CWnd* w = GetDlgItem(kAccount)) w->GetWindowText(shown);
-        std::string account = vxskel::AccountDigits(shown).ToMultiByte();
-        std::string named = NamedAccount(reply);
-        if (account.size() == 10 && !named.empty() && named != account) return;
+        int n = vxskel::RecordsHeld(reply.SignedByte(a::kCount), len, a::kRecordsAt, a::kRecordSize);
+        bool sound = vxskel::IsNextFlag(reply.Char(a::kNext)) && reply.SignedByte(a::kCount) >= 0;
+        for (int i = 0; sound && i < n; ++i) sound = RecordSound(reply.Record(a::kRecordsAt, a::kRecordSize, i));
+        if (!sound) return ReportBadReply(code);
 
         EnableButton(kBtnNext, reply.Char(a::kNext) == 'Y');
         if (m_page == 0) EnableButton(kBtnFirst, false);
         if (!m_grid) return;
         m_grid->remove_all_row();
-        int n = vxskel::RecordsHeld(reply.SignedByte(a::kCount), len, a::kRecordsAt, a::kRecordSize);
         std::string cells[kColumns];
         for (int i = 0; i < n; ++i) {
             RecordTexts(reply.Record(a::kRecordsAt, a::kRecordSize, i), cells);
@@ -237,7 +240,7 @@ private:
         vxwire::Wipe(pw);
         for (int i = 0; i < password.GetLength(); ++i) password.SetAt(i, u'\0');
         w.Byte(a::kKind, 2).Byte(a::kPage, static_cast<uint8_t>(m_page)).Byte(a::kRows, kRowsPerPage);
-        if (w.Ok()) SendEncrypted(kTrApplications, body, sizeof body);
+        if (w.Ok()) SendForAccount(kTrApplications, body, sizeof body);
         std::memset(body, 0, sizeof body);  // it held the password
     }
 

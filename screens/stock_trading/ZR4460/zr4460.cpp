@@ -92,7 +92,10 @@ public:
             ReportShortReply(code);
             return;
         }
-        if (!ReplyForCurrentAccount(body, len)) return;
+        if (!balance::Sound4450(body, page)) {
+            ReportBadReply(code);
+            return;
+        }
         std::memset(m_key, 0, sizeof m_key);
         std::memcpy(m_key, page.key, sizeof m_key);
         m_page = static_cast<unsigned char>(page.page);

@@ -92,6 +92,28 @@ bool Read4450(const unsigned char* body, int len, Page& out) {
     return true;
 }
 
+bool Sound4401(const unsigned char* body, const Page& page) {
+    namespace e = vxtr::evaluation;
+    vxwire::Reader r(body, e::kRecordsAt);
+    if (!vxskel::IsNextFlag(r.Char(e::kNext)) || r.SignedByte(e::kCount) < 0) return false;
+    for (int i = 0; i < page.rows; ++i) {
+        vxwire::Reader row(page.first + i * e::kRecordSize, e::kRecordSize);
+        if (!row.IsText(e::kName) || !row.IsText(e::kBalanceKind)) return false;
+    }
+    return true;
+}
+
+bool Sound4450(const unsigned char* body, const Page& page) {
+    namespace s = vxtr::sellable;
+    vxwire::Reader r(body, s::kRecordsAt);
+    if (!vxskel::IsNextFlag(r.Char(s::kNext)) || r.SignedByte(s::kCount) < 0) return false;
+    for (int i = 0; i < page.rows; ++i) {
+        vxwire::Reader row(page.first + i * s::kRecordSize, s::kRecordSize);
+        if (!row.IsText(s::kBalanceKind) || !row.IsDigits(s::kCode) || !row.IsText(s::kName)) return false;
+    }
+    return true;
+}
+
 void Row4401Texts(const unsigned char* row, std::string (&cells)[k4401Columns]) {
     namespace e = vxtr::evaluation;
     vxwire::Reader r(row, e::kRecordSize);
@@ -161,17 +183,9 @@ bool CBalanceDlg::ReadAuth(unsigned char* body, bool checkPassword) {
 }
 
 BOOL CBalanceDlg::SendRequest(uint16_t code, unsigned char* body, int len) {
-    BOOL sent = SendEncrypted(code, body, len);
+    BOOL sent = SendForAccount(code, body, len);
     std::memset(body, 0, static_cast<size_t>(len));
     return sent;
-}
-
-bool CBalanceDlg::ReplyForCurrentAccount(const unsigned char* body, int len) {
-    vxwire::Reader r(body, len);
-    std::string named = r.Text(vxtr::kAccount);
-    if (named.size() != 10 || !vxwire::AllDigits(named)) return true;  // the reply does not name its account
-    std::string current = CurrentAccount().ToMultiByte();
-    return current.size() != 10 || std::memcmp(current.data(), body, 10) == 0;
 }
 
 void CBalanceDlg::EnableButton(UINT id, bool enable) {

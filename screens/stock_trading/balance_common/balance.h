@@ -87,6 +87,10 @@ struct Page {
 // False when the reply is shorter than its fixed part.
 bool Read4401(const unsigned char* body, int len, Page& out);
 bool Read4450(const unsigned char* body, int len, Page& out);
+// True when a page read is what its layout says: next flag 'Y' or 'N', a row count that is not
+// negative, and in every row text where text belongs (and, in 4450, the item code's digits).
+bool Sound4401(const unsigned char* body, const Page& page);
+bool Sound4450(const unsigned char* body, const Page& page);
 
 // The cells of one holding row, code page 949, in the grid's column order.
 constexpr int k4401Columns = 9;
@@ -121,11 +125,9 @@ protected:
     // `checkPassword`, a password under 4 characters shows "비밀번호를 확인하세요" and nothing
     // is to be sent. An account that is not 10 digits is refused the same way.
     bool ReadAuth(unsigned char* body, bool checkPassword);
-    // Enciphers and sends the request, then wipes the body (it holds the password).
+    // Enciphers and sends the request, then wipes the body (it holds the password). Its reply
+    // is shown only while the account it was sent for is still chosen.
     BOOL SendRequest(uint16_t code, unsigned char* body, int len);
-    // False for a reply that names an account other than the one now chosen: it answers a request
-    // made before the account changed and is not shown.
-    bool ReplyForCurrentAccount(const unsigned char* body, int len);
     // The account combo's 10 digits (empty when none).
     CString CurrentAccount();
     void EnableButton(UINT id, bool enable);

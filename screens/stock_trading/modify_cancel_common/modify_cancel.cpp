@@ -326,6 +326,11 @@ void CChangeOrderDlg::OnReply(uint16_t code, const unsigned char* body, int len)
         ReportShortReply(code);
         return;
     }
+    // The order number shown must be one: a reply whose number is not digits is not a result.
+    if (!reply.IsDigits(vxtr::change::kNewNumber)) {
+        ReportBadReply(code);
+        return;
+    }
     CString number = CString::FromMultiByte(reply.Text(vxtr::change::kNewNumber).c_str());
     CString text;
     if (m_screen.cancel) {

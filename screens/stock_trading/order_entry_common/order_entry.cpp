@@ -317,6 +317,11 @@ void COrderEntryDlg::OnReply(uint16_t code, const unsigned char* body, int len) 
         ReportShortReply(code);
         return;
     }
+    // The order number shown must be one: a reply whose number is not digits is not a result.
+    if (!reply.IsDigits(vxtr::order::kOrderNumber)) {
+        ReportBadReply(code);
+        return;
+    }
     CString number = CString::FromMultiByte(reply.Text(vxtr::order::kOrderNumber).c_str());
     static const SentOrder kUnknown;
     const SentOrder& o = m_replyFor >= 0 ? m_sent[m_replyFor] : kUnknown;

@@ -22,24 +22,24 @@ inline CString Wide(const std::string& cp949) {
     return CString::FromMultiByte(cp949.data(), static_cast<int>(cp949.size()));
 }
 
-// The futures/options accounts ("Software\\Quorvan\\FutOpt") after the stock accounts that the
-// skeleton has listed: money may be sent from either kind.
-inline void AddFutOptAccounts(CComboBox* combo) {
+// The account list of the transfer screens: the futures/options accounts ("Software\\Quorvan\\FutOpt")
+// after the stock accounts that the skeleton has listed (money may be sent from either kind), and
+// the first entry chosen. The account memo of the order screens is neither shown nor written
+// here: an account picked for a transfer is no order screen's default.
+inline void ListTransferAccounts(CComboBox* combo) {
     if (!combo) return;
     CPropCE reg;
-    if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_FUTOPT, TRUE)) return;
-    long count = reg.GetLongValue(u"Account Count");
-    for (long i = 0; i < count && i < 100; ++i) {
-        CString name;
-        name.Format(u"%d", static_cast<int>(i));
-        CString account = reg.GetValue(name);
-        if (!account.IsEmpty()) combo->AddString(vxskel::AccountDisplay(account));
+    if (reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_FUTOPT, TRUE)) {
+        long count = reg.GetLongValue(u"Account Count");
+        for (long i = 0; i < count && i < 100; ++i) {
+            CString name;
+            name.Format(u"%d", static_cast<int>(i));
+            CString account = reg.GetValue(name);
+            if (!account.IsEmpty()) combo->AddString(vxskel::AccountDisplay(account));
+        }
     }
-    if (combo->GetCurSel() < 0 && combo->GetCount() > 0) {
-        CString shown;
-        combo->GetWindowText(shown);
-        if (shown.IsEmpty()) combo->SetCurSel(0);
-    }
+    if (combo->GetCount() > 0) combo->SetCurSel(0);
+    else combo->SetWindowText(u"");
 }
 
 }  // namespace transfer

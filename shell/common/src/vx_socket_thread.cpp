@@ -10,12 +10,14 @@ const RecvProfile kMainRecvProfile = {
     4, TR_HEADER_SIZE, WM_VX_CONNECTED,
     VX_SOCK_NO_SOCKET, VX_SOCK_BAD_ADDRESS, VX_SOCK_CONNECT_FAILED,
     VX_SOCK_LOST_AFTER_DATA, VX_SOCK_LOST_BEFORE_DATA, VX_SOCK_WAIT_FAILED, VX_SOCK_WAIT_EMPTY,
+    true,
 };
 
 const RecvProfile kUpdaterRecvProfile = {
     2, 9, WM_VX_VERSION_CONNECTED,
     VX_VER_NO_SOCKET, VX_VER_BAD_ADDRESS, VX_VER_CONNECT_FAILED,
     VX_VER_LOST_AFTER_DATA, VX_VER_LOST_BEFORE_DATA, -1, -1,
+    false,
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -266,15 +268,20 @@ void CVXSocketThread::SendStatus(int code) {
     if (frame && !m_stopping.load()) SendMessage(frame, WM_VX_SOCKET_STATUS, static_cast<WPARAM>(code), 1);
 }
 
-bool CVXSocketThread::Discard(uint32_t count, unsigned char* scratch) {
+bool CVXSocketThread::Discard(uint32_t count, unsigned char* scratch, int scratchSize) {
     // The bytes of a packet that fits no slot are read through the slot and dropped, so that the
     // next length is read where the next packet starts.
     while (count > 0) {
-        const int chunk = count > static_cast<uint32_t>(kSlotSize) ? kSlotSize : static_cast<int>(count);
+        const int chunk = count > static_cast<uint32_t>(scratchSize) ? scratchSize : static_cast<int>(count);
         if (!m_socket.ReceiveAll(reinterpret_cast<char*>(scratch), chunk)) return false;
         count -= static_cast<uint32_t>(chunk);
     }
     return true;
+}
+
+void CVXSocketThread::DeliverHeader(unsigned char* slot) {
+    const HWND screen = m_hWndDlg.load();
+    if (screen && !m_stopping.load()) SendMessage(screen, WM_VX_PACKET_DROPPED, reinterpret_cast<WPARAM>(slot), 0);
 }
 
 void CVXSocketThread::Deliver(unsigned char* slot) {
@@ -340,10 +347,15 @@ void CVXSocketThread::Receive() {
             return;
         }
         if (length > static_cast<uint32_t>(kSlotSize)) {
-            if (!Discard(length - static_cast<uint32_t>(lengthBytes), slot)) {
+            // The header first, then the rest through the slot's body (kept from the header).
+            const int header = m_profile.headerOfDropped ? m_profile.headerSize - lengthBytes : 0;
+            if (!m_socket.ReceiveAll(reinterpret_cast<char*>(slot + lengthBytes), header) ||
+                !Discard(length - static_cast<uint32_t>(lengthBytes + header), slot + lengthBytes + header,
+                         kSlotSize - lengthBytes - header)) {
                 lost();
                 return;
             }
+            if (m_profile.headerOfDropped) DeliverHeader(slot);
         } else {
             if (!m_socket.ReceiveAll(reinterpret_cast<char*>(slot + lengthBytes),
                                      static_cast<int>(length) - lengthBytes)) {

@@ -80,6 +80,7 @@ const char* FaultName(FaultKind kind) {
     case FaultKind::WrongSessionId: return "wrong-session";
     case FaultKind::Delay: return "delay";
     case FaultKind::NoReply: return "no-reply";
+    case FaultKind::FillFF: return "fill-ff";
   }
   return "?";
 }
@@ -101,7 +102,7 @@ bool ParseFault(std::string_view text, Fault& out, std::string& error) {
     return false;
   }
   bool found = false;
-  for (int k = 0; k <= static_cast<int>(FaultKind::NoReply); ++k) {
+  for (int k = 0; k <= static_cast<int>(FaultKind::FillFF); ++k) {
     if (words[0] == FaultName(static_cast<FaultKind>(k))) {
       out.kind = static_cast<FaultKind>(k);
       found = true;
@@ -469,6 +470,7 @@ void TradingServer::sendReply(Connection& c, uint16_t code, const Reply& reply, 
     return;
   }
   Bytes body = reply.body;
+  if (kind == FaultKind::FillFF) std::fill(body.begin(), body.end(), uint8_t(0xFF));
   uint8_t enc = 0;
   if (reply.encipher && !body.empty() && c.session.Established()) {
     RecordTweak t;
@@ -476,7 +478,7 @@ void TradingServer::sendReply(Connection& c, uint16_t code, const Reply& reply, 
     t.reuseSequence = kind == FaultKind::Replay;
     t.wrongSessionId = kind == FaultKind::WrongSessionId;
     Bytes rec;
-    if (c.session.Encode(reply.body.data(), reply.body.size(), rec, t) != 0) return;
+    if (c.session.Encode(body.data(), body.size(), rec, t) != 0) return;
     body = std::move(rec);
     enc = 1;
   } else if (kind == FaultKind::TamperMac && !body.empty()) {

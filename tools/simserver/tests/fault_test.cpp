@@ -8,7 +8,7 @@ namespace {
 
 using FaultTest = ServerTest;
 
-enum class Seen { Closed, HalfThenClosed, Length4097, Length10, Session353, Session500, Session402, Late, Nothing };
+enum class Seen { Closed, HalfThenClosed, Length4097, Length10, Session353, Session500, Session402, Late, Nothing, AllFF };
 
 TEST_F(FaultTest, EachFaultShowsOnTheWire) {
   struct Case {
@@ -25,6 +25,8 @@ TEST_F(FaultTest, EachFaultShowsOnTheWire) {
       {simsrv::FaultKind::WrongSessionId, 4340, Seen::Session402},
       {simsrv::FaultKind::Delay, 4101, Seen::Late},
       {simsrv::FaultKind::NoReply, 4101, Seen::Nothing},
+      {simsrv::FaultKind::FillFF, 4101, Seen::AllFF},
+      {simsrv::FaultKind::FillFF, 4340, Seen::AllFF},
   };
   Bytes inquiry(21, 0);
   Put(inquiry, 0, 10, "1234567801");
@@ -82,6 +84,19 @@ TEST_F(FaultTest, EachFaultShowsOnTheWire) {
       case Seen::Nothing:
         EXPECT_FALSE(c->Receive(p, 200));
         break;
+      case Seen::AllFF: {
+        ASSERT_TRUE(c->Receive(p));
+        EXPECT_EQ(p.code(), k.code);
+        EXPECT_EQ(p.status(), "00");
+        Bytes body = p.body();
+        if (k.code == 4340) {
+          EXPECT_EQ(p.enc(), 1);
+          ASSERT_EQ(c->Open(p, body), 0);
+        }
+        EXPECT_GE(body.size(), 15u) << "the reply's own length";
+        EXPECT_EQ(body, Bytes(body.size(), 0xFF));
+        break;
+      }
     }
     // A fault applies once: the next request is answered normally (when the line is still up).
     if (k.seen != Seen::Closed && k.seen != Seen::HalfThenClosed) {
@@ -114,6 +129,7 @@ TEST(FaultText, ParsesWhatTheControlSocketTakes) {
       {"delay 4101 ms=250", true, simsrv::FaultKind::Delay, 4101, 250, 1},
       {"tamper-mac code=4020 count=3", true, simsrv::FaultKind::TamperMac, 4020, 0, 3},
       {"no-reply always", true, simsrv::FaultKind::NoReply, 0, 0, -1},
+      {"fill-ff 4401", true, simsrv::FaultKind::FillFF, 4401, 0, 1},
       {"explode", false, simsrv::FaultKind::None, 0, 0, 1},
       {"delay ms=x", false, simsrv::FaultKind::None, 0, 0, 1},
       {"", false, simsrv::FaultKind::None, 0, 0, 1},

@@ -111,6 +111,13 @@ int RecordsHeld(int count, int bodyLen, int offset, int recordSize);
 // The 21-byte plain request: header with `code`, body the 6 bytes at `body6`. Returns 21.
 int MakePlainRequest(unsigned char* out, uint16_t code, const char* body6);
 
+// True for a next-page flag of a reply: 'Y' or 'N'.
+inline bool IsNextFlag(unsigned char flag) { return flag == 'Y' || flag == 'N'; }
+
+// What the user is told when the reply to an order or a transfer cannot be used: the server may
+// have carried it out. Null for the other transactions.
+const WCHAR* OutcomeUnknownText(uint16_t code);
+
 // ---- The screen dialog -----------------------------------------------------------------------
 
 class CVXScreenDlg : public CVXDlg {
@@ -149,8 +156,18 @@ public:
     // Builds an enciphered request (flags '4', 1, 0, 1, 1) and sends it; a build failure shows
     // "ERROR:" and the reason and sends nothing.
     BOOL SendEncrypted(uint16_t code, const unsigned char* body, int bodyLen);
+    // Sends an enciphered request whose reply belongs to the account chosen when it was sent.
+    // Replies of `code` are matched to these requests in the order they were sent; a reply whose
+    // request was made for an account no longer chosen (or that nothing asked for) is dropped
+    // unread, whatever the reply's bytes say.
+    BOOL SendForAccount(uint16_t code, const unsigned char* body, int bodyLen);
     // Tells the user that reply `code` was shorter than its fields need.
     void ReportShortReply(uint16_t code);
+    // Tells the user that a field of reply `code` is not what its layout says.
+    void ReportBadReply(uint16_t code);
+    // A reply of `code` that cannot be used (`reason`: the first line of the box): a reception
+    // error; for an order or a transfer also that its outcome is unknown and where to look it up.
+    virtual void OnReplyLost(uint16_t code, const CString& reason);
 
     // The objects the host lends.
     EE_Encrypt* m_pEncrypt = nullptr;
@@ -161,6 +178,9 @@ public:
     // Message handlers.
     afx_msg LRESULT OnVxQuery(WPARAM, LPARAM);
     afx_msg LRESULT OnVxPacket(WPARAM, LPARAM);
+    // The header of a reply too long for the receive thread: handled as that reply, through
+    // the screen's own WM_VX_PACKET handler, which reports it as lost.
+    afx_msg LRESULT OnVxPacketDropped(WPARAM, LPARAM);
     afx_msg LRESULT OnVxSocketStatus(WPARAM, LPARAM);
     afx_msg LRESULT OnVxCodesReady(WPARAM, LPARAM);
     afx_msg void OnDrawItem(int id, LPDRAWITEMSTRUCT dis);
@@ -175,6 +195,20 @@ protected:
     void OnNumberChange(const NumberEdit& edit);
     void ShowItemName(const unsigned char* body, int len);
     void BoxCp949(const char* text, const char* caption, UINT type);
+
+    // Requests sent with SendForAccount and not yet answered, oldest first.
+    enum class Tie { Untied, Current, Stale };
+    Tie TakeTie(uint16_t code);
+    struct TiedRequest {
+        uint16_t code;
+        uint32_t accountEpoch;
+    };
+    static constexpr int kTiedMax = 16;
+    TiedRequest m_tied[kTiedMax] = {};
+    int m_tiedCount = 0;
+    uint16_t m_tiedCodes[8] = {};         // the codes ever sent with SendForAccount
+    int m_tiedCodeCount = 0;
+    uint32_t m_accountEpoch = 0;          // counts changes of the chosen account
 
     const ScreenConfig& m_config;
     unsigned char m_recv[8192];           // decoded replies; no allocation per packet

@@ -65,6 +65,9 @@ std::string Grouped(int64_t value);
 std::string FieldText(const unsigned char* field, size_t size, size_t shown);
 // Overwrites a string's bytes before it is let go (passwords).
 void Wipe(std::string& s);
+// True when the `n` bytes, up to the first zero byte, are code page 949 text: printable ASCII and
+// two-byte characters (a lead byte alone may end the bytes, cut at the field's width).
+bool IsText949(const unsigned char* p, size_t n);
 
 class Writer {
 public:
@@ -113,6 +116,10 @@ public:
     int16_t Short(const Field& f) const;
     const unsigned char* At(const Field& f) const { return Has(f) ? body_ + f.at : nullptr; }
     bool Equals(const Field& f, std::string_view text) const;
+    // Checks of a reply against its layout, false for a field the body does not hold: every byte
+    // an ASCII digit; code page 949 text up to the first zero byte (IsText949).
+    bool IsDigits(const Field& f) const;
+    bool IsText(const Field& f) const { return Has(f) && IsText949(body_ + f.at, f.width); }
     // The `i`th record of `recordSize` bytes from `recordsAt`, or an empty reader.
     Reader Record(size_t recordsAt, size_t recordSize, int i) const;
 

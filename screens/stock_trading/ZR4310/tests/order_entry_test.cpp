@@ -363,7 +363,10 @@ TEST_P(OrderEntryTest, ReplyTooShortForTheOrderNumberIsReportedNotRead) {
     ASSERT_TRUE(Box(&b));
     ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
     ASSERT_TRUE(Box(&b));
-    EXPECT_EQ(Utf8(b.text), "ERROR : 수신 데이터 길이 오류 (" + std::to_string(s.code) + ")");
+    // The server may have booked the order: the user is told to look it up.
+    EXPECT_EQ(Utf8(b.text), "ERROR : 수신 데이터 길이 오류 (" + std::to_string(s.code) +
+                                ")\n주문 처리결과를 수신하지 못했습니다.\n주문체결조회에서 주문 처리 여부를 확인하시기 바랍니다.");
+    EXPECT_EQ(Utf8(b.caption), "주문처리결과");
     ASSERT_NO_FATAL_FAILURE(Answer(b, IDOK));
     EXPECT_FALSE(plat::win::PendingMessageBox(nullptr));
     EXPECT_EQ(Text(kQuantity), "10");

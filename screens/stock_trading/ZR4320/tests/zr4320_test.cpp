@@ -224,7 +224,8 @@ TEST_F(ModifyTest, AReplyTooShortForTheNewOrderNumberIsReportedNotRead) {
     Fill("10001", "10", "70000");
     ASSERT_TRUE(d->Tap(kConfirm));
     EXPECT_NE(TakeBox(IDOK), "");
-    ExpectBox("ERROR : 수신 데이터 길이 오류 (2320)");
+    ExpectBox("ERROR : 수신 데이터 길이 오류 (2320)\n주문 처리결과를 수신하지 못했습니다.\n"
+              "주문체결조회에서 주문 처리 여부를 확인하시기 바랍니다.");
     EXPECT_TRUE(NoBox());
     EXPECT_EQ(Text(kTarget), "10001");
 }

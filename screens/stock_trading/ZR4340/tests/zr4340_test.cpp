@@ -2,6 +2,7 @@
 // server: the inquiry requests as they travel, the grid's pages and filters, the pick record and
 // its files, the hand-over to the modify and cancel screens, and the round trip through those
 // screens back to the inquiry.
+#include <atomic>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -285,7 +286,10 @@ TEST_F(InquiryTest, AReplyHoldingFewerRowsThanItCountsShowsOnlyThoseItHolds) {
     EXPECT_EQ(Numbers(), std::vector<std::string>{"12345"});
 }
 
-TEST_F(InquiryTest, TheRememberedAccountIsAskedForAndAReplyForAnotherAccountIsNotShown) {
+// A reply is tied to the request in flight, never to its bytes 0-9, which the server need not
+// fill: a reply naming another account answers the inquiry sent and fills the grid; a reply to
+// an inquiry sent for the account chosen before is dropped, whatever it names.
+TEST_F(InquiryTest, TheRememberedAccountIsAskedForAndRepliesAreTiedToTheirRequest) {
     {
         CPropCE reg;
         ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ORDER_CHANGE));
@@ -300,7 +304,7 @@ TEST_F(InquiryTest, TheRememberedAccountIsAskedForAndAReplyForAnotherAccountIsNo
     EXPECT_EQ(RequestSince(kInquiry, mark), InquiryBody("1234567802", '0', 0));
     ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 1; }));
 
-    // The next reply names the first account while the second is chosen: it is left out.
+    // Bytes 0-9 hold the first account's digits while the second is chosen and was asked for.
     server.setHandler(kInquiry, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
         r.body.assign(15 + 66, 0);
         std::memcpy(&r.body[0], "1234567801", 10);
@@ -312,9 +316,28 @@ TEST_F(InquiryTest, TheRememberedAccountIsAskedForAndAReplyForAnotherAccountIsNo
     });
     mark = server.logSize();
     ASSERT_TRUE(d->Tap(kFirst));
+    EXPECT_EQ(RequestSince(kInquiry, mark), InquiryBody("1234567802", '0', 0));
+    ASSERT_TRUE(WaitFor([&] { return Numbers() == std::vector<std::string>{"99999"}; })) << Numbers().size();
+
+    // The answer to an inquiry for the second account comes after the first was chosen.
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    server.setHandler(kInquiry, [release](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+        for (int i = 0; i < 1000 && !release->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        r.body.assign(15 + 66, 0);
+        r.body[12] = 'N';
+        r.body[13] = 1;
+        std::memcpy(&r.body[15], "05930", 5);
+        std::memcpy(&r.body[15 + 15], "X", 1);
+        std::memcpy(&r.body[15 + 60], "88888", 5);
+    });
+    mark = server.logSize();
+    ASSERT_TRUE(d->Tap(kFirst));  // the inquiry leaves for the second account
+    ASSERT_TRUE(d->Pick(kAccount, 0));
+    release->store(true);
     ASSERT_TRUE(server.waitForRequest(kInquiry, 3000, nullptr, mark));
     Settled();
-    EXPECT_EQ(Numbers(), std::vector<std::string>{"10001"});
+    EXPECT_TRUE(Grid(kGrid).empty()) << "the second account's orders under the first";
+    EXPECT_TRUE(NoBox());
 }
 
 // ---- The round trip through the modify and cancel screens --------------------------------------------

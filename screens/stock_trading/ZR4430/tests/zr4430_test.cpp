@@ -159,20 +159,33 @@ TEST_F(ZR4430Test, ReceiversAndAmountInEitherOrder) {
     }
 }
 
-// The count byte never makes the screen read past the reply, and the list keeps 15 at most.
+// The count byte never makes the screen read past the reply, and the list keeps 15 at most; a
+// negative count is no count: the reply is reported and the list stays as it was.
 TEST_F(ZR4430Test, ReceiverCountIsLimitedToTheReply) {
     Open();
     const struct {
         int countByte, records, shown;
-    } cases[] = {{3, 3, 3}, {20, 20, 15}, {10, 2, 2}, {-1, 2, 0}, {0, 0, 0}};
+    } cases[] = {{3, 3, 3}, {20, 20, 15}, {10, 2, 2}, {0, 0, 0}};
+    auto count = [&] {
+        int n = -1;
+        d->Ui([&] { n = static_cast<int>(SendMessage(GetDlgItem(dlg, kBank), CB_GETCOUNT, 0, 0)); });
+        return n;
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.countByte << " of " << c.records);
         Inject(2420, ReceiverList(c.countByte, c.records));
-        int count = -1;
-        d->Ui([&] { count = static_cast<int>(SendMessage(GetDlgItem(dlg, kBank), CB_GETCOUNT, 0, 0)); });
-        EXPECT_EQ(count, c.shown);
+        EXPECT_EQ(count(), c.shown);
         EXPECT_EQ(Text(kBankAccount), c.shown ? "90000" : "");
     }
+    Inject(2420, ReceiverList(2, 2));
+    server.setHandler(2420, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+        r.body = ReceiverList(-1, 2);
+    });
+    TypeInto(kPassword, "0000");
+    ASSERT_TRUE(d->Tap(kBtnQuery));
+    ExpectBox("ERROR : 수신 데이터 형식 오류 (2420)");
+    EXPECT_EQ(count(), 2);
+    EXPECT_EQ(Text(kBankAccount), "90000");
 }
 
 TEST_F(ZR4430Test, AmountIsGroupedWhileTypedAndSentAsDigits) {
@@ -400,8 +413,12 @@ TEST_F(ZR4430Test, BadInputsAreRefusedBeforeTheInquiry) {
         EXPECT_TRUE(NoneSince(2422, mark));
     }
     // No receivers at all: there is no bank to send to.
-    Inject(2420, ReceiverList(0, 0));
+    server.setFault({simsrv::FaultKind::NoReply, 2420, 0, 1});
     TypeInto(kPassword, "0000");
+    size_t asked = server.logSize();
+    ASSERT_TRUE(d->Tap(kBtnQuery));
+    ASSERT_TRUE(server.waitForRequest(2421, 3000, nullptr, asked));
+    Inject(2420, ReceiverList(0, 0));
     TypeInto(kAmount, "1000");
     size_t mark = server.logSize();
     ASSERT_TRUE(d->Tap(kBtnInquiry));

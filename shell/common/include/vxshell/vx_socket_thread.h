@@ -43,6 +43,10 @@ struct RecvProfile {
     int lostBeforeData;   // status: the same before any packet length was read
     int waitFailed;       // status: the wait for data failed (-1: reported as a lost connection)
     int waitEmpty;        // status: the wait returned without data (-1: not reported)
+    // A packet longer than a slot is dropped; when true its header (with the announced length,
+    // above kSlotSize) goes to the screen as WM_VX_PACKET_DROPPED, so that the screen can tell
+    // the user which reply was lost.
+    bool headerOfDropped;
 };
 
 // The main program: 4-byte length, TR_HEADER, WM_VX_CONNECTED, 1900-1906.
@@ -142,7 +146,8 @@ private:
     bool Connect();
     void Receive();
     void Deliver(unsigned char* slot);
-    bool Discard(uint32_t count, unsigned char* scratch);
+    bool Discard(uint32_t count, unsigned char* scratch, int scratchSize);
+    void DeliverHeader(unsigned char* slot);
     void PostSetupFailure(int code);
     void SendStatus(int code);  // sent (blocking) to the frame
 

@@ -41,6 +41,7 @@ enum class FaultKind {
   WrongSessionId,  // enciphered reply carrying another session id
   Delay,           // reply after `delayMs`
   NoReply,         // drop the reply
+  FillFF,          // the reply with every body byte 0xFF (same length, status and encipherment)
 };
 struct Fault {
   FaultKind kind = FaultKind::None;
@@ -50,7 +51,8 @@ struct Fault {
 };
 const char* FaultName(FaultKind kind);
 // Parses "<kind> [code] [ms=N] [count=N|always]", kinds as FaultName gives them
-// ("close", "close-mid", "oversize", "short", "tamper-mac", "replay", "wrong-session", "delay", "no-reply").
+// ("close", "close-mid", "oversize", "short", "tamper-mac", "replay", "wrong-session", "delay", "no-reply",
+// "fill-ff").
 bool ParseFault(std::string_view text, Fault& out, std::string& error);
 
 // ---------------------------------------------------------------------------------------------
