@@ -122,6 +122,40 @@ TEST(WireWriter, AFieldBeyondTheBodyIsRefused) {
 
 // ---- Reader ----
 
+// What a reply holds is checked against its layout before anything of it is shown: digits where
+// digits belong, code page 949 text where text belongs (0xFF, control bytes and broken two-byte
+// characters are no text), and nothing of a field the body does not hold.
+TEST(WireReader, FieldsAreCheckedAgainstTheirKind) {
+    const Field digits{"digits", 0, 5, Kind::Digits};
+    const Field text{"text", 5, 6, Kind::Text};
+    struct Case {
+        const char* what;
+        std::string body;
+        bool digitsOk, textOk;
+    };
+    // The literal's bytes, NULs included.
+#define BODY(literal) std::string(literal, sizeof(literal) - 1)
+    const Case cases[] = {
+        {"digits and text", BODY("12345AB c\0\0"), true, true},
+        {"Korean text, cut at the field's width", BODY("00001\xBB\xEF\xBC\xBA\xC0\xFC"), true, true},
+        {"a lead byte last in the field", BODY("00001AB\xBB\xEF\x41\xBC"), true, true},
+        {"empty text", BODY("00001\0\0\0\0\0\0"), true, true},
+        {"0xFF bytes", std::string(11, '\xFF'), false, false},
+        {"a blank among the digits", BODY("12 45ABCDEF"), false, true},
+        {"a NUL among the digits", BODY("12\0""45ABCDEF"), false, true},
+        {"control byte in the text", BODY("12345AB\x01""CD\0"), true, false},
+        {"lead byte before an ASCII digit", BODY("12345\xBB""1ABC\0"), true, false},
+        {"lead byte then NUL", BODY("12345\xBB\0ABC\0"), true, false},
+        {"body shorter than the text field", BODY("12345ABC"), true, false},
+    };
+#undef BODY
+    for (const Case& c : cases) {
+        vxwire::Reader r(reinterpret_cast<const unsigned char*>(c.body.data()), static_cast<int>(c.body.size()));
+        EXPECT_EQ(r.IsDigits(digits), c.digitsOk) << c.what;
+        EXPECT_EQ(r.IsText(text), c.textOk) << c.what;
+    }
+}
+
 TEST(WireReader, ShortBodiesReadAsEmptyAndRecordsStopAtTheEnd) {
     namespace s = vxtr::sellable;
     std::vector<unsigned char> body(s::kRecordsAt + s::kRecordSize + 10, 0);

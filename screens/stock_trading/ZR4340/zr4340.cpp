@@ -263,6 +263,7 @@ private:
     // negative, item code and order number digits, name and order kind text. Only such rows
     // are shown and can be handed to the modify and cancel screens.
     static bool ReplySound(const vxwire::Reader& reply, int n) {
+        namespace q = vxtr::inquiry;
         if (!vxskel::IsNextFlag(reply.Char(q::kNext)) || reply.SignedByte(q::kCount) < 0) return false;
         for (int i = 0; i < n; ++i) {
             vxwire::Reader row = reply.Record(q::kRecordsAt, q::kRecordSize, i);

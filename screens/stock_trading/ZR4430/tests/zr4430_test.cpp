@@ -123,6 +123,46 @@ TEST_F(ZR4430Test, QueryAsksForReceiversAndAmountAndShowsBoth) {
     EXPECT_EQ(Text(kBankAccount), "1002123456789");
 }
 
+// The transfer screens list the stock and then the futures/options accounts and start on the
+// first; an account picked there is no order screen's default: the account memo of the order
+// screens stays as it was, and the buy screen opened next still shows it.
+TEST_F(ZR4430Test, TransferScreensLeaveTheOrderScreensAccountMemoAlone) {
+    {
+        CPropCE reg;
+        ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, u"Software\\Quorvan\\Zelvix\\Order Change"));
+        reg.SetValue(u"AccountNo", u"1234567802");
+    }
+    StoreFutOptAccounts({u"1234567803"});
+    auto memo = [] {
+        CPropCE reg;
+        if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, u"Software\\Quorvan\\Zelvix\\Order Change")) return std::string("<no key>");
+        return transfertest::Utf8(reg.GetValue(u"AccountNo"));
+    };
+    AddPlugin(ZR4440_PLUGIN, u"ZR4440.dll");
+    AddPlugin(ZR4310_PLUGIN, u"ZR4310.dll");
+    const struct {
+        const char16_t* plugin;
+        int password;
+    } screens[] = {{u"ZR4430.dll", kPassword}, {u"ZR4440.dll", 1007}};
+    for (const auto& sc : screens) {
+        SCOPED_TRACE(transfertest::Utf8(sc.plugin));
+        ASSERT_NO_FATAL_FAILURE(Open(sc.plugin));
+        EXPECT_EQ(Text(1009), "12345678 - 01");
+        int entries = 0;
+        d->Ui([&] { entries = static_cast<int>(SendMessage(GetDlgItem(dlg, 1009), CB_GETCOUNT, 0, 0)); });
+        EXPECT_EQ(entries, 3) << "two stock accounts, then the futures/options account";
+        ASSERT_TRUE(d->Pick(1009, 2));
+        EXPECT_EQ(Text(1009), "12345678 - 03");
+        ASSERT_TRUE(d->Tap(sc.password));  // the account combo loses the focus
+        d->Ui([&] { SetFocus(GetDlgItem(dlg, sc.password)); });
+        d->Settle();
+        EXPECT_EQ(memo(), "1234567802");
+        Close();
+    }
+    ASSERT_NO_FATAL_FAILURE(Open(u"ZR4310.dll"));
+    EXPECT_EQ(Text(1006), "12345678 - 02");
+}
+
 // The two answers may come in either order; each fills its own field.
 TEST_F(ZR4430Test, ReceiversAndAmountInEitherOrder) {
     Open();
