@@ -186,7 +186,7 @@ public:
     void Open(const char16_t* handheldName = nullptr) {
         ScreenHost::Open(handheldName ? handheldName : handheldName_);
         if (!::testing::Test::HasFatalFailure()) {
-            ASSERT_EQ(Text(9903), "삼성전자");
+            ASSERT_TRUE(WaitFor([&] { return Text(9903) == "삼성전자"; })) << Text(9903);
         }
     }
 

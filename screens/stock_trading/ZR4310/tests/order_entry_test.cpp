@@ -61,7 +61,7 @@ protected:
     // Opens the screen as the main program's screen host does and waits for its item name.
     HWND Open(EE_Encrypt* packetLayer = nullptr) {
         ScreenHost::Open(GetParam().file, packetLayer);
-        EXPECT_EQ(Text(GetParam().nameStatic), "삼성전자");
+        EXPECT_TRUE(WaitFor([&] { return Text(GetParam().nameStatic) == "삼성전자"; })) << Text(GetParam().nameStatic);
         current = dlg;
         return dlg;
     }
