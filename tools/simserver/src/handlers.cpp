@@ -68,6 +68,9 @@ void BaseQuote(HandlerContext& ctx, const Request& req, Reply& r) {
     return;
   }
   r.body = ctx.market.BaseQuote(*item);
+  if (ctx.server.options().blankNames)
+    for (size_t i = 0; i < 12 && i < r.body.size(); ++i)
+      if (r.body[i] == 0) r.body[i] = ' ';
 }
 
 // 6100: the order book of an item, '1' five levels, '2' ten levels.

@@ -70,6 +70,7 @@ void Usage() {
                "                     (default 127.0.0.1,127.0.0.2,127.0.0.3,127.0.0.4)\n"
                "  --ticker MS[:CODES] trade every MS milliseconds, one tick up or down, each code of\n"
                "                     the comma-separated CODES (default 005930): pushes for the demo\n"
+               "  --blank-names      item names of 4101 replies padded with blanks, not zeros\n"
                "  --verbose          print the request log on stderr\n");
 }
 
@@ -114,6 +115,7 @@ int main(int argc, char** argv) {
     else if (a == "--keys") value(opt.keysDir);
     else if (a == "--seed") value(s), opt.seed = std::strtoull(s.c_str(), nullptr, 10);
     else if (a == "--verbose") opt.quietLog = false;
+    else if (a == "--blank-names") opt.blankNames = true;
     else if (a == "--ticker") {
       value(s);
       size_t colon = s.find(':');

@@ -143,6 +143,7 @@ struct ServerOptions {
   uint64_t seed = 1;            // 0: random session material from the OS; else a repeatable stream
   std::string logPath;          // when set, every log entry is appended there as text
   bool quietLog = true;         // false: also print log entries on stderr
+  bool blankNames = false;      // 4101 replies fill the 12-byte item name up with blanks, not zeros
 };
 
 // A receiver inquiry (2422) that a transfer (2425) of the same connection may carry out once.
@@ -253,6 +254,11 @@ class TradingServer {
   Bytes packet(uint16_t code, const char status[2], uint8_t enc, const Bytes& body, bool push) const;
 
   ServerOptions options_;
+
+ public:
+  const ServerOptions& options() const { return options_; }
+
+ private:
   ServerIdentity identity_;
   Random random_;
   std::string error_;
