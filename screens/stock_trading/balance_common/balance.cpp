@@ -92,26 +92,30 @@ bool Read4450(const unsigned char* body, int len, Page& out) {
     return true;
 }
 
+// A page is what its layout says when its next flag is 'Y' or 'N', its row count is not negative
+// and `rowSound` holds for each of its rows.
+template <typename RowCheck>
+bool SoundPage(const unsigned char* body, const Page& page, const vxwire::Field& next, const vxwire::Field& count,
+               int recordsAt, int recordSize, RowCheck rowSound) {
+    vxwire::Reader r(body, recordsAt);
+    if (!vxskel::IsNextFlag(r.Char(next)) || r.SignedByte(count) < 0) return false;
+    for (int i = 0; i < page.rows; ++i)
+        if (!rowSound(vxwire::Reader(page.first + i * recordSize, recordSize))) return false;
+    return true;
+}
+
 bool Sound4401(const unsigned char* body, const Page& page) {
     namespace e = vxtr::evaluation;
-    vxwire::Reader r(body, e::kRecordsAt);
-    if (!vxskel::IsNextFlag(r.Char(e::kNext)) || r.SignedByte(e::kCount) < 0) return false;
-    for (int i = 0; i < page.rows; ++i) {
-        vxwire::Reader row(page.first + i * e::kRecordSize, e::kRecordSize);
-        if (!row.IsText(e::kName) || !row.IsText(e::kBalanceKind)) return false;
-    }
-    return true;
+    return SoundPage(body, page, e::kNext, e::kCount, e::kRecordsAt, e::kRecordSize, [](const vxwire::Reader& row) {
+        return row.IsText(e::kName) && row.IsText(e::kBalanceKind);
+    });
 }
 
 bool Sound4450(const unsigned char* body, const Page& page) {
     namespace s = vxtr::sellable;
-    vxwire::Reader r(body, s::kRecordsAt);
-    if (!vxskel::IsNextFlag(r.Char(s::kNext)) || r.SignedByte(s::kCount) < 0) return false;
-    for (int i = 0; i < page.rows; ++i) {
-        vxwire::Reader row(page.first + i * s::kRecordSize, s::kRecordSize);
-        if (!row.IsText(s::kBalanceKind) || !row.IsDigits(s::kCode) || !row.IsText(s::kName)) return false;
-    }
-    return true;
+    return SoundPage(body, page, s::kNext, s::kCount, s::kRecordsAt, s::kRecordSize, [](const vxwire::Reader& row) {
+        return row.IsText(s::kBalanceKind) && row.IsDigits(s::kCode) && row.IsText(s::kName);
+    });
 }
 
 void Row4401Texts(const unsigned char* row, std::string (&cells)[k4401Columns]) {

@@ -305,14 +305,19 @@ TEST_F(InquiryTest, TheRememberedAccountIsAskedForAndRepliesAreTiedToTheirReques
     ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 1; }));
 
     // Bytes 0-9 hold the first account's digits while the second is chosen and was asked for.
-    server.setHandler(kInquiry, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
-        r.body.assign(15 + 66, 0);
-        std::memcpy(&r.body[0], "1234567801", 10);
-        r.body[12] = 'N';
-        r.body[13] = 1;
-        std::memcpy(&r.body[15], "05930", 5);
-        std::memcpy(&r.body[15 + 15], "X", 1);
-        std::memcpy(&r.body[15 + 60], "99999", 5);
+    // A reply of one order `number`, with `head` in its bytes 0-9.
+    auto oneOrder = [](const char* head, const char* number) {
+        Bytes body(15 + 66, 0);
+        std::memcpy(&body[0], head, std::strlen(head));
+        body[12] = 'N';
+        body[13] = 1;
+        std::memcpy(&body[15], "05930", 5);
+        std::memcpy(&body[15 + 15], "X", 1);
+        std::memcpy(&body[15 + 60], number, 5);
+        return body;
+    };
+    server.setHandler(kInquiry, [oneOrder](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+        r.body = oneOrder("1234567801", "99999");
     });
     mark = server.logSize();
     ASSERT_TRUE(d->Tap(kFirst));
@@ -321,14 +326,9 @@ TEST_F(InquiryTest, TheRememberedAccountIsAskedForAndRepliesAreTiedToTheirReques
 
     // The answer to an inquiry for the second account comes after the first was chosen.
     auto release = std::make_shared<std::atomic<bool>>(false);
-    server.setHandler(kInquiry, [release](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+    server.setHandler(kInquiry, [release, oneOrder](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
         for (int i = 0; i < 1000 && !release->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        r.body.assign(15 + 66, 0);
-        r.body[12] = 'N';
-        r.body[13] = 1;
-        std::memcpy(&r.body[15], "05930", 5);
-        std::memcpy(&r.body[15 + 15], "X", 1);
-        std::memcpy(&r.body[15 + 60], "88888", 5);
+        r.body = oneOrder("", "88888");
     });
     mark = server.logSize();
     ASSERT_TRUE(d->Tap(kFirst));  // the inquiry leaves for the second account
