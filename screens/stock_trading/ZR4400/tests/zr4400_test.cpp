@@ -142,6 +142,22 @@ TEST_F(ZR4400Test, PagesFollowTheContinuationKeyAndFirstPagesCarryNone) {
     }
 }
 
+// Bytes 0-9 of the reply are not used: digits of another account there do not keep the page of
+// the request in flight from the grid.
+TEST_F(ZR4400Test, AReplyNamingAnotherAccountFillsTheGrid) {
+    Open();
+    server.setHandler(4401, [](simsrv::HandlerContext& c, const simsrv::Request& q, simsrv::Reply& r) {
+        PagedHandler(c, q, r, 3);
+        std::memcpy(r.body.data(), "9999999902", 10);
+    });
+    TypePassword("0000");
+    Bytes plain = TapAndCapture(kSend, 4401);
+    ASSERT_GE(plain.size(), 10u);
+    EXPECT_EQ(std::string(plain.begin(), plain.begin() + 10), "1234567801");
+    ASSERT_TRUE(WaitFor([&] { return Column(kGrid, 0).size() == 3u; })) << Column(kGrid, 0).size();
+    EXPECT_EQ(Column(kGrid, 0), (std::vector<std::string>{"종목00", "종목01", "종목02"}));
+}
+
 TEST_F(ZR4400Test, NextWithoutAFurtherPageTellsTheUser) {
     Open();
     size_t mark = server.logSize();
