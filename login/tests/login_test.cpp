@@ -238,41 +238,39 @@ class HeldCertificatePushTest : public LoginTest, public ::testing::WithParamInt
 
 TEST_P(HeldCertificatePushTest, TakenOncePerExchange) {
     const int pushes = GetParam();
-    {
-        MakeDevice(true);
-        std::string certBefore = ReadFile(root + "/pelvato.der");
-        auto left = std::make_shared<std::atomic<int>>(pushes);
-        server.setHandler(1000, [left](simsrv::HandlerContext& ctx, const simsrv::Request& q, simsrv::Reply& r) {
-            r.encipher = false;
-            ctx.connection.loggedIn = false;
-            if (left->fetch_sub(1) > 0) {
-                r.body = simsrv::ServerSession::CertificateRecord(ctx.server.identity().certificate);
-                return;
-            }
-            int error = 0;
-            auto kind = ctx.connection.session.HandleClientToken(q.body.data(), q.body.size(), ctx.server.identity(),
-                                                                 ctx.server.random(), r.body, error);
-            if (kind == simsrv::ServerSession::KeyResult::Error) r.Error("보안오류", "키 교환 실패");
-        });
-        StartFrame();
-        size_t mark = server.logSize();
-        Login("demo", "1234");
-        if (pushes == 1) {
-            ASSERT_TRUE(WaitFor([&] { return UpdaterGot("VERSION_CHECK"); })) << d->Tree();
-            EXPECT_EQ(server.requests(4020, mark).size(), 1u);
-        } else {
-            ExpectBox("ERROR : 암호화 실패");
-            EXPECT_TRUE(ButtonsEnabled());
-            EXPECT_TRUE(server.requests(4020, mark).empty());
+    MakeDevice(true);
+    std::string certBefore = ReadFile(root + "/pelvato.der");
+    auto left = std::make_shared<std::atomic<int>>(pushes);
+    server.setHandler(1000, [left](simsrv::HandlerContext& ctx, const simsrv::Request& q, simsrv::Reply& r) {
+        r.encipher = false;
+        ctx.connection.loggedIn = false;
+        if (left->fetch_sub(1) > 0) {
+            r.body = simsrv::ServerSession::CertificateRecord(ctx.server.identity().certificate);
+            return;
         }
-        auto keys = server.requests(1000, mark);
-        ASSERT_EQ(keys.size(), 2u) << "the first token and the one after the push, no more";
-        for (const auto& k : keys) {
-            ASSERT_GT(k.body.size(), 34u);
-            EXPECT_NE(k.body[33], 0) << "the token carries the secret under the held key";
-        }
-        EXPECT_EQ(ReadFile(root + "/pelvato.der"), certBefore);
+        int error = 0;
+        auto kind = ctx.connection.session.HandleClientToken(q.body.data(), q.body.size(), ctx.server.identity(),
+                                                             ctx.server.random(), r.body, error);
+        if (kind == simsrv::ServerSession::KeyResult::Error) r.Error("보안오류", "키 교환 실패");
+    });
+    StartFrame();
+    size_t mark = server.logSize();
+    Login("demo", "1234");
+    if (pushes == 1) {
+        ASSERT_TRUE(WaitFor([&] { return UpdaterGot("VERSION_CHECK"); })) << d->Tree();
+        EXPECT_EQ(server.requests(4020, mark).size(), 1u);
+    } else {
+        ExpectBox("ERROR : 암호화 실패");
+        EXPECT_TRUE(ButtonsEnabled());
+        EXPECT_TRUE(server.requests(4020, mark).empty());
     }
+    auto keys = server.requests(1000, mark);
+    ASSERT_EQ(keys.size(), 2u) << "the first token and the one after the push, no more";
+    for (const auto& k : keys) {
+        ASSERT_GT(k.body.size(), 34u);
+        EXPECT_NE(k.body[33], 0) << "the token carries the secret under the held key";
+    }
+    EXPECT_EQ(ReadFile(root + "/pelvato.der"), certBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pushes, HeldCertificatePushTest, ::testing::Values(1, 3),
