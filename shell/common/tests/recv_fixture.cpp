@@ -17,7 +17,7 @@ const RecvProfile* g_profile = nullptr;
 
 LRESULT CALLBACK RecorderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg != WM_VX_PACKET && msg != WM_VX_SOCKET_STATUS && msg != WM_VX_CONNECTED &&
-        msg != WM_VX_VERSION_CONNECTED)
+        msg != WM_VX_VERSION_CONNECTED && msg != WM_VX_PACKET_DROPPED)
         return DefWindowProc(hwnd, msg, wParam, lParam);
     Event e;
     e.hwnd = hwnd;
@@ -33,6 +33,10 @@ LRESULT CALLBACK RecorderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         uint32_t length = g_profile->lengthBytes == 4 ? TrGetU32(packet) : TrGetU16(packet);
         if (length > CVXSocketThread::kSlotSize) length = CVXSocketThread::kSlotSize;
         e.packet.assign(packet, packet + length);
+    }
+    if (msg == WM_VX_PACKET_DROPPED && g_profile) {
+        const auto* header = reinterpret_cast<const unsigned char*>(wParam);
+        e.packet.assign(header, header + g_profile->headerSize);
     }
     Events().push_back(e);
     if (msg == WM_VX_PACKET && OnPacket()) OnPacket()(Events().back());

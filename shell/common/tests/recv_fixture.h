@@ -23,7 +23,7 @@ struct Event {
     bool posted = false;
     int slot = -1;       // WM_VX_PACKET: ring slot the packet was handed in
     bool bodyAfterHeader = false;
-    Bytes packet;        // WM_VX_PACKET: the packet's bytes as the screen saw them
+    Bytes packet;        // WM_VX_PACKET: the packet's bytes as the screen saw them; WM_VX_PACKET_DROPPED: the header
 };
 
 // A listening loopback socket and the one connection it accepts.

@@ -99,6 +99,39 @@ TEST_F(Framing, UpdaterLengths) {
     for (const FramingCase& c : cases) Run(c, kUpdaterRecvProfile);
 }
 
+// A packet too long for a slot is dropped whole; the main program's screen learns which reply it
+// lost from its header alone (WM_VX_PACKET_DROPPED, the length as announced), the updater's screen
+// learns nothing; the next packet arrives as ever.
+TEST_F(RecvTest, HeaderOfADroppedPacketGoesToTheMainProgramsScreenOnly) {
+    struct Case {
+        const char* what;
+        const RecvProfile* profile;
+        int lengthBytes;
+        bool told;
+    } cases[] = {{"main program", &kMainRecvProfile, 4, true}, {"updater", &kUpdaterRecvProfile, 2, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Events().clear();
+        peer_ = std::make_unique<Peer>();
+        ASSERT_NO_FATAL_FAILURE(StartThread(*c.profile));
+        ASSERT_TRUE(peer_->Accept());
+        const Bytes tooLong = MakePacket(4097, c.lengthBytes, 2310, 7), next = MakePacket(40, c.lengthBytes, 4101, 3);
+        peer_->Send(Join({tooLong, next}));
+        ASSERT_TRUE(WaitPackets(1));
+        auto dropped = Of(WM_VX_PACKET_DROPPED);
+        ASSERT_EQ(dropped.size(), c.told ? 1u : 0u);
+        if (c.told) {
+            EXPECT_EQ(dropped[0].hwnd, screen_);
+            EXPECT_EQ(dropped[0].lParam, 0);
+            EXPECT_EQ(dropped[0].packet, Bytes(tooLong.begin(), tooLong.begin() + c.profile->headerSize));
+        }
+        auto packets = Of(WM_VX_PACKET);
+        ASSERT_EQ(packets.size(), 1u);
+        EXPECT_EQ(packets[0].packet, next);
+        thread_.reset();
+    }
+}
+
 TEST_F(RecvTest, EighthPacketLandsInTheFirstSlot) {
     ASSERT_NO_FATAL_FAILURE(StartThread());
     ASSERT_TRUE(peer_->Accept());
