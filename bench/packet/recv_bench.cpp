@@ -5,14 +5,23 @@
 //                     DeliveredPolledPump: the same with the test pump (PumpUntil) instead.
 //   RawRead/<size>:   the main thread reads the same stream itself (length, then the rest into a
 //                     4,096-byte slot), no thread and no window in between.
-// The ratio of the two is the price of the hand-over.
+//   BufferedRead/<size>: the anchor: the main thread reads whatever the socket holds into a
+//                     64 KiB buffer, frames the packets in memory and touches each.
+// Delivered against BufferedRead is the price of the hand-over.
+//   Delay/<rate>:     the writer sends 64-byte packets at <rate> a second, each stamped with the
+//                     time of its write; the screen's handler takes the time at its return.
+//                     p50_us / p99_us: the delay from the write to the handler's return.
+//   BufferedDelay/<rate>: the same delay measured by the buffered reader (the anchor).
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
 #include <atomic>
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -199,9 +208,193 @@ void RawRead(benchmark::State& state) {
     closesocket(s);
 }
 
+void BufferedRead(benchmark::State& state) {
+    DeviceRoot root;
+    Feed feed(size_t(state.range(0)));
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(uint16_t(feed.port()));
+    connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    feed.AcceptAndRun();
+    static unsigned char buffer[65536];
+    size_t begin = 0, end = 0;
+    for (auto _ : state) {
+        feed.SendBatch();
+        for (int i = 0; i < kBatch;) {
+            if (end - begin >= 4 && end - begin >= TrGetU32(buffer + begin)) {
+                benchmark::DoNotOptimize(TrCode(*reinterpret_cast<const TR_HEADER*>(buffer + begin)));
+                begin += TrGetU32(buffer + begin);
+                ++i;
+                continue;
+            }
+            std::memmove(buffer, buffer + begin, end - begin);
+            end -= begin;
+            begin = 0;
+            const int r = recv(s, reinterpret_cast<char*>(buffer + end), int(sizeof buffer - end), 0);
+            if (r <= 0) {
+                state.SkipWithError("stream ended");
+                return;
+            }
+            end += size_t(r);
+        }
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * kBatch);
+    state.SetBytesProcessed(int64_t(state.iterations()) * kBatch * state.range(0));
+    closesocket(s);
+}
+
+// ---- delay at a given rate ------------------------------------------------------------------
+
+using Clock = std::chrono::steady_clock;
+
+int64_t NowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+
+constexpr size_t kDelayPacket = 64;
+std::vector<int64_t> g_delays;  // reserved before the run: the handler does not allocate
+
+// One second of packets at `rate` a second (at least 2,000), each stamped at its write.
+int DelayCount(int rate) { return std::max(rate, 2000); }
+
+class PacedFeed {
+public:
+    PacedFeed() {
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        plat_bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        listen(listener_, 4);
+        int len = sizeof a;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+    }
+    ~PacedFeed() {
+        if (writer_.joinable()) writer_.join();
+        if (conn_ != INVALID_SOCKET) closesocket(conn_);
+        closesocket(listener_);
+    }
+    int port() const { return port_; }
+    void AcceptAndSend(int rate, int count) {
+        conn_ = accept(listener_, nullptr, nullptr);
+        int one = 1;
+        setsockopt(conn_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
+        writer_ = std::thread([this, rate, count] {
+            unsigned char p[kDelayPacket] = {};
+            TrPutU32(p, uint32_t(kDelayPacket));
+            TrPutU16(p + 4, 9110);
+            const int64_t step = 1000000000LL / rate;
+            int64_t due = NowNs() + 20000000;  // 20 ms for the reader to settle
+            for (int i = 0; i < count; ++i) {
+                while (NowNs() < due) {
+                    if (due - NowNs() > 200000) std::this_thread::sleep_for(std::chrono::microseconds(100));
+                }
+                const int64_t now = NowNs();
+                std::memcpy(p + 16, &now, sizeof now);
+                send(conn_, reinterpret_cast<const char*>(p), int(sizeof p), 0);
+                due += step;
+            }
+        });
+    }
+
+private:
+    SOCKET listener_ = INVALID_SOCKET;
+    SOCKET conn_ = INVALID_SOCKET;
+    int port_ = 0;
+    std::thread writer_;
+};
+
+LRESULT CALLBACK DelayProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_VX_PACKET) {
+        int64_t sent;
+        std::memcpy(&sent, reinterpret_cast<const unsigned char*>(wParam) + 16, sizeof sent);
+        g_delays.push_back(NowNs() - sent);
+        if (long(g_delays.size()) == g_target) PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+void ReportDelays(benchmark::State& state) {
+    std::sort(g_delays.begin(), g_delays.end());
+    if (g_delays.empty()) return;
+    state.counters["p50_us"] = double(g_delays[g_delays.size() / 2]) / 1000.0;
+    state.counters["p99_us"] = double(g_delays[g_delays.size() * 99 / 100]) / 1000.0;
+    state.counters["max_us"] = double(g_delays.back()) / 1000.0;
+}
+
+void Delay(benchmark::State& state) {
+    DeviceRoot root;
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASS wc{};
+        wc.lpfnWndProc = DelayProc;
+        wc.lpszClassName = u"VXRecvBenchDelay";
+        registered = RegisterClass(&wc) != 0;
+    }
+    const int rate = int(state.range(0)), count = DelayCount(rate);
+    for (auto _ : state) {
+        HWND screen = CreateWindowEx(0, u"VXRecvBenchDelay", u"", WS_POPUP, 0, 0, 10, 10, 0, nullptr, nullptr, nullptr);
+        PacedFeed feed;
+        g_delays.clear();
+        g_delays.reserve(size_t(count));
+        g_target = count;
+        CVXSocketThread thread;
+        thread.SetHwnd(screen);
+        thread.SetServer("127.0.0.1", feed.port());
+        thread.Start();
+        feed.AcceptAndSend(rate, count);
+        MSG msg;
+        while (GetMessage(&msg, 0, 0, 0)) DispatchMessage(&msg);
+        thread.Stop();
+        DestroyWindow(screen);
+    }
+    ReportDelays(state);
+}
+
+void BufferedDelay(benchmark::State& state) {
+    DeviceRoot root;
+    const int rate = int(state.range(0)), count = DelayCount(rate);
+    for (auto _ : state) {
+        PacedFeed feed;
+        g_delays.clear();
+        g_delays.reserve(size_t(count));
+        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(uint16_t(feed.port()));
+        connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        feed.AcceptAndSend(rate, count);
+        static unsigned char buffer[65536];
+        size_t begin = 0, end = 0;
+        while (long(g_delays.size()) < count) {
+            if (end - begin >= 4 && end - begin >= TrGetU32(buffer + begin)) {
+                int64_t sent;
+                std::memcpy(&sent, buffer + begin + 16, sizeof sent);
+                g_delays.push_back(NowNs() - sent);
+                begin += TrGetU32(buffer + begin);
+                continue;
+            }
+            std::memmove(buffer, buffer + begin, end - begin);
+            end -= begin;
+            begin = 0;
+            const int r = recv(s, reinterpret_cast<char*>(buffer + end), int(sizeof buffer - end), 0);
+            if (r <= 0) break;
+            end += size_t(r);
+        }
+        closesocket(s);
+    }
+    ReportDelays(state);
+}
+
 }  // namespace
 
 BENCHMARK(Delivered<true>)->Name("Delivered")->Arg(64)->Arg(1024)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(Delivered<false>)->Name("DeliveredPolledPump")->Arg(64)->Arg(1024)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(RawRead)->Arg(64)->Arg(1024)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BufferedRead)->Arg(64)->Arg(1024)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Delay)->Arg(1000)->Arg(10000)->Arg(50000)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BufferedDelay)->Arg(1000)->Arg(10000)->Arg(50000)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1097,6 +1097,19 @@ void InjectChar(WCHAR ch);                    // WM_CHAR to the focus window
 // (posted, input, paint, timer); false for a sent message. For tests that record message order.
 bool CurrentMessagePosted();
 
+// A call run on the thread of a window from that thread's sent-message queue, without the caller
+// waiting for it (the handheld's sent messages, minus the wait). The caller owns the record and
+// may queue it again once it has run: nothing is allocated per call. `run` is called exactly once
+// per queueing: on the window's thread (onThread true, InSendMessage() true inside it), or with
+// onThread false when that thread ends first.
+struct QueuedCall {
+  void (*run)(QueuedCall* self, bool onThread) = nullptr;
+  QueuedCall* next = nullptr;  // the platform's link while queued
+};
+// Queues `call` for the thread of `hwnd`; false (and nothing queued) when the window is not a
+// live window of this process.
+bool QueueCall(HWND hwnd, QueuedCall* call);
+
 // Handles all messages, paints and due timers of the calling thread without waiting; returns
 // the number of messages handled. Tests call it after injecting input or advancing the clock.
 int PumpMessages();

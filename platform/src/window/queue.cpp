@@ -44,6 +44,12 @@ struct QueueHolder {
       SentMsg* s = q->sent.pop_front();
       CompleteSent(s, 0);
     }
+    while (plat::win::QueuedCall* c = q->callsHead) {
+      q->callsHead = c->next;
+      c->next = nullptr;
+      c->run(c, false);
+    }
+    q->callsTail = nullptr;
     q->posted.clear();
     q->timers.clear();
     g.queues.erase(q->tid);
@@ -104,12 +110,26 @@ bool HandleSentMessages() {
   bool any = false;
   for (;;) {
     SentMsg* s;
+    plat::win::QueuedCall* call = nullptr;
     {
       Lock l(g.m);
-      if (q->sent.empty()) return any;
-      s = q->sent.pop_front();
+      if (q->sent.empty()) {
+        call = q->callsHead;
+        if (!call) return any;
+        q->callsHead = call->next;
+        if (!q->callsHead) q->callsTail = nullptr;
+        call->next = nullptr;
+      } else {
+        s = q->sent.pop_front();
+      }
     }
     any = true;
+    if (call) {
+      ++q->sendDepth;
+      call->run(call, true);
+      --q->sendDepth;
+      continue;
+    }
     LRESULT result = 0;
     auto w = Find(s->hwnd);
     if (w && w->queue == q) {
@@ -412,6 +432,27 @@ BOOL SendNotifyMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return ok ? TRUE : FALSE;
 }
 
+namespace plat::win {
+
+bool QueueCall(HWND hwnd, QueuedCall* call) {
+  if (!call || !call->run) return false;
+  auto& g = G();
+  Lock l(g.m);
+  auto it = g.windows.find(hwnd);
+  if (it == g.windows.end() || it->second->destroying) return false;
+  ThreadQueue& q = *it->second->queue;
+  if (!q.alive) return false;
+  call->next = nullptr;
+  if (q.callsTail) q.callsTail->next = call;
+  else q.callsHead = call;
+  q.callsTail = call;
+  // Another call or sent message already waiting has woken the thread, which handles them all.
+  if (q.sent.empty() && q.callsHead == call) Wake(q);
+  return true;
+}
+
+}  // namespace plat::win
+
 BOOL InSendMessage() { return CurrentQueue()->sendDepth > 0 ? TRUE : FALSE; }
 
 DWORD GetMessagePos() {
@@ -426,7 +467,7 @@ DWORD GetQueueStatus(UINT flags) {
   Lock l(G().m);
   DWORD s = 0;
   if (!q->posted.empty()) s |= QS_POSTMESSAGE;
-  if (!q->sent.empty()) s |= QS_SENDMESSAGE;
+  if (!q->sent.empty() || q->callsHead) s |= QS_SENDMESSAGE;
   uint64_t now = NowMs();
   for (auto& t : q->timers)
     if (t.due <= now) s |= QS_TIMER;

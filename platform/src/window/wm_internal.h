@@ -70,6 +70,8 @@ struct ThreadQueue {
   int wakeFd = -1;  // eventfd: written whenever something arrives for this thread
   bool alive = true;
   SentList sent;
+  plat::win::QueuedCall* callsHead = nullptr;  // QueueCall records, first in first out
+  plat::win::QueuedCall* callsTail = nullptr;
   std::deque<MSG> posted;
   bool quit = false;
   int quitCode = 0;

@@ -350,6 +350,51 @@ TEST_F(MessagesTest, SendNotifyDoesNotWait) {
   EXPECT_EQ(notified, 1);
 }
 
+// A queued call runs once on the window's thread, with the sent messages, without the caller
+// waiting; a call left when that thread ends still runs once (not on the thread), so its owner
+// can let go of what it handed over.
+TEST_F(MessagesTest, QueuedCallRunsOnceOnTheWindowsThreadOrWhenItEnds) {
+  struct Call : plat::win::QueuedCall {
+    std::atomic<int> onThread{0}, dropped{0};
+    std::atomic<bool> inSend{false};
+    DWORD thread = 0;
+  };
+  auto run = [](plat::win::QueuedCall* c, bool onThread) {
+    auto* call = static_cast<Call*>(c);
+    if (onThread) {
+      call->thread = GetCurrentThreadId();
+      call->inSend = InSendMessage() != FALSE;
+      ++call->onThread;
+    } else {
+      ++call->dropped;
+    }
+  };
+  for (bool pumps : {true, false}) {
+    SCOPED_TRACE(pumps ? "the thread handles it" : "the thread ends first");
+    std::atomic<bool> queued{false};
+    DWORD workerThread = 0;
+    Call call;
+    call.run = run;
+    Worker w;
+    w.Start([&](HWND) {
+      workerThread = GetCurrentThreadId();
+      while (!queued) std::this_thread::yield();
+      EXPECT_TRUE(GetQueueStatus(QS_SENDMESSAGE) & QS_SENDMESSAGE);
+      if (pumps) plat::win::PumpMessages();
+    });
+    EXPECT_TRUE(plat::win::QueueCall(w.hwnd, &call));
+    queued = true;
+    w.t.join();
+    EXPECT_EQ(call.onThread.load(), pumps ? 1 : 0);
+    EXPECT_EQ(call.dropped.load(), pumps ? 0 : 1);
+    if (pumps) {
+      EXPECT_EQ(call.thread, workerThread);
+      EXPECT_TRUE(call.inSend.load());
+    }
+    EXPECT_FALSE(plat::win::QueueCall(w.hwnd, &call)) << "the window is gone with its thread";
+  }
+}
+
 TEST_F(MessagesTest, FocusNotificationsComeInOrder) {
   HWND top = MakeTop();
   HWND a = MakeChild(top, 1, 0, 0, 50, 20);

@@ -1,4 +1,6 @@
 // Receive thread and socket holder shared by the main program and the updater.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -136,6 +138,29 @@ BOOL CVXSocket::ReceiveAll(char* buffer, int length) {
 // ---------------------------------------------------------------------------------------------
 // CVXSocketThread
 
+namespace {
+
+// Rounds of a short wait on the other thread before sleeping: while the screen's thread is busy
+// handling packets it frees a slot within a few microseconds, and a sleep and wake-up cost more.
+constexpr auto kSpinTime = std::chrono::microseconds(10);
+
+// Calls `ready` until it holds or the spin time is over; true when it holds.
+template <typename F>
+bool SpinFor(F ready) {
+    const auto until = std::chrono::steady_clock::now() + kSpinTime;
+    for (;;) {
+        for (int i = 0; i < 16; ++i) {
+            if (ready()) return true;
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        if (std::chrono::steady_clock::now() >= until) return ready();
+    }
+}
+
+}  // namespace
+
 CVXSocketThread::CVXSocketThread(const RecvProfile& profile)
     : m_profile(profile),
       m_address{},
@@ -150,8 +175,19 @@ CVXSocketThread::CVXSocketThread(const RecvProfile& profile)
       m_connected(false),
       m_thread(nullptr),
       m_threadId(0),
-      m_socketReady(false) {
+      m_socketReady(false),
+      m_written(0),
+      m_framed(0),
+      m_consumed(0),
+      m_frameHead(0),
+      m_frameTail(0),
+      m_scheduled(false),
+      m_wantHead(0),
+      m_progress(0),
+      m_frames{} {
     InitializeCriticalSection(&m_lock);
+    m_delivery.run = &CVXSocketThread::RunDeliveries;
+    m_delivery.owner = this;
     std::memset(m_ring, 0, sizeof m_ring);
 }
 
@@ -192,16 +228,26 @@ void CVXSocketThread::Stop() {
     m_thread = nullptr;
     LeaveCriticalSection(&m_lock);
 
-    // Wakes the thread from its wait or receive; it then sees the stop flag and reports nothing.
+    // Wakes the thread from its wait for a slot, its socket wait or its receive; it then sees
+    // the stop flag and reports nothing.
+    m_progress.fetch_add(1);
+    m_progress.notify_all();
     if (shutDown) m_socket.Shutdown();
     if (thread) {
-        // The thread may be handing a packet to a window of this thread: keep handling the
+        // The thread may be sending a status to a window of this thread: keep handling the
         // messages sent here while waiting, or both would wait for each other.
         while (WaitForSingleObject(thread, 5) == WAIT_TIMEOUT) {
             MSG msg;
             PeekMessage(&msg, 0, 0, 0, PM_NOREMOVE);
         }
         CloseHandle(thread);
+    }
+    // Frames still waiting for the window's thread refer to this object: that thread drops them
+    // (the stop flag is set) before the object may go.
+    while (m_scheduled.load()) {
+        MSG msg;
+        PeekMessage(&msg, 0, 0, 0, PM_NOREMOVE);
+        if (m_scheduled.load()) Sleep(1);
     }
     m_socket.Close();
 }
@@ -264,43 +310,160 @@ void CVXSocketThread::PostSetupFailure(int code) {
 }
 
 void CVXSocketThread::SendStatus(int code) {
+    Drain();
     const HWND frame = m_hWndMain.load();
     if (frame && !m_stopping.load()) SendMessage(frame, WM_VX_SOCKET_STATUS, static_cast<WPARAM>(code), 1);
 }
 
-bool CVXSocketThread::Discard(uint32_t count, unsigned char* scratch, int scratchSize) {
-    // The bytes of a packet that fits no slot are read through the slot and dropped, so that the
-    // next length is read where the next packet starts.
-    while (count > 0) {
-        const int chunk = count > static_cast<uint32_t>(scratchSize) ? scratchSize : static_cast<int>(count);
-        if (!m_socket.ReceiveAll(reinterpret_cast<char*>(scratch), chunk)) return false;
-        count -= static_cast<uint32_t>(chunk);
+// ---- hand-over ------------------------------------------------------------------------------
+
+bool CVXSocketThread::WaitHandled(uint64_t frames) {
+    if (SpinFor([&] { return m_frameHead.load(std::memory_order_acquire) >= frames; })) return !m_stopping.load();
+    while (!m_stopping.load()) {
+        const uint32_t seen = m_progress.load();
+        if (m_stopping.load()) break;  // a stop that changed m_progress before the load above
+        m_wantHead.store(frames);
+        if (m_frameHead.load() >= frames) break;
+        m_progress.wait(seen);
+    }
+    m_wantHead.store(0);
+    return !m_stopping.load();
+}
+
+void CVXSocketThread::Drain() { WaitHandled(m_frameTail.load(std::memory_order_relaxed)); }
+
+bool CVXSocketThread::Publish(uint32_t length, uint8_t flags, HWND screen) {
+    const uint64_t tail = m_frameTail.load(std::memory_order_relaxed);
+    if (tail - m_frameHead.load(std::memory_order_acquire) == kFrameQueue) {
+        // Sleeps until half the queue was taken: the window's thread wakes this one seldom.
+        if (!WaitHandled(tail - kFrameQueue / 2)) return false;
+    }
+    m_framed += length;
+    m_frames[tail % kFrameQueue] = Frame{m_framed, length, flags, screen};
+    m_frameTail.store(tail + 1);
+    if (m_scheduled.exchange(true)) return true;  // the window's thread is at it or will be
+    HWND target = screen ? screen : m_hWndDlg.load();
+    if (!target) target = m_hWndMain.load();
+    if (!target || !plat::win::QueueCall(target, &m_delivery)) {
+        // No window to take them: what waits is dropped, as a send to a window that is gone.
+        DeliverReady(false);
     }
     return true;
 }
 
-void CVXSocketThread::DeliverHeader(unsigned char* slot) {
-    const HWND screen = m_hWndDlg.load();
-    if (screen && !m_stopping.load()) SendMessage(screen, WM_VX_PACKET_DROPPED, reinterpret_cast<WPARAM>(slot), 0);
+void CVXSocketThread::RunDeliveries(plat::win::QueuedCall* call, bool onThread) {
+    static_cast<Delivery*>(call)->owner->DeliverReady(onThread);
 }
 
-void CVXSocketThread::Deliver(unsigned char* slot) {
-    if (m_stopping.load()) return;
-    const HWND screen = m_hWndDlg.load();
-    if (!screen) {
-        MessageBox(0, u"m_hWndDlg is NULL", u"", MB_OK);
-        return;
+void CVXSocketThread::DeliverReady(bool onThread) {
+    for (;;) {
+        const uint64_t head = m_frameHead.load(std::memory_order_relaxed);
+        if (head == m_frameTail.load(std::memory_order_acquire)) {
+            // Packets often follow one another closely: look again for a moment before giving
+            // the thread back to its message loop.
+            if (onThread && SpinFor([&] { return head != m_frameTail.load(std::memory_order_acquire); })) continue;
+            m_scheduled.store(false);
+            // The receive thread may have published a frame after the look and seen the call
+            // still scheduled: take it over unless it queued the call again. Nothing of this
+            // object is touched once the call is given up: a stop may free it.
+            if (m_frameTail.load() == head || m_scheduled.exchange(true)) return;
+            continue;
+        }
+        const Frame f = m_frames[head % kFrameQueue];
+        const int index = m_index.load(std::memory_order_relaxed);
+        if ((f.flags & (kHandOver | kDroppedHeader)) && onThread && !m_stopping.load()) {
+            // The packet's bytes (or the header of one that is dropped), which may wrap around
+            // the end of the buffer, into the slot.
+            unsigned char* slot = m_ring[index];
+            const size_t from = static_cast<size_t>((f.end - f.length) % kReadBufferSize);
+            const size_t first = std::min<size_t>(f.length, kReadBufferSize - from);
+            std::memcpy(slot, m_buffer + from, first);
+            std::memcpy(slot + first, m_buffer, f.length - first);
+            if (f.flags & kHandOver)
+                SendMessage(f.screen, WM_VX_PACKET, reinterpret_cast<WPARAM>(slot),
+                            reinterpret_cast<LPARAM>(slot + m_profile.headerSize));
+            else
+                SendMessage(f.screen, WM_VX_PACKET_DROPPED, reinterpret_cast<WPARAM>(slot), 0);
+        }
+        if (f.flags & kAdvance) m_index.store(index + 1 == kSlotCount ? 0 : index + 1);
+        m_consumed.store(f.end, std::memory_order_release);
+        m_frameHead.store(head + 1);
+        uint64_t want = m_wantHead.load();
+        if (want && head + 1 >= want && m_wantHead.compare_exchange_strong(want, 0)) {
+            m_progress.fetch_add(1);
+            m_progress.notify_one();
+        }
     }
-    SendMessage(screen, WM_VX_PACKET, reinterpret_cast<WPARAM>(slot),
-                reinterpret_cast<LPARAM>(slot + m_profile.headerSize));
+}
+
+// ---- reading --------------------------------------------------------------------------------
+
+bool CVXSocketThread::Refill(bool* waitFailed) {
+    const SOCKET s = m_socket.GetSocket();
+    for (;;) {
+        if (m_stopping.load()) return false;
+        const uint64_t used = m_written - m_consumed.load(std::memory_order_acquire);
+        if (used == kReadBufferSize) {
+            // Full of packets not yet handled: wait until half the frames waiting were taken.
+            const uint64_t head = m_frameHead.load(), tail = m_frameTail.load(std::memory_order_relaxed);
+            if (!WaitHandled(tail - (tail - head) / 2)) return false;
+            continue;
+        }
+        const size_t at = static_cast<size_t>(m_written % kReadBufferSize);
+        const size_t room = std::min<size_t>(kReadBufferSize - at, kReadBufferSize - static_cast<size_t>(used));
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(s, &readable);
+        const int ready = select(0, &readable, nullptr, nullptr, nullptr);
+        if (ready == SOCKET_ERROR) {
+            *waitFailed = true;
+            return false;
+        }
+        if (ready == 0 || !FD_ISSET(s, &readable)) {
+            if (m_profile.waitEmpty >= 0) SendStatus(m_profile.waitEmpty);
+            continue;
+        }
+        const int n = m_socket.Receive(reinterpret_cast<char*>(m_buffer + at), static_cast<int>(room));
+        if (n <= 0) return false;
+        m_written += static_cast<uint64_t>(n);
+        return true;
+    }
+}
+
+bool CVXSocketThread::Have(uint64_t count, bool* waitFailed) {
+    while (m_written - m_framed < count)
+        if (!Refill(waitFailed)) return false;
+    return true;
+}
+
+uint32_t CVXSocketThread::PeekLength() const {
+    uint32_t length = 0;
+    for (int i = 0; i < m_profile.lengthBytes; ++i)
+        length = (length << 8) | m_buffer[(m_framed + static_cast<uint64_t>(i)) % kReadBufferSize];
+    return length;
+}
+
+bool CVXSocketThread::Skip(uint32_t count, bool* waitFailed) {
+    // Dropped in the pieces that have come, so that a frame longer than the buffer passes too.
+    while (count > 0) {
+        if (m_written == m_framed && !Refill(waitFailed)) return false;
+        const uint64_t here = std::min<uint64_t>(m_written - m_framed, count);
+        count -= static_cast<uint32_t>(here);
+        if (!Publish(static_cast<uint32_t>(here), count == 0 ? kAdvance : 0, 0)) return false;
+    }
+    return true;
 }
 
 void CVXSocketThread::Receive() {
     const int lengthBytes = m_profile.lengthBytes;
     const SOCKET s = m_socket.GetSocket();
-    // Ends the connection: reported as lost unless the stop was asked for.
-    auto lost = [this] {
-        SendStatus(m_hadData ? m_profile.lostAfterData : m_profile.lostBeforeData);
+    bool waitFailed = false;
+    // Ends the connection: reported as lost unless the stop was asked for. A failed wait will
+    // fail again: the connection is gone; it is reported once, as such when the profile has a
+    // code for it.
+    auto lost = [&] {
+        if (waitFailed && m_profile.waitFailed >= 0) SendStatus(m_profile.waitFailed);
+        else SendStatus(m_hadData ? m_profile.lostAfterData : m_profile.lostBeforeData);
         m_hadData = false;
     };
     for (;;) {
@@ -312,58 +475,50 @@ void CVXSocketThread::Receive() {
         }
         if (!m_continue.load() || m_stopping.load()) return;
 
-        const int index = m_index.load();
-        unsigned char* slot = m_ring[index];
-        std::memset(slot, 0, static_cast<size_t>(m_profile.headerSize));
-
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(s, &readable);
-        const int ready = select(0, &readable, nullptr, nullptr, nullptr);
-        if (ready == SOCKET_ERROR) {
-            // A wait that fails will fail again: the connection is gone. Reported once.
-            if (m_profile.waitFailed >= 0) {
-                SendStatus(m_profile.waitFailed);
-                m_hadData = false;
-            } else {
-                lost();
-            }
-            return;
-        }
-        if (ready == 0 || !FD_ISSET(s, &readable)) {
-            if (m_profile.waitEmpty >= 0) SendStatus(m_profile.waitEmpty);
-            continue;
-        }
-
-        if (!m_socket.ReceiveAll(reinterpret_cast<char*>(slot), lengthBytes)) {
-            lost();
+        if (!Have(static_cast<uint64_t>(lengthBytes), &waitFailed)) {
+            if (!m_stopping.load()) lost();
             return;
         }
         m_hadData = true;
-        const uint32_t length = lengthBytes == 4 ? TrGetU32(slot) : TrGetU16(slot);
-        if (length < static_cast<uint32_t>(m_profile.headerSize)) {
-            // Shorter than its own header: nothing tells where the next packet starts.
+        const uint32_t length = PeekLength();
+        if (length < static_cast<uint32_t>(lengthBytes)) {
+            // Shorter than its own length: nothing tells where the next packet starts.
             lost();
             return;
         }
-        if (length > static_cast<uint32_t>(kSlotSize)) {
-            // The header first, then the rest through the slot's body (kept from the header).
-            const int header = m_profile.headerOfDropped ? m_profile.headerSize - lengthBytes : 0;
-            if (!m_socket.ReceiveAll(reinterpret_cast<char*>(slot + lengthBytes), header) ||
-                !Discard(length - static_cast<uint32_t>(lengthBytes + header), slot + lengthBytes + header,
-                         kSlotSize - lengthBytes - header)) {
-                lost();
+        if (length < static_cast<uint32_t>(m_profile.headerSize) || length > static_cast<uint32_t>(kSlotSize)) {
+            // Not a packet a screen can take (no whole header, or larger than a slot): its
+            // announced bytes are dropped so that the next length is read where the next packet
+            // starts, and its slot is passed over. The header of a reply too long to be held
+            // goes to the screen first (with the announced length), so that it can tell the user
+            // which reply was lost.
+            uint32_t rest = length;
+            if (length > static_cast<uint32_t>(kSlotSize) && m_profile.headerOfDropped) {
+                const uint32_t header = static_cast<uint32_t>(m_profile.headerSize);
+                if (!Have(header, &waitFailed)) {
+                    if (!m_stopping.load()) lost();
+                    return;
+                }
+                const HWND screen = m_hWndDlg.load();
+                if (!Publish(header, screen ? kDroppedHeader : 0, screen)) return;
+                rest -= header;
+            }
+            if (!Skip(rest, &waitFailed)) {
+                if (!m_stopping.load()) lost();
                 return;
             }
-            if (m_profile.headerOfDropped) DeliverHeader(slot);
-        } else {
-            if (!m_socket.ReceiveAll(reinterpret_cast<char*>(slot + lengthBytes),
-                                     static_cast<int>(length) - lengthBytes)) {
-                lost();
-                return;
-            }
-            Deliver(slot);
+            continue;
         }
-        m_index.store(index + 1 == kSlotCount ? 0 : index + 1);
+        if (!Have(length, &waitFailed)) {
+            if (!m_stopping.load()) lost();
+            return;
+        }
+        const HWND screen = m_hWndDlg.load();
+        if (!screen) {
+            Drain();
+            if (m_stopping.load()) return;
+            MessageBox(0, u"m_hWndDlg is NULL", u"", MB_OK);
+        }
+        if (!Publish(length, screen ? kHandOver | kAdvance : kAdvance, screen)) return;
     }
 }

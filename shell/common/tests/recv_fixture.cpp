@@ -16,8 +16,8 @@ CVXSocketThread* g_thread = nullptr;
 const RecvProfile* g_profile = nullptr;
 
 LRESULT CALLBACK RecorderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg != WM_VX_PACKET && msg != WM_VX_SOCKET_STATUS && msg != WM_VX_CONNECTED &&
-        msg != WM_VX_VERSION_CONNECTED && msg != WM_VX_PACKET_DROPPED)
+    if (msg != WM_VX_PACKET && msg != WM_VX_PACKET_DROPPED && msg != WM_VX_SOCKET_STATUS && msg != WM_VX_CONNECTED &&
+        msg != WM_VX_VERSION_CONNECTED)
         return DefWindowProc(hwnd, msg, wParam, lParam);
     Event e;
     e.hwnd = hwnd;
@@ -34,8 +34,10 @@ LRESULT CALLBACK RecorderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (length > CVXSocketThread::kSlotSize) length = CVXSocketThread::kSlotSize;
         e.packet.assign(packet, packet + length);
     }
-    if (msg == WM_VX_PACKET_DROPPED && g_profile) {
+    if (msg == WM_VX_PACKET_DROPPED && g_thread && g_profile) {
         const auto* header = reinterpret_cast<const unsigned char*>(wParam);
+        for (int i = 0; i < CVXSocketThread::kSlotCount; ++i)
+            if (header == g_thread->Slot(i)) e.slot = i;
         e.packet.assign(header, header + g_profile->headerSize);
     }
     Events().push_back(e);

@@ -21,7 +21,7 @@ struct Event {
     WPARAM wParam = 0;
     LPARAM lParam = 0;
     bool posted = false;
-    int slot = -1;       // WM_VX_PACKET: ring slot the packet was handed in
+    int slot = -1;       // WM_VX_PACKET(_DROPPED): ring slot the packet (header) was handed in
     bool bodyAfterHeader = false;
     Bytes packet;        // WM_VX_PACKET: the packet's bytes as the screen saw them; WM_VX_PACKET_DROPPED: the header
 };

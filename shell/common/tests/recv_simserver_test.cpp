@@ -88,15 +88,21 @@ TEST_F(WithServer, OversizedReplyIsSkippedAndTheNextOneArrives) {
     EXPECT_TRUE(Statuses().empty());
 }
 
-TEST_F(WithServer, ShortReplyEndsTheConnectionAsLost) {
+// A reply too short for its header is dropped whole; the connection and the framing stay, and
+// the next reply arrives in the slot after the one the short reply passed over.
+TEST_F(WithServer, ShortReplyIsDroppedAndTheNextArrives) {
     ASSERT_NO_FATAL_FAILURE(RequestBase("005930"));
     ASSERT_TRUE(WaitPackets(1));
     server_->setFault({simsrv::FaultKind::ShortPacket, TR_STOCK_BASE, 0, 1});
     ASSERT_NO_FATAL_FAILURE(RequestBase("005930"));
-    ASSERT_TRUE(WaitStatus());
-    EXPECT_EQ(Statuses(), std::vector<int>{VX_SOCK_LOST_AFTER_DATA});
-    EXPECT_EQ(Of(WM_VX_PACKET).size(), 1u);
-    EXPECT_TRUE(Pump([&] { return server_->connectionCount() == 0; }));
+    ASSERT_TRUE(Pump([&] { return thread_->RingIndex() == 2; }));
+    ASSERT_NO_FATAL_FAILURE(RequestBase("005930"));
+    ASSERT_TRUE(WaitPackets(2));
+    auto packets = Of(WM_VX_PACKET);
+    EXPECT_EQ(packets[1].slot, 2) << "the short reply passed over the second slot";
+    EXPECT_EQ(TrCode(*reinterpret_cast<const TR_HEADER*>(packets[1].packet.data())), TR_STOCK_BASE);
+    EXPECT_TRUE(Statuses().empty());
+    EXPECT_EQ(server_->connectionCount(), 1);
 }
 
 TEST_F(WithServer, ServerDroppingTheClientBeforeAnyReply) {

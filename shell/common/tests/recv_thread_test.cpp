@@ -78,12 +78,51 @@ TEST_F(Framing, MainProgramLengths) {
         {"far too long is skipped whole", {MakePacket(20000, 4, 1, 2), p20}, {p20}, -1, 2},
         {"length in pieces", {Part(p300, 0, 2), Part(p300, 2, 4), Part(p300, 4, 9), Part(p300, 9, 300)}, {p300}, -1, 1},
         {"several packets in one send", {Join({p15, p300, p4096})}, {p15, p300, p4096}, -1, 3},
-        {"shorter than its header ends the connection", {MakePacket(14, 4, 4101), p20}, {}, VX_SOCK_LOST_AFTER_DATA, -1},
-        {"length of 4 ends the connection", {MakePacket(4, 4), p20}, {}, VX_SOCK_LOST_AFTER_DATA, -1},
         {"length of 0 ends the connection", {Bytes{0, 0, 0, 0}, p20}, {}, VX_SOCK_LOST_AFTER_DATA, -1},
         {"packets before a broken one are delivered", {p20, Bytes{0, 0, 0, 3}}, {p20}, VX_SOCK_LOST_AFTER_DATA, -1},
     };
     for (const FramingCase& c : cases) Run(c, kMainRecvProfile);
+}
+
+// Every length class followed by a sound packet: a frame too short for a header or too long for
+// a slot is dropped exactly (its slot passed over, the framing kept); only a length that does not
+// even cover itself ends the connection, since nothing then tells where the next packet starts.
+TEST_F(Framing, LengthTableWithASoundPacketAfterEach) {
+    const Bytes sound = MakePacket(40, 4, 9110, 77);
+    struct Row {
+        uint32_t length;
+        bool delivered;  // the frame itself reaches the screen
+        bool ends;       // the connection ends (and the sound packet is never read)
+    };
+    const Row rows[] = {
+        {3, false, true}, {4, false, false}, {14, false, false}, {15, true, false}, {4096, true, false}, {4097, false, false},
+    };
+    for (const Row& r : rows) {
+        const Bytes frame = r.length < 4 ? Bytes{0, 0, 0, uint8_t(r.length)} : MakePacket(r.length, 4, 4101, uint8_t(r.length));
+        std::vector<Bytes> delivered;
+        if (r.delivered) delivered.push_back(frame);
+        if (!r.ends) delivered.push_back(sound);
+        const std::string name = "length " + std::to_string(r.length);
+        // In one send and in pieces that end inside the frame's announced remainder.
+        Run({name.c_str(), {Join({frame, sound})}, delivered, r.ends ? VX_SOCK_LOST_AFTER_DATA : -1, r.ends ? -1 : 2},
+            kMainRecvProfile);
+        if (r.length > 6) {
+            const Bytes whole = Join({frame, sound});
+            Run({(name + " in pieces").c_str(), {Part(whole, 0, 6), Part(whole, 6, whole.size())}, delivered,
+                 r.ends ? VX_SOCK_LOST_AFTER_DATA : -1, r.ends ? -1 : 2},
+                kMainRecvProfile);
+        }
+        // Only a reply too long to be held shows its header to the screen, in the slot it passes.
+        auto dropped = Of(WM_VX_PACKET_DROPPED);
+        if (r.length > CVXSocketThread::kSlotSize) {
+            ASSERT_EQ(dropped.size(), 1u) << name;
+            EXPECT_EQ(dropped[0].packet, Part(frame, 0, 15)) << name;
+            EXPECT_EQ(dropped[0].slot, 0) << name;
+            EXPECT_EQ(dropped[0].hwnd, screen_) << name;
+        } else {
+            EXPECT_TRUE(dropped.empty()) << name;
+        }
+    }
 }
 
 TEST_F(Framing, UpdaterLengths) {
@@ -94,7 +133,9 @@ TEST_F(Framing, UpdaterLengths) {
         {"one byte too long is skipped whole", {MakePacket(4097, 2), p50}, {p50}, -1, 2},
         {"largest length field is skipped whole", {MakePacket(65535, 2), p9}, {p9}, -1, 2},
         {"length in pieces", {Part(p50, 0, 1), Part(p50, 1, 2), Part(p50, 2, 50)}, {p50}, -1, 1},
-        {"shorter than its header ends the connection", {MakePacket(8, 2), p50}, {}, VX_VER_LOST_AFTER_DATA, -1},
+        {"shorter than its header is dropped whole", {MakePacket(8, 2), p50}, {p50}, -1, 2},
+        {"length of 2 is dropped", {MakePacket(2, 2), p50}, {p50}, -1, 2},
+        {"length of 1 ends the connection", {Bytes{0, 1}, p50}, {}, VX_VER_LOST_AFTER_DATA, -1},
     };
     for (const FramingCase& c : cases) Run(c, kUpdaterRecvProfile);
 }
@@ -326,27 +367,74 @@ TEST(SocketThreadServer, AddressAndPortRules) {
     }
 }
 
-TEST_F(RecvTest, DeliveryWaitsForTheScreen) {
+// While the screen handles a packet the thread reads on, but no slot changes: the slot being
+// handled keeps its packet and the next ones are written only as their turn comes.
+TEST_F(RecvTest, SlotsStayUnchangedWhileAPacketIsHandled) {
     ASSERT_NO_FATAL_FAILURE(StartThread());
     ASSERT_TRUE(peer_->Accept());
-    const Bytes first = MakePacket(100, 4, 4101, 1), second = MakePacket(60, 4, 4102, 2);
-    peer_->Send(Join({first, second}));
+    std::vector<Bytes> sent;
+    Bytes stream;
+    for (int i = 0; i < 20; ++i) {
+        sent.push_back(MakePacket(100 + uint32_t(i), 4, uint16_t(4101 + i), uint8_t(i * 13)));
+        stream.insert(stream.end(), sent.back().begin(), sent.back().end());
+    }
     bool checked = false;
     OnPacket() = [&](const Event& e) {
-        if (e.slot != 0) return;
-        // The second packet is waiting on the socket, but while this handler runs the thread
-        // does not read on: the next slot stays untouched and this one unchanged.
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        const unsigned char* next = thread_->Slot(1);
-        EXPECT_EQ(Bytes(next, next + 15), Bytes(15, 0));
-        EXPECT_EQ(Bytes(thread_->Slot(0), thread_->Slot(0) + first.size()), first);
-        EXPECT_EQ(thread_->RingIndex(), 0);
-        checked = true;
+        const size_t n = Of(WM_VX_PACKET).size();
+        if (n == 1) {
+            // Everything is on its way; the thread takes it in while this handler runs.
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            EXPECT_EQ(thread_->RingIndex(), 0);
+            for (int i = 1; i < CVXSocketThread::kSlotCount; ++i)
+                EXPECT_EQ(Bytes(thread_->Slot(i), thread_->Slot(i) + 15), Bytes(15, 0)) << "slot " << i;
+        }
+        if (n == 8) {
+            // The eighth packet took the first slot; the seven before it were all handled.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            EXPECT_EQ(e.slot, 0);
+            for (int i = 1; i < CVXSocketThread::kSlotCount; ++i)
+                EXPECT_EQ(Bytes(thread_->Slot(i), thread_->Slot(i) + sent[size_t(i)].size()), sent[size_t(i)]) << i;
+            checked = true;
+        }
+        EXPECT_EQ(Bytes(thread_->Slot(e.slot), thread_->Slot(e.slot) + e.packet.size()), e.packet);
     };
-    ASSERT_TRUE(WaitPackets(2));
+    peer_->Send(stream);
+    ASSERT_TRUE(WaitPackets(sent.size()));
     EXPECT_TRUE(checked);
-    EXPECT_EQ(Of(WM_VX_PACKET)[1].packet, second);
-    EXPECT_EQ(Of(WM_VX_PACKET)[1].slot, 1);
+    auto packets = Of(WM_VX_PACKET);
+    for (size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(packets[i].packet, sent[i]) << i;
+        EXPECT_EQ(packets[i].slot, int(i % 7)) << i;
+        EXPECT_FALSE(packets[i].posted);
+    }
+}
+
+// A screen slower than the server: the thread fills its buffer and waits for the screen, without
+// losing, repeating or reordering a packet.
+TEST_F(RecvTest, SlowScreenGetsEveryPacketInOrder) {
+    ASSERT_NO_FATAL_FAILURE(StartThread());
+    ASSERT_TRUE(peer_->Accept());
+    constexpr int kCount = 3000;  // about 3 times the read buffer
+    Bytes stream;
+    for (int i = 0; i < kCount; ++i) {
+        Bytes p = MakePacket(15 + uint32_t(i % 100), 4, 9110, uint8_t(i));
+        p[6] = uint8_t(i >> 8);
+        p[7] = uint8_t(i);
+        stream.insert(stream.end(), p.begin(), p.end());
+    }
+    Events().reserve(kCount + 10);
+    int expected = 0;
+    bool inOrder = true;
+    OnPacket() = [&](const Event& e) {
+        inOrder = inOrder && e.packet.size() == 15 + size_t(expected % 100) && e.packet[6] == uint8_t(expected >> 8) &&
+                  e.packet[7] == uint8_t(expected);
+        ++expected;
+        if (expected % 500 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    peer_->Send(stream);
+    ASSERT_TRUE(WaitPackets(kCount, 20000));
+    EXPECT_TRUE(inOrder);
+    EXPECT_EQ(expected, kCount);
 }
 
 TEST_F(RecvTest, PacketWithoutScreenIsDroppedAfterTheBox) {

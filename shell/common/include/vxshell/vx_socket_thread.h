@@ -1,11 +1,23 @@
 // The receive thread of the main program and of the updater: one TCP connection to a server,
 // read on a thread of its own, framed by the packet's leading length, kept in one of seven
-// fixed ring slots and handed to the registered window by a blocking WM_VX_PACKET. The state
-// of the connection goes to the frame window as WM_VX_SOCKET_STATUS.
+// fixed ring slots and handed to the registered window as WM_VX_PACKET, handled on the window's
+// thread. The state of the connection goes to the frame window as WM_VX_SOCKET_STATUS.
 //
 // Both programs use the same machine with other parameters (RecvProfile): the main program's
 // packets carry a 4-byte length and the 15-byte TR_HEADER, the updater's a 2-byte length and a
 // 9-byte header.
+//
+// Delivery: the thread reads whatever the socket holds into a read buffer of its own (64 KiB,
+// fixed) and frames the packets there; the window's thread takes them from there in order, copies
+// each into the next ring slot and handles it as one WM_VX_PACKET (wParam = the slot, lParam = the
+// body after the header), sent from that thread's sent-message queue (InSendMessage() is true in
+// the handler). A slot is written only by the window's thread, right before its packet is handled,
+// so it stays unchanged while the handler runs and until six further packets came. The thread and
+// the window's thread meet once per batch of packets rather than once per packet; the thread waits
+// only when its buffer is full of packets not yet handled. Before a status or a box the thread
+// waits until every packet read before it was handled, so the frame hears of a lost connection
+// after the packets. An idle connection costs no processor time: the thread sleeps in the socket
+// wait, the window's thread in its message wait.
 //
 // Life of one connection:
 //   auto* t = new CVXSocketThread(kMainRecvProfile);
@@ -15,13 +27,12 @@
 //   delete t;   // or t->Stop(): nothing more is reported, the socket is closed once
 //
 // Stop (and the destructor) must not be called from inside the handler of a message this
-// thread sent (WM_VX_PACKET, WM_VX_CONNECTED or a lost-connection status): the thread waits for
-// that handler and the stop waits for the thread. Post yourself a message and stop from there.
-// While stopping, the calling thread keeps handling messages sent to it, so a screen on the
-// stopping thread can finish the packet it is being handed: a message the thread issued just
-// before the stop (WM_VX_CONNECTED, WM_VX_PACKET) may thus still be handled inside Stop. Nothing
-// is issued once the stop flag is set. A frame forgets its thread before stopping it, so that its
-// handlers can tell such a late message from one of the current connection.
+// thread sent (WM_VX_PACKET, WM_VX_CONNECTED or a lost-connection status): the stop waits for
+// the thread and for the hand-over that is running. Post yourself a message and stop from there.
+// While stopping, the calling thread keeps handling messages sent to it; packets read but not yet
+// handled are dropped once the stop flag is set, and nothing is issued from then on. A frame
+// forgets its thread before stopping it, so that its handlers can tell a late message from one
+// of the current connection.
 #pragma once
 
 #include <atomic>
@@ -111,6 +122,8 @@ class CVXSocketThread {
 public:
     static constexpr int kSlotCount = 7;
     static constexpr int kSlotSize = 4096;
+    static constexpr size_t kReadBufferSize = 65536;  // the read buffer (a power of two)
+    static constexpr uint64_t kFrameQueue = 4096;     // framed packets waiting at most (a power of two)
 
     explicit CVXSocketThread(const RecvProfile& profile = kMainRecvProfile);
     ~CVXSocketThread();  // stops the thread (nothing reported) and closes the socket
@@ -141,15 +154,40 @@ public:
     DWORD ThreadId() const { return m_threadId.load(); }  // 0 before Start
 
 private:
+    // One framed piece of the stream, waiting for the window's thread: the bytes [end - length,
+    // end) of the stream. A packet to hand over, or bytes to drop.
+    struct Frame {
+        uint64_t end;
+        uint32_t length;
+        uint8_t flags;  // kHandOver, kAdvance
+        HWND screen;
+    };
+    static constexpr uint8_t kHandOver = 1;  // copy into the next slot and hand over
+    static constexpr uint8_t kAdvance = 2;   // the last piece of a packet: the ring index moves on
+    static constexpr uint8_t kDroppedHeader = 4;  // the header of a packet too long for a slot:
+                                                  // into the next slot, WM_VX_PACKET_DROPPED
+
+    struct Delivery : plat::win::QueuedCall {
+        CVXSocketThread* owner = nullptr;
+    };
+
     static DWORD WINAPI ThreadMain(LPVOID self);
     void Run();
     bool Connect();
     void Receive();
-    void Deliver(unsigned char* slot);
-    bool Discard(uint32_t count, unsigned char* scratch, int scratchSize);
-    void DeliverHeader(unsigned char* slot);
+    // Reads more of the stream into the buffer; false when the connection ended (*waitFailed set
+    // when the wait for data failed rather than the connection) or the thread is stopping.
+    bool Refill(bool* waitFailed);
+    bool Have(uint64_t count, bool* waitFailed);  // at least `count` unframed bytes, reading as needed
+    uint32_t PeekLength() const;                   // the length field at the framing position
+    bool Skip(uint32_t count, bool* waitFailed);   // drops `count` bytes (the last piece advances the index)
+    bool Publish(uint32_t length, uint8_t flags, HWND screen);  // false when stopping
+    bool WaitHandled(uint64_t frames);             // until that many frames were taken; false when stopping
+    void Drain();                                  // until every frame published was taken
+    void DeliverReady(bool onThread);              // on the window's thread: the frames waiting
+    static void RunDeliveries(plat::win::QueuedCall* call, bool onThread);
     void PostSetupFailure(int code);
-    void SendStatus(int code);  // sent (blocking) to the frame
+    void SendStatus(int code);  // sent (blocking) to the frame, after the packets read before
 
     const RecvProfile m_profile;
     CVXSocket m_socket;
@@ -158,7 +196,7 @@ private:
     std::atomic<HWND> m_hWndDlg;
     std::atomic<HWND> m_hWndMain;
     bool m_hadData;
-    std::atomic<int> m_index;
+    std::atomic<int> m_index;         // the slot of the next packet handed over (window's thread)
     std::atomic<bool> m_continue;
     std::atomic<bool> m_stopping;
     bool m_noticeSent;                // thread only: the connected notice went out
@@ -167,5 +205,18 @@ private:
     std::atomic<DWORD> m_threadId;
     CRITICAL_SECTION m_lock;  // orders Start and Stop against the thread publishing its socket
     bool m_socketReady;       // under m_lock: the thread has a socket that Stop must shut down
+
+    // Hand-over between the thread and the window's thread.
+    uint64_t m_written;                  // thread only: stream bytes read into the buffer
+    uint64_t m_framed;                   // thread only: stream bytes published as frames
+    std::atomic<uint64_t> m_consumed;    // stream bytes the window's thread is done with
+    std::atomic<uint64_t> m_frameHead;   // frames taken (window's thread)
+    std::atomic<uint64_t> m_frameTail;   // frames published (thread)
+    std::atomic<bool> m_scheduled;       // m_delivery is queued or running
+    std::atomic<uint64_t> m_wantHead;    // the thread sleeps until m_frameHead reaches it (0: not)
+    std::atomic<uint32_t> m_progress;    // changes to wake the sleeping thread
+    Delivery m_delivery;
+    Frame m_frames[kFrameQueue];
     unsigned char m_ring[kSlotCount][kSlotSize];
+    unsigned char m_buffer[kReadBufferSize];
 };
