@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "vxbase/crypto/random.h"
+#include "vxbase/crypto/hmac.h"
 #include "vxbase/crypto/rsa.h"
 #include "vxbase/crypto/seed.h"
 #include "vxbase/crypto/sha1.h"
@@ -53,6 +54,8 @@ struct EE_SessionContext {
     int certPushes;                        // certificate pushes taken since init started this key exchange
     vxbase::crypto::SeedKey clientSchedule;  // built from clientKey for enciphering
     vxbase::crypto::SeedKey serverSchedule;  // built from serverKey16 for deciphering
+    vxbase::crypto::HmacSha1Key clientMacKey;  // clientMac prepared for the records sent
+    vxbase::crypto::HmacSha1Key serverMacKey;  // serverMac prepared for the records received
 };
 
 class EE_Session {

@@ -201,6 +201,8 @@ int EE_Session::analy_recv_key(const unsigned char* record, int length) {
             std::memcpy(m_ctx.serverKey16, block + 88, 16);
             SeedSetKey(m_ctx.clientKey, true, m_ctx.clientSchedule);
             SeedSetKey(m_ctx.serverKey16, false, m_ctx.serverSchedule);
+            HmacSha1SetKey(m_ctx.clientMacKey, m_ctx.clientMac, sizeof m_ctx.clientMac);
+            HmacSha1SetKey(m_ctx.serverMacKey, m_ctx.serverMac, sizeof m_ctx.serverMac);
             std::memset(m_ctx.sessionId, 0, sizeof m_ctx.sessionId);
             std::memcpy(m_ctx.sessionId, sessionId, idLength);
             m_ctx.sessionIdLength = int(idLength);
@@ -275,7 +277,7 @@ int EE_Session::encode_data(unsigned char* out, int outSize, const unsigned char
     std::memset(plain + 6 + L, int(p), p + 1);
     // Every record starts from the same vector.
     if (SeedCbcEncrypt(m_ctx.clientSchedule, m_ctx.clientIv, plain, e, plain) < 1) return EE_ENCRYPT_FAILED;
-    HmacSha1Mac(m_ctx.clientMac, sizeof m_ctx.clientMac, out + 5, 3 + s + e, plain + e);
+    HmacSha1Mac(m_ctx.clientMacKey, out + 5, 3 + s + e, plain + e);
     const size_t total = 28 + s + e;
     WriteHeader(out, kRecordData, total);
     return int(total);
@@ -297,7 +299,7 @@ int EE_Session::decode_data(unsigned char* out, int outSize, const unsigned char
     const unsigned char* cipher = record + 8 + s;
 
     uint8_t mac[kSha1DigestSize];
-    HmacSha1Mac(m_ctx.serverMac, sizeof m_ctx.serverMac, record + 5, 3 + s + e, mac);
+    HmacSha1Mac(m_ctx.serverMacKey, record + 5, 3 + s + e, mac);
     if (!EqualConstantTime(mac, cipher + e, kSha1DigestSize)) return EE_TAMPERED;
 
     // The first block holds the sequence number and the length, the last two the padding:

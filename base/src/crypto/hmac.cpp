@@ -5,43 +5,69 @@
 
 namespace vxbase::crypto {
 
-void HmacSha1::Start(const void* key, size_t keyLength) {
-    size_t n = std::min(keyLength, kSha1BlockSize);
-    std::memset(key_, 0, sizeof key_);
-    if (n) std::memcpy(key_, key, n);
+void HmacSha1SetKey(HmacSha1Key& prepared, const void* key, size_t keyLength) {
+    const size_t n = std::min(keyLength, kSha1BlockSize);
+    uint8_t padded[kSha1BlockSize] = {};
+    if (n) std::memcpy(padded, key, n);
     uint8_t pad[kSha1BlockSize];
-    for (size_t i = 0; i < kSha1BlockSize; ++i) pad[i] = key_[i] ^ 0x36;
-    inner_.Start();
-    inner_.Update(pad, sizeof pad);
+    for (size_t i = 0; i < kSha1BlockSize; ++i) pad[i] = padded[i] ^ 0x36;
+    prepared.inner.Start();
+    prepared.inner.Update(pad, sizeof pad);
+    for (size_t i = 0; i < kSha1BlockSize; ++i) pad[i] = padded[i] ^ 0x5C;
+    prepared.outer.Start();
+    prepared.outer.Update(pad, sizeof pad);
     SecureWipe(pad, sizeof pad);
+    SecureWipe(padded, sizeof padded);
+}
+
+namespace {
+
+// The outer hash over the inner digest, from the prepared outer state.
+void OuterFinish(const HmacSha1Key& prepared, uint8_t innerDigest[kSha1DigestSize], uint8_t mac[kSha1DigestSize]) {
+    Sha1 outer = prepared.outer;
+    outer.Update(innerDigest, kSha1DigestSize);
+    outer.Finish(mac);
+    SecureWipe(innerDigest, kSha1DigestSize);
+}
+
+}  // namespace
+
+void HmacSha1Mac(const HmacSha1Key& prepared, const void* data, size_t length, uint8_t mac[kSha1DigestSize]) {
+    Sha1 inner = prepared.inner;
+    inner.Update(data, length);
+    uint8_t innerDigest[kSha1DigestSize];
+    inner.Finish(innerDigest);
+    OuterFinish(prepared, innerDigest, mac);
+}
+
+void HmacSha1WipeKey(HmacSha1Key& prepared) {
+    prepared.inner.Wipe();
+    prepared.outer.Wipe();
+}
+
+void HmacSha1::Start(const void* key, size_t keyLength) {
+    HmacSha1SetKey(key_, key, keyLength);
+    message_ = key_.inner;
 }
 
 void HmacSha1::Finish(uint8_t mac[kSha1DigestSize]) {
     uint8_t innerDigest[kSha1DigestSize];
-    inner_.Finish(innerDigest);
-    uint8_t pad[kSha1BlockSize];
-    for (size_t i = 0; i < kSha1BlockSize; ++i) pad[i] = key_[i] ^ 0x5C;
-    Sha1 outer;
-    outer.Update(pad, sizeof pad);
-    outer.Update(innerDigest, sizeof innerDigest);
-    outer.Finish(mac);
-    // Ready for the next message under the same key.
-    for (size_t i = 0; i < kSha1BlockSize; ++i) pad[i] = key_[i] ^ 0x36;
-    inner_.Update(pad, sizeof pad);
-    SecureWipe(pad, sizeof pad);
-    SecureWipe(innerDigest, sizeof innerDigest);
+    message_.Finish(innerDigest);
+    OuterFinish(key_, innerDigest, mac);
+    message_ = key_.inner;  // ready for the next message under the same key
 }
 
 void HmacSha1::Wipe() {
-    SecureWipe(key_, sizeof key_);
-    inner_.Wipe();
+    HmacSha1WipeKey(key_);
+    message_.Wipe();
 }
 
 void HmacSha1Mac(const void* key, size_t keyLength, const void* data, size_t length,
                  uint8_t mac[kSha1DigestSize]) {
-    HmacSha1 h(key, keyLength);
-    h.Update(data, length);
-    h.Finish(mac);
+    HmacSha1Key prepared;
+    HmacSha1SetKey(prepared, key, keyLength);
+    HmacSha1Mac(prepared, data, length, mac);
+    HmacSha1WipeKey(prepared);
 }
 
 void KeyBlock(const void* secret, size_t secretLength, const void* seed, size_t seedLength,

@@ -150,6 +150,21 @@ int BitLength(const uint32_t* x, int words) {
     return 32 * (words - 1) + (32 - __builtin_clz(x[words - 1]));
 }
 
+// r2 = R^2 mod n, R = 2^(64 limbs). Starts from 2^(bits-1), which is below n, doubles up to
+// 2^d * R (the Montgomery form of 2^d), then squares j times: d * 2^j = 64 limbs. A doubling
+// costs a small part of a multiplication, so a few dozen of them replace most squarings.
+void MontgomerySquareOfR(const uint32_t* modulus, int words, const Montgomery& mont, uint64_t* r2) {
+    const int limbs = mont.limbs;
+    const int bits = BitLength(modulus, words);
+    const int totalBits = 64 * limbs;
+    const int j = std::min(__builtin_ctz(unsigned(totalBits)), 3);
+    const int d = totalBits >> j;
+    std::memset(r2, 0, sizeof(uint64_t) * size_t(kLimbs));
+    r2[(bits - 1) / 64] = uint64_t(1) << ((bits - 1) % 64);
+    for (int i = 0; i < totalBits - bits + 1 + d; ++i) DoubleMod(r2, mont.n, limbs);
+    for (int i = 0; i < j; ++i) mont.Mul(r2, r2, r2);
+}
+
 }  // namespace
 
 bool RsaSetPublicKey(RsaPublicKey& key, const uint8_t* modulus, size_t modulusLength,
@@ -163,6 +178,12 @@ bool RsaSetPublicKey(RsaPublicKey& key, const uint8_t* modulus, size_t modulusLe
         std::memset(&key, 0, sizeof key);
         return false;
     }
+    const int limbs = (key.modulusWords + 1) / 2;
+    uint64_t n[kLimbs] = {};
+    ToLimbs(key.modulus, key.modulusWords, n, limbs);
+    key.montgomeryN0 = NegInverse(n[0]);
+    const Montgomery mont{n, limbs, key.montgomeryN0};
+    MontgomerySquareOfR(key.modulus, key.modulusWords, mont, key.montgomeryR2);
     return true;
 }
 
@@ -184,21 +205,18 @@ int RsaPublicRaw(const RsaPublicKey& key, const uint8_t* in, size_t inLength, ui
         return kRsaBadArgument;
     }
     const int limbs = (words + 1) / 2;
-    uint64_t n[kLimbs] = {}, x[kLimbs] = {}, acc[kLimbs] = {}, r2[kLimbs] = {}, one[kLimbs] = {};
+    uint64_t n[kLimbs] = {}, x[kLimbs] = {}, acc[kLimbs] = {}, one[kLimbs] = {};
     ToLimbs(key.modulus, words, n, limbs);
     ToLimbs(x32, words, x, limbs);
-    Montgomery mont{n, limbs, NegInverse(n[0])};
-
-    // r2 = R^2 mod n, R = 2^(64 limbs). Start from 2^(bits-1), which is below n, double up to
-    // 2^d * R (the Montgomery form of 2^d), then square j times: d * 2^j = 64 limbs. A doubling
-    // costs a small part of a multiplication, so a few dozen of them replace most squarings.
-    const int bits = BitLength(key.modulus, words);
-    const int totalBits = 64 * limbs;
-    const int j = std::min(__builtin_ctz(unsigned(totalBits)), 3);
-    const int d = totalBits >> j;
-    r2[(bits - 1) / 64] = uint64_t(1) << ((bits - 1) % 64);
-    for (int i = 0; i < totalBits - bits + 1 + d; ++i) DoubleMod(r2, n, limbs);
-    for (int i = 0; i < j; ++i) mont.Mul(r2, r2, r2);
+    // A key set by RsaSetPublicKey carries its constants (n0 is odd for an odd modulus).
+    uint64_t computedR2[kLimbs];
+    const uint64_t* r2 = key.montgomeryR2;
+    Montgomery mont{n, limbs, key.montgomeryN0};
+    if ((mont.n0 & 1) == 0) {
+        mont.n0 = NegInverse(n[0]);
+        MontgomerySquareOfR(key.modulus, words, mont, computedR2);
+        r2 = computedR2;
+    }
 
     // Left-to-right square and multiply over the exponent's bits.
     mont.Mul(x, r2, x);  // x in Montgomery form
@@ -215,7 +233,6 @@ int RsaPublicRaw(const RsaPublicKey& key, const uint8_t* in, size_t inLength, ui
     SecureWipe(x32, sizeof x32);
     SecureWipe(x, sizeof x);
     SecureWipe(acc, sizeof acc);
-    SecureWipe(r2, sizeof r2);
     return int(k);
 }
 

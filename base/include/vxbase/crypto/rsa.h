@@ -15,12 +15,15 @@ constexpr int kRsaMessageTooLong = -2;
 constexpr int kRsaRandomFailed = -3;
 constexpr int kRsaBadSignature = -700;
 
-// Modulus and public exponent as little-endian 32-bit words.
+// Modulus and public exponent as little-endian 32-bit words, with the constants of the
+// modulus that every operation needs, computed once when the key is set.
 struct RsaPublicKey {
     uint32_t modulus[kRsaMaxWords];
     int modulusWords;
     uint32_t exponent[kRsaMaxWords];
     int exponentWords;
+    uint64_t montgomeryR2[kRsaMaxWords / 2 + 1];  // R^2 mod n, R = 2^(64 * 64-bit limbs)
+    uint64_t montgomeryN0;                        // -n^-1 mod 2^64
 };
 
 // Big-endian bytes in; leading zero bytes are skipped. False when either number is zero or
