@@ -127,16 +127,20 @@ void BM_Sha1_OpenSSL(benchmark::State& state) {
     SetBytes(state);
 }
 
+// A key prepared once and used for every record, as the secure session does.
 void BM_HmacSha1_VXBase(benchmark::State& state) {
     auto in = Bytes(size_t(state.range(0)));
     uint8_t mac[20];
+    vc::HmacSha1Key key;
+    vc::HmacSha1SetKey(key, kKey, 20);
     for (auto _ : state) {
-        vc::HmacSha1Mac(kKey, 20, in.data(), in.size(), mac);
+        vc::HmacSha1Mac(key, in.data(), in.size(), mac);
         benchmark::DoNotOptimize(mac);
     }
     SetBytes(state);
 }
 
+// OpenSSL's keyed context reused: the key's pad states are kept between messages.
 void BM_HmacSha1_OpenSSL(benchmark::State& state) {
     auto in = Bytes(size_t(state.range(0)));
     uint8_t mac[20];
@@ -147,7 +151,7 @@ void BM_HmacSha1_OpenSSL(benchmark::State& state) {
     OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string("digest", digest, 0), OSSL_PARAM_construct_end()};
     EVP_MAC_init(ctx, kKey, 20, params);
     for (auto _ : state) {
-        EVP_MAC_init(ctx, kKey, 20, nullptr);  // a new message under the same key
+        EVP_MAC_init(ctx, nullptr, 0, nullptr);  // a new message under the key already set
         EVP_MAC_update(ctx, in.data(), in.size());
         EVP_MAC_final(ctx, mac, &n, sizeof mac);
         benchmark::DoNotOptimize(mac);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "vxbase/crypto/hmac.h"
 #include "vxbase/crypto/random.h"
@@ -88,9 +89,28 @@ struct Montgomery {
     int limbs;
     uint64_t n0;
 
-    // out = a * b / 2^(64 limbs) mod n, with a, b below n. out may alias a or b.
-    void Mul(const uint64_t* a, const uint64_t* b, uint64_t* out) const {
-        uint64_t t[kLimbs + 2] = {};
+    // Working space of one multiplication; the caller wipes it once at the end of its operation.
+    struct Scratch {
+        uint64_t t[2 * kLimbs + 1];
+        uint64_t d[kLimbs];
+    };
+
+    // out = t's upper half minus n when that is not below n (t[limbs..2 limbs] < 2n), by mask.
+    template <int kFixed = 0>
+    void Finish(const uint64_t* top, uint64_t* d, uint64_t* out) const {
+        const int limbs = kFixed ? kFixed : this->limbs;
+        const uint64_t borrow = SubLimbs(d, top, n, limbs);
+        const uint64_t keepT = 0 - (borrow & (top[limbs] ^ 1));  // top < n
+        for (int j = 0; j < limbs; ++j) out[j] = (top[j] & keepT) | (d[j] & ~keepT);
+    }
+
+    // out = a * b / 2^(64 limbs) mod n, with a, b below n. out may alias a or b. kFixed is the
+    // limb count when known at compile time (the loops then unroll), 0 otherwise.
+    template <int kFixed = 0>
+    void Mul(const uint64_t* a, const uint64_t* b, uint64_t* out, Scratch& s) const {
+        const int limbs = kFixed ? kFixed : this->limbs;
+        uint64_t* t = s.t;
+        std::memset(t, 0, sizeof(uint64_t) * size_t(limbs + 2));
         for (int i = 0; i < limbs; ++i) {
             Wide c = 0;
             const uint64_t bi = b[i];
@@ -114,13 +134,60 @@ struct Montgomery {
             t[limbs - 1] = uint64_t(c);
             t[limbs] = t[limbs + 1] + uint64_t(c >> 64);
         }
-        // The result is below 2n: subtract n once when it is not below n, choosing by mask.
-        uint64_t d[kLimbs];
-        uint64_t borrow = SubLimbs(d, t, n, limbs);
-        uint64_t keepT = 0 - (borrow & (t[limbs] ^ 1));  // t < n
-        for (int j = 0; j < limbs; ++j) out[j] = (t[j] & keepT) | (d[j] & ~keepT);
-        SecureWipe(t, sizeof t);
-        SecureWipe(d, sizeof d);
+        Finish<kFixed>(t, s.d, out);
+    }
+
+    // out = a * a / 2^(64 limbs) mod n, for a below n: each cross product once, doubled, the
+    // squares of the limbs added, then the reduction (about three quarters of a Mul).
+    template <int kFixed = 0>
+    void Square(const uint64_t* a, uint64_t* out, Scratch& s) const {
+        const int limbs = kFixed ? kFixed : this->limbs;
+        uint64_t* t = s.t;
+        const int width = 2 * limbs;
+        std::memset(t, 0, sizeof(uint64_t) * size_t(width + 1));
+        for (int i = 0; i < limbs - 1; ++i) {
+            Wide c = 0;
+            const uint64_t ai = a[i];
+            for (int j = i + 1; j < limbs; ++j) {
+                c += Wide(ai) * a[j] + t[i + j];
+                t[i + j] = uint64_t(c);
+                c >>= 64;
+            }
+            t[i + limbs] = uint64_t(c);
+        }
+        uint64_t carry = 0;
+        for (int k = 0; k < width; ++k) {
+            const uint64_t next = t[k] >> 63;
+            t[k] = (t[k] << 1) | carry;
+            carry = next;
+        }
+        Wide c = 0;
+        for (int i = 0; i < limbs; ++i) {
+            const Wide sq = Wide(a[i]) * a[i];
+            c += Wide(t[2 * i]) + uint64_t(sq);
+            t[2 * i] = uint64_t(c);
+            c >>= 64;
+            c += Wide(t[2 * i + 1]) + uint64_t(sq >> 64);
+            t[2 * i + 1] = uint64_t(c);
+            c >>= 64;
+        }
+        // a^2 < n^2 < 2^(128 limbs): nothing is left over. Reduction, one limb at a time; the
+        // carry out of each row is kept in `top` and added with the next row.
+        uint64_t top = 0;
+        for (int i = 0; i < limbs; ++i) {
+            const uint64_t m = t[i] * n0;
+            Wide r = 0;
+            for (int j = 0; j < limbs; ++j) {
+                r += Wide(m) * n[j] + t[i + j];
+                t[i + j] = uint64_t(r);
+                r >>= 64;
+            }
+            r += Wide(t[i + limbs]) + top;
+            t[i + limbs] = uint64_t(r);
+            top = uint64_t(r >> 64);
+        }
+        t[width] = top;
+        Finish<kFixed>(t + limbs, s.d, out);
     }
 };
 
@@ -162,7 +229,9 @@ void MontgomerySquareOfR(const uint32_t* modulus, int words, const Montgomery& m
     std::memset(r2, 0, sizeof(uint64_t) * size_t(kLimbs));
     r2[(bits - 1) / 64] = uint64_t(1) << ((bits - 1) % 64);
     for (int i = 0; i < totalBits - bits + 1 + d; ++i) DoubleMod(r2, mont.n, limbs);
-    for (int i = 0; i < j; ++i) mont.Mul(r2, r2, r2);
+    Montgomery::Scratch scratch;
+    for (int i = 0; i < j; ++i) mont.Mul(r2, r2, r2, scratch);
+    SecureWipe(&scratch, sizeof scratch);
 }
 
 }  // namespace
@@ -219,15 +288,24 @@ int RsaPublicRaw(const RsaPublicKey& key, const uint8_t* in, size_t inLength, ui
     }
 
     // Left-to-right square and multiply over the exponent's bits.
-    mont.Mul(x, r2, x);  // x in Montgomery form
+    Montgomery::Scratch scratch;
+    mont.Mul(x, r2, x, scratch);  // x in Montgomery form
     std::memcpy(acc, x, sizeof acc);
     const int ebits = BitLength(key.exponent, key.exponentWords);
-    for (int i = ebits - 2; i >= 0; --i) {
-        mont.Mul(acc, acc, acc);
-        if ((key.exponent[i / 32] >> (i % 32)) & 1) mont.Mul(acc, x, acc);
-    }
+    auto power = [&](auto fixed) {
+        constexpr int kFixed = decltype(fixed)::value;
+        for (int i = ebits - 2; i >= 0; --i) {
+            mont.Square<kFixed>(acc, acc, scratch);
+            if ((key.exponent[i / 32] >> (i % 32)) & 1) mont.Mul<kFixed>(acc, x, acc, scratch);
+        }
+    };
+    // 1,024- and 2,048-bit keys, the ones servers use, get loops of a known length.
+    if (limbs == 16) power(std::integral_constant<int, 16>());
+    else if (limbs == 32) power(std::integral_constant<int, 32>());
+    else power(std::integral_constant<int, 0>());
     one[0] = 1;
-    mont.Mul(acc, one, acc);
+    mont.Mul(acc, one, acc, scratch);
+    SecureWipe(&scratch, sizeof scratch);
     FromLimbs(acc, limbs, x32, words);
     ToBytes(x32, words, out, k);
     SecureWipe(x32, sizeof x32);
