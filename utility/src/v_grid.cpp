@@ -581,10 +581,12 @@ int V_Grid::_msg_handler(UINT msg, WPARAM wParam, LPARAM lParam) {
   const bool selects = select_mode_ >= 1 && select_mode_ <= 3;
   switch (msg) {
     case WM_SIZE:
+      // The new size is drawn by the next paint: a screen filling rows changes the size with
+      // every scroll bar that comes or goes, and renders once when it is done.
       compute_scroll();
       if (build_buffer() == 1) {
-        render();
-        dirty_ = 0;
+        dirty_ = 1;
+        InvalidateRect(hwnd_, nullptr, FALSE);
       }
       return 1;
     case WM_PAINT:

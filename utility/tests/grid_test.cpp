@@ -483,6 +483,29 @@ TEST_F(GridTest, ManyCellChangesAreRenderedOnceByOneRedraw) {
   EXPECT_EQ(g->get_render_count(), renders + 1);
 }
 
+// Filling a shown grid (its scroll bars coming as the rows grow past the page) and redrawing it
+// renders it once; emptying it and filling it again does too.
+TEST_F(GridTest, FillingManyRowsRendersOnce) {
+  std::vector<int> widths(8, 40);
+  V_Grid* g = Make(18, widths, 16, 0, 1, 0, 26, 240, 294);
+  plat::win::PumpMessages();
+  for (int round = 0; round < 2; ++round) {
+    const int renders = g->get_render_count();
+    g->remove_all_row();
+    for (int r = 0; r < 100; ++r) {
+      V_Grid_Cell* row = g->add_row();
+      for (int c = 0; c < 8; ++c) row[c].set_text(("f" + std::to_string(r) + "." + std::to_string(c)).c_str(), 0);
+    }
+    g->redraw();
+    plat::win::PumpMessages();
+    EXPECT_EQ(g->get_render_count(), renders + 1) << "round " << round;
+    EXPECT_TRUE(Shows(u"f0.0"));
+    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
+    GetScrollInfo(g->get_hwnd(), SB_VERT, &si);
+    EXPECT_EQ(si.nMax, 99);
+  }
+}
+
 TEST_F(GridTest, InspectionAndCellTapsForAutomation) {
   const WCHAR* titles[] = {u"Item", u"Price"};
   grid_ = std::make_unique<V_Grid>();
