@@ -89,7 +89,13 @@ void CVXDlg::SetItemCode(const CString& code, UINT comboId) {
   auto* combo = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(comboId)));
   if (!combo) return;
   int found = combo->FindStringExact(-1, code);
-  if (found >= 0) {
+  if (found == 0) {
+    // Already the newest: the list and the registry stay as they are (every screen that opens
+    // sets its code, and a registry write is the slowest part of it).
+    combo->SetCurSel(0);
+    return;
+  }
+  if (found > 0) {
     combo->DeleteString(static_cast<UINT>(found));
   } else {
     while (combo->GetCount() >= kMaxRecentCodes) combo->DeleteString(static_cast<UINT>(combo->GetCount() - 1));

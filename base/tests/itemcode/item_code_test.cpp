@@ -169,6 +169,23 @@ TEST_F(ItemCodeTest, RewritingLeavesNoStrayValues) {
   ExpectRegistryMatchesCombo();
 }
 
+// Setting the code that is already the newest changes nothing, and the registry is not written
+// again; another code is written as ever.
+TEST_F(ItemCodeTest, NewestCodeSetAgainLeavesTheRegistryAlone) {
+  PutRecent({{u"1", u"00660"}, {u"2", u"05930"}});
+  OpenScreen(&codes_);
+  screen_->InitItemCode(IDC_ITEM_COMBO);
+  PutRecent({{u"marker", u"35720"}});  // a value a rewrite would not keep
+  screen_->SetItemCode(u"00660", IDC_ITEM_COMBO);
+  EXPECT_EQ(ComboItems(IDC_ITEM_COMBO), (std::vector<std::u16string>{u"00660", u"05930"}));
+  EXPECT_EQ(Text(IDC_ITEM_COMBO), u"00660");
+  EXPECT_EQ(CVXDlg::csLastItemCode, u"00660");
+  EXPECT_EQ(Recent().count(u"marker"), 1u) << "the registry was written again";
+  screen_->SetItemCode(u"05930", IDC_ITEM_COMBO);
+  EXPECT_EQ(ComboItems(IDC_ITEM_COMBO), (std::vector<std::u16string>{u"05930", u"00660"}));
+  ExpectRegistryMatchesCombo();
+}
+
 TEST_F(ItemCodeTest, TypedCodesAreCheckedAgainstTheStockList) {
   OpenScreen(&codes_);
   struct Case {
