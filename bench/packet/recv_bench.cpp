@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -48,6 +49,54 @@ LRESULT CALLBACK ScreenProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
+// A listening loopback socket; its port in *port.
+SOCKET ListenLoopback(int* port) {
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    plat_bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen(listener, 4);
+    int len = sizeof a;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+    *port = ntohs(a.sin_port);
+    return listener;
+}
+
+SOCKET ConnectLoopback(int port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(uint16_t(port));
+    connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    return s;
+}
+
+// The anchor's reader: whatever the socket holds into one buffer, the packets framed there.
+class BufferedFramer {
+public:
+    // Calls touch(packet) for the next packet, reading as needed; false when the stream ended.
+    template <typename F>
+    bool Next(SOCKET s, F touch) {
+        while (end_ - begin_ < 4 || end_ - begin_ < TrGetU32(buffer_ + begin_)) {
+            std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
+            end_ -= begin_;
+            begin_ = 0;
+            const int r = recv(s, reinterpret_cast<char*>(buffer_ + end_), int(sizeof buffer_ - end_), 0);
+            if (r <= 0) return false;
+            end_ += size_t(r);
+        }
+        touch(buffer_ + begin_);
+        begin_ += TrGetU32(buffer_ + begin_);
+        return true;
+    }
+
+private:
+    unsigned char buffer_[65536];
+    size_t begin_ = 0, end_ = 0;
+};
+
 // A loopback connection whose server end is fed by a writer thread, one batch per request.
 class Feed {
 public:
@@ -59,15 +108,7 @@ public:
             TrPutU16(p.data() + 4, 9110);
             batch_.insert(batch_.end(), p.begin(), p.end());
         }
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        plat_bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(listener_, 4);
-        int len = sizeof a;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
+        listener_ = ListenLoopback(&port_);
     }
     ~Feed() {
         {
@@ -176,12 +217,7 @@ void Delivered(benchmark::State& state) {
 void RawRead(benchmark::State& state) {
     DeviceRoot root;
     Feed feed(size_t(state.range(0)));
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(uint16_t(feed.port()));
-    connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    SOCKET s = ConnectLoopback(feed.port());
     feed.AcceptAndRun();
     static unsigned char slot[4096];
     auto readAll = [&](unsigned char* p, int n) {
@@ -211,33 +247,18 @@ void RawRead(benchmark::State& state) {
 void BufferedRead(benchmark::State& state) {
     DeviceRoot root;
     Feed feed(size_t(state.range(0)));
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(uint16_t(feed.port()));
-    connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    SOCKET s = ConnectLoopback(feed.port());
     feed.AcceptAndRun();
-    static unsigned char buffer[65536];
-    size_t begin = 0, end = 0;
+    static BufferedFramer framer;
     for (auto _ : state) {
         feed.SendBatch();
-        for (int i = 0; i < kBatch;) {
-            if (end - begin >= 4 && end - begin >= TrGetU32(buffer + begin)) {
-                benchmark::DoNotOptimize(TrCode(*reinterpret_cast<const TR_HEADER*>(buffer + begin)));
-                begin += TrGetU32(buffer + begin);
-                ++i;
-                continue;
-            }
-            std::memmove(buffer, buffer + begin, end - begin);
-            end -= begin;
-            begin = 0;
-            const int r = recv(s, reinterpret_cast<char*>(buffer + end), int(sizeof buffer - end), 0);
-            if (r <= 0) {
+        for (int i = 0; i < kBatch; ++i) {
+            if (!framer.Next(s, [](const unsigned char* p) {
+                    benchmark::DoNotOptimize(TrCode(*reinterpret_cast<const TR_HEADER*>(p)));
+                })) {
                 state.SkipWithError("stream ended");
                 return;
             }
-            end += size_t(r);
         }
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * kBatch);
@@ -260,15 +281,7 @@ int DelayCount(int rate) { return std::max(rate, 2000); }
 class PacedFeed {
 public:
     PacedFeed() {
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        plat_bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(listener_, 4);
-        int len = sizeof a;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
+        listener_ = ListenLoopback(&port_);
     }
     ~PacedFeed() {
         if (writer_.joinable()) writer_.join();
@@ -360,29 +373,14 @@ void BufferedDelay(benchmark::State& state) {
         PacedFeed feed;
         g_delays.clear();
         g_delays.reserve(size_t(count));
-        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(uint16_t(feed.port()));
-        connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        SOCKET s = ConnectLoopback(feed.port());
         feed.AcceptAndSend(rate, count);
-        static unsigned char buffer[65536];
-        size_t begin = 0, end = 0;
-        while (long(g_delays.size()) < count) {
-            if (end - begin >= 4 && end - begin >= TrGetU32(buffer + begin)) {
-                int64_t sent;
-                std::memcpy(&sent, buffer + begin + 16, sizeof sent);
-                g_delays.push_back(NowNs() - sent);
-                begin += TrGetU32(buffer + begin);
-                continue;
-            }
-            std::memmove(buffer, buffer + begin, end - begin);
-            end -= begin;
-            begin = 0;
-            const int r = recv(s, reinterpret_cast<char*>(buffer + end), int(sizeof buffer - end), 0);
-            if (r <= 0) break;
-            end += size_t(r);
+        auto framer = std::make_unique<BufferedFramer>();
+        while (long(g_delays.size()) < count && framer->Next(s, [](const unsigned char* p) {
+            int64_t sent;
+            std::memcpy(&sent, p + 16, sizeof sent);
+            g_delays.push_back(NowNs() - sent);
+        })) {
         }
         closesocket(s);
     }
