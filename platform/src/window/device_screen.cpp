@@ -393,6 +393,12 @@ bool TakeDisplay() {
   return !g_displayElsewhere;
 }
 
+void ReleaseDisplay() {
+  if (g_displayLock >= 0) close(g_displayLock);  // the lock goes with the descriptor
+  g_displayLock = -1;
+  g_displayElsewhere = false;
+}
+
 bool DisplayElsewhere() { return g_displayElsewhere; }
 
 void RouteDisplayInput(int kind, int x, int y, UINT key, char16_t ch) {

@@ -389,7 +389,7 @@ void PresentIfDisplay() {
 void PollDisplay() {
   if (DisplayElsewhere() && TakeDisplay()) {
     // The program that showed the device's screen has ended: this one shows it now.
-    if (&plat::display::Open) plat::display::Open(g_displayTitle);
+    if (!&plat::display::Open || !plat::display::Open(g_displayTitle)) ReleaseDisplay();
     g_presentedGeneration = g_presentedDevice = 0;
   }
   if (!&plat::display::IsOpen || !&plat::display::Poll || !plat::display::IsOpen()) return;
@@ -421,7 +421,9 @@ void OpenDisplayFor(const Window&) {
   g_displayTitle = title;
   // One desktop window per device root: the program that takes it first shows every program.
   if (!TakeDisplay()) return;
-  plat::display::Open(title);
+  // No desktop window here (no display server): the lock goes, so that no program's box waits
+  // for a person who cannot see it.
+  if (!plat::display::Open(title)) ReleaseDisplay();
 }
 
 }  // namespace plat::wm

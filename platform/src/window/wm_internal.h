@@ -287,6 +287,7 @@ uint64_t DeviceGeneration();              // raised by every program's publicati
 uint64_t PaintGeneration();
 bool TakeDisplay();                       // false: another program shows the device's screen
 bool DisplayElsewhere();
+void ReleaseDisplay();                    // no desktop window could be opened: nobody shows it
 void RouteDisplayInput(int kind, int x, int y, UINT key, char16_t ch);
 void DeviceInput(WPARAM kind, LPARAM value);  // input routed here by the program showing the screen
 void PowerOff();
