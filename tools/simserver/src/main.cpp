@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
       value(s);
       size_t colon = s.find(':');
       char* end = nullptr;
-      long ms = std::strtol(s.substr(0, colon).c_str(), &end, 10);
+      const std::string interval = s.substr(0, colon);  // kept while `end` points into it
+      long ms = std::strtol(interval.c_str(), &end, 10);
       if (colon == 0 || *end || ms <= 0 || ms > 3600000) {
         std::fprintf(stderr, "--ticker: bad interval '%s'\n", s.c_str());
         return 2;
