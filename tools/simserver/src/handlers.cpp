@@ -97,6 +97,25 @@ void TickList(HandlerContext& ctx, const Request& req, Reply& r) {
   r.body = ctx.market.TickList4140(*item, req.body[6]);
 }
 
+// 2500-2530: chart bars of a stock item. Body: the 6-character code, 0xFF, two zero bytes and,
+// for minute bars (2500), the minutes per bar.
+void ChartBars(HandlerContext& ctx, const Request& req, Reply& r) {
+  const bool minute = req.code == 2500;
+  const size_t size = minute ? 10 : 9;
+  const Item* item = req.body.size() >= size ? ctx.market.FindItem(GetText(req.body.data(), 6)) : nullptr;
+  if (!item || req.body[6] != 0xFF) {
+    r.Error("알림", "종목코드를 확인하세요.");
+    return;
+  }
+  int minutes = minute ? req.body[9] : 0;
+  static const int kMinutes[] = {1, 3, 5, 10, 15, 20, 30, 60};
+  if (minute && std::find(std::begin(kMinutes), std::end(kMinutes), minutes) == std::end(kMinutes)) {
+    r.Error("알림", "분 구분을 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.ChartBars(*item, req.code, minutes);
+}
+
 void FutOptBase(HandlerContext& ctx, const Request& req, Reply& r) {
   const Derivative* d = req.body.size() >= 8 ? ctx.market.FindDerivative(GetText(req.body.data(), 8)) : nullptr;
   if (!d) {
@@ -523,6 +542,10 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {9000, RealRequest},
       {6100, OrderBook},
       {4140, TickList},
+      {2500, ChartBars},
+      {2510, ChartBars},
+      {2520, ChartBars},
+      {2530, ChartBars},
       {2300, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, false); }},
       {2310, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, true, false); }},
       {4350, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, true); }},

@@ -371,6 +371,89 @@ Bytes Market::TickList4140(const Item& item, int rows) const {
   return r;
 }
 
+Bytes Market::ChartBars(const Item& item, uint16_t code, int minutes) const {
+  const int n = kChartBars;
+  Bytes r(19 + 37 * n, 0);
+  PutText(&r[0], 6, item.code);
+  r[18] = static_cast<uint8_t>(n);
+  // A random walk of closes seeded by the code and the period, ending near the previous close.
+  uint32_t seed = code * 2654435761u;
+  for (char ch : item.code) seed = seed * 31 + static_cast<uint8_t>(ch);
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) & 0xFFFF;
+  };
+  const int64_t base = item.prevClose > 0 ? item.prevClose : 10000;
+  std::vector<int64_t> open(n), high(n), low(n), close(n), volume(n);
+  int64_t price = base;
+  for (int i = 0; i < n; ++i) {
+    const int64_t step = std::max<int64_t>(TickSize(price), price / 200);
+    open[i] = price;
+    close[i] = std::max<int64_t>(step, price + (static_cast<int64_t>(next() % 7) - 3) * step);
+    high[i] = std::max(open[i], close[i]) + static_cast<int64_t>(next() % 3) * step;
+    low[i] = std::max<int64_t>(1, std::min(open[i], close[i]) - static_cast<int64_t>(next() % 3) * step);
+    volume[i] = 100000 + static_cast<int64_t>(next()) * 61;
+    price = close[i];
+  }
+  for (int i = 0; i < n; ++i) {
+    uint8_t* p = &r[19 + 37 * i];
+    const int back = n - 1 - i;  // bars before the newest
+    if (code == 2500) {
+      const int at = 9 * 60 + (i * minutes) % (6 * 60);  // from 09:00 within a trading day
+      p[0] = static_cast<uint8_t>(at / 60);
+      p[1] = static_cast<uint8_t>(at % 60);
+    } else {
+      // Counted back from Wednesday 2026-12-09: weekdays, weeks (Fridays) or month ends.
+      int y = 2026, m = 12, d = 9;
+      auto days = [](int yy, int mm) {
+        static const int k[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        return mm == 2 && (yy % 4 == 0 && (yy % 100 != 0 || yy % 400 == 0)) ? 29 : k[mm - 1];
+      };
+      auto prevDay = [&] {
+        if (--d == 0) {
+          if (--m == 0) m = 12, --y;
+          d = days(y, m);
+        }
+      };
+      if (code == 2510) {
+        int weekday = 3;  // Wednesday
+        for (int k = 0; k < back; ++k) {
+          do {
+            prevDay();
+            weekday = (weekday + 6) % 7;
+          } while (weekday == 0 || weekday == 6);
+        }
+      } else if (code == 2520) {
+        d = 4;  // the Friday before
+        for (int k = 0; k < 7 * back; ++k) prevDay();
+      } else {
+        for (int k = 0; k < back; ++k)
+          if (--m == 0) m = 12, --y;
+        d = days(y, m);
+      }
+      p[0] = static_cast<uint8_t>(y % 100);
+      p[1] = static_cast<uint8_t>(m);
+      p[2] = static_cast<uint8_t>(d);
+    }
+    PutNetValue(p + 3, 2, open[i]);
+    PutNetValue(p + 7, 2, high[i]);
+    PutNetValue(p + 11, 2, low[i]);
+    PutNetValue(p + 15, 2, close[i]);
+    const int periods[3] = {5, 20, 60};
+    for (int q = 0; q < 3; ++q) {
+      int64_t avg = -1;  // fewer bars than the period: no value
+      if (i + 1 >= periods[q]) {
+        int64_t sum = 0;
+        for (int k = i + 1 - periods[q]; k <= i; ++k) sum += close[k];
+        avg = sum / periods[q];
+      }
+      PutNetValue(p + 19 + 4 * q, 2, avg);
+    }
+    PutNetValue(p + 31, 3, volume[i]);
+  }
+  return r;
+}
+
 void Market::Trade(const std::string& code, int64_t price, int64_t quantity) {
   Item* item = FindItem(code);
   if (!item || price <= 0) return;

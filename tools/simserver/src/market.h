@@ -140,6 +140,11 @@ class Market {
   Bytes OrderBook6100(const Item& item, int levels) const;
   // TICK_LIST_4140: 6-byte paging head, count, then up to `rows` 24-byte trades, newest first.
   Bytes TickList4140(const Item& item, int rows) const;
+  // Chart bars of a stock item, oldest first (2500 minute bars of `minutes`, 2510 daily, 2520
+  // weekly, 2530 monthly): an 18-byte head, a count byte, then 37-byte bars. Generated from the
+  // item's code and previous close, so the same request always gets the same bars.
+  static constexpr int kChartBars = 100;
+  Bytes ChartBars(const Item& item, uint16_t code, int minutes) const;
   Bytes FutOptBase(const Derivative& d) const;            // BASE_DATA_5555, 33 bytes
   Bytes FutOptTrade(const Derivative& d) const;           // one 62-byte record of 9310 / 9410
   Bytes FutOptBook(const Derivative& d) const;            // the 168 bytes after byte 0 of 9321 / 9421

@@ -308,6 +308,33 @@ inline constexpr int kIndexSize = 23;
 inline constexpr Field kIndex[] = {kIndexCode, kIndexValue, kIndexSign, kIndexChange};
 }  // namespace quote
 
+// ---- Stock chart: 2500 minute, 2510 daily, 2520 weekly, 2530 monthly bars -------------------
+namespace chart {
+inline constexpr Field kCode{"code", 0, 6, Kind::Text};  // '0' and the 5-digit code
+inline constexpr Field kMark{"mark", 6, 1, Kind::Byte};  // always 0xFF
+inline constexpr Field kReserved{"reserved", 7, 2, Kind::Raw};
+inline constexpr Field kMinutes{"minutes", 9, 1, Kind::Byte};  // 2500 only: minutes per bar
+inline constexpr int kRequestSize = 9, kMinuteRequestSize = 10;
+inline constexpr Field kRequest[] = {kCode, kMark, kReserved};
+inline constexpr Field kMinuteRequest[] = {kCode, kMark, kReserved, kMinutes};
+// The reply: an 18-byte head the screen does not read, a signed bar count, the bars oldest first.
+inline constexpr Field kHead{"head", 0, 18, Kind::Raw};
+inline constexpr Field kCount{"count", 18, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kHead, kCount};
+inline constexpr int kBarsAt = 19, kBarSize = 37;
+// A bar: year within the century, month, day (minute bars: hour, minute, unused).
+inline constexpr Field kDate{"date", 0, 3, Kind::Raw};
+inline constexpr Field kOpen{"open", 3, 4, Kind::Number};
+inline constexpr Field kHigh{"high", 7, 4, Kind::Number};
+inline constexpr Field kLow{"low", 11, 4, Kind::Number};
+inline constexpr Field kClose{"close", 15, 4, Kind::Number};
+inline constexpr Field kAverage5{"average5", 19, 4, Kind::Number};  // -1: no value
+inline constexpr Field kAverage20{"average20", 23, 4, Kind::Number};
+inline constexpr Field kAverage60{"average60", 27, 4, Kind::Number};
+inline constexpr Field kVolume{"volume", 31, 6, Kind::Number};  // shares
+inline constexpr Field kBar[] = {kDate, kOpen, kHigh, kLow, kClose, kAverage5, kAverage20, kAverage60, kVolume};
+}  // namespace chart
+
 // Every layout, for the fuzz dictionaries and the layout tests.
 template <size_t N>
 constexpr Layout Body(uint16_t code, const char* name, int size, const Field (&fields)[N]) {
@@ -342,6 +369,10 @@ inline constexpr Layout kQuoteLayouts[] = {
     Body(6100, "order book", quote::kBookRequestSize, quote::kBookRequest),
     Body(4140, "last trades", quote::kTicksRequestSize, quote::kTicksRequest),
     List(9000, "push registration", quote::kSlotsAt, quote::kRealRequest, quote::kSlot, quote::kSlotSize),
+    Body(2500, "minute bars", chart::kMinuteRequestSize, chart::kMinuteRequest),
+    Body(2510, "daily bars", chart::kRequestSize, chart::kRequest),
+    Body(2520, "weekly bars", chart::kRequestSize, chart::kRequest),
+    Body(2530, "monthly bars", chart::kRequestSize, chart::kRequest),
 };
 // The replies (fixed part and records).
 inline constexpr Layout kReplyLayouts[] = {
@@ -365,6 +396,7 @@ inline constexpr Layout kReplyLayouts[] = {
     List(4140, "last trades", quote::kTicksAt, quote::kTicksReply, quote::kTick, quote::kTickSize),
     List(9110, "trade push", quote::kRecordsAt, quote::kPushHead, quote::kTrade, quote::kTradeSize),
     List(9210, "index push", quote::kRecordsAt, quote::kPushHead, quote::kIndex, quote::kIndexSize),
+    List(2500, "chart bars", chart::kBarsAt, chart::kReply, chart::kBar, chart::kBarSize),
 };
 
 }  // namespace vxtr
