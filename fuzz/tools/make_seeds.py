@@ -201,6 +201,14 @@ for target, book, push in (("fuzz_vx2001", 5, (9120, book9120)), ("fuzz_zr4105",
     put(target, "server-message", b"\x00" + packet(9110, message, status=b"99"))
 put("fuzz_vx2001", "ticks", b"\x00" + packet(4140, ticks4140))
 
+# Stock chart replies: bars with a -1 average, a count beyond the bars held, a negative count.
+bar5002 = bytes([49, 12, 31]) + net2(71000) + net2(72000) + net2(70000) + net2(71500) + net2(-1) + net2(71000) \
+    + net2(-1) + net3(12345678)
+assert len(bar5002) == 37
+put("fuzz_zr5002", "daily-bars", b"\x00" + packet(2510, bytes(18) + bytes([2]) + bar5002 * 2))
+put("fuzz_zr5002", "minute-bars-count-127", b"\x00" + packet(2500, bytes(18) + bytes([127]) + bar5002 * 3))
+put("fuzz_zr5002", "negative-count", b"\x00" + packet(2530, bytes(18) + b"\xfd" + bar5002))
+
 # Login replies: key reply (server token, certificate), login reply with accounts, server message.
 accounts = [b"1234567801", b"1234567802", b"5555000003"]
 login_body = bytes(30) + bytes([len(accounts)]) + b"".join(accounts)
