@@ -208,6 +208,18 @@ assert len(bar5002) == 37
 put("fuzz_zr5002", "daily-bars", b"\x00" + packet(2510, bytes(18) + bytes([2]) + bar5002 * 2))
 put("fuzz_zr5002", "minute-bars-count-127", b"\x00" + packet(2500, bytes(18) + bytes([127]) + bar5002 * 3))
 put("fuzz_zr5002", "negative-count", b"\x00" + packet(2530, bytes(18) + b"\xfd" + bar5002))
+# The paged list screens: a page with its key, a count beyond the body, a page without a key slot,
+# a push of another screen, a server message.
+ticks_page = bytes([1, 1, 0, 0, 0x7E, 0x9B]) + ticks4140[6:]
+day4130 = bytes([26, 12, 10]) + net2(71500) + b"5" + net2(150) + struct.pack(">hh", -1, -50) + net3(123456)
+daily_page = bytes([1, 1, 2, 26, 11, 27]) + day4130 * 2
+for target, code, page in (("fuzz_zr4150", 4140, ticks_page), ("fuzz_zr4130", 4130, daily_page)):
+    put(target, "base-quote", b"\x00" + packet(4101, base4101))
+    put(target, "page", b"\x00" + packet(code, page))
+    put(target, "count-255", b"\x00" + packet(code, page[:2] + (b"\xff" + page[3:] if code == 4130 else page[2:6] + b"\xff" + page[7:])))
+    put(target, "page-200", b"\x00" + packet(code, b"\xc8" + page[1:]))
+    put(target, "tick-push", b"\x00" + packet(9110, b"\x01" + tick9110))
+    put(target, "server-message", b"\x00" + packet(code, message, status=b"99"))
 
 # Login replies: key reply (server token, certificate), login reply with accounts, server message.
 accounts = [b"1234567801", b"1234567802", b"5555000003"]

@@ -281,6 +281,15 @@ void CVXScreenDlg::RequestStockBase() {
     SendPacket(packet, n);
 }
 
+BOOL CVXScreenDlg::SendPlainRequest(uint16_t code, unsigned char* packet, int length) {
+    if (!packet || length < TR_HEADER_SIZE) return FALSE;
+    std::memset(packet, 0, TR_HEADER_SIZE);
+    TrPutU32(packet, static_cast<uint32_t>(length));
+    TrPutU16(packet + 4, code);
+    packet[6] = '4';
+    return SendPacket(packet, length);
+}
+
 BOOL CVXScreenDlg::SendPacket(const unsigned char* packet, int length) {
     if (!packet || length <= 0) return FALSE;
     if (!m_queried) {
@@ -483,6 +492,12 @@ void CVXScreenDlg::ShowItemName(const unsigned char* body, int len) {
 LRESULT CVXScreenDlg::OnVxPacket(WPARAM wParam, LPARAM lParam) {
     const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
     if (!packet) return 0;
+    if (m_config.replyCodes) {
+        uint16_t code = TrGetU16(packet + 4);
+        bool own = code == TR_STOCK_BASE;
+        for (size_t i = 0; !own && i < m_config.replyCodeCount; ++i) own = m_config.replyCodes[i] == code;
+        if (!own) return 0;
+    }
     if (TakeTie(TrGetU16(packet + 4)) == Tie::Stale) {
         // Asked for another account than the one now chosen: not shown, whatever it holds.
         if (m_tiedCount == 0) {

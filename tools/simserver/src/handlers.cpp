@@ -94,7 +94,21 @@ void TickList(HandlerContext& ctx, const Request& req, Reply& r) {
     r.Error("알림", "종목코드를 확인하세요.");
     return;
   }
-  r.body = ctx.market.TickList4140(*item, req.body[6]);
+  // Body: code, rows, page, direction, 4-byte key of the page asked for (read past page 1).
+  const uint8_t* key = req.body.size() >= 13 ? req.body.data() + 9 : nullptr;
+  int page = req.body.size() >= 8 ? req.body[7] : 1;
+  r.body = ctx.market.TickList4140(*item, req.body[6], page, req.body.size() >= 9 && req.body[8] == 'F' ? nullptr : key);
+}
+
+// 4130: the item's daily prices, a page at a time: code, rows, page, direction, 3-byte key (the
+// date of the first day of the page; three blanks on page 1).
+void DailyList(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Item* item = req.body.size() >= 12 ? ctx.market.FindItem(GetText(req.body.data(), 6)) : nullptr;
+  if (!item) {
+    r.Error("알림", "종목코드를 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.DailyList4130(*item, req.body[6], req.body[7], req.body.data() + 9);
 }
 
 // 2500-2530: chart bars of a stock item. Body: the 6-character code, 0xFF, two zero bytes and,
@@ -546,6 +560,7 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {2510, ChartBars},
       {2520, ChartBars},
       {2530, ChartBars},
+      {4130, DailyList},
       {2300, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, false); }},
       {2310, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, true, false); }},
       {4350, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, true); }},

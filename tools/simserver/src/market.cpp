@@ -1,6 +1,7 @@
 #include "market.h"
 
 #include <algorithm>
+#include <tuple>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -351,13 +352,25 @@ Bytes Market::OrderBook6100(const Item& item, int levels) const {
   return r;
 }
 
-Bytes Market::TickList4140(const Item& item, int rows) const {
-  size_t n = std::min<size_t>(item.ticks.size(), static_cast<size_t>(std::max(rows, 0)));
+Bytes Market::TickList4140(const Item& item, int rows, int page, const uint8_t* key) const {
+  size_t start = 0;
+  if (key && page > 1) {
+    uint32_t at = (uint32_t(key[0]) << 24) | (uint32_t(key[1]) << 16) | (uint32_t(key[2]) << 8) | key[3];
+    while (start < item.ticks.size() && item.ticks[start].seconds > at) ++start;
+  }
+  size_t left = item.ticks.size() - start;
+  size_t n = std::min<size_t>(left, static_cast<size_t>(std::max(rows, 0)));
   n = std::min<size_t>(n, 255);
   Bytes r(7 + 24 * n, 0);
+  r[0] = static_cast<uint8_t>(page);
+  if (start + n < item.ticks.size()) {
+    r[1] = 1;
+    uint32_t next = item.ticks[start + n].seconds;
+    for (int i = 0; i < 4; ++i) r[2 + i] = static_cast<uint8_t>(next >> (24 - 8 * i));
+  }
   r[6] = static_cast<uint8_t>(n);
   for (size_t k = 0; k < n; ++k) {
-    const Tick& t = item.ticks[k];
+    const Tick& t = item.ticks[start + k];
     uint8_t* p = &r[7 + 24 * k];
     p[0] = static_cast<uint8_t>(t.seconds / 3600);
     p[1] = static_cast<uint8_t>(t.seconds / 60 % 60);
@@ -450,6 +463,72 @@ Bytes Market::ChartBars(const Item& item, uint16_t code, int minutes) const {
       PutNetValue(p + 19 + 4 * q, 2, avg);
     }
     PutNetValue(p + 31, 3, volume[i]);
+Market::Day Market::DailyPrice(const Item& item, int k) const {
+  // Trading days back from Thursday 10 December 2026, weekends passed over.
+  static const int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  Day d;
+  int y = 2026, m = 12, day = 10, weekday = 4;  // 0 Sunday
+  for (int step = 0; step < k; ++step) {
+    do {
+      if (--day == 0) {
+        if (--m == 0) m = 12, --y;
+        day = kMonthDays[m - 1];
+      }
+      weekday = (weekday + 6) % 7;
+    } while (weekday == 0 || weekday == 6);
+  }
+  d.yy = static_cast<uint8_t>(y % 100), d.mm = static_cast<uint8_t>(m), d.dd = static_cast<uint8_t>(day);
+  if (k == 0) {
+    d.close = item.price;
+    d.volume = item.volume;
+  } else if (k == 1) {
+    d.close = item.prevClose;
+    d.volume = 100000 + 7331;
+  } else {
+    // Days before yesterday: up to 2.5% around the previous close, on the item's tick.
+    int64_t tick = TickSize(item.prevClose);
+    int64_t price = item.prevClose * (1000 + (k * 37) % 51 - 25) / 1000;
+    d.close = std::max<int64_t>(tick, price / tick * tick);
+    d.volume = 100000 + (k * 7331) % 50000;
+  }
+  return d;
+}
+
+Bytes Market::DailyList4130(const Item& item, int rows, int page, const uint8_t* key) const {
+  int start = 0;
+  if (key && page > 1 && key[0] != ' ') {
+    while (start < kDays) {
+      Day d = DailyPrice(item, start);
+      if (std::make_tuple(d.yy, d.mm, d.dd) <= std::make_tuple(key[0], key[1], key[2])) break;
+      ++start;
+    }
+  }
+  int n = std::min(std::max(rows, 0), kDays - start);
+  n = std::min(n, 255);
+  Bytes r(6 + 22 * static_cast<size_t>(n), 0);
+  r[0] = static_cast<uint8_t>(page);
+  r[2] = static_cast<uint8_t>(n);
+  if (start + n < kDays) {
+    Day next = DailyPrice(item, start + n);
+    r[1] = 1;
+    r[3] = next.yy, r[4] = next.mm, r[5] = next.dd;
+  } else {
+    r[3] = r[4] = r[5] = ' ';
+  }
+  for (int i = 0; i < n; ++i) {
+    Day d = DailyPrice(item, start + i);
+    Day before = DailyPrice(item, start + i + 1);
+    uint8_t* p = &r[6 + 22 * static_cast<size_t>(i)];
+    p[0] = d.yy, p[1] = d.mm, p[2] = d.dd;
+    PutNetValue(p + 3, 2, d.close);
+    p[7] = static_cast<uint8_t>(Sign(d.close, before.close));
+    int64_t change = d.close - before.close;
+    PutNetValue(p + 8, 2, change < 0 ? -change : change);
+    // The rate in hundredths of a percent, as whole and hundredths parts that share its sign.
+    int64_t rate = before.close > 0 ? change * 10000 / before.close : 0;
+    wire::PutU16(p + 12, static_cast<uint16_t>(static_cast<int16_t>(rate / 100)));
+    wire::PutU16(p + 14, static_cast<uint16_t>(static_cast<int16_t>(rate % 100)));
+    PutNetValue(p + 16, 3, d.volume);
   }
   return r;
 }

@@ -138,13 +138,26 @@ class Market {
   Bytes Index9210(const Index& index) const;              // one 23-byte record
   // ORDER_BOOK_6100: 174 bytes for 5 levels, 324 bytes for 10 (prices, signs, volumes, totals).
   Bytes OrderBook6100(const Item& item, int levels) const;
-  // TICK_LIST_4140: 6-byte paging head, count, then up to `rows` 24-byte trades, newest first.
-  Bytes TickList4140(const Item& item, int rows) const;
   // Chart bars of a stock item, oldest first (2500 minute bars of `minutes`, 2510 daily, 2520
   // weekly, 2530 monthly): an 18-byte head, a count byte, then 37-byte bars. Generated from the
   // item's code and previous close, so the same request always gets the same bars.
   static constexpr int kChartBars = 100;
   Bytes ChartBars(const Item& item, uint16_t code, int minutes) const;
+  // TICK_LIST_4140: paging head (page, more, 4-byte key), count, then up to `rows` 24-byte trades,
+  // newest first. `key` (4 bytes, or null for the first page) is the clock of the first trade of the
+  // page asked for, as the page before gave it.
+  Bytes TickList4140(const Item& item, int rows, int page = 1, const uint8_t* key = nullptr) const;
+  // DAILY_LIST_4130: page, more, count, 3-byte key of the next page, then up to `rows` 22-byte days,
+  // newest first. `key` (3 bytes, date of the first day asked for; null for the first page).
+  Bytes DailyList4130(const Item& item, int rows, int page, const uint8_t* key) const;
+  // The item's day `k` before today (0: today): date, close and volume of the daily list.
+  struct Day {
+    uint8_t yy = 0, mm = 0, dd = 0;
+    int64_t close = 0;
+    int64_t volume = 0;
+  };
+  static constexpr int kDays = 30;
+  Day DailyPrice(const Item& item, int k) const;
   Bytes FutOptBase(const Derivative& d) const;            // BASE_DATA_5555, 33 bytes
   Bytes FutOptTrade(const Derivative& d) const;           // one 62-byte record of 9310 / 9410
   Bytes FutOptBook(const Derivative& d) const;            // the 168 bytes after byte 0 of 9321 / 9421

@@ -93,6 +93,10 @@ struct ScreenConfig {
     bool stockStrip = true;              // upper strip 1..208 (else 1..239)
     bool plainReplies = false;           // replies read in place (no packet-layer decoding)
     bool fixedSocketText = false;        // the socket-status box always shows the general text
+    // The reply codes of the screen besides 4101. When given, a packet of any other code (a push
+    // still registered by the screen before) is dropped unread: no box, no wait-cursor change.
+    const uint16_t* replyCodes = nullptr;
+    size_t replyCodeCount = 0;
 };
 
 // ---- Helpers without a window (tested on their own) ----------------------------------------
@@ -153,6 +157,9 @@ public:
     // packet is held and goes out right after the query, so that its reply reaches this screen.
     // FALSE when the send failed (the owner has then been told).
     BOOL SendPacket(const unsigned char* packet, int length);
+    // Writes the plain header of `code` ('4' at byte 6, the rest zero) in front of the body that
+    // `packet` holds from byte 15 and sends the `length` bytes.
+    BOOL SendPlainRequest(uint16_t code, unsigned char* packet, int length);
     // Builds an enciphered request (flags '4', 1, 0, 1, 1) and sends it; a build failure shows
     // "ERROR:" and the reason and sends nothing.
     BOOL SendEncrypted(uint16_t code, const unsigned char* body, int bodyLen);

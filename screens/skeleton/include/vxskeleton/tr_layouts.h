@@ -265,9 +265,13 @@ inline constexpr Field kDirection{"direction", 8, 1, Kind::Char};
 inline constexpr Field kKey{"key", 9, 4, Kind::Text};
 inline constexpr int kTicksRequestSize = 13;
 inline constexpr Field kTicksRequest[] = {kCode, kRows, kPage, kDirection, kKey};
-inline constexpr Field kTicksHead{"paging", 0, 6, Kind::Raw};
+// TICK_LIST_4140: the page this reply is, whether a further page exists (1) or not (0), the key of
+// the next page, the count.
+inline constexpr Field kTicksPage{"page", 0, 1, Kind::Byte};
+inline constexpr Field kTicksMore{"more", 1, 1, Kind::Byte};
+inline constexpr Field kTicksNextKey{"next_key", 2, 4, Kind::Raw};
 inline constexpr Field kTickCount{"count", 6, 1, Kind::Byte};
-inline constexpr Field kTicksReply[] = {kTicksHead, kTickCount};
+inline constexpr Field kTicksReply[] = {kTicksPage, kTicksMore, kTicksNextKey, kTickCount};
 inline constexpr int kTicksAt = 7, kTickSize = 24;
 inline constexpr Field kTickTime{"time", 0, 3, Kind::Raw};  // hours, minutes, seconds
 inline constexpr Field kTickPrice{"price", 3, 4, Kind::Number};
@@ -334,6 +338,31 @@ inline constexpr Field kAverage60{"average60", 27, 4, Kind::Number};
 inline constexpr Field kVolume{"volume", 31, 6, Kind::Number};  // shares
 inline constexpr Field kBar[] = {kDate, kOpen, kHigh, kLow, kClose, kAverage5, kAverage20, kAverage60, kVolume};
 }  // namespace chart
+// 4130: daily prices of one item, a page at a time.
+namespace daily {
+inline constexpr Field kCode = quote::kCode;
+inline constexpr Field kRows{"rows", 6, 1, Kind::Byte};
+inline constexpr Field kPage{"page", 7, 1, Kind::Byte};
+inline constexpr Field kDirection{"direction", 8, 1, Kind::Char};  // 'F' first, 'N' next, 'P' previous
+inline constexpr Field kKey{"key", 9, 3, Kind::Raw};                // three blanks on page 1
+inline constexpr int kRequestSize = 12;
+inline constexpr Field kRequest[] = {kCode, kRows, kPage, kDirection, kKey};
+// DAILY_LIST_4130.
+inline constexpr Field kReplyPage{"page", 0, 1, Kind::Byte};
+inline constexpr Field kMore{"more", 1, 1, Kind::Byte};
+inline constexpr Field kCount{"count", 2, 1, Kind::Byte};
+inline constexpr Field kNextKey{"next_key", 3, 3, Kind::Raw};
+inline constexpr Field kReply[] = {kReplyPage, kMore, kCount, kNextKey};
+inline constexpr int kRecordsAt = 6, kRecordSize = 22;
+inline constexpr Field kDate{"date", 0, 3, Kind::Raw};  // year of two digits, month, day
+inline constexpr Field kPrice{"price", 3, 4, Kind::Number};
+inline constexpr Field kSign{"sign", 7, 1, Kind::Char};
+inline constexpr Field kChange{"change", 8, 4, Kind::Number};
+inline constexpr Field kRateWhole{"rate_whole", 12, 2, Kind::Short};
+inline constexpr Field kRateHundredths{"rate_hundredths", 14, 2, Kind::Short};
+inline constexpr Field kVolume{"volume", 16, 6, Kind::Number};
+inline constexpr Field kRecord[] = {kDate, kPrice, kSign, kChange, kRateWhole, kRateHundredths, kVolume};
+}  // namespace daily
 
 // Every layout, for the fuzz dictionaries and the layout tests.
 template <size_t N>
@@ -368,6 +397,7 @@ inline constexpr Layout kLayouts[] = {
 inline constexpr Layout kQuoteLayouts[] = {
     Body(6100, "order book", quote::kBookRequestSize, quote::kBookRequest),
     Body(4140, "last trades", quote::kTicksRequestSize, quote::kTicksRequest),
+    Body(4130, "daily prices", daily::kRequestSize, daily::kRequest),
     List(9000, "push registration", quote::kSlotsAt, quote::kRealRequest, quote::kSlot, quote::kSlotSize),
     Body(2500, "minute bars", chart::kMinuteRequestSize, chart::kMinuteRequest),
     Body(2510, "daily bars", chart::kRequestSize, chart::kRequest),
@@ -394,6 +424,7 @@ inline constexpr Layout kReplyLayouts[] = {
               applications::kRecordSize),
     Body(6100, "five-level order book", quote::kBook5Size, quote::kBook5Reply),
     List(4140, "last trades", quote::kTicksAt, quote::kTicksReply, quote::kTick, quote::kTickSize),
+    List(4130, "daily prices", daily::kRecordsAt, daily::kReply, daily::kRecord, daily::kRecordSize),
     List(9110, "trade push", quote::kRecordsAt, quote::kPushHead, quote::kTrade, quote::kTradeSize),
     List(9210, "index push", quote::kRecordsAt, quote::kPushHead, quote::kIndex, quote::kIndexSize),
     List(2500, "chart bars", chart::kBarsAt, chart::kReply, chart::kBar, chart::kBarSize),

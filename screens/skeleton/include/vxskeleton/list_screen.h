@@ -1,0 +1,117 @@
+// What the paged list screens share: making and deleting their grid, the band it fills between two
+// controls, label cells, the table of paging keys, change rates and the page buttons.
+//
+//   m_grid = vxskel::CreateGrid(this, font, {4150, 17, titles, 7, widths, 17, 9, true, true,
+//                                            {1, 69, 238, 185}});
+//   ...
+//   vxskel::DeleteGrid(m_grid);                         // on WM_DESTROY, before the framework's
+//
+// A page key table holds the key received with each page, by page number; a page outside the
+// table has no slot: its key is never stored and no request goes out for it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "plat/afx.h"
+#include "vxskeleton/screen_skeleton.h"
+// The messages header and the grid header spell the grid's message differently (same value).
+#undef WM_VGRID_NOTIFY
+#include "glimmet/v_grid.h"
+
+namespace vxskel {
+
+struct GridSpec {
+    int id;
+    int headerHeight;
+    const WCHAR* const* titles;
+    int columns;
+    const int* widths;
+    int rowHeight;
+    int rows;          // empty rows added at creation
+    bool fixedFirst;   // the first column stays when the grid scrolls sideways
+    bool selectable;   // false: no selection highlight
+    RECT at;           // left, top, width, height
+};
+
+// The grid of a list screen in message mode (WM_VGRID_NOTIFY to `dlg`), placed and visible; null
+// when it cannot be made (the screen then runs without it and its fills do nothing).
+std::unique_ptr<V_Grid> CreateGrid(CWnd* dlg, HFONT font, const GridSpec& spec);
+// Deletes the grid while its parent window still exists.
+void DeleteGrid(std::unique_ptr<V_Grid>& grid);
+// The band between control `upper` and control `lower`: the dialog's client width less one pixel
+// on each side, from 2 pixels below `upper` to 2 pixels above `lower` (left, top, width, height).
+// False when either control is missing or the band is empty.
+bool GridBand(CWnd* dlg, int upper, int lower, RECT& band);
+// A centred cell in the label font.
+void SetLabelCell(V_Grid_Cell* cell, const char* text, HFONT font);
+// A change rate sent as two signed numbers (whole percent and hundredths, e.g. -1 and -50): one
+// leading minus when either is negative, both parts as magnitudes ("-1.50%", "-0.50%").
+void RateText(int whole, int hundredths, char* out, size_t size);
+// Enables or disables a control of `dlg` when it exists.
+void EnableControl(CWnd* dlg, int id, bool enable);
+// Columns `first`..`first + 2` of `row`: the price (NET_VALUE2), the up/down mark of `sign`
+// (centred) and the change (NET_VALUE2), all three in `fg`.
+void SetPriceCells(V_Grid* grid, int row, int first, const unsigned char* price, char sign,
+                   const unsigned char* change, COLORREF fg);
+
+// The paging of a list of one item: the page shown, whether the server offers a next one, and
+// the key received with each page 1..Slots (Width bytes each).
+template <size_t Width, int Slots>
+class PageKeys {
+public:
+    static constexpr int kSlots = Slots;
+
+    // Page 1 of `item` (6 bytes), no key, no next page.
+    void Restart(const char* item) {
+        page = 1;
+        more = 0;
+        std::memset(keys_, 0, sizeof keys_);
+        std::memcpy(item_, item, sizeof item_);
+    }
+    bool SameItem(const char* item) const { return std::memcmp(item_, item, sizeof item_) == 0; }
+    static bool HasSlot(int p) { return p >= 1 && p <= Slots; }
+    // Stores the key received with page `p`; false (nothing stored) when the page has no slot.
+    bool Store(int p, const unsigned char* key) {
+        if (!HasSlot(p) || !key) return false;
+        std::memcpy(keys_[p - 1], key, Width);
+        return true;
+    }
+    // The key received with page `p`, or null when the page has no slot.
+    const unsigned char* Key(int p) const { return HasSlot(p) ? keys_[p - 1] : nullptr; }
+    // Whether "next" can go on: the server offers a page and its reply has a slot.
+    bool CanGoNext() const { return more == 1 && HasSlot(page + 1); }
+
+    int page = 1;
+    int more = 0;
+
+private:
+    unsigned char keys_[Slots][Width] = {};
+    char item_[6] = {};
+};
+
+// A list screen of one item: its grid, made when the dialog starts and deleted with it, and the
+// item-code combo 9901: an edited code the code file accepts, or a picked entry, becomes the item
+// and is handed to OnNewItem(); a finder pick arrives as WM_VX_QUERY (OnQuery).
+class CListScreenDlg : public CVXScreenDlg {
+public:
+    CListScreenDlg(const ScreenConfig& config, const GridSpec& grid) : CVXScreenDlg(config), m_spec(grid) {}
+    ~CListScreenDlg() override { DeleteGrid(m_grid); }
+
+    void OnInitScreen() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    // The item of combo 9901 was changed by an edit (`edited`) or a pick.
+    virtual void OnNewItem(bool edited) = 0;
+    HFONT LabelFont() { return static_cast<HFONT>(m_fontNormal.GetSafeHandle()); }
+    // Empties the grid and adds `rows` rows; false without a grid.
+    bool ResetRows(int rows);
+
+    const GridSpec& m_spec;
+    std::unique_ptr<V_Grid> m_grid;
+};
+
+}  // namespace vxskel

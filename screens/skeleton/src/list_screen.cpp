@@ -1,0 +1,114 @@
+#include "vxskeleton/list_screen.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "glimmet/net_value.h"
+#include "vxbase/money.h"
+#include "vxbase/vx_dlg.h"
+
+namespace vxskel {
+
+std::unique_ptr<V_Grid> CreateGrid(CWnd* dlg, HFONT font, const GridSpec& s) {
+    if (!dlg) return nullptr;
+    auto grid = std::make_unique<V_Grid>();
+    if (grid->init(dlg->m_hWnd, s.id, s.headerHeight, s.titles, s.columns, s.widths, s.rowHeight, 0, font,
+                   s.fixedFirst ? 1 : 0) != 0)
+        return nullptr;
+    for (int i = 0; i < s.rows; ++i)
+        if (!grid->add_row()) break;
+    grid->set_location(s.at.left, s.at.top, s.at.right, s.at.bottom);
+    grid->set_if_mode(VGRID_IF_MESSAGE);
+    if (!s.selectable) grid->set_select_flag(0);
+    grid->set_visible(1);
+    return grid;
+}
+
+void DeleteGrid(std::unique_ptr<V_Grid>& grid) { grid.reset(); }
+
+bool GridBand(CWnd* dlg, int upper, int lower, RECT& band) {
+    if (!dlg) return false;
+    CWnd* a = dlg->GetDlgItem(upper);
+    CWnd* b = dlg->GetDlgItem(lower);
+    if (!a || !b) return false;
+    RECT client{}, ra{}, rb{};
+    dlg->GetClientRect(&client);
+    a->GetWindowRect(&ra);
+    b->GetWindowRect(&rb);
+    dlg->ScreenToClient(&ra);
+    dlg->ScreenToClient(&rb);
+    int top = ra.bottom + 2, bottom = rb.top - 2;
+    if (bottom <= top || client.right - client.left <= 2) return false;
+    band = RECT{client.left + 1, top, client.right - client.left - 2, bottom - top};
+    return true;
+}
+
+void SetLabelCell(V_Grid_Cell* cell, const char* text, HFONT font) {
+    if (!cell) return;
+    cell->set_text(text ? text : "", -1);
+    cell->set_font(font);
+    cell->set_str_flag(0);
+}
+
+void RateText(int whole, int hundredths, char* out, size_t size) {
+    if (!out || size == 0) return;
+    bool negative = whole < 0 || hundredths < 0;
+    std::snprintf(out, size, "%s%d.%02d%%", negative ? "-" : "", std::abs(whole), std::abs(hundredths) % 100);
+}
+
+void EnableControl(CWnd* dlg, int id, bool enable) {
+    if (!dlg) return;
+    if (CWnd* w = dlg->GetDlgItem(id)) w->EnableWindow(enable ? TRUE : FALSE);
+}
+
+void SetPriceCells(V_Grid* grid, int row, int first, const unsigned char* price, char sign,
+                   const unsigned char* change, COLORREF fg) {
+    if (!grid || !price || !change) return;
+    V_Grid_Cell* cells[3];
+    for (int i = 0; i < 3; ++i)
+        if (!(cells[i] = grid->get_cell(first + i, row))) return;
+    char text[NET_VALUE_STR_SIZE] = {};
+    get_net_value_str(NV_INT2, price, text, 0, sizeof text);
+    cells[0]->set_text(text, -1);
+    char mark[4] = {};
+    G_GetUpdownChar(mark, sign);
+    cells[1]->set_text(mark, static_cast<int>(strnlen(mark, sizeof mark)));
+    cells[1]->set_str_flag(0);
+    get_net_value_str(NV_INT2, change, text, 0, sizeof text);
+    cells[2]->set_text(text, -1);
+    for (V_Grid_Cell* c : cells) c->set_fg(fg);
+}
+
+void CListScreenDlg::OnInitScreen() { m_grid = CreateGrid(this, LabelFont(), m_spec); }
+
+bool CListScreenDlg::ResetRows(int rows) {
+    if (!m_grid) return false;
+    m_grid->remove_all_row();
+    for (int i = 0; i < rows; ++i)
+        if (!m_grid->add_row()) break;
+    return true;
+}
+
+BOOL CListScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    int id = LOWORD(wParam);
+    UINT code = HIWORD(wParam);
+    if (id == IDC_ITEM_COMBO && code == CBN_EDITCHANGE) {
+        CString text;
+        if (GetItemCodeText(IDC_ITEM_COMBO, text) && EditItemCode(IDC_ITEM_COMBO)) {
+            SetItemCodeToComboBox();
+            OnNewItem(true);
+        }
+        return TRUE;
+    }
+    if (id == IDC_ITEM_COMBO && code == CBN_SELCHANGE) {
+        CString text;
+        if (!GetComboSelText(IDC_ITEM_COMBO, text)) return TRUE;
+        if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetWindowText(text);
+        SetItemCodeToComboBox();
+        OnNewItem(false);
+        return TRUE;
+    }
+    return CVXScreenDlg::OnCommand(wParam, lParam);
+}
+
+}  // namespace vxskel
