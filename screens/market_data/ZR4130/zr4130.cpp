@@ -24,25 +24,9 @@ constexpr UINT kRequery = WM_USER + 16;
 constexpr DWORD kButtonStyle = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
 const unsigned char kBlankKey[kKeyBytes] = {' ', ' ', ' '};
 
-const vxskel::GoToButton kGoTo[] = {{IDC_BTN_FUTOPT, 96001, false}};
-const UINT kFinders[] = {IDC_BTN_FINDER};
 const uint16_t kReplies[] = {kTrDaily};
-
-vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c;
-    c.moduleName = u"ZR4130.dll";
-    c.title = u"일자별체결가";
-    c.chain = vxskel::ItemChain::NoEdit;
-    c.goTo = kGoTo;
-    c.goToCount = std::size(kGoTo);
-    c.finderButtons = kFinders;
-    c.finderCount = std::size(kFinders);
-    c.plainReplies = true;
-    c.replyCodes = kReplies;
-    c.replyCodeCount = std::size(kReplies);
-    return c;
-}
-const vxskel::ScreenConfig kConfig = MakeConfig();
+const vxskel::ScreenConfig kConfig =
+    vxskel::ListScreenConfig(u"ZR4130.dll", u"일자별체결가", kReplies, std::size(kReplies));
 
 // The grid (1,69 - 238 x 185, made at start) and the two paging buttons below it.
 constexpr plat::DialogItemTemplate kOwn[] = {
@@ -66,16 +50,6 @@ public:
         CListScreenDlg::OnInitScreen();
         vxskel::EnableControl(this, kBtnNext, false);
         vxskel::EnableControl(this, kBtnPrev, false);
-    }
-
-    // The host's query and a finder pick: the item of the combo, at the page shown (page 1 for
-    // another item).
-    void OnQuery() override {
-        GetItemCodeFromComboBox();
-        KeepItem();
-        StartWait();
-        RequestStockBase();
-        SendPage();
     }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
@@ -137,19 +111,14 @@ private:
     }
 
     // Another item than the one paged starts again at page 1 with a blank key.
-    void KeepItem() {
+    void KeepItem() override {
         if (m_paging.SameItem(GetItemCodeField())) return;
         m_paging.Restart(GetItemCodeField());
         m_flag = 'F';
     }
 
-    void StartWait() {
-        BeginWaitCursor();
-        SetTimer(vxskel::kReplyTimer, 10000, nullptr);
-    }
-
     // Page 1 goes with three blanks, any other page with the key that came with the page before.
-    void SendPage() {
+    void SendPage() override {
         namespace d = vxtr::daily;
         const unsigned char* key = m_paging.page == 1 ? kBlankKey : m_paging.Key(m_paging.page - 1);
         if (!key) return;
@@ -167,17 +136,10 @@ private:
         namespace d = vxtr::daily;
         vxwire::Reader reply(body, len);
         if (!reply.Has(d::kNextKey)) return ReportShortReply(kTrDaily);
-        int page = reply.Byte(d::kReplyPage);
-        if (m_paging.Store(page, reply.At(d::kNextKey))) {
-            m_paging.page = page;
-            int more = reply.Byte(d::kMore);
-            m_paging.more = more;
-            if (more == 0 || more == 1) vxskel::EnableControl(this, kBtnNext, m_paging.CanGoNext());
-        } else {
-            // A page beyond the key table: its key is not kept and nothing follows it.
-            m_paging.more = 0;
-            vxskel::EnableControl(this, kBtnNext, false);
-        }
+        // A page beyond the key table is not taken: its key is not kept and nothing follows it.
+        int more = reply.Byte(d::kMore);
+        bool taken = m_paging.Take(reply.Byte(d::kReplyPage), reply.At(d::kNextKey), more);
+        if (!taken || more == 0 || more == 1) vxskel::EnableControl(this, kBtnNext, m_paging.CanGoNext());
         vxskel::EnableControl(this, kBtnPrev, m_paging.page > 1);
 
         int n = vxskel::RecordsHeld(reply.Byte(d::kCount), len, d::kRecordsAt, d::kRecordSize);

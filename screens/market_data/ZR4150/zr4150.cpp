@@ -22,24 +22,9 @@ constexpr int kKeyBytes = 4;
 constexpr int kLastPage = 255;  // the page travels in one byte
 constexpr DWORD kButtonStyle = WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
 
-const vxskel::GoToButton kGoTo[] = {{IDC_BTN_FUTOPT, 96001, false}};
-const UINT kFinders[] = {IDC_BTN_FINDER};
 const uint16_t kReplies[] = {kTrTicks};
-
-vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c;
-    c.moduleName = u"ZR4150.dll";
-    c.chain = vxskel::ItemChain::NoEdit;
-    c.goTo = kGoTo;
-    c.goToCount = std::size(kGoTo);
-    c.finderButtons = kFinders;
-    c.finderCount = std::size(kFinders);
-    c.plainReplies = true;
-    c.replyCodes = kReplies;
-    c.replyCodeCount = std::size(kReplies);
-    return c;
-}
-const vxskel::ScreenConfig kConfig = MakeConfig();
+const vxskel::ScreenConfig kConfig =
+    vxskel::ListScreenConfig(u"ZR4150.dll", nullptr, kReplies, std::size(kReplies));
 
 // The grid (1,69 - 238 x 185, made at start) and the two paging buttons below it.
 constexpr plat::DialogItemTemplate kOwn[] = {
@@ -63,16 +48,6 @@ public:
         CListScreenDlg::OnInitScreen();
         vxskel::EnableControl(this, kBtnNext, false);
         vxskel::EnableControl(this, kBtnFirst, false);
-    }
-
-    // The host's query and a finder pick: the item of the combo, at the page shown (page 1 for
-    // another item).
-    void OnQuery() override {
-        GetItemCodeFromComboBox();
-        KeepItem();
-        StartWait();
-        RequestStockBase();
-        SendPage();
     }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
@@ -120,7 +95,7 @@ private:
     }
 
     // Another item than the one paged starts again at page 1 with a blank key.
-    void KeepItem() {
+    void KeepItem() override {
         if (!m_paging.SameItem(GetItemCodeField())) Restart();
     }
     void Restart() {
@@ -128,12 +103,7 @@ private:
         std::memset(m_lastKey, 0, sizeof m_lastKey);
     }
 
-    void StartWait() {
-        BeginWaitCursor();
-        SetTimer(vxskel::kReplyTimer, 10000, nullptr);
-    }
-
-    void SendPage() {
+    void SendPage() override {
         namespace q = vxtr::quote;
         unsigned char packet[TR_HEADER_SIZE + q::kTicksRequestSize];
         vxwire::Writer body(packet + TR_HEADER_SIZE, q::kTicksRequestSize);
@@ -149,18 +119,11 @@ private:
         namespace q = vxtr::quote;
         vxwire::Reader reply(body, len);
         if (!reply.Has(q::kTickCount)) return ReportShortReply(kTrTicks);
-        int page = reply.Byte(q::kTicksPage);
-        if (m_paging.Store(page, reply.At(q::kTicksNextKey))) {
-            m_paging.page = page;
-            std::memcpy(m_lastKey, reply.At(q::kTicksNextKey), kKeyBytes);
-            int more = reply.Byte(q::kTicksMore);
-            m_paging.more = more;
-            if (more == 0 || more == 1) vxskel::EnableControl(this, kBtnNext, m_paging.CanGoNext());
-        } else {
-            // A page the screen cannot number: its key is not kept and nothing follows it.
-            m_paging.more = 0;
-            vxskel::EnableControl(this, kBtnNext, false);
-        }
+        // A page the screen cannot number is not taken: its key is not kept and nothing follows it.
+        int more = reply.Byte(q::kTicksMore);
+        bool taken = m_paging.Take(reply.Byte(q::kTicksPage), reply.At(q::kTicksNextKey), more);
+        if (taken) std::memcpy(m_lastKey, reply.At(q::kTicksNextKey), kKeyBytes);
+        if (!taken || more == 0 || more == 1) vxskel::EnableControl(this, kBtnNext, m_paging.CanGoNext());
         vxskel::EnableControl(this, kBtnFirst, m_paging.page > 1);
 
         int n = vxskel::RecordsHeld(reply.Byte(q::kTickCount), len, q::kTicksAt, q::kTickSize);

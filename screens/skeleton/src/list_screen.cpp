@@ -79,6 +79,36 @@ void SetPriceCells(V_Grid* grid, int row, int first, const unsigned char* price,
     for (V_Grid_Cell* c : cells) c->set_fg(fg);
 }
 
+ScreenConfig ListScreenConfig(const WCHAR* moduleName, const WCHAR* title, const uint16_t* replies, size_t count) {
+    static const GoToButton kGoTo[] = {{IDC_BTN_FUTOPT, 96001, false}};
+    static const UINT kFinders[] = {IDC_BTN_FINDER};
+    ScreenConfig c;
+    c.moduleName = moduleName;
+    c.title = title;
+    c.chain = ItemChain::NoEdit;
+    c.goTo = kGoTo;
+    c.goToCount = 1;
+    c.finderButtons = kFinders;
+    c.finderCount = 1;
+    c.plainReplies = true;
+    c.replyCodes = replies;
+    c.replyCodeCount = count;
+    return c;
+}
+
+void CListScreenDlg::StartWait() {
+    BeginWaitCursor();
+    SetTimer(kReplyTimer, 10000, nullptr);
+}
+
+void CListScreenDlg::OnQuery() {
+    GetItemCodeFromComboBox();
+    KeepItem();
+    StartWait();
+    RequestStockBase();
+    SendPage();
+}
+
 void CListScreenDlg::OnInitScreen() { m_grid = CreateGrid(this, LabelFont(), m_spec); }
 
 bool CListScreenDlg::ResetRows(int rows) {

@@ -81,6 +81,17 @@ public:
     }
     // The key received with page `p`, or null when the page has no slot.
     const unsigned char* Key(int p) const { return HasSlot(p) ? keys_[p - 1] : nullptr; }
+    // Takes a reply's page number, its key for the next page and its continuation byte; false
+    // (nothing taken, no next page) for a page without a slot.
+    bool Take(int p, const unsigned char* key, int continuation) {
+        if (!Store(p, key)) {
+            more = 0;
+            return false;
+        }
+        page = p;
+        more = continuation;
+        return true;
+    }
     // Whether "next" can go on: the server offers a page and its reply has a slot.
     bool CanGoNext() const { return more == 1 && HasSlot(page + 1); }
 
@@ -92,6 +103,10 @@ private:
     char item_[6] = {};
 };
 
+// The settings of a list screen of one item: the item combo asks by itself, replies are plain,
+// 8107 goes to the futures screen, and packets of codes other than 4101 and `replies` are dropped.
+ScreenConfig ListScreenConfig(const WCHAR* moduleName, const WCHAR* title, const uint16_t* replies, size_t count);
+
 // A list screen of one item: its grid, made when the dialog starts and deleted with it, and the
 // item-code combo 9901: an edited code the code file accepts, or a picked entry, becomes the item
 // and is handed to OnNewItem(); a finder pick arrives as WM_VX_QUERY (OnQuery).
@@ -102,10 +117,19 @@ public:
 
     void OnInitScreen() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // The host's query and a finder pick: the item of the combo, at the page shown (page 1 for
+    // another item), the quote first.
+    void OnQuery() override;
 
 protected:
     // The item of combo 9901 was changed by an edit (`edited`) or a pick.
     virtual void OnNewItem(bool edited) = 0;
+    // Starts again at page 1 of the current item when it is not the one paged.
+    virtual void KeepItem() = 0;
+    // Sends the request of the page shown.
+    virtual void SendPage() = 0;
+    // The wait cursor until the reply (or the time-out) comes.
+    void StartWait();
     HFONT LabelFont() { return static_cast<HFONT>(m_fontNormal.GetSafeHandle()); }
     // Empties the grid and adds `rows` rows; false without a grid.
     bool ResetRows(int rows);
