@@ -98,7 +98,7 @@ TEST_F(QuoteTest, TickListHoldsTheDaysTradesNewestFirst) {
   for (uint8_t x : Bytes{3, 1, 'F', ' ', ' ', ' ', ' '}) req.push_back(x);
   Bytes b;
   ASSERT_EQ(Ask(c, 4140, req, false, &b), "00");
-  EXPECT_EQ(ToHex(b), "00000000000000");  // no trade yet today
+  EXPECT_EQ(ToHex(b), "01000000000000");  // page 1, no further page, no trade yet today
   server->trade("005930", 70900, 10);
   server->trade("005930", 71000, 20);
   server->trade("005930", 71100, 30);
