@@ -463,6 +463,10 @@ Bytes Market::ChartBars(const Item& item, uint16_t code, int minutes) const {
       PutNetValue(p + 19 + 4 * q, 2, avg);
     }
     PutNetValue(p + 31, 3, volume[i]);
+  }
+  return r;
+}
+
 Market::Day Market::DailyPrice(const Item& item, int k) const {
   // Trading days back from Thursday 10 December 2026, weekends passed over.
   static const int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
