@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "vxbase/prop_ce.h"
+#include "vxbase/vx_dlg.h"
 
 namespace finders {
 
@@ -53,12 +54,7 @@ CFOFinderDlg::~CFOFinderDlg() = default;
 
 BOOL CFOFinderDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  SHINITDLGINFO info{};
-  info.dwMask = SHIDIM_FLAGS;
-  info.hDlg = m_hWnd;
-  info.dwFlags = SHIDIF_FULLSCREENNOMENUBAR;
-  ::SHInitDialog(&info);
-  ::SHFullScreen(m_hWnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
+  VXFullScreenDialog(m_hWnd);
   m_font.CreatePointFont(85, u"돋움");
 
   const WCHAR* futTitles[] = {u"일반", u"스프레드"};

@@ -66,8 +66,6 @@ CItemFinderDlg::CItemFinderDlg(CCodeManager* codes, bool ecn, CWnd* parent) : CV
 
 BOOL CItemFinderDlg::OnInitDialog() {
   CVXDlg::OnInitDialog();
-  // The finder covers the whole screen over the screen that opened it, its first row at the top.
-  MoveWindow(0, 0, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT, TRUE);
   CheckRadioButton(IDC_FIND_MARKET0, IDC_FIND_MARKET1, IDC_FIND_MARKET0);
   if (CListCtrl* list = List()) {
     list->SetExtendedStyle(list->GetExtendedStyle() | LVS_EX_FULLROWSELECT);

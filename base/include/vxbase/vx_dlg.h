@@ -79,6 +79,11 @@ constexpr int kMaxRecentCodes = 11;
 // The code a new screen shows when nothing was used before.
 #define VX_DEFAULT_ITEM_CODE (u"05930")
 
+// Makes `dlg` a full-screen page of the 240 x 320 display without a menu bar, as every screen and
+// finder is: the shell sizes it below the task bar, its bars are hidden for it, and it is moved up
+// 26 pixels and made 26 taller so that it covers the task bar's place.
+BOOL VXFullScreenDialog(HWND dlg);
+
 class CVXDlg : public CDialog {
  public:
   CVXDlg(UINT templateId, CWnd* parent = nullptr);

@@ -84,19 +84,21 @@ BOOL CVXDlg::OnInitDialog() {
   return result;
 }
 
-BOOL CVXDlg::ShInitDlg() {
+BOOL VXFullScreenDialog(HWND dlg) {
   SHINITDLGINFO info{};
   info.dwMask = SHIDIM_FLAGS;
-  info.hDlg = m_hWnd;
+  info.hDlg = dlg;
   info.dwFlags = SHIDIF_FULLSCREENNOMENUBAR;
   ::SHInitDialog(&info);
-  if (HWND bar = ::SHFindMenuBar(m_hWnd)) ::ShowWindow(bar, SW_HIDE);
-  ::SHFullScreen(m_hWnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
+  if (HWND bar = ::SHFindMenuBar(dlg)) ::ShowWindow(bar, SW_HIDE);
+  ::SHFullScreen(dlg, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
   RECT r{};
-  GetWindowRect(&r);
-  MoveWindow(r.left, r.top - PLAT_TASKBAR_HEIGHT, r.right - r.left, r.bottom - r.top + PLAT_TASKBAR_HEIGHT, TRUE);
+  ::GetWindowRect(dlg, &r);
+  ::MoveWindow(dlg, r.left, r.top - PLAT_TASKBAR_HEIGHT, r.right - r.left, r.bottom - r.top + PLAT_TASKBAR_HEIGHT, TRUE);
   return TRUE;
 }
+
+BOOL CVXDlg::ShInitDlg() { return VXFullScreenDialog(m_hWnd); }
 
 BOOL CVXDlg::DestroyWindow() {
   m_fontNormal.DeleteObject();

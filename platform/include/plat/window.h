@@ -1191,7 +1191,9 @@ int EndModalLoops(HWND hwnd);
 // on by default; ResetForTests turns it off so that a test sees its own windows only.
 void SetScreenSharing(bool on);
 
-// Shell state of the process.
+// Shell state of the process. The three bars are those that the frontmost top-level window that
+// called SHFullScreen asked for (each window keeps its own wish until it is destroyed); shown
+// when no window asked.
 struct ShellStateInfo {
   bool taskBarVisible = true;
   bool sipButtonVisible = true;

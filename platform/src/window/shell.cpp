@@ -2,6 +2,7 @@
 // recorded as observable state, and window inspection for tests and the automation layer.
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include "window/wm_internal.h"
 
@@ -11,12 +12,43 @@ HWND CreateMenuBarWindow(HWND parent);
 bool IsMenuBarWindow(HWND h);
 
 namespace {
+// What the process has asked of the shell as a whole (input panel, menu bars, dialog set-ups).
 plat::win::ShellStateInfo g_shell;
+
+// The task bar, input-panel button and start icon belong to the window that asked for them, as
+// on the handheld: a full-screen call records its wish on its top-level window, and the shell
+// shows what the frontmost window that asked wants. A window that never asked (a message box, a
+// menu) leaves the bars as the window under it wants them; a window that goes away takes its
+// wish with it.
+struct BarWish {
+  int taskBar = -1, sipButton = -1, startIcon = -1;  // -1 never asked, 0 hidden, 1 shown
+};
+std::unordered_map<HWND, BarWish> g_wishes;
+
+void Apply(int& field, DWORD state, DWORD hide, DWORD show) {
+  if (state & hide) field = 0;
+  if (state & show) field = 1;
 }
+
+// The wish that the shell shows; caller holds the lock. Forgets the wishes of windows gone.
+BarWish ShownWish() {
+  auto& g = G();
+  for (auto it = g_wishes.begin(); it != g_wishes.end();) {
+    if (Find(it->first)) ++it;
+    else it = g_wishes.erase(it);
+  }
+  for (HWND h : g.zorder) {
+    auto it = g_wishes.find(h);
+    if (it != g_wishes.end()) return it->second;
+  }
+  return BarWish{};
+}
+}  // namespace
 
 void ResetShell() {
   Lock l(G().m);
   g_shell = plat::win::ShellStateInfo{};
+  g_wishes.clear();
 }
 
 std::string U8(std::u16string_view s) {
@@ -60,7 +92,10 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
     g_shell.lastInitDialogFlags = f;
     if (f & SHIDIF_SIPDOWN) g_shell.sipShown = false;
     if (f & (SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR)) ++g_shell.fullScreenDialogs;
-    taskBar = g_shell.taskBarVisible;
+    // The dialog is sized for the bars it asked for itself: a new dialog has the task bar above it,
+    // whatever the windows before it asked.
+    auto it = g_wishes.find(TopLevelOf(info->hDlg));
+    taskBar = it == g_wishes.end() || it->second.taskBar != 0;
   }
   int top = taskBar ? PLAT_TASKBAR_HEIGHT : 0;
   if (f & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR)) {
@@ -81,12 +116,10 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
 BOOL SHFullScreen(HWND hwnd, DWORD state) {
   if (!IsWindow(hwnd)) return FALSE;
   Lock l(G().m);
-  if (state & SHFS_HIDETASKBAR) g_shell.taskBarVisible = false;
-  if (state & SHFS_SHOWTASKBAR) g_shell.taskBarVisible = true;
-  if (state & SHFS_HIDESIPBUTTON) g_shell.sipButtonVisible = false;
-  if (state & SHFS_SHOWSIPBUTTON) g_shell.sipButtonVisible = true;
-  if (state & SHFS_HIDESTARTICON) g_shell.startIconVisible = false;
-  if (state & SHFS_SHOWSTARTICON) g_shell.startIconVisible = true;
+  BarWish& wish = g_wishes[TopLevelOf(hwnd)];
+  Apply(wish.taskBar, state, SHFS_HIDETASKBAR, SHFS_SHOWTASKBAR);
+  Apply(wish.sipButton, state, SHFS_HIDESIPBUTTON, SHFS_SHOWSIPBUTTON);
+  Apply(wish.startIcon, state, SHFS_HIDESTARTICON, SHFS_SHOWSTARTICON);
   return TRUE;
 }
 
@@ -147,6 +180,10 @@ namespace plat::win {
 ShellStateInfo ShellState() {
   Lock l(G().m);
   ShellStateInfo s = g_shell;
+  BarWish shown = ShownWish();
+  s.taskBarVisible = shown.taskBar != 0;
+  s.sipButtonVisible = shown.sipButton != 0;
+  s.startIconVisible = shown.startIcon != 0;
   s.workArea = RECT{0, s.taskBarVisible ? PLAT_TASKBAR_HEIGHT : 0, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT};
   return s;
 }

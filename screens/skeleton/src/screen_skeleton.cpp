@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "vxbase/money.h"
 #include "vxbase/prop_ce.h"
 
 namespace vxskel {
@@ -146,6 +147,11 @@ BOOL CVXScreenDlg::OnInitDialog() {
     return TRUE;
 }
 
+void CVXScreenDlg::OnCancel() {
+    // Escape (IDCANCEL) leaves the screen as it is, as Enter does: a screen ends only when the
+    // main program opens another one or the program ends.
+}
+
 BOOL CVXScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     ControlId id = LOWORD(wParam);
     UINT code = HIWORD(wParam);
@@ -170,6 +176,12 @@ BOOL CVXScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     for (size_t i = 0; i < m_config.numberCount; ++i)
         if (m_config.numbers[i].id == id && code == EN_CHANGE) OnNumberChange(m_config.numbers[i]);
     if (code == EN_SETFOCUS && ::GetDlgItem(m_hWnd, static_cast<int>(id))) SetInputControl(id);
+    if (id == IDC_QUICK_MOVE && code == CBN_SELCHANGE) {
+        // The head entry ("최근 메뉴") opens nothing; every other entry opens its screen.
+        if (auto* quick = static_cast<CComboBox*>(GetDlgItem(IDC_QUICK_MOVE)))
+            ComboMenuQuick(GetWndOwner(), quick->GetCurSel() + 1);
+        return TRUE;
+    }
     if (code == BN_CLICKED) {
         for (size_t i = 0; i < m_config.goToCount; ++i) {
             const GoToButton& g = m_config.goTo[i];
@@ -432,8 +444,8 @@ void CVXScreenDlg::OnNumberChange(const NumberEdit& edit) {
     if (!ctl) return;
     CString text;
     ctl->GetWindowText(text);
-    if (text.GetLength() <= 10) {
-        CString grouped = GroupThousands(text);
+    CString grouped = GroupThousands(text);
+    if (grouped.GetLength() <= kNumberEditChars) {
         if (slot < std::size(m_lastNumber)) m_lastNumber[slot] = grouped;
         if (grouped != text) {
             ctl->SetWindowText(grouped);  // comes back here once more, unchanged
@@ -442,14 +454,13 @@ void CVXScreenDlg::OnNumberChange(const NumberEdit& edit) {
         }
         return;
     }
-    ctl->LimitText(10);
-    if (edit.kind == NumberKind::Quantity && slot < std::size(m_lastNumber)) {
-        CString last = m_lastNumber[slot];
-        ctl->SetWindowText(last);
-        ctl->SetSel(last.GetLength(), last.GetLength());
-    } else if (edit.kind == NumberKind::PriceWarn) {
-        MessageBox(u"주문금액이 초과 하였습니다.", u"", MB_OK);
-    }
+    // Too long to be shown grouped: the edit takes no more and keeps the last value it showed
+    // grouped, so that what is shown is always what would be sent.
+    ctl->LimitText(kNumberEditChars);
+    CString last = slot < std::size(m_lastNumber) ? m_lastNumber[slot] : CString();
+    ctl->SetWindowText(last);
+    ctl->SetSel(last.GetLength(), last.GetLength());
+    if (edit.kind == NumberKind::PriceWarn) MessageBox(u"주문금액이 초과 하였습니다.", u"", MB_OK);
 }
 
 // ---- Messages --------------------------------------------------------------------------------------

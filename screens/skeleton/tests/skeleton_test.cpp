@@ -443,16 +443,27 @@ TEST_F(SkeletonTest, EmptyAccountListKeepsTheMemoAsText) {
     EXPECT_EQ(Text(vxskel::kAccountCombo), "12345678 - 09");
 }
 
-TEST_F(SkeletonTest, NumberEditsGroupAndStopAtTenCharacters) {
+TEST_F(SkeletonTest, NumberEditsStayGroupedForEveryLengthTheyAccept) {
     Open();
-    ASSERT_TRUE(d->Type(kQuantity, "1234567"));
-    EXPECT_EQ(Text(kQuantity), "1,234,567");
-    ASSERT_TRUE(d->Type(kQuantity, "8"));  // 10 characters with its commas: still grouped
-    EXPECT_EQ(Text(kQuantity), "12,345,678");
-    ASSERT_TRUE(d->Type(kQuantity, "9"));  // an 11th: the quantity keeps its last text
-    EXPECT_EQ(Text(kQuantity), "12,345,678");
-    ASSERT_TRUE(d->Type(kPrice, "1234567"));
-    EXPECT_EQ(Text(kPrice), "1,234,567");
+    // Digit by digit: each text is grouped right; past "12,345,678" (ten characters) the edit
+    // takes no more digits, quantity and price alike.
+    const char* shown[] = {"1", "12", "123", "1,234", "12,345", "123,456", "1,234,567", "12,345,678",
+                           "12,345,678", "12,345,678", "12,345,678"};
+    for (int id : {kQuantity, kPrice}) {
+        SCOPED_TRACE(id);
+        for (int n = 0; n < 11; ++n) {
+            ASSERT_TRUE(d->Type(id, std::string(1, static_cast<char>('1' + (n % 9)))));
+            EXPECT_EQ(Text(id), shown[n]) << n + 1 << " digits typed";
+            if (id == kPrice && n == 8) {
+                // This screen's price edit warns once when it is full.
+                plat::win::MessageBoxInfo b;
+                ASSERT_TRUE(WaitBox(&b));
+                EXPECT_EQ(Utf8(b.text), "주문금액이 초과 하였습니다.");
+                plat::win::AnswerMessageBox(IDOK, b.hwnd);
+                d->Settle();
+            }
+        }
+    }
 }
 
 TEST_F(SkeletonTest, GoToButtonsAskTheOwner) {

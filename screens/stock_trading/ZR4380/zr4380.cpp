@@ -152,11 +152,6 @@ public:
                 ApplyKind(kind ? kind->GetCurSel() : 0);
                 return TRUE;
             }
-            if (id == IDC_QUICK_MOVE && code == CBN_SELCHANGE) {
-                auto* quick = static_cast<CComboBox*>(GetDlgItem(IDC_QUICK_MOVE));
-                if (quick) ComboMenuQuick(GetWndOwner(), quick->GetCurSel() + 1);
-                return TRUE;
-            }
             if (code == BN_CLICKED) {
                 switch (id) {
                     case kConfirm:

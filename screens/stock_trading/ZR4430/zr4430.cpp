@@ -160,7 +160,6 @@ public:
                 default: break;
             }
         }
-        if (id == IDC_QUICK_MOVE && code == CBN_SELCHANGE) return TRUE;  // this screen stays
         return CVXScreenDlg::OnCommand(wParam, lParam);
     }
 

@@ -184,11 +184,6 @@ BOOL CChangeOrderDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
             }
             return TRUE;
         }
-        if (id == IDC_QUICK_MOVE && code == CBN_SELCHANGE) {
-            auto* quick = static_cast<CComboBox*>(GetDlgItem(IDC_QUICK_MOVE));
-            if (quick) ComboMenuQuick(GetWndOwner(), quick->GetCurSel() + 1);
-            return TRUE;
-        }
         if (code == BN_CLICKED) {
             if (m_screen.cancel && (id == kOddLot || id == kAfterHours)) {
                 OnCheckBox(id);

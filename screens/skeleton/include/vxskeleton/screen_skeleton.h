@@ -47,6 +47,8 @@ constexpr ControlId kBtnQuery = 8110;
 constexpr ControlId kStripFirst = 3001;
 constexpr ControlId kStripLast = 3012;
 constexpr UINT_PTR kReplyTimer = 1000;
+// The most characters a number edit shows, separators included ("12,345,678").
+constexpr int kNumberEditChars = 10;
 
 // How the item-code combo and edit reach the 4101 request.
 enum class ItemChain {
@@ -140,6 +142,8 @@ public:
 
     BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // Escape: nothing (a screen is not a box to be dismissed).
+    void OnCancel() override;
 
     // ---- Shared routines ----
     BOOL GetItemCodeText(UINT id, CString& out);

@@ -160,7 +160,7 @@ TEST_P(EcnOrderTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing) {
         {"no price", [](EcnOrderTest& t) { t.SetText(kPrice, ""); }, "주문가격을 입력하세요", kPrice},
         {"quantity of 8 digits", [](EcnOrderTest& t) { t.TypeInto(kQuantity, "12345678"); },
          "주문수량은 9,999,999주까지 숫자로 입력하세요", kQuantity},
-        {"price of 9 digits", [](EcnOrderTest& t) { t.TypeInto(kPrice, "123456789"); },
+        {"price that is no number", [](EcnOrderTest& t) { t.SetText(kPrice, "1a"); },
          "주문가격은 99,999,999원까지 숫자로 입력하세요", kPrice},
     };
     ASSERT_NO_FATAL_FAILURE(OpenScreen());

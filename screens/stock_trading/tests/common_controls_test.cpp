@@ -1,0 +1,151 @@
+// What every stock screen shares, driven on each built screen as the main program hosts it: a
+// screen opened while another one still stands covers the whole display with its strip where the
+// first screen has it; the quick-move combo opens the chosen screen; Escape leaves the screen as
+// it is; the keypad types into the field the user tapped.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "flitway/quick_move.h"
+#include "screen_fixture.h"
+#include "vxbase/vx_dlg.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Plugin {
+    const char* file;
+    const char16_t* name;
+};
+const Plugin kPlugins[] = {STOCK_SCREEN_PLUGINS};
+
+struct Screen {
+    const char* name;   // plug-in
+    int password;       // the account password edit
+};
+const Screen kScreens[] = {{"VX4300", 1014}, {"ZR4310", 1014}, {"ZR4320", 1014}, {"ZR4330", 1014}, {"ZR4340", 1004},
+                           {"ZR4350", 1014}, {"ZR4360", 1014}, {"ZR4380", 1014}, {"ZR4400", 1007}, {"ZR4410", 1007},
+                           {"ZR4430", 1003}, {"ZR4440", 1007}, {"ZR4460", 1007}};
+
+const Plugin* Find(const std::string& name) {
+    for (const Plugin& p : kPlugins)
+        if (screentest::Utf8(p.name) == name + ".dll") return &p;
+    return nullptr;
+}
+
+class CommonControlsTest : public screentest::ScreenTest, public ::testing::WithParamInterface<Screen> {
+protected:
+    CommonControlsTest() : ScreenTest(Find("ZR4310")->file, u"ZR4310.dll") {}
+
+    void SetUp() override {
+        ScreenTest::SetUp();
+        for (const Plugin& p : kPlugins)
+            if (screentest::Utf8(p.name) != "ZR4310.dll") AddPlugin(p.file, p.name);
+        // The device's configuration and code lists, which the ECN screens load.
+        const std::string data = DEVICE_DATA_DIR "/Program Files/Quorvan/";
+        fs::copy_file(data + "Bin/Pelvato.conf", root + "/Program Files/Quorvan/Bin/Pelvato.conf");
+        fs::copy(data + "Code", root + "/Program Files/Quorvan/Code", fs::copy_options::recursive);
+    }
+    std::u16string Name() const {
+        std::string n = std::string(GetParam().name) + ".dll";
+        return std::u16string(n.begin(), n.end());
+    }
+    RECT WindowRect(HWND h) {
+        RECT r{};
+        d->Ui([&] { GetWindowRect(h, &r); });
+        return r;
+    }
+    RECT ControlRect(int id) {
+        RECT r{};
+        d->Ui([&] { GetWindowRect(GetDlgItem(dlg, id), &r); });
+        return r;
+    }
+    static std::string Str(const RECT& r) {
+        char b[64];
+        std::snprintf(b, sizeof b, "%ld,%ld,%ld,%ld", static_cast<long>(r.left), static_cast<long>(r.top),
+                      static_cast<long>(r.right), static_cast<long>(r.bottom));
+        return b;
+    }
+    std::string EditText(int id) {
+        WCHAR text[64] = {};
+        d->Ui([&] { GetDlgItemText(dlg, id, text, 64); });
+        return screentest::Utf8(text);
+    }
+};
+
+// The host opens the next screen before it ends the one shown: the new one stands at 0,0 and
+// 240 x 320 with its price strip at y 47, as the first screen of the session does.
+TEST_P(CommonControlsTest, AScreenAfterAnotherStandsWhereTheFirstStands) {
+    const char16_t* before = std::string(GetParam().name) == "ZR4400" ? u"ZR4410.dll" : u"ZR4400.dll";
+    ASSERT_NO_FATAL_FAILURE(Open(before));
+    HWND first = dlg;
+    EXPECT_EQ(Str(WindowRect(first)), "0,0,240,320");
+    EXPECT_EQ(Str(ControlRect(3001)), "2,47,70,60");
+    screentest::EndDlgFn endFirst = end;
+    HMODULE firstModule = module;
+    ASSERT_NO_FATAL_FAILURE(Open(Name().c_str()));
+    EXPECT_EQ(Str(WindowRect(dlg)), "0,0,240,320");
+    EXPECT_EQ(Str(ControlRect(3001)), "2,47,70,60");
+    EXPECT_EQ(Str(ControlRect(IDC_KEY_1)), "1,300,22,320");
+    d->Ui([&] {
+        endFirst();
+        FreeLibrary(firstModule);
+    });
+    EXPECT_FALSE(plat::win::ShellState().taskBarVisible);
+    EXPECT_EQ(Str(WindowRect(dlg)), "0,0,240,320");
+}
+
+// The combo lists "최근 메뉴" and the screens opened last, newest first: the head opens nothing,
+// every other entry asks the owner for its screen.
+TEST_P(CommonControlsTest, QuickMovePickOpensTheChosenScreen) {
+    std::string path = root + "/menu.conf";
+    FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("1020:Buy:93001:ZR4310.dll\n1030:Balance:94001:ZR4400.dll\n", f);
+    std::fclose(f);
+    ASSERT_EQ(menu.ReadFile(u"\\menu.conf"), 1);
+    _qm_exit_his();
+    _qm_change_his(&menu, 93001);
+    _qm_change_his(&menu, 94001);
+    ASSERT_NO_FATAL_FAILURE(Open(Name().c_str()));
+    ASSERT_TRUE(d->Pick(IDC_QUICK_MOVE, 0));
+    EXPECT_TRUE(OwnerGot(WM_VX_OPEN_SCREEN).empty());
+    ASSERT_TRUE(d->Pick(IDC_QUICK_MOVE, 2));
+    auto opens = OwnerGot(WM_VX_OPEN_SCREEN);
+    ASSERT_EQ(opens.size(), 1u);
+    EXPECT_EQ(opens[0].wParam, 93001u);
+    _qm_exit_his();
+}
+
+TEST_P(CommonControlsTest, EscapeLeavesTheScreenAsItIs) {
+    ASSERT_NO_FATAL_FAILURE(Open(Name().c_str()));
+    ASSERT_TRUE(d->Tap(GetParam().password));
+    ASSERT_TRUE(d->Key("ESCAPE"));
+    bool visible = false;
+    d->Ui([&] { visible = IsWindowVisible(dlg) != FALSE; });
+    EXPECT_TRUE(visible);
+    EXPECT_EQ(Str(WindowRect(dlg)), "0,0,240,320");
+    EXPECT_TRUE(OwnerGot(WM_VX_EXIT_APP).empty());
+}
+
+// A tap on the password edit makes it the keypad's target: the first key replaces its text, the
+// next ones append, "<<" takes the last one back.
+TEST_P(CommonControlsTest, KeypadTypesIntoTheTappedField) {
+    ASSERT_NO_FATAL_FAILURE(Open(Name().c_str()));
+    int pw = GetParam().password;
+    d->Ui([&] { SetDlgItemText(dlg, pw, u"99"); });
+    ASSERT_TRUE(d->Tap(pw));
+    ASSERT_TRUE(d->Tap(IDC_KEY_1 + 2));  // "3"
+    EXPECT_EQ(EditText(pw), "3");
+    ASSERT_TRUE(d->Tap(IDC_KEY_0));
+    ASSERT_TRUE(d->Tap(IDC_KEY_1 + 6));  // "7"
+    EXPECT_EQ(EditText(pw), "307");
+    ASSERT_TRUE(d->Tap(IDC_KEY_BACK));
+    EXPECT_EQ(EditText(pw), "30");
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, CommonControlsTest, ::testing::ValuesIn(kScreens),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
