@@ -7,50 +7,34 @@
 #include <vector>
 
 #include "flitway/quick_move.h"
-#include "screen_fixture.h"
+#include "screen_host.h"
 #include "vxbase/vx_dlg.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Plugin {
-    const char* file;
-    const char16_t* name;
-};
-const Plugin kPlugins[] = {STOCK_SCREEN_PLUGINS};
-
 struct Screen {
-    const char* name;   // plug-in
-    int password;       // the account password edit
+    const char* name;  // plug-in
+    int password;      // the account password edit
 };
 const Screen kScreens[] = {{"VX4300", 1014}, {"ZR4310", 1014}, {"ZR4320", 1014}, {"ZR4330", 1014}, {"ZR4340", 1004},
                            {"ZR4350", 1014}, {"ZR4360", 1014}, {"ZR4380", 1014}, {"ZR4400", 1007}, {"ZR4410", 1007},
                            {"ZR4430", 1003}, {"ZR4440", 1007}, {"ZR4460", 1007}};
 
-const Plugin* Find(const std::string& name) {
-    for (const Plugin& p : kPlugins)
-        if (screentest::Utf8(p.name) == name + ".dll") return &p;
-    return nullptr;
-}
-
-class CommonControlsTest : public screentest::ScreenTest, public ::testing::WithParamInterface<Screen> {
+class CommonControlsTest : public screentest::ScreenTestWithParam<Screen> {
 protected:
-    CommonControlsTest() : ScreenTest(Find("ZR4310")->file, u"ZR4310.dll") {}
-
     void SetUp() override {
-        ScreenTest::SetUp();
-        for (const Plugin& p : kPlugins)
-            if (screentest::Utf8(p.name) != "ZR4310.dll") AddPlugin(p.file, p.name);
+        ScreenTestWithParam::SetUp();
+        if (HasFatalFailure()) return;
         // The device's configuration and code lists, which the ECN screens load.
         const std::string data = DEVICE_DATA_DIR "/Program Files/Quorvan/";
-        fs::copy_file(data + "Bin/Pelvato.conf", root + "/Program Files/Quorvan/Bin/Pelvato.conf");
-        fs::copy(data + "Code", root + "/Program Files/Quorvan/Code", fs::copy_options::recursive);
+        fs::copy_file(data + "Bin/Pelvato.conf", root + "/Program Files/Quorvan/Bin/Pelvato.conf",
+                      fs::copy_options::overwrite_existing);
+        fs::copy(data + "Code", root + "/Program Files/Quorvan/Code",
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
-    std::u16string Name() const {
-        std::string n = std::string(GetParam().name) + ".dll";
-        return std::u16string(n.begin(), n.end());
-    }
+    std::string Name() const { return GetParam().name; }
     RECT WindowRect(HWND h) {
         RECT r{};
         d->Ui([&] { GetWindowRect(h, &r); });
@@ -77,14 +61,16 @@ protected:
 // The host opens the next screen before it ends the one shown: the new one stands at 0,0 and
 // 240 x 320 with its price strip at y 47, as the first screen of the session does.
 TEST_P(CommonControlsTest, AScreenAfterAnotherStandsWhereTheFirstStands) {
-    const char16_t* before = std::string(GetParam().name) == "ZR4400" ? u"ZR4410.dll" : u"ZR4400.dll";
-    ASSERT_NO_FATAL_FAILURE(Open(before));
+    ASSERT_NO_FATAL_FAILURE(Open(Name() == "ZR4400" ? "ZR4410" : "ZR4400"));
     HWND first = dlg;
     EXPECT_EQ(Str(WindowRect(first)), "0,0,240,320");
     EXPECT_EQ(Str(ControlRect(3001)), "2,47,70,60");
-    screentest::EndDlgFn endFirst = end;
+    // Kept alive while the next one opens, as the host keeps it for half a second.
+    auto endFirst = end;
     HMODULE firstModule = module;
-    ASSERT_NO_FATAL_FAILURE(Open(Name().c_str()));
+    end = nullptr;
+    module = nullptr;
+    ASSERT_NO_FATAL_FAILURE(Open(Name()));
     EXPECT_EQ(Str(WindowRect(dlg)), "0,0,240,320");
     EXPECT_EQ(Str(ControlRect(3001)), "2,47,70,60");
     EXPECT_EQ(Str(ControlRect(IDC_KEY_1)), "1,300,22,320");
@@ -108,7 +94,7 @@ TEST_P(CommonControlsTest, QuickMovePickOpensTheChosenScreen) {
     _qm_exit_his();
     _qm_change_his(&menu, 93001);
     _qm_change_his(&menu, 94001);
-    ASSERT_NO_FATAL_FAILURE(Open(Name().c_str()));
+    ASSERT_NO_FATAL_FAILURE(Open(Name()));
     ASSERT_TRUE(d->Pick(IDC_QUICK_MOVE, 0));
     EXPECT_TRUE(OwnerGot(WM_VX_OPEN_SCREEN).empty());
     ASSERT_TRUE(d->Pick(IDC_QUICK_MOVE, 2));
@@ -119,7 +105,7 @@ TEST_P(CommonControlsTest, QuickMovePickOpensTheChosenScreen) {
 }
 
 TEST_P(CommonControlsTest, EscapeLeavesTheScreenAsItIs) {
-    ASSERT_NO_FATAL_FAILURE(Open(Name().c_str()));
+    ASSERT_NO_FATAL_FAILURE(Open(Name()));
     ASSERT_TRUE(d->Tap(GetParam().password));
     ASSERT_TRUE(d->Key("ESCAPE"));
     bool visible = false;
@@ -132,7 +118,7 @@ TEST_P(CommonControlsTest, EscapeLeavesTheScreenAsItIs) {
 // A tap on the password edit makes it the keypad's target: the first key replaces its text, the
 // next ones append, "<<" takes the last one back.
 TEST_P(CommonControlsTest, KeypadTypesIntoTheTappedField) {
-    ASSERT_NO_FATAL_FAILURE(Open(Name().c_str()));
+    ASSERT_NO_FATAL_FAILURE(Open(Name()));
     int pw = GetParam().password;
     d->Ui([&] { SetDlgItemText(dlg, pw, u"99"); });
     ASSERT_TRUE(d->Tap(pw));
