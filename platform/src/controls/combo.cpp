@@ -15,6 +15,7 @@ struct ComboState {
   HWND popup = 0;
   bool dropped = false;
   int dropHeight = 100;
+  int droppedWidth = 0;  // CB_SETDROPPEDWIDTH: the open list's least width (0: the combo's)
   int itemHeight = 0;
   int hot = -1;     // row highlighted in the open list
   int top = 0;      // first row shown in the open list
@@ -96,8 +97,11 @@ void Open(HWND hwnd, ComboState& s) {
   s.dropped = true;
   s.hot = s.list.sel;
   s.top = 0;
+  // A list wider than its combo stays on the screen: it moves left as far as it must.
+  int w = std::min(std::max<int>(wr.right - wr.left, s.droppedWidth), PLAT_SCREEN_WIDTH);
+  int x = std::clamp<int>(wr.left, 0, PLAT_SCREEN_WIDTH - w);
   s.popup = CreateWindowEx(WS_EX_TOPMOST, WC_COMBOLBOX, u"", WS_POPUP | WS_BORDER | (scroll ? WS_VSCROLL : 0),
-                           wr.left, y, wr.right - wr.left, h, hwnd, nullptr, nullptr, nullptr);
+                           x, y, w, h, hwnd, nullptr, nullptr, nullptr);
   if (!s.popup) {
     s.dropped = false;
     return;
@@ -461,10 +465,16 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case CB_GETDROPPEDWIDTH: {
       RECT r;
       GetWindowRect(hwnd, &r);
-      return r.right - r.left;
+      return std::max<int>(r.right - r.left, s.droppedWidth);
     }
-    case CB_SETDROPPEDWIDTH:
-      return CB_ERR;
+    case CB_SETDROPPEDWIDTH: {
+      int w = static_cast<int>(static_cast<intptr_t>(wParam));
+      if (w < 0) return CB_ERR;
+      s.droppedWidth = w;
+      RECT r;
+      GetWindowRect(hwnd, &r);
+      return std::max<int>(r.right - r.left, s.droppedWidth);
+    }
     case WM_PLAT_INSPECT: {
       auto* out = reinterpret_cast<std::u16string*>(wParam);
       if (!out) return FALSE;

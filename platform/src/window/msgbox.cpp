@@ -36,6 +36,7 @@ const char16_t kBoxClass[] = u"#plat_msgbox";
 const char16_t kMenuClass[] = u"#plat_menu";
 const char16_t kBarClass[] = u"#plat_menubar";
 constexpr int kItemHeight = 20;
+constexpr int kTextLeft = 8, kTextRight = 4;  // an item's text within the menu
 constexpr int kSeparatorHeight = 7;
 constexpr int kButtonWidth = 56;
 constexpr int kButtonHeight = 22;
@@ -233,7 +234,7 @@ LRESULT CALLBACK MenuProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             continue;
           }
           SetTextColor(dc, (it.flags & (MF_GRAYED | MF_DISABLED)) ? RGB(128, 128, 128) : RGB(0, 0, 0));
-          RECT t{8, top, rc.right - 4, top + kItemHeight};
+          RECT t{kTextLeft, top, rc.right - kTextRight, top + kItemHeight};
           DrawText(dc, it.text.c_str(), -1, &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
           top += kItemHeight;
         }
@@ -551,13 +552,19 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   rec->queue = CurrentQueue();
   rec->info.owner = owner;
   rec->info.threadId = rec->queue->tid;
-  size_t longest = 4;
+  // As wide as the widest item in the font the menu draws with, as the handheld's menus are.
+  int widest = 0;
   int height = 2;
+  HDC measure = CreateCompatibleDC(nullptr);
   for (auto& it : rec->info.items) {
-    longest = std::max(longest, it.text.size());
+    SIZE size{};
+    if (measure && !it.text.empty() &&
+        GetTextExtentPoint32(measure, it.text.c_str(), static_cast<int>(it.text.size()), &size))
+      widest = std::max(widest, static_cast<int>(size.cx));
     height += (it.flags & MF_SEPARATOR) ? kSeparatorHeight : kItemHeight;
   }
-  int width = std::clamp(static_cast<int>(longest) * 8 + 20, 60, PLAT_SCREEN_WIDTH);
+  if (measure) DeleteDC(measure);
+  int width = std::clamp(widest + kTextLeft + kTextRight + 8, 60, PLAT_SCREEN_WIDTH);
   height = std::min(height, PLAT_SCREEN_HEIGHT);
   if (flags & TPM_RIGHTALIGN) x -= width;
   else if (flags & TPM_CENTERALIGN) x -= width / 2;

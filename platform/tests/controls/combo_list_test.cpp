@@ -172,6 +172,26 @@ TEST_F(ComboTest, DropDownListShowsItsSelectionAndTakesTextOfAnItem) {
             (std::vector<int>{CBN_DROPDOWN, CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE}));
 }
 
+// A list set wider than its combo opens at that width and stays on the screen.
+TEST_F(ComboTest, DroppedWidthWidensTheOpenListWithinTheScreen) {
+  CComboBox* c = static_cast<CComboBox*>(dlg_->GetDlgItem(kComboList));
+  c->AddString(u"거래원/종목정보");
+  RECT r = ScreenRect(kComboList);
+  const int own = r.right - r.left;
+  EXPECT_EQ(c->SendMessage(CB_GETDROPPEDWIDTH), own);
+  EXPECT_EQ(c->SendMessage(CB_SETDROPPEDWIDTH, 230), 230);
+  EXPECT_EQ(c->SendMessage(CB_GETDROPPEDWIDTH), 230);
+  c->ShowDropDown(TRUE);
+  RECT lr{};
+  c->SendMessage(CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&lr));
+  EXPECT_EQ(lr.right - lr.left, 230);
+  EXPECT_GE(lr.left, 0);
+  EXPECT_LE(lr.right, 240);
+  c->ShowDropDown(FALSE);
+  // A width below the combo's leaves the combo's.
+  EXPECT_EQ(c->SendMessage(CB_SETDROPPEDWIDTH, 10), own);
+}
+
 TEST_F(ComboTest, InspectionListsItemsAndSelection) {
   CComboBox* c = static_cast<CComboBox*>(dlg_->GetDlgItem(kCombo));
   c->AddString(u"가");

@@ -1,4 +1,5 @@
 // Dialogs from templates, message boxes and pop-up menus, answered as a user or a test would.
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -326,6 +327,36 @@ TEST_F(MenuTest, ChosenItemArrivesAsCommandAfterTheLoop) {
   EXPECT_TRUE(after.back().posted);
   EXPECT_TRUE(DestroyMenu(m));
   EXPECT_FALSE(DestroyMenu(m)) << "a menu is destroyed once";
+}
+
+// A menu is as wide as its widest item in the font it draws with: no item is cut.
+TEST_F(MenuTest, MenuIsAsWideAsItsWidestItem) {
+  plat::win::SetAutomationMode(true);
+  HWND owner = MakeTop();
+  HMENU m = CreatePopupMenu();
+  const WCHAR* items[] = {u"주문체결조회", u"주문가능잔고", u"거래원/종목정보", u"X"};
+  for (UINT i = 0; i < 4; ++i) AppendMenu(m, MF_STRING, 200 + i, items[i]);
+  HDC dc = CreateCompatibleDC(nullptr);
+  int widest = 0;
+  for (const WCHAR* t : items) {
+    SIZE size{};
+    ASSERT_TRUE(GetTextExtentPoint32(dc, t, static_cast<int>(std::char_traits<char16_t>::length(t)), &size));
+    widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  DeleteDC(dc);
+  RECT shown{};
+  std::thread chooser([&] {
+    plat::win::MenuInfo seen;
+    ASSERT_TRUE(plat::win::WaitForMenu(&seen, 5000));
+    GetWindowRect(seen.hwnd, &shown);
+    plat::win::ChooseMenuItem(0);
+  });
+  TrackPopupMenu(m, TPM_RETURNCMD, 20, 60, 0, owner, nullptr);
+  chooser.join();
+  // The text starts 8 pixels in and keeps 4 pixels from the right edge.
+  EXPECT_GE(shown.right - shown.left, widest + 12);
+  EXPECT_LE(shown.right - shown.left, widest + 40);
+  DestroyMenu(m);
 }
 
 TEST_F(MenuTest, TapsChooseOrDismiss) {

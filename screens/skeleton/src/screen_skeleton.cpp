@@ -147,6 +147,23 @@ BOOL CVXScreenDlg::OnInitDialog() {
     return TRUE;
 }
 
+void CVXScreenDlg::FitListToItems(UINT comboId) {
+    auto* combo = static_cast<CComboBox*>(GetDlgItem(static_cast<int>(comboId)));
+    if (!combo) return;
+    CClientDC dc(combo);
+    CFont* font = combo->GetFont();
+    CFont* old = font ? dc.SelectObject(font) : nullptr;
+    int widest = 0;
+    for (int i = 0; i < combo->GetCount(); ++i) {
+        CString item;
+        combo->GetLBText(i, item);
+        widest = std::max(widest, static_cast<int>(dc.GetTextExtent(item).cx));
+    }
+    if (old) dc.SelectObject(old);
+    // The item's margins and room for the list's scroll bar.
+    combo->SendMessage(CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + kListMargins));
+}
+
 void CVXScreenDlg::OnCancel() {
     // Escape (IDCANCEL) leaves the screen as it is, as Enter does: a screen ends only when the
     // main program opens another one or the program ends.
@@ -176,6 +193,7 @@ BOOL CVXScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     for (size_t i = 0; i < m_config.numberCount; ++i)
         if (m_config.numbers[i].id == id && code == EN_CHANGE) OnNumberChange(m_config.numbers[i]);
     if (code == EN_SETFOCUS && ::GetDlgItem(m_hWnd, static_cast<int>(id))) SetInputControl(id);
+    if (id == IDC_QUICK_MOVE && code == CBN_DROPDOWN) FitListToItems(IDC_QUICK_MOVE);
     if (id == IDC_QUICK_MOVE && code == CBN_SELCHANGE) {
         // The head entry ("최근 메뉴") opens nothing; every other entry opens its screen.
         if (auto* quick = static_cast<CComboBox*>(GetDlgItem(IDC_QUICK_MOVE)))

@@ -203,6 +203,10 @@ protected:
     void OnItemComboEditChange();
     void OnItemComboSelChange();
     void OnAccountSelChange();
+    // Makes the combo's open list as wide as its widest item (the quick-move list names screens
+    // that its narrow combo cannot show whole).
+    void FitListToItems(UINT comboId);
+    static constexpr int kListMargins = 24;
     void OnNumberChange(const NumberEdit& edit);
     void ShowItemName(const unsigned char* body, int len);
     void BoxCp949(const char* text, const char* caption, UINT type);

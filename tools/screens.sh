@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# The screen gallery: opens every screen that the menu file names and that this build has, in one
+# headless session against the simulated servers, each once as the first screen after the login
+# and once after another screen, and writes a picture of each with a page that lists them.
+#
+#   bash tools/screens.sh                 pictures into docs/screens/ and the page docs/screens.md
+#   bash tools/screens.sh --check         compares each screen's window tree (every control's id,
+#                                         class and rectangle, both times it was opened) with its
+#                                         expected layout in tests/layout/; a difference or a
+#                                         screen without one fails
+#   bash tools/screens.sh --update-layout writes the expected layouts from this build
+# Options: --no-build (use what is built), --build-dir DIR (default build), --out DIR (where the
+# pictures and the page go; default docs), --keep (leave the temporary folder).
+#
+# A new screen needs nothing here: once its line is in the menu file and its plug-in is built,
+# the gallery shows it; --update-layout writes its expected layout, which is committed with it.
+set -euo pipefail
+here="$PWD"
+src="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$src"
+
+build=1; builddir="$src/build"; out="$src/docs"; keep=0; mode=pictures; server_extra=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --no-build) build=0 ;;
+    --build-dir) builddir="${2:?--build-dir needs a folder}"; shift ;;
+    --out) out="${2:?--out needs a folder}"; shift ;;
+    --keep) keep=1 ;;
+    --check) mode=check ;;
+    --update-layout) mode=update ;;
+    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "screens: unknown option $1 (see --help)" >&2; exit 2 ;;
+  esac
+  shift
+done
+case "$builddir" in /*) ;; *) builddir="$here/$builddir" ;; esac
+case "$out" in /*) ;; *) out="$here/$out" ;; esac
+layouts="$src/tests/layout"
+
+if [ "$build" = 1 ]; then
+  { cmake -S . -B "$builddir" >/dev/null && cmake --build "$builddir" -j "$(nproc)"; } ||
+    { echo "screens: step \"building\" failed" >&2; exit 1; }
+fi
+
+me=screens; headless=1
+# shellcheck source=tools/lib/session.sh
+. "$src/tools/lib/session.sh"
+session_check_build
+export LARKSPIN_AUTOMATION=1
+unset LARKSPIN_DISPLAY
+session_begin
+session_start_servers
+
+# --- The screens: each plug-in the menu file names once, in the file's order, when it is built. --
+menu="$root/Program Files/Quorvan/Bin/menu.conf"
+cp "$menu" "$work/menu.conf"
+ids=(); names=(); files=()
+while IFS=: read -r group name id file; do
+  file="${file%$'\r'}"
+  case "$group" in ''|'#'*) continue ;; esac
+  [ -n "$file" ] || continue
+  case "$file" in VXLogin.dll|ZR1022.dll) continue ;; esac  # the login, pictured on the way in
+  [ "$id" != 90100 ] || continue  # the start screen's id names each session's first screen
+  [ -e "$root/Program Files/Quorvan/Bin/$file" ] || continue
+  for f in ${files[@]+"${files[@]}"}; do [ "$f" = "$file" ] && continue 2; done
+  ids+=("$id"); names+=("$name"); files+=("$file")
+done < <(iconv -f CP949 -t UTF-8 "$work/menu.conf" | tr -d '\t')
+n=${#files[@]}
+[ "$n" -gt 0 ] || fail "the menu file names no built screen"
+echo "screens: ${n} screens: ${files[*]}"
+
+# The window tree of a screen as its layout: one line per window, indented by depth, with its
+# class, control id and screen rectangle.
+layout_of() {
+  main tree "@$1" | sed -n -E 's/^( *)[0-9]+ ([^ ]+) id=(-?[0-9]+) text=".*" rect=([-0-9]+,[-0-9]+,[-0-9]+,[-0-9]+) .*$/\1\2 id=\3 rect=\4/p'
+}
+
+# Waits for screen ID to open (an event after line MARK of the event log) and for its base quote;
+# prints its dialog window.
+wait_screen() {
+  local line hwnd
+  line="$(ctl --timeout 30000 wait event screen "$1" '*' '*' --from "$2")" || fail "screen $1 did not open"
+  hwnd="$(printf '%s\n' "$line" | awk -F'\t' '{ print $NF }')"
+  # The strip is filled by the reply to the screen's first request.
+  for _ in $(seq 1 100); do
+    main tree "@$hwnd" | grep -q -E ' id=30(01|13) ' && break
+    sleep 0.05
+  done
+  main settle >/dev/null
+  echo "$hwnd"
+}
+events_now() { ctl events 2>/dev/null | wc -l; }
+
+mkdir -p "$work/layouts" "$work/shots"
+# shellcheck disable=SC2317  # called by login_headless
+picture_login() { if [ "$1" = login ]; then main shot "$work/shots/login.png" >/dev/null; fi; }
+# Session i opens screen i as the start screen (the menu file's 90100 names it for the session)
+# and then screen i+1, so each screen is opened once first and once after another.
+for i in $(seq 0 $((n - 1))); do
+  first="${files[$i]}"; j=$(((i + 1) % n)); next="${files[$j]}"
+  step_name="session $((i + 1)) of $n: $first first"
+  LC_ALL=C sed -e "s/^\(1000:[^:]*:90100:\).*\$/\1$first"$'\r'"/" "$work/menu.conf" >"$menu"
+  mark="$(events_now)"
+  start_launcher
+  if [ "$i" = 0 ]; then
+    login_headless picture_login
+  else
+    login_headless
+  fi
+  hwnd="$(wait_screen 90100 "$mark")"
+  step_name="version check of session $((i + 1))"
+  ctl --program ZRUpdate --timeout 30000 wait exit >/dev/null 2>&1 || true
+  ctl --program Larkspin --timeout 30000 wait exit >/dev/null 2>&1 || true
+  main settle >/dev/null
+  [ "$(main box | head -n 1)" = "none" ] || fail "a box is up over $first: $(main box | sed -n 's/^text //p')"
+  layout_of "$hwnd" >"$work/layouts/${first%.dll}.first"
+  main shot "$work/shots/${first%.dll}-first.png" >/dev/null
+
+  step_name="session $((i + 1)) of $n: $next after $first"
+  mark="$(events_now)"
+  "$bin/larkspin-demo-device" --root "$root" open-screen "${ids[$j]}"
+  hwnd="$(wait_screen "${ids[$j]}" "$mark")"
+  [ "$(main box | head -n 1)" = "none" ] || fail "a box is up over $next: $(main box | sed -n 's/^text //p')"
+  layout_of "$hwnd" >"$work/layouts/${next%.dll}.after"
+  main shot "$work/shots/${next%.dll}.png" >/dev/null
+  stop_programs
+done
+cp "$work/menu.conf" "$menu"
+check_reports
+
+# --- Layouts: the same both times, and as expected. ---------------------------------------------
+step_name="comparing the layouts"
+bad=0
+for file in "${files[@]}"; do
+  s="${file%.dll}"
+  if ! diff -u "$work/layouts/$s.first" "$work/layouts/$s.after" >"$work/$s.diff"; then
+    echo "screens: $s stands differently as the first screen and after another:" >&2
+    cat "$work/$s.diff" >&2; bad=1
+  fi
+  [ -s "$work/layouts/$s.after" ] || { echo "screens: $s has no windows" >&2; bad=1; }
+  case "$mode" in
+    update) mkdir -p "$layouts"; cp "$work/layouts/$s.after" "$layouts/$s.txt" ;;
+    check)
+      if [ ! -e "$layouts/$s.txt" ]; then
+        echo "screens: $s has no expected layout: run bash tools/screens.sh --update-layout and commit tests/layout/$s.txt" >&2
+        bad=1
+      elif ! diff -u "$layouts/$s.txt" "$work/layouts/$s.after" >"$work/$s.diff"; then
+        echo "screens: $s differs from tests/layout/$s.txt (- expected, + this build):" >&2
+        cat "$work/$s.diff" >&2; bad=1
+      fi ;;
+  esac
+done
+[ "$bad" = 0 ] || fail "the screens' layouts differ"
+
+# --- Pictures and the page. ----------------------------------------------------------------------
+if [ "$mode" = pictures ]; then
+  step_name="writing the pictures and the page"
+  mkdir -p "$out/screens"
+  cp "$work/shots/login.png" "$out/screens/VXLogin.png"
+  page="$out/screens.md"
+  {
+    echo "# Screens"
+    echo
+    echo "Every screen of the menu file that is built, as \`tools/screens.sh\` shows it against the simulated"
+    echo "server after the login as user \`demo\` (the strip's quote is the simulated server's). Each"
+    echo "screen is opened once as the first screen of a session and once after another; both stand"
+    echo "alike (the layout test, \`tests/layout/\`, holds every control's place)."
+    echo
+    echo "| Screen | Plug-in | Title | Picture |"
+    echo "|---|---|---|---|"
+    echo "| 90101 | VXLogin | 로그인 | ![VXLogin](screens/VXLogin.png) |"
+    for k in $(seq 0 $((n - 1))); do
+      s="${files[$k]%.dll}"
+      cp "$work/shots/$s.png" "$out/screens/$s.png"
+      echo "| ${ids[$k]} | $s | ${names[$k]} | ![$s](screens/$s.png) |"
+    done
+  } >"$page"
+  echo "screens: ${n} pictures in $out/screens, the page $page"
+fi
+[ "$mode" = check ] && echo "screens: the layouts of ${n} screens are as expected"
+[ "$mode" = update ] && echo "screens: the layouts of ${n} screens written to $layouts"
+exit 0
