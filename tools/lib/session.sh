@@ -1,6 +1,6 @@
 # shellcheck shell=bash
-# A headless or interactive session of the three programs on a fresh device root, shared by
-# tools/demo.sh and tools/screens.sh (sourced, not run). The caller sets:
+# A headless or interactive session of the three programs on a fresh device root, for the
+# scripts that drive them (tools/screens.sh; sourced, not run). The caller sets:
 #   me        its name in messages ("demo")
 #   src       the source tree
 #   builddir  the build folder (programs in bin/, the staged device in device/)
