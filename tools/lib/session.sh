@@ -44,23 +44,28 @@ registered_pids() {
   done
 }
 
+# True when process PID runs on our device root (it has our LARKSPIN_ROOT): a pid that has ended
+# may already belong to some other process, which is never signalled.
+ours() {
+  [ -r "/proc/$1/environ" ] && tr '\0' '\n' <"/proc/$1/environ" 2>/dev/null | grep -qxF "LARKSPIN_ROOT=$root"
+}
+
 # Ends the programs of our own device root (each registered program by its pid, the launcher by
 # the pid it was started with): TERM, and KILL for what has not ended within two seconds.
 stop_programs() {
-  local pid left
-  for pid in $(registered_pids); do kill -TERM "$pid" 2>/dev/null || true; done
-  if [ -n "$launcher_pid" ]; then kill -TERM "$launcher_pid" 2>/dev/null || true; fi
+  local pid left pids
+  pids="$(registered_pids) $launcher_pid"
+  for pid in $pids; do ours "$pid" && kill -TERM "$pid" 2>/dev/null; done
   for _ in $(seq 1 40); do
     left=0
-    for pid in $(registered_pids); do kill -0 "$pid" 2>/dev/null && left=1; done
-    [ -n "$launcher_pid" ] && kill -0 "$launcher_pid" 2>/dev/null && left=1
+    for pid in $pids; do ours "$pid" && left=1; done
     [ "$left" = 0 ] && break
     sleep 0.05
   done
-  for pid in $(registered_pids); do kill -KILL "$pid" 2>/dev/null || true; done
-  if [ -n "$launcher_pid" ]; then kill -KILL "$launcher_pid" 2>/dev/null || true; fi
+  for pid in $pids; do ours "$pid" && kill -KILL "$pid" 2>/dev/null; done
   launcher_pid=""
   rm -f "$root"/run/auto/* 2>/dev/null || true
+  return 0
 }
 
 stop_all() {
