@@ -72,9 +72,10 @@ std::vector<Delivered> Expected(const uint8_t* data, size_t size, bool& hadLengt
     while (size - pos >= lb) {
         const uint32_t length = LengthAt(data + pos);
         hadLength = true;
-        if (length < uint32_t(Profile().headerSize)) break;  // no way to find the next packet
-        if (size - pos < length) break;                    // cut short by the close
-        if (length <= uint32_t(CVXSocketThread::kSlotSize))
+        if (length < lb) break;          // shorter than its own length: no way to find the next packet
+        if (size - pos < length) break;  // cut short by the close
+        // A frame without a whole header, or larger than a slot, is dropped: its slot is passed over.
+        if (length >= uint32_t(Profile().headerSize) && length <= uint32_t(CVXSocketThread::kSlotSize))
             out.push_back({index, std::vector<uint8_t>(data + pos, data + pos + length)});
         pos += length;
         index = (index + 1) % CVXSocketThread::kSlotCount;
