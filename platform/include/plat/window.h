@@ -1175,6 +1175,10 @@ bool ChooseMenuItem(UINT id);
 // pending once it has been drawn.
 void SetAutomationMode(bool on);
 bool AutomationMode();
+// True on a thread inside a modal loop (a message box, menu or modal dialog) that has been
+// answered or ended but has not returned yet: what follows the box in its caller is still to
+// run, so the thread has not settled even with an empty queue.
+bool ModalLoopEnding();
 
 // A window's own code is running: a procedure of the window, of one of its children or of a
 // window it owns (directly or further down) is on the calling thread's stack, for example a

@@ -1147,8 +1147,13 @@ bool SettleThread(DWORD tid, int timeoutMs) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
     if (left <= 0) return false;
     bool busy = true;
-    if (!RunOnUi(tid, [&] { busy = GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER) != 0; },
-                 static_cast<int>(left)))
+    // A probe that runs inside a box's loop after the box was answered (the answer landed while
+    // the loop was fetching the probe) finds an empty queue although the code after the box has
+    // yet to run: that counts as busy too.
+    if (!RunOnUi(tid, [&] {
+          busy = GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER) != 0 ||
+                 plat::win::ModalLoopEnding();
+        }, static_cast<int>(left)))
       return false;
     if (!busy) return true;
     // Paints and timers come after posted messages: give the loop a moment to reach them

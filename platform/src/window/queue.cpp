@@ -236,7 +236,14 @@ static void WaitForInput() {
   if (poll(&fd, 1, wait) > 0) DrainWake(*q);
 }
 
+// The end conditions of the modal loops running on this thread, innermost last.
+static thread_local std::vector<const std::function<bool()>*> tModalLoops;
+
 bool ModalLoop(const std::function<bool()>& done, HWND dialog) {
+  tModalLoops.push_back(&done);
+  struct Pop {
+    ~Pop() { tModalLoops.pop_back(); }
+  } pop;
   for (;;) {
     PollDisplay();
     if (done()) break;
@@ -260,6 +267,14 @@ bool ModalLoop(const std::function<bool()>& done, HWND dialog) {
 }
 
 }  // namespace plat::wm
+
+namespace plat::win {
+bool ModalLoopEnding() {
+  for (const auto* done : plat::wm::tModalLoops)
+    if ((*done)()) return true;
+  return false;
+}
+}  // namespace plat::win
 
 using namespace plat::wm;
 

@@ -169,6 +169,29 @@ TEST_F(MessageBoxTest, UnattendedBoxTakesItsDefaultButton) {
   EXPECT_FALSE(plat::win::PendingMessageBox(nullptr));
 }
 
+// A box answered while its loop is still running counts as ending until the loop returns: code
+// that waits for the thread to settle must not take that moment for the end of the work.
+TEST_F(MessageBoxTest, AnsweredBoxCountsAsEndingUntilItsLoopReturns) {
+  plat::win::SetAutomationMode(true);
+  HWND top = MakeTop();
+  std::vector<bool> seen;  // before the answer, after it inside the loop, after the box returned
+  // A timer of the window ticks inside the box's own loop; the first tick after the box shows
+  // answers it.
+  Handlers()[WM_TIMER] = [&seen](HWND h, UINT, WPARAM, LPARAM, bool*) -> LRESULT {
+    plat::win::MessageBoxInfo b;
+    if (!plat::win::PendingMessageBox(&b)) return 0;
+    KillTimer(h, 1);
+    seen.push_back(plat::win::ModalLoopEnding());
+    EXPECT_TRUE(plat::win::AnswerMessageBox(IDOK, b.hwnd));
+    seen.push_back(plat::win::ModalLoopEnding());
+    return 0;
+  };
+  SetTimer(top, 1, 1, nullptr);
+  EXPECT_EQ(MessageBox(top, u"t", u"c", MB_OK), IDOK);
+  seen.push_back(plat::win::ModalLoopEnding());
+  EXPECT_EQ(seen, (std::vector<bool>{false, true, false}));
+}
+
 TEST_F(MessageBoxTest, AnsweredFromAnotherThreadWhileTheBoxShows) {
   plat::win::SetAutomationMode(true);
   HWND owner = MakeTop();
