@@ -478,7 +478,11 @@ void VersionServer::acceptLoop() {
 
 void VersionServer::finishRequest(RequestLog log) {
   std::lock_guard<std::mutex> l(mu_);
-  log_.push_back(std::move(log));
+  // Entries join once their reply has gone out, which on several connections is not the order
+  // the requests came in: each goes in its place by request number.
+  auto at = std::upper_bound(log_.begin(), log_.end(), log.number,
+                             [](int n, const RequestLog& e) { return n < e.number; });
+  log_.insert(at, std::move(log));
   cv_.notify_all();
 }
 
