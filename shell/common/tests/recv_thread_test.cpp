@@ -40,7 +40,12 @@ protected:
         for (const Bytes& chunk : c.chunks) {
             peer_->Send(chunk);
             // Lets the thread read what has come so far, so that later chunks arrive apart.
-            if (c.chunks.size() > 1) std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            if (c.chunks.size() > 1) {
+                u_long left = 1;
+                for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                     left != 0 && std::chrono::steady_clock::now() < end; std::this_thread::yield())
+                    if (ioctlsocket(thread_->GetSocket(), FIONREAD, &left) != 0) left = 0;  // the connection ended
+            }
         }
         if (c.status >= 0) {
             ASSERT_TRUE(WaitStatus());
@@ -379,18 +384,25 @@ TEST_F(RecvTest, SlotsStayUnchangedWhileAPacketIsHandled) {
         stream.insert(stream.end(), sent.back().begin(), sent.back().end());
     }
     bool checked = false;
+    // Until the thread has taken every byte off the socket (it reads on while a packet is handled).
+    auto drained = [&] {
+        u_long left = 1;
+        for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+             left != 0 && std::chrono::steady_clock::now() < end; std::this_thread::yield())
+            if (ioctlsocket(thread_->GetSocket(), FIONREAD, &left) != 0) left = 0;
+    };
     OnPacket() = [&](const Event& e) {
         const size_t n = Of(WM_VX_PACKET).size();
         if (n == 1) {
             // Everything is on its way; the thread takes it in while this handler runs.
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            drained();
             EXPECT_EQ(thread_->RingIndex(), 0);
             for (int i = 1; i < CVXSocketThread::kSlotCount; ++i)
                 EXPECT_EQ(Bytes(thread_->Slot(i), thread_->Slot(i) + 15), Bytes(15, 0)) << "slot " << i;
         }
         if (n == 8) {
             // The eighth packet took the first slot; the seven before it were all handled.
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            drained();
             EXPECT_EQ(e.slot, 0);
             for (int i = 1; i < CVXSocketThread::kSlotCount; ++i)
                 EXPECT_EQ(Bytes(thread_->Slot(i), thread_->Slot(i) + sent[size_t(i)].size()), sent[size_t(i)]) << i;
@@ -510,7 +522,12 @@ TEST_F(RecvTest, StopWhileTheServerDoesNotAnswerTheConnect) {
         connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
         fillers.push_back(f);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The queue is full once the first filler's connection is made: the others wait behind it.
+    fd_set made;
+    FD_ZERO(&made);
+    FD_SET(fillers[0], &made);
+    timeval limit{10, 0};
+    ASSERT_EQ(select(0, nullptr, &made, nullptr, &limit), 1) << "the first filler did not connect";
     ASSERT_NO_FATAL_FAILURE(StartThread(kMainRecvProfile, true, ntohs(a.sin_port)));
     ASSERT_FALSE(Pump([&] { return !Of(WM_VX_CONNECTED).empty() || !Statuses().empty(); }, 100))
         << "the connect was expected to wait";
