@@ -14,6 +14,7 @@
 
 #include "plat/automation.h"
 #include "plat/windows.h"
+#include "simserver/quiet.h"
 #include "simserver/server.h"
 #include "vxbase/code_manager.h"
 #include "vxbase/menu_config.h"
@@ -281,8 +282,7 @@ TEST_F(SkeletonTest, ReplyStatusDecidesBetweenReplyAndServerMessage) {
             EXPECT_EQ(Text(kReplyShown), "");
         } else {
             ASSERT_TRUE(WaitFor([&] { return server.requests(4998).size() >= static_cast<size_t>(n + 1); }));
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            d->Settle();
+            ASSERT_TRUE(simsrv::WaitQuiet(server, *d, *thread));
             EXPECT_FALSE(plat::win::PendingMessageBox(nullptr));
             EXPECT_EQ(Text(kReplyShown), "");
         }

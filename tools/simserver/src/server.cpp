@@ -461,7 +461,7 @@ void TradingServer::sendReply(Connection& c, uint16_t code, const Reply& reply, 
     wire::PutU16(&big[4], code);
     big[6] = '4';
     big[11] = big[12] = '0';
-    sendAll(c, big.data(), big.size());
+    if (sendAll(c, big.data(), big.size())) ++packetsSent_;
     return;
   }
   if (kind == FaultKind::ShortPacket) {
@@ -497,7 +497,7 @@ void TradingServer::sendReply(Connection& c, uint16_t code, const Reply& reply, 
     return;
   }
   c.lastReplyCode = code;
-  sendAll(c, p.data(), p.size());
+  if (sendAll(c, p.data(), p.size())) ++packetsSent_;
 }
 
 void TradingServer::record(LogEntry e) {
@@ -549,6 +549,41 @@ bool TradingServer::waitForRequest(uint16_t code, int timeoutMs, LogEntry* out, 
       }
     }
     if (logCv_.wait_until(lock, deadline) == std::cv_status::timeout && seen >= log_.size()) return false;
+  }
+}
+
+bool TradingServer::waitQuiet(const QuietClient& client, int timeoutMs) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  static std::atomic<unsigned> serial{0};
+  for (;;) {
+    client.settle();
+    // A keep-alive is logged and never answered; its body tells this probe from any other.
+    std::string tag = "quiet " + std::to_string(++serial);
+    Bytes probe = packet(1100, "00", 0, Bytes(tag.begin(), tag.end()), false);
+    size_t mark = logSize();
+    if (!client.send(probe)) {
+      client.settle();
+      return true;
+    }
+    {
+      std::unique_lock<std::mutex> lock(logMu_);
+      auto probed = [&] {
+        for (size_t i = mark; i < log_.size(); ++i)
+          if (log_[i].code == 1100 && log_[i].plain == Bytes(tag.begin(), tag.end())) return true;
+        return false;
+      };
+      if (!logCv_.wait_until(lock, deadline, probed)) return false;
+    }
+    // Every reply to what came before the probe has left; the client reads them in order.
+    size_t sent = packetsSent();
+    for (;;) {
+      client.settle();
+      if (client.received() >= sent) break;
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // The replies' handlers may have sent requests of their own: go round again until none did.
+    if (logSize() == mark + 1 && packetsSent() == sent) return true;
   }
 }
 
@@ -618,7 +653,10 @@ int TradingServer::push(uint16_t type, const std::vector<std::string>& codes) {
     if (body[0] == 0) continue;
     Bytes p = packet(type, "00", 0, body, true);
     std::lock_guard<std::mutex> lock(c->sendMu);
-    if (c->open && c->fd >= 0 && sendAll(*c, p.data(), p.size())) ++sent;
+    if (c->open && c->fd >= 0 && sendAll(*c, p.data(), p.size())) {
+      ++sent;
+      ++packetsSent_;
+    }
   }
   return sent;
 }
@@ -698,7 +736,10 @@ int TradingServer::pushRaw(uint16_t type, const Bytes& body, int connection) {
   for (auto& c : conns) {
     if (connection != 0 && c->id != connection) continue;
     std::lock_guard<std::mutex> lock(c->sendMu);
-    if (c->open && c->fd >= 0 && sendAll(*c, p.data(), p.size())) ++sent;
+    if (c->open && c->fd >= 0 && sendAll(*c, p.data(), p.size())) {
+      ++sent;
+      ++packetsSent_;
+    }
   }
   return sent;
 }

@@ -149,6 +149,9 @@ public:
 
     // For tests and diagnostics: the slot the next packet goes to, and a slot's bytes.
     int RingIndex() const { return m_index.load(); }
+    // Packets taken so far (handed over, or dropped), each counted once the window's handler
+    // has returned.
+    unsigned long Received() const { return static_cast<unsigned long>(m_frameHead.load()); }
     const unsigned char* Slot(int i) const { return m_ring[i]; }
     bool Running() const;
     DWORD ThreadId() const { return m_threadId.load(); }  // 0 before Start

@@ -226,6 +226,24 @@ class TradingServer {
   // Every logged request with `code` (0 = any) from log entry `from` on, in order of arrival.
   std::vector<LogEntry> requests(uint16_t code, size_t from = 0) const;
 
+  // Whole packets written to clients so far (replies and pushes, on every connection). A client
+  // that has read as many has seen everything the server sent.
+  size_t packetsSent() const { return packetsSent_.load(); }
+
+  // A quiet point with the server's one client, for checks that something did not happen ("no
+  // order went out", "the late reply changed nothing"): settles the client, sends a keep-alive
+  // probe on its connection and waits until the server has handled it (so every request the
+  // client sent before has been handled and answered), then until the client has read and
+  // handled every packet the server sent, settling it again; again while that brought new
+  // requests. True at once when the probe cannot be sent (the connection is gone); false when
+  // the time runs out.
+  struct QuietClient {
+    std::function<void()> settle;                // until the client has handled what it has queued
+    std::function<bool(const Bytes&)> send;      // writes a packet in order with the client's own
+    std::function<size_t()> received;            // packets the client has read and handled
+  };
+  bool waitQuiet(const QuietClient& client, int timeoutMs = 5000);
+
   int connectionCount() const;     // connections open now
   int acceptedCount() const;       // connections accepted so far
   // Closes every client connection (the listening socket stays).
@@ -280,6 +298,8 @@ class TradingServer {
 
   std::mutex faultMu_;
   std::vector<Fault> faults_;
+
+  std::atomic<size_t> packetsSent_{0};
 
   mutable std::mutex logMu_;
   mutable std::condition_variable logCv_;
