@@ -13,12 +13,16 @@ function(larkspin_device_file source device_path)
   set_property(GLOBAL APPEND PROPERTY LARKSPIN_STAGED_FILES "${source}|${device_path}")
 endfunction()
 
-# larkspin_add_tests(<target> SOURCES ... LIBS ...) builds a GoogleTest program and registers its cases.
+# larkspin_add_tests(<target> SOURCES ... LIBS ...) builds a GoogleTest program and registers its cases,
+# labelled with the top folder they belong to (platform, shell, login, screens, ...) so that a run
+# can pick a part of the tree (ctest -L).
 function(larkspin_add_tests target)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${target} ${T_SOURCES})
   target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock pthread)
-  gtest_discover_tests(${target} NO_PRETTY_VALUES DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  file(RELATIVE_PATH rel "${CMAKE_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
+  string(REGEX REPLACE "/.*" "" area "${rel}")
+  gtest_discover_tests(${target} NO_PRETTY_VALUES DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS "${area}")
 endfunction()
 
 # Lays out build/device: the handheld's file system with every built program and library under
