@@ -8,6 +8,7 @@
 #include <iterator>
 #include <mutex>
 
+#include "simserver/quiet.h"
 #include "vxbase/tr_header.h"
 
 namespace screentest {
@@ -235,25 +236,11 @@ void ScreenHost::AddPlugin(const char* pluginFile, const char16_t* handheldName)
 }
 
 void ScreenHost::Settled() {
-    d->Settle();
-    // A keep-alive on the screen's connection, behind whatever the screen sent: once the server
-    // has logged it, it has handled every earlier request and sent their replies (it answers none
-    // to a keep-alive).
-    size_t mark = server.logSize();
-    bool sent = false;
-    d->Ui([&] {
-        unsigned char packet[64];
-        int n = encrypt.make_packet(packet, sizeof packet, TR_KEEP_ALIVE, '4', 1, 0, 1, 1, 0, 0, nullptr, 0);
-        sent = n > 0 && send(thread->GetSocket(), reinterpret_cast<const char*>(packet), n, 0) == n;
-    });
-    EXPECT_TRUE(sent) << "marker not sent";
-    EXPECT_TRUE(server.waitForRequest(TR_KEEP_ALIVE, 3000, nullptr, mark)) << "marker not received";
-    // The replies are in the socket; the receive thread hands each to the screen before it reads on.
-    EXPECT_TRUE(WaitFor([&] {
-        u_long waiting = 0;
-        return ioctlsocket(thread->GetSocket(), FIONREAD, &waiting) == 0 && waiting == 0;
-    })) << "replies not taken";
-    d->Settle();
+    // A keep-alive probe behind whatever the screen sent; once the server has logged it, every
+    // earlier request has been handled and answered. Then the receive thread's count of packets
+    // handed over (each once the screen's handler returned) reaches the server's count of packets
+    // sent: an empty socket alone does not say that the last reply read has been handed over.
+    EXPECT_TRUE(simsrv::WaitQuiet(server, *d, *thread)) << "the screen and the server did not come to rest";
 }
 
 bool ScreenHost::NoneSince(uint16_t code, size_t mark) {
