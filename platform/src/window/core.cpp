@@ -442,9 +442,13 @@ BOOL DestroyWindow(HWND hwnd) {
     w->destroying = true;
     if (w->style & WS_VISIBLE) ExposeInParent(*w);
   }
-  HWND focus = w->queue->focus;
+  HWND focus, cap;
+  {
+    Lock l(G().m);  // other threads move their focus and the capture under the lock
+    focus = w->queue->focus;
+    cap = G().capture;
+  }
   if (focus && Contains(hwnd, focus)) FocusLost(hwnd);
-  HWND cap = G().capture;
   if (cap && Contains(hwnd, cap)) ReleaseCapture();
   if (!(w->style & WS_CHILD)) DeactivateOnDestroy(hwnd);
   DestroyTree(w);
@@ -592,6 +596,7 @@ int MapWindowPoints(HWND from, HWND to, LPPOINT pts, UINT count) {
 HWND GetParent(HWND hwnd) {
   auto w = Find(hwnd);
   if (!w) return 0;
+  Lock l(G().m);  // SetParent and SetWindowLong change these on any thread
   return (w->style & WS_CHILD) ? w->parent : w->owner;
 }
 
@@ -675,7 +680,9 @@ HWND GetDlgItem(HWND dlg, int id) {
 
 int GetDlgCtrlID(HWND hwnd) {
   auto w = Find(hwnd);
-  return w ? w->id : 0;
+  if (!w) return 0;
+  Lock l(G().m);  // SetWindowLong(GWL_ID) changes it on any thread
+  return w->id;
 }
 
 BOOL SetDlgItemText(HWND dlg, int id, LPCWSTR text) {
@@ -762,12 +769,19 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     InvalidateLocal(*w, nullptr, true);
   }
   if (!enable) {
-    HWND focus = w->queue->focus;
+    HWND focus, cap;
+    bool child;
+    {
+      Lock l(G().m);  // the window's thread moves its focus, any thread the capture
+      focus = w->queue->focus;
+      cap = G().capture;
+      child = (w->style & WS_CHILD) != 0;
+    }
     if (focus && Contains(hwnd, focus) && w->queue == CurrentQueue()) {
       // A disabled window loses the focus, as on the handheld.
-      if (w->style & WS_CHILD) FocusLost(hwnd);
+      if (child) FocusLost(hwnd);
     }
-    if (G().capture && Contains(hwnd, G().capture)) ReleaseCapture();
+    if (cap && Contains(hwnd, cap)) ReleaseCapture();
   }
   SendMessage(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
   return wasDisabled;
@@ -1011,7 +1025,7 @@ void ResetForTests() {
   g.stylusDown = false;
   g.waitCursor = 0;
   g.automation = false;
-  std::memset(g.keyState, 0, sizeof g.keyState);
+  for (auto& k : g.keyState) k = 0;
   g_controlsRegistered = false;
 }
 

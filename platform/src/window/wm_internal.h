@@ -163,7 +163,8 @@ struct Globals {
   HWND sbTrackWindow = 0;  // window tracking a scroll bar with the stylus
   bool stylusDown = false;
   POINT cursor{};
-  uint8_t keyState[256] = {};
+  // Written by whichever thread injects input, read by every thread's TranslateMessage.
+  std::atomic<uint8_t> keyState[256] = {};
   HCURSOR cursorHandle = nullptr;
   int waitCursor = 0;
   bool automation = false;
