@@ -212,8 +212,28 @@ TEST_F(CtlTest, ScreenshotTreeAndFailureCodes) {
 TEST_F(CtlTest, ALongWaitDoesNotHoldUpOtherCommands) {
   ASSERT_TRUE(Start(nullptr));
   Output waited;
+  pa::client::Program program;
+  std::string error;
+  ASSERT_TRUE(pa::client::SelectProgram(root_, "", 0, &program, &error)) << error;
   std::thread waiter([&] { waited = Ctl("--timeout 10000 wait text 1006 cancelled"); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the wait is in progress
+  // The wait is in progress once the program has taken its connection: an endpoint that served
+  // one connection at a time would hold the commands below until the wait ended.
+  auto served = [&] {
+    // Accepted connections carry the listening socket's abstract name; state 03 is connected.
+    std::ifstream unix("/proc/net/unix");
+    std::string line;
+    while (std::getline(unix, line)) {
+      std::istringstream f(line);
+      std::string num, refs, proto, flags, type, state, inode, path;
+      if (f >> num >> refs >> proto >> flags >> type >> state >> inode >> path && state == "03" &&
+          path == "@" + program.socketName)
+        return true;
+    }
+    return false;
+  };
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!served() && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+  EXPECT_TRUE(served()) << "the wait did not reach the program";
   auto t0 = std::chrono::steady_clock::now();
   EXPECT_EQ(Ctl("tap 1002").code, 0);
   EXPECT_EQ(Ctl("answer cancel").code, 0);

@@ -1,6 +1,7 @@
 // Dialogs from templates, message boxes and pop-up menus, answered as a user or a test would.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "plat/gdi.h"
@@ -175,19 +176,20 @@ TEST_F(MessageBoxTest, AnsweredBoxCountsAsEndingUntilItsLoopReturns) {
   plat::win::SetAutomationMode(true);
   HWND top = MakeTop();
   std::vector<bool> seen;  // before the answer, after it inside the loop, after the box returned
-  // A timer of the window ticks inside the box's own loop; the first tick after the box shows
-  // answers it.
-  Handlers()[WM_TIMER] = [&seen](HWND h, UINT, WPARAM, LPARAM, bool*) -> LRESULT {
+  Handlers()[WM_USER + 5] = [&seen](HWND, UINT, WPARAM, LPARAM, bool*) -> LRESULT {
     plat::win::MessageBoxInfo b;
-    if (!plat::win::PendingMessageBox(&b)) return 0;
-    KillTimer(h, 1);
+    EXPECT_TRUE(plat::win::PendingMessageBox(&b));
     seen.push_back(plat::win::ModalLoopEnding());
     EXPECT_TRUE(plat::win::AnswerMessageBox(IDOK, b.hwnd));
     seen.push_back(plat::win::ModalLoopEnding());
     return 0;
   };
-  SetTimer(top, 1, 1, nullptr);
+  // Posted once the box shows, so that the box's own loop handles it.
+  std::thread poster([top] {
+    if (plat::win::WaitForMessageBox(nullptr, 10000)) PostMessage(top, WM_USER + 5, 0, 0);
+  });
   EXPECT_EQ(MessageBox(top, u"t", u"c", MB_OK), IDOK);
+  poster.join();
   seen.push_back(plat::win::ModalLoopEnding());
   EXPECT_EQ(seen, (std::vector<bool>{false, true, false}));
 }
@@ -292,12 +294,15 @@ TEST_F(MessageBoxTest, EnterTakesTheDefaultButton) {
   std::atomic<int> result{0};
   std::thread worker([&] { result = MessageBox(0, u"t", u"c", MB_YESNO | MB_DEFBUTTON2); });
   ASSERT_TRUE(plat::win::WaitForMessageBox(nullptr, 5000));
-  // The box takes the focus when it shows; give its thread a moment to get there.
-  for (int i = 0; i < 1000 && plat::win::EnumerateWindows().end() ==
-                                   std::find_if(plat::win::EnumerateWindows().begin(), plat::win::EnumerateWindows().end(),
-                                                [](const plat::win::WindowInfo& w) { return w.focused; });
-       ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // The box takes the focus when it shows: wait until its thread has got there.
+  auto focused = [] {
+    auto all = plat::win::EnumerateWindows();
+    return std::any_of(all.begin(), all.end(), [](const plat::win::WindowInfo& w) { return w.focused; });
+  };
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+       !focused() && std::chrono::steady_clock::now() < end;)
+    std::this_thread::yield();
+  EXPECT_TRUE(focused());
   plat::win::InjectKey(VK_RETURN);
   worker.join();
   EXPECT_EQ(result, IDNO);

@@ -493,10 +493,9 @@ TEST_F(RecvTest, StopWhileTheThreadIsHandingOverAPacket) {
     // Not pumped from here on: the thread blocks in handing this packet to our screen.
     peer_->Send(MakePacket(20, 4, 4101));
     bool sending = false;
-    for (int i = 0; i < 500 && !sending; ++i) {
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         !sending && std::chrono::steady_clock::now() < end; std::this_thread::yield())
         sending = GetQueueStatus(QS_SENDMESSAGE) != 0;
-        if (!sending) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
     ASSERT_TRUE(sending) << "the thread should be waiting in its send to this thread";
     thread_->Stop();  // must not wait for ever on a thread that waits for us
     EXPECT_FALSE(thread_->Running());

@@ -2,8 +2,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "simserver/server.h"
 #include "test_client.h"
@@ -41,6 +43,18 @@ class ServerTest : public ::testing::Test {
     if (r != 0) return "open failed " + std::to_string(r);
     if (reply) *reply = opened;
     return p.status();
+  }
+
+  // Waits until `cond` holds (what the server's own threads do, such as forgetting a closed
+  // connection); false after 10 s.
+  template <typename F>
+  static bool Eventually(F cond) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!cond()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::yield();
+    }
+    return true;
   }
 
   std::unique_ptr<simsrv::TradingServer> server;

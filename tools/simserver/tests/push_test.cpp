@@ -146,9 +146,7 @@ TEST_F(PushTest, RegistrationsAreCountedPerConnectionAndEndWithIt) {
   EXPECT_EQ(server->registrations(9110, "005930"), 2);
 
   b.Close();
-  for (int i = 0; i < 100 && server->registrations(9110, "000660") != 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_EQ(server->registrations(9110, "000660"), 0);
+  EXPECT_TRUE(Eventually([&] { return server->registrations(9110, "000660") == 0; }));
   EXPECT_EQ(server->registrations(9110, "005930"), 1);
 }
 
@@ -172,7 +170,7 @@ TEST_F(PushTest, RawPushReachesOneOrEveryConnection) {
   Client a, b;
   ASSERT_TRUE(a.Connect(port));
   ASSERT_TRUE(b.Connect(port));
-  for (int i = 0; i < 100 && server->connectionCount() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(Eventually([&] { return server->connectionCount() == 2; }));
   EXPECT_EQ(server->pushRaw(9310, {1, 2, 3}), 2);
   EXPECT_EQ(server->pushRaw(9310, {4}, 2), 1);
   Packet p;
