@@ -1138,6 +1138,16 @@ void AbortWaits() {
   g_jobsCv.notify_all();
 }
 
+// The thread has ended, or the process is ending (its waits are aborted at exit): an action that
+// ends the program has settled once it has.
+static bool UiEnded(DWORD tid) {
+  {
+    std::lock_guard<std::mutex> l(g_jobsMutex);
+    if (g_abort) return true;
+  }
+  return !PostThreadMessage(tid, WM_NULL, 0, 0);
+}
+
 bool SettleThread(DWORD tid, int timeoutMs) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   // Input posted by the action is queued before the first probe; what its handlers post in turn
@@ -1154,7 +1164,7 @@ bool SettleThread(DWORD tid, int timeoutMs) {
           busy = GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER) != 0 ||
                  plat::win::ModalLoopEnding();
         }, static_cast<int>(left)))
-      return false;
+      return UiEnded(tid);
     if (!busy) return true;
     // Paints and timers come after posted messages: give the loop a moment to reach them
     // before the next probe is queued ahead of them.

@@ -4,11 +4,13 @@
 // event log records them.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "devicedata/sample_device.h"
@@ -135,7 +137,18 @@ protected:
         client::Program p;
         std::string err;
         if (!client::SelectProgram(root_, "ZRUpdate", 0, &p, &err)) return false;
-        return client::Call(p, line, 5000).ok;
+        // The command settles the program, which may send to the launcher stand-in of this
+        // thread on the way (the update done): this thread keeps pumping meanwhile.
+        plat::automation::Result r;
+        std::atomic<bool> done{false};
+        std::thread call([&] {
+            r = client::Call(p, line, 5000);
+            done = true;
+        });
+        plat::win::PumpUntil([&] { return done.load(); }, 30000);
+        call.join();
+        if (!r.ok) ADD_FAILURE() << line << ": " << r.error;
+        return r.ok;
     }
 
     // Waits until the program has ended, pumping the stand-ins meanwhile.
