@@ -62,7 +62,7 @@ struct TickSlot {
     char volume[32] = {};
 };
 
-const vxrt::QuoteScreenSpec kQuote = {vxrt::kHomeBoardReal,
+const vxrt::QuoteScreenSetup kQuote = {vxrt::kHomeBoardReal,
                                       {kBookGridId, 17, 17, 0, 1, 5, kHeaderBitmap},
                                       vxrt::kBook9120,
                                       '1',

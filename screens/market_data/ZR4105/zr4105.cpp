@@ -16,7 +16,7 @@ const vxskel::ScreenConfig kConfig = vxrt::QuoteScreenConfig(u"ZR4105.dll", u"10
 PLAT_RESOURCE(plat::res::Dialog, 129, &vxrt::kQuoteScreenTemplate, sizeof vxrt::kQuoteScreenTemplate);
 PLAT_RESOURCE(plat::res::Bitmap, kHeaderBitmap, &vxrt::kHeaderArrow, sizeof vxrt::kHeaderArrow);
 
-const vxrt::QuoteScreenSpec kQuote = {vxrt::kTenLevelReal,
+const vxrt::QuoteScreenSetup kQuote = {vxrt::kTenLevelReal,
                                       {kBookGridId, 16, 16, 11, 0, 10, kHeaderBitmap},
                                       vxrt::kBook9121,
                                       '2',

@@ -39,7 +39,7 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 const WCHAR* const kTitles[kColumns] = {u"일 시", u"주 가", u"", u"전일비", u"등략율", u"거래량", u""};
 const int kWidths[kColumns] = {61, 60, 15, 50, 50, 60, 1};
-const vxskel::GridSpec kGrid = {4130, 17, kTitles, kColumns, kWidths, 17, kRowsPerPage, true, false,
+const vxskel::GridSetup kGrid = {4130, 17, kTitles, kColumns, kWidths, 17, kRowsPerPage, true, false,
                                 {1, 69, 238, 185}};
 
 class CZR4130Dlg : public vxskel::CListScreenDlg {

@@ -37,7 +37,7 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 const WCHAR* const kTitles[kColumns] = {u"시 간", u"체결가", u"", u"전일비", u"체결량", u"거래량", u""};
 const int kWidths[kColumns] = {61, 60, 15, 50, 50, 60, 1};
-const vxskel::GridSpec kGrid = {4150, 17, kTitles, kColumns, kWidths, 17, kRowsPerPage, true, true,
+const vxskel::GridSetup kGrid = {4150, 17, kTitles, kColumns, kWidths, 17, kRowsPerPage, true, true,
                                 {1, 69, 238, 185}};
 
 class CZR4150Dlg : public vxskel::CListScreenDlg {

@@ -45,19 +45,19 @@ COLORREF PriceColor(int64_t price, int64_t prevClose) {
     return 0;
 }
 
-bool OrderBookGrid::Create(CWnd& parent, const BookGridSpec& spec, HFONT labelFont, int x, int y, int width,
+bool OrderBookGrid::Create(CWnd& parent, const BookGridLayout& setup, HFONT labelFont, int x, int y, int width,
                            int height) {
-    m_spec = spec;
+    m_setup = setup;
     m_labelFont = labelFont;
     m_grid = std::make_unique<V_Grid>();
-    if (m_grid->init(parent.m_hWnd, spec.id, spec.headerHeight, kTitles, kColumns, kWidths, spec.rowHeight,
-                     spec.initialRows, labelFont, spec.fixedFirstColumn) != 0) {
+    if (m_grid->init(parent.m_hWnd, setup.id, setup.headerHeight, kTitles, kColumns, kWidths, setup.rowHeight,
+                     setup.initialRows, labelFont, setup.fixedFirstColumn) != 0) {
         m_grid.reset();
         return false;
     }
-    if (spec.headerBitmap)
+    if (setup.headerBitmap)
         if (V_Grid_Cell* head = m_grid->get_head_cell()) {
-            m_headerImage = ::LoadBitmap(AfxGetResourceHandle(), MAKEINTRESOURCE(spec.headerBitmap));
+            m_headerImage = ::LoadBitmap(AfxGetResourceHandle(), MAKEINTRESOURCE(setup.headerBitmap));
             head[2].set_image(m_headerImage);
             head[2].set_image_flag(0);
         }
@@ -87,7 +87,7 @@ void OrderBookGrid::SetLabelRow(int row, const WCHAR* left, int leftAlign, const
 }
 
 bool OrderBookGrid::FillSnapshot(const unsigned char* body, int len) {
-    const int levels = m_spec.levels;
+    const int levels = m_setup.levels;
     if (!m_grid || !body || len < BookSnapshotSize(levels)) return false;
     const int side = 15 * levels + 6;
     m_grid->remove_all_row();
@@ -145,7 +145,7 @@ bool OrderBookGrid::MergePush(const BookPushLayout& layout, const unsigned char*
 
 void OrderBookGrid::RestoreFlash() {
     if (!m_grid) return;
-    const int levels = m_spec.levels;
+    const int levels = m_setup.levels;
     for (int r = 0; r < levels + 2; ++r) {
         if (!m_grid->get_row_cell(r)) break;
         for (int c = 0; c < kColumns; ++c) {
@@ -159,7 +159,7 @@ void OrderBookGrid::RestoreFlash() {
 
 bool OrderBookGrid::PriceForTap(int column, int row, CString& price) const {
     price.Empty();
-    if (!m_grid || column < 0 || column >= kColumns || row < 0 || row >= m_spec.levels) return false;
+    if (!m_grid || column < 0 || column >= kColumns || row < 0 || row >= m_setup.levels) return false;
     V_Grid_Cell* cell = m_grid->get_cell(column <= 1 ? 1 : 2, row);
     if (!cell || !cell->get_text()[0]) return false;
     price = cell->get_text_wchar();

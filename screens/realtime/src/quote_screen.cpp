@@ -37,7 +37,7 @@ void CQuoteScreenDlg::QueryAll() {
     RequestStockBase();
     unsigned char packet[TR_HEADER_SIZE + vxtr::quote::kBookRequestSize];
     vxwire::Writer body(packet + TR_HEADER_SIZE, vxtr::quote::kBookRequestSize);
-    body.Text(vxtr::quote::kCode, GetItemCodeField()).Char(vxtr::quote::kLevels, m_spec.bookKind);
+    body.Text(vxtr::quote::kCode, GetItemCodeField()).Char(vxtr::quote::kLevels, m_setup.bookKind);
     if (body.Ok()) SendPlain(kTrOrderBook, packet, sizeof packet);
     MoreRequests();
 }
@@ -51,7 +51,7 @@ BOOL CQuoteScreenDlg::SendPlain(uint16_t code, unsigned char* packet, int length
 }
 
 bool CQuoteScreenDlg::CreateBook(int x, int y, int width, int height) {
-    return m_book.Create(*this, m_spec.book, static_cast<HFONT>(m_fontNormal.GetSafeHandle()), x, y, width, height);
+    return m_book.Create(*this, m_setup.book, static_cast<HFONT>(m_fontNormal.GetSafeHandle()), x, y, width, height);
 }
 
 LRESULT CQuoteScreenDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -110,9 +110,9 @@ BOOL CQuoteScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 void CQuoteScreenDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
     if (code == kTrOrderBook) {
-        if (len < BookSnapshotSize(m_spec.book.levels)) ReportShortReply(code);
+        if (len < BookSnapshotSize(m_setup.book.levels)) ReportShortReply(code);
         else m_book.FillSnapshot(body, len);
-    } else if (code == m_spec.push.pushType) {
+    } else if (code == m_setup.push.pushType) {
         MergeBookPush(body, len);
     } else if (code == kPushTick) {
         if (PushRecordCount(body, len, kTickRecord) >= 1 && m_real.IsCurrentItem(body + 1)) OnTickPush(body + 1);
@@ -124,10 +124,10 @@ void CQuoteScreenDlg::OnReply(uint16_t code, const unsigned char* body, int len)
 void CQuoteScreenDlg::OnTickPush(const unsigned char* record) { TickToStrip(*this, m_real.ItemName(), record); }
 
 void CQuoteScreenDlg::MergeBookPush(const unsigned char* body, int len) {
-    if (PushRecordCount(body, len, m_spec.push.recordSize) < 1 || !m_real.IsCurrentItem(body + 1)) return;
-    if (!m_book.MergePush(m_spec.push, body + 1, m_real.PrevClose())) return;
+    if (PushRecordCount(body, len, m_setup.push.recordSize) < 1 || !m_real.IsCurrentItem(body + 1)) return;
+    if (!m_book.MergePush(m_setup.push, body + 1, m_real.PrevClose())) return;
     m_book.Grid()->redraw();
-    SetTimer(kBookFlashTimer, m_spec.bookFlashMs, nullptr);
+    SetTimer(kBookFlashTimer, m_setup.bookFlashMs, nullptr);
 }
 
 void CQuoteScreenDlg::OnBaseQuote(const unsigned char* body, int len) { m_real.RegisterStockItem(body, len); }
@@ -147,10 +147,10 @@ LRESULT CQuoteScreenDlg::OnGridNotify(int code, V_Grid* grid) {
     int column = -1, row = -1;
     grid->get_select_info(&column, &row);
     if (row == -1 && column == 2) {
-        if (code == VGRID_NOTIFY_DBLCLK && m_spec.headerDoubleSends)
-            ::SendMessage(GetWndOwner(), WM_VX_OPEN_SCREEN, m_spec.headerScreen, 0);
+        if (code == VGRID_NOTIFY_DBLCLK && m_setup.headerDoubleSends)
+            ::SendMessage(GetWndOwner(), WM_VX_OPEN_SCREEN, m_setup.headerScreen, 0);
         else
-            ::PostMessage(GetWndOwner(), WM_VX_OPEN_SCREEN, m_spec.headerScreen, 0);
+            ::PostMessage(GetWndOwner(), WM_VX_OPEN_SCREEN, m_setup.headerScreen, 0);
         return 0;
     }
     if (code != VGRID_NOTIFY_DBLCLK) return 0;

@@ -9,7 +9,7 @@
 
 namespace vxskel {
 
-std::unique_ptr<V_Grid> CreateGrid(CWnd* dlg, HFONT font, const GridSpec& s) {
+std::unique_ptr<V_Grid> CreateGrid(CWnd* dlg, HFONT font, const GridSetup& s) {
     if (!dlg) return nullptr;
     auto grid = std::make_unique<V_Grid>();
     if (grid->init(dlg->m_hWnd, s.id, s.headerHeight, s.titles, s.columns, s.widths, s.rowHeight, 0, font,
@@ -109,7 +109,7 @@ void CListScreenDlg::OnQuery() {
     SendPage();
 }
 
-void CListScreenDlg::OnInitScreen() { m_grid = CreateGrid(this, LabelFont(), m_spec); }
+void CListScreenDlg::OnInitScreen() { m_grid = CreateGrid(this, LabelFont(), m_setup); }
 
 bool CListScreenDlg::ResetRows(int rows) {
     if (!m_grid) return false;

@@ -42,7 +42,7 @@ extern const BookPushLayout kBook9120;  // five levels with after-hours totals
 extern const BookPushLayout kBook9121;  // ten levels
 
 // The grid as a screen creates it.
-struct BookGridSpec {
+struct BookGridLayout {
     int id;
     int headerHeight, rowHeight;
     int initialRows;
@@ -58,7 +58,7 @@ class OrderBookGrid {
 public:
     // Creates and places the grid (message notification, cell selection, visible). False when it
     // cannot be created; the screen then runs without it.
-    bool Create(CWnd& parent, const BookGridSpec& spec, HFONT labelFont, int x, int y, int width, int height);
+    bool Create(CWnd& parent, const BookGridLayout& setup, HFONT labelFont, int x, int y, int width, int height);
     OrderBookGrid() = default;
     OrderBookGrid(const OrderBookGrid&) = delete;
     OrderBookGrid& operator=(const OrderBookGrid&) = delete;
@@ -86,7 +86,7 @@ private:
     void SetLabelRow(int row, const WCHAR* left, int leftAlign, const WCHAR* right, int rightAlign);
 
     std::unique_ptr<V_Grid> m_grid;
-    BookGridSpec m_spec{};
+    BookGridLayout m_setup{};
     HFONT m_labelFont = nullptr;
     HBITMAP m_headerImage = nullptr;
 };

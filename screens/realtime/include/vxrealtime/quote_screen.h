@@ -22,9 +22,9 @@ inline constexpr plat::DialogTemplate kQuoteScreenTemplate = vxskel::ScreenTempl
 // item-code chain (the combo asks for every quote of the screen itself).
 vxskel::ScreenConfig QuoteScreenConfig(const WCHAR* moduleName, const WCHAR* title);
 
-struct QuoteScreenSpec {
+struct QuoteScreenSetup {
     const RealConfig& real;
-    BookGridSpec book;
+    BookGridLayout book;
     const BookPushLayout& push;
     char bookKind;          // 6100 request: '1' five levels, '2' ten levels
     UINT bookFlashMs;
@@ -36,8 +36,8 @@ class CQuoteScreenDlg : public vxskel::CVXScreenDlg {
 public:
     static constexpr UINT_PTR kBookFlashTimer = 1;
 
-    CQuoteScreenDlg(const vxskel::ScreenConfig& config, UINT templateId, const QuoteScreenSpec& spec)
-        : CVXScreenDlg(config, templateId), m_spec(spec), m_real(*this, spec.real) {}
+    CQuoteScreenDlg(const vxskel::ScreenConfig& config, UINT templateId, const QuoteScreenSetup& setup)
+        : CVXScreenDlg(config, templateId), m_setup(setup), m_real(*this, setup.real) {}
     ~CQuoteScreenDlg() override;
 
     void OnQuery() override { QueryAll(); }
@@ -68,7 +68,7 @@ protected:
     bool CreateBook(int x, int y, int width, int height);
     void MergeBookPush(const unsigned char* body, int len);
 
-    const QuoteScreenSpec& m_spec;
+    const QuoteScreenSetup& m_setup;
     RealTime m_real;
     OrderBookGrid m_book;
 

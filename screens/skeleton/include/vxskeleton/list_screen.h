@@ -23,7 +23,7 @@
 
 namespace vxskel {
 
-struct GridSpec {
+struct GridSetup {
     int id;
     int headerHeight;
     const WCHAR* const* titles;
@@ -38,7 +38,7 @@ struct GridSpec {
 
 // The grid of a list screen in message mode (WM_VGRID_NOTIFY to `dlg`), placed and visible; null
 // when it cannot be made (the screen then runs without it and its fills do nothing).
-std::unique_ptr<V_Grid> CreateGrid(CWnd* dlg, HFONT font, const GridSpec& spec);
+std::unique_ptr<V_Grid> CreateGrid(CWnd* dlg, HFONT font, const GridSetup& setup);
 // Deletes the grid while its parent window still exists.
 void DeleteGrid(std::unique_ptr<V_Grid>& grid);
 // The band between control `upper` and control `lower`: the dialog's client width less one pixel
@@ -112,7 +112,7 @@ ScreenConfig ListScreenConfig(const WCHAR* moduleName, const WCHAR* title, const
 // and is handed to OnNewItem(); a finder pick arrives as WM_VX_QUERY (OnQuery).
 class CListScreenDlg : public CVXScreenDlg {
 public:
-    CListScreenDlg(const ScreenConfig& config, const GridSpec& grid) : CVXScreenDlg(config), m_spec(grid) {}
+    CListScreenDlg(const ScreenConfig& config, const GridSetup& grid) : CVXScreenDlg(config), m_setup(grid) {}
     ~CListScreenDlg() override { DeleteGrid(m_grid); }
 
     void OnInitScreen() override;
@@ -134,7 +134,7 @@ protected:
     // Empties the grid and adds `rows` rows; false without a grid.
     bool ResetRows(int rows);
 
-    const GridSpec& m_spec;
+    const GridSetup& m_setup;
     std::unique_ptr<V_Grid> m_grid;
 };
 
