@@ -123,9 +123,13 @@ void Put(std::string& out, const T& v) {
   out.append(reinterpret_cast<const char*>(&v), sizeof v);
 }
 
+// Whether `bytes` more bytes stand in the file after `at`: checked before anything is sized by a
+// count the file gives, so a torn or foreign file never makes a large allocation.
+bool Holds(const std::string& in, size_t at, size_t bytes) { return at <= in.size() && bytes <= in.size() - at; }
+
 template <typename T>
 bool Take(const std::string& in, size_t& at, T* v, size_t bytes = sizeof(T)) {
-  if (at + bytes > in.size() || at + bytes < at) return false;
+  if (!Holds(in, at, bytes)) return false;
   if (bytes == 0) return true;  // an empty picture or text: nothing to copy (and no buffer)
   std::memcpy(v, in.data() + at, bytes);
   at += bytes;
@@ -193,11 +197,15 @@ bool ParseLayers(const std::string& data, uint32_t* pid, std::vector<DeviceLayer
     layer.own = std::make_shared<Surface>();
     layer.own->width = lh.width;
     layer.own->height = lh.height;
-    layer.own->pixels.resize(static_cast<size_t>(lh.width) * static_cast<size_t>(lh.height));
+    const size_t pixelCount = static_cast<size_t>(lh.width) * static_cast<size_t>(lh.height);
+    if (!Holds(data, at, pixelCount * sizeof(COLORREF))) return false;
+    layer.own->pixels.resize(pixelCount);
     if (!Take(data, at, layer.own->pixels.data(), layer.own->pixels.size() * sizeof(COLORREF))) return false;
     for (uint32_t t = 0; t < lh.textCount; ++t) {
       TextHead th{};
-      if (!Take(data, at, &th) || th.faceLen > 4096 || th.textLen > 65536) return false;
+      if (!Take(data, at, &th) || th.faceLen > 4096 || th.textLen > 65536 ||
+          !Holds(data, at, (size_t{th.faceLen} + th.textLen) * sizeof(char16_t)))
+        return false;
       TextRecord rec;
       rec.rect = RECT{th.rect[0], th.rect[1], th.rect[2], th.rect[3]};
       rec.color = th.color;
