@@ -209,7 +209,7 @@ BOOL CVXScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         if (id == kBtnQuery && m_config.chain != ItemChain::None) {
-            RequestStockBase();
+            RequestItemBase();
             return TRUE;
         }
     }
@@ -417,7 +417,7 @@ void CVXScreenDlg::OnItemEditChange() {
     m_inItemChain = true;
     if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetWindowText(text);
     SetItemCodeField(1);
-    RequestStockBase();
+    RequestItemBase();
     if (m_config.itemNameStatic) {
         CString name;
         GetDlgItemText(kItemName, name);
@@ -434,11 +434,11 @@ void CVXScreenDlg::OnItemComboEditChange() {
     if (!GetItemCodeText(IDC_ITEM_COMBO, text)) return;
     SetItemCodeField(1);
     if (m_config.chain == ItemChain::NoEdit) {
-        RequestStockBase();
+        RequestItemBase();
         return;
     }
     SetDlgItemText(IDC_ITEM_EDIT, text);  // runs the edit's chain
-    if (m_config.chain == ItemChain::EcnDirect) RequestStockBase();
+    if (m_config.chain == ItemChain::EcnDirect) RequestItemBase();
 }
 
 void CVXScreenDlg::OnItemComboSelChange() {
@@ -447,7 +447,7 @@ void CVXScreenDlg::OnItemComboSelChange() {
     if (!GetComboSelText(IDC_ITEM_COMBO, text)) return;
     SetItemCodeField(0);
     if (m_config.chain == ItemChain::Edit) SetDlgItemText(IDC_ITEM_EDIT, text);
-    else RequestStockBase();
+    else RequestItemBase();
 }
 
 void CVXScreenDlg::OnAccountSelChange() {

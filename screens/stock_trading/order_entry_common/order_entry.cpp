@@ -123,7 +123,7 @@ void COrderEntryDlg::OnQuery() {
     if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
 }
 
-void COrderEntryDlg::RequestBase() {
+void COrderEntryDlg::RequestItemBase() {
     if (!m_screen.packetLayerBaseRequest) {
         RequestStockBase();
         return;
@@ -140,36 +140,10 @@ void COrderEntryDlg::RequestBase() {
     SendPacket(packet, n);
 }
 
-// The item-code chain of edit 9909 for a screen that asks for its base quote its own way.
-void COrderEntryDlg::OnItemEditChanged() {
-    if (m_inItemChain) return;
-    CString text;
-    if (!GetItemCodeText(IDC_ITEM_EDIT, text)) return;
-    m_inItemChain = true;
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetWindowText(text);
-    SetItemCodeField(1);
-    RequestBase();
-    CString name;
-    GetDlgItemText(vxskel::kItemName, name);
-    SetDlgItemText(m_screen.nameStatic, name);
-    if (CWnd* next = GetDlgItem(kQuantity)) next->SetFocus();
-    m_inItemChain = false;
-}
-
 BOOL COrderEntryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     int id = LOWORD(wParam);
     UINT code = HIWORD(wParam);
     if (lParam != 0) {
-        if (m_screen.packetLayerBaseRequest) {
-            if (id == IDC_ITEM_EDIT && code == EN_CHANGE) {
-                OnItemEditChanged();
-                return TRUE;
-            }
-            if (id == IDC_BTN_QUERY && code == BN_CLICKED) {
-                RequestBase();
-                return TRUE;
-            }
-        }
         if (id == kType && code == CBN_SELENDOK) {
             ApplyOrderType(SelectedType());
             return TRUE;

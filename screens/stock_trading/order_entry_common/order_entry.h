@@ -124,8 +124,8 @@ protected:
     void ApplyOrderType(int index);
     void FillShortAccountEntries();
     void ReadHandOver();
-    void RequestBase();
-    void OnItemEditChanged();
+    // 4101 through the packet layer on the screens that ask so, else the plain request.
+    void RequestItemBase() override;
     void ConfirmAndSend();
     void ClearInput();
     // A refused input: a box without caption and the focus on the control at fault.

@@ -157,6 +157,9 @@ public:
     void SetItemCodeField(int flag);
     int MakeItemCodePacket(unsigned char* buf);
     void RequestStockBase();
+    // The base quote that the item-code chain and 조회 ask for: the plain 4101 request, unless the
+    // screen builds its own.
+    virtual void RequestItemBase() { RequestStockBase(); }
     // Sends a whole packet on the plug-in's socket. Before the host has sent WM_VX_QUERY the
     // packet is held and goes out right after the query, so that its reply reaches this screen.
     // FALSE when the send failed (the owner has then been told).
