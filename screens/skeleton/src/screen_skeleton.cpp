@@ -6,6 +6,7 @@
 
 #include "vxbase/money.h"
 #include "vxbase/prop_ce.h"
+#include "vxskeleton/wire.h"
 
 namespace vxskel {
 
@@ -392,6 +393,21 @@ void CVXScreenDlg::ReportBadReply(uint16_t code) {
     CString text;
     text.Format(u"ERROR : 수신 데이터 형식 오류 (%d)", static_cast<int>(code));
     OnReplyLost(code, text);
+}
+
+BOOL CVXScreenDlg::ReadOrderNumber(const vxwire::Reader& reply, const vxwire::Field& field, uint16_t code,
+                                   CString* number) {
+    if (!reply.Has(field)) {
+        ReportShortReply(code);
+        return FALSE;
+    }
+    // The order number shown must be one: a reply whose number is not digits is not a result.
+    if (!reply.IsDigits(field)) {
+        ReportBadReply(code);
+        return FALSE;
+    }
+    *number = CString::FromMultiByte(reply.Text(field).c_str());
+    return TRUE;
 }
 
 void CVXScreenDlg::OnReplyLost(uint16_t code, const CString& reason) {

@@ -189,16 +189,8 @@ public:
     void OnReply(uint16_t code, const unsigned char* body, int len) override {
         if (code != kEcnCancel) return;
         vxwire::Reader reply(body, len);
-        if (!reply.Has(vxtr::ecn_cancel::kNewNumber)) {
-            ReportShortReply(code);
-            return;
-        }
-        // The order number shown must be one: a reply whose number is not digits is not a result.
-        if (!reply.IsDigits(vxtr::ecn_cancel::kNewNumber)) {
-            ReportBadReply(code);
-            return;
-        }
-        CString number = CString::FromMultiByte(reply.Text(vxtr::ecn_cancel::kNewNumber).c_str());
+        CString number;
+        if (!ReadOrderNumber(reply, vxtr::ecn_cancel::kNewNumber, code, &number)) return;
         static const Sent kUnknown;
         const Sent& o = m_replyFor >= 0 ? m_sent[m_replyFor] : kUnknown;
         CString text;

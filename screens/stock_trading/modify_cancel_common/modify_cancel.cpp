@@ -317,16 +317,8 @@ void CChangeOrderDlg::ConfirmAndSend() {
 void CChangeOrderDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
     if (code != (m_screen.cancel ? kTrCancel : kTrModify)) return;
     vxwire::Reader reply(body, len);
-    if (!reply.Has(vxtr::change::kNewNumber)) {
-        ReportShortReply(code);
-        return;
-    }
-    // The order number shown must be one: a reply whose number is not digits is not a result.
-    if (!reply.IsDigits(vxtr::change::kNewNumber)) {
-        ReportBadReply(code);
-        return;
-    }
-    CString number = CString::FromMultiByte(reply.Text(vxtr::change::kNewNumber).c_str());
+    CString number;
+    if (!ReadOrderNumber(reply, vxtr::change::kNewNumber, code, &number)) return;
     CString text;
     if (m_screen.cancel) {
         text.Format(u"계좌번호: %s\n종목코드: %s\n종 목  명: %s\n주문구분: %s\n취소구분: %s\n주문수량: %s 주\n주문번호: %s",

@@ -282,16 +282,8 @@ void COrderEntryDlg::FillPriceFromBase(const unsigned char* body) {
 void COrderEntryDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
     if (code != m_screen.trCode) return;
     vxwire::Reader reply(body, len);
-    if (!reply.Has(vxtr::order::kOrderNumber)) {
-        ReportShortReply(code);
-        return;
-    }
-    // The order number shown must be one: a reply whose number is not digits is not a result.
-    if (!reply.IsDigits(vxtr::order::kOrderNumber)) {
-        ReportBadReply(code);
-        return;
-    }
-    CString number = CString::FromMultiByte(reply.Text(vxtr::order::kOrderNumber).c_str());
+    CString number;
+    if (!ReadOrderNumber(reply, vxtr::order::kOrderNumber, code, &number)) return;
     static const SentOrder kUnknown;
     const SentOrder& o = m_replyFor >= 0 ? m_sent[m_replyFor] : kUnknown;
     CString text;

@@ -27,6 +27,11 @@
 #include "vxbase/messages.h"
 #include "vxbase/vx_dlg.h"
 
+namespace vxwire {
+struct Field;
+class Reader;
+}  // namespace vxwire
+
 class CVXSocketThread;
 class CCodeManager;
 class CMenuConfigFile;
@@ -179,6 +184,9 @@ public:
     void ReportShortReply(uint16_t code);
     // Tells the user that a field of reply `code` is not what its layout says.
     void ReportBadReply(uint16_t code);
+    // The new order number of an order reply `code` into `number`; a reply too short to hold it, or
+    // whose number is not all digits, is reported as such and FALSE comes back.
+    BOOL ReadOrderNumber(const vxwire::Reader& reply, const vxwire::Field& field, uint16_t code, CString* number);
     // A reply of `code` that cannot be used (`reason`: the first line of the box): a reception
     // error; for an order or a transfer also that its outcome is unknown and where to look it up.
     virtual void OnReplyLost(uint16_t code, const CString& reason);
