@@ -49,143 +49,20 @@ if [ "$build" = 1 ]; then
     { echo "demo: step \"building\" failed" >&2; exit 1; }
 fi
 
-bin="$builddir/bin"
-staged="$builddir/device"
+me=demo
+# shellcheck source=tools/lib/session.sh
+. "$src/tools/lib/session.sh"
+session_check_build
 [ "$xcheck" = 0 ] || [ -x "$bin/larkspin-x-desktop" ] || { echo "demo: $bin/larkspin-x-desktop is missing" >&2; exit 1; }
-for f in "$bin/larkspin-simserver" "$bin/larkspin-ctl" "$bin/larkspin-demo-device" \
-         "$staged/Program Files/Quorvan/Bin/Larkspin.exe" "$staged/Program Files/Quorvan/Bin/VXMain.exe" \
-         "$staged/Program Files/Quorvan/Bin/ZRUpdate.exe" "$staged/Program Files/Quorvan/Bin/VXLogin.dll" \
-         "$staged/Program Files/Quorvan/Bin/Pelvato.conf"; do
-  [ -e "$f" ] || { echo "demo: $f is missing: build first (without --no-build)" >&2; exit 1; }
-done
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/larkspin-demo.XXXXXX")"
-root="$work/device"
 # The pictures of the last headless session, unless asked for elsewhere.
 [ -n "$shots" ] || shots="$builddir/demo/shots"
-server_pid=""; launcher_pid=""; step_name="preparing"
-ctl() { "$bin/larkspin-ctl" --root "$root" "$@"; }
 
-# Ends the programs of our own device root (each registered program by its pid, the launcher by
-# the pid it was started with) and the server, then removes the temporary folder.
-stop_all() {
-  local status=$?
-  trap - EXIT
-  trap '' INT TERM
-  if [ "$status" = 130 ] && [ "$headless" = 0 ]; then
-    echo "demo: stopped"   # Ctrl-C is the interactive demo's ordinary end
-    status=0
-  fi
-  if [ "$status" != 0 ] && [ -n "$(ctl programs 2>/dev/null | grep -i vxmain || true)" ]; then
-    # What the main program showed when the step failed, for the one who reads the report.
-    ctl --program VXMain tree >"$work/failure-tree.txt" 2>&1 || true
-    ctl --program VXMain box >>"$work/failure-tree.txt" 2>&1 || true
-    ctl --program VXMain shot "$work/failure.png" >/dev/null 2>&1 || true
-  fi
-  if [ -d "$root/run/auto" ]; then
-    local f pid
-    for f in "$root"/run/auto/*; do
-      [ -e "$f" ] || continue
-      pid="$(cut -f1 "$f" 2>/dev/null || true)"
-      case "$pid" in ''|*[!0-9]*) continue ;; esac
-      kill -TERM "$pid" 2>/dev/null || true
-    done
-  fi
-  [ -n "$launcher_pid" ] && kill -TERM "$launcher_pid" 2>/dev/null || true
-  if [ -n "$server_pid" ]; then
-    kill -TERM "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
-  # A program that did not end on TERM within two seconds is killed.
-  local left
-  for _ in $(seq 1 40); do
-    left=0
-    for f in "$root"/run/auto/* ; do
-      [ -e "$f" ] || continue
-      pid="$(cut -f1 "$f" 2>/dev/null || true)"
-      case "$pid" in ''|*[!0-9]*) continue ;; esac
-      kill -0 "$pid" 2>/dev/null && left=1
-    done
-    [ -n "$launcher_pid" ] && kill -0 "$launcher_pid" 2>/dev/null && left=1
-    [ "$left" = 0 ] && break
-    sleep 0.05
-  done
-  for f in "$root"/run/auto/* ; do
-    [ -e "$f" ] || continue
-    pid="$(cut -f1 "$f" 2>/dev/null || true)"
-    case "$pid" in ''|*[!0-9]*) continue ;; esac
-    kill -KILL "$pid" 2>/dev/null || true
-  done
-  [ -n "$launcher_pid" ] && kill -KILL "$launcher_pid" 2>/dev/null || true
-  if [ "$status" = 130 ]; then
-    echo "demo: stopped during \"$step_name\"" >&2
-  elif [ "$status" != 0 ]; then
-    echo "demo: step \"$step_name\" failed" >&2
-    [ -s "$work/server.err" ] && { echo "demo: the server said:" >&2; sed 's/^/  /' "$work/server.err" >&2; }
-  fi
-  if [ "$keep" = 1 ] || [ "$status" != 0 ]; then
-    echo "demo: the device root and logs are kept in $work"
-  else
-    rm -rf "$work"
-  fi
-  return "$status"
-}
-trap stop_all EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-fail() { echo "demo: $*" >&2; exit 1; }
-
-# --- A fresh device root: the staged files only, never a root that has been used. --------------
-step_name="staging the device root"
-mkdir -p "$root/Temp"
-cp -a "$staged/Program Files" "$root/"
-[ -f "$staged/pelvato.der" ] && cp "$staged/pelvato.der" "$root/"
-conf="$root/Program Files/Quorvan/Bin/Pelvato.conf"
-
-# --- The servers on free loopback ports. ---------------------------------------------------------
-step_name="starting the simulated servers"
-: >"$work/server.out"
-"$bin/larkspin-simserver" --root "$root" --port 0 --version-port 0 \
-  --version-dir "$src/tools/device-data/version-server/current" --ticker "150:005930" \
-  --log "$work/requests.log" ${server_extra[@]+"${server_extra[@]}"} >"$work/server.out" 2>"$work/server.err" &
-server_pid=$!
-main_port=""; version_port=""
-for _ in $(seq 1 400); do
-  main_port="$(sed -n 's/^trading port \([0-9]*\)$/\1/p' "$work/server.out")"
-  version_port="$(sed -n 's/^version port \([0-9]*\)$/\1/p' "$work/server.out")"
-  [ -n "$main_port" ] && [ -n "$version_port" ] && break
-  kill -0 "$server_pid" 2>/dev/null || fail "the simulated server ended at its start"
-  sleep 0.05
-done
-[ -n "$main_port" ] && [ -n "$version_port" ] || fail "the simulated server printed no ports"
-
-# The two port lines are plain ASCII; every other byte (code page 949 text, CR LF) stays as it is.
-step_name="pointing the configuration at the servers"
-LC_ALL=C sed -i -e "s/^MAIN PORT NUMBER=[0-9]*\(\r\{0,1\}\)\$/MAIN PORT NUMBER=$main_port\1/" \
-                -e "s/^VERMAN PORT NUMBER=[0-9]*\(\r\{0,1\}\)\$/VERMAN PORT NUMBER=$version_port\1/" "$conf"
-LC_ALL=C grep -q "^MAIN PORT NUMBER=$main_port"$'\r'"\$" "$conf" || fail "MAIN PORT NUMBER not rewritten"
-LC_ALL=C grep -q "^VERMAN PORT NUMBER=$version_port"$'\r'"\$" "$conf" || fail "VERMAN PORT NUMBER not rewritten"
-
-export LARKSPIN_ROOT="$root"
-step_name="choosing the Internet connection"
-"$bin/larkspin-demo-device" --root "$root" internet
-
+session_begin
+# The server trades 005930 every 150 ms, more often than a push's grey lasts.
+server_extra=(--ticker "150:005930" ${server_extra[@]+"${server_extra[@]}"})
+session_start_servers
 echo "demo: device root $root"
 echo "demo: trading server on 127.0.0.1:$main_port, version server on port $version_port"
-
-# The programs' own output goes to the same file as the launcher's pid (they inherit it), so
-# nothing waits on a pipe that they hold open.
-start_launcher() {
-  "$bin/larkspin-demo-device" --root "$root" start >"$work/programs.log" 2>&1 ||
-    fail "the launcher did not start: $(cat "$work/programs.log")"
-  launcher_pid="$(sed -n 's/^launcher pid \([0-9][0-9]*\)$/\1/p' "$work/programs.log" | head -n 1)"
-  case "$launcher_pid" in ''|*[!0-9]*) fail "the launcher did not start" ;; esac
-}
-
-# The main program's side of the session; waits get a generous time so that a loaded machine
-# passes too.
-main() { ctl --program VXMain --timeout 30000 "$@"; }
 
 # ================================================================================================
 if [ "$headless" = 0 ]; then
@@ -436,11 +313,7 @@ want="313233343536373830312a2a2a2a0000000030303539333031300000000000373030303000
 [ "$body" = "$want" ] || fail "the order body differs: $body"
 
 # A sanitized build's programs report what they found on their standard error.
-step_name="checking the programs' reports"
-if LC_ALL=C grep -q -e "ERROR: AddressSanitizer" -e "runtime error:" "$work/programs.log" "$work/server.err"; then
-  LC_ALL=C grep -h -A5 -e "ERROR: AddressSanitizer" -e "runtime error:" "$work/programs.log" "$work/server.err" >&2
-  fail "a program reported a fault"
-fi
+check_reports
 
 echo "demo: bought 10 x 005930 at 70,000 won, order number ${number:-?}"
 echo "demo: pictures of each step in $shots"

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # A headless or interactive session of the three programs on a fresh device root, for the
-# scripts that drive them (tools/screens.sh; sourced, not run). The caller sets:
+# scripts that drive them (tools/demo.sh, tools/screens.sh; sourced, not run). The caller sets:
 #   me        its name in messages ("demo")
 #   src       the source tree
 #   builddir  the build folder (programs in bin/, the staged device in device/)
@@ -47,7 +47,7 @@ registered_pids() {
 # True when process PID runs on our device root (it has our LARKSPIN_ROOT): a pid that has ended
 # may already belong to some other process, which is never signalled.
 ours() {
-  [ -r "/proc/$1/environ" ] && tr '\0' '\n' <"/proc/$1/environ" 2>/dev/null | grep -qxF "LARKSPIN_ROOT=$root"
+  { tr '\0' '\n' <"/proc/$1/environ"; } 2>/dev/null | grep -qxF "LARKSPIN_ROOT=$root"
 }
 
 # Ends the programs of our own device root (each registered program by its pid, the launcher by
