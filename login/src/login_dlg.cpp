@@ -399,7 +399,8 @@ void CVXLoginDlg::StoreAccounts(const unsigned char* body, int len) {
     WriteAccounts(VX_REG_FUTOPT, futopt, nFutopt);
     if (reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_FUTOPT) && !reg.IsExistValue(u"Login Message"))
         reg.SetValue(u"Login Message", u"");
-    RestoreId();
+    // The id field keeps its '*' while the frame goes on to the next screen; it gets its text back
+    // only after a failure, when the user may log in again.
     ::SendMessage(m_hWndFrame, WM_VX_LOGIN_DONE, 0, 0);
 }
 

@@ -28,6 +28,15 @@ public:
         int64_t price = server.withMarket([&](simsrv::Market& m) { return m.FindItem(code6)->price; });
         return Grouped(price);
     }
+    // The host's query to the open screen (as after a switch to it): the base-quote requests it
+    // made, once its replies are in.
+    std::vector<simsrv::LogEntry> QueryQuotes() {
+        Settled();
+        size_t mark = server.logSize();
+        d->Ui([&] { SendMessage(dlg, WM_VX_QUERY, 0, 0); });
+        Settled();
+        return server.requests(4101, mark);
+    }
     std::string Digits(const std::string& shown) {
         std::string out;
         for (char c : shown)

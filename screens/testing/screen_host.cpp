@@ -46,6 +46,7 @@ typedef void* (*MainDlgFn)(void*, HWND, SOCKET, CVXSocketThread*, EE_Encrypt*, C
 std::mutex g_lock;
 SessionState* g_session = nullptr;
 std::vector<MSG> g_owner;
+std::atomic<HWND> g_screen{0};  // the screen open, whose sent messages the owner marks
 
 bool SendKeyToken(SessionState& s) {
     unsigned char token[1024], packet[2048];
@@ -98,7 +99,11 @@ LRESULT CALLBACK SessionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg >= WM_USER) {
         std::lock_guard<std::mutex> l(g_lock);
-        g_owner.push_back(MSG{hwnd, msg, wParam, lParam, 0, {}});
+        // `time` tells a message sent from the screen's own code (1: the screen waits for it) from
+        // one posted (0), which reaches the owner after the screen's handler has returned.
+        HWND screen = g_screen.load();
+        bool sent = screen && plat::win::WindowCodeRunning(screen);
+        g_owner.push_back(MSG{hwnd, msg, wParam, lParam, sent ? 1u : 0u, {}});
         return 0;
     }
     return DefWindowProc(hwnd, msg, wParam, lParam);
@@ -210,6 +215,7 @@ void ScreenHost::Open(const std::u16string& handheldName, EE_Encrypt* packetLaye
         uint32_t record[2] = {1, 1};
         mainDlg(record, owner, thread->GetSocket(), thread, packetLayer ? packetLayer : &encrypt, &codes, autoReceive, &menu);
         dlg = static_cast<HWND>(record[0]);
+        g_screen = dlg;
         ASSERT_NE(dlg, 0u);
         thread->SetHwnd(dlg);
         SendMessage(dlg, WM_VX_QUERY, 0, 0);
@@ -228,6 +234,7 @@ void ScreenHost::Close() {
     end = nullptr;
     module = nullptr;
     dlg = 0;
+    g_screen = 0;
 }
 
 void ScreenHost::AddPlugin(const char* pluginFile, const char16_t* handheldName) {

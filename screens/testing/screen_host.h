@@ -99,7 +99,8 @@ public:
     // Taps a button and returns the plain body of the request it sent (empty when none came).
     Bytes TapAndCapture(int button, uint16_t code);
 
-    // What the owner window (the main program's frame) was sent.
+    // What the owner window (the main program's frame) was sent; `time` is 1 for a message sent
+    // (the screen waited for it) and 0 for one posted.
     std::vector<MSG> OwnerGot(UINT message);
     std::vector<WPARAM> OpenRequests();  // the screens it was asked to open, in order
     void ClearOwnerLog();

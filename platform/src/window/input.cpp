@@ -10,13 +10,27 @@ namespace plat::wm {
 namespace {
 thread_local bool t_focusFromActivation = false;
 
-void MoveToFront(std::vector<HWND>& list, HWND h) {
+void MoveToFront(std::vector<HWND>& list, HWND h, int depth = 0);
+
+// Windows owned by h stay in front of it, in their order, as on the handheld: a dialog that comes
+// to the front again never comes over its own box or menu.
+void RaiseOwned(HWND h, int depth = 0) {
+  if (depth > 8) return;
+  auto& list = G().zorder;
+  std::vector<HWND> owned;
+  for (HWND o : list)
+    if (auto ow = Find(o); ow && o != h && !(ow->style & WS_CHILD) && ow->owner == h) owned.push_back(o);
+  for (auto o = owned.rbegin(); o != owned.rend(); ++o) MoveToFront(list, *o, depth + 1);
+}
+
+void MoveToFront(std::vector<HWND>& list, HWND h, int depth) {
   auto it = std::find(list.begin(), list.end(), h);
   if (it == list.end()) return;
   list.erase(it);
   list.insert(list.begin(), h);
-  if (&list == &G().zorder)
-    if (auto w = Find(h)) Restamp(*w);
+  if (&list != &G().zorder) return;
+  if (auto w = Find(h)) Restamp(*w);
+  RaiseOwned(h, depth);
 }
 
 bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
@@ -255,7 +269,10 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         bool front = pos == list->begin();
         list->insert(pos, hwnd);
         if (list == &g.zorder) {
-          if (front) Restamp(*w);
+          if (front) {
+            Restamp(*w);
+            RaiseOwned(hwnd);
+          }
           else StampBelow(*w, insertAfter == HWND_BOTTOM ? HWND_BOTTOM : insertAfter);
         }
         if (restacked && (w->style & WS_VISIBLE)) {

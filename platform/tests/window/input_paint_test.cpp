@@ -320,6 +320,31 @@ TEST_F(PaintTest, ScreenComposesWindowsInOrderWithChildrenClipped) {
   EXPECT_EQ(back_in.height, 20);
 }
 
+// A box stays in front of the dialog it belongs to, however the dialog comes to the front again.
+TEST_F(PaintTest, OwnedWindowsStayInFrontOfTheirOwner) {
+  Handlers()[WM_PAINT] = FillWithUserData;
+  const COLORREF red = RGB(255, 0, 0), gray = RGB(90, 90, 90), blue = RGB(0, 0, 255);
+  HWND dialog = MakeTop(0, 26, 240, 294);
+  SetWindowLong(dialog, GWL_USERDATA, static_cast<LONG_PTR>(red));
+  HWND box = CreateWindowEx(0, kRecClass, u"box", WS_POPUP | WS_VISIBLE, 40, 100, 160, 80, dialog, 0, nullptr,
+                            nullptr);
+  ASSERT_NE(box, 0u);
+  SetWindowLong(box, GWL_USERDATA, static_cast<LONG_PTR>(gray));
+  HWND boxMenu = CreateWindowEx(0, kRecClass, u"menu", WS_POPUP | WS_VISIBLE, 60, 120, 20, 20, box, 0, nullptr,
+                                nullptr);
+  ASSERT_NE(boxMenu, 0u);
+  SetWindowLong(boxMenu, GWL_USERDATA, static_cast<LONG_PTR>(blue));
+  plat::Surface s;
+  for (auto bringUp : {+[](HWND h) { SetActiveWindow(h); }, +[](HWND h) { BringWindowToTop(h); },
+                       +[](HWND h) { SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }}) {
+    bringUp(dialog);
+    plat::win::ComposeScreen(s);
+    EXPECT_EQ(At(s, 45, 105), gray) << "the box stays over its dialog";
+    EXPECT_EQ(At(s, 65, 125), blue) << "and what the box owns over the box";
+    EXPECT_EQ(At(s, 5, 30), red);
+  }
+}
+
 TEST_F(PaintTest, BackgroundComesFromTheClassBrush) {
   HBRUSH yellow = CreateSolidBrush(RGB(255, 255, 191));
   WNDCLASS wc{};

@@ -312,6 +312,19 @@ void CVXScreenDlg::RequestStockBase() {
     SendPacket(packet, n);
 }
 
+void CVXScreenDlg::RequestStockBaseThroughPacketLayer(const WCHAR* failText) {
+    if (!m_pEncrypt) return;
+    unsigned char packet[64];
+    const char* err = nullptr;
+    int n = m_pEncrypt->make_packet(packet, sizeof packet, TR_STOCK_BASE, '4', 1, 0, 1, 1, 0, 0,
+                                    reinterpret_cast<const unsigned char*>(m_szItemCode), 6, &err);
+    if (n < 0) {
+        MessageBox(failText ? CString(failText) : CString(u"ERROR:") + CString(err ? err : ""), u"", MB_OK);
+        return;
+    }
+    SendPacket(packet, n);
+}
+
 BOOL CVXScreenDlg::SendPlainRequest(uint16_t code, unsigned char* packet, int length) {
     if (!packet || length < TR_HEADER_SIZE) return FALSE;
     std::memset(packet, 0, TR_HEADER_SIZE);
@@ -462,8 +475,18 @@ void CVXScreenDlg::OnItemComboSelChange() {
     CString text;
     if (!GetComboSelText(IDC_ITEM_COMBO, text)) return;
     SetItemCodeField(0);
-    if (m_config.chain == ItemChain::Edit) SetDlgItemText(IDC_ITEM_EDIT, text);
-    else RequestItemBase();
+    if (m_config.chain == ItemChain::Edit) {
+        SetDlgItemText(IDC_ITEM_EDIT, text);  // runs the edit's chain
+        return;
+    }
+    if (m_config.chain == ItemChain::EcnDirect) {
+        // The quote is asked for directly; the edit still shows the item picked, so that what is
+        // shown is what is ordered, without running its chain (one request, not two).
+        m_inItemChain = true;
+        SetDlgItemText(IDC_ITEM_EDIT, text);
+        m_inItemChain = false;
+    }
+    RequestItemBase();
 }
 
 void CVXScreenDlg::OnAccountSelChange() {

@@ -50,7 +50,7 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 
 const vxskel::GoToButton kGoTo[] = {{kCurrentPrice, VX_SCREEN_STOCK_HOME, true},
                                     {IDC_BTN_FUTOPT, VX_SCREEN_FUTOPT_HOME, false},
-                                    {kOpenOrders, kScreenInquiry, true}};
+                                    {kOpenOrders, kScreenInquiry, false}};
 const vxskel::NumberEdit kNumbers[] = {{kQuantity, vxskel::NumberKind::Quantity}};
 const UINT kFinders[] = {IDC_BTN_FINDER, kFindIntoEdit};
 

@@ -76,7 +76,7 @@ vxskel::ScreenConfig MakeConfig() {
     c.accountCombo = kAccount;
     c.passwordEdit = kPassword;
     c.passwordNext = kTarget;
-    c.chain = vxskel::ItemChain::Edit;
+    c.chain = vxskel::ItemChain::EcnDirect;
     c.itemNameStatic = kName;
     c.itemNext = kTarget;
     c.goTo = kGoTo;
@@ -127,10 +127,11 @@ public:
     }
 
     void OnQuery() override {
-        SetItemCodeField(0);
+        SetItemCodeField(1);
         CString code;
         if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->GetWindowText(code);
         SetDlgItemText(IDC_ITEM_EDIT, code);  // runs the item-code chain
+        RequestItemBase();                    // and the quote is asked for once more
         if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
     }
 

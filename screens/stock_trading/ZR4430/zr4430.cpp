@@ -131,8 +131,11 @@ public:
 
     void OnQuery() override {
         SetItemCodeField(0);
-        RequestStockBase();
+        RequestItemBase();
     }
+
+    // Every request of this screen goes through the packet layer, the base quote too.
+    void RequestItemBase() override { RequestStockBaseThroughPacketLayer(u"ERROR:패킷 구성 4101"); }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
         int id = LOWORD(wParam);

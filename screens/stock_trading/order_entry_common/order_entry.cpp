@@ -116,28 +116,18 @@ void COrderEntryDlg::ApplyOrderType(int index) {
 }
 
 void COrderEntryDlg::OnQuery() {
-    SetItemCodeField(0);
+    // The ECN screens ask for the quote once more after the chain has asked for it.
+    SetItemCodeField(m_screen.ecnItems ? 1 : 0);
     CString code;
     if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->GetWindowText(code);
     SetDlgItemText(IDC_ITEM_EDIT, code);  // runs the item-code chain
+    if (m_screen.ecnItems) RequestItemBase();
     if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
 }
 
 void COrderEntryDlg::RequestItemBase() {
-    if (!m_screen.packetLayerBaseRequest) {
-        RequestStockBase();
-        return;
-    }
-    if (!m_pEncrypt) return;
-    unsigned char packet[64];
-    const char* err = nullptr;
-    int n = m_pEncrypt->make_packet(packet, sizeof packet, TR_STOCK_BASE, '4', 1, 0, 1, 1, 0, 0,
-                                    reinterpret_cast<const unsigned char*>(GetItemCodeField()), 6, &err);
-    if (n < 0) {
-        MessageBox(CString(u"ERROR:") + CString(err ? err : ""), u"", MB_OK);
-        return;
-    }
-    SendPacket(packet, n);
+    if (m_screen.packetLayerBaseRequest) RequestStockBaseThroughPacketLayer();
+    else RequestStockBase();
 }
 
 BOOL COrderEntryDlg::OnCommand(WPARAM wParam, LPARAM lParam) {

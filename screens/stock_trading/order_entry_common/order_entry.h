@@ -216,7 +216,8 @@ constexpr vxskel::ScreenConfig MakeConfig(const OrderScreen& s, const vxskel::Go
     c.accountCombo = kAccount;
     c.passwordEdit = kPassword;
     c.passwordNext = kQuantity;
-    c.chain = vxskel::ItemChain::Edit;
+    // The ECN screens' combo asks for the quote itself as well as through the edit.
+    c.chain = s.ecnItems ? vxskel::ItemChain::EcnDirect : vxskel::ItemChain::Edit;
     c.itemNameStatic = s.nameStatic;
     c.itemNext = kQuantity;
     c.goTo = goTo;

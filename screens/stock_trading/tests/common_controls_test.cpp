@@ -131,6 +131,44 @@ TEST_P(CommonControlsTest, KeypadTypesIntoTheTappedField) {
     EXPECT_EQ(EditText(pw), "30");
 }
 
+// The go-to buttons ask the owner for their screens: "현재가" waits for the switch, the others
+// post and return at once.
+TEST_P(CommonControlsTest, GoToButtonsAskTheOwnerForTheirScreens) {
+    struct GoTo {
+        const char* screen;
+        int button;
+        WPARAM target;
+        bool sent;
+    };
+    static const GoTo kGoTo[] = {
+        {"ZR4320", 9709, 92001, true}, {"ZR4320", 8107, 96001, false}, {"ZR4320", 9800, 93103, false},
+        {"ZR4330", 9709, 92001, true}, {"ZR4330", 8107, 96001, false}, {"ZR4330", 9800, 93103, false},
+        {"ZR4310", 9709, 92001, true}, {"ZR4310", 8107, 96001, false}, {"ZR4310", 9706, 94002, false},
+        {"VX4300", 9709, 92001, true}, {"VX4300", 8107, 96001, false}, {"VX4300", 9706, 94650, false},
+        {"ZR4350", 8107, 96001, false}, {"ZR4350", 9826, 94641, false},
+        {"ZR4360", 8107, 96001, false}, {"ZR4360", 9826, 94641, false},
+        {"ZR4380", 8107, 96001, false}, {"ZR4380", 9800, 93103, false},
+        {"ZR4340", 9709, 92001, true}, {"ZR4340", 8107, 96001, false},
+    };
+    bool any = false;
+    for (const GoTo& g : kGoTo) {
+        if (Name() != g.screen) continue;
+        SCOPED_TRACE(g.button);
+        if (!any) {
+            ASSERT_NO_FATAL_FAILURE(Open(Name()));
+        }
+        any = true;
+        ClearOwnerLog();
+        ASSERT_TRUE(d->Tap(g.button));
+        ASSERT_TRUE(WaitFor([&] { return !OwnerGot(WM_VX_OPEN_SCREEN).empty(); }));
+        auto opens = OwnerGot(WM_VX_OPEN_SCREEN);
+        ASSERT_EQ(opens.size(), 1u);
+        EXPECT_EQ(opens[0].wParam, g.target);
+        EXPECT_EQ(opens[0].lParam, 0);
+        EXPECT_EQ(opens[0].time != 0, g.sent) << (g.sent ? "sent" : "posted");
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Screens, CommonControlsTest, ::testing::ValuesIn(kScreens),
                          [](const auto& info) { return std::string(info.param.name); });
 

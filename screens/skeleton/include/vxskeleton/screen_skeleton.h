@@ -162,6 +162,10 @@ public:
     void SetItemCodeField(int flag);
     int MakeItemCodePacket(unsigned char* buf);
     void RequestStockBase();
+    // The same request built through the packet layer (flags '4', plain body: the item-code
+    // field) and sent as RequestStockBase sends it. When the layer refuses, nothing is sent and
+    // a box shows `failText`, or "ERROR:" and the layer's own text when there is none.
+    void RequestStockBaseThroughPacketLayer(const WCHAR* failText = nullptr);
     // The base quote that the item-code chain and 조회 ask for: the plain 4101 request, unless the
     // screen builds its own.
     virtual void RequestItemBase() { RequestStockBase(); }

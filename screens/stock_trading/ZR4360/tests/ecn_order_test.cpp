@@ -136,6 +136,16 @@ TEST_P(EcnOrderTest, AnItemPickedFromTheListIsTheItemOrdered) {
     EXPECT_EQ(Orders().back().code, "035720");
 }
 
+// The query copies the combo's item into the edit, whose chain asks for the quote, and then asks
+// for it once more itself; the focus goes to the password.
+TEST_P(EcnOrderTest, AQueryAsksForTheQuoteThroughTheChainAndOnceMore) {
+    ASSERT_NO_FATAL_FAILURE(OpenScreen());
+    auto quotes = QueryQuotes();
+    ASSERT_EQ(quotes.size(), 2u);
+    for (const auto& q : quotes) EXPECT_EQ(q.plain, B("005930"));
+    EXPECT_EQ(Focus(), kPassword);
+}
+
 TEST_P(EcnOrderTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing) {
     const Side& s = GetParam();
     struct Case {
@@ -172,6 +182,9 @@ TEST_P(EcnOrderTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing) {
         SetText(kPassword, "0000");
         SetText(kCode, "05930");
         SetText(kQuantity, "10");
+        // The code asks for its quote, whose price fills the price edit: let it land before the
+        // field is spoiled, so that the quote does not undo the spoiling.
+        ASSERT_NO_FATAL_FAILURE(Settled());
         SetText(kPrice, "71500");
         c.spoil(*this);
         ASSERT_TRUE(d->Tap(kConfirm));
@@ -232,7 +245,7 @@ TEST_P(EcnOrderTest, GoToButtonsAskTheOwnerForTheirScreens) {
     }
 }
 
-// Both finder buttons open the ECN finder; its pick becomes the item ordered, quoted once.
+// Both finder buttons open the ECN finder; its pick becomes the item ordered.
 TEST_P(EcnOrderTest, TheEcnFinderPickIsTheItemOrdered) {
     ASSERT_NO_FATAL_FAILURE(OpenScreen());
     for (int button : {IDC_BTN_FINDER, 9704}) {
@@ -256,9 +269,11 @@ TEST_P(EcnOrderTest, TheEcnFinderPickIsTheItemOrdered) {
         EXPECT_EQ(Text(kCode), "35720");
         ASSERT_TRUE(WaitFor([&] { return Text(kName) == "카카오"; })) << Text(kName);
         ASSERT_TRUE(WaitFor([&] { return Text(kPrice) == ShownPrice("035720"); })) << Text(kPrice);
+        // The pick runs the host's query: the chain asks for the quote and the query once more.
+        ASSERT_NO_FATAL_FAILURE(Settled());
         auto quotes = server.requests(4101, mark);
-        ASSERT_EQ(quotes.size(), 1u);
-        EXPECT_EQ(quotes[0].plain, B("035720"));
+        ASSERT_EQ(quotes.size(), 2u);
+        for (const auto& q : quotes) EXPECT_EQ(q.plain, B("035720"));
     }
 }
 

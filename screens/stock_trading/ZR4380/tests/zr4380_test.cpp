@@ -103,6 +103,15 @@ TEST_F(EcnCancelTest, CancelsTravelAsConfirmedAndTheServerBookFollows) {
     }
 }
 
+// As on the ECN order screens, the query asks for the quote through the chain and once more.
+TEST_F(EcnCancelTest, AQueryAsksForTheQuoteThroughTheChainAndOnceMore) {
+    ASSERT_NO_FATAL_FAILURE(OpenScreen());
+    auto quotes = QueryQuotes();
+    ASSERT_EQ(quotes.size(), 2u);
+    for (const auto& q : quotes) EXPECT_EQ(q.plain, B("005930"));
+    EXPECT_EQ(Focus(), kPassword);
+}
+
 TEST_F(EcnCancelTest, EachFailedCheckShowsItsBoxFocusesTheFieldAndSendsNothing) {
     struct Case {
         const char* what;
