@@ -139,6 +139,77 @@ void FutOptBase(HandlerContext& ctx, const Request& req, Reply& r) {
   r.body = ctx.market.FutOptBase(*d);
 }
 
+// 5102 / 5151: the five-level order book of a futures contract / an option, by its code.
+void FutOptOrderBook(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Derivative* d = req.body.size() >= 8 ? ctx.market.FindDerivative(GetText(req.body.data(), 8)) : nullptr;
+  if (!d || d->futures != (req.code == 5102)) {
+    r.Error("알림", "종목코드를 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.FutOptBook5102(*d);
+}
+
+// A call/put byte of the option lists: the number 2 or 3.
+bool OptionKind(const Request& req, size_t at, Reply& r, char& kind) {
+  if (req.body.size() <= at || (req.body[at] != 2 && req.body[at] != 3)) {
+    r.Error("알림", "콜/풋 구분을 확인하세요.");
+    return false;
+  }
+  kind = static_cast<char>('0' + req.body[at]);
+  return true;
+}
+
+// 5100 / 5154: the options of an expiry month ("200703", then two zero bytes) and a call/put
+// byte; n, the call/put byte, then 31-byte rows by strike.
+void OptionMonth(HandlerContext& ctx, const Request& req, Reply& r) {
+  char kind = 0;
+  if (!OptionKind(req, 8, r, kind)) return;
+  int64_t digits = 0;
+  std::string month = GetText(req.body.data(), 6);
+  if (month.size() != 6 || !GetDigits(req.body.data(), 6, digits)) {
+    r.Error("알림", "만기월을 확인하세요.");
+    return;
+  }
+  auto rows = ctx.market.Options(month, kind);
+  r.body = {static_cast<uint8_t>(rows.size()), static_cast<uint8_t>(kind - '0')};
+  for (const Derivative* d : rows) {
+    Bytes row = ctx.market.OptionRow(*d, req.code == 5154);
+    r.body.insert(r.body.end(), row.begin(), row.end());
+  }
+}
+
+// 5105 (no body): the futures contracts, n and 31-byte rows as in 5100.
+void FuturesList(HandlerContext& ctx, const Request&, Reply& r) {
+  auto rows = ctx.market.FuturesContracts();
+  r.body = {static_cast<uint8_t>(rows.size())};
+  for (const Derivative* d : rows) {
+    Bytes row = ctx.market.OptionRow(*d, false);
+    r.body.insert(r.body.end(), row.begin(), row.end());
+  }
+}
+
+// 5155: the options of one strike price ("185.00", NUL-padded to 8) and call/put byte, one per
+// expiry month: n, then 43-byte records.
+void OptionStrike(HandlerContext& ctx, const Request& req, Reply& r) {
+  char kind = 0;
+  if (!OptionKind(req, 8, r, kind)) return;
+  std::string text = GetText(req.body.data(), 8);
+  int64_t whole = 0, cents = 0;
+  size_t dot = text.find('.');
+  if (dot == std::string::npos || text.size() != dot + 3 || dot == 0 ||
+      !GetDigits(reinterpret_cast<const uint8_t*>(text.data()), dot, whole) ||
+      !GetDigits(reinterpret_cast<const uint8_t*>(text.data()) + dot + 1, 2, cents)) {
+    r.Error("알림", "행사가격을 확인하세요.");
+    return;
+  }
+  auto rows = ctx.market.OptionsAtStrike(whole * 100 + cents, kind);
+  r.body = {static_cast<uint8_t>(rows.size())};
+  for (const Derivative* d : rows) {
+    Bytes row = ctx.market.StrikeRow(*d);
+    r.body.insert(r.body.end(), row.begin(), row.end());
+  }
+}
+
 void RealRequest(HandlerContext& ctx, const Request& req, Reply& r) {
   r.send = false;  // no reply to a registration
   const Bytes& b = req.body;
@@ -553,6 +624,12 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {4020, Login},
       {4101, BaseQuote},
       {5555, FutOptBase},
+      {5102, FutOptOrderBook},
+      {5151, FutOptOrderBook},
+      {5100, OptionMonth},
+      {5154, OptionMonth},
+      {5105, FuturesList},
+      {5155, OptionStrike},
       {9000, RealRequest},
       {6100, OrderBook},
       {4140, TickList},

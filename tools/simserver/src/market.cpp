@@ -43,11 +43,38 @@ Market::Market() {
     int64_t prev, price;
   } derivatives[] = {
       {"101C3000", "KP200 F 0703", true, 18650, 18700},  {"101C6000", "KP200 F 0706", true, 18760, 18805},
+      {"101C9000", "KP200 F 0709", true, 18870, 18910},  {"101CC000", "KP200 F 0712", true, 18990, 19020},
       {"201C3185", "C 0703 185.0", false, 320, 350},     {"201C3190", "C 0703 190.0", false, 150, 140},
       {"301C3185", "P 0703 185.0", false, 210, 180},     {"301C3180", "P 0703 180.0", false, 95, 95},
   };
   for (const auto& d : derivatives)
-    derivatives_[d.code] = Derivative{d.code, d.name, d.futures, d.prev, d.price, 20000 + d.price % 997};
+    derivatives_[d.code] = Derivative{d.code, d.name, d.futures, d.prev, d.price, 20000 + d.price % 997, {}, 0};
+  // The option series of the options code file; the four above keep their prices. A series is
+  // worth what it is in the money against KOSPI200 and a time value that shrinks away from it.
+  const int64_t k200 = indices_["01001"].value;
+  const char months[] = {'3', '4', '5', '6'};
+  for (int m = 0; m < 4; ++m)
+    for (int i = 0; i < 21; ++i) {
+      int64_t strike = 16000 + 250 * i;
+      for (char kind : {'2', '3'}) {
+        char code[9], name[16];
+        std::snprintf(code, sizeof code, "%c01C%c%03d", kind, months[m], static_cast<int>(strike / 100));
+        std::snprintf(name, sizeof name, "%c 070%c %d.%d", kind == '2' ? 'C' : 'P', months[m],
+                      static_cast<int>(strike / 100), static_cast<int>(strike % 100 / 10));
+        Derivative& d = derivatives_[code];
+        d.month = std::string("20070") + months[m];
+        d.strike = strike;
+        if (!d.code.empty()) continue;
+        int64_t inMoney = std::max<int64_t>(0, kind == '2' ? k200 - strike : strike - k200);
+        int64_t away = k200 > strike ? k200 - strike : strike - k200;
+        int64_t price = inMoney + std::max<int64_t>(2, 240 + 60 * m - away / 5);
+        if (price >= 300) price = price / 5 * 5;
+        int64_t tick = price >= 300 ? 5 : 1;
+        int64_t prev = std::max<int64_t>(1, price + ((i * 7 + m * 13 + (kind - '2') * 5) % 21 - 10) * tick);
+        d = Derivative{code, name, false, prev, price, 3000 + (strike / 10 + m * 131) % 4999,
+                       d.month, strike};
+      }
+    }
 
   // The demo user: every account kind of the login reply, and one kind ("04") that is neither.
   const char* kinds[] = {"01", "02", "03", "06", "09", "04"};
@@ -97,8 +124,13 @@ Index* Market::FindIndex(const std::string& code) {
 void Market::SetItem(const Item& item) { items_[item.code] = item; }
 
 Derivative* Market::FindDerivative(const std::string& code) {
-  auto it = derivatives_.find(code);
-  return it == derivatives_.end() ? nullptr : &it->second;
+  return const_cast<Derivative*>(static_cast<const Market*>(this)->FindDerivative(code));
+}
+
+const Derivative* Market::FindDerivative(const std::string& code) const {
+  auto it = derivatives_.find(code.size() == 5 && code[0] == '1' ? code + "000" : code);
+  if (it == derivatives_.end() || (code.size() == 5 && !it->second.futures)) return nullptr;
+  return &it->second;
 }
 
 void Market::SetDerivative(const Derivative& d) { derivatives_[d.code] = d; }
@@ -127,9 +159,9 @@ Bytes Market::FutOptBase(const Derivative& d) const {
   return b;
 }
 
-Bytes Market::FutOptTrade(const Derivative& d) const {
+Bytes Market::FutOptTrade(const Derivative& d, const std::string& as) const {
   Bytes r(62, 0);
-  PutText(&r[0], 8, d.code);
+  PutText(&r[0], 8, as.empty() ? d.code : as);
   PutNetFloat2(&r[8], d.price);
   PutNetValue(&r[12], 3, d.volume);
   PutNetFloat2(&r[30], d.price > d.prevClose ? d.price - d.prevClose : d.prevClose - d.price);
@@ -140,28 +172,123 @@ Bytes Market::FutOptTrade(const Derivative& d) const {
   return r;
 }
 
-Bytes Market::FutOptBook(const Derivative& d) const {
-  Bytes r(168, 0);
-  PutText(&r[0], 8, d.code);
-  int64_t tick = FutOptTick(d), totalAsk = 0, totalBid = 0, askCount = 0, bidCount = 0;
+FutOptLevels Market::Levels(const Derivative& d) const {
+  FutOptLevels l;
+  int64_t tick = FutOptTick(d);
   for (int i = 0; i < 5; ++i) {
-    int64_t askQty = 10 + (d.price / tick + i * 13) % 50, bidQty = 12 + (d.price / tick + i * 17) % 45;
-    int64_t askN = 1 + askQty % 7, bidN = 1 + bidQty % 6;
-    PutNetFloat2(&r[8 + 4 * i], d.price + tick * i);
-    PutNetFloat2(&r[28 + 4 * i], std::max<int64_t>(0, d.price - tick * (i + 1)));
-    PutNetValue(&r[48 + 6 * i], 3, askQty);
-    PutNetValue(&r[78 + 6 * i], 3, bidQty);
-    PutNetValue(&r[120 + 4 * i], 2, askN);
-    PutNetValue(&r[140 + 4 * i], 2, bidN);
-    totalAsk += askQty;
-    totalBid += bidQty;
-    askCount += askN;
-    bidCount += bidN;
+    l.askPrice[i] = d.price + tick * i;
+    l.bidPrice[i] = std::max<int64_t>(0, d.price - tick * (i + 1));
+    l.askQuantity[i] = 10 + (d.price / tick + i * 13) % 50;
+    l.bidQuantity[i] = 12 + (d.price / tick + i * 17) % 45;
+    l.askCount[i] = 1 + l.askQuantity[i] % 7;
+    l.bidCount[i] = 1 + l.bidQuantity[i] % 6;
+    l.totalAsk += l.askQuantity[i];
+    l.totalBid += l.bidQuantity[i];
+    l.totalAskCount += l.askCount[i];
+    l.totalBidCount += l.bidCount[i];
   }
-  PutNetValue(&r[108], 3, totalAsk);
-  PutNetValue(&r[114], 3, totalBid);
-  PutNetValue(&r[160], 2, askCount);
-  PutNetValue(&r[164], 2, bidCount);
+  return l;
+}
+
+Bytes Market::FutOptBook(const Derivative& d, const std::string& as) const {
+  Bytes r(168, 0);
+  PutText(&r[0], 8, as.empty() ? d.code : as);
+  const FutOptLevels l = Levels(d);
+  for (int i = 0; i < 5; ++i) {
+    PutNetFloat2(&r[8 + 4 * i], l.askPrice[i]);
+    PutNetFloat2(&r[28 + 4 * i], l.bidPrice[i]);
+    PutNetValue(&r[48 + 6 * i], 3, l.askQuantity[i]);
+    PutNetValue(&r[78 + 6 * i], 3, l.bidQuantity[i]);
+    PutNetValue(&r[120 + 4 * i], 2, l.askCount[i]);
+    PutNetValue(&r[140 + 4 * i], 2, l.bidCount[i]);
+  }
+  PutNetValue(&r[108], 3, l.totalAsk);
+  PutNetValue(&r[114], 3, l.totalBid);
+  PutNetValue(&r[160], 2, l.totalAskCount);
+  PutNetValue(&r[164], 2, l.totalBidCount);
+  return r;
+}
+
+Bytes Market::FutOptBook5102(const Derivative& d) const {
+  Bytes r(146, 0);
+  const FutOptLevels l = Levels(d);
+  for (int i = 0; i < 5; ++i) {
+    PutNetValue(&r[0 + 4 * i], 2, l.askCount[i]);
+    PutNetValue(&r[24 + 4 * i], 2, l.askQuantity[i]);
+    PutNetFloat2(&r[48 + 4 * i], l.askPrice[i]);
+    r[68 + i] = static_cast<uint8_t>(Sign(l.askPrice[i], d.prevClose));
+    PutNetValue(&r[73 + 4 * i], 2, l.bidCount[i]);
+    PutNetValue(&r[97 + 4 * i], 2, l.bidQuantity[i]);
+    r[121 + i] = static_cast<uint8_t>(Sign(l.bidPrice[i], d.prevClose));
+    PutNetFloat2(&r[126 + 4 * i], l.bidPrice[i]);
+  }
+  PutNetValue(&r[20], 2, l.totalAskCount);
+  PutNetValue(&r[44], 2, l.totalAsk);
+  PutNetValue(&r[93], 2, l.totalBidCount);
+  PutNetValue(&r[117], 2, l.totalBid);
+  return r;
+}
+
+std::vector<const Derivative*> Market::Options(const std::string& month, char kind) const {
+  std::vector<const Derivative*> out;
+  for (const auto& [code, d] : derivatives_)
+    if (!d.futures && code[0] == kind && d.month == month) out.push_back(&d);
+  return out;
+}
+
+std::vector<const Derivative*> Market::OptionsAtStrike(int64_t strike, char kind) const {
+  std::vector<const Derivative*> out;
+  for (const auto& [code, d] : derivatives_)
+    if (!d.futures && code[0] == kind && d.strike == strike) out.push_back(&d);
+  std::stable_sort(out.begin(), out.end(), [](const Derivative* a, const Derivative* b) { return a->month < b->month; });
+  return out;
+}
+
+std::vector<const Derivative*> Market::FuturesContracts() const {
+  std::vector<const Derivative*> out;
+  for (const auto& [code, d] : derivatives_)
+    if (d.futures) out.push_back(&d);
+  return out;
+}
+
+namespace {
+void PutPriceChange(uint8_t* r, const Derivative& d) {
+  PutNetFloat2(r + 8, d.price);
+  PutNetFloat2(r + 12, d.price > d.prevClose ? d.price - d.prevClose : d.prevClose - d.price);
+  r[16] = static_cast<uint8_t>(Market::Sign(d.price, d.prevClose));
+}
+}  // namespace
+
+Bytes Market::OptionRow(const Derivative& d, bool volumeFirst) const {
+  Bytes r(31, 0);
+  PutText(&r[0], 8, d.code);
+  PutPriceChange(r.data(), d);
+  const FutOptLevels l = Levels(d);
+  if (volumeFirst) {
+    PutNetValue(&r[17], 3, d.volume);
+    PutNetFloat2(&r[23], l.askPrice[0]);
+    PutNetFloat2(&r[27], l.bidPrice[0]);
+  } else {
+    PutNetFloat2(&r[17], l.askPrice[0]);
+    PutNetFloat2(&r[21], l.bidPrice[0]);
+    PutNetValue(&r[25], 3, d.volume);
+  }
+  return r;
+}
+
+int64_t Market::OpenInterest(const Derivative& d) const { return 1500 + (d.strike / 50 + d.volume) % 3001; }
+
+Bytes Market::StrikeRow(const Derivative& d) const {
+  Bytes r(43, 0);
+  PutText(&r[0], 8, d.code);
+  PutPriceChange(r.data(), d);
+  const FutOptLevels l = Levels(d);
+  PutNetValue(&r[17], 3, d.volume);
+  PutNetFloat2(&r[23], l.askPrice[0]);
+  PutNetValue(&r[27], 2, l.askQuantity[0]);
+  PutNetFloat2(&r[31], l.bidPrice[0]);
+  PutNetValue(&r[35], 2, l.bidQuantity[0]);
+  PutNetValue(&r[39], 2, OpenInterest(d));
   return r;
 }
 

@@ -40,6 +40,17 @@ struct Derivative {
   int64_t prevClose = 0;
   int64_t price = 0;
   int64_t volume = 0;
+  std::string month;   // options: expiry month "200703"
+  int64_t strike = 0;  // options: strike price in hundredths
+};
+
+// The five levels of a futures/options order book, level 1 first: asks from the price upwards,
+// bids from one tick below.
+struct FutOptLevels {
+  int64_t askPrice[5] = {}, bidPrice[5] = {};
+  int64_t askQuantity[5] = {}, bidQuantity[5] = {};
+  int64_t askCount[5] = {}, bidCount[5] = {};
+  int64_t totalAsk = 0, totalBid = 0, totalAskCount = 0, totalBidCount = 0;
 };
 
 struct Index {
@@ -117,7 +128,10 @@ class Market {
   Item* FindItem(const std::string& code);  // 6-character code, or the 5-digit code
   Index* FindIndex(const std::string& code);
   void SetItem(const Item& item);
+  // The contract of an 8-character code, or of a futures contract's first 5 characters (the form
+  // the item finder hands over: "101C3" for 101C3000).
   Derivative* FindDerivative(const std::string& code);
+  const Derivative* FindDerivative(const std::string& code) const;
   void SetDerivative(const Derivative& d);
   const Derivative* NearestFutures() const;  // the first futures contract by code
   // Loads users and accounts from a text file (see docs/simserver.md); false with a message on error.
@@ -159,9 +173,24 @@ class Market {
   static constexpr int kDays = 30;
   Day DailyPrice(const Item& item, int k) const;
   Bytes FutOptBase(const Derivative& d) const;            // BASE_DATA_5555, 33 bytes
-  Bytes FutOptTrade(const Derivative& d) const;           // one 62-byte record of 9310 / 9410
-  Bytes FutOptBook(const Derivative& d) const;            // the 168 bytes after byte 0 of 9321 / 9421
+  // One 62-byte record of 9310 / 9410 and the 168 bytes after byte 0 of 9321 / 9421; `as` is the
+  // code the record carries (the code as registered; the contract's own code when empty).
+  Bytes FutOptTrade(const Derivative& d, const std::string& as = {}) const;
+  Bytes FutOptBook(const Derivative& d, const std::string& as = {}) const;
   static int64_t FutOptTick(const Derivative& d);
+  FutOptLevels Levels(const Derivative& d) const;
+  // The order book of 5102 / 5151: 146 bytes, the same levels as the book push.
+  Bytes FutOptBook5102(const Derivative& d) const;
+  // The option series (calls '2', puts '3') of the options code file: four expiry months, 21 strikes
+  // from 160.00 in steps of 2.50, by strike.
+  std::vector<const Derivative*> Options(const std::string& month, char kind) const;
+  std::vector<const Derivative*> OptionsAtStrike(int64_t strike, char kind) const;
+  std::vector<const Derivative*> FuturesContracts() const;  // plain contracts by code
+  // A 31-byte list record of 5100 / 5105 (ask, bid, volume) or 5154 (volume, ask, bid).
+  Bytes OptionRow(const Derivative& d, bool volumeFirst) const;
+  // A 43-byte record of 5155.
+  Bytes StrikeRow(const Derivative& d) const;
+  int64_t OpenInterest(const Derivative& d) const;
   int64_t AskPrice(const Item& item, int level) const;    // level 0..9
   int64_t BidPrice(const Item& item, int level) const;
   int64_t AskVolume(const Item& item, int level) const;

@@ -622,10 +622,21 @@ int TradingServer::push(uint16_t type, const std::vector<std::string>& codes) {
       std::lock_guard<std::mutex> lock(c->sendMu);
       auto t = c->registrations.find(type);
       if (t == c->registrations.end()) continue;
-      for (auto& [code, count] : t->second) {
-        if (count <= 0) continue;
-        if (codes.empty() || std::find(codes.begin(), codes.end(), code) != codes.end()) wanted.push_back(code);
-      }
+      for (auto& [code, count] : t->second)
+        if (count > 0) wanted.push_back(code);
+    }
+    if (!codes.empty()) {
+      // A futures contract may be registered by its first five characters ("101C3"): a code
+      // matches a registration of the same contract.
+      std::lock_guard<std::recursive_mutex> lock(marketMu_);
+      auto same = [&](const std::string& registered, const std::string& asked) {
+        if (registered == asked) return true;
+        const Derivative* d = market_.FindDerivative(registered);
+        return d && d == market_.FindDerivative(asked);
+      };
+      std::erase_if(wanted, [&](const std::string& registered) {
+        return std::none_of(codes.begin(), codes.end(), [&](const std::string& c) { return same(registered, c); });
+      });
     }
     if (wanted.empty()) continue;
     Bytes body(1, 0);
@@ -640,8 +651,9 @@ int TradingServer::push(uint16_t type, const std::vector<std::string>& codes) {
           else if (type == 9120) rec = market_.Book9120(*it);
           else if (type == 9121) rec = market_.Book9121(*it);
         } else if (const Derivative* d = market_.FindDerivative(code)) {
-          if (type == 9310 || type == 9410) rec = market_.FutOptTrade(*d);
-          else if (type == 9321 || type == 9421) rec = market_.FutOptBook(*d);
+          // The record carries the code as the client registered it.
+          if (type == 9310 || type == 9410) rec = market_.FutOptTrade(*d, code);
+          else if (type == 9321 || type == 9421) rec = market_.FutOptBook(*d, code);
         }
         if (rec.empty() || body.size() + rec.size() + kHeader > kMaxPacket || body[0] == 255) continue;
         body.insert(body.end(), rec.begin(), rec.end());

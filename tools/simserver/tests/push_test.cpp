@@ -124,6 +124,37 @@ TEST_F(PushTest, FutOptTradeAndBookFollowATrade) {
   EXPECT_EQ(server->trade("101C9999", 100, 1), -1);
 }
 
+TEST_F(PushTest, FuturesRegisteredByTheFinderCodeGetRecordsUnderThatCode) {
+  // The futures book registers its nearest contract and its item: both "101C3" here.
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Register(*server, c, '1', 9310, {"101C3"});
+  Register(*server, c, '1', 9310, {"101C3"});
+  Register(*server, c, '1', 9321, {"101C3"});
+  Register(*server, c, '1', 9410, {"201C3185"});
+  EXPECT_EQ(server->registrations(9310, "101C3"), 2);
+  EXPECT_EQ(server->trade("101C3000", 18705, 1), 1);
+  Packet p;
+  ASSERT_TRUE(c.Receive(p));
+  ASSERT_EQ(p.code(), 9310);
+  Bytes b = p.body();
+  ASSERT_EQ(b.size(), 1u + 62u);  // one record for the one code, however often registered
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 1, b.begin() + 9)), "3130314333000000");
+  ASSERT_TRUE(c.Receive(p));
+  ASSERT_EQ(p.code(), 9321);
+  EXPECT_EQ(Text(p.body(), 1, 8), "101C3");
+  // Another contract reaches no one; an option trade goes to the option's registration.
+  EXPECT_EQ(server->trade("101C6000", 18810, 1), 0);
+  EXPECT_EQ(server->trade("201C3185", 355, 1), 1);
+  ASSERT_TRUE(c.Receive(p));
+  ASSERT_EQ(p.code(), 9410);
+  EXPECT_EQ(Text(p.body(), 1, 8), "201C3185");
+  Register(*server, c, '2', 9310, {"101C3"});
+  Register(*server, c, '2', 9310, {"101C3"});
+  EXPECT_EQ(server->registrations(9310, "101C3"), 0);
+  EXPECT_EQ(server->push(9310, {"101C3000"}), 0);
+}
+
 TEST_F(PushTest, RegistrationsAreCountedPerConnectionAndEndWithIt) {
   Client a, b;
   ASSERT_TRUE(a.Connect(port));
