@@ -221,6 +221,21 @@ for target, code, page in (("fuzz_zr4150", 4140, ticks_page), ("fuzz_zr4130", 41
     put(target, "tick-push", b"\x00" + packet(9110, b"\x01" + tick9110))
     put(target, "server-message", b"\x00" + packet(code, message, status=b"99"))
 
+# The ranking screens: a page of items, a count beyond the body, a more flag other than 0 or 1,
+# a server message.
+price_item = b"005930" + "삼성전자".encode("cp949").ljust(12, b"\0") + net2(71500) + net2(500) + b"2" + bytes(4) + net3(1240067)
+investor_item = "삼성전자".encode("cp949").ljust(14, b"\0") + net3(3250000) + net3(2180000) + net3(1070000)
+ecn_item = "삼성전자".encode("cp949").ljust(12, b"\0") + net2(71500) + net2(500) + b"2" + net3(62003) + net3(4433214500) \
+    + net2(1234) + net2(2345)
+assert len(price_item) == 37 and len(investor_item) == 32 and len(ecn_item) == 41
+for target, code, item in (("fuzz_vx4190", 4190, price_item), ("fuzz_vx4180", 4180, price_item),
+                           ("fuzz_vx4600", 4600, investor_item), ("fuzz_zr4170", 4170, ecn_item)):
+    put(target, "base-quote", b"\x00" + packet(4101, base4101))
+    put(target, "page", b"\x00" + packet(code, bytes([1, 2]) + item * 2))
+    put(target, "count-127", b"\x00" + packet(code, bytes([0, 127]) + item))
+    put(target, "more-7", b"\x00" + packet(code, bytes([7, 1]) + item))
+    put(target, "server-message", b"\x00" + packet(code, message, status=b"99"))
+
 # Login replies: key reply (server token, certificate), login reply with accounts, server message.
 accounts = [b"1234567801", b"1234567802", b"5555000003"]
 login_body = bytes(30) + bytes([len(accounts)]) + b"".join(accounts)

@@ -613,6 +613,50 @@ void TransferApplications(HandlerContext& ctx, const Request& req, Reply& r) {  
   }
 }
 
+// --- rankings, investors, brokers and foreign ownership ----------------------------------------
+
+// 4190 and 4180 (market, kind, page, rows), 4600 and 4170 (rows, page, market, kind).
+void RankingPage(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Bytes& b = req.body;
+  if (b.size() < 4) return r.Error("알림", "요청 길이가 올바르지 않습니다.");
+  const bool marketFirst = req.code == 4190 || req.code == 4180;
+  const int market = marketFirst ? b[0] : b[2], kind = marketFirst ? b[1] : b[3];
+  const int page = marketFirst ? b[2] : b[1], rows = marketFirst ? b[3] : b[0];
+  const bool ecn = req.code == 4170;
+  if (ecn ? market > 1 : (market < 1 || market > 2)) return r.Error("알림", "시장 구분을 확인하세요.");
+  if (page < 1) return r.Error("알림", "페이지를 확인하세요.");
+  r.body = ctx.market.Ranking(req.code, market, kind, page, rows);
+}
+
+// 4610: the investor groups' net buying of the day on market 1 KOSPI / 2 KOSDAQ.
+void InvestorNet(HandlerContext& ctx, const Request& req, Reply& r) {
+  if (req.body.empty() || req.body[0] < 1 || req.body[0] > 2) return r.Error("알림", "시장 구분을 확인하세요.");
+  r.body = ctx.market.InvestorNet4610(req.body[0]);
+}
+
+// 4240: figure (1 amount, 2 quantity), market, rows, page, direction, 3-byte key.
+void InvestorTrend(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Bytes& b = req.body;
+  if (b.size() < 8) return r.Error("알림", "요청 길이가 올바르지 않습니다.");
+  if (b[0] < 1 || b[0] > 2 || b[1] < 1 || b[1] > 2) return r.Error("알림", "조회 구분을 확인하세요.");
+  r.body = ctx.market.InvestorTrend4240(b[0], b[1], b[2], b[3], b[4] == 'F' ? nullptr : &b[5]);
+}
+
+// 4230: an item's prices, limits, size and top brokers.
+void StockProfile(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Item* item = req.body.size() >= 6 ? ctx.market.FindItem(GetText(req.body.data(), 6)) : nullptr;
+  if (!item) return r.Error("알림", "종목코드를 확인하세요.");
+  r.body = ctx.market.Profile4230(*item);
+}
+
+// 4150: an item's foreign ownership by day: code, rows, page, direction, 3-byte key.
+void ForeignOwnership(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Bytes& b = req.body;
+  const Item* item = b.size() >= 12 ? ctx.market.FindItem(GetText(b.data(), 6)) : nullptr;
+  if (!item) return r.Error("알림", "종목코드를 확인하세요.");
+  r.body = ctx.market.ForeignOwnership4150(*item, b[6], b[7], b[8] == 'F' ? nullptr : &b[9]);
+}
+
 }  // namespace
 
 std::map<uint16_t, Handler> DefaultHandlers() {
@@ -655,6 +699,14 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {2423, ReceiverFollowUp},
       {2425, TransferMoney},
       {4440, TransferApplications},
+      {4190, RankingPage},
+      {4180, RankingPage},
+      {4600, RankingPage},
+      {4170, RankingPage},
+      {4610, InvestorNet},
+      {4240, InvestorTrend},
+      {4230, StockProfile},
+      {4150, ForeignOwnership},
   };
 }
 

@@ -96,6 +96,7 @@ Market::Market() {
   }
   AddUser(demo);
   AddUser(User{"empty", "5678", {}});
+  SeedFigures();
 }
 
 void Market::AddUser(const User& user) { users_[user.id] = user; }

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <vector>
+#include <utility>
 
 #include "wire.h"
 
@@ -30,6 +31,20 @@ struct Item {
   int64_t volume = 0;     // accumulated volume of the day
   int64_t lastVolume = 0; // volume of the last trade
   std::vector<Tick> ticks;  // the day's last trades, newest first (at most kMaxTicks)
+  // Rankings, investors and brokers (figures.cpp).
+  bool kosdaq = false;         // listed on KOSDAQ, else on KOSPI
+  int64_t investorBought = 0;  // quantities investors bought and sold today (the investor ranking)
+  int64_t investorSold = 0;
+  int64_t faceValue = 5000;
+  int64_t listedShares = 100000000;
+  std::vector<std::pair<std::string, int64_t>> sellers, buyers;  // top brokers (UTF-8 name, quantity)
+};
+
+// The day's net buying of the three investor groups on one market: individuals, foreigners,
+// institutions. Amounts in hundred millions of won, quantities in thousands of shares.
+struct InvestorFigures {
+  int64_t amount[3] = {};
+  int64_t quantity[3] = {};
 };
 
 // A KOSPI200 futures contract or option; prices in hundredths.
@@ -172,6 +187,22 @@ class Market {
   };
   static constexpr int kDays = 30;
   Day DailyPrice(const Item& item, int k) const;
+  // --- rankings, investors, brokers and foreign ownership (figures.cpp)
+  // One page of a ranking: 4190 (kinds 1 rise, 2 fall, 4 remaining orders, 5 value, 6 volume),
+  // 4180 (2 upper limit, 1 rising, 3 unchanged, 4 falling, 5 lower limit), 4600 (1 net buying,
+  // 2 net selling) of market 1 KOSPI / 2 KOSDAQ, and 4170 (ECN items by 1 volume, 2 value, 3 and 4
+  // waiting to sell and to buy) of market 0 KOSPI / 1 KOSDAQ. Head: more (1/0), count; then rows.
+  Bytes Ranking(uint16_t code, int market, int kind, int page, int rows) const;
+  InvestorFigures& Investors(int market);                 // today's; 2 KOSDAQ, any other KOSPI
+  InvestorFigures InvestorDay(int market, int k) const;   // k trading days back (0: today)
+  int64_t IndexDay(int market, int k) const;              // the market's index k days back, hundredths
+  Bytes InvestorNet4610(int market) const;                // 24 bytes
+  // Pages of days, newest first: head (page, more, count, 3-byte key of the next page), then rows.
+  // `key`: the date of the first day asked for (null or blanks: today).
+  Bytes InvestorTrend4240(int figure, int market, int rows, int page, const uint8_t* key) const;
+  Bytes ForeignOwnership4150(const Item& item, int rows, int page, const uint8_t* key) const;
+  Bytes Profile4230(const Item& item) const;               // 228 bytes
+  std::vector<std::pair<std::string, int64_t>> Brokers(const Item& item, bool sellers) const;
   Bytes FutOptBase(const Derivative& d) const;            // BASE_DATA_5555, 33 bytes
   // One 62-byte record of 9310 / 9410 and the 168 bytes after byte 0 of 9321 / 9421; `as` is the
   // code the record carries (the code as registered; the contract's own code when empty).
@@ -228,6 +259,8 @@ class Market {
   int nextOrder_ = 10001;
   int nextTransfer_ = 1;
   uint32_t clock_ = 9 * 3600;
+  InvestorFigures investors_[2];
+  void SeedFigures();
 };
 
 }  // namespace simsrv

@@ -364,6 +364,144 @@ inline constexpr Field kVolume{"volume", 16, 6, Kind::Number};
 inline constexpr Field kRecord[] = {kDate, kPrice, kSign, kChange, kRateWhole, kRateHundredths, kVolume};
 }  // namespace daily
 
+// ---- Rankings of a market, a page at a time -------------------------------------------------------
+// 4190 and 4180: market (1 KOSPI, 2 KOSDAQ), ranking kind, page, rows per page.
+namespace ranking {
+inline constexpr Field kMarket{"market", 0, 1, Kind::Byte};
+inline constexpr Field kKind{"kind", 1, 1, Kind::Byte};
+inline constexpr Field kPage{"page", 2, 1, Kind::Byte};
+inline constexpr Field kRows{"rows", 3, 1, Kind::Byte};
+inline constexpr int kRequestSize = 4;
+inline constexpr Field kRequest[] = {kMarket, kKind, kPage, kRows};
+// 4600 and 4170: the same numbers, rows per page first (4170's market: 0 KOSPI, 1 KOSDAQ).
+inline constexpr Field kRowsFirst{"rows", 0, 1, Kind::Byte};
+inline constexpr Field kPageSecond{"page", 1, 1, Kind::Byte};
+inline constexpr Field kMarketThird{"market", 2, 1, Kind::Byte};
+inline constexpr Field kKindLast{"kind", 3, 1, Kind::Byte};
+inline constexpr Field kRowsFirstRequest[] = {kRowsFirst, kPageSecond, kMarketThird, kKindLast};
+// The replies: whether a further page exists (1) or not (0), the count, the items.
+inline constexpr Field kMore{"more", 0, 1, Kind::Byte};
+inline constexpr Field kCount{"count", 1, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kMore, kCount};
+inline constexpr int kRecordsAt = 2;
+// An item of 4190 and 4180.
+inline constexpr int kPriceSize = 37;
+inline constexpr Field kCode{"code", 0, 6, Kind::Text};
+inline constexpr Field kName{"name", 6, 12, Kind::Text};
+inline constexpr Field kPrice{"price", 18, 4, Kind::Number};
+inline constexpr Field kChange{"change", 22, 4, Kind::Number};
+inline constexpr Field kSign{"sign", 26, 1, Kind::Char};
+inline constexpr Field kUnused{"unused", 27, 4, Kind::Raw};
+inline constexpr Field kVolume{"volume", 31, 6, Kind::Number};
+inline constexpr Field kPriceRow[] = {kCode, kName, kPrice, kChange, kSign, kUnused, kVolume};
+// An item of 4600: investors' bought, sold and net quantities.
+inline constexpr int kInvestorSize = 32;
+inline constexpr Field kInvestorName{"name", 0, 14, Kind::Text};
+inline constexpr Field kBought{"bought", 14, 6, Kind::Number};
+inline constexpr Field kSold{"sold", 20, 6, Kind::Number};
+inline constexpr Field kNet{"net", 26, 6, Kind::Number};
+inline constexpr Field kInvestorRow[] = {kInvestorName, kBought, kSold, kNet};
+// An item of 4170, the ECN ranking.
+inline constexpr int kEcnSize = 41;
+inline constexpr Field kEcnName{"name", 0, 12, Kind::Text};
+inline constexpr Field kEcnPrice{"price", 12, 4, Kind::Number};
+inline constexpr Field kEcnChange{"change", 16, 4, Kind::Number};
+inline constexpr Field kEcnSign{"sign", 20, 1, Kind::Char};
+inline constexpr Field kEcnVolume{"volume", 21, 6, Kind::Number};
+inline constexpr Field kEcnValue{"value", 27, 6, Kind::Number};
+inline constexpr Field kAskWaiting{"ask_waiting", 33, 4, Kind::Number};
+inline constexpr Field kBidWaiting{"bid_waiting", 37, 4, Kind::Number};
+inline constexpr Field kEcnRow[] = {kEcnName, kEcnPrice, kEcnChange, kEcnSign, kEcnVolume, kEcnValue, kAskWaiting,
+                                    kBidWaiting};
+}  // namespace ranking
+
+// ---- 4230: an item's prices, limits, size and its top brokers ------------------------------------
+namespace profile {
+inline constexpr Field kCode = quote::kCode;
+inline constexpr int kRequestSize = 6;
+inline constexpr Field kRequest[] = {kCode};
+inline constexpr Field kHead{"head", 0, 19, Kind::Raw};  // not read
+inline constexpr Field kOpen{"open", 19, 4, Kind::Number};
+inline constexpr Field kOpenSign{"open_sign", 23, 1, Kind::Char};
+inline constexpr Field kHigh{"high", 24, 4, Kind::Number};
+inline constexpr Field kHighSign{"high_sign", 28, 1, Kind::Char};
+inline constexpr Field kLow{"low", 29, 4, Kind::Number};
+inline constexpr Field kLowSign{"low_sign", 33, 1, Kind::Char};
+inline constexpr Field kFaceValue{"face_value", 34, 4, Kind::Number};
+inline constexpr Field kUpperLimit{"upper_limit", 38, 4, Kind::Number};
+inline constexpr Field kLowerLimit{"lower_limit", 42, 4, Kind::Number};
+inline constexpr Field kMarketValue{"market_value", 46, 6, Kind::Number};  // hundred millions of won
+inline constexpr Field kListedShares{"listed_shares", 52, 6, Kind::Number};
+inline constexpr Field kYearHigh{"year_high", 58, 4, Kind::Number};
+inline constexpr Field kYearHighSign{"year_high_sign", 62, 1, Kind::Char};
+inline constexpr Field kYearLow{"year_low", 63, 4, Kind::Number};
+inline constexpr Field kYearLowSign{"year_low_sign", 67, 1, Kind::Char};
+inline constexpr Field kReply[] = {kHead, kOpen, kOpenSign, kHigh, kHighSign, kLow, kLowSign, kFaceValue,
+                                   kUpperLimit, kLowerLimit, kMarketValue, kListedShares, kYearHigh,
+                                   kYearHighSign, kYearLow, kYearLowSign};
+// Five brokers: the one that sold and the one that bought the most, the next ...
+inline constexpr int kBrokersAt = 68, kBrokerSize = 32, kBrokerRows = 5;
+inline constexpr Field kSeller{"seller", 0, 10, Kind::Text};
+inline constexpr Field kSold{"sold", 10, 6, Kind::Number};
+inline constexpr Field kBuyer{"buyer", 16, 10, Kind::Text};
+inline constexpr Field kBought{"bought", 26, 6, Kind::Number};
+inline constexpr Field kBroker[] = {kSeller, kSold, kBuyer, kBought};
+}  // namespace profile
+
+// ---- Investors of a market: 4610 today's net buying, 4240 day by day --------------------------
+namespace investors {
+inline constexpr Field kMarket{"market", 0, 1, Kind::Byte};  // 1 KOSPI, 2 KOSDAQ
+inline constexpr int kNetRequestSize = 1;
+inline constexpr Field kNetRequest[] = {kMarket};
+// 4610: net amount and net quantity of individuals, foreigners, institutions.
+inline constexpr Field kAmount[3] = {{"individuals_amount", 0, 4, Kind::Number},
+                                     {"foreigners_amount", 8, 4, Kind::Number},
+                                     {"institutions_amount", 16, 4, Kind::Number}};
+inline constexpr Field kQuantity[3] = {{"individuals_quantity", 4, 4, Kind::Number},
+                                       {"foreigners_quantity", 12, 4, Kind::Number},
+                                       {"institutions_quantity", 20, 4, Kind::Number}};
+inline constexpr int kNetReplySize = 24;
+inline constexpr Field kNetReply[] = {kAmount[0], kQuantity[0], kAmount[1], kQuantity[1], kAmount[2], kQuantity[2]};
+// 4240: figure (1 amount, 2 quantity), market, rows, page, direction, key.
+inline constexpr Field kFigure{"figure", 0, 1, Kind::Byte};
+inline constexpr Field kTrendMarket{"market", 1, 1, Kind::Byte};
+inline constexpr Field kRows{"rows", 2, 1, Kind::Byte};
+inline constexpr Field kPage{"page", 3, 1, Kind::Byte};
+inline constexpr Field kDirection{"direction", 4, 1, Kind::Char};  // 'F' first, 'N' next, 'P' previous
+inline constexpr Field kKey{"key", 5, 3, Kind::Raw};                // three blanks on page 1
+inline constexpr int kTrendRequestSize = 8;
+inline constexpr Field kTrendRequest[] = {kFigure, kTrendMarket, kRows, kPage, kDirection, kKey};
+}  // namespace investors
+
+// ---- Pages of days with a key (4240 investors by day, 4150 foreign ownership) -------------------
+namespace days {
+inline constexpr Field kUnused{"unused", 0, 1, Kind::Byte};
+inline constexpr Field kMore{"more", 1, 1, Kind::Byte};
+inline constexpr Field kCount{"count", 2, 1, Kind::Byte};
+inline constexpr Field kNextKey{"next_key", 3, 3, Kind::Raw};
+inline constexpr Field kReply[] = {kUnused, kMore, kCount, kNextKey};
+inline constexpr int kRecordsAt = 6;
+inline constexpr Field kDate{"date", 0, 3, Kind::Raw};  // year within the century, month, day
+// A day of 4240: the index, its change, and the three groups' net figures.
+inline constexpr int kTrendSize = 24;
+inline constexpr Field kIndex{"index", 3, 4, Kind::Number};  // hundredths
+inline constexpr Field kIndexChange{"change", 7, 4, Kind::Number};
+inline constexpr Field kIndexSign{"sign", 11, 1, Kind::Char};
+inline constexpr Field kGroups[3] = {{"individuals", 12, 4, Kind::Number},
+                                     {"foreigners", 16, 4, Kind::Number},
+                                     {"institutions", 20, 4, Kind::Number}};
+inline constexpr Field kTrendDay[] = {kDate, kIndex, kIndexChange, kIndexSign, kGroups[0], kGroups[1], kGroups[2]};
+// A day of 4150: closing price, change, rate, foreign-limit exhaustion, change in holdings.
+inline constexpr int kForeignSize = 26;
+inline constexpr Field kClose{"close", 3, 4, Kind::Number};
+inline constexpr Field kChange{"change", 7, 4, Kind::Number};
+inline constexpr Field kSign{"sign", 11, 1, Kind::Char};
+inline constexpr Field kRate{"rate", 12, 4, Kind::Number};  // hundredths of a percent
+inline constexpr Field kExhaustion{"exhaustion", 16, 4, Kind::Number};
+inline constexpr Field kHoldings{"holdings", 20, 6, Kind::Number};
+inline constexpr Field kForeignDay[] = {kDate, kClose, kChange, kSign, kRate, kExhaustion, kHoldings};
+}  // namespace days
+
 // Every layout, for the fuzz dictionaries and the layout tests.
 template <size_t N>
 constexpr Layout Body(uint16_t code, const char* name, int size, const Field (&fields)[N]) {
@@ -403,6 +541,14 @@ inline constexpr Layout kQuoteLayouts[] = {
     Body(2510, "daily bars", chart::kRequestSize, chart::kRequest),
     Body(2520, "weekly bars", chart::kRequestSize, chart::kRequest),
     Body(2530, "monthly bars", chart::kRequestSize, chart::kRequest),
+    Body(4190, "price rankings", ranking::kRequestSize, ranking::kRequest),
+    Body(4180, "rise and fall rankings", ranking::kRequestSize, ranking::kRequest),
+    Body(4600, "investor rankings", ranking::kRequestSize, ranking::kRowsFirstRequest),
+    Body(4170, "ECN rankings", ranking::kRequestSize, ranking::kRowsFirstRequest),
+    Body(4230, "stock profile", profile::kRequestSize, profile::kRequest),
+    Body(4610, "investors' net buying", investors::kNetRequestSize, investors::kNetRequest),
+    Body(4240, "investors by day", investors::kTrendRequestSize, investors::kTrendRequest),
+    Body(4150, "foreign ownership", daily::kRequestSize, daily::kRequest),
 };
 // The replies (fixed part and records).
 inline constexpr Layout kReplyLayouts[] = {
@@ -428,6 +574,14 @@ inline constexpr Layout kReplyLayouts[] = {
     List(9110, "trade push", quote::kRecordsAt, quote::kPushHead, quote::kTrade, quote::kTradeSize),
     List(9210, "index push", quote::kRecordsAt, quote::kPushHead, quote::kIndex, quote::kIndexSize),
     List(2500, "chart bars", chart::kBarsAt, chart::kReply, chart::kBar, chart::kBarSize),
+    List(4190, "price rankings", ranking::kRecordsAt, ranking::kReply, ranking::kPriceRow, ranking::kPriceSize),
+    List(4600, "investor rankings", ranking::kRecordsAt, ranking::kReply, ranking::kInvestorRow,
+         ranking::kInvestorSize),
+    List(4170, "ECN rankings", ranking::kRecordsAt, ranking::kReply, ranking::kEcnRow, ranking::kEcnSize),
+    List(4230, "stock profile", profile::kBrokersAt, profile::kReply, profile::kBroker, profile::kBrokerSize),
+    Body(4610, "investors' net buying", investors::kNetReplySize, investors::kNetReply),
+    List(4240, "investors by day", days::kRecordsAt, days::kReply, days::kTrendDay, days::kTrendSize),
+    List(4150, "foreign ownership", days::kRecordsAt, days::kReply, days::kForeignDay, days::kForeignSize),
 };
 
 }  // namespace vxtr
