@@ -89,6 +89,57 @@ private:
     std::thread thread_;
 };
 
+// A port of the server's loopback addresses bound without listening: every connection to it is
+// refused, and nothing else (another test's server, an outgoing connection's own end) can take it
+// before the server listens on it. Both sides set SO_REUSEADDR, which lets a listener bind beside
+// sockets that do not listen.
+class HeldPort {
+public:
+    HeldPort() {
+        for (int attempt = 0; attempt < 20 && port_ == 0; ++attempt) {
+            int chosen = 0;
+            for (const char* a : {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
+                const SOCKET fd = socket(AF_INET, SOCK_STREAM, 0);
+                sockaddr_in sa{};
+                sa.sin_family = AF_INET;
+                sa.sin_port = htons(static_cast<uint16_t>(chosen));
+                ::inet_pton(AF_INET, a, &sa.sin_addr);
+                const int one = 1;
+                if (fd == INVALID_SOCKET ||
+                    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&one), sizeof one) != 0 ||
+                    plat_bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+                    error_ = std::string(a) + ":" + std::to_string(chosen) + ": error " + std::to_string(WSAGetLastError());
+                    if (fd != INVALID_SOCKET) closesocket(fd);
+                    chosen = -1;
+                    break;
+                }
+                fds_.push_back(fd);
+                if (chosen == 0) {
+                    int len = sizeof sa;
+                    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+                    chosen = ntohs(sa.sin_port);
+                }
+            }
+            if (chosen > 0)
+                port_ = chosen;
+            else
+                Release();
+        }
+    }
+    ~HeldPort() { Release(); }
+    int Port() const { return port_; }
+    const std::string& Error() const { return error_; }
+    void Release() {
+        for (SOCKET fd : fds_) closesocket(fd);
+        fds_.clear();
+    }
+
+private:
+    std::vector<SOCKET> fds_;
+    int port_ = 0;
+    std::string error_;
+};
+
 bool Contains(const std::u16string& text, const std::u16string& part) { return text.find(part) != std::u16string::npos; }
 
 Bytes ReadHost(const fs::path& p) {
@@ -498,16 +549,19 @@ TEST_F(UpdaterTest, ClosedConnectionAfterTheCheckChangesNothing) {
 
 TEST_F(UpdaterTest, ReconnectsToTheSameServerAfterFailedConnects) {
     // A port that nobody listens on yet: the first attempts fail, then the server comes up.
-    Serve(VERSION_CURRENT_DIR);
-    const int port = port_;
-    server_->stop();
+    HeldPort held;
+    ASSERT_GT(held.Port(), 0) << held.Error();
+    port_ = held.Port();
     server_ = std::make_unique<simver::VersionServer>(VERSION_CURRENT_DIR);
+    ASSERT_NO_FATAL_FAILURE(Install(true));
     StartUpdater();
-    frame_->SetReconnectPolicy(50, 30);
+    // The attempts are counted on this thread, only while it pumps: none go by while the server starts.
+    frame_->SetReconnectPolicy(1000, 30);
     ASSERT_EQ(static_cast<long>(SendMessage(g_updater, WM_VX_VERSION_CONNECT, 3, 0)), 0);
-    plat::win::PumpUntil([] { return false; }, 100);
+    ASSERT_TRUE(plat::win::PumpUntil([&] { return frame_->FailedConnects() >= 2; }, 5000));
     EXPECT_EQ(Count(main_, WM_VX_VERSION_CONNECTED), 0u);
-    ASSERT_EQ(server_->start(port), port) << server_->lastError();
+    ASSERT_EQ(server_->start(port_), port_) << server_->lastError();
+    held.Release();
     ASSERT_TRUE(plat::win::PumpUntil([&] { return Count(main_, WM_VX_VERSION_CONNECTED) > 0; }, 5000));
     Check();
     ASSERT_TRUE(WaitResult());

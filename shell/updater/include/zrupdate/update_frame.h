@@ -68,6 +68,7 @@ public:
     bool Finished() const { return m_finished; }
     bool Cancelled() const { return m_cancelled; }
     bool CoreDownloaded() const { return m_core; }
+    int FailedConnects() const { return m_failedAttempts; }  // in a row, since the last connection
     const zru::RecordList& DownloadList() const { return m_download; }
     CVXSocketThread* SocketThread() const { return m_thread; }
 
