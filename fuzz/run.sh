@@ -25,7 +25,7 @@ all=(fuzz_recv_packet fuzz_session_key fuzz_session_data fuzz_certificate fuzz_s
 [ -f "$root/screens/market_data/VX2001/vx2001.cpp" ] && all+=(fuzz_vx2001 fuzz_zr4105)
 [ -f "$root/screens/market_data/ZR5002/zr5002.cpp" ] && all+=(fuzz_zr5002)
 [ -f "$root/screens/market_data/ZR4150/zr4150.cpp" ] && all+=(fuzz_zr4150 fuzz_zr4130)
-for s in VX4190 VX4180 VX4600 ZR4170; do
+for s in VX4190 VX4180 VX4600 ZR4170 VX4610 VX4240 VX4140 VX4230; do
   [ -d "$root/screens/market_data/$s" ] && all+=("fuzz_${s,,}")
 done
 targets=("$@")

@@ -236,6 +236,31 @@ for target, code, item in (("fuzz_vx4190", 4190, price_item), ("fuzz_vx4180", 41
     put(target, "more-7", b"\x00" + packet(code, bytes([7, 1]) + item))
     put(target, "server-message", b"\x00" + packet(code, message, status=b"99"))
 
+# The investor, day-list and broker screens: their replies, a count beyond the body, a key page
+# whose more flag is neither 0 nor 1, all-zero investor figures, a server message.
+net4610 = net2(-1523) + net2(-3120) + net2(2210) + net2(4505) + net2(-687) + net2(-1385)
+trend_day = bytes([26, 12, 10]) + net2(250012) + net2(962) + b"2" + net2(-1523) + net2(2210) + net2(-687)
+foreign_day = bytes([26, 12, 10]) + net2(71500) + net2(500) + b"2" + net2(70) + net2(3456) + net3(-12345)
+profile4230 = "삼성전자".encode("cp949").ljust(19, b"\0") + (net2(71000) + b"3") + (net2(71600) + b"2") \
+    + (net2(70900) + b"5") + net2(100) + net2(92300) + net2(49700) + net3(4268394) + net3(5969782550) \
+    + (net2(72000) + b"2") + (net2(69000) + b"5") \
+    + ("삼성증권".encode("cp949").ljust(10, b"\0") + net3(124006) + "키움증권".encode("cp949").ljust(10, b"\0") + net3(5)) * 5
+assert len(net4610) == 24 and len(trend_day) == 24 and len(foreign_day) == 26 and len(profile4230) == 228
+put("fuzz_vx4610", "base-quote", b"\x00" + packet(4101, base4101))
+put("fuzz_vx4610", "net-buying", b"\x00" + packet(4610, net4610))
+put("fuzz_vx4610", "all-zero", b"\x00" + packet(4610, bytes(24)))
+put("fuzz_vx4610", "server-message", b"\x00" + packet(4610, message, status=b"99"))
+for target, code, day in (("fuzz_vx4240", 4240, trend_day), ("fuzz_vx4140", 4150, foreign_day)):
+    put(target, "base-quote", b"\x00" + packet(4101, base4101))
+    put(target, "page", b"\x00" + packet(code, bytes([1, 1, 2, 26, 11, 30]) + day * 2))
+    put(target, "count-127", b"\x00" + packet(code, bytes([1, 1, 127, 26, 11, 30]) + day))
+    put(target, "more-7", b"\x00" + packet(code, bytes([1, 7, 1, 26, 11, 30]) + day))
+    put(target, "server-message", b"\x00" + packet(code, message, status=b"99"))
+put("fuzz_vx4230", "base-quote", b"\x00" + packet(4101, base4101))
+put("fuzz_vx4230", "profile", b"\x00" + packet(4230, profile4230))
+put("fuzz_vx4230", "short", b"\x00" + packet(4230, profile4230[:100]))
+put("fuzz_vx4230", "server-message", b"\x00" + packet(4230, message, status=b"99"))
+
 # Login replies: key reply (server token, certificate), login reply with accounts, server message.
 accounts = [b"1234567801", b"1234567802", b"5555000003"]
 login_body = bytes(30) + bytes([len(accounts)]) + b"".join(accounts)
