@@ -119,6 +119,18 @@ Writer& Writer::Raw(const Field& f, const unsigned char* bytes) {
     return *this;
 }
 
+Writer& Writer::Padded(const Field& f, std::string_view text, char fill, bool zeroFirst) {
+    if (!Room(f)) return *this;
+    if (text.size() > f.width) {
+        Fail();
+        return *this;
+    }
+    std::memcpy(body_ + f.at, text.data(), text.size());
+    for (size_t i = text.size(); i < f.width; ++i)
+        body_[f.at + i] = zeroFirst && i == text.size() ? '\0' : static_cast<unsigned char>(fill);
+    return *this;
+}
+
 Writer& Writer::AccountAuth(const Field& account, const Field& password, std::string_view digits,
                             std::string_view pw) {
     if (digits.size() != account.width || pw.empty()) {

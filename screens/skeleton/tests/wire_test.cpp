@@ -113,6 +113,38 @@ TEST(WireWriter, RefusedValuesLeaveTheBodyZeroed) {
     }
 }
 
+// Padded texts: one zero byte after the text, then the fill byte; blanks right after the text; a
+// text as wide as the field unpadded; a wider one refused.
+TEST(WireWriter, PaddedTextsEndWithOneZeroThenTheFillByte) {
+    const Field f{"f", 2, 6, Kind::Text};
+    struct Case {
+        std::string text;
+        char fill;
+        bool zeroFirst;
+        std::string field;  // bytes 2-7
+    } cases[] = {
+        {"0000", ' ', true, std::string("0000\0 ", 6)},
+        {"12", ' ', true, std::string("12\0   ", 6)},
+        {"12", '\0', true, std::string("12\0\0\0\0", 6)},
+        {"101C3", ' ', false, "101C3 "},
+        {"", ' ', true, std::string("\0     ", 6)},
+        {"123456", ' ', true, "123456"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        unsigned char body[10];
+        vxwire::Writer w(body);
+        w.Padded(f, c.text, c.fill, c.zeroFirst);
+        ASSERT_TRUE(w.Ok());
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(body), sizeof body), std::string(2, '\0') + c.field + std::string(2, '\0'));
+    }
+    unsigned char body[10];
+    vxwire::Writer w(body);
+    w.Padded(f, "1234567", ' ');
+    EXPECT_FALSE(w.Ok());
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(body), sizeof body), std::string(10, '\0'));
+}
+
 TEST(WireWriter, AFieldBeyondTheBodyIsRefused) {
     unsigned char body[20];
     vxwire::Writer w(body);

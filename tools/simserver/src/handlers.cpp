@@ -2,6 +2,8 @@
 // request body, works on the market model and fills the reply (status, body); the server
 // enciphers the reply when the request came enciphered.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "simserver/server.h"
@@ -469,6 +471,192 @@ void SellableBalance(HandlerContext& ctx, const Request& req, Reply& r) {  // 44
   }
 }
 
+// --- futures/options orders and accounts -------------------------------------------------------
+
+// A text field of a futures/options request: up to its first NUL, blanks after it dropped (the
+// screens pad with one NUL and then spaces or NULs; the item code with spaces).
+std::string FutOptField(const uint8_t* p, size_t width) {
+  std::string s = GetText(p, width);
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+// A quantity text: digits only.
+bool FutOptQuantity(const std::string& text, int64_t& out) {
+  return !text.empty() && GetDigits(reinterpret_cast<const uint8_t*>(text.data()), text.size(), out);
+}
+
+// A price text in points ("187.05", "3.5", "0") as hundredths; false for anything else.
+bool FutOptPrice(const std::string& text, int64_t& out) {
+  size_t dot = text.find('.');
+  std::string whole = text.substr(0, dot);
+  std::string frac = dot == std::string::npos ? "" : text.substr(dot + 1);
+  int64_t w = 0, f = 0;
+  if (whole.empty() || whole.size() > 8 || frac.size() > 2) return false;
+  if (!GetDigits(reinterpret_cast<const uint8_t*>(whole.data()), whole.size(), w)) return false;
+  if (!frac.empty() && !GetDigits(reinterpret_cast<const uint8_t*>(frac.data()), frac.size(), f)) return false;
+  if (frac.size() == 1) f *= 10;
+  out = w * 100 + f;
+  return true;
+}
+
+std::string Points(int64_t hundredths) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%s%lld.%02lld", hundredths < 0 ? "-" : "", std::llabs(hundredths) / 100,
+                std::llabs(hundredths) % 100);
+  return buf;
+}
+
+// 5300 sell, 5301 buy: account, password, item code (8, blank-padded), quantity (9), price (13),
+// type. Reply: the account and the order number at bytes 10-15.
+void FutOptNewOrder(HandlerContext& ctx, const Request& req, Reply& r, bool buy) {
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 49, account)) return;
+  const Bytes& b = req.body;
+  int64_t quantity = 0, price = 0;
+  if (!FutOptQuantity(FutOptField(&b[26], 9), quantity)) return r.Error("주문오류", "주문수량이 올바르지 않습니다.");
+  if (!FutOptPrice(FutOptField(&b[35], 13), price)) return r.Error("주문오류", "주문가격이 올바르지 않습니다.");
+  OrderResult res =
+      ctx.market.PlaceFutOptOrder(account, FutOptField(&b[18], 8), buy, static_cast<char>(b[48]), quantity, price);
+  if (!res.ok) return r.Error("주문오류", res.message);
+  r.body.assign(16, 0);
+  PutText(&r.body[0], 10, account);
+  PutText(&r.body[10], 6, res.number);
+}
+
+// 5302 modify, 5303 cancel: account, password, original order number (6), item code (8),
+// quantity (9), then the new price (13) and type of a modify. Reply: the account, the original
+// number and the new order number at bytes 16-21.
+void FutOptChange(HandlerContext& ctx, const Request& req, Reply& r, bool cancel) {
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 55, account)) return;
+  const Bytes& b = req.body;
+  std::string target = GetText(&b[18], 6);
+  int64_t quantity = 0, price = 0;
+  if (!FutOptQuantity(FutOptField(&b[32], 9), quantity))
+    return r.Error("주문오류", cancel ? "취소수량이 올바르지 않습니다." : "정정수량이 올바르지 않습니다.");
+  if (!cancel && !FutOptPrice(FutOptField(&b[41], 13), price)) return r.Error("주문오류", "정정가격이 올바르지 않습니다.");
+  std::string code = FutOptField(&b[24], 8);
+  OrderResult res = cancel ? ctx.market.CancelFutOptOrder(account, target, code, quantity)
+                           : ctx.market.ModifyFutOptOrder(account, target, code, static_cast<char>(b[54]), quantity,
+                                                          price);
+  if (!res.ok) return r.Error("주문오류", res.message);
+  r.body.assign(22, 0);
+  PutText(&r.body[0], 10, account);
+  PutText(&r.body[10], 6, target);
+  PutText(&r.body[16], 6, res.number);
+}
+
+const char* FutOptTypeName(char type) {
+  switch (type) {
+    case '1': return "지정가";
+    case '2': return "시장가";
+    case '3': return "조건부지정가";
+    case '4': return "최유리지정가";
+    default: return "";
+  }
+}
+
+const char* FutOptState(const FutOptOrder& o) {
+  if (o.action == 'C') return "취소확인";
+  if (o.filled > 0) return o.open > 0 ? "부분체결" : "체결";
+  if (o.open == 0) return o.cancelled > 0 ? "취소" : "정정";
+  return "접수";
+}
+
+// 5304: orders and fills of the day (byte 19: 0 today, 1 and 2 the days before, which hold none),
+// filter '0' all, '1' filled, '2' open; page (20), rows per page (21) and the continuation key of the
+// last page (22-33, read past page 0). Reply: 'Y' at 11 when a page follows, n at 12, the key at
+// 13-24, 121-byte rows.
+void FutOptOrderInquiry(HandlerContext& ctx, const Request& req, Reply& r) {
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 34, account)) return;
+  const Bytes& b = req.body;
+  char filter = static_cast<char>(b[18]);
+  std::vector<const FutOptOrder*> rows;
+  if (b[19] == 0)
+    for (const FutOptOrder& o : ctx.market.FutOptOrders()) {
+      if (o.account != account) continue;
+      if ((filter == '1' && o.filled == 0) || (filter == '2' && o.open == 0)) continue;
+      rows.push_back(&o);
+    }
+  size_t perPage = std::clamp<size_t>(b[21] ? b[21] : 7, 1, 30);
+  size_t first = std::min(rows.size(), b[20] == 0 ? 0 : PageStart(&b[22], 12, b[20], perPage));
+  size_t n = std::min(perPage, rows.size() - first);
+  bool more = first + n < rows.size();
+  r.body.assign(25 + 121 * n, 0);
+  PutText(&r.body[0], 10, account);
+  r.body[11] = more ? 'Y' : 'N';
+  r.body[12] = static_cast<uint8_t>(n);
+  if (more) PutText(&r.body[13], 12, "NEXT" + std::to_string(first + n));
+  for (size_t i = 0; i < n; ++i) {
+    const FutOptOrder& o = *rows[first + i];
+    const Derivative* d = ctx.market.FindDerivative(o.code);
+    uint8_t* row = &r.body[25 + 121 * i];
+    std::string side = o.buy ? "매수" : "매도";
+    PutText(row, 6, o.number);
+    PutText(row + 6, 8, o.original);
+    PutText(row + 14, 22, wire::ToCp949(d ? d->name : o.code));
+    PutText(row + 36, 12, wire::ToCp949(o.action == 'M' ? "정정" + side : o.action == 'C' ? "취소" + side : side));
+    PutText(row + 48, 12, wire::ToCp949(FutOptTypeName(o.type)));
+    PutText(row + 60, 9, std::to_string(o.quantity));
+    PutText(row + 69, 13, Points(o.price));
+    PutText(row + 82, 9, std::to_string(o.filled));
+    PutText(row + 91, 13, Points(o.filled ? o.fillAmount / o.filled : 0));
+    PutText(row + 104, 9, std::to_string(o.open));
+    PutText(row + 113, 8, wire::ToCp949(FutOptState(o)));
+  }
+}
+
+// 5401: the positions by item code, long or short, with the contracts orders may still close and
+// the average price. Page (18), rows per page (19). Reply: 'Y' at 11, n at 12, 97-byte rows.
+void FutOptPositions(HandlerContext& ctx, const Request& req, Reply& r) {
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 20, account)) return;
+  const Bytes& b = req.body;
+  const Account& a = *ctx.market.FindAccount(account);
+  std::vector<std::pair<std::string, FutOptPosition>> rows(a.positions.begin(), a.positions.end());
+  size_t perPage = std::clamp<size_t>(b[19] ? b[19] : 15, 1, 38);
+  size_t first = std::min(rows.size(), b[18] * perPage);
+  size_t n = std::min(perPage, rows.size() - first);
+  r.body.assign(13 + 97 * n, 0);
+  PutText(&r.body[0], 10, account);
+  r.body[11] = first + n < rows.size() ? 'Y' : 'N';
+  r.body[12] = static_cast<uint8_t>(n);
+  for (size_t i = 0; i < n; ++i) {
+    const auto& [code, p] = rows[first + i];
+    const Derivative* d = ctx.market.FindDerivative(code);
+    uint8_t* row = &r.body[13 + 97 * i];
+    PutText(row, 8, code);
+    PutText(row + 8, 40, wire::ToCp949(d ? d->name : ""));
+    PutText(row + 48, 10, wire::ToCp949(p.quantity > 0 ? "매수" : "매도"));
+    PutText(row + 58, 13, std::to_string(std::llabs(p.quantity)));
+    PutText(row + 71, 13, std::to_string(ctx.market.FutOptClosable(account, code)));
+    PutText(row + 84, 13, Points(p.average));
+  }
+}
+
+// 5400: deposit and margin, six rows of cash / substitute / total as NET_VALUE3 from byte 30.
+void FutOptDepositInquiry(HandlerContext& ctx, const Request& req, Reply& r) {
+  std::string account;
+  if (!CheckAccount(ctx, req, r, 18, account)) return;
+  if (account.compare(8, 2, "03") != 0) return r.Error("조회오류", "선물옵션 계좌가 아닙니다.");
+  Market::FutOptDeposit x = ctx.market.FutOptDepositOf(account);
+  r.body.assign(126, 0);
+  PutText(&r.body[0], 10, account);
+  const struct {
+    size_t at;
+    int64_t value;
+  } fields[] = {
+      {30, x.cash},           {36, x.substitute},           {42, x.cash + x.substitute},
+      {48, x.marginCash},     {54, x.marginSubstitute},     {60, x.marginCash + x.marginSubstitute},
+      {66, x.orderableCash},  {72, x.orderableSubstitute},  {78, x.orderableCash + x.orderableSubstitute},
+      {84, x.withdrawableCash}, {90, x.withdrawableSubstitute}, {96, x.withdrawableCash + x.withdrawableSubstitute},
+      {102, x.maintenanceCash}, {108, x.maintenance},       {114, x.additionalCash}, {120, x.additional},
+  };
+  for (const auto& f : fields) PutNetValue(&r.body[f.at], 3, f.value);
+}
+
 // --- transfers ---------------------------------------------------------------------------------
 
 int64_t Withdrawable(Market& m, const Account& a) { return std::max<int64_t>(0, a.cash - m.Reserved(a.number)); }
@@ -707,6 +895,13 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {4240, InvestorTrend},
       {4230, StockProfile},
       {4150, ForeignOwnership},
+      {5300, [](C& c, Q& q, Reply& r) { FutOptNewOrder(c, q, r, false); }},
+      {5301, [](C& c, Q& q, Reply& r) { FutOptNewOrder(c, q, r, true); }},
+      {5302, [](C& c, Q& q, Reply& r) { FutOptChange(c, q, r, false); }},
+      {5303, [](C& c, Q& q, Reply& r) { FutOptChange(c, q, r, true); }},
+      {5304, FutOptOrderInquiry},
+      {5401, FutOptPositions},
+      {5400, FutOptDepositInquiry},
   };
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -84,6 +85,11 @@ Market::Market() {
     a.number = std::string("12345678") + k;
     a.password = "0000";
     a.cash = 100000000;
+    if (std::string(k) == "03") {
+      // The futures/options account: pledged securities and two futures contracts held long.
+      a.substitute = 30000000;
+      a.positions["101C3000"] = FutOptPosition{2, 18650};
+    }
     if (std::string(k) == "01") {
       a.holdings = {{"005930", 100}, {"000660", 50}, {"035720", 30}};
       a.average = {{"005930", 65000}, {"000660", 135000}, {"035720", 50000}};
@@ -299,6 +305,11 @@ void Market::TradeDerivative(const std::string& code, int64_t hundredths, int64_
   ++clock_;
   d->price = hundredths;
   d->volume += quantity;
+  // Open limit orders that the trade reaches are filled at their own price.
+  for (FutOptOrder& o : futOptOrders_) {
+    if (o.open <= 0 || o.code != d->code || o.price <= 0) continue;
+    if ((o.buy && hundredths <= o.price) || (!o.buy && hundredths >= o.price)) FillFutOpt(o, o.price);
+  }
 }
 
 bool Market::LoadUsers(const std::string& path, std::string& error) {
@@ -831,6 +842,237 @@ OrderResult Market::CancelOrder(const std::string& account, const std::string& t
   it->open -= q;
   if (it->open == 0 && it->filled == 0) it->cancelled = true;
   return OrderResult{true, NextOrderNumber(), ""};
+}
+
+// ---- Futures and options ------------------------------------------------------------------------
+
+namespace {
+
+bool FutOptTypePriced(char type) { return type == '1' || type == '3'; }
+
+bool IsFutOptAccount(const std::string& number) { return number.size() == 10 && number.compare(8, 2, "03") == 0; }
+
+}  // namespace
+
+std::string Market::NextFutOptNumber() {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%06d", nextFutOpt_);
+  nextFutOpt_ = nextFutOpt_ >= 999999 ? 100001 : nextFutOpt_ + 1;
+  return buf;
+}
+
+const FutOptOrder* Market::FindFutOptOrder(const std::string& number) const {
+  for (const FutOptOrder& o : futOptOrders_)
+    if (o.number == number) return &o;
+  return nullptr;
+}
+
+int64_t Market::FutOptContractMargin(const Derivative& d, bool buy, int64_t price) const {
+  if (price <= 0) price = d.price;
+  if (!d.futures && buy) return price * kFutOptWonPerHundredth;  // the premium
+  int64_t base = d.futures ? price : indices_.at("01001").value;
+  return base * kFutOptWonPerHundredth * kFutOptMarginPercent / 100;
+}
+
+int64_t Market::FutOptClosable(const std::string& account, const std::string& code) const {
+  auto a = accounts_.find(account);
+  if (a == accounts_.end()) return 0;
+  auto p = a->second.positions.find(code);
+  if (p == a->second.positions.end() || p->second.quantity == 0) return 0;
+  bool closingBuys = p->second.quantity < 0;
+  int64_t held = 0;
+  for (const FutOptOrder& o : futOptOrders_)
+    if (o.account == account && o.code == code && o.open > 0 && o.buy == closingBuys) held += o.open;
+  return std::max<int64_t>(0, std::llabs(p->second.quantity) - held);
+}
+
+int64_t Market::FutOptMargin(const std::string& account) const {
+  auto a = accounts_.find(account);
+  if (a == accounts_.end()) return 0;
+  int64_t sum = 0;
+  std::map<std::string, int64_t> closable;  // contracts each position still lets orders close
+  for (const auto& [code, p] : a->second.positions) {
+    auto d = derivatives_.find(code);
+    if (d == derivatives_.end() || p.quantity == 0) continue;
+    closable[code] = std::llabs(p.quantity);
+    // Bought options are paid for; futures and sold options keep their margin.
+    if (d->second.futures || p.quantity < 0)
+      sum += std::llabs(p.quantity) * FutOptContractMargin(d->second, p.quantity > 0, d->second.price);
+  }
+  for (const FutOptOrder& o : futOptOrders_) {
+    if (o.account != account || o.open <= 0) continue;
+    auto d = derivatives_.find(o.code);
+    if (d == derivatives_.end()) continue;
+    auto p = a->second.positions.find(o.code);
+    int64_t opens = o.open;
+    if (p != a->second.positions.end() && p->second.quantity != 0 && (p->second.quantity < 0) == o.buy) {
+      int64_t closes = std::min(opens, closable[o.code]);
+      closable[o.code] -= closes;
+      opens -= closes;
+    }
+    sum += opens * FutOptContractMargin(d->second, o.buy, o.price);
+  }
+  return sum;
+}
+
+Market::FutOptDeposit Market::FutOptDepositOf(const std::string& account) const {
+  FutOptDeposit x;
+  auto a = accounts_.find(account);
+  if (a == accounts_.end()) return x;
+  x.cash = a->second.cash;
+  x.substitute = a->second.substitute;
+  int64_t margin = FutOptMargin(account);
+  // Up to two thirds of the margin may be covered by pledged securities, the rest is cash.
+  x.marginSubstitute = std::min(x.substitute, margin * 2 / 3);
+  x.marginCash = margin - x.marginSubstitute;
+  x.orderableCash = std::max<int64_t>(0, x.cash - x.marginCash);
+  x.orderableSubstitute = std::max<int64_t>(0, x.substitute - x.marginSubstitute);
+  // Pledged securities are no money: only cash can be withdrawn.
+  x.withdrawableCash = x.orderableCash;
+  x.withdrawableSubstitute = 0;
+  x.maintenanceCash = x.marginCash * 2 / 3;
+  x.maintenance = margin * 2 / 3;
+  x.additionalCash = std::max<int64_t>(0, x.maintenanceCash - x.cash);
+  x.additional = std::max<int64_t>(0, x.maintenance - x.cash - x.substitute);
+  return x;
+}
+
+OrderResult Market::CheckFutOptMargin(const std::string& account, const Derivative& d, bool buy, int64_t quantity,
+                                      int64_t price) const {
+  auto a = accounts_.find(account);
+  if (a == accounts_.end()) return Refuse("계좌번호가 올바르지 않습니다.");
+  // Contracts that close a position need no margin.
+  int64_t closes = 0;
+  auto p = a->second.positions.find(d.code);
+  if (p != a->second.positions.end() && p->second.quantity != 0 && (p->second.quantity < 0) == buy)
+    closes = std::min<int64_t>(quantity, FutOptClosable(account, d.code));
+  int64_t need = (quantity - closes) * FutOptContractMargin(d, buy, price);
+  FutOptDeposit x = FutOptDepositOf(account);
+  int64_t room = !d.futures && buy ? x.orderableCash : x.orderableCash + x.orderableSubstitute;
+  if (need > room) return Refuse("주문가능금액이 부족합니다.");
+  return OrderResult{true, "", ""};
+}
+
+void Market::FillFutOpt(FutOptOrder& o, int64_t price) {
+  int64_t q = o.open;
+  Account* a = FindAccount(o.account);
+  const Derivative* d = FindDerivative(o.code);
+  if (!a || !d || q <= 0) return;
+  FutOptPosition& p = a->positions[o.code];
+  int64_t signedQ = o.buy ? q : -q;
+  bool closing = p.quantity != 0 && (p.quantity > 0) != o.buy;
+  int64_t closed = closing ? std::min<int64_t>(q, std::llabs(p.quantity)) : 0;
+  if (!d->futures) {
+    a->cash -= signedQ * price * kFutOptWonPerHundredth;  // premium paid or received
+  } else if (closed > 0) {
+    int64_t perContract = (price - p.average) * (p.quantity > 0 ? 1 : -1);
+    a->cash += closed * perContract * kFutOptWonPerHundredth;  // profit or loss settled
+  }
+  if (!closing) {
+    int64_t held = std::llabs(p.quantity);
+    p.average = (p.average * held + price * q) / (held + q);
+  } else if (q > closed) {
+    p.average = price;  // the position turned over: the rest opens at this price
+  }
+  p.quantity += signedQ;
+  if (p.quantity == 0) a->positions.erase(o.code);
+  o.filled += q;
+  o.fillAmount += q * price;
+  o.open = 0;
+}
+
+OrderResult Market::PlaceFutOptOrder(const std::string& account, const std::string& code, bool buy, char type,
+                                     int64_t quantity, int64_t price) {
+  if (!FindAccount(account) || !IsFutOptAccount(account)) return Refuse("선물옵션 계좌가 아닙니다.");
+  Derivative* d = FindDerivative(code);
+  if (!d) return Refuse("종목코드가 올바르지 않습니다.");
+  if (type < '1' || type > '4') return Refuse("주문유형이 올바르지 않습니다.");
+  if (quantity <= 0 || quantity > 99999) return Refuse("주문수량이 올바르지 않습니다.");
+  if (!FutOptTypePriced(type)) price = 0;
+  else if (price <= 0) return Refuse("주문가격이 올바르지 않습니다.");
+  else if (price % FutOptTick(*d) != 0) return Refuse("호가단위가 올바르지 않습니다.");
+  OrderResult margin = CheckFutOptMargin(account, *d, buy, quantity, price);
+  if (!margin.ok) return margin;
+  FutOptOrder o;
+  o.number = NextFutOptNumber();
+  o.account = account;
+  o.code = d->code;
+  o.buy = buy;
+  o.type = type;
+  o.quantity = quantity;
+  o.price = price;
+  o.open = quantity;
+  futOptOrders_.push_back(o);
+  // Market and best-limit orders trade at once at the current price.
+  if (price == 0) FillFutOpt(futOptOrders_.back(), d->price);
+  return OrderResult{true, o.number, ""};
+}
+
+OrderResult Market::ModifyFutOptOrder(const std::string& account, const std::string& target, const std::string& code,
+                                      char type, int64_t quantity, int64_t price) {
+  if (!FindAccount(account) || !IsFutOptAccount(account)) return Refuse("선물옵션 계좌가 아닙니다.");
+  auto it = std::find_if(futOptOrders_.begin(), futOptOrders_.end(),
+                         [&](const FutOptOrder& o) { return o.number == target; });
+  if (it == futOptOrders_.end() || it->account != account || it->action == 'C')
+    return Refuse("원주문번호가 올바르지 않습니다.");
+  const Derivative* named = code.empty() ? nullptr : FindDerivative(code);
+  if (!code.empty() && (!named || named->code != it->code)) return Refuse("원주문의 종목과 다릅니다.");
+  if (it->open <= 0) return Refuse("정정/취소 가능수량이 없습니다.");
+  if (type < '1' || type > '4') return Refuse("주문유형이 올바르지 않습니다.");
+  if (quantity <= 0 || quantity > it->open) return Refuse("정정수량이 올바르지 않습니다.");
+  const Derivative* d = FindDerivative(it->code);
+  if (!FutOptTypePriced(type)) price = 0;
+  else if (price <= 0) return Refuse("정정가격이 올바르지 않습니다.");
+  else if (price % FutOptTick(*d) != 0) return Refuse("호가단위가 올바르지 않습니다.");
+  // The contracts moved leave the original before the new order's margin is counted.
+  it->open -= quantity;
+  OrderResult margin = CheckFutOptMargin(account, *d, it->buy, quantity, price);
+  if (!margin.ok) {
+    it->open += quantity;
+    return margin;
+  }
+  it->modified += quantity;
+  FutOptOrder o;
+  o.number = NextFutOptNumber();
+  o.original = it->number;
+  o.account = account;
+  o.code = it->code;
+  o.buy = it->buy;
+  o.action = 'M';
+  o.type = type;
+  o.quantity = quantity;
+  o.price = price;
+  o.open = quantity;
+  futOptOrders_.push_back(o);
+  if (price == 0) FillFutOpt(futOptOrders_.back(), d->price);
+  return OrderResult{true, o.number, ""};
+}
+
+OrderResult Market::CancelFutOptOrder(const std::string& account, const std::string& target, const std::string& code,
+                                      int64_t quantity) {
+  if (!FindAccount(account) || !IsFutOptAccount(account)) return Refuse("선물옵션 계좌가 아닙니다.");
+  auto it = std::find_if(futOptOrders_.begin(), futOptOrders_.end(),
+                         [&](const FutOptOrder& o) { return o.number == target; });
+  if (it == futOptOrders_.end() || it->account != account || it->action == 'C')
+    return Refuse("원주문번호가 올바르지 않습니다.");
+  const Derivative* named = code.empty() ? nullptr : FindDerivative(code);
+  if (!code.empty() && (!named || named->code != it->code)) return Refuse("원주문의 종목과 다릅니다.");
+  if (it->open <= 0) return Refuse("정정/취소 가능수량이 없습니다.");
+  if (quantity <= 0 || quantity > it->open) return Refuse("취소수량이 올바르지 않습니다.");
+  it->open -= quantity;
+  it->cancelled += quantity;
+  FutOptOrder o;
+  o.number = NextFutOptNumber();
+  o.original = it->number;
+  o.account = account;
+  o.code = it->code;
+  o.buy = it->buy;
+  o.action = 'C';
+  o.type = it->type;
+  o.quantity = quantity;
+  o.price = it->price;
+  futOptOrders_.push_back(o);
+  return OrderResult{true, o.number, ""};
 }
 
 }  // namespace simsrv

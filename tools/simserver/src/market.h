@@ -92,10 +92,18 @@ struct Transfer {
   Receiver to;
 };
 
+// A futures/options position of an account: contracts held long (positive) or short (negative).
+struct FutOptPosition {
+  int64_t quantity = 0;
+  int64_t average = 0;  // hundredths of a point
+};
+
 struct Account {
   std::string number;    // 10 digits; characters 8-9 are the kind ("01" stock ... "03" futures/options)
   std::string password;  // 4 digits
   int64_t cash = 0;
+  int64_t substitute = 0;  // futures/options: value of securities pledged in place of cash
+  std::map<std::string, FutOptPosition> positions;  // futures/options item code -> position
   std::map<std::string, int64_t> holdings;  // item code -> quantity
   std::map<std::string, int64_t> average;   // item code -> average purchase price
   std::vector<Receiver> receivers;
@@ -122,6 +130,24 @@ struct Order {
   int64_t open = 0;        // still modifiable or cancellable
   bool cancelled = false;
   std::string kind;      // text shown in the inquiry (UTF-8)
+};
+
+// A futures/options order of the day; prices in hundredths of a point.
+struct FutOptOrder {
+  std::string number;    // 6 digits
+  std::string original;  // the order a modify or cancel acted on; empty for a new order
+  std::string account;
+  std::string code;      // 8 characters
+  bool buy = true;
+  char action = 'N';     // 'N' new, 'M' modify, 'C' cancel
+  char type = '1';       // '1' limit, '2' market, '3' conditional limit, '4' best limit
+  int64_t quantity = 0;
+  int64_t price = 0;     // 0 for market and best-limit orders
+  int64_t filled = 0;
+  int64_t fillAmount = 0;  // sum of fill price x contracts
+  int64_t open = 0;        // still to be filled, modifiable and cancellable
+  int64_t modified = 0;    // contracts moved to modify orders
+  int64_t cancelled = 0;   // contracts taken off by cancels
 };
 
 // Outcome of an order operation: an order number, or an error message for the user (UTF-8).
@@ -243,12 +269,44 @@ class Market {
   static constexpr int64_t kTransferFee = 500;
   const Order* FindOrder(const std::string& number) const;
 
+  // --- futures/options orders, positions and deposits (prices in hundredths of a point)
+  static constexpr int64_t kFutOptWonPerHundredth = 5000;  // 500,000 won a point
+  static constexpr int kFutOptMarginPercent = 15;
+  // Margin one contract needs: futures and sold options 15 % of their value (options: of the
+  // KOSPI200's), bought options their premium.
+  int64_t FutOptContractMargin(const Derivative& d, bool buy, int64_t price) const;
+  // What an account's open orders and positions hold back (the consignment margin).
+  int64_t FutOptMargin(const std::string& account) const;
+  // Contracts of a position that orders on the other side may still close.
+  int64_t FutOptClosable(const std::string& account, const std::string& code) const;
+  struct FutOptDeposit {
+    int64_t cash = 0, substitute = 0;              // deposit
+    int64_t marginCash = 0, marginSubstitute = 0;  // consignment margin
+    int64_t orderableCash = 0, orderableSubstitute = 0;
+    int64_t withdrawableCash = 0, withdrawableSubstitute = 0;
+    int64_t maintenanceCash = 0, maintenance = 0;  // maintenance margin
+    int64_t additionalCash = 0, additional = 0;    // margin call
+  };
+  FutOptDeposit FutOptDepositOf(const std::string& account) const;
+  OrderResult PlaceFutOptOrder(const std::string& account, const std::string& code, bool buy, char type,
+                               int64_t quantity, int64_t price);
+  OrderResult ModifyFutOptOrder(const std::string& account, const std::string& target, const std::string& code,
+                                char type, int64_t quantity, int64_t price);
+  OrderResult CancelFutOptOrder(const std::string& account, const std::string& target, const std::string& code,
+                                int64_t quantity);
+  const std::vector<FutOptOrder>& FutOptOrders() const { return futOptOrders_; }
+  const FutOptOrder* FindFutOptOrder(const std::string& number) const;
+
   uint32_t ClockSeconds() const { return clock_; }  // seconds since midnight
   std::string NextTransferKey();                     // 9 characters
 
  private:
   std::string NextOrderNumber();
   void Fill(Order& order, int64_t price);
+  std::string NextFutOptNumber();
+  void FillFutOpt(FutOptOrder& order, int64_t price);
+  OrderResult CheckFutOptMargin(const std::string& account, const Derivative& d, bool buy, int64_t quantity,
+                                int64_t price) const;
 
   std::map<std::string, Item> items_;
   std::map<std::string, Index> indices_;
@@ -256,7 +314,9 @@ class Market {
   std::map<std::string, User> users_;
   std::map<std::string, Account> accounts_;
   std::vector<Order> orders_;
+  std::vector<FutOptOrder> futOptOrders_;
   int nextOrder_ = 10001;
+  int nextFutOpt_ = 100001;
   int nextTransfer_ = 1;
   uint32_t clock_ = 9 * 3600;
   InvestorFigures investors_[2];

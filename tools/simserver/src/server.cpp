@@ -56,6 +56,7 @@ void MaskSecrets(uint16_t code, Bytes& plain) {
   switch (code) {
     case 2300: case 2310: case 2320: case 2330: case 4340: case 4350: case 4360: case 4380:
     case 2420: case 2421: case 2425: case 4440: case 4401: case 4402: case 4450:
+    case 5300: case 5301: case 5302: case 5303: case 5304: case 5400: case 5401:
       mask(10, 18);
       break;
     case 2422:  // carries only the first 4 bytes of the password

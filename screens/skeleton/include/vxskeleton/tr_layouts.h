@@ -501,6 +501,108 @@ inline constexpr Field kExhaustion{"exhaustion", 16, 4, Kind::Number};
 inline constexpr Field kHoldings{"holdings", 20, 6, Kind::Number};
 inline constexpr Field kForeignDay[] = {kDate, kClose, kChange, kSign, kRate, kExhaustion, kHoldings};
 }  // namespace days
+// ---- Futures/options orders: 5300 sell, 5301 buy, 5302 modify, 5303 cancel ---------------------
+// Texts travel padded: one zero byte after the text, then the body's fill byte; the item code is
+// padded with blanks (Writer::Padded).
+namespace futopt_order {
+inline constexpr Field kCode{"code", 18, 8, Kind::Text};
+inline constexpr Field kQuantity{"quantity", 26, 9, Kind::Text};  // contracts, digits
+inline constexpr Field kPrice{"price", 35, 13, Kind::Text};       // points, "187.05"; "0" at the market
+inline constexpr Field kType{"type", 48, 1, Kind::Char};          // '1' to '4'
+inline constexpr int kRequestSize = 49;
+inline constexpr Field kRequest[] = {kAccount, kPassword, kCode, kQuantity, kPrice, kType};
+// Reply: the new order number.
+inline constexpr Field kOrderNumber{"order_number", 10, 6, Kind::Text};
+inline constexpr Field kReply[] = {kOrderNumber};
+}  // namespace futopt_order
+
+namespace futopt_change {
+inline constexpr Field kTarget{"original_number", 18, 6, Kind::Text};
+inline constexpr Field kCode{"code", 24, 8, Kind::Text};
+inline constexpr Field kQuantity{"quantity", 32, 9, Kind::Text};
+inline constexpr Field kPrice{"price", 41, 13, Kind::Text};  // modify only
+inline constexpr Field kType{"type", 54, 1, Kind::Char};     // modify only
+inline constexpr int kRequestSize = 55;                      // a cancel leaves 41-54 zero
+inline constexpr Field kModifyRequest[] = {kAccount, kPassword, kTarget, kCode, kQuantity, kPrice, kType};
+inline constexpr Field kCancelRequest[] = {kAccount, kPassword, kTarget, kCode, kQuantity};
+inline constexpr Field kNewNumber{"new_number", 16, 6, Kind::Text};
+inline constexpr Field kReply[] = {kNewNumber};
+}  // namespace futopt_change
+
+// ---- Futures/options order and fill inquiry 5304 ----------------------------------------------
+namespace futopt_inquiry {
+inline constexpr Field kFilter{"filter", 18, 1, Kind::Char};  // '0' all, '1' filled, '2' open
+inline constexpr Field kDate{"date", 19, 1, Kind::Byte};      // 0 today, 1 and 2 the days before
+inline constexpr Field kPage{"page", 20, 1, Kind::Byte};
+inline constexpr Field kRows{"rows", 21, 1, Kind::Byte};      // 7
+inline constexpr Field kKey{"key", 22, 12, Kind::Raw};        // the key of the last reply
+inline constexpr int kRequestSize = 34;
+inline constexpr Field kRequest[] = {kAccount, kPassword, kFilter, kDate, kPage, kRows, kKey};
+inline constexpr Field kNext{"next", 11, 1, Kind::Char};      // 'Y': another page
+inline constexpr Field kCount{"count", 12, 1, Kind::Byte};    // signed
+inline constexpr Field kReplyKey{"key", 13, 12, Kind::Raw};
+inline constexpr Field kReply[] = {kNext, kCount, kReplyKey};
+inline constexpr int kRecordsAt = 25, kRecordSize = 121;
+// One order; the numbers are decimal texts.
+inline constexpr Field kNumber{"number", 0, 6, Kind::Text};
+inline constexpr Field kName{"name", 14, 22, Kind::Text};
+inline constexpr Field kKind{"kind", 36, 12, Kind::Text};
+inline constexpr Field kType{"type", 48, 12, Kind::Text};
+inline constexpr Field kQuantity{"quantity", 60, 9, Kind::Text};
+inline constexpr Field kPrice{"price", 69, 13, Kind::Text};
+inline constexpr Field kFilled{"filled", 82, 9, Kind::Text};
+inline constexpr Field kAverage{"average", 91, 13, Kind::Text};
+inline constexpr Field kOpen{"open", 104, 9, Kind::Text};
+inline constexpr Field kState{"state", 113, 8, Kind::Text};
+inline constexpr Field kRecord[] = {kNumber, kName, kKind, kType, kQuantity, kPrice, kFilled, kAverage, kOpen, kState};
+}  // namespace futopt_inquiry
+
+// ---- Futures/options positions 5401 --------------------------------------------------------------
+namespace futopt_positions {
+inline constexpr Field kPage{"page", 18, 1, Kind::Byte};
+inline constexpr Field kRows{"rows", 19, 1, Kind::Byte};  // 15
+inline constexpr int kRequestSize = 20;
+inline constexpr Field kRequest[] = {kAccount, kPassword, kPage, kRows};
+inline constexpr Field kNext{"next", 11, 1, Kind::Char};
+inline constexpr Field kCount{"count", 12, 1, Kind::Byte};  // signed
+inline constexpr Field kReply[] = {kNext, kCount};
+inline constexpr int kRecordsAt = 13, kRecordSize = 97;
+inline constexpr Field kCode{"code", 0, 8, Kind::Text};
+inline constexpr Field kName{"name", 8, 40, Kind::Text};
+inline constexpr Field kKind{"kind", 48, 10, Kind::Text};
+inline constexpr Field kBalance{"balance", 58, 13, Kind::Text};
+inline constexpr Field kOrderable{"orderable", 71, 13, Kind::Text};
+inline constexpr Field kIndex{"contract_index", 84, 13, Kind::Text};
+inline constexpr Field kRecord[] = {kCode, kName, kKind, kBalance, kOrderable, kIndex};
+}  // namespace futopt_positions
+
+// ---- Futures/options deposit and margin 5400 ------------------------------------------------------
+namespace futopt_deposit {
+inline constexpr int kRequestSize = kAuthSize;
+inline constexpr Field kRequest[] = {kAccount, kPassword};
+inline constexpr Field kDepositCash{"deposit_cash", 30, 6, Kind::Number};
+inline constexpr Field kDepositSubstitute{"deposit_substitute", 36, 6, Kind::Number};
+inline constexpr Field kDepositTotal{"deposit_total", 42, 6, Kind::Number};
+inline constexpr Field kMarginCash{"margin_cash", 48, 6, Kind::Number};
+inline constexpr Field kMarginSubstitute{"margin_substitute", 54, 6, Kind::Number};
+inline constexpr Field kMarginTotal{"margin_total", 60, 6, Kind::Number};
+inline constexpr Field kOrderableCash{"orderable_cash", 66, 6, Kind::Number};
+inline constexpr Field kOrderableSubstitute{"orderable_substitute", 72, 6, Kind::Number};
+inline constexpr Field kOrderableTotal{"orderable_total", 78, 6, Kind::Number};
+inline constexpr Field kWithdrawableCash{"withdrawable_cash", 84, 6, Kind::Number};
+inline constexpr Field kWithdrawableSubstitute{"withdrawable_substitute", 90, 6, Kind::Number};
+inline constexpr Field kWithdrawableTotal{"withdrawable_total", 96, 6, Kind::Number};
+inline constexpr Field kMaintenanceCash{"maintenance_cash", 102, 6, Kind::Number};
+inline constexpr Field kMaintenanceTotal{"maintenance_total", 108, 6, Kind::Number};
+inline constexpr Field kAdditionalCash{"additional_cash", 114, 6, Kind::Number};
+inline constexpr Field kAdditionalTotal{"additional_total", 120, 6, Kind::Number};
+inline constexpr int kReplySize = 126;
+inline constexpr Field kReply[] = {kDepositCash,         kDepositSubstitute,      kDepositTotal,     kMarginCash,
+                                   kMarginSubstitute,    kMarginTotal,            kOrderableCash,    kOrderableSubstitute,
+                                   kOrderableTotal,      kWithdrawableCash,       kWithdrawableSubstitute,
+                                   kWithdrawableTotal,   kMaintenanceCash,        kMaintenanceTotal, kAdditionalCash,
+                                   kAdditionalTotal};
+}  // namespace futopt_deposit
 
 // Every layout, for the fuzz dictionaries and the layout tests.
 template <size_t N>
@@ -530,6 +632,13 @@ inline constexpr Layout kLayouts[] = {
     Body(2423, "receiver follow-up", transfer::kFollowUpRequestSize, transfer::kFollowUpRequest),
     Body(2425, "bank transfer", transfer::kTransferRequestSize, transfer::kTransferRequest),
     Body(4440, "transfer applications", applications::kRequestSize, applications::kRequest),
+    Body(5300, "futures/options sell", futopt_order::kRequestSize, futopt_order::kRequest),
+    Body(5301, "futures/options buy", futopt_order::kRequestSize, futopt_order::kRequest),
+    Body(5302, "futures/options modify", futopt_change::kRequestSize, futopt_change::kModifyRequest),
+    Body(5303, "futures/options cancel", futopt_change::kRequestSize, futopt_change::kCancelRequest),
+    Body(5304, "futures/options orders and fills", futopt_inquiry::kRequestSize, futopt_inquiry::kRequest),
+    Body(5401, "futures/options positions", futopt_positions::kRequestSize, futopt_positions::kRequest),
+    Body(5400, "futures/options deposit", futopt_deposit::kRequestSize, futopt_deposit::kRequest),
 };
 // The plain quote requests (no account at their head).
 inline constexpr Layout kQuoteLayouts[] = {
@@ -582,6 +691,13 @@ inline constexpr Layout kReplyLayouts[] = {
     Body(4610, "investors' net buying", investors::kNetReplySize, investors::kNetReply),
     List(4240, "investors by day", days::kRecordsAt, days::kReply, days::kTrendDay, days::kTrendSize),
     List(4150, "foreign ownership", days::kRecordsAt, days::kReply, days::kForeignDay, days::kForeignSize),
+    Body(5300, "futures/options order", futopt_order::kOrderNumber.end(), futopt_order::kReply),
+    Body(5302, "futures/options modify or cancel", futopt_change::kNewNumber.end(), futopt_change::kReply),
+    List(5304, "futures/options orders and fills", futopt_inquiry::kRecordsAt, futopt_inquiry::kReply,
+              futopt_inquiry::kRecord, futopt_inquiry::kRecordSize),
+    List(5401, "futures/options positions", futopt_positions::kRecordsAt, futopt_positions::kReply,
+              futopt_positions::kRecord, futopt_positions::kRecordSize),
+    Body(5400, "futures/options deposit", futopt_deposit::kReplySize, futopt_deposit::kReply),
 };
 
 }  // namespace vxtr

@@ -85,6 +85,9 @@ public:
     Writer& Char(const Field& f, char c);
     Writer& Byte(const Field& f, uint8_t value);
     Writer& Raw(const Field& f, const unsigned char* bytes);
+    // Text padded to the field's width: one zero byte after the text and `fill` from there on
+    // (`zeroFirst` false: `fill` right after the text). A text as wide as the field has no padding.
+    Writer& Padded(const Field& f, std::string_view text, char fill, bool zeroFirst = true);
     // The account digits (exactly 10) and the password (1 to `passwordWidth` bytes) of ACCOUNT_AUTH.
     Writer& AccountAuth(const Field& account, const Field& password, std::string_view digits,
                         std::string_view pw);
