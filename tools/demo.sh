@@ -173,7 +173,13 @@ if [ "$xcheck" = 1 ]; then
   # slows the version server down); whichever program is asked, the device's screen shows it.
   step_name="the updater's progress over the login"
   ctl --program ZRUpdate --timeout 30000 wait window text:전체진행률 >/dev/null
-  main screen-text | grep -q '"전체진행률"' || fail "the main program's picture lacks the updater's progress form"
+  # The main program sees the form once the updater has published its new picture.
+  seen=0
+  for _ in $(seq 1 100); do
+    main screen-text | grep -q '"전체진행률"' && { seen=1; break; }
+    sleep 0.1
+  done
+  [ "$seen" = 1 ] || fail "the main program's picture lacks the updater's progress form"
   on_x updater-progress --program ZRUpdate --timeout 30000
 else
   main tap 1002 >/dev/null

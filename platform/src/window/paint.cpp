@@ -389,7 +389,9 @@ void PresentIfDisplay() {
 void PollDisplay() {
   if (DisplayElsewhere() && TakeDisplay()) {
     // The program that showed the device's screen has ended: this one shows it now.
-    if (!&plat::display::Open || !plat::display::Open(g_displayTitle)) ReleaseDisplay();
+    bool open = &plat::display::Open && plat::display::Open(g_displayTitle);
+    if (!open) ReleaseDisplay();
+    plat::win::LogEvent("display", open ? "taken over" : "unavailable");
     g_presentedGeneration = g_presentedDevice = 0;
   }
   if (!&plat::display::IsOpen || !&plat::display::Poll || !plat::display::IsOpen()) return;
@@ -420,10 +422,15 @@ void OpenDisplayFor(const Window&) {
   if (slash != std::string::npos) title = title.substr(slash + 1);
   g_displayTitle = title;
   // One desktop window per device root: the program that takes it first shows every program.
-  if (!TakeDisplay()) return;
+  if (!TakeDisplay()) {
+    plat::win::LogEvent("display", "elsewhere");
+    return;
+  }
   // No desktop window here (no display server): the lock goes, so that no program's box waits
   // for a person who cannot see it.
-  if (!plat::display::Open(title)) ReleaseDisplay();
+  bool open = plat::display::Open(title);
+  if (!open) ReleaseDisplay();
+  plat::win::LogEvent("display", open ? "open" : "unavailable");
 }
 
 }  // namespace plat::wm
