@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plat/display.h"
+#include "plat/window.h"
 
 namespace plat::display {
 
@@ -23,6 +24,7 @@ struct State {
   int scale = 2;
   bool stylusDown = false;
   bool redraw = false;  // uncovered, resized or focused: show the last screen again
+  bool presented = false;
   std::deque<Event> pending;
   std::vector<uint32_t> argb;
 };
@@ -177,7 +179,14 @@ bool Open(const std::string& title) {
     return v && *v;
   };
   if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) return false;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  // The display server named, never a driver nobody can see: SDL falls back to its off-screen
+  // driver when the X server cannot be reached for a moment, and a window there would take the
+  // device's screen away from every program while showing nothing.
+  if (!set("SDL_VIDEODRIVER")) SDL_SetHint(SDL_HINT_VIDEODRIVER, set("DISPLAY") ? "x11" : "wayland");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    plat::win::LogEvent("display-window", std::string("failed\t") + SDL_GetError());
+    return false;
+  }
   s.scale = ScaleFromEnv();
   s.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                               PLAT_SCREEN_WIDTH * s.scale, PLAT_SCREEN_HEIGHT * s.scale, 0);
@@ -196,6 +205,11 @@ bool Open(const std::string& title) {
   // Whole pixels: each screen pixel becomes a scale x scale block.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   SDL_StartTextInput();
+  int x = 0, y = 0;
+  SDL_GetWindowPosition(s.window, &x, &y);
+  const char* driver = SDL_GetCurrentVideoDriver();
+  plat::win::LogEvent("display-window", std::string(driver ? driver : "?") + "\t" + std::to_string(x) + "," +
+                                            std::to_string(y) + "\t" + std::to_string(s.scale));
   return true;
 }
 
@@ -225,6 +239,8 @@ void Present(const Surface& screen) {
   }
   SDL_UpdateTexture(s.texture, nullptr, s.argb.data(), screen.width * 4);
   Render(s);
+  if (!s.presented) plat::win::LogEvent("display-window", "first picture");
+  s.presented = true;
 }
 
 bool Poll(Event& ev) {

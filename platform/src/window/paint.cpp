@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -364,11 +365,40 @@ void ScrollBarStylus(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 // The desktop window is up here or in another program of the device root: a waiting loop looks
 // at it (or at whether it is left to this program) at least every 10 ms.
-bool DisplayOpen() { return (&plat::display::IsOpen && plat::display::IsOpen()) || DisplayElsewhere(); }
-
 namespace {
 std::string g_displayTitle;
+// A desktop window that could not be opened is tried again every 100 ms, up to 50 times: the
+// display server may refuse a connection for a moment (a loaded machine, a server just started).
+constexpr int kDisplayTries = 50;
+int g_displayFailures = 0;
+std::chrono::steady_clock::time_point g_nextDisplayTry;
+bool DisplayRetryPending() { return g_displayFailures > 0 && g_displayFailures < kDisplayTries; }
+
+// Takes the device's desktop window for this program and opens it; false when another program
+// shows it or it cannot be opened (then the lock goes again, so that no program's box waits for
+// a person who cannot see it).
+bool OpenDesktopWindow() {
+  if (!TakeDisplay()) {
+    g_displayFailures = 0;
+    plat::win::LogEvent("display", "elsewhere");
+    return false;
+  }
+  bool open = plat::display::Open(g_displayTitle);
+  if (!open) {
+    ReleaseDisplay();
+    ++g_displayFailures;
+    g_nextDisplayTry = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+  } else {
+    g_displayFailures = 0;
+  }
+  plat::win::LogEvent("display", open ? "open" : "unavailable");
+  return open;
+}
 }  // namespace
+
+bool DisplayOpen() {
+  return (&plat::display::IsOpen && plat::display::IsOpen()) || DisplayElsewhere() || DisplayRetryPending();
+}
 
 uint64_t PaintGeneration() { return g_paintGeneration; }
 
@@ -387,6 +417,9 @@ void PresentIfDisplay() {
 }
 
 void PollDisplay() {
+  if (DisplayRetryPending() && !DisplayElsewhere() && std::chrono::steady_clock::now() >= g_nextDisplayTry &&
+      OpenDesktopWindow())
+    g_presentedGeneration = g_presentedDevice = 0;
   if (DisplayElsewhere() && TakeDisplay()) {
     // The program that showed the device's screen has ended: this one shows it now.
     bool open = &plat::display::Open && plat::display::Open(g_displayTitle);
@@ -422,15 +455,7 @@ void OpenDisplayFor(const Window&) {
   if (slash != std::string::npos) title = title.substr(slash + 1);
   g_displayTitle = title;
   // One desktop window per device root: the program that takes it first shows every program.
-  if (!TakeDisplay()) {
-    plat::win::LogEvent("display", "elsewhere");
-    return;
-  }
-  // No desktop window here (no display server): the lock goes, so that no program's box waits
-  // for a person who cannot see it.
-  bool open = plat::display::Open(title);
-  if (!open) ReleaseDisplay();
-  plat::win::LogEvent("display", open ? "open" : "unavailable");
+  OpenDesktopWindow();
 }
 
 }  // namespace plat::wm
