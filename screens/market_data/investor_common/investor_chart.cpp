@@ -108,7 +108,8 @@ void CInvestorChart::Draw(CDC& dc) {
     // (1) the scale, (2) room for the widest tick value.
     const Scale s = MakeScale(m_values, m_count, m_plot.bottom - m_plot.top);
     WCHAR texts[5][kCommaNumber64Chars] = {};
-    CFont* oldFont = dc.SelectObject(&m_font);
+    const HDC h = dc.m_hDC;
+    HGDIOBJ oldFont = ::SelectObject(h, m_font.m_hObject);
     int widest = 0;
     for (int i = 0; i < s.tickCount; ++i) {
         w_Value2CommaNumber(texts[i], kCommaNumber64Chars, s.ticks[i], 0);
@@ -119,31 +120,34 @@ void CInvestorChart::Draw(CDC& dc) {
     SetSlots();
     const int top = m_plot.top, height = m_plot.bottom - m_plot.top;
 
-    // (3) the frame.
-    CPen black(PS_SOLID, 1, kBlack), grey(PS_SOLID, 1, kGridLine);
-    CPen* oldPen = dc.SelectObject(&black);
-    dc.SelectStockObject(NULL_BRUSH);
+    // (3) the frame. The pens are the GDI's own: they are selected and deleted here.
+    HPEN black = ::CreatePen(PS_SOLID, 1, kBlack), grey = ::CreatePen(PS_SOLID, 1, kGridLine);
+    HGDIOBJ oldPen = ::SelectObject(h, black);
+    HGDIOBJ oldBrush = ::SelectObject(h, ::GetStockObject(NULL_BRUSH));
     dc.Rectangle(&m_frame);
     // (4) tick marks and values, (5) grey lines at the inner ticks.
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(kBlack);
     for (int i = 0; i < s.tickCount; ++i) {
         const int y = ValueY(s.ticks[i], s, top, height);
-        dc.SelectObject(&black);
+        ::SelectObject(h, black);
         dc.MoveTo(m_frame.left - 4, y);
         dc.LineTo(m_frame.left, y);
         RECT text{c.left, y - 8, m_frame.left - 4, y + 8};
         dc.DrawText(texts[i], -1, &text, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
         if (i > 0 && i < s.tickCount - 1) {
-            dc.SelectObject(&grey);
+            ::SelectObject(h, grey);
             dc.MoveTo(m_plot.left, y);
             dc.LineTo(m_plot.right, y);
         }
     }
-    dc.SelectObject(oldPen);
+    ::SelectObject(h, oldPen);
+    ::SelectObject(h, oldBrush);
+    ::DeleteObject(black);
+    ::DeleteObject(grey);
 
     // (6) category labels under the middle of their slots; downwards with more than 4 bars.
-    dc.SelectObject(&m_labelFont);
+    ::SelectObject(h, m_labelFont.m_hObject);
     for (int i = 0; i < m_count; ++i) {
         const int middle = m_plot.left + m_slot * i + m_slot / 2;
         int y = m_frame.bottom + 2;
@@ -159,7 +163,7 @@ void CInvestorChart::Draw(CDC& dc) {
             y += size.cy;
         }
     }
-    dc.SelectObject(oldFont);
+    ::SelectObject(h, oldFont);
 
     // (7) the bars from the zero line.
     int zero = (m_plot.top + m_plot.bottom) / 2;

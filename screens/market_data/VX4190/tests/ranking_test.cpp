@@ -293,6 +293,36 @@ TEST_F(RankingTest, EcnRankingNumbersItsRanksAcrossPages) {
     EXPECT_TRUE(NoBox());
 }
 
+TEST_F(RankingTest, ANewItemAsksForItsQuoteAndOnlyTheEcnRankingAsksAgain) {
+    // The market rankings do not depend on the item: a typed code asks for its quote only.
+    const struct {
+        const char16_t* plugin;
+        const char* code;
+        const char* name;
+        std::vector<int> codes;
+    } cases[] = {{u"VX4190.dll", "00660", "SK하이닉스", {4101}},
+                 {u"VX4600.dll", "05930", "삼성전자", {4101}},
+                 {u"ZR4170.dll", "00660", "SK하이닉스", {4101, 4170}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(screentest::Utf8(c.plugin));
+        ScreenHost::Open(c.plugin);
+        Settled();
+        size_t mark = server.logSize();
+        TypeInto(IDC_ITEM_COMBO, c.code);
+        ASSERT_TRUE(WaitFor([&] { return Text(9903) == c.name; }));
+        Settled();
+        EXPECT_EQ(quotetest::Codes(server, mark), c.codes);
+    }
+    // VX4600 answers the host's requery with the quote of the combo's item.
+    ScreenHost::Open(u"VX4600.dll");
+    Settled();
+    size_t mark = server.logSize();
+    d->Ui([&] { ::SendMessage(dlg, 1040, 0, 0); });
+    Settled();
+    EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101}));
+    EXPECT_TRUE(NoBox());
+}
+
 TEST_F(RankingTest, ACountBeyondTheBodyAndAPageAtTheLastByteStayInBounds) {
     Open();
     ASSERT_TRUE(WaitFirst(kGrid, 4, "현대차"));
