@@ -603,6 +603,87 @@ inline constexpr Field kReply[] = {kDepositCash,         kDepositSubstitute,    
                                    kWithdrawableTotal,   kMaintenanceCash,        kMaintenanceTotal, kAdditionalCash,
                                    kAdditionalTotal};
 }  // namespace futopt_deposit
+// ---- Futures/options quotes: 5102 / 5151 order books, 5100 / 5154 / 5105 lists, 5155 by strike --
+namespace futopt {
+inline constexpr Field kCode{"code", 0, 8, Kind::Text};  // futures or option code, NUL-padded
+inline constexpr int kBookRequestSize = 8;
+inline constexpr Field kBookRequest[] = {kCode};
+// The five-level book of 5102 / 5151, level 1 first in each part.
+inline constexpr Field kAskCounts{"ask_counts", 0, 20, Kind::Raw};
+inline constexpr Field kAskCountTotal{"ask_count_total", 20, 4, Kind::Number};
+inline constexpr Field kAskQuantities{"ask_quantities", 24, 20, Kind::Raw};
+inline constexpr Field kAskTotal{"ask_total", 44, 4, Kind::Number};
+inline constexpr Field kAskPrices{"ask_prices", 48, 20, Kind::Raw};
+inline constexpr Field kAskSigns{"ask_signs", 68, 5, Kind::Raw};
+inline constexpr Field kBidCounts{"bid_counts", 73, 20, Kind::Raw};
+inline constexpr Field kBidCountTotal{"bid_count_total", 93, 4, Kind::Number};
+inline constexpr Field kBidQuantities{"bid_quantities", 97, 20, Kind::Raw};
+inline constexpr Field kBidTotal{"bid_total", 117, 4, Kind::Number};
+inline constexpr Field kBidSigns{"bid_signs", 121, 5, Kind::Raw};
+inline constexpr Field kBidPrices{"bid_prices", 126, 20, Kind::Raw};
+inline constexpr int kBookSize = 146;
+inline constexpr Field kBookReply[] = {kAskCounts, kAskCountTotal, kAskQuantities, kAskTotal, kAskPrices, kAskSigns,
+                                       kBidCounts, kBidCountTotal, kBidQuantities, kBidTotal, kBidSigns, kBidPrices};
+// 5100 / 5154: expiry month ("200703"), two zero bytes, call/put (the number 2 or 3).
+inline constexpr Field kMonth{"month", 0, 6, Kind::Text};
+inline constexpr Field kReserved{"reserved", 6, 2, Kind::Raw};
+inline constexpr Field kCallPut{"call_put", 8, 1, Kind::Byte};
+inline constexpr int kListRequestSize = 9;
+inline constexpr Field kMonthRequest[] = {kMonth, kReserved, kCallPut};
+// 5155: the strike as chosen ("185.00", NUL-padded), call/put.
+inline constexpr Field kStrike{"strike", 0, 8, Kind::Text};
+inline constexpr Field kStrikeRequest[] = {kStrike, kCallPut};
+// 5100 / 5154 replies: count, call/put, 31-byte rows; 5105: count, rows; 5155: count, 43-byte rows.
+inline constexpr Field kCount{"count", 0, 1, Kind::Byte};
+inline constexpr Field kReplyCallPut{"call_put", 1, 1, Kind::Byte};
+inline constexpr Field kMonthReply[] = {kCount, kReplyCallPut};
+inline constexpr Field kCountOnly[] = {kCount};
+inline constexpr int kMonthRowsAt = 2, kListRowsAt = 1, kRowSize = 31, kStrikeRowSize = 43;
+inline constexpr Field kRowCode{"code", 0, 8, Kind::Text};
+inline constexpr Field kRowPrice{"price", 8, 4, Kind::Number};
+inline constexpr Field kRowChange{"change", 12, 4, Kind::Number};
+inline constexpr Field kRowSign{"sign", 16, 1, Kind::Char};
+// 5100 / 5105 rows.
+inline constexpr Field kBoardAsk{"ask", 17, 4, Kind::Number};
+inline constexpr Field kBoardBid{"bid", 21, 4, Kind::Number};
+inline constexpr Field kBoardVolume{"volume", 25, 6, Kind::Number};
+inline constexpr Field kBoardRow[] = {kRowCode, kRowPrice, kRowChange, kRowSign, kBoardAsk, kBoardBid, kBoardVolume};
+// 5154 rows.
+inline constexpr Field kListVolume{"volume", 17, 6, Kind::Number};
+inline constexpr Field kListAsk{"ask", 23, 4, Kind::Number};
+inline constexpr Field kListBid{"bid", 27, 4, Kind::Number};
+inline constexpr Field kListRow[] = {kRowCode, kRowPrice, kRowChange, kRowSign, kListVolume, kListAsk, kListBid};
+// 5155 records.
+inline constexpr Field kAskQuantity{"ask_quantity", 27, 4, Kind::Number};
+inline constexpr Field kStrikeBid{"bid", 31, 4, Kind::Number};
+inline constexpr Field kBidQuantity{"bid_quantity", 35, 4, Kind::Number};
+inline constexpr Field kOpenInterest{"open_interest", 39, 4, Kind::Number};
+inline constexpr Field kStrikeRow[] = {kRowCode,   kRowPrice,    kRowChange, kRowSign,     kListVolume,
+                                       kListAsk,   kAskQuantity, kStrikeBid, kBidQuantity, kOpenInterest};
+// Pushes 9310 / 9410 (a count byte, 62-byte trades) and 9321 / 9421 (one book of 169 bytes).
+inline constexpr Field kTradeCode{"code", 0, 8, Kind::Text};
+inline constexpr Field kTradePrice{"price", 8, 4, Kind::Number};
+inline constexpr Field kTradeVolume{"volume", 12, 6, Kind::Number};
+inline constexpr Field kTradeChange{"change", 30, 4, Kind::Number};
+inline constexpr Field kTradeSign{"sign", 38, 1, Kind::Char};
+inline constexpr int kTradeSize = 62;
+inline constexpr Field kTrade[] = {kTradeCode, kTradePrice, kTradeVolume, kTradeChange, kTradeSign};
+inline constexpr Field kPushCode{"code", 1, 8, Kind::Text};
+inline constexpr Field kPushAskPrices{"ask_prices", 9, 20, Kind::Raw};
+inline constexpr Field kPushBidPrices{"bid_prices", 29, 20, Kind::Raw};
+inline constexpr Field kPushAskQuantities{"ask_quantities", 49, 30, Kind::Raw};
+inline constexpr Field kPushBidQuantities{"bid_quantities", 79, 30, Kind::Raw};
+inline constexpr Field kPushAskTotal{"ask_total", 109, 6, Kind::Number};
+inline constexpr Field kPushBidTotal{"bid_total", 115, 6, Kind::Number};
+inline constexpr Field kPushAskCounts{"ask_counts", 121, 20, Kind::Raw};
+inline constexpr Field kPushBidCounts{"bid_counts", 141, 20, Kind::Raw};
+inline constexpr Field kPushAskCountTotal{"ask_count_total", 161, 4, Kind::Number};
+inline constexpr Field kPushBidCountTotal{"bid_count_total", 165, 4, Kind::Number};
+inline constexpr int kBookPushSize = 169;
+inline constexpr Field kBookPush[] = {kPushCode,      kPushAskPrices, kPushBidPrices,     kPushAskQuantities,
+                                      kPushBidQuantities, kPushAskTotal, kPushBidTotal, kPushAskCounts,
+                                      kPushBidCounts, kPushAskCountTotal, kPushBidCountTotal};
+}  // namespace futopt
 
 // Every layout, for the fuzz dictionaries and the layout tests.
 template <size_t N>
@@ -658,6 +739,11 @@ inline constexpr Layout kQuoteLayouts[] = {
     Body(4610, "investors' net buying", investors::kNetRequestSize, investors::kNetRequest),
     Body(4240, "investors by day", investors::kTrendRequestSize, investors::kTrendRequest),
     Body(4150, "foreign ownership", daily::kRequestSize, daily::kRequest),
+    Body(5102, "futures order book", futopt::kBookRequestSize, futopt::kBookRequest),
+    Body(5151, "options order book", futopt::kBookRequestSize, futopt::kBookRequest),
+    Body(5100, "options board by month", futopt::kListRequestSize, futopt::kMonthRequest),
+    Body(5154, "options list by month", futopt::kListRequestSize, futopt::kMonthRequest),
+    Body(5155, "options by strike", futopt::kListRequestSize, futopt::kStrikeRequest),
 };
 // The replies (fixed part and records).
 inline constexpr Layout kReplyLayouts[] = {
@@ -698,6 +784,14 @@ inline constexpr Layout kReplyLayouts[] = {
     List(5401, "futures/options positions", futopt_positions::kRecordsAt, futopt_positions::kReply,
               futopt_positions::kRecord, futopt_positions::kRecordSize),
     Body(5400, "futures/options deposit", futopt_deposit::kReplySize, futopt_deposit::kReply),
+    Body(5102, "futures/options order book", futopt::kBookSize, futopt::kBookReply),
+    List(5100, "options board", futopt::kMonthRowsAt, futopt::kMonthReply, futopt::kBoardRow, futopt::kRowSize),
+    List(5105, "futures list", futopt::kListRowsAt, futopt::kCountOnly, futopt::kBoardRow, futopt::kRowSize),
+    List(5154, "options list", futopt::kMonthRowsAt, futopt::kMonthReply, futopt::kListRow, futopt::kRowSize),
+    List(5155, "options by strike", futopt::kListRowsAt, futopt::kCountOnly, futopt::kStrikeRow,
+         futopt::kStrikeRowSize),
+    List(9310, "futures/options trade push", quote::kRecordsAt, quote::kPushHead, futopt::kTrade, futopt::kTradeSize),
+    Body(9321, "futures/options book push", futopt::kBookPushSize, futopt::kBookPush),
 };
 
 }  // namespace vxtr
