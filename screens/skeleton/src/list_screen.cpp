@@ -62,19 +62,19 @@ void EnableControl(CWnd* dlg, int id, bool enable) {
 }
 
 void SetPriceCells(V_Grid* grid, int row, int first, const unsigned char* price, char sign,
-                   const unsigned char* change, COLORREF fg) {
+                   const unsigned char* change, COLORREF fg, signed char kind) {
     if (!grid || !price || !change) return;
     V_Grid_Cell* cells[3];
     for (int i = 0; i < 3; ++i)
         if (!(cells[i] = grid->get_cell(first + i, row))) return;
     char text[NET_VALUE_STR_SIZE] = {};
-    get_net_value_str(NV_INT2, price, text, 0, sizeof text);
+    get_net_value_str(kind, price, text, 0, sizeof text);
     cells[0]->set_text(text, -1);
     char mark[4] = {};
     G_GetUpdownChar(mark, sign);
     cells[1]->set_text(mark, static_cast<int>(strnlen(mark, sizeof mark)));
     cells[1]->set_str_flag(0);
-    get_net_value_str(NV_INT2, change, text, 0, sizeof text);
+    get_net_value_str(kind, change, text, 0, sizeof text);
     cells[2]->set_text(text, -1);
     for (V_Grid_Cell* c : cells) c->set_fg(fg);
 }

@@ -52,10 +52,11 @@ void SetLabelCell(V_Grid_Cell* cell, const char* text, HFONT font);
 void RateText(int whole, int hundredths, char* out, size_t size);
 // Enables or disables a control of `dlg` when it exists.
 void EnableControl(CWnd* dlg, int id, bool enable);
-// Columns `first`..`first + 2` of `row`: the price (NET_VALUE2), the up/down mark of `sign`
-// (centred) and the change (NET_VALUE2), all three in `fg`.
+// Columns `first`..`first + 2` of `row`: the price, the up/down mark of `sign` (centred) and the
+// change, all three in `fg`; price and change are formatted as `kind` (NET_VALUE2 integers, or
+// NET_FLOAT2 with two decimals).
 void SetPriceCells(V_Grid* grid, int row, int first, const unsigned char* price, char sign,
-                   const unsigned char* change, COLORREF fg);
+                   const unsigned char* change, COLORREF fg, signed char kind = 0);
 
 // The paging of a list of one item: the page shown, whether the server offers a next one, and
 // the key received with each page 1..Slots (Width bytes each).
