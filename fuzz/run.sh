@@ -28,6 +28,7 @@ all=(fuzz_recv_packet fuzz_session_key fuzz_session_data fuzz_certificate fuzz_s
 for s in VX4190 VX4180 VX4600 ZR4170 VX4610 VX4240 VX4140 VX4230; do
   [ -d "$root/screens/market_data/$s" ] && all+=("fuzz_${s,,}")
 done
+[ -f "$root/screens/futopt/options_common/option_codes.cpp" ] && all+=(fuzz_options_code_file)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 

@@ -36,8 +36,9 @@ bool StrikeHundredths(const std::string& text, int64_t& out) {
     while (i < n && text[i] == ' ') ++i;
     int64_t whole = 0;
     size_t digits = 0;
-    for (; i < n && text[i] >= '0' && text[i] <= '9' && digits < 7; ++i, ++digits) whole = whole * 10 + (text[i] - '0');
-    if (digits == 0) return false;
+    for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) whole = whole * 10 + (text[i] - '0');
+    // At most 99999.99: the request's strike field holds eight characters.
+    if (digits == 0 || digits > 5) return false;
     int64_t cents = 0;
     if (i < n && text[i] == '.') {
         ++i;

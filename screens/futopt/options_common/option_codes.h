@@ -27,8 +27,8 @@ std::vector<std::string> BoardMonths(const finders::OptionsList& list);
 // "20030C"); other texts unchanged.
 std::string MonthShown(const std::string& month);
 
-// A strike text of the file ("160.00", " 72.5") in hundredths; false for anything but digits with
-// at most two decimals between blanks.
+// A strike text of the file ("160.00", " 72.5") in hundredths; false for anything but up to five
+// digits with at most two decimals between blanks (what the request's 8-byte field can carry).
 bool StrikeHundredths(const std::string& text, int64_t& out);
 // Every price from the lowest strike of the file to the highest in steps of 2.50, at most
 // kMaxStrikes of them, in hundredths; strikes that do not read as prices are passed over.

@@ -67,7 +67,8 @@ TEST(StrikeHundredths, ReadsOnlyPrices) {
         int64_t want;
     } cases[] = {{"160.00", true, 16000}, {" 72.50", true, 7250}, {"72.5  ", true, 7250}, {"7", true, 700},
                  {"72.", true, 7200},     {"", false, 0},         {"  ", false, 0},        {"-72.50", false, 0},
-                 {"72.505", false, 0},    {"7 2", false, 0},      {"1e3", false, 0}};
+                 {"72.505", false, 0},    {"7 2", false, 0},      {"1e3", false, 0},
+                 {"99999.99", true, 9999999}, {"100000", false, 0}};
     for (const Case& c : cases) {
         int64_t v = -1;
         EXPECT_EQ(vxfo::StrikeHundredths(c.text, v), c.ok) << c.text;
