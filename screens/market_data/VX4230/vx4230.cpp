@@ -22,7 +22,6 @@ constexpr int kBrokerGrid = 1345;
 constexpr COLORREF kLabelBg = 0x8CDFFF;
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr UINT kRequery = WM_USER + 16;
 
 const uint16_t kReplies[] = {kTrProfile};
 const vxskel::ScreenConfig kConfig =
@@ -61,10 +60,6 @@ public:
                 StartWait();
                 RequestStockBase();
                 SendPage();
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDC_BTN_FINDER) {
-                OnBtnScoutlet();
                 return TRUE;
             }
         }
@@ -173,7 +168,7 @@ private:
 };
 
 BEGIN_MESSAGE_MAP(CVX4230Dlg, vxskel::CListScreenDlg)
-ON_MESSAGE(kRequery, OnRequery)
+ON_MESSAGE(WM_VX_REQUERY, OnRequery)
 END_MESSAGE_MAP()
 
 }  // namespace

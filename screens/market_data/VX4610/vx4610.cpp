@@ -82,10 +82,6 @@ public:
                 RequestStockBase();
                 return TRUE;
             }
-            if (id == IDC_BTN_FINDER) {
-                OnBtnScoutlet();
-                return TRUE;
-            }
         }
         return CListScreenDlg::OnCommand(wParam, lParam);
     }

@@ -68,9 +68,6 @@ BOOL CDayListDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     }
     if (code == BN_CLICKED && lParam) {
         switch (id) {
-            case IDC_BTN_FINDER:
-                OnBtnScoutlet();
-                return TRUE;
             case vxskel::kBtnQuery:
                 GetItemCodeFromComboBox();
                 Restart();

@@ -17,7 +17,6 @@ namespace {
 constexpr COLORREF kLabelBg = 0x8CDFFF;
 constexpr COLORREF kBlack = 0x000000;
 constexpr int kLeft = 1, kCentred = 0, kRight = 2;
-constexpr UINT kRequery = WM_USER + 16;
 
 const WCHAR* const kPriceTitles[] = {u"종목명", u"현재가", u"", u"전일비", u"거래량"};
 const int kPriceWidths[] = {61, 50, 15, 50, 60};
@@ -34,7 +33,7 @@ const vxskel::GridSetup kInvestorGrid = {kGrid, 0, nullptr, 4, kInvestorWidths, 
 const vxskel::GridSetup kEcnGridSetup = {kEcnGrid, 17, kEcnTitles, 12, kEcnWidths, 17, 9, false, false, {1, 92, 238, 185}};
 
 BEGIN_MESSAGE_MAP(CRankingDlg, vxskel::CListScreenDlg)
-ON_MESSAGE(kRequery, OnRequery)
+ON_MESSAGE(WM_VX_REQUERY, OnRequery)
 END_MESSAGE_MAP()
 
 void CRankingDlg::OnInitScreen() {
@@ -91,10 +90,6 @@ BOOL CRankingDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     }
     if (code == BN_CLICKED && lParam) {
         switch (id) {
-            case IDC_BTN_FINDER:
-                if (m_screen.ecn) OnBtnECNScoutlet();
-                else OnBtnScoutlet();
-                return TRUE;
             case vxskel::kBtnQuery:
                 GetItemCodeFromComboBox();
                 m_page = 1;
@@ -172,20 +167,8 @@ LRESULT CRankingDlg::OnRequery(WPARAM, LPARAM) {
 }
 
 void CRankingDlg::RequestItemBase() {
-    if (!m_screen.ecn) {
-        RequestStockBase();
-        return;
-    }
-    if (!m_pEncrypt) return;
-    unsigned char packet[64];
-    const char* err = nullptr;
-    int n = m_pEncrypt->make_packet(packet, sizeof packet, TR_STOCK_BASE, '4', 1, 0, 1, 1, 0, 0,
-                                    reinterpret_cast<const unsigned char*>(GetItemCodeField()), 6, &err);
-    if (n < 0) {
-        MessageBox(u"ERROR:패킷 구성 4101", u"", MB_OK);
-        return;
-    }
-    SendPacket(packet, n);
+    if (m_screen.ecn) RequestStockBaseThroughPacketLayer(u"ERROR:패킷 구성 4101");
+    else RequestStockBase();
 }
 
 void CRankingDlg::SendPage() {

@@ -95,8 +95,12 @@ public:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnQuery() override;
     void OnReply(uint16_t code, const unsigned char* body, int len) override;
-    // ZR4170 asks for the quote through the packet layer.
+    // ZR4170 asks for the quote through the packet layer and finds ECN items.
     void RequestItemBase() override;
+    void OnFinder() override {
+        if (m_screen.ecn) OnBtnECNScoutlet();
+        else OnBtnScoutlet();
+    }
 
     afx_msg LRESULT OnRequery(WPARAM, LPARAM);
 

@@ -130,6 +130,10 @@ BOOL CListScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         }
         return TRUE;
     }
+    if (id == IDC_BTN_FINDER && code == BN_CLICKED && lParam) {
+        OnFinder();
+        return TRUE;
+    }
     if (id == IDC_ITEM_COMBO && code == CBN_SELCHANGE) {
         CString text;
         if (!GetComboSelText(IDC_ITEM_COMBO, text)) return TRUE;

@@ -58,6 +58,40 @@ TEST_F(QuoteTest, UnknownOrShortItemCodeGetsAnErrorMessage) {
   }
 }
 
+TEST_F(QuoteTest, RankingAndInvestorRequestsOutOfRangeGetAnErrorMessage) {
+  const struct {
+    uint16_t code;
+    Bytes body;
+    const char* message;
+  } cases[] = {
+      {4190, {3, 1, 1, 8}, "시장 구분을 확인하세요."},
+      {4180, {1, 2, 0, 9}, "페이지를 확인하세요."},
+      {4190, {1, 1, 1}, "요청 길이가 올바르지 않습니다."},
+      {4600, {9, 1, 0, 1}, "시장 구분을 확인하세요."},
+      {4170, {9, 1, 2, 1}, "시장 구분을 확인하세요."},
+      {4610, {3}, "시장 구분을 확인하세요."},
+      {4610, {}, "시장 구분을 확인하세요."},
+      {4240, {3, 1, 8, 1, 'F', ' ', ' ', ' '}, "조회 구분을 확인하세요."},
+      {4240, {1, 1, 8, 1}, "요청 길이가 올바르지 않습니다."},
+      {4230, Code("099999"), "종목코드를 확인하세요."},
+      {4150, Code("005930"), "종목코드를 확인하세요."},
+  };
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.code);
+    Bytes reply;
+    EXPECT_EQ(Ask(c, k.code, k.body, false, &reply), "99");
+    EXPECT_EQ(Message(reply).second, k.message);
+  }
+  // The investors' net buying of KOSPI: amount and quantity of each group.
+  Bytes b;
+  ASSERT_EQ(Ask(c, 4610, Bytes{1}, false, &b), "00");
+  EXPECT_EQ(ToHex(b), "0000fa0d" "0000f3d0"   // individuals -1,523 / -3,120
+                      "000008a2" "00001199"   // foreigners 2,210 / 4,505
+                      "0000fd51" "0000fa97"); // institutions -687 / -1,385
+}
+
 TEST_F(QuoteTest, OrderBookSnapshotHasFiveOrTenLevels) {
   struct Case {
     uint8_t kind;

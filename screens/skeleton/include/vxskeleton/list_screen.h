@@ -110,7 +110,8 @@ ScreenConfig ListScreenConfig(const WCHAR* moduleName, const WCHAR* title, const
 
 // A list screen of one item: its grid, made when the dialog starts and deleted with it, and the
 // item-code combo 9901: an edited code the code file accepts, or a picked entry, becomes the item
-// and is handed to OnNewItem(); a finder pick arrives as WM_VX_QUERY (OnQuery).
+// and is handed to OnNewItem(); the finder button 9902 opens the finder (OnFinder), whose pick
+// arrives as WM_VX_QUERY (OnQuery).
 class CListScreenDlg : public CVXScreenDlg {
 public:
     CListScreenDlg(const ScreenConfig& config, const GridSetup& grid) : CVXScreenDlg(config), m_setup(grid) {}
@@ -129,6 +130,8 @@ protected:
     virtual void KeepItem() = 0;
     // Sends the request of the page shown.
     virtual void SendPage() = 0;
+    // The finder of button 9902: the stock finder, unless the screen lists ECN items.
+    virtual void OnFinder() { OnBtnScoutlet(); }
     // The wait cursor until the reply (or the time-out) comes.
     void StartWait();
     HFONT LabelFont() { return static_cast<HFONT>(m_fontNormal.GetSafeHandle()); }
