@@ -29,6 +29,7 @@ for s in VX4190 VX4180 VX4600 ZR4170 VX4610 VX4240 VX4140 VX4230; do
   [ -d "$root/screens/market_data/$s" ] && all+=("fuzz_${s,,}")
 done
 [ -f "$root/screens/futopt/options_common/option_codes.cpp" ] && all+=(fuzz_options_code_file)
+[ -f "$root/screens/market_data/VX4110/vx4110.cpp" ] && all+=(fuzz_vx4110)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 

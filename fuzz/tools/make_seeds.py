@@ -264,6 +264,23 @@ put("fuzz_vx4230", "profile", b"\x00" + packet(4230, profile4230))
 put("fuzz_vx4230", "short", b"\x00" + packet(4230, profile4230[:100]))
 put("fuzz_vx4230", "server-message", b"\x00" + packet(4230, message, status=b"99"))
 
+# The interest list: a group of items, a count beyond the records, a code that is not digits,
+# pushes of two items and of none in the list, the indices, a server message.
+def item2110(code, name, price, sign, change):
+    return code + name.ljust(10, b"\0") + sign + net2(price) + net2(change) + bytes(8) + net2(70) + net3(1240067) + bytes(12)
+
+
+items2110 = item2110(b"005930", b"Samsung", 71500, b"2", 500) + item2110(b"000660", b"Hynix", 128500, b"5", 1500)
+assert len(items2110) == 110
+put("fuzz_vx4110", "base-quote", b"\x00" + packet(4101, base4101))
+put("fuzz_vx4110", "list", b"\x00" + packet(2110, bytes(2) + bytes([2]) + items2110))
+put("fuzz_vx4110", "list-count-255", b"\x00" + packet(2110, bytes(2) + b"\xff" + items2110))
+put("fuzz_vx4110", "list-bad-code", b"\x00" + packet(2110, bytes(2) + bytes([1]) + b"0A5930" + items2110[6:55]))
+put("fuzz_vx4110", "tick-push-two", b"\x00" + packet(9110, b"\x02" + tick9110 + b"000660" + tick9110[6:]))
+put("fuzz_vx4110", "tick-push-other", b"\x00" + packet(9110, b"\x01" + b"068270" + tick9110[6:]))
+put("fuzz_vx4110", "index-push", b"\x00" + packet(9210, b"\x02" + index9210))
+put("fuzz_vx4110", "server-message", b"\x00" + packet(2110, message, status=b"99"))
+
 # Login replies: key reply (server token, certificate), login reply with accounts, server message.
 accounts = [b"1234567801", b"1234567802", b"5555000003"]
 login_body = bytes(30) + bytes([len(accounts)]) + b"".join(accounts)

@@ -133,10 +133,8 @@ void CQuoteScreenDlg::MergeBookPush(const unsigned char* body, int len) {
 void CQuoteScreenDlg::OnBaseQuote(const unsigned char* body, int len) { m_real.RegisterStockItem(body, len); }
 
 void CQuoteScreenDlg::AfterPacket(const unsigned char* packet) {
-    uint32_t total = TrGetU32(packet);
-    if (TrGetU16(packet + 4) == TR_STOCK_BASE && packet[11] == '0' && packet[12] == '0' &&
-        total >= TR_HEADER_SIZE + sizeof(BASE_DATA_4101) && total <= TR_MAX_PACKET)
-        OnBaseQuote(packet + TR_HEADER_SIZE, static_cast<int>(total) - TR_HEADER_SIZE);
+    int len = 0;
+    if (const unsigned char* base = SuccessfulBaseQuote(packet, &len)) OnBaseQuote(base, len);
     if (!m_real.Enabled())
         if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
 }

@@ -5,6 +5,7 @@
 
 #include "vxbase/base_strip.h"
 #include "vxbase/tr_header.h"
+#include "vxrealtime/order_book.h"
 
 namespace vxrt {
 
@@ -12,6 +13,7 @@ namespace {
 
 const uint16_t kHomeBoardTypes[] = {kPushTick, kPushBook5};
 const uint16_t kTenLevelTypes[] = {kPushTick, kPushBook10};
+const uint16_t kInterestTypes[] = {kPushTick};
 const char* const kStockIndexCodes[] = {"00001", "02001"};
 
 // A signed NET_VALUE2 of 4 bytes.
@@ -24,6 +26,7 @@ int64_t Net2(const unsigned char* p) {
 
 const RealConfig kHomeBoardReal = {kHomeBoardTypes, 2, kPushIndex, kStockIndexCodes, 2, kStockCode};
 const RealConfig kTenLevelReal = {kTenLevelTypes, 2, kPushIndex, kStockIndexCodes, 2, kStockCode};
+const RealConfig kInterestReal = {kInterestTypes, 1, kPushIndex, kStockIndexCodes, 2, kStockCode};
 
 int MakeRealRequest(unsigned char* out, int outSize, char kind, uint16_t type, const char* const* codes, int count) {
     if (!out || count < 0 || count > 255 || (count > 0 && !codes)) return -1;
@@ -110,6 +113,24 @@ void RealTime::ReleaseAll() {
     SendRealRequest(kRelease, "", m_config.indexType);
 }
 
+void RealTime::RegisterListReal(char kind, V_Grid* grid) {
+    if (!Enabled() || !grid) return;
+    int row = 0;
+    auto next = [&]() -> const char* {
+        while (V_Grid_Cell* cell = grid->get_row_cell(row)) {
+            ++row;
+            // A key is the item code of the row, exactly kStockCode characters.
+            if (cell->get_res_text_len() == kStockCode && strnlen(cell->get_res_text(), kStockCode) == kStockCode)
+                return cell->get_res_text();
+        }
+        return nullptr;
+    };
+    unsigned char packet[kListRequestBuffer];
+    SendListRequests(packet, kind, kPushTick, next,
+                     [&](const unsigned char* p, int n) { m_dlg.SendPacket(p, n); });
+    m_listRegistered = kind == kRegister;
+}
+
 bool RealTime::IsCurrentItem(const unsigned char* code) const {
     const char* field = m_dlg.GetItemCodeField();
     int n = std::min(m_config.codeLength, 6);
@@ -118,6 +139,16 @@ bool RealTime::IsCurrentItem(const unsigned char* code) const {
         if (!field[i]) break;
     }
     return true;
+}
+
+const unsigned char* SuccessfulBaseQuote(const unsigned char* packet, int* len) {
+    if (!packet) return nullptr;
+    uint32_t total = TrGetU32(packet);
+    if (TrGetU16(packet + 4) != TR_STOCK_BASE || packet[11] != '0' || packet[12] != '0' ||
+        total < TR_HEADER_SIZE + sizeof(BASE_DATA_4101) || total > TR_MAX_PACKET)
+        return nullptr;
+    if (len) *len = static_cast<int>(total) - TR_HEADER_SIZE;
+    return packet + TR_HEADER_SIZE;
 }
 
 void TickToStrip(CVXDlg& dlg, const char* itemName12, const unsigned char* tick) {

@@ -101,3 +101,55 @@ TEST(PriceColor, AgainstThePreviousClose) {
 }
 
 }  // namespace
+
+namespace {
+
+// The requests a list of `count` codes gives: each request's codes, checked against its head.
+std::vector<std::vector<std::string>> ListRequests(int count) {
+    std::vector<std::string> codes;
+    for (int i = 0; i < count; ++i) codes.push_back(std::to_string(100000 + i));
+    size_t at = 0;
+    std::vector<std::vector<std::string>> out;
+    unsigned char buffer[vxrt::kListRequestBuffer];
+    int sent = vxrt::SendListRequests(
+        buffer, '2', 9110, [&]() -> const char* { return at < codes.size() ? codes[at++].c_str() : nullptr; },
+        [&](const unsigned char* p, int n) {
+            EXPECT_LE(n, vxrt::kListRequestBuffer);
+            EXPECT_EQ((p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3], n);
+            EXPECT_EQ(p[15], '2');
+            EXPECT_EQ((p[17] << 8) | p[18], 9110);
+            int slots = p[19];
+            EXPECT_EQ(n, 20 + 8 * slots);
+            std::vector<std::string> got;
+            for (int k = 0; k < slots; ++k) got.emplace_back(reinterpret_cast<const char*>(p + 20 + 8 * k), 6);
+            out.push_back(got);
+        });
+    EXPECT_EQ(sent, static_cast<int>(out.size()));
+    return out;
+}
+
+}  // namespace
+
+TEST(RealRequest, ListsGoInRequestsOfAtMost125CodesInOrder) {
+    EXPECT_EQ(vxrt::kListCodesPerRequest, 125);
+    struct Case {
+        int count;
+        std::vector<size_t> sizes;
+    } cases[] = {
+        {0, {0}},  // an empty list still says so: one request without slots
+        {1, {1}},
+        {125, {125}},
+        {126, {125, 1}},
+        {300, {125, 125, 50}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        auto requests = ListRequests(c.count);
+        ASSERT_EQ(requests.size(), c.sizes.size());
+        int next = 100000;
+        for (size_t r = 0; r < requests.size(); ++r) {
+            EXPECT_EQ(requests[r].size(), c.sizes[r]);
+            for (const std::string& code : requests[r]) EXPECT_EQ(code, std::to_string(next++));
+        }
+    }
+}

@@ -232,6 +232,44 @@ void RealRequest(HandlerContext& ctx, const Request& req, Reply& r) {
   }
 }
 
+// --- interest groups ---------------------------------------------------------------------------
+
+// 2110: the items of one of the user's groups with their prices. Body: 1, the group, "005930".
+void InterestList(HandlerContext& ctx, const Request& req, Reply& r) {
+  if (!ctx.connection.loggedIn) {
+    r.Error("알림", "로그인 후 조회하세요.");
+    return;
+  }
+  if (req.body.size() < 8 || !ctx.market.InterestGroup(ctx.connection.user, req.body[1])) {
+    r.Error("알림", "그룹을 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.InterestList2110(ctx.connection.user, req.body[1]);
+}
+
+// 2111: lists (1), registers an item in (2) or deletes it from (3) one of the user's groups;
+// the reply is the group's codes after the change. Body: group, operation, '0' and the code.
+void InterestGroupEdit(HandlerContext& ctx, const Request& req, Reply& r) {
+  if (!ctx.connection.loggedIn) {
+    r.Error("알림", "로그인 후 조회하세요.");
+    return;
+  }
+  const Bytes& b = req.body;
+  if (b.size() < 8 || !ctx.market.InterestGroup(ctx.connection.user, b[0]) || b[1] < 1 || b[1] > 3) {
+    r.Error("알림", "그룹을 확인하세요.");
+    return;
+  }
+  std::string code = GetText(&b[2], 6);
+  std::string error;
+  if (b[1] == 2) error = ctx.market.AddInterest(ctx.connection.user, b[0], code);
+  if (b[1] == 3) error = ctx.market.RemoveInterest(ctx.connection.user, b[0], code);
+  if (!error.empty()) {
+    r.Error("알림", error);
+    return;
+  }
+  r.body = ctx.market.InterestCodes2111(ctx.connection.user, b[0]);
+}
+
 // --- orders ------------------------------------------------------------------------------------
 
 // Checks the ACCOUNT_AUTH prefix: a logged-in session, the user's own account and its password
@@ -870,6 +908,8 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {2520, ChartBars},
       {2530, ChartBars},
       {4130, DailyList},
+      {2110, InterestList},
+      {2111, InterestGroupEdit},
       {2300, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, false); }},
       {2310, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, true, false); }},
       {4350, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, true); }},

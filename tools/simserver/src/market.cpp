@@ -103,6 +103,8 @@ Market::Market() {
   AddUser(demo);
   AddUser(User{"empty", "5678", {}});
   SeedFigures();
+  // The demo user's first group, so that the interest list shows items from the start.
+  for (const char* code : {"005930", "000660", "035720"}) AddInterest("demo", 1, code);
 }
 
 void Market::AddUser(const User& user) { users_[user.id] = user; }
@@ -1073,6 +1075,77 @@ OrderResult Market::CancelFutOptOrder(const std::string& account, const std::str
   o.price = it->price;
   futOptOrders_.push_back(o);
   return OrderResult{true, o.number, ""};
+}
+
+}  // namespace simsrv
+
+namespace simsrv {
+
+const std::vector<std::string>* Market::InterestGroup(const std::string& user, int group) const {
+  static const std::vector<std::string> kEmpty;
+  if (group < 1 || group > kInterestGroups) return nullptr;
+  auto it = interest_.find(user);
+  return it == interest_.end() ? &kEmpty : &it->second[static_cast<size_t>(group - 1)];
+}
+
+std::string Market::AddInterest(const std::string& user, int group, const std::string& code) {
+  if (group < 1 || group > kInterestGroups) return "그룹을 확인하세요.";
+  const Item* item = FindItem(code);
+  if (!item) return "종목코드를 확인하세요.";
+  auto& groups = interest_[user];
+  groups.resize(kInterestGroups);
+  auto& codes = groups[static_cast<size_t>(group - 1)];
+  if (std::find(codes.begin(), codes.end(), item->code) != codes.end()) return "이미 등록된 종목입니다.";
+  if (codes.size() >= kInterestItems) return "한 그룹에 10종목까지 등록할 수 있습니다.";
+  codes.push_back(item->code);
+  return {};
+}
+
+std::string Market::RemoveInterest(const std::string& user, int group, const std::string& code) {
+  if (group < 1 || group > kInterestGroups) return "그룹을 확인하세요.";
+  auto it = interest_.find(user);
+  const Item* item = FindItem(code);
+  if (it == interest_.end() || !item) return "등록되지 않은 종목입니다.";
+  auto& codes = it->second[static_cast<size_t>(group - 1)];
+  auto at = std::find(codes.begin(), codes.end(), item->code);
+  if (at == codes.end()) return "등록되지 않은 종목입니다.";
+  codes.erase(at);
+  return {};
+}
+
+Bytes Market::InterestList2110(const std::string& user, int group) {
+  const std::vector<std::string>* codes = InterestGroup(user, group);
+  size_t n = codes ? codes->size() : 0;
+  Bytes b(3 + 55 * n, 0);
+  b[2] = static_cast<uint8_t>(n);
+  for (size_t i = 0; i < n; ++i) {
+    const Item* item = FindItem((*codes)[i]);
+    if (!item) continue;
+    uint8_t* r = &b[3 + 55 * i];
+    PutText(r, 6, item->code);
+    PutText(r + 6, 10, wire::ToCp949(item->name));
+    r[16] = static_cast<uint8_t>(Sign(item->price, item->prevClose));
+    PutNetValue(r + 17, 2, item->price);
+    int64_t change = item->price - item->prevClose;
+    PutNetValue(r + 21, 2, change < 0 ? -change : change);
+    PutNetFloat2(r + 33, item->prevClose ? change * 10000 / item->prevClose : 0);
+    PutNetValue(r + 37, 3, item->volume);
+  }
+  return b;
+}
+
+Bytes Market::InterestCodes2111(const std::string& user, int group) {
+  const std::vector<std::string>* codes = InterestGroup(user, group);
+  size_t n = codes ? codes->size() : 0;
+  Bytes b(1 + 22 * n, 0);
+  b[0] = static_cast<uint8_t>(n);
+  for (size_t i = 0; i < n; ++i) {
+    const Item* item = FindItem((*codes)[i]);
+    if (!item) continue;
+    PutText(&b[1 + 22 * i], 6, item->code);
+    PutText(&b[1 + 22 * i + 6], 15, wire::ToCp949(item->name));  // NUL-terminated within 16 bytes
+  }
+  return b;
 }
 
 }  // namespace simsrv

@@ -296,6 +296,19 @@ class Market {
                                 int64_t quantity);
   const std::vector<FutOptOrder>& FutOptOrders() const { return futOptOrders_; }
   const FutOptOrder* FindFutOptOrder(const std::string& number) const;
+  // --- interest groups: ten groups of item codes per user, kept by the server
+  static constexpr int kInterestGroups = 10;
+  static constexpr size_t kInterestItems = 10;  // items a group holds
+  // The codes of a user's group 1..10 in the order they were added; null for another group number.
+  const std::vector<std::string>* InterestGroup(const std::string& user, int group) const;
+  // Adds an item to the end of a group, or removes it; the error text for the user (UTF-8), empty
+  // when done.
+  std::string AddInterest(const std::string& user, int group, const std::string& code);
+  std::string RemoveInterest(const std::string& user, int group, const std::string& code);
+  // INTEREST_LIST_2110: two unused bytes, the count, 55-byte records with the items' prices.
+  Bytes InterestList2110(const std::string& user, int group);
+  // The 2111 reply: a count, then 22-byte rows (code, name in code page 949).
+  Bytes InterestCodes2111(const std::string& user, int group);
 
   uint32_t ClockSeconds() const { return clock_; }  // seconds since midnight
   std::string NextTransferKey();                     // 9 characters
@@ -313,6 +326,7 @@ class Market {
   std::map<std::string, Derivative> derivatives_;
   std::map<std::string, User> users_;
   std::map<std::string, Account> accounts_;
+  std::map<std::string, std::vector<std::vector<std::string>>> interest_;  // user -> groups
   std::vector<Order> orders_;
   std::vector<FutOptOrder> futOptOrders_;
   int nextOrder_ = 10001;

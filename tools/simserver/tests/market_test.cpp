@@ -391,3 +391,86 @@ TEST_F(OrderTest, InquiryPages) {
 
 }  // namespace
 }  // namespace tc
+
+namespace tc {
+namespace {
+
+using InterestTest = ServerTest;
+
+// A 2111 request: group, operation, code (empty: all zero).
+Bytes GroupEdit(uint8_t group, uint8_t operation, const std::string& code) {
+  Bytes b(8, 0);
+  b[0] = group;
+  b[1] = operation;
+  Put(b, 2, 6, code);
+  return b;
+}
+std::vector<std::string> GroupCodes(const Bytes& r) {
+  std::vector<std::string> codes;
+  if (r.empty()) return codes;
+  EXPECT_EQ(r.size(), 1u + 22u * r[0]);
+  for (size_t i = 0; i < r[0]; ++i) codes.push_back(Text(r, 1 + 22 * i, 6));
+  return codes;
+}
+
+TEST_F(InterestTest, GroupsAreKeptPerUserAndEditedOneItemAtATime) {
+  auto demo = LoggedIn();
+  Bytes r;
+  ASSERT_EQ(Ask(*demo, 2111, GroupEdit(1, 1, ""), false, &r), "00");
+  EXPECT_EQ(GroupCodes(r), (std::vector<std::string>{"005930", "000660", "035720"}));
+  EXPECT_EQ(Utf8(Text(r, 1 + 6, 16)), "삼성전자");
+  ASSERT_EQ(Ask(*demo, 2111, GroupEdit(2, 2, "068270"), false, &r), "00");
+  ASSERT_EQ(Ask(*demo, 2111, GroupEdit(2, 2, "005380"), false, &r), "00");
+  EXPECT_EQ(GroupCodes(r), (std::vector<std::string>{"068270", "005380"}));
+  ASSERT_EQ(Ask(*demo, 2111, GroupEdit(2, 3, "068270"), false, &r), "00");
+  EXPECT_EQ(GroupCodes(r), (std::vector<std::string>{"005380"}));
+  // Refused: a code twice, an unknown code, deleting what is not there, groups outside 1-10,
+  // an operation that is none.
+  for (const Bytes& bad : {GroupEdit(2, 2, "005380"), GroupEdit(2, 2, "999999"), GroupEdit(2, 3, "000660"),
+                           GroupEdit(0, 1, ""), GroupEdit(11, 1, ""), GroupEdit(2, 4, "005930"), Bytes{2, 1}})
+    EXPECT_EQ(Ask(*demo, 2111, bad, false, &r), "99") << int(bad[0]) << " " << int(bad.size() > 1 ? bad[1] : 0);
+  // Another user has groups of its own.
+  auto other = LoggedIn("empty", "5678");
+  ASSERT_EQ(Ask(*other, 2111, GroupEdit(2, 1, ""), false, &r), "00");
+  EXPECT_EQ(r, Bytes{0});
+
+  // 2110 answers the group with the items' prices.
+  Bytes list(8, 0);
+  list[0] = 1;
+  list[1] = 2;
+  Put(list, 2, 6, "005930");
+  ASSERT_EQ(Ask(*demo, 2110, list, false, &r), "00");
+  ASSERT_EQ(r.size(), 3u + 55u);
+  EXPECT_EQ(r[2], 1);
+  EXPECT_EQ(Text(r, 3, 6), "005380");
+  EXPECT_EQ(Utf8(Text(r, 3 + 6, 10)), "현대차");
+  EXPECT_EQ(r[3 + 16], '2');
+  EXPECT_EQ(Net(r, 3 + 17, 2), 183000);
+  EXPECT_EQ(Net(r, 3 + 21, 2), 3000);
+  EXPECT_EQ(Net(r, 3 + 33, 1) * 100 + Net(r, 3 + 35, 1), 166);
+  list[1] = 12;
+  EXPECT_EQ(Ask(*demo, 2110, list, false, &r), "99");
+}
+
+TEST_F(InterestTest, AGroupHoldsTenItems) {
+  auto demo = LoggedIn();
+  Bytes r;
+  std::vector<std::string> codes = {"005930", "000660", "035420", "005380", "035720", "068270"};
+  simsrv::Item extra;
+  for (int i = 0; i < 5; ++i) {
+    extra.code = "10000" + std::to_string(i);
+    extra.name = "종목" + std::to_string(i);
+    extra.prevClose = extra.price = 1000;
+    server->withMarket([&](simsrv::Market& m) {
+      m.SetItem(extra);
+      return 0;
+    });
+    codes.push_back(extra.code);
+  }
+  for (size_t i = 0; i < 10; ++i) ASSERT_EQ(Ask(*demo, 2111, GroupEdit(5, 2, codes[i]), false, &r), "00") << i;
+  EXPECT_EQ(GroupCodes(r).size(), 10u);
+  EXPECT_EQ(Ask(*demo, 2111, GroupEdit(5, 2, codes[10]), false, &r), "99");
+}
+
+}  // namespace
+}  // namespace tc

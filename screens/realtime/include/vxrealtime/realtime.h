@@ -13,12 +13,17 @@
 //   OnInitScreen: m_real.Start();          (the index type; goes out after the host's query)
 //   4101 reply:   m_real.RegisterStockItem(body, len);
 //   destructor:   m_real.ReleaseAll();
+//
+// A list of items (the interest list) registers the trade type for all its rows at once with
+// RegisterListReal, in requests of at most kListCodesPerRequest codes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "vxskeleton/screen_skeleton.h"
+
+class V_Grid;
 
 namespace vxrt {
 
@@ -36,11 +41,36 @@ constexpr int kBook5Record = 130;        // REAL_DATA_9120
 constexpr int kBook10Record = 218;       // REAL_DATA_9121
 constexpr int kIndexRecord = 23;         // REAL_DATA_9210
 constexpr int kStockCode = 6;            // '0' and the 5-digit code users see
+// A list request is built in a 1,024-byte buffer: the head and 125 code slots.
+constexpr int kListRequestBuffer = 1024;
+constexpr int kListCodesPerRequest = (kListRequestBuffer - kRealHeader) / kCodeSlot;
 
 // Builds REAL_REQ_9000 for `count` codes (each at most 8 characters, up to its NUL) into `out`
 // (`outSize` bytes, zeroed first). The length 20 + 8 x count, or -1 when it does not fit, the
 // count is above 255 or an argument is missing.
 int MakeRealRequest(unsigned char* out, int outSize, char kind, uint16_t type, const char* const* codes, int count);
+
+// The requests of `kind` for `type` and every code that `next()` gives (a const char*, null at
+// the end), in order, at most kListCodesPerRequest codes a request; each built in `buffer` (at
+// least kListRequestBuffer bytes) and handed to `deliver(packet, length)`. A list without codes
+// gives one request without slots. The number of requests.
+template <typename NextCode, typename Deliver>
+int SendListRequests(unsigned char* buffer, char kind, uint16_t type, NextCode next, Deliver deliver) {
+    const char* slots[kListCodesPerRequest];
+    int held = 0, sent = 0;
+    auto flush = [&] {
+        int n = MakeRealRequest(buffer, kListRequestBuffer, kind, type, slots, held);
+        if (n > 0) deliver(buffer, n);
+        held = 0;
+        ++sent;
+    };
+    while (const char* code = next()) {
+        slots[held++] = code;
+        if (held == kListCodesPerRequest) flush();
+    }
+    if (held > 0 || sent == 0) flush();
+    return sent;
+}
 
 // The records a push body holds: the count byte limited to the whole records after it.
 int PushRecordCount(const unsigned char* body, int len, int recordSize);
@@ -62,6 +92,7 @@ struct RealConfig {
 
 extern const RealConfig kHomeBoardReal;  // 9110, 9120; 9210 for KOSPI and KOSDAQ
 extern const RealConfig kTenLevelReal;   // 9110, 9121; 9210 for KOSPI and KOSDAQ
+extern const RealConfig kInterestReal;   // 9110; 9210 for KOSPI and KOSDAQ
 
 class RealTime {
 public:
@@ -84,6 +115,12 @@ public:
     // Screen end: releases the item types for the registered item (an empty slot when there is
     // none), then the index type.
     void ReleaseAll();
+    // Registers ('1') or releases ('2') the trade type for the rows of a list grid: the hidden
+    // key of each row's first cell, when it is a whole item code (a row without one, such as an
+    // empty row, adds no slot). Nothing without a grid or when not enabled. Registering marks
+    // the list registered, releasing clears the mark.
+    void RegisterListReal(char kind, V_Grid* grid);
+    bool ListRegistered() const { return m_listRegistered; }
 
     const char* RegisteredCode() const { return m_code; }
     const char* ItemName() const { return m_name; }  // 12 bytes, not terminated
@@ -97,7 +134,12 @@ private:
     char m_code[kCodeSlot + 1] = {};
     char m_name[12] = {};
     int64_t m_prevClose = 0;
+    bool m_listRegistered = false;
 };
+
+// The body and its length when `packet` (a whole packet in a receive slot) is a base quote 4101
+// with result "00" that holds a whole BASE_DATA_4101; null otherwise.
+const unsigned char* SuccessfulBaseQuote(const unsigned char* packet, int* len);
 
 // ---- Base-quote strip from pushes ----------------------------------------------------------------
 

@@ -684,6 +684,37 @@ inline constexpr Field kBookPush[] = {kPushCode,      kPushAskPrices, kPushBidPr
                                       kPushBidQuantities, kPushAskTotal, kPushBidTotal, kPushAskCounts,
                                       kPushBidCounts, kPushAskCountTotal, kPushBidCountTotal};
 }  // namespace futopt
+// ---- Interest groups: 2110 the items of a group with their prices, 2111 a group's codes -------
+namespace interest {
+inline constexpr Field kOne{"one", 0, 1, Kind::Byte};        // always 1
+inline constexpr Field kGroup{"group", 1, 1, Kind::Byte};    // 1 to 10
+inline constexpr Field kCode{"code", 2, 6, Kind::Text};      // always "005930"
+inline constexpr int kListRequestSize = 8;
+inline constexpr Field kListRequest[] = {kOne, kGroup, kCode};
+inline constexpr Field kListCount{"count", 2, 1, Kind::Byte};  // bytes 0-1 not used
+inline constexpr Field kListReply[] = {kListCount};
+inline constexpr int kItemsAt = 3, kItemSize = 55;
+inline constexpr Field kItemCode{"code", 0, 6, Kind::Text};
+inline constexpr Field kItemName{"name", 6, 10, Kind::Text};
+inline constexpr Field kItemSign{"sign", 16, 1, Kind::Char};
+inline constexpr Field kItemPrice{"price", 17, 4, Kind::Number};
+inline constexpr Field kItemChange{"change", 21, 4, Kind::Number};
+inline constexpr Field kItemRate{"rate", 33, 4, Kind::Number};     // hundredths of a percent
+inline constexpr Field kItemVolume{"volume", 37, 6, Kind::Number};
+inline constexpr Field kItem[] = {kItemCode, kItemName, kItemSign, kItemPrice, kItemChange, kItemRate, kItemVolume};
+// 2111: list the group (1), register (2) or delete (3) an item; the reply is the group's codes.
+inline constexpr Field kEditGroup{"group", 0, 1, Kind::Byte};
+inline constexpr Field kOperation{"operation", 1, 1, Kind::Byte};
+inline constexpr Field kEditCode{"code", 2, 6, Kind::Raw};  // '0' and the 5-digit code; zero to list
+inline constexpr int kEditRequestSize = 8;
+inline constexpr Field kEditRequest[] = {kEditGroup, kOperation, kEditCode};
+inline constexpr Field kCodesCount{"count", 0, 1, Kind::Byte};  // signed
+inline constexpr Field kCodesReply[] = {kCodesCount};
+inline constexpr int kCodesAt = 1, kCodeRowSize = 22;
+inline constexpr Field kRowCode{"code", 0, 6, Kind::Text};
+inline constexpr Field kRowName{"name", 6, 16, Kind::Text};
+inline constexpr Field kCodeRow[] = {kRowCode, kRowName};
+}  // namespace interest
 
 // Every layout, for the fuzz dictionaries and the layout tests.
 template <size_t N>
@@ -744,6 +775,8 @@ inline constexpr Layout kQuoteLayouts[] = {
     Body(5100, "options board by month", futopt::kListRequestSize, futopt::kMonthRequest),
     Body(5154, "options list by month", futopt::kListRequestSize, futopt::kMonthRequest),
     Body(5155, "options by strike", futopt::kListRequestSize, futopt::kStrikeRequest),
+    Body(2110, "interest items", interest::kListRequestSize, interest::kListRequest),
+    Body(2111, "interest group", interest::kEditRequestSize, interest::kEditRequest),
 };
 // The replies (fixed part and records).
 inline constexpr Layout kReplyLayouts[] = {
@@ -792,6 +825,9 @@ inline constexpr Layout kReplyLayouts[] = {
          futopt::kStrikeRowSize),
     List(9310, "futures/options trade push", quote::kRecordsAt, quote::kPushHead, futopt::kTrade, futopt::kTradeSize),
     Body(9321, "futures/options book push", futopt::kBookPushSize, futopt::kBookPush),
+    List(2110, "interest items", interest::kItemsAt, interest::kListReply, interest::kItem, interest::kItemSize),
+    List(2111, "interest group", interest::kCodesAt, interest::kCodesReply, interest::kCodeRow,
+         interest::kCodeRowSize),
 };
 
 }  // namespace vxtr
