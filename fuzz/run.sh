@@ -30,6 +30,7 @@ for s in VX4190 VX4180 VX4600 ZR4170 VX4610 VX4240 VX4140 VX4230; do
 done
 [ -f "$root/screens/futopt/options_common/option_codes.cpp" ] && all+=(fuzz_options_code_file)
 [ -f "$root/screens/market_data/VX4110/vx4110.cpp" ] && all+=(fuzz_vx4110)
+[ -f "$root/screens/market_data/VX4620/vx4620.cpp" ] && all+=(fuzz_vx4620 fuzz_vx4630 fuzz_vx4250)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 

@@ -238,6 +238,28 @@ for target, code, item in (("fuzz_vx4190", 4190, price_item), ("fuzz_vx4180", 41
     put(target, "count-127", b"\x00" + packet(code, bytes([0, 127]) + item))
     put(target, "more-7", b"\x00" + packet(code, bytes([7, 1]) + item))
     put(target, "server-message", b"\x00" + packet(code, message, status=b"99"))
+# The news screens: a headline page, a search page, an article, announcements, their text and the
+# indices; counts beyond the bodies; server messages.
+news_row = bytes([26, 12, 10, 15, 30, 0]) + b"NW00000000020" + "연합뉴스".encode("cp949").ljust(50, b"\0") \
+    + "삼성전자, 4분기 실적".encode("cp949").ljust(132, b"\0")
+assert len(news_row) == 201
+notice_row = b"D000000025" + "삼성전자 분기보고서".encode("cp949").ljust(255, b"\0") + bytes([26, 12, 10, 15, 30, 7])
+assert len(notice_row) == 271
+index_row = "KOSPI".encode("cp949").ljust(10, b"\0") + struct.pack(">hh", 2500, 12) + struct.pack(">hh", 9, 62) + b"2" + net3(412385)
+assert len(index_row) == 25
+news_list = b"Y" + news_row[:19] + bytes(3) + bytes([2]) + news_row * 2
+news_search = bytes([1]) + b"N" + bytes(20) + bytes([2]) + news_row * 2
+news_text = bytes([3]) + b"  first line\r\n".ljust(132, b"\0") + b"\tsecond".ljust(132, b" ") + b"third".ljust(132, b"\0")
+notice_list = bytes([2, 0]) + b"20261210150000" + notice_row * 2
+notice_text = bytes([2]) + b"first\r".ljust(255, b" ") + b"second".ljust(255, b"\0")
+for target, replies in (("fuzz_vx4620", ((4620, news_list), (4625, news_search), (4630, news_text))),
+                        ("fuzz_vx4630", ((4640, notice_list), (4650, notice_text))),
+                        ("fuzz_vx4250", ((4640, notice_list), (4650, notice_text), (4175, bytes([1]) + index_row)))):
+    put(target, "base-quote", b"\x00" + packet(4101, base4101))
+    for code, body in replies:
+        put(target, "reply-%d" % code, b"\x00" + packet(code, body))
+        put(target, "count-127-%d" % code, b"\x00" + packet(code, body[:23] + b"\x7f" + body[24:] if code == 4620 else b"\x7f" + body[1:]))
+        put(target, "server-message-%d" % code, b"\x00" + packet(code, message, status=b"99"))
 
 # The investor, day-list and broker screens: their replies, a count beyond the body, a key page
 # whose more flag is neither 0 nor 1, all-zero investor figures, a server message.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "news.h"
 #include "simserver/server.h"
 #include "wire.h"
 
@@ -942,6 +943,12 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {5304, FutOptOrderInquiry},
       {5401, FutOptPositions},
       {5400, FutOptDepositInquiry},
+      {4620, news::NewsList},
+      {4625, news::NewsSearch},
+      {4630, news::NewsText},
+      {4640, news::NoticeList},
+      {4650, news::NoticeText},
+      {4175, news::IndexList},
   };
 }
 

@@ -716,6 +716,89 @@ inline constexpr Field kRowName{"name", 6, 16, Kind::Text};
 inline constexpr Field kCodeRow[] = {kRowCode, kRowName};
 }  // namespace interest
 
+// ---- News: 4620 headlines, 4625 headlines of one item's name, 4630 article; announcements: ----
+// ---- 4640 list, 4650 text; 4175 the composite indices ---------------------------------------------
+namespace news {
+inline constexpr Field kMode{"mode", 0, 1, Kind::Char};  // 'A'
+inline constexpr Field kPage{"page", 1, 1, Kind::Byte};  // 0 the first
+inline constexpr Field kRows{"rows", 2, 1, Kind::Byte};  // 8
+inline constexpr Field kListKey{"key", 4, 22, Kind::Raw};  // zero on the first page
+inline constexpr Field kListTail{"tail", 26, 2, Kind::Text};  // "00"
+inline constexpr int kListRequestSize = 28;
+inline constexpr Field kListRequest[] = {kMode, kPage, kRows, kListKey, kListTail};
+inline constexpr Field kSearchKey{"key", 4, 20, Kind::Raw};
+inline constexpr Field kSearchKind{"kind", 26, 1, Kind::Char};  // '1'
+inline constexpr Field kSearchText{"text", 27, 30, Kind::Text};  // the item's name
+inline constexpr int kSearchRequestSize = 59;
+inline constexpr Field kSearchRequest[] = {kMode, kPage, kRows, kSearchKey, kSearchKind, kSearchText};
+inline constexpr Field kArticleRequestKey{"key", 0, 19, Kind::Raw};
+inline constexpr int kArticleRequestSize = 19;
+inline constexpr Field kArticleRequest[] = {kArticleRequestKey};
+// NEWS_LIST_4620 and the search's head.
+inline constexpr Field kListMore{"more", 0, 1, Kind::Char};  // 'Y' or 'N'
+inline constexpr Field kListNextKey{"next_key", 1, 22, Kind::Raw};
+inline constexpr Field kListCount{"count", 23, 1, Kind::Byte};
+inline constexpr Field kListReply[] = {kListMore, kListNextKey, kListCount};
+inline constexpr int kListRowsAt = 24;
+inline constexpr Field kSearchPage{"page", 0, 1, Kind::Byte};
+inline constexpr Field kSearchMore{"more", 1, 1, Kind::Char};
+inline constexpr Field kSearchNextKey{"next_key", 2, 20, Kind::Raw};
+inline constexpr Field kSearchCount{"count", 22, 1, Kind::Byte};
+inline constexpr Field kSearchReply[] = {kSearchPage, kSearchMore, kSearchNextKey, kSearchCount};
+inline constexpr int kSearchRowsAt = 23;
+// One headline; its first 19 bytes (date and time included) are the article's key.
+inline constexpr Field kArticleKey{"key", 0, 19, Kind::Raw};
+inline constexpr Field kDate{"date", 0, 3, Kind::Raw};
+inline constexpr Field kTime{"time", 3, 3, Kind::Raw};
+inline constexpr Field kArticleId{"id", 6, 13, Kind::Raw};
+inline constexpr Field kSource{"source", 19, 50, Kind::Text};
+inline constexpr Field kHeadline{"headline", 69, 132, Kind::Text};
+inline constexpr Field kRow[] = {kDate, kTime, kArticleId, kSource, kHeadline};
+inline constexpr int kRowSize = 201;
+// NEWS_TEXT_4630: a line count, then lines of 132 bytes.
+inline constexpr Field kLines{"lines", 0, 1, Kind::Byte};
+inline constexpr Field kTextReply[] = {kLines};
+inline constexpr int kLineSize = 132;
+inline constexpr Field kLineText{"line", 0, 132, Kind::Text};
+inline constexpr Field kLine[] = {kLineText};
+}  // namespace news
+
+namespace notice {
+inline constexpr Field kKind{"kind", 0, 1, Kind::Char};  // '3'
+inline constexpr Field kRows{"rows", 1, 1, Kind::Byte};  // 10
+inline constexpr Field kKey{"key", 2, 14, Kind::Text};   // "99999999999999" on the first page
+inline constexpr int kListRequestSize = 16;
+inline constexpr Field kListRequest[] = {kKind, kRows, kKey};
+inline constexpr Field kTextRequestKey{"key", 0, 10, Kind::Raw};
+inline constexpr int kTextRequestSize = 10;
+inline constexpr Field kTextRequest[] = {kTextRequestKey};
+// NOTICE_LIST_4640.
+inline constexpr Field kCount{"count", 0, 1, Kind::Byte};
+inline constexpr Field kNextKey{"next_key", 2, 14, Kind::Raw};  // blanks: no further page
+inline constexpr Field kListReply[] = {kCount, kNextKey};
+inline constexpr int kRowsAt = 16, kRowSize = 271;
+inline constexpr Field kRowKey{"key", 0, 10, Kind::Raw};
+inline constexpr Field kTitle{"title", 10, 255, Kind::Text};
+inline constexpr Field kDate{"date", 265, 3, Kind::Raw};
+inline constexpr Field kTime{"time", 268, 3, Kind::Raw};
+inline constexpr Field kRow[] = {kRowKey, kTitle, kDate, kTime};
+// NOTICE_TEXT_4650: a line count, then lines of 255 bytes.
+inline constexpr Field kTextReply[] = {news::kLines};
+inline constexpr int kLineSize = 255;
+inline constexpr Field kLineText{"line", 0, 255, Kind::Text};
+inline constexpr Field kLine[] = {kLineText};
+// INDEX_LIST_4175 (no request body).
+inline constexpr Field kIndexCount{"count", 0, 1, Kind::Byte};
+inline constexpr Field kIndexReply[] = {kIndexCount};
+inline constexpr int kIndicesAt = 1, kIndexSize = 25;
+inline constexpr Field kIndexName{"name", 0, 10, Kind::Text};
+inline constexpr Field kIndexValue{"value", 10, 4, Kind::Number};
+inline constexpr Field kIndexChange{"change", 14, 4, Kind::Number};
+inline constexpr Field kIndexSign{"sign", 18, 1, Kind::Char};
+inline constexpr Field kIndexVolume{"volume", 19, 6, Kind::Number};
+inline constexpr Field kIndex[] = {kIndexName, kIndexValue, kIndexChange, kIndexSign, kIndexVolume};
+}  // namespace notice
+
 // Every layout, for the fuzz dictionaries and the layout tests.
 template <size_t N>
 constexpr Layout Body(uint16_t code, const char* name, int size, const Field (&fields)[N]) {
@@ -777,6 +860,11 @@ inline constexpr Layout kQuoteLayouts[] = {
     Body(5155, "options by strike", futopt::kListRequestSize, futopt::kStrikeRequest),
     Body(2110, "interest items", interest::kListRequestSize, interest::kListRequest),
     Body(2111, "interest group", interest::kEditRequestSize, interest::kEditRequest),
+    Body(4620, "news headlines", news::kListRequestSize, news::kListRequest),
+    Body(4625, "news of an item", news::kSearchRequestSize, news::kSearchRequest),
+    Body(4630, "news article", news::kArticleRequestSize, news::kArticleRequest),
+    Body(4640, "announcements", notice::kListRequestSize, notice::kListRequest),
+    Body(4650, "announcement text", notice::kTextRequestSize, notice::kTextRequest),
 };
 // The replies (fixed part and records).
 inline constexpr Layout kReplyLayouts[] = {
@@ -828,6 +916,12 @@ inline constexpr Layout kReplyLayouts[] = {
     List(2110, "interest items", interest::kItemsAt, interest::kListReply, interest::kItem, interest::kItemSize),
     List(2111, "interest group", interest::kCodesAt, interest::kCodesReply, interest::kCodeRow,
          interest::kCodeRowSize),
+    List(4620, "news headlines", news::kListRowsAt, news::kListReply, news::kRow, news::kRowSize),
+    List(4625, "news of an item", news::kSearchRowsAt, news::kSearchReply, news::kRow, news::kRowSize),
+    List(4630, "news article", 1, news::kTextReply, news::kLine, news::kLineSize),
+    List(4640, "announcements", notice::kRowsAt, notice::kListReply, notice::kRow, notice::kRowSize),
+    List(4650, "announcement text", 1, notice::kTextReply, notice::kLine, notice::kLineSize),
+    List(4175, "indices", notice::kIndicesAt, notice::kIndexReply, notice::kIndex, notice::kIndexSize),
 };
 
 }  // namespace vxtr

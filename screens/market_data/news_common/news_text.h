@@ -1,0 +1,77 @@
+// What the news and announcement screens share: the article dialog (CNewsTextDlg), the article
+// text made from the fixed-width lines of a reply, and the date and time cells of their lists.
+//
+// The article dialog's template lives in each plug-in (its resources are the plug-in's own):
+//
+//   constexpr auto kArticleItems = vxnews::ArticleItems(u"닫 기");
+//   constexpr plat::DialogTemplate kArticle = vxnews::ArticleTemplate(kArticleItems);
+//   PLAT_RESOURCE(plat::res::Dialog, 132, &kArticle, sizeof kArticle);
+//   ...
+//   vxnews::CNewsTextDlg dlg(132, title, text);
+//   dlg.DoModal();
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "plat/afx.h"
+#include "vxskeleton/list_screen.h"
+
+namespace vxnews {
+
+// Controls of the article dialog.
+constexpr int kArticleText = 1005;   // multi-line edit: the article
+constexpr int kArticleTitle = 1008;  // static: the headline
+constexpr int kArticleFrame = 1009;  // frame "제목 : " around the headline
+
+// The article dialog's controls: the headline in its frame, the text, and button IDOK with
+// `closeText`, which closes it.
+constexpr std::array<plat::DialogItemTemplate, 4> ArticleItems(const WCHAR* closeText) {
+    return {{
+        {u"BUTTON", kArticleFrame, u"제목 : ", WS_VISIBLE | BS_GROUPBOX, 0, 2, 2, 236, 44},
+        {u"STATIC", kArticleTitle, u"", WS_VISIBLE | SS_LEFT, 0, 8, 18, 224, 24},
+        {u"EDIT", kArticleText, u"", WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+         0, 2, 50, 236, 238},
+        {u"BUTTON", IDOK, closeText, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 80, 292, 80, 24},
+    }};
+}
+// The full-screen dialog around them.
+constexpr plat::DialogTemplate ArticleTemplate(const std::array<plat::DialogItemTemplate, 4>& items) {
+    return {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 320, u"", nullptr, u"Tahoma", 13, items.data(), items.size()};
+}
+
+// The modal article dialog: a framework dialog without a parent, full-screen, the headline in
+// 1008 and the text bound to the edit 1005.
+class CNewsTextDlg : public CDialog {
+public:
+    CNewsTextDlg(UINT templateId, const CString& title, const CString& text)
+        : CDialog(templateId, nullptr), m_title(title), m_text(text) {}
+
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* dx) override;
+
+    CString m_title;
+    CString m_text;
+};
+
+// How the lines of an article are cut.
+enum class LineCut {
+    Trim,        // leading and trailing blanks, tabs, CRs and LFs removed
+    AtLastCr,    // trailing blanks passed over; a CR that then ends the line cuts it there
+};
+
+// The article of a text reply: byte 0 the line count (signed), then lines of `width` bytes. Only
+// the lines the body holds are read, whatever the count claims; each ends with CR LF in the text.
+// `lines` receives the number of lines taken (0 for a count below 1).
+CString ArticleText(const unsigned char* body, int len, int width, LineCut cut, int* lines = nullptr);
+// The number of lines a text reply holds: its count limited to the lines inside the body.
+int ArticleLines(const unsigned char* body, int len, int width);
+
+// Column `column` of `row`: a date (year within the century, month, day) as "YY-MM-DD"; column
+// `column + 1` a time (hour, minute, second) as "HH:MM:SS" unless `time` is null. Centred, in `font`.
+void SetDateTimeCells(V_Grid* grid, int row, int column, const unsigned char* date, const unsigned char* time,
+                      HFONT font);
+// A text field of code page 949 as a cell: up to its first zero byte, at most `width` bytes.
+void SetTextCell(V_Grid* grid, int row, int column, const unsigned char* field, int width, HFONT font);
+
+}  // namespace vxnews
