@@ -31,12 +31,14 @@ const uint16_t kReplies[] = {kTrList, kTrSearch, kTrArticle};
 const vxskel::ScreenConfig kConfig =
     vxskel::ListScreenConfig(u"VX4620.dll", nullptr, kReplies, std::size(kReplies));
 
+// The search row's buttons have no face of their own.
+constexpr DWORD kPushButton = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr plat::DialogItemTemplate kOwn[] = {
     {u"STATIC", -1, u"종목찾기:", vxskel::kLabel, 0, 1, 68, 48, 18},
     {u"EDIT", kSearchCode, u"", WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 50, 66, 44, 20},
-    {u"BUTTON", kBtnFind, u"?", vxskel::kFaceButton, 0, 96, 66, 18, 20},
+    {u"BUTTON", kBtnFind, u"?", kPushButton, 0, 96, 66, 18, 20},
     {u"STATIC", kSearchName, u"", vxskel::kLabel, 0, 116, 68, 86, 18},
-    {u"BUTTON", kBtnSearch, u"검색", vxskel::kFaceButton, 0, 204, 66, 35, 20},
+    {u"BUTTON", kBtnSearch, u"검색", kPushButton, 0, 204, 66, 35, 20},
     {u"BUTTON", kBtnPrev, u"이전", vxskel::kFaceButton, 0, 2, 256, 56, 20},
     {u"BUTTON", kBtnNext, u"다음", vxskel::kFaceButton, 0, 182, 256, 56, 20},
 };

@@ -55,9 +55,8 @@ TEST_F(NewsDeskTest, TextsAndIndicesAndWhatNamesNothing) {
   search[0] = 'A', search[2] = 8, search[26] = '1';
   EXPECT_EQ(Ask(c, 4625, search, false, &b), "99");  // no text
 
-  Bytes notices = {'3', 10};
-  std::string first = "99999999999999";
-  notices.insert(notices.end(), first.begin(), first.end());
+  Bytes notices(16, '9');
+  notices[0] = '3', notices[1] = 10;
   ASSERT_EQ(Ask(c, 4640, notices, false, &b), "00");
   ASSERT_EQ(b.size(), 16 + 271 * 10u);
   EXPECT_EQ(std::string(b.begin() + 2, b.begin() + 16), news::Notices()[10].order);
