@@ -23,7 +23,6 @@ constexpr int kListId = 1357, kIndicesId = 1358;
 constexpr int kMostNotices = 30, kMostIndices = 4;
 constexpr int kRowsAsked = 10;
 constexpr int kPacketRoom = 128;
-constexpr UINT kShowArticle = WM_APP + 1;
 constexpr char kFirstKey[] = "99999999999999";
 
 const uint16_t kReplies[] = {kTrList, kTrText, kTrIndices};
@@ -92,8 +91,10 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_VGRID_NOTIFY) return OnGridNotify(static_cast<int>(wParam), reinterpret_cast<V_Grid*>(lParam));
-        if (message == kShowArticle) {
-            ShowArticle();
+        if (message == vxnews::kShowArticle) {
+            m_articlePending = true;  // no second article under the open one
+            m_article.Show(133, m_title);
+            m_articlePending = false;
             return 0;
         }
         if (message == WM_VX_PACKET && wParam) Received(TrGetU16(reinterpret_cast<const unsigned char*>(wParam) + 4));
@@ -236,13 +237,7 @@ private:
     // A double tap on an announcement asks for its text, unless one is already on its way.
     LRESULT OnGridNotify(int code, V_Grid* grid) {
         if (!grid || grid != m_grid.get() || code != VGRID_NOTIFY_DBLCLK) return 0;
-        int column = -1, row = -1;
-        grid->get_select_info(&column, &row);
-        V_Grid_Cell* keyCell = grid->get_cell(0, row);
-        V_Grid_Cell* title = grid->get_cell(1, row);
-        if (row < 0 || !keyCell || !title || keyCell->get_res_text_len() != t::kRowKey.width) return 0;
-        m_title = title->get_text_wchar() ? CString(title->get_text_wchar()) : CString();
-        std::memcpy(m_openKey, keyCell->get_res_text(), sizeof m_openKey);
+        if (!vxnews::TappedRow(grid, 1, sizeof m_openKey, m_openKey, &m_title)) return 0;
         if (m_articlePending) return 0;
         unsigned char body[t::kTextRequestSize];
         vxwire::Writer w(body);
@@ -255,19 +250,7 @@ private:
     }
 
     void TakeArticle(const unsigned char* body, int len) {
-        m_article = vxnews::ArticleText(body, len, t::kLineSize, vxnews::LineCut::AtLastCr);
-        if (!m_articlePosted) {
-            m_articlePosted = true;
-            PostMessage(kShowArticle);
-        }
-    }
-
-    void ShowArticle() {
-        m_articlePosted = false;
-        m_articlePending = true;  // no second article under the open one
-        vxnews::CNewsTextDlg dlg(133, m_title, m_article);
-        dlg.DoModal();
-        m_articlePending = false;
+        m_article.Take(this, vxnews::ArticleText(body, len, t::kLineSize, vxnews::LineCut::AtLastCr));
     }
 
     std::unique_ptr<V_Grid> m_indices;
@@ -275,8 +258,7 @@ private:
     bool m_articlePending = false;
     unsigned char m_openKey[10] = {};
     CString m_title;
-    CString m_article;
-    bool m_articlePosted = false;
+    vxnews::ArticleShow m_article;
 };
 
 }  // namespace

@@ -25,7 +25,6 @@ constexpr int kBtnNext = 9701, kBtnPrev = 9702;
 constexpr int kGridId = 1000;
 constexpr int kRowsPerPage = 8;
 constexpr int kPages = 50;  // pages 1..50 have a key slot
-constexpr UINT kShowArticle = WM_APP + 1;
 
 const uint16_t kReplies[] = {kTrList, kTrSearch, kTrArticle};
 const vxskel::ScreenConfig kConfig =
@@ -103,8 +102,9 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_VGRID_NOTIFY) return OnGridNotify(static_cast<int>(wParam), reinterpret_cast<V_Grid*>(lParam));
-        if (message == kShowArticle) {
-            ShowArticle();
+        if (message == vxnews::kShowArticle) {
+            m_article.Show(132, m_title);
+            UpdateData(FALSE);
             return 0;
         }
         return CListScreenDlg::WindowProc(message, wParam, lParam);
@@ -276,43 +276,25 @@ private:
     // A double tap on a headline asks for its article.
     LRESULT OnGridNotify(int code, V_Grid* grid) {
         if (!grid || grid != m_grid.get() || code != VGRID_NOTIFY_DBLCLK) return 0;
-        int column = -1, row = -1;
-        grid->get_select_info(&column, &row);
-        V_Grid_Cell* keyCell = grid->get_cell(0, row);
-        V_Grid_Cell* headline = grid->get_cell(2, row);
-        if (row < 0 || !keyCell || !headline || keyCell->get_res_text_len() != n::kArticleKey.width) return 0;
-        m_title = headline->get_text_wchar() ? CString(headline->get_text_wchar()) : CString();
+        unsigned char key[n::kArticleKey.width];
+        if (!vxnews::TappedRow(grid, 2, sizeof key, key, &m_title)) return 0;
         unsigned char packet[TR_HEADER_SIZE + n::kArticleRequestSize];
         vxwire::Writer body(packet + TR_HEADER_SIZE, n::kArticleRequestSize);
-        body.Raw(n::kArticleRequestKey, reinterpret_cast<const unsigned char*>(keyCell->get_res_text()));
+        body.Raw(n::kArticleRequestKey, key);
         StartWait();
         if (body.Ok()) SendPlainRequest(kTrArticle, packet, sizeof packet);
         UpdateData(FALSE);
         return 0;
     }
 
-    // The article is opened once the packet handler has returned: the receive thread does not
-    // wait while the user reads.
     void TakeArticle(const unsigned char* body, int len) {
-        m_article = vxnews::ArticleText(body, len, n::kLineSize, vxnews::LineCut::Trim);
-        if (!m_articlePosted) {
-            m_articlePosted = true;
-            PostMessage(kShowArticle);
-        }
-    }
-
-    void ShowArticle() {
-        m_articlePosted = false;
-        vxnews::CNewsTextDlg dlg(132, m_title, m_article);
-        dlg.DoModal();
-        UpdateData(FALSE);
+        m_article.Take(this, vxnews::ArticleText(body, len, n::kLineSize, vxnews::LineCut::Trim));
     }
 
     vxskel::PageKeys<n::kListNextKey.width, kPages> m_list;
     vxskel::PageKeys<n::kSearchNextKey.width, kPages> m_search;
     CString m_title;
-    CString m_article;
-    bool m_articlePosted = false;
+    vxnews::ArticleShow m_article;
 };
 
 }  // namespace

@@ -23,7 +23,6 @@ constexpr int kGridId = 1000;
 constexpr int kRowsPerPage = 10;
 constexpr int kKeySlots = 50;  // the keys of pages 1..50
 constexpr int kMostLines = 40;
-constexpr UINT kShowArticle = WM_APP + 1;
 constexpr char kFirstKey[] = "99999999999999";
 constexpr char kTrace[] = "won_test.txt";
 
@@ -89,8 +88,9 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_VGRID_NOTIFY) return OnGridNotify(static_cast<int>(wParam), reinterpret_cast<V_Grid*>(lParam));
-        if (message == kShowArticle) {
-            ShowArticle();
+        if (message == vxnews::kShowArticle) {
+            m_article.Show(132, m_title);
+            UpdateData(FALSE);
             return 0;
         }
         if (message == WM_VX_REQUERY) {
@@ -184,13 +184,7 @@ private:
 
     LRESULT OnGridNotify(int code, V_Grid* grid) {
         if (!grid || grid != m_grid.get() || code != VGRID_NOTIFY_DBLCLK) return 0;
-        int column = -1, row = -1;
-        grid->get_select_info(&column, &row);
-        V_Grid_Cell* keyCell = grid->get_cell(0, row);
-        V_Grid_Cell* title = grid->get_cell(2, row);
-        if (row < 0 || !keyCell || !title || keyCell->get_res_text_len() != t::kRowKey.width) return 0;
-        std::memcpy(m_openKey, keyCell->get_res_text(), sizeof m_openKey);
-        m_title = title->get_text_wchar() ? CString(title->get_text_wchar()) : CString();
+        if (!vxnews::TappedRow(grid, 2, sizeof m_openKey, m_openKey, &m_title)) return 0;
         unsigned char packet[TR_HEADER_SIZE + t::kTextRequestSize];
         vxwire::Writer body(packet + TR_HEADER_SIZE, t::kTextRequestSize);
         body.Raw(t::kTextRequestKey, m_openKey);
@@ -206,18 +200,7 @@ private:
             MessageBox(u"데이터가 없거나 너무 큽니다 !!!", u"", MB_OK);
             return;
         }
-        m_article = vxnews::ArticleText(body, len, t::kLineSize, vxnews::LineCut::Trim);
-        if (!m_articlePosted) {
-            m_articlePosted = true;
-            PostMessage(kShowArticle);
-        }
-    }
-
-    void ShowArticle() {
-        m_articlePosted = false;
-        vxnews::CNewsTextDlg dlg(132, m_title, m_article);
-        dlg.DoModal();
-        UpdateData(FALSE);
+        m_article.Take(this, vxnews::ArticleText(body, len, t::kLineSize, vxnews::LineCut::Trim));
     }
 
     int m_mode = kStart;
@@ -226,8 +209,7 @@ private:
     unsigned char m_keys[kKeySlots][kKeyWidth] = {};
     unsigned char m_openKey[10] = {};
     CString m_title;
-    CString m_article;
-    bool m_articlePosted = false;
+    vxnews::ArticleShow m_article;
 };
 
 }  // namespace

@@ -22,6 +22,31 @@ void CNewsTextDlg::DoDataExchange(CDataExchange* dx) {
     DDX_Text(dx, kArticleText, m_text);
 }
 
+void ArticleShow::Take(CWnd* screen, const CString& text) {
+    m_text = text;
+    if (m_posted || !screen) return;
+    m_posted = true;
+    screen->PostMessage(kShowArticle);
+}
+
+void ArticleShow::Show(UINT templateId, const CString& title) {
+    m_posted = false;
+    CNewsTextDlg dlg(templateId, title, m_text);
+    dlg.DoModal();
+}
+
+bool TappedRow(V_Grid* grid, int titleColumn, int keyWidth, unsigned char* key, CString* title) {
+    if (!grid || !key || !title) return false;
+    int column = -1, row = -1;
+    grid->get_select_info(&column, &row);
+    V_Grid_Cell* keyCell = row >= 0 ? grid->get_cell(0, row) : nullptr;
+    V_Grid_Cell* text = row >= 0 ? grid->get_cell(titleColumn, row) : nullptr;
+    if (!keyCell || !text || keyCell->get_res_text_len() != keyWidth || !keyCell->get_res_text()) return false;
+    std::memcpy(key, keyCell->get_res_text(), static_cast<size_t>(keyWidth));
+    *title = text->get_text_wchar() ? CString(text->get_text_wchar()) : CString();
+    return true;
+}
+
 int ArticleLines(const unsigned char* body, int len, int width) {
     if (!body || len < 1 || width < 1) return 0;
     int count = static_cast<signed char>(body[0]);

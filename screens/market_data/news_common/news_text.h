@@ -54,6 +54,28 @@ public:
     CString m_text;
 };
 
+// The message a screen posts itself to open the article once its packet handler has returned.
+constexpr UINT kShowArticle = WM_APP + 1;
+
+// The article of a text reply, opened from the screen's own message rather than inside the packet
+// handler: the receive thread does not wait while the user reads.
+class ArticleShow {
+public:
+    // Keeps `text` and posts kShowArticle to `screen` unless one is on its way.
+    void Take(CWnd* screen, const CString& text);
+    // On kShowArticle: runs the article dialog of template `templateId` with `title` until it closes.
+    void Show(UINT templateId, const CString& title);
+
+private:
+    CString m_text;
+    bool m_posted = false;
+};
+
+// The row a double tap chose in `grid`: the hidden key of its column 0 (exactly `keyWidth` bytes)
+// into `key` and the text of column `titleColumn` into `title`; false when no row with a key was
+// chosen.
+bool TappedRow(V_Grid* grid, int titleColumn, int keyWidth, unsigned char* key, CString* title);
+
 // How the lines of an article are cut.
 enum class LineCut {
     Trim,        // leading and trailing blanks, tabs, CRs and LFs removed
