@@ -16,9 +16,19 @@ class TempMap {
  public:
   Obj* Get(Handle h) {
     if (!h) return nullptr;
-    // Without a message loop that goes idle the wrappers would pile up; past this many the old
-    // ones go (a wrapper is only ever held for the handler that asked for it).
-    if (map_.size() >= kMaxTemps && !map_.count(h)) Clear();
+    // Without a message loop that goes idle the wrappers would pile up; past this many the
+    // wrappers of objects that are gone go. Those of live objects stay: a handler may still hold
+    // one (the pen that SelectObject handed back, to be selected again).
+    if (map_.size() >= kMaxTemps && !map_.count(h)) {
+      for (auto it = map_.begin(); it != map_.end();) {
+        if (Alive(it->first)) {
+          ++it;
+          continue;
+        }
+        Detach(*it->second);
+        it = map_.erase(it);
+      }
+    }
     auto& p = map_[h];
     if (!p) {
       p.reset(new Obj);
@@ -43,6 +53,7 @@ class TempMap {
   };
   static void Attach(Obj& o, Handle h);
   static void Detach(Obj& o);
+  static bool Alive(Handle h) { return ::GetObjectType(reinterpret_cast<HGDIOBJ>(h)) != 0; }
   std::unordered_map<Handle, std::unique_ptr<Obj, Deleter>> map_;
 };
 

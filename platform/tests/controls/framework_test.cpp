@@ -269,6 +269,29 @@ TEST_F(FrameworkTest, WrappersOfGoneWindowsDoNotPileUpWithoutIdleTime) {
   EXPECT_EQ(edit->m_hWnd, Item(kEdit));
 }
 
+// A handler that makes many graphics wrappers without idle time keeps the one it holds: the pen
+// SelectObject handed back is still the old pen when it is selected again.
+TEST(GdiWrappers, TheWrapperAHandlerHoldsOutlivesManyOthers) {
+  HDC mem = ::CreateCompatibleDC(nullptr);
+  ASSERT_NE(mem, nullptr);
+  CDC* dc = CDC::FromHandle(mem);
+  HPEN first = ::CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
+  CPen* old = CPen::FromHandle(static_cast<HPEN>(::SelectObject(mem, first)));
+  HGDIOBJ original = old->m_hObject;
+  for (int i = 0; i < 1500; ++i) {
+    HPEN p = ::CreatePen(PS_SOLID, 1, RGB(i & 0xFF, 0, 0));
+    CPen* back = dc->SelectObject(CPen::FromHandle(p));
+    ASSERT_NE(back, nullptr);
+    dc->SelectObject(back);
+    ::DeleteObject(p);
+  }
+  EXPECT_EQ(old->m_hObject, original);
+  EXPECT_EQ(CPen::FromHandle(static_cast<HPEN>(original)), old) << "the live pen keeps its wrapper";
+  EXPECT_EQ(::SelectObject(mem, old->m_hObject), first);
+  ::DeleteDC(mem);
+  ::DeleteObject(first);
+}
+
 // ---- Data exchange -------------------------------------------------------------------------
 
 class CDdxDlg : public CTestDlg {
