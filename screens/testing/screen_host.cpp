@@ -221,7 +221,7 @@ void ScreenHost::Open(const std::u16string& handheldName, EE_Encrypt* packetLaye
         SendMessage(dlg, WM_VX_QUERY, 0, 0);
     });
     if (::testing::Test::HasFatalFailure()) return;
-    ASSERT_TRUE(server.waitForRequest(4101, 3000, nullptr, mark));
+    ASSERT_TRUE(server.waitForRequest(baseCode, 3000, nullptr, mark));
     ASSERT_TRUE(WaitFor([&] { return !Text(nameStatic).empty(); })) << "no item name" << d->Tree();
 }
 
@@ -432,6 +432,18 @@ void ScreenHost::StoreFutOptAccounts(const std::vector<std::u16string>& accounts
     ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_FUTOPT));
     reg.SetValue(u"Account Count", DWORD(accounts.size()));
     for (size_t i = 0; i < accounts.size(); ++i) reg.SetValue(Utf16(std::to_string(i)).c_str(), accounts[i].c_str());
+}
+
+void ScreenHost::StoreFutOptItem(const FutOptPick& pick) {
+    CPropCE reg;
+    ASSERT_TRUE(reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ROOT));
+    const std::pair<const char16_t*, const char16_t*> values[] = {
+        {u"FOSet_Flag", pick.flag},         {u"FItemCD", pick.futuresCode}, {u"FItemName", pick.futuresName},
+        {u"OItemCD", pick.optionCode},      {u"OItemName", pick.optionName}};
+    for (const auto& [name, value] : values) {
+        if (value) reg.SetValue(name, value);
+        else reg.DeleteValue(name);
+    }
 }
 
 }  // namespace screentest

@@ -142,6 +142,17 @@ public:
     static Bytes ReadHost(const std::string& host);
     void WriteHost(const std::string& relative, const std::string& data);
     void StoreFutOptAccounts(const std::vector<std::u16string>& accounts);
+    // The futures/options item the finder leaves in "Software\Quorvan": "FOSet_Flag" and the
+    // code and name of futures ("FItemCD", "FItemName") or options ("OItemCD", "OItemName"). A
+    // null text removes that value.
+    struct FutOptPick {
+        const char16_t* flag = nullptr;
+        const char16_t* futuresCode = nullptr;
+        const char16_t* futuresName = nullptr;
+        const char16_t* optionCode = nullptr;
+        const char16_t* optionName = nullptr;
+    };
+    void StoreFutOptItem(const FutOptPick& pick);
 
     simsrv::TradingServer server;
     Login login;
@@ -157,6 +168,7 @@ public:
     void (*end)() = nullptr;
     int accountCombo_ = 1009;  // the account combo of the screen under test
     int nameStatic = 9903;     // the item name static that tells Open() the base quote has come
+    uint16_t baseCode = 4101;  // the base quote Open() waits for (5555 on futures/options screens)
     BOOL autoReceive = FALSE;  // the auto-receive setting handed to MainDlg
     std::unique_ptr<plat::automation::Driver> d;  // last: it ends first
 

@@ -235,16 +235,20 @@ BOOL CVXScreenDlg::GetComboSelText(UINT id, CString& out) {
     return TRUE;
 }
 
+const WCHAR* CVXScreenDlg::AccountKey() const { return m_config.futOptAccounts ? VX_REG_FUTOPT : VX_REG_STOCK; }
+
+const WCHAR* CVXScreenDlg::MemoKey() const { return m_config.futOptAccounts ? VX_REG_FUTOPT_CHANGE : VX_REG_ORDER_CHANGE; }
+
 long CVXScreenDlg::GetAccountCount() {
     CPropCE reg;
-    if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_STOCK, TRUE)) return -1;
+    if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, AccountKey(), TRUE)) return -1;
     return reg.GetLongValue(u"Account Count");
 }
 
 BOOL CVXScreenDlg::GetAccount(int index, CString& out) {
     out.Empty();
     CPropCE reg;
-    if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_STOCK, TRUE)) return TRUE;
+    if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, AccountKey(), TRUE)) return TRUE;
     CString name;
     name.Format(u"%d", index);
     out = reg.GetValue(name);
@@ -265,7 +269,7 @@ void CVXScreenDlg::FillAccounts() {
     }
     CPropCE reg;
     CString memo;
-    if (reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ORDER_CHANGE)) memo = reg.GetValue(VX_ACCOUNT_MEMO);
+    if (reg.SetBaseKey(HKEY_LOCAL_MACHINE, MemoKey())) memo = reg.GetValue(VX_ACCOUNT_MEMO);
     if (!memo.IsEmpty()) {
         CString shown = AccountDisplay(memo);
         int at = combo->FindStringExact(-1, shown);
@@ -287,7 +291,7 @@ BOOL CVXScreenDlg::SaveAccountMemo() {
     // Never overwrite the memo with an empty or malformed account.
     if (digits.GetLength() != 10 || !IsDigitText(digits)) return FALSE;
     CPropCE reg;
-    if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_ORDER_CHANGE)) return FALSE;
+    if (!reg.SetBaseKey(HKEY_LOCAL_MACHINE, MemoKey())) return FALSE;
     return reg.SetValue(VX_ACCOUNT_MEMO, static_cast<const WCHAR*>(digits));
 }
 
@@ -562,7 +566,7 @@ LRESULT CVXScreenDlg::OnVxPacket(WPARAM wParam, LPARAM lParam) {
     if (!packet) return 0;
     if (m_config.replyCodes) {
         uint16_t code = TrGetU16(packet + 4);
-        bool own = code == TR_STOCK_BASE;
+        bool own = code == TR_STOCK_BASE || code == TR_FUTOPT_BASE;
         for (size_t i = 0; !own && i < m_config.replyCodeCount; ++i) own = m_config.replyCodes[i] == code;
         if (!own) return 0;
     }
@@ -663,14 +667,20 @@ void CVXScreenDlg::OnPaint() {
     CPaintDC paint(this);
     if (!IsStripInUse()) return;
     CClientDC dc(this);
-    RECT upper{1, 44, m_config.stockStrip ? 208 : 239, 63};
+    const bool stock = m_config.stockStrip;
+    RECT upper{1, 44, stock ? 208 : 239, 63};
     RECT lower{1, 279, 239, 298};
     dc.Rectangle(upper.left, upper.top, upper.right, upper.bottom);
     dc.Rectangle(lower.left, lower.top, lower.right, lower.bottom);
     CPen pen(PS_SOLID, 1, RGB(0xC0, 0xC0, 0xC0));
     CPen* old = dc.SelectObject(&pen);
-    for (int x : {71, 91, 141}) DrawLine(&dc, x, 45, 62);
-    for (int x : {25, 69, 87, 121, 147, 185, 203}) DrawLine(&dc, x, 280, 297);
+    // Separators between the fields of each line: the stock and the futures/options strips
+    // place their fields apart differently.
+    static constexpr int kStockUpper[] = {71, 91, 141}, kFutOptUpper[] = {71, 99, 161};
+    static constexpr int kStockLower[] = {25, 69, 87, 121, 147, 185, 203};
+    static constexpr int kFutOptLower[] = {31, 69, 87, 121, 147, 185, 203};
+    for (int x : stock ? kStockUpper : kFutOptUpper) DrawLine(&dc, x, 45, 62);
+    for (int x : stock ? kStockLower : kFutOptLower) DrawLine(&dc, x, 280, 297);
     dc.SelectObject(old);
 }
 

@@ -133,13 +133,16 @@ void ChartBars(HandlerContext& ctx, const Request& req, Reply& r) {
   r.body = ctx.market.ChartBars(*item, req.code, minutes);
 }
 
+// 5555: the base quote of a futures or options item; body: the 8-byte code, the market byte. A
+// screen without an item sends an empty code: the strip's futures and KOSPI200 lines alone.
 void FutOptBase(HandlerContext& ctx, const Request& req, Reply& r) {
-  const Derivative* d = req.body.size() >= 8 ? ctx.market.FindDerivative(GetText(req.body.data(), 8)) : nullptr;
-  if (!d) {
+  const std::string code = req.body.size() >= 8 ? GetText(req.body.data(), 8) : std::string();
+  const Derivative* d = code.empty() ? nullptr : ctx.market.FindDerivative(code);
+  if (req.body.size() < 8 || (!code.empty() && !d)) {
     r.Error("알림", "종목코드를 확인하세요.");
     return;
   }
-  r.body = ctx.market.FutOptBase(*d);
+  r.body = ctx.market.FutOptBase(d);
 }
 
 // 5102 / 5151: the five-level order book of a futures contract / an option, by its code.

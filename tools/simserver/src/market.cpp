@@ -152,7 +152,7 @@ const Derivative* Market::NearestFutures() const {
 
 int64_t Market::FutOptTick(const Derivative& d) { return d.futures || d.price >= 300 ? 5 : 1; }
 
-Bytes Market::FutOptBase(const Derivative& d) const {
+Bytes Market::FutOptBase(const Derivative* d) const {
   Bytes b(33, 0);
   auto line = [&](size_t at, int64_t price, int64_t prev) {
     PutNetFloat2(&b[at], price);
@@ -161,8 +161,10 @@ Bytes Market::FutOptBase(const Derivative& d) const {
   };
   const Derivative* f = NearestFutures();
   if (f) line(0, f->price, f->prevClose);
-  line(9, d.price, d.prevClose);
-  PutNetValue(&b[18], 3, d.volume);
+  if (d) {
+    line(9, d->price, d->prevClose);
+    PutNetValue(&b[18], 3, d->volume);
+  }
   const Index& k200 = indices_.at("01001");
   line(24, k200.value, k200.prevClose);
   return b;

@@ -229,7 +229,8 @@ class Market {
   Bytes ForeignOwnership4150(const Item& item, int rows, int page, const uint8_t* key) const;
   Bytes Profile4230(const Item& item) const;               // 228 bytes
   std::vector<std::pair<std::string, int64_t>> Brokers(const Item& item, bool sellers) const;
-  Bytes FutOptBase(const Derivative& d) const;            // BASE_DATA_5555, 33 bytes
+  // BASE_DATA_5555, 33 bytes; without an item (null) only the futures and KOSPI200 lines.
+  Bytes FutOptBase(const Derivative* d) const;
   // One 62-byte record of 9310 / 9410 and the 168 bytes after byte 0 of 9321 / 9421; `as` is the
   // code the record carries (the code as registered; the contract's own code when empty).
   Bytes FutOptTrade(const Derivative& d, const std::string& as = {}) const;

@@ -42,8 +42,17 @@ TEST_F(QuoteTest, FutOptBaseQuoteIsByteExact) {
                       "00030032" "0000001e" "32"   // the option 3.50, +0.30
                       "00000002015e"               // volume 20,350
                       "00b90019" "00010019" "32"); // KOSPI200 185.25, +1.25
-  Bytes none(9, 0);  // no item chosen: an all-zero code
-  ASSERT_EQ(Ask(c, 5555, none, false, &b), "99");
+  // No item chosen yet (an all-zero code): the futures and KOSPI200 lines, the item's fields zero.
+  Bytes none(9, 0);
+  ASSERT_EQ(Ask(c, 5555, none, false, &b), "00");
+  EXPECT_EQ(ToHex(b), "00bb0000" "00000032" "32" "00000000" "00000000" "00" "000000000000"
+                      "00b90019" "00010019" "32");
+  // The finder's plain futures code is its contract.
+  Bytes plain = {'1', '0', '1', 'C', '3', 0, 0, 0, 1};
+  ASSERT_EQ(Ask(c, 5555, plain, false, &b), "00");
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 9, b.begin() + 18)), "00bb0000" "00000032" "32");
+  Bytes unknown = {'2', '0', '1', 'C', '3', '9', '9', '9', 2};
+  ASSERT_EQ(Ask(c, 5555, unknown, false, &b), "99");
   EXPECT_EQ(Message(b).second, "종목코드를 확인하세요.");
 }
 

@@ -38,8 +38,10 @@ class CMenuConfigFile;
 
 namespace vxskel {
 
-// Registry of the stock accounts and the account memo (HKEY_LOCAL_MACHINE).
+// The account memos (HKEY_LOCAL_MACHINE): the account chosen last on an order or account screen.
 #define VX_REG_ORDER_CHANGE (u"Software\\Quorvan\\Zelvix\\Order Change")
+// The futures/options accounts' memo.
+#define VX_REG_FUTOPT_CHANGE (u"Software\\Quorvan\\FutOpt\\FutOpt Change")
 #define VX_ACCOUNT_MEMO (u"AccountNo")
 
 // Control ids are ints, as the dialog functions take them.
@@ -100,7 +102,8 @@ struct ScreenConfig {
     bool stockStrip = true;              // upper strip 1..208 (else 1..239)
     bool plainReplies = false;           // replies read in place (no packet-layer decoding)
     bool fixedSocketText = false;        // the socket-status box always shows the general text
-    // The reply codes of the screen besides 4101. When given, a packet of any other code (a push
+    bool futOptAccounts = false;         // the futures/options accounts and their memo "FutOpt Change"
+    // The reply codes of the screen besides 4101 and 5555. When given, a packet of any other code (a push
     // still registered by the screen before) is dropped unread: no box, no wait-cursor change.
     const uint16_t* replyCodes = nullptr;
     size_t replyCodeCount = 0;
@@ -153,6 +156,9 @@ public:
     // ---- Shared routines ----
     BOOL GetItemCodeText(UINT id, CString& out);
     BOOL GetComboSelText(UINT id, CString& out);
+    // The registry key of the screen's accounts and of their memo "AccountNo".
+    const WCHAR* AccountKey() const;
+    const WCHAR* MemoKey() const;
     long GetAccountCount();
     BOOL GetAccount(int index, CString& out);
     void FillAccounts();

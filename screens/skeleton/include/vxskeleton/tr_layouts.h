@@ -608,6 +608,10 @@ namespace futopt {
 inline constexpr Field kCode{"code", 0, 8, Kind::Text};  // futures or option code, NUL-padded
 inline constexpr int kBookRequestSize = 8;
 inline constexpr Field kBookRequest[] = {kCode};
+// 5555, the base quote of the strip (its reply is BASE_DATA_5555): the code, then the market.
+inline constexpr Field kMarket{"market", 8, 1, Kind::Byte};  // 1 futures, 2 options, as a number
+inline constexpr int kBaseRequestSize = 9;
+inline constexpr Field kBaseRequest[] = {kCode, kMarket};
 // The five-level book of 5102 / 5151, level 1 first in each part.
 inline constexpr Field kAskCounts{"ask_counts", 0, 20, Kind::Raw};
 inline constexpr Field kAskCountTotal{"ask_count_total", 20, 4, Kind::Number};
@@ -858,6 +862,7 @@ inline constexpr Layout kQuoteLayouts[] = {
     Body(5100, "options board by month", futopt::kListRequestSize, futopt::kMonthRequest),
     Body(5154, "options list by month", futopt::kListRequestSize, futopt::kMonthRequest),
     Body(5155, "options by strike", futopt::kListRequestSize, futopt::kStrikeRequest),
+    Body(5555, "futures/options base quote", futopt::kBaseRequestSize, futopt::kBaseRequest),
     Body(2110, "interest items", interest::kListRequestSize, interest::kListRequest),
     Body(2111, "interest group", interest::kEditRequestSize, interest::kEditRequest),
     Body(4620, "news headlines", news::kListRequestSize, news::kListRequest),
