@@ -60,14 +60,16 @@ int FillOptionRows(V_Grid* grid, const unsigned char* body, int len, int rowsAt,
 }
 
 int FillStrikeBoard(V_Grid* grid, const unsigned char* body, int len, HFONT labelFont) {
-    static const char* const kLabels[kStrikeBoardRows] = {"종목코드", "현재가",   "대비",     "거래량",  "매도호가",
-                                                          "매도잔량", "매수호가", "매수잔량", "미결제량"};
+    static const WCHAR* const kLabels[kStrikeBoardRows] = {u"종목코드", u"현재가",   u"대비",     u"거래량",  u"매도호가",
+                                                           u"매도잔량", u"매수호가", u"매수잔량", u"미결제량"};
     if (!grid) return 0;
     grid->remove_all_row();
     for (int row = 0; row < kStrikeBoardRows; ++row) {
         if (!grid->add_row()) return 0;
         if (V_Grid_Cell* cell = grid->get_cell(0, row)) {
-            vxskel::SetLabelCell(cell, kLabels[row], labelFont);
+            cell->set_text(kLabels[row], -1);
+            cell->set_str_flag(kCentred);
+            cell->set_font(labelFont);
             cell->set_bg(kLabelBg);
         }
     }
