@@ -31,6 +31,7 @@ done
 [ -f "$root/screens/futopt/options_common/option_codes.cpp" ] && all+=(fuzz_options_code_file)
 [ -f "$root/screens/market_data/VX4110/vx4110.cpp" ] && all+=(fuzz_vx4110)
 [ -f "$root/screens/market_data/VX4620/vx4620.cpp" ] && all+=(fuzz_vx4620 fuzz_vx4630 fuzz_vx4250)
+[ -f "$root/screens/futopt/ZR5102/zr5102.cpp" ] && all+=(fuzz_zr5102 fuzz_zr5151 fuzz_zr5100 fuzz_zr5154 fuzz_zr5155)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
@@ -50,7 +51,7 @@ dict_of() {
     fuzz_frame4|fuzz_frame2) echo frame.dict ;;
     fuzz_certificate|fuzz_signature) echo der.dict ;;
     fuzz_updater_reply) echo updater.dict ;;
-    fuzz_screen_*|fuzz_vx2001|fuzz_zr4105|fuzz_zr5002|fuzz_zr4150|fuzz_zr4130|fuzz_vx4*|fuzz_zr4170) echo "$build/screens-packet.dict" ;;
+    fuzz_screen_*|fuzz_vx2001|fuzz_zr4105|fuzz_zr51*|fuzz_zr5002|fuzz_zr4150|fuzz_zr4130|fuzz_vx4*|fuzz_zr4170) echo "$build/screens-packet.dict" ;;
     fuzz_login_reply) echo packet.dict ;;
     *) echo files.dict ;;
   esac

@@ -204,6 +204,40 @@ for target, book, push in (("fuzz_vx2001", 5, (9120, book9120)), ("fuzz_zr4105",
     put(target, "server-message", b"\x00" + packet(9110, message, status=b"99"))
 put("fuzz_vx2001", "ticks", b"\x00" + packet(4140, ticks4140))
 
+# Futures/options books and boards: the base quote 5555, the 5102 / 5151 book, the pushes, the
+# option lists with a count beyond the rows held, the strike board.
+def float2(v):
+    return struct.pack(">hh", int(v / 100), v % 100 if v >= 0 else -((-v) % 100))
+
+
+base5555 = float2(18700) + float2(50) + b"2" + float2(350) + float2(30) + b"2" + net3(20350) + float2(18525) \
+    + float2(125) + b"2"
+book5102 = b"".join(net2(3) for _ in range(5)) + net2(15) + b"".join(net2(20 + i) for i in range(5)) + net2(110) \
+    + b"".join(float2(350 + 5 * i) for i in range(5)) + b"22222" + b"".join(net2(2) for _ in range(5)) + net2(10) \
+    + b"".join(net2(30 + i) for i in range(5)) + net2(160) + b"22222" + b"".join(float2(345 - 5 * i) for i in range(5))
+push9x21 = b"\x00" + b"201C3185" + b"".join(float2(350 + 5 * i) for i in range(5)) \
+    + b"".join(float2(345 - 5 * i) for i in range(5)) + b"".join(net3(20 + i) for i in range(10)) + net3(110) + net3(160) \
+    + b"".join(net2(3) for _ in range(10)) + net2(15) + net2(10)
+trade9x10 = b"201C3185" + float2(360) + net3(20351) + bytes(12) + float2(40) + bytes(4) + b"2" + bytes(23)
+row31 = b"201C3185" + float2(350) + float2(30) + b"2" + float2(350) + float2(345) + net3(20350)
+row43 = b"201C3185" + float2(350) + float2(30) + b"2" + net3(20350) + float2(350) + net2(20) + float2(345) + net2(30) \
+    + net2(1500)
+assert len(base5555) == 33 and len(book5102) == 146 and len(push9x21) == 169 and len(trade9x10) == 62
+for target, own in (("fuzz_zr5102", 5102), ("fuzz_zr5151", 5151)):
+    put(target, "base-quote", b"\x00" + packet(5555, base5555))
+    put(target, "order-book", b"\x00" + packet(own, book5102))
+    put(target, "book-push", b"\x00" + packet(9321 if own == 5102 else 9421, push9x21))
+    put(target, "trade-push", b"\x00" + packet(9310 if own == 5102 else 9410, b"\x02" + trade9x10 * 2))
+    put(target, "index-push", b"\x00" + packet(9210, b"\x02" + index9210.replace(b"00001", b"01001")))
+    put(target, "server-message", b"\x00" + packet(own, message, status=b"99"))
+for target, own in (("fuzz_zr5100", 5100), ("fuzz_zr5154", 5154)):
+    put(target, "list", b"\x00" + packet(own, bytes([2, 3]) + row31 * 2))
+    put(target, "list-count-255", b"\x00" + packet(own, bytes([255, 2]) + row31))
+    put(target, "base-quote", b"\x00" + packet(5555, base5555))
+put("fuzz_zr5100", "futures-list", b"\x00" + packet(5105, bytes([1]) + row31))
+put("fuzz_zr5155", "strike-board", b"\x00" + packet(5155, bytes([9]) + row43 * 9))
+put("fuzz_zr5155", "base-quote", b"\x00" + packet(5555, base5555))
+
 # Stock chart replies: bars with a -1 average, a count beyond the bars held, a negative count.
 bar5002 = bytes([49, 12, 31]) + net2(71000) + net2(72000) + net2(70000) + net2(71500) + net2(-1) + net2(71000) \
     + net2(-1) + net3(12345678)
