@@ -148,3 +148,32 @@ TEST_F(OptionsBoardTest, WithoutAnOptionsCodeFileTheCombosStayEmptyAndTheRequest
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OptionsBoardTest, TheBoardWaitsForItsThreeRepliesTheErrorsAmongThem) {
+    StoreFutOptItem(kFutures);
+    Open("ZR5100");
+    ASSERT_TRUE(WaitFor([&] { return Grid(1358).size() == 4; }));
+    Settled();
+    EXPECT_FALSE(plat::win::WaitCursorShown());
+    // The strip and an error for the month's list come, the futures list does not: the cursor
+    // stays until the reply time-out.
+    server.setFault({simsrv::FaultKind::NoReply, 5105, 0, 1});
+    server.setHandler(5100, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+        r.Error("알림", "조회할 자료가 없습니다.");
+    });
+    ASSERT_TRUE(d->Tap(8110));
+    ExpectBox("조회할 자료가 없습니다.");
+    Settled();
+    EXPECT_TRUE(plat::win::WaitCursorShown());
+    d->Advance(10000);
+    EXPECT_FALSE(plat::win::WaitCursorShown());
+    // Again with every reply: the cursor ends with the last.
+    ASSERT_TRUE(d->Tap(8110));
+    ExpectBox("조회할 자료가 없습니다.");
+    Settled();
+    EXPECT_FALSE(plat::win::WaitCursorShown());
+}
+
+}  // namespace
