@@ -269,6 +269,34 @@ TEST_F(NewsTest, UnknownMoreFlagsAndCountsBeyondTheBodyChangeNothingTheyCannotHo
     EXPECT_FALSE(Enabled(kNext));
 }
 
+// A server that always offers a further page: the fiftieth page is the last the key table holds,
+// and each page goes out with the key the page before it gave.
+TEST_F(NewsTest, PagingStopsAtTheLastPageTheKeyTableHolds) {
+    server.setHandler(4620, [](simsrv::HandlerContext&, const simsrv::Request& q, simsrv::Reply& r) {
+        r.body.assign(24 + 201, 0);
+        r.body[0] = 'Y';
+        r.body[1] = static_cast<uint8_t>(q.body[1] + 1);  // the key names the next page
+        r.body[23] = 1;
+        r.body[24 + 69] = 'p';
+    });
+    Open();
+    ASSERT_TRUE(WaitFor([&] { return Headlines().size() == 1; }));
+    for (int page = 1; page < 50; ++page) {
+        SCOPED_TRACE(page);
+        Bytes key(22, 0);
+        key[0] = static_cast<uint8_t>(page);
+        ASSERT_EQ(TapAndCapture(kNext, 4620), ListRequest(static_cast<uint8_t>(page), key));
+        Settled();
+    }
+    EXPECT_FALSE(Enabled(kNext));
+    size_t mark = server.logSize();
+    ASSERT_TRUE(d->Tap(kNext));
+    EXPECT_TRUE(NoneSince(4620, mark));
+    Bytes key(22, 0);
+    key[0] = 48;
+    EXPECT_EQ(TapAndCapture(kPrev, 4620), ListRequest(48, key));
+}
+
 // ---- Announcements (VX4630) ----------------------------------------------------------------------
 
 // The 4640 request of the page with `key` (14 characters).
