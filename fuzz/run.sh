@@ -32,6 +32,9 @@ done
 [ -f "$root/screens/market_data/VX4110/vx4110.cpp" ] && all+=(fuzz_vx4110)
 [ -f "$root/screens/market_data/VX4620/vx4620.cpp" ] && all+=(fuzz_vx4620 fuzz_vx4630 fuzz_vx4250)
 [ -f "$root/screens/futopt/ZR5102/zr5102.cpp" ] && all+=(fuzz_zr5102 fuzz_zr5151 fuzz_zr5100 fuzz_zr5154 fuzz_zr5155)
+for s in ZR5300 ZR5302 ZR5304 ZR5401 ZR5400; do
+  [ -d "$root/screens/futopt/$s" ] && all+=("fuzz_${s,,}")
+done
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
@@ -51,7 +54,7 @@ dict_of() {
     fuzz_frame4|fuzz_frame2) echo frame.dict ;;
     fuzz_certificate|fuzz_signature) echo der.dict ;;
     fuzz_updater_reply) echo updater.dict ;;
-    fuzz_screen_*|fuzz_vx2001|fuzz_zr4105|fuzz_zr51*|fuzz_zr5002|fuzz_zr4150|fuzz_zr4130|fuzz_vx4*|fuzz_zr4170) echo "$build/screens-packet.dict" ;;
+    fuzz_screen_*|fuzz_vx2001|fuzz_zr4105|fuzz_zr51*|fuzz_zr5002|fuzz_zr4150|fuzz_zr4130|fuzz_vx4*|fuzz_zr4170|fuzz_zr53*|fuzz_zr54*) echo "$build/screens-packet.dict" ;;
     fuzz_login_reply) echo packet.dict ;;
     *) echo files.dict ;;
   esac

@@ -345,3 +345,27 @@ put("fuzz_login_reply", "key-certificate", b"\x02" + packet(1000, bytes([10, 2, 
 put("fuzz_login_reply", "login", b"\x01" + header(0, 4020, 1) + plain_record(login_body))
 put("fuzz_login_reply", "login-plain", b"\x00" + packet(4020, login_body))
 put("fuzz_login_reply", "server-message", b"\x00" + packet(4020, message, status=b"99"))
+
+# The futures/options order and account screens (enciphered replies, mode bit 0): an order number,
+# a modify's new number, a page of orders with a count beyond the body, positions, the deposit, a
+# base quote 5555, a server message.
+def fo_text(text, width):
+    return text.encode("cp949")[:width].ljust(width, b"\0")
+base5555 = net2(187) + net2(0) + b"2" + net2(187) + net2(0) + b"2" + net3(20187) + net2(185) + net2(1) + b"2"
+fo_order = fo_text("100001", 6) + fo_text("", 8) + fo_text("KP200 F 0703", 22) + fo_text("매수", 12) \
+    + fo_text("지정가", 12) + fo_text("5", 9) + fo_text("186.00", 13) + fo_text("0", 9) + fo_text("0.00", 13) \
+    + fo_text("5", 9) + fo_text("접수", 8)
+fo_position = fo_text("101C3000", 8) + fo_text("KP200 F 0703", 40) + fo_text("매수", 10) + fo_text("2", 13) \
+    + fo_text("2", 13) + fo_text("186.50", 13)
+assert len(fo_order) == 121 and len(fo_position) == 97 and len(base5555) == 33
+fo_deposit = b"1234567803" + bytes(20) + b"".join(net3(v) for v in range(16))
+for target, code, body in (("fuzz_zr5300", 5300, b"1234567803100001"),
+                           ("fuzz_zr5302", 5302, b"1234567803100001100002"),
+                           ("fuzz_zr5304", 5304, b"1234567803\0N\x07NEXT7\0\0\0\0\0\0\0" + fo_order * 2),
+                           ("fuzz_zr5401", 5401, b"1234567803\0N\x0f" + fo_position * 2),
+                           ("fuzz_zr5400", 5400, fo_deposit)):
+    body += bytes(-len(body) % 16)  # the target seals whole 16-byte blocks
+    put(target, "reply", b"\x01" + packet(code, body, enc=1))
+    put(target, "short", b"\x01" + packet(code, body[:20], enc=1))
+    put(target, "base-quote", b"\x00" + packet(5555, base5555))
+    put(target, "server-message", b"\x01" + packet(code, message, enc=1, status=b"99"))

@@ -76,6 +76,7 @@ int MakePlainRequest(unsigned char* out, uint16_t code, const char* body6) {
 const WCHAR* OutcomeUnknownText(uint16_t code) {
     switch (code) {
         case 2300: case 2310: case 2320: case 2330: case 4350: case 4360: case 4380:
+        case 5300: case 5301: case 5302: case 5303:
             return u"주문 처리결과를 수신하지 못했습니다.\n주문체결조회에서 주문 처리 여부를 확인하시기 바랍니다.";
         case 2425:
             return u"이체 처리결과를 수신하지 못했습니다.\n이체신청조회에서 이체 처리 여부를 확인하시기 바랍니다.";
