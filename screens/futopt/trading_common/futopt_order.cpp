@@ -163,7 +163,7 @@ void COrderDlg::ConfirmAndSend() {
         vxwire::Wipe(in.password);
         return Refuse(*refusal);
     }
-    if (m_sentCount == kInFlight) {
+    if (m_sent.Full()) {
         vxwire::Wipe(in.password);
         MessageBox(u"앞선 주문의 처리결과를 기다리고 있습니다", u"", MB_OK);
         return;
@@ -194,10 +194,7 @@ void COrderDlg::ConfirmAndSend() {
     if (answer == IDOK) {
         unsigned char body[kMaxBody];
         int n = BuildOrderBody(kind, in, body);
-        if (n > 0 && SendEncrypted(OrderCode(kind), body, n)) {
-            m_sent[(m_sentHead + m_sentCount) % kInFlight] = SentOrder{name, quantity, price};
-            ++m_sentCount;
-        }
+        if (n > 0 && SendEncrypted(OrderCode(kind), body, n)) m_sent.Push(SentOrder{name, quantity, price});
         std::memset(body, 0, sizeof body);
     }
     vxwire::Wipe(in.password);
@@ -205,16 +202,8 @@ void COrderDlg::ConfirmAndSend() {
 
 LRESULT COrderDlg::OnOrderPacket(WPARAM wParam, LPARAM lParam) {
     const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
-    // Every reply of the order transaction answers the oldest open order: accepted, refused by
-    // the server or unreadable alike.
-    if (packet && TrGetU16(packet + 4) == OrderCode(m_screen.kind) && m_sentCount > 0) {
-        m_replyFor = m_sentHead;
-        m_sentHead = (m_sentHead + 1) % kInFlight;
-        --m_sentCount;
-    }
-    LRESULT result = OnVxPacket(wParam, lParam);
-    m_replyFor = -1;
-    return result;
+    return m_sent.Answer(packet && TrGetU16(packet + 4) == OrderCode(m_screen.kind),
+                         [&] { return OnVxPacket(wParam, lParam); });
 }
 
 void COrderDlg::OnFutOptReply(uint16_t code, const unsigned char* body, int len) {
@@ -227,7 +216,7 @@ void COrderDlg::OnFutOptReply(uint16_t code, const unsigned char* body, int len)
     CString number;
     if (!ReadOrderNumber(reply, numberField, code, &number)) return;
     static const SentOrder kUnknown;
-    const SentOrder& o = m_replyFor >= 0 ? m_sent[m_replyFor] : kUnknown;
+    const SentOrder& o = m_sent.Current() ? *m_sent.Current() : kUnknown;
     CString text;
     if (kind == OrderKind::Cancel)
         text.Format(u"종 목  명: %s\n주문구분: 취 소\n주문수량: %s 계약\n주문번호: %s", o.name, o.quantity, number);

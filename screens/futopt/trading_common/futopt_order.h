@@ -14,6 +14,7 @@
 
 #include "futopt_checks.h"
 #include "vxskeleton/futopt_screen.h"
+#include "vxskeleton/sent_requests.h"
 
 namespace vxfo {
 
@@ -146,16 +147,11 @@ protected:
     afx_msg LRESULT OnOrderPacket(WPARAM wParam, LPARAM lParam);
 
     const OrderScreen& m_screen;
-    // Orders sent and not yet answered, as they were confirmed: each result box describes the
-    // order its reply belongs to, whatever the boxes hold meanwhile.
+    // Orders sent and not yet answered, as they were confirmed.
     struct SentOrder {
         CString name, quantity, price;
     };
-    static constexpr int kInFlight = 8;
-    SentOrder m_sent[kInFlight];
-    int m_sentHead = 0;
-    int m_sentCount = 0;
-    int m_replyFor = -1;
+    vxskel::SentRequests<SentOrder> m_sent;
 
     DECLARE_MESSAGE_MAP()
 };
