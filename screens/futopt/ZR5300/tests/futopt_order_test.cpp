@@ -463,4 +463,16 @@ TEST_F(FutOptOrderTest, ScreenButtonsOpenTheirScreens) {
     }
 }
 
+TEST_F(FutOptOrderTest, ResultDescribesTheOrderSentNotTheBoxesEditedMeanwhile) {
+    OpenScreen("ZR5301");
+    server.setFault({simsrv::FaultKind::Delay, 5301, 300, 1});
+    ASSERT_TRUE(d->Type(kPassword, "0000"));
+    ASSERT_TRUE(d->Type(kQuantity, "3"));
+    ASSERT_TRUE(d->Type(kBox1010, "186.00"));
+    Confirm();
+    TypeInto(kQuantity, "7");  // the next order is being typed when the reply comes
+    TypeInto(kBox1010, "185.00");
+    EXPECT_EQ(Result(), "종 목  명: 200 F 0703\n주문구분: 매 수\n주문수량: 3 계약\n주문단가: 186.00 pt\n주문번호: " + LastNumber());
+}
+
 }  // namespace
