@@ -84,18 +84,26 @@ stop_all() {
   fi
   if [ "$status" != 0 ] && [ "$status" != 130 ] && [ -n "$root" ]; then
     # A short account on stderr, for a run whose kept folder nobody can open (a CI machine): the
-    # programs that run, their boxes and top windows, the last requests and events.
-    local p name
+    # programs that run, their boxes and top windows, the last requests and events. Nothing here
+    # may end the clean-up that follows (the caller runs with errexit and pipefail).
+    local p name progs
+    progs="$(ctl programs 2>/dev/null || true)"
     {
-      echo "$me: programs running at the failure: $(ctl programs 2>/dev/null | tr '\n' ' ')"
-      for p in $(ctl programs 2>/dev/null | awk '{print $1}'); do
-        name="$(ctl programs 2>/dev/null | awk -v p="$p" '$1 == p {print $2}')"
-        echo "$me: $name ($p): box: $(ctl --pid "$p" box 2>&1 | head -n 2 | tr '\n' ' ')"
-        ctl --pid "$p" tree 2>&1 | head -n 12 | sed 's/^/    /'
-      done
-      [ -s "$work/requests.log" ] && { echo "$me: the last requests:"; tail -n 6 "$work/requests.log" | sed 's/^/    /'; }
-      [ -s "$root/run/events.log" ] && { echo "$me: the last events:"; tail -n 12 "$root/run/events.log" | sed 's/^/    /'; }
-    } >&2
+      echo "$me: programs running at the failure: $(printf '%s' "$progs" | tr '\n' ' ')"
+      while read -r p name; do
+        [ -n "$p" ] || continue
+        echo "$me: $name ($p): box: $( (ctl --pid "$p" box 2>&1 || true) | sed -n '1,2p' | tr '\n' ' ')"
+        (ctl --pid "$p" tree 2>&1 || true) | sed -n '1,12p' | sed 's/^/    /'
+      done <<<"$progs"
+      if [ -s "$work/requests.log" ]; then
+        echo "$me: the last requests:"
+        tail -n 6 "$work/requests.log" | sed 's/^/    /'
+      fi
+      if [ -s "$root/run/events.log" ]; then
+        echo "$me: the last events:"
+        tail -n 12 "$root/run/events.log" | sed 's/^/    /'
+      fi
+    } >&2 || true
   fi
   [ -n "$root" ] && stop_programs
   if [ -n "$server_pid" ]; then
