@@ -133,6 +133,25 @@ void ChartBars(HandlerContext& ctx, const Request& req, Reply& r) {
   r.body = ctx.market.ChartBars(*item, req.code, minutes);
 }
 
+// 5500 / 5510 / 5550: chart bars of a futures or options contract. Body: the 8-byte code; 5500
+// also 0xFF, two zero bytes and the minutes per bar. 5510 takes futures, 5550 options.
+void FutOptChart(HandlerContext& ctx, const Request& req, Reply& r) {
+  const bool minute = req.code == 5500;
+  const size_t size = minute ? 12 : 8;
+  const Derivative* d = req.body.size() >= size ? ctx.market.FindDerivative(GetText(req.body.data(), 8)) : nullptr;
+  if (!d || (minute && req.body[8] != 0xFF) || (req.code == 5510 && !d->futures) || (req.code == 5550 && d->futures)) {
+    r.Error("알림", "종목코드를 확인하세요.");
+    return;
+  }
+  const int minutes = minute ? req.body[11] : 0;
+  static const int kMinutes[] = {1, 3, 5, 10, 15, 20, 30, 60};
+  if (minute && std::find(std::begin(kMinutes), std::end(kMinutes), minutes) == std::end(kMinutes)) {
+    r.Error("알림", "분 구분을 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.FutOptChartBars(*d, req.code, minutes);
+}
+
 // 5555: the base quote of a futures or options item; body: the 8-byte code, the market byte. A
 // screen without an item sends an empty code: the strip's futures and KOSPI200 lines alone.
 void FutOptBase(HandlerContext& ctx, const Request& req, Reply& r) {
@@ -898,6 +917,9 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {4020, Login},
       {4101, BaseQuote},
       {5555, FutOptBase},
+      {5500, FutOptChart},
+      {5510, FutOptChart},
+      {5550, FutOptChart},
       {5102, FutOptOrderBook},
       {5151, FutOptOrderBook},
       {5100, OptionMonth},

@@ -610,6 +610,41 @@ Bytes Market::ChartBars(const Item& item, uint16_t code, int minutes) const {
   return r;
 }
 
+Bytes Market::FutOptChartBars(const Derivative& d, uint16_t code, int minutes) const {
+  // The stock chart's bars of a stand-in item whose prices are the contract's in hundredths, with
+  // its dates and times, recoded: prices as groups a, b worth a x 100 + b, averages -100 when
+  // missing; options bars without trades (volume 0) every seventh bar.
+  Item stand;
+  stand.code = d.code;
+  stand.prevClose = d.prevClose > 0 ? d.prevClose * 10 : 10000;
+  const uint16_t stockCode = code == 5500 ? 2500 : 2510;
+  Bytes stock = ChartBars(stand, stockCode, minutes);
+  const int n = kChartBars;
+  Bytes r(9 + 37 * n, 0);
+  PutText(&r[0], 8, d.code);
+  r[8] = static_cast<uint8_t>(n);
+  auto put = [](uint8_t* p, int64_t hundredths) {
+    const int16_t a = static_cast<int16_t>(hundredths / 100), b = static_cast<int16_t>(hundredths % 100);
+    p[0] = static_cast<uint8_t>(static_cast<uint16_t>(a) >> 8), p[1] = static_cast<uint8_t>(a);
+    p[2] = static_cast<uint8_t>(static_cast<uint16_t>(b) >> 8), p[3] = static_cast<uint8_t>(b);
+  };
+  for (int i = 0; i < n; ++i) {
+    const uint8_t* s = &stock[19 + 37 * i];
+    uint8_t* p = &r[9 + 37 * i];
+    std::copy(s, s + 3, p);
+    int64_t v[7];
+    for (int k = 0; k < 7; ++k) {
+      const int64_t raw = wire::GetNetValue(s + 3 + 4 * k, 2);
+      v[k] = raw < 0 ? -1 : raw / 10;
+    }
+    const bool idle = !d.futures && i % 7 == 3;
+    for (int k = 0; k < 4; ++k) put(p + 3 + 4 * k, idle ? v[0] : v[k]);
+    for (int k = 4; k < 7; ++k) put(p + 3 + 4 * k, v[k] < 0 ? -100 : v[k]);
+    PutNetValue(p + 31, 3, idle ? 0 : wire::GetNetValue(s + 31, 3) / 100);
+  }
+  return r;
+}
+
 Market::Day Market::DailyPrice(const Item& item, int k) const {
   // Trading days back from Thursday 10 December 2026, weekends passed over.
   static const int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

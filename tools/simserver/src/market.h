@@ -198,6 +198,11 @@ class Market {
   // item's code and previous close, so the same request always gets the same bars.
   static constexpr int kChartBars = 100;
   Bytes ChartBars(const Item& item, uint16_t code, int minutes) const;
+  // Chart bars of a futures or options contract (5500 minute bars of `minutes`, 5510 / 5550
+  // daily): an 8-byte head (the code), a count byte, 37-byte bars oldest first with prices in
+  // hundredths as two groups a, b (a x 100 + b; averages -100 when missing), volume in contracts;
+  // an option's every seventh bar has no trade (volume 0, a flat bar).
+  Bytes FutOptChartBars(const Derivative& d, uint16_t code, int minutes) const;
   // TICK_LIST_4140: paging head (page, more, 4-byte key), count, then up to `rows` 24-byte trades,
   // newest first. `key` (4 bytes, or null for the first page) is the clock of the first trade of the
   // page asked for, as the page before gave it.

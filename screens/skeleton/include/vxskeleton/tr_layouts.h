@@ -603,6 +603,33 @@ inline constexpr Field kReply[] = {kDepositCash,         kDepositSubstitute,    
                                    kWithdrawableTotal,   kMaintenanceCash,        kMaintenanceTotal, kAdditionalCash,
                                    kAdditionalTotal};
 }  // namespace futopt_deposit
+// ---- Futures/options chart: 5500 minute bars, 5510 futures daily, 5550 options daily --------------
+namespace futopt_chart {
+inline constexpr Field kCode{"code", 0, 8, Kind::Text};
+inline constexpr Field kMark{"mark", 8, 1, Kind::Byte};        // 5500: 0xFF
+inline constexpr Field kReserved{"reserved", 9, 2, Kind::Raw};
+inline constexpr Field kMinutes{"minutes", 11, 1, Kind::Byte};  // 5500: minutes per bar
+inline constexpr int kMinuteRequestSize = 12, kDailyRequestSize = 8;
+inline constexpr Field kMinuteRequest[] = {kCode, kMark, kReserved, kMinutes};
+inline constexpr Field kDailyRequest[] = {kCode};
+// The reply: an 8-byte head the screen does not read, a signed bar count, the bars oldest first.
+inline constexpr Field kHead{"head", 0, 8, Kind::Raw};
+inline constexpr Field kCount{"count", 8, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kHead, kCount};
+inline constexpr int kBarsAt = 9, kBarSize = 37;
+// A bar: year - 2000, month, day (minute bars: hour, minute, unused); prices as two signed 16-bit
+// groups a, b worth a x 100 + b hundredths (averages: -100 no value); volume in contracts.
+inline constexpr Field kDate{"date", 0, 3, Kind::Raw};
+inline constexpr Field kOpen{"open", 3, 4, Kind::Raw};
+inline constexpr Field kHigh{"high", 7, 4, Kind::Raw};
+inline constexpr Field kLow{"low", 11, 4, Kind::Raw};
+inline constexpr Field kClose{"close", 15, 4, Kind::Raw};
+inline constexpr Field kAverage5{"average5", 19, 4, Kind::Raw};
+inline constexpr Field kAverage20{"average20", 23, 4, Kind::Raw};
+inline constexpr Field kAverage60{"average60", 27, 4, Kind::Raw};
+inline constexpr Field kVolume{"volume", 31, 6, Kind::Number};
+inline constexpr Field kBar[] = {kDate, kOpen, kHigh, kLow, kClose, kAverage5, kAverage20, kAverage60, kVolume};
+}  // namespace futopt_chart
 // ---- Futures/options quotes: 5102 / 5151 order books, 5100 / 5154 / 5105 lists, 5155 by strike --
 namespace futopt {
 inline constexpr Field kCode{"code", 0, 8, Kind::Text};  // futures or option code, NUL-padded
@@ -863,6 +890,9 @@ inline constexpr Layout kQuoteLayouts[] = {
     Body(5154, "options list by month", futopt::kListRequestSize, futopt::kMonthRequest),
     Body(5155, "options by strike", futopt::kListRequestSize, futopt::kStrikeRequest),
     Body(5555, "futures/options base quote", futopt::kBaseRequestSize, futopt::kBaseRequest),
+    Body(5500, "futures/options minute bars", futopt_chart::kMinuteRequestSize, futopt_chart::kMinuteRequest),
+    Body(5510, "futures daily bars", futopt_chart::kDailyRequestSize, futopt_chart::kDailyRequest),
+    Body(5550, "options daily bars", futopt_chart::kDailyRequestSize, futopt_chart::kDailyRequest),
     Body(2110, "interest items", interest::kListRequestSize, interest::kListRequest),
     Body(2111, "interest group", interest::kEditRequestSize, interest::kEditRequest),
     Body(4620, "news headlines", news::kListRequestSize, news::kListRequest),
@@ -895,6 +925,8 @@ inline constexpr Layout kReplyLayouts[] = {
     List(9110, "trade push", quote::kRecordsAt, quote::kPushHead, quote::kTrade, quote::kTradeSize),
     List(9210, "index push", quote::kRecordsAt, quote::kPushHead, quote::kIndex, quote::kIndexSize),
     List(2500, "chart bars", chart::kBarsAt, chart::kReply, chart::kBar, chart::kBarSize),
+    List(5500, "futures/options chart bars", futopt_chart::kBarsAt, futopt_chart::kReply, futopt_chart::kBar,
+         futopt_chart::kBarSize),
     List(4190, "price rankings", ranking::kRecordsAt, ranking::kReply, ranking::kPriceRow, ranking::kPriceSize),
     List(4600, "investor rankings", ranking::kRecordsAt, ranking::kReply, ranking::kInvestorRow,
          ranking::kInvestorSize),
