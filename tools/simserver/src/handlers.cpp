@@ -114,6 +114,56 @@ void DailyList(HandlerContext& ctx, const Request& req, Reply& r) {
   r.body = ctx.market.DailyList4130(*item, req.body[6], req.body[7], req.body.data() + 9);
 }
 
+// 4160: an ECN item's ECN summary. Body: the 6-character code.
+void EcnPrice(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Item* item = req.body.size() >= 6 ? ctx.market.FindItem(GetText(req.body.data(), 6)) : nullptr;
+  if (!item) r.Error("알림", "종목코드를 확인하세요.");
+  else if (!item->ecn) r.Error("알림", "ECN 거래 종목이 아닙니다.");
+  else r.body = ctx.market.EcnPrice4160(*item);
+}
+
+// 4165: an item's last ECN trades (none for an item the ECN does not trade). Body: the number of
+// rows wanted, the code.
+void EcnTicks(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Item* item = req.body.size() >= 7 ? ctx.market.FindItem(GetText(req.body.data() + 1, 6)) : nullptr;
+  if (!item) {
+    r.Error("알림", "종목코드를 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.EcnTicks4165(*item, item->ecn ? req.body[0] : 0);
+}
+
+// 2250: an item's expected execution. Body: the code.
+void ExpectedExec(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Item* item = req.body.size() >= 6 ? ctx.market.FindItem(GetText(req.body.data(), 6)) : nullptr;
+  if (!item) {
+    r.Error("알림", "종목코드를 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.ExpectedExec2250(*item);
+}
+
+// 4210: the two markets at a glance; the request is the header alone.
+void MarketSummary(HandlerContext& ctx, const Request&, Reply& r) { r.body = ctx.market.MarketSummary4210(); }
+
+// 4200: sector indices a page at a time. Body: rows wanted, page (1 first), market '1' or '2'.
+void SectorList(HandlerContext& ctx, const Request& req, Reply& r) {
+  if (req.body.size() < 3 || Market::SectorCount(static_cast<char>(req.body[2])) == 0) {
+    r.Error("알림", "시장 구분을 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.SectorList4200(static_cast<char>(req.body[2]), req.body[0], req.body[1]);
+}
+
+// 4176: foreign indices of region '1' (US), '2' (Asia) or '3' (Europe).
+void ForeignIndices(HandlerContext& ctx, const Request& req, Reply& r) {
+  if (req.body.empty() || Market::ForeignCount(static_cast<char>(req.body[0])) == 0) {
+    r.Error("알림", "지역 구분을 확인하세요.");
+    return;
+  }
+  r.body = ctx.market.ForeignIndices4176(static_cast<char>(req.body[0]));
+}
+
 // 2500-2530: chart bars of a stock item. Body: the 6-character code, 0xFF, two zero bytes and,
 // for minute bars (2500), the minutes per bar.
 void ChartBars(HandlerContext& ctx, const Request& req, Reply& r) {
@@ -936,6 +986,12 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {4130, DailyList},
       {2110, InterestList},
       {2111, InterestGroupEdit},
+      {4160, EcnPrice},
+      {4165, EcnTicks},
+      {2250, ExpectedExec},
+      {4210, MarketSummary},
+      {4200, SectorList},
+      {4176, ForeignIndices},
       {2300, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, false); }},
       {2310, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, true, false); }},
       {4350, [](C& c, Q& q, Reply& r) { NewOrder(c, q, r, false, true); }},

@@ -71,6 +71,8 @@ void Usage() {
                "  --ticker MS[:CODES] trade every MS milliseconds, one tick up or down, each code of\n"
                "                     the comma-separated CODES (default 005930): pushes for the demo\n"
                "  --blank-names      item names of 4101 replies padded with blanks, not zeros\n"
+               "  --day-trades N     start with the day's last N trades of every item (at most 30),\n"
+               "                     ending at its price and volume: time and sales lists to show\n"
                "  --verbose          print the request log on stderr\n");
 }
 
@@ -80,7 +82,7 @@ int main(int argc, char** argv) {
   simsrv::ServerOptions opt;
   int port = -1, versionPort = -1, versionDelay = 0;
   std::string control, versionDir, users, scenarioPath, root;
-  int tickerMs = 0;
+  int tickerMs = 0, dayTrades = 0;
   std::vector<std::string> tickerCodes;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -116,6 +118,7 @@ int main(int argc, char** argv) {
     else if (a == "--seed") value(s), opt.seed = std::strtoull(s.c_str(), nullptr, 10);
     else if (a == "--verbose") opt.quietLog = false;
     else if (a == "--blank-names") opt.blankNames = true;
+    else if (a == "--day-trades") number(dayTrades);
     else if (a == "--ticker") {
       value(s);
       size_t colon = s.find(':');
@@ -168,6 +171,7 @@ int main(int argc, char** argv) {
     bool ok = server.withMarket([&](simsrv::Market& m) { return m.LoadUsers(users, error); });
     if (!ok) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
   }
+  if (dayTrades > 0) server.withMarket([&](simsrv::Market& m) { m.SeedDayTrades(dayTrades); });
   simsrv::Scenario scenario;
   if (!scenarioPath.empty()) {
     if (!simsrv::LoadScenario(scenarioPath, scenario, error)) return std::fprintf(stderr, "%s\n", error.c_str()), 1;

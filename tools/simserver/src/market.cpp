@@ -37,6 +37,7 @@ Market::Market() {
   indices_["00001"] = Index{"00001", "KOSPI", 249050, 250012};
   indices_["02001"] = Index{"02001", "KOSDAQ", 85510, 85034};
   indices_["01001"] = Index{"01001", "KOSPI200", 18400, 18525};
+  indices_["02050"] = Index{"02050", "KOSDAQ50", 101420, 100875};
   const struct {
     const char* code;
     const char* name;
@@ -362,13 +363,20 @@ bool Market::LoadUsers(const std::string& path, std::string& error) {
   return true;
 }
 
+int64_t Market::UpperLimit(int64_t prevClose) {
+  int64_t tick = TickSize(prevClose);
+  return (prevClose * 130 / 100) / tick * tick;
+}
+
+int64_t Market::LowerLimit(int64_t prevClose) {
+  int64_t tick = TickSize(prevClose);
+  return ((prevClose * 70 + 99) / 100 + tick - 1) / tick * tick;
+}
+
 char Market::Sign(int64_t price, int64_t prevClose) {
   if (prevClose <= 0 || price == prevClose) return '3';
-  int64_t tick = TickSize(prevClose);
-  int64_t upper = (prevClose * 130 / 100) / tick * tick;
-  int64_t lower = ((prevClose * 70 + 99) / 100 + tick - 1) / tick * tick;
-  if (price >= upper) return '1';
-  if (price <= lower) return '4';
+  if (price >= UpperLimit(prevClose)) return '1';
+  if (price <= LowerLimit(prevClose)) return '4';
   return price > prevClose ? '2' : '5';
 }
 

@@ -186,6 +186,8 @@ class Market {
   // --- records
   static char Sign(int64_t price, int64_t prevClose);  // UPDOWN_FLAG
   static int64_t TickSize(int64_t price);
+  static int64_t UpperLimit(int64_t prevClose);  // the day's price limits, on the tick
+  static int64_t LowerLimit(int64_t prevClose);
   Bytes BaseQuote(const Item& item) const;               // BASE_DATA_4101, 45 bytes
   Bytes Tick9110(const Item& item) const;                 // one 61-byte record
   Bytes Book9120(const Item& item) const;                 // one 130-byte record
@@ -234,6 +236,27 @@ class Market {
   Bytes ForeignOwnership4150(const Item& item, int rows, int page, const uint8_t* key) const;
   Bytes Profile4230(const Item& item) const;               // 228 bytes
   std::vector<std::pair<std::string, int64_t>> Brokers(const Item& item, bool sellers) const;
+  // --- ECN price, expected execution and the market's indices (market_summary.cpp)
+  // ECN_PRICE_4160 (47 bytes): rate, previous close, listed shares, ECN volume, the book's total
+  // ask and bid volumes, sign and change. A twentieth of the item's volume goes through the ECN.
+  Bytes EcnPrice4160(const Item& item) const;
+  // ECN_TICKS_4165: 6 unused bytes, count, then up to `rows` 21-byte ECN trades, newest first.
+  Bytes EcnTicks4165(const Item& item, int rows) const;
+  // EXPECTED_EXEC_2250 (82 bytes): expected price, volume and rate, best quotes, the day's prices.
+  Bytes ExpectedExec2250(const Item& item) const;
+  // MARKET_SUMMARY_4210 (92 bytes): KOSPI and KOSDAQ with the counts of the model's items by
+  // sign, trading value and volume; KOSPI200 and KOSDAQ50.
+  Bytes MarketSummary4210() const;
+  // SECTOR_LIST_4200 of market '1' (KOSPI) or '2' (KOSDAQ): continuation, count, then up to `rows`
+  // 47-byte sectors of page `page` (1 first). The sectors move with their composite index.
+  Bytes SectorList4200(char market, int rows, int page) const;
+  static int SectorCount(char market);  // 0 for an unknown market
+  // FOREIGN_INDEX_4176 of region '1' (US), '2' (Asia) or '3' (Europe): count, 29-byte records.
+  Bytes ForeignIndices4176(char region) const;
+  static int ForeignCount(char region);  // 0 for an unknown region
+  // The day's trades so far of every item (`perItem` each, ending at its price and volume), as a
+  // market that has been open a while has them; the clock, prices and volumes stay as they are.
+  void SeedDayTrades(int perItem);
   // BASE_DATA_5555, 33 bytes; without an item (null) only the futures and KOSPI200 lines.
   Bytes FutOptBase(const Derivative* d) const;
   // One 62-byte record of 9310 / 9410 and the 168 bytes after byte 0 of 9321 / 9421; `as` is the

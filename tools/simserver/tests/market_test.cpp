@@ -181,6 +181,116 @@ TEST_F(QuoteTest, TradeMovesPriceSignAndVolume) {
   EXPECT_EQ(b[22], '1');
 }
 
+TEST_F(QuoteTest, EcnSummaryAndTradesOfAnEcnItem) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Bytes b;
+  ASSERT_EQ(Ask(c, 4160, Code("005930"), false, &b), "00");
+  EXPECT_EQ(ToHex(b), ToHex(FromHex("000000000000" "0000 0046"  // rate 0.70
+                                    "00000000" "0007 03e8"        // previous close 71,000
+                                    "00000000" "003b 1b42 09f6"   // listed 5,969,782,550
+                                    "0000 0006 07d3"              // ECN volume 62,003
+                                    "0000 0c12" "0000 09ba"       // ask total 3,090, bid total 2,490
+                                    "32" "0000 01f4")));          // up 500
+  EXPECT_EQ(Ask(c, 4160, Code("000660"), false, &b), "99");  // not traded on the ECN
+  Bytes ticks{4, '0', '0', '5', '9', '3', '0'};
+  ASSERT_EQ(Ask(c, 4165, ticks, false, &b), "00");
+  EXPECT_EQ(ToHex(b), "00000000000000");  // no trade yet
+  for (int k = 1; k <= 5; ++k) server->trade("005930", 71500, 20 * k);
+  ASSERT_EQ(Ask(c, 4165, ticks, false, &b), "00");
+  ASSERT_EQ(b.size(), 7u + 4 * 21u);
+  EXPECT_EQ(b[6], 4);
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 7, b.begin() + 10)), "090005");
+  EXPECT_EQ(Net(b, 7 + 3, 2), 100);
+  EXPECT_EQ(Net(b, 7 + 15, 3), (1240067 + 300) / 20);
+  Bytes other{4, '0', '0', '0', '6', '6', '0'};
+  ASSERT_EQ(Ask(c, 4165, other, false, &b), "00");
+  EXPECT_EQ(b[6], 0);
+}
+
+TEST_F(QuoteTest, ExpectedExecutionHasTheDaysPricesAndLimits) {
+  server->trade("005930", 70500, 10);
+  server->trade("005930", 72000, 10);
+  server->trade("005930", 71500, 10);
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Bytes b;
+  ASSERT_EQ(Ask(c, 2250, Code("005930"), false, &b), "00");
+  ASSERT_EQ(b.size(), 82u);
+  EXPECT_EQ(Net(b, 0, 2), 71500);
+  EXPECT_EQ(b[4], '2');
+  EXPECT_EQ(Net(b, 15, 2), 70);  // 0.70 (NET_FLOAT2)
+  EXPECT_EQ(Net(b, 58, 2), 71000);
+  EXPECT_EQ(Net(b, 62, 2), 92300);
+  EXPECT_EQ(Net(b, 66, 2), 49700);
+  EXPECT_EQ(Net(b, 70, 2), 70500);
+  EXPECT_EQ(Net(b, 74, 2), 72000);
+  EXPECT_EQ(Net(b, 78, 2), 70500);
+  EXPECT_EQ(Ask(c, 2250, Code("999999"), false, &b), "99");
+}
+
+TEST_F(QuoteTest, MarketSummaryCountsEachMarketsItems) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Bytes b;
+  ASSERT_EQ(Ask(c, 4210, {}, false, &b), "00");
+  ASSERT_EQ(b.size(), 92u);
+  // Value, change, sign, then up, upper limit, down, lower limit, unchanged.
+  EXPECT_EQ(ToHex(Bytes(b.begin(), b.begin() + 19)), ToHex(FromHex("09c4 000c 0009 003e 32 0002 0000 0001 0000 0001")));
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 31, b.begin() + 50)), ToHex(FromHex("0352 0022 0004 004c 35 0000 0000 0001 0000 0001")));
+  EXPECT_EQ(Net(b, 56, 3), 1236767 + 1234567);  // 035720 and 068270
+  EXPECT_EQ(b[66], '2');
+  EXPECT_EQ(b[81], '5');
+}
+
+TEST_F(QuoteTest, SectorPagesAndForeignRegions) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Bytes b;
+  struct Case {
+    uint8_t page;
+    char market;
+    uint8_t more, count;
+  };
+  for (const Case& k : {Case{1, '1', 1, 7}, Case{3, '1', 0, 7}, Case{4, '1', 0, 0}, Case{2, '2', 0, 3},
+                        Case{0, '2', 0, 0}}) {
+    SCOPED_TRACE(std::string(1, k.market) + " page " + std::to_string(k.page));
+    ASSERT_EQ(Ask(c, 4200, Bytes{7, k.page, uint8_t(k.market)}, false, &b), "00");
+    ASSERT_EQ(b.size(), 2u + 47u * k.count);
+    EXPECT_EQ(b[0], k.more);
+    EXPECT_EQ(b[1], k.count);
+  }
+  ASSERT_EQ(Ask(c, 4200, Bytes{7, 1, '1'}, false, &b), "00");
+  EXPECT_EQ(std::string(b.begin() + 2, b.begin() + 10), Cp949("음식료품"));
+  EXPECT_EQ(Net(b, 2 + 12, 2), 2132 * 10000 + 12);
+  EXPECT_EQ(b[2 + 20], '5');
+  EXPECT_EQ(Ask(c, 4200, Bytes{7, 1, '3'}, false, &b), "99");
+  for (auto [region, count] : {std::pair{'1', 4}, {'2', 4}, {'3', 3}}) {
+    ASSERT_EQ(Ask(c, 4176, Bytes{uint8_t(region)}, false, &b), "00");
+    EXPECT_EQ(b.size(), 1u + 29u * count);
+    EXPECT_EQ(b[0], count);
+  }
+  EXPECT_EQ(Ask(c, 4176, Bytes{'4'}, false, &b), "99");
+}
+
+TEST_F(QuoteTest, DayTradesEndAtTheItemsPriceAndVolume) {
+  server->withMarket([](simsrv::Market& m) { m.SeedDayTrades(9); });
+  const simsrv::Item item = server->withMarket([](simsrv::Market& m) { return *m.FindItem("005930"); });
+  ASSERT_EQ(item.ticks.size(), 9u);
+  EXPECT_EQ(item.price, 71500);
+  EXPECT_EQ(item.volume, 1240067);
+  EXPECT_EQ(item.ticks[0].price, 71500);
+  EXPECT_EQ(item.ticks[0].volume, 1240067);
+  for (size_t k = 1; k < 9; ++k) {
+    EXPECT_EQ(item.ticks[k].volume, item.ticks[k - 1].volume - item.ticks[k - 1].quantity);
+    EXPECT_LT(item.ticks[k].seconds, item.ticks[k - 1].seconds);
+  }
+  // The next trade comes after the day's trades.
+  server->trade("005930", 71600, 1);
+  EXPECT_GT(server->withMarket([](simsrv::Market& m) { return m.FindItem("005930")->ticks[0].seconds; }),
+            item.ticks[0].seconds);
+}
+
 // --- orders
 
 class OrderTest : public ServerTest {
