@@ -320,9 +320,19 @@ void ScreenHost::TypeInto(int id, const std::string& text) {
     }
 }
 
-GridRows ScreenHost::Grid(int id) {
+GridRows ScreenHost::Grid(int id) { return Grid(id, 0); }
+
+GridRows ScreenHost::Grid(int id, int nth) {
     std::u16string text;
-    d->Ui([&] { SendMessage(GetDlgItem(dlg, id), WM_PLAT_INSPECT, reinterpret_cast<WPARAM>(&text), 0); });
+    d->Ui([&] {
+        // The nth child window with the id, in creation order.
+        int seen = 0;
+        for (HWND w = GetWindow(dlg, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+            if (GetDlgCtrlID(w) == id && seen++ == nth) {
+                SendMessage(w, WM_PLAT_INSPECT, reinterpret_cast<WPARAM>(&text), 0);
+                break;
+            }
+    });
     GridRows rows;
     std::string all = Utf8(text);
     size_t at = 0;

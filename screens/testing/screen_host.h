@@ -115,6 +115,7 @@ public:
     void PickAccount(int index) { ASSERT_TRUE(d->Pick(accountCombo_, index)); }
     void TypePassword(const std::string& pw, int id = 1007) { TypeInto(id, pw); }
     GridRows Grid(int id);                              // the grid's rows (header excluded)
+    GridRows Grid(int id, int nth);                     // of the nth grid with the id (0 first)
     std::vector<std::string> Column(int id, size_t column);
 
     // Boxes: waits for one, checks its text (and caption when given) and answers it.

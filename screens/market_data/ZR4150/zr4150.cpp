@@ -134,13 +134,8 @@ private:
 
     void FillRow(int row, const vxwire::Reader& rec) {
         namespace q = vxtr::quote;
-        const unsigned char* time = rec.At(q::kTickTime);
+        vxskel::SetTimeCell(m_grid->get_cell(0, row), rec.At(q::kTickTime), LabelFont(), 0);
         char text[NET_VALUE_STR_SIZE] = {};
-        // The closing trades are stamped 23:59 with seconds above 57.
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d", time[0], time[1], time[2]);
-        vxskel::SetLabelCell(m_grid->get_cell(0, row), text, LabelFont());
-        if (time[0] == 23 && time[1] == 59 && time[2] > 57)
-            if (V_Grid_Cell* c = m_grid->get_cell(0, row)) c->set_text(u"장 종 료", -1);
         char sign = rec.Char(q::kTickSign);
         vxskel::SetPriceCells(m_grid.get(), row, 1, rec.At(q::kTickPrice), sign, rec.At(q::kTickChange),
                               GetRGBColor(sign));

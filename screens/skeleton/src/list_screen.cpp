@@ -50,15 +50,80 @@ void SetLabelCell(V_Grid_Cell* cell, const char* text, HFONT font) {
     cell->set_str_flag(0);
 }
 
+void SetLabelCell(V_Grid_Cell* cell, const WCHAR* text, HFONT font) {
+    if (!cell) return;
+    cell->set_text(text ? text : u"", -1);
+    cell->set_font(font);
+    cell->set_str_flag(0);
+}
+
 void RateText(int whole, int hundredths, char* out, size_t size) {
     if (!out || size == 0) return;
     bool negative = whole < 0 || hundredths < 0;
     std::snprintf(out, size, "%s%d.%02d%%", negative ? "-" : "", std::abs(whole), std::abs(hundredths) % 100);
 }
 
+void SetTimeCell(V_Grid_Cell* cell, const unsigned char* hms, HFONT font, int align) {
+    if (!cell || !hms) return;
+    char text[16] = {};
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", hms[0], hms[1], hms[2]);
+    SetLabelCell(cell, text, font);
+    cell->set_str_flag(align);
+    if (hms[0] == 23 && hms[1] == 59 && hms[2] > 57) cell->set_text(u"장 종 료", -1);
+}
+
+void SetShadedLabel(V_Grid* grid, int column, int row, const WCHAR* text, HFONT font) {
+    if (!grid) return;
+    V_Grid_Cell* cell = grid->get_cell(column, row);
+    SetLabelCell(cell, text, font);
+    if (cell) cell->set_bg(kLabelBack);
+}
+
+void SetCell(V_Grid* grid, int column, int row, const char* text) {
+    if (!grid) return;
+    if (V_Grid_Cell* c = grid->get_cell(column, row)) c->set_text(text ? text : "", -1);
+}
+
+void SetCell(V_Grid* grid, int column, int row, const char* text, COLORREF fg) {
+    if (!grid) return;
+    if (V_Grid_Cell* c = grid->get_cell(column, row)) {
+        c->set_text(text ? text : "", -1);
+        c->set_fg(fg);
+    }
+}
+
+void SetNumberCell(V_Grid* grid, int column, int row, int kind, const unsigned char* value, int mode, COLORREF fg) {
+    char text[NET_VALUE_STR_SIZE] = {};
+    if (value) get_net_value_str(static_cast<signed char>(kind), value, text, static_cast<signed char>(mode), sizeof text);
+    SetCell(grid, column, row, text, fg);
+}
+
+void MarkAndChange(char sign, const unsigned char* change, int kind, char* out, size_t size) {
+    if (!out || size == 0) return;
+    char mark[4] = {};
+    G_GetUpdownChar(mark, sign);
+    char value[NET_VALUE_STR_SIZE] = {};
+    if (change) get_net_value_str(static_cast<signed char>(kind), change, value, 0, sizeof value);
+    std::snprintf(out, size, "%.4s %s", mark, value);
+}
+
+void MillionsText(const unsigned char* won, char* out, size_t size) {
+    if (!out || size == 0) return;
+    char digits[kMoneyBufferSize] = {};
+    std::snprintf(digits, sizeof digits, "%.f", won ? convert_short3(won) * 0.000001 : 0.0);
+    std::snprintf(out, size, "%s", Money(digits));
+}
+
 void EnableControl(CWnd* dlg, int id, bool enable) {
     if (!dlg) return;
     if (CWnd* w = dlg->GetDlgItem(id)) w->EnableWindow(enable ? TRUE : FALSE);
+}
+
+void SetNameCell(V_Grid* grid, int column, int row, const std::string& text, HFONT font) {
+    if (!grid) return;
+    V_Grid_Cell* cell = grid->get_cell(column, row);
+    SetLabelCell(cell, text.c_str(), font);
+    if (cell) cell->set_str_flag(1);
 }
 
 void SetPriceCells(V_Grid* grid, int row, int first, const unsigned char* price, char sign,

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "plat/afx.h"
 #include "vxskeleton/screen_skeleton.h"
@@ -46,10 +47,27 @@ void DeleteGrid(std::unique_ptr<V_Grid>& grid);
 // False when either control is missing or the band is empty.
 bool GridBand(CWnd* dlg, int upper, int lower, RECT& band);
 // A centred cell in the label font.
-void SetLabelCell(V_Grid_Cell* cell, const char* text, HFONT font);
+void SetLabelCell(V_Grid_Cell* cell, const char* text, HFONT font);  // code page 949 text
+void SetLabelCell(V_Grid_Cell* cell, const WCHAR* text, HFONT font);
 // A change rate sent as two signed numbers (whole percent and hundredths, e.g. -1 and -50): one
 // leading minus when either is negative, both parts as magnitudes ("-1.50%", "-0.50%").
 void RateText(int whole, int hundredths, char* out, size_t size);
+// A trade time (hours, minutes, seconds) in the label font, aligned by `align` (0 centred, 1 left):
+// "09:00:01", or "장 종 료" for the closing trades, stamped 23:59 with seconds above 57.
+void SetTimeCell(V_Grid_Cell* cell, const unsigned char* hms, HFONT font, int align);
+// The background of label cells.
+constexpr COLORREF kLabelBack = 0x8CDFFF;
+// A label cell on the label background: centred, label font.
+void SetShadedLabel(V_Grid* grid, int column, int row, const WCHAR* text, HFONT font);
+// The text of a cell (nothing when the grid has no such cell); with `fg` also its colour.
+void SetCell(V_Grid* grid, int column, int row, const char* text);
+void SetCell(V_Grid* grid, int column, int row, const char* text, COLORREF fg);
+// A wire number as `get_net_value_str` shows it with `kind` and `mode`, in `fg`.
+void SetNumberCell(V_Grid* grid, int column, int row, int kind, const unsigned char* value, int mode, COLORREF fg);
+// The up/down mark of `sign`, a blank and the change (NET_VALUE2 shown with `kind`): "▲ 500".
+void MarkAndChange(char sign, const unsigned char* change, int kind, char* out, size_t size);
+// A 6-byte amount in won as millions with thousands commas ("1,234"); the fraction is rounded.
+void MillionsText(const unsigned char* won, char* out, size_t size);
 // Enables or disables a control of `dlg` when it exists.
 void EnableControl(CWnd* dlg, int id, bool enable);
 // Columns `first`..`first + 2` of `row`: the price, the up/down mark of `sign` (centred) and the
@@ -57,6 +75,8 @@ void EnableControl(CWnd* dlg, int id, bool enable);
 // NET_FLOAT2 with two decimals).
 void SetPriceCells(V_Grid* grid, int row, int first, const unsigned char* price, char sign,
                    const unsigned char* change, COLORREF fg, signed char kind = 0);
+// A text field of a record (code page 949) as a left-aligned cell in the label font.
+void SetNameCell(V_Grid* grid, int column, int row, const std::string& text, HFONT font);
 
 // The paging of a list of one item: the page shown, whether the server offers a next one, and
 // the key received with each page 1..Slots (Width bytes each).
@@ -114,7 +134,8 @@ ScreenConfig ListScreenConfig(const WCHAR* moduleName, const WCHAR* title, const
 // arrives as WM_VX_QUERY (OnQuery).
 class CListScreenDlg : public CVXScreenDlg {
 public:
-    CListScreenDlg(const ScreenConfig& config, const GridSetup& grid) : CVXScreenDlg(config), m_setup(grid) {}
+    CListScreenDlg(const ScreenConfig& config, const GridSetup& grid, UINT templateId = 129)
+        : CVXScreenDlg(config, templateId), m_setup(grid) {}
     ~CListScreenDlg() override { DeleteGrid(m_grid); }
 
     void OnInitScreen() override;

@@ -746,6 +746,151 @@ inline constexpr Field kRowCode{"code", 0, 6, Kind::Text};
 inline constexpr Field kRowName{"name", 6, 16, Kind::Text};
 inline constexpr Field kCodeRow[] = {kRowCode, kRowName};
 }  // namespace interest
+// ---- 4160 ECN summary and 4165 ECN trades of one item ----------------------------------------
+namespace ecn {
+inline constexpr Field kCode = quote::kCode;
+inline constexpr int kPriceRequestSize = 6;
+inline constexpr Field kPriceRequest[] = {kCode};
+// 4165: rows wanted, then the code.
+inline constexpr Field kTicksRows{"rows", 0, 1, Kind::Byte};
+inline constexpr Field kTicksCode{"code", 1, 6, Kind::Text};
+inline constexpr int kTicksRequestSize = 7;
+inline constexpr Field kTicksRequest[] = {kTicksRows, kTicksCode};
+// ECN_PRICE_4160.
+inline constexpr Field kRateWhole{"rate_whole", 6, 2, Kind::Short};
+inline constexpr Field kRateHundredths{"rate_hundredths", 8, 2, Kind::Short};
+inline constexpr Field kPrevClose{"prev_close", 14, 4, Kind::Number};
+inline constexpr Field kListed{"listed_shares", 22, 6, Kind::Number};
+inline constexpr Field kEcnVolume{"ecn_volume", 28, 6, Kind::Number};
+inline constexpr Field kAskTotal{"ask_total", 34, 4, Kind::Number};
+inline constexpr Field kBidTotal{"bid_total", 38, 4, Kind::Number};
+inline constexpr Field kSign{"sign", 42, 1, Kind::Char};
+inline constexpr Field kChange{"change", 43, 4, Kind::Number};
+inline constexpr int kPriceReplySize = 47;
+inline constexpr Field kPriceReply[] = {kRateWhole, kRateHundredths, kPrevClose, kListed, kEcnVolume,
+                                        kAskTotal, kBidTotal, kSign, kChange};
+// ECN_TICKS_4165: six bytes not read, the count, 21-byte trades.
+inline constexpr Field kTickCount{"count", 6, 1, Kind::Byte};
+inline constexpr Field kTicksReply[] = {kTickCount};
+inline constexpr int kTicksAt = 7, kTickSize = 21;
+inline constexpr Field kTickTime{"time", 0, 3, Kind::Raw};
+inline constexpr Field kTickVolume{"volume", 3, 4, Kind::Number};
+inline constexpr Field kTickAsks{"ask_volume", 7, 4, Kind::Number};
+inline constexpr Field kTickBids{"bid_volume", 11, 4, Kind::Number};
+inline constexpr Field kTickEcnVolume{"ecn_volume", 15, 6, Kind::Number};
+inline constexpr Field kTick[] = {kTickTime, kTickVolume, kTickAsks, kTickBids, kTickEcnVolume};
+}  // namespace ecn
+
+// ---- 2250 expected execution of one item -------------------------------------------------------
+namespace expected {
+inline constexpr Field kCode = quote::kCode;
+inline constexpr int kRequestSize = 6;
+inline constexpr Field kRequest[] = {kCode};
+// EXPECTED_EXEC_2250.
+inline constexpr Field kPrice{"expected_price", 0, 4, Kind::Number};
+inline constexpr Field kSign{"expected_sign", 4, 1, Kind::Char};
+inline constexpr Field kChange{"expected_change", 5, 4, Kind::Number};
+inline constexpr Field kVolume{"expected_volume", 9, 6, Kind::Number};
+inline constexpr Field kRate{"expected_rate", 15, 4, Kind::Number};  // NET_FLOAT2
+inline constexpr Field kAsk{"ask", 19, 4, Kind::Number};
+inline constexpr Field kBid{"bid", 23, 4, Kind::Number};
+inline constexpr Field kAskVolume{"ask_volume", 27, 6, Kind::Number};
+inline constexpr Field kBidVolume{"bid_volume", 33, 6, Kind::Number};
+inline constexpr Field kCurrent{"price", 39, 4, Kind::Number};
+inline constexpr Field kCurrentSign{"sign", 43, 1, Kind::Char};
+inline constexpr Field kCurrentChange{"change", 44, 4, Kind::Number};
+inline constexpr Field kDayVolume{"volume", 48, 6, Kind::Number};
+inline constexpr Field kFace{"face_value", 54, 4, Kind::Number};
+inline constexpr Field kPrevClose{"prev_close", 58, 4, Kind::Number};
+inline constexpr Field kUpper{"upper_limit", 62, 4, Kind::Number};
+inline constexpr Field kLower{"lower_limit", 66, 4, Kind::Number};
+inline constexpr Field kOpen{"open", 70, 4, Kind::Number};
+inline constexpr Field kHigh{"high", 74, 4, Kind::Number};
+inline constexpr Field kLow{"low", 78, 4, Kind::Number};
+inline constexpr int kReplySize = 82;
+inline constexpr Field kReply[] = {kPrice, kSign, kChange, kVolume, kRate, kAsk, kBid, kAskVolume, kBidVolume,
+                                   kCurrent, kCurrentSign, kCurrentChange, kDayVolume, kFace, kPrevClose,
+                                   kUpper, kLower, kOpen, kHigh, kLow};
+}  // namespace expected
+
+// ---- 4210 market summary (a header-only request) -------------------------------------------------
+namespace summary {
+// A composite block (KOSPI at 0, KOSDAQ at 31): value and change in hundredths (NET_FLOAT2), sign,
+// counts of items up, at the upper limit, down, at the lower limit and unchanged (16-bit), the
+// trading value in won and the volume.
+inline constexpr Field kValue{"value", 0, 4, Kind::Number};
+inline constexpr Field kChange{"change", 4, 4, Kind::Number};
+inline constexpr Field kSign{"sign", 8, 1, Kind::Char};
+inline constexpr Field kUp{"up", 9, 2, Kind::Short};
+inline constexpr Field kUpper{"upper_limit", 11, 2, Kind::Short};
+inline constexpr Field kDown{"down", 13, 2, Kind::Short};
+inline constexpr Field kLower{"lower_limit", 15, 2, Kind::Short};
+inline constexpr Field kSame{"unchanged", 17, 2, Kind::Short};
+inline constexpr Field kAmount{"trading_value", 19, 6, Kind::Number};
+inline constexpr Field kVolume{"volume", 25, 6, Kind::Number};
+inline constexpr int kKospiAt = 0, kKosdaqAt = 31, kBlockSize = 31;
+// A single-line index (KOSPI200 at 62, KOSDAQ50 at 77): value, sign, change, volume.
+inline constexpr Field kLineValue{"value", 0, 4, Kind::Number};
+inline constexpr Field kLineSign{"sign", 4, 1, Kind::Char};
+inline constexpr Field kLineChange{"change", 5, 4, Kind::Number};
+inline constexpr Field kLineVolume{"volume", 9, 6, Kind::Number};
+inline constexpr int kKospi200At = 62, kKosdaq50At = 77, kLineSize = 15;
+inline constexpr int kReplySize = 92;
+inline constexpr Field kReply[] = {
+    kValue, kChange, kSign, kUp, kUpper, kDown, kLower, kSame, kAmount, kVolume,
+    {"kosdaq_value", 31, 4, Kind::Number}, {"kosdaq_change", 35, 4, Kind::Number},
+    {"kosdaq_sign", 39, 1, Kind::Char}, {"kosdaq_counts", 40, 10, Kind::Raw},
+    {"kosdaq_trading_value", 50, 6, Kind::Number}, {"kosdaq_volume", 56, 6, Kind::Number},
+    {"kospi200_value", 62, 4, Kind::Number}, {"kospi200_sign", 66, 1, Kind::Char},
+    {"kospi200_change", 67, 4, Kind::Number}, {"kospi200_volume", 71, 6, Kind::Number},
+    {"kosdaq50_value", 77, 4, Kind::Number}, {"kosdaq50_sign", 81, 1, Kind::Char},
+    {"kosdaq50_change", 82, 4, Kind::Number}, {"kosdaq50_volume", 86, 6, Kind::Number},
+};
+}  // namespace summary
+
+// ---- 4200 sector indices (paged) and 4176 foreign indices --------------------------------------
+namespace sector {
+inline constexpr Field kRows{"rows", 0, 1, Kind::Byte};
+inline constexpr Field kPage{"page", 1, 1, Kind::Byte};
+inline constexpr Field kMarket{"market", 2, 1, Kind::Char};  // '1' KOSPI, '2' KOSDAQ
+inline constexpr int kRequestSize = 3;
+inline constexpr Field kRequest[] = {kRows, kPage, kMarket};
+// SECTOR_LIST_4200: continuation (1: a further page), count, 47-byte sectors.
+inline constexpr Field kMore{"more", 0, 1, Kind::Byte};
+inline constexpr Field kCount{"count", 1, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kMore, kCount};
+inline constexpr int kRecordsAt = 2, kRecordSize = 47;
+inline constexpr Field kName{"name", 0, 12, Kind::Text};
+inline constexpr Field kValue{"value", 12, 4, Kind::Number};  // NET_FLOAT2
+inline constexpr Field kChange{"change", 16, 4, Kind::Number};
+inline constexpr Field kSign{"sign", 20, 1, Kind::Char};
+inline constexpr Field kRateWhole{"rate_whole", 21, 2, Kind::Short};
+inline constexpr Field kRateHundredths{"rate_hundredths", 23, 2, Kind::Short};
+inline constexpr Field kVolume{"volume", 25, 6, Kind::Number};
+inline constexpr Field kAmount{"trading_value", 31, 6, Kind::Number};
+inline constexpr Field kUp{"up", 37, 2, Kind::Short};
+inline constexpr Field kUpper{"upper_limit", 39, 2, Kind::Short};
+inline constexpr Field kDown{"down", 41, 2, Kind::Short};
+inline constexpr Field kLower{"lower_limit", 43, 2, Kind::Short};
+inline constexpr Field kSame{"unchanged", 45, 2, Kind::Short};
+inline constexpr Field kRecord[] = {kName, kValue, kChange, kSign, kRateWhole, kRateHundredths, kVolume,
+                                    kAmount, kUp, kUpper, kDown, kLower, kSame};
+}  // namespace sector
+namespace foreign {
+inline constexpr Field kRegion{"region", 0, 1, Kind::Char};  // '1' US, '2' Asia, '3' Europe
+inline constexpr int kRequestSize = 1;
+inline constexpr Field kRequest[] = {kRegion};
+// FOREIGN_INDEX_4176: count, 29-byte indices.
+inline constexpr Field kCount{"count", 0, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kCount};
+inline constexpr int kRecordsAt = 1, kRecordSize = 29;
+inline constexpr Field kName{"name", 0, 14, Kind::Text};
+inline constexpr Field kValue{"value", 14, 4, Kind::Number};  // NET_FLOAT2
+inline constexpr Field kChange{"change", 18, 4, Kind::Number};
+inline constexpr Field kSign{"sign", 22, 1, Kind::Char};
+inline constexpr Field kVolume{"volume", 23, 6, Kind::Number};
+inline constexpr Field kRecord[] = {kName, kValue, kChange, kSign, kVolume};
+}  // namespace foreign
 
 // ---- News: 4620 headlines, 4625 headlines of one item's name, 4630 article; announcements: ----
 // ---- 4640 list, 4650 text; 4175 the composite indices ---------------------------------------------
@@ -900,6 +1045,11 @@ inline constexpr Layout kQuoteLayouts[] = {
     Body(4630, "news article", news::kArticleRequestSize, news::kArticleRequest),
     Body(4640, "announcements", notice::kListRequestSize, notice::kListRequest),
     Body(4650, "announcement text", notice::kTextRequestSize, notice::kTextRequest),
+    Body(4160, "ECN summary", ecn::kPriceRequestSize, ecn::kPriceRequest),
+    Body(4165, "ECN trades", ecn::kTicksRequestSize, ecn::kTicksRequest),
+    Body(2250, "expected execution", expected::kRequestSize, expected::kRequest),
+    Body(4200, "sector indices", sector::kRequestSize, sector::kRequest),
+    Body(4176, "foreign indices", foreign::kRequestSize, foreign::kRequest),
 };
 // The replies (fixed part and records).
 inline constexpr Layout kReplyLayouts[] = {
@@ -959,6 +1109,12 @@ inline constexpr Layout kReplyLayouts[] = {
     List(4640, "announcements", notice::kRowsAt, notice::kListReply, notice::kRow, notice::kRowSize),
     List(4650, "announcement text", 1, notice::kTextReply, notice::kLine, notice::kLineSize),
     List(4175, "indices", notice::kIndicesAt, notice::kIndexReply, notice::kIndex, notice::kIndexSize),
+    Body(4160, "ECN summary", ecn::kPriceReplySize, ecn::kPriceReply),
+    List(4165, "ECN trades", ecn::kTicksAt, ecn::kTicksReply, ecn::kTick, ecn::kTickSize),
+    Body(2250, "expected execution", expected::kReplySize, expected::kReply),
+    Body(4210, "market summary", summary::kReplySize, summary::kReply),
+    List(4200, "sector indices", sector::kRecordsAt, sector::kReply, sector::kRecord, sector::kRecordSize),
+    List(4176, "foreign indices", foreign::kRecordsAt, foreign::kReply, foreign::kRecord, foreign::kRecordSize),
 };
 
 }  // namespace vxtr
