@@ -19,7 +19,8 @@ here="$PWD"
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$src"
 
-build=1; builddir="$src/build"; out="$src/docs"; keep=0; mode=pictures; server_extra=()
+# The server's market has been open a while: the trade lists show the day's last trades.
+build=1; builddir="$src/build"; out="$src/docs"; keep=0; mode=pictures; server_extra=(--day-trades 9)
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-build) build=0 ;;

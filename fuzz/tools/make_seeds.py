@@ -294,6 +294,38 @@ for target, replies in (("fuzz_vx4620", ((4620, news_list), (4625, news_search),
         put(target, "reply-%d" % code, b"\x00" + packet(code, body))
         put(target, "count-127-%d" % code, b"\x00" + packet(code, body[:23] + b"\x7f" + body[24:] if code == 4620 else b"\x7f" + body[1:]))
         put(target, "server-message-%d" % code, b"\x00" + packet(code, message, status=b"99"))
+# The ECN price, expected execution, market summary and index lists: a reply as the server
+# sends it, counts beyond the body, a reply one byte short, a push of another screen.
+ecn4160 = bytes(6) + struct.pack(">hh", -1, -50) + bytes(4) + net2(71000) + bytes(4) + net3(5969782550) \
+    + net3(62003) + net2(3090) + net2(2000) + b"5" + net2(1500)
+ecn_tick = bytes([23, 59, 58]) + net2(100) + net2(460) + net2(150) + net3(62003)
+ecn4165 = bytes(6) + bytes([2]) + ecn_tick * 2
+expected2250 = net2(71500) + b"2" + net2(500) + net3(150) + net2(70) + net2(71500) + net2(71400) + net3(3090) \
+    + net3(2000) + net2(71500) + b"2" + net2(500) + net3(1240067) + net2(5000) + net2(71000) + net2(92300) \
+    + net2(49700) + net2(70500) + net2(72000) + net2(70500)
+block4210 = net2(2500_12) + net2(9_62) + b"2" + struct.pack(">HHHHH", 2, 0, 1, 0, 1) + net3(739371066000) + net3(4949268)
+line4210 = net2(185_25) + b"2" + net2(1_25) + net3(4949268)
+summary4210 = block4210 * 2 + line4210 * 2
+sector = "음식료품".encode("cp949").ljust(12, b"\0") + net2(2132_12) + net2(2_43) + b"5" + struct.pack(">hh", 0, -11) \
+    + net3(1000000) + net3(5000000000) + struct.pack(">HHHHH", 3, 1, 2, 0, 1)
+sectors4200 = bytes([1, 2]) + sector * 2
+foreign = "다우존스".encode("cp949").ljust(14, b"\0") + net2(9842_35) + net2(4_23) + b"2" + net3(245300000)
+foreign4176 = bytes([3]) + foreign * 3
+assert len(ecn4160) == 47 and len(ecn_tick) == 21 and len(expected2250) == 82 and len(summary4210) == 92
+assert len(sector) == 47 and len(foreign) == 29
+for target, replies in (("fuzz_zr4160", ((4160, ecn4160, None), (4165, ecn4165, 6))),
+                        ("fuzz_vx0521", ((2250, expected2250, None),)),
+                        ("fuzz_zr4210", ((4210, summary4210, None),)),
+                        ("fuzz_zr4200", ((4200, sectors4200, 1),)),
+                        ("fuzz_zr4220", ((4176, foreign4176, 0),))):
+    put(target, "base-quote", b"\x00" + packet(4101, base4101))
+    for code, body, count_at in replies:
+        put(target, "reply-%d" % code, b"\x00" + packet(code, body))
+        put(target, "short-%d" % code, b"\x00" + packet(code, body[:-1]))
+        if count_at is not None:
+            put(target, "count-255-%d" % code, b"\x00" + packet(code, body[:count_at] + b"\xff" + body[count_at + 1:]))
+        put(target, "server-message-%d" % code, b"\x00" + packet(code, message, status=b"99"))
+    put(target, "tick-push", b"\x00" + packet(9110, b"\x01" + tick9110))
 
 # The investor, day-list and broker screens: their replies, a count beyond the body, a key page
 # whose more flag is neither 0 nor 1, all-zero investor figures, a server message.
