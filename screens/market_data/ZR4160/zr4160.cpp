@@ -62,10 +62,6 @@ public:
                 SendPage();
                 return TRUE;
             }
-            if (id == IDC_BTN_FINDER) {
-                OnBtnECNScoutlet();
-                return TRUE;
-            }
         }
         return CListScreenDlg::OnCommand(wParam, lParam);
     }
@@ -77,6 +73,9 @@ public:
     }
 
 private:
+    // The finder offers the ECN items.
+    void OnFinder() override { OnBtnECNScoutlet(); }
+
     void OnNewItem(bool) override {
         StartWait();
         RequestStockBase();
