@@ -36,6 +36,7 @@ for s in ZR5300 ZR5302 ZR5304 ZR5401 ZR5400; do
   [ -d "$root/screens/futopt/$s" ] && all+=("fuzz_${s,,}")
 done
 [ -f "$root/screens/market_data/ZR4160/zr4160.cpp" ] && all+=(fuzz_zr4160 fuzz_vx0521 fuzz_zr4210 fuzz_zr4200 fuzz_zr4220)
+[ -f "$root/screens/market_data/VX4112/vx4112.cpp" ] && all+=(fuzz_vx4112)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 

@@ -80,20 +80,11 @@ BOOL CItemFinderDlg::OnInitDialog() {
 }
 
 void CItemFinderDlg::Fill(int key) {
-  CListCtrl* list = List();
-  if (!list) return;
-  list->SetRedraw(FALSE);
-  list->DeleteAllItems();
-  if (m_pCodeManager) {
-    const CObArray& records = m_ecn ? m_pCodeManager->GetECNList() : m_pCodeManager->GetStockList();
-    for (INT_PTR i = records.GetSize() - 1; i >= 0; --i) {
-      auto* rec = static_cast<const CItemCodeRecord*>(records.GetAt(i));
-      if (!rec || rec->GetMarketClass() != m_filter || rec->GetGroup() != key) continue;
-      list->InsertItem(0, rec->GetItemCode());
-      list->SetItemText(0, 1, rec->GetItemName());
-    }
+  if (!m_pCodeManager) {
+    if (CListCtrl* list = List()) list->DeleteAllItems();
+    return;
   }
-  list->SetRedraw(TRUE);
+  FillItemList(List(), m_ecn ? m_pCodeManager->GetECNList() : m_pCodeManager->GetStockList(), m_filter, key);
 }
 
 BOOL CItemFinderDlg::OnCommand(WPARAM wParam, LPARAM lParam) {

@@ -369,6 +369,17 @@ put("fuzz_vx4110", "tick-push-other", b"\x00" + packet(9110, b"\x01" + b"068270"
 put("fuzz_vx4110", "index-push", b"\x00" + packet(9210, b"\x02" + index9210))
 put("fuzz_vx4110", "server-message", b"\x00" + packet(2110, message, status=b"99"))
 
+# The interest-group editor: a group of two rows, a count above the ten rows kept, a negative
+# count, a code that is not digits, a server message.
+row2111 = b"005930" + "삼성전자".encode("cp949").ljust(16, b"\0")
+assert len(row2111) == 22
+put("fuzz_vx4112", "group", b"\x00" + packet(2111, bytes([2]) + row2111 + b"000660" + row2111[6:]))
+put("fuzz_vx4112", "count-12", b"\x00" + packet(2111, bytes([12]) + row2111 * 12))
+put("fuzz_vx4112", "negative", b"\x00" + packet(2111, b"\xfd" + row2111))
+put("fuzz_vx4112", "bad-code", b"\x00" + packet(2111, bytes([1]) + b"00A930" + row2111[6:]))
+put("fuzz_vx4112", "server-message", b"\x00" + packet(2111, message, status=b"99"))
+put("fuzz_vx4112", "tick-push", b"\x00" + packet(9110, b"\x01" + tick9110))
+
 # Login replies: key reply (server token, certificate), login reply with accounts, server message.
 accounts = [b"1234567801", b"1234567802", b"5555000003"]
 login_body = bytes(30) + bytes([len(accounts)]) + b"".join(accounts)

@@ -76,7 +76,7 @@ public:
     void StopHost();
 
     // Opens a plug-in ("ZR4340.dll") as the screen host does, after ending the open one, and waits
-    // for its base quote request and the item name. `packetLayer`: another packet layer object to
+    // for its first request (the base quote) and the item name. `packetLayer`: another packet layer object to
     // hand the screen (default: the logged-in one).
     void Open(const std::u16string& handheldName, EE_Encrypt* packetLayer = nullptr);
     void Open(const std::string& name) { Open(Utf16(name + ".dll")); }
@@ -168,7 +168,7 @@ public:
     HMODULE module = nullptr;
     void (*end)() = nullptr;
     int accountCombo_ = 1009;  // the account combo of the screen under test
-    int nameStatic = 9903;     // the item name static that tells Open() the base quote has come
+    int nameStatic = 9903;     // the item name static that tells Open() the base quote has come (0: none)
     uint16_t baseCode = 4101;  // the base quote Open() waits for (5555 on futures/options screens)
     BOOL autoReceive = FALSE;  // the auto-receive setting handed to MainDlg
     std::unique_ptr<plat::automation::Driver> d;  // last: it ends first

@@ -77,5 +77,10 @@ class CCodeManager {
   CObArray m_ECNList;
 };
 
+// Fills a report list view with the records (CStockCode / CECNCode) of one market class whose
+// names start with one initial-consonant group: code in column 0, name in column 1, in the list's
+// own order. The list is emptied first.
+void FillItemList(CListCtrl* list, const CObArray& records, const CString& marketClass, int group);
+
 // Where the missing code files are reported.
 #define VX_CODE_LOG_PATH "\\qzlo.log"

@@ -108,3 +108,17 @@ int CCodeManager::which_char(const char* text) {
     if (boundary <= character) ++count;
   return count == 0 ? -2 : 10 + count;
 }
+
+void FillItemList(CListCtrl* list, const CObArray& records, const CString& marketClass, int group) {
+  if (!list) return;
+  list->SetRedraw(FALSE);
+  list->DeleteAllItems();
+  // From the last record to the first, each inserted at the top: the list keeps the file's order.
+  for (INT_PTR i = records.GetSize() - 1; i >= 0; --i) {
+    auto* rec = static_cast<const CItemCodeRecord*>(records.GetAt(i));
+    if (!rec || rec->GetMarketClass() != marketClass || rec->GetGroup() != group) continue;
+    list->InsertItem(0, rec->GetItemCode());
+    list->SetItemText(0, 1, rec->GetItemName());
+  }
+  list->SetRedraw(TRUE);
+}
