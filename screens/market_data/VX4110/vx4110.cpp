@@ -79,14 +79,7 @@ public:
 
     void OnInitScreen() override {
         CreateListGrid();
-        if (auto* combo = static_cast<CComboBox*>(GetDlgItem(kGroupCombo))) {
-            for (int g = 1; g <= kGroups; ++g) {
-                CString name;
-                name.Format(u"Group%d", g);
-                combo->AddString(name);
-            }
-            combo->SetCurSel(0);
-        }
+        vxskel::FillGroupCombo(this, kGroupCombo, kGroups);
         GetItemCodeFromComboBox();
         m_real.Start();
     }

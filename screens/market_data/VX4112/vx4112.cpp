@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "vxbase/code_manager.h"
+#include "vxskeleton/list_screen.h"
 #include "vxskeleton/screen_skeleton.h"
 #include "vxskeleton/screen_template.h"
 #include "vxskeleton/tr_layouts.h"
@@ -92,14 +93,7 @@ public:
     CVX4112Dlg() : CVXScreenDlg(kConfig) {}
 
     void OnInitScreen() override {
-        if (auto* combo = static_cast<CComboBox*>(GetDlgItem(kGroupCombo))) {
-            for (int g = 1; g <= kGroups; ++g) {
-                CString name;
-                name.Format(u"Group%d", g);
-                combo->AddString(name);
-            }
-            combo->SetCurSel(0);
-        }
+        vxskel::FillGroupCombo(this, kGroupCombo, kGroups);
         if (CListCtrl* list = Stocks()) {
             list->SetExtendedStyle(list->GetExtendedStyle() | LVS_EX_FULLROWSELECT);
             list->InsertColumn(0, u"코드", LVCFMT_CENTER, 45);

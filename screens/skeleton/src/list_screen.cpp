@@ -114,6 +114,17 @@ void MillionsText(const unsigned char* won, char* out, size_t size) {
     std::snprintf(out, size, "%s", Money(digits));
 }
 
+void FillGroupCombo(CWnd* dlg, int comboId, int count) {
+    auto* combo = dlg ? static_cast<CComboBox*>(dlg->GetDlgItem(comboId)) : nullptr;
+    if (!combo) return;
+    for (int g = 1; g <= count; ++g) {
+        CString name;
+        name.Format(u"Group%d", g);
+        combo->AddString(name);
+    }
+    combo->SetCurSel(0);
+}
+
 void EnableControl(CWnd* dlg, int id, bool enable) {
     if (!dlg) return;
     if (CWnd* w = dlg->GetDlgItem(id)) w->EnableWindow(enable ? TRUE : FALSE);

@@ -68,6 +68,8 @@ void SetNumberCell(V_Grid* grid, int column, int row, int kind, const unsigned c
 void MarkAndChange(char sign, const unsigned char* change, int kind, char* out, size_t size);
 // A 6-byte amount in won as millions with thousands commas ("1,234"); the fraction is rounded.
 void MillionsText(const unsigned char* won, char* out, size_t size);
+// The interest groups' combo: "Group1" .. "Group<count>", the first selected.
+void FillGroupCombo(CWnd* dlg, int comboId, int count);
 // Enables or disables a control of `dlg` when it exists.
 void EnableControl(CWnd* dlg, int id, bool enable);
 // Columns `first`..`first + 2` of `row`: the price, the up/down mark of `sign` (centred) and the
