@@ -495,7 +495,9 @@ BOOL CAutoReceiveDlg::OnInitDialog() {
 void CVXLoginDlg::OnTimer(UINT id) {
     if (id == kFocusTimer) {
         KillTimer(kFocusTimer);
-        ChooseFocus();
+        // A tap in progress keeps the focus it took: moving it would cancel the tap (the pressed
+        // "연결" would never click).
+        if (!::GetCapture()) ChooseFocus();
         return;
     }
     Default();

@@ -347,6 +347,21 @@ INSTANTIATE_TEST_SUITE_P(Counts, LoginCountTest,
                                            CountCase{"Negative", -3, 2, 0, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The start's focus timer firing while "연결" is held down leaves the tap alone: the login runs.
+TEST_F(LoginTest, TheFocusTimerNeverCancelsATapInProgress) {
+    MakeDevice(true);
+    StartFrame();
+    ASSERT_TRUE(d->Type(IDC_LOGIN_ID, "demo"));
+    ASSERT_TRUE(d->Type(IDC_LOGIN_PASSWORD, "1234"));
+    RECT r{};
+    d->Ui([&] { GetWindowRect(GetDlgItem(frame->CurrentScreen(), IDC_LOGIN_CONNECT), &r); });
+    const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    d->Ui([&] { plat::win::InjectStylus(plat::win::Stylus::Down, x, y); });
+    d->Advance(kFocusDelayMs);
+    d->Ui([&] { plat::win::InjectStylus(plat::win::Stylus::Up, x, y); });
+    ASSERT_TRUE(WaitFor([&] { return UpdaterGot("VERSION_CHECK"); })) << d->Tree();
+}
+
 TEST_F(LoginTest, EmptyFieldsAreAskedFor) {
     MakeDevice(true);
     StartFrame();

@@ -189,7 +189,9 @@ void CVXDlg::OnFind() {
 // item again on WM_VX_QUERY, so these re-query when the finder reports nothing itself.
 void CVXDlg::OnBtnFOScoutlet() {
   if (FOFindItemCode() != 0) return;
-  if (auto* list = static_cast<CComboBox*>(GetDlgItem(IDC_FO_COMBO))) {
+  // Where 9910 is a list, the pick heads it; a screen whose 9910 is an edit reads the item again
+  // on the query below.
+  if (auto* list = dynamic_cast<CComboBox*>(GetDlgItem(IDC_FO_COMBO))) {
     list->InsertString(0, m_csFOItemCode);
     list->SetCurSel(0);
   }
