@@ -42,7 +42,7 @@ const int kBrokerWidths[] = {53, 65, 53, 65};
 const vxskel::GridSetup kBrokers = {kBrokerGrid, 17, kBrokerTitles, 4, kBrokerWidths, 17, 5, false, false,
                                     {1, 168, 238, 104}};
 
-constexpr int kLeft = 1, kCentred = 0, kRight = 2;
+constexpr int kCentred = 0, kRight = 2;  // text alignment of a cell
 
 class CVX4230Dlg : public vxskel::CListScreenDlg {
 public:
