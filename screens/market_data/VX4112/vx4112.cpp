@@ -20,7 +20,6 @@ constexpr uint16_t kTrGroup = 2111;
 constexpr int kBtnRegister = 1001, kBtnDelete = 1002, kGroupItems = 1003, kCodeEdit = 1004;
 constexpr int kGroupCombo = 1005, kBtnKospi = 1006, kBtnKosdaq = 1007, kBtnConfirm = 1008, kStocks = 1000;
 constexpr int kFirstConsonant = 9312;  // "가" .. "하": groups 11 .. 24; then "A" (2) and "123" (1)
-constexpr int kConsonantButtons = 16;
 constexpr int kGroups = 10;
 constexpr int kMaxGroupItems = 10;     // the codes the screen keeps for the list box's rows
 constexpr int kFirstGroupKey = 11;     // "가"
