@@ -1055,16 +1055,28 @@ OrderResult Market::PlaceFutOptOrder(const std::string& account, const std::stri
   return OrderResult{true, o.number, ""};
 }
 
-OrderResult Market::ModifyFutOptOrder(const std::string& account, const std::string& target, const std::string& code,
-                                      char type, int64_t quantity, int64_t price) {
-  if (!FindAccount(account) || !IsFutOptAccount(account)) return Refuse("선물옵션 계좌가 아닙니다.");
+FutOptOrder* Market::OpenFutOptOrder(const std::string& account, const std::string& target, const std::string& code,
+                                     OrderResult* refused) {
+  auto refuse = [&](const char* message) -> FutOptOrder* {
+    *refused = Refuse(message);
+    return nullptr;
+  };
+  if (!FindAccount(account) || !IsFutOptAccount(account)) return refuse("선물옵션 계좌가 아닙니다.");
   auto it = std::find_if(futOptOrders_.begin(), futOptOrders_.end(),
                          [&](const FutOptOrder& o) { return o.number == target; });
   if (it == futOptOrders_.end() || it->account != account || it->action == 'C')
-    return Refuse("원주문번호가 올바르지 않습니다.");
+    return refuse("원주문번호가 올바르지 않습니다.");
   const Derivative* named = code.empty() ? nullptr : FindDerivative(code);
-  if (!code.empty() && (!named || named->code != it->code)) return Refuse("원주문의 종목과 다릅니다.");
-  if (it->open <= 0) return Refuse("정정/취소 가능수량이 없습니다.");
+  if (!code.empty() && (!named || named->code != it->code)) return refuse("원주문의 종목과 다릅니다.");
+  if (it->open <= 0) return refuse("정정/취소 가능수량이 없습니다.");
+  return &*it;
+}
+
+OrderResult Market::ModifyFutOptOrder(const std::string& account, const std::string& target, const std::string& code,
+                                      char type, int64_t quantity, int64_t price) {
+  OrderResult refused;
+  FutOptOrder* it = OpenFutOptOrder(account, target, code, &refused);
+  if (!it) return refused;
   if (type < '1' || type > '4') return Refuse("주문유형이 올바르지 않습니다.");
   if (quantity <= 0 || quantity > it->open) return Refuse("정정수량이 올바르지 않습니다.");
   const Derivative* d = FindDerivative(it->code);
@@ -1097,14 +1109,9 @@ OrderResult Market::ModifyFutOptOrder(const std::string& account, const std::str
 
 OrderResult Market::CancelFutOptOrder(const std::string& account, const std::string& target, const std::string& code,
                                       int64_t quantity) {
-  if (!FindAccount(account) || !IsFutOptAccount(account)) return Refuse("선물옵션 계좌가 아닙니다.");
-  auto it = std::find_if(futOptOrders_.begin(), futOptOrders_.end(),
-                         [&](const FutOptOrder& o) { return o.number == target; });
-  if (it == futOptOrders_.end() || it->account != account || it->action == 'C')
-    return Refuse("원주문번호가 올바르지 않습니다.");
-  const Derivative* named = code.empty() ? nullptr : FindDerivative(code);
-  if (!code.empty() && (!named || named->code != it->code)) return Refuse("원주문의 종목과 다릅니다.");
-  if (it->open <= 0) return Refuse("정정/취소 가능수량이 없습니다.");
+  OrderResult refused;
+  FutOptOrder* it = OpenFutOptOrder(account, target, code, &refused);
+  if (!it) return refused;
   if (quantity <= 0 || quantity > it->open) return Refuse("취소수량이 올바르지 않습니다.");
   it->open -= quantity;
   it->cancelled += quantity;

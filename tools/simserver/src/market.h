@@ -346,6 +346,10 @@ class Market {
   std::string NextOrderNumber();
   void Fill(Order& order, int64_t price);
   std::string NextFutOptNumber();
+  // The account's order `target` that still has contracts to modify or cancel (of item `code`
+  // when one is named); null with the refusal in `refused` otherwise.
+  FutOptOrder* OpenFutOptOrder(const std::string& account, const std::string& target, const std::string& code,
+                               OrderResult* refused);
   void FillFutOpt(FutOptOrder& order, int64_t price);
   OrderResult CheckFutOptMargin(const std::string& account, const Derivative& d, bool buy, int64_t quantity,
                                 int64_t price) const;
