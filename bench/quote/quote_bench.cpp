@@ -46,266 +46,283 @@ constexpr int kTickGrid = 1358;
 constexpr int64_t kFirstPrice = 100000;  // push k carries the price 100,000 + k
 
 std::vector<uint8_t> TickBody(int64_t price, int64_t accumulated) {
-    auto net = [](uint8_t* p, int groups, int64_t v) {
-        for (int i = groups - 1; i >= 0; --i, v /= 10000) {
-            int g = static_cast<int>(v % 10000);
-            p[2 * i] = static_cast<uint8_t>(g >> 8);
-            p[2 * i + 1] = static_cast<uint8_t>(g);
-        }
-    };
-    std::vector<uint8_t> b(1 + 61, 0);
-    b[0] = 1;
-    std::memcpy(&b[1], "005930", 6);
-    net(&b[1 + 6], 2, price);
-    net(&b[1 + 10], 3, accumulated);
-    b[1 + 29] = '2';
-    net(&b[1 + 30], 2, price - 71000);
-    b[1 + 58] = 10;
-    return b;
+  auto net = [](uint8_t* p, int groups, int64_t v) {
+    for (int i = groups - 1; i >= 0; --i, v /= 10000) {
+      int g = static_cast<int>(v % 10000);
+      p[2 * i] = static_cast<uint8_t>(g >> 8);
+      p[2 * i + 1] = static_cast<uint8_t>(g);
+    }
+  };
+  std::vector<uint8_t> b(1 + 61, 0);
+  b[0] = 1;
+  std::memcpy(&b[1], "005930", 6);
+  net(&b[1 + 6], 2, price);
+  net(&b[1 + 10], 3, accumulated);
+  b[1 + 29] = '2';
+  net(&b[1 + 30], 2, price - 71000);
+  b[1 + 58] = 10;
+  return b;
 }
 
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg >= WM_USER) return 0;
-    return DefWindowProc(hwnd, msg, wParam, lParam);
+  if (msg >= WM_USER) return 0;
+  return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
 std::atomic<long> g_anchorHandled{0};
 std::vector<Clock::time_point>* g_anchorTimes = nullptr;  // when each push reached the anchor
 LRESULT CALLBACK AnchorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_VX_PACKET) {
-        benchmark::DoNotOptimize(TrCode(*reinterpret_cast<const TR_HEADER*>(wParam)));
-        long n = g_anchorHandled.fetch_add(1, std::memory_order_relaxed);
-        if (g_anchorTimes && static_cast<size_t>(n) < g_anchorTimes->size()) (*g_anchorTimes)[static_cast<size_t>(n)] = Clock::now();
-        return 0;
-    }
-    return DefWindowProc(hwnd, msg, wParam, lParam);
+  if (msg == WM_VX_PACKET) {
+    benchmark::DoNotOptimize(TrCode(*reinterpret_cast<const TR_HEADER*>(wParam)));
+    long n = g_anchorHandled.fetch_add(1, std::memory_order_relaxed);
+    if (g_anchorTimes && static_cast<size_t>(n) < g_anchorTimes->size())
+      (*g_anchorTimes)[static_cast<size_t>(n)] = Clock::now();
+    return 0;
+  }
+  return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
 // The board on a live connection, hosted on the calling thread.
 class Host {
-public:
-    Host() {
-        char tmpl[] = "/tmp/quote_bench_XXXXXX";
-        if (!mkdtemp(tmpl)) std::abort();
-        root_ = tmpl;
-        fs::create_directories(root_ + "/Program Files/Quorvan/Bin");
-        fs::copy_file(VX2001_PLUGIN, root_ + "/Program Files/Quorvan/Bin/VX2001.dll");
-        plat::SetDeviceRoot(root_);
-        simsrv::ServerOptions o;
-        server_ = std::make_unique<simsrv::TradingServer>(o);
-        port_ = server_->start(0);
-        if (port_ <= 0) std::abort();
-        WNDCLASS wc{};
-        wc.lpfnWndProc = OwnerProc;
-        wc.lpszClassName = u"QuoteBenchOwner";
-        RegisterClass(&wc);
-        WNDCLASS ac{};
-        ac.lpfnWndProc = AnchorProc;
-        ac.lpszClassName = u"QuoteBenchAnchor";
-        RegisterClass(&ac);
-        owner_ = CreateWindowEx(0, u"QuoteBenchOwner", u"frame", WS_POPUP, 0, 0, 240, 320, 0, 0, nullptr, nullptr);
-        anchor_ = CreateWindowEx(0, u"QuoteBenchAnchor", u"anchor", WS_POPUP, 0, 0, 10, 10, 0, 0, nullptr, nullptr);
-        thread_ = new CVXSocketThread(kMainRecvProfile);
-        thread_->SetMainHwnd(owner_);
-        thread_->SetHwnd(anchor_);
-        thread_->SetServer("127.0.0.1", port_);
-        if (!thread_->Start()) std::abort();
-        Pump([&] { return thread_->GetSocket() != INVALID_SOCKET && server_->connectionCount() == 1; });
+ public:
+  Host() {
+    char tmpl[] = "/tmp/quote_bench_XXXXXX";
+    if (!mkdtemp(tmpl)) std::abort();
+    root_ = tmpl;
+    fs::create_directories(root_ + "/Program Files/Quorvan/Bin");
+    fs::copy_file(VX2001_PLUGIN, root_ + "/Program Files/Quorvan/Bin/VX2001.dll");
+    plat::SetDeviceRoot(root_);
+    simsrv::ServerOptions o;
+    server_ = std::make_unique<simsrv::TradingServer>(o);
+    port_ = server_->start(0);
+    if (port_ <= 0) std::abort();
+    WNDCLASS wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.lpszClassName = u"QuoteBenchOwner";
+    RegisterClass(&wc);
+    WNDCLASS ac{};
+    ac.lpfnWndProc = AnchorProc;
+    ac.lpszClassName = u"QuoteBenchAnchor";
+    RegisterClass(&ac);
+    owner_ = CreateWindowEx(0, u"QuoteBenchOwner", u"frame", WS_POPUP, 0, 0, 240, 320, 0, 0, nullptr, nullptr);
+    anchor_ = CreateWindowEx(0, u"QuoteBenchAnchor", u"anchor", WS_POPUP, 0, 0, 10, 10, 0, 0, nullptr, nullptr);
+    thread_ = new CVXSocketThread(kMainRecvProfile);
+    thread_->SetMainHwnd(owner_);
+    thread_->SetHwnd(anchor_);
+    thread_->SetServer("127.0.0.1", port_);
+    if (!thread_->Start()) std::abort();
+    Pump([&] { return thread_->GetSocket() != INVALID_SOCKET && server_->connectionCount() == 1; });
 
-        module_ = LoadLibrary(u"\\Program Files\\Quorvan\\Bin\\VX2001.dll");
-        auto mainDlg = reinterpret_cast<MainDlgFn>(GetProcAddress(module_, "MainDlg"));
-        end_ = reinterpret_cast<EndDlgFn>(GetProcAddress(module_, "EndDlg"));
-        if (!mainDlg || !end_) std::abort();
-        uint32_t record[2] = {0, 0};
-        mainDlg(record, owner_, thread_->GetSocket(), thread_, &encrypt_, &codes_, TRUE, &menu_);
-        dlg_ = static_cast<HWND>(record[0]);
-        thread_->SetHwnd(dlg_);
-        SendMessage(dlg_, WM_VX_QUERY, 0, 0);
-        grid_ = GetDlgItem(dlg_, kTickGrid);
-        // The board has its quote, book and trades, and has registered its item.
-        Pump([&] { return server_->registrations(9110, "005930") == 1 && PriceShown() == 71500; });
-    }
-    ~Host() {
-        end_();
-        FreeLibrary(module_);
-        thread_->Stop();
-        delete thread_;
-        DestroyWindow(anchor_);
-        DestroyWindow(owner_);
-        server_->stop();
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
+    module_ = LoadLibrary(u"\\Program Files\\Quorvan\\Bin\\VX2001.dll");
+    auto mainDlg = reinterpret_cast<MainDlgFn>(GetProcAddress(module_, "MainDlg"));
+    end_ = reinterpret_cast<EndDlgFn>(GetProcAddress(module_, "EndDlg"));
+    if (!mainDlg || !end_) std::abort();
+    uint32_t record[2] = {0, 0};
+    mainDlg(record, owner_, thread_->GetSocket(), thread_, &encrypt_, &codes_, TRUE, &menu_);
+    dlg_ = static_cast<HWND>(record[0]);
+    thread_->SetHwnd(dlg_);
+    SendMessage(dlg_, WM_VX_QUERY, 0, 0);
+    grid_ = GetDlgItem(dlg_, kTickGrid);
+    // The board has its quote, book and trades, and has registered its item.
+    Pump([&] { return server_->registrations(9110, "005930") == 1 && PriceShown() == 71500; });
+  }
+  ~Host() {
+    end_();
+    FreeLibrary(module_);
+    thread_->Stop();
+    delete thread_;
+    DestroyWindow(anchor_);
+    DestroyWindow(owner_);
+    server_->stop();
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
 
-    // Runs the message loop until `done` holds.
-    template <typename F>
-    void Pump(F done) {
-        MSG m;
-        while (!done()) {
-            if (PeekMessage(&m, 0, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&m);
-                DispatchMessage(&m);
-            } else {
-                std::this_thread::yield();
-            }
+  // Runs the message loop until `done` holds.
+  template <typename F>
+  void Pump(F done) {
+    MSG m;
+    while (!done()) {
+      if (PeekMessage(&m, 0, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessage(&m);
+      } else {
+        std::this_thread::yield();
+      }
+    }
+  }
+
+  // The price the strip shows (what the last push handled carried).
+  int64_t PriceShown() const {
+    WCHAR text[32] = {};
+    GetWindowText(GetDlgItem(dlg_, 3001), text, 32);
+    int64_t v = 0;
+    for (const WCHAR* p = text; *p; ++p)
+      if (*p >= u'0' && *p <= u'9') v = v * 10 + (*p - u'0');
+    return v;
+  }
+
+  // Sends `count` pushes at `perSecond` (0: as fast as the server sends), recording when each
+  // left; the receiver is the board or the anchor.
+  void Feed(int count, int perSecond, std::vector<Clock::time_point>& sent) {
+    sent.assign(static_cast<size_t>(count), Clock::time_point{});
+    feeder_ = std::thread([this, count, perSecond, &sent] {
+      Clock::time_point start = Clock::now();
+      for (int k = 0; k < count; ++k) {
+        if (perSecond > 0) {
+          Clock::time_point due = start + std::chrono::nanoseconds(int64_t(1000000000) * k / perSecond);
+          while (Clock::now() < due) {
+          }
         }
-    }
+        std::vector<uint8_t> body = TickBody(kFirstPrice + next_, 2000000 + 10 * (next_ + 1));
+        sent[static_cast<size_t>(k)] = Clock::now();
+        server_->pushRaw(9110, body);
+        ++next_;
+      }
+    });
+  }
+  void JoinFeed() {
+    if (feeder_.joinable()) feeder_.join();
+  }
 
-    // The price the strip shows (what the last push handled carried).
-    int64_t PriceShown() const {
-        WCHAR text[32] = {};
-        GetWindowText(GetDlgItem(dlg_, 3001), text, 32);
-        int64_t v = 0;
-        for (const WCHAR* p = text; *p; ++p)
-            if (*p >= u'0' && *p <= u'9') v = v * 10 + (*p - u'0');
-        return v;
-    }
+  HWND dlg_ = 0, grid_ = 0, anchor_ = 0, owner_ = 0;
+  CVXSocketThread* thread_ = nullptr;
+  int64_t next_ = 0;  // pushes sent so far: the next push carries price kFirstPrice + next_
 
-    // Sends `count` pushes at `perSecond` (0: as fast as the server sends), recording when each
-    // left; the receiver is the board or the anchor.
-    void Feed(int count, int perSecond, std::vector<Clock::time_point>& sent) {
-        sent.assign(static_cast<size_t>(count), Clock::time_point{});
-        feeder_ = std::thread([this, count, perSecond, &sent] {
-            Clock::time_point start = Clock::now();
-            for (int k = 0; k < count; ++k) {
-                if (perSecond > 0) {
-                    Clock::time_point due = start + std::chrono::nanoseconds(int64_t(1000000000) * k / perSecond);
-                    while (Clock::now() < due) {
-                    }
-                }
-                std::vector<uint8_t> body = TickBody(kFirstPrice + next_, 2000000 + 10 * (next_ + 1));
-                sent[static_cast<size_t>(k)] = Clock::now();
-                server_->pushRaw(9110, body);
-                ++next_;
-            }
-        });
-    }
-    void JoinFeed() {
-        if (feeder_.joinable()) feeder_.join();
-    }
-
-    HWND dlg_ = 0, grid_ = 0, anchor_ = 0, owner_ = 0;
-    CVXSocketThread* thread_ = nullptr;
-    int64_t next_ = 0;  // pushes sent so far: the next push carries price kFirstPrice + next_
-
-private:
-    std::string root_;
-    std::unique_ptr<simsrv::TradingServer> server_;
-    int port_ = 0;
-    EE_Encrypt encrypt_;
-    CCodeManager codes_;
-    CMenuConfigFile menu_;
-    HMODULE module_ = nullptr;
-    EndDlgFn end_ = nullptr;
-    std::thread feeder_;
+ private:
+  std::string root_;
+  std::unique_ptr<simsrv::TradingServer> server_;
+  int port_ = 0;
+  EE_Encrypt encrypt_;
+  CCodeManager codes_;
+  CMenuConfigFile menu_;
+  HMODULE module_ = nullptr;
+  EndDlgFn end_ = nullptr;
+  std::thread feeder_;
 };
 
 Host& TheHost() {
-    static Host* host = new Host;
-    return *host;
+  static Host* host = new Host;
+  return *host;
 }
 
 // Runs the board's loop until push `last` (absolute number) is on the screen; for each push
 // from `first`, the time its price first reached the screen.
 void WatchBoard(Host& h, int64_t first, int64_t last, std::vector<Clock::time_point>& shown) {
-    shown.assign(static_cast<size_t>(last - first + 1), Clock::time_point{});
-    int64_t done = first - 1;  // the last push known to be on the screen
-    MSG m;
-    while (done < last) {
-        if (!PeekMessage(&m, 0, 0, 0, PM_REMOVE)) {
-            std::this_thread::yield();
-            continue;
-        }
-        TranslateMessage(&m);
-        DispatchMessage(&m);
-        if (m.message != WM_PAINT || m.hwnd != h.grid_) continue;
-        Clock::time_point now = Clock::now();
-        int64_t k = h.PriceShown() - kFirstPrice;
-        for (int64_t j = done + 1; j <= std::min(k, last); ++j) shown[static_cast<size_t>(j - first)] = now;
-        if (k > done) done = std::min(k, last);
+  shown.assign(static_cast<size_t>(last - first + 1), Clock::time_point{});
+  int64_t done = first - 1;  // the last push known to be on the screen
+  MSG m;
+  while (done < last) {
+    if (!PeekMessage(&m, 0, 0, 0, PM_REMOVE)) {
+      std::this_thread::yield();
+      continue;
     }
+    TranslateMessage(&m);
+    DispatchMessage(&m);
+    if (m.message != WM_PAINT || m.hwnd != h.grid_) continue;
+    Clock::time_point now = Clock::now();
+    int64_t k = h.PriceShown() - kFirstPrice;
+    for (int64_t j = done + 1; j <= std::min(k, last); ++j) shown[static_cast<size_t>(j - first)] = now;
+    if (k > done) done = std::min(k, last);
+  }
 }
 
 void FloodBoard(benchmark::State& state) {
-    Host& h = TheHost();
-    h.thread_->SetHwnd(h.dlg_);
-    constexpr int kCount = 5000;
-    std::vector<Clock::time_point> sent, shown;
-    for (auto _ : state) {
-        int64_t first = h.next_;
-        h.Feed(kCount, 0, sent);
-        WatchBoard(h, first, first + kCount - 1, shown);
-        h.JoinFeed();
-    }
-    state.SetItemsProcessed(state.iterations() * kCount);
+  Host& h = TheHost();
+  h.thread_->SetHwnd(h.dlg_);
+  constexpr int kCount = 5000;
+  std::vector<Clock::time_point> sent, shown;
+  for (auto _ : state) {
+    int64_t first = h.next_;
+    h.Feed(kCount, 0, sent);
+    WatchBoard(h, first, first + kCount - 1, shown);
+    h.JoinFeed();
+  }
+  state.SetItemsProcessed(state.iterations() * kCount);
 }
 BENCHMARK(FloodBoard)->Name("Flood/Board")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void FloodAnchor(benchmark::State& state) {
-    Host& h = TheHost();
-    h.thread_->SetHwnd(h.anchor_);
-    constexpr int kCount = 5000;
-    std::vector<Clock::time_point> sent;
-    for (auto _ : state) {
-        long target = g_anchorHandled.load() + kCount;
-        h.Feed(kCount, 0, sent);
-        h.Pump([&] { return g_anchorHandled.load() >= target; });
-        h.JoinFeed();
-    }
-    state.SetItemsProcessed(state.iterations() * kCount);
-    h.thread_->SetHwnd(h.dlg_);
+  Host& h = TheHost();
+  h.thread_->SetHwnd(h.anchor_);
+  constexpr int kCount = 5000;
+  std::vector<Clock::time_point> sent;
+  for (auto _ : state) {
+    long target = g_anchorHandled.load() + kCount;
+    h.Feed(kCount, 0, sent);
+    h.Pump([&] { return g_anchorHandled.load() >= target; });
+    h.JoinFeed();
+  }
+  state.SetItemsProcessed(state.iterations() * kCount);
+  h.thread_->SetHwnd(h.dlg_);
 }
 BENCHMARK(FloodAnchor)->Name("Flood/Anchor")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void Delays(benchmark::State& state, std::vector<double>& delays) {
-    std::sort(delays.begin(), delays.end());
-    state.counters["median_us"] = delays[delays.size() / 2];
-    state.counters["p99_us"] = delays[delays.size() * 99 / 100];
-    state.counters["max_us"] = delays.back();
-    state.SetItemsProcessed(static_cast<int64_t>(delays.size()));
+  std::sort(delays.begin(), delays.end());
+  state.counters["median_us"] = delays[delays.size() / 2];
+  state.counters["p99_us"] = delays[delays.size() * 99 / 100];
+  state.counters["max_us"] = delays.back();
+  state.SetItemsProcessed(static_cast<int64_t>(delays.size()));
 }
 
 void Paced(benchmark::State& state) {
-    Host& h = TheHost();
-    h.thread_->SetHwnd(h.dlg_);
-    const int rate = static_cast<int>(state.range(0));
-    const int count = rate;  // one second of pushes
-    std::vector<double> delays;
-    std::vector<Clock::time_point> sent, shown;
-    for (auto _ : state) {
-        int64_t first = h.next_;
-        h.Feed(count, rate, sent);
-        WatchBoard(h, first, first + count - 1, shown);
-        h.JoinFeed();
-        for (int k = 0; k < count; ++k)
-            delays.push_back(std::chrono::duration<double, std::micro>(shown[static_cast<size_t>(k)] - sent[static_cast<size_t>(k)]).count());
-    }
-    Delays(state, delays);
+  Host& h = TheHost();
+  h.thread_->SetHwnd(h.dlg_);
+  const int rate = static_cast<int>(state.range(0));
+  const int count = rate;  // one second of pushes
+  std::vector<double> delays;
+  std::vector<Clock::time_point> sent, shown;
+  for (auto _ : state) {
+    int64_t first = h.next_;
+    h.Feed(count, rate, sent);
+    WatchBoard(h, first, first + count - 1, shown);
+    h.JoinFeed();
+    for (int k = 0; k < count; ++k)
+      delays.push_back(
+          std::chrono::duration<double, std::micro>(shown[static_cast<size_t>(k)] - sent[static_cast<size_t>(k)])
+              .count());
+  }
+  Delays(state, delays);
 }
-BENCHMARK(Paced)->Name("Paced/Board")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(Paced)
+    ->Name("Paced/Board")
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 // The anchor of the delays: the same pushes to the bare window, to the moment it has the packet.
 void PacedAnchor(benchmark::State& state) {
-    Host& h = TheHost();
-    h.thread_->SetHwnd(h.anchor_);
-    const int rate = static_cast<int>(state.range(0));
-    const int count = rate;
-    std::vector<double> delays;
-    std::vector<Clock::time_point> sent, got(static_cast<size_t>(count));
-    for (auto _ : state) {
-        g_anchorTimes = &got;
-        g_anchorHandled = 0;
-        h.Feed(count, rate, sent);
-        h.Pump([&] { return g_anchorHandled.load() >= count; });
-        h.JoinFeed();
-        g_anchorTimes = nullptr;
-        for (int k = 0; k < count; ++k)
-            delays.push_back(std::chrono::duration<double, std::micro>(got[static_cast<size_t>(k)] - sent[static_cast<size_t>(k)]).count());
-    }
-    h.thread_->SetHwnd(h.dlg_);
-    Delays(state, delays);
+  Host& h = TheHost();
+  h.thread_->SetHwnd(h.anchor_);
+  const int rate = static_cast<int>(state.range(0));
+  const int count = rate;
+  std::vector<double> delays;
+  std::vector<Clock::time_point> sent, got(static_cast<size_t>(count));
+  for (auto _ : state) {
+    g_anchorTimes = &got;
+    g_anchorHandled = 0;
+    h.Feed(count, rate, sent);
+    h.Pump([&] { return g_anchorHandled.load() >= count; });
+    h.JoinFeed();
+    g_anchorTimes = nullptr;
+    for (int k = 0; k < count; ++k)
+      delays.push_back(
+          std::chrono::duration<double, std::micro>(got[static_cast<size_t>(k)] - sent[static_cast<size_t>(k)])
+              .count());
+  }
+  h.thread_->SetHwnd(h.dlg_);
+  Delays(state, delays);
 }
-BENCHMARK(PacedAnchor)->Name("Paced/Anchor")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(PacedAnchor)
+    ->Name("Paced/Anchor")
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 }  // namespace
 

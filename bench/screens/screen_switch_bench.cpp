@@ -30,116 +30,117 @@ using Clock = std::chrono::steady_clock;
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
 }
 
 class Host : public screentest::ScreenHost {
-public:
-    // Opens `name` after ending the open screen; the two times in milliseconds.
-    bool Switch(const std::string& name, double* shown, double* answered, int* boxes) {
-        Close();
-        const std::u16string file = screentest::Utf16(name + ".dll");
-        bool ok = true;
-        const auto start = Clock::now();
-        d->Ui([&] {
-            module = LoadLibrary((u"\\Program Files\\Quorvan\\Bin\\" + file).c_str());
-            auto mainDlg = module ? reinterpret_cast<void* (*)(void*, HWND, SOCKET, CVXSocketThread*, EE_Encrypt*,
-                                                                CCodeManager*, BOOL, CMenuConfigFile*)>(
-                                        GetProcAddress(module, "MainDlg"))
-                                  : nullptr;
-            end = module ? reinterpret_cast<void (*)()>(GetProcAddress(module, "EndDlg")) : nullptr;
-            if (!mainDlg || !end) {
-                ok = false;
-                return;
-            }
-            uint32_t record[2] = {1, 1};
-            mainDlg(record, owner, thread->GetSocket(), thread, &encrypt, &codes, autoReceive, &menu);
-            dlg = static_cast<HWND>(record[0]);
-            if (!dlg) {
-                ok = false;
-                return;
-            }
-            thread->SetHwnd(dlg);
-            SendMessage(dlg, WM_VX_QUERY, 0, 0);
-        });
-        if (!ok) return false;
-        d->Settle();
-        *shown = Ms(Clock::now() - start);
-        Settled();
-        *answered = Ms(Clock::now() - start);
-        plat::win::MessageBoxInfo b;
-        while (plat::win::PendingMessageBox(&b)) {
-            ++*boxes;
-            plat::win::AnswerMessageBox(b.buttons.front(), b.hwnd);
-            d->Settle();
-        }
-        return true;
+ public:
+  // Opens `name` after ending the open screen; the two times in milliseconds.
+  bool Switch(const std::string& name, double* shown, double* answered, int* boxes) {
+    Close();
+    const std::u16string file = screentest::Utf16(name + ".dll");
+    bool ok = true;
+    const auto start = Clock::now();
+    d->Ui([&] {
+      module = LoadLibrary((u"\\Program Files\\Quorvan\\Bin\\" + file).c_str());
+      auto mainDlg = module
+                         ? reinterpret_cast<void* (*)(void*, HWND, SOCKET, CVXSocketThread*, EE_Encrypt*, CCodeManager*,
+                                                      BOOL, CMenuConfigFile*)>(GetProcAddress(module, "MainDlg"))
+                         : nullptr;
+      end = module ? reinterpret_cast<void (*)()>(GetProcAddress(module, "EndDlg")) : nullptr;
+      if (!mainDlg || !end) {
+        ok = false;
+        return;
+      }
+      uint32_t record[2] = {1, 1};
+      mainDlg(record, owner, thread->GetSocket(), thread, &encrypt, &codes, autoReceive, &menu);
+      dlg = static_cast<HWND>(record[0]);
+      if (!dlg) {
+        ok = false;
+        return;
+      }
+      thread->SetHwnd(dlg);
+      SendMessage(dlg, WM_VX_QUERY, 0, 0);
+    });
+    if (!ok) return false;
+    d->Settle();
+    *shown = Ms(Clock::now() - start);
+    Settled();
+    *answered = Ms(Clock::now() - start);
+    plat::win::MessageBoxInfo b;
+    while (plat::win::PendingMessageBox(&b)) {
+      ++*boxes;
+      plat::win::AnswerMessageBox(b.buttons.front(), b.hwnd);
+      d->Settle();
     }
+    return true;
+  }
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
-    const std::regex screenFile("(ZR|VX)[0-9]{4}\\.so");
-    std::vector<std::string> names;
-    Host host;
-    for (const auto& e : fs::directory_iterator(bin)) {
-        const std::string f = e.path().filename().string();
-        if (!std::regex_match(f, screenFile)) continue;
-        // Only screen plug-ins: a library with MainDlg and EndDlg.
-        void* h = dlopen(e.path().c_str(), RTLD_LAZY | RTLD_LOCAL);
-        const bool screen = h && dlsym(h, "MainDlg") && dlsym(h, "EndDlg");
-        if (h) dlclose(h);
-        if (!screen) continue;
-        host.plugins.push_back(e.path().string());
-        names.push_back(e.path().stem().string());
-    }
-    std::sort(names.begin(), names.end());
-    if (names.empty()) {
-        std::fprintf(stderr, "no screen plug-ins beside %s\n", bin.c_str());
-        return 1;
-    }
-    host.StartHost();
-    if (!host.d) return 1;
-    host.StoreFutOptAccounts({u"5555555501"});
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+  const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
+  const std::regex screenFile("(ZR|VX)[0-9]{4}\\.so");
+  std::vector<std::string> names;
+  Host host;
+  for (const auto& e : fs::directory_iterator(bin)) {
+    const std::string f = e.path().filename().string();
+    if (!std::regex_match(f, screenFile)) continue;
+    // Only screen plug-ins: a library with MainDlg and EndDlg.
+    void* h = dlopen(e.path().c_str(), RTLD_LAZY | RTLD_LOCAL);
+    const bool screen = h && dlsym(h, "MainDlg") && dlsym(h, "EndDlg");
+    if (h) dlclose(h);
+    if (!screen) continue;
+    host.plugins.push_back(e.path().string());
+    names.push_back(e.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  if (names.empty()) {
+    std::fprintf(stderr, "no screen plug-ins beside %s\n", bin.c_str());
+    return 1;
+  }
+  host.StartHost();
+  if (!host.d) return 1;
+  host.StoreFutOptAccounts({u"5555555501"});
 
-    struct Times {
-        std::vector<double> shown, answered;
-        int boxes = 0;
-    };
-    std::vector<Times> times(names.size());
-    std::vector<double> allShown, allAnswered;
-    for (int r = 0; r < rounds; ++r) {
-        for (size_t i = 0; i < names.size(); ++i) {
-            double shown = 0, answered = 0;
-            if (!host.Switch(names[i], &shown, &answered, &times[i].boxes)) {
-                std::fprintf(stderr, "%s did not open\n", names[i].c_str());
-                continue;
-            }
-            if (r == 0) continue;  // the first round loads each plug-in from the file system cold
-            times[i].shown.push_back(shown);
-            times[i].answered.push_back(answered);
-            allShown.push_back(shown);
-            allAnswered.push_back(answered);
-        }
-    }
-    host.StopHost();
-
-    std::printf("%-8s %10s %10s %12s %12s %6s\n", "screen", "shown p50", "shown max", "answered p50", "answered max",
-                "boxes");
+  struct Times {
+    std::vector<double> shown, answered;
+    int boxes = 0;
+  };
+  std::vector<Times> times(names.size());
+  std::vector<double> allShown, allAnswered;
+  for (int r = 0; r < rounds; ++r) {
     for (size_t i = 0; i < names.size(); ++i) {
-        const Times& t = times[i];
-        std::printf("%-8s %10.2f %10.2f %12.2f %12.2f %6d\n", names[i].c_str(), Percentile(t.shown, 0.5),
-                    Percentile(t.shown, 1), Percentile(t.answered, 0.5), Percentile(t.answered, 1), t.boxes);
+      double shown = 0, answered = 0;
+      if (!host.Switch(names[i], &shown, &answered, &times[i].boxes)) {
+        std::fprintf(stderr, "%s did not open\n", names[i].c_str());
+        continue;
+      }
+      if (r == 0) continue;  // the first round loads each plug-in from the file system cold
+      times[i].shown.push_back(shown);
+      times[i].answered.push_back(answered);
+      allShown.push_back(shown);
+      allAnswered.push_back(answered);
     }
-    std::printf("all %zu screens, %zu switches (ms): shown p50 %.2f p90 %.2f p99 %.2f max %.2f; "
-                "answered p50 %.2f p90 %.2f p99 %.2f max %.2f\n",
-                names.size(), allShown.size(), Percentile(allShown, 0.5), Percentile(allShown, 0.9),
-                Percentile(allShown, 0.99), Percentile(allShown, 1), Percentile(allAnswered, 0.5),
-                Percentile(allAnswered, 0.9), Percentile(allAnswered, 0.99), Percentile(allAnswered, 1));
-    return 0;
+  }
+  host.StopHost();
+
+  std::printf("%-8s %10s %10s %12s %12s %6s\n", "screen", "shown p50", "shown max", "answered p50", "answered max",
+              "boxes");
+  for (size_t i = 0; i < names.size(); ++i) {
+    const Times& t = times[i];
+    std::printf("%-8s %10.2f %10.2f %12.2f %12.2f %6d\n", names[i].c_str(), Percentile(t.shown, 0.5),
+                Percentile(t.shown, 1), Percentile(t.answered, 0.5), Percentile(t.answered, 1), t.boxes);
+  }
+  std::printf(
+      "all %zu screens, %zu switches (ms): shown p50 %.2f p90 %.2f p99 %.2f max %.2f; "
+      "answered p50 %.2f p90 %.2f p99 %.2f max %.2f\n",
+      names.size(), allShown.size(), Percentile(allShown, 0.5), Percentile(allShown, 0.9), Percentile(allShown, 0.99),
+      Percentile(allShown, 1), Percentile(allAnswered, 0.5), Percentile(allAnswered, 0.9),
+      Percentile(allAnswered, 0.99), Percentile(allAnswered, 1));
+  return 0;
 }

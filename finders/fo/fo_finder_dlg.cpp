@@ -27,8 +27,8 @@ const plat::DialogItemTemplate kItems[] = {
     {u"BUTTON", IDOK, u"선택", kPush, 0, 40, 294, 70, 22},
     {u"BUTTON", IDCANCEL, u"취소", kPush, 0, 130, 294, 70, 22},
 };
-const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 320, u"", nullptr, u"Tahoma", 13,
-                                   kItems, std::size(kItems)};
+const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 320, u"", nullptr, u"Tahoma", 13, kItems,
+                                   std::size(kItems)};
 PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 
 CString Wide(const std::string& cp949) { return CString::FromMultiByte(cp949.data(), static_cast<int>(cp949.size())); }

@@ -25,16 +25,32 @@ namespace {
 constexpr DWORD kPush = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr int kGroupW = 29, kGroupH = 20;
 
-#define GROUP_BUTTON(i, caption) \
-  {u"BUTTON", IDC_FIND_GROUP_FIRST + (i), caption, kPush, 0, 4 + ((i) % 8) * kGroupW, 24 + ((i) / 8) * 22, kGroupW, kGroupH}
+#define GROUP_BUTTON(i, caption)                                                                                     \
+  {                                                                                                                  \
+    u"BUTTON", IDC_FIND_GROUP_FIRST + (i), caption, kPush, 0, 4 + ((i) % 8) * kGroupW, 24 + ((i) / 8) * 22, kGroupW, \
+        kGroupH                                                                                                      \
+  }
 
 const plat::DialogItemTemplate kItems[] = {
-    {u"BUTTON", IDC_FIND_MARKET0, FINDER_MARKET0, WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, 6, 2, 100, 18},
+    {u"BUTTON", IDC_FIND_MARKET0, FINDER_MARKET0, WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, 6, 2, 100,
+     18},
     {u"BUTTON", IDC_FIND_MARKET1, FINDER_MARKET1, WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON, 0, 116, 2, 110, 18},
-    GROUP_BUTTON(0, u"가"),  GROUP_BUTTON(1, u"나"),  GROUP_BUTTON(2, u"다"),  GROUP_BUTTON(3, u"라"),
-    GROUP_BUTTON(4, u"마"),  GROUP_BUTTON(5, u"바"),  GROUP_BUTTON(6, u"사"),  GROUP_BUTTON(7, u"아"),
-    GROUP_BUTTON(8, u"자"),  GROUP_BUTTON(9, u"차"),  GROUP_BUTTON(10, u"카"), GROUP_BUTTON(11, u"타"),
-    GROUP_BUTTON(12, u"파"), GROUP_BUTTON(13, u"하"), GROUP_BUTTON(14, u"A"),  GROUP_BUTTON(15, u"123"),
+    GROUP_BUTTON(0, u"가"),
+    GROUP_BUTTON(1, u"나"),
+    GROUP_BUTTON(2, u"다"),
+    GROUP_BUTTON(3, u"라"),
+    GROUP_BUTTON(4, u"마"),
+    GROUP_BUTTON(5, u"바"),
+    GROUP_BUTTON(6, u"사"),
+    GROUP_BUTTON(7, u"아"),
+    GROUP_BUTTON(8, u"자"),
+    GROUP_BUTTON(9, u"차"),
+    GROUP_BUTTON(10, u"카"),
+    GROUP_BUTTON(11, u"타"),
+    GROUP_BUTTON(12, u"파"),
+    GROUP_BUTTON(13, u"하"),
+    GROUP_BUTTON(14, u"A"),
+    GROUP_BUTTON(15, u"123"),
     {u"SysListView32", IDC_FIND_LIST, u"",
      WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 2, 70, 236, 204},
     {u"EDIT", IDC_FIND_CODE, u"", WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 2, 280, 96, 22},
@@ -42,8 +58,8 @@ const plat::DialogItemTemplate kItems[] = {
     {u"BUTTON", IDCANCEL, u"취소", kPush, 0, 176, 280, 60, 22},
 };
 #undef GROUP_BUTTON
-const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                   kItems, std::size(kItems)};
+const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13, kItems,
+                                   std::size(kItems)};
 PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 
 }  // namespace

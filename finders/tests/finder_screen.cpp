@@ -32,8 +32,8 @@ const plat::DialogItemTemplate kItems[] = {
     {u"EDIT", IDC_ITEM_EDIT, u"", WS_VISIBLE | WS_TABSTOP | WS_BORDER, 0, 170, 0, 60, 18},
     {u"STATIC", kName, u"", WS_VISIBLE, 0, 0, 120, 120, 18},
 };
-const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      kItems, std::size(kItems)};
+const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13, kItems,
+                                      std::size(kItems)};
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 class CFinderScreenDlg : public vxskel::CVXScreenDlg {

@@ -83,8 +83,8 @@ const plat::DialogItemTemplate kHostItems[] = {
     {u"BUTTON", kFindButton, u"찾기", kPush, 0, 82, 100, 30, 18},
     {u"STATIC", IDC_FOUND_NAME, u"", WS_VISIBLE, 0, 120, 100, 110, 18},
 };
-const plat::DialogTemplate kHost = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                    kHostItems, std::size(kHostItems)};
+const plat::DialogTemplate kHost = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13, kHostItems,
+                                    std::size(kHostItems)};
 PLAT_RESOURCE(plat::res::Dialog, 129, &kHost, sizeof kHost);
 
 std::string Utf8(const std::u16string& s) {
@@ -186,7 +186,8 @@ class FinderTest : public ::testing::Test {
   }
   bool Visible(int id) {
     for (const std::string& line : TreeOf(std::to_string(id)))
-      if (line.find("id=" + std::to_string(id) + " ") != std::string::npos) return line.find(" visible") != std::string::npos;
+      if (line.find("id=" + std::to_string(id) + " ") != std::string::npos)
+        return line.find(" visible") != std::string::npos;
     return false;
   }
   std::string Registry(const char16_t* value) {
@@ -224,7 +225,6 @@ class FinderTest : public ::testing::Test {
   std::unique_ptr<CFinderHostDlg> screen;
   std::unique_ptr<plat::automation::Driver> d;
 };
-
 
 using Rows = std::vector<std::string>;
 
@@ -445,7 +445,8 @@ TEST_F(FinderTest, MonthButtonsFollowTheOptionsFile) {
     int buttons;
     size_t rowsOfFirst;
   } cases[] = {
-      {"two months", u"201C3160 2 200703     160.00 콜 0703 160.0\r\n201C4160 2 200704     160.00 콜 0704 160.0\r\n", 2, 1},
+      {"two months", u"201C3160 2 200703     160.00 콜 0703 160.0\r\n201C4160 2 200704     160.00 콜 0704 160.0\r\n", 2,
+       1},
       {"three months",
        u"201C3160 2 200703     160.00 콜\r\n201C3162 2 200703     162.50 콜\r\n"
        u"201C4160 2 200704     160.00 콜\r\n201C5160 2 200705     160.00 콜\r\n",

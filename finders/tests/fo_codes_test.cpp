@@ -80,9 +80,9 @@ TEST(OptionsFile, SeriesByColumnUpToThePuts) {
   std::string file = Cp949(
       u"201C3160 2 200703     160.00 콜 0703 160.0\r\n"
       u"201C3162 2 200703     162.50 콜 0703 162.5\r\n"
-      u"201C3\r\n"                                          // short: skipped, reading goes on
+      u"201C3\r\n"  // short: skipped, reading goes on
       u"201C4160 2 200704     160.00 콜 0704 160.0\r\n"
-      u"301C3160 3 200703     160.00 풋 0703 160.0\r\n"      // the puts start: reading stops
+      u"301C3160 3 200703     160.00 풋 0703 160.0\r\n"  // the puts start: reading stops
       u"201C5160 2 200705     160.00 콜 0705 160.0\r\n");
   finders::OptionsList list = finders::ParseOptionsFile(file);
   ASSERT_EQ(list.series.size(), 3u);

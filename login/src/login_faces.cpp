@@ -12,9 +12,9 @@ namespace vxlogin {
 namespace {
 
 struct FaceSpec {
-    int id;
-    int width, height;
-    COLORREF frame, fill, text;
+  int id;
+  int width, height;
+  COLORREF frame, fill, text;
 };
 
 constexpr FaceSpec kFaces[] = {
@@ -29,68 +29,68 @@ constexpr FaceSpec kFaces[] = {
 
 // Width, height, then the pixels from the top row: a one-pixel frame around the fill.
 std::vector<uint32_t> MakeFace(const FaceSpec& f) {
-    std::vector<uint32_t> data(2 + static_cast<size_t>(f.width) * f.height);
-    data[0] = static_cast<uint32_t>(f.width);
-    data[1] = static_cast<uint32_t>(f.height);
-    for (int y = 0; y < f.height; ++y)
-        for (int x = 0; x < f.width; ++x) {
-            bool edge = x == 0 || y == 0 || x == f.width - 1 || y == f.height - 1;
-            data[2 + static_cast<size_t>(y) * f.width + x] = edge ? f.frame : f.fill;
-        }
-    return data;
+  std::vector<uint32_t> data(2 + static_cast<size_t>(f.width) * f.height);
+  data[0] = static_cast<uint32_t>(f.width);
+  data[1] = static_cast<uint32_t>(f.height);
+  for (int y = 0; y < f.height; ++y)
+    for (int x = 0; x < f.width; ++x) {
+      bool edge = x == 0 || y == 0 || x == f.width - 1 || y == f.height - 1;
+      data[2 + static_cast<size_t>(y) * f.width + x] = edge ? f.frame : f.fill;
+    }
+  return data;
 }
 
 struct FaceStore {
-    std::vector<std::vector<uint32_t>> pixels;
-    FaceStore() {
-        for (const FaceSpec& f : kFaces) {
-            pixels.push_back(MakeFace(f));
-            const auto& d = pixels.back();
-            plat::res::Register(this, plat::res::Bitmap, f.id, d.data(), d.size() * sizeof(uint32_t));
-        }
+  std::vector<std::vector<uint32_t>> pixels;
+  FaceStore() {
+    for (const FaceSpec& f : kFaces) {
+      pixels.push_back(MakeFace(f));
+      const auto& d = pixels.back();
+      plat::res::Register(this, plat::res::Bitmap, f.id, d.data(), d.size() * sizeof(uint32_t));
     }
+  }
 };
 
 const FaceStore g_faces;
 
 const FaceSpec* SpecOf(UINT id) {
-    for (const FaceSpec& f : kFaces)
-        if (static_cast<UINT>(f.id) == id) return &f;
-    return nullptr;
+  for (const FaceSpec& f : kFaces)
+    if (static_cast<UINT>(f.id) == id) return &f;
+  return nullptr;
 }
 
 }  // namespace
 
 void DrawFaceButton(HMODULE module, LPDRAWITEMSTRUCT dis, UINT normalFace, UINT pressedFace) {
-    if (!dis) return;
-    CDC* dc = CDC::FromHandle(dis->hDC);
-    RECT item = dis->rcItem;
-    dc->FillSolidRect(&item, RGB(255, 255, 255));
-    UINT faceId = (dis->itemState & ODS_SELECTED) ? pressedFace : normalFace;
-    const FaceSpec* look = SpecOf(faceId);
-    if (!look) return;
-    HINSTANCE previous = AfxGetResourceHandle();
-    if (module) AfxSetResourceHandle(module);
-    CBitmap face;
-    BOOL loaded = face.LoadBitmap(faceId);
-    AfxSetResourceHandle(previous);
-    if (loaded) {
-        CDC memory;
-        if (memory.CreateCompatibleDC(dc)) {
-            CBitmap* old = memory.SelectObject(&face);
-            int w = std::min<int>(item.right - item.left, look->width);
-            int h = std::min<int>(item.bottom - item.top, look->height);
-            dc->BitBlt(item.left, item.top, w, h, &memory, 0, 0, SRCCOPY);
-            memory.SelectObject(old);
-        }
+  if (!dis) return;
+  CDC* dc = CDC::FromHandle(dis->hDC);
+  RECT item = dis->rcItem;
+  dc->FillSolidRect(&item, RGB(255, 255, 255));
+  UINT faceId = (dis->itemState & ODS_SELECTED) ? pressedFace : normalFace;
+  const FaceSpec* look = SpecOf(faceId);
+  if (!look) return;
+  HINSTANCE previous = AfxGetResourceHandle();
+  if (module) AfxSetResourceHandle(module);
+  CBitmap face;
+  BOOL loaded = face.LoadBitmap(faceId);
+  AfxSetResourceHandle(previous);
+  if (loaded) {
+    CDC memory;
+    if (memory.CreateCompatibleDC(dc)) {
+      CBitmap* old = memory.SelectObject(&face);
+      int w = std::min<int>(item.right - item.left, look->width);
+      int h = std::min<int>(item.bottom - item.top, look->height);
+      dc->BitBlt(item.left, item.top, w, h, &memory, 0, 0, SRCCOPY);
+      memory.SelectObject(old);
     }
-    WCHAR caption[32] = {};
-    ::GetWindowText(dis->hwndItem, caption, 32);
-    int oldMode = dc->SetBkMode(TRANSPARENT);
-    COLORREF oldColor = dc->SetTextColor((dis->itemState & ODS_DISABLED) ? RGB(128, 128, 128) : look->text);
-    dc->DrawText(caption, -1, &item, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    dc->SetTextColor(oldColor);
-    dc->SetBkMode(oldMode);
+  }
+  WCHAR caption[32] = {};
+  ::GetWindowText(dis->hwndItem, caption, 32);
+  int oldMode = dc->SetBkMode(TRANSPARENT);
+  COLORREF oldColor = dc->SetTextColor((dis->itemState & ODS_DISABLED) ? RGB(128, 128, 128) : look->text);
+  dc->DrawText(caption, -1, &item, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  dc->SetTextColor(oldColor);
+  dc->SetBkMode(oldMode);
 }
 
 }  // namespace vxlogin

@@ -16,19 +16,19 @@ namespace {
 constexpr int kNumberChars = 30;
 
 void ReadNumber(WCHAR* out, int room) {
-    out[0] = u'?';
-    out[1] = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Drivers\\Handset\\" HANDSET_NAME, 0, 0, &key) != ERROR_SUCCESS) return;
-    WCHAR value[64] = {};
-    DWORD type = 0, size = sizeof value - sizeof(WCHAR);
-    if (RegQueryValueEx(key, u"PhoneNumber", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
-        type == REG_SZ) {
-        int i = 0;
-        for (; i < room - 1 && value[i]; ++i) out[i] = value[i];
-        out[i] = 0;
-    }
-    RegCloseKey(key);
+  out[0] = u'?';
+  out[1] = 0;
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Drivers\\Handset\\" HANDSET_NAME, 0, 0, &key) != ERROR_SUCCESS) return;
+  WCHAR value[64] = {};
+  DWORD type = 0, size = sizeof value - sizeof(WCHAR);
+  if (RegQueryValueEx(key, u"PhoneNumber", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
+      type == REG_SZ) {
+    int i = 0;
+    for (; i < room - 1 && value[i]; ++i) out[i] = value[i];
+    out[i] = 0;
+  }
+  RegCloseKey(key);
 }
 
 }  // namespace
@@ -38,8 +38,8 @@ EXPORT void HvGetNamNum(WCHAR* buffer) { ReadNumber(buffer, kNumberChars); }
 EXPORT void HvGetMyNum(WCHAR* buffer) { ReadNumber(buffer, kNumberChars); }
 #else
 EXPORT WCHAR* CB_EXT_GetPhoneNumber() {
-    static WCHAR number[kNumberChars + 1];
-    ReadNumber(number, kNumberChars + 1);
-    return number;
+  static WCHAR number[kNumberChars + 1];
+  ReadNumber(number, kNumberChars + 1);
+  return number;
 }
 #endif

@@ -7,9 +7,9 @@ namespace balancetest {
 using namespace screentest;
 
 class BalanceScreenTest : public ScreenTest {
-protected:
-    BalanceScreenTest(const char* pluginFile, const char16_t* handheldName) : ScreenTest(pluginFile, handheldName) {
-        accountCombo_ = 1008;  // the balance screens' account combo
-    }
+ protected:
+  BalanceScreenTest(const char* pluginFile, const char16_t* handheldName) : ScreenTest(pluginFile, handheldName) {
+    accountCombo_ = 1008;  // the balance screens' account combo
+  }
 };
 }  // namespace balancetest

@@ -7,7 +7,7 @@ namespace transfertest {
 using namespace screentest;
 
 class TransferScreenTest : public ScreenTest {
-protected:
-    using ScreenTest::ScreenTest;
+ protected:
+  using ScreenTest::ScreenTest;
 };
 }  // namespace transfertest

@@ -46,58 +46,60 @@ void AddPhoneBookEntry(const std::u16string& name, const std::u16string& deviceT
 
 template <typename F>
 bool WaitReal(F cond, int ms = 5000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (cond()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return cond();
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return cond();
 }
 
 class FrameTest : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
+ protected:
+  void SetUp() override;
+  void TearDown() override;
 
-    // Creates the frame (and, with `withUpdater`, a stand-in updater window recorded in the table
-    // that answers the version-server connect at once).
-    void StartFrame(bool withUpdater = true);
-    // Sends the frame a message from its own thread, as a screen does; returns the answer.
-    LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
-    void Post(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
-    template <typename F>
-    bool WaitFor(F cond, int ms = 5000) {
-        return WaitReal([&] {
-            d->Settle();
-            return cond();
-        }, ms);
-    }
-    // Waits for a pending box; checks its text (and caption when given).
-    bool WaitBox(const std::u16string& text, const std::u16string& caption = u"");
-    bool NoBox() { return !plat::win::PendingMessageBox(nullptr); }
-    std::vector<std::string> Log() { return StandinLog(root); }
-    bool LogHas(const std::string& line) { return IndexOf(Log(), line) >= 0; }
-    bool WaitLog(const std::string& line, int ms = 5000) {
-        return WaitFor([&] { return LogHas(line); }, ms);
-    }
-    int LogCount(const std::string& line);
-    bool FrameAlive();
-    // What the stand-in updater window was sent: "VERSION_CONNECT w l", "VERSION_CHECK", "CLOSE".
-    std::vector<std::string> UpdaterLog();
-    template <typename T, typename F>
-    T OnUi(F f) {
-        T value{};
-        d->Ui([&] { value = f(); });
-        return value;
-    }
+  // Creates the frame (and, with `withUpdater`, a stand-in updater window recorded in the table
+  // that answers the version-server connect at once).
+  void StartFrame(bool withUpdater = true);
+  // Sends the frame a message from its own thread, as a screen does; returns the answer.
+  LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+  void Post(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+  template <typename F>
+  bool WaitFor(F cond, int ms = 5000) {
+    return WaitReal(
+        [&] {
+          d->Settle();
+          return cond();
+        },
+        ms);
+  }
+  // Waits for a pending box; checks its text (and caption when given).
+  bool WaitBox(const std::u16string& text, const std::u16string& caption = u"");
+  bool NoBox() { return !plat::win::PendingMessageBox(nullptr); }
+  std::vector<std::string> Log() { return StandinLog(root); }
+  bool LogHas(const std::string& line) { return IndexOf(Log(), line) >= 0; }
+  bool WaitLog(const std::string& line, int ms = 5000) {
+    return WaitFor([&] { return LogHas(line); }, ms);
+  }
+  int LogCount(const std::string& line);
+  bool FrameAlive();
+  // What the stand-in updater window was sent: "VERSION_CONNECT w l", "VERSION_CHECK", "CLOSE".
+  std::vector<std::string> UpdaterLog();
+  template <typename T, typename F>
+  T OnUi(F f) {
+    T value{};
+    d->Ui([&] { value = f(); });
+    return value;
+  }
 
-    simsrv::TradingServer server;
-    int port = 0;
-    std::string root;
-    std::unique_ptr<plat::automation::Driver> d;
-    CVXMainFrame* frame = nullptr;
-    HWND hwnd = 0;
-    HWND updater = 0;
+  simsrv::TradingServer server;
+  int port = 0;
+  std::string root;
+  std::unique_ptr<plat::automation::Driver> d;
+  CVXMainFrame* frame = nullptr;
+  HWND hwnd = 0;
+  HWND updater = 0;
 };
 
 }  // namespace shelltest

@@ -99,11 +99,16 @@ bool TakeOptions(std::vector<std::string>& words, Target& t) {
     if (i + 1 >= words.size()) return false;
     const std::string& value = words[i + 1];
     bool ok = true;
-    if (opt == "--root") t.root = value;
-    else if (opt == "--program") t.program = value;
-    else if (opt == "--pid") t.pid = static_cast<int>(Number(value.c_str(), &ok));
-    else if (opt == "--timeout") t.timeout = static_cast<int>(Number(value.c_str(), &ok));
-    else return false;
+    if (opt == "--root")
+      t.root = value;
+    else if (opt == "--program")
+      t.program = value;
+    else if (opt == "--pid")
+      t.pid = static_cast<int>(Number(value.c_str(), &ok));
+    else if (opt == "--timeout")
+      t.timeout = static_cast<int>(Number(value.c_str(), &ok));
+    else
+      return false;
     if (!ok) return false;
   }
   words.erase(words.begin(), words.begin() + static_cast<long>(i));
@@ -161,9 +166,12 @@ int RunCommand(const Target& t, std::vector<std::string> words) {
     bool follow = false;
     for (size_t k = 1; k < words.size(); ++k) {
       bool ok = true;
-      if (words[k] == "--follow") follow = true;
-      else if (words[k] == "--from" && k + 1 < words.size()) from = Number(words[++k].c_str(), &ok);
-      else return Usage();
+      if (words[k] == "--follow")
+        follow = true;
+      else if (words[k] == "--from" && k + 1 < words.size())
+        from = Number(words[++k].c_str(), &ok);
+      else
+        return Usage();
       if (!ok) return Usage();
     }
     return Events(root, from, follow);
@@ -175,8 +183,10 @@ int RunCommand(const Target& t, std::vector<std::string> words) {
     std::vector<std::string> want;
     for (size_t k = 2; k < words.size(); ++k) {
       bool ok = true;
-      if (words[k] == "--from" && k + 1 < words.size()) from = Number(words[++k].c_str(), &ok);
-      else want.push_back(words[k]);
+      if (words[k] == "--from" && k + 1 < words.size())
+        from = Number(words[++k].c_str(), &ok);
+      else
+        want.push_back(words[k]);
       if (!ok) return Usage();
     }
     if (want.empty()) return Usage();

@@ -219,7 +219,8 @@ int svr_failover_connect(SVR_FAILOVER* f, int start) {
 void svr_failover_close(SVR_FAILOVER* f) {
   if (!f) return;
   SVR_INFO* rec = nullptr;
-  if (f->cur_list == SVR_LIST_MAIN && f->main_index >= 0 && f->main_index < f->main_count) rec = &f->mains[f->main_index];
+  if (f->cur_list == SVR_LIST_MAIN && f->main_index >= 0 && f->main_index < f->main_count)
+    rec = &f->mains[f->main_index];
   if (f->cur_list == SVR_LIST_SPARE && f->spare_index >= 0 && f->spare_index < f->spare_count)
     rec = &f->spares[f->spare_index];
   if (rec) {

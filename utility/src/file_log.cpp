@@ -89,8 +89,8 @@ int data_append_file(const char* fileName, const void* data, int len) { return w
 int data_write_file(const char* fileName, const void* data, int len) { return write_whole(fileName, data, len, false); }
 
 void* load_full_file(const char* fileName, int* sizeOut, int addNul) {
-  HANDLE h = create_file_char(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+  HANDLE h =
+      create_file_char(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   void* result = nullptr;
   int64_t size = get_file_size_handle(h);

@@ -300,17 +300,18 @@ void draw_str_n_image(HDC dc, int x, int y, int width, int height, const WCHAR* 
       (HorizontalOf(imageFlags) == ALIGN_LEFT || HorizontalOf(imageFlags) == ALIGN_RIGHT)) {
     BITMAP bm{};
     if (GetObject(bitmap, sizeof bm, &bm) != 0) {
-      if (HorizontalOf(imageFlags) == ALIGN_LEFT) textRect.left += bm.bmWidth + 1;
-      else textRect.right -= bm.bmWidth + 1;
+      if (HorizontalOf(imageFlags) == ALIGN_LEFT)
+        textRect.left += bm.bmWidth + 1;
+      else
+        textRect.right -= bm.bmWidth + 1;
     }
   }
   if (bitmap) draw_image(dc, x, y, width, height, bitmap, imageFlags);
   draw_str_rect(dc, text, &textRect, font, fontHeight, face, color, textFlags, cache);
 }
 
-void draw_str_n_image_rect(HDC dc, const RECT* rect, const WCHAR* text, HFONT font, int fontHeight,
-                           const WCHAR* face, COLORREF color, int textFlags, HBITMAP bitmap, int imageFlags,
-                           V_GRAPHIC_CACHE* cache) {
+void draw_str_n_image_rect(HDC dc, const RECT* rect, const WCHAR* text, HFONT font, int fontHeight, const WCHAR* face,
+                           COLORREF color, int textFlags, HBITMAP bitmap, int imageFlags, V_GRAPHIC_CACHE* cache) {
   if (!rect) return;
   draw_str_n_image(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, text, font,
                    fontHeight, face, color, textFlags, bitmap, imageFlags, cache);

@@ -92,8 +92,10 @@ char* get_net_value_str(signed char kind, const void* src, char* out, signed cha
   switch (k) {
     case NV_INT2:
       if (mode != 0) {
-        if (a0 != 0) put(out, n, "%d%04d", s * a0, a1);
-        else put(out, n, "%d", s * a1);
+        if (a0 != 0)
+          put(out, n, "%d%04d", s * a0, a1);
+        else
+          put(out, n, "%d", s * a1);
       } else if (a0 >= 100) {
         put(out, n, "%d,%03d,%03d", s * (a0 / 100), (a0 % 100) * 10 + a1 / 1000, a1 % 1000);
       } else if (a0 >= 1) {
@@ -107,14 +109,19 @@ char* get_net_value_str(signed char kind, const void* src, char* out, signed cha
     case NV_FLOAT2:
     case NV_PERCENT2: {
       const char* pct = k == NV_PERCENT2 ? "%" : "";
-      if (a0 >= 1000) put(out, n, "%d,%03d.%02d%s", s * (a0 / 1000), a0 % 1000, a1 % 100, pct);
-      else if (s < 0 && a0 == 0) put(out, n, "-0.%02d%s", a1 % 100, pct);  // the minus of -0.50
-      else put(out, n, "%d.%02d%s", s * a0, a1 % 100, pct);
+      if (a0 >= 1000)
+        put(out, n, "%d,%03d.%02d%s", s * (a0 / 1000), a0 % 1000, a1 % 100, pct);
+      else if (s < 0 && a0 == 0)
+        put(out, n, "-0.%02d%s", a1 % 100, pct);  // the minus of -0.50
+      else
+        put(out, n, "%d.%02d%s", s * a0, a1 % 100, pct);
       break;
     }
     case NV_DIGITS2:
-      if (a0 != 0) put(out, n, "%d%04d", s * a0, a1);
-      else put(out, n, "%d", s * a1);
+      if (a0 != 0)
+        put(out, n, "%d%04d", s * a0, a1);
+      else
+        put(out, n, "%d", s * a1);
       break;
     case NV_INT3:
       if (a0 >= 10) {
@@ -148,9 +155,12 @@ char* get_net_value_str(signed char kind, const void* src, char* out, signed cha
       }
       break;
     case NV_DIGITS3:
-      if (a0 != 0) put(out, n, "%d%04d%04d", s * a0, a1, a2);
-      else if (a1 != 0) put(out, n, "%d%04d", s * a1, a2);
-      else put(out, n, "%d", s * a2);
+      if (a0 != 0)
+        put(out, n, "%d%04d%04d", s * a0, a1, a2);
+      else if (a1 != 0)
+        put(out, n, "%d%04d", s * a1, a2);
+      else
+        put(out, n, "%d", s * a2);
       break;
   }
   return out;
@@ -258,7 +268,8 @@ WCHAR* char_to_tchar(WCHAR* dst, int dstBytes, const char* src, int len) {
   // Bytes that do not form a character may convert to more units: then take one character fewer.
   for (int chars = room; chars > 0; --chars) {
     size_t end = 0;
-    for (int c = 0; c < chars && end < n; ++c) end += ((static_cast<unsigned char>(src[end]) & 0x80) && end + 1 < n) ? 2 : 1;
+    for (int c = 0; c < chars && end < n; ++c)
+      end += ((static_cast<unsigned char>(src[end]) & 0x80) && end + 1 < n) ? 2 : 1;
     if (end == 0) break;
     int got = MultiByteToWideChar(CP_ACP, 0, src, static_cast<int>(end), dst, room);
     if (got > 0) {

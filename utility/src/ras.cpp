@@ -233,8 +233,7 @@ void print_entry(const char* logFile, const WCHAR* entryName, const RASENTRY* pr
 
 // ---- Dialling -----------------------------------------------------------------------------
 
-int start_RAS(const WCHAR* entryName, const WCHAR* password, HWND notify, HRASCONN* connOut,
-              const char** errorText) {
+int start_RAS(const WCHAR* entryName, const WCHAR* password, HWND notify, HRASCONN* connOut, const char** errorText) {
   if (errorText) *errorText = nullptr;
   RASDIALPARAMS params;
   std::memset(&params, 0, sizeof params);
@@ -382,9 +381,7 @@ int discon_RAS(int mode, const WCHAR* entryName) {
     RASCONNSTATUS st;
     switch (mode) {
       case RAS_DISCON_ALL: hang = true; break;
-      case RAS_DISCON_DROPPED:
-        hang = ReadStatus(list[i].hrasconn, &st) && st.rasconnstate == RASCS_Disconnected;
-        break;
+      case RAS_DISCON_DROPPED: hang = ReadStatus(list[i].hrasconn, &st) && st.rasconnstate == RASCS_Disconnected; break;
       case RAS_DISCON_MODEM:
         hang = ReadStatus(list[i].hrasconn, &st) && SameText(st.szDeviceType, RASDEVICETYPE_MODEM);
         break;
@@ -434,7 +431,8 @@ DWORD V_Ras_Check::run() {
     if (static_cast<long>(st.rasconnstate) == last) continue;
     last = static_cast<long>(st.rasconnstate);
     if (callback_) callback_(user_, &con_, static_cast<int>(st.rasconnstate), st.dwError);
-    if (window_) SendMessage(window_, WM_RASDIALEVENT, static_cast<WPARAM>(st.rasconnstate), static_cast<LPARAM>(st.dwError));
+    if (window_)
+      SendMessage(window_, WM_RASDIALEVENT, static_cast<WPARAM>(st.rasconnstate), static_cast<LPARAM>(st.dwError));
   }
   return 0;
 }

@@ -78,8 +78,8 @@ DIVID_STR string_divid_with_str(const char* text, const char* sep, int maximum) 
       }
     } else {
       for (;;) {
-        const char* hit = (maximum > 0 && parts.size() + 1 == static_cast<size_t>(maximum)) ? nullptr
-                                                                                            : std::strstr(text + pos, sep);
+        const char* hit =
+            (maximum > 0 && parts.size() + 1 == static_cast<size_t>(maximum)) ? nullptr : std::strstr(text + pos, sep);
         size_t c = hit ? static_cast<size_t>(hit - (text + pos)) : n - pos;
         char* s = dup_range(text + pos, c);
         if (!s) return fail();

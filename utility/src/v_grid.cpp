@@ -122,7 +122,8 @@ int V_Grid_Cell::set_text(const WCHAR* text, int length) {
   wtext_ = nullptr;
   if (!text) return 0;
   size_t n = 0;
-  if (length < 1) n = static_cast<size_t>(lstrlen(text));
+  if (length < 1)
+    n = static_cast<size_t>(lstrlen(text));
   else
     while (n < static_cast<size_t>(length) && text[n]) ++n;
   wtext_ = CopyWide(text, n);
@@ -569,7 +570,8 @@ void V_Grid::select_at(int x, int y) {
 
 void V_Grid::notify(int code) {
   if (if_mode_ == VGRID_IF_MESSAGE) {
-    if (notify_wnd_) SendMessage(notify_wnd_, WM_VGRID_NOTIFY, static_cast<WPARAM>(code), reinterpret_cast<LPARAM>(this));
+    if (notify_wnd_)
+      SendMessage(notify_wnd_, WM_VGRID_NOTIFY, static_cast<WPARAM>(code), reinterpret_cast<LPARAM>(this));
   } else if (if_mode_ == VGRID_IF_INTERFACE) {
     if (iface_) iface_->notify(this, code);
   }
@@ -589,9 +591,7 @@ int V_Grid::_msg_handler(UINT msg, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(hwnd_, nullptr, FALSE);
       }
       return 1;
-    case WM_PAINT:
-      draw();
-      return 1;
+    case WM_PAINT: draw(); return 1;
     case WM_HSCROLL:
     case WM_VSCROLL: {
       int r = msg == WM_VSCROLL ? v_scroll_ope(LOWORD(wParam)) : h_scroll_ope(LOWORD(wParam));
@@ -612,8 +612,7 @@ int V_Grid::_msg_handler(UINT msg, WPARAM wParam, LPARAM lParam) {
       select_row_ = -1;
       if (selects) redraw();
       return 1;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 

@@ -4,7 +4,6 @@
 #include <new>
 #include <vector>
 
-
 int wait_multy_handle(const HANDLE* handles, int count, DWORD timeoutMs) {
   if (!handles || count < 1) return -1;
   const bool finite = timeoutMs != INFINITE;
@@ -89,6 +88,7 @@ int V_Thread::JOIN_ALL(V_Thread* first, int count, int stride, DWORD timeoutMs) 
     return -1;
   }
   auto* base = reinterpret_cast<char*>(first);
-  for (int i = 0; i < count; ++i) objects.push_back(reinterpret_cast<V_Thread*>(base + static_cast<size_t>(i) * stride));
+  for (int i = 0; i < count; ++i)
+    objects.push_back(reinterpret_cast<V_Thread*>(base + static_cast<size_t>(i) * stride));
   return JOIN_ALL(objects.data(), count, timeoutMs);
 }

@@ -176,8 +176,10 @@ void* vector_bsearch(const VECTOR* v, const void* key, VEC_COMPARE compare, int*
         if (sizeOut) *sizeOut = v->slots[mid].size;
         return v->slots[mid].data;
       }
-      if (c > 0) lo = mid + 1;
-      else hi = mid - 1;
+      if (c > 0)
+        lo = mid + 1;
+      else
+        hi = mid - 1;
     }
   }
   if (sizeOut) *sizeOut = -1;

@@ -60,8 +60,8 @@ TEST(ColorTest, LightAndDarkSteps) {
     COLORREF out;
   } cases[] = {
       {0x000000, 1, 80, 0xCCCCCC}, {0xFFFFFF, 0, 80, 0x333333}, {0x010101, 0, 80, 0x000000},
-      {0xFFFFFF, 1, 80, 0xFFFFFF}, {0x123456, 1, 0, 0x123456},   {0x123456, 0, 256, 0x123456},
-      {0xFEFEFE, 1, 1, 0xFFFFFF},  {0x808080, 1, 80, 0xE5E5E5},  {0x808080, 0, 80, 0x1A1A1A},
+      {0xFFFFFF, 1, 80, 0xFFFFFF}, {0x123456, 1, 0, 0x123456},  {0x123456, 0, 256, 0x123456},
+      {0xFEFEFE, 1, 1, 0xFFFFFF},  {0x808080, 1, 80, 0xE5E5E5}, {0x808080, 0, 80, 0x1A1A1A},
       {0x0000FF, 0, 50, 0x000080},
   };
   for (const auto& c : cases)
@@ -71,8 +71,7 @@ TEST(ColorTest, LightAndDarkSteps) {
 // Frame styles on an 8 x 6 rectangle: fill 0x808080 (light 0xE5E5E5, dark 0x1A1A1A), line
 // 0x404040 (light 0xD8D8D8, dark 0x0D0D0D).
 TEST_F(DrawTest, FrameStylesAndFillInsets) {
-  constexpr COLORREF F = 0x808080, FL = 0xE5E5E5, FD = 0x1A1A1A, L = 0x404040, LL = 0xD8D8D8, LD = 0x0D0D0D,
-                     W = kWhite;
+  constexpr COLORREF F = 0x808080, FL = 0xE5E5E5, FD = 0x1A1A1A, L = 0x404040, LL = 0xD8D8D8, LD = 0x0D0D0D, W = kWhite;
   struct Px {
     int x, y;
     COLORREF c;
@@ -205,8 +204,10 @@ TEST_F(DrawTest, BitmapBesideTextTakesItsWidthFromTheTextRectangle) {
     Canvas cv(60, 30);
     draw_str_n_image(cv.dc, 10, 2, 46, 20, u"7", font, 0, nullptr, 0, c.textFlags, img, c.imageFlags, nullptr);
     ASSERT_EQ(cv.Texts().size(), 1u);
-    if (c.textLeft >= 0) EXPECT_EQ(cv.Texts()[0].rect.left, c.textLeft) << c.imageFlags;
-    else EXPECT_EQ(cv.Texts()[0].rect.right, 56 - 6 - 1 - 4) << c.imageFlags;
+    if (c.textLeft >= 0)
+      EXPECT_EQ(cv.Texts()[0].rect.left, c.textLeft) << c.imageFlags;
+    else
+      EXPECT_EQ(cv.Texts()[0].rect.right, 56 - 6 - 1 - 4) << c.imageFlags;
   }
   DeleteObject(font);
   DeleteObject(img);
@@ -285,9 +286,8 @@ TEST_F(DrawTest, ScrollPositionOperations) {
     int result;
     int pos;
   } cases[] = {
-      {8, 3, 5, 0, 10},  {10, 3, 1, -1, 10}, {8, 9, 1, -1, 8},   {5, 1, 0, 0, 0},   {0, 1, 0, -1, 0},
-      {0, 2, 0, 0, 10},  {2, 5, 1, 0, 5},    {5, 6, 5, 0, 0},    {0, 0, 99, 0, 10}, {4, 0, -3, 0, 0},
-      {4, 4, 2, 0, 2},   {4, 0x103, 1, 0, 5},
+      {8, 3, 5, 0, 10}, {10, 3, 1, -1, 10}, {8, 9, 1, -1, 8},  {5, 1, 0, 0, 0},  {0, 1, 0, -1, 0}, {0, 2, 0, 0, 10},
+      {2, 5, 1, 0, 5},  {5, 6, 5, 0, 0},    {0, 0, 99, 0, 10}, {4, 0, -3, 0, 0}, {4, 4, 2, 0, 2},  {4, 0x103, 1, 0, 5},
   };
   for (const auto& c : cases) {
     SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 10, 3, c.start, 0};

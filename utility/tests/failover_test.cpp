@@ -81,8 +81,8 @@ TEST_F(FailoverTest, ParsesKeysValuesAndComments) {
 }
 
 TEST_F(FailoverTest, ListsStopAtTheFirstMissingNumber) {
-  ASSERT_EQ(Open("MAIN_SVR_0 = " + Server(1000) + "\nMAIN_SVR_2 = " + Server(1002) + "\nSPARE_SVR_0 = " +
-                 Server(2000) + "\nSPARE_SVR_1 = \n"),
+  ASSERT_EQ(Open("MAIN_SVR_0 = " + Server(1000) + "\nMAIN_SVR_2 = " + Server(1002) + "\nSPARE_SVR_0 = " + Server(2000) +
+                 "\nSPARE_SVR_1 = \n"),
             0);
   EXPECT_EQ(f_.main_count, 1);
   EXPECT_EQ(f_.spare_count, 1);
@@ -92,8 +92,9 @@ TEST_F(FailoverTest, ListsStopAtTheFirstMissingNumber) {
 }
 
 TEST_F(FailoverTest, MalformedServerFailsTheOpen) {
-  const char* bad[] = {"127.0.0.1 | 80", " | 80 | x", "127.0.0.1 | 0 | x", "127.0.0.1 | -5 | x",
-                       "127.0.0.1 | 8o | x", "127.0.0.1 | 70000 | x", "a | 1 | b | c"};
+  const char* bad[] = {"127.0.0.1 | 80",     " | 80 | x",          "127.0.0.1 | 0 | x",
+                       "127.0.0.1 | -5 | x", "127.0.0.1 | 8o | x", "127.0.0.1 | 70000 | x",
+                       "a | 1 | b | c"};
   for (const char* value : bad) {
     EXPECT_EQ(Open(std::string("MAIN_SVR_0 = ") + value + "\n"), -1) << value;
     EXPECT_EQ(Open("MAIN_SVR_0 = " + Server(80) + "\nSPARE_SVR_0 = " + value + "\n"), -1) << value;
@@ -105,8 +106,8 @@ TEST_F(FailoverTest, MalformedServerFailsTheOpen) {
 
 TEST_F(FailoverTest, RoundRobinTriesTheNextMainServerFirst) {
   Listener a, b, c;
-  ASSERT_EQ(Open("MAIN_SVR_0 = " + Server(a.port) + "\nMAIN_SVR_1 = " + Server(b.port) + "\nMAIN_SVR_2 = " +
-                 Server(c.port) + "\n"),
+  ASSERT_EQ(Open("MAIN_SVR_0 = " + Server(a.port) + "\nMAIN_SVR_1 = " + Server(b.port) +
+                 "\nMAIN_SVR_2 = " + Server(c.port) + "\n"),
             0);
   int conn = svr_failover_connect(&f_, 1);
   ASSERT_GE(conn, 0);
@@ -131,8 +132,8 @@ TEST_F(FailoverTest, RefusedServersAreSkippedInOrderThenSparesTried) {
   Listener spare;
   int r0 = RefusingPort(), r1 = RefusingPort(), r2 = RefusingPort();
   Listener ok;
-  ASSERT_EQ(Open("MAIN_SVR_0 = " + Server(r0) + "\nMAIN_SVR_1 = " + Server(ok.port) + "\nMAIN_SVR_2 = " +
-                 Server(r2) + "\nSPARE_SVR_0 = " + Server(spare.port) + "\n"),
+  ASSERT_EQ(Open("MAIN_SVR_0 = " + Server(r0) + "\nMAIN_SVR_1 = " + Server(ok.port) + "\nMAIN_SVR_2 = " + Server(r2) +
+                 "\nSPARE_SVR_0 = " + Server(spare.port) + "\n"),
             0);
   ASSERT_GE(svr_failover_connect(&f_, 2), 0);
   EXPECT_EQ(trace_.tried, (std::vector<int>{r2, r0, ok.port}));
@@ -141,8 +142,8 @@ TEST_F(FailoverTest, RefusedServersAreSkippedInOrderThenSparesTried) {
   // Every main server refuses: the spare list takes over.
   svr_failover_release(&f_);
   trace_ = Trace{};
-  ASSERT_EQ(Open("MAIN_SVR_0 = " + Server(r0) + "\nMAIN_SVR_1 = " + Server(r1) + "\nSPARE_SVR_0 = " +
-                 Server(spare.port) + "\n"),
+  ASSERT_EQ(Open("MAIN_SVR_0 = " + Server(r0) + "\nMAIN_SVR_1 = " + Server(r1) +
+                 "\nSPARE_SVR_0 = " + Server(spare.port) + "\n"),
             0);
   int conn = svr_failover_connect(&f_, 0);
   ASSERT_GE(conn, 0);
@@ -157,8 +158,8 @@ TEST_F(FailoverTest, RefusedServersAreSkippedInOrderThenSparesTried) {
 
 TEST_F(FailoverTest, StartsAreNormalisedAndEmptyListsSkipped) {
   Listener a, b, c;
-  ASSERT_EQ(Open("MAIN_SVR_0 = " + Server(a.port) + "\nMAIN_SVR_1 = " + Server(b.port) + "\nMAIN_SVR_2 = " +
-                 Server(c.port) + "\n"),
+  ASSERT_EQ(Open("MAIN_SVR_0 = " + Server(a.port) + "\nMAIN_SVR_1 = " + Server(b.port) +
+                 "\nMAIN_SVR_2 = " + Server(c.port) + "\n"),
             0);
   struct Case {
     int start;

@@ -187,8 +187,8 @@ TEST_F(GridTest, FixedFirstColumnAtAScrollPosition) {
     int x;
     int column;
   } cases[] = {
-      {1, 2, 10, 0}, {1, 2, 45, 3}, {1, 2, 75, 4}, {1, 2, 115, -1},
-      {0, 2, 10, 2}, {0, 2, 35, 3}, {0, 0, 45, 1}, {1, 0, 45, 1}, {1, 1, 41, 2},
+      {1, 2, 10, 0}, {1, 2, 45, 3}, {1, 2, 75, 4}, {1, 2, 115, -1}, {0, 2, 10, 2},
+      {0, 2, 35, 3}, {0, 0, 45, 1}, {1, 0, 45, 1}, {1, 1, 41, 2},
   };
   const WCHAR* titles[] = {u"c0", u"c1", u"c2", u"c3", u"c4"};
   for (const auto& c : cases) {
@@ -199,8 +199,7 @@ TEST_F(GridTest, FixedFirstColumnAtAScrollPosition) {
     Notes().clear();
     Stylus_(Stylus::Tap, c.x, 20);
     ASSERT_GE(Notes().size(), 1u);
-    EXPECT_EQ(Notes()[0], (Note{1, c.column, 0})) << "fixed " << c.fixed << " pos " << c.pos
-                                                                    << " x " << c.x;
+    EXPECT_EQ(Notes()[0], (Note{1, c.column, 0})) << "fixed " << c.fixed << " pos " << c.pos << " x " << c.x;
   }
   // What is drawn: with the first column fixed at position 2 the header shows c0, c3, c4.
   V_Grid* g = Make(16, {40, 30, 30, 30, 30}, 14, 3, 1, 0, 0, 122, 100, titles);
@@ -278,13 +277,13 @@ TEST_F(GridTest, ScrollStepsPastTheEnds) {
     int pos;
     std::vector<int> notes;
   } cases[] = {
-      {SB_VERT, 19, SB_LINEDOWN, -1, 19, {3}},  {SB_VERT, 0, SB_LINEUP, -1, 0, {4}},
-      {SB_VERT, 0, SB_PAGEDOWN, 0, 4, {}},      {SB_VERT, 18, SB_PAGEDOWN, 0, 19, {3}},
-      {SB_VERT, 2, SB_PAGEUP, 0, 0, {4}},       {SB_VERT, 5, SB_TOP, 0, 0, {}},
-      {SB_VERT, 5, SB_BOTTOM, 0, 19, {}},       {SB_VERT, 19, SB_BOTTOM, -1, 19, {}},
-      {SB_VERT, 5, SB_ENDSCROLL, -1, 5, {}},    {SB_VERT, 5, SB_LINEDOWN, 0, 6, {}},
-      {SB_HORZ, 0, SB_LINELEFT, -1, 0, {5}},    {SB_HORZ, 3, SB_LINERIGHT, -1, 3, {6}},
-      {SB_HORZ, 1, SB_PAGELEFT, 0, 0, {5}},     {SB_HORZ, 0, SB_LINERIGHT, 0, 1, {}},
+      {SB_VERT, 19, SB_LINEDOWN, -1, 19, {3}}, {SB_VERT, 0, SB_LINEUP, -1, 0, {4}},
+      {SB_VERT, 0, SB_PAGEDOWN, 0, 4, {}},     {SB_VERT, 18, SB_PAGEDOWN, 0, 19, {3}},
+      {SB_VERT, 2, SB_PAGEUP, 0, 0, {4}},      {SB_VERT, 5, SB_TOP, 0, 0, {}},
+      {SB_VERT, 5, SB_BOTTOM, 0, 19, {}},      {SB_VERT, 19, SB_BOTTOM, -1, 19, {}},
+      {SB_VERT, 5, SB_ENDSCROLL, -1, 5, {}},   {SB_VERT, 5, SB_LINEDOWN, 0, 6, {}},
+      {SB_HORZ, 0, SB_LINELEFT, -1, 0, {5}},   {SB_HORZ, 3, SB_LINERIGHT, -1, 3, {6}},
+      {SB_HORZ, 1, SB_PAGELEFT, 0, 0, {5}},    {SB_HORZ, 0, SB_LINERIGHT, 0, 1, {}},
   };
   // 4 columns of 50 in a client 120 wide (with the vertical bar: 107): 2 fit. 20 rows of 10 in
   // a client 57 high (with the horizontal bar: 44): 4 fit.
@@ -363,9 +362,14 @@ TEST_F(GridTest, SetTextLengths) {
     std::string narrow;
     std::u16string wide;
   } cases[] = {
-      {"abcdef", 0, "abcdef", u"abcdef"},  {"abcdef", -3, "abcdef", u"abcdef"}, {"abcdef", 3, "abc", u"abc"},
-      {"ab\0cd", 5, "ab", u"ab"},          {nullptr, 0, "", u""},               {"", 0, "", u""},
-      {cp, 0, cp, u"가나"},                {cp, 2, std::string(cp, 2), u"가"},
+      {"abcdef", 0, "abcdef", u"abcdef"},
+      {"abcdef", -3, "abcdef", u"abcdef"},
+      {"abcdef", 3, "abc", u"abc"},
+      {"ab\0cd", 5, "ab", u"ab"},
+      {nullptr, 0, "", u""},
+      {"", 0, "", u""},
+      {cp, 0, cp, u"가나"},
+      {cp, 2, std::string(cp, 2), u"가"},
   };
   for (const auto& c : cases) {
     V_Grid_Cell cell;
@@ -586,7 +590,8 @@ TEST_F(GridAutomationTest, CellsAreReadAndTappedByRowAndColumn) {
     wc.lpfnWndProc = HostProc;
     wc.lpszClassName = u"GridDriverHost";
     RegisterClass(&wc);
-    HWND host = CreateWindow(u"GridDriverHost", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, 0, nullptr, nullptr, nullptr);
+    HWND host =
+        CreateWindow(u"GridDriverHost", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, 0, nullptr, nullptr, nullptr);
     grid = std::make_unique<V_Grid>();
     const WCHAR* titles[] = {u"종목", u"현재가"};
     int widths[] = {100, 100};

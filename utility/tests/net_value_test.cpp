@@ -39,9 +39,12 @@ std::string format(int kind, int mode, const std::vector<unsigned char>& src) {
 void run_table(const std::vector<StrCase>& table) {
   for (const auto& c : table) {
     std::vector<unsigned char> src;
-    if (c.g.size() == 1) src = groups({c.g[0]});
-    else if (c.g.size() == 2) src = groups({c.g[0], c.g[1]});
-    else src = groups({c.g[0], c.g[1], c.g[2]});
+    if (c.g.size() == 1)
+      src = groups({c.g[0]});
+    else if (c.g.size() == 2)
+      src = groups({c.g[0], c.g[1]});
+    else
+      src = groups({c.g[0], c.g[1], c.g[2]});
     std::string gtext;
     for (int g : c.g) gtext += std::to_string(g) + " ";
     EXPECT_EQ(format(c.kind, c.mode, src), c.text) << "kind " << c.kind << " mode " << c.mode << " groups " << gtext;
@@ -193,9 +196,9 @@ TEST(GetNetValueStr, TimesAndDates) {
     const char* text;
   };
   const Case table[] = {
-      {7, {3, 12, 31}, "03-12-31"},  {8, {3, 12, 31}, "03-12"},  {9, {3, 12, 31}, "12-31"},
-      {10, {9, 5, 7}, "09:05:07"},   {11, {9, 5, 7}, "09:05"},   {12, {9, 5, 7}, "05:07"},
-      {10, {123, 5, 7}, "23:05:07"},  // each byte is taken modulo 100
+      {7, {3, 12, 31}, "03-12-31"},   {8, {3, 12, 31}, "03-12"}, {9, {3, 12, 31}, "12-31"},
+      {10, {9, 5, 7}, "09:05:07"},    {11, {9, 5, 7}, "09:05"},  {12, {9, 5, 7}, "05:07"},
+      {10, {123, 5, 7}, "23:05:07"},   // each byte is taken modulo 100
       {10, {0xFF, 0, 0}, "-1:00:00"},  // a signed byte keeps its sign
   };
   for (const auto& c : table) {
@@ -278,9 +281,14 @@ TEST(ByteFields, DigitChecksAndParsing) {
     int ok;
   };
   const Case table[] = {
-      {"12345", -1, 0, 12345, 1},     {"12a45", -1, -1, 0, 0},     {"12a45", 2, 0, 12, 1},
-      {"-42", -1, -1, -42, 1},        {"", -1, 0, 0, 0},           {"-", -1, -1, 0, 0},
-      {"2147483647", -1, 0, 2147483647, 1}, {"-2147483648", -1, -1, -2147483647 - 1, 1},
+      {"12345", -1, 0, 12345, 1},
+      {"12a45", -1, -1, 0, 0},
+      {"12a45", 2, 0, 12, 1},
+      {"-42", -1, -1, -42, 1},
+      {"", -1, 0, 0, 0},
+      {"-", -1, -1, 0, 0},
+      {"2147483647", -1, 0, 2147483647, 1},
+      {"-2147483648", -1, -1, -2147483647 - 1, 1},
       {"2147483648", -1, 0, 0, 0},  // beyond the int range: refused rather than wrapped
       {"99999999999999999999", -1, 0, 0, 0},
       {"7", 0, -1, 0, 0},
@@ -315,9 +323,8 @@ TEST(WideText, CodePageTextIsConvertedWholeCharactersOnly) {
     std::u16string text;
   };
   const Case table[] = {
-      {hangul, -1, 16, u"한글"}, {hangul, -1, 6, u"한글"}, {hangul, -1, 4, u"한"},
-      {hangul, 2, 16, u"한"},    {"a\xC7\xD1", -1, 4, u"a"}, {"abc", 0, 16, u""},
-      {nullptr, -1, 16, u""},
+      {hangul, -1, 16, u"한글"},  {hangul, -1, 6, u"한글"}, {hangul, -1, 4, u"한"}, {hangul, 2, 16, u"한"},
+      {"a\xC7\xD1", -1, 4, u"a"}, {"abc", 0, 16, u""},      {nullptr, -1, 16, u""},
   };
   for (const auto& c : table) {
     WCHAR dst[8];

@@ -170,8 +170,10 @@ TEST_F(RasTest, StartFailuresReturnTheirCodeAndText) {
   };
   // Leave the modem out of the phone book for the first cases.
   for (const auto& c : cases) {
-    if (c.result == ERROR_PORT_NOT_AVAILABLE) AddEntry(u"Busy", u"modem", u"", 0, 0, u"!633");
-    else RegDeleteKey(HKEY_CURRENT_USER, u"Comm\\RasBook\\Busy");
+    if (c.result == ERROR_PORT_NOT_AVAILABLE)
+      AddEntry(u"Busy", u"modem", u"", 0, 0, u"!633");
+    else
+      RegDeleteKey(HKEY_CURRENT_USER, u"Comm\\RasBook\\Busy");
     const char* text = nullptr;
     HRASCONN h = 77;
     EXPECT_EQ(start_RAS(c.name, u"pw", wnd_, &h, &text), c.result);
@@ -357,7 +359,8 @@ TEST_F(RasTest, PrintEntryWritesTheEntryFields) {
   EXPECT_NE(log.find("print_entry(264) | entry_NAME         [Mobile]\r\nszLocalPhoneNumber [1501]\r\n"),
             std::string::npos)
       << log;
-  EXPECT_NE(log.find("szDeviceType       [modem]\r\nszDeviceName       [Hayes Compatible on COM1:]"), std::string::npos);
+  EXPECT_NE(log.find("szDeviceType       [modem]\r\nszDeviceName       [Hayes Compatible on COM1:]"),
+            std::string::npos);
   EXPECT_NE(log.find("entry_NAME         [NULL]"), std::string::npos);
   EXPECT_EQ(log.find("secret"), std::string::npos);
 }

@@ -144,12 +144,9 @@ TEST(ByteCut, StopsBeforeAHalfCharacter) {
     int copied;
   };
   const Case table[] = {
-      {"abcd" + kHan, 5, 4},   // the fifth byte starts a double-byte character
-      {"abcd" + kHan, 6, 6},
-      {"abc" + kHan, 5, 5},    // ends exactly after the character
-      {kHan + kGeul, 3, 2},
-      {"abcdef", 4, 4},
-      {"ab", 4, 2},
+      {"abcd" + kHan, 5, 4},                        // the fifth byte starts a double-byte character
+      {"abcd" + kHan, 6, 6}, {"abc" + kHan, 5, 5},  // ends exactly after the character
+      {kHan + kGeul, 3, 2},  {"abcdef", 4, 4},     {"ab", 4, 2},
   };
   for (const auto& c : table) {
     char dst[8];

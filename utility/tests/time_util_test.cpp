@@ -16,7 +16,7 @@ TEST_F(TimeTest, GetTimeByPartsAndSeparators) {
     const char* text;
   };
   const Case table[] = {
-      {3, 1, "2004.03.15 09:05:07"}, {1, 0, "20040315"}, {2, 1, "09:05:07"}, {1, 1, "2004.03.15 "},
+      {3, 1, "2004.03.15 09:05:07"}, {1, 0, "20040315"},        {2, 1, "09:05:07"}, {1, 1, "2004.03.15 "},
       {3, 0, "20040315090507"},      {3, 2, "20040315 090507"}, {0, 1, ""},
   };
   for (const auto& c : table) {
@@ -41,9 +41,13 @@ TEST_F(TimeTest, MillisecondsSinceMidnight) {
     int ms;
   };
   const Case table[] = {
-      {"09:05:07.250", 32707250}, {"09:05:07", 32707000}, {"23:59:59.999", 86399999},
+      {"09:05:07.250", 32707250},
+      {"09:05:07", 32707000},
+      {"23:59:59.999", 86399999},
       {"09:05:07.25", 32707000},  // fewer than three millisecond digits are not read
-      {"09:05:0", -1},            {"xx:05:07", -1}, {"", -1},
+      {"09:05:0", -1},
+      {"xx:05:07", -1},
+      {"", -1},
   };
   for (const auto& c : table) EXPECT_EQ(get_mili_time_fmt(c.text), c.ms) << c.text;
   EXPECT_EQ(get_mili_time_fmt(nullptr), -1);
@@ -70,10 +74,17 @@ TEST(MessageNames, KnownNamesAndTheRest) {
     const char* name;
   };
   const Case table[] = {
-      {WM_NULL, "WM_NULL"},     {WM_PAINT, "WM_PAINT"},         {WM_COMMAND, "WM_COMMAND"},
-      {WM_TIMER, "WM_TIMER"},   {WM_CTLCOLORSTATIC, "WM_CTLCOLORSTATIC"},
-      {WM_PALETTECHANGED, "WM_PALETTECHANGED"}, {0x400, "WM_USER"}, {0x8000, "WM_APP"},
-      {1025, "Undefined"},      {0x8001, "Undefined"},          {0xFFFF, "Undefined"},
+      {WM_NULL, "WM_NULL"},
+      {WM_PAINT, "WM_PAINT"},
+      {WM_COMMAND, "WM_COMMAND"},
+      {WM_TIMER, "WM_TIMER"},
+      {WM_CTLCOLORSTATIC, "WM_CTLCOLORSTATIC"},
+      {WM_PALETTECHANGED, "WM_PALETTECHANGED"},
+      {0x400, "WM_USER"},
+      {0x8000, "WM_APP"},
+      {1025, "Undefined"},
+      {0x8001, "Undefined"},
+      {0xFFFF, "Undefined"},
   };
   for (const auto& c : table) EXPECT_STREQ(get_message_str(c.message), c.name) << c.message;
   MSG msg{};

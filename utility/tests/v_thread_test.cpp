@@ -100,7 +100,7 @@ TEST(WaitMultyHandle, GroupsBeyondSixtyFour) {
   };
   const Case table[] = {
       {100, -1, INFINITE, 0},
-      {100, -1, 0, 0},             // a zero time-out still looks at the handles once
+      {100, -1, 0, 0},  // a zero time-out still looks at the handles once
       {64, -1, 0, 0},
       {65, -1, 50, 0},
       {100, 99, 0, WAIT_TIMEOUT},  // in the second group

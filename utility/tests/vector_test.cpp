@@ -62,13 +62,13 @@ TEST(ShellSort, GapSequenceStartsAtANinthOfTheFirstStepNotBelowTheCount) {
     int compares;  // sum of count - gap over the passes
   };
   const Case table[] = {
-      {2, 1},                 // h 4: gap 1 only
-      {4, 3},                 // h 4: gap 1 only
-      {5, 4},                 // h 13: gap 1 (13/9), and no second gap-1 pass
-      {13, 12},               // h 13: gap 1
-      {14, 10 + 13},          // h 40: gaps 4, 1
-      {100, 87 + 96 + 99},    // h 121: gaps 13, 4, 1
-      {121, 108 + 117 + 120}, // h 121: gaps 13, 4, 1
+      {2, 1},                       // h 4: gap 1 only
+      {4, 3},                       // h 4: gap 1 only
+      {5, 4},                       // h 13: gap 1 (13/9), and no second gap-1 pass
+      {13, 12},                     // h 13: gap 1
+      {14, 10 + 13},                // h 40: gaps 4, 1
+      {100, 87 + 96 + 99},          // h 121: gaps 13, 4, 1
+      {121, 108 + 117 + 120},       // h 121: gaps 13, 4, 1
       {122, 82 + 109 + 118 + 121},  // h 364: gaps 40, 13, 4, 1
   };
   for (const auto& c : table) {

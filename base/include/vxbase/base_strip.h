@@ -8,13 +8,13 @@
 #pragma pack(push, 1)
 // Body of the reply to transaction 4101 (45 bytes).
 struct BASE_DATA_4101 {
-  char item_name[12];     // code page 949, blank or NUL padded, not terminated
-  char price[4];          // NET_VALUE2
-  char volume[6];         // NET_VALUE3, accumulated
-  char sign;              // UPDOWN_FLAG of the item's change
-  char change[4];         // NET_VALUE2, from the previous close
-  char kospi[4];          // NET_FLOAT2
-  char kospi_change[4];   // NET_FLOAT2
+  char item_name[12];    // code page 949, blank or NUL padded, not terminated
+  char price[4];         // NET_VALUE2
+  char volume[6];        // NET_VALUE3, accumulated
+  char sign;             // UPDOWN_FLAG of the item's change
+  char change[4];        // NET_VALUE2, from the previous close
+  char kospi[4];         // NET_FLOAT2
+  char kospi_change[4];  // NET_FLOAT2
   char kospi_sign;
   char kosdaq[4];         // NET_FLOAT2
   char kosdaq_change[4];  // NET_FLOAT2
@@ -23,15 +23,15 @@ struct BASE_DATA_4101 {
 
 // Body of the reply to transaction 5555 (33 bytes).
 struct BASE_DATA_5555 {
-  char fut_price[4];      // NET_FLOAT2: the futures line at the bottom
-  char fut_change[4];     // NET_FLOAT2
+  char fut_price[4];   // NET_FLOAT2: the futures line at the bottom
+  char fut_change[4];  // NET_FLOAT2
   char fut_sign;
-  char price[4];          // NET_FLOAT2: the screen's item
-  char change[4];         // NET_FLOAT2
+  char price[4];   // NET_FLOAT2: the screen's item
+  char change[4];  // NET_FLOAT2
   char sign;
-  char volume[6];         // NET_VALUE3, accumulated
-  char k200[4];           // NET_FLOAT2: KOSPI200 index
-  char k200_change[4];    // NET_FLOAT2
+  char volume[6];       // NET_VALUE3, accumulated
+  char k200[4];         // NET_FLOAT2: KOSPI200 index
+  char k200_change[4];  // NET_FLOAT2
   char k200_sign;
 };
 #pragma pack(pop)

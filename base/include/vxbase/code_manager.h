@@ -27,7 +27,7 @@ class CItemCodeRecord : public CQ7Object {
   int GetGroup() const { return m_Group; }
 
  private:
-  CString m_ItemCode;     // 5 characters
+  CString m_ItemCode;  // 5 characters
   CString m_ItemName;
   CString m_MarketClass;  // 1 character
   int m_Group = 0;

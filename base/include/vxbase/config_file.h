@@ -30,7 +30,7 @@ class CConfigFile {
  public:
   CConfigFile() = default;
   virtual ~CConfigFile();
-  CConfigFile(const CConfigFile&) = delete;             // owns its entries
+  CConfigFile(const CConfigFile&) = delete;  // owns its entries
   CConfigFile& operator=(const CConfigFile&) = delete;
 
   // Appends the entries of the file at the device path `path` (the list is not emptied first).

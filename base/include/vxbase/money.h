@@ -12,12 +12,12 @@
 
 // ---- Wire numbers ---------------------------------------------------------------------------
 // Each reads its groups big-endian and signed; g0 is the first group. A null field reads as 0.
-int convert_short2(const void* src);                // 4 bytes: g0 * 10000 + g1
-int convert_short2_short(const void* src);          // 2 bytes: g0
-float convert_short2_float(const void* src);        // 4 bytes: g0 + g1 / 100
+int convert_short2(const void* src);                  // 4 bytes: g0 * 10000 + g1
+int convert_short2_short(const void* src);            // 2 bytes: g0
+float convert_short2_float(const void* src);          // 4 bytes: g0 + g1 / 100
 double convert_short2_6f_to_double(const void* src);  // 4 bytes: (g0 * 10000 + g1) / 1,000,000
-double convert_short3(const void* src);             // 6 bytes: g0 * 10^8 + g1 * 10^4 + g2
-int64_t convert_short3_to_int64(const void* src);   // 6 bytes, as convert_short3
+double convert_short3(const void* src);               // 6 bytes: g0 * 10^8 + g1 * 10^4 + g2
+int64_t convert_short3_to_int64(const void* src);     // 6 bytes, as convert_short3
 
 // ---- Change signs ---------------------------------------------------------------------------
 // Sign characters: '1' upper limit, '2' up, '3' unchanged, '4' lower limit, '5' down; the wider

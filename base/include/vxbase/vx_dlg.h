@@ -17,44 +17,44 @@ class CCodeManager;
 class CMenuConfigFile;
 
 // Shared control ids of the screens' templates.
-#define IDC_BTN_TOP_FIRST 8101   // first top-bar button (no menu; timer 8 focuses it)
-#define IDC_BTN_QUOTES 8103      // "시세"
-#define IDC_BTN_ORDERS 8104      // "주문"
-#define IDC_BTN_BALANCES 8105    // "체/잔"
-#define IDC_BTN_FUTOPT 8107      // "선/옵": opens 96001
-#define IDC_BTN_NEWS 8108        // "시황"
-#define IDC_BTN_EXIT 8109        // "X"
-#define IDC_BTN_QUERY 8110       // "조회" (each screen's own)
-#define IDC_BTN_ECN 8112         // "ECN"
-#define IDC_BTN_FQUOTES 8203     // "F시세"
-#define IDC_BTN_OQUOTES 8204     // "O시세"
-#define IDC_BTN_FORDERS 8205     // "주문" of the futures/options bar
-#define IDC_BTN_FACCOUNT 8206    // "계좌"
-#define IDC_BTN_STOCK 8207       // "주식": opens 92001
-#define IDC_BTN_CHART 8208       // "챠트"
-#define IDC_KEY_1 8301           // keypad "1" .. "9" are 8301 .. 8309
+#define IDC_BTN_TOP_FIRST 8101  // first top-bar button (no menu; timer 8 focuses it)
+#define IDC_BTN_QUOTES 8103     // "시세"
+#define IDC_BTN_ORDERS 8104     // "주문"
+#define IDC_BTN_BALANCES 8105   // "체/잔"
+#define IDC_BTN_FUTOPT 8107     // "선/옵": opens 96001
+#define IDC_BTN_NEWS 8108       // "시황"
+#define IDC_BTN_EXIT 8109       // "X"
+#define IDC_BTN_QUERY 8110      // "조회" (each screen's own)
+#define IDC_BTN_ECN 8112        // "ECN"
+#define IDC_BTN_FQUOTES 8203    // "F시세"
+#define IDC_BTN_OQUOTES 8204    // "O시세"
+#define IDC_BTN_FORDERS 8205    // "주문" of the futures/options bar
+#define IDC_BTN_FACCOUNT 8206   // "계좌"
+#define IDC_BTN_STOCK 8207      // "주식": opens 92001
+#define IDC_BTN_CHART 8208      // "챠트"
+#define IDC_KEY_1 8301          // keypad "1" .. "9" are 8301 .. 8309
 #define IDC_KEY_0 8310
-#define IDC_KEY_BACK 8311        // "<<"
+#define IDC_KEY_BACK 8311  // "<<"
 #define IDC_KEY_MINUS 8314
 #define IDC_KEY_POINT 8315
-#define IDC_ITEM_COMBO 9901      // item-code combo of stock screens
-#define IDC_BTN_FINDER 9902      // "?" of the stock finder
-#define IDC_ITEM_EDIT 9909       // item-code edit
-#define IDC_FO_COMBO 9910        // futures/options code list
+#define IDC_ITEM_COMBO 9901  // item-code combo of stock screens
+#define IDC_BTN_FINDER 9902  // "?" of the stock finder
+#define IDC_ITEM_EDIT 9909   // item-code edit
+#define IDC_FO_COMBO 9910    // futures/options code list
 #define IDC_BTN_FO_FINDER 9911
-#define IDC_FO_EDIT 9912         // futures/options code field
+#define IDC_FO_EDIT 9912  // futures/options code field
 #define IDC_BTN_FO_FINDER2 9913
-#define IDC_QUICK_MOVE 9918      // quick-move combo
-#define IDC_FOUND_NAME 9999      // name of the item OnFind picked
+#define IDC_QUICK_MOVE 9918  // quick-move combo
+#define IDC_FOUND_NAME 9999  // name of the item OnFind picked
 
 // Screens the fixed buttons open.
 #define VX_SCREEN_FUTOPT_HOME 96001
 #define VX_SCREEN_STOCK_HOME 92001
 
 // Timers of the base dialog.
-#define VX_TIMER_TITLE 5        // keypad to the item combo and the title into 9904
-#define VX_TIMER_FOCUS_TOP 8    // focus to the first top-bar button
-#define VX_TIMER_REPLY 1000     // reply time-out of the wait cursor
+#define VX_TIMER_TITLE 5      // keypad to the item combo and the title into 9904
+#define VX_TIMER_FOCUS_TOP 8  // focus to the first top-bar button
+#define VX_TIMER_REPLY 1000   // reply time-out of the wait cursor
 #define VX_REPLY_TIMEOUT_MS 10000
 
 // One entry of a pop-up screen menu: the screen id and its name in code page 949.

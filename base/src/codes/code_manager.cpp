@@ -85,8 +85,7 @@ void CCodeManager::ReadStockCode() {
 }
 
 int CCodeManager::ReadECNCode() {
-  if (LoadList<CECNCode>(m_ECNList, u"ECN CODE", "BBB FILE OPEN pECNFile is NULL\n") == LoadResult::NoConfig)
-    return 0;
+  if (LoadList<CECNCode>(m_ECNList, u"ECN CODE", "BBB FILE OPEN pECNFile is NULL\n") == LoadResult::NoConfig) return 0;
   return static_cast<int>(m_ECNList.GetSize());
 }
 

@@ -40,8 +40,10 @@ std::vector<uint32_t> MakeFace(const VXButtonFaceStyle& s) {
   for (int y = 0; y < kButtonFaceHeight; ++y) {
     for (int x = 0; x < kButtonFaceWidth; ++x) {
       COLORREF c = s.fill;
-      if (x == 0 || y == 0) c = s.frame;
-      else if (x == 1 || y == 1) c = lighter(s.fill);
+      if (x == 0 || y == 0)
+        c = s.frame;
+      else if (x == 1 || y == 1)
+        c = lighter(s.fill);
       data[2 + static_cast<size_t>(y) * kButtonFaceWidth + x] = c;
     }
   }
@@ -78,9 +80,8 @@ bool RegisterFaces() {
   for (int s = 0; s < kStyles; ++s) t.pixels[static_cast<size_t>(s)] = MakeFace(kStyleColours[s]);
 
   // Top bar (8101 and 8102 have no face and stay white).
-  const Face top[] = {{8103, 175, 176}, {8104, 173, 174}, {8105, 182, 166}, {8106, 177, 178},
-                      {8107, 169, 170}, {8108, 171, 172}, {8109, 179, 180}, {8110, 250, 251},
-                      {8112, 337, 338}};
+  const Face top[] = {{8103, 175, 176}, {8104, 173, 174}, {8105, 182, 166}, {8106, 177, 178}, {8107, 169, 170},
+                      {8108, 171, 172}, {8109, 179, 180}, {8110, 250, 251}, {8112, 337, 338}};
   for (const Face& f : top) AddFace(f.control, f.normal, f.focus, TopNormal, TopFocus);
   for (UINT id = 8203; id <= 8208; ++id) {
     UINT n = 267 + 2 * (id - 8203);

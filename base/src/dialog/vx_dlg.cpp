@@ -94,7 +94,8 @@ BOOL VXFullScreenDialog(HWND dlg) {
   ::SHFullScreen(dlg, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
   RECT r{};
   ::GetWindowRect(dlg, &r);
-  ::MoveWindow(dlg, r.left, r.top - PLAT_TASKBAR_HEIGHT, r.right - r.left, r.bottom - r.top + PLAT_TASKBAR_HEIGHT, TRUE);
+  ::MoveWindow(dlg, r.left, r.top - PLAT_TASKBAR_HEIGHT, r.right - r.left, r.bottom - r.top + PLAT_TASKBAR_HEIGHT,
+               TRUE);
   return TRUE;
 }
 
@@ -169,9 +170,7 @@ void CVXDlg::OnTimer(UINT id) {
       KillTimer(id);
       if (CWnd* top = GetDlgItem(IDC_BTN_TOP_FIRST)) top->SetFocus();
       break;
-    default:
-      Default();
-      break;
+    default: Default(); break;
   }
 }
 
@@ -189,8 +188,7 @@ HBRUSH CVXDlg::OnCtlColor(CDC* dc, CWnd* wnd, UINT kind) {
       dc->SetTextColor(RGB(0, 0, 0));
       dc->SetBkMode(TRANSPARENT);
       return static_cast<HBRUSH>(m_brushTitle.GetSafeHandle());
-    default:
-      break;
+    default: break;
   }
   COLORREF color = 0;
   if (GetStripTextColor(wnd->m_hWnd, &color)) {
@@ -204,8 +202,10 @@ HBRUSH CVXDlg::OnCtlColor(CDC* dc, CWnd* wnd, UINT kind) {
 
 COLORREF CVXDlg::GetRGBColor(char sign) {
   switch (sign) {
-    case '1': case '2': return RGB(255, 0, 0);
-    case '4': case '5': return RGB(0, 0, 255);
+    case '1':
+    case '2': return RGB(255, 0, 0);
+    case '4':
+    case '5': return RGB(0, 0, 255);
     default: return RGB(0, 0, 0);
   }
 }
@@ -221,17 +221,24 @@ BOOL CVXDlg::ErrorMessage(int code) {
   switch (code) {
     case 1: text = u"재연결 시도중입니다."; break;
     case 2: text = u"연결할 수가 없습니다."; break;
-    case 20: case 21: case 22: case 24: text = u"해당 자료 관련 오류입니다."; break;
+    case 20:
+    case 21:
+    case 22:
+    case 24: text = u"해당 자료 관련 오류입니다."; break;
     case 23: text = u"해당 데이터가 없습니다."; break;
-    case 50: case 51: case 52: text = u"사용자 입력 관련 오류입니다."; break;
-    case 70: case 71: case 73: case 74: text = u"전송 데이터 관련 오류입니다."; break;
+    case 50:
+    case 51:
+    case 52: text = u"사용자 입력 관련 오류입니다."; break;
+    case 70:
+    case 71:
+    case 73:
+    case 74: text = u"전송 데이터 관련 오류입니다."; break;
     case 72: text = u"종목코드가 잘못되었습니다."; break;
     case 9:
       AfxMessageBox(u"프로그램을 종료합니다.", MB_OK);
       if (m_hWndOwner) ::PostMessage(m_hWndOwner, WM_VX_EXIT_APP, 0, 0);
       return FALSE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
   MessageBox(text, u"오류 메시지", MB_OK | MB_ICONINFORMATION);
   return TRUE;
@@ -280,8 +287,7 @@ BOOL CVXDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
       case IDC_BTN_EXIT:
         if (m_hWndOwner) ::PostMessage(m_hWndOwner, WM_VX_EXIT_APP, 0, 0);
         return TRUE;
-      default:
-        break;
+      default: break;
     }
     if (IsMenuGroupButton(id)) {
       if (CWnd* button = GetDlgItem(static_cast<int>(id))) button->SetFocus();

@@ -17,10 +17,16 @@ enum class Mark { None, UpLimit, Up, DownLimit, Down };
 // The wider set of sign characters.
 Mark WideMark(char sign) {
   switch (sign) {
-    case '1': case '6': return Mark::UpLimit;
-    case '2': case '7': case '+': return Mark::Up;
-    case '4': case '8': return Mark::DownLimit;
-    case '5': case '9': case '-': return Mark::Down;
+    case '1':
+    case '6': return Mark::UpLimit;
+    case '2':
+    case '7':
+    case '+': return Mark::Up;
+    case '4':
+    case '8': return Mark::DownLimit;
+    case '5':
+    case '9':
+    case '-': return Mark::Down;
     default: return Mark::None;
   }
 }
@@ -56,9 +62,7 @@ float convert_short2_float(const void* src) {
   return static_cast<float>(static_cast<double>(Group(src, 0)) + static_cast<double>(Group(src, 1)) * 0.01);
 }
 
-double convert_short2_6f_to_double(const void* src) {
-  return static_cast<double>(convert_short2(src)) * 0.000001;
-}
+double convert_short2_6f_to_double(const void* src) { return static_cast<double>(convert_short2(src)) * 0.000001; }
 
 double convert_short3(const void* src) {
   return static_cast<double>(Group(src, 0)) * 100000000.0 + static_cast<double>(Group(src, 1)) * 10000.0 +
@@ -66,8 +70,7 @@ double convert_short3(const void* src) {
 }
 
 int64_t convert_short3_to_int64(const void* src) {
-  return static_cast<int64_t>(Group(src, 0)) * 100000000 + static_cast<int64_t>(Group(src, 1)) * 10000 +
-         Group(src, 2);
+  return static_cast<int64_t>(Group(src, 0)) * 100000000 + static_cast<int64_t>(Group(src, 1)) * 10000 + Group(src, 2);
 }
 
 void G_GetUpdownChar(char* out, char sign) {
@@ -98,8 +101,10 @@ int SetDaebiGbUnicode(WCHAR* out, const char* sign) {
 COLORREF SetDaebiGbColorUnicode(WCHAR* out, const char* sign) {
   SetDaebiGbUnicode(out, sign);
   switch (sign ? WideMark(*sign) : Mark::None) {
-    case Mark::UpLimit: case Mark::Up: return RGB(255, 0, 0);
-    case Mark::DownLimit: case Mark::Down: return RGB(0, 0, 255);
+    case Mark::UpLimit:
+    case Mark::Up: return RGB(255, 0, 0);
+    case Mark::DownLimit:
+    case Mark::Down: return RGB(0, 0, 255);
     default: return RGB(0, 0, 0);
   }
 }

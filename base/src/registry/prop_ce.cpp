@@ -77,8 +77,7 @@ BOOL CPropCE::SetValue(LPCTSTR name, LPCTSTR text) {
     if (n > 0 && text[n] && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;  // whole pairs only
     std::copy_n(text, n, data);
   }
-  return ::RegSetValueEx(m_hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), kStringBytes) ==
-         ERROR_SUCCESS;
+  return ::RegSetValueEx(m_hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), kStringBytes) == ERROR_SUCCESS;
 }
 
 BOOL CPropCE::DeleteValue(LPCTSTR name) {
@@ -108,8 +107,8 @@ namespace {
 bool EnumValue(HKEY key, int index, std::u16string& name, DWORD& type, std::vector<BYTE>& data) {
   if (!key || index < 0) return false;
   DWORD maxName = 0, maxData = 0;
-  if (::RegQueryInfoKey(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
-                        nullptr, nullptr) != ERROR_SUCCESS)
+  if (::RegQueryInfoKey(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData, nullptr,
+                        nullptr) != ERROR_SUCCESS)
     return false;
   std::vector<WCHAR> nameBuffer(maxName + 1, 0);
   data.assign(maxData + sizeof(WCHAR), 0);

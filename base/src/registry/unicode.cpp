@@ -20,8 +20,7 @@ char* CUnicode::ConvertToANSI(LPCWSTR text, char* out, int outSize) {
   std::string converted;
   if (needed > 0) {
     converted.resize(static_cast<size_t>(needed));
-    int got = ::WideCharToMultiByte(CP_KOREAN, WC_COMPOSITECHECK, text, -1, converted.data(), needed, nullptr,
-                                    nullptr);
+    int got = ::WideCharToMultiByte(CP_KOREAN, WC_COMPOSITECHECK, text, -1, converted.data(), needed, nullptr, nullptr);
     converted.resize(got > 0 ? static_cast<size_t>(got - 1) : 0);  // without the terminator
     if (got <= 0) needed = 0;
   }

@@ -40,7 +40,6 @@ class CodeTest : public DeviceTest {
   }
 };
 
-
 struct LineCase {
   const char* name;
   std::u16string line;
@@ -72,20 +71,19 @@ const std::u16string kLongName = u"아주긴이름" + std::u16string(60, u'가')
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, CodeLine,
-    ::testing::Values(
-        LineCase{"Ordinary", u"005930 0|삼성전자", true, u"05930", u"0", u"삼성전자", 17},
-        LineCase{"LetterPrefix", u"A05930 1|삼성전자우", true, u"05930", u"1", u"삼성전자우", 17},
-        LineCase{"NameAfterTheLastBar", u"000660 0|x|y|하이닉스", true, u"00660", u"0", u"하이닉스", 24},
-        LineCase{"LatinName", u"005490 0|POSCO", true, u"05490", u"0", u"POSCO", 2},
-        LineCase{"DigitName", u"004560 1|3S", true, u"04560", u"1", u"3S", 1},
-        LineCase{"NoBarWholeLineIsName", u"012345 1 이름", true, u"12345", u"1", u"012345 1 이름", 1},
-        LineCase{"EmptyName", u"012345 1|", true, u"12345", u"1", u"", -2},
-        LineCase{"ShortestLine", u"012345 1", true, u"12345", u"1", u"012345 1", 1},
-        LineCase{"TooShortForTheClass", u"012345 ", false, u"", u"", u"", 0},
-        LineCase{"TooShort", u"01234", false, u"", u"", u"", 0},
-        LineCase{"Empty", u"", false, u"", u"", u"", 0},
-        LineCase{"LongLineStaysOneItem", u"035420 1|" + kLongName, true, u"35420", u"1", kLongName, 18},
-        LineCase{"HangulBeforeTheClass", u"가나다라마바 0|x", true, u"나다라마바", u"0", u"x", 2}),
+    ::testing::Values(LineCase{"Ordinary", u"005930 0|삼성전자", true, u"05930", u"0", u"삼성전자", 17},
+                      LineCase{"LetterPrefix", u"A05930 1|삼성전자우", true, u"05930", u"1", u"삼성전자우", 17},
+                      LineCase{"NameAfterTheLastBar", u"000660 0|x|y|하이닉스", true, u"00660", u"0", u"하이닉스", 24},
+                      LineCase{"LatinName", u"005490 0|POSCO", true, u"05490", u"0", u"POSCO", 2},
+                      LineCase{"DigitName", u"004560 1|3S", true, u"04560", u"1", u"3S", 1},
+                      LineCase{"NoBarWholeLineIsName", u"012345 1 이름", true, u"12345", u"1", u"012345 1 이름", 1},
+                      LineCase{"EmptyName", u"012345 1|", true, u"12345", u"1", u"", -2},
+                      LineCase{"ShortestLine", u"012345 1", true, u"12345", u"1", u"012345 1", 1},
+                      LineCase{"TooShortForTheClass", u"012345 ", false, u"", u"", u"", 0},
+                      LineCase{"TooShort", u"01234", false, u"", u"", u"", 0},
+                      LineCase{"Empty", u"", false, u"", u"", u"", 0},
+                      LineCase{"LongLineStaysOneItem", u"035420 1|" + kLongName, true, u"35420", u"1", kLongName, 18},
+                      LineCase{"HangulBeforeTheClass", u"가나다라마바 0|x", true, u"나다라마바", u"0", u"x", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CodeTest, ZeroByteInALineKeepsTheNextLineApart) {
@@ -114,11 +112,15 @@ TEST_F(CodeTest, LoadsOnceAndAnswersExactCodes) {
   EXPECT_EQ(codes.ReadECNCode(), 3);
   EXPECT_EQ(codes.GetStockList().GetSize(), 2);
 
-  struct Case { const char16_t* code; BOOL stock; BOOL ecn; };
+  struct Case {
+    const char16_t* code;
+    BOOL stock;
+    BOOL ecn;
+  };
   const Case cases[] = {
-      {u"05930", TRUE, TRUE},   {u"00660", TRUE, FALSE}, {u"35720", FALSE, TRUE},
+      {u"05930", TRUE, TRUE},    {u"00660", TRUE, FALSE},  {u"35720", FALSE, TRUE},
       {u"005930", FALSE, FALSE},  // the 6-character field is not the code
-      {u"0593", FALSE, FALSE},  {u"11111", FALSE, FALSE}, {u"", FALSE, FALSE},
+      {u"0593", FALSE, FALSE},   {u"11111", FALSE, FALSE}, {u"", FALSE, FALSE},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(codes.IsExistStockCode(c.code), c.stock) << plat::ToUtf8(c.code);
@@ -180,16 +182,19 @@ TEST_F(CodeTest, SampleDeviceLists) {
 }
 
 TEST(WhichChar, ConsonantGroups) {
-  struct Case { const char16_t* text; int group; };
-  const Case cases[] = {
-      {u"", -2},     {u"0", 1},      {u"9종목", 1},  {u"A", 2},     {u"z", 2},     {u" 가", -2},
-      {u"&", -2},    {u"가", 11},    {u"까치", 11},  {u"기", 11},   {u"나", 12},   {u"니", 12},
-      {u"다", 13},   {u"따", 13},    {u"라", 14},    {u"마", 15},   {u"바", 16},   {u"빠", 16},
-      {u"사", 17},   {u"싸", 17},    {u"아", 18},    {u"자", 19},   {u"짜", 19},   {u"차", 20},
-      {u"카", 21},   {u"타", 22},    {u"파", 23},    {u"피", 23},   {u"하", 24},   {u"힝", 24},
-      {u"가나", 11}, {u"똠", -2},  // an extended syllable lies below "가" in code page 949
+  struct Case {
+    const char16_t* text;
+    int group;
   };
-  for (const Case& c : cases) EXPECT_EQ(CCodeManager::which_char(Cp949(c.text).c_str()), c.group) << plat::ToUtf8(c.text);
+  const Case cases[] = {
+      {u"", -2},   {u"0", 1},     {u"9종목", 1}, {u"A", 2},   {u"z", 2},   {u" 가", -2}, {u"&", -2},
+      {u"가", 11}, {u"까치", 11}, {u"기", 11},   {u"나", 12}, {u"니", 12}, {u"다", 13},  {u"따", 13},
+      {u"라", 14}, {u"마", 15},   {u"바", 16},   {u"빠", 16}, {u"사", 17}, {u"싸", 17},  {u"아", 18},
+      {u"자", 19}, {u"짜", 19},   {u"차", 20},   {u"카", 21}, {u"타", 22}, {u"파", 23},  {u"피", 23},
+      {u"하", 24}, {u"힝", 24},   {u"가나", 11}, {u"똠", -2},  // an extended syllable lies below "가" in code page 949
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CCodeManager::which_char(Cp949(c.text).c_str()), c.group) << plat::ToUtf8(c.text);
   EXPECT_EQ(CCodeManager::which_char(nullptr), -1);
   // Symbols and Hanja above "하" in code page 949 fall in the last group.
   EXPECT_EQ(CCodeManager::which_char(Cp949(u"漢").c_str()), 24);

@@ -40,32 +40,32 @@ const std::string kLongValue(253, 'x');
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, ConfigLookup,
-    ::testing::Values(
-        LookupCase{"BlanksAroundEquals", "[SERVER INFO]\n  MAIN PORT NUMBER   =   28100  \n", u"SERVER INFO",
-                   u"MAIN PORT NUMBER", true, u"28100"},
-        LookupCase{"TabsRemovedInsideNames", "[SER\tVER]\nMAIN\tPORT=2\t81\n", u"SERVER", u"MAINPORT", true, u"281"},
-        LookupCase{"CrLfLineEnds", "[A]\r\nK=v\r\n", u"A", u"K", true, u"v"},
-        LookupCase{"LowerCaseRequest", "[CODE INFO]\nSTOCK CODE=stock_code.dat\n", u"code info", u"Stock Code", true,
-                   u"stock_code.dat"},
-        LookupCase{"ValueKeepsItsCase", "[A]\nK=MixedCase.Dat\n", u"a", u"k", true, u"MixedCase.Dat"},
-        LookupCase{"FirstDuplicateWins", "[A]\nK=first\n[A]\nK=second\n", u"A", u"K", true, u"first"},
-        LookupCase{"SameKeyOtherSection", "[A]\nK=a\n[B]\nK=b\n", u"B", u"K", true, u"b"},
-        LookupCase{"KeysBeforeAnySection", "K=v\n[A]\n", u"", u"K", true, u"v"},
-        LookupCase{"NoSectionNotFoundUnderOthers", "K=v\n[A]\n", u"A", u"K", false, u""},
-        LookupCase{"SectionWithoutCloseIsEmptyName", "[A\nK=v\n", u"", u"K", true, u"v"},
-        LookupCase{"SectionWithoutCloseHidesOldName", "[A]\n[B\nK=v\n", u"A", u"K", false, u""},
-        LookupCase{"BracketInValueOpensSection", "[A]\nK=x[B]y\nL=1\n", u"B", u"L", true, u"1"},
-        LookupCase{"BracketInValueLosesKey", "[A]\nK=x[B]y\n", u"A", u"K", false, u""},
-        LookupCase{"TrailingCommentDropsLine", "[A]\nK=v /* note */\n", u"A", u"K", false, u""},
-        LookupCase{"CommentMarkAnywhere", "[A]\n  x /*\nK=v\n", u"A", u"K", true, u"v"},
-        LookupCase{"CommentedSectionKeepsCurrent", "[A]\n/* [B] */\nK=v\n", u"A", u"K", true, u"v"},
-        LookupCase{"HashIsNoCommentHere", "[A]\n#K=v\n", u"A", u"#K", true, u"v"},
-        LookupCase{"LineWithoutEqualsIsValue", "[A]\nloose words\nK=v\n", u"A", u"K", true, u"v"},
-        LookupCase{"SectionEntryMatchesEmptyKey", "[A]\n", u"A", u"", true, u""},
-        LookupCase{"EmptyValue", "[A]\nK=\n", u"A", u"K", true, u""},
-        LookupCase{"ValueWithEquals", "[A]\nK=a=b\n", u"A", u"K", true, u"a=b"},
-        LookupCase{"MissingKey", "[A]\nK=v\n", u"A", u"X", false, u""},
-        LookupCase{"EmptyFile", "", u"", u"", false, u""}),
+    ::testing::Values(LookupCase{"BlanksAroundEquals", "[SERVER INFO]\n  MAIN PORT NUMBER   =   28100  \n",
+                                 u"SERVER INFO", u"MAIN PORT NUMBER", true, u"28100"},
+                      LookupCase{"TabsRemovedInsideNames", "[SER\tVER]\nMAIN\tPORT=2\t81\n", u"SERVER", u"MAINPORT",
+                                 true, u"281"},
+                      LookupCase{"CrLfLineEnds", "[A]\r\nK=v\r\n", u"A", u"K", true, u"v"},
+                      LookupCase{"LowerCaseRequest", "[CODE INFO]\nSTOCK CODE=stock_code.dat\n", u"code info",
+                                 u"Stock Code", true, u"stock_code.dat"},
+                      LookupCase{"ValueKeepsItsCase", "[A]\nK=MixedCase.Dat\n", u"a", u"k", true, u"MixedCase.Dat"},
+                      LookupCase{"FirstDuplicateWins", "[A]\nK=first\n[A]\nK=second\n", u"A", u"K", true, u"first"},
+                      LookupCase{"SameKeyOtherSection", "[A]\nK=a\n[B]\nK=b\n", u"B", u"K", true, u"b"},
+                      LookupCase{"KeysBeforeAnySection", "K=v\n[A]\n", u"", u"K", true, u"v"},
+                      LookupCase{"NoSectionNotFoundUnderOthers", "K=v\n[A]\n", u"A", u"K", false, u""},
+                      LookupCase{"SectionWithoutCloseIsEmptyName", "[A\nK=v\n", u"", u"K", true, u"v"},
+                      LookupCase{"SectionWithoutCloseHidesOldName", "[A]\n[B\nK=v\n", u"A", u"K", false, u""},
+                      LookupCase{"BracketInValueOpensSection", "[A]\nK=x[B]y\nL=1\n", u"B", u"L", true, u"1"},
+                      LookupCase{"BracketInValueLosesKey", "[A]\nK=x[B]y\n", u"A", u"K", false, u""},
+                      LookupCase{"TrailingCommentDropsLine", "[A]\nK=v /* note */\n", u"A", u"K", false, u""},
+                      LookupCase{"CommentMarkAnywhere", "[A]\n  x /*\nK=v\n", u"A", u"K", true, u"v"},
+                      LookupCase{"CommentedSectionKeepsCurrent", "[A]\n/* [B] */\nK=v\n", u"A", u"K", true, u"v"},
+                      LookupCase{"HashIsNoCommentHere", "[A]\n#K=v\n", u"A", u"#K", true, u"v"},
+                      LookupCase{"LineWithoutEqualsIsValue", "[A]\nloose words\nK=v\n", u"A", u"K", true, u"v"},
+                      LookupCase{"SectionEntryMatchesEmptyKey", "[A]\n", u"A", u"", true, u""},
+                      LookupCase{"EmptyValue", "[A]\nK=\n", u"A", u"K", true, u""},
+                      LookupCase{"ValueWithEquals", "[A]\nK=a=b\n", u"A", u"K", true, u"a=b"},
+                      LookupCase{"MissingKey", "[A]\nK=v\n", u"A", u"X", false, u""},
+                      LookupCase{"EmptyFile", "", u"", u"", false, u""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConfigFileTest, LongLineIsReadInPiecesOf255Characters) {
@@ -87,7 +87,11 @@ TEST_F(ConfigFileTest, EntriesInFileOrderWithSectionLines) {
   ASSERT_EQ(ReadText(config, "/* head */\n\n[ S1 ]\nA = 1\n\t\n[S2]\nB=2\n"), 1);
   const CObArray& list = config.GetConfigList();
   ASSERT_EQ(list.GetSize(), 4);
-  struct Row { const char16_t* section; const char16_t* key; const char16_t* value; };
+  struct Row {
+    const char16_t* section;
+    const char16_t* key;
+    const char16_t* value;
+  };
   const Row want[] = {{u"S1", u"", u""}, {u"S1", u"A", u"1"}, {u"S2", u"", u""}, {u"S2", u"B", u"2"}};
   for (int i = 0; i < 4; ++i) {
     auto* e = static_cast<const CConfigInfo*>(list[i]);
@@ -134,7 +138,11 @@ TEST_F(ConfigFileTest, InstalledSampleFile) {
   ASSERT_TRUE(devicedata::CopyTo(root_, options, err)) << err;
   CConfigFile config;
   ASSERT_EQ(config.ReadFile(VX_CONFIG_FILE_PATH), 1);
-  struct Want { const char16_t* section; const char16_t* key; const char16_t* value; };
+  struct Want {
+    const char16_t* section;
+    const char16_t* key;
+    const char16_t* value;
+  };
   const Want want[] = {
       {u"SERVER INFO", u"INTERNET SERVER", u"127.0.0.1"},
       {u"SERVER INFO", u"LGT SERVER", u"127.0.0.4"},

@@ -102,7 +102,10 @@ class MenuLookup : public MenuFileTest {
 };
 
 TEST_F(MenuLookup, IsMenuTellsScreensFromGroups) {
-  struct Case { UINT id; BOOL screen; };
+  struct Case {
+    UINT id;
+    BOOL screen;
+  };
   const Case cases[] = {
       {92001, TRUE},   // a screen
       {90101, TRUE},   // a screen of the system group
@@ -142,7 +145,10 @@ TEST_F(MenuLookup, SecondReadKeepsTheOldEntriesUntilCleared) {
 }
 
 TEST_F(MenuFileTest, MissingFileBoxCarriesTheErrorNumber) {
-  struct Case { const char16_t* path; const char16_t* text; };
+  struct Case {
+    const char16_t* path;
+    const char16_t* text;
+  };
   const Case cases[] = {
       {u"\\Program Files\\Quorvan\\Bin\\menu.conf", u"Error : Config File Open [2]"},
       {u"\\No Such Folder\\menu.conf", u"Error : Config File Open [3]"},

@@ -48,8 +48,14 @@ TEST_F(DialogTest, KeypadFirstKeyReplacesLaterKeysAppendBackspaceDeletes) {
     std::u16string text;
   };
   const Step steps[] = {
-      {8304, u"4"},      {8305, u"45"},      {IDC_KEY_0, u"450"}, {IDC_KEY_BACK, u"45"},
-      {IDC_KEY_POINT, u"45."}, {8309, u"45.9"}, {IDC_KEY_MINUS, u"45.9-"}, {8301, u"45.9-1"},
+      {8304, u"4"},
+      {8305, u"45"},
+      {IDC_KEY_0, u"450"},
+      {IDC_KEY_BACK, u"45"},
+      {IDC_KEY_POINT, u"45."},
+      {8309, u"45.9"},
+      {IDC_KEY_MINUS, u"45.9-"},
+      {8301, u"45.9-1"},
   };
   for (const Step& s : steps) {
     Tap(s.key);
@@ -229,10 +235,18 @@ TEST_F(DialogTest, ErrorMessagesByCode) {
     const char16_t* text;  // null: nothing shown
   };
   const Case cases[] = {
-      {1, u"재연결 시도중입니다."},        {2, u"연결할 수가 없습니다."},        {20, u"해당 자료 관련 오류입니다."},
-      {24, u"해당 자료 관련 오류입니다."}, {23, u"해당 데이터가 없습니다."},      {51, u"사용자 입력 관련 오류입니다."},
-      {70, u"전송 데이터 관련 오류입니다."}, {72, u"종목코드가 잘못되었습니다."}, {3, nullptr},
-      {0, nullptr},                        {-1, nullptr},                         {25, nullptr},
+      {1, u"재연결 시도중입니다."},
+      {2, u"연결할 수가 없습니다."},
+      {20, u"해당 자료 관련 오류입니다."},
+      {24, u"해당 자료 관련 오류입니다."},
+      {23, u"해당 데이터가 없습니다."},
+      {51, u"사용자 입력 관련 오류입니다."},
+      {70, u"전송 데이터 관련 오류입니다."},
+      {72, u"종목코드가 잘못되었습니다."},
+      {3, nullptr},
+      {0, nullptr},
+      {-1, nullptr},
+      {25, nullptr},
   };
   for (const Case& c : cases) {
     UiAnswerer user;
@@ -399,7 +413,8 @@ TEST_F(DialogTest, ButtonsShowTheirFacesAndCaptions) {
   // 8101 has no face: white.
   EXPECT_EQ(PixelAt(normal, first.left + 3, first.top + 3), RGB(255, 255, 255));
   bool caption = false;
-  for (auto& t : normal.texts) caption = caption || (t.text == u"시세" && t.rect.left >= quotes.left && t.rect.right <= quotes.right);
+  for (auto& t : normal.texts)
+    caption = caption || (t.text == u"시세" && t.rect.left >= quotes.left && t.rect.right <= quotes.right);
   EXPECT_TRUE(caption);
 
   // Focused alone: the focus face.

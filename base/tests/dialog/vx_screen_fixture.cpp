@@ -45,8 +45,8 @@ const plat::DialogItemTemplate kItems[] = {
     {u"BUTTON", IDC_KEY_POINT, u".", kButton, 0, 160, 225, 40, 25},
 };
 
-const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      kItems, std::size(kItems)};
+const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13, kItems,
+                                      std::size(kItems)};
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 }  // namespace

@@ -41,13 +41,13 @@ int Pick(HWND parent, CString* code, CString* name) {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int FindItemCodeDlg(HWND parent, CString* code, CString* name,
-                                                                     CCodeManager* codes) {
+                                                                      CCodeManager* codes) {
   Record("FindItemCodeDlg", parent, codes);
   return Pick(parent, code, name);
 }
 
 extern "C" __attribute__((visibility("default"))) int ECNFindItemCodeDlg(HWND parent, CString* code, CString* name,
-                                                                        CCodeManager* codes) {
+                                                                         CCodeManager* codes) {
   Record("ECNFindItemCodeDlg", parent, codes);
   return Pick(parent, code, name);
 }

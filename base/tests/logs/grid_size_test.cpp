@@ -10,25 +10,25 @@ struct RowCase {
 
 TEST(GridRows, HeightOfEvenRows) {
   const RowCase cases[] = {
-      {0, 100, 3, 0, 33},     // 100 is lowered to 99
-      {40, 140, 3, 0, 33},    // only the band's height counts
-      {0, 100, 1, 0, 100},
-      {0, 100, 2, 0, 50},
-      {0, 5, 7, 0, 0},        // more rows than pixels
-      {10, 10, 2, 0, 0},      // empty band
-      {0, 100, 0, -1, -7},    // no rows: refused, the output untouched
-      {0, 100, -2, -1, -7},
-      {100, 0, 3, -1, -7},    // band upside down
+      {0, 100, 3, 0, 33},                                          // 100 is lowered to 99
+      {40, 140, 3, 0, 33},                                         // only the band's height counts
+      {0, 100, 1, 0, 100},  {0, 100, 2, 0, 50},  {0, 5, 7, 0, 0},  // more rows than pixels
+      {10, 10, 2, 0, 0},                                           // empty band
+      {0, 100, 0, -1, -7},                                         // no rows: refused, the output untouched
+      {0, 100, -2, -1, -7}, {100, 0, 3, -1, -7},                   // band upside down
   };
   for (const RowCase& c : cases) {
     int height = -7;
-    EXPECT_EQ(_get_row_height(c.top, c.bottom, c.rows, &height), c.result) << c.top << ".." << c.bottom << "/" << c.rows;
+    EXPECT_EQ(_get_row_height(c.top, c.bottom, c.rows, &height), c.result)
+        << c.top << ".." << c.bottom << "/" << c.rows;
     EXPECT_EQ(height, c.height) << c.top << ".." << c.bottom << "/" << c.rows;
   }
 }
 
 TEST(GridRows, RowSpans) {
-  struct Case { int top, bottom, rows, index, result, y1, y2; };
+  struct Case {
+    int top, bottom, rows, index, result, y1, y2;
+  };
   const Case cases[] = {
       {20, 120, 3, 0, 0, 20, 53},
       {20, 120, 3, 2, 0, 86, 119},  // index 2 spans top + 66 .. top + 99
@@ -44,7 +44,10 @@ TEST(GridRows, RowSpans) {
 }
 
 TEST(GridCells, SignColours) {
-  struct Case { char sign; COLORREF colour; };
+  struct Case {
+    char sign;
+    COLORREF colour;
+  };
   const Case cases[] = {{'1', 0x0000FF}, {'2', 0x0000FF}, {'3', 0}, {'4', 0xFF0000}, {'5', 0xFF0000},
                         {'6', 0},        {'+', 0},        {'-', 0}, {'\0', 0}};
   for (const Case& c : cases) EXPECT_EQ(_return_cell_color(c.sign), c.colour) << int(c.sign);
@@ -82,7 +85,10 @@ TEST_F(GridBand, BandBetweenTwoControls) {
 }
 
 TEST_F(GridBand, MissingDialogOrControlIsRefused) {
-  struct Case { HWND dlg; int a, b; };
+  struct Case {
+    HWND dlg;
+    int a, b;
+  };
   const Case cases[] = {{dlg_, 9999, 8301}, {dlg_, 8110, 9999}, {0, 8110, 8301}, {0x7FFFFFF0u, 8110, 8301}};
   for (const Case& c : cases) {
     int top = -7, bottom = -7, left = -7, right = -7;

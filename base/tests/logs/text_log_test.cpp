@@ -13,7 +13,11 @@ class TextLogTest : public DeviceTest {};
 
 TEST_F(TextLogTest, EachFunctionReplacesOrAppends) {
   using Log = int (*)(const char*, const char*, ...);
-  struct Case { const char* name; Log log; bool appends; };
+  struct Case {
+    const char* name;
+    Log log;
+    bool appends;
+  };
   const Case cases[] = {{"WLOG", WLOG, false}, {"AWLOG", AWLOG, true}, {"WriteLog", WriteLog, false}};
   for (const Case& c : cases) {
     WriteHost("Temp/log.txt", "old line\n");
@@ -31,7 +35,11 @@ TEST_F(TextLogTest, AppendCreatesAMissingFileAndAddsNothingElse) {
 
 TEST_F(TextLogTest, UnopenableFileGivesEachFunctionsFailure) {
   using Log = int (*)(const char*, const char*, ...);
-  struct Case { const char* name; Log log; int failure; };
+  struct Case {
+    const char* name;
+    Log log;
+    int failure;
+  };
   const Case cases[] = {{"WLOG", WLOG, -1}, {"AWLOG", AWLOG, -1}, {"WriteLog", WriteLog, 0}};
   for (const Case& c : cases) {
     EXPECT_EQ(c.log("\\No Folder\\x.log", "x"), c.failure) << c.name;

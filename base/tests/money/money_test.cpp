@@ -33,8 +33,8 @@ TEST(WireNumbers, DecodesSignedGroups) {
     int64_t whole;  // convert_short2 (two groups) or convert_short3_to_int64 (three groups)
   };
   const Case cases[] = {
-      {{-12, -3456}, -123456}, {{0, 7}, 7},          {{32767, 9999}, 327679999},
-      {{1, 0, 5}, 100000005},  {{-1, -2, -3}, -100020003}, {{0, 0, 0}, 0},
+      {{-12, -3456}, -123456},    {{0, 7}, 7},    {{32767, 9999}, 327679999}, {{1, 0, 5}, 100000005},
+      {{-1, -2, -3}, -100020003}, {{0, 0, 0}, 0},
   };
   for (const Case& c : cases) {
     std::vector<char> wire;
@@ -65,7 +65,10 @@ TEST(WireNumbers, FractionsOfTwoGroups) {
     double millionths;
   };
   const Case cases[] = {
-      {3, 5, 3.05f, 0.030005}, {0, -50, -0.5f, -0.00005}, {1, 2345, 24.45f, 0.012345}, {-7, -1, -7.01f, -0.070001},
+      {3, 5, 3.05f, 0.030005},
+      {0, -50, -0.5f, -0.00005},
+      {1, 2345, 24.45f, 0.012345},
+      {-7, -1, -7.01f, -0.070001},
   };
   for (const Case& c : cases) {
     auto wire = Groups({c.g0, c.g1});
@@ -83,9 +86,9 @@ TEST(ChangeSigns, MarksAndColoursOfEverySign) {
   };
   const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255), black = 0;
   const Case cases[] = {
-      {'1', u"↑", red, u"↑"},  {'2', u"▲", red, u"▲"},  {'3', u" ", black, u" "}, {'4', u"↓", blue, u"↓"},
-      {'5', u"▼", blue, u"▼"}, {'6', u"↑", red, u" "},  {'7', u"▲", red, u" "},  {'+', u"▲", red, u" "},
-      {'8', u"↓", blue, u" "}, {'9', u"▼", blue, u" "}, {'-', u"▼", blue, u" "}, {' ', u" ", black, u" "},
+      {'1', u"↑", red, u"↑"},   {'2', u"▲", red, u"▲"},  {'3', u" ", black, u" "}, {'4', u"↓", blue, u"↓"},
+      {'5', u"▼", blue, u"▼"},  {'6', u"↑", red, u" "},  {'7', u"▲", red, u" "},   {'+', u"▲", red, u" "},
+      {'8', u"↓", blue, u" "},  {'9', u"▼", blue, u" "}, {'-', u"▼", blue, u" "},  {' ', u" ", black, u" "},
       {'x', u" ", black, u" "},
   };
   for (const Case& c : cases) {
@@ -94,8 +97,8 @@ TEST(ChangeSigns, MarksAndColoursOfEverySign) {
     std::memset(plain, 'Z', sizeof plain);
     G_GetUpdownChar(plain, c.sign);
     EXPECT_EQ(std::string(plain), Cp949(c.plainMark));
-    EXPECT_EQ(plain[3], '\0');   // the 4 bytes are cleared
-    EXPECT_EQ(plain[4], 'Z');    // and nothing beyond them is written
+    EXPECT_EQ(plain[3], '\0');  // the 4 bytes are cleared
+    EXPECT_EQ(plain[4], 'Z');   // and nothing beyond them is written
 
     char mb[4] = {'Z', 'Z', 'Z', 'Z'};
     EXPECT_EQ(SetDaebiGb(mb, &c.sign), 1);
@@ -115,8 +118,14 @@ TEST(MoneyText, GroupsDigitsKeepsSignAndTwoDecimals) {
     const char* out;
   };
   const Case cases[] = {
-      {"1234567.891", "1,234,567.89"}, {"-1234", "-1,234"}, {"1000", "1,000"}, {"+0.5", "+0.5"},
-      {"12.3456", "12.34"},            {"999", "999"},      {"", ""},          {"-100000", "-100,000"},
+      {"1234567.891", "1,234,567.89"},
+      {"-1234", "-1,234"},
+      {"1000", "1,000"},
+      {"+0.5", "+0.5"},
+      {"12.3456", "12.34"},
+      {"999", "999"},
+      {"", ""},
+      {"-100000", "-100,000"},
       // 24 digits make 31 characters with their commas: the longest text that fits.
       {"123456789012345678901234", "123,456,789,012,345,678,901,234"},
       // One more digit would not fit: no cut number, no write past the buffer.
@@ -136,7 +145,7 @@ TEST(MoneyText, FieldKeepsItsWidth) {
       {"   1234567", 10, " 1,234,567"},
       {"  -1234", 7, " -1,234"},
       {"    -123", 8, "    -123"},
-      {"1234567", 7, "1234567"},   // no blanks to give: unchanged rather than cut
+      {"1234567", 7, "1234567"},  // no blanks to give: unchanged rather than cut
       {"   ", 3, "   "},
   };
   for (const Case& c : cases) {

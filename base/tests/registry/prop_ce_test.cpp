@@ -81,8 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"LongestWhole", std::u16string(499, u'a'), std::u16string(499, u'a')},
                       TextCase{"FillsTheData", std::u16string(500, u'b'), std::u16string(499, u'b')},
                       TextCase{"FarTooLong", std::u16string(3000, u'c'), std::u16string(499, u'c')},
-                      TextCase{"PairNotSplit", std::u16string(498, u'd') + u"\U0001F600",
-                               std::u16string(498, u'd')}),
+                      TextCase{"PairNotSplit", std::u16string(498, u'd') + u"\U0001F600", std::u16string(498, u'd')}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PropTest, GetValueTerminatesWhatItReads) {
@@ -109,8 +108,12 @@ TEST_F(PropTest, GetValueTerminatesWhatItReads) {
 TEST_F(PropTest, NumbersAndMissingValues) {
   CPropCE prop;
   ASSERT_TRUE(prop.SetBaseKey(HKEY_LOCAL_MACHINE, kKey));
-  struct Case { const char16_t* name; long value; };
-  const Case cases[] = {{u"Zero", 0}, {u"Carrier", 2}, {u"Minus", -1}, {u"Big", 2147483647L}, {u"Low", -2147483647L - 1}};
+  struct Case {
+    const char16_t* name;
+    long value;
+  };
+  const Case cases[] = {
+      {u"Zero", 0}, {u"Carrier", 2}, {u"Minus", -1}, {u"Big", 2147483647L}, {u"Low", -2147483647L - 1}};
   for (const Case& c : cases) ASSERT_TRUE(prop.SetValue(c.name, c.value));
   for (const Case& c : cases) EXPECT_EQ(prop.GetLongValue(c.name), c.value) << plat::ToUtf8(c.name);
   EXPECT_EQ(prop.GetLongValue(u"Missing"), -1);
@@ -180,7 +183,11 @@ TEST_F(PropTest, EnumeratesSubkeysAndValues) {
   ASSERT_TRUE(prop.SetValue(u"FOSet_Flag", 1));
   ASSERT_TRUE(prop.SetValue(u"FItemName", u"코스피200 F 0312"));
   // Newest first, as the platform registry enumerates.
-  struct Want { const char16_t* name; const char16_t* text; long number; };
+  struct Want {
+    const char16_t* name;
+    const char16_t* text;
+    long number;
+  };
   const Want want[] = {{u"FItemName", u"코스피200 F 0312", -1}, {u"FOSet_Flag", u"", 1}, {u"FItemCD", u"101W3000", -1}};
   for (int i = 0; i < 3; ++i) {
     CString n, text;

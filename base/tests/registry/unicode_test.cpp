@@ -33,8 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AnsiCase{"Mixed", u"KT&G 우선주", 32, Cp949(u"KT&G 우선주")},
                       AnsiCase{"CutBeforeAHalfCharacter", u"삼성전자", 6, Cp949(u"삼성")},
                       AnsiCase{"OddRoomCut", u"삼성전자", 5, Cp949(u"삼성")},
-                      AnsiCase{"ExactFit", u"삼성", 5, Cp949(u"삼성")},
-                      AnsiCase{"AsciiCut", u"ABCDEFGH", 4, "ABC"},
+                      AnsiCase{"ExactFit", u"삼성", 5, Cp949(u"삼성")}, AnsiCase{"AsciiCut", u"ABCDEFGH", 4, "ABC"},
                       AnsiCase{"OnlyTheTerminator", u"가", 1, ""},
                       AnsiCase{"AtMost1024Bytes", std::u16string(2000, u'a'), 4096, std::string(1023, 'a')},
                       AnsiCase{"HangulAtTheCap", u"a" + std::u16string(600, u'가'), 4096,
@@ -65,12 +64,12 @@ TEST_P(ToUnicode, ConvertsWithinTheDestination) {
   for (size_t i = static_cast<size_t>(c.outSize); i < buffer.size(); ++i) ASSERT_EQ(buffer[i], u'\x7F') << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ToUnicode,
-    ::testing::Values(WideCase{"Empty", "", 4, u""}, WideCase{"Hangul", Cp949(u"현대차"), 8, u"현대차"},
-                      WideCase{"Cut", Cp949(u"현대자동차"), 3, u"현대"},
-                      WideCase{"OnlyTheTerminator", "abc", 1, u""}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Texts, ToUnicode,
+                         ::testing::Values(WideCase{"Empty", "", 4, u""},
+                                           WideCase{"Hangul", Cp949(u"현대차"), 8, u"현대차"},
+                                           WideCase{"Cut", Cp949(u"현대자동차"), 3, u"현대"},
+                                           WideCase{"OnlyTheTerminator", "abc", 1, u""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UnicodeRoundTrip, HangulNamesSurviveBothWays) {
   for (const char16_t* name : {u"삼성전자", u"POSCO", u"한국전력 1우", u"똠방각하"}) {

@@ -89,8 +89,8 @@ class StripTest : public ScreenTest {
       SCOPED_TRACE(plat::ToUtf8(e.text) + " at x " + std::to_string(e.cell.left));
       int found = 0;
       for (const plat::TextRecord& t : s.texts) {
-        if (t.text != e.text || t.rect.left < e.cell.left || t.rect.right > e.cell.right ||
-            t.rect.top < e.cell.top || t.rect.bottom > e.cell.bottom)
+        if (t.text != e.text || t.rect.left < e.cell.left || t.rect.right > e.cell.right || t.rect.top < e.cell.top ||
+            t.rect.bottom > e.cell.bottom)
           continue;
         ++found;
         EXPECT_EQ(t.color, e.colour);

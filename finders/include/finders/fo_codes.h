@@ -15,14 +15,14 @@
 namespace finders {
 
 struct FuturesItem {
-  std::string code;   // 8 characters
+  std::string code;  // 8 characters
   char kind = 0;
   std::string month;  // 6 characters
   std::string name;   // at most 30 bytes, trailing blanks removed
 };
 
 struct OptionSeries {
-  std::string code;    // call code, 8 characters
+  std::string code;  // call code, 8 characters
   char kind = 0;
   std::string month;   // 6 characters, year and month
   std::string strike;  // 6 characters as in the file

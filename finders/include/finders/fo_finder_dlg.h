@@ -15,8 +15,8 @@
 namespace finders {
 
 // Control ids of the futures/options finder.
-constexpr int IDC_FO_NAME = 1001;          // name of the tapped futures item
-constexpr int IDC_FO_MONTH_LABEL = 1005;   // "행사월"
+constexpr int IDC_FO_NAME = 1001;         // name of the tapped futures item
+constexpr int IDC_FO_MONTH_LABEL = 1005;  // "행사월"
 constexpr int IDC_FO_FUT_TITLE = 1006;
 constexpr int IDC_FO_OPT_TITLE = 1007;
 constexpr int IDC_FO_FUT_GRID = 1101;

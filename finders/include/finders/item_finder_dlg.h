@@ -13,8 +13,8 @@ namespace finders {
 constexpr int IDC_FIND_LIST = 1000;
 constexpr int IDC_FIND_CONFIRM = 1001;
 constexpr int IDC_FIND_CODE = 1003;
-constexpr int IDC_FIND_MARKET0 = 1004;  // market class "0"
-constexpr int IDC_FIND_MARKET1 = 1006;  // market class "1"
+constexpr int IDC_FIND_MARKET0 = 1004;      // market class "0"
+constexpr int IDC_FIND_MARKET1 = 1006;      // market class "1"
 constexpr int IDC_FIND_GROUP_FIRST = 9312;  // "가" .. "하": groups 11 .. 24
 constexpr int IDC_FIND_GROUP_LATIN = 9326;  // "A": group 2
 constexpr int IDC_FIND_GROUP_DIGIT = 9327;  // "123": group 1

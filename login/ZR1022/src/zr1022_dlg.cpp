@@ -15,8 +15,8 @@ constexpr int kNoId = 0xFFFF;
 
 const plat::DialogItemTemplate kItems[] = {
     {u"STATIC", kNoId, u"접속 방법", WS_VISIBLE | SS_LEFT, 0, 10, 20, 100, 18},
-    {u"BUTTON", IDC_ZR1022_DIRECT, u"무선랜 또는 인터넷 접속", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0,
-     20, 42, 210, 20},
+    {u"BUTTON", IDC_ZR1022_DIRECT, u"무선랜 또는 인터넷 접속", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON,
+     0, 20, 42, 210, 20},
     {u"BUTTON", IDC_ZR1022_DIALUP, u"전화 접속", WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON, 0, 20, 66, 210, 20},
     {u"STATIC", kNoId, u"통신사", WS_VISIBLE | SS_LEFT, 0, 10, 100, 100, 18},
     {u"COMBOBOX", IDC_ZR1022_CARRIER, nullptr, kList | WS_GROUP, 0, 20, 120, 200, 90},
@@ -26,8 +26,8 @@ const plat::DialogItemTemplate kItems[] = {
     {u"BUTTON", IDOK, u"저 장", kPush, 0, 40, 250, 70, 26},
     {u"BUTTON", IDCANCEL, u"취 소", kPush, 0, 130, 250, 70, 26},
 };
-const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                   kItems, std::size(kItems)};
+const plat::DialogTemplate kDlg = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13, kItems,
+                                   std::size(kItems)};
 PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 
 const WCHAR kSettingsKey[] = u"Software\\Quorvan\\Zelvix";

@@ -7,10 +7,10 @@
 
 #include "plat/afx.h"
 
-constexpr int IDC_ZR1022_ENTRY = 1007;     // dial-up entry
-constexpr int IDC_ZR1022_CARRIER = 1008;   // carrier
-constexpr int IDC_ZR1022_DIRECT = 1011;    // "무선랜 또는 인터넷 접속"
-constexpr int IDC_ZR1022_DIALUP = 1012;    // "전화 접속"
+constexpr int IDC_ZR1022_ENTRY = 1007;    // dial-up entry
+constexpr int IDC_ZR1022_CARRIER = 1008;  // carrier
+constexpr int IDC_ZR1022_DIRECT = 1011;   // "무선랜 또는 인터넷 접속"
+constexpr int IDC_ZR1022_DIALUP = 1012;   // "전화 접속"
 constexpr UINT kZR1022LoginScreen = 90101;
 
 class CZR1022Dlg : public CDialog {

@@ -9,19 +9,19 @@
 
 namespace vxlogin {
 
-constexpr int kPhoneField = 20;   // code-page text, NUL-padded
-constexpr int kPhoneSent = 14;    // bytes of the field that 1010 carries
-constexpr int kLoginField = 10;   // id and password fields of 4020
+constexpr int kPhoneField = 20;  // code-page text, NUL-padded
+constexpr int kPhoneSent = 14;   // bytes of the field that 1010 carries
+constexpr int kLoginField = 10;  // id and password fields of 4020
 
 // Results of the modem commands.
 enum ModemResult {
-    MODEM_FOUND = 1,
-    MODEM_NOT_OPENED = -1,
-    MODEM_NO_STATE = -2,
-    MODEM_STATE_NOT_SET = -3,
-    MODEM_SHORT_WRITE = -4,
-    MODEM_BAD_REPLY = -5,
-    MODEM_NO_NUMBER = -6,
+  MODEM_FOUND = 1,
+  MODEM_NOT_OPENED = -1,
+  MODEM_NO_STATE = -2,
+  MODEM_STATE_NOT_SET = -3,
+  MODEM_SHORT_WRITE = -4,
+  MODEM_BAD_REPLY = -5,
+  MODEM_NO_NUMBER = -6,
 };
 // Results of the handset libraries (a positive result is the length of the number).
 enum LibraryResult { LIB_NOT_LOADED = -102, LIB_NO_FUNCTION = -103 };

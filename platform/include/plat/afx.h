@@ -54,10 +54,10 @@ class CString {
   CString() = default;
   CString(const CString&) = default;
   CString(CString&&) noexcept = default;
-  CString(const WCHAR* s);                      // null gives the empty string
-  CString(const WCHAR* s, int length);          // the first `length` characters
+  CString(const WCHAR* s);              // null gives the empty string
+  CString(const WCHAR* s, int length);  // the first `length` characters
   CString(WCHAR ch, int repeat = 1);
-  CString(const char* mb);                      // code page 949 text
+  CString(const char* mb);  // code page 949 text
   CString(std::u16string_view s) : s_(s) {}
   CString(const std::u16string& s) : s_(s) {}
   CString& operator=(const CString&) = default;
@@ -79,14 +79,36 @@ class CString {
   operator const WCHAR*() const { return s_.c_str(); }
   const std::u16string& str() const { return s_; }
 
-  CString& operator+=(const CString& o) { s_ += o.s_; return *this; }
+  CString& operator+=(const CString& o) {
+    s_ += o.s_;
+    return *this;
+  }
   CString& operator+=(const WCHAR* o);
-  CString& operator+=(WCHAR ch) { s_ += ch; return *this; }
+  CString& operator+=(WCHAR ch) {
+    s_ += ch;
+    return *this;
+  }
   friend CString operator+(const CString& a, const CString& b) { return CString(a.s_ + b.s_); }
-  friend CString operator+(const CString& a, const WCHAR* b) { CString r(a); r += b; return r; }
-  friend CString operator+(const WCHAR* a, const CString& b) { CString r(a); r += b; return r; }
-  friend CString operator+(const CString& a, WCHAR b) { CString r(a); r += b; return r; }
-  friend CString operator+(WCHAR a, const CString& b) { CString r(a); r += b; return r; }
+  friend CString operator+(const CString& a, const WCHAR* b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
+  friend CString operator+(const WCHAR* a, const CString& b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
+  friend CString operator+(const CString& a, WCHAR b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
+  friend CString operator+(WCHAR a, const CString& b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
   friend bool operator==(const CString& a, const CString& b) { return a.s_ == b.s_; }
   friend bool operator==(const CString& a, const WCHAR* b) { return a.Compare(b) == 0; }
   friend bool operator==(const WCHAR* a, const CString& b) { return b.Compare(a) == 0; }
@@ -118,7 +140,10 @@ class CString {
   CString& TrimRight();
   CString& TrimRight(WCHAR ch);
   CString& TrimRight(const WCHAR* set);
-  CString& Trim() { TrimRight(); return TrimLeft(); }
+  CString& Trim() {
+    TrimRight();
+    return TrimLeft();
+  }
   CString& MakeUpper();
   CString& MakeLower();
   CString& MakeReverse();
@@ -219,8 +244,14 @@ void CString::AppendFormat(const WCHAR* format, const Args&... args) {
 class CSize : public SIZE {
  public:
   CSize() { cx = cy = 0; }
-  CSize(int x, int y) { cx = x; cy = y; }
-  CSize(SIZE s) { cx = s.cx; cy = s.cy; }
+  CSize(int x, int y) {
+    cx = x;
+    cy = y;
+  }
+  CSize(SIZE s) {
+    cx = s.cx;
+    cy = s.cy;
+  }
   bool operator==(const CSize& o) const { return cx == o.cx && cy == o.cy; }
   bool operator!=(const CSize& o) const { return !(*this == o); }
 };
@@ -228,10 +259,22 @@ class CSize : public SIZE {
 class CPoint : public POINT {
  public:
   CPoint() { x = y = 0; }
-  CPoint(int ax, int ay) { x = ax; y = ay; }
-  CPoint(POINT p) { x = p.x; y = p.y; }
-  explicit CPoint(LPARAM lp) { x = static_cast<int16_t>(LOWORD(lp)); y = static_cast<int16_t>(HIWORD(lp)); }
-  void Offset(int dx, int dy) { x += dx; y += dy; }
+  CPoint(int ax, int ay) {
+    x = ax;
+    y = ay;
+  }
+  CPoint(POINT p) {
+    x = p.x;
+    y = p.y;
+  }
+  explicit CPoint(LPARAM lp) {
+    x = static_cast<int16_t>(LOWORD(lp));
+    y = static_cast<int16_t>(HIWORD(lp));
+  }
+  void Offset(int dx, int dy) {
+    x += dx;
+    y += dy;
+  }
   bool operator==(const CPoint& o) const { return x == o.x && y == o.y; }
   bool operator!=(const CPoint& o) const { return !(*this == o); }
   CPoint operator+(const CSize& s) const { return CPoint(x + s.cx, y + s.cy); }
@@ -242,11 +285,31 @@ class CPoint : public POINT {
 class CRect : public RECT {
  public:
   CRect() { left = top = right = bottom = 0; }
-  CRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
-  CRect(const RECT& r) { left = r.left; top = r.top; right = r.right; bottom = r.bottom; }
+  CRect(int l, int t, int r, int b) {
+    left = l;
+    top = t;
+    right = r;
+    bottom = b;
+  }
+  CRect(const RECT& r) {
+    left = r.left;
+    top = r.top;
+    right = r.right;
+    bottom = r.bottom;
+  }
   CRect(const RECT* r) : CRect(*r) {}
-  CRect(POINT tl, SIZE s) { left = tl.x; top = tl.y; right = tl.x + s.cx; bottom = tl.y + s.cy; }
-  CRect(POINT tl, POINT br) { left = tl.x; top = tl.y; right = br.x; bottom = br.y; }
+  CRect(POINT tl, SIZE s) {
+    left = tl.x;
+    top = tl.y;
+    right = tl.x + s.cx;
+    bottom = tl.y + s.cy;
+  }
+  CRect(POINT tl, POINT br) {
+    left = tl.x;
+    top = tl.y;
+    right = br.x;
+    bottom = br.y;
+  }
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
   CSize Size() const { return CSize(Width(), Height()); }
@@ -256,18 +319,35 @@ class CRect : public RECT {
   BOOL IsRectEmpty() const { return right <= left || bottom <= top; }
   BOOL IsRectNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
   BOOL PtInRect(POINT p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
-  void SetRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
+  void SetRect(int l, int t, int r, int b) {
+    left = l;
+    top = t;
+    right = r;
+    bottom = b;
+  }
   void SetRectEmpty() { left = top = right = bottom = 0; }
-  void OffsetRect(int dx, int dy) { left += dx; right += dx; top += dy; bottom += dy; }
+  void OffsetRect(int dx, int dy) {
+    left += dx;
+    right += dx;
+    top += dy;
+    bottom += dy;
+  }
   void OffsetRect(POINT p) { OffsetRect(p.x, p.y); }
-  void InflateRect(int dx, int dy) { left -= dx; right += dx; top -= dy; bottom += dy; }
+  void InflateRect(int dx, int dy) {
+    left -= dx;
+    right += dx;
+    top -= dy;
+    bottom += dy;
+  }
   void DeflateRect(int dx, int dy) { InflateRect(-dx, -dy); }
   void NormalizeRect();
   BOOL IntersectRect(const RECT* a, const RECT* b);
   BOOL UnionRect(const RECT* a, const RECT* b);
   operator RECT*() { return this; }
   operator const RECT*() const { return this; }
-  bool operator==(const RECT& o) const { return left == o.left && top == o.top && right == o.right && bottom == o.bottom; }
+  bool operator==(const RECT& o) const {
+    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+  }
   bool operator!=(const RECT& o) const { return !(*this == o); }
 };
 
@@ -285,7 +365,10 @@ class CArray : public CObject {
   INT_PTR GetCount() const { return GetSize(); }
   INT_PTR GetUpperBound() const { return GetSize() - 1; }
   BOOL IsEmpty() const { return v_.empty(); }
-  void SetSize(INT_PTR n, INT_PTR growBy = -1) { (void)growBy; v_.resize(n < 0 ? 0 : static_cast<size_t>(n)); }
+  void SetSize(INT_PTR n, INT_PTR growBy = -1) {
+    (void)growBy;
+    v_.resize(n < 0 ? 0 : static_cast<size_t>(n));
+  }
   void RemoveAll() { v_.clear(); }
   void FreeExtra() { v_.shrink_to_fit(); }
   const TYPE& GetAt(INT_PTR i) const { return v_.at(Index(i)); }
@@ -296,7 +379,10 @@ class CArray : public CObject {
   TYPE& operator[](INT_PTR i) { return GetAt(i); }
   TYPE* GetData() { return v_.data(); }
   const TYPE* GetData() const { return v_.data(); }
-  INT_PTR Add(ARG_TYPE e) { v_.push_back(e); return GetSize() - 1; }
+  INT_PTR Add(ARG_TYPE e) {
+    v_.push_back(e);
+    return GetSize() - 1;
+  }
   void SetAtGrow(INT_PTR i, ARG_TYPE e) {
     if (i < 0) throw std::out_of_range("CArray index");
     if (static_cast<size_t>(i) >= v_.size()) v_.resize(static_cast<size_t>(i) + 1);
@@ -311,7 +397,11 @@ class CArray : public CObject {
     if (i < 0 || count < 0 || static_cast<size_t>(i + count) > v_.size()) throw std::out_of_range("CArray index");
     v_.erase(v_.begin() + i, v_.begin() + i + count);
   }
-  INT_PTR Append(const CArray& o) { INT_PTR at = GetSize(); v_.insert(v_.end(), o.v_.begin(), o.v_.end()); return at; }
+  INT_PTR Append(const CArray& o) {
+    INT_PTR at = GetSize();
+    v_.insert(v_.end(), o.v_.begin(), o.v_.end());
+    return at;
+  }
   void Copy(const CArray& o) { v_ = o.v_; }
 
  private:
@@ -368,11 +458,11 @@ class CBrush : public CGdiObject {
 class CFont : public CGdiObject {
  public:
   BOOL CreateFontIndirect(const LOGFONT* lf) { return Attach(::CreateFontIndirect(lf)); }
-  BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-                  BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision,
-                  BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily, const WCHAR* face) {
-    return Attach(::CreateFont(height, width, escapement, orientation, weight, italic, underline, strikeOut,
-                               charSet, outPrecision, clipPrecision, quality, pitchAndFamily, face));
+  BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+                  BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
+                  BYTE pitchAndFamily, const WCHAR* face) {
+    return Attach(::CreateFont(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
+                               outPrecision, clipPrecision, quality, pitchAndFamily, face));
   }
   // `pointSize` in tenths of a point: 85 is 8.5 points.
   BOOL CreatePointFont(int pointSize, const WCHAR* face, class CDC* dc = nullptr);
@@ -397,8 +487,15 @@ class CDC : public CObject {
   operator HDC() const { return m_hDC; }
   HDC GetSafeHdc() const { return m_hDC; }
   static CDC* FromHandle(HDC h);
-  BOOL Attach(HDC h) { m_hDC = h; return h != nullptr; }
-  HDC Detach() { HDC h = m_hDC; m_hDC = nullptr; return h; }
+  BOOL Attach(HDC h) {
+    m_hDC = h;
+    return h != nullptr;
+  }
+  HDC Detach() {
+    HDC h = m_hDC;
+    m_hDC = nullptr;
+    return h;
+  }
   BOOL CreateCompatibleDC(CDC* dc);
   BOOL DeleteDC();
 
@@ -515,34 +612,47 @@ struct AFX_MSGMAP {
 #define CTLCOLOR_STATIC 6
 #endif
 
-#define DECLARE_MESSAGE_MAP()                            \
- protected:                                              \
-  static const AFX_MSGMAP* GetThisMessageMap();          \
+#define DECLARE_MESSAGE_MAP()                   \
+ protected:                                     \
+  static const AFX_MSGMAP* GetThisMessageMap(); \
   const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                          \
-  const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); }      \
-  const AFX_MSGMAP* theClass::GetThisMessageMap() {                                     \
-    typedef theClass ThisClass;                                                         \
-    typedef baseClass TheBaseClass;                                                     \
-    (void)sizeof(ThisClass*);                                                           \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                      \
+  const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+  const AFX_MSGMAP* theClass::GetThisMessageMap() {                                 \
+    typedef theClass ThisClass;                                                     \
+    typedef baseClass TheBaseClass;                                                 \
+    (void)sizeof(ThisClass*);                                                       \
     static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-#define END_MESSAGE_MAP()                                                               \
-  { 0, 0, 0, 0, nullptr }                                                               \
-  };                                                                                    \
+#define END_MESSAGE_MAP()                                                                   \
+  { 0, 0, 0, 0, nullptr }                                                                   \
+  }                                                                                         \
+  ;                                                                                         \
   static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, _messageEntries}; \
-  return &messageMap;                                                                   \
+  return &messageMap;                                                                       \
   }
 
-#define AFX_THUNK(body) \
-  [](CCmdTarget* _t, UINT _m, WPARAM _w, LPARAM _l) -> LRESULT { (void)_m; (void)_w; (void)_l; ThisClass* _p = static_cast<ThisClass*>(_t); body }
+#define AFX_THUNK(body)                                          \
+  [](CCmdTarget* _t, UINT _m, WPARAM _w, LPARAM _l) -> LRESULT { \
+    (void)_m;                                                    \
+    (void)_w;                                                    \
+    (void)_l;                                                    \
+    ThisClass* _p = static_cast<ThisClass*>(_t);                 \
+    body                                                         \
+  }
 
-#define ON_COMMAND(id, fn) {WM_COMMAND, 0, (UINT)(id), (UINT)(id), AFX_THUNK(_p->fn(); return 1;)},
-#define ON_COMMAND_RANGE(id, idLast, fn) \
-  {WM_COMMAND, 0, (UINT)(id), (UINT)(idLast), AFX_THUNK(_p->fn((UINT)LOWORD(_w)); return 1;)},
-#define ON_CONTROL(code, id, fn) {WM_COMMAND, (UINT)(code), (UINT)(id), (UINT)(id), AFX_THUNK(_p->fn(); return 1;)},
-#define ON_CONTROL_RANGE(code, id, idLast, fn) \
-  {WM_COMMAND, (UINT)(code), (UINT)(id), (UINT)(idLast), AFX_THUNK(_p->fn((UINT)LOWORD(_w)); return 1;)},
+#define ON_COMMAND(id, fn)                                                  \
+  { WM_COMMAND, 0, (UINT)(id), (UINT)(id), AFX_THUNK(_p->fn(); return 1;) } \
+  ,
+#define ON_COMMAND_RANGE(id, idLast, fn)                                                        \
+  { WM_COMMAND, 0, (UINT)(id), (UINT)(idLast), AFX_THUNK(_p->fn((UINT)LOWORD(_w)); return 1;) } \
+  ,
+#define ON_CONTROL(code, id, fn)                                                       \
+  { WM_COMMAND, (UINT)(code), (UINT)(id), (UINT)(id), AFX_THUNK(_p->fn(); return 1;) } \
+  ,
+#define ON_CONTROL_RANGE(code, id, idLast, fn)                                                             \
+  { WM_COMMAND, (UINT)(code), (UINT)(id), (UINT)(idLast), AFX_THUNK(_p->fn((UINT)LOWORD(_w)); return 1;) } \
+  ,
 #define ON_BN_CLICKED(id, fn) ON_CONTROL(BN_CLICKED, id, fn)
 #define ON_BN_SETFOCUS(id, fn) ON_CONTROL(BN_SETFOCUS, id, fn)
 #define ON_BN_KILLFOCUS(id, fn) ON_CONTROL(BN_KILLFOCUS, id, fn)
@@ -567,40 +677,94 @@ struct AFX_MSGMAP {
 #define ON_LBN_SETFOCUS(id, fn) ON_CONTROL(LBN_SETFOCUS, id, fn)
 #define ON_LBN_KILLFOCUS(id, fn) ON_CONTROL(LBN_KILLFOCUS, id, fn)
 #define ON_STN_CLICKED(id, fn) ON_CONTROL(STN_CLICKED, id, fn)
-#define ON_NOTIFY(code, id, fn) \
-  {WM_NOTIFY, (UINT)(code), (UINT)(id), (UINT)(id), AFX_THUNK(LRESULT _r = 0; _p->fn(reinterpret_cast<NMHDR*>(_l), &_r); return _r;)},
-#define ON_NOTIFY_RANGE(code, id, idLast, fn)                                          \
-  {WM_NOTIFY, (UINT)(code), (UINT)(id), (UINT)(idLast),                                 \
-   AFX_THUNK(LRESULT _r = 0; _p->fn((UINT)(reinterpret_cast<NMHDR*>(_l)->idFrom), reinterpret_cast<NMHDR*>(_l), &_r); return _r;)},
-#define ON_MESSAGE(msg, fn) {(UINT)(msg), 0, 0, 0, AFX_THUNK(return AfxResultOf([&] { return _p->fn(_w, _l); });)},
-#define ON_WM_TIMER() {WM_TIMER, 0, 0, 0, AFX_THUNK(_p->OnTimer((UINT)_w); return 0;)},
-#define ON_WM_PAINT() {WM_PAINT, 0, 0, 0, AFX_THUNK(_p->OnPaint(); return 0;)},
-#define ON_WM_CTLCOLOR()                                                                   \
-  {AFX_WM_CTLCOLOR, 0, 0, 0,                                                               \
-   AFX_THUNK(return reinterpret_cast<LRESULT>(_p->OnCtlColor(CDC::FromHandle(reinterpret_cast<HDC>(_w)), \
-                                                             CWnd::FromHandle((HWND)_l), AfxCtlColorKind(_m)));)},
-#define ON_WM_DRAWITEM() \
-  {WM_DRAWITEM, 0, 0, 0, AFX_THUNK(_p->OnDrawItem((int)_w, reinterpret_cast<LPDRAWITEMSTRUCT>(_l)); return TRUE;)},
-#define ON_WM_DESTROY() {WM_DESTROY, 0, 0, 0, AFX_THUNK(_p->OnDestroy(); return 0;)},
-#define ON_WM_CLOSE() {WM_CLOSE, 0, 0, 0, AFX_THUNK(_p->OnClose(); return 0;)},
-#define ON_WM_CREATE() {WM_CREATE, 0, 0, 0, AFX_THUNK(return _p->OnCreate(reinterpret_cast<LPCREATESTRUCT>(_l));)},
-#define ON_WM_SIZE() {WM_SIZE, 0, 0, 0, AFX_THUNK(_p->OnSize((UINT)_w, (int)(short)LOWORD(_l), (int)(short)HIWORD(_l)); return 0;)},
-#define ON_WM_ERASEBKGND() \
-  {WM_ERASEBKGND, 0, 0, 0, AFX_THUNK(return _p->OnEraseBkgnd(CDC::FromHandle(reinterpret_cast<HDC>(_w)));)},
-#define ON_WM_SETFOCUS() {WM_SETFOCUS, 0, 0, 0, AFX_THUNK(_p->OnSetFocus(CWnd::FromHandle((HWND)_w)); return 0;)},
-#define ON_WM_KILLFOCUS() {WM_KILLFOCUS, 0, 0, 0, AFX_THUNK(_p->OnKillFocus(CWnd::FromHandle((HWND)_w)); return 0;)},
-#define ON_WM_SHOWWINDOW() {WM_SHOWWINDOW, 0, 0, 0, AFX_THUNK(_p->OnShowWindow((BOOL)_w, (UINT)_l); return 0;)},
-#define ON_WM_LBUTTONDOWN() {WM_LBUTTONDOWN, 0, 0, 0, AFX_THUNK(_p->OnLButtonDown((UINT)_w, CPoint(_l)); return 0;)},
-#define ON_WM_LBUTTONUP() {WM_LBUTTONUP, 0, 0, 0, AFX_THUNK(_p->OnLButtonUp((UINT)_w, CPoint(_l)); return 0;)},
-#define ON_WM_LBUTTONDBLCLK() {WM_LBUTTONDBLCLK, 0, 0, 0, AFX_THUNK(_p->OnLButtonDblClk((UINT)_w, CPoint(_l)); return 0;)},
-#define ON_WM_MOUSEMOVE() {WM_MOUSEMOVE, 0, 0, 0, AFX_THUNK(_p->OnMouseMove((UINT)_w, CPoint(_l)); return 0;)},
-#define ON_WM_KEYDOWN() \
-  {WM_KEYDOWN, 0, 0, 0, AFX_THUNK(_p->OnKeyDown((UINT)_w, (UINT)LOWORD(_l), (UINT)HIWORD(_l)); return 0;)},
-#define ON_WM_CHAR() {WM_CHAR, 0, 0, 0, AFX_THUNK(_p->OnChar((UINT)_w, (UINT)LOWORD(_l), (UINT)HIWORD(_l)); return 0;)},
-#define ON_WM_VSCROLL()                                                                         \
-  {WM_VSCROLL, 0, 0, 0, AFX_THUNK(_p->OnVScroll((UINT)LOWORD(_w), (UINT)(short)HIWORD(_w), CWnd::FromHandle((HWND)_l)); return 0;)},
-#define ON_WM_HSCROLL()                                                                         \
-  {WM_HSCROLL, 0, 0, 0, AFX_THUNK(_p->OnHScroll((UINT)LOWORD(_w), (UINT)(short)HIWORD(_w), CWnd::FromHandle((HWND)_l)); return 0;)},
+#define ON_NOTIFY(code, id, fn)                                                          \
+  {                                                                                      \
+    WM_NOTIFY, (UINT)(code), (UINT)(id), (UINT)(id),                                     \
+        AFX_THUNK(LRESULT _r = 0; _p->fn(reinterpret_cast<NMHDR*>(_l), &_r); return _r;) \
+  }                                                                                      \
+  ,
+#define ON_NOTIFY_RANGE(code, id, idLast, fn)                                                                          \
+  {                                                                                                                    \
+    WM_NOTIFY, (UINT)(code), (UINT)(id), (UINT)(idLast),                                                               \
+        AFX_THUNK(LRESULT _r = 0;                                                                                      \
+                  _p->fn((UINT)(reinterpret_cast<NMHDR*>(_l)->idFrom), reinterpret_cast<NMHDR*>(_l), &_r); return _r;) \
+  }                                                                                                                    \
+  ,
+#define ON_MESSAGE(msg, fn)                                                              \
+  {                                                                                      \
+    (UINT)(msg), 0, 0, 0, AFX_THUNK(return AfxResultOf([&] { return _p->fn(_w, _l); });) \
+  }                                                                                      \
+  ,
+#define ON_WM_TIMER()                                                \
+  { WM_TIMER, 0, 0, 0, AFX_THUNK(_p->OnTimer((UINT)_w); return 0;) } \
+  ,
+#define ON_WM_PAINT()                                        \
+  { WM_PAINT, 0, 0, 0, AFX_THUNK(_p->OnPaint(); return 0;) } \
+  ,
+#define ON_WM_CTLCOLOR()                                                                                              \
+  {                                                                                                                   \
+    AFX_WM_CTLCOLOR, 0, 0, 0,                                                                                         \
+        AFX_THUNK(return reinterpret_cast<LRESULT>(_p->OnCtlColor(CDC::FromHandle(reinterpret_cast<HDC>(_w)),         \
+                                                                  CWnd::FromHandle((HWND)_l), AfxCtlColorKind(_m)));) \
+  }                                                                                                                   \
+  ,
+#define ON_WM_DRAWITEM()                                                                                             \
+  { WM_DRAWITEM, 0, 0, 0, AFX_THUNK(_p->OnDrawItem((int)_w, reinterpret_cast<LPDRAWITEMSTRUCT>(_l)); return TRUE;) } \
+  ,
+#define ON_WM_DESTROY()                                          \
+  { WM_DESTROY, 0, 0, 0, AFX_THUNK(_p->OnDestroy(); return 0;) } \
+  ,
+#define ON_WM_CLOSE()                                        \
+  { WM_CLOSE, 0, 0, 0, AFX_THUNK(_p->OnClose(); return 0;) } \
+  ,
+#define ON_WM_CREATE()                                                                          \
+  { WM_CREATE, 0, 0, 0, AFX_THUNK(return _p->OnCreate(reinterpret_cast<LPCREATESTRUCT>(_l));) } \
+  ,
+#define ON_WM_SIZE()                                                                                               \
+  { WM_SIZE, 0, 0, 0, AFX_THUNK(_p->OnSize((UINT)_w, (int)(short)LOWORD(_l), (int)(short)HIWORD(_l)); return 0;) } \
+  ,
+#define ON_WM_ERASEBKGND()                                                                                    \
+  { WM_ERASEBKGND, 0, 0, 0, AFX_THUNK(return _p->OnEraseBkgnd(CDC::FromHandle(reinterpret_cast<HDC>(_w)));) } \
+  ,
+#define ON_WM_SETFOCUS()                                                                     \
+  { WM_SETFOCUS, 0, 0, 0, AFX_THUNK(_p->OnSetFocus(CWnd::FromHandle((HWND)_w)); return 0;) } \
+  ,
+#define ON_WM_KILLFOCUS()                                                                      \
+  { WM_KILLFOCUS, 0, 0, 0, AFX_THUNK(_p->OnKillFocus(CWnd::FromHandle((HWND)_w)); return 0;) } \
+  ,
+#define ON_WM_SHOWWINDOW()                                                               \
+  { WM_SHOWWINDOW, 0, 0, 0, AFX_THUNK(_p->OnShowWindow((BOOL)_w, (UINT)_l); return 0;) } \
+  ,
+#define ON_WM_LBUTTONDOWN()                                                                  \
+  { WM_LBUTTONDOWN, 0, 0, 0, AFX_THUNK(_p->OnLButtonDown((UINT)_w, CPoint(_l)); return 0;) } \
+  ,
+#define ON_WM_LBUTTONUP()                                                                \
+  { WM_LBUTTONUP, 0, 0, 0, AFX_THUNK(_p->OnLButtonUp((UINT)_w, CPoint(_l)); return 0;) } \
+  ,
+#define ON_WM_LBUTTONDBLCLK()                                                                    \
+  { WM_LBUTTONDBLCLK, 0, 0, 0, AFX_THUNK(_p->OnLButtonDblClk((UINT)_w, CPoint(_l)); return 0;) } \
+  ,
+#define ON_WM_MOUSEMOVE()                                                                \
+  { WM_MOUSEMOVE, 0, 0, 0, AFX_THUNK(_p->OnMouseMove((UINT)_w, CPoint(_l)); return 0;) } \
+  ,
+#define ON_WM_KEYDOWN()                                                                                      \
+  { WM_KEYDOWN, 0, 0, 0, AFX_THUNK(_p->OnKeyDown((UINT)_w, (UINT)LOWORD(_l), (UINT)HIWORD(_l)); return 0;) } \
+  ,
+#define ON_WM_CHAR()                                                                                   \
+  { WM_CHAR, 0, 0, 0, AFX_THUNK(_p->OnChar((UINT)_w, (UINT)LOWORD(_l), (UINT)HIWORD(_l)); return 0;) } \
+  ,
+#define ON_WM_VSCROLL()                                                                                            \
+  {                                                                                                                \
+    WM_VSCROLL, 0, 0, 0,                                                                                           \
+        AFX_THUNK(_p->OnVScroll((UINT)LOWORD(_w), (UINT)(short)HIWORD(_w), CWnd::FromHandle((HWND)_l)); return 0;) \
+  }                                                                                                                \
+  ,
+#define ON_WM_HSCROLL()                                                                                            \
+  {                                                                                                                \
+    WM_HSCROLL, 0, 0, 0,                                                                                           \
+        AFX_THUNK(_p->OnHScroll((UINT)LOWORD(_w), (UINT)(short)HIWORD(_w), CWnd::FromHandle((HWND)_l)); return 0;) \
+  }                                                                                                                \
+  ,
 
 UINT AfxCtlColorKind(UINT message);  // CTLCOLOR_* of a WM_CTLCOLOR* message
 
@@ -654,10 +818,10 @@ class CWnd : public CCmdTarget {
   BOOL SubclassDlgItem(UINT id, CWnd* parent);
   HWND UnsubclassWindow();
 
-  BOOL Create(const WCHAR* className, const WCHAR* windowName, DWORD style, const RECT& rect,
-              CWnd* parent, UINT id, void* context = nullptr);
-  BOOL CreateEx(DWORD exStyle, const WCHAR* className, const WCHAR* windowName, DWORD style,
-                        const RECT& rect, CWnd* parent, UINT id, void* param = nullptr);
+  BOOL Create(const WCHAR* className, const WCHAR* windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id,
+              void* context = nullptr);
+  BOOL CreateEx(DWORD exStyle, const WCHAR* className, const WCHAR* windowName, DWORD style, const RECT& rect,
+                CWnd* parent, UINT id, void* param = nullptr);
   virtual BOOL DestroyWindow();
   virtual BOOL PreTranslateMessage(MSG* msg);
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -702,7 +866,9 @@ class CWnd : public CCmdTarget {
   BOOL IsWindowVisible() const;
   BOOL IsWindow() const;
   void MoveWindow(int x, int y, int w, int h, BOOL repaint = TRUE);
-  void MoveWindow(const RECT* r, BOOL repaint = TRUE) { MoveWindow(r->left, r->top, r->right - r->left, r->bottom - r->top, repaint); }
+  void MoveWindow(const RECT* r, BOOL repaint = TRUE) {
+    MoveWindow(r->left, r->top, r->right - r->left, r->bottom - r->top, repaint);
+  }
   BOOL SetWindowPos(const CWnd* after, int x, int y, int cx, int cy, UINT flags);
   void GetClientRect(RECT* r) const;
   void GetWindowRect(RECT* r) const;
@@ -733,26 +899,95 @@ class CWnd : public CCmdTarget {
   CWnd* GetNextDlgTabItem(CWnd* ctl, BOOL previous = FALSE) const;
 
   // Overridables bound by the ON_WM_* entries; each runs the default handling.
-  afx_msg void OnTimer(UINT id) { (void)id; Default(); }
+  afx_msg void OnTimer(UINT id) {
+    (void)id;
+    Default();
+  }
   afx_msg void OnPaint() { Default(); }
-  afx_msg HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind) { (void)dc; (void)wnd; (void)kind; return reinterpret_cast<HBRUSH>(Default()); }
-  afx_msg void OnDrawItem(int id, LPDRAWITEMSTRUCT dis) { (void)id; (void)dis; Default(); }
+  afx_msg HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind) {
+    (void)dc;
+    (void)wnd;
+    (void)kind;
+    return reinterpret_cast<HBRUSH>(Default());
+  }
+  afx_msg void OnDrawItem(int id, LPDRAWITEMSTRUCT dis) {
+    (void)id;
+    (void)dis;
+    Default();
+  }
   afx_msg void OnDestroy() { Default(); }
   afx_msg void OnClose() { Default(); }
-  afx_msg int OnCreate(LPCREATESTRUCT cs) { (void)cs; return static_cast<int>(Default()); }
-  afx_msg void OnSize(UINT type, int cx, int cy) { (void)type; (void)cx; (void)cy; Default(); }
-  afx_msg BOOL OnEraseBkgnd(CDC* dc) { (void)dc; return static_cast<BOOL>(Default()); }
-  afx_msg void OnSetFocus(CWnd* old) { (void)old; Default(); }
-  afx_msg void OnKillFocus(CWnd* next) { (void)next; Default(); }
-  afx_msg void OnShowWindow(BOOL show, UINT status) { (void)show; (void)status; Default(); }
-  afx_msg void OnLButtonDown(UINT flags, CPoint p) { (void)flags; (void)p; Default(); }
-  afx_msg void OnLButtonUp(UINT flags, CPoint p) { (void)flags; (void)p; Default(); }
-  afx_msg void OnLButtonDblClk(UINT flags, CPoint p) { (void)flags; (void)p; Default(); }
-  afx_msg void OnMouseMove(UINT flags, CPoint p) { (void)flags; (void)p; Default(); }
-  afx_msg void OnKeyDown(UINT ch, UINT rep, UINT flags) { (void)ch; (void)rep; (void)flags; Default(); }
-  afx_msg void OnChar(UINT ch, UINT rep, UINT flags) { (void)ch; (void)rep; (void)flags; Default(); }
-  afx_msg void OnVScroll(UINT code, UINT pos, CWnd* bar) { (void)code; (void)pos; (void)bar; Default(); }
-  afx_msg void OnHScroll(UINT code, UINT pos, CWnd* bar) { (void)code; (void)pos; (void)bar; Default(); }
+  afx_msg int OnCreate(LPCREATESTRUCT cs) {
+    (void)cs;
+    return static_cast<int>(Default());
+  }
+  afx_msg void OnSize(UINT type, int cx, int cy) {
+    (void)type;
+    (void)cx;
+    (void)cy;
+    Default();
+  }
+  afx_msg BOOL OnEraseBkgnd(CDC* dc) {
+    (void)dc;
+    return static_cast<BOOL>(Default());
+  }
+  afx_msg void OnSetFocus(CWnd* old) {
+    (void)old;
+    Default();
+  }
+  afx_msg void OnKillFocus(CWnd* next) {
+    (void)next;
+    Default();
+  }
+  afx_msg void OnShowWindow(BOOL show, UINT status) {
+    (void)show;
+    (void)status;
+    Default();
+  }
+  afx_msg void OnLButtonDown(UINT flags, CPoint p) {
+    (void)flags;
+    (void)p;
+    Default();
+  }
+  afx_msg void OnLButtonUp(UINT flags, CPoint p) {
+    (void)flags;
+    (void)p;
+    Default();
+  }
+  afx_msg void OnLButtonDblClk(UINT flags, CPoint p) {
+    (void)flags;
+    (void)p;
+    Default();
+  }
+  afx_msg void OnMouseMove(UINT flags, CPoint p) {
+    (void)flags;
+    (void)p;
+    Default();
+  }
+  afx_msg void OnKeyDown(UINT ch, UINT rep, UINT flags) {
+    (void)ch;
+    (void)rep;
+    (void)flags;
+    Default();
+  }
+  afx_msg void OnChar(UINT ch, UINT rep, UINT flags) {
+    (void)ch;
+    (void)rep;
+    (void)flags;
+    Default();
+  }
+  afx_msg void OnVScroll(UINT code, UINT pos, CWnd* bar) {
+    (void)code;
+    (void)pos;
+    (void)bar;
+    Default();
+  }
+  afx_msg void OnHScroll(UINT code, UINT pos, CWnd* bar) {
+    (void)code;
+    (void)pos;
+    (void)bar;
+    Default();
+  }
 
   // The window procedure of every framework-created window (and of subclassed ones).
   static LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -789,11 +1024,19 @@ class CEdit : public CWnd {
   void LimitText(int n = 0) { SendMessage(EM_LIMITTEXT, n); }
   void SetLimitText(UINT n) { SendMessage(EM_LIMITTEXT, n); }
   UINT GetLimitText() const { return static_cast<UINT>(SendMessage(EM_GETLIMITTEXT)); }
-  void SetSel(int start, int end, BOOL noScroll = FALSE) { (void)noScroll; SendMessage(EM_SETSEL, start, end); }
-  void SetSel(DWORD sel, BOOL noScroll = FALSE) { (void)noScroll; SendMessage(EM_SETSEL, LOWORD(sel), HIWORD(sel)); }
+  void SetSel(int start, int end, BOOL noScroll = FALSE) {
+    (void)noScroll;
+    SendMessage(EM_SETSEL, start, end);
+  }
+  void SetSel(DWORD sel, BOOL noScroll = FALSE) {
+    (void)noScroll;
+    SendMessage(EM_SETSEL, LOWORD(sel), HIWORD(sel));
+  }
   void GetSel(int& start, int& end) const;
   DWORD GetSel() const { return static_cast<DWORD>(SendMessage(EM_GETSEL)); }
-  void ReplaceSel(const WCHAR* text, BOOL canUndo = FALSE) { SendMessage(EM_REPLACESEL, canUndo, reinterpret_cast<LPARAM>(text)); }
+  void ReplaceSel(const WCHAR* text, BOOL canUndo = FALSE) {
+    SendMessage(EM_REPLACESEL, canUndo, reinterpret_cast<LPARAM>(text));
+  }
   BOOL SetReadOnly(BOOL readOnly = TRUE) { return static_cast<BOOL>(SendMessage(EM_SETREADONLY, readOnly)); }
   void SetPasswordChar(WCHAR ch) { SendMessage(EM_SETPASSWORDCHAR, ch); }
   WCHAR GetPasswordChar() const { return static_cast<WCHAR>(SendMessage(EM_GETPASSWORDCHAR)); }
@@ -807,24 +1050,38 @@ class CComboBox : public CWnd {
  public:
   BOOL Create(DWORD style, const RECT& r, CWnd* parent, UINT id);
   int AddString(const WCHAR* s) { return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s))); }
-  int InsertString(int i, const WCHAR* s) { return static_cast<int>(SendMessage(CB_INSERTSTRING, i, reinterpret_cast<LPARAM>(s))); }
+  int InsertString(int i, const WCHAR* s) {
+    return static_cast<int>(SendMessage(CB_INSERTSTRING, i, reinterpret_cast<LPARAM>(s)));
+  }
   int DeleteString(UINT i) { return static_cast<int>(SendMessage(CB_DELETESTRING, i)); }
   void ResetContent() { SendMessage(CB_RESETCONTENT); }
   int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
   int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
   int SetCurSel(int i) { return static_cast<int>(SendMessage(CB_SETCURSEL, i)); }
-  int GetLBText(int i, WCHAR* out) const { return static_cast<int>(SendMessage(CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(out))); }
+  int GetLBText(int i, WCHAR* out) const {
+    return static_cast<int>(SendMessage(CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(out)));
+  }
   void GetLBText(int i, CString& out) const;
   int GetLBTextLen(int i) const { return static_cast<int>(SendMessage(CB_GETLBTEXTLEN, i)); }
-  int FindString(int after, const WCHAR* s) const { return static_cast<int>(SendMessage(CB_FINDSTRING, after, reinterpret_cast<LPARAM>(s))); }
-  int FindStringExact(int after, const WCHAR* s) const { return static_cast<int>(SendMessage(CB_FINDSTRINGEXACT, after, reinterpret_cast<LPARAM>(s))); }
-  int SelectString(int after, const WCHAR* s) { return static_cast<int>(SendMessage(CB_SELECTSTRING, after, reinterpret_cast<LPARAM>(s))); }
-  int SetItemData(int i, DWORD_PTR d) { return static_cast<int>(SendMessage(CB_SETITEMDATA, i, static_cast<LPARAM>(d))); }
+  int FindString(int after, const WCHAR* s) const {
+    return static_cast<int>(SendMessage(CB_FINDSTRING, after, reinterpret_cast<LPARAM>(s)));
+  }
+  int FindStringExact(int after, const WCHAR* s) const {
+    return static_cast<int>(SendMessage(CB_FINDSTRINGEXACT, after, reinterpret_cast<LPARAM>(s)));
+  }
+  int SelectString(int after, const WCHAR* s) {
+    return static_cast<int>(SendMessage(CB_SELECTSTRING, after, reinterpret_cast<LPARAM>(s)));
+  }
+  int SetItemData(int i, DWORD_PTR d) {
+    return static_cast<int>(SendMessage(CB_SETITEMDATA, i, static_cast<LPARAM>(d)));
+  }
   DWORD_PTR GetItemData(int i) const { return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, i)); }
   void ShowDropDown(BOOL show = TRUE) { SendMessage(CB_SHOWDROPDOWN, show); }
   BOOL GetDroppedState() const { return static_cast<BOOL>(SendMessage(CB_GETDROPPEDSTATE)); }
   BOOL LimitText(int n) { return static_cast<BOOL>(SendMessage(CB_LIMITTEXT, n)); }
-  BOOL SetEditSel(int start, int end) { return static_cast<BOOL>(SendMessage(CB_SETEDITSEL, 0, MAKELPARAM(start, end))); }
+  BOOL SetEditSel(int start, int end) {
+    return static_cast<BOOL>(SendMessage(CB_SETEDITSEL, 0, MAKELPARAM(start, end)));
+  }
   DWORD GetEditSel() const { return static_cast<DWORD>(SendMessage(CB_GETEDITSEL)); }
 };
 
@@ -832,19 +1089,31 @@ class CListBox : public CWnd {
  public:
   BOOL Create(DWORD style, const RECT& r, CWnd* parent, UINT id);
   int AddString(const WCHAR* s) { return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s))); }
-  int InsertString(int i, const WCHAR* s) { return static_cast<int>(SendMessage(LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(s))); }
+  int InsertString(int i, const WCHAR* s) {
+    return static_cast<int>(SendMessage(LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(s)));
+  }
   int DeleteString(UINT i) { return static_cast<int>(SendMessage(LB_DELETESTRING, i)); }
   void ResetContent() { SendMessage(LB_RESETCONTENT); }
   int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
   int GetCurSel() const { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
   int SetCurSel(int i) { return static_cast<int>(SendMessage(LB_SETCURSEL, i)); }
-  int GetText(int i, WCHAR* out) const { return static_cast<int>(SendMessage(LB_GETTEXT, i, reinterpret_cast<LPARAM>(out))); }
+  int GetText(int i, WCHAR* out) const {
+    return static_cast<int>(SendMessage(LB_GETTEXT, i, reinterpret_cast<LPARAM>(out)));
+  }
   void GetText(int i, CString& out) const;
   int GetTextLen(int i) const { return static_cast<int>(SendMessage(LB_GETTEXTLEN, i)); }
-  int FindString(int after, const WCHAR* s) const { return static_cast<int>(SendMessage(LB_FINDSTRING, after, reinterpret_cast<LPARAM>(s))); }
-  int FindStringExact(int after, const WCHAR* s) const { return static_cast<int>(SendMessage(LB_FINDSTRINGEXACT, after, reinterpret_cast<LPARAM>(s))); }
-  int SelectString(int after, const WCHAR* s) { return static_cast<int>(SendMessage(LB_SELECTSTRING, after, reinterpret_cast<LPARAM>(s))); }
-  int SetItemData(int i, DWORD_PTR d) { return static_cast<int>(SendMessage(LB_SETITEMDATA, i, static_cast<LPARAM>(d))); }
+  int FindString(int after, const WCHAR* s) const {
+    return static_cast<int>(SendMessage(LB_FINDSTRING, after, reinterpret_cast<LPARAM>(s)));
+  }
+  int FindStringExact(int after, const WCHAR* s) const {
+    return static_cast<int>(SendMessage(LB_FINDSTRINGEXACT, after, reinterpret_cast<LPARAM>(s)));
+  }
+  int SelectString(int after, const WCHAR* s) {
+    return static_cast<int>(SendMessage(LB_SELECTSTRING, after, reinterpret_cast<LPARAM>(s)));
+  }
+  int SetItemData(int i, DWORD_PTR d) {
+    return static_cast<int>(SendMessage(LB_SETITEMDATA, i, static_cast<LPARAM>(d)));
+  }
   DWORD_PTR GetItemData(int i) const { return static_cast<DWORD_PTR>(SendMessage(LB_GETITEMDATA, i)); }
   int GetTopIndex() const { return static_cast<int>(SendMessage(LB_GETTOPINDEX)); }
   int SetTopIndex(int i) { return static_cast<int>(SendMessage(LB_SETTOPINDEX, i)); }
@@ -853,16 +1122,24 @@ class CListBox : public CWnd {
 class CListCtrl : public CWnd {
  public:
   BOOL Create(DWORD style, const RECT& r, CWnd* parent, UINT id);
-  int InsertColumn(int col, const LVCOLUMN* c) { return static_cast<int>(SendMessage(LVM_INSERTCOLUMN, col, reinterpret_cast<LPARAM>(c))); }
+  int InsertColumn(int col, const LVCOLUMN* c) {
+    return static_cast<int>(SendMessage(LVM_INSERTCOLUMN, col, reinterpret_cast<LPARAM>(c)));
+  }
   int InsertColumn(int col, const WCHAR* heading, int format = LVCFMT_LEFT, int width = -1, int subItem = -1);
   BOOL DeleteColumn(int col) { return static_cast<BOOL>(SendMessage(LVM_DELETECOLUMN, col)); }
   BOOL SetColumnWidth(int col, int cx) { return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, col, cx)); }
   int GetColumnWidth(int col) const { return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, col)); }
-  int InsertItem(const LVITEM* item) { return static_cast<int>(SendMessage(LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(item))); }
+  int InsertItem(const LVITEM* item) {
+    return static_cast<int>(SendMessage(LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(item)));
+  }
   int InsertItem(int index, const WCHAR* text);
   int InsertItem(UINT mask, int index, const WCHAR* text, UINT state, UINT stateMask, int image, LPARAM param);
-  BOOL SetItem(const LVITEM* item) { return static_cast<BOOL>(SendMessage(LVM_SETITEM, 0, reinterpret_cast<LPARAM>(item))); }
-  BOOL GetItem(LVITEM* item) const { return static_cast<BOOL>(SendMessage(LVM_GETITEM, 0, reinterpret_cast<LPARAM>(item))); }
+  BOOL SetItem(const LVITEM* item) {
+    return static_cast<BOOL>(SendMessage(LVM_SETITEM, 0, reinterpret_cast<LPARAM>(item)));
+  }
+  BOOL GetItem(LVITEM* item) const {
+    return static_cast<BOOL>(SendMessage(LVM_GETITEM, 0, reinterpret_cast<LPARAM>(item)));
+  }
   BOOL SetItemText(int item, int sub, const WCHAR* text);
   CString GetItemText(int item, int sub) const;
   int GetItemText(int item, int sub, WCHAR* out, int size) const;
@@ -877,7 +1154,9 @@ class CListCtrl : public CWnd {
   UINT GetItemState(int item, UINT mask) const { return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, item, mask)); }
   BOOL SetItemData(int item, DWORD_PTR data);
   DWORD_PTR GetItemData(int item) const;
-  BOOL EnsureVisible(int item, BOOL partialOk) { return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOk)); }
+  BOOL EnsureVisible(int item, BOOL partialOk) {
+    return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOk));
+  }
   BOOL SetBkColor(COLORREF c) { return static_cast<BOOL>(SendMessage(LVM_SETBKCOLOR, 0, c)); }
   BOOL SetTextColor(COLORREF c) { return static_cast<BOOL>(SendMessage(LVM_SETTEXTCOLOR, 0, c)); }
   BOOL SetTextBkColor(COLORREF c) { return static_cast<BOOL>(SendMessage(LVM_SETTEXTBKCOLOR, 0, c)); }

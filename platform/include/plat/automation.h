@@ -32,10 +32,10 @@ namespace plat::automation {
 // The outcome of one command: `ok` with the output lines, or the reason it failed.
 struct Result {
   bool ok = false;
-  bool timedOut = false;      // a wait ran out of time
+  bool timedOut = false;  // a wait ran out of time
   std::vector<std::string> lines;
   std::string error;
-  std::string Text() const;   // the lines joined with '\n' (each line ended)
+  std::string Text() const;  // the lines joined with '\n' (each line ended)
 };
 
 // Splits a command line into words: blanks separate, double quotes group, backslash escapes
@@ -61,9 +61,9 @@ namespace client {
 
 struct Program {
   int pid = 0;
-  std::string name;       // the program's file name ("VXMain.exe")
-  std::string socketName; // abstract socket name
-  std::string file;       // registration file
+  std::string name;        // the program's file name ("VXMain.exe")
+  std::string socketName;  // abstract socket name
+  std::string file;        // registration file
 };
 
 // The live programs of a device root (host folder), in pid order. Registrations of processes
@@ -71,8 +71,7 @@ struct Program {
 std::vector<Program> ListPrograms(const std::string& deviceRoot);
 // Finds one program: by pid (when not 0), else by name (case-blind, ".exe" optional), else the
 // only program registered. Fills `error` when there is none or the choice is ambiguous.
-bool SelectProgram(const std::string& deviceRoot, const std::string& name, int pid, Program* out,
-                   std::string* error);
+bool SelectProgram(const std::string& deviceRoot, const std::string& name, int pid, Program* out, std::string* error);
 // Sends one command line and returns the answer. The connection is given `timeoutMs` beyond
 // the command's own time-out.
 Result Call(const Program& program, const std::string& commandLine, int timeoutMs = 30000);
@@ -91,9 +90,9 @@ Result Call(const Program& program, const std::string& commandLine, int timeoutM
 class Driver {
  public:
   struct Options {
-    bool virtualClock = true;   // plat::clock::UseVirtual for the driver's life
-    int boxTimeoutMs = 5000;    // real time a message box may stay unanswered
-    int settleTimeoutMs = 5000; // real time an action may take to settle
+    bool virtualClock = true;    // plat::clock::UseVirtual for the driver's life
+    int boxTimeoutMs = 5000;     // real time a message box may stay unanswered
+    int settleTimeoutMs = 5000;  // real time an action may take to settle
     // Called with a description of every failure (unanswered box, action that timed out);
     // tests route it to their framework. Default: written to stderr.
     std::function<void(const std::string&)> onFailure;
@@ -121,10 +120,10 @@ class Driver {
   bool Key(const std::string& keyName);        // "RETURN", "ESCAPE", "F1", "0x41", ...
   bool Pick(int id, int index);                // combo or list box item, or list view row
   bool TapCell(int id, int row, int column);
-  bool Answer(int button);                     // IDOK, IDCANCEL, IDYES, ...
+  bool Answer(int button);  // IDOK, IDCANCEL, IDYES, ...
   bool ChooseMenu(UINT id);
-  std::u16string Text(int id);                 // the control's text (empty when missing)
-  std::string Tree();                          // the "tree" command's output
+  std::u16string Text(int id);  // the control's text (empty when missing)
+  std::string Tree();           // the "tree" command's output
   bool PendingBox(plat::win::MessageBoxInfo* out = nullptr);
   bool Screenshot(const std::string& hostPath);
 

@@ -14,9 +14,9 @@ enum class EventKind { None, StylusDown, StylusUp, StylusMove, Key, Char, Quit }
 
 struct Event {
   EventKind kind = EventKind::None;
-  int x = 0, y = 0;    // screen coordinates (240 x 320) for stylus events
-  UINT key = 0;        // virtual-key code for Key
-  char16_t ch = 0;     // character for Char
+  int x = 0, y = 0;  // screen coordinates (240 x 320) for stylus events
+  UINT key = 0;      // virtual-key code for Key
+  char16_t ch = 0;   // character for Char
 };
 
 // Opens the window titled `title` when the display is asked for and available. Returns whether

@@ -323,7 +323,7 @@ BOOL RestoreDC(HDC dc, int level);  // level > 0: that level; < 0: that many lev
 int GetDeviceCaps(HDC dc, int index);
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj);  // previous object of the kind; regions: region type
-BOOL DeleteObject(HGDIOBJ obj);  // stock objects are not deleted; a selected object is freed when unselected
+BOOL DeleteObject(HGDIOBJ obj);             // stock objects are not deleted; a selected object is freed when unselected
 HGDIOBJ GetStockObject(int index);
 HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 DWORD GetObjectType(HGDIOBJ obj);
@@ -357,11 +357,11 @@ int CombineRgn(HRGN dst, HRGN a, HRGN b, int mode);
 int GetRgnBox(HRGN rgn, RECT* out);
 BOOL PtInRegion(HRGN rgn, int x, int y);
 int OffsetRgn(HRGN rgn, int dx, int dy);
-int SelectClipRgn(HDC dc, HRGN rgn);  // device coordinates; null removes the program's clip
+int SelectClipRgn(HDC dc, HRGN rgn);               // device coordinates; null removes the program's clip
 int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode);  // rgn may be null only with RGN_COPY
 // 1 and the program's clip copied into rgn (device coordinates); 0 when it has none; -1 on error.
 int GetClipRgn(HDC dc, HRGN rgn);
-int OffsetClipRgn(HDC dc, int dx, int dy);  // logical units
+int OffsetClipRgn(HDC dc, int dx, int dy);                                // logical units
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);  // logical coordinates
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom);
 int GetClipBox(HDC dc, RECT* out);  // logical coordinates
@@ -393,18 +393,16 @@ BOOL DrawFocusRect(HDC dc, const RECT* r);
 
 HFONT CreateFontIndirect(const LOGFONT* lf);
 #define CreateFontIndirectW CreateFontIndirect
-HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
-                 DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCWSTR face);
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                 DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                 DWORD pitchAndFamily, LPCWSTR face);
 
 // count -1: the text runs to its terminating zero.
 BOOL TextOut(HDC dc, int x, int y, LPCWSTR text, int count);
-BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* r, LPCWSTR text, UINT count,
-                const int* dx);
+BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* r, LPCWSTR text, UINT count, const int* dx);
 int DrawText(HDC dc, LPCWSTR text, int count, RECT* r, UINT format);  // returns the text height
 BOOL GetTextExtentPoint32(HDC dc, LPCWSTR text, int count, SIZE* out);
-BOOL GetTextExtentExPoint(HDC dc, LPCWSTR text, int count, int maxExtent, int* fit, int* dx,
-                          SIZE* out);
+BOOL GetTextExtentExPoint(HDC dc, LPCWSTR text, int count, int maxExtent, int* fit, int* dx, SIZE* out);
 BOOL GetTextMetrics(HDC dc, TEXTMETRIC* out);
 #define TextOutW TextOut
 #define ExtTextOutW ExtTextOut
@@ -423,13 +421,11 @@ HBITMAP LoadBitmap(HINSTANCE module, LPCWSTR id);
 #define LoadBitmapW LoadBitmap
 
 BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop);
-BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
-                DWORD rop);
+BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, DWORD rop);
 // Copies every source pixel except those of colour `transparent`; stretches nearest-neighbour.
-BOOL TransparentImage(HDC dst, int x, int y, int w, int h, HANDLE src, int sx, int sy, int sw,
-                      int sh, COLORREF transparent);
-BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
-                    UINT transparent);
+BOOL TransparentImage(HDC dst, int x, int y, int w, int h, HANDLE src, int sx, int sy, int sw, int sh,
+                      COLORREF transparent);
+BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, UINT transparent);
 
 // ---- Platform extensions ------------------------------------------------------------------
 

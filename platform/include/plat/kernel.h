@@ -1,7 +1,7 @@
 // The kernel side of the handheld's programming interface, on Linux: files on device paths,
 // text conversion for code page 949, the registry, time, threads and waits, processes, named
-// shared memory, loadable modules, serial devices and WCHAR text functions. Strings are UTF-16 (WCHAR = char16_t); functions carry
-// the handheld's names without an A/W suffix. docs/platform.md ("Kernel") lists the decisions.
+// shared memory, loadable modules, serial devices and WCHAR text functions. Strings are UTF-16 (WCHAR = char16_t);
+// functions carry the handheld's names without an A/W suffix. docs/platform.md ("Kernel") lists the decisions.
 #pragma once
 
 #include <cstdio>
@@ -147,8 +147,8 @@ BOOL CloseHandle(HANDLE object);
 // CREATE_NEW on an existing file ERROR_FILE_EXISTS; a missing file ERROR_FILE_NOT_FOUND; a missing
 // folder ERROR_PATH_NOT_FOUND; a path that leaves the device root ERROR_ACCESS_DENIED. CREATE_ALWAYS
 // and OPEN_ALWAYS on an existing file succeed with ERROR_ALREADY_EXISTS.
-HANDLE CreateFile(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                  DWORD disposition, DWORD flagsAndAttributes, HANDLE templateFile);
+HANDLE CreateFile(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                  DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
@@ -285,10 +285,9 @@ FILE* _wfopen(const WCHAR* path, const WCHAR* mode);
 // Bytes that are not code page 949 (or UTF-8) become U+FFFD, or fail with
 // ERROR_NO_UNICODE_TRANSLATION under MB_ERR_INVALID_CHARS. Characters without a code page 949
 // form become the default character ('?' or the one given) and set *usedDefaultChar.
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteLength,
-                        LPWSTR wide, int wideSize);
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR multiByte,
-                        int multiByteSize, LPCSTR defaultChar, LPBOOL usedDefaultChar);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteLength, LPWSTR wide, int wideSize);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR multiByte, int multiByteSize,
+                        LPCSTR defaultChar, LPBOOL usedDefaultChar);
 
 // ---------------------------------------------------------------------------------------------
 // Registry
@@ -329,27 +328,24 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
 // case. Values enumerate newest first (the last created first; setting an existing value again
 // keeps its place); subkeys enumerate in case-blind name order. The store lives in the device
 // root and is shared by every process of that root; each change is on disk when the call returns.
-LONG RegCreateKeyEx(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR className, DWORD options,
-                    REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
+LONG RegCreateKeyEx(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR className, DWORD options, REGSAM access,
+                    LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
 LONG RegOpenKeyEx(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
 LONG RegCloseKey(HKEY key);
 LONG RegFlushKey(HKEY key);
-LONG RegQueryValueEx(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                     LPDWORD dataSize);
-LONG RegSetValueEx(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
-                   DWORD dataSize);
+LONG RegQueryValueEx(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
+LONG RegSetValueEx(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize);
 LONG RegDeleteValue(HKEY key, LPCWSTR valueName);
 // Deletes the key with all its subkeys.
 LONG RegDeleteKey(HKEY key, LPCWSTR subKey);
 // nameLength: in, the buffer's size in WCHARs with room for the NUL; out, the name's length.
-LONG RegEnumKeyEx(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
-                  LPWSTR className, LPDWORD classLength, PFILETIME lastWriteTime);
-LONG RegEnumValue(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLength,
-                  LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
-LONG RegQueryInfoKey(HKEY key, LPWSTR className, LPDWORD classLength, LPDWORD reserved,
-                     LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,
-                     LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
-                     LPDWORD securityDescriptor, PFILETIME lastWriteTime);
+LONG RegEnumKeyEx(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPWSTR className,
+                  LPDWORD classLength, PFILETIME lastWriteTime);
+LONG RegEnumValue(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLength, LPDWORD reserved, LPDWORD type,
+                  LPBYTE data, LPDWORD dataSize);
+LONG RegQueryInfoKey(HKEY key, LPWSTR className, LPDWORD classLength, LPDWORD reserved, LPDWORD subKeys,
+                     LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values, LPDWORD maxValueNameLength,
+                     LPDWORD maxValueLength, LPDWORD securityDescriptor, PFILETIME lastWriteTime);
 
 // ---------------------------------------------------------------------------------------------
 // Time
@@ -374,8 +370,8 @@ void Sleep(DWORD ms);
 
 // The handle is signalled when the thread has ended and stays so; it may be waited on any number
 // of times. CREATE_SUSPENDED holds the thread until ResumeThread.
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
-                    LPVOID parameter, DWORD flags, LPDWORD threadId);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                    DWORD flags, LPDWORD threadId);
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);  // STILL_ACTIVE while running
 // Linux cannot stop another thread safely: SuspendThread always fails with 0xFFFFFFFF
 // (ERROR_NOT_SUPPORTED). ResumeThread releases a thread created suspended (returns 1) and
@@ -454,9 +450,8 @@ typedef PROCESS_INFORMATION* LPPROCESS_INFORMATION;
 // is a second handle to the same process. Failure: FALSE with ERROR_FILE_NOT_FOUND for a missing
 // program, ERROR_BAD_EXE_FORMAT for a file that is not a program.
 BOOL CreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processSecurity,
-                   LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags,
-                   LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFO startup,
-                   LPPROCESS_INFORMATION info);
+                   LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags, LPVOID environment,
+                   LPCWSTR currentDirectory, LPSTARTUPINFO startup, LPPROCESS_INFORMATION info);
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);  // STILL_ACTIVE while running
 HANDLE GetCurrentProcess();
@@ -479,8 +474,8 @@ HANDLE GetCurrentProcess();
 // device root (ERROR_ALREADY_EXISTS when someone already holds it). A mapping that nobody holds
 // any more is gone: the next CreateFileMapping starts it again from zeros. With a file handle the
 // mapping shows that file (grown to the size asked for).
-HANDLE CreateFileMapping(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect,
-                         DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCWSTR name);
+HANDLE CreateFileMapping(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect, DWORD maximumSizeHigh,
+                         DWORD maximumSizeLow, LPCWSTR name);
 HANDLE OpenFileMapping(DWORD access, BOOL inherit, LPCWSTR name);
 LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes);
 BOOL UnmapViewOfFile(LPCVOID view);
@@ -505,7 +500,7 @@ DWORD GetModuleFileName(HMODULE module, LPWSTR fileName, DWORD size);
 // WCHAR text functions of the handheld's libraries (the C library's wcs* functions work on
 // wchar_t, which is not WCHAR here). Case-blind comparisons fold ASCII letters only.
 // ---------------------------------------------------------------------------------------------
-int lstrlen(LPCWSTR text);                                  // 0 for nullptr
+int lstrlen(LPCWSTR text);  // 0 for nullptr
 LPWSTR lstrcpy(LPWSTR destination, LPCWSTR source);
 LPWSTR lstrcpyn(LPWSTR destination, LPCWSTR source, int size);  // at most size-1 characters + NUL
 LPWSTR lstrcat(LPWSTR destination, LPCWSTR source);
@@ -524,7 +519,7 @@ const WCHAR* _tcschr(const WCHAR* text, WCHAR c);
 const WCHAR* _tcsrchr(const WCHAR* text, WCHAR c);
 const WCHAR* _tcsstr(const WCHAR* text, const WCHAR* part);
 long _tcstol(const WCHAR* text, WCHAR** end, int base);
-int _ttoi(const WCHAR* text);   // leading blanks, sign and decimal digits; 0 when none
+int _ttoi(const WCHAR* text);  // leading blanks, sign and decimal digits; 0 when none
 long _ttol(const WCHAR* text);
 #define _wtoi _ttoi
 #define _wtol _ttol

@@ -184,13 +184,12 @@ static_assert(sizeof(RASENTRY) == 3276);
 // Lists the entries in name order. `*bytes` is the buffer's size in; the bytes needed out.
 // entries may be null with *bytes 0 to ask for the size (ERROR_BUFFER_TOO_SMALL); otherwise
 // entries[0].dwSize must be sizeof(RASENTRYNAME) (ERROR_INVALID_SIZE).
-DWORD RasEnumEntries(LPCWSTR reserved, LPCWSTR phoneBook, RASENTRYNAME* entries, LPDWORD bytes,
-                     LPDWORD count);
+DWORD RasEnumEntries(LPCWSTR reserved, LPCWSTR phoneBook, RASENTRYNAME* entries, LPDWORD bytes, LPDWORD count);
 // entry null (or *entrySize below the record): the size needed in *entrySize and
 // ERROR_BUFFER_TOO_SMALL. entry->dwSize must be sizeof(RASENTRY). Device information is not kept
 // (its size out is 0).
-DWORD RasGetEntryProperties(LPCWSTR phoneBook, LPCWSTR entryName, RASENTRY* entry, LPDWORD entrySize,
-                            LPBYTE deviceInfo, LPDWORD deviceInfoSize);
+DWORD RasGetEntryProperties(LPCWSTR phoneBook, LPCWSTR entryName, RASENTRY* entry, LPDWORD entrySize, LPBYTE deviceInfo,
+                            LPDWORD deviceInfoSize);
 // Fills the stored parameters of the entry named in params->szEntryName; the password only when
 // it is saved. Errors: ERROR_BUFFER_INVALID (null or wrong dwSize), ERROR_CANNOT_OPEN_PHONEBOOK,
 // ERROR_CANNOT_FIND_PHONEBOOK_ENTRY.
@@ -200,8 +199,8 @@ DWORD RasGetEntryDialParams(LPCWSTR phoneBook, RASDIALPARAMS* params, LPBOOL pas
 // a pointer) that gets the dial events. Errors: ERROR_INVALID_PARAMETER, ERROR_BUFFER_INVALID,
 // ERROR_CANNOT_FIND_PHONEBOOK_ENTRY, ERROR_PORT_ALREADY_OPEN (the entry has a connection already),
 // or the code of a "!code" script.
-DWORD RasDial(LPVOID dialExtensions, LPCWSTR phoneBook, RASDIALPARAMS* params, DWORD notifierType,
-              LPVOID notifier, HRASCONN* connection);
+DWORD RasDial(LPVOID dialExtensions, LPCWSTR phoneBook, RASDIALPARAMS* params, DWORD notifierType, LPVOID notifier,
+              HRASCONN* connection);
 // Lists the active connections (in the order they were made) like RasEnumEntries.
 DWORD RasEnumConnections(RASCONN* connections, LPDWORD bytes, LPDWORD count);
 // ERROR_INVALID_HANDLE for an unknown handle; ERROR_INVALID_SIZE for a wrong dwSize.

@@ -860,8 +860,8 @@ namespace plat {
 struct DialogItemTemplate {
   const WCHAR* className;  // "BUTTON", "EDIT", "STATIC", "COMBOBOX", "LISTBOX", "SysListView32", ...
   int id;
-  const WCHAR* text;       // may be null
-  DWORD style;             // WS_CHILD is implied; add WS_VISIBLE to show the control
+  const WCHAR* text;  // may be null
+  DWORD style;        // WS_CHILD is implied; add WS_VISIBLE to show the control
   DWORD exStyle;
   int x, y, cx, cy;
 };
@@ -901,10 +901,10 @@ LONG_PTR GetClassLong(HWND hwnd, int index);
 #define GCL_HBRBACKGROUND (-10)
 
 // Windows
-HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                    int width, int height, HWND parent, HMENU menuOrId, HINSTANCE inst, LPVOID param);
-HWND CreateWindow(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
-                  int height, HWND parent, HMENU menuOrId, HINSTANCE inst, LPVOID param);
+HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                    int height, HWND parent, HMENU menuOrId, HINSTANCE inst, LPVOID param);
+HWND CreateWindow(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width, int height, HWND parent,
+                  HMENU menuOrId, HINSTANCE inst, LPVOID param);
 // The control id as the hMenu argument of CreateWindow(Ex) for a child window.
 #define PLAT_ID_AS_MENU(id) ((HMENU)(uintptr_t)(id))
 BOOL DestroyWindow(HWND hwnd);
@@ -916,7 +916,7 @@ LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value);  // returns the pr
 #define GetWindowLongPtr GetWindowLong
 #define SetWindowLongPtr SetWindowLong
 BOOL ShowWindow(HWND hwnd, int cmd);  // returns whether the window was visible before
-BOOL IsWindowVisible(HWND hwnd);     // the window and all its parents visible
+BOOL IsWindowVisible(HWND hwnd);      // the window and all its parents visible
 BOOL UpdateWindow(HWND hwnd);
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
@@ -951,7 +951,7 @@ HWND SetActiveWindow(HWND hwnd);
 HWND GetActiveWindow();
 BOOL BringWindowToTop(HWND hwnd);
 HWND FindWindow(LPCWSTR className, LPCWSTR windowName);  // visible or not, any process of the root
-BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam);         // top-level windows of this process
+BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam);       // top-level windows of this process
 BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam);
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId);  // returns the thread id
 HWND WindowFromPoint(POINT pt);
@@ -1013,8 +1013,8 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 HDC GetDC(HWND hwnd);  // client area, clipped to the window
 HDC GetWindowDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC dc);
-BOOL ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN update,
-                    LPRECT updateRect, UINT flags);
+BOOL ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN update, LPRECT updateRect,
+                    UINT flags);
 #define SW_INVALIDATE 0x0002
 #define SW_ERASE 0x0004
 
@@ -1086,12 +1086,12 @@ int CommandBar_Height(HWND bar);
 namespace plat::win {
 
 // Input injection: delivered to the thread that owns the target window, as real input would be.
-enum class Stylus { Down, Up, Move, Tap };  // Tap = Down then Up at the same point
+enum class Stylus { Down, Up, Move, Tap };     // Tap = Down then Up at the same point
 void InjectStylus(Stylus kind, int x, int y);  // screen coordinates
-void InjectKey(UINT vk);                      // WM_KEYDOWN then WM_KEYUP to the focus window
+void InjectKey(UINT vk);                       // WM_KEYDOWN then WM_KEYUP to the focus window
 void InjectKeyDown(UINT vk);
 void InjectKeyUp(UINT vk);
-void InjectChar(WCHAR ch);                    // WM_CHAR to the focus window
+void InjectChar(WCHAR ch);  // WM_CHAR to the focus window
 
 // True while a window procedure handles a message that DispatchMessage delivered from the queue
 // (posted, input, paint, timer); false for a sent message. For tests that record message order.
@@ -1114,9 +1114,11 @@ bool QueueCall(HWND hwnd, QueuedCall* call);
 // the number of messages handled. Tests call it after injecting input or advancing the clock.
 int PumpMessages();
 // Pumps until `done` returns true or `timeoutMs` of real time passes; returns done().
-template <typename F> bool PumpUntil(F done, int timeoutMs = 5000);
+template <typename F>
+bool PumpUntil(F done, int timeoutMs = 5000);
 bool PumpUntilImpl(bool (*done)(void*), void* ctx, int timeoutMs);
-template <typename F> bool PumpUntil(F done, int timeoutMs) {
+template <typename F>
+bool PumpUntil(F done, int timeoutMs) {
   return PumpUntilImpl([](void* c) { return (*static_cast<F*>(c))(); }, &done, timeoutMs);
 }
 
@@ -1131,13 +1133,13 @@ const Surface* WindowSurface(HWND hwnd);
 
 // Message boxes
 struct MessageBoxInfo {
-  HWND hwnd = 0;       // the box's window
+  HWND hwnd = 0;  // the box's window
   HWND owner = 0;
   DWORD processId = 0;
   DWORD threadId = 0;
   std::u16string caption;
   std::u16string text;
-  UINT type = 0;       // MB_ flags as given
+  UINT type = 0;             // MB_ flags as given
   std::vector<int> buttons;  // IDOK, IDCANCEL, IDYES, IDNO in display order
 };
 // The oldest message box shown and not yet answered in this process (any thread); false if none.
@@ -1155,7 +1157,7 @@ struct MenuItemInfo {
   UINT flags = 0;  // MF_ flags (MF_SEPARATOR, MF_GRAYED, MF_CHECKED)
 };
 struct MenuInfo {
-  HWND hwnd = 0;   // the menu's window
+  HWND hwnd = 0;  // the menu's window
   HWND owner = 0;
   DWORD threadId = 0;
   int x = 0, y = 0;
@@ -1203,7 +1205,7 @@ struct ShellStateInfo {
   bool sipButtonVisible = true;
   bool startIconVisible = true;
   bool sipShown = false;
-  int menuBars = 0;      // command bars / menu bars created and not destroyed
+  int menuBars = 0;           // command bars / menu bars created and not destroyed
   int fullScreenDialogs = 0;  // SHInitDialog calls with a full-screen flag
   DWORD lastInitDialogFlags = 0;
   RECT workArea{0, PLAT_TASKBAR_HEIGHT, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT};  // what a full-screen dialog covers
@@ -1223,7 +1225,7 @@ struct WindowInfo {
   std::u16string className;
   int id = 0;
   std::u16string text;
-  RECT rect{};  // screen coordinates
+  RECT rect{};           // screen coordinates
   bool visible = false;  // the window and its parents
   bool enabled = false;
   bool focused = false;

@@ -46,29 +46,29 @@ int plat_fd_isset(SOCKET s, const plat_fd_set* set);
 #undef FD_ISSET
 #define FD_ZERO(set) (((plat_fd_set*)(set))->fd_count = 0)
 // Adds the socket when the set does not hold it yet and has room (a full set stays unchanged).
-#define FD_SET(fd, set)                                                                   \
-  do {                                                                                    \
-    plat_fd_set* plat_set_ = (plat_fd_set*)(set);                                         \
-    SOCKET plat_fd_ = (SOCKET)(fd);                                                       \
-    unsigned int plat_i_;                                                                 \
-    for (plat_i_ = 0; plat_i_ < plat_set_->fd_count; ++plat_i_)                           \
-      if (plat_set_->fd_array[plat_i_] == plat_fd_) break;                                \
-    if (plat_i_ == plat_set_->fd_count && plat_set_->fd_count < FD_SETSIZE)               \
-      plat_set_->fd_array[plat_set_->fd_count++] = plat_fd_;                              \
+#define FD_SET(fd, set)                                                     \
+  do {                                                                      \
+    plat_fd_set* plat_set_ = (plat_fd_set*)(set);                           \
+    SOCKET plat_fd_ = (SOCKET)(fd);                                         \
+    unsigned int plat_i_;                                                   \
+    for (plat_i_ = 0; plat_i_ < plat_set_->fd_count; ++plat_i_)             \
+      if (plat_set_->fd_array[plat_i_] == plat_fd_) break;                  \
+    if (plat_i_ == plat_set_->fd_count && plat_set_->fd_count < FD_SETSIZE) \
+      plat_set_->fd_array[plat_set_->fd_count++] = plat_fd_;                \
   } while (0)
 // Removes the socket, keeping the order of the others.
-#define FD_CLR(fd, set)                                                                   \
-  do {                                                                                    \
-    plat_fd_set* plat_set_ = (plat_fd_set*)(set);                                         \
-    SOCKET plat_fd_ = (SOCKET)(fd);                                                       \
-    for (unsigned int plat_i_ = 0; plat_i_ < plat_set_->fd_count; ++plat_i_) {           \
-      if (plat_set_->fd_array[plat_i_] == plat_fd_) {                                     \
-        for (; plat_i_ + 1 < plat_set_->fd_count; ++plat_i_)                              \
-          plat_set_->fd_array[plat_i_] = plat_set_->fd_array[plat_i_ + 1];                \
-        --plat_set_->fd_count;                                                            \
-        break;                                                                            \
-      }                                                                                   \
-    }                                                                                     \
+#define FD_CLR(fd, set)                                                        \
+  do {                                                                         \
+    plat_fd_set* plat_set_ = (plat_fd_set*)(set);                              \
+    SOCKET plat_fd_ = (SOCKET)(fd);                                            \
+    for (unsigned int plat_i_ = 0; plat_i_ < plat_set_->fd_count; ++plat_i_) { \
+      if (plat_set_->fd_array[plat_i_] == plat_fd_) {                          \
+        for (; plat_i_ + 1 < plat_set_->fd_count; ++plat_i_)                   \
+          plat_set_->fd_array[plat_i_] = plat_set_->fd_array[plat_i_ + 1];     \
+        --plat_set_->fd_count;                                                 \
+        break;                                                                 \
+      }                                                                        \
+    }                                                                          \
   } while (0)
 #define FD_ISSET(fd, set) plat_fd_isset((SOCKET)(fd), (const plat_fd_set*)(set))
 

@@ -6,11 +6,15 @@
 namespace plat::afx {
 
 // Every GDI object wrapper keeps its handle in m_hObject.
-#define PLAT_GDI_TEMP_MAP(Wrapper)                                                          \
-  template <>                                                                               \
-  void TempMap<Wrapper, HGDIOBJ>::Attach(Wrapper& o, HGDIOBJ h) { o.m_hObject = h; }        \
-  template <>                                                                               \
-  void TempMap<Wrapper, HGDIOBJ>::Detach(Wrapper& o) { o.m_hObject = nullptr; }
+#define PLAT_GDI_TEMP_MAP(Wrapper)                                \
+  template <>                                                     \
+  void TempMap<Wrapper, HGDIOBJ>::Attach(Wrapper& o, HGDIOBJ h) { \
+    o.m_hObject = h;                                              \
+  }                                                               \
+  template <>                                                     \
+  void TempMap<Wrapper, HGDIOBJ>::Detach(Wrapper& o) {            \
+    o.m_hObject = nullptr;                                        \
+  }
 PLAT_GDI_TEMP_MAP(CGdiObject)
 PLAT_GDI_TEMP_MAP(CPen)
 PLAT_GDI_TEMP_MAP(CBrush)
@@ -18,9 +22,13 @@ PLAT_GDI_TEMP_MAP(CFont)
 PLAT_GDI_TEMP_MAP(CBitmap)
 #undef PLAT_GDI_TEMP_MAP
 template <>
-void TempMap<CDC, HDC>::Attach(CDC& o, HDC h) { o.m_hDC = h; }
+void TempMap<CDC, HDC>::Attach(CDC& o, HDC h) {
+  o.m_hDC = h;
+}
 template <>
-void TempMap<CDC, HDC>::Detach(CDC& o) { o.m_hDC = nullptr; }
+void TempMap<CDC, HDC>::Detach(CDC& o) {
+  o.m_hDC = nullptr;
+}
 
 namespace {
 struct GdiTemps {
@@ -110,11 +118,15 @@ BOOL CDC::DeleteDC() {
   owned_ = false;
   return r;
 }
-CGdiObject* CDC::SelectStockObject(int index) { return Temps().objects.Get(::SelectObject(m_hDC, ::GetStockObject(index))); }
+CGdiObject* CDC::SelectStockObject(int index) {
+  return Temps().objects.Get(::SelectObject(m_hDC, ::GetStockObject(index)));
+}
 CPen* CDC::SelectObject(CPen* p) { return CPen::FromHandle(::SelectObject(m_hDC, p ? p->m_hObject : nullptr)); }
 CBrush* CDC::SelectObject(CBrush* b) { return CBrush::FromHandle(::SelectObject(m_hDC, b ? b->m_hObject : nullptr)); }
 CFont* CDC::SelectObject(CFont* f) { return CFont::FromHandle(::SelectObject(m_hDC, f ? f->m_hObject : nullptr)); }
-CBitmap* CDC::SelectObject(CBitmap* b) { return CBitmap::FromHandle(::SelectObject(m_hDC, b ? b->m_hObject : nullptr)); }
+CBitmap* CDC::SelectObject(CBitmap* b) {
+  return CBitmap::FromHandle(::SelectObject(m_hDC, b ? b->m_hObject : nullptr));
+}
 CPoint CDC::MoveTo(int x, int y) {
   POINT prev{0, 0};
   ::MoveToEx(m_hDC, x, y, &prev);

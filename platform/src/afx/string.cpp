@@ -149,7 +149,8 @@ class TypedSource {
   }
   const void* Pointer() {
     const AfxFormatArg& a = Next();
-    return a.kind == AfxFormatArg::Pointer || a.kind == AfxFormatArg::Wide || a.kind == AfxFormatArg::Narrow ? a.p : nullptr;
+    return a.kind == AfxFormatArg::Pointer || a.kind == AfxFormatArg::Wide || a.kind == AfxFormatArg::Narrow ? a.p
+                                                                                                             : nullptr;
   }
   int Char() { return static_cast<int>(Signed(Size::Int)); }
   std::u16string Text(bool narrow) {
@@ -243,26 +244,18 @@ std::u16string FormatWith(const WCHAR* fmt, Source& args) {
     bool left = flags.find('-') != std::string::npos;
     switch (conv) {
       case u'd':
-      case u'i':
-        out += Widen(CFormat(fmt + "lld", args.Signed(size)));
-        break;
+      case u'i': out += Widen(CFormat(fmt + "lld", args.Signed(size))); break;
       case u'u':
       case u'x':
       case u'X':
-      case u'o':
-        out += Widen(CFormat(fmt + "ll" + static_cast<char>(conv), args.Unsigned(size)));
-        break;
+      case u'o': out += Widen(CFormat(fmt + "ll" + static_cast<char>(conv), args.Unsigned(size))); break;
       case u'f':
       case u'F':
       case u'e':
       case u'E':
       case u'g':
-      case u'G':
-        out += Widen(CFormat(fmt + static_cast<char>(conv), args.Floating()));
-        break;
-      case u'p':
-        out += Widen(CFormat(std::string("%p"), args.Pointer()));
-        break;
+      case u'G': out += Widen(CFormat(fmt + static_cast<char>(conv), args.Floating())); break;
+      case u'p': out += Widen(CFormat(std::string("%p"), args.Pointer())); break;
       case u'c':
       case u'C': {
         std::u16string body(1, static_cast<WCHAR>(args.Char()));
@@ -325,7 +318,8 @@ std::string CString::ToMultiByte() const {
   int need = WideCharToMultiByte(CP_KOREAN, 0, s_.data(), static_cast<int>(s_.size()), nullptr, 0, nullptr, nullptr);
   if (need <= 0) return {};
   std::string out(static_cast<size_t>(need), '\0');
-  int got = WideCharToMultiByte(CP_KOREAN, 0, s_.data(), static_cast<int>(s_.size()), out.data(), need, nullptr, nullptr);
+  int got =
+      WideCharToMultiByte(CP_KOREAN, 0, s_.data(), static_cast<int>(s_.size()), out.data(), need, nullptr, nullptr);
   out.resize(static_cast<size_t>(got > 0 ? got : 0));
   return out;
 }

@@ -333,8 +333,8 @@ BOOL CWnd::PreTranslateMessage(MSG* msg) {
   return FALSE;
 }
 
-BOOL CWnd::Create(const WCHAR* className, const WCHAR* windowName, DWORD style, const RECT& rect, CWnd* parent,
-                  UINT id, void* context) {
+BOOL CWnd::Create(const WCHAR* className, const WCHAR* windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id,
+                  void* context) {
   return CreateEx(0, className, windowName, style, rect, parent, id, context);
 }
 
@@ -409,7 +409,8 @@ UINT CWnd::GetDlgItemInt(int id, BOOL* translated, BOOL isSigned) const {
 void CWnd::CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
 UINT CWnd::IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
 void CWnd::CheckRadioButton(int firstId, int lastId, int checkId) {
-  for (int id = firstId; id <= lastId; ++id) SendDlgItemMessage(id, BM_SETCHECK, id == checkId ? BST_CHECKED : BST_UNCHECKED, 0);
+  for (int id = firstId; id <= lastId; ++id)
+    SendDlgItemMessage(id, BM_SETCHECK, id == checkId ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 int CWnd::GetCheckedRadioButton(int firstId, int lastId) const {
   for (int id = firstId; id <= lastId; ++id)
@@ -507,7 +508,9 @@ BOOL CStatic::Create(const WCHAR* text, DWORD style, const RECT& r, CWnd* parent
 BOOL CButton::Create(const WCHAR* caption, DWORD style, const RECT& r, CWnd* parent, UINT id) {
   return CWnd::Create(WC_BUTTON, caption, style, r, parent, id);
 }
-BOOL CEdit::Create(DWORD style, const RECT& r, CWnd* parent, UINT id) { return CWnd::Create(WC_EDIT, u"", style, r, parent, id); }
+BOOL CEdit::Create(DWORD style, const RECT& r, CWnd* parent, UINT id) {
+  return CWnd::Create(WC_EDIT, u"", style, r, parent, id);
+}
 void CEdit::GetSel(int& start, int& end) const {
   DWORD a = 0, b = 0;
   SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
@@ -567,7 +570,8 @@ int CListCtrl::InsertItem(int index, const WCHAR* text) {
   it.pszText = const_cast<WCHAR*>(text ? text : u"");
   return InsertItem(&it);
 }
-int CListCtrl::InsertItem(UINT mask, int index, const WCHAR* text, UINT state, UINT stateMask, int image, LPARAM param) {
+int CListCtrl::InsertItem(UINT mask, int index, const WCHAR* text, UINT state, UINT stateMask, int image,
+                          LPARAM param) {
   LVITEM it{};
   it.mask = mask;
   it.iItem = index;
@@ -641,7 +645,9 @@ END_MESSAGE_MAP()
 
 CDialog::CDialog() : m_hInstConstructed(AfxGetResourceHandle()) {}
 CDialog::CDialog(UINT templateId, CWnd* parent)
-    : m_lpszTemplateName(MAKEINTRESOURCE(templateId)), m_pParentWnd(parent), m_hInstConstructed(AfxGetResourceHandle()) {
+    : m_lpszTemplateName(MAKEINTRESOURCE(templateId)),
+      m_pParentWnd(parent),
+      m_hInstConstructed(AfxGetResourceHandle()) {
   m_nIDHelp = templateId;
 }
 CDialog::CDialog(const WCHAR* templateName, CWnd* parent)
@@ -692,8 +698,8 @@ BOOL CDialog::Create(const WCHAR* templateName, CWnd* parent) {
   if (parent) m_pParentWnd = parent;
   modal_ = false;
   HookCreation(this);
-  HWND h = ::CreateDialogParam(TemplateModule(), templateName, m_pParentWnd ? m_pParentWnd->m_hWnd : 0,
-                               &AfxDlgProc, reinterpret_cast<LPARAM>(this));
+  HWND h = ::CreateDialogParam(TemplateModule(), templateName, m_pParentWnd ? m_pParentWnd->m_hWnd : 0, &AfxDlgProc,
+                               reinterpret_cast<LPARAM>(this));
   if (TS().creating == this) UnhookCreation();
   if (!h) {
     if (m_hWnd) UnsubclassWindow();
@@ -708,8 +714,8 @@ INT_PTR CDialog::DoModal() {
   HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : 0;
   if (!owner && AfxGetMainWnd()) owner = AfxGetMainWnd()->m_hWnd;
   HookCreation(this);
-  INT_PTR r = ::DialogBoxParam(TemplateModule(), m_lpszTemplateName, owner, &AfxDlgProc,
-                               reinterpret_cast<LPARAM>(this));
+  INT_PTR r =
+      ::DialogBoxParam(TemplateModule(), m_lpszTemplateName, owner, &AfxDlgProc, reinterpret_cast<LPARAM>(this));
   if (TS().creating == this) UnhookCreation();
   modal_ = false;
   return r;
@@ -834,8 +840,10 @@ void TextNumber(CDataExchange* dx, int id, T& value, long long lo, long long hi,
 
 void DDX_Text(CDataExchange* dx, int id, CString& value) {
   HWND h = dx->PrepareEditCtrl(id);
-  if (dx->m_bSaveAndValidate) value = CString(ControlText(h));
-  else SetControlText(h, value.str());
+  if (dx->m_bSaveAndValidate)
+    value = CString(ControlText(h));
+  else
+    SetControlText(h, value.str());
 }
 void DDX_Text(CDataExchange* dx, int id, int& value) {
   TextNumber(dx, id, value, INT32_MIN, INT32_MAX, u"Please enter an integer.");
@@ -873,8 +881,10 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
 }
 void DDX_Check(CDataExchange* dx, int id, int& value) {
   HWND h = dx->PrepareCtrl(id);
-  if (dx->m_bSaveAndValidate) value = static_cast<int>(::SendMessage(h, BM_GETCHECK, 0, 0));
-  else ::SendMessage(h, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+  if (dx->m_bSaveAndValidate)
+    value = static_cast<int>(::SendMessage(h, BM_GETCHECK, 0, 0));
+  else
+    ::SendMessage(h, BM_SETCHECK, static_cast<WPARAM>(value), 0);
 }
 void DDX_Radio(CDataExchange* dx, int id, int& value) {
   HWND first = dx->PrepareCtrl(id);
@@ -893,21 +903,26 @@ void DDX_Radio(CDataExchange* dx, int id, int& value) {
 }
 void DDX_CBIndex(CDataExchange* dx, int id, int& index) {
   HWND h = dx->PrepareCtrl(id);
-  if (dx->m_bSaveAndValidate) index = static_cast<int>(::SendMessage(h, CB_GETCURSEL, 0, 0));
-  else ::SendMessage(h, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  if (dx->m_bSaveAndValidate)
+    index = static_cast<int>(::SendMessage(h, CB_GETCURSEL, 0, 0));
+  else
+    ::SendMessage(h, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 void DDX_CBString(CDataExchange* dx, int id, CString& value) {
   HWND h = dx->PrepareCtrl(id);
   if (dx->m_bSaveAndValidate) {
     value = CString(ControlText(h));
-  } else if (::SendMessage(h, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(static_cast<const WCHAR*>(value))) == CB_ERR) {
+  } else if (::SendMessage(h, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(static_cast<const WCHAR*>(value))) == CB_ERR) {
     SetControlText(h, value.str());
   }
 }
 void DDX_LBIndex(CDataExchange* dx, int id, int& index) {
   HWND h = dx->PrepareCtrl(id);
-  if (dx->m_bSaveAndValidate) index = static_cast<int>(::SendMessage(h, LB_GETCURSEL, 0, 0));
-  else ::SendMessage(h, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  if (dx->m_bSaveAndValidate)
+    index = static_cast<int>(::SendMessage(h, LB_GETCURSEL, 0, 0));
+  else
+    ::SendMessage(h, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars) {
   HWND h = dx->m_hWndLastControl;

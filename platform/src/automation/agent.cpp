@@ -155,7 +155,8 @@ std::string U8(std::u16string_view s) {
       c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
     }
-    if (c < 0x80) out += static_cast<char>(c);
+    if (c < 0x80)
+      out += static_cast<char>(c);
     else if (c < 0x800) {
       out += static_cast<char>(0xC0 | (c >> 6));
       out += static_cast<char>(0x80 | (c & 0x3F));
@@ -179,19 +180,38 @@ std::u16string U16(std::string_view s) {
     unsigned char b = static_cast<unsigned char>(s[i]);
     uint32_t c;
     size_t n;
-    if (b < 0x80) { c = b; n = 1; }
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; n = 2; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; n = 3; }
-    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; n = 4; }
-    else { out += u'\uFFFD'; ++i; continue; }
-    if (i + n > s.size()) { out += u'\uFFFD'; break; }
+    if (b < 0x80) {
+      c = b;
+      n = 1;
+    } else if ((b & 0xE0) == 0xC0) {
+      c = b & 0x1F;
+      n = 2;
+    } else if ((b & 0xF0) == 0xE0) {
+      c = b & 0x0F;
+      n = 3;
+    } else if ((b & 0xF8) == 0xF0) {
+      c = b & 0x07;
+      n = 4;
+    } else {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    if (i + n > s.size()) {
+      out += u'\uFFFD';
+      break;
+    }
     bool bad = false;
     for (size_t k = 1; k < n; ++k) {
       unsigned char t = static_cast<unsigned char>(s[i + k]);
       if ((t & 0xC0) != 0x80) bad = true;
       c = (c << 6) | (t & 0x3F);
     }
-    if (bad) { out += u'\uFFFD'; ++i; continue; }
+    if (bad) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
     i += n;
     if (c >= 0x10000) {
       c -= 0x10000;
@@ -226,7 +246,8 @@ std::u16string Shown(const plat::win::WindowInfo& w) {
 
 // Standard controls are described by the tree itself; only other windows add their own lines.
 bool IsStandardControl(const std::u16string& cls) {
-  for (const char16_t* c : {WC_BUTTON, WC_EDIT, WC_STATIC, WC_COMBOBOX, WC_LISTBOX, WC_COMBOLBOX, WC_LISTVIEW, PROGRESS_CLASS})
+  for (const char16_t* c :
+       {WC_BUTTON, WC_EDIT, WC_STATIC, WC_COMBOBOX, WC_LISTBOX, WC_COMBOLBOX, WC_LISTVIEW, PROGRESS_CLASS})
     if (ClassIs(cls, c)) return true;
   return false;
 }
@@ -241,7 +262,6 @@ std::string ClassOf(HWND h) {
   int n = GetClassName(h, buf, 64);
   return U8(std::u16string_view(buf, static_cast<size_t>(std::max(n, 0))));
 }
-
 
 bool ParseInt(const std::string& s, long long* out) {
   if (s.empty()) return false;
@@ -389,10 +409,12 @@ std::string WindowLine(const plat::win::WindowInfo& w) {
   if (w.focused) line += " focus";
   if (ClassIs(w.className, WC_BUTTON)) {
     switch (w.style & BS_TYPEMASK) {
-      case BS_CHECKBOX: case BS_AUTOCHECKBOX: case BS_RADIOBUTTON: case BS_3STATE: case BS_AUTO3STATE:
-      case BS_AUTORADIOBUTTON:
-        line += " checked=" + std::to_string(SendMessage(w.hwnd, BM_GETCHECK, 0, 0));
-        break;
+      case BS_CHECKBOX:
+      case BS_AUTOCHECKBOX:
+      case BS_RADIOBUTTON:
+      case BS_3STATE:
+      case BS_AUTO3STATE:
+      case BS_AUTORADIOBUTTON: line += " checked=" + std::to_string(SendMessage(w.hwnd, BM_GETCHECK, 0, 0)); break;
       default: break;
     }
   }
@@ -472,7 +494,8 @@ std::vector<std::string> BoxLines(const plat::win::MessageBoxInfo& b) {
 }
 
 std::vector<std::string> MenuLines(const plat::win::MenuInfo& m) {
-  std::vector<std::string> out{"menu " + std::to_string(m.hwnd) + " at=" + std::to_string(m.x) + "," + std::to_string(m.y)};
+  std::vector<std::string> out{"menu " + std::to_string(m.hwnd) + " at=" + std::to_string(m.x) + "," +
+                               std::to_string(m.y)};
   for (auto& it : m.items) {
     if (it.flags & MF_SEPARATOR) {
       out.push_back("separator");
@@ -491,19 +514,21 @@ std::vector<std::string> MenuLines(const plat::win::MenuInfo& m) {
 
 UINT KeyCode(const std::string& name) {
   static const std::pair<const char*, UINT> keys[] = {
-      {"RETURN", VK_RETURN}, {"ENTER", VK_RETURN}, {"ESCAPE", VK_ESCAPE}, {"ESC", VK_ESCAPE},
-      {"BACK", VK_BACK}, {"BACKSPACE", VK_BACK}, {"TAB", VK_TAB}, {"SPACE", VK_SPACE}, {"UP", VK_UP},
-      {"DOWN", VK_DOWN}, {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT}, {"HOME", VK_HOME}, {"END", VK_END},
-      {"PRIOR", VK_PRIOR}, {"PAGEUP", VK_PRIOR}, {"NEXT", VK_NEXT}, {"PAGEDOWN", VK_NEXT},
-      {"DELETE", VK_DELETE}, {"INSERT", VK_INSERT}, {"SHIFT", VK_SHIFT}, {"CONTROL", VK_CONTROL},
-      {"ACTION", VK_TACTION}, {"SOFT1", VK_TSOFT1}, {"SOFT2", VK_TSOFT2}, {"TALK", VK_TTALK},
-      {"TEND", VK_TEND}, {"THOME", VK_THOME}, {"TBACK", VK_TBACK}, {"DECIMAL", VK_DECIMAL}};
+      {"RETURN", VK_RETURN}, {"ENTER", VK_RETURN},    {"ESCAPE", VK_ESCAPE},  {"ESC", VK_ESCAPE},
+      {"BACK", VK_BACK},     {"BACKSPACE", VK_BACK},  {"TAB", VK_TAB},        {"SPACE", VK_SPACE},
+      {"UP", VK_UP},         {"DOWN", VK_DOWN},       {"LEFT", VK_LEFT},      {"RIGHT", VK_RIGHT},
+      {"HOME", VK_HOME},     {"END", VK_END},         {"PRIOR", VK_PRIOR},    {"PAGEUP", VK_PRIOR},
+      {"NEXT", VK_NEXT},     {"PAGEDOWN", VK_NEXT},   {"DELETE", VK_DELETE},  {"INSERT", VK_INSERT},
+      {"SHIFT", VK_SHIFT},   {"CONTROL", VK_CONTROL}, {"ACTION", VK_TACTION}, {"SOFT1", VK_TSOFT1},
+      {"SOFT2", VK_TSOFT2},  {"TALK", VK_TTALK},      {"TEND", VK_TEND},      {"THOME", VK_THOME},
+      {"TBACK", VK_TBACK},   {"DECIMAL", VK_DECIMAL}};
   std::string up;
   for (char c : name) up += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (up.rfind("VK_", 0) == 0) up = up.substr(3);
   for (auto& [n, vk] : keys)
     if (up == n) return vk;
-  if (up.size() == 1 && ((up[0] >= 'A' && up[0] <= 'Z') || (up[0] >= '0' && up[0] <= '9'))) return static_cast<UINT>(up[0]);
+  if (up.size() == 1 && ((up[0] >= 'A' && up[0] <= 'Z') || (up[0] >= '0' && up[0] <= '9')))
+    return static_cast<UINT>(up[0]);
   if (up.size() >= 2 && up[0] == 'F') {
     long long f;
     if (ParseInt(up.substr(1), &f) && f >= 1 && f <= 12) return static_cast<UINT>(VK_F1 + f - 1);
@@ -597,7 +622,8 @@ class Runner {
       if (!ParseInt(arg(1), &id) || id < 0) return Fail("usage: choose ID");
       plat::win::MenuInfo m;
       if (!plat::win::PendingMenu(&m)) return Fail("no menu");
-      if (!plat::win::ChooseMenuItem(static_cast<UINT>(id))) return Fail("the menu has no item " + arg(1) + " to choose");
+      if (!plat::win::ChooseMenuItem(static_cast<UINT>(id)))
+        return Fail("the menu has no item " + arg(1) + " to choose");
       return Settled(m.threadId);
     }
     if (verb == "close") {
@@ -615,12 +641,14 @@ class Runner {
         for (size_t i = 0; i < 4; ++i)
           if (!ParseInt(arg(i + 1), &r[i])) return Fail("usage: screen-text [X1 Y1 X2 Y2]");
       }
-      return ScreenText(RECT{static_cast<LONG>(r[0]), static_cast<LONG>(r[1]), static_cast<LONG>(r[2]), static_cast<LONG>(r[3])});
+      return ScreenText(
+          RECT{static_cast<LONG>(r[0]), static_cast<LONG>(r[1]), static_cast<LONG>(r[2]), static_cast<LONG>(r[3])});
     }
     if (verb == "pixel") {
       long long x, y;
       if (!ParseInt(arg(1), &x) || !ParseInt(arg(2), &y)) return Fail("usage: pixel X Y");
-      if (x < 0 || y < 0 || x >= PLAT_SCREEN_WIDTH || y >= PLAT_SCREEN_HEIGHT) return Fail("the point is off the screen");
+      if (x < 0 || y < 0 || x >= PLAT_SCREEN_WIDTH || y >= PLAT_SCREEN_HEIGHT)
+        return Fail("the point is off the screen");
       return Pixel(static_cast<int>(x), static_cast<int>(y));
     }
     if (verb == "shot") return needs(1) ? Shot(arg(1), arg(2)) : Fail("usage: shot FILE.png [WINDOW]");
@@ -666,8 +694,9 @@ class Runner {
     std::vector<std::string> lines;
     for (auto& w : plat::win::EnumerateWindows())
       if (w.depth == 0)
-        lines.push_back(std::to_string(w.hwnd) + " " + U8(w.className) + " text=" + Q(w.text) + " rect=" +
-                        RectText(w.rect) + (w.visible ? " visible" : " hidden") + " thread=" + std::to_string(w.threadId));
+        lines.push_back(std::to_string(w.hwnd) + " " + U8(w.className) + " text=" + Q(w.text) +
+                        " rect=" + RectText(w.rect) + (w.visible ? " visible" : " hidden") +
+                        " thread=" + std::to_string(w.threadId));
     return Ok(lines);
   }
 
@@ -683,7 +712,9 @@ class Runner {
     }
     std::vector<std::string> lines;
     if (!tid) return Ok();
-    if (!OnUi(tid, [&] { DescribeTree(root, lines); }, &error)) return Fail(error);
+    if (!OnUi(
+            tid, [&] { DescribeTree(root, lines); }, &error))
+      return Fail(error);
     return Ok(lines);
   }
 
@@ -692,7 +723,9 @@ class Runner {
     std::string error;
     if (!FindWindowBy(sel, &w, &error)) return Fail(error);
     std::u16string text = Shown(w);
-    if (ClassIs(w.className, WC_COMBOBOX) && !OnUi(w.threadId, [&] { text = LiveText(w); }, &error)) return Fail(error);
+    if (ClassIs(w.className, WC_COMBOBOX) && !OnUi(
+                                                 w.threadId, [&] { text = LiveText(w); }, &error))
+      return Fail(error);
     return Ok({Q(text)});
   }
 
@@ -718,43 +751,51 @@ class Runner {
 
   Result TapWindowAt(const plat::win::WindowInfo& w, int x, int y) {
     std::string error, covered;
-    bool ok = OnUi(w.threadId, [&] {
-      if (!IsWindowEnabled(TopOf(w.hwnd))) {
-        covered = "a modal box or dialog (its window is disabled)";
-        return;
-      }
-      HWND hit = WindowFromPoint(POINT{x, y});
-      if (hit && TopOf(hit) != TopOf(w.hwnd)) {
-        covered = ClassOf(TopOf(hit)) + " " + std::to_string(TopOf(hit));
-        return;
-      }
-      if (!hit) {
-        covered = "nothing (outside its window)";
-        return;
-      }
-      // Within its own window the point must reach the control: itself or one of its parts, its
-      // parent for a disabled control (as the handheld does), or a group box the tap goes through.
-      bool reaches = hit == w.hwnd || IsChild(w.hwnd, hit) || (!IsWindowEnabled(w.hwnd) && hit == GetParent(w.hwnd));
-      if (!reaches && ClassOf(hit) == "BUTTON" && (GetWindowLong(hit, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
-        reaches = true;
-      if (!reaches && TopOf(w.hwnd) != w.hwnd) {
-        covered = ClassOf(hit) + " id=" + std::to_string(GetDlgCtrlID(hit)) + " @" + std::to_string(hit);
-        return;
-      }
-      plat::win::InjectStylus(plat::win::Stylus::Tap, x, y);
-    }, &error);
+    bool ok = OnUi(
+        w.threadId,
+        [&] {
+          if (!IsWindowEnabled(TopOf(w.hwnd))) {
+            covered = "a modal box or dialog (its window is disabled)";
+            return;
+          }
+          HWND hit = WindowFromPoint(POINT{x, y});
+          if (hit && TopOf(hit) != TopOf(w.hwnd)) {
+            covered = ClassOf(TopOf(hit)) + " " + std::to_string(TopOf(hit));
+            return;
+          }
+          if (!hit) {
+            covered = "nothing (outside its window)";
+            return;
+          }
+          // Within its own window the point must reach the control: itself or one of its parts, its
+          // parent for a disabled control (as the handheld does), or a group box the tap goes through.
+          bool reaches =
+              hit == w.hwnd || IsChild(w.hwnd, hit) || (!IsWindowEnabled(w.hwnd) && hit == GetParent(w.hwnd));
+          if (!reaches && ClassOf(hit) == "BUTTON" && (GetWindowLong(hit, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+            reaches = true;
+          if (!reaches && TopOf(w.hwnd) != w.hwnd) {
+            covered = ClassOf(hit) + " id=" + std::to_string(GetDlgCtrlID(hit)) + " @" + std::to_string(hit);
+            return;
+          }
+          plat::win::InjectStylus(plat::win::Stylus::Tap, x, y);
+        },
+        &error);
     if (!ok) return Fail(error);
-    if (!covered.empty()) return Fail("window @" + std::to_string(w.hwnd) + " is covered at " + std::to_string(x) + "," +
-                                      std::to_string(y) + " by " + covered);
+    if (!covered.empty())
+      return Fail("window @" + std::to_string(w.hwnd) + " is covered at " + std::to_string(x) + "," +
+                  std::to_string(y) + " by " + covered);
     return Settled(w.threadId);
   }
 
   Result TapAt(int x, int y, int times) {
     DWORD tid = MainUiThread(ctx_);
     std::string error;
-    if (!OnUi(tid, [&] {
-          for (int i = 0; i < times; ++i) plat::win::InjectStylus(plat::win::Stylus::Tap, x, y);
-        }, &error))
+    if (!OnUi(
+            tid,
+            [&] {
+              for (int i = 0; i < times; ++i) plat::win::InjectStylus(plat::win::Stylus::Tap, x, y);
+            },
+            &error))
       return Fail(error);
     return Settled(tid);
   }
@@ -762,12 +803,16 @@ class Runner {
   Result Drag(int x1, int y1, int x2, int y2, int steps) {
     DWORD tid = MainUiThread(ctx_);
     std::string error;
-    if (!OnUi(tid, [&] {
-          plat::win::InjectStylus(plat::win::Stylus::Down, x1, y1);
-          for (int i = 1; i <= steps; ++i)
-            plat::win::InjectStylus(plat::win::Stylus::Move, x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps);
-          plat::win::InjectStylus(plat::win::Stylus::Up, x2, y2);
-        }, &error))
+    if (!OnUi(
+            tid,
+            [&] {
+              plat::win::InjectStylus(plat::win::Stylus::Down, x1, y1);
+              for (int i = 1; i <= steps; ++i)
+                plat::win::InjectStylus(plat::win::Stylus::Move, x1 + (x2 - x1) * i / steps,
+                                        y1 + (y2 - y1) * i / steps);
+              plat::win::InjectStylus(plat::win::Stylus::Up, x2, y2);
+            },
+            &error))
       return Fail(error);
     return Settled(tid);
   }
@@ -788,16 +833,19 @@ class Runner {
     }
     std::u16string chars = U16(text);
     bool focused = true;
-    if (!OnUi(tid, [&] {
-          if (target) {
-            HWND f = GetFocus();
-            if (f != target && !IsChild(target, f)) SetFocus(target);
-            f = GetFocus();
-            focused = f == target || IsChild(target, f);
-            if (!focused) return;
-          }
-          for (char16_t c : chars) plat::win::InjectChar(c);
-        }, &error))
+    if (!OnUi(
+            tid,
+            [&] {
+              if (target) {
+                HWND f = GetFocus();
+                if (f != target && !IsChild(target, f)) SetFocus(target);
+                f = GetFocus();
+                focused = f == target || IsChild(target, f);
+                if (!focused) return;
+              }
+              for (char16_t c : chars) plat::win::InjectChar(c);
+            },
+            &error))
       return Fail(error);
     if (!focused) return Fail("window " + sel + " does not take the focus");
     return Settled(tid);
@@ -813,7 +861,9 @@ class Runner {
     DWORD tid = MainUiThread(ctx_);
     for (UINT vk : codes) {
       std::string error;
-      if (!OnUi(tid, [&] { plat::win::InjectKey(vk); }, &error)) return Fail(error);
+      if (!OnUi(
+              tid, [&] { plat::win::InjectKey(vk); }, &error))
+        return Fail(error);
       Result r = Settled(tid);
       if (!r.ok) return r;
       tid = MainUiThread(ctx_);  // a key may have opened or closed a window
@@ -849,10 +899,14 @@ class Runner {
     if (ClassIs(w.className, WC_COMBOBOX)) {
       int index = -1;
       bool dropped = false;
-      if (!OnUi(w.threadId, [&] {
-            index = ItemIndex(which, h, CB_GETLBTEXTLEN, CB_GETLBTEXT, static_cast<int>(SendMessage(h, CB_GETCOUNT, 0, 0)));
-            dropped = SendMessage(h, CB_GETDROPPEDSTATE, 0, 0) != 0;
-          }, &error))
+      if (!OnUi(
+              w.threadId,
+              [&] {
+                index = ItemIndex(which, h, CB_GETLBTEXTLEN, CB_GETLBTEXT,
+                                  static_cast<int>(SendMessage(h, CB_GETCOUNT, 0, 0)));
+                dropped = SendMessage(h, CB_GETDROPPEDSTATE, 0, 0) != 0;
+              },
+              &error))
         return Fail(error);
       if (index < 0) return Fail("combo box " + sel + " has no item " + which);
       if (!dropped) {
@@ -861,29 +915,32 @@ class Runner {
         if (!r.ok) return r;
       }
       POINT at{-1, -1};
-      if (!OnUi(w.threadId, [&] {
-            HWND popup = 0;
-            for (auto& p : plat::win::EnumerateWindows())
-              if (p.depth == 0 && p.visible && ClassIs(p.className, WC_COMBOLBOX) &&
-                  static_cast<HWND>(GetWindowLong(p.hwnd, GWL_USERDATA)) == h)
-                popup = p.hwnd;
-            if (!popup) return;
-            int ih = std::max(1, static_cast<int>(SendMessage(h, CB_GETITEMHEIGHT, 0, 0)));
-            RECT rc;
-            GetClientRect(popup, &rc);
-            int page = std::max(1, static_cast<int>(rc.bottom) / ih);
-            int top = (GetWindowLong(popup, GWL_STYLE) & WS_VSCROLL) ? GetScrollPos(popup, SB_VERT) : 0;
-            if (index < top || index >= top + page) {
-              top = std::max(0, index - page + 1);
-              SendMessage(popup, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, top), 0);
-              top = (GetWindowLong(popup, GWL_STYLE) & WS_VSCROLL) ? GetScrollPos(popup, SB_VERT) : 0;
-            }
-            POINT p{rc.right / 2, (index - top) * ih + ih / 2};
-            ClientToScreen(popup, &p);
-            at = p;
-            plat::win::InjectStylus(plat::win::Stylus::Down, p.x, p.y);
-            plat::win::InjectStylus(plat::win::Stylus::Up, p.x, p.y);
-          }, &error))
+      if (!OnUi(
+              w.threadId,
+              [&] {
+                HWND popup = 0;
+                for (auto& p : plat::win::EnumerateWindows())
+                  if (p.depth == 0 && p.visible && ClassIs(p.className, WC_COMBOLBOX) &&
+                      static_cast<HWND>(GetWindowLong(p.hwnd, GWL_USERDATA)) == h)
+                    popup = p.hwnd;
+                if (!popup) return;
+                int ih = std::max(1, static_cast<int>(SendMessage(h, CB_GETITEMHEIGHT, 0, 0)));
+                RECT rc;
+                GetClientRect(popup, &rc);
+                int page = std::max(1, static_cast<int>(rc.bottom) / ih);
+                int top = (GetWindowLong(popup, GWL_STYLE) & WS_VSCROLL) ? GetScrollPos(popup, SB_VERT) : 0;
+                if (index < top || index >= top + page) {
+                  top = std::max(0, index - page + 1);
+                  SendMessage(popup, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, top), 0);
+                  top = (GetWindowLong(popup, GWL_STYLE) & WS_VSCROLL) ? GetScrollPos(popup, SB_VERT) : 0;
+                }
+                POINT p{rc.right / 2, (index - top) * ih + ih / 2};
+                ClientToScreen(popup, &p);
+                at = p;
+                plat::win::InjectStylus(plat::win::Stylus::Down, p.x, p.y);
+                plat::win::InjectStylus(plat::win::Stylus::Up, p.x, p.y);
+              },
+              &error))
         return Fail(error);
       if (at.x < 0) return Fail("combo box " + sel + " did not open its list");
       return Settled(w.threadId);
@@ -892,41 +949,45 @@ class Runner {
     if (!listBox && !listView) return Fail("window " + sel + " is not a combo box, list box or list view");
     int index = -1;
     RECT item{};
-    if (!OnUi(w.threadId, [&] {
-          if (listBox) {
-            index = ItemIndex(which, h, LB_GETTEXTLEN, LB_GETTEXT, static_cast<int>(SendMessage(h, LB_GETCOUNT, 0, 0)));
-            if (index < 0) return;
-            RECT rc;
-            GetClientRect(h, &rc);
-            SendMessage(h, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-            if (item.top < 0 || item.bottom > rc.bottom) {
-              SendMessage(h, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
-              SendMessage(h, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-            }
-          } else {
-            int count = static_cast<int>(SendMessage(h, LVM_GETITEMCOUNT, 0, 0));
-            long long v;
-            index = ParseInt(which, &v) && v >= 0 && v < count ? static_cast<int>(v) : -1;
-            if (index < 0 && which.rfind("text:", 0) == 0) {
-              std::u16string want = U16(which.substr(5));
-              for (int i = 0; i < count && index < 0; ++i) {
-                WCHAR buf[512] = {};
-                LVITEM it{};
-                it.pszText = buf;
-                it.cchTextMax = 512;
-                SendMessage(h, LVM_GETITEMTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&it));
-                if (want == buf) index = i;
+    if (!OnUi(
+            w.threadId,
+            [&] {
+              if (listBox) {
+                index =
+                    ItemIndex(which, h, LB_GETTEXTLEN, LB_GETTEXT, static_cast<int>(SendMessage(h, LB_GETCOUNT, 0, 0)));
+                if (index < 0) return;
+                RECT rc;
+                GetClientRect(h, &rc);
+                SendMessage(h, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+                if (item.top < 0 || item.bottom > rc.bottom) {
+                  SendMessage(h, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+                  SendMessage(h, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+                }
+              } else {
+                int count = static_cast<int>(SendMessage(h, LVM_GETITEMCOUNT, 0, 0));
+                long long v;
+                index = ParseInt(which, &v) && v >= 0 && v < count ? static_cast<int>(v) : -1;
+                if (index < 0 && which.rfind("text:", 0) == 0) {
+                  std::u16string want = U16(which.substr(5));
+                  for (int i = 0; i < count && index < 0; ++i) {
+                    WCHAR buf[512] = {};
+                    LVITEM it{};
+                    it.pszText = buf;
+                    it.cchTextMax = 512;
+                    SendMessage(h, LVM_GETITEMTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&it));
+                    if (want == buf) index = i;
+                  }
+                }
+                if (index < 0) return;
+                SendMessage(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
+                item.left = LVIR_BOUNDS;
+                SendMessage(h, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
               }
-            }
-            if (index < 0) return;
-            SendMessage(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
-            item.left = LVIR_BOUNDS;
-            SendMessage(h, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-          }
-          POINT p{(item.left + std::min<LONG>(item.right, item.left + 40)) / 2, (item.top + item.bottom) / 2};
-          ClientToScreen(h, &p);
-          item = RECT{p.x, p.y, p.x, p.y};
-        }, &error))
+              POINT p{(item.left + std::min<LONG>(item.right, item.left + 40)) / 2, (item.top + item.bottom) / 2};
+              ClientToScreen(h, &p);
+              item = RECT{p.x, p.y, p.x, p.y};
+            },
+            &error))
       return Fail(error);
     if (index < 0) return Fail("window " + sel + " has no item " + which);
     return TapWindowAt(w, item.left, item.top);
@@ -938,9 +999,12 @@ class Runner {
     if (!FindWindowBy(sel, &w, &error)) return Fail(error);
     if (!w.visible) return Fail("window " + sel + " is hidden");
     LRESULT taken = 0;
-    if (!OnUi(w.threadId, [&] {
-          taken = SendMessage(w.hwnd, WM_PLAT_TAP_CELL, static_cast<WPARAM>(row), static_cast<LPARAM>(column));
-        }, &error))
+    if (!OnUi(
+            w.threadId,
+            [&] {
+              taken = SendMessage(w.hwnd, WM_PLAT_TAP_CELL, static_cast<WPARAM>(row), static_cast<LPARAM>(column));
+            },
+            &error))
       return Fail(error);
     if (!taken) return Fail("window " + sel + " has no cell " + std::to_string(row) + "," + std::to_string(column));
     return Settled(w.threadId);
@@ -952,18 +1016,23 @@ class Runner {
     DWORD tid = MainUiThread(ctx_);
     std::string error;
     std::vector<std::string> lines;
-    if (!OnUi(tid, [&] {
-          plat::Surface screen;
-          plat::win::ComposeScreen(screen);
-          for (auto& t : screen.texts) {
-            if (t.rect.left < area.left || t.rect.top < area.top || t.rect.right > area.right || t.rect.bottom > area.bottom)
-              continue;
-            std::string line = "text " + RectText(t.rect) + " fg=" + Colour(t.color) + " bg=" +
-                               (t.background == 0xFFFFFFFFu ? std::string("none") : Colour(t.background)) + " font=" +
-                               Q(t.face) + " " + std::to_string(t.height) + (t.weight >= 700 ? " bold" : "") + " " + Q(t.text);
-            lines.push_back(line);
-          }
-        }, &error))
+    if (!OnUi(
+            tid,
+            [&] {
+              plat::Surface screen;
+              plat::win::ComposeScreen(screen);
+              for (auto& t : screen.texts) {
+                if (t.rect.left < area.left || t.rect.top < area.top || t.rect.right > area.right ||
+                    t.rect.bottom > area.bottom)
+                  continue;
+                std::string line = "text " + RectText(t.rect) + " fg=" + Colour(t.color) +
+                                   " bg=" + (t.background == 0xFFFFFFFFu ? std::string("none") : Colour(t.background)) +
+                                   " font=" + Q(t.face) + " " + std::to_string(t.height) +
+                                   (t.weight >= 700 ? " bold" : "") + " " + Q(t.text);
+                lines.push_back(line);
+              }
+            },
+            &error))
       return Fail(error);
     return Ok(lines);
   }
@@ -972,11 +1041,14 @@ class Runner {
     DWORD tid = MainUiThread(ctx_);
     std::string error;
     COLORREF c = 0;
-    if (!OnUi(tid, [&] {
-          plat::Surface screen;
-          plat::win::ComposeScreen(screen);
-          c = screen.Row(y)[x];
-        }, &error))
+    if (!OnUi(
+            tid,
+            [&] {
+              plat::Surface screen;
+              plat::win::ComposeScreen(screen);
+              c = screen.Row(y)[x];
+            },
+            &error))
       return Fail(error);
     return Ok({Colour(c)});
   }
@@ -1000,7 +1072,8 @@ class Runner {
     }
     bool saved = false;
     if (!tid) return Fail("the program has no window");
-    if (!OnUi(tid, [&] { saved = h ? plat::win::SaveWindowShot(h, path) : plat::win::SaveScreenshot(path); }, &error))
+    if (!OnUi(
+            tid, [&] { saved = h ? plat::win::SaveWindowShot(h, path) : plat::win::SaveScreenshot(path); }, &error))
       return Fail(error);
     if (!saved) return Fail("could not write " + path);
     return Ok({path});
@@ -1031,7 +1104,9 @@ class Runner {
         std::string e;
         if (!FindWindowBy(what[1], &w, &e)) return false;
         std::u16string text = w.text;
-        if (ClassIs(w.className, WC_COMBOBOX) && !OnUi(w.threadId, [&] { text = LiveText(w); }, &e)) return false;
+        if (ClassIs(w.className, WC_COMBOBOX) && !OnUi(
+                                                     w.threadId, [&] { text = LiveText(w); }, &e))
+          return false;
         if (text != want) return false;
         out.push_back(Q(ClassIs(w.className, WC_COMBOBOX) ? text : Shown(w)));
         return true;
@@ -1160,10 +1235,13 @@ bool SettleThread(DWORD tid, int timeoutMs) {
     // A probe that runs inside a box's loop after the box was answered (the answer landed while
     // the loop was fetching the probe) finds an empty queue although the code after the box has
     // yet to run: that counts as busy too.
-    if (!RunOnUi(tid, [&] {
-          busy = GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER) != 0 ||
-                 plat::win::ModalLoopEnding();
-        }, static_cast<int>(left)))
+    if (!RunOnUi(
+            tid,
+            [&] {
+              busy = GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER) != 0 ||
+                     plat::win::ModalLoopEnding();
+            },
+            static_cast<int>(left)))
       return UiEnded(tid);
     if (!busy) return true;
     // Paints and timers come after posted messages: give the loop a moment to reach them

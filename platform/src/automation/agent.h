@@ -28,7 +28,7 @@ void AbortWaits();
 bool SettleThread(DWORD tid, int timeoutMs);
 
 struct Context {
-  DWORD uiThread = 0;          // the thread for process-wide work when no window names one
+  DWORD uiThread = 0;  // the thread for process-wide work when no window names one
   int settleTimeoutMs = 5000;
   std::function<void(uint32_t)> advance;  // moves the clock ("advance" command); null: refused
 };

@@ -51,7 +51,8 @@ Driver::Driver(Options options) : s_(std::make_unique<State>()) {
       HWND top = m.hwnd;
       while (top && (GetWindowLong(top, GWL_STYLE) & WS_CHILD)) top = GetParent(top);
       WCHAR cls[16] = {};
-      if (top && GetClassName(top, cls, 16) && std::u16string_view(cls) == WC_DIALOG && IsDialogMessage(top, &m)) continue;
+      if (top && GetClassName(top, cls, 16) && std::u16string_view(cls) == WC_DIALOG && IsDialogMessage(top, &m))
+        continue;
       TranslateMessage(&m);
       DispatchMessage(&m);
     }
@@ -123,7 +124,8 @@ Driver::~Driver() {
   }
   s_->cv.notify_all();
   s_->watch.join();
-  detail::RunOnUi(s_->tid, [] { PostQuitMessage(0); }, 5000);
+  detail::RunOnUi(
+      s_->tid, [] { PostQuitMessage(0); }, 5000);
   s_->ui.join();
   if (s_->options.virtualClock && !s_->wasVirtual) plat::clock::UseReal();
   plat::win::SetAutomationMode(s_->wasAutomation);
@@ -132,8 +134,10 @@ Driver::~Driver() {
 void Driver::Fail(const std::string& what) {
   std::lock_guard<std::mutex> l(s_->failMutex);
   failures_.push_back(what);
-  if (s_->options.onFailure) s_->options.onFailure(what);
-  else std::fprintf(stderr, "automation: %s\n", what.c_str());
+  if (s_->options.onFailure)
+    s_->options.onFailure(what);
+  else
+    std::fprintf(stderr, "automation: %s\n", what.c_str());
 }
 
 DWORD Driver::UiThreadId() const { return s_->tid; }
@@ -178,11 +182,11 @@ Result Driver::Do(const std::vector<std::string>& words) {
 
 Result Driver::Do(const std::string& commandLine) { return Do(SplitCommand(commandLine)); }
 
-#define LARKSPIN_DRIVER_CHECK(words)                              \
-  do {                                                           \
-    Result r_ = Do(words);                                       \
+#define LARKSPIN_DRIVER_CHECK(words)                                \
+  do {                                                              \
+    Result r_ = Do(words);                                          \
     if (!r_.ok) Fail(std::string(words.front()) + ": " + r_.error); \
-    return r_.ok;                                                \
+    return r_.ok;                                                   \
   } while (0)
 
 bool Driver::Tap(int id) { LARKSPIN_DRIVER_CHECK((std::vector<std::string>{"tap", std::to_string(id)})); }
@@ -209,7 +213,9 @@ bool Driver::TapCell(int id, int row, int column) {
 }
 bool Driver::Answer(int button) { LARKSPIN_DRIVER_CHECK((std::vector<std::string>{"answer", std::to_string(button)})); }
 bool Driver::ChooseMenu(UINT id) { LARKSPIN_DRIVER_CHECK((std::vector<std::string>{"choose", std::to_string(id)})); }
-bool Driver::Screenshot(const std::string& hostPath) { LARKSPIN_DRIVER_CHECK((std::vector<std::string>{"shot", hostPath})); }
+bool Driver::Screenshot(const std::string& hostPath) {
+  LARKSPIN_DRIVER_CHECK((std::vector<std::string>{"shot", hostPath}));
+}
 
 #undef LARKSPIN_DRIVER_CHECK
 
@@ -224,11 +230,14 @@ std::u16string Driver::Text(int id) {
   std::u16string text;
   if (!h) return text;
   // WM_GETTEXT on the window's thread: a combo box answers with its field.
-  detail::RunOnUi(s_->tid, [&] {
-    int len = GetWindowTextLength(h);
-    text.assign(static_cast<size_t>(std::max(len, 0)) + 1, u'\0');
-    text.resize(static_cast<size_t>(std::max(GetWindowText(h, text.data(), static_cast<int>(text.size())), 0)));
-  }, s_->options.settleTimeoutMs);
+  detail::RunOnUi(
+      s_->tid,
+      [&] {
+        int len = GetWindowTextLength(h);
+        text.assign(static_cast<size_t>(std::max(len, 0)) + 1, u'\0');
+        text.resize(static_cast<size_t>(std::max(GetWindowText(h, text.data(), static_cast<int>(text.size())), 0)));
+      },
+      s_->options.settleTimeoutMs);
   return text;
 }
 

@@ -7,16 +7,14 @@ namespace {
 
 struct ButtonState {
   int check = BST_UNCHECKED;
-  bool pushed = false;    // shown pressed (BST_PUSHED)
+  bool pushed = false;  // shown pressed (BST_PUSHED)
   bool focused = false;
   bool tracking = false;  // stylus went down on the button and is held
 };
 StateMap<ButtonState> g_buttons;
 
 DWORD Type(HWND hwnd) { return Style(hwnd) & BS_TYPEMASK; }
-bool IsCheckType(DWORD t) {
-  return t == BS_CHECKBOX || t == BS_AUTOCHECKBOX || t == BS_3STATE || t == BS_AUTO3STATE;
-}
+bool IsCheckType(DWORD t) { return t == BS_CHECKBOX || t == BS_AUTOCHECKBOX || t == BS_3STATE || t == BS_AUTO3STATE; }
 bool IsRadioType(DWORD t) { return t == BS_RADIOBUTTON || t == BS_AUTORADIOBUTTON; }
 
 UINT ItemState(HWND hwnd, const ButtonState& s) {
@@ -48,8 +46,10 @@ void DrawMark(HDC dc, const RECT& box, bool radio, int check, bool enabled) {
   HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
   HGDIOBJ oldPen = SelectObject(dc, pen);
   HGDIOBJ oldBrush = SelectObject(dc, white);
-  if (radio) Ellipse(dc, box.left, box.top, box.right, box.bottom);
-  else Rectangle(dc, box.left, box.top, box.right, box.bottom);
+  if (radio)
+    Ellipse(dc, box.left, box.top, box.right, box.bottom);
+  else
+    Rectangle(dc, box.left, box.top, box.right, box.bottom);
   if (check) {
     COLORREF c = GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
     HBRUSH mark = CreateSolidBrush(check == BST_INDETERMINATE ? GetSysColor(COLOR_GRAYTEXT) : c);
@@ -96,7 +96,8 @@ void DrawButton(HWND hwnd, HDC dc, const ButtonState& s, UINT action) {
     RECT tr = rc;
     if (s.pushed) OffsetRect(&tr, 1, 1);
     if (!text.empty())
-      DrawText(dc, text.c_str(), static_cast<int>(text.size()), &tr, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+      DrawText(dc, text.c_str(), static_cast<int>(text.size()), &tr,
+               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     if (s.focused) {
       RECT fr{rc.left + 3, rc.top + 3, rc.right - 3, rc.bottom - 3};
       DrawFocusRect(dc, &fr);
@@ -116,11 +117,14 @@ void DrawButton(HWND hwnd, HDC dc, const ButtonState& s, UINT action) {
       const int box = 12;
       bool leftText = (style & BS_LEFTTEXT) != 0;
       int top = rc.top + (rc.bottom - rc.top - box) / 2;
-      RECT br = leftText ? RECT{rc.right - box, top, rc.right, top + box} : RECT{rc.left, top, rc.left + box, top + box};
+      RECT br =
+          leftText ? RECT{rc.right - box, top, rc.right, top + box} : RECT{rc.left, top, rc.left + box, top + box};
       DrawMark(dc, br, IsRadioType(type), s.check, enabled);
-      RECT tr = leftText ? RECT{rc.left, rc.top, rc.right - box - 4, rc.bottom} : RECT{rc.left + box + 4, rc.top, rc.right, rc.bottom};
+      RECT tr = leftText ? RECT{rc.left, rc.top, rc.right - box - 4, rc.bottom}
+                         : RECT{rc.left + box + 4, rc.top, rc.right, rc.bottom};
       if (!text.empty())
-        DrawText(dc, text.c_str(), static_cast<int>(text.size()), &tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        DrawText(dc, text.c_str(), static_cast<int>(text.size()), &tr,
+                 DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
       if (s.focused) DrawFocusRect(dc, &tr);
     }
   }
@@ -213,8 +217,7 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       if (!IsWindowEnabled(hwnd) || Type(hwnd) == BS_GROUPBOX) return 0;
@@ -286,9 +289,7 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       DrawNow(hwnd, s, ODA_FOCUS);
       if (Style(hwnd) & BS_NOTIFY) NotifyCommand(hwnd, BN_KILLFOCUS);
       return 0;
-    case WM_ENABLE:
-      DrawNow(hwnd, s, ODA_DRAWENTIRE);
-      return 0;
+    case WM_ENABLE: DrawNow(hwnd, s, ODA_DRAWENTIRE); return 0;
     case WM_GETDLGCODE: {
       DWORD t = Type(hwnd);
       if (t == BS_DEFPUSHBUTTON) return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
@@ -297,8 +298,7 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (t == BS_GROUPBOX) return DLGC_STATIC;
       return DLGC_BUTTON;
     }
-    case BM_GETCHECK:
-      return IsCheckType(Type(hwnd)) || IsRadioType(Type(hwnd)) ? s.check : BST_UNCHECKED;
+    case BM_GETCHECK: return IsCheckType(Type(hwnd)) || IsRadioType(Type(hwnd)) ? s.check : BST_UNCHECKED;
     case BM_SETCHECK: {
       DWORD t = Type(hwnd);
       if (!IsCheckType(t) && !IsRadioType(t)) return 0;
@@ -308,8 +308,7 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       SetCheck(hwnd, s, v);
       return 0;
     }
-    case BM_GETSTATE:
-      return s.check | (s.pushed ? BST_PUSHED : 0) | (s.focused ? BST_FOCUS : 0);
+    case BM_GETSTATE: return s.check | (s.pushed ? BST_PUSHED : 0) | (s.focused ? BST_FOCUS : 0);
     case BM_SETSTATE: {
       bool on = wParam != 0;
       if (on != s.pushed) {
@@ -340,8 +339,7 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (IsCheckType(t) || IsRadioType(t)) *out += u"checked: " + Num(s.check) + u"\n";
       return TRUE;
     }
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 

@@ -17,9 +17,9 @@ struct ComboState {
   int dropHeight = 100;
   int droppedWidth = 0;  // CB_SETDROPPEDWIDTH: the open list's least width (0: the combo's)
   int itemHeight = 0;
-  int hot = -1;     // row highlighted in the open list
-  int top = 0;      // first row shown in the open list
-  int silent = 0;   // while above zero, the edit's change notifications are not passed on
+  int hot = -1;    // row highlighted in the open list
+  int top = 0;     // first row shown in the open list
+  int silent = 0;  // while above zero, the edit's change notifications are not passed on
   bool focused = false;
   bool tracking = false;
   std::u16string text;  // shown text of a drop-down list
@@ -55,8 +55,10 @@ void UpdatePopup(HWND hwnd, ComboState& s) {
   int page = PopupPage(s, hwnd);
   int n = s.list.Count();
   if (s.hot >= 0) {
-    if (s.hot < s.top) s.top = s.hot;
-    else if (s.hot >= s.top + page) s.top = s.hot - page + 1;
+    if (s.hot < s.top)
+      s.top = s.hot;
+    else if (s.hot >= s.top + page)
+      s.top = s.hot - page + 1;
   }
   s.top = std::clamp(s.top, 0, std::max(0, n - page));
   if (GetWindowLong(s.popup, GWL_STYLE) & WS_VSCROLL) {
@@ -100,8 +102,8 @@ void Open(HWND hwnd, ComboState& s) {
   // A list wider than its combo stays on the screen: it moves left as far as it must.
   int w = std::min(std::max<int>(wr.right - wr.left, s.droppedWidth), PLAT_SCREEN_WIDTH);
   int x = std::clamp<int>(wr.left, 0, PLAT_SCREEN_WIDTH - w);
-  s.popup = CreateWindowEx(WS_EX_TOPMOST, WC_COMBOLBOX, u"", WS_POPUP | WS_BORDER | (scroll ? WS_VSCROLL : 0),
-                           x, y, w, h, hwnd, nullptr, nullptr, nullptr);
+  s.popup = CreateWindowEx(WS_EX_TOPMOST, WC_COMBOLBOX, u"", WS_POPUP | WS_BORDER | (scroll ? WS_VSCROLL : 0), x, y, w,
+                           h, hwnd, nullptr, nullptr, nullptr);
   if (!s.popup) {
     s.dropped = false;
     return;
@@ -143,7 +145,8 @@ void Pick(HWND hwnd, ComboState& s, int i) {
   NotifyCommand(hwnd, CBN_SELCHANGE);
   if (!IsWindow(hwnd)) return;
   auto sp = g_combos.Get(hwnd);
-  if (sp->list.Valid(sp->list.sel)) SetFieldText(hwnd, *sp, sp->list.items[static_cast<size_t>(sp->list.sel)].text, true);
+  if (sp->list.Valid(sp->list.sel))
+    SetFieldText(hwnd, *sp, sp->list.items[static_cast<size_t>(sp->list.sel)].text, true);
 }
 
 void PaintField(HWND hwnd, ComboState& s) {
@@ -165,7 +168,9 @@ void PaintField(HWND hwnd, ComboState& s) {
     if (!enabled) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     SetBkMode(dc, TRANSPARENT);
     RECT tr{field.left + 1, field.top, field.right, field.bottom};
-    if (!s.text.empty()) DrawText(dc, s.text.c_str(), static_cast<int>(s.text.size()), &tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (!s.text.empty())
+      DrawText(dc, s.text.c_str(), static_cast<int>(s.text.size()), &tr,
+               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, oldFont);
   }
   RECT button{rc.right - kButtonWidth, rc.top, rc.right, rc.bottom};
@@ -193,7 +198,8 @@ void SelectByKey(HWND hwnd, ComboState& s, int next) {
   NotifyCommand(hwnd, CBN_SELCHANGE);
   if (!IsWindow(hwnd)) return;
   auto sp = g_combos.Get(hwnd);
-  if (sp->list.Valid(sp->list.sel)) SetFieldText(hwnd, *sp, sp->list.items[static_cast<size_t>(sp->list.sel)].text, true);
+  if (sp->list.Valid(sp->list.sel))
+    SetFieldText(hwnd, *sp, sp->list.items[static_cast<size_t>(sp->list.sel)].text, true);
 }
 
 }  // namespace
@@ -221,20 +227,18 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         DWORD es = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;
         if (style & CBS_UPPERCASE) es |= ES_UPPERCASE;
         if (style & CBS_LOWERCASE) es |= ES_LOWERCASE;
-        s.edit = CreateWindowEx(0, WC_EDIT, u"", es, 1, 1, std::max(1, cx - kButtonWidth - 2), std::max(1, field - 2), hwnd,
-                                PLAT_ID_AS_MENU(PLAT_COMBO_EDIT_ID), nullptr, nullptr);
+        s.edit = CreateWindowEx(0, WC_EDIT, u"", es, 1, 1, std::max(1, cx - kButtonWidth - 2), std::max(1, field - 2),
+                                hwnd, PLAT_ID_AS_MENU(PLAT_COMBO_EDIT_ID), nullptr, nullptr);
         if (!s.edit) return -1;
       }
       return 0;
     }
     case WM_SIZE:
-      if (s.edit) MoveWindow(s.edit, 1, 1, std::max(1, LOWORD(lParam) - kButtonWidth - 2), std::max(1, HIWORD(lParam) - 2), TRUE);
+      if (s.edit)
+        MoveWindow(s.edit, 1, 1, std::max(1, LOWORD(lParam) - kButtonWidth - 2), std::max(1, HIWORD(lParam) - 2), TRUE);
       return 0;
-    case WM_PAINT:
-      PaintField(hwnd, s);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_PAINT: PaintField(hwnd, s); return 0;
+    case WM_ERASEBKGND: return 1;
     case WM_SETFONT:
       DefWindowProc(hwnd, msg, wParam, lParam);
       if (s.edit) SendMessage(s.edit, WM_SETFONT, wParam, lParam);
@@ -308,14 +312,18 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         SetFocus(hwnd);
       }
       if (!IsWindow(hwnd)) return 0;
-      if (s.dropped) Cancel(hwnd, s);
-      else Open(hwnd, s);
+      if (s.dropped)
+        Cancel(hwnd, s);
+      else
+        Open(hwnd, s);
       return 0;
     case WM_KEYDOWN:
       if (!IsWindowEnabled(hwnd)) return 0;
       if (wParam == VK_F4) {
-        if (s.dropped) Cancel(hwnd, s);
-        else Open(hwnd, s);
+        if (s.dropped)
+          Cancel(hwnd, s);
+        else
+          Open(hwnd, s);
       } else if (s.dropped) {
         if (wParam == VK_UP || wParam == VK_DOWN) {
           int n = L.Count();
@@ -340,8 +348,7 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (i >= 0) SelectByKey(hwnd, s, i);
       }
       return 0;
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case CB_ADDSTRING: {
       int i = L.Add(TextArg(lParam), (Style(hwnd) & CBS_SORT) != 0);
       UpdatePopup(hwnd, s);
@@ -367,10 +374,8 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       SetFieldText(hwnd, s, u"", false);
       UpdatePopup(hwnd, s);
       return CB_OKAY;
-    case CB_GETCOUNT:
-      return L.Count();
-    case CB_GETCURSEL:
-      return L.sel;
+    case CB_GETCOUNT: return L.Count();
+    case CB_GETCURSEL: return L.sel;
     case CB_SETCURSEL: {
       int i = static_cast<int>(static_cast<intptr_t>(wParam));
       if (!L.Valid(i)) {
@@ -424,12 +429,12 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         NotifyCommand(hwnd, CBN_CLOSEUP);
       }
       return TRUE;
-    case CB_GETDROPPEDSTATE:
-      return s.dropped ? TRUE : FALSE;
+    case CB_GETDROPPEDSTATE: return s.dropped ? TRUE : FALSE;
     case CB_GETDROPPEDCONTROLRECT: {
       auto* r = reinterpret_cast<RECT*>(lParam);
       if (!r) return CB_ERR;
-      if (s.popup) GetWindowRect(s.popup, r);
+      if (s.popup)
+        GetWindowRect(s.popup, r);
       else {
         GetWindowRect(hwnd, r);
         r->bottom += s.dropHeight;
@@ -448,13 +453,9 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case CB_GETEDITSEL:
       if (!s.edit) return CB_ERR;
       return SendMessage(s.edit, EM_GETSEL, wParam, lParam);
-    case CB_SETITEMHEIGHT:
-      s.itemHeight = std::clamp(static_cast<int>(lParam), 1, 255);
-      return CB_OKAY;
-    case CB_GETITEMHEIGHT:
-      return ItemH(hwnd, s);
-    case CB_GETTOPINDEX:
-      return s.top;
+    case CB_SETITEMHEIGHT: s.itemHeight = std::clamp(static_cast<int>(lParam), 1, 255); return CB_OKAY;
+    case CB_GETITEMHEIGHT: return ItemH(hwnd, s);
+    case CB_GETTOPINDEX: return s.top;
     case CB_SETTOPINDEX: {
       int i = static_cast<int>(static_cast<intptr_t>(wParam));
       if (!L.Valid(i)) return CB_ERR;
@@ -484,8 +485,7 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       *out += s.dropped ? u"dropped: 1\n" : u"dropped: 0\n";
       return TRUE;
     }
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 
@@ -494,11 +494,9 @@ LRESULT CALLBACK ComboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
   HWND combo = static_cast<HWND>(GetWindowLong(hwnd, GWL_USERDATA));
   if (combo && !IsWindow(combo)) combo = 0;
   switch (msg) {
-    case WM_MOUSEACTIVATE:
-      return kNoActivate;
+    case WM_MOUSEACTIVATE: return kNoActivate;
     case WM_ACTIVATE:
-    case WM_ERASEBKGND:
-      return msg == WM_ERASEBKGND ? 1 : 0;
+    case WM_ERASEBKGND: return msg == WM_ERASEBKGND ? 1 : 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
@@ -573,8 +571,7 @@ LRESULT CALLBACK ComboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         if (sp->popup == hwnd) Cancel(combo, *sp);
       }
       return 0;
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 

@@ -66,7 +66,8 @@ inline HBRUSH AskColors(HWND hwnd, HDC dc, UINT msg) {
   SetBkMode(dc, OPAQUE);
   HBRUSH brush = nullptr;
   HWND parent = GetParent(hwnd);
-  if (parent) brush = reinterpret_cast<HBRUSH>(SendMessage(parent, msg, reinterpret_cast<WPARAM>(dc), static_cast<LPARAM>(hwnd)));
+  if (parent)
+    brush = reinterpret_cast<HBRUSH>(SendMessage(parent, msg, reinterpret_cast<WPARAM>(dc), static_cast<LPARAM>(hwnd)));
   if (!brush) brush = GetSysColorBrush(window ? COLOR_WINDOW : COLOR_STATIC);
   return brush;
 }
@@ -162,8 +163,10 @@ struct ItemList {
   int Delete(int i) {
     if (!Valid(i)) return -1;
     items.erase(items.begin() + i);
-    if (sel == i) sel = -1;
-    else if (sel > i) --sel;
+    if (sel == i)
+      sel = -1;
+    else if (sel > i)
+      --sel;
     return Count();
   }
   void Reset() {

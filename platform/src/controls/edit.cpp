@@ -18,8 +18,8 @@ struct EditState {
   bool modified = false;
   WCHAR password = 0;
   bool passwordInit = false;
-  int firstChar = 0;  // first visible character of a single-line edit
-  int firstLine = 0;  // first visible line of a multi-line edit
+  int firstChar = 0;        // first visible character of a single-line edit
+  int firstLine = 0;        // first visible line of a multi-line edit
   bool followCaret = true;  // the next paint scrolls the caret into view
   int changeDepth = 0;
   bool focused = false;
@@ -47,8 +47,10 @@ std::u16string Shown(HWND hwnd, EditState& s) {
 
 std::u16string ApplyCase(DWORD style, std::u16string t) {
   for (auto& c : t) {
-    if ((style & ES_UPPERCASE) && c >= u'a' && c <= u'z') c = static_cast<WCHAR>(c - 32);
-    else if ((style & ES_LOWERCASE) && c >= u'A' && c <= u'Z') c = static_cast<WCHAR>(c + 32);
+    if ((style & ES_UPPERCASE) && c >= u'a' && c <= u'z')
+      c = static_cast<WCHAR>(c - 32);
+    else if ((style & ES_LOWERCASE) && c >= u'A' && c <= u'Z')
+      c = static_cast<WCHAR>(c + 32);
   }
   return t;
 }
@@ -233,12 +235,15 @@ void Paint(HWND hwnd, EditState& s) {
   if (!(style & ES_MULTILINE)) {
     if (s.firstChar > caret) s.firstChar = caret;
     if (s.firstChar > Len(s)) s.firstChar = Len(s);
-    while (s.firstChar < caret && TextWidth(dc, shown.c_str() + s.firstChar, caret - s.firstChar) > width) ++s.firstChar;
+    while (s.firstChar < caret && TextWidth(dc, shown.c_str() + s.firstChar, caret - s.firstChar) > width)
+      ++s.firstChar;
     int total = TextWidth(dc, shown.c_str(), static_cast<int>(shown.size()));
     int x = 2;
     if (s.firstChar == 0 && total <= width) {
-      if (style & ES_CENTER) x = 2 + (width - total) / 2;
-      else if (style & ES_RIGHT) x = 2 + width - total;
+      if (style & ES_CENTER)
+        x = 2 + (width - total) / 2;
+      else if (style & ES_RIGHT)
+        x = 2 + width - total;
     }
     int y = std::max(0, (static_cast<int>(rc.bottom) - lh) / 2);
     DrawRun(dc, x, y, shown, s.firstChar, static_cast<int>(shown.size()), selA, selB, showSel, lh);
@@ -322,11 +327,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Sync(hwnd, s);
       return 0;
     }
-    case WM_PAINT:
-      Paint(hwnd, s);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_PAINT: Paint(hwnd, s); return 0;
+    case WM_ERASEBKGND: return 1;
     case WM_SETTEXT: {
       std::u16string t = ApplyCase(Style(hwnd), TextArg(lParam));
       bool same = t == s.text;
@@ -338,10 +340,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!(same && s.changeDepth > 0)) NotifyChange(hwnd, s);
       return TRUE;
     }
-    case WM_GETTEXT:
-      return CopyBounded(s.text, reinterpret_cast<WCHAR*>(lParam), static_cast<size_t>(wParam));
-    case WM_GETTEXTLENGTH:
-      return Len(s);
+    case WM_GETTEXT: return CopyBounded(s.text, reinterpret_cast<WCHAR*>(lParam), static_cast<size_t>(wParam));
+    case WM_GETTEXTLENGTH: return Len(s);
     case WM_CHAR: {
       if (!IsWindowEnabled(hwnd) || (Style(hwnd) & ES_READONLY)) return 0;
       WCHAR ch = static_cast<WCHAR>(wParam);
@@ -365,7 +365,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_KEYDOWN: {
-      if (s.inCombo && (wParam == VK_UP || wParam == VK_DOWN || wParam == VK_F4 || wParam == VK_RETURN || wParam == VK_ESCAPE)) {
+      if (s.inCombo &&
+          (wParam == VK_UP || wParam == VK_DOWN || wParam == VK_F4 || wParam == VK_RETURN || wParam == VK_ESCAPE)) {
         HWND parent = GetParent(hwnd);
         if (parent) return SendMessage(parent, WM_KEYDOWN, wParam, lParam);
         return 0;
@@ -413,9 +414,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Redraw(hwnd);
       NotifyCommand(hwnd, EN_KILLFOCUS);
       return 0;
-    case WM_ENABLE:
-      Redraw(hwnd);
-      return 0;
+    case WM_ENABLE: Redraw(hwnd); return 0;
     case WM_GETDLGCODE:
       return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | ((Style(hwnd) & ES_MULTILINE) ? DLGC_WANTALLKEYS : 0);
     case WM_CLEAR:
@@ -442,14 +441,9 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(b);
       return MAKELONG(std::min(a, 0xFFFF), std::min(b, 0xFFFF));
     }
-    case EM_REPLACESEL:
-      ReplaceSelection(hwnd, s, TextArg(lParam), false);
-      return 0;
-    case EM_LIMITTEXT:
-      s.limit = wParam == 0 ? 0x7FFFFFFEu : static_cast<UINT>(wParam);
-      return 0;
-    case EM_GETLIMITTEXT:
-      return static_cast<LRESULT>(s.limit);
+    case EM_REPLACESEL: ReplaceSelection(hwnd, s, TextArg(lParam), false); return 0;
+    case EM_LIMITTEXT: s.limit = wParam == 0 ? 0x7FFFFFFEu : static_cast<UINT>(wParam); return 0;
+    case EM_GETLIMITTEXT: return static_cast<LRESULT>(s.limit);
     case EM_SETREADONLY: {
       DWORD style = Style(hwnd);
       style = wParam ? (style | ES_READONLY) : (style & ~static_cast<DWORD>(ES_READONLY));
@@ -466,23 +460,18 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Redraw(hwnd);
       return 0;
     }
-    case EM_GETPASSWORDCHAR:
-      return PasswordChar(hwnd, s);
-    case EM_GETLINECOUNT:
-      return LineCount(hwnd, s);
-    case EM_GETMODIFY:
-      return s.modified ? TRUE : FALSE;
-    case EM_SETMODIFY:
-      s.modified = wParam != 0;
-      return 0;
+    case EM_GETPASSWORDCHAR: return PasswordChar(hwnd, s);
+    case EM_GETLINECOUNT: return LineCount(hwnd, s);
+    case EM_GETMODIFY: return s.modified ? TRUE : FALSE;
+    case EM_SETMODIFY: s.modified = wParam != 0; return 0;
     case EM_SCROLLCARET:
       s.followCaret = true;
       Redraw(hwnd);
       return TRUE;
-    case EM_GETFIRSTVISIBLELINE:
-      return (Style(hwnd) & ES_MULTILINE) ? s.firstLine : s.firstChar;
+    case EM_GETFIRSTVISIBLELINE: return (Style(hwnd) & ES_MULTILINE) ? s.firstLine : s.firstChar;
     case WM_VSCROLL:
-      if (Style(hwnd) & ES_MULTILINE) ScrollTo(hwnd, s, ScrollTarget(hwnd, wParam, s.firstLine, VisibleLines(hwnd), LineCount(hwnd, s)));
+      if (Style(hwnd) & ES_MULTILINE)
+        ScrollTo(hwnd, s, ScrollTarget(hwnd, wParam, s.firstLine, VisibleLines(hwnd), LineCount(hwnd, s)));
       return 0;
     case EM_LINESCROLL:
       if (!(Style(hwnd) & ES_MULTILINE)) return FALSE;
@@ -494,9 +483,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       ScrollTo(hwnd, s, ScrollTarget(hwnd, wParam, s.firstLine, VisibleLines(hwnd), LineCount(hwnd, s)));
       return MAKELONG(static_cast<WORD>(s.firstLine - before), TRUE);
     }
-    case WM_SIZE:
-      UpdateScroll(hwnd, s);
-      return 0;
+    case WM_SIZE: UpdateScroll(hwnd, s); return 0;
     case WM_SETFONT:
       DefWindowProc(hwnd, msg, wParam, lParam);
       UpdateScroll(hwnd, s);
@@ -504,16 +491,14 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case EM_CANUNDO:
     case EM_UNDO:
     case EM_EMPTYUNDOBUFFER:
-    case EM_SETMARGINS:
-      return 0;
+    case EM_SETMARGINS: return 0;
     case WM_PLAT_INSPECT: {
       auto* out = reinterpret_cast<std::u16string*>(wParam);
       if (!out) return FALSE;
       *out = u"text: " + Shown(hwnd, s) + u"\n";
       return TRUE;
     }
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 

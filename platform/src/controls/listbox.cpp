@@ -21,7 +21,8 @@ void PaintItemRows(HWND hwnd, HDC dc, const ItemList& list, int highlight, int t
     SetTextColor(dc, hi && focused ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
     RECT tr{2, y, rc.right - 2, y + rowHeight};
     const std::u16string& s = list.items[static_cast<size_t>(i)].text;
-    if (!s.empty()) DrawText(dc, s.c_str(), static_cast<int>(s.size()), &tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (!s.empty())
+      DrawText(dc, s.c_str(), static_cast<int>(s.size()), &tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
   SelectObject(dc, oldFont);
 }
@@ -51,8 +52,10 @@ int ScrollTarget(HWND hwnd, WPARAM wParam, int top, int page, int count) {
       SCROLLINFO si{};
       si.cbSize = sizeof si;
       si.fMask = SIF_TRACKPOS | SIF_POS;
-      if (GetScrollInfo(hwnd, SB_VERT, &si)) t = LOWORD(wParam) == SB_THUMBTRACK ? si.nTrackPos : static_cast<int16_t>(HIWORD(wParam));
-      else t = static_cast<int16_t>(HIWORD(wParam));
+      if (GetScrollInfo(hwnd, SB_VERT, &si))
+        t = LOWORD(wParam) == SB_THUMBTRACK ? si.nTrackPos : static_cast<int16_t>(HIWORD(wParam));
+      else
+        t = static_cast<int16_t>(HIWORD(wParam));
       break;
     }
     default: break;
@@ -98,8 +101,10 @@ void UpdateScroll(HWND hwnd, ListBoxState& s) {
 void EnsureVisible(HWND hwnd, ListBoxState& s, int i) {
   if (i < 0) return;
   int page = Page(hwnd, s);
-  if (i < s.top) s.top = i;
-  else if (i >= s.top + page) s.top = i - page + 1;
+  if (i < s.top)
+    s.top = i;
+  else if (i >= s.top + page)
+    s.top = i - page + 1;
   UpdateScroll(hwnd, s);
 }
 
@@ -135,11 +140,8 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SIZE:
-      UpdateScroll(hwnd, s);
-      return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_SIZE: UpdateScroll(hwnd, s); return 0;
     case LB_ADDSTRING: {
       int i = L.Add(TextArg(lParam), (Style(hwnd) & LBS_SORT) != 0);
       UpdateScroll(hwnd, s);
@@ -160,10 +162,8 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       s.top = 0;
       UpdateScroll(hwnd, s);
       return 0;
-    case LB_GETCOUNT:
-      return L.Count();
-    case LB_GETCURSEL:
-      return L.sel;
+    case LB_GETCOUNT: return L.Count();
+    case LB_GETCURSEL: return L.sel;
     case LB_SETCURSEL: {
       int i = static_cast<int>(static_cast<intptr_t>(wParam));
       if (i == -1) {
@@ -181,8 +181,7 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       if (!L.Valid(i)) return LB_ERR;
       return i == L.sel ? 1 : 0;
     }
-    case LB_SETSEL:
-      return LB_ERR;  // single-selection lists only
+    case LB_SETSEL: return LB_ERR;  // single-selection lists only
     case LB_GETTEXT: {
       int i = static_cast<int>(static_cast<intptr_t>(wParam));
       if (!L.Valid(i)) return LB_ERR;
@@ -214,8 +213,7 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       int i = static_cast<int>(static_cast<intptr_t>(wParam));
       return L.Valid(i) ? static_cast<LRESULT>(L.items[static_cast<size_t>(i)].data) : LB_ERR;
     }
-    case LB_GETTOPINDEX:
-      return s.top;
+    case LB_GETTOPINDEX: return s.top;
     case LB_SETTOPINDEX: {
       int i = static_cast<int>(static_cast<intptr_t>(wParam));
       if (!L.Valid(i)) return LB_ERR;
@@ -237,8 +235,7 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       s.itemHeight = std::clamp(static_cast<int>(LOWORD(lParam)), 1, 255);
       UpdateScroll(hwnd, s);
       return 0;
-    case LB_GETITEMHEIGHT:
-      return ItemH(hwnd, s);
+    case LB_GETITEMHEIGHT: return ItemH(hwnd, s);
     case WM_VSCROLL: {
       s.top = ScrollTarget(hwnd, wParam, s.top, Page(hwnd, s), L.Count());
       UpdateScroll(hwnd, s);
@@ -290,11 +287,8 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       Redraw(hwnd);
       Notify(hwnd, LBN_KILLFOCUS);
       return 0;
-    case WM_ENABLE:
-      Redraw(hwnd);
-      return 0;
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_ENABLE: Redraw(hwnd); return 0;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_PLAT_INSPECT: {
       auto* out = reinterpret_cast<std::u16string*>(wParam);
       if (!out) return FALSE;
@@ -302,8 +296,7 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       DescribeItems(*out, L);
       return TRUE;
     }
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 

@@ -63,8 +63,10 @@ void UpdateScroll(HWND hwnd, ListViewState& s) {
 void EnsureVisible(HWND hwnd, ListViewState& s, int i) {
   if (!Valid(s, i)) return;
   int page = Page(hwnd);
-  if (i < s.top) s.top = i;
-  else if (i >= s.top + page) s.top = i - page + 1;
+  if (i < s.top)
+    s.top = i;
+  else if (i >= s.top + page)
+    s.top = i - page + 1;
   UpdateScroll(hwnd, s);
 }
 
@@ -100,7 +102,8 @@ void SetState(HWND hwnd, ListViewState& s, int i, UINT state, UINT mask, bool ex
   mask &= kStateBits;
   UINT take = 0;
   if ((mask & LVIS_FOCUSED) && (state & LVIS_FOCUSED)) take |= LVIS_FOCUSED;
-  if ((mask & LVIS_SELECTED) && (state & LVIS_SELECTED) && (exclusive || (Style(hwnd) & LVS_SINGLESEL))) take |= LVIS_SELECTED;
+  if ((mask & LVIS_SELECTED) && (state & LVIS_SELECTED) && (exclusive || (Style(hwnd) & LVS_SINGLESEL)))
+    take |= LVIS_SELECTED;
   if (take) {
     for (int k = 0; k < Count(s); ++k) {
       if (k == i || !(s.rows[static_cast<size_t>(k)].state & take)) continue;
@@ -140,8 +143,10 @@ std::u16string CellText(const Row& r, int sub) {
 
 UINT DrawFormat(int fmt) {
   UINT f = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
-  if ((fmt & 3) == LVCFMT_RIGHT) f |= DT_RIGHT;
-  else if ((fmt & 3) == LVCFMT_CENTER) f |= DT_CENTER;
+  if ((fmt & 3) == LVCFMT_RIGHT)
+    f |= DT_RIGHT;
+  else if ((fmt & 3) == LVCFMT_CENTER)
+    f |= DT_CENTER;
   return f;
 }
 
@@ -269,14 +274,9 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   ListViewState& s = *sp;
   int iw = static_cast<int>(static_cast<intptr_t>(wParam));
   switch (msg) {
-    case WM_PAINT:
-      Paint(hwnd, s);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SIZE:
-      UpdateScroll(hwnd, s);
-      return 0;
+    case WM_PAINT: Paint(hwnd, s); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_SIZE: UpdateScroll(hwnd, s); return 0;
     case LVM_INSERTCOLUMN: {
       auto* c = reinterpret_cast<const LVCOLUMN*>(lParam);
       if (!c) return -1;
@@ -367,7 +367,8 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case LVM_SETITEM: {
       auto* it = reinterpret_cast<const LVITEM*>(lParam);
       if (!it || !Valid(s, it->iItem) || !SubItemOk(s, it->iSubItem)) return FALSE;
-      if (it->mask & LVIF_TEXT) SetCell(s, it->iItem, it->iSubItem, it->pszText ? std::u16string(it->pszText) : std::u16string());
+      if (it->mask & LVIF_TEXT)
+        SetCell(s, it->iItem, it->iSubItem, it->pszText ? std::u16string(it->pszText) : std::u16string());
       if (it->iSubItem == 0 && (it->mask & LVIF_PARAM)) s.rows[static_cast<size_t>(it->iItem)].param = it->lParam;
       Redraw(hwnd);
       if (it->iSubItem == 0 && (it->mask & LVIF_STATE)) SetState(hwnd, s, it->iItem, it->state, it->stateMask, false);
@@ -377,7 +378,8 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       auto* it = reinterpret_cast<LVITEM*>(lParam);
       if (!it || !Valid(s, it->iItem)) return FALSE;
       const Row& r = s.rows[static_cast<size_t>(it->iItem)];
-      if (it->mask & LVIF_TEXT) CopyBounded(CellText(r, it->iSubItem), it->pszText, static_cast<size_t>(std::max(it->cchTextMax, 0)));
+      if (it->mask & LVIF_TEXT)
+        CopyBounded(CellText(r, it->iSubItem), it->pszText, static_cast<size_t>(std::max(it->cchTextMax, 0)));
       if (it->mask & LVIF_STATE) it->state = r.state & it->stateMask;
       if (it->mask & LVIF_PARAM) it->lParam = r.param;
       return TRUE;
@@ -403,10 +405,8 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       s.top = 0;
       UpdateScroll(hwnd, s);
       return TRUE;
-    case LVM_GETITEMCOUNT:
-      return Count(s);
-    case LVM_SETITEMCOUNT:
-      return TRUE;
+    case LVM_GETITEMCOUNT: return Count(s);
+    case LVM_SETITEMCOUNT: return TRUE;
     case LVM_GETNEXTITEM: {
       UINT flags = static_cast<UINT>(lParam);
       UINT want = ((flags & LVNI_SELECTED) ? LVIS_SELECTED : 0) | ((flags & LVNI_FOCUSED) ? LVIS_FOCUSED : 0);
@@ -428,7 +428,8 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       auto* it = reinterpret_cast<const LVITEM*>(lParam);
       if (!it) return FALSE;
       if (iw == -1) {
-        for (int k = 0; k < Count(s) && IsWindow(hwnd); ++k) ChangeState(hwnd, s, k, it->state, it->stateMask & kStateBits);
+        for (int k = 0; k < Count(s) && IsWindow(hwnd); ++k)
+          ChangeState(hwnd, s, k, it->state, it->stateMask & kStateBits);
         return TRUE;
       }
       if (!Valid(s, iw)) return FALSE;
@@ -442,10 +443,8 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       if (!Valid(s, iw)) return FALSE;
       EnsureVisible(hwnd, s, iw);
       return TRUE;
-    case LVM_GETTOPINDEX:
-      return s.top;
-    case LVM_GETCOUNTPERPAGE:
-      return Page(hwnd);
+    case LVM_GETTOPINDEX: return s.top;
+    case LVM_GETCOUNTPERPAGE: return Page(hwnd);
     case LVM_SCROLL: {
       int dy = static_cast<int>(lParam);
       s.top += dy / std::max(1, RowH(hwnd));
@@ -471,9 +470,7 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       return h->iItem;
     }
     case LVM_REDRAWITEMS:
-    case LVM_UPDATE:
-      Redraw(hwnd);
-      return TRUE;
+    case LVM_UPDATE: Redraw(hwnd); return TRUE;
     case LVM_SETEXTENDEDLISTVIEWSTYLE: {
       DWORD old = s.exStyle;
       DWORD mask = wParam ? static_cast<DWORD>(wParam) : 0xFFFFFFFFu;
@@ -481,8 +478,7 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       Redraw(hwnd);
       return static_cast<LRESULT>(old);
     }
-    case LVM_GETEXTENDEDLISTVIEWSTYLE:
-      return static_cast<LRESULT>(s.exStyle);
+    case LVM_GETEXTENDEDLISTVIEWSTYLE: return static_cast<LRESULT>(s.exStyle);
     case LVM_SETBKCOLOR:
     case LVM_SETTEXTCOLOR:
     case LVM_SETTEXTBKCOLOR: {
@@ -491,12 +487,9 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       Redraw(hwnd);
       return TRUE;
     }
-    case LVM_GETBKCOLOR:
-      return static_cast<LRESULT>(s.bk != CLR_INVALID ? s.bk : GetSysColor(COLOR_WINDOW));
-    case LVM_GETTEXTCOLOR:
-      return static_cast<LRESULT>(s.text != CLR_INVALID ? s.text : GetSysColor(COLOR_WINDOWTEXT));
-    case LVM_GETTEXTBKCOLOR:
-      return static_cast<LRESULT>(s.textBk);
+    case LVM_GETBKCOLOR: return static_cast<LRESULT>(s.bk != CLR_INVALID ? s.bk : GetSysColor(COLOR_WINDOW));
+    case LVM_GETTEXTCOLOR: return static_cast<LRESULT>(s.text != CLR_INVALID ? s.text : GetSysColor(COLOR_WINDOWTEXT));
+    case LVM_GETTEXTBKCOLOR: return static_cast<LRESULT>(s.textBk);
     case WM_VSCROLL:
       s.top = ScrollTarget(hwnd, wParam, s.top, Page(hwnd), Count(s));
       UpdateScroll(hwnd, s);
@@ -540,11 +533,8 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       NotifyParent(hwnd, &h, s.focused ? NM_SETFOCUS : NM_KILLFOCUS);
       return 0;
     }
-    case WM_ENABLE:
-      Redraw(hwnd);
-      return 0;
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS;
+    case WM_ENABLE: Redraw(hwnd); return 0;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_PLAT_INSPECT: {
       auto* out = reinterpret_cast<std::u16string*>(wParam);
       if (!out) return FALSE;
@@ -566,8 +556,7 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       }
       return TRUE;
     }
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 

@@ -53,11 +53,8 @@ LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   auto sp = g_progress.Get(hwnd);
   ProgressState& s = *sp;
   switch (msg) {
-    case WM_PAINT:
-      Paint(hwnd, s);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_PAINT: Paint(hwnd, s); return 0;
+    case WM_ERASEBKGND: return 1;
     case PBM_SETRANGE:
     case PBM_SETRANGE32: {
       LRESULT old = MAKELONG(static_cast<WORD>(s.low), static_cast<WORD>(s.high));
@@ -90,8 +87,7 @@ LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       if (s.pos != old) Redraw(hwnd);
       return old;
     }
-    case PBM_GETPOS:
-      return s.pos;
+    case PBM_GETPOS: return s.pos;
     case PBM_SETSTEP: {
       int old = s.step;
       s.step = static_cast<int>(wParam);
@@ -122,8 +118,7 @@ LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       *out = u"range: " + Num(s.low) + u".." + Num(s.high) + u"\nposition: " + Num(s.pos) + u"\n";
       return TRUE;
     }
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 

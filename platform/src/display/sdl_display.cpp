@@ -226,8 +226,8 @@ void Present(const Surface& screen) {
     return;
   if (!s.texture || s.texW != screen.width || s.texH != screen.height) {
     if (s.texture) SDL_DestroyTexture(s.texture);
-    s.texture = SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                  screen.width, screen.height);
+    s.texture = SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, screen.width,
+                                  screen.height);
     if (!s.texture) return;
     s.texW = screen.width;
     s.texH = screen.height;

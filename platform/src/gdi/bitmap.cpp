@@ -34,8 +34,7 @@ HBITMAP NewBitmap(int w, int h, COLORREF fill, int bpp) {
 bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 RECT Intersect(const RECT& a, const RECT& b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }
 
 // Carries the source's text records that lie in `srcRect` (source surface coordinates) over to
@@ -78,14 +77,13 @@ COLORREF Rop3(DWORD rop, COLORREF s, COLORREF d) {
 }
 
 bool UsesSource(DWORD rop) {
-  return rop == SRCCOPY || rop == SRCPAINT || rop == SRCAND || rop == SRCINVERT || rop == SRCERASE ||
-         rop == NOTSRCCOPY;
+  return rop == SRCCOPY || rop == SRCPAINT || rop == SRCAND || rop == SRCINVERT || rop == SRCERASE || rop == NOTSRCCOPY;
 }
 
 // The general transfer: destination rectangle (x, y, w, h) from source rectangle (sx, sy, sw, sh),
 // both logical, nearest-neighbour when the sizes differ; negative sizes mirror.
-bool Transfer(PlatDC* dst, int x, int y, int w, int h, plat::Surface& src, int srcOffX, int srcOffY,
-              int sx, int sy, int sw, int sh, DWORD rop, bool keyed, COLORREF key) {
+bool Transfer(PlatDC* dst, int x, int y, int w, int h, plat::Surface& src, int srcOffX, int srcOffY, int sx, int sy,
+              int sw, int sh, DWORD rop, bool keyed, COLORREF key) {
   plat::Surface* ds = dst->surface;
   if (!ds || w == 0 || h == 0 || sw == 0 || sh == 0) return true;
   // Sizes beyond any surface are refused rather than walked.
@@ -176,8 +174,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
     // Rows of bits, most significant first, each row padded to 16 bits; 1 is white.
     size_t stride = static_cast<size_t>((width + 15) / 16) * 2;
     for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-        s.Row(y)[x] = (p[y * stride + x / 8] >> (7 - x % 8)) & 1 ? 0xFFFFFF : 0x000000;
+      for (int x = 0; x < width; ++x) s.Row(y)[x] = (p[y * stride + x / 8] >> (7 - x % 8)) & 1 ? 0xFFFFFF : 0x000000;
   } else if (bpp == 32) {
     // 32-bit words 0x00RRGGBB.
     for (int y = 0; y < height; ++y)
@@ -194,7 +191,8 @@ HBITMAP LoadBitmap(HINSTANCE module, LPCWSTR id) {
   Lock_t g(Lock());
   if (!IS_INTRESOURCE(id)) return nullptr;
   size_t size = 0;
-  const void* data = plat::res::Find(module, plat::res::Bitmap, static_cast<int>(reinterpret_cast<uintptr_t>(id)), &size);
+  const void* data =
+      plat::res::Find(module, plat::res::Bitmap, static_cast<int>(reinterpret_cast<uintptr_t>(id)), &size);
   if (!data || size < sizeof(plat::gdi::BitmapResource)) return nullptr;
   plat::gdi::BitmapResource head;
   std::memcpy(&head, data, sizeof head);
@@ -221,8 +219,8 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   if (!IsLiveDC(dst)) return FALSE;
   if (!UsesSource(rop)) return PatBlt(dst, x, y, w, h, rop);
   if (!IsLiveDC(src) || !src->surface) return FALSE;
-  return Transfer(dst, x, y, w, h, *src->surface, src->st.viewport.x + src->originX,
-                  src->st.viewport.y + src->originY, sx, sy, sw, sh, rop, false, 0)
+  return Transfer(dst, x, y, w, h, *src->surface, src->st.viewport.x + src->originX, src->st.viewport.y + src->originY,
+                  sx, sy, sw, sh, rop, false, 0)
              ? TRUE
              : FALSE;
 }
@@ -243,7 +241,8 @@ BOOL TransparentImage(HDC dst, int x, int y, int w, int h, HANDLE src, int sx, i
     from = s->surface;
     offX = s->st.viewport.x + s->originX;
     offY = s->st.viewport.y + s->originY;
-  } else if (IsLiveObject(static_cast<HGDIOBJ>(src)) && static_cast<HGDIOBJ>(src)->kind == PlatGdiObject::Kind::Bitmap) {
+  } else if (IsLiveObject(static_cast<HGDIOBJ>(src)) &&
+             static_cast<HGDIOBJ>(src)->kind == PlatGdiObject::Kind::Bitmap) {
     from = &static_cast<HGDIOBJ>(src)->surface;
   }
   if (!from || w < 0 || h < 0 || sw < 0 || sh < 0) return FALSE;

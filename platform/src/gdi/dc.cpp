@@ -75,8 +75,7 @@ static bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top
 std::vector<RECT> RectsAnd(const std::vector<RECT>& a, const RECT& r) {
   std::vector<RECT> out;
   for (const RECT& x : a) {
-    RECT i{std::max(x.left, r.left), std::max(x.top, r.top), std::min(x.right, r.right),
-           std::min(x.bottom, r.bottom)};
+    RECT i{std::max(x.left, r.left), std::max(x.top, r.top), std::min(x.right, r.right), std::min(x.bottom, r.bottom)};
     if (!Empty(i)) out.push_back(i);
   }
   return out;
@@ -85,8 +84,7 @@ std::vector<RECT> RectsAnd(const std::vector<RECT>& a, const RECT& r) {
 std::vector<RECT> RectsMinus(const std::vector<RECT>& a, const RECT& r) {
   std::vector<RECT> out;
   for (const RECT& x : a) {
-    RECT i{std::max(x.left, r.left), std::max(x.top, r.top), std::min(x.right, r.right),
-           std::min(x.bottom, r.bottom)};
+    RECT i{std::max(x.left, r.left), std::max(x.top, r.top), std::min(x.right, r.right), std::min(x.bottom, r.bottom)};
     if (Empty(i)) {
       out.push_back(x);
       continue;
@@ -378,8 +376,10 @@ BOOL RestoreDC(HDC dc, int level) {
   for (int i = target; i < depth; ++i) DropStateUses(dc->saved[i]);
   dc->saved.resize(target - 1);
   dc->st = restored;
-  if (dc->memory) AttachBitmap(dc);
-  else dc->UpdateClip();
+  if (dc->memory)
+    AttachBitmap(dc);
+  else
+    dc->UpdateClip();
   return TRUE;
 }
 
@@ -505,17 +505,17 @@ int GetObject(HGDIOBJ obj, int size, void* out) {
 
 // ---- Attributes ---------------------------------------------------------------------------
 
-#define DC_ATTR(getter, setter, type, field, failure)              \
-  type setter(HDC dc, type value) {                                \
-    std::lock_guard<std::recursive_mutex> g(Lock());               \
-    if (!IsLiveDC(dc)) return failure;                             \
-    type old = dc->st.field;                                       \
-    dc->st.field = value;                                          \
-    return old;                                                    \
-  }                                                                \
-  type getter(HDC dc) {                                            \
-    std::lock_guard<std::recursive_mutex> g(Lock());               \
-    return IsLiveDC(dc) ? dc->st.field : failure;                  \
+#define DC_ATTR(getter, setter, type, field, failure) \
+  type setter(HDC dc, type value) {                   \
+    std::lock_guard<std::recursive_mutex> g(Lock());  \
+    if (!IsLiveDC(dc)) return failure;                \
+    type old = dc->st.field;                          \
+    dc->st.field = value;                             \
+    return old;                                       \
+  }                                                   \
+  type getter(HDC dc) {                               \
+    std::lock_guard<std::recursive_mutex> g(Lock());  \
+    return IsLiveDC(dc) ? dc->st.field : failure;     \
   }
 
 DC_ATTR(GetTextColor, SetTextColor, COLORREF, textColor, CLR_INVALID)
@@ -573,9 +573,7 @@ BOOL GetViewportOrgEx(HDC dc, POINT* out) {
 
 namespace {
 
-RECT Normal(int l, int t, int r, int b) {
-  return {std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
-}
+RECT Normal(int l, int t, int r, int b) { return {std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)}; }
 
 int TypeOf(const std::vector<RECT>& rects) {
   if (rects.empty()) return NULLREGION;
@@ -734,8 +732,8 @@ int OffsetClipRgn(HDC dc, int dx, int dy) {
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
   std::lock_guard<std::recursive_mutex> g(Lock());
   if (!IsLiveDC(dc)) return ERROR;
-  RECT r = Normal(left + dc->st.viewport.x, top + dc->st.viewport.y, right + dc->st.viewport.x,
-                  bottom + dc->st.viewport.y);
+  RECT r =
+      Normal(left + dc->st.viewport.x, top + dc->st.viewport.y, right + dc->st.viewport.x, bottom + dc->st.viewport.y);
   dc->st.clip = RectsAnd(ProgramClip(dc), r);
   dc->st.hasClip = true;
   dc->UpdateClip();
@@ -745,8 +743,8 @@ int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom) {
   std::lock_guard<std::recursive_mutex> g(Lock());
   if (!IsLiveDC(dc)) return ERROR;
-  RECT r = Normal(left + dc->st.viewport.x, top + dc->st.viewport.y, right + dc->st.viewport.x,
-                  bottom + dc->st.viewport.y);
+  RECT r =
+      Normal(left + dc->st.viewport.x, top + dc->st.viewport.y, right + dc->st.viewport.x, bottom + dc->st.viewport.y);
   dc->st.clip = RectsMinus(ProgramClip(dc), r);
   dc->st.hasClip = true;
   dc->UpdateClip();
@@ -819,8 +817,10 @@ BOOL UnionRect(RECT* dst, const RECT* a, const RECT* b) {
     *dst = {0, 0, 0, 0};
     return FALSE;
   }
-  if (ea) *dst = *b;
-  else if (eb) *dst = *a;
+  if (ea)
+    *dst = *b;
+  else if (eb)
+    *dst = *a;
   else
     *dst = {std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
             std::max(a->bottom, b->bottom)};
@@ -833,11 +833,15 @@ BOOL SubtractRect(RECT* dst, const RECT* a, const RECT* b) {
   if (IntersectRect(&i, a, b)) {
     // Only a cut across a whole side leaves a rectangle.
     if (i.top == a->top && i.bottom == a->bottom) {
-      if (i.left == a->left) out.left = i.right;
-      else if (i.right == a->right) out.right = i.left;
+      if (i.left == a->left)
+        out.left = i.right;
+      else if (i.right == a->right)
+        out.right = i.left;
     } else if (i.left == a->left && i.right == a->right) {
-      if (i.top == a->top) out.top = i.bottom;
-      else if (i.bottom == a->bottom) out.bottom = i.top;
+      if (i.top == a->top)
+        out.top = i.bottom;
+      else if (i.bottom == a->bottom)
+        out.bottom = i.top;
     }
   }
   if (IsRectEmpty(&out)) {
@@ -848,8 +852,7 @@ BOOL SubtractRect(RECT* dst, const RECT* a, const RECT* b) {
   return TRUE;
 }
 BOOL EqualRect(const RECT* a, const RECT* b) {
-  return a && b && a->left == b->left && a->top == b->top && a->right == b->right &&
-         a->bottom == b->bottom;
+  return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
 }
 
 int MulDiv(int number, int numerator, int denominator) {

@@ -64,8 +64,7 @@ void EraseTexts(PlatDC* dc, const RECT& r) {
     for (const RECT& c : dc->eff) {
       RECT i{std::max(r.left, c.left), std::max(r.top, c.top), std::min(r.right, c.right),
              std::min(r.bottom, c.bottom)};
-      if (t.rect.left >= i.left && t.rect.top >= i.top && t.rect.right <= i.right &&
-          t.rect.bottom <= i.bottom)
+      if (t.rect.left >= i.left && t.rect.top >= i.top && t.rect.right <= i.right && t.rect.bottom <= i.bottom)
         return true;
     }
     return false;
@@ -86,8 +85,7 @@ bool BrushColor(HBRUSH brush, COLORREF& color) {
     color = GetSysColor(static_cast<int>(v - 1));
     return true;
   }
-  if (!IsLiveObject(brush) || brush->kind != PlatGdiObject::Kind::Brush || brush->nullBrush)
-    return false;
+  if (!IsLiveObject(brush) || brush->kind != PlatGdiObject::Kind::Brush || brush->nullBrush) return false;
   color = brush->color;
   return true;
 }
@@ -235,16 +233,16 @@ void FillShape(PlatDC* dc, RECT box, Inside&& inside) {
     for (int x = box.left; x < box.right; ++x) {
       if (!inside(x, y)) continue;
       bool boundary = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
-      if (boundary && pen) edge.Add(x, y);
-      else interior.Add(x, y);
+      if (boundary && pen)
+        edge.Add(x, y);
+      else
+        interior.Add(x, y);
     }
   if (brush) interior.Apply(dc, dc->st.brush->color, dc->st.rop2);
   if (pen) edge.Apply(dc, dc->st.pen->color, dc->st.rop2);
 }
 
-RECT Normal(int l, int t, int r, int b) {
-  return {std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
-}
+RECT Normal(int l, int t, int r, int b) { return {std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)}; }
 
 // A logical rectangle in surface coordinates.
 RECT ToSurface(PlatDC* dc, const RECT& r) {
@@ -280,8 +278,8 @@ BOOL Polyline(HDC dc, const POINT* points, int count) {
   if (!PenVisible(dc)) return TRUE;
   PixelSet on, off;
   for (int i = 1; i < count; ++i)
-    StrokeSegment(dc, dc->SX(points[i - 1].x), dc->SY(points[i - 1].y), dc->SX(points[i].x),
-                  dc->SY(points[i].y), on, off);
+    StrokeSegment(dc, dc->SX(points[i - 1].x), dc->SY(points[i - 1].y), dc->SX(points[i].x), dc->SY(points[i].y), on,
+                  off);
   FinishStroke(dc, on, off);
   return TRUE;
 }
@@ -457,7 +455,8 @@ BOOL InvertRect(HDC dc, const RECT* r) {
 BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop) {
   Lock_t g(Lock());
   if (!IsLiveDC(dc)) return FALSE;
-  RECT s = ToSurface(dc, {x, y, PlatDC::Clamp(static_cast<long long>(x) + w), PlatDC::Clamp(static_cast<long long>(y) + h)});
+  RECT s =
+      ToSurface(dc, {x, y, PlatDC::Clamp(static_cast<long long>(x) + w), PlatDC::Clamp(static_cast<long long>(y) + h)});
   COLORREF brush = BrushVisible(dc) ? dc->st.brush->color : 0;
   switch (rop) {
     case PATCOPY:
@@ -487,8 +486,7 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
   if (!IsLiveDC(dc)) return CLR_INVALID;
   int sx = dc->SX(x), sy = dc->SY(y);
   plat::Surface* s = dc->surface;
-  if (!s || sx < 0 || sy < 0 || sx >= s->width || sy >= s->height || !dc->Visible(sx, sy))
-    return CLR_INVALID;
+  if (!s || sx < 0 || sy < 0 || sx >= s->width || sy >= s->height || !dc->Visible(sx, sy)) return CLR_INVALID;
   s->Row(sy)[sx] = color & 0xFFFFFF;
   return color & 0xFFFFFF;
 }
@@ -498,8 +496,7 @@ COLORREF GetPixel(HDC dc, int x, int y) {
   if (!IsLiveDC(dc)) return CLR_INVALID;
   int sx = dc->SX(x), sy = dc->SY(y);
   plat::Surface* s = dc->surface;
-  if (!s || sx < 0 || sy < 0 || sx >= s->width || sy >= s->height || !dc->Visible(sx, sy))
-    return CLR_INVALID;
+  if (!s || sx < 0 || sy < 0 || sx >= s->width || sy >= s->height || !dc->Visible(sx, sy)) return CLR_INVALID;
   return s->Row(sy)[sx];
 }
 
@@ -519,8 +516,10 @@ BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags) {
     } else {
       return;
     }
-    if (flags & BF_MONO) tl = br = GetSysColor(COLOR_WINDOWFRAME);
-    else if (flags & BF_FLAT) tl = br = GetSysColor(COLOR_BTNSHADOW);
+    if (flags & BF_MONO)
+      tl = br = GetSysColor(COLOR_WINDOWFRAME);
+    else if (flags & BF_FLAT)
+      tl = br = GetSysColor(COLOR_BTNSHADOW);
     RECT s = ToSurface(dc, r);
     if (flags & BF_TOP) FillSurfaceRect(dc, {s.left, s.top, s.right, s.top + 1}, tl, R2_COPYPEN);
     if (flags & BF_LEFT) FillSurfaceRect(dc, {s.left, s.top, s.left + 1, s.bottom}, tl, R2_COPYPEN);

@@ -40,13 +40,13 @@ std::u16string Lower(std::u16string s) {
 
 bool IsFixedFace(const std::u16string& face) {
   std::u16string f = Lower(face);
-  return f == u"courier new" || f == u"courier" || f == u"돋움체" || f == u"굴림체" ||
-         f == u"fixedsys" || f == u"lucida console";
+  return f == u"courier new" || f == u"courier" || f == u"돋움체" || f == u"굴림체" || f == u"fixedsys" ||
+         f == u"lucida console";
 }
 
 std::string FindFontFile(const std::string& name) {
-  static const char* dirs[] = {"/usr/share/fonts/truetype/nanum/", "/usr/share/fonts/nanum/",
-                               "/usr/local/share/fonts/", "/usr/share/fonts/truetype/"};
+  static const char* dirs[] = {"/usr/share/fonts/truetype/nanum/", "/usr/share/fonts/nanum/", "/usr/local/share/fonts/",
+                               "/usr/share/fonts/truetype/"};
   for (const char* d : dirs) {
     std::string p = std::string(d) + name;
     if (FileExists(p)) return p;
@@ -152,8 +152,10 @@ const Glyph& GetGlyph(Font& f, char32_t cp) {
     const unsigned char* row = bm.buffer + static_cast<long>(y) * bm.pitch;
     for (int x = 0; x < g.width; ++x) {
       bool on;
-      if (bm.pixel_mode == FT_PIXEL_MODE_MONO) on = (row[x >> 3] >> (7 - (x & 7))) & 1;
-      else on = row[x] >= 128;
+      if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
+        on = (row[x >> 3] >> (7 - (x & 7))) & 1;
+      else
+        on = row[x] >= 128;
       g.bits[static_cast<size_t>(y) * g.width + x] = on ? 1 : 0;
     }
   }
@@ -256,8 +258,8 @@ int Width(Font& f, const std::u32string& s) {
 
 // Draws code points with their pen origin at surface point (x, baseline), clipped to the
 // context's clip and to `limit` (surface coordinates).
-void Blit(PlatDC* dc, Font& f, const std::u32string& s, int x, int baseline, const RECT& limit,
-          COLORREF color, const int* dx) {
+void Blit(PlatDC* dc, Font& f, const std::u32string& s, int x, int baseline, const RECT& limit, COLORREF color,
+          const int* dx) {
   plat::Surface* surf = dc->surface;
   if (!surf) return;
   size_t i = 0;
@@ -280,8 +282,7 @@ void Blit(PlatDC* dc, Font& f, const std::u32string& s, int x, int baseline, con
 }
 
 RECT Intersect(const RECT& a, const RECT& b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }
 
 bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -297,8 +298,8 @@ constexpr RECT kUnlimited{-(1 << 28), -(1 << 28), 1 << 28, 1 << 28};
 // One string at a surface cell. `limit` (surface coordinates) also clips; `opaque` fills the
 // cell with the background colour first.
 // `recordBg` is the background the record tells (an opaque rectangle drawn by the caller).
-void DrawRun(PlatDC* dc, Font& f, const std::u16string& text, const std::u32string& cps, RECT cell,
-             const RECT& limit, bool opaque, const int* dx, COLORREF recordBg = 0xFFFFFFFFu) {
+void DrawRun(PlatDC* dc, Font& f, const std::u16string& text, const std::u32string& cps, RECT cell, const RECT& limit,
+             bool opaque, const int* dx, COLORREF recordBg = 0xFFFFFFFFu) {
   RECT visible = Intersect(Intersect(cell, limit), RectsBox(dc->eff));
   if (opaque && !Empty(visible)) {
     FillSurfaceRect(dc, visible, dc->st.bkColor, R2_COPYPEN);
@@ -339,11 +340,15 @@ bool TextCore(HDC dc, int x, int y, UINT options, const RECT* r, LPCWSTR text, i
     case TA_RIGHT: x -= w; break;
     default: break;
   }
-  if ((align & TA_BASELINE) == TA_BASELINE) y -= f.ascent;
-  else if (align & TA_BOTTOM) y -= f.ascent + f.descent;
+  if ((align & TA_BASELINE) == TA_BASELINE)
+    y -= f.ascent;
+  else if (align & TA_BOTTOM)
+    y -= f.ascent + f.descent;
   if (align & TA_UPDATECP) {
-    if ((align & TA_CENTER) == TA_LEFT) dc->st.current.x += w;
-    else if ((align & TA_CENTER) == TA_RIGHT) dc->st.current.x -= w;
+    if ((align & TA_CENTER) == TA_LEFT)
+      dc->st.current.x += w;
+    else if ((align & TA_CENTER) == TA_RIGHT)
+      dc->st.current.x -= w;
   }
   RECT cell{dc->SX(x), dc->SY(y), dc->SX(x) + w, dc->SY(y) + f.ascent + f.descent};
   RECT limit = kUnlimited;
@@ -391,9 +396,9 @@ HFONT CreateFontIndirect(const LOGFONT* lf) {
   return o;
 }
 
-HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
-                 DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCWSTR face) {
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                 DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                 DWORD pitchAndFamily, LPCWSTR face) {
   LOGFONT lf{};
   lf.lfHeight = height;
   lf.lfWidth = width;
@@ -585,15 +590,19 @@ int DrawText(HDC dc, LPCWSTR text, int count, RECT* r, UINT format) {
   if (format & DT_CALCRECT) {
     int maxW = 0;
     for (const auto& l : lines) maxW = std::max(maxW, W16(f, l.text));
-    if (!(format & DT_WORDBREAK) || (format & DT_SINGLELINE)) r->right = r->left + maxW;
-    else r->right = std::max<LONG>(r->right, r->left + maxW);
+    if (!(format & DT_WORDBREAK) || (format & DT_SINGLELINE))
+      r->right = r->left + maxW;
+    else
+      r->right = std::max<LONG>(r->right, r->left + maxW);
     r->bottom = r->top + total;
     return total;
   }
   int y = r->top;
   if (format & DT_SINGLELINE) {
-    if (format & DT_VCENTER) y = r->top + (r->bottom - r->top - lineH) / 2;
-    else if (format & DT_BOTTOM) y = r->bottom - lineH;
+    if (format & DT_VCENTER)
+      y = r->top + (r->bottom - r->top - lineH) / 2;
+    else if (format & DT_BOTTOM)
+      y = r->bottom - lineH;
   }
   RECT limit = kUnlimited;
   if (!(format & DT_NOCLIP)) limit = {dc->SX(r->left), dc->SY(r->top), dc->SX(r->right), dc->SY(r->bottom)};
@@ -603,8 +612,10 @@ int DrawText(HDC dc, LPCWSTR text, int count, RECT* r, UINT format) {
     std::u32string cps = Decode(l.text.data(), static_cast<int>(l.text.size()));
     int w = Width(f, cps);
     int x = r->left;
-    if (format & DT_CENTER) x = (r->left + r->right - w) / 2;
-    else if (format & DT_RIGHT) x = r->right - w;
+    if (format & DT_CENTER)
+      x = (r->left + r->right - w) / 2;
+    else if (format & DT_RIGHT)
+      x = r->right - w;
     RECT cell{dc->SX(x), dc->SY(y), dc->SX(x) + w, dc->SY(y) + lineH};
     DrawRun(dc, f, l.text, cps, cell, limit, opaque, nullptr);
     if (l.underline >= 0 && l.underline < static_cast<int>(cps.size())) {

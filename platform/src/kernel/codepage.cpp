@@ -18,9 +18,9 @@ constexpr unsigned kTrailFirst = 0x41, kTrailLast = 0xFE;
 constexpr unsigned kTrails = kTrailLast - kTrailFirst + 1;
 
 struct Cp949Tables {
-  char16_t single[256] = {};             // 0 = no character (except byte 0)
-  std::vector<char16_t> pairs;           // [lead - 0x81][trail - 0x41], 0 = no character
-  std::vector<uint16_t> encode;          // UTF-16 unit -> bytes (lead << 8 | trail, or one byte)
+  char16_t single[256] = {};     // 0 = no character (except byte 0)
+  std::vector<char16_t> pairs;   // [lead - 0x81][trail - 0x41], 0 = no character
+  std::vector<uint16_t> encode;  // UTF-16 unit -> bytes (lead << 8 | trail, or one byte)
 };
 
 char16_t DecodeWith(iconv_t cd, const char* bytes, size_t count) {
@@ -32,8 +32,7 @@ char16_t DecodeWith(iconv_t cd, const char* bytes, size_t count) {
   unsigned char out[8];
   char* outPtr = reinterpret_cast<char*>(out);
   size_t outLeft = sizeof out;
-  if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
-    return 0;
+  if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) return 0;
   if (sizeof out - outLeft != 2) return 0;  // outside the 16-bit range: not used by code page 949
   return static_cast<char16_t>(out[0] | (out[1] << 8));
 }
@@ -71,8 +70,8 @@ const Cp949Tables& Tables() {
 }
 
 bool IsKorean(UINT codePage) {
-  return codePage == CP_ACP || codePage == CP_OEMCP || codePage == CP_THREAD_ACP ||
-         codePage == CP_MACCP || codePage == CP_KOREAN;
+  return codePage == CP_ACP || codePage == CP_OEMCP || codePage == CP_THREAD_ACP || codePage == CP_MACCP ||
+         codePage == CP_KOREAN;
 }
 
 // Writes a unit when there is room; always counts it.
@@ -84,8 +83,10 @@ struct Sink {
   bool overflow = false;
   void put(T unit) {
     if (size > 0) {
-      if (count < size) out[count] = unit;
-      else overflow = true;
+      if (count < size)
+        out[count] = unit;
+      else
+        overflow = true;
     }
     ++count;
   }
@@ -159,10 +160,9 @@ size_t DecodeUtf8(const unsigned char* s, size_t left, uint32_t& cp, bool& inval
 
 using namespace plat::kernel;
 
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteLength,
-                        LPWSTR wide, int wideSize) {
-  if (!multiByte || multiByteLength == 0 || multiByteLength < -1 || wideSize < 0 ||
-      (wideSize > 0 && !wide) || (!IsKorean(codePage) && codePage != CP_UTF8)) {
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteLength, LPWSTR wide, int wideSize) {
+  if (!multiByte || multiByteLength == 0 || multiByteLength < -1 || wideSize < 0 || (wideSize > 0 && !wide) ||
+      (!IsKorean(codePage) && codePage != CP_UTF8)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
@@ -198,12 +198,11 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiB
   return sink.count;
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR multiByte,
-                        int multiByteSize, LPCSTR defaultChar, LPBOOL usedDefaultChar) {
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR multiByte, int multiByteSize,
+                        LPCSTR defaultChar, LPBOOL usedDefaultChar) {
   if (usedDefaultChar) *usedDefaultChar = FALSE;
-  if (!wide || wideLength == 0 || wideLength < -1 || multiByteSize < 0 ||
-      (multiByteSize > 0 && !multiByte) || (!IsKorean(codePage) && codePage != CP_UTF8) ||
-      (codePage == CP_UTF8 && (defaultChar || usedDefaultChar))) {
+  if (!wide || wideLength == 0 || wideLength < -1 || multiByteSize < 0 || (multiByteSize > 0 && !multiByte) ||
+      (!IsKorean(codePage) && codePage != CP_UTF8) || (codePage == CP_UTF8 && (defaultChar || usedDefaultChar))) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }

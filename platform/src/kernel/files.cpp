@@ -19,8 +19,7 @@ namespace {
 
 class FileObject : public Object {
  public:
-  FileObject(int fd, bool canRead, bool canWrite)
-      : Object(Type::File), fd(fd), canRead(canRead), canWrite(canWrite) {}
+  FileObject(int fd, bool canRead, bool canWrite) : Object(Type::File), fd(fd), canRead(canRead), canWrite(canWrite) {}
   ~FileObject() override { ::close(fd); }
   int fd;
   bool canRead;
@@ -39,9 +38,7 @@ class FindObject : public Object {
   size_t next = 0;
 };
 
-std::shared_ptr<FileObject> FileOf(HANDLE handle) {
-  return FindHandleAs<FileObject>(handle, Object::Type::File);
-}
+std::shared_ptr<FileObject> FileOf(HANDLE handle) { return FindHandleAs<FileObject>(handle, Object::Type::File); }
 
 bool Exists(const std::string& host, struct stat* st = nullptr) {
   struct stat local;
@@ -50,8 +47,8 @@ bool Exists(const std::string& host, struct stat* st = nullptr) {
 
 FILETIME ToFileTime(const struct timespec& ts) {
   // 100-nanosecond steps since 1601-01-01.
-  uint64_t v = (static_cast<uint64_t>(ts.tv_sec) + 11644473600ull) * 10000000ull +
-               static_cast<uint64_t>(ts.tv_nsec) / 100;
+  uint64_t v =
+      (static_cast<uint64_t>(ts.tv_sec) + 11644473600ull) * 10000000ull + static_cast<uint64_t>(ts.tv_nsec) / 100;
   return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
 }
 
@@ -83,8 +80,7 @@ bool FillFindData(const FoundEntry& entry, LPWIN32_FIND_DATA data) {
 std::string TempNameBeside(const std::string& host) {
   static std::atomic<unsigned> counter{0};
   size_t slash = host.rfind('/');
-  return host.substr(0, slash + 1) + ".copy." + std::to_string(getpid()) + "." +
-         std::to_string(counter++) + ".tmp";
+  return host.substr(0, slash + 1) + ".copy." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
 }
 
 }  // namespace
@@ -92,8 +88,8 @@ std::string TempNameBeside(const std::string& host) {
 
 using namespace plat::kernel;
 
-HANDLE CreateFile(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIBUTES /*security*/,
-                  DWORD disposition, DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
+HANDLE CreateFile(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIBUTES /*security*/, DWORD disposition,
+                  DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
   if (IsSerialDeviceName(name)) return OpenSerialDevice(name, disposition);
   std::string host;
   if (!DevicePathArg(name, host)) return INVALID_HANDLE_VALUE;
@@ -119,9 +115,7 @@ HANDLE CreateFile(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIB
         fd = ::open(host.c_str(), flags | (disposition == CREATE_ALWAYS ? O_TRUNC : 0));
       }
       break;
-    case OPEN_EXISTING:
-      fd = ::open(host.c_str(), flags);
-      break;
+    case OPEN_EXISTING: fd = ::open(host.c_str(), flags); break;
     case TRUNCATE_EXISTING:
       if (!canWrite) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -129,9 +123,7 @@ HANDLE CreateFile(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIB
       }
       fd = ::open(host.c_str(), flags | O_TRUNC);
       break;
-    default:
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return INVALID_HANDLE_VALUE;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
   }
   if (fd < 0) {
     SetLastError(FileError(errno, host));
@@ -221,16 +213,15 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOV
 DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
   auto f = FileOf(file);
   if (!f) return INVALID_SET_FILE_POINTER;
-  int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR
-             : method == FILE_END   ? SEEK_END : -1;
+  int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : method == FILE_END ? SEEK_END : -1;
   if (whence < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_SET_FILE_POINTER;
   }
   int64_t offset = distanceHigh
-      ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32) |
-                             static_cast<uint32_t>(distance))
-      : static_cast<int64_t>(distance);
+                       ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32) |
+                                              static_cast<uint32_t>(distance))
+                       : static_cast<int64_t>(distance);
   off_t result = lseek(f->fd, offset, whence);
   if (result < 0) {
     SetLastError(errno == EINVAL ? ERROR_NEGATIVE_SEEK : ERROR_INVALID_PARAMETER);
@@ -351,12 +342,18 @@ BOOL CopyFile(LPCWSTR existing, LPCWSTR destination, BOOL failIfExists) {
   for (;;) {
     ssize_t n = ::read(in, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) { ok = false; break; }
+    if (n < 0) {
+      ok = false;
+      break;
+    }
     if (n == 0) break;
     for (ssize_t done = 0; done < n;) {
       ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
       if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) { ok = false; break; }
+      if (w <= 0) {
+        ok = false;
+        break;
+      }
       done += w;
     }
     if (!ok) break;

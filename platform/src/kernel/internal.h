@@ -43,8 +43,7 @@ std::shared_ptr<T> FindHandleAs(HANDLE handle, Object::Type type) {
 // so that a wait on several objects sees (and consumes) their states at one moment.
 class Waitable : public Object {
  public:
-  Waitable(Type type, bool autoReset, bool signalled)
-      : Object(type), autoReset_(autoReset), signalled_(signalled) {}
+  Waitable(Type type, bool autoReset, bool signalled) : Object(type), autoReset_(autoReset), signalled_(signalled) {}
   void Signal();
   void Reset();
   bool signalledLocked() const { return signalled_; }

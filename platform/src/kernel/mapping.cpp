@@ -19,8 +19,7 @@ namespace {
 
 class MappingObject : public Object {
  public:
-  MappingObject(int fd, uint64_t size, bool writable)
-      : Object(Type::Mapping), fd(fd), size(size), writable(writable) {}
+  MappingObject(int fd, uint64_t size, bool writable) : Object(Type::Mapping), fd(fd), size(size), writable(writable) {}
   ~MappingObject() override { ::close(fd); }  // also gives up the holder's lock
   int fd;
   uint64_t size;
@@ -94,8 +93,8 @@ int HoldNamed(const std::string& path, bool create, bool& fresh) {
 
 using namespace plat::kernel;
 
-HANDLE CreateFileMapping(HANDLE file, LPSECURITY_ATTRIBUTES /*security*/, DWORD protect,
-                         DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCWSTR name) {
+HANDLE CreateFileMapping(HANDLE file, LPSECURITY_ATTRIBUTES /*security*/, DWORD protect, DWORD maximumSizeHigh,
+                         DWORD maximumSizeLow, LPCWSTR name) {
   uint64_t size = (static_cast<uint64_t>(maximumSizeHigh) << 32) | maximumSizeLow;
   bool writable = (protect & (PAGE_READWRITE | PAGE_WRITECOPY)) != 0;
   if (file != INVALID_HANDLE_VALUE) {

@@ -12,11 +12,11 @@
 #include "kernel/internal.h"
 
 struct PlatModule {
-  void* dl = nullptr;            // dlopen handle (null for the main program and linked libraries)
-  const void* linkMap = nullptr; // identifies the loaded object; resources are filed under it
-  std::string host;              // host file of the module
-  int loads = 0;                 // LoadLibrary calls not yet matched by FreeLibrary
-  bool linked = false;           // main program or a library loaded with it: never unloaded
+  void* dl = nullptr;             // dlopen handle (null for the main program and linked libraries)
+  const void* linkMap = nullptr;  // identifies the loaded object; resources are filed under it
+  std::string host;               // host file of the module
+  int loads = 0;                  // LoadLibrary calls not yet matched by FreeLibrary
+  bool linked = false;            // main program or a library loaded with it: never unloaded
 };
 
 namespace plat::kernel {
@@ -88,8 +88,7 @@ bool IsRegularFile(const std::string& host) {
 }
 
 bool FindModuleFile(std::u16string_view name, std::string& host) {
-  if (name.find_first_of(u"/\\") != std::u16string_view::npos)
-    return HostPath(name, host) && IsRegularFile(host);
+  if (name.find_first_of(u"/\\") != std::u16string_view::npos) return HostPath(name, host) && IsRegularFile(host);
   std::u16string bare(name);
   std::vector<std::u16string> names{bare};
   if (bare.find(u'.') == std::u16string::npos) names.push_back(bare + u".dll");

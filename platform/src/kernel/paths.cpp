@@ -143,8 +143,7 @@ std::string ToUtf8(std::u16string_view text) {
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -186,8 +185,7 @@ DWORD FileError(int err, const std::string& hostPath) {
       // A missing file in an existing folder, or a missing folder on the way.
       size_t slash = hostPath.rfind('/');
       struct stat st;
-      if (slash != std::string::npos &&
-          stat(hostPath.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      if (slash != std::string::npos && stat(hostPath.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return ERROR_FILE_NOT_FOUND;
       return ERROR_PATH_NOT_FOUND;
     }
@@ -223,8 +221,7 @@ bool DevicePathArg(LPCWSTR devicePath, std::string& hostOut) {
 
 std::u16string DevicePathOf(const std::string& hostPath) {
   std::string root = DeviceRoot();
-  if (hostPath.size() <= root.size() || hostPath.compare(0, root.size(), root) != 0 ||
-      hostPath[root.size()] != '/')
+  if (hostPath.size() <= root.size() || hostPath.compare(0, root.size(), root) != 0 || hostPath[root.size()] != '/')
     return std::u16string();
   std::u16string device = FromUtf8(std::string_view(hostPath).substr(root.size()));
   std::replace(device.begin(), device.end(), u'/', u'\\');

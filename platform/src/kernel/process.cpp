@@ -21,10 +21,10 @@ class ProcessObject : public Waitable {
  public:
   explicit ProcessObject(pid_t pid) : Waitable(Type::Process, false, false), pid(pid) {}
   pid_t pid;
-  std::mutex lock;                 // orders TerminateProcess against the reaping of the child
-  bool reaped = false;             // guarded by lock
-  bool terminated = false;         // guarded by lock
-  DWORD terminateCode = 0;         // guarded by lock
+  std::mutex lock;          // orders TerminateProcess against the reaping of the child
+  bool reaped = false;      // guarded by lock
+  bool terminated = false;  // guarded by lock
+  DWORD terminateCode = 0;  // guarded by lock
   std::atomic<DWORD> exitCode{STILL_ACTIVE};
 };
 
@@ -41,9 +41,12 @@ void Reap(std::shared_ptr<ProcessObject> process) {
     while (waitpid(process->pid, &status, 0) < 0 && errno == EINTR) {
     }
     process->reaped = true;
-    if (process->terminated) code = process->terminateCode;
-    else if (WIFEXITED(status)) code = static_cast<DWORD>(WEXITSTATUS(status));
-    else code = 0xC0000000u | static_cast<DWORD>(WTERMSIG(status));  // ended by a signal
+    if (process->terminated)
+      code = process->terminateCode;
+    else if (WIFEXITED(status))
+      code = static_cast<DWORD>(WEXITSTATUS(status));
+    else
+      code = 0xC0000000u | static_cast<DWORD>(WTERMSIG(status));  // ended by a signal
   }
   process->exitCode = code;
   process->Signal();
@@ -55,7 +58,10 @@ bool IsProgramFile(const std::string& host) {
   char magic[4] = {};
   size_t n = std::fread(magic, 1, 4, f);
   std::fclose(f);
-  return n == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+  return n == 4 && std::memcmp(magic,
+                               "\x7f"
+                               "ELF",
+                               4) == 0;
 }
 
 }  // namespace
@@ -64,8 +70,8 @@ bool IsProgramFile(const std::string& host) {
 using namespace plat::kernel;
 
 BOOL CreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
-                   BOOL /*inheritHandles*/, DWORD /*flags*/, LPVOID /*environment*/,
-                   LPCWSTR /*currentDirectory*/, LPSTARTUPINFO /*startup*/, LPPROCESS_INFORMATION info) {
+                   BOOL /*inheritHandles*/, DWORD /*flags*/, LPVOID /*environment*/, LPCWSTR /*currentDirectory*/,
+                   LPSTARTUPINFO /*startup*/, LPPROCESS_INFORMATION info) {
   bool commandIsProgram = !application || !*application;
   LPCWSTR program = commandIsProgram ? commandLine : application;
   std::string host;

@@ -46,7 +46,7 @@ struct Key {
 };
 
 struct Store {
-  std::string root;   // device root the cache belongs to
+  std::string root;  // device root the cache belongs to
   int lockFd = -1;
   uint64_t generation = 0;
   bool loaded = false;
@@ -240,8 +240,10 @@ bool Save(Store& s) {
   for (size_t done = 0; ok && done < out.size();) {
     ssize_t n = ::write(fd, out.data() + done, out.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<size_t>(n);
   }
   // The new store reaches the disk before it takes the old one's name: after a power cut the
   // store is the old one or the new one, never a mix.
@@ -375,8 +377,9 @@ LONG OpenOrCreate(HKEY key, LPCWSTR subKey, bool create, LPWSTR className, PHKEY
       fresh->name = name;
       next = fresh.get();
       auto& subs = current->subkeys;
-      auto at = std::lower_bound(subs.begin(), subs.end(), name,
-                                 [](const std::unique_ptr<Key>& k, const std::u16string& n) { return LessNoCase(k->name, n); });
+      auto at = std::lower_bound(
+          subs.begin(), subs.end(), name,
+          [](const std::unique_ptr<Key>& k, const std::u16string& n) { return LessNoCase(k->name, n); });
       subs.insert(at, std::move(fresh));
       created = true;
     }
@@ -516,8 +519,8 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWOR
   return ERROR_SUCCESS;
 }
 
-LONG RegEnumValue(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLength, LPDWORD, LPDWORD type,
-                  LPBYTE data, LPDWORD dataSize) {
+LONG RegEnumValue(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLength, LPDWORD, LPDWORD type, LPBYTE data,
+                  LPDWORD dataSize) {
   if (data && !dataSize) return ERROR_INVALID_PARAMETER;
   Session session(false);
   LONG error = ERROR_SUCCESS;
@@ -540,9 +543,9 @@ LONG RegEnumValue(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLeng
   return ERROR_SUCCESS;
 }
 
-LONG RegQueryInfoKey(HKEY key, LPWSTR className, LPDWORD classLength, LPDWORD, LPDWORD subKeys,
-                     LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values, LPDWORD maxValueNameLength,
-                     LPDWORD maxValueLength, LPDWORD securityDescriptor, PFILETIME lastWriteTime) {
+LONG RegQueryInfoKey(HKEY key, LPWSTR className, LPDWORD classLength, LPDWORD, LPDWORD subKeys, LPDWORD maxSubKeyLength,
+                     LPDWORD maxClassLength, LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
+                     LPDWORD securityDescriptor, PFILETIME lastWriteTime) {
   Session session(false);
   LONG error = ERROR_SUCCESS;
   Key* k = KeyOf(session.store(), key, error);

@@ -10,7 +10,7 @@ namespace {
 class SerialObject : public Object {
  public:
   explicit SerialObject(std::string name) : Object(Type::Serial), name(std::move(name)) {}
-  std::string name;      // "SMP1"
+  std::string name;  // "SMP1"
   std::mutex lock;
   DCB state{};
   COMMTIMEOUTS timeouts{};
@@ -18,9 +18,7 @@ class SerialObject : public Object {
   std::string pending;        // reply bytes not read yet
 };
 
-std::string DeviceFile(const std::string& name, const char* suffix) {
-  return "\\.devices\\" + name + suffix;
-}
+std::string DeviceFile(const std::string& name, const char* suffix) { return "\\.devices\\" + name + suffix; }
 
 bool ReadDeviceFile(const std::string& devicePath, std::string& out) {
   FILE* f = OpenDeviceFile(devicePath.c_str(), "rb");
@@ -43,8 +41,7 @@ bool IsSerialDeviceName(LPCWSTR name) {
   if (!name) return false;
   std::u16string_view n(name);
   auto letter = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
-  return n.size() == 5 && letter(n[0]) && letter(n[1]) && letter(n[2]) && n[3] >= u'0' && n[3] <= u'9' &&
-         n[4] == u':';
+  return n.size() == 5 && letter(n[0]) && letter(n[1]) && letter(n[2]) && n[3] >= u'0' && n[3] <= u'9' && n[4] == u':';
 }
 
 HANDLE OpenSerialDevice(LPCWSTR name, DWORD disposition) {

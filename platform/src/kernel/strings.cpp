@@ -102,8 +102,10 @@ long _tcstol(const WCHAR* text, WCHAR** end, int base) {
   unsigned long long value = 0;
   const WCHAR* digits = p;
   for (;; ++p) {
-    int d = *p >= u'0' && *p <= u'9' ? *p - u'0' : *p >= u'a' && *p <= u'z' ? *p - u'a' + 10
-          : *p >= u'A' && *p <= u'Z' ? *p - u'A' + 10 : 99;
+    int d = *p >= u'0' && *p <= u'9'   ? *p - u'0'
+            : *p >= u'a' && *p <= u'z' ? *p - u'a' + 10
+            : *p >= u'A' && *p <= u'Z' ? *p - u'A' + 10
+                                       : 99;
     if (d >= base) break;
     constexpr unsigned long long kCap = static_cast<unsigned long long>(LONG_MAX) + 2;  // past both ends
     unsigned ub = static_cast<unsigned>(base), ud = static_cast<unsigned>(d);

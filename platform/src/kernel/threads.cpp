@@ -20,15 +20,14 @@ class ThreadObject : public Waitable {
       : Waitable(Type::Thread, false, false), start(start), parameter(parameter), suspended(suspended) {}
   LPTHREAD_START_ROUTINE start;
   LPVOID parameter;
-  bool suspended;            // guarded by WaitLock()
-  DWORD threadId = 0;        // guarded by WaitLock(); 0 until the thread runs
+  bool suspended;      // guarded by WaitLock()
+  DWORD threadId = 0;  // guarded by WaitLock(); 0 until the thread runs
   std::atomic<DWORD> exitCode{STILL_ACTIVE};
 };
 
 class EventObject : public Waitable {
  public:
-  EventObject(bool manualReset, bool initialState)
-      : Waitable(Type::Event, !manualReset, initialState) {}
+  EventObject(bool manualReset, bool initialState) : Waitable(Type::Event, !manualReset, initialState) {}
 };
 
 // Thrown by ExitThread and caught at the bottom of the thread it ends.
@@ -69,11 +68,8 @@ std::shared_ptr<Waitable> WaitableOf(HANDLE handle) {
   switch (object->type()) {
     case Object::Type::Thread:
     case Object::Type::Process:
-    case Object::Type::Event:
-      return std::static_pointer_cast<Waitable>(object);
-    default:
-      SetLastError(ERROR_INVALID_HANDLE);
-      return nullptr;
+    case Object::Type::Event: return std::static_pointer_cast<Waitable>(object);
+    default: SetLastError(ERROR_INVALID_HANDLE); return nullptr;
   }
 }
 
@@ -249,9 +245,7 @@ DWORD WaitForSingleObject(HANDLE object, DWORD timeoutMs) {
   return WaitForMultipleObjects(1, &object, FALSE, timeoutMs);
 }
 
-void InitializeCriticalSection(LPCRITICAL_SECTION section) {
-  new (section->opaque) std::recursive_mutex;
-}
+void InitializeCriticalSection(LPCRITICAL_SECTION section) { new (section->opaque) std::recursive_mutex; }
 
 void DeleteCriticalSection(LPCRITICAL_SECTION section) { LockOf(section)->~recursive_mutex(); }
 void EnterCriticalSection(LPCRITICAL_SECTION section) { LockOf(section)->lock(); }

@@ -61,15 +61,15 @@ void Advance(uint32_t ms) {
 
 uint64_t NowMs() {
   if (g_virtual) return g_virtualNow;
-  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   std::chrono::system_clock::now().time_since_epoch())
-                                   .count());
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count());
 }
 
 uint64_t MsFromTime(const SYSTEMTIME& t) {
   int64_t days = DaysFromCivil(t.wYear, t.wMonth, t.wDay);
-  return static_cast<uint64_t>(days * 86400000 + t.wHour * 3600000ll + t.wMinute * 60000ll +
-                               t.wSecond * 1000ll + t.wMilliseconds);
+  return static_cast<uint64_t>(days * 86400000 + t.wHour * 3600000ll + t.wMinute * 60000ll + t.wSecond * 1000ll +
+                               t.wMilliseconds);
 }
 
 }  // namespace plat::clock
@@ -81,8 +81,10 @@ void RealTime(LPSYSTEMTIME time, bool local) {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
   std::time_t seconds = static_cast<std::time_t>(ms / 1000);
   std::tm tm{};
-  if (local) localtime_r(&seconds, &tm);
-  else gmtime_r(&seconds, &tm);
+  if (local)
+    localtime_r(&seconds, &tm);
+  else
+    gmtime_r(&seconds, &tm);
   time->wYear = static_cast<WORD>(tm.tm_year + 1900);
   time->wMonth = static_cast<WORD>(tm.tm_mon + 1);
   time->wDayOfWeek = static_cast<WORD>(tm.tm_wday);
@@ -97,21 +99,25 @@ void RealTime(LPSYSTEMTIME time, bool local) {
 
 void GetLocalTime(LPSYSTEMTIME time) {
   if (!time) return;
-  if (plat::clock::IsVirtual()) plat::clock::CivilFromMs(plat::clock::NowMs(), time);
-  else RealTime(time, true);
+  if (plat::clock::IsVirtual())
+    plat::clock::CivilFromMs(plat::clock::NowMs(), time);
+  else
+    RealTime(time, true);
 }
 
 void GetSystemTime(LPSYSTEMTIME time) {
   if (!time) return;
-  if (plat::clock::IsVirtual()) plat::clock::CivilFromMs(plat::clock::NowMs(), time);
-  else RealTime(time, false);
+  if (plat::clock::IsVirtual())
+    plat::clock::CivilFromMs(plat::clock::NowMs(), time);
+  else
+    RealTime(time, false);
 }
 
 DWORD GetTickCount() {
   if (plat::clock::IsVirtual()) return static_cast<DWORD>(plat::clock::NowMs());
-  return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                std::chrono::steady_clock::now().time_since_epoch())
-                                .count());
+  return static_cast<DWORD>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
 }
 
 void Sleep(DWORD ms) {
@@ -123,6 +129,8 @@ void Sleep(DWORD ms) {
     std::this_thread::yield();
     return;
   }
-  if (ms == 0) std::this_thread::yield();
-  else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  if (ms == 0)
+    std::this_thread::yield();
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

@@ -205,8 +205,8 @@ int closesocket(SOCKET s) {
   return 0;
 }
 
-#define PLAT_SOCKET_OR_FAIL(sock, s)            \
-  std::shared_ptr<Sock> sock = FindSocket(s);   \
+#define PLAT_SOCKET_OR_FAIL(sock, s)          \
+  std::shared_ptr<Sock> sock = FindSocket(s); \
   if (!sock) return Fail(WSAENOTSOCK)
 
 int plat_connect(SOCKET s, const struct sockaddr* address, int length) {
@@ -424,9 +424,9 @@ int plat_select(int /*nfds*/, plat_fd_set* readSet, plat_fd_set* writeSet, plat_
     }
   }
   using Clock = std::chrono::steady_clock;
-  auto deadline = timeout ? Clock::now() + std::chrono::seconds(timeout->tv_sec) +
-                                std::chrono::microseconds(timeout->tv_usec)
-                          : Clock::time_point::max();
+  auto deadline =
+      timeout ? Clock::now() + std::chrono::seconds(timeout->tv_sec) + std::chrono::microseconds(timeout->tv_usec)
+              : Clock::time_point::max();
   bool muted[3 * FD_SETSIZE] = {};  // reported only what no set asked for: not polled again
   int results[3 * FD_SETSIZE];
   for (;;) {
@@ -522,8 +522,10 @@ struct hostent* plat_gethostbyname(const char* name) {
     addrinfo* found = nullptr;
     int rc = getaddrinfo(name, nullptr, &hints, &found);
     if (rc != 0) {
-      WSASetLastError(rc == EAI_AGAIN ? WSATRY_AGAIN : rc == EAI_NONAME ? WSAHOST_NOT_FOUND
-                    : rc == EAI_NODATA ? WSANO_DATA : WSANO_RECOVERY);
+      WSASetLastError(rc == EAI_AGAIN    ? WSATRY_AGAIN
+                      : rc == EAI_NONAME ? WSAHOST_NOT_FOUND
+                      : rc == EAI_NODATA ? WSANO_DATA
+                                         : WSANO_RECOVERY);
       return nullptr;
     }
     for (addrinfo* a = found; a && count < 35; a = a->ai_next) {

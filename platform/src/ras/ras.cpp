@@ -89,8 +89,7 @@ std::u16string ReadString(HKEY k, const char16_t* name) {
   if (RegQueryValueEx(k, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
   if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
   std::u16string buf(size / sizeof(WCHAR) + 1, u'\0');
-  if (RegQueryValueEx(k, name, nullptr, &type, reinterpret_cast<LPBYTE>(buf.data()), &size) != ERROR_SUCCESS)
-    return {};
+  if (RegQueryValueEx(k, name, nullptr, &type, reinterpret_cast<LPBYTE>(buf.data()), &size) != ERROR_SUCCESS) return {};
   buf.resize(size / sizeof(WCHAR));
   while (!buf.empty() && buf.back() == 0) buf.pop_back();
   return buf.substr(0, buf.find(u'\0'));
@@ -152,9 +151,12 @@ bool ParseScript(const std::string& text, std::vector<Step>* steps, DWORD* dialF
       char* next = nullptr;
       unsigned long v = std::strtoul(end, &next, 10);
       if (next == end) return false;
-      if (kind == ':') s.error = static_cast<DWORD>(v);
-      else if (kind == '@') s.delayMs = static_cast<DWORD>(v);
-      else return false;
+      if (kind == ':')
+        s.error = static_cast<DWORD>(v);
+      else if (kind == '@')
+        s.delayMs = static_cast<DWORD>(v);
+      else
+        return false;
       end = next;
     }
     steps->push_back(s);
@@ -191,8 +193,10 @@ std::string Utf8(const std::u16string& s) {
 
 void JoinAll(std::vector<std::shared_ptr<Conn>>& list) {
   for (auto& c : list)
-    if (c->dialer.joinable() && c->dialer.get_id() != std::this_thread::get_id()) c->dialer.join();
-    else if (c->dialer.joinable()) c->dialer.detach();
+    if (c->dialer.joinable() && c->dialer.get_id() != std::this_thread::get_id())
+      c->dialer.join();
+    else if (c->dialer.joinable())
+      c->dialer.detach();
 }
 
 std::shared_ptr<Conn> NewConn(State& s, const std::u16string& entry) {
@@ -258,8 +262,7 @@ void RunDial(std::shared_ptr<Conn> c, std::vector<Step> steps) {
   State& s = S();
   for (const Step& step : steps) {
     std::unique_lock<std::mutex> lock(s.m);
-    if (step.delayMs)
-      s.cv.wait_for(lock, std::chrono::milliseconds(step.delayMs), [&] { return c->cancelled; });
+    if (step.delayMs) s.cv.wait_for(lock, std::chrono::milliseconds(step.delayMs), [&] { return c->cancelled; });
     if (c->cancelled) return;
     c->state = step.state;
     c->error = step.error;
@@ -293,8 +296,8 @@ DWORD RasEnumEntries(LPCWSTR, LPCWSTR phoneBook, RASENTRYNAME* entries, LPDWORD 
   return 0;
 }
 
-DWORD RasGetEntryProperties(LPCWSTR phoneBook, LPCWSTR entryName, RASENTRY* entry, LPDWORD entrySize,
-                            LPBYTE, LPDWORD deviceInfoSize) {
+DWORD RasGetEntryProperties(LPCWSTR phoneBook, LPCWSTR entryName, RASENTRY* entry, LPDWORD entrySize, LPBYTE,
+                            LPDWORD deviceInfoSize) {
   if (!entrySize) return ERROR_INVALID_PARAMETER;
   if (phoneBook) return ERROR_CANNOT_OPEN_PHONEBOOK;
   if (deviceInfoSize) *deviceInfoSize = 0;
@@ -455,8 +458,10 @@ void SetDialScript(const std::u16string& entryName, const std::string& script) {
   State& s = S();
   std::unique_lock<std::mutex> lock(s.m);
   EnsureRoot(s, lock);
-  if (script.empty()) s.scripts.erase(Lower(entryName));
-  else s.scripts[Lower(entryName)] = script;
+  if (script.empty())
+    s.scripts.erase(Lower(entryName));
+  else
+    s.scripts[Lower(entryName)] = script;
 }
 
 HRASCONN AddConnection(const std::u16string& entryName, DWORD state) {

@@ -327,15 +327,22 @@ HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
     w->menu = menuOrId;
   }
   if (!(style & WS_CHILD)) {
-    if (x == CW_USEDEFAULT) { x = 0; y = PLAT_TASKBAR_HEIGHT; }
-    if (width == CW_USEDEFAULT) { width = PLAT_SCREEN_WIDTH; height = PLAT_SCREEN_HEIGHT - PLAT_TASKBAR_HEIGHT; }
+    if (x == CW_USEDEFAULT) {
+      x = 0;
+      y = PLAT_TASKBAR_HEIGHT;
+    }
+    if (width == CW_USEDEFAULT) {
+      width = PLAT_SCREEN_WIDTH;
+      height = PLAT_SCREEN_HEIGHT - PLAT_TASKBAR_HEIGHT;
+    }
   } else {
     if (x == CW_USEDEFAULT) x = y = 0;
     if (width == CW_USEDEFAULT) width = height = 0;
   }
   w->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
   g.windows[h] = w;
-  if (pw && (style & WS_CHILD)) pw->children.push_back(h);
+  if (pw && (style & WS_CHILD))
+    pw->children.push_back(h);
   else {
     g.zorder.insert(g.zorder.begin(), h);
     Restamp(*w);
@@ -375,8 +382,8 @@ HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
   return IsWindow(h) ? h : 0;
 }
 
-HWND CreateWindow(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width, int height,
-                  HWND parent, HMENU menuOrId, HINSTANCE inst, LPVOID param) {
+HWND CreateWindow(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width, int height, HWND parent,
+                  HMENU menuOrId, HINSTANCE inst, LPVOID param) {
   return CreateWindowEx(0, className, windowName, style, x, y, width, height, parent, menuOrId, inst, param);
 }
 
@@ -530,9 +537,21 @@ LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value) {
     default: break;
   }
   if (w->isDialog) {
-    if (index == DWL_MSGRESULT) { old = w->msgResult; w->msgResult = value; return old; }
-    if (index == DWL_DLGPROC) { old = reinterpret_cast<LONG_PTR>(w->dlgProc); w->dlgProc = reinterpret_cast<DLGPROC>(value); return old; }
-    if (index == DWL_USER) { old = w->dlgUser; w->dlgUser = value; return old; }
+    if (index == DWL_MSGRESULT) {
+      old = w->msgResult;
+      w->msgResult = value;
+      return old;
+    }
+    if (index == DWL_DLGPROC) {
+      old = reinterpret_cast<LONG_PTR>(w->dlgProc);
+      w->dlgProc = reinterpret_cast<DLGPROC>(value);
+      return old;
+    }
+    if (index == DWL_USER) {
+      old = w->dlgUser;
+      w->dlgUser = value;
+      return old;
+    }
   }
   if (index >= 0 && static_cast<size_t>(index) < w->extra.size()) {
     old = w->extra[static_cast<size_t>(index)];
@@ -609,7 +628,8 @@ HWND SetParent(HWND child, HWND newParent) {
   if (newParent && !np) return 0;
   HWND old = w->parent;
   if (w->style & WS_VISIBLE) ExposeInParent(*w);
-  if (auto op = Find(old)) op->children.erase(std::remove(op->children.begin(), op->children.end(), child), op->children.end());
+  if (auto op = Find(old))
+    op->children.erase(std::remove(op->children.begin(), op->children.end(), child), op->children.end());
   g.zorder.erase(std::remove(g.zorder.begin(), g.zorder.end(), child), g.zorder.end());
   if (np) {
     w->style = (w->style | WS_CHILD) & ~WS_POPUP;
@@ -764,8 +784,10 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     Lock l(G().m);
     wasDisabled = (w->style & WS_DISABLED) != 0;
     if (wasDisabled == !enable) return wasDisabled;
-    if (enable) w->style &= ~WS_DISABLED;
-    else w->style |= WS_DISABLED;
+    if (enable)
+      w->style &= ~WS_DISABLED;
+    else
+      w->style |= WS_DISABLED;
     InvalidateLocal(*w, nullptr, true);
   }
   if (!enable) {
@@ -864,16 +886,30 @@ DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
 
 int GetSystemMetrics(int index) {
   switch (index) {
-    case SM_CXSCREEN: case SM_CXFULLSCREEN: return PLAT_SCREEN_WIDTH;
+    case SM_CXSCREEN:
+    case SM_CXFULLSCREEN: return PLAT_SCREEN_WIDTH;
     case SM_CYSCREEN: return PLAT_SCREEN_HEIGHT;
     case SM_CYFULLSCREEN: return PLAT_SCREEN_HEIGHT - PLAT_TASKBAR_HEIGHT;
-    case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVSCROLL: case SM_CXHSCROLL:
-    case SM_CYVTHUMB: case SM_CXHTHUMB: return PLAT_SCROLLBAR_SIZE;
-    case SM_CYCAPTION: case SM_CYMENU: return PLAT_MENUBAR_HEIGHT;
-    case SM_CXBORDER: case SM_CYBORDER: return 1;
-    case SM_CXEDGE: case SM_CYEDGE: case SM_CXDLGFRAME: case SM_CYDLGFRAME: return 2;
-    case SM_CXICON: case SM_CYICON: case SM_CXCURSOR: case SM_CYCURSOR: return 32;
-    case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: return 8;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+    case SM_CYVSCROLL:
+    case SM_CXHSCROLL:
+    case SM_CYVTHUMB:
+    case SM_CXHTHUMB: return PLAT_SCROLLBAR_SIZE;
+    case SM_CYCAPTION:
+    case SM_CYMENU: return PLAT_MENUBAR_HEIGHT;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
+    case SM_CXEDGE:
+    case SM_CYEDGE:
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME: return 2;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: return 32;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK: return 8;
     default: return 0;
   }
 }

@@ -91,7 +91,7 @@ Counters* SharedCounters() {
   g_counters = nullptr;
   int fd = open((dir + "/counters").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return nullptr;
-  struct stat st{};
+  struct stat st {};
   if (fstat(fd, &st) == 0 && st.st_size < 4096 && ftruncate(fd, 4096) != 0) {
     close(fd);
     return nullptr;
@@ -257,7 +257,9 @@ void SortBottomFirst(std::vector<DeviceLayer>* layers) {
   });
 }
 
-void PostRemote(HWND h, UINT msg, WPARAM wp, LPARAM lp) { RemoteCall(h, OpPost, msg, wp, lp, nullptr, nullptr, nullptr); }
+void PostRemote(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  RemoteCall(h, OpPost, msg, wp, lp, nullptr, nullptr, nullptr);
+}
 
 }  // namespace
 
@@ -340,8 +342,9 @@ void PublishLayers() {
     g_publishedOrder = order;
     std::vector<DeviceLayer> layers;
     LocalLayers(&layers);
-    Put(data, FileHead{kLayerMagic, static_cast<uint32_t>(CurrentProcessId()), g.slot, static_cast<uint32_t>(layers.size()),
-                       shell.stamp, shell.taskBar ? 1u : 0u, shell.sip ? 1u : 0u});
+    Put(data,
+        FileHead{kLayerMagic, static_cast<uint32_t>(CurrentProcessId()), g.slot, static_cast<uint32_t>(layers.size()),
+                 shell.stamp, shell.taskBar ? 1u : 0u, shell.sip ? 1u : 0u});
     for (const DeviceLayer& layer : layers) {
       const Surface& s = *layer.surface;
       bool pixels = layer.visible && s.pixels.size() == static_cast<size_t>(s.width) * static_cast<size_t>(s.height);
@@ -394,7 +397,8 @@ uint64_t DeviceGeneration() {
 bool TakeDisplay() {
   if (g_displayLock >= 0 && !g_displayElsewhere) return true;
   if (!g_sharing) return true;  // alone: nobody to share it with
-  if (g_displayLock < 0) g_displayLock = open((ScreenDir() + "/display.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (g_displayLock < 0)
+    g_displayLock = open((ScreenDir() + "/display.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (g_displayLock < 0) return true;
   // Held for the program's life; the program that waits tries again while its loop waits.
   g_displayElsewhere = flock(g_displayLock, LOCK_EX | LOCK_NB) != 0;
@@ -417,7 +421,8 @@ void RouteDisplayInput(int kind, int x, int y, UINT key, char16_t ch) {
       g_remoteStylus = 0;
       auto layers = DeviceLayers(true, nullptr);
       for (auto it = layers.rbegin(); it != layers.rend(); ++it) {
-        if (!it->visible || x < it->rect.left || x >= it->rect.right || y < it->rect.top || y >= it->rect.bottom) continue;
+        if (!it->visible || x < it->rect.left || x >= it->rect.right || y < it->rect.top || y >= it->rect.bottom)
+          continue;
         if (!it->local) g_remoteStylus = it->hwnd;
         break;
       }
@@ -425,10 +430,14 @@ void RouteDisplayInput(int kind, int x, int y, UINT key, char16_t ch) {
     remote = g_remoteStylus;
     if (kind == DeviceInputUp) g_remoteStylus = 0;
     if (remote) {
-      PostRemote(remote, WM_PLAT_DEVICE_INPUT, static_cast<WPARAM>(kind), MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+      PostRemote(remote, WM_PLAT_DEVICE_INPUT, static_cast<WPARAM>(kind),
+                 MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
       return;
     }
-    plat::win::InjectStylus(kind == DeviceInputDown ? Stylus::Down : kind == DeviceInputUp ? Stylus::Up : Stylus::Move, x, y);
+    plat::win::InjectStylus(kind == DeviceInputDown ? Stylus::Down
+                            : kind == DeviceInputUp ? Stylus::Up
+                                                    : Stylus::Move,
+                            x, y);
     return;
   }
   // Keys go to the program that owns the top window.
@@ -442,8 +451,10 @@ void RouteDisplayInput(int kind, int x, int y, UINT key, char16_t ch) {
     PostRemote(remote, WM_PLAT_DEVICE_INPUT, static_cast<WPARAM>(kind), kind == DeviceInputKey ? key : ch);
     return;
   }
-  if (kind == DeviceInputKey) plat::win::InjectKey(key);
-  else plat::win::InjectChar(ch);
+  if (kind == DeviceInputKey)
+    plat::win::InjectKey(key);
+  else
+    plat::win::InjectChar(ch);
 }
 
 void DeviceInput(WPARAM kind, LPARAM value) {
@@ -475,7 +486,8 @@ void PowerOff() {
   std::thread([others, mine] {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     auto anyAlive = [&] { return std::any_of(others.begin(), others.end(), ProcessAlive); };
-    while (anyAlive() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    while (anyAlive() && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     for (uint32_t pid : others)
       if (ProcessAlive(pid)) kill(static_cast<pid_t>(pid), SIGKILL);
     if (mine) PostMessage(mine, WM_CLOSE, 0, 0);

@@ -18,12 +18,10 @@ namespace plat::wm {
 
 namespace {
 
-constexpr int kDialogResource = 5;  // plat::res::Dialog
+constexpr int kDialogResource = 5;      // plat::res::Dialog
 constexpr LONG_PTR kHasDefId = 0x534B;  // DM_GETDEFID marks a valid default id with this high word
 
-bool IsTabStop(const Window& c) {
-  return (c.style & WS_TABSTOP) && (c.style & WS_VISIBLE) && !(c.style & WS_DISABLED);
-}
+bool IsTabStop(const Window& c) { return (c.style & WS_TABSTOP) && (c.style & WS_VISIBLE) && !(c.style & WS_DISABLED); }
 
 HWND FirstTabStop(HWND dlg) {
   auto w = Find(dlg);
@@ -89,8 +87,10 @@ LRESULT DialogDefaults(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_NEXTDLGCTL: {
       HWND target;
-      if (LOWORD(lp)) target = static_cast<HWND>(wp);
-      else target = GetNextDlgTabItem(h, GetFocus(), wp ? TRUE : FALSE);
+      if (LOWORD(lp))
+        target = static_cast<HWND>(wp);
+      else
+        target = GetNextDlgTabItem(h, GetFocus(), wp ? TRUE : FALSE);
       if (target) SetFocus(target);
       return 0;
     }
@@ -138,9 +138,12 @@ LRESULT DialogWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 using namespace plat::wm;
 
-LRESULT DefDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) { return DialogDefaults(dlg, msg, wParam, lParam); }
+LRESULT DefDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DialogDefaults(dlg, msg, wParam, lParam);
+}
 
-HWND CreateDialogIndirectParam(HINSTANCE inst, const plat::DialogTemplate* tmpl, HWND parent, DLGPROC proc, LPARAM param) {
+HWND CreateDialogIndirectParam(HINSTANCE inst, const plat::DialogTemplate* tmpl, HWND parent, DLGPROC proc,
+                               LPARAM param) {
   if (!tmpl) return 0;
   LPCWSTR cls = tmpl->className && *tmpl->className ? tmpl->className : WC_DIALOG;
   DWORD style = tmpl->style & ~WS_VISIBLE;
@@ -187,7 +190,8 @@ HWND CreateDialog(HINSTANCE inst, LPCWSTR templateName, HWND parent, DLGPROC pro
   return CreateDialogParam(inst, templateName, parent, proc, 0);
 }
 
-INT_PTR DialogBoxIndirectParam(HINSTANCE inst, const plat::DialogTemplate* tmpl, HWND parent, DLGPROC proc, LPARAM param) {
+INT_PTR DialogBoxIndirectParam(HINSTANCE inst, const plat::DialogTemplate* tmpl, HWND parent, DLGPROC proc,
+                               LPARAM param) {
   if (!tmpl) return -1;
   HWND owner = parent ? TopLevelOf(parent) : 0;
   plat::DialogTemplate hidden = *tmpl;

@@ -64,11 +64,13 @@ HWND HitTest(POINT pt, int* area) {
         local = POINT{pt.x - wo.x, pt.y - wo.y};
         RECT c = ClientRectLocal(*cur);
         LONG width = cur->rect.right - cur->rect.left, height = cur->rect.bottom - cur->rect.top;
-        if (local.x >= c.right && local.x < width && local.y >= c.top && local.y < c.bottom && cur->vbar.max > cur->vbar.min) {
+        if (local.x >= c.right && local.x < width && local.y >= c.top && local.y < c.bottom &&
+            cur->vbar.max > cur->vbar.min) {
           *area = HTVSCROLL;
           return cur->hwnd;
         }
-        if (local.y >= c.bottom && local.y < height && local.x >= c.left && local.x < c.right && cur->hbar.max > cur->hbar.min) {
+        if (local.y >= c.bottom && local.y < height && local.x >= c.left && local.x < c.right &&
+            cur->hbar.max > cur->hbar.min) {
           *area = HTHSCROLL;
           return cur->hwnd;
         }
@@ -87,8 +89,8 @@ HWND HitTest(POINT pt, int* area) {
         }
         if (!hit) continue;
         if (disabled) break;  // the point stays with the parent
-        if (kw->queue == me &&
-            CallProc(kw, WM_NCHITTEST, 0, MAKELPARAM(static_cast<WORD>(pt.x), static_cast<WORD>(pt.y))) == HTTRANSPARENT)
+        if (kw->queue == me && CallProc(kw, WM_NCHITTEST, 0,
+                                        MAKELPARAM(static_cast<WORD>(pt.x), static_cast<WORD>(pt.y))) == HTTRANSPARENT)
           continue;
         next = kw;
         break;
@@ -260,7 +262,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         size_t oldIndex = static_cast<size_t>(it - list->begin());
         list->erase(it);
         auto pos = list->begin();
-        if (insertAfter == HWND_BOTTOM) pos = list->end();
+        if (insertAfter == HWND_BOTTOM)
+          pos = list->end();
         else if (insertAfter != HWND_TOP && insertAfter != HWND_TOPMOST && insertAfter != HWND_NOTOPMOST) {
           auto a = std::find(list->begin(), list->end(), insertAfter);
           pos = a == list->end() ? list->begin() : a + 1;
@@ -272,8 +275,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
           if (front) {
             Restamp(*w);
             RaiseOwned(hwnd);
-          }
-          else StampBelow(*w, insertAfter == HWND_BOTTOM ? HWND_BOTTOM : insertAfter);
+          } else
+            StampBelow(*w, insertAfter == HWND_BOTTOM ? HWND_BOTTOM : insertAfter);
         }
         if (restacked && (w->style & WS_VISIBLE)) {
           InvalidateTree(*w);
@@ -290,8 +293,13 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     }
   }
   if (moved || sized || restacked) {
-    WINDOWPOS wp{hwnd, insertAfter, static_cast<int>(nr.left), static_cast<int>(nr.top),
-                 static_cast<int>(nr.right - nr.left), static_cast<int>(nr.bottom - nr.top), flags};
+    WINDOWPOS wp{hwnd,
+                 insertAfter,
+                 static_cast<int>(nr.left),
+                 static_cast<int>(nr.top),
+                 static_cast<int>(nr.right - nr.left),
+                 static_cast<int>(nr.bottom - nr.top),
+                 flags};
     SendMessage(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
   }
   if (moved && Find(hwnd)) {
@@ -490,8 +498,10 @@ HCURSOR SetCursor(HCURSOR cursor) {
     G().cursorHandle = cursor;
   }
   HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
-  if (cursor == wait) plat::win::SetWaitCursor(true);
-  else if (old == wait) plat::win::SetWaitCursor(false);
+  if (cursor == wait)
+    plat::win::SetWaitCursor(true);
+  else if (old == wait)
+    plat::win::SetWaitCursor(false);
   return old;
 }
 

@@ -119,9 +119,7 @@ void Serve(int conn) {
   switch (req.op) {
     case OpIsWindow: Answer(conn, w ? 1 : 0, true); return;
     case OpIsVisible: Answer(conn, w && VisibleChain(*w) ? 1 : 0, true); return;
-    case OpThread:
-      Answer(conn, w ? 1 : 0, true, w ? w->queue->tid : 0, CurrentProcessId());
-      return;
+    case OpThread: Answer(conn, w ? 1 : 0, true, w ? w->queue->tid : 0, CurrentProcessId()); return;
     case OpPost:
       l.unlock();
       if (req.msg == WM_PLAT_DEVICE_INPUT) {
@@ -130,7 +128,8 @@ void Serve(int conn) {
         Answer(conn, 1, true);
         return;
       }
-      Answer(conn, PostMessage(req.hwnd, req.msg, static_cast<WPARAM>(req.wParam), static_cast<LPARAM>(req.lParam)), true);
+      Answer(conn, PostMessage(req.hwnd, req.msg, static_cast<WPARAM>(req.wParam), static_cast<LPARAM>(req.lParam)),
+             true);
       return;
     case OpNotify:
     case OpSend:
@@ -196,13 +195,33 @@ void RemoteReply(int fd, LRESULT result, bool ok) { Answer(fd, result, ok); }
 bool MayCrossProcesses(UINT msg) {
   if (msg >= WM_USER) return true;
   switch (msg) {
-    case WM_NULL: case WM_CLOSE: case WM_QUIT: case WM_COMMAND: case WM_SYSCOMMAND: case WM_TIMER:
-    case WM_SHOWWINDOW: case WM_ACTIVATE: case WM_ENABLE: case WM_SETFOCUS: case WM_KILLFOCUS:
-    case WM_SETREDRAW: case WM_CANCELMODE: case WM_KEYDOWN: case WM_KEYUP: case WM_CHAR:
-    case WM_MOUSEMOVE: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
-    case WM_HSCROLL: case WM_VSCROLL: case WM_ACTIVATEAPP: case WM_GETTEXTLENGTH: case WM_POWER:
-    case WM_TIMECHANGE: case WM_HOTKEY:
-      return true;
+    case WM_NULL:
+    case WM_CLOSE:
+    case WM_QUIT:
+    case WM_COMMAND:
+    case WM_SYSCOMMAND:
+    case WM_TIMER:
+    case WM_SHOWWINDOW:
+    case WM_ACTIVATE:
+    case WM_ENABLE:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_SETREDRAW:
+    case WM_CANCELMODE:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_ACTIVATEAPP:
+    case WM_GETTEXTLENGTH:
+    case WM_POWER:
+    case WM_TIMECHANGE:
+    case WM_HOTKEY: return true;
     default: return false;
   }
 }
@@ -314,8 +333,14 @@ bool RemoteCall(HWND h, uint32_t op, UINT msg, WPARAM wp, LPARAM lp, LRESULT* re
     close(fd);
     return false;
   }
-  Request req{kMagic, op, h, msg, static_cast<uint64_t>(wp), static_cast<int64_t>(lp),
-              static_cast<uint32_t>(CurrentProcessId()), 0};
+  Request req{kMagic,
+              op,
+              h,
+              msg,
+              static_cast<uint64_t>(wp),
+              static_cast<int64_t>(lp),
+              static_cast<uint32_t>(CurrentProcessId()),
+              0};
   if (!WriteAll(fd, &req, sizeof req)) {
     close(fd);
     return false;
@@ -350,8 +375,8 @@ void LogEvent(const char* kind, const std::string& fields) {
     if (g.runDir.empty()) g.runDir = wm::RunDir();
     dir = g.runDir;
   }
-  std::string line = std::to_string(wm::NowMs()) + "\t" + std::to_string(wm::CurrentProcessId()) + "\t" + kind +
-                     "\t" + fields + "\n";
+  std::string line =
+      std::to_string(wm::NowMs()) + "\t" + std::to_string(wm::CurrentProcessId()) + "\t" + kind + "\t" + fields + "\n";
   int fd = open((dir + "/events.log").c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return;
   ssize_t r = write(fd, line.data(), line.size());

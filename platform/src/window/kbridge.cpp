@@ -17,7 +17,7 @@ std::string DeviceRoot() __attribute__((weak));
 namespace clock {
 uint64_t NowMs() __attribute__((weak));
 bool IsVirtual() __attribute__((weak));
-}
+}  // namespace clock
 }  // namespace plat
 DWORD GetCurrentThreadId() __attribute__((weak));
 DWORD GetCurrentProcessId() __attribute__((weak));
@@ -49,9 +49,9 @@ std::string RunDir() {
 
 uint64_t NowMs() {
   if (&plat::clock::NowMs) return plat::clock::NowMs();
-  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   std::chrono::steady_clock::now().time_since_epoch())
-                                   .count());
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
 }
 
 bool ClockIsVirtual() { return &plat::clock::IsVirtual ? plat::clock::IsVirtual() : false; }

@@ -146,8 +146,11 @@ LRESULT CALLBACK BoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         DrawText(dc, b->info.caption.c_str(), -1, &capText, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         SetTextColor(dc, RGB(0, 0, 0));
         UINT icon = b->info.type & MB_ICONMASK;
-        const char16_t* mark = icon == MB_ICONQUESTION ? u"?" : icon == MB_ICONEXCLAMATION ? u"!"
-                             : icon == MB_ICONINFORMATION ? u"i" : icon == MB_ICONHAND ? u"x" : nullptr;
+        const char16_t* mark = icon == MB_ICONQUESTION      ? u"?"
+                               : icon == MB_ICONEXCLAMATION ? u"!"
+                               : icon == MB_ICONINFORMATION ? u"i"
+                               : icon == MB_ICONHAND        ? u"x"
+                                                            : nullptr;
         int textLeft = 8;
         if (mark) {
           RECT m{8, kCaptionHeight + 8, 28, kCaptionHeight + 28};
@@ -179,19 +182,24 @@ LRESULT CALLBACK BoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_KEYDOWN: {
       if (!b) return 0;
-      if (wp == VK_RETURN) Answer(b, b->defaultButton);
+      if (wp == VK_RETURN)
+        Answer(b, b->defaultButton);
       else if (wp == VK_ESCAPE) {
         auto& bs = b->info.buttons;
-        if (std::find(bs.begin(), bs.end(), IDCANCEL) != bs.end()) Answer(b, IDCANCEL);
-        else if (bs.size() == 1) Answer(b, bs[0]);
+        if (std::find(bs.begin(), bs.end(), IDCANCEL) != bs.end())
+          Answer(b, IDCANCEL);
+        else if (bs.size() == 1)
+          Answer(b, bs[0]);
       }
       return 0;
     }
     case WM_CLOSE: {
       if (b) {
         auto& bs = b->info.buttons;
-        if (std::find(bs.begin(), bs.end(), IDCANCEL) != bs.end()) Answer(b, IDCANCEL);
-        else if (bs.size() == 1) Answer(b, bs[0]);
+        if (std::find(bs.begin(), bs.end(), IDCANCEL) != bs.end())
+          Answer(b, IDCANCEL);
+        else if (bs.size() == 1)
+          Answer(b, bs[0]);
       }
       return 0;
     }
@@ -380,16 +388,16 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   }
   int height = std::clamp(kCaptionHeight + 16 + lines * 16 + kButtonHeight + 16, 90, PLAT_SCREEN_HEIGHT - 40);
   int y = PLAT_TASKBAR_HEIGHT + (PLAT_SCREEN_HEIGHT - PLAT_TASKBAR_HEIGHT - height) / 2;
-  HWND box = CreateWindowEx(WS_EX_TOPMOST, kBoxClass, rec->info.caption.c_str(), WS_POPUP, 10, y, PLAT_SCREEN_WIDTH - 20,
-                            height, top, nullptr, nullptr, nullptr);
+  HWND box = CreateWindowEx(WS_EX_TOPMOST, kBoxClass, rec->info.caption.c_str(), WS_POPUP, 10, y,
+                            PLAT_SCREEN_WIDTH - 20, height, top, nullptr, nullptr, nullptr);
   if (!box) return 0;
   rec->info.hwnd = box;
   {
     Lock l(G().m);
     Boxes().push_back(rec);
   }
-  std::string fields = std::to_string(box) + "\t" + std::to_string(type) + "\t" + U8(rec->info.caption) + "\t" +
-                       U8(rec->info.text);
+  std::string fields =
+      std::to_string(box) + "\t" + std::to_string(type) + "\t" + U8(rec->info.caption) + "\t" + U8(rec->info.text);
   for (char& c : fields)
     if (c == '\n' || c == '\r') c = ' ';
   plat::win::LogEvent("msgbox", fields);
@@ -449,12 +457,15 @@ BOOL InsertMenu(HMENU menu, UINT position, UINT flags, UINT_PTR idOrPopup, LPCWS
   if (!m) return FALSE;
   PlatMenu::Item it;
   it.flags = flags & ~(MF_BYPOSITION | MF_APPEND | MF_INSERT | MF_CHANGE | MF_DELETE | MF_REMOVE);
-  if (flags & MF_POPUP) it.sub = reinterpret_cast<HMENU>(idOrPopup);
-  else it.id = static_cast<UINT>(idOrPopup);
+  if (flags & MF_POPUP)
+    it.sub = reinterpret_cast<HMENU>(idOrPopup);
+  else
+    it.id = static_cast<UINT>(idOrPopup);
   if (!(flags & (MF_SEPARATOR | MF_BITMAP | MF_OWNERDRAW)) && text) it.text = text;
   size_t at = m->items.size();
   if (position != 0xFFFFFFFFu) {
-    if (flags & MF_BYPOSITION) at = std::min<size_t>(position, m->items.size());
+    if (flags & MF_BYPOSITION)
+      at = std::min<size_t>(position, m->items.size());
     else {
       size_t idx;
       if (ItemOf(menu, position, MF_BYCOMMAND, &idx)) at = idx;
@@ -566,16 +577,21 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   if (measure) DeleteDC(measure);
   int width = std::clamp(widest + kTextLeft + kTextRight + 8, 60, PLAT_SCREEN_WIDTH);
   height = std::min(height, PLAT_SCREEN_HEIGHT);
-  if (flags & TPM_RIGHTALIGN) x -= width;
-  else if (flags & TPM_CENTERALIGN) x -= width / 2;
-  if (flags & TPM_BOTTOMALIGN) y -= height;
-  else if (flags & TPM_VCENTERALIGN) y -= height / 2;
+  if (flags & TPM_RIGHTALIGN)
+    x -= width;
+  else if (flags & TPM_CENTERALIGN)
+    x -= width / 2;
+  if (flags & TPM_BOTTOMALIGN)
+    y -= height;
+  else if (flags & TPM_VCENTERALIGN)
+    y -= height / 2;
   x = std::clamp(x, 0, PLAT_SCREEN_WIDTH - width);
   y = std::clamp(y, 0, PLAT_SCREEN_HEIGHT - height);
   rec->info.x = x;
   rec->info.y = y;
   HWND top = owner && Find(owner) ? TopLevelOf(owner) : 0;
-  HWND wnd = CreateWindowEx(WS_EX_TOPMOST, kMenuClass, u"", WS_POPUP, x, y, width, height, top, nullptr, nullptr, nullptr);
+  HWND wnd =
+      CreateWindowEx(WS_EX_TOPMOST, kMenuClass, u"", WS_POPUP, x, y, width, height, top, nullptr, nullptr, nullptr);
   if (!wnd) return FALSE;
   rec->info.hwnd = wnd;
   {

@@ -43,7 +43,8 @@ bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 RECT Union(const RECT& a, const RECT& b) {
   if (Empty(a)) return b;
   if (Empty(b)) return a;
-  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
 }
 
 RECT Offset(RECT r, LONG dx, LONG dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
@@ -207,15 +208,19 @@ static BarParts PartsOf(const Window& w, int bar) {
   RECT c = ClientRectLocal(w);
   const ScrollBar& sb = bar == SB_VERT ? w.vbar : w.hbar;
   p.vertical = bar == SB_VERT;
-  if (p.vertical) p.bar = RECT{c.right, c.top, c.right + PLAT_SCROLLBAR_SIZE, c.bottom};
-  else p.bar = RECT{c.left, c.bottom, c.right, c.bottom + PLAT_SCROLLBAR_SIZE};
+  if (p.vertical)
+    p.bar = RECT{c.right, c.top, c.right + PLAT_SCROLLBAR_SIZE, c.bottom};
+  else
+    p.bar = RECT{c.left, c.bottom, c.right, c.bottom + PLAT_SCROLLBAR_SIZE};
   int len = p.vertical ? p.bar.bottom - p.bar.top : p.bar.right - p.bar.left;
   int arrow = std::min(PLAT_SCROLLBAR_SIZE, len / 2);
   p.trackStart = arrow;
   p.trackLen = std::max(0, len - 2 * arrow);
   int range = sb.max - sb.min + 1;
-  if (sb.page > 0 && range > 0) p.thumbLen = static_cast<int>(static_cast<int64_t>(p.trackLen) * sb.page / range);
-  else p.thumbLen = PLAT_SCROLLBAR_SIZE;
+  if (sb.page > 0 && range > 0)
+    p.thumbLen = static_cast<int>(static_cast<int64_t>(p.trackLen) * sb.page / range);
+  else
+    p.thumbLen = PLAT_SCROLLBAR_SIZE;
   p.thumbLen = std::clamp(p.thumbLen, std::min(8, p.trackLen), p.trackLen);
   int maxPos = sb.page > 0 ? std::max(sb.min, sb.max - static_cast<int>(sb.page) + 1) : sb.max;
   int movable = p.trackLen - p.thumbLen;
@@ -299,17 +304,25 @@ void ScrollBarStylus(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     Lock l(G().m);
     POINT wo = WindowOriginScreen(*w);
     POINT local{pt.x - wo.x, pt.y - wo.y};
-    auto inside = [](const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; };
+    auto inside = [](const RECT& r, POINT p) {
+      return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+    };
     if (msg == WM_NCLBUTTONDOWN || msg == WM_NCLBUTTONDBLCLK) {
-      if (wp == HTVSCROLL) bar = SB_VERT;
-      else if (wp == HTHSCROLL) bar = SB_HORZ;
-      else return;
+      if (wp == HTVSCROLL)
+        bar = SB_VERT;
+      else if (wp == HTHSCROLL)
+        bar = SB_HORZ;
+      else
+        return;
       ScrollBar& sb = bar == SB_VERT ? w->vbar : w->hbar;
       if (sb.max <= sb.min) return;
       BarParts p = PartsOf(*w, bar);
-      if (inside(p.lineUp, local)) code = SB_LINEUP;
-      else if (inside(p.lineDown, local)) code = SB_LINEDOWN;
-      else if (inside(p.thumb, local)) code = SB_THUMBTRACK;
+      if (inside(p.lineUp, local))
+        code = SB_LINEUP;
+      else if (inside(p.lineDown, local))
+        code = SB_LINEDOWN;
+      else if (inside(p.thumb, local))
+        code = SB_THUMBTRACK;
       else {
         LONG v = p.vertical ? local.y : local.x;
         LONG t = p.vertical ? p.thumb.top : p.thumb.left;
@@ -331,8 +344,9 @@ void ScrollBarStylus(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       int movable = p.trackLen - p.thumbLen;
       int maxPos = sb.page > 0 ? std::max(sb.min, sb.max - static_cast<int>(sb.page) + 1) : sb.max;
       LONG v = (p.vertical ? local.y - p.bar.top : local.x - p.bar.left) - p.trackStart - w->sbTrackOffset;
-      int pos = movable > 0 ? sb.min + static_cast<int>((static_cast<int64_t>(v) * (maxPos - sb.min) + movable / 2) / movable)
-                            : sb.min;
+      int pos = movable > 0
+                    ? sb.min + static_cast<int>((static_cast<int64_t>(v) * (maxPos - sb.min) + movable / 2) / movable)
+                    : sb.min;
       pos = std::clamp(pos, sb.min, std::max(sb.min, maxPos));
       if (pos == sb.trackPos) return;
       sb.trackPos = pos;
@@ -543,8 +557,10 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
   }
   if (flags & RDW_VALIDATE) ValidateRect(hwnd, rect);
   if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) {
-    if (flags & RDW_ALLCHILDREN) UpdateTree(hwnd);
-    else UpdateWindow(hwnd);
+    if (flags & RDW_ALLCHILDREN)
+      UpdateTree(hwnd);
+    else
+      UpdateWindow(hwnd);
   }
   return TRUE;
 }
@@ -783,8 +799,8 @@ void ComposeScreen(Surface& out) {
     // Texts of windows below that this window covers are no longer on the screen.
     out.texts.erase(std::remove_if(out.texts.begin(), out.texts.end(),
                                    [&](const TextRecord& t) {
-                                     return t.rect.left >= at.left && t.rect.right <= at.right && t.rect.top >= at.top &&
-                                            t.rect.bottom <= at.bottom;
+                                     return t.rect.left >= at.left && t.rect.right <= at.right &&
+                                            t.rect.top >= at.top && t.rect.bottom <= at.bottom;
                                    }),
                     out.texts.end());
     for (TextRecord t : surface.texts) {
@@ -794,8 +810,8 @@ void ComposeScreen(Surface& out) {
   }
   if (sh.taskBarVisible) FillSurface(out, RECT{0, 0, PLAT_SCREEN_WIDTH, PLAT_TASKBAR_HEIGHT}, RGB(0, 0, 128), screen);
   if (sh.sipShown)
-    FillSurface(out, RECT{0, PLAT_SCREEN_HEIGHT - PLAT_SIP_HEIGHT, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT}, RGB(192, 192, 192),
-                screen);
+    FillSurface(out, RECT{0, PLAT_SCREEN_HEIGHT - PLAT_SIP_HEIGHT, PLAT_SCREEN_WIDTH, PLAT_SCREEN_HEIGHT},
+                RGB(192, 192, 192), screen);
 }
 
 bool SaveScreenshot(const std::string& hostPath) {
@@ -816,8 +832,9 @@ bool SaveWindowShot(HWND hwnd, const std::string& hostPath) {
     if (!top) return false;
     POINT base = WindowOriginScreen(*top);
     POINT wo = WindowOriginScreen(*w);
-    RECT r = Intersect(Offset(RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top}, wo.x - base.x, wo.y - base.y),
-                       RECT{0, 0, top->surface.width, top->surface.height});
+    RECT r = Intersect(
+        Offset(RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top}, wo.x - base.x, wo.y - base.y),
+        RECT{0, 0, top->surface.width, top->surface.height});
     crop.Resize(r.right - r.left, r.bottom - r.top);
     for (LONG y = r.top; y < r.bottom; ++y) {
       const COLORREF* src = top->surface.Row(static_cast<int>(y)) + r.left;

@@ -34,7 +34,8 @@ struct QueueHolder {
     for (HWND h : mine) {
       auto w = g.windows[h];
       w->destroying = true;
-      if (auto p = Find(w->parent)) p->children.erase(std::remove(p->children.begin(), p->children.end(), h), p->children.end());
+      if (auto p = Find(w->parent))
+        p->children.erase(std::remove(p->children.begin(), p->children.end(), h), p->children.end());
       g.zorder.erase(std::remove(g.zorder.begin(), g.zorder.end(), h), g.zorder.end());
       g.windows.erase(h);
       RemoveWindowMessages(h);
@@ -134,8 +135,10 @@ bool HandleSentMessages() {
     auto w = Find(s->hwnd);
     if (w && w->queue == q) {
       ++q->sendDepth;
-      if (s->kind == SentMsg::ShowWindowCall) result = ShowWindow(s->hwnd, static_cast<int>(s->wParam));
-      else result = CallProc(w, s->msg, s->wParam, s->lParam);
+      if (s->kind == SentMsg::ShowWindowCall)
+        result = ShowWindow(s->hwnd, static_cast<int>(s->wParam));
+      else
+        result = CallProc(w, s->msg, s->wParam, s->lParam);
       --q->sendDepth;
     }
     Lock l(g.m);
@@ -309,11 +312,16 @@ BOOL TranslateMessage(const MSG* msg) {
   UINT vk = static_cast<UINT>(msg->wParam);
   char16_t ch = 0;
   bool shift = (G().keyState[VK_SHIFT] & 0x80) != 0;
-  if (vk >= '0' && vk <= '9') ch = static_cast<char16_t>(vk);
-  else if (vk >= 'A' && vk <= 'Z') ch = static_cast<char16_t>(shift ? vk : vk + 32);
-  else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) ch = static_cast<char16_t>(u'0' + (vk - VK_NUMPAD0));
-  else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_BACK || vk == VK_TAB || vk == VK_ESCAPE) ch = static_cast<char16_t>(vk);
-  else if (vk == VK_DECIMAL) ch = u'.';
+  if (vk >= '0' && vk <= '9')
+    ch = static_cast<char16_t>(vk);
+  else if (vk >= 'A' && vk <= 'Z')
+    ch = static_cast<char16_t>(shift ? vk : vk + 32);
+  else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)
+    ch = static_cast<char16_t>(u'0' + (vk - VK_NUMPAD0));
+  else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_BACK || vk == VK_TAB || vk == VK_ESCAPE)
+    ch = static_cast<char16_t>(vk);
+  else if (vk == VK_DECIMAL)
+    ch = u'.';
   if (!ch) return FALSE;
   auto q = CurrentQueue();
   Lock l(G().m);
@@ -332,7 +340,8 @@ LRESULT DispatchMessage(const MSG* msg) {
   auto w = Find(msg->hwnd);
   if (!w || w->queue != CurrentQueue()) return 0;
   if (msg->message == WM_PLAT_ACTIVATE) {
-    if (GetActiveWindow() != msg->hwnd && IsWindowVisible(msg->hwnd) && IsWindowEnabled(msg->hwnd)) SetActiveWindow(msg->hwnd);
+    if (GetActiveWindow() != msg->hwnd && IsWindowVisible(msg->hwnd) && IsWindowEnabled(msg->hwnd))
+      SetActiveWindow(msg->hwnd);
     return 0;
   }
   if (msg->message == WM_PAINT) DrawNonClient(msg->hwnd);
@@ -458,8 +467,10 @@ bool QueueCall(HWND hwnd, QueuedCall* call) {
   ThreadQueue& q = *it->second->queue;
   if (!q.alive) return false;
   call->next = nullptr;
-  if (q.callsTail) q.callsTail->next = call;
-  else q.callsHead = call;
+  if (q.callsTail)
+    q.callsTail->next = call;
+  else
+    q.callsHead = call;
   q.callsTail = call;
   // Another call or sent message already waiting has woken the thread, which handles them all.
   if (q.sent.empty() && q.callsHead == call) Wake(q);

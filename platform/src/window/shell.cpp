@@ -34,8 +34,10 @@ void Apply(int& field, DWORD state, DWORD hide, DWORD show) {
 BarWish ShownWish() {
   auto& g = G();
   for (auto it = g_wishes.begin(); it != g_wishes.end();) {
-    if (Find(it->first)) ++it;
-    else it = g_wishes.erase(it);
+    if (Find(it->first))
+      ++it;
+    else
+      it = g_wishes.erase(it);
   }
   for (HWND h : g.zorder) {
     auto it = g_wishes.find(h);
@@ -61,7 +63,8 @@ std::string U8(std::u16string_view s) {
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
-    if (c < 0x80) out += static_cast<char>(c);
+    if (c < 0x80)
+      out += static_cast<char>(c);
     else if (c < 0x800) {
       out += static_cast<char>(0xC0 | (c >> 6));
       out += static_cast<char>(0x80 | (c & 0x3F));

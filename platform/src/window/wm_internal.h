@@ -28,10 +28,10 @@ struct SentMsg {
   WPARAM wParam = 0;
   LPARAM lParam = 0;
   LRESULT result = 0;
-  bool done = false;                   // guarded by the global lock
+  bool done = false;                    // guarded by the global lock
   std::shared_ptr<ThreadQueue> waiter;  // woken when done (local sends)
-  int replyFd = -1;                    // remote sends: the connection to answer on
-  SentMsg* next = nullptr;             // queue link
+  int replyFd = -1;                     // remote sends: the connection to answer on
+  SentMsg* next = nullptr;              // queue link
 };
 
 // First-in first-out list of sent messages linked through the messages themselves, so that a
@@ -42,8 +42,10 @@ struct SentList {
   bool empty() const { return head == nullptr; }
   void push_back(SentMsg* s) {
     s->next = nullptr;
-    if (tail) tail->next = s;
-    else head = s;
+    if (tail)
+      tail->next = s;
+    else
+      head = s;
     tail = s;
   }
   SentMsg* pop_front() {
@@ -87,9 +89,9 @@ struct ScrollBar {
   UINT page = 0;
   int pos = 0;
   int trackPos = 0;
-  bool shown = false;      // ShowScrollBar / range made it visible
+  bool shown = false;  // ShowScrollBar / range made it visible
   bool forceHidden = false;
-  bool styleBar = false;   // WS_VSCROLL / WS_HSCROLL given at creation
+  bool styleBar = false;  // WS_VSCROLL / WS_HSCROLL given at creation
   bool tracking = false;
 };
 
@@ -106,10 +108,10 @@ struct Window {
   WNDPROC proc = nullptr;
   DWORD style = 0, exStyle = 0;
   int id = 0;
-  HWND parent = 0;  // child windows
-  HWND owner = 0;   // top-level windows
+  HWND parent = 0;             // child windows
+  HWND owner = 0;              // top-level windows
   std::vector<HWND> children;  // creation order = z-order, first on top
-  RECT rect{};      // window rectangle: parent client coordinates (top-level: screen)
+  RECT rect{};                 // window rectangle: parent client coordinates (top-level: screen)
   std::u16string text;
   LONG_PTR userData = 0;
   std::vector<LONG_PTR> extra;
@@ -138,7 +140,7 @@ struct Window {
   bool eraseNeeded = false;
   bool inPaint = false;
   bool redrawOff = false;
-  Surface surface;  // top-level windows only
+  Surface surface;          // top-level windows only
   bool noActivate = false;  // pop-up menus: a tap does not activate them
   int procDepth = 0;        // calls of the window's procedure running (touched by the owner thread only)
   uint64_t zstamp = 0;      // top-level windows: place in the device's z-order (higher is nearer the top)
@@ -209,7 +211,7 @@ POINT WindowOriginScreen(const Window& w);
 bool VisibleChain(const Window& w);
 bool EnabledChain(const Window& w);
 void PostLocal(ThreadQueue& q, const MSG& m);  // lock held
-void RemoveWindowMessages(HWND h);              // lock held
+void RemoveWindowMessages(HWND h);             // lock held
 bool StrEqualNoCase(std::u16string_view a, std::u16string_view b);
 std::u16string ResourceName(LPCWSTR name);
 std::string U8(std::u16string_view s);
@@ -221,7 +223,7 @@ void InvalidateTree(Window& w);                               // lock held: w an
 void DrawNonClient(HWND h);
 bool PaintPendingOf(DWORD tid, MSG* msg);  // lock held; picks a window of the thread to paint
 void AfterPaintDispatch(HWND h);
-void EnsureSurface(Window& w);                // top-level: surface sized to the window
+void EnsureSurface(Window& w);  // top-level: surface sized to the window
 void PresentIfDisplay();
 bool DisplayOpen();
 void PollDisplay();
@@ -242,7 +244,15 @@ void StopServer();
 void RemoteReply(int fd, LRESULT result, bool ok);
 LRESULT SendShowToThread(const std::shared_ptr<Window>& w, int cmd);
 bool RemoteCall(HWND h, uint32_t op, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result, DWORD* tid, DWORD* pid);
-enum RemoteOp : uint32_t { OpSend = 1, OpPost = 2, OpIsWindow = 3, OpIsVisible = 4, OpShow = 5, OpThread = 6, OpNotify = 7 };
+enum RemoteOp : uint32_t {
+  OpSend = 1,
+  OpPost = 2,
+  OpIsWindow = 3,
+  OpIsVisible = 4,
+  OpShow = 5,
+  OpThread = 6,
+  OpNotify = 7
+};
 DWORD PidOfSlot(uint32_t slot);
 
 // A modal loop (message box, pop-up menu, modal dialog) running on the calling thread, from its
@@ -278,17 +288,17 @@ struct DeviceLayer {
 enum DeviceInputKind { DeviceInputDown = 1, DeviceInputMove, DeviceInputUp, DeviceInputKey, DeviceInputChar };
 // Posted to a window of the program that is to take input from the desktop window.
 constexpr UINT WM_PLAT_DEVICE_INPUT = WM_PLAT_FIRST + 2;
-void Restamp(Window& w);                  // lock held: w comes to the front of the device
-void StampBelow(Window& w, HWND above);   // lock held: w goes below `above` (or HWND_BOTTOM)
+void Restamp(Window& w);                 // lock held: w comes to the front of the device
+void StampBelow(Window& w, HWND above);  // lock held: w goes below `above` (or HWND_BOTTOM)
 bool ScreenSharing();
 // Bottom first; `shell` (when given): the device's task bar and input panel.
 std::vector<DeviceLayer> DeviceLayers(bool withOthers, plat::win::ShellStateInfo* shell);
-void PublishLayers();                     // when this program's picture or order changed
-uint64_t DeviceGeneration();              // raised by every program's publication
+void PublishLayers();         // when this program's picture or order changed
+uint64_t DeviceGeneration();  // raised by every program's publication
 uint64_t PaintGeneration();
-bool TakeDisplay();                       // false: another program shows the device's screen
+bool TakeDisplay();  // false: another program shows the device's screen
 bool DisplayElsewhere();
-void ReleaseDisplay();                    // no desktop window could be opened: nobody shows it
+void ReleaseDisplay();  // no desktop window could be opened: nobody shows it
 void RouteDisplayInput(int kind, int x, int y, UINT key, char16_t ch);
 void DeviceInput(WPARAM kind, LPARAM value);  // input routed here by the program showing the screen
 void PowerOff();

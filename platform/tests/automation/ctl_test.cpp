@@ -142,7 +142,8 @@ TEST_F(CtlTest, DrivesAProgramAndRecordsWhatCrossesToAnother) {
   for (auto& f : Events()) {
     ASSERT_GE(f.size(), 3u);
     if (f[2] == "program-start") (f[1] == std::to_string(peer) ? peerStart : progStart) = true;
-    if (f[2] == "msgbox" && f.size() >= 7 && f[1] == std::to_string(prog)) boxShown = f[5] == "Confirm" && f[6] == "Send 70,100?";
+    if (f[2] == "msgbox" && f.size() >= 7 && f[1] == std::to_string(prog))
+      boxShown = f[5] == "Confirm" && f[6] == "Send 70,100?";
     if (f[2] == "msgbox-answer" && f.size() >= 5 && f[4] == "1") boxAnswered = true;
     // sender pid, "send", receiver window, message, wParam, lParam, result, ok
     if (f[2] == "send" && f.size() >= 9 && f[1] == std::to_string(prog) && f[4] == std::to_string(WM_USER + 5))

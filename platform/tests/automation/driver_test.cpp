@@ -133,7 +133,7 @@ TEST_F(DriverTest, PickingAComboItemGivesTheUserNotificationsInOrder) {
   ASSERT_TRUE(d().Pick(sample::kCombo, 17));
   // CBN_SETFOCUS, CBN_DROPDOWN, CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE.
   EXPECT_EQ(NotesFrom(before), (std::vector<std::string>{"command 1004 3", "command 1004 7", "command 1004 9",
-                                                          "command 1004 8", "command 1004 1"}));
+                                                         "command 1004 8", "command 1004 1"}));
   EXPECT_EQ(d().Text(sample::kStatus), u"picked 17");
   EXPECT_NE(Line("tree", "item 17 \"Item 17\"").find("selected"), std::string::npos);
   // By text, and the list is closed again afterwards.
@@ -147,8 +147,8 @@ TEST_F(DriverTest, PickingAComboItemGivesTheUserNotificationsInOrder) {
 TEST_F(DriverTest, EditableComboTakesTypingAndPicks) {
   d().Ui([this] {
     ShowWindow(GetDlgItem(top_, sample::kGrid), SW_HIDE);
-    HWND c = CreateWindowEx(0, WC_COMBOBOX, u"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | WS_VSCROLL, 10, 150, 120, 90, top_,
-                            PLAT_ID_AS_MENU(1013), nullptr, nullptr);
+    HWND c = CreateWindowEx(0, WC_COMBOBOX, u"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | WS_VSCROLL, 10, 150, 120, 90,
+                            top_, PLAT_ID_AS_MENU(1013), nullptr, nullptr);
     for (const char16_t* code : {u"005930", u"000660", u"035420"})
       SendMessage(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(code));
   });
@@ -179,8 +179,9 @@ TEST_F(DriverTest, PickingAListItemTapsItsRow) {
 
 TEST_F(DriverTest, ListViewRowsAreShownAndPicked) {
   std::string tree = d().Tree();
-  EXPECT_NE(tree.find("    columns \"Code\" \"Name\"\n    row 0 \"005930\" \"Samsung\"\n    row 1 \"000660\" \"Hynix\"\n"),
-            std::string::npos)
+  EXPECT_NE(
+      tree.find("    columns \"Code\" \"Name\"\n    row 0 \"005930\" \"Samsung\"\n    row 1 \"000660\" \"Hynix\"\n"),
+      std::string::npos)
       << tree;
   size_t before = Notes().size();
   ASSERT_TRUE(d().Do("pick 1011 text:035420").ok);
@@ -221,8 +222,8 @@ TEST_F(DriverTest, TreeShowsStateItemsAndCustomCells) {
 TEST_F(DriverTest, TapRefusesAControlUnderAnother) {
   d().Ui([this] {
     // Created later, so below the edit field in the z-order, at the same place.
-    CreateWindowEx(0, WC_BUTTON, u"Hidden", WS_CHILD | WS_VISIBLE, 10, 10, 120, 20, top_, PLAT_ID_AS_MENU(1020), nullptr,
-                   nullptr);
+    CreateWindowEx(0, WC_BUTTON, u"Hidden", WS_CHILD | WS_VISIBLE, 10, 10, 120, 20, top_, PLAT_ID_AS_MENU(1020),
+                   nullptr, nullptr);
   });
   size_t before = Notes().size();
   pa::Result r = d().Do("tap 1020");
@@ -375,8 +376,8 @@ TEST_F(DriverTest, DialogKeysWorkInTheDriversLoop) {
       {WC_EDIT, 3001, u"", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 0, 10, 10, 100, 20},
       {WC_BUTTON, IDOK, u"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 10, 40, 60, 20},
   };
-  static const plat::DialogTemplate tmpl = {WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Keys", nullptr, nullptr, 0,
-                                            items, 2};
+  static const plat::DialogTemplate tmpl = {
+      WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Keys", nullptr, nullptr, 0, items, 2};
   HWND dlg = 0;
   d().Ui([&] { dlg = CreateDialogIndirectParam(nullptr, &tmpl, 0, KeysDialogProc, 0); });
   ASSERT_NE(dlg, 0u);
@@ -408,8 +409,8 @@ TEST_F(DriverTest, ModalDialogIsDrivenWhileUiWaitsInIt) {
       {WC_EDIT, 3001, u"", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 0, 10, 10, 100, 20},
       {WC_BUTTON, IDOK, u"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 10, 40, 60, 20},
   };
-  static const plat::DialogTemplate tmpl = {WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Find", nullptr, nullptr, 0,
-                                            items, 2};
+  static const plat::DialogTemplate tmpl = {
+      WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Find", nullptr, nullptr, 0, items, 2};
   INT_PTR result = -5;
   d().Ui([&] { result = DialogBoxIndirectParam(nullptr, &tmpl, top_, FindDialogProc, 0); });
   EXPECT_EQ(result, -5);

@@ -101,7 +101,8 @@ LRESULT CALLBACK ScreenProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_NOTIFY: {
       auto* nm = reinterpret_cast<NMLISTVIEW*>(lp);
-      if (nm->hdr.code == static_cast<UINT>(LVN_ITEMCHANGED) && (nm->uNewState & LVIS_SELECTED) && !(nm->uOldState & LVIS_SELECTED))
+      if (nm->hdr.code == static_cast<UINT>(LVN_ITEMCHANGED) && (nm->uNewState & LVIS_SELECTED) &&
+          !(nm->uOldState & LVIS_SELECTED))
         Notes().push_back("notify " + std::to_string(nm->hdr.idFrom) + " selected " + std::to_string(nm->iItem));
       return 0;
     }
@@ -147,7 +148,8 @@ void RegisterOnce() {
 }
 
 HWND Child(HWND top, const char16_t* cls, const char16_t* text, DWORD style, int id, int x, int y, int w, int h) {
-  return CreateWindowEx(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, top, PLAT_ID_AS_MENU(id), nullptr, nullptr);
+  return CreateWindowEx(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, top, PLAT_ID_AS_MENU(id), nullptr,
+                        nullptr);
 }
 
 }  // namespace
@@ -159,12 +161,14 @@ std::vector<std::string>& Notes() {
 
 HWND Build() {
   RegisterOnce();
-  HWND top = CreateWindowEx(0, kScreenClass, u"Sample", WS_POPUP | WS_VISIBLE, 0, 26, 240, 294, 0, nullptr, nullptr, nullptr);
+  HWND top =
+      CreateWindowEx(0, kScreenClass, u"Sample", WS_POPUP | WS_VISIBLE, 0, 26, 240, 294, 0, nullptr, nullptr, nullptr);
   Child(top, WC_EDIT, u"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kEdit, 10, 10, 120, 20);
   Child(top, WC_BUTTON, u"Send", BS_PUSHBUTTON | WS_TABSTOP, kSend, 140, 10, 90, 20);
   Child(top, WC_BUTTON, u"Market", BS_AUTOCHECKBOX | WS_TABSTOP, kCheck, 10, 36, 100, 18);
   HWND combo = Child(top, WC_COMBOBOX, u"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kCombo, 10, 60, 120, 100);
-  for (int i = 0; i < 20; ++i) SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W("Item " + std::to_string(i)).c_str()));
+  for (int i = 0; i < 20; ++i)
+    SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W("Item " + std::to_string(i)).c_str()));
   HWND list = Child(top, WC_LISTBOX, u"", LBS_NOTIFY | WS_BORDER | WS_VSCROLL, kList, 140, 36, 90, 60);
   for (const char16_t* s : {u"Seoul", u"Busan", u"Incheon", u"Daegu", u"Daejeon", u"Gwangju", u"Ulsan", u"Suwon"})
     SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
@@ -174,7 +178,8 @@ HWND Build() {
   Child(top, WC_BUTTON, u"Timer", BS_PUSHBUTTON, kTimer, 80, 124, 60, 20);
   Child(top, WC_BUTTON, u"Off", BS_PUSHBUTTON | WS_DISABLED, kOff, 150, 124, 60, 20);
   Child(top, kGridClass, u"", WS_BORDER, kGrid, 10, 150, 220, 60);
-  HWND view = Child(top, WC_LISTVIEW, u"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER, kView, 10, 214, 220, 76);
+  HWND view =
+      Child(top, WC_LISTVIEW, u"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER, kView, 10, 214, 220, 76);
   const char16_t* heads[] = {u"Code", u"Name"};
   for (int c = 0; c < 2; ++c) {
     LVCOLUMN col{};

@@ -14,17 +14,17 @@ namespace sample {
 
 enum Id {
   kEdit = 1001,
-  kSend = 1002,    // OK/Cancel box, then WM_USER + 5 to the peer program; status "sent R" / "cancelled"
+  kSend = 1002,  // OK/Cancel box, then WM_USER + 5 to the peer program; status "sent R" / "cancelled"
   kCheck = 1003,
-  kCombo = 1004,   // drop-down list of 20 items "Item 0" .. "Item 19"
+  kCombo = 1004,  // drop-down list of 20 items "Item 0" .. "Item 19"
   kList = 1005,
   kStatus = 1006,
-  kMenu = 1007,    // pop-up menu: 2001 "Buy", separator, 2002 "Sell" (grayed), 2003 "Hold"
-  kTimer = 1008,   // starts a 1 s timer; status "tick" when it fires
-  kGrid = 1009,    // custom control: two rows of cells, answers inspection and cell taps
-  kOff = 1010,     // disabled button
+  kMenu = 1007,      // pop-up menu: 2001 "Buy", separator, 2002 "Sell" (grayed), 2003 "Hold"
+  kTimer = 1008,     // starts a 1 s timer; status "tick" when it fires
+  kGrid = 1009,      // custom control: two rows of cells, answers inspection and cell taps
+  kOff = 1010,       // disabled button
   kPassword = 1012,  // password field
-  kView = 1011,    // report list view: columns "Code" "Name", rows 005930/Samsung, 000660/Hynix, 035420/Naver
+  kView = 1011,      // report list view: columns "Code" "Name", rows 005930/Samsung, 000660/Hynix, 035420/Naver
 };
 constexpr UINT kPeerMessage = WM_USER + 5;
 constexpr UINT kMenuBuy = 2001, kMenuSell = 2002, kMenuHold = 2003;

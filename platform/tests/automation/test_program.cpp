@@ -6,8 +6,10 @@
 
 int main(int argc, char** argv) {
   bool peer = argc > 1 && std::strcmp(argv[1], "peer") == 0;
-  if (peer) sample::BuildPeer();
-  else sample::Build();
+  if (peer)
+    sample::BuildPeer();
+  else
+    sample::Build();
   MSG m;
   while (GetMessage(&m, 0, 0, 0)) {
     TranslateMessage(&m);

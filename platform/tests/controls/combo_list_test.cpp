@@ -38,12 +38,13 @@ TEST_F(ComboFilled, FindStringIsACaseBlindPrefixSearchAfterTheStartThatWraps) {
     int expected;
   };
   const Case cases[] = {
-      {-1, u"05", false, 0},  {0, u"05", false, 2},      {2, u"05", false, 0},  {-1, u"abc", false, 3},
-      {-1, u"9", false, CB_ERR}, {10, u"00", false, 1},  {3, u"0", false, 0},   {-1, u"abc", true, 3},
-      {-1, u"05", true, CB_ERR}, {3, u"ABC", true, 3},   {-1, u"", false, 0},
+      {-1, u"05", false, 0},     {0, u"05", false, 2},  {2, u"05", false, 0}, {-1, u"abc", false, 3},
+      {-1, u"9", false, CB_ERR}, {10, u"00", false, 1}, {3, u"0", false, 0},  {-1, u"abc", true, 3},
+      {-1, u"05", true, CB_ERR}, {3, u"ABC", true, 3},  {-1, u"", false, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.after << " " << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text)));
+    SCOPED_TRACE(testing::Message() << c.after << " "
+                                    << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text)));
     int got = c.exact ? combo_->FindStringExact(c.after, c.text) : combo_->FindString(c.after, c.text);
     EXPECT_EQ(got, c.expected);
   }
@@ -61,7 +62,12 @@ TEST_F(ComboFilled, ProgramChangesAreSilent) {
   };
   const Step steps[] = {
       {"set selection copies the item", [&] { return combo_->SetCurSel(2); }, 2, 2, u"05380"},
-      {"set text leaves the selection", [&] { combo_->SetWindowText(u"12345"); return 0; }, 0, 2, u"12345"},
+      {"set text leaves the selection",
+       [&] {
+         combo_->SetWindowText(u"12345");
+         return 0;
+       },
+       0, 2, u"12345"},
       {"insert before the selection moves it", [&] { return combo_->InsertString(0, u"11111"); }, 0, 3, u"12345"},
       {"insert past the end fails", [&] { return combo_->InsertString(9, u"x"); }, CB_ERR, 3, u"12345"},
       {"delete the selected item", [&] { return combo_->DeleteString(3); }, 4, -1, u"12345"},
@@ -69,7 +75,12 @@ TEST_F(ComboFilled, ProgramChangesAreSilent) {
       {"select a missing item clears", [&] { return combo_->SetCurSel(7); }, CB_ERR, -1, u""},
       {"select by prefix", [&] { return combo_->SelectString(-1, u"000"); }, CB_ERR, -1, u""},
       {"select by prefix found", [&] { return combo_->SelectString(-1, u"006"); }, 2, 2, u"00660"},
-      {"reset clears list, selection and text", [&] { combo_->ResetContent(); return combo_->GetCount(); }, 0, -1, u""},
+      {"reset clears list, selection and text",
+       [&] {
+         combo_->ResetContent();
+         return combo_->GetCount();
+       },
+       0, -1, u""},
   };
   for (const auto& s : steps) {
     SCOPED_TRACE(s.name);
@@ -251,7 +262,8 @@ TEST_F(ListViewFilled, RowsKeepInsertionOrderAndSubItems) {
   EXPECT_EQ(std::u16string(buf, 4), std::u16string(u"삼성전\0", 4));
   EXPECT_EQ(buf[4], u'#');
   EXPECT_EQ(plat::win::InspectWindow(Item(kView)),
-            u"columns:\t코드\t종목명\nselected: -1\nitems: 3\n0: 005930\t삼성전자\n1: 000660\tSK하이닉스\n2: 005380\t현대차\n");
+            u"columns:\t코드\t종목명\nselected: -1\nitems: 3\n0: 005930\t삼성전자\n1: 000660\tSK하이닉스\n2: "
+            u"005380\t현대차\n");
 }
 
 TEST_F(ListViewFilled, TapMovesSelectionReportingTheLoserFirst) {
@@ -401,8 +413,7 @@ TEST_F(ControlsTest, HandlersMayDestroyTheDialogUnderTheNotifyingControl) {
        }},
       {"combo pick", kCombo, CBN_SELENDOK, fillCombo, pick},
       {"combo change", kCombo, CBN_SELCHANGE, fillCombo, pick},
-      {"list view change", kView, LVN_ITEMCHANGED, fillView,
-       [](ControlsTest& t) { t.Tap(kView, 20, 25); }},
+      {"list view change", kView, LVN_ITEMCHANGED, fillView, [](ControlsTest& t) { t.Tap(kView, 20, 25); }},
       {"list view click", kView, NM_CLICK, fillView, [](ControlsTest& t) { t.Tap(kView, 20, 25); }},
   };
   for (const auto& c : cases) {

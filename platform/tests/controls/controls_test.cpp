@@ -287,7 +287,8 @@ TEST_F(ButtonTest, OwnerDrawnFaceHearsEveryStateChange) {
       {"focus", [&] { ::SetFocus(Item(kOwner)); }, ODA_FOCUS, ODS_FOCUS},
       {"pressed", [&] { plat::win::InjectStylus(plat::win::Stylus::Down, r.left + 3, r.top + 3); }, ODA_SELECT,
        ODS_SELECTED | ODS_FOCUS},
-      {"released", [&] { plat::win::InjectStylus(plat::win::Stylus::Up, r.left + 3, r.top + 3); }, ODA_SELECT, ODS_FOCUS},
+      {"released", [&] { plat::win::InjectStylus(plat::win::Stylus::Up, r.left + 3, r.top + 3); }, ODA_SELECT,
+       ODS_FOCUS},
       {"focus lost", [&] { ::SetFocus(Item(kEdit)); }, ODA_FOCUS, 0},
       {"disabled", [&] { ::EnableWindow(Item(kOwner), FALSE); }, ODA_DRAWENTIRE, ODS_DISABLED},
   };

@@ -29,8 +29,8 @@ const plat::DialogItemTemplate kItems[] = {
     {WC_LISTVIEW, kView, u"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_VISIBLE, 0, 120, 140, 120, 100},
     {PROGRESS_CLASS, kProgress, u"", WS_VISIBLE, 0, 0, 250, 240, 10},
 };
-const plat::DialogTemplate kDialog = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 320, u"", nullptr, nullptr, 0,
-                                      kItems, std::size(kItems)};
+const plat::DialogTemplate kDialog = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 320, u"", nullptr, nullptr, 0, kItems,
+                                      std::size(kItems)};
 PLAT_RESOURCE(plat::res::Dialog, kTemplate, &kDialog, sizeof kDialog);
 
 }  // namespace
@@ -68,7 +68,8 @@ BOOL CTestDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
   auto* hdr = reinterpret_cast<NMHDR*>(lParam);
   Note n{WM_NOTIFY, static_cast<int>(hdr->idFrom), static_cast<int>(hdr->code), {}};
   int code = static_cast<int>(hdr->code);
-  if (code == LVN_ITEMCHANGED || code == NM_CLICK || code == NM_DBLCLK || code == LVN_INSERTITEM || code == LVN_DELETEITEM) {
+  if (code == LVN_ITEMCHANGED || code == NM_CLICK || code == NM_DBLCLK || code == LVN_INSERTITEM ||
+      code == LVN_DELETEITEM) {
     auto* nm = reinterpret_cast<NMLISTVIEW*>(lParam);
     n.item = nm->iItem;
     n.oldState = nm->uOldState;

@@ -38,7 +38,7 @@ enum Id {
 
 // One notification as the dialog heard it, with the state of the sender at that moment.
 struct Note {
-  UINT msg;      // WM_COMMAND or WM_NOTIFY
+  UINT msg;  // WM_COMMAND or WM_NOTIFY
   int id;
   int code;
   std::u16string text;  // the control's window text when notified
@@ -88,7 +88,6 @@ class ControlsTest : public ::testing::Test {
   void TearDown() override;
 
  public:
-
   HWND Item(int id) const { return ::GetDlgItem(dlg_->m_hWnd, id); }
   // Taps the control at a point relative to its window's top-left corner (the centre when -1).
   void Tap(int id, int dx = -1, int dy = -1);

@@ -19,7 +19,8 @@ TEST(CStringFormat, ConversionsFlagsAndWidths) {
       {"signed", [](CString& s) { s.Format(u"%d/%i", -42, 7); }, u"-42/7"},
       {"zero padded", [](CString& s) { s.Format(u"%02d:%02d:%02d", 9, 5, 30); }, u"09:05:30"},
       {"left aligned", [](CString& s) { s.Format(u"[%-5d]", 12); }, u"[12   ]"},
-      {"long and unsigned", [](CString& s) { s.Format(u"%ld %u", 2147483647L, 4000000000u); }, u"2147483647 4000000000"},
+      {"long and unsigned", [](CString& s) { s.Format(u"%ld %u", 2147483647L, 4000000000u); },
+       u"2147483647 4000000000"},
       {"hex", [](CString& s) { s.Format(u"%x %X %04x", 255, 255, 10); }, u"ff FF 000a"},
       {"64-bit", [](CString& s) { s.Format(u"%I64d %lld", 10000000000LL, -5LL); }, u"10000000000 -5"},
       {"fixed point", [](CString& s) { s.Format(u"%.2f|%8.3f|%f", 12.345, -1.5, 0.25); }, u"12.35|  -1.500|0.250000"},
@@ -27,7 +28,8 @@ TEST(CStringFormat, ConversionsFlagsAndWidths) {
       {"text precision", [](CString& s) { s.Format(u"%.3s", u"abcdef"); }, u"abc"},
       {"character", [](CString& s) { s.Format(u"%c%c", u'가', u'A'); }, u"가A"},
       {"narrow code page text", [](CString& s) { s.Format(u"%S", "\xBB\xEF\xBC\xBA"); }, u"삼성"},
-      {"percent and null text", [](CString& s) { s.Format(u"100%% %s", static_cast<const WCHAR*>(nullptr)); }, u"100% (null)"},
+      {"percent and null text", [](CString& s) { s.Format(u"100%% %s", static_cast<const WCHAR*>(nullptr)); },
+       u"100% (null)"},
       {"star width", [](CString& s) { s.Format(u"%*d", 4, 7); }, u"   7"},
       {"stock message", [](CString& s) { s.Format(u"해당 종목코드[%s]가 존재하지 않습니다.", u"12345"); },
        u"해당 종목코드[12345]가 존재하지 않습니다."},
@@ -92,9 +94,9 @@ TEST(CStringEdit, PiecesSearchesAndTrims) {
   };
   CString code(u"00593012");
   const Case cases[] = {
-      {code.Left(6), u"005930"},  {code.Right(2), u"12"},   {code.Mid(2, 3), u"593"}, {code.Mid(6), u"12"},
-      {code.Left(-1), u""},       {code.Left(99), u"00593012"}, {code.Right(99), u"00593012"}, {code.Mid(-3, 2), u"00"},
-      {code.Mid(7, 5), u"2"},     {code.Mid(20), u""},
+      {code.Left(6), u"005930"}, {code.Right(2), u"12"},       {code.Mid(2, 3), u"593"},      {code.Mid(6), u"12"},
+      {code.Left(-1), u""},      {code.Left(99), u"00593012"}, {code.Right(99), u"00593012"}, {code.Mid(-3, 2), u"00"},
+      {code.Mid(7, 5), u"2"},    {code.Mid(20), u""},
   };
   for (const auto& c : cases) EXPECT_EQ(c.got.str(), c.expected);
   CString r(u"a-b-c");
@@ -171,7 +173,9 @@ class CMapDlg : public CBaseMapDlg {
   }
   afx_msg void OnRadio(UINT id) { radios.push_back(id); }
   afx_msg void OnPlainQuery(WPARAM w, LPARAM l) { lastQuery = static_cast<LPARAM>(w) + l; }
-  afx_msg void OnComboSel() { calls.push_back("combo sel " + std::to_string(static_cast<CComboBox*>(GetDlgItem(kComboList))->GetCurSel())); }
+  afx_msg void OnComboSel() {
+    calls.push_back("combo sel " + std::to_string(static_cast<CComboBox*>(GetDlgItem(kComboList))->GetCurSel()));
+  }
   afx_msg void OnViewClick(NMHDR* hdr, LRESULT* result) {
     viewClicks.push_back(reinterpret_cast<NMITEMACTIVATE*>(hdr)->iItem);
     *result = 5;
@@ -547,7 +551,10 @@ class CTextView : public CView {
     dc->TextOut(2, 2, CString(u"현재가"));
     dc->SelectObject(old);
   }
-  void PostNcDestroy() override { ++deleted; CView::PostNcDestroy(); }
+  void PostNcDestroy() override {
+    ++deleted;
+    CView::PostNcDestroy();
+  }
   static int deleted;
 };
 int CTextView::deleted = 0;

@@ -56,8 +56,8 @@ bool ExpectEvent(plat::display::EventKind kind, int x, int y, UINT key, char16_t
   for (int i = 0; i < 100; ++i) {
     if (plat::display::Poll(ev)) {
       if (ev.kind == kind && ev.x == x && ev.y == y && ev.key == key && ev.ch == ch) return true;
-      std::fprintf(stderr, "unexpected event kind %d x %d y %d key %u ch %u\n", static_cast<int>(ev.kind), ev.x,
-                   ev.y, ev.key, static_cast<unsigned>(ev.ch));
+      std::fprintf(stderr, "unexpected event kind %d x %d y %d key %u ch %u\n", static_cast<int>(ev.kind), ev.x, ev.y,
+                   ev.key, static_cast<unsigned>(ev.ch));
       return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -101,8 +101,10 @@ int CheckInput() {
     EventKind kind;
     UINT key;
     char16_t ch;
-  } keys[] = {{SDLK_RETURN, EventKind::Key, 13, 0}, {SDLK_ESCAPE, EventKind::Key, 27, 0},
-              {SDLK_LEFT, EventKind::Key, 37, 0},   {SDLK_DOWN, EventKind::Key, 40, 0},
+  } keys[] = {{SDLK_RETURN, EventKind::Key, 13, 0},
+              {SDLK_ESCAPE, EventKind::Key, 27, 0},
+              {SDLK_LEFT, EventKind::Key, 37, 0},
+              {SDLK_DOWN, EventKind::Key, 40, 0},
               {SDLK_BACKSPACE, EventKind::Char, 0, 8}};
   for (const auto& k : keys) {
     e = SDL_Event{};

@@ -79,8 +79,8 @@ void ComposeTestScreen(plat::Surface& screen) {
   SetBkMode(back, TRANSPARENT);
   HPEN line = CreatePen(PS_SOLID, 1, 0xB4B4B4);
   HPEN light = CreatePen(PS_SOLID, 1, RGB(0xFF, 0xF5, 0xCC)), dark = CreatePen(PS_SOLID, 1, RGB(0x1C, 0x2C, 0x33));
-  const char16_t* cells[3][3] = {{u"시간", u"체결가", u"거래량"}, {u"09:05:07", u"52,300", u"120"},
-                                 {u"09:05:09", u"52,200", u"3,400"}};
+  const char16_t* cells[3][3] = {
+      {u"시간", u"체결가", u"거래량"}, {u"09:05:07", u"52,300", u"120"}, {u"09:05:09", u"52,200", u"3,400"}};
   const int widths[3] = {70, 84, 84};
   for (int row = 0; row < 3; ++row) {
     int x = 0;
@@ -185,10 +185,10 @@ void ComposeTestScreen(plat::Surface& screen) {
   DeleteDC(face);
   DeleteDC(chart);
   DeleteDC(back);
-  for (HGDIOBJ o : {HGDIOBJ(bold), HGDIOBJ(normal), HGDIOBJ(small), HGDIOBJ(strip), HGDIOBJ(backBmp), HGDIOBJ(white),
-                    HGDIOBJ(line), HGDIOBJ(light), HGDIOBJ(dark), HGDIOBJ(chartBmp), HGDIOBJ(band), HGDIOBJ(red),
-                    HGDIOBJ(blue), HGDIOBJ(blueBrush), HGDIOBJ(navy), HGDIOBJ(faceBmp), HGDIOBJ(magenta),
-                    HGDIOBJ(green)})
+  for (HGDIOBJ o :
+       {HGDIOBJ(bold), HGDIOBJ(normal), HGDIOBJ(small), HGDIOBJ(strip), HGDIOBJ(backBmp), HGDIOBJ(white), HGDIOBJ(line),
+        HGDIOBJ(light), HGDIOBJ(dark), HGDIOBJ(chartBmp), HGDIOBJ(band), HGDIOBJ(red), HGDIOBJ(blue),
+        HGDIOBJ(blueBrush), HGDIOBJ(navy), HGDIOBJ(faceBmp), HGDIOBJ(magenta), HGDIOBJ(green)})
     EXPECT_TRUE(DeleteObject(o));
   plat::gdi::ReleaseSurfaceDC(dc);
 }
@@ -206,9 +206,10 @@ TEST(Picture, ComposedScreenIsTheKnownPicture) {
   // Everything the screen shows is in its text record, the grid's texts at their window place.
   std::vector<std::u16string> shown;
   for (const auto& t : screen.texts) shown.push_back(t.text);
-  for (const char16_t* s : {u"52,300", u"▲", u"삼성전자 거래량 1,234,567", u"체결가", u"09:05:09", u"3,400",
-                            u"매수", u"확인", u"12/05  52000 52500 51800 52300"})
-    EXPECT_NE(std::find(shown.begin(), shown.end(), s), shown.end()) << "a text of the screen is missing from its record";
+  for (const char16_t* s : {u"52,300", u"▲", u"삼성전자 거래량 1,234,567", u"체결가", u"09:05:09", u"3,400", u"매수",
+                            u"확인", u"12/05  52000 52500 51800 52300"})
+    EXPECT_NE(std::find(shown.begin(), shown.end(), s), shown.end())
+        << "a text of the screen is missing from its record";
   for (const auto& t : screen.texts)
     if (t.text == u"3,400") {
       EXPECT_GE(t.rect.top, 70 + 60);
@@ -271,8 +272,8 @@ TEST(Resources, LoadBitmapReadsTheModulesBitmap) {
   HDC mem = CreateCompatibleDC(window.dc);
   HGDIOBJ old = SelectObject(mem, bmp);
   ASSERT_TRUE(BitBlt(window.dc, 1, 1, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY));
-  EXPECT_EQ(window.Art({{0xFFFFFF, '.'}, {0x000000, 'k'}, {0x0000FF, 'r'}, {0x00FF00, 'g'}, {0xFF0000, 'b'},
-                        {0xFF00FF, 'm'}}),
+  EXPECT_EQ(window.Art(
+                {{0xFFFFFF, '.'}, {0x000000, 'k'}, {0x0000FF, 'r'}, {0x00FF00, 'g'}, {0xFF0000, 'b'}, {0xFF00FF, 'm'}}),
             gdi_test::Rows({".....", ".rgb.", ".m.k."}));
   SelectObject(mem, old);
   DeleteDC(mem);

@@ -35,14 +35,13 @@ TEST_P(LineTest, DrawsEveryPixelButTheLast) {
 
 INSTANTIATE_TEST_SUITE_P(
     Segments, LineTest,
-    ::testing::Values(
-        LineCase{"right", 0, 1, 5, 1, Rows({"......", "#####.", "......", "......"})},
-        LineCase{"left", 5, 1, 0, 1, Rows({"......", ".#####", "......", "......"})},
-        LineCase{"down", 2, 0, 2, 3, Rows({"..#...", "..#...", "..#...", "......"})},
-        LineCase{"diagonal", 0, 0, 3, 3, Rows({"#.....", ".#....", "..#...", "......"})},
-        LineCase{"shallow", 0, 0, 6, 2, Rows({"##....", "..###.", ".....#", "......"})},
-        LineCase{"one point", 3, 2, 3, 2, Rows({"......", "......", "......", "......"})},
-        LineCase{"off the edge", -2, 3, 9, 3, Rows({"......", "......", "......", "######"})}),
+    ::testing::Values(LineCase{"right", 0, 1, 5, 1, Rows({"......", "#####.", "......", "......"})},
+                      LineCase{"left", 5, 1, 0, 1, Rows({"......", ".#####", "......", "......"})},
+                      LineCase{"down", 2, 0, 2, 3, Rows({"..#...", "..#...", "..#...", "......"})},
+                      LineCase{"diagonal", 0, 0, 3, 3, Rows({"#.....", ".#....", "..#...", "......"})},
+                      LineCase{"shallow", 0, 0, 6, 2, Rows({"##....", "..###.", ".....#", "......"})},
+                      LineCase{"one point", 3, 2, 3, 2, Rows({"......", "......", "......", "......"})},
+                      LineCase{"off the edge", -2, 3, 9, 3, Rows({"......", "......", "......", "######"})}),
     [](const auto& info) {
       std::string n = info.param.name;
       for (char& ch : n)
@@ -81,14 +80,13 @@ TEST_P(RectangleTest, OutlineWithThePenInteriorWithTheBrush) {
 
 INSTANTIATE_TEST_SUITE_P(
     Pens, RectangleTest,
-    ::testing::Values(
-        ShapeCase{"pen_and_brush", BLACK_PEN, GRAY_BRUSH,
-                  Rows({".......", ".#####.", ".#ggg#.", ".#ggg#.", ".#####.", "......."})},
-        ShapeCase{"hollow", BLACK_PEN, NULL_BRUSH,
-                  Rows({".......", ".#####.", ".#...#.", ".#...#.", ".#####.", "......."})},
-        // Without a pen the interior stops one pixel short of the right and bottom edges.
-        ShapeCase{"no_pen", NULL_PEN, GRAY_BRUSH,
-                  Rows({".......", ".gggg..", ".gggg..", ".gggg..", ".......", "......."})}),
+    ::testing::Values(ShapeCase{"pen_and_brush", BLACK_PEN, GRAY_BRUSH,
+                                Rows({".......", ".#####.", ".#ggg#.", ".#ggg#.", ".#####.", "......."})},
+                      ShapeCase{"hollow", BLACK_PEN, NULL_BRUSH,
+                                Rows({".......", ".#####.", ".#...#.", ".#...#.", ".#####.", "......."})},
+                      // Without a pen the interior stops one pixel short of the right and bottom edges.
+                      ShapeCase{"no_pen", NULL_PEN, GRAY_BRUSH,
+                                Rows({".......", ".gggg..", ".gggg..", ".gggg..", ".......", "......."})}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Fills, FillRectAndFrameRectLeaveRightAndBottomEdgesOut) {
@@ -119,8 +117,8 @@ TEST(Fills, PolygonAlternateFillLeavesTheInnerRingEmpty) {
   // An outer square and an inner square in one outline: the inner one is crossed twice.
   POINT pts[] = {{0, 0}, {8, 0}, {8, 8}, {0, 8}, {0, 0}, {2, 2}, {6, 2}, {6, 6}, {2, 6}, {2, 2}};
   ASSERT_TRUE(Polygon(cv.dc, pts, 10));
-  EXPECT_EQ(cv.Art(), Rows({"########.", "########.", "##....##.", "##....##.", "##....##.",
-                            "##....##.", "########.", "########.", "........."}));
+  EXPECT_EQ(cv.Art(), Rows({"########.", "########.", "##....##.", "##....##.", "##....##.", "##....##.", "########.",
+                            "########.", "........."}));
 }
 
 TEST(Fills, TriangleWithPenAndBrushStaysInsideItsPoints) {
@@ -489,8 +487,7 @@ void Pattern(Canvas& src) {
   src.surface().Row(2)[2] = kM;
 }
 
-const std::map<COLORREF, char> kLegend{{0xFFFFFF, '.'}, {0x000000, '#'}, {kA, 'a'},
-                                       {kB, 'b'},       {kC, 'c'},       {kM, 'm'}};
+const std::map<COLORREF, char> kLegend{{0xFFFFFF, '.'}, {0x000000, '#'}, {kA, 'a'}, {kB, 'b'}, {kC, 'c'}, {kM, 'm'}};
 
 TEST(Transfer, BitBltCopiesFromTheSourceOffset) {
   Canvas src(4, 4), dst(5, 3);

@@ -20,12 +20,12 @@ const plat::DialogItemTemplate kItems[] = {
     {WC_EDIT, kNote, u"주문 확인\r\n체결 조회", ES_MULTILINE | WS_BORDER | WS_VISIBLE, 0, 4, 100, 232, 36},
     {WC_COMBOBOX, kCombo, u"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_VISIBLE | WS_TABSTOP, 0, 4, 140, 232, 100},
     {WC_LISTBOX, kList, u"", WS_VSCROLL | WS_BORDER | WS_VISIBLE, 0, 4, 166, 110, 70},
-    {WC_LISTVIEW, kView, u"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_VISIBLE, 0, 118, 166,
-     118, 120},
+    {WC_LISTVIEW, kView, u"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_VISIBLE, 0, 118, 166, 118,
+     120},
     {PROGRESS_CLASS, kProgress, u"", WS_BORDER | WS_VISIBLE, 0, 4, 292, 232, 14},
 };
-const plat::DialogTemplate kDialog = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 320, u"", nullptr, u"돋움", 12,
-                                      kItems, std::size(kItems)};
+const plat::DialogTemplate kDialog = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 320, u"", nullptr, u"돋움", 12, kItems,
+                                      std::size(kItems)};
 PLAT_RESOURCE(plat::res::Dialog, kTemplate, &kDialog, sizeof kDialog);
 
 void Fill(HWND dlg) {
@@ -34,7 +34,8 @@ void Fill(HWND dlg) {
     SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
   SendMessage(combo, CB_SETCURSEL, 0, 0);
   HWND list = GetDlgItem(dlg, kList);
-  for (const WCHAR* s : {u"코스피", u"코스닥", u"선물"}) SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+  for (const WCHAR* s : {u"코스피", u"코스닥", u"선물"})
+    SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
   SendMessage(list, LB_SETCURSEL, 1, 0);
   HWND view = GetDlgItem(dlg, kView);
   const WCHAR* heads[] = {u"종목", u"가격"};
@@ -80,11 +81,8 @@ BOOL Proc(HWND dlg, UINT msg, WPARAM, LPARAM lParam) {
       SHFullScreen(dlg, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
       Fill(dlg);
       return TRUE;
-    case WM_DRAWITEM:
-      DrawFace(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    default:
-      return FALSE;
+    case WM_DRAWITEM: DrawFace(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    default: return FALSE;
   }
 }
 

@@ -60,9 +60,9 @@ TEST_F(ShowcaseTest, EveryControlKindRendersWithKoreanTextIntoThePng) {
   ASSERT_EQ(screen.height, PLAT_SCREEN_HEIGHT);
 
   // What each kind of control shows, as the screen records it.
-  for (const char16_t* text : {u"삼성전자 현재가 ▲", u"매수", u"자동수신", u"주문", u"지정가", u"시장가", u"005930",
-                               u"****", u"12345678-01 종합", u"코스피", u"코스닥", u"종목", u"가격", u"삼성전자",
-                               u"52,300"})
+  for (const char16_t* text :
+       {u"삼성전자 현재가 ▲", u"매수", u"자동수신", u"주문", u"지정가", u"시장가", u"005930", u"****",
+        u"12345678-01 종합", u"코스피", u"코스닥", u"종목", u"가격", u"삼성전자", u"52,300"})
     EXPECT_NE(FindText(screen, text), nullptr) << "text " << (&text - &text) << " missing";
   for (const auto& t : screen.texts) EXPECT_EQ(t.text.find(u"0000"), std::u16string::npos) << "password in clear";
   const plat::TextRecord* face = FindText(screen, u"주문");

@@ -220,14 +220,13 @@ TEST_P(DrawTextTest, PlacesTheLineInItsRectangle) {
   DeleteObject(f);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, DrawTextTest,
-    ::testing::Values(DrawTextCase{"left_top", DT_LEFT | DT_SINGLELINE, -1, -1},
-                      DrawTextCase{"centre", DT_CENTER | DT_VCENTER | DT_SINGLELINE, 0, 0},
-                      DrawTextCase{"right_bottom", DT_RIGHT | DT_BOTTOM | DT_SINGLELINE, 1, 1},
-                      // Vertical placement needs a single line; without it the text stays on top.
-                      DrawTextCase{"vcentre_multiline", DT_CENTER | DT_VCENTER, 0, -1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Formats, DrawTextTest,
+                         ::testing::Values(DrawTextCase{"left_top", DT_LEFT | DT_SINGLELINE, -1, -1},
+                                           DrawTextCase{"centre", DT_CENTER | DT_VCENTER | DT_SINGLELINE, 0, 0},
+                                           DrawTextCase{"right_bottom", DT_RIGHT | DT_BOTTOM | DT_SINGLELINE, 1, 1},
+                                           // Vertical placement needs a single line; without it the text stays on top.
+                                           DrawTextCase{"vcentre_multiline", DT_CENTER | DT_VCENTER, 0, -1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TextTest, CalcRectMeasuresWithoutDrawing) {
   Canvas cv(100, 60);

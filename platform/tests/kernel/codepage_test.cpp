@@ -11,7 +11,8 @@ namespace {
 std::string ToCp949(std::u16string_view text, UINT codePage = CP_ACP) {
   int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
-  EXPECT_EQ(WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr), n);
+  EXPECT_EQ(
+      WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr), n);
   return out;
 }
 
@@ -69,7 +70,7 @@ TEST(CodePage949, CountsAndBuffersAreExact) {
 
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", 0, wide, 4), 0);  // nothing to convert
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", 3, wide, 4), 0);   // only 949 and UTF-8 exist here
+  EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", 3, wide, 4), 0);  // only 949 and UTF-8 exist here
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
@@ -79,14 +80,17 @@ TEST(CodePage949, InvalidBytesBecomeReplacementOrFail) {
     std::u16string text;
   } cases[] = {
       {"\xff", u"\xFFFD"},
-      {"A\xb0", u"A\xFFFD"},          // a lead byte cut off at the end
-      {"\xc9\x41", u"\xFFFD" "A"},    // an unassigned pair: the ASCII byte stays itself
+      {"A\xb0", u"A\xFFFD"},  // a lead byte cut off at the end
+      {"\xc9\x41",
+       u"\xFFFD"
+       "A"},                              // an unassigned pair: the ASCII byte stays itself
       {"\xc9\xa1\xb0\xa1", u"\xFFFD가"},  // an unassigned pair of two high bytes is one character
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FromCp949(c.bytes), c.text);
     char16_t out[8];
-    EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, c.bytes.data(), static_cast<int>(c.bytes.size()), out, 8), 0);
+    EXPECT_EQ(
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, c.bytes.data(), static_cast<int>(c.bytes.size()), out, 8), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
   }
 }

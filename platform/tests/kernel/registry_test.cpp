@@ -73,11 +73,13 @@ TEST_F(RegistryTest, ValuesComeBackAsStoredBytes) {
     std::vector<BYTE> data;
   } cases[] = {
       {u"AccountNo", REG_SZ, text},
-      {u"Set_Flag", REG_DWORD, std::vector<BYTE>(reinterpret_cast<BYTE*>(&number), reinterpret_cast<BYTE*>(&number) + 4)},
+      {u"Set_Flag", REG_DWORD,
+       std::vector<BYTE>(reinterpret_cast<BYTE*>(&number), reinterpret_cast<BYTE*>(&number) + 4)},
       {u"Raw", REG_BINARY, std::vector<BYTE>(binary, binary + 4)},
       {u"Empty", REG_BINARY, {}},
   };
-  for (const Case& c : cases) ASSERT_EQ(Set(c.name, c.type, c.data.data(), static_cast<DWORD>(c.data.size())), ERROR_SUCCESS);
+  for (const Case& c : cases)
+    ASSERT_EQ(Set(c.name, c.type, c.data.data(), static_cast<DWORD>(c.data.size())), ERROR_SUCCESS);
   for (const Case& c : cases) {
     DWORD type = 0, size = 0;
     ASSERT_EQ(RegQueryValueEx(key_, c.name, nullptr, &type, nullptr, &size), ERROR_SUCCESS);  // size only
@@ -186,7 +188,8 @@ TEST_F(RegistryTest, AnotherProcessOfTheRootSeesAndChangesTheSameStore) {
   EXPECT_EQ(exitCode, 41u);
   // The child's change reaches this process's (already loaded) view of the store.
   DWORD back = 0, size = 4;
-  ASSERT_EQ(RegQueryValueEx(key_, u"FromChild", nullptr, nullptr, reinterpret_cast<BYTE*>(&back), &size), ERROR_SUCCESS);
+  ASSERT_EQ(RegQueryValueEx(key_, u"FromChild", nullptr, nullptr, reinterpret_cast<BYTE*>(&back), &size),
+            ERROR_SUCCESS);
   EXPECT_EQ(back, 42u);
 }
 

@@ -14,9 +14,14 @@ TEST(WideText, NumbersFromText) {
     long value;
     size_t used;  // characters taken by _tcstol (0: none)
   } cases[] = {
-      {u"42", 42, 2},           {u"  -12abc", -12, 5}, {u"+7", 7, 2},
-      {u"", 0, 0},              {u"abc", 0, 0},        {u"000123", 123, 6},
-      {u"99999999999999999999999", LONG_MAX, 23},      {u"-99999999999999999999999", LONG_MIN, 24},
+      {u"42", 42, 2},
+      {u"  -12abc", -12, 5},
+      {u"+7", 7, 2},
+      {u"", 0, 0},
+      {u"abc", 0, 0},
+      {u"000123", 123, 6},
+      {u"99999999999999999999999", LONG_MAX, 23},
+      {u"-99999999999999999999999", LONG_MIN, 24},
   };
   for (const Case& c : cases) {
     WCHAR* end = nullptr;

@@ -48,9 +48,10 @@ TEST_F(ClockTest, VirtualClockDrivesLocalTimeTicksAndSleep) {
     GetLocalTime(&local);
     GetSystemTime(&system);
     const SYSTEMTIME& e = c.expected;
-    EXPECT_EQ(std::vector<WORD>({local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond,
-                                 local.wMilliseconds, local.wDayOfWeek}),
-              std::vector<WORD>({e.wYear, e.wMonth, e.wDay, e.wHour, e.wMinute, e.wSecond, e.wMilliseconds, c.dayOfWeek}));
+    EXPECT_EQ(
+        std::vector<WORD>({local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond,
+                           local.wMilliseconds, local.wDayOfWeek}),
+        std::vector<WORD>({e.wYear, e.wMonth, e.wDay, e.wHour, e.wMinute, e.wSecond, e.wMilliseconds, c.dayOfWeek}));
     EXPECT_EQ(local.wDay, system.wDay);
   }
 }

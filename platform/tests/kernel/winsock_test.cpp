@@ -66,7 +66,9 @@ TEST_F(WinsockTest, NonBlockingConnectCompletesThroughTheWriteSet) {
   ASSERT_NE(server, INVALID_SOCKET);
   u_long off = 0;
   ASSERT_EQ(ioctlsocket(client, FIONBIO, &off), 0);
-  const char request[] = "\x00\x00\x00\x0a" "TR1000";
+  const char request[] =
+      "\x00\x00\x00\x0a"
+      "TR1000";
   EXPECT_EQ(send(client, request, 10, 0), 10);
   char reply[16] = {};
   fd_set readable;

@@ -45,8 +45,8 @@ class RasApiTest : public ::testing::Test {
 TEST_F(RasApiTest, EnumEntriesReportsTheSizeNeededWhenShort) {
   AddEntry(u"One", u"", 0);
   AddEntry(u"Two", u"", 0);
-  AddEntry(u"ExactlyTwentyCharsXX", u"", 0);    // 20 characters: fits
-  AddEntry(u"TwentyOneCharactersXX", u"", 0);   // 21: cannot be held by a record, not listed
+  AddEntry(u"ExactlyTwentyCharsXX", u"", 0);   // 20 characters: fits
+  AddEntry(u"TwentyOneCharactersXX", u"", 0);  // 21: cannot be held by a record, not listed
 
   DWORD bytes = 0, count = 0;
   EXPECT_EQ(RasEnumEntries(nullptr, nullptr, nullptr, &bytes, &count), static_cast<DWORD>(ERROR_BUFFER_TOO_SMALL));

@@ -17,8 +17,9 @@ const plat::DialogItemTemplate kItems[] = {
     {kRecClass, 1003, u"off", WS_VISIBLE | WS_TABSTOP | WS_DISABLED, 0, 10, 70, 100, 20},
     {kRecClass, 1004, u"label", WS_VISIBLE, 0, 10, 100, 100, 20},
 };
-const plat::DialogTemplate kDialog = {WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Dlg", nullptr, u"Tahoma", 13,
-                                      kItems, sizeof kItems / sizeof kItems[0]};
+const plat::DialogTemplate kDialog = {
+    WS_POPUP | WS_VISIBLE,           0, 0, 26, 240, 294, u"Dlg", nullptr, u"Tahoma", 13, kItems,
+    sizeof kItems / sizeof kItems[0]};
 PLAT_RESOURCE(plat::res::Dialog, 129, &kDialog, sizeof kDialog);
 
 struct DlgState {
@@ -251,7 +252,9 @@ TEST_F(MessageBoxTest, TimersAndSendsKeepRunningWhileABoxWaits) {
     ++ticks;
     return 0;
   };
-  Handlers()[WM_USER + 6] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT { return static_cast<LRESULT>(wp) + 1; };
+  Handlers()[WM_USER + 6] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT {
+    return static_cast<LRESULT>(wp) + 1;
+  };
   SetTimer(owner, 1000, 100, nullptr);
   LRESULT sent = 0;
   std::thread helper([&] {
@@ -454,7 +457,8 @@ BOOL NestedBoxProc(HWND h, UINT m, WPARAM, LPARAM) {
 
 TEST_F(ModalEndTest, LoopsOfAWindowEndWithTheirCancellingAnswerAndNeverYes) {
   plat::win::SetAutomationMode(true);
-  const plat::DialogTemplate finder = {WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Finder", nullptr, nullptr, 0, nullptr, 0};
+  const plat::DialogTemplate finder = {
+      WS_POPUP | WS_VISIBLE, 0, 0, 26, 240, 294, u"Finder", nullptr, nullptr, 0, nullptr, 0};
   struct Case {
     int kind;
     int answer;
@@ -478,7 +482,10 @@ TEST_F(ModalEndTest, LoopsOfAWindowEndWithTheirCancellingAnswerAndNeverYes) {
         case 2: r = MessageBox(h, u"주문하시겠습니까?", u"확인", MB_YESNO); break;
         case 3: r = TrackPopupMenu(menu, TPM_RETURNCMD, 10, 40, 0, h, nullptr); break;
         case 4: r = static_cast<int>(DialogBoxIndirectParam(nullptr, s_finder, h, FinderProc, 0)); break;
-        case 5: DialogBoxIndirectParam(nullptr, s_finder, h, NestedBoxProc, 0); r = g_run.answer; break;
+        case 5:
+          DialogBoxIndirectParam(nullptr, s_finder, h, NestedBoxProc, 0);
+          r = g_run.answer;
+          break;
       }
       DestroyMenu(menu);
       g_run.answer = r;

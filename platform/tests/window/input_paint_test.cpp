@@ -29,10 +29,17 @@ TEST_F(InputTest, DoubleTapsFollowTheClassAndTheClock) {
   };
   const Case cases[] = {
       {"double-click class", kRecClass, 100, 2, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}},
-      {"a third tap starts over", kRecClass, 100, 3,
+      {"a third tap starts over",
+       kRecClass,
+       100,
+       3,
        {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
       {"too slow for a double tap", kRecClass, 600, 2, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
-      {"class without double clicks", kPlainClass, 100, 2, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
+      {"class without double clicks",
+       kPlainClass,
+       100,
+       2,
+       {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
   };
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -150,7 +157,8 @@ TEST_F(InputTest, KeysGoToTheFocusWindow) {
   plat::win::PumpMessages();
   std::vector<std::pair<UINT, WPARAM>> got;
   for (auto& r : MessagesOf(edit)) got.emplace_back(r.msg, r.wp);
-  EXPECT_EQ(got, (std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, '7'}, {WM_CHAR, u'7'}, {WM_KEYUP, '7'}, {WM_CHAR, u'한'}}));
+  EXPECT_EQ(got, (std::vector<std::pair<UINT, WPARAM>>{
+                     {WM_KEYDOWN, '7'}, {WM_CHAR, u'7'}, {WM_KEYUP, '7'}, {WM_CHAR, u'한'}}));
   EXPECT_TRUE(MessagesOf(top).empty());
 }
 
@@ -167,8 +175,8 @@ TEST_F(ScrollTest, PositionStaysWithinTheRange) {
     int pos, expected;
   };
   const Case cases[] = {
-      {0, 10, 0, -5, 0}, {0, 10, 0, 5, 5}, {0, 10, 0, 15, 10},
-      {0, 10, 4, 9, 9},  // the position may reach max even with a page (deliberate)
+      {0, 10, 0, -5, 0},     {0, 10, 0, 5, 5},
+      {0, 10, 0, 15, 10},    {0, 10, 4, 9, 9},  // the position may reach max even with a page (deliberate)
       {-20, -10, 0, 0, -10}, {5, 5, 0, 9, 5},
   };
   for (auto& c : cases) {
@@ -326,12 +334,11 @@ TEST_F(PaintTest, OwnedWindowsStayInFrontOfTheirOwner) {
   const COLORREF red = RGB(255, 0, 0), gray = RGB(90, 90, 90), blue = RGB(0, 0, 255);
   HWND dialog = MakeTop(0, 26, 240, 294);
   SetWindowLong(dialog, GWL_USERDATA, static_cast<LONG_PTR>(red));
-  HWND box = CreateWindowEx(0, kRecClass, u"box", WS_POPUP | WS_VISIBLE, 40, 100, 160, 80, dialog, 0, nullptr,
-                            nullptr);
+  HWND box = CreateWindowEx(0, kRecClass, u"box", WS_POPUP | WS_VISIBLE, 40, 100, 160, 80, dialog, 0, nullptr, nullptr);
   ASSERT_NE(box, 0u);
   SetWindowLong(box, GWL_USERDATA, static_cast<LONG_PTR>(gray));
-  HWND boxMenu = CreateWindowEx(0, kRecClass, u"menu", WS_POPUP | WS_VISIBLE, 60, 120, 20, 20, box, 0, nullptr,
-                                nullptr);
+  HWND boxMenu =
+      CreateWindowEx(0, kRecClass, u"menu", WS_POPUP | WS_VISIBLE, 60, 120, 20, 20, box, 0, nullptr, nullptr);
   ASSERT_NE(boxMenu, 0u);
   SetWindowLong(boxMenu, GWL_USERDATA, static_cast<LONG_PTR>(blue));
   plat::Surface s;
@@ -356,7 +363,8 @@ TEST_F(PaintTest, BackgroundComesFromTheClassBrush) {
   wc.lpszClassName = u"SysColour";
   ASSERT_NE(RegisterClass(&wc), 0u);
   HWND top = CreateWindowEx(0, u"Yellow", u"", WS_POPUP | WS_VISIBLE, 0, 26, 240, 294, 0, nullptr, nullptr, nullptr);
-  HWND child = CreateWindowEx(0, u"syscolour", u"", WS_CHILD | WS_VISIBLE, 10, 10, 20, 20, top, PLAT_ID_AS_MENU(1), nullptr, nullptr);
+  HWND child = CreateWindowEx(0, u"syscolour", u"", WS_CHILD | WS_VISIBLE, 10, 10, 20, 20, top, PLAT_ID_AS_MENU(1),
+                              nullptr, nullptr);
   ASSERT_NE(child, 0u) << "class names match regardless of case";
   plat::Surface s;
   plat::win::ComposeScreen(s);

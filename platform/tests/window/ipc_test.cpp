@@ -94,7 +94,9 @@ TEST_F(IpcTest, MessagesCarryingPointersDoNotCross) {
 
 TEST_F(IpcTest, PeerMaySendBackWhileWeWait) {
   HWND mine = MakeTop();
-  Handlers()[WM_USER + 3] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT { return static_cast<LRESULT>(wp) * 10; };
+  Handlers()[WM_USER + 3] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT {
+    return static_cast<LRESULT>(wp) * 10;
+  };
   EXPECT_EQ(SendMessage(peer_, WM_USER + 2, 4, static_cast<LPARAM>(mine)), 41);
   auto got = MessagesOf(mine);
   ASSERT_FALSE(got.empty());
@@ -103,7 +105,9 @@ TEST_F(IpcTest, PeerMaySendBackWhileWeWait) {
 
 TEST_F(IpcTest, BothProcessesSendingAtOnceFinish) {
   HWND mine = MakeTop();
-  Handlers()[WM_USER + 3] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT { return static_cast<LRESULT>(wp) * 10; };
+  Handlers()[WM_USER + 3] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT {
+    return static_cast<LRESULT>(wp) * 10;
+  };
   ASSERT_TRUE(PostMessage(peer_, WM_USER + 8, 0, static_cast<LPARAM>(mine)));
   // The peer may be sending to us right now; our send to it must still come back.
   for (int i = 0; i < 20; ++i) EXPECT_EQ(SendMessage(peer_, WM_USER + 1, static_cast<WPARAM>(i), 1), i + 1);
@@ -189,15 +193,18 @@ TEST_F(DeviceScreenTest, WindowsOfBothProgramsShareOneZOrder) {
   // The other program's window comes to the front of the device: its picture and its texts are
   // on the screen this program composes.
   ShowWindow(peer_, SW_SHOW);
-  EXPECT_TRUE(ScreenShows([](const plat::Surface& s) { return s.Row(160)[120] == RGB(0, 0, 255) && HasText(s, u"peer"); }));
+  EXPECT_TRUE(
+      ScreenShows([](const plat::Surface& s) { return s.Row(160)[120] == RGB(0, 0, 255) && HasText(s, u"peer"); }));
   // This program's window comes back to the front: the peer's texts are covered.
   BringWindowToTop(mine);
-  EXPECT_TRUE(ScreenShows([](const plat::Surface& s) { return s.Row(160)[120] == RGB(255, 255, 255) && !HasText(s, u"peer"); }));
+  EXPECT_TRUE(ScreenShows(
+      [](const plat::Surface& s) { return s.Row(160)[120] == RGB(255, 255, 255) && !HasText(s, u"peer"); }));
   // A hidden window of the other program is not on the screen, whatever its place.
   ShowWindow(peer_, SW_SHOW);
   ASSERT_TRUE(ScreenShows([](const plat::Surface& s) { return s.Row(160)[120] == RGB(0, 0, 255); }));
   ShowWindow(peer_, SW_HIDE);
-  EXPECT_TRUE(ScreenShows([](const plat::Surface& s) { return s.Row(160)[120] == RGB(255, 255, 255) && !HasText(s, u"peer"); }));
+  EXPECT_TRUE(ScreenShows(
+      [](const plat::Surface& s) { return s.Row(160)[120] == RGB(255, 255, 255) && !HasText(s, u"peer"); }));
 }
 
 TEST_F(DeviceScreenTest, InputFromTheDesktopWindowReachesTheProgramThatOwnsTheWindow) {

@@ -68,7 +68,7 @@ TEST_F(MessagesTest, MessagesToMissingWindowsReturnAtOnceWithoutEffect) {
   HWND gone = MakeChild(top, 1, 0, 0, 10, 10);
   DestroyWindow(gone);
   Log().clear();
-  const HWND local = gone | 0xFFF;      // this process's slot, never handed out
+  const HWND local = gone | 0xFFF;         // this process's slot, never handed out
   const HWND foreign = (4000u << 20) | 1;  // a slot nobody holds
   for (HWND h : {HWND(0), gone, local, foreign}) {
     SCOPED_TRACE(h);
@@ -117,7 +117,8 @@ TEST_F(MessagesTest, SentComeBeforePostedAndPaintAndTimersComeLast) {
   std::vector<Rec> got;
   for (auto& r : Log())
     if (r.msg == WM_USER + 1 || r.msg == WM_USER + 2 || r.msg == WM_PAINT || r.msg == WM_TIMER) got.push_back(r);
-  ExpectSequence({top}, got, {{0, WM_USER + 2, false}, {0, WM_USER + 1, true}, {0, WM_PAINT, true}, {0, WM_TIMER, true}});
+  ExpectSequence({top}, got,
+                 {{0, WM_USER + 2, false}, {0, WM_USER + 1, true}, {0, WM_PAINT, true}, {0, WM_TIMER, true}});
 }
 
 TEST_F(MessagesTest, PaintIsValidatedEvenWhenTheHandlerNeverPaints) {
@@ -144,10 +145,27 @@ struct TimerCase {
 
 TEST_F(MessagesTest, TimersFollowTheClock) {
   const std::vector<TimerCase> cases = {
-      {"fires once per period", [](HWND h) { SetTimer(h, 1, 100, nullptr); plat::clock::Advance(100); plat::win::PumpMessages(); }, 1},
-      {"not before its period", [](HWND h) { SetTimer(h, 1, 100, nullptr); plat::clock::Advance(99); plat::win::PumpMessages(); }, 0},
+      {"fires once per period",
+       [](HWND h) {
+         SetTimer(h, 1, 100, nullptr);
+         plat::clock::Advance(100);
+         plat::win::PumpMessages();
+       },
+       1},
+      {"not before its period",
+       [](HWND h) {
+         SetTimer(h, 1, 100, nullptr);
+         plat::clock::Advance(99);
+         plat::win::PumpMessages();
+       },
+       0},
       {"at most one tick pending however late",
-       [](HWND h) { SetTimer(h, 1, 100, nullptr); plat::clock::Advance(1000); plat::win::PumpMessages(); }, 1},
+       [](HWND h) {
+         SetTimer(h, 1, 100, nullptr);
+         plat::clock::Advance(1000);
+         plat::win::PumpMessages();
+       },
+       1},
       {"the same id restarts the timer",
        [](HWND h) {
          SetTimer(h, 1, 100, nullptr);
@@ -167,9 +185,21 @@ TEST_F(MessagesTest, TimersFollowTheClock) {
        },
        1},
       {"kill removes a tick already due",
-       [](HWND h) { SetTimer(h, 1, 100, nullptr); plat::clock::Advance(150); KillTimer(h, 1); plat::win::PumpMessages(); }, 0},
+       [](HWND h) {
+         SetTimer(h, 1, 100, nullptr);
+         plat::clock::Advance(150);
+         KillTimer(h, 1);
+         plat::win::PumpMessages();
+       },
+       0},
       {"two timers tick independently",
-       [](HWND h) { SetTimer(h, 1, 100, nullptr); SetTimer(h, 2, 100, nullptr); plat::clock::Advance(100); plat::win::PumpMessages(); }, 2},
+       [](HWND h) {
+         SetTimer(h, 1, 100, nullptr);
+         SetTimer(h, 2, 100, nullptr);
+         plat::clock::Advance(100);
+         plat::win::PumpMessages();
+       },
+       2},
       {"keeps ticking every period",
        [](HWND h) {
          SetTimer(h, 1, 100, nullptr);
@@ -264,7 +294,9 @@ struct Worker {
 
 TEST_F(MessagesTest, CrossThreadSendWaitsForTheResultAndServesSendsBack) {
   HWND mine = MakeTop();
-  Handlers()[WM_USER + 2] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT { return static_cast<LRESULT>(wp) * 10; };
+  Handlers()[WM_USER + 2] = [](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT {
+    return static_cast<LRESULT>(wp) * 10;
+  };
   // The worker, while handling our send, sends back to our window: we must serve it while we
   // wait, or both threads would wait for ever.
   Handlers()[WM_USER + 1] = [mine](HWND, UINT, WPARAM wp, LPARAM, bool*) -> LRESULT {
@@ -299,7 +331,8 @@ TEST_F(MessagesTest, TwoThreadsSendingToEachOtherAtOnceNeverDeadlock) {
     ++ready;
     while (ready < 2) std::this_thread::yield();
     HWND other = windows[1 - me];
-    for (int i = 0; i < 300; ++i) sums[me] += SendMessage(other, WM_USER + 20, static_cast<WPARAM>(i), static_cast<LPARAM>(h));
+    for (int i = 0; i < 300; ++i)
+      sums[me] += SendMessage(other, WM_USER + 20, static_cast<WPARAM>(i), static_cast<LPARAM>(h));
     ++ready;
     while (ready < 4) plat::win::PumpMessages();  // keep answering until both are done
     DestroyWindow(h);
@@ -406,12 +439,15 @@ TEST_F(MessagesTest, FocusNotificationsComeInOrder) {
   for (auto& r : Log())
     if (r.msg == WM_SETFOCUS || r.msg == WM_KILLFOCUS || r.msg == WM_DESTROY) got.push_back(r);
   ExpectSequence({top, a, b}, got,
-                 {{0, WM_KILLFOCUS, false}, {1, WM_SETFOCUS, false},
-                  {1, WM_KILLFOCUS, false}, {2, WM_SETFOCUS, false},
-                  {2, WM_KILLFOCUS, false}, {0, WM_SETFOCUS, false},
+                 {{0, WM_KILLFOCUS, false},
+                  {1, WM_SETFOCUS, false},
+                  {1, WM_KILLFOCUS, false},
+                  {2, WM_SETFOCUS, false},
+                  {2, WM_KILLFOCUS, false},
+                  {0, WM_SETFOCUS, false},
                   {2, WM_DESTROY, false}});
-  EXPECT_EQ(got[0].wp, a);   // kill focus names the new window
-  EXPECT_EQ(got[3].wp, a);   // set focus names the old one
+  EXPECT_EQ(got[0].wp, a);  // kill focus names the new window
+  EXPECT_EQ(got[3].wp, a);  // set focus names the old one
   EXPECT_EQ(got[4].wp, top);
 }
 
@@ -426,10 +462,11 @@ TEST_F(MessagesTest, WindowFieldsAndSubclassing) {
   static WNDPROC old;
   static int seen;
   seen = 0;
-  old = reinterpret_cast<WNDPROC>(SetWindowLong(c, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m == WM_USER + 9) ++seen;
-    return CallWindowProc(old, h, m, w, l);
-  })));
+  old = reinterpret_cast<WNDPROC>(
+      SetWindowLong(c, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                      if (m == WM_USER + 9) ++seen;
+                      return CallWindowProc(old, h, m, w, l);
+                    })));
   ASSERT_NE(old, nullptr);
   SendMessage(c, WM_USER + 9, 0, 0);
   EXPECT_EQ(seen, 1);
@@ -478,9 +515,15 @@ TEST_F(MessagesTest, TextAndDialogItemHelpers) {
     BOOL ok;
   };
   const IntCase cases[] = {
-      {u"123", FALSE, 123, TRUE},      {u" 42 ", FALSE, 42, TRUE},     {u"-5", TRUE, static_cast<UINT>(-5), TRUE},
-      {u"-5", FALSE, 0, FALSE},        {u"12a", FALSE, 0, FALSE},      {u"", FALSE, 0, FALSE},
-      {u"4294967295", FALSE, 4294967295u, TRUE}, {u"4294967296", FALSE, 0, FALSE}, {u"2147483648", TRUE, 0, FALSE},
+      {u"123", FALSE, 123, TRUE},
+      {u" 42 ", FALSE, 42, TRUE},
+      {u"-5", TRUE, static_cast<UINT>(-5), TRUE},
+      {u"-5", FALSE, 0, FALSE},
+      {u"12a", FALSE, 0, FALSE},
+      {u"", FALSE, 0, FALSE},
+      {u"4294967295", FALSE, 4294967295u, TRUE},
+      {u"4294967296", FALSE, 0, FALSE},
+      {u"2147483648", TRUE, 0, FALSE},
   };
   for (auto& c : cases) {
     SCOPED_TRACE(plat::ToUtf8(c.text));

@@ -24,9 +24,9 @@ void WriteFile(const std::string& name, const std::string& text) {
 
 LRESULT PeerProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
   switch (m) {
-    case WM_USER + 1: return static_cast<LRESULT>(wp) + lp;                       // a plain answer
+    case WM_USER + 1: return static_cast<LRESULT>(wp) + lp;                               // a plain answer
     case WM_USER + 2: return SendMessage(static_cast<HWND>(lp), WM_USER + 3, wp, 0) + 1;  // sends back first
-    case WM_USER + 4: _exit(0);                                                    // dies mid-send
+    case WM_USER + 4: _exit(0);                                                           // dies mid-send
     case WM_USER + 5: WriteFile("peer.posted", std::to_string(wp)); return 0;
     case WM_USER + 8:  // posted: sends to the test's window (lParam) and records the answer
       WriteFile("peer.sent", std::to_string(SendMessage(static_cast<HWND>(lp), WM_USER + 3, 5, 0)));
@@ -42,9 +42,7 @@ LRESULT PeerProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
       EndPaint(h, &ps);
       return 0;
     }
-    case WM_LBUTTONDOWN:
-      WriteFile("peer.tap", std::to_string(LOWORD(lp)) + "," + std::to_string(HIWORD(lp)));
-      return 0;
+    case WM_LBUTTONDOWN: WriteFile("peer.tap", std::to_string(LOWORD(lp)) + "," + std::to_string(HIWORD(lp))); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     default: return DefWindowProc(h, m, wp, lp);
   }

@@ -27,11 +27,24 @@ std::map<UINT, Handler>& Handlers() {
 
 bool IsNoise(UINT m) {
   switch (m) {
-    case WM_NCCREATE: case WM_NCDESTROY: case WM_SIZE: case WM_MOVE: case WM_WINDOWPOSCHANGED:
-    case WM_PAINT: case WM_ERASEBKGND: case WM_NCHITTEST: case WM_GETTEXT: case WM_GETTEXTLENGTH:
-    case WM_SETTEXT: case WM_SHOWWINDOW: case WM_ACTIVATE: case WM_GETDLGCODE: case WM_CTLCOLORDLG:
-    case WM_SETFONT: case WM_ENABLE: case WM_CAPTURECHANGED:
-      return true;
+    case WM_NCCREATE:
+    case WM_NCDESTROY:
+    case WM_SIZE:
+    case WM_MOVE:
+    case WM_WINDOWPOSCHANGED:
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+    case WM_NCHITTEST:
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+    case WM_SETTEXT:
+    case WM_SHOWWINDOW:
+    case WM_ACTIVATE:
+    case WM_GETDLGCODE:
+    case WM_CTLCOLORDLG:
+    case WM_SETFONT:
+    case WM_ENABLE:
+    case WM_CAPTURECHANGED: return true;
     default: return false;
   }
 }
@@ -45,7 +58,9 @@ std::vector<Rec> MessagesOf(HWND hwnd, bool withNoise) {
 
 std::string Describe(const std::vector<Rec>& recs) {
   std::ostringstream o;
-  for (auto& r : recs) o << "[" << r.hwnd << " 0x" << std::hex << r.msg << std::dec << " " << r.wp << " " << r.lp << (r.posted ? " posted" : " sent") << "] ";
+  for (auto& r : recs)
+    o << "[" << r.hwnd << " 0x" << std::hex << r.msg << std::dec << " " << r.wp << " " << r.lp
+      << (r.posted ? " posted" : " sent") << "] ";
   return o.str();
 }
 

@@ -32,8 +32,8 @@ bool IsNoise(UINT msg);
 std::vector<Rec> MessagesOf(HWND hwnd = 0, bool withNoise = false);
 std::string Describe(const std::vector<Rec>& recs);
 
-extern const char16_t kRecClass[];   // CS_DBLCLKS, white background
-extern const char16_t kPlainClass[]; // no double clicks
+extern const char16_t kRecClass[];    // CS_DBLCLKS, white background
+extern const char16_t kPlainClass[];  // no double clicks
 
 HWND MakeTop(int x = 0, int y = 0, int w = 240, int h = 320, DWORD style = WS_POPUP | WS_VISIBLE,
              const char16_t* cls = kRecClass);

@@ -29,55 +29,56 @@ const vxskel::GridSetup kGrids[] = {
 };
 
 const vxskel::ScreenConfig kConfig = vxskel::FutOptScreenConfig(u"ZR5100.dll", u"옵션전광판", vxskel::FoForm::Futures);
-const vxskel::FutOptSetup kSetup{.form = vxskel::FoForm::Futures, .grids = kGrids, .gridCount = 2, .gridUpper = kMonthLabel};
-const vxfo::BoardSetup kBoard{5100, vxfo::Choice::Month, kCallPut, kMonth, u"콜 옵션", u"풋 옵션",
-                              vxfo::RowOrder::AskBidVolume, 0, false};
+const vxskel::FutOptSetup kSetup{
+    .form = vxskel::FoForm::Futures, .grids = kGrids, .gridCount = 2, .gridUpper = kMonthLabel};
+const vxfo::BoardSetup kBoard{5100,       vxfo::Choice::Month,          kCallPut, kMonth, u"콜 옵션",
+                              u"풋 옵션", vxfo::RowOrder::AskBidVolume, 0,        false};
 
 class CZR5100Dlg : public vxfo::COptionBoardDlg {
-public:
-    CZR5100Dlg() : COptionBoardDlg(kConfig, kSetup, kBoard) {}
+ public:
+  CZR5100Dlg() : COptionBoardDlg(kConfig, kSetup, kBoard) {}
 
-    // The host's query and 조회 alike: the strip, the month's options and the futures.
-    void OnQuery() override {
-        ReadFutOptItem();
-        StartWaitCursor();
-        m_awaited = 3;
-        RequestFutOptBase();
-        SendChoice();
-        unsigned char packet[TR_HEADER_SIZE];
-        SendPacket(packet, vxskel::MakeHeaderPacket(packet, kFuturesList, 0));
+  // The host's query and 조회 alike: the strip, the month's options and the futures.
+  void OnQuery() override {
+    ReadFutOptItem();
+    StartWaitCursor();
+    m_awaited = 3;
+    RequestFutOptBase();
+    SendChoice();
+    unsigned char packet[TR_HEADER_SIZE];
+    SendPacket(packet, vxskel::MakeHeaderPacket(packet, kFuturesList, 0));
+  }
+  void OnQueryButton() override { OnQuery(); }
+
+  void OnFutOptReply(uint16_t code, const unsigned char* body, int len) override {
+    if (code == kFuturesList) {
+      vxfo::FillOptionRows(Grid(1), body, len, vxtr::futopt::kListRowsAt, vxfo::RowOrder::AskBidVolume);
+      return;
     }
-    void OnQueryButton() override { OnQuery(); }
+    COptionBoardDlg::OnFutOptReply(code, body, len);
+  }
 
-    void OnFutOptReply(uint16_t code, const unsigned char* body, int len) override {
-        if (code == kFuturesList) {
-            vxfo::FillOptionRows(Grid(1), body, len, vxtr::futopt::kListRowsAt, vxfo::RowOrder::AskBidVolume);
-            return;
-        }
-        COptionBoardDlg::OnFutOptReply(code, body, len);
-    }
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    if (HIWORD(wParam) == CBN_SELCHANGE && LOWORD(wParam) == kCallPut) m_awaited = 1;
+    return COptionBoardDlg::OnCommand(wParam, lParam);
+  }
 
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        if (HIWORD(wParam) == CBN_SELCHANGE && LOWORD(wParam) == kCallPut) m_awaited = 1;
-        return COptionBoardDlg::OnCommand(wParam, lParam);
-    }
+  // Every reply of the three counts, an error reply too; the wait cursor stays until the last.
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != WM_VX_PACKET || !wParam) return COptionBoardDlg::WindowProc(message, wParam, lParam);
+    const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
+    const uint16_t code = TrGetU16(packet + 4);
+    const bool awaited = m_awaited > 0 && (code == TR_FUTOPT_BASE || code == 5100 || code == kFuturesList);
+    if (awaited) --m_awaited;
+    LRESULT result = COptionBoardDlg::WindowProc(message, wParam, lParam);
+    if (awaited && m_awaited > 0) StartWaitCursor();
+    return result;
+  }
 
-    // Every reply of the three counts, an error reply too; the wait cursor stays until the last.
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message != WM_VX_PACKET || !wParam) return COptionBoardDlg::WindowProc(message, wParam, lParam);
-        const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
-        const uint16_t code = TrGetU16(packet + 4);
-        const bool awaited = m_awaited > 0 && (code == TR_FUTOPT_BASE || code == 5100 || code == kFuturesList);
-        if (awaited) --m_awaited;
-        LRESULT result = COptionBoardDlg::WindowProc(message, wParam, lParam);
-        if (awaited && m_awaited > 0) StartWaitCursor();
-        return result;
-    }
+  int Awaited() const { return m_awaited; }
 
-    int Awaited() const { return m_awaited; }
-
-private:
-    int m_awaited = 0;
+ private:
+  int m_awaited = 0;
 };
 
 }  // namespace

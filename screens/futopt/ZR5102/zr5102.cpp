@@ -10,8 +10,8 @@ const vxskel::FutOptSetup kSetup{.form = vxskel::FoForm::Futures};
 PLAT_RESOURCE(plat::res::Dialog, 129, &vxrt::kFutOptBookTemplate, sizeof vxrt::kFutOptBookTemplate);
 
 class CZR5102Dlg : public vxrt::CFutOptBookDlg {
-public:
-    CZR5102Dlg() : CFutOptBookDlg(kConfig, kSetup, vxrt::kFuturesBook) {}
+ public:
+  CZR5102Dlg() : CFutOptBookDlg(kConfig, kSetup, vxrt::kFuturesBook) {}
 };
 
 }  // namespace

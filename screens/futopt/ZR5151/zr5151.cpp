@@ -10,8 +10,8 @@ const vxskel::FutOptSetup kSetup{.form = vxskel::FoForm::Options};
 PLAT_RESOURCE(plat::res::Dialog, 129, &vxrt::kFutOptBookTemplate, sizeof vxrt::kFutOptBookTemplate);
 
 class CZR5151Dlg : public vxrt::CFutOptBookDlg {
-public:
-    CZR5151Dlg() : CFutOptBookDlg(kConfig, kSetup, vxrt::kOptionsBook) {}
+ public:
+  CZR5151Dlg() : CFutOptBookDlg(kConfig, kSetup, vxrt::kOptionsBook) {}
 };
 
 }  // namespace

@@ -21,13 +21,14 @@ const int kWidths[] = {60, 45, 20, 40, 60, 50, 50, 1};
 const vxskel::GridSetup kGrids[] = {{kList, 17, kTitles, 8, kWidths, 17, 0, true, false, {}}};
 
 const vxskel::ScreenConfig kConfig = vxskel::FutOptScreenConfig(u"ZR5154.dll", u"월물별옵션", vxskel::FoForm::Options);
-const vxskel::FutOptSetup kSetup{.form = vxskel::FoForm::Options, .grids = kGrids, .gridCount = 1, .gridUpper = kMonthLabel};
-const vxfo::BoardSetup kBoard{5154, vxfo::Choice::Month, kCallPut, kMonth, u"콜 옵션", u"풋 옵션",
-                              vxfo::RowOrder::VolumeAskBid, 0, true};
+const vxskel::FutOptSetup kSetup{
+    .form = vxskel::FoForm::Options, .grids = kGrids, .gridCount = 1, .gridUpper = kMonthLabel};
+const vxfo::BoardSetup kBoard{5154,       vxfo::Choice::Month,          kCallPut, kMonth, u"콜 옵션",
+                              u"풋 옵션", vxfo::RowOrder::VolumeAskBid, 0,        true};
 
 class CZR5154Dlg : public vxfo::COptionBoardDlg {
-public:
-    CZR5154Dlg() : COptionBoardDlg(kConfig, kSetup, kBoard) {}
+ public:
+  CZR5154Dlg() : COptionBoardDlg(kConfig, kSetup, kBoard) {}
 };
 
 }  // namespace

@@ -20,14 +20,16 @@ const WCHAR* const kTitles[] = {u"", u"", u"", u"", u"", u"", u"", u"", u""};
 const int kWidths[] = {60, 60, 60, 60, 60, 60, 60, 60, 1};
 const vxskel::GridSetup kGrids[] = {{kBoardGrid, 0, kTitles, 9, kWidths, 17, 0, true, false, {}}};
 
-const vxskel::ScreenConfig kConfig = vxskel::FutOptScreenConfig(u"ZR5155.dll", u"행사가별옵션", vxskel::FoForm::Options);
-const vxskel::FutOptSetup kSetup{.form = vxskel::FoForm::Options, .grids = kGrids, .gridCount = 1, .gridUpper = kStrikeLabel};
-const vxfo::BoardSetup kBoard{5155, vxfo::Choice::Strike, kCallPut, kStrike, u"콜옵션", u"풋옵션",
-                              vxfo::RowOrder::AskBidVolume, 0, true};
+const vxskel::ScreenConfig kConfig =
+    vxskel::FutOptScreenConfig(u"ZR5155.dll", u"행사가별옵션", vxskel::FoForm::Options);
+const vxskel::FutOptSetup kSetup{
+    .form = vxskel::FoForm::Options, .grids = kGrids, .gridCount = 1, .gridUpper = kStrikeLabel};
+const vxfo::BoardSetup kBoard{5155,      vxfo::Choice::Strike,         kCallPut, kStrike, u"콜옵션",
+                              u"풋옵션", vxfo::RowOrder::AskBidVolume, 0,        true};
 
 class CZR5155Dlg : public vxfo::COptionBoardDlg {
-public:
-    CZR5155Dlg() : COptionBoardDlg(kConfig, kSetup, kBoard) {}
+ public:
+  CZR5155Dlg() : COptionBoardDlg(kConfig, kSetup, kBoard) {}
 };
 
 }  // namespace

@@ -24,8 +24,8 @@ const vxskel::FutOptSetup kSetup = vxfo::MakeSetup();
 }  // namespace
 
 class CZR5300Dlg : public vxfo::COrderDlg {
-public:
-    CZR5300Dlg() : COrderDlg(kScreen, kConfig, kSetup) {}
+ public:
+  CZR5300Dlg() : COrderDlg(kScreen, kConfig, kSetup) {}
 };
 
 VX_SCREEN_EXPORTS(CZR5300Dlg)

@@ -24,8 +24,8 @@ const vxskel::FutOptSetup kSetup = vxfo::MakeSetup();
 }  // namespace
 
 class CZR5301Dlg : public vxfo::COrderDlg {
-public:
-    CZR5301Dlg() : COrderDlg(kScreen, kConfig, kSetup) {}
+ public:
+  CZR5301Dlg() : COrderDlg(kScreen, kConfig, kSetup) {}
 };
 
 VX_SCREEN_EXPORTS(CZR5301Dlg)

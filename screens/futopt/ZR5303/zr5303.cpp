@@ -24,8 +24,8 @@ const vxskel::FutOptSetup kSetup = vxfo::MakeSetup();
 }  // namespace
 
 class CZR5303Dlg : public vxfo::COrderDlg {
-public:
-    CZR5303Dlg() : COrderDlg(kScreen, kConfig, kSetup) {}
+ public:
+  CZR5303Dlg() : COrderDlg(kScreen, kConfig, kSetup) {}
 };
 
 VX_SCREEN_EXPORTS(CZR5303Dlg)

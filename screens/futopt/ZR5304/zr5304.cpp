@@ -26,9 +26,11 @@ constexpr plat::DialogTemplate kDlg = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 
 const WCHAR* const kTitles[] = {u"주문번호", u"종목명", u"거래구분", u"주문유형", u"주문가격",
-                                u"주문수량", u"체결량", u"체결평균", u"잔 량",   u"주문상태"};
+                                u"주문수량", u"체결량", u"체결평균", u"잔 량",    u"주문상태"};
 const int kWidths[] = {75, 100, 60, 60, 55, 55, 60, 60, 60, 60};
-const vxfo::AccountScreen kScreen = {vxfo::AccountKind::Orders, u"ZR5304.dll", u"주문체결",
+const vxfo::AccountScreen kScreen = {vxfo::AccountKind::Orders,
+                                     u"ZR5304.dll",
+                                     u"주문체결",
                                      {5304, 17, kTitles, 10, kWidths, 17, 0, false, true, {1, 137, 238, 136}}};
 const vxskel::ScreenConfig kConfig = vxfo::MakeAccountConfig(kScreen);
 const vxskel::FutOptSetup kSetup = vxfo::MakeAccountSetup();
@@ -36,8 +38,8 @@ const vxskel::FutOptSetup kSetup = vxfo::MakeAccountSetup();
 }  // namespace
 
 class CZR5304Dlg : public vxfo::CAccountDlg {
-public:
-    CZR5304Dlg() : CAccountDlg(kScreen, kConfig, kSetup) {}
+ public:
+  CZR5304Dlg() : CAccountDlg(kScreen, kConfig, kSetup) {}
 };
 
 VX_SCREEN_EXPORTS(CZR5304Dlg)

@@ -20,7 +20,9 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 
 const WCHAR* const kTitles[] = {u"구 분", u"현 금", u"대 용", u"총 액"};
 const int kWidths[] = {110, 125, 125, 125};
-const vxfo::AccountScreen kScreen = {vxfo::AccountKind::Deposit, u"ZR5400.dll", u"예탁증거금",
+const vxfo::AccountScreen kScreen = {vxfo::AccountKind::Deposit,
+                                     u"ZR5400.dll",
+                                     u"예탁증거금",
                                      {5400, 17, kTitles, 4, kWidths, 17, 0, true, true, {1, 123, 238, 137}}};
 const vxskel::ScreenConfig kConfig = vxfo::MakeAccountConfig(kScreen);
 const vxskel::FutOptSetup kSetup = vxfo::MakeAccountSetup();
@@ -28,8 +30,8 @@ const vxskel::FutOptSetup kSetup = vxfo::MakeAccountSetup();
 }  // namespace
 
 class CZR5400Dlg : public vxfo::CAccountDlg {
-public:
-    CZR5400Dlg() : CAccountDlg(kScreen, kConfig, kSetup) {}
+ public:
+  CZR5400Dlg() : CAccountDlg(kScreen, kConfig, kSetup) {}
 };
 
 VX_SCREEN_EXPORTS(CZR5400Dlg)

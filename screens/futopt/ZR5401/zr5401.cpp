@@ -23,7 +23,9 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 
 const WCHAR* const kTitles[] = {u"종목", u"종목명", u"구 분", u"잔고", u"주문가능수량", u"약정지수"};
 const int kWidths[] = {55, 80, 45, 40, 70, 70};
-const vxfo::AccountScreen kScreen = {vxfo::AccountKind::Positions, u"ZR5401.dll", u"미결제",
+const vxfo::AccountScreen kScreen = {vxfo::AccountKind::Positions,
+                                     u"ZR5401.dll",
+                                     u"미결제",
                                      {5401, 17, kTitles, 6, kWidths, 17, 6, true, true, {1, 115, 238, 135}}};
 const vxskel::ScreenConfig kConfig = vxfo::MakeAccountConfig(kScreen);
 const vxskel::FutOptSetup kSetup = vxfo::MakeAccountSetup();
@@ -31,8 +33,8 @@ const vxskel::FutOptSetup kSetup = vxfo::MakeAccountSetup();
 }  // namespace
 
 class CZR5401Dlg : public vxfo::CAccountDlg {
-public:
-    CZR5401Dlg() : CAccountDlg(kScreen, kConfig, kSetup) {}
+ public:
+  CZR5401Dlg() : CAccountDlg(kScreen, kConfig, kSetup) {}
 };
 
 VX_SCREEN_EXPORTS(CZR5401Dlg)

@@ -12,8 +12,8 @@ namespace vxfo {
 
 // What a list row holds after its code, price, mark and change.
 enum class RowOrder {
-    AskBidVolume,  // 5100, 5105
-    VolumeAskBid,  // 5154
+  AskBidVolume,  // 5100, 5105
+  VolumeAskBid,  // 5154
 };
 
 constexpr int kStrikeBoardRows = 9;

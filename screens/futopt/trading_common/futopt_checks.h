@@ -16,22 +16,22 @@
 namespace vxfo {
 
 // Controls of the order screens.
-constexpr int kAccount = 1006;      // account combo
+constexpr int kAccount = 1006;  // account combo
 constexpr int kPassword = 1014;
-constexpr int kOrderCode = 9912;    // item code of the order
-constexpr int kOrderName = 1002;    // item name of the order
-constexpr int kType = 1008;         // order type combo
-constexpr int kBox1015 = 1015;      // modify: original order number; cancel: cancel quantity
+constexpr int kOrderCode = 9912;  // item code of the order
+constexpr int kOrderName = 1002;  // item name of the order
+constexpr int kType = 1008;       // order type combo
+constexpr int kBox1015 = 1015;    // modify: original order number; cancel: cancel quantity
 constexpr int kQuantity = 1009;
-constexpr int kBox1010 = 1010;      // price; cancel: original order number
+constexpr int kBox1010 = 1010;  // price; cancel: original order number
 
 // The four order screens.
 enum class OrderKind { Sell, Buy, Modify, Cancel };
 
 struct OrderType {
-    const WCHAR* entry;  // as the type combo lists it
-    char code;           // the body's type byte
-    bool priced;         // false: the price box shows "0" and is disabled
+  const WCHAR* entry;  // as the type combo lists it
+  char code;           // the body's type byte
+  bool priced;         // false: the price box shows "0" and is disabled
 };
 inline constexpr OrderType kOrderTypes[] = {
     {u"1 지정가", '1', true},
@@ -50,19 +50,19 @@ inline constexpr size_t kPasswordBytes = vxtr::kPassword.width;                /
 
 // What the user typed and chose, as the body would carry it (code page 949).
 struct OrderInput {
-    std::string account;   // the 10 digits of the chosen account (first 8 and last 2 shown characters)
-    std::string password;
-    std::string code;      // the order's item code
-    int type = 0;          // index into kOrderTypes; -1 none chosen
-    std::string original;  // modify and cancel: the original order number
-    std::string quantity;  // contracts (cancel: the cancel quantity)
-    std::string price;     // points
+  std::string account;  // the 10 digits of the chosen account (first 8 and last 2 shown characters)
+  std::string password;
+  std::string code;      // the order's item code
+  int type = 0;          // index into kOrderTypes; -1 none chosen
+  std::string original;  // modify and cancel: the original order number
+  std::string quantity;  // contracts (cancel: the cancel quantity)
+  std::string price;     // points
 };
 
 // The first input that cannot go, with its text and the control that gets the focus.
 struct Refusal {
-    const WCHAR* text;
-    int control;
+  const WCHAR* text;
+  int control;
 };
 
 // A quantity that fits its field: 1 to 9 digits.
@@ -84,7 +84,7 @@ int BuildOrderBody(OrderKind kind, const OrderInput& in, unsigned char (&body)[k
 
 // The transaction of each screen.
 constexpr uint16_t OrderCode(OrderKind kind) {
-    return kind == OrderKind::Sell ? 5300 : kind == OrderKind::Buy ? 5301 : kind == OrderKind::Modify ? 5302 : 5303;
+  return kind == OrderKind::Sell ? 5300 : kind == OrderKind::Buy ? 5301 : kind == OrderKind::Modify ? 5302 : 5303;
 }
 
 // ---- Account replies -----------------------------------------------------------------------------

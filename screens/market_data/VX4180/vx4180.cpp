@@ -33,8 +33,8 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 }  // namespace
 
 class CVX4180Dlg : public vxrank::CRankingDlg {
-public:
-    CVX4180Dlg() : CRankingDlg(kScreen, kConfig) {}
+ public:
+  CVX4180Dlg() : CRankingDlg(kScreen, kConfig) {}
 };
 
 VX_SCREEN_EXPORTS(CVX4180Dlg)

@@ -22,8 +22,8 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 }  // namespace
 
 class CVX4240Dlg : public vxdays::CDayListDlg {
-public:
-    CVX4240Dlg() : CDayListDlg(kScreen, kConfig) {}
+ public:
+  CVX4240Dlg() : CDayListDlg(kScreen, kConfig) {}
 };
 
 VX_SCREEN_EXPORTS(CVX4240Dlg)

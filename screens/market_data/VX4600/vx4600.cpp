@@ -31,8 +31,8 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 }  // namespace
 
 class CVX4600Dlg : public vxrank::CRankingDlg {
-public:
-    CVX4600Dlg() : CRankingDlg(kScreen, kConfig) {}
+ public:
+  CVX4600Dlg() : CRankingDlg(kScreen, kConfig) {}
 };
 
 VX_SCREEN_EXPORTS(CVX4600Dlg)

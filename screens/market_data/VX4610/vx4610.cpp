@@ -40,104 +40,104 @@ constexpr RECT kChartAt = {4, 156, 240, 280};
 const WCHAR* const kLabels[kGroups] = {u"개인", u"외국인", u"기관계"};
 
 class CVX4610Dlg : public vxskel::CListScreenDlg {
-public:
-    CVX4610Dlg() : CListScreenDlg(kConfig, kGridSetup) {}
-    ~CVX4610Dlg() override {
-        if (m_chart && m_chart->m_hWnd) m_chart->DestroyWindow();
-    }
+ public:
+  CVX4610Dlg() : CListScreenDlg(kConfig, kGridSetup) {}
+  ~CVX4610Dlg() override {
+    if (m_chart && m_chart->m_hWnd) m_chart->DestroyWindow();
+  }
 
-    void OnInitScreen() override {
-        CListScreenDlg::OnInitScreen();
-        if (auto* combo = static_cast<CComboBox*>(GetDlgItem(kMarketCombo))) {
-            combo->AddString(u"KOSPI");
-            combo->AddString(u"KOSDAQ");
-            combo->SetCurSel(0);
-        }
-        auto chart = std::make_unique<vxinvest::CInvestorChart>();
-        if (!chart->Create(this)) return;
-        chart->MoveWindow(kChartAt.left, kChartAt.top, kChartAt.right - kChartAt.left, kChartAt.bottom - kChartAt.top,
-                          FALSE);
-        ::SetWindowLong(chart->m_hWnd, GWL_ID, vxinvest::kChartTemplate);  // found by its id
-        chart->Layout();
-        chart->ShowWindow(SW_SHOW);
-        m_chart = std::move(chart);
+  void OnInitScreen() override {
+    CListScreenDlg::OnInitScreen();
+    if (auto* combo = static_cast<CComboBox*>(GetDlgItem(kMarketCombo))) {
+      combo->AddString(u"KOSPI");
+      combo->AddString(u"KOSDAQ");
+      combo->SetCurSel(0);
     }
+    auto chart = std::make_unique<vxinvest::CInvestorChart>();
+    if (!chart->Create(this)) return;
+    chart->MoveWindow(kChartAt.left, kChartAt.top, kChartAt.right - kChartAt.left, kChartAt.bottom - kChartAt.top,
+                      FALSE);
+    ::SetWindowLong(chart->m_hWnd, GWL_ID, vxinvest::kChartTemplate);  // found by its id
+    chart->Layout();
+    chart->ShowWindow(SW_SHOW);
+    m_chart = std::move(chart);
+  }
 
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        int id = LOWORD(wParam);
-        UINT code = HIWORD(wParam);
-        if (id == kMarketCombo && code == CBN_SELCHANGE) {
-            auto* combo = static_cast<CComboBox*>(GetDlgItem(kMarketCombo));
-            int sel = combo ? combo->GetCurSel() : -1;
-            if (sel < 0) return TRUE;
-            m_market = static_cast<uint8_t>(sel + 1);
-            StartWait();
-            SendPage();
-            return TRUE;
-        }
-        if (code == BN_CLICKED && lParam) {
-            if (id == vxskel::kBtnQuery) {
-                StartWait();
-                SendPage();
-                RequestStockBase();
-                return TRUE;
-            }
-        }
-        return CListScreenDlg::OnCommand(wParam, lParam);
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    int id = LOWORD(wParam);
+    UINT code = HIWORD(wParam);
+    if (id == kMarketCombo && code == CBN_SELCHANGE) {
+      auto* combo = static_cast<CComboBox*>(GetDlgItem(kMarketCombo));
+      int sel = combo ? combo->GetCurSel() : -1;
+      if (sel < 0) return TRUE;
+      m_market = static_cast<uint8_t>(sel + 1);
+      StartWait();
+      SendPage();
+      return TRUE;
     }
-
-    void OnReply(uint16_t code, const unsigned char* body, int len) override {
-        if (code == kTrNet) Fill(body, len);
-        if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
-    }
-
-private:
-    void OnNewItem(bool) override {
+    if (code == BN_CLICKED && lParam) {
+      if (id == vxskel::kBtnQuery) {
         StartWait();
-        RequestStockBase();
         SendPage();
+        RequestStockBase();
+        return TRUE;
+      }
     }
-    void KeepItem() override {}
+    return CListScreenDlg::OnCommand(wParam, lParam);
+  }
 
-    void SendPage() override {
-        unsigned char packet[TR_HEADER_SIZE + q::kNetRequestSize];
-        vxwire::Writer body(packet + TR_HEADER_SIZE, q::kNetRequestSize);
-        body.Byte(q::kMarket, m_market);
-        if (body.Ok()) SendPlainRequest(kTrNet, packet, sizeof packet);
-    }
+  void OnReply(uint16_t code, const unsigned char* body, int len) override {
+    if (code == kTrNet) Fill(body, len);
+    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  }
 
-    void Label(int column, int row, const WCHAR* text) {
-        V_Grid_Cell* c = m_grid->get_cell(column, row);
-        if (!c) return;
-        vxskel::SetLabelCell(c, "", LabelFont());
-        c->set_text(text, -1);
-        c->set_bg(kLabelBg);
-    }
-    void Value(int column, int row, int64_t value) {
-        if (V_Grid_Cell* c = m_grid->get_cell(column, row)) c->set_text(vxwire::Grouped(value).c_str(), -1);
-    }
+ private:
+  void OnNewItem(bool) override {
+    StartWait();
+    RequestStockBase();
+    SendPage();
+  }
+  void KeepItem() override {}
 
-    void Fill(const unsigned char* body, int len) {
-        vxwire::Reader reply(body, len);
-        if (!reply.Has(q::kQuantity[kGroups - 1])) return ReportShortReply(kTrNet);
-        int64_t quantities[kGroups] = {};
-        for (int g = 0; g < kGroups; ++g) quantities[g] = reply.Number(q::kQuantity[g]);
-        if (ResetRows(3)) {
-            Label(0, 0, u"순매수");
-            for (int g = 0; g < kGroups; ++g) Label(g + 1, 0, kLabels[g]);
-            Label(0, 1, u"수 량");
-            Label(0, 2, u"대 금");
-            for (int g = 0; g < kGroups; ++g) {
-                Value(g + 1, 1, quantities[g]);
-                Value(g + 1, 2, reply.Number(q::kAmount[g]));
-            }
-        }
-        if (m_chart) m_chart->SetValues(quantities, kLabels, kGroups);
-        if (m_grid) m_grid->redraw();
-    }
+  void SendPage() override {
+    unsigned char packet[TR_HEADER_SIZE + q::kNetRequestSize];
+    vxwire::Writer body(packet + TR_HEADER_SIZE, q::kNetRequestSize);
+    body.Byte(q::kMarket, m_market);
+    if (body.Ok()) SendPlainRequest(kTrNet, packet, sizeof packet);
+  }
 
-    uint8_t m_market = 1;  // 1 KOSPI, 2 KOSDAQ
-    std::unique_ptr<vxinvest::CInvestorChart> m_chart;
+  void Label(int column, int row, const WCHAR* text) {
+    V_Grid_Cell* c = m_grid->get_cell(column, row);
+    if (!c) return;
+    vxskel::SetLabelCell(c, "", LabelFont());
+    c->set_text(text, -1);
+    c->set_bg(kLabelBg);
+  }
+  void Value(int column, int row, int64_t value) {
+    if (V_Grid_Cell* c = m_grid->get_cell(column, row)) c->set_text(vxwire::Grouped(value).c_str(), -1);
+  }
+
+  void Fill(const unsigned char* body, int len) {
+    vxwire::Reader reply(body, len);
+    if (!reply.Has(q::kQuantity[kGroups - 1])) return ReportShortReply(kTrNet);
+    int64_t quantities[kGroups] = {};
+    for (int g = 0; g < kGroups; ++g) quantities[g] = reply.Number(q::kQuantity[g]);
+    if (ResetRows(3)) {
+      Label(0, 0, u"순매수");
+      for (int g = 0; g < kGroups; ++g) Label(g + 1, 0, kLabels[g]);
+      Label(0, 1, u"수 량");
+      Label(0, 2, u"대 금");
+      for (int g = 0; g < kGroups; ++g) {
+        Value(g + 1, 1, quantities[g]);
+        Value(g + 1, 2, reply.Number(q::kAmount[g]));
+      }
+    }
+    if (m_chart) m_chart->SetValues(quantities, kLabels, kGroups);
+    if (m_grid) m_grid->redraw();
+  }
+
+  uint8_t m_market = 1;  // 1 KOSPI, 2 KOSDAQ
+  std::unique_ptr<vxinvest::CInvestorChart> m_chart;
 };
 
 }  // namespace

@@ -27,8 +27,7 @@ constexpr int kRowsPerPage = 8;
 constexpr int kPages = 50;  // pages 1..50 have a key slot
 
 const uint16_t kReplies[] = {kTrList, kTrSearch, kTrArticle};
-const vxskel::ScreenConfig kConfig =
-    vxskel::ListScreenConfig(u"VX4620.dll", nullptr, kReplies, std::size(kReplies));
+const vxskel::ScreenConfig kConfig = vxskel::ListScreenConfig(u"VX4620.dll", nullptr, kReplies, std::size(kReplies));
 
 // The search row's buttons have no face of their own.
 constexpr DWORD kPushButton = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
@@ -54,247 +53,241 @@ const int kWidths[] = {50, 50, 220, 1};
 const vxskel::GridSetup kGrid = {kGridId, 17, kTitles, 4, kWidths, 17, 0, false, true, {1, 88, 238, 166}};
 
 class CVX4620Dlg : public vxskel::CListScreenDlg {
-public:
-    CVX4620Dlg() : CListScreenDlg(kConfig, kGrid) {
-        m_list.Restart(kNoItem);
-        m_search.Restart(kNoItem);
+ public:
+  CVX4620Dlg() : CListScreenDlg(kConfig, kGrid) {
+    m_list.Restart(kNoItem);
+    m_search.Restart(kNoItem);
+  }
+
+  void OnInitScreen() override {
+    vxskel::GridSetup setup = kGrid;
+    vxskel::GridBand(this, kBtnSearch, kBtnPrev, setup.at);
+    m_grid = vxskel::CreateGrid(this, LabelFont(), setup);
+    UpdateButtons(false, false);
+  }
+
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    int id = LOWORD(wParam);
+    UINT code = HIWORD(wParam);
+    if (id == kSearchCode && code == EN_CHANGE) {
+      FindStockName();
+      return TRUE;
     }
-
-    void OnInitScreen() override {
-        vxskel::GridSetup setup = kGrid;
-        vxskel::GridBand(this, kBtnSearch, kBtnPrev, setup.at);
-        m_grid = vxskel::CreateGrid(this, LabelFont(), setup);
-        UpdateButtons(false, false);
+    if (code == BN_CLICKED && lParam) {
+      switch (id) {
+        case vxskel::kBtnQuery:
+          RequestStockBase();
+          StartWait();
+          Restart();
+          return TRUE;
+        case kBtnSearch: Restart(); return TRUE;
+        case kBtnFind: OnFind(); return TRUE;
+        case kBtnNext: Page(+1); return TRUE;
+        case kBtnPrev: Page(-1); return TRUE;
+        default: break;
+      }
     }
+    return CListScreenDlg::OnCommand(wParam, lParam);
+  }
 
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        int id = LOWORD(wParam);
-        UINT code = HIWORD(wParam);
-        if (id == kSearchCode && code == EN_CHANGE) {
-            FindStockName();
-            return TRUE;
-        }
-        if (code == BN_CLICKED && lParam) {
-            switch (id) {
-                case vxskel::kBtnQuery:
-                    RequestStockBase();
-                    StartWait();
-                    Restart();
-                    return TRUE;
-                case kBtnSearch:
-                    Restart();
-                    return TRUE;
-                case kBtnFind:
-                    OnFind();
-                    return TRUE;
-                case kBtnNext:
-                    Page(+1);
-                    return TRUE;
-                case kBtnPrev:
-                    Page(-1);
-                    return TRUE;
-                default:
-                    break;
-            }
-        }
-        return CListScreenDlg::OnCommand(wParam, lParam);
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_VGRID_NOTIFY) return OnGridNotify(static_cast<int>(wParam), reinterpret_cast<V_Grid*>(lParam));
+    if (message == vxnews::kShowArticle) {
+      m_article.Show(132, m_title);
+      UpdateData(FALSE);
+      return 0;
     }
+    return CListScreenDlg::WindowProc(message, wParam, lParam);
+  }
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_VGRID_NOTIFY) return OnGridNotify(static_cast<int>(wParam), reinterpret_cast<V_Grid*>(lParam));
-        if (message == vxnews::kShowArticle) {
-            m_article.Show(132, m_title);
-            UpdateData(FALSE);
-            return 0;
-        }
-        return CListScreenDlg::WindowProc(message, wParam, lParam);
+  void OnReply(uint16_t code, const unsigned char* body, int len) override {
+    if (code == kTrList)
+      FillList(body, len);
+    else if (code == kTrSearch)
+      FillSearch(body, len);
+    else if (code == kTrArticle)
+      TakeArticle(body, len);
+    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  }
+
+ private:
+  static constexpr char kNoItem[6] = {};
+
+  // The host's query goes on with the page shown; another item changes no news.
+  void OnNewItem(bool) override {
+    StartWait();
+    RequestStockBase();
+  }
+  void KeepItem() override {}
+  void SendPage() override { SendListPage(); }
+
+  bool Searching() {
+    CString text;
+    GetDlgItemText(kSearchCode, text);
+    return !text.IsEmpty();
+  }
+
+  // "조회" and "검색": the first page of the search when the search row holds a code, else of the
+  // newest headlines.
+  void Restart() {
+    if (Searching()) {
+      m_search.Restart(kNoItem);
+      SendSearchPage();
+    } else {
+      SetDlgItemText(kSearchName, u"");
+      m_list.Restart(kNoItem);
+      SendListPage();
     }
+  }
 
-    void OnReply(uint16_t code, const unsigned char* body, int len) override {
-        if (code == kTrList) FillList(body, len);
-        else if (code == kTrSearch) FillSearch(body, len);
-        else if (code == kTrArticle) TakeArticle(body, len);
-        if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  // "다음" (+1) and "이전" (-1) of the list the search row chooses. A page goes out only with the
+  // key the page before it gave; the first page and the last page with a key slot stop there.
+  void Page(int step) {
+    bool search = Searching();
+    int page = search ? m_search.page : m_list.page;
+    int to = page + step;
+    if (to < 1 || !vxskel::PageKeys<22, kPages>::HasSlot(to)) return;
+    if (step > 0 && !(search ? m_search.CanGoNext() : m_list.CanGoNext())) return;
+    StartWait();
+    if (search) {
+      m_search.page = to;
+      SendSearchPage();
+    } else {
+      m_list.page = to;
+      SendListPage();
     }
+  }
 
-private:
-    static constexpr char kNoItem[6] = {};
+  // The key a page goes out with: zero for the first page, else the key the page before gave.
+  template <class Keys>
+  static const unsigned char* KeyFor(const Keys& keys, int page) {
+    static const unsigned char kZero[32] = {};
+    return page <= 1 ? kZero : keys.Key(page - 1);
+  }
 
-    // The host's query goes on with the page shown; another item changes no news.
-    void OnNewItem(bool) override {
-        StartWait();
-        RequestStockBase();
+  void SendListPage() {
+    const unsigned char* key = KeyFor(m_list, m_list.page);
+    if (!key) return;
+    unsigned char packet[TR_HEADER_SIZE + n::kListRequestSize];
+    vxwire::Writer body(packet + TR_HEADER_SIZE, n::kListRequestSize);
+    body.Char(n::kMode, 'A')
+        .Byte(n::kPage, static_cast<uint8_t>(m_list.page - 1))
+        .Byte(n::kRows, kRowsPerPage)
+        .Raw(n::kListKey, key)
+        .Text(n::kListTail, "00");
+    if (body.Ok()) SendPlainRequest(kTrList, packet, sizeof packet);
+  }
+
+  void SendSearchPage() {
+    const unsigned char* key = KeyFor(m_search, m_search.page);
+    if (!key) return;
+    CString name;
+    GetDlgItemText(kSearchName, name);
+    std::string text = name.ToMultiByte();
+    if (text.size() > n::kSearchText.width) text.resize(n::kSearchText.width);
+    unsigned char packet[TR_HEADER_SIZE + n::kSearchRequestSize];
+    vxwire::Writer body(packet + TR_HEADER_SIZE, n::kSearchRequestSize);
+    body.Char(n::kMode, 'A')
+        .Byte(n::kPage, static_cast<uint8_t>(m_search.page - 1))
+        .Byte(n::kRows, kRowsPerPage)
+        .Raw(n::kSearchKey, key)
+        .Char(n::kSearchKind, '1')
+        .Text(n::kSearchText, text);
+    if (body.Ok()) SendPlainRequest(kTrSearch, packet, sizeof packet);
+  }
+
+  // Edit 9909 changed: a whole code (5 characters) is looked up in the stock list; its name
+  // becomes the search text and its news are asked for from the first page. A code that is not
+  // there is refused and the search row emptied.
+  void FindStockName() {
+    CString code;
+    GetDlgItemText(kSearchCode, code);
+    if (code.GetLength() != 5 || !m_pCodeManager) return;
+    const CObArray& list = m_pCodeManager->GetStockList();
+    if (list.IsEmpty()) return;  // no code file could be read
+    for (INT_PTR i = 0; i < list.GetSize(); ++i) {
+      const auto* record = static_cast<const CItemCodeRecord*>(list[i]);
+      if (record->GetItemCode() != code) continue;
+      SetDlgItemText(kSearchName, record->GetItemName());
+      m_search.Restart(kNoItem);
+      SendSearchPage();
+      return;
     }
-    void KeepItem() override {}
-    void SendPage() override { SendListPage(); }
+    MessageBox(u"잘못 입력하셨습니다.\n다시 확인하시고 입력하십시오.", u"", MB_OK);
+    SetDlgItemText(kSearchName, u"");
+    SetDlgItemText(kSearchCode, u"");
+  }
 
-    bool Searching() {
-        CString text;
-        GetDlgItemText(kSearchCode, text);
-        return !text.IsEmpty();
+  void UpdateButtons(bool next, bool prev) {
+    vxskel::EnableControl(this, kBtnNext, next);
+    vxskel::EnableControl(this, kBtnPrev, prev);
+  }
+
+  void FillList(const unsigned char* body, int len) {
+    vxwire::Reader reply(body, len);
+    if (!reply.Has(n::kListCount)) return ReportShortReply(kTrList);
+    char more = reply.Char(n::kListMore);
+    int page = m_list.page;
+    m_list.Store(page, reply.At(n::kListNextKey));
+    if (!vxskel::IsNextFlag(static_cast<unsigned char>(more))) return;
+    m_list.Take(page, reply.At(n::kListNextKey), more == 'Y' ? 1 : 0);
+    UpdateButtons(m_list.CanGoNext(), m_list.page > 1);
+    FillRows(reply, n::kListRowsAt, reply.SignedByte(n::kListCount), n::kHeadline.width);
+  }
+
+  void FillSearch(const unsigned char* body, int len) {
+    vxwire::Reader reply(body, len);
+    if (!reply.Has(n::kSearchCount)) return ReportShortReply(kTrSearch);
+    char more = reply.Char(n::kSearchMore);
+    // The page the reply answers (0 the first); a page without a key slot is shown but keeps
+    // no key and nothing follows it.
+    int page = reply.SignedByte(n::kSearchPage) + 1;
+    if (!vxskel::IsNextFlag(static_cast<unsigned char>(more))) {
+      m_search.Store(page, reply.At(n::kSearchNextKey));
+      return;
     }
+    m_search.Take(page, reply.At(n::kSearchNextKey), more == 'Y' ? 1 : 0);
+    UpdateButtons(m_search.CanGoNext(), m_search.page > 1);
+    FillRows(reply, n::kSearchRowsAt, reply.SignedByte(n::kSearchCount), kSearchHeadline);
+  }
 
-    // "조회" and "검색": the first page of the search when the search row holds a code, else of the
-    // newest headlines.
-    void Restart() {
-        if (Searching()) {
-            m_search.Restart(kNoItem);
-            SendSearchPage();
-        } else {
-            SetDlgItemText(kSearchName, u"");
-            m_list.Restart(kNoItem);
-            SendListPage();
-        }
+  static constexpr int kSearchHeadline = 127;
+
+  void FillRows(const vxwire::Reader& reply, int rowsAt, int count, int headline) {
+    int rows = vxskel::RecordsHeld(count, static_cast<int>(reply.Size()), rowsAt, n::kRowSize);
+    if (!ResetRows(rows)) return;
+    for (int i = 0; i < rows; ++i) {
+      vxwire::Reader row = reply.Record(rowsAt, n::kRowSize, i);
+      vxnews::SetDateTimeCells(m_grid.get(), i, 0, row.At(n::kDate), row.At(n::kTime), LabelFont());
+      vxnews::SetTextCell(m_grid.get(), i, 2, row.At(n::kHeadline), headline, LabelFont());
+      if (V_Grid_Cell* c = m_grid->get_cell(0, i))
+        c->set_res_text(reinterpret_cast<const char*>(row.At(n::kArticleKey)), n::kArticleKey.width);
     }
+    m_grid->redraw();
+  }
 
-    // "다음" (+1) and "이전" (-1) of the list the search row chooses. A page goes out only with the
-    // key the page before it gave; the first page and the last page with a key slot stop there.
-    void Page(int step) {
-        bool search = Searching();
-        int page = search ? m_search.page : m_list.page;
-        int to = page + step;
-        if (to < 1 || !vxskel::PageKeys<22, kPages>::HasSlot(to)) return;
-        if (step > 0 && !(search ? m_search.CanGoNext() : m_list.CanGoNext())) return;
-        StartWait();
-        if (search) {
-            m_search.page = to;
-            SendSearchPage();
-        } else {
-            m_list.page = to;
-            SendListPage();
-        }
-    }
+  // A double tap on a headline asks for its article.
+  LRESULT OnGridNotify(int code, V_Grid* grid) {
+    if (!grid || grid != m_grid.get() || code != VGRID_NOTIFY_DBLCLK) return 0;
+    unsigned char key[n::kArticleKey.width];
+    if (!vxnews::TappedRow(grid, 2, sizeof key, key, &m_title)) return 0;
+    unsigned char packet[TR_HEADER_SIZE + n::kArticleRequestSize];
+    vxwire::Writer body(packet + TR_HEADER_SIZE, n::kArticleRequestSize);
+    body.Raw(n::kArticleRequestKey, key);
+    StartWait();
+    if (body.Ok()) SendPlainRequest(kTrArticle, packet, sizeof packet);
+    UpdateData(FALSE);
+    return 0;
+  }
 
-    // The key a page goes out with: zero for the first page, else the key the page before gave.
-    template <class Keys>
-    static const unsigned char* KeyFor(const Keys& keys, int page) {
-        static const unsigned char kZero[32] = {};
-        return page <= 1 ? kZero : keys.Key(page - 1);
-    }
+  void TakeArticle(const unsigned char* body, int len) {
+    m_article.Take(this, vxnews::ArticleText(body, len, n::kLineSize, vxnews::LineCut::Trim));
+  }
 
-    void SendListPage() {
-        const unsigned char* key = KeyFor(m_list, m_list.page);
-        if (!key) return;
-        unsigned char packet[TR_HEADER_SIZE + n::kListRequestSize];
-        vxwire::Writer body(packet + TR_HEADER_SIZE, n::kListRequestSize);
-        body.Char(n::kMode, 'A')
-            .Byte(n::kPage, static_cast<uint8_t>(m_list.page - 1))
-            .Byte(n::kRows, kRowsPerPage)
-            .Raw(n::kListKey, key)
-            .Text(n::kListTail, "00");
-        if (body.Ok()) SendPlainRequest(kTrList, packet, sizeof packet);
-    }
-
-    void SendSearchPage() {
-        const unsigned char* key = KeyFor(m_search, m_search.page);
-        if (!key) return;
-        CString name;
-        GetDlgItemText(kSearchName, name);
-        std::string text = name.ToMultiByte();
-        if (text.size() > n::kSearchText.width) text.resize(n::kSearchText.width);
-        unsigned char packet[TR_HEADER_SIZE + n::kSearchRequestSize];
-        vxwire::Writer body(packet + TR_HEADER_SIZE, n::kSearchRequestSize);
-        body.Char(n::kMode, 'A')
-            .Byte(n::kPage, static_cast<uint8_t>(m_search.page - 1))
-            .Byte(n::kRows, kRowsPerPage)
-            .Raw(n::kSearchKey, key)
-            .Char(n::kSearchKind, '1')
-            .Text(n::kSearchText, text);
-        if (body.Ok()) SendPlainRequest(kTrSearch, packet, sizeof packet);
-    }
-
-    // Edit 9909 changed: a whole code (5 characters) is looked up in the stock list; its name
-    // becomes the search text and its news are asked for from the first page. A code that is not
-    // there is refused and the search row emptied.
-    void FindStockName() {
-        CString code;
-        GetDlgItemText(kSearchCode, code);
-        if (code.GetLength() != 5 || !m_pCodeManager) return;
-        const CObArray& list = m_pCodeManager->GetStockList();
-        if (list.IsEmpty()) return;  // no code file could be read
-        for (INT_PTR i = 0; i < list.GetSize(); ++i) {
-            const auto* record = static_cast<const CItemCodeRecord*>(list[i]);
-            if (record->GetItemCode() != code) continue;
-            SetDlgItemText(kSearchName, record->GetItemName());
-            m_search.Restart(kNoItem);
-            SendSearchPage();
-            return;
-        }
-        MessageBox(u"잘못 입력하셨습니다.\n다시 확인하시고 입력하십시오.", u"", MB_OK);
-        SetDlgItemText(kSearchName, u"");
-        SetDlgItemText(kSearchCode, u"");
-    }
-
-    void UpdateButtons(bool next, bool prev) {
-        vxskel::EnableControl(this, kBtnNext, next);
-        vxskel::EnableControl(this, kBtnPrev, prev);
-    }
-
-    void FillList(const unsigned char* body, int len) {
-        vxwire::Reader reply(body, len);
-        if (!reply.Has(n::kListCount)) return ReportShortReply(kTrList);
-        char more = reply.Char(n::kListMore);
-        int page = m_list.page;
-        m_list.Store(page, reply.At(n::kListNextKey));
-        if (!vxskel::IsNextFlag(static_cast<unsigned char>(more))) return;
-        m_list.Take(page, reply.At(n::kListNextKey), more == 'Y' ? 1 : 0);
-        UpdateButtons(m_list.CanGoNext(), m_list.page > 1);
-        FillRows(reply, n::kListRowsAt, reply.SignedByte(n::kListCount), n::kHeadline.width);
-    }
-
-    void FillSearch(const unsigned char* body, int len) {
-        vxwire::Reader reply(body, len);
-        if (!reply.Has(n::kSearchCount)) return ReportShortReply(kTrSearch);
-        char more = reply.Char(n::kSearchMore);
-        // The page the reply answers (0 the first); a page without a key slot is shown but keeps
-        // no key and nothing follows it.
-        int page = reply.SignedByte(n::kSearchPage) + 1;
-        if (!vxskel::IsNextFlag(static_cast<unsigned char>(more))) {
-            m_search.Store(page, reply.At(n::kSearchNextKey));
-            return;
-        }
-        m_search.Take(page, reply.At(n::kSearchNextKey), more == 'Y' ? 1 : 0);
-        UpdateButtons(m_search.CanGoNext(), m_search.page > 1);
-        FillRows(reply, n::kSearchRowsAt, reply.SignedByte(n::kSearchCount), kSearchHeadline);
-    }
-
-    static constexpr int kSearchHeadline = 127;
-
-    void FillRows(const vxwire::Reader& reply, int rowsAt, int count, int headline) {
-        int rows = vxskel::RecordsHeld(count, static_cast<int>(reply.Size()), rowsAt, n::kRowSize);
-        if (!ResetRows(rows)) return;
-        for (int i = 0; i < rows; ++i) {
-            vxwire::Reader row = reply.Record(rowsAt, n::kRowSize, i);
-            vxnews::SetDateTimeCells(m_grid.get(), i, 0, row.At(n::kDate), row.At(n::kTime), LabelFont());
-            vxnews::SetTextCell(m_grid.get(), i, 2, row.At(n::kHeadline), headline, LabelFont());
-            if (V_Grid_Cell* c = m_grid->get_cell(0, i))
-                c->set_res_text(reinterpret_cast<const char*>(row.At(n::kArticleKey)), n::kArticleKey.width);
-        }
-        m_grid->redraw();
-    }
-
-    // A double tap on a headline asks for its article.
-    LRESULT OnGridNotify(int code, V_Grid* grid) {
-        if (!grid || grid != m_grid.get() || code != VGRID_NOTIFY_DBLCLK) return 0;
-        unsigned char key[n::kArticleKey.width];
-        if (!vxnews::TappedRow(grid, 2, sizeof key, key, &m_title)) return 0;
-        unsigned char packet[TR_HEADER_SIZE + n::kArticleRequestSize];
-        vxwire::Writer body(packet + TR_HEADER_SIZE, n::kArticleRequestSize);
-        body.Raw(n::kArticleRequestKey, key);
-        StartWait();
-        if (body.Ok()) SendPlainRequest(kTrArticle, packet, sizeof packet);
-        UpdateData(FALSE);
-        return 0;
-    }
-
-    void TakeArticle(const unsigned char* body, int len) {
-        m_article.Take(this, vxnews::ArticleText(body, len, n::kLineSize, vxnews::LineCut::Trim));
-    }
-
-    vxskel::PageKeys<n::kListNextKey.width, kPages> m_list;
-    vxskel::PageKeys<n::kSearchNextKey.width, kPages> m_search;
-    CString m_title;
-    vxnews::ArticleShow m_article;
+  vxskel::PageKeys<n::kListNextKey.width, kPages> m_list;
+  vxskel::PageKeys<n::kSearchNextKey.width, kPages> m_search;
+  CString m_title;
+  vxnews::ArticleShow m_article;
 };
 
 }  // namespace

@@ -17,23 +17,23 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &vxrt::kQuoteScreenTemplate, sizeof vxrt::
 PLAT_RESOURCE(plat::res::Bitmap, kHeaderBitmap, &vxrt::kHeaderArrow, sizeof vxrt::kHeaderArrow);
 
 const vxrt::QuoteScreenSetup kQuote = {vxrt::kTenLevelReal,
-                                      {kBookGridId, 16, 16, 11, 0, 10, kHeaderBitmap},
-                                      vxrt::kBook9121,
-                                      '2',
-                                      kBookFlashMs,
-                                      VX_SCREEN_STOCK_HOME,
-                                      true};
+                                       {kBookGridId, 16, 16, 11, 0, 10, kHeaderBitmap},
+                                       vxrt::kBook9121,
+                                       '2',
+                                       kBookFlashMs,
+                                       VX_SCREEN_STOCK_HOME,
+                                       true};
 
 class CZR4105Dlg : public vxrt::CQuoteScreenDlg {
-public:
-    CZR4105Dlg() : CQuoteScreenDlg(kConfig, 129, kQuote) {}
+ public:
+  CZR4105Dlg() : CQuoteScreenDlg(kConfig, 129, kQuote) {}
 
-    void OnInitScreen() override {
-        InitItemCode(IDC_ITEM_COMBO);
-        CreateBook(1, 66, 238, 210);
-        GetItemCodeFromComboBox();
-        m_real.Start();
-    }
+  void OnInitScreen() override {
+    InitItemCode(IDC_ITEM_COMBO);
+    CreateBook(1, 66, 238, 210);
+    GetItemCodeFromComboBox();
+    m_real.Start();
+  }
 };
 
 }  // namespace

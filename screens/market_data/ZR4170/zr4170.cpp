@@ -32,8 +32,8 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 }  // namespace
 
 class CZR4170Dlg : public vxrank::CRankingDlg {
-public:
-    CZR4170Dlg() : CRankingDlg(kScreen, kConfig) {}
+ public:
+  CZR4170Dlg() : CRankingDlg(kScreen, kConfig) {}
 };
 
 VX_SCREEN_EXPORTS(CZR4170Dlg)

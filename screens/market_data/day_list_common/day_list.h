@@ -28,12 +28,12 @@ constexpr int kKeyBytes = 3;
 enum class Days { Investors, Foreign };
 
 struct DayListScreen {
-    uint16_t code;
-    uint8_t rows;            // days a page, sent with each request
-    Days kind;
-    bool listFirstOnEdit;    // an edited item asks for the list before the quote
-    bool listFirstOnPick;    // a picked item asks for the list before the quote
-    const vxskel::GridSetup* grid;
+  uint16_t code;
+  uint8_t rows;  // days a page, sent with each request
+  Days kind;
+  bool listFirstOnEdit;  // an edited item asks for the list before the quote
+  bool listFirstOnPick;  // a picked item asks for the list before the quote
+  const vxskel::GridSetup* grid;
 };
 
 inline constexpr DWORD kDropList = WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL;
@@ -53,32 +53,32 @@ extern const vxskel::GridSetup kTrendGrid;
 extern const vxskel::GridSetup kForeignGrid;
 
 class CDayListDlg : public vxskel::CListScreenDlg {
-public:
-    CDayListDlg(const DayListScreen& screen, const vxskel::ScreenConfig& config)
-        : CListScreenDlg(config, *screen.grid), m_screen(screen) {}
+ public:
+  CDayListDlg(const DayListScreen& screen, const vxskel::ScreenConfig& config)
+      : CListScreenDlg(config, *screen.grid), m_screen(screen) {}
 
-    void OnInitScreen() override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    void OnQuery() override;
-    void OnReply(uint16_t code, const unsigned char* body, int len) override;
+  void OnInitScreen() override;
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+  void OnQuery() override;
+  void OnReply(uint16_t code, const unsigned char* body, int len) override;
 
-protected:
-    void OnNewItem(bool edited) override;
-    void KeepItem() override;
-    void SendPage() override;
+ protected:
+  void OnNewItem(bool edited) override;
+  void KeepItem() override;
+  void SendPage() override;
 
-private:
-    void Restart();
-    void FillPage(const unsigned char* body, int len);
-    void FillInvestors(int row, const vxwire::Reader& rec);
-    void FillForeign(int row, const vxwire::Reader& rec);
-    void SetCell(int column, int row, const char* text, COLORREF fg = 0);
+ private:
+  void Restart();
+  void FillPage(const unsigned char* body, int len);
+  void FillInvestors(int row, const vxwire::Reader& rec);
+  void FillForeign(int row, const vxwire::Reader& rec);
+  void SetCell(int column, int row, const char* text, COLORREF fg = 0);
 
-    const DayListScreen& m_screen;
-    vxskel::PageKeys<kKeyBytes, kPages> m_paging;
-    char m_direction = 'F';
-    uint8_t m_figure = 1;  // VX4240: 1 amount, 2 quantity
-    uint8_t m_market = 1;  // VX4240: 1 KOSPI, 2 KOSDAQ
+  const DayListScreen& m_screen;
+  vxskel::PageKeys<kKeyBytes, kPages> m_paging;
+  char m_direction = 'F';
+  uint8_t m_figure = 1;  // VX4240: 1 amount, 2 quantity
+  uint8_t m_market = 1;  // VX4240: 1 KOSPI, 2 KOSDAQ
 };
 
 }  // namespace vxdays

@@ -27,47 +27,47 @@ constexpr COLORREF kGridLine = 0xC0C0C0;
 // The scale of a set of values: bounds symmetric about zero and 3 or 5 tick values (5 when the
 // plot is at least 151 pixels high). All values zero give the bounds -1 and 1.
 struct Scale {
-    int64_t upper = 1;
-    int64_t lower = -1;
-    int64_t ticks[5] = {};
-    int tickCount = 0;
+  int64_t upper = 1;
+  int64_t lower = -1;
+  int64_t ticks[5] = {};
+  int tickCount = 0;
 };
 Scale MakeScale(const int64_t* values, int count, int plotHeight);
 // The y of `v` in a plot from `top`, `height` pixels high.
 int ValueY(int64_t v, const Scale& scale, int top, int height);
 
 class CInvestorChart : public CDialog {
-public:
-    CInvestorChart();
-    ~CInvestorChart() override;
+ public:
+  CInvestorChart();
+  ~CInvestorChart() override;
 
-    BOOL Create(CWnd* parent);
-    // Up to kMaxBars values with their labels; lays the chart out again and repaints it.
-    void SetValues(const int64_t* values, const WCHAR* const* labels, int count);
-    // Lays the frame and the plot out in the client rectangle (after a move).
-    void Layout();
+  BOOL Create(CWnd* parent);
+  // Up to kMaxBars values with their labels; lays the chart out again and repaints it.
+  void SetValues(const int64_t* values, const WCHAR* const* labels, int count);
+  // Lays the frame and the plot out in the client rectangle (after a move).
+  void Layout();
 
-    int BarCount() const { return m_count; }
-    const RECT& Frame() const { return m_frame; }
-    const RECT& Plot() const { return m_plot; }
-    int SlotWidth() const { return m_slot; }
-    int BarWidth() const { return m_bar; }
+  int BarCount() const { return m_count; }
+  const RECT& Frame() const { return m_frame; }
+  const RECT& Plot() const { return m_plot; }
+  int SlotWidth() const { return m_slot; }
+  int BarWidth() const { return m_bar; }
 
-    afx_msg void OnPaint();
-    afx_msg BOOL OnEraseBkgnd(CDC* dc);
+  afx_msg void OnPaint();
+  afx_msg BOOL OnEraseBkgnd(CDC* dc);
 
-private:
-    void Draw(CDC& dc);
-    void SetSlots();
+ private:
+  void Draw(CDC& dc);
+  void SetSlots();
 
-    int64_t m_values[kMaxBars] = {};
-    std::u16string m_labels[kMaxBars];
-    int m_count = 0;
-    RECT m_frame{}, m_plot{};
-    int m_slot = 0, m_bar = 0;
-    CFont m_font, m_labelFont;  // 10-point 굴림: tick values, category labels
+  int64_t m_values[kMaxBars] = {};
+  std::u16string m_labels[kMaxBars];
+  int m_count = 0;
+  RECT m_frame{}, m_plot{};
+  int m_slot = 0, m_bar = 0;
+  CFont m_font, m_labelFont;  // 10-point 굴림: tick values, category labels
 
-    DECLARE_MESSAGE_MAP()
+  DECLARE_MESSAGE_MAP()
 };
 
 }  // namespace vxinvest

@@ -27,31 +27,31 @@ constexpr int kArticleFrame = 1009;  // frame "제목 : " around the headline
 // The article dialog's controls: the headline in its frame, the text, and button IDOK with
 // `closeText`, which closes it.
 constexpr std::array<plat::DialogItemTemplate, 4> ArticleItems(const WCHAR* closeText) {
-    return {{
-        {u"BUTTON", kArticleFrame, u"제목 : ", WS_VISIBLE | BS_GROUPBOX, 0, 2, 2, 236, 44},
-        {u"STATIC", kArticleTitle, u"", WS_VISIBLE | SS_LEFT, 0, 8, 18, 224, 24},
-        {u"EDIT", kArticleText, u"", WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-         0, 2, 50, 236, 238},
-        {u"BUTTON", IDOK, closeText, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 80, 292, 80, 24},
-    }};
+  return {{
+      {u"BUTTON", kArticleFrame, u"제목 : ", WS_VISIBLE | BS_GROUPBOX, 0, 2, 2, 236, 44},
+      {u"STATIC", kArticleTitle, u"", WS_VISIBLE | SS_LEFT, 0, 8, 18, 224, 24},
+      {u"EDIT", kArticleText, u"", WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0,
+       2, 50, 236, 238},
+      {u"BUTTON", IDOK, closeText, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 80, 292, 80, 24},
+  }};
 }
 // The full-screen dialog around them.
 constexpr plat::DialogTemplate ArticleTemplate(const std::array<plat::DialogItemTemplate, 4>& items) {
-    return {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 320, u"", nullptr, u"Tahoma", 13, items.data(), items.size()};
+  return {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 320, u"", nullptr, u"Tahoma", 13, items.data(), items.size()};
 }
 
 // The modal article dialog: a framework dialog without a parent, full-screen, the headline in
 // 1008 and the text bound to the edit 1005.
 class CNewsTextDlg : public CDialog {
-public:
-    CNewsTextDlg(UINT templateId, const CString& title, const CString& text)
-        : CDialog(templateId, nullptr), m_title(title), m_text(text) {}
+ public:
+  CNewsTextDlg(UINT templateId, const CString& title, const CString& text)
+      : CDialog(templateId, nullptr), m_title(title), m_text(text) {}
 
-    BOOL OnInitDialog() override;
-    void DoDataExchange(CDataExchange* dx) override;
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange* dx) override;
 
-    CString m_title;
-    CString m_text;
+  CString m_title;
+  CString m_text;
 };
 
 // The message a screen posts itself to open the article once its packet handler has returned.
@@ -60,15 +60,15 @@ constexpr UINT kShowArticle = WM_APP + 1;
 // The article of a text reply, opened from the screen's own message rather than inside the packet
 // handler: the receive thread does not wait while the user reads.
 class ArticleShow {
-public:
-    // Keeps `text` and posts kShowArticle to `screen` unless one is on its way.
-    void Take(CWnd* screen, const CString& text);
-    // On kShowArticle: runs the article dialog of template `templateId` with `title` until it closes.
-    void Show(UINT templateId, const CString& title);
+ public:
+  // Keeps `text` and posts kShowArticle to `screen` unless one is on its way.
+  void Take(CWnd* screen, const CString& text);
+  // On kShowArticle: runs the article dialog of template `templateId` with `title` until it closes.
+  void Show(UINT templateId, const CString& title);
 
-private:
-    CString m_text;
-    bool m_posted = false;
+ private:
+  CString m_text;
+  bool m_posted = false;
 };
 
 // The row a double tap chose in `grid`: the hidden key of its column 0 (exactly `keyWidth` bytes)
@@ -78,8 +78,8 @@ bool TappedRow(V_Grid* grid, int titleColumn, int keyWidth, unsigned char* key, 
 
 // How the lines of an article are cut.
 enum class LineCut {
-    Trim,        // leading and trailing blanks, tabs, CRs and LFs removed
-    AtLastCr,    // trailing blanks passed over; a CR that then ends the line cuts it there
+  Trim,      // leading and trailing blanks, tabs, CRs and LFs removed
+  AtLastCr,  // trailing blanks passed over; a CR that then ends the line cuts it there
 };
 
 // The article of a text reply: byte 0 the line count (signed), then lines of `width` bytes. Only

@@ -33,31 +33,31 @@ constexpr int kLastPage = 255;      // the page travels in one byte
 
 // The order of the four request bytes.
 enum class RequestOrder {
-    MarketFirst,  // market, kind, page, rows (4190, 4180)
-    RowsFirst,    // rows, page, market, kind (4600, 4170)
+  MarketFirst,  // market, kind, page, rows (4190, 4180)
+  RowsFirst,    // rows, page, market, kind (4600, 4170)
 };
 // The items of a reply.
 enum class Rows { Prices, Investors, Ecn };
 
 // An entry of the ranking combo and the kind it sends.
 struct Choice {
-    const WCHAR* text;
-    uint8_t kind;
+  const WCHAR* text;
+  uint8_t kind;
 };
 
 struct RankingScreen {
-    uint16_t code;
-    RequestOrder order;
-    uint8_t rows;             // the number sent in the rows byte
-    Rows rowKind;
-    const Choice* choices;
-    int choiceCount;
-    bool ecn;                 // market and sort combos, the ECN finder, the rank column
-    bool pagingOffAtStart;    // "다음" and "이전" disabled until a reply says otherwise
-    bool keepRowsWhenEmpty;   // a reply without items leaves the page shown
-    bool listBeforeQuote;     // 조회 asks for the ranking before the quote
-    bool requery;             // answers the host's requery (1040) with the quote
-    const vxskel::GridSetup* grid;
+  uint16_t code;
+  RequestOrder order;
+  uint8_t rows;  // the number sent in the rows byte
+  Rows rowKind;
+  const Choice* choices;
+  int choiceCount;
+  bool ecn;                // market and sort combos, the ECN finder, the rank column
+  bool pagingOffAtStart;   // "다음" and "이전" disabled until a reply says otherwise
+  bool keepRowsWhenEmpty;  // a reply without items leaves the page shown
+  bool listBeforeQuote;    // 조회 asks for the ranking before the quote
+  bool requery;            // answers the host's requery (1040) with the quote
+  const vxskel::GridSetup* grid;
 };
 
 // The screens' own controls (between the strips).
@@ -84,52 +84,54 @@ extern const vxskel::GridSetup kInvestorGrid;
 extern const vxskel::GridSetup kEcnGridSetup;
 
 class CRankingDlg : public vxskel::CListScreenDlg {
-public:
-    CRankingDlg(const RankingScreen& screen, const vxskel::ScreenConfig& config)
-        : CListScreenDlg(config, *screen.grid),
-          m_screen(screen),
-          m_market(screen.ecn ? 0 : 1),
-          m_kind(screen.choiceCount > 0 ? screen.choices[0].kind : 1) {}
+ public:
+  CRankingDlg(const RankingScreen& screen, const vxskel::ScreenConfig& config)
+      : CListScreenDlg(config, *screen.grid),
+        m_screen(screen),
+        m_market(screen.ecn ? 0 : 1),
+        m_kind(screen.choiceCount > 0 ? screen.choices[0].kind : 1) {}
 
-    void OnInitScreen() override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    void OnQuery() override;
-    void OnReply(uint16_t code, const unsigned char* body, int len) override;
-    // ZR4170 asks for the quote through the packet layer and finds ECN items.
-    void RequestItemBase() override;
-    void OnFinder() override {
-        if (m_screen.ecn) OnBtnECNScoutlet();
-        else OnBtnScoutlet();
-    }
+  void OnInitScreen() override;
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+  void OnQuery() override;
+  void OnReply(uint16_t code, const unsigned char* body, int len) override;
+  // ZR4170 asks for the quote through the packet layer and finds ECN items.
+  void RequestItemBase() override;
+  void OnFinder() override {
+    if (m_screen.ecn)
+      OnBtnECNScoutlet();
+    else
+      OnBtnScoutlet();
+  }
 
-    afx_msg LRESULT OnRequery(WPARAM, LPARAM);
+  afx_msg LRESULT OnRequery(WPARAM, LPARAM);
 
-protected:
-    void OnNewItem(bool edited) override;
-    void KeepItem() override {}
-    void SendPage() override;
+ protected:
+  void OnNewItem(bool edited) override;
+  void KeepItem() override {}
+  void SendPage() override;
 
-private:
-    // Page 1 of the market and kind chosen now.
-    void Restart();
-    void Next();
-    void Previous();
-    uint8_t SelectedKind() const;
-    void FillPage(const unsigned char* body, int len);
-    void FillPrices(int row, const vxwire::Reader& rec);
-    void FillInvestors(int row, const vxwire::Reader& rec);
-    void FillEcn(int row, int rank, const vxwire::Reader& rec);
-    void SetText(int column, int row, const std::string& text, int align);
-    void SetNumber(int column, int row, int kind, const unsigned char* value, int mode);
+ private:
+  // Page 1 of the market and kind chosen now.
+  void Restart();
+  void Next();
+  void Previous();
+  uint8_t SelectedKind() const;
+  void FillPage(const unsigned char* body, int len);
+  void FillPrices(int row, const vxwire::Reader& rec);
+  void FillInvestors(int row, const vxwire::Reader& rec);
+  void FillEcn(int row, int rank, const vxwire::Reader& rec);
+  void SetText(int column, int row, const std::string& text, int align);
+  void SetNumber(int column, int row, int kind, const unsigned char* value, int mode);
 
-    const RankingScreen& m_screen;
-    int m_market = 1;  // 1 KOSPI, 2 KOSDAQ (ZR4170: 0 KOSPI, 1 KOSDAQ)
-    uint8_t m_kind = 1;
-    int m_page = 1;
-    int m_more = 0;    // of the last reply
-    int m_count = 0;   // of the last reply
+  const RankingScreen& m_screen;
+  int m_market = 1;  // 1 KOSPI, 2 KOSDAQ (ZR4170: 0 KOSPI, 1 KOSDAQ)
+  uint8_t m_kind = 1;
+  int m_page = 1;
+  int m_more = 0;   // of the last reply
+  int m_count = 0;  // of the last reply
 
-    DECLARE_MESSAGE_MAP()
+  DECLARE_MESSAGE_MAP()
 };
 
 }  // namespace vxrank

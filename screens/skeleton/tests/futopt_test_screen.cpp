@@ -48,8 +48,8 @@ constexpr auto kQuoteItems = vxskel::FutOptScreenItems(kQuoteOwn);
 constexpr auto kOrderItems = vxskel::FutOptOrderScreenItems(kOrderOwn);
 constexpr auto kAccountItems = vxskel::FutOptScreenItems(kAccountOwn);
 constexpr plat::DialogTemplate kScreen = kForm != vxskel::FoForm::Picked ? vxskel::ScreenTemplate(kQuoteItems)
-                                         : kOrder                         ? vxskel::ScreenTemplate(kOrderItems)
-                                                                          : vxskel::ScreenTemplate(kAccountItems);
+                                         : kOrder                        ? vxskel::ScreenTemplate(kOrderItems)
+                                                                         : vxskel::ScreenTemplate(kAccountItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 const WCHAR* const kTitles[] = {u"구분", u"값"};
@@ -60,49 +60,49 @@ const vxskel::GridSetup kGrids[] = {
 };
 
 vxskel::FutOptSetup MakeSetup() {
-    vxskel::FutOptSetup s;
-    s.form = kForm;
-    if (kForm != vxskel::FoForm::Picked) {
-        s.grids = kGrids;
-        s.gridCount = std::size(kGrids);
-        s.gridUpper = kOwnQuery;
-    }
-    if (kOrder) s.orderNameStatic = kField1002;
-    return s;
+  vxskel::FutOptSetup s;
+  s.form = kForm;
+  if (kForm != vxskel::FoForm::Picked) {
+    s.grids = kGrids;
+    s.gridCount = std::size(kGrids);
+    s.gridUpper = kOwnQuery;
+  }
+  if (kOrder) s.orderNameStatic = kField1002;
+  return s;
 }
 const vxskel::FutOptSetup kSetup = MakeSetup();
 
 vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c = vxskel::FutOptScreenConfig(FO_MODULE_NAME, u"선옵시험", kForm, kOrder);
-    if (kForm == vxskel::FoForm::Picked) {
-        c.accountCombo = vxskel::kAccountCombo;
-        c.passwordEdit = kOrder ? vxskel::kFoPassword : kField1002;
-    }
-    return c;
+  vxskel::ScreenConfig c = vxskel::FutOptScreenConfig(FO_MODULE_NAME, u"선옵시험", kForm, kOrder);
+  if (kForm == vxskel::FoForm::Picked) {
+    c.accountCombo = vxskel::kAccountCombo;
+    c.passwordEdit = kOrder ? vxskel::kFoPassword : kField1002;
+  }
+  return c;
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
 class CFoTestDlg : public vxskel::CFutOptScreenDlg {
-public:
-    CFoTestDlg() : CFutOptScreenDlg(kConfig, kSetup) {}
-    void RequestScreen() override {
-        if (IsQuoteScreen()) SendItemRequest(kOwnCode);
+ public:
+  CFoTestDlg() : CFutOptScreenDlg(kConfig, kSetup) {}
+  void RequestScreen() override {
+    if (IsQuoteScreen()) SendItemRequest(kOwnCode);
+  }
+  void OnFutOptReply(uint16_t code, const unsigned char* body, int len) override {
+    CString text;
+    text.Format(u"%d %s", static_cast<int>(code), CString::FromMultiByte(reinterpret_cast<const char*>(body), len));
+    SetDlgItemText(kReplyShown, text);
+    for (size_t g = 0; g < 2; ++g)
+      if (V_Grid* grid = Grid(g))
+        if (V_Grid_Cell* cell = grid->get_cell(1, 0)) cell->set_text(text.ToMultiByte().c_str(), -1);
+  }
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    if (LOWORD(wParam) == kOwnQuery && HIWORD(wParam) == BN_CLICKED) {
+      RequestScreen();
+      return TRUE;
     }
-    void OnFutOptReply(uint16_t code, const unsigned char* body, int len) override {
-        CString text;
-        text.Format(u"%d %s", static_cast<int>(code), CString::FromMultiByte(reinterpret_cast<const char*>(body), len));
-        SetDlgItemText(kReplyShown, text);
-        for (size_t g = 0; g < 2; ++g)
-            if (V_Grid* grid = Grid(g))
-                if (V_Grid_Cell* cell = grid->get_cell(1, 0)) cell->set_text(text.ToMultiByte().c_str(), -1);
-    }
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        if (LOWORD(wParam) == kOwnQuery && HIWORD(wParam) == BN_CLICKED) {
-            RequestScreen();
-            return TRUE;
-        }
-        return CFutOptScreenDlg::OnCommand(wParam, lParam);
-    }
+    return CFutOptScreenDlg::OnCommand(wParam, lParam);
+  }
 };
 
 }  // namespace

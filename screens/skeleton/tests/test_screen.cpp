@@ -30,23 +30,23 @@ const vxskel::NumberEdit kNumbers[] = {{kQuantity, vxskel::NumberKind::Quantity}
 const UINT kFinders[] = {9902};
 
 vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c;
-    c.moduleName = SKEL_MODULE_NAME;
-    c.title = u"시험화면";
-    c.accountCombo = vxskel::kAccountCombo;
-    c.passwordEdit = kPassword;
-    c.passwordNext = kQuantity;
-    c.chain = vxskel::ItemChain::SKEL_CHAIN;
-    c.plainReplies = SKEL_PLAIN;
-    c.itemNameStatic = kName;
-    c.itemNext = kQuantity;
-    c.goTo = kGoTo;
-    c.goToCount = std::size(kGoTo);
-    c.numbers = kNumbers;
-    c.numberCount = std::size(kNumbers);
-    c.finderButtons = kFinders;
-    c.finderCount = std::size(kFinders);
-    return c;
+  vxskel::ScreenConfig c;
+  c.moduleName = SKEL_MODULE_NAME;
+  c.title = u"시험화면";
+  c.accountCombo = vxskel::kAccountCombo;
+  c.passwordEdit = kPassword;
+  c.passwordNext = kQuantity;
+  c.chain = vxskel::ItemChain::SKEL_CHAIN;
+  c.plainReplies = SKEL_PLAIN;
+  c.itemNameStatic = kName;
+  c.itemNext = kQuantity;
+  c.goTo = kGoTo;
+  c.goToCount = std::size(kGoTo);
+  c.numbers = kNumbers;
+  c.numberCount = std::size(kNumbers);
+  c.finderButtons = kFinders;
+  c.finderCount = std::size(kFinders);
+  return c;
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
@@ -66,35 +66,35 @@ const plat::DialogItemTemplate kItems[] = {
     {u"BUTTON", 9706, u"잔고", kButton, 0, 60, 150, 60, 20},
     {u"BUTTON", vxskel::kBtnQuery, u"조회", kButton, 0, 120, 150, 60, 20},
 };
-const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13,
-                                      kItems, std::size(kItems)};
+const plat::DialogTemplate kScreen = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 240, 294, u"", nullptr, u"Tahoma", 13, kItems,
+                                      std::size(kItems)};
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 class CSkelTestDlg : public vxskel::CVXScreenDlg {
-public:
-    CSkelTestDlg() : CVXScreenDlg(kConfig) {}
-    void OnInitScreen() override {
-        unsigned char packet[21];
-        int n = vxskel::MakePlainRequest(packet, 4998, "000000");
-        SendPacket(packet, n);
+ public:
+  CSkelTestDlg() : CVXScreenDlg(kConfig) {}
+  void OnInitScreen() override {
+    unsigned char packet[21];
+    int n = vxskel::MakePlainRequest(packet, 4998, "000000");
+    SendPacket(packet, n);
+  }
+  void OnQuery() override {
+    if (Config().chain != vxskel::ItemChain::Edit) {
+      SetItemCodeField(0);
+      RequestStockBase();
+      return;
     }
-    void OnQuery() override {
-        if (Config().chain != vxskel::ItemChain::Edit) {
-            SetItemCodeField(0);
-            RequestStockBase();
-            return;
-        }
-        CString code;
-        if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->GetWindowText(code);
-        SetItemCodeField(0);
-        SetDlgItemText(IDC_ITEM_EDIT, code);
-    }
-    void OnReply(uint16_t code, const unsigned char* body, int len) override {
-        CString text;
-        text.Format(u"%d %d %s", static_cast<int>(code), len,
-                    CString::FromMultiByte(reinterpret_cast<const char*>(body), len));
-        SetDlgItemText(kReplyShown, text);
-    }
+    CString code;
+    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->GetWindowText(code);
+    SetItemCodeField(0);
+    SetDlgItemText(IDC_ITEM_EDIT, code);
+  }
+  void OnReply(uint16_t code, const unsigned char* body, int len) override {
+    CString text;
+    text.Format(u"%d %d %s", static_cast<int>(code), len,
+                CString::FromMultiByte(reinterpret_cast<const char*>(body), len));
+    SetDlgItemText(kReplyShown, text);
+  }
 };
 
 }  // namespace

@@ -33,8 +33,8 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 }  // namespace
 
 class CVX4300Dlg : public vxorder::COrderEntryDlg {
-public:
-    CVX4300Dlg() : COrderEntryDlg(kScreen, kConfig) {}
+ public:
+  CVX4300Dlg() : COrderEntryDlg(kScreen, kConfig) {}
 };
 
 VX_SCREEN_EXPORTS(CVX4300Dlg)

@@ -33,8 +33,8 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);
 }  // namespace
 
 class CZR4310Dlg : public vxorder::COrderEntryDlg {
-public:
-    CZR4310Dlg() : COrderEntryDlg(kScreen, kConfig) {}
+ public:
+  CZR4310Dlg() : COrderEntryDlg(kScreen, kConfig) {}
 };
 
 VX_SCREEN_EXPORTS(CZR4310Dlg)

@@ -58,32 +58,32 @@ const vxskel::NumberEdit kNumbers[] = {{kQuantity, vxskel::NumberKind::Quantity}
 const UINT kFinders[] = {IDC_BTN_FINDER, kFindIntoEdit};
 
 vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c;
-    c.moduleName = kScreen.moduleName;
-    c.title = u"정정주문";
-    c.accountCombo = kAccount;
-    c.passwordEdit = kPassword;
-    c.passwordNext = kTarget;
-    c.chain = vxskel::ItemChain::Edit;
-    c.itemNameStatic = kName;
-    c.itemNext = kTarget;
-    c.goTo = kGoTo;
-    c.goToCount = std::size(kGoTo);
-    c.numbers = kNumbers;
-    c.numberCount = std::size(kNumbers);
-    c.finderButtons = kFinders;
-    c.finderCount = std::size(kFinders);
-    // A modification that never left is reported like any other failed send.
-    c.reportSendFailure = true;
-    return c;
+  vxskel::ScreenConfig c;
+  c.moduleName = kScreen.moduleName;
+  c.title = u"정정주문";
+  c.accountCombo = kAccount;
+  c.passwordEdit = kPassword;
+  c.passwordNext = kTarget;
+  c.chain = vxskel::ItemChain::Edit;
+  c.itemNameStatic = kName;
+  c.itemNext = kTarget;
+  c.goTo = kGoTo;
+  c.goToCount = std::size(kGoTo);
+  c.numbers = kNumbers;
+  c.numberCount = std::size(kNumbers);
+  c.finderButtons = kFinders;
+  c.finderCount = std::size(kFinders);
+  // A modification that never left is reported like any other failed send.
+  c.reportSendFailure = true;
+  return c;
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
 }  // namespace
 
 class CZR4320Dlg : public vxchange::CChangeOrderDlg {
-public:
-    CZR4320Dlg() : CChangeOrderDlg(kScreen, kConfig) {}
+ public:
+  CZR4320Dlg() : CChangeOrderDlg(kScreen, kConfig) {}
 };
 
 VX_SCREEN_EXPORTS(CZR4320Dlg)

@@ -55,31 +55,31 @@ const vxskel::NumberEdit kNumbers[] = {{kQuantity, vxskel::NumberKind::Quantity}
 const UINT kFinders[] = {IDC_BTN_FINDER, kFindIntoEdit};
 
 vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c;
-    c.moduleName = kScreen.moduleName;
-    c.title = u"취소주문";
-    c.accountCombo = kAccount;
-    c.passwordEdit = kPassword;
-    c.passwordNext = kTarget;
-    c.chain = vxskel::ItemChain::Edit;
-    c.itemNameStatic = kName;
-    c.itemNext = kTarget;
-    c.goTo = kGoTo;
-    c.goToCount = std::size(kGoTo);
-    c.numbers = kNumbers;
-    c.numberCount = std::size(kNumbers);
-    c.finderButtons = kFinders;
-    c.finderCount = std::size(kFinders);
-    c.reportSendFailure = true;
-    return c;
+  vxskel::ScreenConfig c;
+  c.moduleName = kScreen.moduleName;
+  c.title = u"취소주문";
+  c.accountCombo = kAccount;
+  c.passwordEdit = kPassword;
+  c.passwordNext = kTarget;
+  c.chain = vxskel::ItemChain::Edit;
+  c.itemNameStatic = kName;
+  c.itemNext = kTarget;
+  c.goTo = kGoTo;
+  c.goToCount = std::size(kGoTo);
+  c.numbers = kNumbers;
+  c.numberCount = std::size(kNumbers);
+  c.finderButtons = kFinders;
+  c.finderCount = std::size(kFinders);
+  c.reportSendFailure = true;
+  return c;
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
 }  // namespace
 
 class CZR4330Dlg : public vxchange::CChangeOrderDlg {
-public:
-    CZR4330Dlg() : CChangeOrderDlg(kScreen, kConfig) {}
+ public:
+  CZR4330Dlg() : CChangeOrderDlg(kScreen, kConfig) {}
 };
 
 VX_SCREEN_EXPORTS(CZR4330Dlg)

@@ -14,9 +14,9 @@ namespace vxecncancel {
 
 constexpr int kAccount = vxskel::kAccountCombo;  // 1006
 constexpr int kPassword = 1014;
-constexpr int kTarget = 1015;      // target order number
-constexpr int kName = 1016;        // item name
-constexpr int kKind = 1008;        // "1.일부" / "2.잔량"
+constexpr int kTarget = 1015;  // target order number
+constexpr int kName = 1016;    // item name
+constexpr int kKind = 1008;    // "1.일부" / "2.잔량"
 constexpr int kQuantity = 1009;
 constexpr int kConfirm = 9705;
 constexpr int kClear = 9801;
@@ -33,12 +33,12 @@ constexpr int kTargetDigits = vxtr::ecn_cancel::kTarget.width;
 constexpr int kQuantityDigits = vxtr::ecn_cancel::kQuantity.width;
 
 struct CancelFields {
-    std::string account;   // 10 digits
-    std::string password;  // 1 to 8 bytes
-    std::string target;    // 1 to 5 digits
-    std::string code;      // 5 characters
-    std::string quantity;  // 1 to 7 digits
-    char kind = '1';       // '1' part, '2' all that is left
+  std::string account;   // 10 digits
+  std::string password;  // 1 to 8 bytes
+  std::string target;    // 1 to 5 digits
+  std::string code;      // 5 characters
+  std::string quantity;  // 1 to 7 digits
+  char kind = '1';       // '1' part, '2' all that is left
 };
 // Fills the zeroed body. False, and the body left zeroed, when a field does not fit its place.
 bool BuildCancelBody(const CancelFields& f, unsigned char (&body)[kBodySize]);

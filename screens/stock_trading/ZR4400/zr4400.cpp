@@ -17,16 +17,16 @@ const vxskel::GoToButton kGoTo[] = {{kBtnAvailable, 94002, true}};
 const UINT kFinders[] = {IDC_BTN_FINDER};
 
 vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c;
-    c.moduleName = u"ZR4400.dll";
-    c.accountCombo = kAccount;
-    c.passwordEdit = balance::kPassword;
-    c.chain = vxskel::ItemChain::NoEdit;
-    c.goTo = kGoTo;
-    c.goToCount = std::size(kGoTo);
-    c.finderButtons = kFinders;
-    c.finderCount = std::size(kFinders);
-    return c;
+  vxskel::ScreenConfig c;
+  c.moduleName = u"ZR4400.dll";
+  c.accountCombo = kAccount;
+  c.passwordEdit = balance::kPassword;
+  c.chain = vxskel::ItemChain::NoEdit;
+  c.goTo = kGoTo;
+  c.goToCount = std::size(kGoTo);
+  c.finderButtons = kFinders;
+  c.finderCount = std::size(kFinders);
+  return c;
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
@@ -44,111 +44,113 @@ constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 class CZR4400Dlg : public balance::CBalanceDlg {
-public:
-    CZR4400Dlg() : CBalanceDlg(kConfig) {}
+ public:
+  CZR4400Dlg() : CBalanceDlg(kConfig) {}
 
-    void OnInitScreen() override {
-        if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
-        static const WCHAR* const titles[] = {u"종목명", u"금일잔고", u"D+2잔고", u"평가손익", u"수익률",
-                                              u"평균가", u"현재가", u"평가액", u"잔고구분"};
-        static const int widths[] = {85, 75, 75, 80, 70, 70, 70, 80, 70};
-        CreateGrid({kGridId, 17, titles, balance::k4401Columns, widths, 17, balance::k4401RowsPerPage,
-                    1, 1, 94, 238, 153, VGRID_SELECT_ROW});
-        if (m_grid) m_grid->redraw();
-        ResetPaging();
+  void OnInitScreen() override {
+    if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
+    static const WCHAR* const titles[] = {u"종목명", u"금일잔고", u"D+2잔고", u"평가손익", u"수익률",
+                                          u"평균가", u"현재가",   u"평가액",  u"잔고구분"};
+    static const int widths[] = {85, 75, 75, 80, 70, 70, 70, 80, 70};
+    CreateGrid({kGridId, 17, titles, balance::k4401Columns, widths, 17, balance::k4401RowsPerPage, 1, 1, 94, 238, 153,
+                VGRID_SELECT_ROW});
+    if (m_grid) m_grid->redraw();
+    ResetPaging();
+  }
+
+  void OnQuery() override {
+    SetItemCodeField(0);
+    RequestStockBase();
+    if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SetFocus();
+  }
+
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    int id = LOWORD(wParam);
+    UINT code = HIWORD(wParam);
+    if (id == kAccount && code == CBN_SELCHANGE) {
+      ResetPaging();
+      ClearRows(balance::k4401RowsPerPage);
     }
-
-    void OnQuery() override {
-        SetItemCodeField(0);
-        RequestStockBase();
-        if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SetFocus();
+    if (code == BN_CLICKED && lParam) {
+      if (id == balance::kBtnSend) {
+        SendPage(Request::First, true);
+        return TRUE;
+      }
+      if (id == balance::kBtnFirst) {
+        SendPage(Request::First, false);
+        return TRUE;
+      }
+      if (id == balance::kBtnNext) {
+        if (m_next != 'Y' || m_page == 255)
+          MessageBox(u"다음 데이타가 없습니다.", u"", MB_OK);
+        else
+          SendPage(Request::Next, false);
+        return TRUE;
+      }
     }
+    return CBalanceDlg::OnCommand(wParam, lParam);
+  }
 
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        int id = LOWORD(wParam);
-        UINT code = HIWORD(wParam);
-        if (id == kAccount && code == CBN_SELCHANGE) {
-            ResetPaging();
-            ClearRows(balance::k4401RowsPerPage);
-        }
-        if (code == BN_CLICKED && lParam) {
-            if (id == balance::kBtnSend) {
-                SendPage(Request::First, true);
-                return TRUE;
-            }
-            if (id == balance::kBtnFirst) {
-                SendPage(Request::First, false);
-                return TRUE;
-            }
-            if (id == balance::kBtnNext) {
-                if (m_next != 'Y' || m_page == 255) MessageBox(u"다음 데이타가 없습니다.", u"", MB_OK);
-                else SendPage(Request::Next, false);
-                return TRUE;
-            }
-        }
-        return CBalanceDlg::OnCommand(wParam, lParam);
+  void OnReply(uint16_t code, const unsigned char* body, int len) override {
+    if (code != balance::kTrEvaluation) return;
+    balance::Page page;
+    if (!balance::Read4401(body, len, page)) {
+      ReportShortReply(code);
+      return;
     }
-
-    void OnReply(uint16_t code, const unsigned char* body, int len) override {
-        if (code != balance::kTrEvaluation) return;
-        balance::Page page;
-        if (!balance::Read4401(body, len, page)) {
-            ReportShortReply(code);
-            return;
-        }
-        if (!balance::Sound4401(body, page)) {
-            ReportBadReply(code);
-            return;
-        }
-        std::memcpy(m_key, page.key, sizeof m_key);
-        m_next = page.next;
-        EnableButton(balance::kBtnNext, m_next != 'N');
-        if (!m_grid) return;
-        m_grid->remove_all_row();
-        std::string cells[balance::k4401Columns];
-        for (int i = 0; i < page.rows; ++i) {
-            balance::Row4401Texts(page.first + i * balance::k4401RowSize, cells);
-            m_grid->add_row();
-            int row = m_grid->get_row_count() - 1;
-            for (int c = 0; c < balance::k4401Columns; ++c) SetCell(c, row, cells[c]);
-            if (V_Grid_Cell* name = m_grid->get_cell(0, row)) name->set_str_flag(1);
-            if (V_Grid_Cell* kind = m_grid->get_cell(8, row)) kind->set_str_flag(0);
-        }
-        m_grid->redraw();
+    if (!balance::Sound4401(body, page)) {
+      ReportBadReply(code);
+      return;
     }
-
-private:
-    enum class Request { First, Next };
-
-    // The start: page 0, no continuation key, no next flag yet.
-    void ResetPaging() {
-        m_page = 0;
-        m_next = 0;
-        std::memset(m_key, 0, sizeof m_key);
-        EnableButton(balance::kBtnNext, true);
+    std::memcpy(m_key, page.key, sizeof m_key);
+    m_next = page.next;
+    EnableButton(balance::kBtnNext, m_next != 'N');
+    if (!m_grid) return;
+    m_grid->remove_all_row();
+    std::string cells[balance::k4401Columns];
+    for (int i = 0; i < page.rows; ++i) {
+      balance::Row4401Texts(page.first + i * balance::k4401RowSize, cells);
+      m_grid->add_row();
+      int row = m_grid->get_row_count() - 1;
+      for (int c = 0; c < balance::k4401Columns; ++c) SetCell(c, row, cells[c]);
+      if (V_Grid_Cell* name = m_grid->get_cell(0, row)) name->set_str_flag(1);
+      if (V_Grid_Cell* kind = m_grid->get_cell(8, row)) kind->set_str_flag(0);
     }
+    m_grid->redraw();
+  }
 
-    void SendPage(Request kind, bool checkPassword) {
-        unsigned char body[balance::k4401RequestSize] = {};
-        if (!ReadAuth(body, checkPassword)) return;
-        if (kind == Request::First) {
-            // A first page never carries the key of another page or another account.
-            m_page = 0;
-            m_next = 0;
-            std::memset(m_key, 0, sizeof m_key);
-        } else {
-            ++m_page;
-        }
-        namespace e = vxtr::evaluation;
-        vxwire::Writer w(body, sizeof body, vxwire::Writer::Continue{});
-        w.Byte(e::kPage, m_page).Byte(e::kRows, balance::k4401RowsPerPage);
-        if (m_next == 'Y') w.Raw(e::kKey, m_key);
-        SendRequest(balance::kTrEvaluation, body, sizeof body);
+ private:
+  enum class Request { First, Next };
+
+  // The start: page 0, no continuation key, no next flag yet.
+  void ResetPaging() {
+    m_page = 0;
+    m_next = 0;
+    std::memset(m_key, 0, sizeof m_key);
+    EnableButton(balance::kBtnNext, true);
+  }
+
+  void SendPage(Request kind, bool checkPassword) {
+    unsigned char body[balance::k4401RequestSize] = {};
+    if (!ReadAuth(body, checkPassword)) return;
+    if (kind == Request::First) {
+      // A first page never carries the key of another page or another account.
+      m_page = 0;
+      m_next = 0;
+      std::memset(m_key, 0, sizeof m_key);
+    } else {
+      ++m_page;
     }
+    namespace e = vxtr::evaluation;
+    vxwire::Writer w(body, sizeof body, vxwire::Writer::Continue{});
+    w.Byte(e::kPage, m_page).Byte(e::kRows, balance::k4401RowsPerPage);
+    if (m_next == 'Y') w.Raw(e::kKey, m_key);
+    SendRequest(balance::kTrEvaluation, body, sizeof body);
+  }
 
-    unsigned char m_page = 0;
-    char m_next = 0;
-    unsigned char m_key[balance::k4401KeySize] = {};
+  unsigned char m_page = 0;
+  char m_next = 0;
+  unsigned char m_key[balance::k4401KeySize] = {};
 };
 
 }  // namespace

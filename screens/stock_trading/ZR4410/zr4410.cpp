@@ -16,17 +16,17 @@ const vxskel::GoToButton kGoTo[] = {{kBtnEvaluation, 94001, true}};
 const UINT kFinders[] = {IDC_BTN_FINDER};
 
 vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c;
-    c.moduleName = u"ZR4410.dll";
-    c.title = u"주문가능잔고";
-    c.accountCombo = kAccount;
-    c.passwordEdit = balance::kPassword;
-    c.chain = vxskel::ItemChain::NoEdit;
-    c.goTo = kGoTo;
-    c.goToCount = std::size(kGoTo);
-    c.finderButtons = kFinders;
-    c.finderCount = std::size(kFinders);
-    return c;
+  vxskel::ScreenConfig c;
+  c.moduleName = u"ZR4410.dll";
+  c.title = u"주문가능잔고";
+  c.accountCombo = kAccount;
+  c.passwordEdit = balance::kPassword;
+  c.chain = vxskel::ItemChain::NoEdit;
+  c.goTo = kGoTo;
+  c.goToCount = std::size(kGoTo);
+  c.finderButtons = kFinders;
+  c.finderCount = std::size(kFinders);
+  return c;
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
@@ -45,65 +45,65 @@ constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 class CZR4410Dlg : public balance::CBalanceDlg {
-public:
-    CZR4410Dlg() : CBalanceDlg(kConfig) {}
+ public:
+  CZR4410Dlg() : CBalanceDlg(kConfig) {}
 
-    void OnInitScreen() override {
-        SetDlgItemText(IDC_TITLE, GetTitle());
-        if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
-        const int widths[] = {110, 126};
-        CreateGrid({kGridId, 0, nullptr, 2, widths, 16, 0, 0, 1, 118, 238, 130, VGRID_SELECT_CELL});
-        if (!m_grid) return;
-        for (const balance::AvailableRow& r : balance::kAvailable) {
-            m_grid->add_row();
-            int row = m_grid->get_row_count() - 1;
-            if (V_Grid_Cell* label = m_grid->get_cell(0, row)) {
-                label->set_text(r.label, -1);
-                label->set_bg(kLabelBg);
-                label->set_str_flag(1);
-            }
-        }
-        m_grid->redraw();
+  void OnInitScreen() override {
+    SetDlgItemText(IDC_TITLE, GetTitle());
+    if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
+    const int widths[] = {110, 126};
+    CreateGrid({kGridId, 0, nullptr, 2, widths, 16, 0, 0, 1, 118, 238, 130, VGRID_SELECT_CELL});
+    if (!m_grid) return;
+    for (const balance::AvailableRow& r : balance::kAvailable) {
+      m_grid->add_row();
+      int row = m_grid->get_row_count() - 1;
+      if (V_Grid_Cell* label = m_grid->get_cell(0, row)) {
+        label->set_text(r.label, -1);
+        label->set_bg(kLabelBg);
+        label->set_str_flag(1);
+      }
     }
+    m_grid->redraw();
+  }
 
-    void OnQuery() override {
-        SetItemCodeField(0);
-        RequestStockBase();
-    }
+  void OnQuery() override {
+    SetItemCodeField(0);
+    RequestStockBase();
+  }
 
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        if (LOWORD(wParam) == kAccount && HIWORD(wParam) == CBN_SELCHANGE && m_grid) {
-            // The amounts of the account shown before are not this account's.
-            for (int row = 0; row < balance::kAvailableRows; ++row) SetCell(1, row, "");
-            m_grid->redraw();
-        }
-        if (LOWORD(wParam) == balance::kBtnSend && HIWORD(wParam) == BN_CLICKED && lParam) {
-            Send();
-            return TRUE;
-        }
-        return CBalanceDlg::OnCommand(wParam, lParam);
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    if (LOWORD(wParam) == kAccount && HIWORD(wParam) == CBN_SELCHANGE && m_grid) {
+      // The amounts of the account shown before are not this account's.
+      for (int row = 0; row < balance::kAvailableRows; ++row) SetCell(1, row, "");
+      m_grid->redraw();
     }
+    if (LOWORD(wParam) == balance::kBtnSend && HIWORD(wParam) == BN_CLICKED && lParam) {
+      Send();
+      return TRUE;
+    }
+    return CBalanceDlg::OnCommand(wParam, lParam);
+  }
 
-    void OnReply(uint16_t code, const unsigned char* body, int len) override {
-        if (code != balance::kTrOrderAvailable) return;
-        KillTimer(vxskel::kReplyTimer);
-        EndWaitCursor();
-        if (len < balance::k4402Size) {
-            ReportShortReply(code);
-            return;
-        }
-        if (!m_grid) return;
-        for (int row = 0; row < balance::kAvailableRows; ++row)
-            SetCell(1, row, balance::AmountText(body + balance::kAvailable[row].offset));
-        m_grid->redraw();
+  void OnReply(uint16_t code, const unsigned char* body, int len) override {
+    if (code != balance::kTrOrderAvailable) return;
+    KillTimer(vxskel::kReplyTimer);
+    EndWaitCursor();
+    if (len < balance::k4402Size) {
+      ReportShortReply(code);
+      return;
     }
+    if (!m_grid) return;
+    for (int row = 0; row < balance::kAvailableRows; ++row)
+      SetCell(1, row, balance::AmountText(body + balance::kAvailable[row].offset));
+    m_grid->redraw();
+  }
 
-private:
-    void Send() {
-        unsigned char body[balance::kAuthSize];
-        if (!ReadAuth(body, true)) return;
-        if (SendRequest(balance::kTrOrderAvailable, body, sizeof body)) StartWaitCursor();
-    }
+ private:
+  void Send() {
+    unsigned char body[balance::kAuthSize];
+    if (!ReadAuth(body, true)) return;
+    if (SendRequest(balance::kTrOrderAvailable, body, sizeof body)) StartWaitCursor();
+  }
 };
 
 }  // namespace

@@ -15,15 +15,15 @@ constexpr int kGridId = 4460;
 const UINT kFinders[] = {IDC_BTN_FINDER};
 
 vxskel::ScreenConfig MakeConfig() {
-    vxskel::ScreenConfig c;
-    c.moduleName = u"ZR4460.dll";
-    c.title = u"매도잔고";
-    c.accountCombo = kAccount;
-    c.passwordEdit = balance::kPassword;
-    c.chain = vxskel::ItemChain::NoEdit;
-    c.finderButtons = kFinders;
-    c.finderCount = std::size(kFinders);
-    return c;
+  vxskel::ScreenConfig c;
+  c.moduleName = u"ZR4460.dll";
+  c.title = u"매도잔고";
+  c.accountCombo = kAccount;
+  c.passwordEdit = balance::kPassword;
+  c.chain = vxskel::ItemChain::NoEdit;
+  c.finderButtons = kFinders;
+  c.finderCount = std::size(kFinders);
+  return c;
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
@@ -41,121 +41,121 @@ constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 class CZR4460Dlg : public balance::CBalanceDlg {
-public:
-    CZR4460Dlg() : CBalanceDlg(kConfig) {}
+ public:
+  CZR4460Dlg() : CBalanceDlg(kConfig) {}
 
-    void OnInitScreen() override {
-        SetDlgItemText(IDC_TITLE, GetTitle());
-        if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
-        static const WCHAR* const titles[] = {u"종목코드", u"종목명", u"주문가능", u"잔고구분"};
-        static const int widths[] = {55, 63, 58, 60};
-        CreateGrid({kGridId, 17, titles, balance::k4450Columns, widths, 17, balance::k4450RowsPerPage,
-                    0, 1, 95, 238, 155, VGRID_SELECT_CELL});
-        if (m_grid) m_grid->redraw();
-        ResetPaging();
+  void OnInitScreen() override {
+    SetDlgItemText(IDC_TITLE, GetTitle());
+    if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
+    static const WCHAR* const titles[] = {u"종목코드", u"종목명", u"주문가능", u"잔고구분"};
+    static const int widths[] = {55, 63, 58, 60};
+    CreateGrid({kGridId, 17, titles, balance::k4450Columns, widths, 17, balance::k4450RowsPerPage, 0, 1, 95, 238, 155,
+                VGRID_SELECT_CELL});
+    if (m_grid) m_grid->redraw();
+    ResetPaging();
+  }
+
+  void OnQuery() override {
+    SetItemCodeField(0);
+    RequestStockBase();
+    if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SetFocus();
+  }
+
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    int id = LOWORD(wParam);
+    UINT code = HIWORD(wParam);
+    if (id == kAccount && code == CBN_SELCHANGE) {
+      ResetPaging();
+      ClearRows(balance::k4450RowsPerPage);
     }
-
-    void OnQuery() override {
-        SetItemCodeField(0);
-        RequestStockBase();
-        if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SetFocus();
+    if (code == BN_CLICKED && lParam) {
+      if (id == balance::kBtnSend) {
+        SendPage(Request::First, true);
+        return TRUE;
+      }
+      if (id == balance::kBtnFirst) {
+        SendPage(Request::First, false);
+        return TRUE;
+      }
+      if (id == balance::kBtnNext) {
+        if (m_next == 'Y' && m_page < 255) SendPage(Request::Next, false);
+        return TRUE;
+      }
     }
+    return CBalanceDlg::OnCommand(wParam, lParam);
+  }
 
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        int id = LOWORD(wParam);
-        UINT code = HIWORD(wParam);
-        if (id == kAccount && code == CBN_SELCHANGE) {
-            ResetPaging();
-            ClearRows(balance::k4450RowsPerPage);
-        }
-        if (code == BN_CLICKED && lParam) {
-            if (id == balance::kBtnSend) {
-                SendPage(Request::First, true);
-                return TRUE;
-            }
-            if (id == balance::kBtnFirst) {
-                SendPage(Request::First, false);
-                return TRUE;
-            }
-            if (id == balance::kBtnNext) {
-                if (m_next == 'Y' && m_page < 255) SendPage(Request::Next, false);
-                return TRUE;
-            }
-        }
-        return CBalanceDlg::OnCommand(wParam, lParam);
+  void OnReply(uint16_t code, const unsigned char* body, int len) override {
+    if (code != balance::kTrSellable) return;
+    balance::Page page;
+    if (!balance::Read4450(body, len, page)) {
+      ReportShortReply(code);
+      return;
     }
-
-    void OnReply(uint16_t code, const unsigned char* body, int len) override {
-        if (code != balance::kTrSellable) return;
-        balance::Page page;
-        if (!balance::Read4450(body, len, page)) {
-            ReportShortReply(code);
-            return;
-        }
-        if (!balance::Sound4450(body, page)) {
-            ReportBadReply(code);
-            return;
-        }
-        std::memset(m_key, 0, sizeof m_key);
-        std::memcpy(m_key, page.key, sizeof m_key);
-        m_page = static_cast<unsigned char>(page.page);
-        m_next = page.next;
-        UpdateButtons();
-        if (!m_grid) return;
-        m_grid->remove_all_row();
-        std::string cells[balance::k4450Columns];
-        for (int i = 0; i < page.rows; ++i) {
-            balance::Row4450Texts(page.first + i * balance::k4450RowSize, cells);
-            m_grid->add_row();
-            int row = m_grid->get_row_count() - 1;
-            for (int c = 0; c < balance::k4450Columns; ++c) SetCell(c, row, cells[c]);
-            for (int c = 0; c < 2; ++c)
-                if (V_Grid_Cell* text = m_grid->get_cell(c, row)) text->set_str_flag(1);
-        }
-        m_grid->redraw();
+    if (!balance::Sound4450(body, page)) {
+      ReportBadReply(code);
+      return;
     }
-
-private:
-    enum class Request { First, Next };
-
-    // The start: page 0, next flag 'Y', no continuation key, not paged.
-    void ResetPaging() {
-        m_page = 0;
-        m_next = 'Y';
-        m_paged = false;
-        std::memset(m_key, 0, sizeof m_key);
-        UpdateButtons();
+    std::memset(m_key, 0, sizeof m_key);
+    std::memcpy(m_key, page.key, sizeof m_key);
+    m_page = static_cast<unsigned char>(page.page);
+    m_next = page.next;
+    UpdateButtons();
+    if (!m_grid) return;
+    m_grid->remove_all_row();
+    std::string cells[balance::k4450Columns];
+    for (int i = 0; i < page.rows; ++i) {
+      balance::Row4450Texts(page.first + i * balance::k4450RowSize, cells);
+      m_grid->add_row();
+      int row = m_grid->get_row_count() - 1;
+      for (int c = 0; c < balance::k4450Columns; ++c) SetCell(c, row, cells[c]);
+      for (int c = 0; c < 2; ++c)
+        if (V_Grid_Cell* text = m_grid->get_cell(c, row)) text->set_str_flag(1);
     }
+    m_grid->redraw();
+  }
 
-    void UpdateButtons() {
-        EnableButton(balance::kBtnNext, m_next == 'Y');
-        EnableButton(balance::kBtnFirst, m_paged);
+ private:
+  enum class Request { First, Next };
+
+  // The start: page 0, next flag 'Y', no continuation key, not paged.
+  void ResetPaging() {
+    m_page = 0;
+    m_next = 'Y';
+    m_paged = false;
+    std::memset(m_key, 0, sizeof m_key);
+    UpdateButtons();
+  }
+
+  void UpdateButtons() {
+    EnableButton(balance::kBtnNext, m_next == 'Y');
+    EnableButton(balance::kBtnFirst, m_paged);
+  }
+
+  void SendPage(Request kind, bool checkPassword) {
+    unsigned char body[balance::k4450RequestSize] = {};
+    if (!ReadAuth(body, checkPassword)) return;
+    if (kind == Request::First) {
+      // A first page never carries the key of another page or another account.
+      m_page = 0;
+      m_paged = false;
+      std::memset(m_key, 0, sizeof m_key);
+    } else {
+      ++m_page;
+      m_paged = true;
     }
+    namespace s = vxtr::sellable;
+    vxwire::Writer w(body, sizeof body, vxwire::Writer::Continue{});
+    if (kind != Request::First) w.Raw(s::kKey, m_key);
+    w.Byte(s::kPage, m_page).Byte(s::kRows, balance::k4450RowsPerPage);
+    UpdateButtons();
+    SendRequest(balance::kTrSellable, body, sizeof body);
+  }
 
-    void SendPage(Request kind, bool checkPassword) {
-        unsigned char body[balance::k4450RequestSize] = {};
-        if (!ReadAuth(body, checkPassword)) return;
-        if (kind == Request::First) {
-            // A first page never carries the key of another page or another account.
-            m_page = 0;
-            m_paged = false;
-            std::memset(m_key, 0, sizeof m_key);
-        } else {
-            ++m_page;
-            m_paged = true;
-        }
-        namespace s = vxtr::sellable;
-        vxwire::Writer w(body, sizeof body, vxwire::Writer::Continue{});
-        if (kind != Request::First) w.Raw(s::kKey, m_key);
-        w.Byte(s::kPage, m_page).Byte(s::kRows, balance::k4450RowsPerPage);
-        UpdateButtons();
-        SendRequest(balance::kTrSellable, body, sizeof body);
-    }
-
-    unsigned char m_page = 0;
-    char m_next = 'Y';
-    bool m_paged = false;
-    unsigned char m_key[balance::k4450KeySize] = {};
+  unsigned char m_page = 0;
+  char m_next = 'Y';
+  bool m_paged = false;
+  unsigned char m_key[balance::k4450KeySize] = {};
 };
 
 }  // namespace

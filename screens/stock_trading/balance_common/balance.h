@@ -59,8 +59,8 @@ using vxwire::FieldText;
 constexpr int kAvailableRows = 8;
 constexpr int k4402Size = vxtr::available::kReplySize;
 struct AvailableRow {
-    const WCHAR* label;
-    int offset;         // of its 6-byte value
+  const WCHAR* label;
+  int offset;  // of its 6-byte value
 };
 extern const AvailableRow kAvailable[kAvailableRows];
 
@@ -78,11 +78,11 @@ constexpr int k4450RequestSize = vxtr::sellable::kRequestSize;
 constexpr int k4450RowsPerPage = 8;
 
 struct Page {
-    const unsigned char* key = nullptr;
-    int page = 0;       // 4450 only
-    char next = 'N';
-    int rows = 0;       // limited to what the reply holds
-    const unsigned char* first = nullptr;
+  const unsigned char* key = nullptr;
+  int page = 0;  // 4450 only
+  char next = 'N';
+  int rows = 0;  // limited to what the reply holds
+  const unsigned char* first = nullptr;
 };
 // False when the reply is shorter than its fixed part.
 bool Read4401(const unsigned char* body, int len, Page& out);
@@ -101,42 +101,42 @@ void Row4450Texts(const unsigned char* row, std::string (&cells)[k4450Columns]);
 // ---- Dialog base ------------------------------------------------------------------------------
 
 struct GridLayout {
-    int id;
-    int headerHeight;
-    const WCHAR* const* titles;  // null: no titles
-    int columns;
-    const int* widths;
-    int rowHeight;
-    int initialRows;
-    int fixedFirst;
-    int x, y, width, height;
-    int selectMode;              // VGRID_SELECT_ROW, VGRID_SELECT_CELL
+  int id;
+  int headerHeight;
+  const WCHAR* const* titles;  // null: no titles
+  int columns;
+  const int* widths;
+  int rowHeight;
+  int initialRows;
+  int fixedFirst;
+  int x, y, width, height;
+  int selectMode;  // VGRID_SELECT_ROW, VGRID_SELECT_CELL
 };
 
 class CBalanceDlg : public vxskel::CVXScreenDlg {
-public:
-    explicit CBalanceDlg(const vxskel::ScreenConfig& config) : CVXScreenDlg(config) {}
-    ~CBalanceDlg() override;
+ public:
+  explicit CBalanceDlg(const vxskel::ScreenConfig& config) : CVXScreenDlg(config) {}
+  ~CBalanceDlg() override;
 
-protected:
-    // Creates the screen's grid.
-    void CreateGrid(const GridLayout& layout);
-    // Writes ACCOUNT_AUTH into `body` from the account combo and the password edit. With
-    // `checkPassword`, a password under 4 characters shows "비밀번호를 확인하세요" and nothing
-    // is to be sent. An account that is not 10 digits is refused the same way.
-    bool ReadAuth(unsigned char* body, bool checkPassword);
-    // Enciphers and sends the request, then wipes the body (it holds the password). Its reply
-    // is shown only while the account it was sent for is still chosen.
-    BOOL SendRequest(uint16_t code, unsigned char* body, int len);
-    // The account combo's 10 digits (empty when none).
-    CString CurrentAccount();
-    void EnableButton(UINT id, bool enable);
-    void SetCell(int column, int row, const std::string& cp949);
-    // Another account was chosen: the rows of the last one go, `emptyRows` empty rows stay.
-    void ClearRows(int emptyRows);
+ protected:
+  // Creates the screen's grid.
+  void CreateGrid(const GridLayout& layout);
+  // Writes ACCOUNT_AUTH into `body` from the account combo and the password edit. With
+  // `checkPassword`, a password under 4 characters shows "비밀번호를 확인하세요" and nothing
+  // is to be sent. An account that is not 10 digits is refused the same way.
+  bool ReadAuth(unsigned char* body, bool checkPassword);
+  // Enciphers and sends the request, then wipes the body (it holds the password). Its reply
+  // is shown only while the account it was sent for is still chosen.
+  BOOL SendRequest(uint16_t code, unsigned char* body, int len);
+  // The account combo's 10 digits (empty when none).
+  CString CurrentAccount();
+  void EnableButton(UINT id, bool enable);
+  void SetCell(int column, int row, const std::string& cp949);
+  // Another account was chosen: the rows of the last one go, `emptyRows` empty rows stay.
+  void ClearRows(int emptyRows);
 
-    std::unique_ptr<V_Grid> m_grid;
-    CFont m_gridFont;
+  std::unique_ptr<V_Grid> m_grid;
+  CFont m_gridFont;
 };
 
 }  // namespace balance

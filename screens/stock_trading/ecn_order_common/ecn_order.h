@@ -21,43 +21,43 @@ inline constexpr vxorder::OrderType kTypes[] = {
 inline constexpr const WCHAR* kTypeTexts[] = {u"00 보통가", u"77 대량매매"};
 
 struct EcnSide {
-    const WCHAR* moduleName;
-    uint16_t trCode;
-    int titleButton;
-    const WCHAR* titleText;
-    const WCHAR* quantityLabel;
-    const WCHAR* priceLabel;
-    const WCHAR* confirmSide;
-    const WCHAR* resultSide;
-    const WCHAR* menuButtonText;  // the base dialog's button 8108
+  const WCHAR* moduleName;
+  uint16_t trCode;
+  int titleButton;
+  const WCHAR* titleText;
+  const WCHAR* quantityLabel;
+  const WCHAR* priceLabel;
+  const WCHAR* confirmSide;
+  const WCHAR* resultSide;
+  const WCHAR* menuButtonText;  // the base dialog's button 8108
 };
 
 constexpr vxorder::OrderScreen MakeScreen(const EcnSide& s) {
-    return vxorder::OrderScreen{
-        .moduleName = s.moduleName,
-        .trCode = s.trCode,
-        .title = nullptr,
-        .titleButton = s.titleButton,
-        .titleText = s.titleText,
-        .nameStatic = 1015,
-        .quantityLabel = s.quantityLabel,
-        .priceLabel = s.priceLabel,
-        .note = nullptr,
-        .shortAccountEntries = true,
-        .confirmSide = s.confirmSide,
-        .resultSide = s.resultSide,
-        .balanceScreen = 0,
-        .packetLayerBaseRequest = false,
-        .emptyPriceBeforeHandOver = false,
-        .reloadItemCodes = false,
-        .types = kTypes,
-        .typeCount = static_cast<int>(std::size(kTypes)),
-        .typeTexts = kTypeTexts,
-        .priceFromBase = true,
-        .keepPriceOnType = true,
-        .takesPriceHandOver = false,
-        .ecnItems = true,
-    };
+  return vxorder::OrderScreen{
+      .moduleName = s.moduleName,
+      .trCode = s.trCode,
+      .title = nullptr,
+      .titleButton = s.titleButton,
+      .titleText = s.titleText,
+      .nameStatic = 1015,
+      .quantityLabel = s.quantityLabel,
+      .priceLabel = s.priceLabel,
+      .note = nullptr,
+      .shortAccountEntries = true,
+      .confirmSide = s.confirmSide,
+      .resultSide = s.resultSide,
+      .balanceScreen = 0,
+      .packetLayerBaseRequest = false,
+      .emptyPriceBeforeHandOver = false,
+      .reloadItemCodes = false,
+      .types = kTypes,
+      .typeCount = static_cast<int>(std::size(kTypes)),
+      .typeTexts = kTypeTexts,
+      .priceFromBase = true,
+      .keepPriceOnType = true,
+      .takesPriceHandOver = false,
+      .ecnItems = true,
+  };
 }
 
 inline constexpr vxskel::GoToButton kGoTo[] = {{kEcnPriceButton, kScreenEcnPrice, false},
@@ -65,28 +65,30 @@ inline constexpr vxskel::GoToButton kGoTo[] = {{kEcnPriceButton, kScreenEcnPrice
 
 // Template 129: the order form and three buttons; the news button may read otherwise.
 constexpr auto TemplateItems(const vxorder::OrderScreen& s, const WCHAR* menuButtonText) {
-    using namespace vxorder;
-    using vxskel::kFaceButton;
-    return vxorder::TemplateItems(s, std::array<plat::DialogItemTemplate, 3>{{
-        {u"BUTTON", kConfirm, u"확인", kFaceButton, 0, 2, 248, 76, 26},
-        {u"BUTTON", kClear, u"지움", kFaceButton, 0, 82, 248, 76, 26},
-        {u"BUTTON", kEcnPriceButton, u"ECN현재가", kFaceButton, 0, 162, 248, 76, 26},
-    }}, menuButtonText);
+  using namespace vxorder;
+  using vxskel::kFaceButton;
+  return vxorder::TemplateItems(s,
+                                std::array<plat::DialogItemTemplate, 3>{{
+                                    {u"BUTTON", kConfirm, u"확인", kFaceButton, 0, 2, 248, 76, 26},
+                                    {u"BUTTON", kClear, u"지움", kFaceButton, 0, 82, 248, 76, 26},
+                                    {u"BUTTON", kEcnPriceButton, u"ECN현재가", kFaceButton, 0, 162, 248, 76, 26},
+                                }},
+                                menuButtonText);
 }
 
 }  // namespace vxecn
 
 // Defines the plug-in of one side: its dialog template 129, dialog class and exports.
-#define VX_ECN_ORDER_SCREEN(DlgClass, side)                                                       \
-    namespace {                                                                                   \
-    constexpr vxorder::OrderScreen kScreen = vxecn::MakeScreen(side);                             \
-    constexpr vxskel::ScreenConfig kConfig = vxorder::MakeConfig(kScreen, vxecn::kGoTo);          \
-    constexpr auto kItems = vxecn::TemplateItems(kScreen, side.menuButtonText);                   \
-    constexpr plat::DialogTemplate kDlg = vxskel::ScreenTemplate(kItems);                              \
-    PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);                                    \
-    }                                                                                             \
-    class DlgClass : public vxorder::COrderEntryDlg {                                             \
-    public:                                                                                       \
-        DlgClass() : COrderEntryDlg(kScreen, kConfig) {}                                          \
-    };                                                                                            \
-    VX_SCREEN_EXPORTS(DlgClass)
+#define VX_ECN_ORDER_SCREEN(DlgClass, side)                                            \
+  namespace {                                                                          \
+  constexpr vxorder::OrderScreen kScreen = vxecn::MakeScreen(side);                    \
+  constexpr vxskel::ScreenConfig kConfig = vxorder::MakeConfig(kScreen, vxecn::kGoTo); \
+  constexpr auto kItems = vxecn::TemplateItems(kScreen, side.menuButtonText);          \
+  constexpr plat::DialogTemplate kDlg = vxskel::ScreenTemplate(kItems);                \
+  PLAT_RESOURCE(plat::res::Dialog, 129, &kDlg, sizeof kDlg);                           \
+  }                                                                                    \
+  class DlgClass : public vxorder::COrderEntryDlg {                                    \
+   public:                                                                             \
+    DlgClass() : COrderEntryDlg(kScreen, kConfig) {}                                   \
+  };                                                                                   \
+  VX_SCREEN_EXPORTS(DlgClass)

@@ -45,7 +45,7 @@ std::string FieldText(const Record& rec, int at, int width);
 // digits, a price and a quantity of digits and commas holding at least one digit (the price only
 // when `withPrice`). False when any of them is not so.
 struct PickFields {
-    std::string code, number, price, quantity;
+  std::string code, number, price, quantity;
 };
 bool CheckedFields(const Record& rec, bool withPrice, PickFields& out);
 

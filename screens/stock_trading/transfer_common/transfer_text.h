@@ -19,7 +19,7 @@ namespace transfer {
 using vxwire::FieldText;
 
 inline CString Wide(const std::string& cp949) {
-    return CString::FromMultiByte(cp949.data(), static_cast<int>(cp949.size()));
+  return CString::FromMultiByte(cp949.data(), static_cast<int>(cp949.size()));
 }
 
 // The account list of the transfer screens: the futures/options accounts ("Software\\Quorvan\\FutOpt")
@@ -27,19 +27,21 @@ inline CString Wide(const std::string& cp949) {
 // the first entry chosen. The account memo of the order screens is neither shown nor written
 // here: an account picked for a transfer is no order screen's default.
 inline void ListTransferAccounts(CComboBox* combo) {
-    if (!combo) return;
-    CPropCE reg;
-    if (reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_FUTOPT, TRUE)) {
-        long count = reg.GetLongValue(u"Account Count");
-        for (long i = 0; i < count && i < 100; ++i) {
-            CString name;
-            name.Format(u"%d", static_cast<int>(i));
-            CString account = reg.GetValue(name);
-            if (!account.IsEmpty()) combo->AddString(vxskel::AccountDisplay(account));
-        }
+  if (!combo) return;
+  CPropCE reg;
+  if (reg.SetBaseKey(HKEY_LOCAL_MACHINE, VX_REG_FUTOPT, TRUE)) {
+    long count = reg.GetLongValue(u"Account Count");
+    for (long i = 0; i < count && i < 100; ++i) {
+      CString name;
+      name.Format(u"%d", static_cast<int>(i));
+      CString account = reg.GetValue(name);
+      if (!account.IsEmpty()) combo->AddString(vxskel::AccountDisplay(account));
     }
-    if (combo->GetCount() > 0) combo->SetCurSel(0);
-    else combo->SetWindowText(u"");
+  }
+  if (combo->GetCount() > 0)
+    combo->SetCurSel(0);
+  else
+    combo->SetWindowText(u"");
 }
 
 }  // namespace transfer

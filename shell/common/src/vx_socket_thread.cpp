@@ -9,16 +9,30 @@
 #include "vxbase/tr_header.h"
 
 const RecvProfile kMainRecvProfile = {
-    4, TR_HEADER_SIZE, WM_VX_CONNECTED,
-    VX_SOCK_NO_SOCKET, VX_SOCK_BAD_ADDRESS, VX_SOCK_CONNECT_FAILED,
-    VX_SOCK_LOST_AFTER_DATA, VX_SOCK_LOST_BEFORE_DATA, VX_SOCK_WAIT_FAILED, VX_SOCK_WAIT_EMPTY,
+    4,
+    TR_HEADER_SIZE,
+    WM_VX_CONNECTED,
+    VX_SOCK_NO_SOCKET,
+    VX_SOCK_BAD_ADDRESS,
+    VX_SOCK_CONNECT_FAILED,
+    VX_SOCK_LOST_AFTER_DATA,
+    VX_SOCK_LOST_BEFORE_DATA,
+    VX_SOCK_WAIT_FAILED,
+    VX_SOCK_WAIT_EMPTY,
     true,
 };
 
 const RecvProfile kUpdaterRecvProfile = {
-    2, 9, WM_VX_VERSION_CONNECTED,
-    VX_VER_NO_SOCKET, VX_VER_BAD_ADDRESS, VX_VER_CONNECT_FAILED,
-    VX_VER_LOST_AFTER_DATA, VX_VER_LOST_BEFORE_DATA, -1, -1,
+    2,
+    9,
+    WM_VX_VERSION_CONNECTED,
+    VX_VER_NO_SOCKET,
+    VX_VER_BAD_ADDRESS,
+    VX_VER_CONNECT_FAILED,
+    VX_VER_LOST_AFTER_DATA,
+    VX_VER_LOST_BEFORE_DATA,
+    -1,
+    -1,
     false,
 };
 
@@ -30,109 +44,109 @@ CVXSocket::CVXSocket() : m_socket(INVALID_SOCKET), m_address{}, m_port(0), m_tar
 CVXSocket::~CVXSocket() { Close(); }
 
 void CVXSocket::SetError(const char* format, int code) {
-    char text[80];
-    std::snprintf(text, sizeof text, format, code);
-    size_t i = 0;
-    for (; text[i] && i + 1 < sizeof m_error / sizeof m_error[0]; ++i) m_error[i] = static_cast<WCHAR>(text[i]);
-    m_error[i] = 0;
+  char text[80];
+  std::snprintf(text, sizeof text, format, code);
+  size_t i = 0;
+  for (; text[i] && i + 1 < sizeof m_error / sizeof m_error[0]; ++i) m_error[i] = static_cast<WCHAR>(text[i]);
+  m_error[i] = 0;
 }
 
 BOOL CVXSocket::Create() {
-    Close();
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) {
-        SetError("Allocating socket failed. Error : %d", WSAGetLastError());
-        return FALSE;
-    }
-    m_socket.store(s);
-    return TRUE;
+  Close();
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) {
+    SetError("Allocating socket failed. Error : %d", WSAGetLastError());
+    return FALSE;
+  }
+  m_socket.store(s);
+  return TRUE;
 }
 
 BOOL CVXSocket::SetServer(const char* address, int port) {
-    if (!address || port < 1 || port > 65535) return FALSE;
-    const size_t length = strnlen(address, 16);
-    if (length < 7 || length > 15) return FALSE;
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(static_cast<uint16_t>(port));
-    // Dotted text only: the configuration names servers by address, and a name would make the
-    // receive thread wait on a name server before it could report anything.
-    if (inet_pton(AF_INET, address, &target.sin_addr) != 1) return FALSE;
-    std::memcpy(m_address, address, length);
-    m_address[length] = 0;
-    m_port = port;
-    m_target = target;
-    return TRUE;
+  if (!address || port < 1 || port > 65535) return FALSE;
+  const size_t length = strnlen(address, 16);
+  if (length < 7 || length > 15) return FALSE;
+  sockaddr_in target{};
+  target.sin_family = AF_INET;
+  target.sin_port = htons(static_cast<uint16_t>(port));
+  // Dotted text only: the configuration names servers by address, and a name would make the
+  // receive thread wait on a name server before it could report anything.
+  if (inet_pton(AF_INET, address, &target.sin_addr) != 1) return FALSE;
+  std::memcpy(m_address, address, length);
+  m_address[length] = 0;
+  m_port = port;
+  m_target = target;
+  return TRUE;
 }
 
 BOOL CVXSocket::Connect(const std::atomic<bool>* cancelled) {
-    SOCKET s = m_socket.load();
-    if (s == INVALID_SOCKET || m_port == 0) return FALSE;
-    // The connect runs without blocking and is watched in short waits, so that a stop asked for
-    // while a server does not answer ends it at once instead of after the system's time-out.
-    u_long nonBlocking = 1;
-    ioctlsocket(s, FIONBIO, &nonBlocking);
-    int error = 0;
-    if (connect(s, reinterpret_cast<const sockaddr*>(&m_target), sizeof m_target) == SOCKET_ERROR) {
-        error = WSAGetLastError();
-        if (error == WSAEWOULDBLOCK) error = WaitConnected(s, cancelled);
-    }
-    u_long blocking = 0;
-    ioctlsocket(s, FIONBIO, &blocking);
-    if (error) {
-        SetError("Connecting to the server failed. Error: %d", error);
-        return FALSE;
-    }
-    return TRUE;
+  SOCKET s = m_socket.load();
+  if (s == INVALID_SOCKET || m_port == 0) return FALSE;
+  // The connect runs without blocking and is watched in short waits, so that a stop asked for
+  // while a server does not answer ends it at once instead of after the system's time-out.
+  u_long nonBlocking = 1;
+  ioctlsocket(s, FIONBIO, &nonBlocking);
+  int error = 0;
+  if (connect(s, reinterpret_cast<const sockaddr*>(&m_target), sizeof m_target) == SOCKET_ERROR) {
+    error = WSAGetLastError();
+    if (error == WSAEWOULDBLOCK) error = WaitConnected(s, cancelled);
+  }
+  u_long blocking = 0;
+  ioctlsocket(s, FIONBIO, &blocking);
+  if (error) {
+    SetError("Connecting to the server failed. Error: %d", error);
+    return FALSE;
+  }
+  return TRUE;
 }
 
 int CVXSocket::WaitConnected(SOCKET s, const std::atomic<bool>* cancelled) {
-    for (;;) {
-        if (cancelled && cancelled->load()) return WSAEINTR;
-        fd_set writable, failed;
-        FD_ZERO(&writable);
-        FD_ZERO(&failed);
-        FD_SET(s, &writable);
-        FD_SET(s, &failed);
-        timeval step{0, 100 * 1000};
-        const int n = select(0, nullptr, &writable, &failed, &step);
-        if (n == SOCKET_ERROR) return WSAGetLastError();
-        if (n == 0) continue;
-        if (FD_ISSET(s, &failed)) {
-            int reason = 0;
-            int size = sizeof reason;
-            if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&reason), &size) != 0 || reason == 0)
-                reason = WSAECONNREFUSED;
-            return reason;
-        }
-        if (FD_ISSET(s, &writable)) return 0;
+  for (;;) {
+    if (cancelled && cancelled->load()) return WSAEINTR;
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval step{0, 100 * 1000};
+    const int n = select(0, nullptr, &writable, &failed, &step);
+    if (n == SOCKET_ERROR) return WSAGetLastError();
+    if (n == 0) continue;
+    if (FD_ISSET(s, &failed)) {
+      int reason = 0;
+      int size = sizeof reason;
+      if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&reason), &size) != 0 || reason == 0)
+        reason = WSAECONNREFUSED;
+      return reason;
     }
+    if (FD_ISSET(s, &writable)) return 0;
+  }
 }
 
 void CVXSocket::Close() {
-    SOCKET s = m_socket.exchange(INVALID_SOCKET);
-    if (s != INVALID_SOCKET) closesocket(s);
+  SOCKET s = m_socket.exchange(INVALID_SOCKET);
+  if (s != INVALID_SOCKET) closesocket(s);
 }
 
 void CVXSocket::Shutdown() {
-    SOCKET s = m_socket.load();
-    if (s != INVALID_SOCKET) shutdown(s, SD_BOTH);
+  SOCKET s = m_socket.load();
+  if (s != INVALID_SOCKET) shutdown(s, SD_BOTH);
 }
 
 int CVXSocket::Receive(char* buffer, int length) {
-    SOCKET s = m_socket.load();
-    if (s == INVALID_SOCKET) return SOCKET_ERROR;
-    return recv(s, buffer, length, 0);
+  SOCKET s = m_socket.load();
+  if (s == INVALID_SOCKET) return SOCKET_ERROR;
+  return recv(s, buffer, length, 0);
 }
 
 BOOL CVXSocket::ReceiveAll(char* buffer, int length) {
-    int got = 0;
-    while (got < length) {
-        int n = Receive(buffer + got, length - got);
-        if (n <= 0) return FALSE;
-        got += n;
-    }
-    return TRUE;
+  int got = 0;
+  while (got < length) {
+    int n = Receive(buffer + got, length - got);
+    if (n <= 0) return FALSE;
+    got += n;
+  }
+  return TRUE;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -147,16 +161,16 @@ constexpr auto kSpinTime = std::chrono::microseconds(10);
 // Calls `ready` until it holds or the spin time is over; true when it holds.
 template <typename F>
 bool SpinFor(F ready) {
-    const auto until = std::chrono::steady_clock::now() + kSpinTime;
-    for (;;) {
-        for (int i = 0; i < 16; ++i) {
-            if (ready()) return true;
+  const auto until = std::chrono::steady_clock::now() + kSpinTime;
+  for (;;) {
+    for (int i = 0; i < 16; ++i) {
+      if (ready()) return true;
 #if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
+      __builtin_ia32_pause();
 #endif
-        }
-        if (std::chrono::steady_clock::now() >= until) return ready();
     }
+    if (std::chrono::steady_clock::now() >= until) return ready();
+  }
 }
 
 }  // namespace
@@ -185,340 +199,341 @@ CVXSocketThread::CVXSocketThread(const RecvProfile& profile)
       m_wantHead(0),
       m_progress(0),
       m_frames{} {
-    InitializeCriticalSection(&m_lock);
-    m_delivery.run = &CVXSocketThread::RunDeliveries;
-    m_delivery.owner = this;
-    std::memset(m_ring, 0, sizeof m_ring);
+  InitializeCriticalSection(&m_lock);
+  m_delivery.run = &CVXSocketThread::RunDeliveries;
+  m_delivery.owner = this;
+  std::memset(m_ring, 0, sizeof m_ring);
 }
 
 CVXSocketThread::~CVXSocketThread() {
-    Stop();
-    DeleteCriticalSection(&m_lock);
+  Stop();
+  DeleteCriticalSection(&m_lock);
 }
 
 BOOL CVXSocketThread::SetServer(const char* address, int port) {
-    if (!address || port < 1 || port > 65535) return FALSE;
-    const size_t length = strnlen(address, 16);
-    if (length < 7 || length > 15) return FALSE;
-    std::memcpy(m_address, address, length);
-    m_address[length] = 0;
-    m_port = port;
-    return TRUE;
+  if (!address || port < 1 || port > 65535) return FALSE;
+  const size_t length = strnlen(address, 16);
+  if (length < 7 || length > 15) return FALSE;
+  std::memcpy(m_address, address, length);
+  m_address[length] = 0;
+  m_port = port;
+  return TRUE;
 }
 
 BOOL CVXSocketThread::Start() {
-    EnterCriticalSection(&m_lock);
-    BOOL ok = FALSE;
-    if (!m_thread && !m_stopping.load()) {
-        DWORD id = 0;
-        m_thread = CreateThread(nullptr, 0, &CVXSocketThread::ThreadMain, this, 0, &id);
-        m_threadId.store(id);
-        ok = m_thread ? TRUE : FALSE;
-    }
-    LeaveCriticalSection(&m_lock);
-    return ok;
+  EnterCriticalSection(&m_lock);
+  BOOL ok = FALSE;
+  if (!m_thread && !m_stopping.load()) {
+    DWORD id = 0;
+    m_thread = CreateThread(nullptr, 0, &CVXSocketThread::ThreadMain, this, 0, &id);
+    m_threadId.store(id);
+    ok = m_thread ? TRUE : FALSE;
+  }
+  LeaveCriticalSection(&m_lock);
+  return ok;
 }
 
 void CVXSocketThread::Stop() {
-    EnterCriticalSection(&m_lock);
-    m_stopping.store(true);
-    m_continue.store(false);
-    const bool shutDown = m_socketReady;
-    HANDLE thread = m_thread;
-    m_thread = nullptr;
-    LeaveCriticalSection(&m_lock);
+  EnterCriticalSection(&m_lock);
+  m_stopping.store(true);
+  m_continue.store(false);
+  const bool shutDown = m_socketReady;
+  HANDLE thread = m_thread;
+  m_thread = nullptr;
+  LeaveCriticalSection(&m_lock);
 
-    // Wakes the thread from its wait for a slot, its socket wait or its receive; it then sees
-    // the stop flag and reports nothing.
-    m_progress.fetch_add(1);
-    m_progress.notify_all();
-    if (shutDown) m_socket.Shutdown();
-    if (thread) {
-        // The thread may be sending a status to a window of this thread: keep handling the
-        // messages sent here while waiting, or both would wait for each other.
-        while (WaitForSingleObject(thread, 5) == WAIT_TIMEOUT) {
-            MSG msg;
-            PeekMessage(&msg, 0, 0, 0, PM_NOREMOVE);
-        }
-        CloseHandle(thread);
+  // Wakes the thread from its wait for a slot, its socket wait or its receive; it then sees
+  // the stop flag and reports nothing.
+  m_progress.fetch_add(1);
+  m_progress.notify_all();
+  if (shutDown) m_socket.Shutdown();
+  if (thread) {
+    // The thread may be sending a status to a window of this thread: keep handling the
+    // messages sent here while waiting, or both would wait for each other.
+    while (WaitForSingleObject(thread, 5) == WAIT_TIMEOUT) {
+      MSG msg;
+      PeekMessage(&msg, 0, 0, 0, PM_NOREMOVE);
     }
-    // Frames still waiting for the window's thread refer to this object: that thread drops them
-    // (the stop flag is set) before the object may go.
-    while (m_scheduled.load()) {
-        MSG msg;
-        PeekMessage(&msg, 0, 0, 0, PM_NOREMOVE);
-        if (m_scheduled.load()) Sleep(1);
-    }
-    m_socket.Close();
+    CloseHandle(thread);
+  }
+  // Frames still waiting for the window's thread refer to this object: that thread drops them
+  // (the stop flag is set) before the object may go.
+  while (m_scheduled.load()) {
+    MSG msg;
+    PeekMessage(&msg, 0, 0, 0, PM_NOREMOVE);
+    if (m_scheduled.load()) Sleep(1);
+  }
+  m_socket.Close();
 }
 
 SOCKET CVXSocketThread::GetSocket() const {
-    EnterCriticalSection(const_cast<CRITICAL_SECTION*>(&m_lock));
-    const bool ready = m_socketReady;
-    LeaveCriticalSection(const_cast<CRITICAL_SECTION*>(&m_lock));
-    return ready && m_connected.load() ? m_socket.GetSocket() : INVALID_SOCKET;
+  EnterCriticalSection(const_cast<CRITICAL_SECTION*>(&m_lock));
+  const bool ready = m_socketReady;
+  LeaveCriticalSection(const_cast<CRITICAL_SECTION*>(&m_lock));
+  return ready && m_connected.load() ? m_socket.GetSocket() : INVALID_SOCKET;
 }
 
 bool CVXSocketThread::Running() const {
-    EnterCriticalSection(const_cast<CRITICAL_SECTION*>(&m_lock));
-    const bool running = m_thread && WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT;
-    LeaveCriticalSection(const_cast<CRITICAL_SECTION*>(&m_lock));
-    return running;
+  EnterCriticalSection(const_cast<CRITICAL_SECTION*>(&m_lock));
+  const bool running = m_thread && WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT;
+  LeaveCriticalSection(const_cast<CRITICAL_SECTION*>(&m_lock));
+  return running;
 }
 
 DWORD WINAPI CVXSocketThread::ThreadMain(LPVOID self) {
-    static_cast<CVXSocketThread*>(self)->Run();
-    return 0;
+  static_cast<CVXSocketThread*>(self)->Run();
+  return 0;
 }
 
 void CVXSocketThread::Run() {
-    if (!Connect()) return;
-    Receive();
-    m_socket.Close();
+  if (!Connect()) return;
+  Receive();
+  m_socket.Close();
 }
 
 bool CVXSocketThread::Connect() {
-    EnterCriticalSection(&m_lock);
-    if (m_stopping.load()) {
-        LeaveCriticalSection(&m_lock);
-        return false;
-    }
-    const bool created = m_socket.Create() != FALSE;
-    m_socketReady = created;
+  EnterCriticalSection(&m_lock);
+  if (m_stopping.load()) {
     LeaveCriticalSection(&m_lock);
-    if (!created) {
-        PostSetupFailure(m_profile.noSocket);
-        return false;
-    }
-    if (!m_socket.SetServer(m_address, m_port)) {
-        m_socket.Close();
-        PostSetupFailure(m_profile.badAddress);
-        return false;
-    }
-    if (!m_socket.Connect(&m_stopping)) {
-        m_socket.Close();
-        PostSetupFailure(m_profile.connectFailed);
-        return false;
-    }
-    m_connected.store(true);
-    return true;
+    return false;
+  }
+  const bool created = m_socket.Create() != FALSE;
+  m_socketReady = created;
+  LeaveCriticalSection(&m_lock);
+  if (!created) {
+    PostSetupFailure(m_profile.noSocket);
+    return false;
+  }
+  if (!m_socket.SetServer(m_address, m_port)) {
+    m_socket.Close();
+    PostSetupFailure(m_profile.badAddress);
+    return false;
+  }
+  if (!m_socket.Connect(&m_stopping)) {
+    m_socket.Close();
+    PostSetupFailure(m_profile.connectFailed);
+    return false;
+  }
+  m_connected.store(true);
+  return true;
 }
 
 void CVXSocketThread::PostSetupFailure(int code) {
-    const HWND frame = m_hWndMain.load();
-    if (frame && !m_stopping.load()) PostMessage(frame, WM_VX_SOCKET_STATUS, static_cast<WPARAM>(code), 1);
+  const HWND frame = m_hWndMain.load();
+  if (frame && !m_stopping.load()) PostMessage(frame, WM_VX_SOCKET_STATUS, static_cast<WPARAM>(code), 1);
 }
 
 void CVXSocketThread::SendStatus(int code) {
-    Drain();
-    const HWND frame = m_hWndMain.load();
-    if (frame && !m_stopping.load()) SendMessage(frame, WM_VX_SOCKET_STATUS, static_cast<WPARAM>(code), 1);
+  Drain();
+  const HWND frame = m_hWndMain.load();
+  if (frame && !m_stopping.load()) SendMessage(frame, WM_VX_SOCKET_STATUS, static_cast<WPARAM>(code), 1);
 }
 
 // ---- hand-over ------------------------------------------------------------------------------
 
 bool CVXSocketThread::WaitHandled(uint64_t frames) {
-    if (SpinFor([&] { return m_frameHead.load(std::memory_order_acquire) >= frames; })) return !m_stopping.load();
-    while (!m_stopping.load()) {
-        const uint32_t seen = m_progress.load();
-        if (m_stopping.load()) break;  // a stop that changed m_progress before the load above
-        m_wantHead.store(frames);
-        if (m_frameHead.load() >= frames) break;
-        m_progress.wait(seen);
-    }
-    m_wantHead.store(0);
-    return !m_stopping.load();
+  if (SpinFor([&] { return m_frameHead.load(std::memory_order_acquire) >= frames; })) return !m_stopping.load();
+  while (!m_stopping.load()) {
+    const uint32_t seen = m_progress.load();
+    if (m_stopping.load()) break;  // a stop that changed m_progress before the load above
+    m_wantHead.store(frames);
+    if (m_frameHead.load() >= frames) break;
+    m_progress.wait(seen);
+  }
+  m_wantHead.store(0);
+  return !m_stopping.load();
 }
 
 void CVXSocketThread::Drain() { WaitHandled(m_frameTail.load(std::memory_order_relaxed)); }
 
 bool CVXSocketThread::Publish(uint32_t length, uint8_t flags, HWND screen) {
-    const uint64_t tail = m_frameTail.load(std::memory_order_relaxed);
-    if (tail - m_frameHead.load(std::memory_order_acquire) == kFrameQueue) {
-        // Sleeps until half the queue was taken: the window's thread wakes this one seldom.
-        if (!WaitHandled(tail - kFrameQueue / 2)) return false;
-    }
-    m_framed += length;
-    m_frames[tail % kFrameQueue] = Frame{m_framed, length, flags, screen};
-    m_frameTail.store(tail + 1);
-    if (m_scheduled.exchange(true)) return true;  // the window's thread is at it or will be
-    HWND target = screen ? screen : m_hWndDlg.load();
-    if (!target) target = m_hWndMain.load();
-    if (!target || !plat::win::QueueCall(target, &m_delivery)) {
-        // No window to take them: what waits is dropped, as a send to a window that is gone.
-        DeliverReady(false);
-    }
-    return true;
+  const uint64_t tail = m_frameTail.load(std::memory_order_relaxed);
+  if (tail - m_frameHead.load(std::memory_order_acquire) == kFrameQueue) {
+    // Sleeps until half the queue was taken: the window's thread wakes this one seldom.
+    if (!WaitHandled(tail - kFrameQueue / 2)) return false;
+  }
+  m_framed += length;
+  m_frames[tail % kFrameQueue] = Frame{m_framed, length, flags, screen};
+  m_frameTail.store(tail + 1);
+  if (m_scheduled.exchange(true)) return true;  // the window's thread is at it or will be
+  HWND target = screen ? screen : m_hWndDlg.load();
+  if (!target) target = m_hWndMain.load();
+  if (!target || !plat::win::QueueCall(target, &m_delivery)) {
+    // No window to take them: what waits is dropped, as a send to a window that is gone.
+    DeliverReady(false);
+  }
+  return true;
 }
 
 void CVXSocketThread::RunDeliveries(plat::win::QueuedCall* call, bool onThread) {
-    static_cast<Delivery*>(call)->owner->DeliverReady(onThread);
+  static_cast<Delivery*>(call)->owner->DeliverReady(onThread);
 }
 
 void CVXSocketThread::DeliverReady(bool onThread) {
-    for (;;) {
-        const uint64_t head = m_frameHead.load(std::memory_order_relaxed);
-        if (head == m_frameTail.load(std::memory_order_acquire)) {
-            // Packets often follow one another closely: look again for a moment before giving
-            // the thread back to its message loop.
-            if (onThread && SpinFor([&] { return head != m_frameTail.load(std::memory_order_acquire); })) continue;
-            m_scheduled.store(false);
-            // The receive thread may have published a frame after the look and seen the call
-            // still scheduled: take it over unless it queued the call again. Nothing of this
-            // object is touched once the call is given up: a stop may free it.
-            if (m_frameTail.load() == head || m_scheduled.exchange(true)) return;
-            continue;
-        }
-        const Frame f = m_frames[head % kFrameQueue];
-        const int index = m_index.load(std::memory_order_relaxed);
-        if ((f.flags & (kHandOver | kDroppedHeader)) && onThread && !m_stopping.load()) {
-            // The packet's bytes (or the header of one that is dropped), which may wrap around
-            // the end of the buffer, into the slot.
-            unsigned char* slot = m_ring[index];
-            const size_t from = static_cast<size_t>((f.end - f.length) % kReadBufferSize);
-            const size_t first = std::min<size_t>(f.length, kReadBufferSize - from);
-            std::memcpy(slot, m_buffer + from, first);
-            std::memcpy(slot + first, m_buffer, f.length - first);
-            if (f.flags & kHandOver)
-                SendMessage(f.screen, WM_VX_PACKET, reinterpret_cast<WPARAM>(slot),
-                            reinterpret_cast<LPARAM>(slot + m_profile.headerSize));
-            else
-                SendMessage(f.screen, WM_VX_PACKET_DROPPED, reinterpret_cast<WPARAM>(slot), 0);
-        }
-        if (f.flags & kAdvance) m_index.store(index + 1 == kSlotCount ? 0 : index + 1);
-        m_consumed.store(f.end, std::memory_order_release);
-        m_frameHead.store(head + 1);
-        uint64_t want = m_wantHead.load();
-        if (want && head + 1 >= want && m_wantHead.compare_exchange_strong(want, 0)) {
-            m_progress.fetch_add(1);
-            m_progress.notify_one();
-        }
+  for (;;) {
+    const uint64_t head = m_frameHead.load(std::memory_order_relaxed);
+    if (head == m_frameTail.load(std::memory_order_acquire)) {
+      // Packets often follow one another closely: look again for a moment before giving
+      // the thread back to its message loop.
+      if (onThread && SpinFor([&] { return head != m_frameTail.load(std::memory_order_acquire); })) continue;
+      m_scheduled.store(false);
+      // The receive thread may have published a frame after the look and seen the call
+      // still scheduled: take it over unless it queued the call again. Nothing of this
+      // object is touched once the call is given up: a stop may free it.
+      if (m_frameTail.load() == head || m_scheduled.exchange(true)) return;
+      continue;
     }
+    const Frame f = m_frames[head % kFrameQueue];
+    const int index = m_index.load(std::memory_order_relaxed);
+    if ((f.flags & (kHandOver | kDroppedHeader)) && onThread && !m_stopping.load()) {
+      // The packet's bytes (or the header of one that is dropped), which may wrap around
+      // the end of the buffer, into the slot.
+      unsigned char* slot = m_ring[index];
+      const size_t from = static_cast<size_t>((f.end - f.length) % kReadBufferSize);
+      const size_t first = std::min<size_t>(f.length, kReadBufferSize - from);
+      std::memcpy(slot, m_buffer + from, first);
+      std::memcpy(slot + first, m_buffer, f.length - first);
+      if (f.flags & kHandOver)
+        SendMessage(f.screen, WM_VX_PACKET, reinterpret_cast<WPARAM>(slot),
+                    reinterpret_cast<LPARAM>(slot + m_profile.headerSize));
+      else
+        SendMessage(f.screen, WM_VX_PACKET_DROPPED, reinterpret_cast<WPARAM>(slot), 0);
+    }
+    if (f.flags & kAdvance) m_index.store(index + 1 == kSlotCount ? 0 : index + 1);
+    m_consumed.store(f.end, std::memory_order_release);
+    m_frameHead.store(head + 1);
+    uint64_t want = m_wantHead.load();
+    if (want && head + 1 >= want && m_wantHead.compare_exchange_strong(want, 0)) {
+      m_progress.fetch_add(1);
+      m_progress.notify_one();
+    }
+  }
 }
 
 // ---- reading --------------------------------------------------------------------------------
 
 bool CVXSocketThread::Refill(bool* waitFailed) {
-    const SOCKET s = m_socket.GetSocket();
-    for (;;) {
-        if (m_stopping.load()) return false;
-        const uint64_t used = m_written - m_consumed.load(std::memory_order_acquire);
-        if (used == kReadBufferSize) {
-            // Full of packets not yet handled: wait until half the frames waiting were taken.
-            const uint64_t head = m_frameHead.load(), tail = m_frameTail.load(std::memory_order_relaxed);
-            if (!WaitHandled(tail - (tail - head) / 2)) return false;
-            continue;
-        }
-        const size_t at = static_cast<size_t>(m_written % kReadBufferSize);
-        const size_t room = std::min<size_t>(kReadBufferSize - at, kReadBufferSize - static_cast<size_t>(used));
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(s, &readable);
-        const int ready = select(0, &readable, nullptr, nullptr, nullptr);
-        if (ready == SOCKET_ERROR) {
-            *waitFailed = true;
-            return false;
-        }
-        if (ready == 0 || !FD_ISSET(s, &readable)) {
-            if (m_profile.waitEmpty >= 0) SendStatus(m_profile.waitEmpty);
-            continue;
-        }
-        const int n = m_socket.Receive(reinterpret_cast<char*>(m_buffer + at), static_cast<int>(room));
-        if (n <= 0) return false;
-        m_written += static_cast<uint64_t>(n);
-        return true;
+  const SOCKET s = m_socket.GetSocket();
+  for (;;) {
+    if (m_stopping.load()) return false;
+    const uint64_t used = m_written - m_consumed.load(std::memory_order_acquire);
+    if (used == kReadBufferSize) {
+      // Full of packets not yet handled: wait until half the frames waiting were taken.
+      const uint64_t head = m_frameHead.load(), tail = m_frameTail.load(std::memory_order_relaxed);
+      if (!WaitHandled(tail - (tail - head) / 2)) return false;
+      continue;
     }
+    const size_t at = static_cast<size_t>(m_written % kReadBufferSize);
+    const size_t room = std::min<size_t>(kReadBufferSize - at, kReadBufferSize - static_cast<size_t>(used));
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    const int ready = select(0, &readable, nullptr, nullptr, nullptr);
+    if (ready == SOCKET_ERROR) {
+      *waitFailed = true;
+      return false;
+    }
+    if (ready == 0 || !FD_ISSET(s, &readable)) {
+      if (m_profile.waitEmpty >= 0) SendStatus(m_profile.waitEmpty);
+      continue;
+    }
+    const int n = m_socket.Receive(reinterpret_cast<char*>(m_buffer + at), static_cast<int>(room));
+    if (n <= 0) return false;
+    m_written += static_cast<uint64_t>(n);
+    return true;
+  }
 }
 
 bool CVXSocketThread::Have(uint64_t count, bool* waitFailed) {
-    while (m_written - m_framed < count)
-        if (!Refill(waitFailed)) return false;
-    return true;
+  while (m_written - m_framed < count)
+    if (!Refill(waitFailed)) return false;
+  return true;
 }
 
 uint32_t CVXSocketThread::PeekLength() const {
-    uint32_t length = 0;
-    for (int i = 0; i < m_profile.lengthBytes; ++i)
-        length = (length << 8) | m_buffer[(m_framed + static_cast<uint64_t>(i)) % kReadBufferSize];
-    return length;
+  uint32_t length = 0;
+  for (int i = 0; i < m_profile.lengthBytes; ++i)
+    length = (length << 8) | m_buffer[(m_framed + static_cast<uint64_t>(i)) % kReadBufferSize];
+  return length;
 }
 
 bool CVXSocketThread::Skip(uint32_t count, bool* waitFailed) {
-    // Dropped in the pieces that have come, so that a frame longer than the buffer passes too.
-    while (count > 0) {
-        if (m_written == m_framed && !Refill(waitFailed)) return false;
-        const uint64_t here = std::min<uint64_t>(m_written - m_framed, count);
-        count -= static_cast<uint32_t>(here);
-        if (!Publish(static_cast<uint32_t>(here), count == 0 ? kAdvance : 0, 0)) return false;
-    }
-    return true;
+  // Dropped in the pieces that have come, so that a frame longer than the buffer passes too.
+  while (count > 0) {
+    if (m_written == m_framed && !Refill(waitFailed)) return false;
+    const uint64_t here = std::min<uint64_t>(m_written - m_framed, count);
+    count -= static_cast<uint32_t>(here);
+    if (!Publish(static_cast<uint32_t>(here), count == 0 ? kAdvance : 0, 0)) return false;
+  }
+  return true;
 }
 
 void CVXSocketThread::Receive() {
-    const int lengthBytes = m_profile.lengthBytes;
-    const SOCKET s = m_socket.GetSocket();
-    bool waitFailed = false;
-    // Ends the connection: reported as lost unless the stop was asked for. A failed wait will
-    // fail again: the connection is gone; it is reported once, as such when the profile has a
-    // code for it.
-    auto lost = [&] {
-        if (waitFailed && m_profile.waitFailed >= 0) SendStatus(m_profile.waitFailed);
-        else SendStatus(m_hadData ? m_profile.lostAfterData : m_profile.lostBeforeData);
-        m_hadData = false;
-    };
-    for (;;) {
-        if (!m_noticeSent) {
-            m_noticeSent = true;
-            const HWND frame = m_hWndMain.load();
-            if (frame && !m_stopping.load())
-                SendMessage(frame, m_profile.connectedMsg, 0, static_cast<LPARAM>(s));
-        }
-        if (!m_continue.load() || m_stopping.load()) return;
+  const int lengthBytes = m_profile.lengthBytes;
+  const SOCKET s = m_socket.GetSocket();
+  bool waitFailed = false;
+  // Ends the connection: reported as lost unless the stop was asked for. A failed wait will
+  // fail again: the connection is gone; it is reported once, as such when the profile has a
+  // code for it.
+  auto lost = [&] {
+    if (waitFailed && m_profile.waitFailed >= 0)
+      SendStatus(m_profile.waitFailed);
+    else
+      SendStatus(m_hadData ? m_profile.lostAfterData : m_profile.lostBeforeData);
+    m_hadData = false;
+  };
+  for (;;) {
+    if (!m_noticeSent) {
+      m_noticeSent = true;
+      const HWND frame = m_hWndMain.load();
+      if (frame && !m_stopping.load()) SendMessage(frame, m_profile.connectedMsg, 0, static_cast<LPARAM>(s));
+    }
+    if (!m_continue.load() || m_stopping.load()) return;
 
-        if (!Have(static_cast<uint64_t>(lengthBytes), &waitFailed)) {
-            if (!m_stopping.load()) lost();
-            return;
-        }
-        m_hadData = true;
-        const uint32_t length = PeekLength();
-        if (length < static_cast<uint32_t>(lengthBytes)) {
-            // Shorter than its own length: nothing tells where the next packet starts.
-            lost();
-            return;
-        }
-        if (length < static_cast<uint32_t>(m_profile.headerSize) || length > static_cast<uint32_t>(kSlotSize)) {
-            // Not a packet a screen can take (no whole header, or larger than a slot): its
-            // announced bytes are dropped so that the next length is read where the next packet
-            // starts, and its slot is passed over. The header of a reply too long to be held
-            // goes to the screen first (with the announced length), so that it can tell the user
-            // which reply was lost.
-            uint32_t rest = length;
-            if (length > static_cast<uint32_t>(kSlotSize) && m_profile.headerOfDropped) {
-                const uint32_t header = static_cast<uint32_t>(m_profile.headerSize);
-                if (!Have(header, &waitFailed)) {
-                    if (!m_stopping.load()) lost();
-                    return;
-                }
-                const HWND screen = m_hWndDlg.load();
-                if (!Publish(header, screen ? kDroppedHeader : 0, screen)) return;
-                rest -= header;
-            }
-            if (!Skip(rest, &waitFailed)) {
-                if (!m_stopping.load()) lost();
-                return;
-            }
-            continue;
-        }
-        if (!Have(length, &waitFailed)) {
-            if (!m_stopping.load()) lost();
-            return;
+    if (!Have(static_cast<uint64_t>(lengthBytes), &waitFailed)) {
+      if (!m_stopping.load()) lost();
+      return;
+    }
+    m_hadData = true;
+    const uint32_t length = PeekLength();
+    if (length < static_cast<uint32_t>(lengthBytes)) {
+      // Shorter than its own length: nothing tells where the next packet starts.
+      lost();
+      return;
+    }
+    if (length < static_cast<uint32_t>(m_profile.headerSize) || length > static_cast<uint32_t>(kSlotSize)) {
+      // Not a packet a screen can take (no whole header, or larger than a slot): its
+      // announced bytes are dropped so that the next length is read where the next packet
+      // starts, and its slot is passed over. The header of a reply too long to be held
+      // goes to the screen first (with the announced length), so that it can tell the user
+      // which reply was lost.
+      uint32_t rest = length;
+      if (length > static_cast<uint32_t>(kSlotSize) && m_profile.headerOfDropped) {
+        const uint32_t header = static_cast<uint32_t>(m_profile.headerSize);
+        if (!Have(header, &waitFailed)) {
+          if (!m_stopping.load()) lost();
+          return;
         }
         const HWND screen = m_hWndDlg.load();
-        if (!screen) {
-            Drain();
-            if (m_stopping.load()) return;
-            MessageBox(0, u"m_hWndDlg is NULL", u"", MB_OK);
-        }
-        if (!Publish(length, screen ? kHandOver | kAdvance : kAdvance, screen)) return;
+        if (!Publish(header, screen ? kDroppedHeader : 0, screen)) return;
+        rest -= header;
+      }
+      if (!Skip(rest, &waitFailed)) {
+        if (!m_stopping.load()) lost();
+        return;
+      }
+      continue;
     }
+    if (!Have(length, &waitFailed)) {
+      if (!m_stopping.load()) lost();
+      return;
+    }
+    const HWND screen = m_hWndDlg.load();
+    if (!screen) {
+      Drain();
+      if (m_stopping.load()) return;
+      MessageBox(0, u"m_hWndDlg is NULL", u"", MB_OK);
+    }
+    if (!Publish(length, screen ? kHandOver | kAdvance : kAdvance, screen)) return;
+  }
 }

@@ -19,10 +19,10 @@ long WatchedAllocations() { return g_allocations.load(); }
 }  // namespace recvtest
 
 void* operator new(std::size_t size) {
-    if (recvtest::g_watched.load(std::memory_order_relaxed) == long(syscall(SYS_gettid)))
-        recvtest::g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
+  if (recvtest::g_watched.load(std::memory_order_relaxed) == long(syscall(SYS_gettid)))
+    recvtest::g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) { return operator new(size); }
 void operator delete(void* p) noexcept { std::free(p); }

@@ -98,7 +98,10 @@ TEST_F(QuickMoveTest, IdsThatAreNoScreensKeepAnEmptyName) {
 
 TEST_F(QuickMoveTest, ComboPositions) {
   _qm_init_his();
-  struct Case { int k; unsigned id; };
+  struct Case {
+    int k;
+    unsigned id;
+  };
   for (int k : {-1, 0, 1, 2, 3}) EXPECT_EQ(_qm_get_dll_id(k), 0u) << "empty list, k=" << k;
   _qm_change_his(&menu_, 92001);
   _qm_change_his(&menu_, 92002);
@@ -137,8 +140,8 @@ TEST_F(QuickMoveTest, ComboShowsTheTitleThenNewestFirst) {
 struct LoadCase {
   const char* name;
   std::string file;
-  std::vector<unsigned> ids;        // newest first
-  std::vector<std::string> names;   // code page 949, newest first
+  std::vector<unsigned> ids;       // newest first
+  std::vector<std::string> names;  // code page 949, newest first
 };
 
 class HistoryLoad : public QuickMoveTest, public ::testing::WithParamInterface<LoadCase> {};
@@ -162,15 +165,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LoadCase{"TrailingBlankIsNoPartOfTheName", "4101$" + Cp949(u"현재가") + "$ \n", {4101}, {Cp949(u"현재가")}},
         LoadCase{"CrLf", "4101$a$ \r\n4102$b$ \r\n", {4102, 4101}, {"b", "a"}},
-        LoadCase{"NoSecondMark", "4101$name\n", {4101}, {"name"}},
-        LoadCase{"EmptyName", "4101$$ \n", {4101}, {""}},
+        LoadCase{"NoSecondMark", "4101$name\n", {4101}, {"name"}}, LoadCase{"EmptyName", "4101$$ \n", {4101}, {""}},
         LoadCase{"BlanksBeforeTheId", "  4101$a$ \n", {4101}, {"a"}},
         LoadCase{"LinesWithoutScreenSkipped", "\n \nno marks\nabc$x$ \n0$title$ \n4101$a$ \n", {4101}, {"a"}},
         LoadCase{"ZeroByteOpeningALine", std::string("\0junk\n4101$a$ \n", 15), {4101}, {"a"}},
         LoadCase{"ZeroByteInsideAName", std::string("4101$a\0b$ \n4102$b$ \n", 20), {4102, 4101}, {"b", "a"}},
         LoadCase{"ZeroByteAfterALeadByte", std::string("4101$a\xb0\0b$ \n", 12), {4101}, {"a"}},
         LoadCase{"LastLineWithoutLineEnd", "4101$a$ \n4102$b$ ", {4102, 4101}, {"b", "a"}},
-        LoadCase{"LongNameIsOneEntryCutWhole", "92001$" + kLongName + "$ \n92002$b$ \n", {92002, 92001},
+        LoadCase{"LongNameIsOneEntryCutWhole",
+                 "92001$" + kLongName + "$ \n92002$b$ \n",
+                 {92002, 92001},
                  {"b", kLongName.substr(0, 254)}},
         LoadCase{"TwelveLinesKeepTheLastTen",
                  "1$a$ \n2$b$ \n3$c$ \n4$d$ \n5$e$ \n6$f$ \n7$g$ \n8$h$ \n9$i$ \n10$j$ \n11$k$ \n12$l$ \n",

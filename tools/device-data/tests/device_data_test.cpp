@@ -100,13 +100,13 @@ std::string get(const Config& c, const std::string& section, const std::string& 
 TEST(DeviceData, ConfigurationHasEveryKeyTheProgramsRead) {
   auto conf = readConfig(kBin + "Pelvato.conf");
   const std::pair<const char*, const char*> keys[] = {
-      {"SERVER INFO", "INTERNET SERVER"}, {"SERVER INFO", "SKT SERVER"},   {"SERVER INFO", "KTF SERVER"},
-      {"SERVER INFO", "LGT SERVER"},      {"SERVER INFO", "MAIN PORT NUMBER"},
-      {"SERVER INFO", "VERMAN PORT NUMBER"}, {"SETUP INFO", "SETUP EXE"},  {"SETUP INFO", "SETUP BASE"},
-      {"CODE INFO", "CODE BASE"},         {"CODE INFO", "STOCK CODE"},    {"CODE INFO", "ECN CODE"},
-      {"CODE INFO", "FUTURES CODE"},      {"CODE INFO", "OPTIONS CODE"},  {"UPDATE INFO", "LIST FILE"},
-      {"UPDATE INFO", "MAIN FILE"},       {"UPDATE INFO", "UPDATE FILE"}, {"UPDATE INFO", "BASE FILE"},
-      {"UPDATE INFO", "LOGIN FILE"},      {"UPDATE INFO", "QMOVE FILE"},  {"UPDATE INFO", "UTIL FILE"},
+      {"SERVER INFO", "INTERNET SERVER"}, {"SERVER INFO", "SKT SERVER"},       {"SERVER INFO", "KTF SERVER"},
+      {"SERVER INFO", "LGT SERVER"},      {"SERVER INFO", "MAIN PORT NUMBER"}, {"SERVER INFO", "VERMAN PORT NUMBER"},
+      {"SETUP INFO", "SETUP EXE"},        {"SETUP INFO", "SETUP BASE"},        {"CODE INFO", "CODE BASE"},
+      {"CODE INFO", "STOCK CODE"},        {"CODE INFO", "ECN CODE"},           {"CODE INFO", "FUTURES CODE"},
+      {"CODE INFO", "OPTIONS CODE"},      {"UPDATE INFO", "LIST FILE"},        {"UPDATE INFO", "MAIN FILE"},
+      {"UPDATE INFO", "UPDATE FILE"},     {"UPDATE INFO", "BASE FILE"},        {"UPDATE INFO", "LOGIN FILE"},
+      {"UPDATE INFO", "QMOVE FILE"},      {"UPDATE INFO", "UTIL FILE"},
   };
   for (auto [section, key] : keys) EXPECT_FALSE(get(conf, section, key).empty()) << section << " / " << key;
 
@@ -187,13 +187,13 @@ TEST(DeviceData, MenuListsEveryScreenOnceWithItsPlugIn) {
   EXPECT_EQ(groupLines, buttons);
 
   // Every screen plug-in of the system, the login and the connection settings.
-  const char* plugins[] = {
-      "VXLogin", "ZR1022", "ZR4320", "ZR4330", "ZR4310", "ZR4350", "ZR4380", "ZR4360", "ZR4430", "VX4300",
-      "ZR4340", "ZR4410", "ZR4400", "ZR4460", "ZR4440", "VX2001", "VX4620", "VX4610", "VX4110", "VX0521",
-      "ZR4105", "VX4630", "ZR4210", "VX4250", "VX4230", "ZR4160", "VX4240", "ZR4170", "VX4190", "VX4180",
-      "VX4600", "ZR4200", "ZR4130", "VX4140", "ZR4150", "ZR4220", "VX4112", "ZR5300", "ZR5302", "ZR5301",
-      "ZR5303", "ZR5100", "ZR5155", "ZR5304", "ZR5401", "ZR5400", "ZR5101", "ZR5154", "ZR5102", "ZR5151",
-      "ZR5150", "ZR5103", "ZR5153", "ZR5104", "ZR5152", "ZR5002", "ZR5500"};
+  const char* plugins[] = {"VXLogin", "ZR1022", "ZR4320", "ZR4330", "ZR4310", "ZR4350", "ZR4380", "ZR4360", "ZR4430",
+                           "VX4300",  "ZR4340", "ZR4410", "ZR4400", "ZR4460", "ZR4440", "VX2001", "VX4620", "VX4610",
+                           "VX4110",  "VX0521", "ZR4105", "VX4630", "ZR4210", "VX4250", "VX4230", "ZR4160", "VX4240",
+                           "ZR4170",  "VX4190", "VX4180", "VX4600", "ZR4200", "ZR4130", "VX4140", "ZR4150", "ZR4220",
+                           "VX4112",  "ZR5300", "ZR5302", "ZR5301", "ZR5303", "ZR5100", "ZR5155", "ZR5304", "ZR5401",
+                           "ZR5400",  "ZR5101", "ZR5154", "ZR5102", "ZR5151", "ZR5150", "ZR5103", "ZR5153", "ZR5104",
+                           "ZR5152",  "ZR5002", "ZR5500"};
   for (const char* p : plugins) EXPECT_TRUE(files.count(p)) << p << " is missing from menu.conf";
   EXPECT_EQ(files.size(), std::size(plugins)) << "a plug-in in menu.conf that the system does not have";
   // The item-code finders are loaded by file name, never opened as screens.
@@ -377,7 +377,8 @@ TEST(DeviceData, EachVariantOffersExactlyOneNewerFile) {
 TEST(DeviceData, BuiltVariantsServeTheStagedModule) {
   const std::string program = std::string(DEVICE_STAGED) + "/Program Files/Quorvan/Bin/";
   int served = 0;
-  for (auto [dir, module] : {std::pair{VERSION_NEWER_DIR, "ZR4105.dll"}, std::pair{VERSION_NEWER_CORE_DIR, "VXBase.dll"}}) {
+  for (auto [dir, module] :
+       {std::pair{VERSION_NEWER_DIR, "ZR4105.dll"}, std::pair{VERSION_NEWER_CORE_DIR, "VXBase.dll"}}) {
     if (!fs::exists(program + module)) continue;  // that module is not built in this tree yet
     simver::VersionServer server(dir);
     ASSERT_GT(server.start(0), 0) << server.lastError();

@@ -99,7 +99,10 @@ std::string RunControlCommand(TradingServer& server, std::string_view line, bool
     acct.number = w[1];
     acct.password = w[2];
     acct.cash = a;
-    server.withMarket([&](Market& m) { m.AddAccount(acct); return 0; });
+    server.withMarket([&](Market& m) {
+      m.AddAccount(acct);
+      return 0;
+    });
     return "ok";
   }
   if (cmd == "regs" && w.size() == 3 && ToInt(w[1], a))

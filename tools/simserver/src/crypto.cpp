@@ -78,8 +78,7 @@ SeedContext& Seed() {
 
 bool EnsureProviders() { return Seed().seed != nullptr; }
 
-bool SeedCbc(bool encipher, const uint8_t key[16], const uint8_t iv[16], const uint8_t* in, size_t size,
-             Bytes& out) {
+bool SeedCbc(bool encipher, const uint8_t key[16], const uint8_t iv[16], const uint8_t* in, size_t size, Bytes& out) {
   out.clear();
   if (size == 0 || size % 16 != 0 || !EnsureProviders()) return false;
   EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();

@@ -20,8 +20,7 @@ Bytes PSha1(const uint8_t* secret, size_t secretSize, const Bytes& seed, size_t 
 
 // SEED in CBC mode over whole 16-byte blocks, no padding; each call starts from `iv`.
 // Returns false for a length that is not a whole number of blocks or a cipher failure.
-bool SeedCbc(bool encipher, const uint8_t key[16], const uint8_t iv[16], const uint8_t* in, size_t size,
-             Bytes& out);
+bool SeedCbc(bool encipher, const uint8_t key[16], const uint8_t iv[16], const uint8_t* in, size_t size, Bytes& out);
 
 // The server's RSA key: deciphers PKCS #1 v1.5 (block type 2) blocks.
 class RsaPrivateKey {

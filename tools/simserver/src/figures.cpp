@@ -92,8 +92,11 @@ Bytes Market::Ranking(uint16_t code, int market, int kind, int page, int rows) c
     int64_t key = 0;  // larger first
     switch (code) {
       case 4190:
-        key = kind == 1 ? rate : kind == 2 ? -rate : kind == 4 ? waitAsk + waitBid : kind == 5 ? it.price * it.volume
-                                                                                               : it.volume;
+        key = kind == 1   ? rate
+              : kind == 2 ? -rate
+              : kind == 4 ? waitAsk + waitBid
+              : kind == 5 ? it.price * it.volume
+                          : it.volume;
         in = kind == 1 || kind == 2 || kind == 4 || kind == 5 || kind == 6;
         break;
       case 4180:
@@ -106,11 +109,13 @@ Bytes Market::Ranking(uint16_t code, int market, int kind, int page, int rows) c
         in = (kind == 1 && net > 0) || (kind == 2 && net < 0);
         break;
       case 4170:
-        key = kind == 1 ? it.volume / 20 : kind == 2 ? it.volume / 20 * it.price : kind == 3 ? waitAsk / 4 : waitBid / 4;
+        key = kind == 1   ? it.volume / 20
+              : kind == 2 ? it.volume / 20 * it.price
+              : kind == 3 ? waitAsk / 4
+                          : waitBid / 4;
         in = kind >= 1 && kind <= 4;
         break;
-      default:
-        in = false;
+      default: in = false;
     }
     if (in) list.push_back({&it, key});
   }

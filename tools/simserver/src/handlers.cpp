@@ -100,7 +100,8 @@ void TickList(HandlerContext& ctx, const Request& req, Reply& r) {
   // Body: code, rows, page, direction, 4-byte key of the page asked for (read past page 1).
   const uint8_t* key = req.body.size() >= 13 ? req.body.data() + 9 : nullptr;
   int page = req.body.size() >= 8 ? req.body[7] : 1;
-  r.body = ctx.market.TickList4140(*item, req.body[6], page, req.body.size() >= 9 && req.body[8] == 'F' ? nullptr : key);
+  r.body =
+      ctx.market.TickList4140(*item, req.body[6], page, req.body.size() >= 9 && req.body[8] == 'F' ? nullptr : key);
 }
 
 // 4130: the item's daily prices, a page at a time: code, rows, page, direction, 3-byte key (the
@@ -117,9 +118,12 @@ void DailyList(HandlerContext& ctx, const Request& req, Reply& r) {
 // 4160: an ECN item's ECN summary. Body: the 6-character code.
 void EcnPrice(HandlerContext& ctx, const Request& req, Reply& r) {
   const Item* item = req.body.size() >= 6 ? ctx.market.FindItem(GetText(req.body.data(), 6)) : nullptr;
-  if (!item) r.Error("알림", "종목코드를 확인하세요.");
-  else if (!item->ecn) r.Error("알림", "ECN 거래 종목이 아닙니다.");
-  else r.body = ctx.market.EcnPrice4160(*item);
+  if (!item)
+    r.Error("알림", "종목코드를 확인하세요.");
+  else if (!item->ecn)
+    r.Error("알림", "ECN 거래 종목이 아닙니다.");
+  else
+    r.body = ctx.market.EcnPrice4160(*item);
 }
 
 // 4165: an item's last ECN trades (none for an item the ECN does not trade). Body: the number of
@@ -486,15 +490,15 @@ void OrderAvailable(HandlerContext& ctx, const Request& req, Reply& r) {  // 440
   int64_t available = std::max<int64_t>(0, a.cash - reserved);
   r.body.assign(76, 0);
   PutText(&r.body[0], 10, account);
-  PutNetValue(&r.body[10], 3, a.cash);       // deposit
-  PutNetValue(&r.body[16], 3, a.cash);       // deposit on D+2 (not read)
-  PutNetValue(&r.body[22], 3, 0);            // cash shortfall
-  PutNetValue(&r.body[28], 3, reserved);     // margin in cash
-  PutNetValue(&r.body[34], 3, 0);            // margin in substitutes
-  PutNetValue(&r.body[46], 3, available);    // re-buy
-  PutNetValue(&r.body[52], 3, available);    // KOSDAQ orders
-  PutNetValue(&r.body[58], 3, available);    // exchange orders
-  PutNetValue(&r.body[70], 3, available);    // cash for orders
+  PutNetValue(&r.body[10], 3, a.cash);     // deposit
+  PutNetValue(&r.body[16], 3, a.cash);     // deposit on D+2 (not read)
+  PutNetValue(&r.body[22], 3, 0);          // cash shortfall
+  PutNetValue(&r.body[28], 3, reserved);   // margin in cash
+  PutNetValue(&r.body[34], 3, 0);          // margin in substitutes
+  PutNetValue(&r.body[46], 3, available);  // re-buy
+  PutNetValue(&r.body[52], 3, available);  // KOSDAQ orders
+  PutNetValue(&r.body[58], 3, available);  // exchange orders
+  PutNetValue(&r.body[70], 3, available);  // cash for orders
 }
 
 // Holdings of an account with a quantity, by item code.
@@ -646,11 +650,12 @@ void FutOptChange(HandlerContext& ctx, const Request& req, Reply& r, bool cancel
   int64_t quantity = 0, price = 0;
   if (!FutOptQuantity(FutOptField(&b[32], 9), quantity))
     return r.Error("주문오류", cancel ? "취소수량이 올바르지 않습니다." : "정정수량이 올바르지 않습니다.");
-  if (!cancel && !FutOptPrice(FutOptField(&b[41], 13), price)) return r.Error("주문오류", "정정가격이 올바르지 않습니다.");
+  if (!cancel && !FutOptPrice(FutOptField(&b[41], 13), price))
+    return r.Error("주문오류", "정정가격이 올바르지 않습니다.");
   std::string code = FutOptField(&b[24], 8);
-  OrderResult res = cancel ? ctx.market.CancelFutOptOrder(account, target, code, quantity)
-                           : ctx.market.ModifyFutOptOrder(account, target, code, static_cast<char>(b[54]), quantity,
-                                                          price);
+  OrderResult res =
+      cancel ? ctx.market.CancelFutOptOrder(account, target, code, quantity)
+             : ctx.market.ModifyFutOptOrder(account, target, code, static_cast<char>(b[54]), quantity, price);
   if (!res.ok) return r.Error("주문오류", res.message);
   r.body.assign(22, 0);
   PutText(&r.body[0], 10, account);
@@ -759,11 +764,22 @@ void FutOptDepositInquiry(HandlerContext& ctx, const Request& req, Reply& r) {
     size_t at;
     int64_t value;
   } fields[] = {
-      {30, x.cash},           {36, x.substitute},           {42, x.cash + x.substitute},
-      {48, x.marginCash},     {54, x.marginSubstitute},     {60, x.marginCash + x.marginSubstitute},
-      {66, x.orderableCash},  {72, x.orderableSubstitute},  {78, x.orderableCash + x.orderableSubstitute},
-      {84, x.withdrawableCash}, {90, x.withdrawableSubstitute}, {96, x.withdrawableCash + x.withdrawableSubstitute},
-      {102, x.maintenanceCash}, {108, x.maintenance},       {114, x.additionalCash}, {120, x.additional},
+      {30, x.cash},
+      {36, x.substitute},
+      {42, x.cash + x.substitute},
+      {48, x.marginCash},
+      {54, x.marginSubstitute},
+      {60, x.marginCash + x.marginSubstitute},
+      {66, x.orderableCash},
+      {72, x.orderableSubstitute},
+      {78, x.orderableCash + x.orderableSubstitute},
+      {84, x.withdrawableCash},
+      {90, x.withdrawableSubstitute},
+      {96, x.withdrawableCash + x.withdrawableSubstitute},
+      {102, x.maintenanceCash},
+      {108, x.maintenance},
+      {114, x.additionalCash},
+      {120, x.additional},
   };
   for (const auto& f : fields) PutNetValue(&r.body[f.at], 3, f.value);
 }
@@ -828,7 +844,8 @@ void ReceiverInquiry(HandlerContext& ctx, const Request& req, Reply& r) {  // 24
   ctx.connection.transfer.open = false;
   if (!to) return r.Error("이체오류", "등록되지 않은 입금계좌입니다.");
   if (!GetDigits(&b[36], 9, amount) || amount <= 0) return r.Error("이체오류", "송금액을 확인하세요.");
-  if (amount + Market::kTransferFee > Withdrawable(ctx.market, a)) return r.Error("이체오류", "인출가능금액이 부족합니다.");
+  if (amount + Market::kTransferFee > Withdrawable(ctx.market, a))
+    return r.Error("이체오류", "인출가능금액이 부족합니다.");
   if (to->followUp) {
     // The bank wants the follow-up inquiry first; the key comes with its answer.
     r.body.assign(46, 0);
@@ -865,7 +882,8 @@ void TransferMoney(HandlerContext& ctx, const Request& req, Reply& r) {  // 2425
     return r.Error("이체오류", "수취인조회 후 송금하세요.");
   if (!amountOk || amount != t.amount) return r.Error("이체오류", "조회한 송금액과 다릅니다.");
   Account& a = *ctx.market.FindAccount(account);
-  if (amount + Market::kTransferFee > Withdrawable(ctx.market, a)) return r.Error("이체오류", "인출가능금액이 부족합니다.");
+  if (amount + Market::kTransferFee > Withdrawable(ctx.market, a))
+    return r.Error("이체오류", "인출가능금액이 부족합니다.");
   a.cash -= amount + Market::kTransferFee;
   a.transfers.push_back(Transfer{ctx.market.ClockSeconds(), amount, Market::kTransferFee, t.to});
   t.open = false;

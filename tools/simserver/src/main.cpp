@@ -40,11 +40,12 @@ bool ReadDeviceConfig(const std::string& root, int& mainPort, int& versionPort, 
     while (!key.empty() && key.back() == ' ') key.pop_back();
     while (!value.empty() && value.front() == ' ') value.erase(0, 1);
     while (!value.empty() && value.back() == ' ') value.pop_back();
-    if (key == "MAIN PORT NUMBER") mainPort = std::atoi(value.c_str());
-    else if (key == "VERMAN PORT NUMBER") versionPort = std::atoi(value.c_str());
+    if (key == "MAIN PORT NUMBER")
+      mainPort = std::atoi(value.c_str());
+    else if (key == "VERMAN PORT NUMBER")
+      versionPort = std::atoi(value.c_str());
     else if ((key == "INTERNET SERVER" || key == "SKT SERVER" || key == "KTF SERVER" || key == "LGT SERVER") &&
-             value.rfind("127.", 0) == 0 &&
-             std::find(addresses.begin(), addresses.end(), value) == addresses.end())
+             value.rfind("127.", 0) == 0 && std::find(addresses.begin(), addresses.end(), value) == addresses.end())
       addresses.push_back(value);
   }
   std::fclose(f);
@@ -105,20 +106,34 @@ int main(int argc, char** argv) {
       out = static_cast<int>(n);
     };
     std::string s;
-    if (a == "--port") number(port);
-    else if (a == "--root") value(root);
-    else if (a == "--control") value(control);
-    else if (a == "--version-port") number(versionPort);
-    else if (a == "--version-dir") value(versionDir);
-    else if (a == "--version-delay") number(versionDelay);
-    else if (a == "--users") value(users);
-    else if (a == "--scenario") value(scenarioPath);
-    else if (a == "--log") value(opt.logPath);
-    else if (a == "--keys") value(opt.keysDir);
-    else if (a == "--seed") value(s), opt.seed = std::strtoull(s.c_str(), nullptr, 10);
-    else if (a == "--verbose") opt.quietLog = false;
-    else if (a == "--blank-names") opt.blankNames = true;
-    else if (a == "--day-trades") number(dayTrades);
+    if (a == "--port")
+      number(port);
+    else if (a == "--root")
+      value(root);
+    else if (a == "--control")
+      value(control);
+    else if (a == "--version-port")
+      number(versionPort);
+    else if (a == "--version-dir")
+      value(versionDir);
+    else if (a == "--version-delay")
+      number(versionDelay);
+    else if (a == "--users")
+      value(users);
+    else if (a == "--scenario")
+      value(scenarioPath);
+    else if (a == "--log")
+      value(opt.logPath);
+    else if (a == "--keys")
+      value(opt.keysDir);
+    else if (a == "--seed")
+      value(s), opt.seed = std::strtoull(s.c_str(), nullptr, 10);
+    else if (a == "--verbose")
+      opt.quietLog = false;
+    else if (a == "--blank-names")
+      opt.blankNames = true;
+    else if (a == "--day-trades")
+      number(dayTrades);
     else if (a == "--ticker") {
       value(s);
       size_t colon = s.find(':');
@@ -141,8 +156,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "--ticker: no item codes in '%s'\n", s.c_str());
         return 2;
       }
-    }
-    else if (a == "--addresses") {
+    } else if (a == "--addresses") {
       value(s);
       opt.addresses.clear();
       for (size_t at = 0; at <= s.size();) {
@@ -151,16 +165,18 @@ int main(int argc, char** argv) {
         if (comma > at) opt.addresses.push_back(s.substr(at, comma - at));
         at = comma + 1;
       }
-    }
-    else if (a == "--help" || a == "-h") return Usage(), 0;
-    else return std::fprintf(stderr, "unknown option %s\n", a.c_str()), Usage(), 2;
+    } else if (a == "--help" || a == "-h")
+      return Usage(), 0;
+    else
+      return std::fprintf(stderr, "unknown option %s\n", a.c_str()), Usage(), 2;
   }
 
   std::string error;
   if (!root.empty()) {
     int mainPort = -1, verPort = -1;
     std::vector<std::string> addresses;
-    if (!ReadDeviceConfig(root, mainPort, verPort, addresses, error)) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    if (!ReadDeviceConfig(root, mainPort, verPort, addresses, error))
+      return std::fprintf(stderr, "%s\n", error.c_str()), 1;
     if (port < 0) port = mainPort;
     if (versionPort < 0 && !versionDir.empty()) versionPort = verPort;
     if (!addresses.empty()) opt.addresses = addresses;
@@ -186,8 +202,10 @@ int main(int argc, char** argv) {
     ctl = std::make_unique<simsrv::ControlServer>(server);
     int cport = ctl->start(control, error);
     if (cport < 0) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
-    if (cport > 0) std::printf("control port %d\n", cport);
-    else std::printf("control socket %s\n", control.c_str());
+    if (cport > 0)
+      std::printf("control port %d\n", cport);
+    else
+      std::printf("control socket %s\n", control.c_str());
   }
 
 #ifdef LARKSPIN_HAVE_SIMVERSION
@@ -211,7 +229,9 @@ int main(int argc, char** argv) {
   while (!gStop) {
     if (ctl && ctl->waitQuit(100)) break;
     if (!ctl) {
-      struct timespec ts{0, 100 * 1000 * 1000};
+      struct timespec ts {
+        0, 100 * 1000 * 1000
+      };
       nanosleep(&ts, nullptr);
     }
     if (!scenarioPath.empty()) {
@@ -240,4 +260,3 @@ int main(int argc, char** argv) {
   server.stop();
   return status;
 }
-

@@ -20,9 +20,9 @@ Market::Market() {
     bool ecn;
     int64_t prev, price;
   } items[] = {
-      {"005930", "삼성전자", true, 71000, 71500},   {"000660", "SK하이닉스", false, 130000, 128500},
-      {"035420", "NAVER", false, 215000, 215000},  {"005380", "현대차", false, 180000, 183000},
-      {"035720", "카카오", true, 52000, 51200},     {"068270", "셀트리온", false, 175000, 175000},
+      {"005930", "삼성전자", true, 71000, 71500}, {"000660", "SK하이닉스", false, 130000, 128500},
+      {"035420", "NAVER", false, 215000, 215000}, {"005380", "현대차", false, 180000, 183000},
+      {"035720", "카카오", true, 52000, 51200},   {"068270", "셀트리온", false, 175000, 175000},
   };
   for (const auto& i : items) {
     Item it;
@@ -44,10 +44,10 @@ Market::Market() {
     bool futures;
     int64_t prev, price;
   } derivatives[] = {
-      {"101C3000", "KP200 F 0703", true, 18650, 18700},  {"101C6000", "KP200 F 0706", true, 18760, 18805},
-      {"101C9000", "KP200 F 0709", true, 18870, 18910},  {"101CC000", "KP200 F 0712", true, 18990, 19020},
-      {"201C3185", "C 0703 185.0", false, 320, 350},     {"201C3190", "C 0703 190.0", false, 150, 140},
-      {"301C3185", "P 0703 185.0", false, 210, 180},     {"301C3180", "P 0703 180.0", false, 95, 95},
+      {"101C3000", "KP200 F 0703", true, 18650, 18700}, {"101C6000", "KP200 F 0706", true, 18760, 18805},
+      {"101C9000", "KP200 F 0709", true, 18870, 18910}, {"101CC000", "KP200 F 0712", true, 18990, 19020},
+      {"201C3185", "C 0703 185.0", false, 320, 350},    {"201C3190", "C 0703 190.0", false, 150, 140},
+      {"301C3185", "P 0703 185.0", false, 210, 180},    {"301C3180", "P 0703 180.0", false, 95, 95},
   };
   for (const auto& d : derivatives)
     derivatives_[d.code] = Derivative{d.code, d.name, d.futures, d.prev, d.price, 20000 + d.price % 997, {}, 0};
@@ -73,8 +73,7 @@ Market::Market() {
         if (price >= 300) price = price / 5 * 5;
         int64_t tick = price >= 300 ? 5 : 1;
         int64_t prev = std::max<int64_t>(1, price + ((i * 7 + m * 13 + (kind - '2') * 5) % 21 - 10) * tick);
-        d = Derivative{code, name, false, prev, price, 3000 + (strike / 10 + m * 131) % 4999,
-                       d.month, strike};
+        d = Derivative{code, name, false, prev, price, 3000 + (strike / 10 + m * 131) % 4999, d.month, strike};
       }
     }
 
@@ -252,7 +251,8 @@ std::vector<const Derivative*> Market::OptionsAtStrike(int64_t strike, char kind
   std::vector<const Derivative*> out;
   for (const auto& [code, d] : derivatives_)
     if (!d.futures && code[0] == kind && d.strike == strike) out.push_back(&d);
-  std::stable_sort(out.begin(), out.end(), [](const Derivative* a, const Derivative* b) { return a->month < b->month; });
+  std::stable_sort(out.begin(), out.end(),
+                   [](const Derivative* a, const Derivative* b) { return a->month < b->month; });
   return out;
 }
 
@@ -1035,9 +1035,12 @@ OrderResult Market::PlaceFutOptOrder(const std::string& account, const std::stri
   if (!d) return Refuse("종목코드가 올바르지 않습니다.");
   if (type < '1' || type > '4') return Refuse("주문유형이 올바르지 않습니다.");
   if (quantity <= 0 || quantity > 99999) return Refuse("주문수량이 올바르지 않습니다.");
-  if (!FutOptTypePriced(type)) price = 0;
-  else if (price <= 0) return Refuse("주문가격이 올바르지 않습니다.");
-  else if (price % FutOptTick(*d) != 0) return Refuse("호가단위가 올바르지 않습니다.");
+  if (!FutOptTypePriced(type))
+    price = 0;
+  else if (price <= 0)
+    return Refuse("주문가격이 올바르지 않습니다.");
+  else if (price % FutOptTick(*d) != 0)
+    return Refuse("호가단위가 올바르지 않습니다.");
   OrderResult margin = CheckFutOptMargin(account, *d, buy, quantity, price);
   if (!margin.ok) return margin;
   FutOptOrder o;
@@ -1080,9 +1083,12 @@ OrderResult Market::ModifyFutOptOrder(const std::string& account, const std::str
   if (type < '1' || type > '4') return Refuse("주문유형이 올바르지 않습니다.");
   if (quantity <= 0 || quantity > it->open) return Refuse("정정수량이 올바르지 않습니다.");
   const Derivative* d = FindDerivative(it->code);
-  if (!FutOptTypePriced(type)) price = 0;
-  else if (price <= 0) return Refuse("정정가격이 올바르지 않습니다.");
-  else if (price % FutOptTick(*d) != 0) return Refuse("호가단위가 올바르지 않습니다.");
+  if (!FutOptTypePriced(type))
+    price = 0;
+  else if (price <= 0)
+    return Refuse("정정가격이 올바르지 않습니다.");
+  else if (price % FutOptTick(*d) != 0)
+    return Refuse("호가단위가 올바르지 않습니다.");
   // The contracts moved leave the original before the new order's margin is counted.
   it->open -= quantity;
   OrderResult margin = CheckFutOptMargin(account, *d, it->buy, quantity, price);

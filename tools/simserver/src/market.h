@@ -18,18 +18,18 @@ struct Tick {
   uint32_t seconds = 0;  // market clock
   int64_t price = 0;
   int64_t quantity = 0;
-  int64_t volume = 0;    // accumulated volume after the trade
+  int64_t volume = 0;  // accumulated volume after the trade
 };
 constexpr size_t kMaxTicks = 30;
 
 struct Item {
-  std::string code;       // 6 characters: '0' and the 5-digit code users see
-  std::string name;       // UTF-8
-  bool ecn = false;       // also traded on the ECN
+  std::string code;  // 6 characters: '0' and the 5-digit code users see
+  std::string name;  // UTF-8
+  bool ecn = false;  // also traded on the ECN
   int64_t prevClose = 0;
   int64_t price = 0;
-  int64_t volume = 0;     // accumulated volume of the day
-  int64_t lastVolume = 0; // volume of the last trade
+  int64_t volume = 0;       // accumulated volume of the day
+  int64_t lastVolume = 0;   // volume of the last trade
   std::vector<Tick> ticks;  // the day's last trades, newest first (at most kMaxTicks)
   // Rankings, investors and brokers (figures.cpp).
   bool kosdaq = false;         // listed on KOSDAQ, else on KOSPI
@@ -69,10 +69,10 @@ struct FutOptLevels {
 };
 
 struct Index {
-  std::string code;          // "00001" KOSPI, "02001" KOSDAQ, "01001" KOSPI200
+  std::string code;  // "00001" KOSPI, "02001" KOSDAQ, "01001" KOSPI200
   std::string name;
-  int64_t prevClose = 0;     // hundredths
-  int64_t value = 0;         // hundredths
+  int64_t prevClose = 0;  // hundredths
+  int64_t value = 0;      // hundredths
 };
 
 // A bank account registered as a receiver of transfers from a securities account.
@@ -86,7 +86,7 @@ struct Receiver {
 
 // A transfer that was carried out.
 struct Transfer {
-  uint32_t seconds = 0;   // market clock
+  uint32_t seconds = 0;  // market clock
   int64_t amount = 0;
   int64_t fee = 0;
   Receiver to;
@@ -102,10 +102,10 @@ struct Account {
   std::string number;    // 10 digits; characters 8-9 are the kind ("01" stock ... "03" futures/options)
   std::string password;  // 4 digits
   int64_t cash = 0;
-  int64_t substitute = 0;  // futures/options: value of securities pledged in place of cash
+  int64_t substitute = 0;                           // futures/options: value of securities pledged in place of cash
   std::map<std::string, FutOptPosition> positions;  // futures/options item code -> position
-  std::map<std::string, int64_t> holdings;  // item code -> quantity
-  std::map<std::string, int64_t> average;   // item code -> average purchase price
+  std::map<std::string, int64_t> holdings;          // item code -> quantity
+  std::map<std::string, int64_t> average;           // item code -> average purchase price
   std::vector<Receiver> receivers;
   std::vector<Transfer> transfers;
 };
@@ -117,19 +117,19 @@ struct User {
 };
 
 struct Order {
-  std::string number;    // 5 digits
+  std::string number;  // 5 digits
   std::string account;
-  std::string code;      // 6 characters
+  std::string code;  // 6 characters
   bool buy = true;
   bool ecn = false;
-  char type = '1';       // order type byte of the request
+  char type = '1';  // order type byte of the request
   int64_t quantity = 0;
-  int64_t price = 0;     // 0 for market orders
+  int64_t price = 0;  // 0 for market orders
   int64_t filled = 0;
   int64_t fillAmount = 0;  // sum of fill price x quantity
   int64_t open = 0;        // still modifiable or cancellable
   bool cancelled = false;
-  std::string kind;      // text shown in the inquiry (UTF-8)
+  std::string kind;  // text shown in the inquiry (UTF-8)
 };
 
 // A futures/options order of the day; prices in hundredths of a point.
@@ -137,12 +137,12 @@ struct FutOptOrder {
   std::string number;    // 6 digits
   std::string original;  // the order a modify or cancel acted on; empty for a new order
   std::string account;
-  std::string code;      // 8 characters
+  std::string code;  // 8 characters
   bool buy = true;
-  char action = 'N';     // 'N' new, 'M' modify, 'C' cancel
-  char type = '1';       // '1' limit, '2' market, '3' conditional limit, '4' best limit
+  char action = 'N';  // 'N' new, 'M' modify, 'C' cancel
+  char type = '1';    // '1' limit, '2' market, '3' conditional limit, '4' best limit
   int64_t quantity = 0;
-  int64_t price = 0;     // 0 for market and best-limit orders
+  int64_t price = 0;  // 0 for market and best-limit orders
   int64_t filled = 0;
   int64_t fillAmount = 0;  // sum of fill price x contracts
   int64_t open = 0;        // still to be filled, modifiable and cancellable
@@ -188,11 +188,11 @@ class Market {
   static int64_t TickSize(int64_t price);
   static int64_t UpperLimit(int64_t prevClose);  // the day's price limits, on the tick
   static int64_t LowerLimit(int64_t prevClose);
-  Bytes BaseQuote(const Item& item) const;               // BASE_DATA_4101, 45 bytes
-  Bytes Tick9110(const Item& item) const;                 // one 61-byte record
-  Bytes Book9120(const Item& item) const;                 // one 130-byte record
-  Bytes Book9121(const Item& item) const;                 // one 218-byte record
-  Bytes Index9210(const Index& index) const;              // one 23-byte record
+  Bytes BaseQuote(const Item& item) const;    // BASE_DATA_4101, 45 bytes
+  Bytes Tick9110(const Item& item) const;     // one 61-byte record
+  Bytes Book9120(const Item& item) const;     // one 130-byte record
+  Bytes Book9121(const Item& item) const;     // one 218-byte record
+  Bytes Index9210(const Index& index) const;  // one 23-byte record
   // ORDER_BOOK_6100: 174 bytes for 5 levels, 324 bytes for 10 (prices, signs, volumes, totals).
   Bytes OrderBook6100(const Item& item, int levels) const;
   // Chart bars of a stock item, oldest first (2500 minute bars of `minutes`, 2510 daily, 2520
@@ -226,15 +226,15 @@ class Market {
   // 2 net selling) of market 1 KOSPI / 2 KOSDAQ, and 4170 (ECN items by 1 volume, 2 value, 3 and 4
   // waiting to sell and to buy) of market 0 KOSPI / 1 KOSDAQ. Head: more (1/0), count; then rows.
   Bytes Ranking(uint16_t code, int market, int kind, int page, int rows) const;
-  InvestorFigures& Investors(int market);                 // today's; 2 KOSDAQ, any other KOSPI
-  InvestorFigures InvestorDay(int market, int k) const;   // k trading days back (0: today)
-  int64_t IndexDay(int market, int k) const;              // the market's index k days back, hundredths
-  Bytes InvestorNet4610(int market) const;                // 24 bytes
+  InvestorFigures& Investors(int market);                // today's; 2 KOSDAQ, any other KOSPI
+  InvestorFigures InvestorDay(int market, int k) const;  // k trading days back (0: today)
+  int64_t IndexDay(int market, int k) const;             // the market's index k days back, hundredths
+  Bytes InvestorNet4610(int market) const;               // 24 bytes
   // Pages of days, newest first: head (page, more, count, 3-byte key of the next page), then rows.
   // `key`: the date of the first day asked for (null or blanks: today).
   Bytes InvestorTrend4240(int figure, int market, int rows, int page, const uint8_t* key) const;
   Bytes ForeignOwnership4150(const Item& item, int rows, int page, const uint8_t* key) const;
-  Bytes Profile4230(const Item& item) const;               // 228 bytes
+  Bytes Profile4230(const Item& item) const;  // 228 bytes
   std::vector<std::pair<std::string, int64_t>> Brokers(const Item& item, bool sellers) const;
   // --- ECN price, expected execution and the market's indices (market_summary.cpp)
   // ECN_PRICE_4160 (47 bytes): rate, previous close, listed shares, ECN volume, the book's total
@@ -277,7 +277,7 @@ class Market {
   // A 43-byte record of 5155.
   Bytes StrikeRow(const Derivative& d) const;
   int64_t OpenInterest(const Derivative& d) const;
-  int64_t AskPrice(const Item& item, int level) const;    // level 0..9
+  int64_t AskPrice(const Item& item, int level) const;  // level 0..9
   int64_t BidPrice(const Item& item, int level) const;
   int64_t AskVolume(const Item& item, int level) const;
   int64_t BidVolume(const Item& item, int level) const;
@@ -340,7 +340,7 @@ class Market {
   Bytes InterestCodes2111(const std::string& user, int group);
 
   uint32_t ClockSeconds() const { return clock_; }  // seconds since midnight
-  std::string NextTransferKey();                     // 9 characters
+  std::string NextTransferKey();                    // 9 characters
 
  private:
   std::string NextOrderNumber();

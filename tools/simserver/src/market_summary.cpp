@@ -24,23 +24,23 @@ void PutRate(uint8_t* p, int64_t change, int64_t base) {
 }
 
 struct Sector {
-  const char* name;  // UTF-8, at most 12 bytes in code page 949
+  const char* name;   // UTF-8, at most 12 bytes in code page 949
   int64_t prevClose;  // hundredths
 };
 const Sector kKospiSectors[] = {
-    {"음식료품", 213455}, {"섬유의복", 21870},  {"종이목재", 32415},  {"화학", 301250},   {"의약품", 161234},
-    {"비금속광물", 18540}, {"철강금속", 512300}, {"기계", 72110},     {"전기전자", 987654}, {"의료정밀", 25310},
-    {"운수장비", 225410}, {"유통업", 341020},   {"전기가스업", 98720}, {"건설업", 152340},  {"운수창고", 32150},
-    {"통신업", 41230},    {"금융업", 71250},    {"은행", 41870},      {"증권", 431250},    {"보험", 151020},
+    {"음식료품", 213455},  {"섬유의복", 21870},  {"종이목재", 32415},   {"화학", 301250},     {"의약품", 161234},
+    {"비금속광물", 18540}, {"철강금속", 512300}, {"기계", 72110},       {"전기전자", 987654}, {"의료정밀", 25310},
+    {"운수장비", 225410},  {"유통업", 341020},   {"전기가스업", 98720}, {"건설업", 152340},   {"운수창고", 32150},
+    {"통신업", 41230},     {"금융업", 71250},    {"은행", 41870},       {"증권", 431250},     {"보험", 151020},
     {"서비스업", 112340},
 };
 const Sector kKosdaqSectors[] = {
-    {"제조", 212340}, {"건설", 14520},  {"유통", 41230},    {"숙박음식", 9870}, {"운송", 21340},
-    {"금융", 51230},  {"통신방송", 3120}, {"IT S/W", 41230}, {"IT H/W", 23450}, {"오락문화", 31240},
+    {"제조", 212340}, {"건설", 14520},    {"유통", 41230},   {"숙박음식", 9870}, {"운송", 21340},
+    {"금융", 51230},  {"통신방송", 3120}, {"IT S/W", 41230}, {"IT H/W", 23450},  {"오락문화", 31240},
 };
 
 struct Foreign {
-  const char* name;  // UTF-8, at most 14 bytes in code page 949
+  const char* name;          // UTF-8, at most 14 bytes in code page 949
   int64_t prevClose, value;  // hundredths, below 10,000.00 (NET_FLOAT2)
   int64_t volume;
 };
@@ -185,7 +185,7 @@ Bytes Market::MarketSummary4210() const {
 }
 
 int Market::SectorCount(char market) {
-  return market == '1' ? static_cast<int>(std::size(kKospiSectors))
+  return market == '1'   ? static_cast<int>(std::size(kKospiSectors))
          : market == '2' ? static_cast<int>(std::size(kKosdaqSectors))
                          : 0;
 }

@@ -76,8 +76,11 @@ std::vector<Article> MakeArticles() {
 
 std::vector<Notice> MakeNotices() {
   static const char* const kTitles[] = {
-      "%s 주요사항보고서(자기주식취득결정)", "%s 분기보고서 (2026.09)", "%s 단일판매 공급계약 체결",
-      "%s 기업설명회(IR) 개최",             "%s 현금 현물배당 결정",
+      "%s 주요사항보고서(자기주식취득결정)",
+      "%s 분기보고서 (2026.09)",
+      "%s 단일판매 공급계약 체결",
+      "%s 기업설명회(IR) 개최",
+      "%s 현금 현물배당 결정",
   };
   std::vector<Notice> out;
   for (int i = 0; i < 25; ++i) {
@@ -117,7 +120,9 @@ void PutArticle(uint8_t* row, const Article& a) {
   PutText(row + 69, kNewsLine, ToCp949(a.headline));
 }
 
-bool AllZero(const uint8_t* p, size_t n) { return std::all_of(p, p + n, [](uint8_t b) { return b == 0; }); }
+bool AllZero(const uint8_t* p, size_t n) {
+  return std::all_of(p, p + n, [](uint8_t b) { return b == 0; });
+}
 
 // The index of the article a continuation key names (its first 19 bytes); 0 for a zero key, -1
 // for a key of no article among `list`.

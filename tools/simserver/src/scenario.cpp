@@ -127,8 +127,7 @@ bool ParseScenario(std::string_view text, Scenario& out, std::string& error) {
       size_t i = 3;
       if (i < w.size() && (w[i] == "plain" || w[i] == "enc")) s.encipher = w[i++] == "enc" ? 1 : 0;
       if (i < w.size() && w[i] == "msg") {
-        if (i + 2 >= w.size() || !IsQuoted(w[i + 1]) || !IsQuoted(w[i + 2]))
-          return fail("msg \"caption\" \"text\"");
+        if (i + 2 >= w.size() || !IsQuoted(w[i + 1]) || !IsQuoted(w[i + 2])) return fail("msg \"caption\" \"text\"");
         Reply r;
         r.Error(w[i + 1].substr(1), w[i + 2].substr(1));
         s.body = r.body;
@@ -209,9 +208,8 @@ bool TradingServer::scenarioDone(std::string* message) const {
 
 bool TradingServer::waitScenario(int timeoutMs) const {
   std::unique_lock<std::mutex> lock(scenarioMu_);
-  return scenarioCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
-    return !scenarioError_.empty() || scenarioPos_ >= scenario_.steps.size();
-  });
+  return scenarioCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [this] { return !scenarioError_.empty() || scenarioPos_ >= scenario_.steps.size(); });
 }
 
 void TradingServer::runScenario(Connection& c, const Request& req) {
@@ -221,13 +219,13 @@ void TradingServer::runScenario(Connection& c, const Request& req) {
     scenarioCv_.notify_all();
   };
   if (!scenarioError_.empty()) return;
-  if (scenarioPos_ >= scenario_.steps.size()) return failed("unexpected request " + std::to_string(req.code) +
-                                                            " after the last step");
+  if (scenarioPos_ >= scenario_.steps.size())
+    return failed("unexpected request " + std::to_string(req.code) + " after the last step");
   const ScenarioStep& ex = scenario_.steps[scenarioPos_];
   std::string where = "line " + std::to_string(ex.line) + ": ";
   if (ex.kind != ScenarioStep::Expect) return failed(where + "a request arrived where none was expected");
-  if (ex.code != req.code) return failed(where + "expected " + std::to_string(ex.code) + ", got " +
-                                         std::to_string(req.code));
+  if (ex.code != req.code)
+    return failed(where + "expected " + std::to_string(ex.code) + ", got " + std::to_string(req.code));
   if (ex.wantEnc >= 0 && ex.wantEnc != (req.enciphered ? 1 : 0))
     return failed(where + "enciphered flag is " + std::to_string(req.enciphered ? 1 : 0));
   if (ex.wantLen >= 0 && static_cast<size_t>(ex.wantLen) != req.body.size())
@@ -268,22 +266,19 @@ void TradingServer::runScenario(Connection& c, const Request& req) {
         break;
       }
       case ScenarioStep::Push:
-        if (s.useModel) push(s.code, s.codes);
-        else pushRaw(s.code, s.body, c.id);
+        if (s.useModel)
+          push(s.code, s.codes);
+        else
+          pushRaw(s.code, s.body, c.id);
         break;
       case ScenarioStep::Disconnect: {
         std::lock_guard<std::mutex> sl(c.sendMu);
         closeConnection(c);
         break;
       }
-      case ScenarioStep::SleepStep:
-        std::this_thread::sleep_for(std::chrono::milliseconds(s.ms));
-        break;
-      case ScenarioStep::FaultStep:
-        setFault(s.fault);
-        break;
-      case ScenarioStep::Expect:
-        break;
+      case ScenarioStep::SleepStep: std::this_thread::sleep_for(std::chrono::milliseconds(s.ms)); break;
+      case ScenarioStep::FaultStep: setFault(s.fault); break;
+      case ScenarioStep::Expect: break;
     }
   }
   scenarioCv_.notify_all();

@@ -54,16 +54,32 @@ void MaskSecrets(uint16_t code, Bytes& plain) {
     return;
   }
   switch (code) {
-    case 2300: case 2310: case 2320: case 2330: case 4340: case 4350: case 4360: case 4380:
-    case 2420: case 2421: case 2425: case 4440: case 4401: case 4402: case 4450:
-    case 5300: case 5301: case 5302: case 5303: case 5304: case 5400: case 5401:
-      mask(10, 18);
-      break;
+    case 2300:
+    case 2310:
+    case 2320:
+    case 2330:
+    case 4340:
+    case 4350:
+    case 4360:
+    case 4380:
+    case 2420:
+    case 2421:
+    case 2425:
+    case 4440:
+    case 4401:
+    case 4402:
+    case 4450:
+    case 5300:
+    case 5301:
+    case 5302:
+    case 5303:
+    case 5304:
+    case 5400:
+    case 5401: mask(10, 18); break;
     case 2422:  // carries only the first 4 bytes of the password
       mask(10, 14);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -116,11 +132,16 @@ bool ParseFault(std::string_view text, Fault& out, std::string& error) {
   for (size_t i = 1; i < words.size(); ++i) {
     const std::string& a = words[i];
     try {
-      if (a.rfind("ms=", 0) == 0) out.delayMs = static_cast<uint32_t>(std::stoul(a.substr(3)));
-      else if (a == "count=always" || a == "always") out.count = -1;
-      else if (a.rfind("count=", 0) == 0) out.count = std::stoi(a.substr(6));
-      else if (a.rfind("code=", 0) == 0) out.code = static_cast<uint16_t>(std::stoul(a.substr(5)));
-      else out.code = static_cast<uint16_t>(std::stoul(a));
+      if (a.rfind("ms=", 0) == 0)
+        out.delayMs = static_cast<uint32_t>(std::stoul(a.substr(3)));
+      else if (a == "count=always" || a == "always")
+        out.count = -1;
+      else if (a.rfind("count=", 0) == 0)
+        out.count = std::stoi(a.substr(6));
+      else if (a.rfind("code=", 0) == 0)
+        out.code = static_cast<uint16_t>(std::stoul(a.substr(5)));
+      else
+        out.code = static_cast<uint16_t>(std::stoul(a));
     } catch (...) {
       error = "bad fault argument '" + a + "'";
       return false;
@@ -137,8 +158,8 @@ std::string FormatLogEntry(const LogEntry& e) {
   std::string s = head;
   s += " body=" + wire::Hex(e.body);
   if (e.deciphered) s += " plain=" + wire::Hex(e.plain);
-  if (e.sessionError) s += std::string(" session-error=") + std::to_string(e.sessionError) + "(" +
-                           SessionCodeName(e.sessionError) + ")";
+  if (e.sessionError)
+    s += std::string(" session-error=") + std::to_string(e.sessionError) + "(" + SessionCodeName(e.sessionError) + ")";
   if (!e.note.empty()) s += " note=" + e.note;
   return s;
 }
@@ -648,13 +669,18 @@ int TradingServer::push(uint16_t type, const std::vector<std::string>& codes) {
         if (type == 9210) {
           if (const Index* x = market_.FindIndex(code)) rec = market_.Index9210(*x);
         } else if (const Item* it = market_.FindItem(code)) {
-          if (type == 9110) rec = market_.Tick9110(*it);
-          else if (type == 9120) rec = market_.Book9120(*it);
-          else if (type == 9121) rec = market_.Book9121(*it);
+          if (type == 9110)
+            rec = market_.Tick9110(*it);
+          else if (type == 9120)
+            rec = market_.Book9120(*it);
+          else if (type == 9121)
+            rec = market_.Book9121(*it);
         } else if (const Derivative* d = market_.FindDerivative(code)) {
           // The record carries the code as the client registered it.
-          if (type == 9310 || type == 9410) rec = market_.FutOptTrade(*d, code);
-          else if (type == 9321 || type == 9421) rec = market_.FutOptBook(*d, code);
+          if (type == 9310 || type == 9410)
+            rec = market_.FutOptTrade(*d, code);
+          else if (type == 9321 || type == 9421)
+            rec = market_.FutOptBook(*d, code);
         }
         if (rec.empty() || body.size() + rec.size() + kHeader > kMaxPacket || body[0] == 255) continue;
         body.insert(body.end(), rec.begin(), rec.end());

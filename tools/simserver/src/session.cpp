@@ -192,8 +192,7 @@ int ServerSession::Decode(const uint8_t* record, size_t size, Bytes& out) {
   crypto::Digest mac = crypto::HmacSha1(clientMac_, 20, record + 5, 3 + s + e);
   if (std::memcmp(mac.data(), record + size - 20, 20) != 0) return kTampered;
   Bytes plain;
-  if (!crypto::SeedCbc(false, clientKey_, clientIv_, record + 8 + s, e, plain) || plain.empty())
-    return kDecipherFailed;
+  if (!crypto::SeedCbc(false, clientKey_, clientIv_, record + 8 + s, e, plain) || plain.empty()) return kDecipherFailed;
   // Padding: p + 1 bytes of value p (p below 16); the length field must agree with what is left.
   size_t p = plain.back();
   if (p >= 16 || plain.size() < 7 + p) return kBadRecord;

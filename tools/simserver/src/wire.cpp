@@ -102,11 +102,16 @@ bool ParseHex(std::string_view text, Bytes& out) {
   int hi = -1;
   for (char c : text) {
     int v;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    else if ((c == ' ' || c == ':') && hi < 0) continue;
-    else return false;
+    if (c >= '0' && c <= '9')
+      v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      v = c - 'A' + 10;
+    else if ((c == ' ' || c == ':') && hi < 0)
+      continue;
+    else
+      return false;
     if (hi < 0) {
       hi = v;
     } else {

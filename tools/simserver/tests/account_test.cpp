@@ -39,8 +39,8 @@ TEST_F(AccountTest, OrderAvailableBalanceHoldsBackOpenBuys) {
   struct Field {
     size_t at;
     int64_t value;
-  } fields[] = {{10, 100000000}, {28, 700000}, {34, 0}, {22, 0}, {46, 99300000}, {52, 99300000}, {58, 99300000},
-                {70, 99300000}};
+  } fields[] = {{10, 100000000}, {28, 700000},   {34, 0},        {22, 0},
+                {46, 99300000},  {52, 99300000}, {58, 99300000}, {70, 99300000}};
   for (const Field& f : fields) EXPECT_EQ(Net(r, f.at, 3), f.value) << f.at;
   // What is held back cannot be spent twice.
   EXPECT_EQ(Order(true, "005930", "1420", "70000"), "99");
@@ -121,7 +121,15 @@ class TransferTest : public AccountTest {
 
 TEST_F(TransferTest, InquiryThenTransferGoesOnceAndIsListed) {
   Bytes r;
-  ASSERT_EQ(Ask(*client, 2420, [] { Bytes b = Auth(19); b[18] = 0x0A; return b; }(), true, &r), "00");
+  ASSERT_EQ(Ask(
+                *client, 2420,
+                [] {
+                  Bytes b = Auth(19);
+                  b[18] = 0x0A;
+                  return b;
+                }(),
+                true, &r),
+            "00");
   ASSERT_EQ(r[10], 3);
   EXPECT_EQ(Text(r, 11, 2), "04");
   EXPECT_EQ(Utf8(Text(r, 13, 14)), "국민은행");

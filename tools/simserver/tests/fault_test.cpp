@@ -8,7 +8,18 @@ namespace {
 
 using FaultTest = ServerTest;
 
-enum class Seen { Closed, HalfThenClosed, Length4097, Length10, Session353, Session500, Session402, Late, Nothing, AllFF };
+enum class Seen {
+  Closed,
+  HalfThenClosed,
+  Length4097,
+  Length10,
+  Session353,
+  Session500,
+  Session402,
+  Late,
+  Nothing,
+  AllFF
+};
 
 TEST_F(FaultTest, EachFaultShowsOnTheWire) {
   struct Case {
@@ -46,13 +57,13 @@ TEST_F(FaultTest, EachFaultShowsOnTheWire) {
     f.delayMs = 150;
     server->setFault(f);
     auto t0 = std::chrono::steady_clock::now();
-    if (k.code == 4101) ASSERT_TRUE(c->Send(4101, {'0', '0', '5', '9', '3', '0'}, false));
-    else ASSERT_TRUE(c->Send(4340, inquiry, true));
+    if (k.code == 4101)
+      ASSERT_TRUE(c->Send(4101, {'0', '0', '5', '9', '3', '0'}, false));
+    else
+      ASSERT_TRUE(c->Send(4340, inquiry, true));
     Packet p;
     switch (k.seen) {
-      case Seen::Closed:
-        EXPECT_TRUE(c->WaitClosed());
-        break;
+      case Seen::Closed: EXPECT_TRUE(c->WaitClosed()); break;
       case Seen::HalfThenClosed:
         EXPECT_FALSE(c->Receive(p, 1000));
         EXPECT_TRUE(c->WaitClosed());
@@ -81,9 +92,7 @@ TEST_F(FaultTest, EachFaultShowsOnTheWire) {
         EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(150));
         EXPECT_EQ(p.code(), 4101);
         break;
-      case Seen::Nothing:
-        EXPECT_FALSE(c->Receive(p, 200));
-        break;
+      case Seen::Nothing: EXPECT_FALSE(c->Receive(p, 200)); break;
       case Seen::AllFF: {
         ASSERT_TRUE(c->Receive(p));
         EXPECT_EQ(p.code(), k.code);
@@ -154,12 +163,14 @@ TEST_F(FaultTest, ServerSurvivesBadFrames) {
     Bytes bytes;
     bool keepsConnection;
   } cases[] = {
-      {"length above 4,096, with its bytes", [] {
+      {"length above 4,096, with its bytes",
+       [] {
          Bytes b(5000, 0);
          b[2] = 5000 >> 8;
          b[3] = 5000 & 0xFF;
          return b;
-       }(), true},
+       }(),
+       true},
       {"length shorter than a header", FromHex("0000000a100534010001"), true},
       {"length of 4", FromHex("00000004"), true},
       {"length below 4", FromHex("00000002"), false},

@@ -19,7 +19,8 @@ class FutOptAccountTest : public ServerTest {
   }
   // Text, one NUL, then the fill byte, as the order screens pad their fields.
   static void Pad(Bytes& b, size_t at, size_t width, const std::string& text, uint8_t fill) {
-    for (size_t i = 0; i < width; ++i) b[at + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : i == text.size() ? 0 : fill;
+    for (size_t i = 0; i < width; ++i)
+      b[at + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : i == text.size() ? 0 : fill;
   }
   std::string NewOrder(bool buy, const std::string& code, const std::string& qty, const std::string& price, char type,
                        Bytes* reply = nullptr, const std::string& account = "1234567803") {
@@ -66,9 +67,17 @@ class FutOptAccountTest : public ServerTest {
   };
   static Row InquiryRow(const Bytes& r, size_t i) {
     size_t at = 25 + 121 * i;
-    return Row{Text(r, at, 6),          Text(r, at + 6, 8),   Utf8(Text(r, at + 14, 22)), Utf8(Text(r, at + 36, 12)),
-               Utf8(Text(r, at + 48, 12)), Text(r, at + 60, 9), Text(r, at + 69, 13),       Text(r, at + 82, 9),
-               Text(r, at + 91, 13),     Text(r, at + 104, 9), Utf8(Text(r, at + 113, 8))};
+    return Row{Text(r, at, 6),
+               Text(r, at + 6, 8),
+               Utf8(Text(r, at + 14, 22)),
+               Utf8(Text(r, at + 36, 12)),
+               Utf8(Text(r, at + 48, 12)),
+               Text(r, at + 60, 9),
+               Text(r, at + 69, 13),
+               Text(r, at + 82, 9),
+               Text(r, at + 91, 13),
+               Text(r, at + 104, 9),
+               Utf8(Text(r, at + 113, 8))};
   }
   Bytes Positions(uint8_t page = 0, uint8_t rows = 15) {
     Bytes b = Auth(20);
@@ -270,11 +279,22 @@ TEST_F(FutOptAccountTest, DepositRowsOfTheStartingAccount) {
     size_t at;
     int64_t value;
   } fields[] = {
-      {30, 100000000},                {36, 30000000},          {42, 130000000},
-      {48, marginCash},               {54, marginSub},         {60, margin},
-      {66, 100000000 - marginCash},   {72, 30000000 - marginSub}, {78, 130000000 - margin},
-      {84, 100000000 - marginCash},   {90, 0},                 {96, 100000000 - marginCash},
-      {102, marginCash * 2 / 3},      {108, margin * 2 / 3},   {114, 0}, {120, 0},
+      {30, 100000000},
+      {36, 30000000},
+      {42, 130000000},
+      {48, marginCash},
+      {54, marginSub},
+      {60, margin},
+      {66, 100000000 - marginCash},
+      {72, 30000000 - marginSub},
+      {78, 130000000 - margin},
+      {84, 100000000 - marginCash},
+      {90, 0},
+      {96, 100000000 - marginCash},
+      {102, marginCash * 2 / 3},
+      {108, margin * 2 / 3},
+      {114, 0},
+      {120, 0},
   };
   for (const Field& f : fields) EXPECT_EQ(Net(d, f.at, 3), f.value) << f.at;
   Bytes r;

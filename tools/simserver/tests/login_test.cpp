@@ -75,7 +75,8 @@ TEST(ServerMessage, CaptionIsFourteenBytesAndNeverSplitsACharacter) {
   struct Case {
     const char* caption;
     const char* shown;
-  } cases[] = {{"로그인", "로그인"}, {"", ""}, {"가나다라마바사아", "가나다라마바사"}, {"A가나다라마바사", "A가나다라마바"}};
+  } cases[] = {
+      {"로그인", "로그인"}, {"", ""}, {"가나다라마바사아", "가나다라마바사"}, {"A가나다라마바사", "A가나다라마바"}};
   for (const Case& k : cases) {
     SCOPED_TRACE(k.caption);
     simsrv::Reply r;

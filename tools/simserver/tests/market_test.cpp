@@ -22,12 +22,12 @@ TEST_F(QuoteTest, BaseQuoteRecordIsByteExact) {
   Bytes want(name.begin(), name.end());
   want.resize(12, 0);
   Bytes rest = FromHex(
-      "0007 05dc"            // price 71,500
-      "0000 007c 0043"       // volume 1,240,067
-      "32"                   // '2' up
-      "0000 01f4"            // change 500
-      "09c4 000c 0009 003e 32"   // KOSPI 2,500.12, change 9.62, up
-      "0352 0022 0004 004c 35"); // KOSDAQ 850.34, change 4.76, down
+      "0007 05dc"                 // price 71,500
+      "0000 007c 0043"            // volume 1,240,067
+      "32"                        // '2' up
+      "0000 01f4"                 // change 500
+      "09c4 000c 0009 003e 32"    // KOSPI 2,500.12, change 9.62, up
+      "0352 0022 0004 004c 35");  // KOSDAQ 850.34, change 4.76, down
   want.insert(want.end(), rest.begin(), rest.end());
   EXPECT_EQ(ToHex(p.body()), ToHex(want));
 }
@@ -38,19 +38,38 @@ TEST_F(QuoteTest, FutOptBaseQuoteIsByteExact) {
   Bytes req = {'2', '0', '1', 'C', '3', '1', '8', '5', 2};  // 8-byte code, market flag 2
   Bytes b;
   ASSERT_EQ(Ask(c, 5555, req, false, &b), "00");
-  EXPECT_EQ(ToHex(b), "00bb0000" "00000032" "32"   // nearest futures 187.00, +0.50
-                      "00030032" "0000001e" "32"   // the option 3.50, +0.30
-                      "00000002015e"               // volume 20,350
-                      "00b90019" "00010019" "32"); // KOSPI200 185.25, +1.25
+  EXPECT_EQ(ToHex(b),
+            "00bb0000"
+            "00000032"
+            "32"  // nearest futures 187.00, +0.50
+            "00030032"
+            "0000001e"
+            "32"            // the option 3.50, +0.30
+            "00000002015e"  // volume 20,350
+            "00b90019"
+            "00010019"
+            "32");  // KOSPI200 185.25, +1.25
   // No item chosen yet (an all-zero code): the futures and KOSPI200 lines, the item's fields zero.
   Bytes none(9, 0);
   ASSERT_EQ(Ask(c, 5555, none, false, &b), "00");
-  EXPECT_EQ(ToHex(b), "00bb0000" "00000032" "32" "00000000" "00000000" "00" "000000000000"
-                      "00b90019" "00010019" "32");
+  EXPECT_EQ(ToHex(b),
+            "00bb0000"
+            "00000032"
+            "32"
+            "00000000"
+            "00000000"
+            "00"
+            "000000000000"
+            "00b90019"
+            "00010019"
+            "32");
   // The finder's plain futures code is its contract.
   Bytes plain = {'1', '0', '1', 'C', '3', 0, 0, 0, 1};
   ASSERT_EQ(Ask(c, 5555, plain, false, &b), "00");
-  EXPECT_EQ(ToHex(Bytes(b.begin() + 9, b.begin() + 18)), "00bb0000" "00000032" "32");
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 9, b.begin() + 18)),
+            "00bb0000"
+            "00000032"
+            "32");
   Bytes unknown = {'2', '0', '1', 'C', '3', '9', '9', '9', 2};
   ASSERT_EQ(Ask(c, 5555, unknown, false, &b), "99");
   EXPECT_EQ(Message(b).second, "종목코드를 확인하세요.");
@@ -96,9 +115,13 @@ TEST_F(QuoteTest, RankingAndInvestorRequestsOutOfRangeGetAnErrorMessage) {
   // The investors' net buying of KOSPI: amount and quantity of each group.
   Bytes b;
   ASSERT_EQ(Ask(c, 4610, Bytes{1}, false, &b), "00");
-  EXPECT_EQ(ToHex(b), "0000fa0d" "0000f3d0"   // individuals -1,523 / -3,120
-                      "000008a2" "00001199"   // foreigners 2,210 / 4,505
-                      "0000fd51" "0000fa97"); // institutions -687 / -1,385
+  EXPECT_EQ(ToHex(b),
+            "0000fa0d"
+            "0000f3d0"  // individuals -1,523 / -3,120
+            "000008a2"
+            "00001199"  // foreigners 2,210 / 4,505
+            "0000fd51"
+            "0000fa97");  // institutions -687 / -1,385
 }
 
 TEST_F(QuoteTest, OrderBookSnapshotHasFiveOrTenLevels) {
@@ -115,10 +138,10 @@ TEST_F(QuoteTest, OrderBookSnapshotHasFiveOrTenLevels) {
     Bytes b;
     ASSERT_EQ(Ask(c, 6100, req, false, &b), "00");
     ASSERT_EQ(b.size(), k.size);
-    EXPECT_EQ(Net(b, 0, 2), 71500);                 // best ask: the price
-    EXPECT_EQ(Net(b, 4, 2), 71600);                 // one tick (100) above
-    EXPECT_EQ(b[k.signsAt], '2');                   // above the close of 71,000
-    EXPECT_EQ(Net(b, k.bidAt, 2), 71400);           // best bid one tick below
+    EXPECT_EQ(Net(b, 0, 2), 71500);        // best ask: the price
+    EXPECT_EQ(Net(b, 4, 2), 71600);        // one tick (100) above
+    EXPECT_EQ(b[k.signsAt], '2');          // above the close of 71,000
+    EXPECT_EQ(Net(b, k.bidAt, 2), 71400);  // best bid one tick below
     int levels = k.kind == '1' ? 5 : 10;
     int64_t total = 0;
     for (int i = 0; i < levels; ++i) total += Net(b, k.volumesAt + 6 * i, 3);
@@ -150,7 +173,12 @@ TEST_F(QuoteTest, TickListHoldsTheDaysTradesNewestFirst) {
   ASSERT_EQ(b.size(), 7u + 3 * 24u);
   EXPECT_EQ(b[6], 3);
   EXPECT_EQ(ToHex(Bytes(b.begin() + 7, b.begin() + 31)),
-            ToHex(FromHex("090004" "0007 04b0" "32" "0000 00c8" "0000 0000 0028" "0000 007c 00a7")));  // 71,200 +200, 40
+            ToHex(FromHex("090004"
+                          "0007 04b0"
+                          "32"
+                          "0000 00c8"
+                          "0000 0000 0028"
+                          "0000 007c 00a7")));  // 71,200 +200, 40
   EXPECT_EQ(b[7 + 24 + 7], '2');
   EXPECT_EQ(Net(b, 7 + 48 + 3, 2), 71000);
   EXPECT_EQ(b[7 + 48 + 7], '3');  // at the close
@@ -186,12 +214,17 @@ TEST_F(QuoteTest, EcnSummaryAndTradesOfAnEcnItem) {
   ASSERT_TRUE(c.Connect(port));
   Bytes b;
   ASSERT_EQ(Ask(c, 4160, Code("005930"), false, &b), "00");
-  EXPECT_EQ(ToHex(b), ToHex(FromHex("000000000000" "0000 0046"  // rate 0.70
-                                    "00000000" "0007 03e8"        // previous close 71,000
-                                    "00000000" "003b 1b42 09f6"   // listed 5,969,782,550
-                                    "0000 0006 07d3"              // ECN volume 62,003
-                                    "0000 0c12" "0000 09ba"       // ask total 3,090, bid total 2,490
-                                    "32" "0000 01f4")));          // up 500
+  EXPECT_EQ(ToHex(b), ToHex(FromHex("000000000000"
+                                    "0000 0046"  // rate 0.70
+                                    "00000000"
+                                    "0007 03e8"  // previous close 71,000
+                                    "00000000"
+                                    "003b 1b42 09f6"  // listed 5,969,782,550
+                                    "0000 0006 07d3"  // ECN volume 62,003
+                                    "0000 0c12"
+                                    "0000 09ba"  // ask total 3,090, bid total 2,490
+                                    "32"
+                                    "0000 01f4")));          // up 500
   EXPECT_EQ(Ask(c, 4160, Code("000660"), false, &b), "99");  // not traded on the ECN
   Bytes ticks{4, '0', '0', '5', '9', '3', '0'};
   ASSERT_EQ(Ask(c, 4165, ticks, false, &b), "00");
@@ -237,7 +270,8 @@ TEST_F(QuoteTest, MarketSummaryCountsEachMarketsItems) {
   ASSERT_EQ(b.size(), 92u);
   // Value, change, sign, then up, upper limit, down, lower limit, unchanged.
   EXPECT_EQ(ToHex(Bytes(b.begin(), b.begin() + 19)), ToHex(FromHex("09c4 000c 0009 003e 32 0002 0000 0001 0000 0001")));
-  EXPECT_EQ(ToHex(Bytes(b.begin() + 31, b.begin() + 50)), ToHex(FromHex("0352 0022 0004 004c 35 0000 0000 0001 0000 0001")));
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 31, b.begin() + 50)),
+            ToHex(FromHex("0352 0022 0004 004c 35 0000 0000 0001 0000 0001")));
   EXPECT_EQ(Net(b, 56, 3), 1236767 + 1234567);  // 035720 and 068270
   EXPECT_EQ(b[66], '2');
   EXPECT_EQ(b[81], '5');
@@ -252,8 +286,8 @@ TEST_F(QuoteTest, SectorPagesAndForeignRegions) {
     char market;
     uint8_t more, count;
   };
-  for (const Case& k : {Case{1, '1', 1, 7}, Case{3, '1', 0, 7}, Case{4, '1', 0, 0}, Case{2, '2', 0, 3},
-                        Case{0, '2', 0, 0}}) {
+  for (const Case& k :
+       {Case{1, '1', 1, 7}, Case{3, '1', 0, 7}, Case{4, '1', 0, 0}, Case{2, '2', 0, 3}, Case{0, '2', 0, 0}}) {
     SCOPED_TRACE(std::string(1, k.market) + " page " + std::to_string(k.page));
     ASSERT_EQ(Ask(c, 4200, Bytes{7, k.page, uint8_t(k.market)}, false, &b), "00");
     ASSERT_EQ(b.size(), 2u + 47u * k.count);
@@ -417,7 +451,8 @@ TEST_F(OrderTest, MarketOrdersAndReachedLimitsFill) {
   EXPECT_EQ(filled[1].number, l);
   EXPECT_EQ(filled[1].avg, 71000);
   EXPECT_TRUE(Rows('2').empty());
-  auto holding = server->withMarket([](simsrv::Market& mk) { return mk.FindAccount("1234567801")->holdings["005930"]; });
+  auto holding =
+      server->withMarket([](simsrv::Market& mk) { return mk.FindAccount("1234567801")->holdings["005930"]; });
   EXPECT_EQ(holding, 107);
 }
 
@@ -497,7 +532,8 @@ TEST_F(OrderTest, EcnOrdersAndTheirCancel) {
 }
 
 TEST_F(OrderTest, InquiryPages) {
-  for (int i = 0; i < 8; ++i) ASSERT_EQ(Place(NewOrder("1234567801", "0000", "005930", "1", std::to_string(60000 + i * 100), '1')).size(), 5u);
+  for (int i = 0; i < 8; ++i)
+    ASSERT_EQ(Place(NewOrder("1234567801", "0000", "005930", "1", std::to_string(60000 + i * 100), '1')).size(), 5u);
   bool more = false;
   auto first = Rows('0', &more, 0);
   EXPECT_EQ(first.size(), 6u);

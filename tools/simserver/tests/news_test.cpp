@@ -70,7 +70,10 @@ TEST_F(NewsDeskTest, TextsAndIndicesAndWhatNamesNothing) {
   ASSERT_EQ(Ask(c, 4175, {}, false, &b), "00");
   ASSERT_EQ(b.size(), 1 + 25 * 3u);
   EXPECT_EQ(ToHex(Bytes(b.begin() + 11, b.begin() + 26)),
-            "09c4000c" "0009003e" "32" "000000290951");  // KOSPI 2,500.12, +9.62, 412,385
+            "09c4000c"
+            "0009003e"
+            "32"
+            "000000290951");  // KOSPI 2,500.12, +9.62, 412,385
 }
 
 }  // namespace

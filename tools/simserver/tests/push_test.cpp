@@ -49,7 +49,7 @@ TEST_F(PushTest, RegisteredTickArrivesAndStopsAfterRelease) {
   EXPECT_EQ(b[1 + 29], '2');
   EXPECT_EQ(Net(b, 1 + 30, 2), 1000);
   EXPECT_EQ(ToHex(Bytes(b.begin() + 35, b.begin() + 39)), "00010028");  // 1.40 %
-  EXPECT_EQ(b[1 + 58], 9);              // the market clock: 09:00:01
+  EXPECT_EQ(b[1 + 58], 9);                                              // the market clock: 09:00:01
   EXPECT_EQ(b[1 + 60], 1);
 
   Register(*server, c, '2', 9110, {"005930"});
@@ -70,7 +70,9 @@ TEST_F(PushTest, IndexPushCarriesOneRecordPerRegisteredIndex) {
   EXPECT_EQ(b[0], 2);
   // The registrations are kept by code order: "00001" then "02001".
   EXPECT_EQ(Text(b, 1, 5), "00001");
-  EXPECT_EQ(ToHex(Bytes(b.begin() + 6, b.begin() + 15)), "09c4000c32" "0009003e");
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 6, b.begin() + 15)),
+            "09c4000c32"
+            "0009003e");
   EXPECT_EQ(Text(b, 24, 5), "02001");
   EXPECT_EQ(b[24 + 9], '5');
 }
@@ -92,8 +94,8 @@ TEST_F(PushTest, OrderBookPushesFollowTheirTypes) {
     Bytes b = p.body();
     ASSERT_EQ(b.size(), 1 + k.record);
     EXPECT_EQ(Text(b, 1, 6), "005930");
-    EXPECT_EQ(Net(b, 1 + 6, 2), 71500);                 // best ask
-    EXPECT_EQ(Net(b, 1 + k.bidPriceAt, 2), 71400);      // best bid
+    EXPECT_EQ(Net(b, 1 + 6, 2), 71500);             // best ask
+    EXPECT_EQ(Net(b, 1 + k.bidPriceAt, 2), 71400);  // best bid
     c.Close();
   }
 }
@@ -206,7 +208,9 @@ TEST_F(PushTest, RawPushReachesOneOrEveryConnection) {
   EXPECT_EQ(server->pushRaw(9310, {4}, 2), 1);
   Packet p;
   ASSERT_TRUE(a.Receive(p));
-  EXPECT_EQ(ToHex(p.bytes), "00000012245e340000000030300000" "010203");
+  EXPECT_EQ(ToHex(p.bytes),
+            "00000012245e340000000030300000"
+            "010203");
   EXPECT_FALSE(a.Receive(p, 100));
   ASSERT_TRUE(b.Receive(p));
   ASSERT_TRUE(b.Receive(p));

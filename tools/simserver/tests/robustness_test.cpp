@@ -50,7 +50,8 @@ TEST_F(RobustnessTest, EveryTransactionSurvivesBodiesOfAnyLength) {
 TEST_F(RobustnessTest, AHandlerMayPushWhileItHoldsTheMarket) {
   Client c;
   ASSERT_TRUE(c.Connect(port));
-  Bytes reg = {0, 0, 0, 28, 0x23, 0x28, '4', 0, 0, 0, 0, 0, 0, 0, 0, '1', 1, 0x23, 0x96, 1, '0', '0', '5', '9', '3', '0', 0, 0};
+  Bytes reg = {0, 0,   0, 28,   0x23, 0x28, '4', 0,   0,   0,   0,   0,   0, 0,
+               0, '1', 1, 0x23, 0x96, 1,    '0', '0', '5', '9', '3', '0', 0, 0};
   ASSERT_TRUE(c.SendRaw(reg));
   server->setHandler(7100, [](simsrv::HandlerContext& ctx, const simsrv::Request&, simsrv::Reply& r) {
     ctx.server.trade("005930", 71600, 1);

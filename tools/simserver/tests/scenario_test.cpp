@@ -58,7 +58,9 @@ TEST_F(ScenarioTest, ScriptedConversationRunsToTheEnd) {
   EXPECT_EQ(Message(reply).second, "장 운영시간이 아닙니다.");
   Packet p;
   ASSERT_TRUE(c.Receive(p));
-  EXPECT_EQ(ToHex(p.bytes), "00000012245e340000000030300000" "01aabb");
+  EXPECT_EQ(ToHex(p.bytes),
+            "00000012245e340000000030300000"
+            "01aabb");
   ASSERT_EQ(Ask(c, 4101, {'0', '0', '0', '6', '6', '0'}, false, &reply), "00");
   EXPECT_EQ(Net(reply, 12, 2), 128500);
   ASSERT_TRUE(c.Send(2310, Bytes(40, '1'), true));
@@ -178,7 +180,13 @@ TEST(ProgramTest, ControlSocketDrivesPushesFaultsAndTheLog) {
   Bytes reply;
   ASSERT_EQ(c.Login("lee", "secret", &reply), "00");
   EXPECT_EQ(Text(reply, 31, 10), "7777888801");
-  Bytes reg = FromHex("0000001c2328340000000000000000" "31" "01" "2396" "01" "3030353933300000");
+  Bytes reg = FromHex(
+      "0000001c2328340000000000000000"
+      "31"
+      "01"
+      "2396"
+      "01"
+      "3030353933300000");
   ASSERT_TRUE(c.SendRaw(reg));
   // Requests are handled in order: the quote's reply shows that the registration was taken.
   ASSERT_TRUE(c.Send(4101, {'0', '0', '5', '9', '3', '0'}, false));

@@ -110,7 +110,9 @@ std::string Cp949(const std::string& utf8) { return Iconv("CP949", "UTF-8", utf8
 std::string Utf8(const std::string& cp949) { return Iconv("UTF-8", "CP949", cp949); }
 
 uint32_t Packet::length() const {
-  return bytes.size() < 4 ? 0 : (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) | bytes[3];
+  return bytes.size() < 4
+             ? 0
+             : (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) | bytes[3];
 }
 uint16_t Packet::code() const { return bytes.size() < 6 ? 0 : static_cast<uint16_t>((bytes[4] << 8) | bytes[5]); }
 std::string Packet::status() const {
@@ -170,7 +172,8 @@ int Session::OnKeyReply(const Bytes& r) {
     const uint8_t* q = ca_.data();
     X509* ca = d2i_X509(nullptr, &q, static_cast<long>(ca_.size()));
     EVP_PKEY* caKey = ca ? X509_get_pubkey(ca) : nullptr;
-    bool ok = x && caKey && X509_verify(x, caKey) == 1 && X509_NAME_cmp(X509_get_issuer_name(x), X509_get_subject_name(ca)) == 0;
+    bool ok = x && caKey && X509_verify(x, caKey) == 1 &&
+              X509_NAME_cmp(X509_get_issuer_name(x), X509_get_subject_name(ca)) == 0;
     EVP_PKEY_free(caKey);
     X509_free(ca);
     X509_free(x);
@@ -213,7 +216,9 @@ int Session::OnKeyReply(const Bytes& r) {
     block.insert(block.end(), h.begin(), h.end());
     a = Hmac(master, a);
   }
-  auto part = [&](size_t from, size_t n) { return Bytes(block.begin() + static_cast<long>(from), block.begin() + static_cast<long>(from + n)); };
+  auto part = [&](size_t from, size_t n) {
+    return Bytes(block.begin() + static_cast<long>(from), block.begin() + static_cast<long>(from + n));
+  };
   clientMac = part(0, 20);
   serverMac = part(20, 20);
   clientIv = part(40, 16);
@@ -228,8 +233,8 @@ int Session::OnKeyReply(const Bytes& r) {
 Bytes Session::Encode(const Bytes& data) {
   ++sendSeq;
   size_t p = (16 - (data.size() + 7) % 16) % 16;
-  Bytes plain = {uint8_t(sendSeq >> 24), uint8_t(sendSeq >> 16), uint8_t(sendSeq >> 8), uint8_t(sendSeq),
-                 uint8_t(data.size() >> 8), uint8_t(data.size())};
+  Bytes plain = {uint8_t(sendSeq >> 24), uint8_t(sendSeq >> 16),    uint8_t(sendSeq >> 8),
+                 uint8_t(sendSeq),       uint8_t(data.size() >> 8), uint8_t(data.size())};
   plain.insert(plain.end(), data.begin(), data.end());
   plain.insert(plain.end(), p + 1, static_cast<uint8_t>(p));
   Bytes cipher = Seed(true, clientKey, clientIv, plain);
@@ -256,7 +261,8 @@ int Session::Decode(const Bytes& r, Bytes& data) {
   if (8 + s + e + 20 != size) return -311;
   Bytes mac = Hmac(serverMac, Bytes(r.begin() + 5, r.begin() + static_cast<long>(size - 20)));
   if (!std::equal(mac.begin(), mac.end(), r.begin() + static_cast<long>(size - 20))) return -353;
-  Bytes plain = Seed(false, serverKey, serverIv, Bytes(r.begin() + 8 + static_cast<long>(s), r.begin() + 8 + static_cast<long>(s + e)));
+  Bytes plain = Seed(false, serverKey, serverIv,
+                     Bytes(r.begin() + 8 + static_cast<long>(s), r.begin() + 8 + static_cast<long>(s + e)));
   if (plain.empty()) return -352;
   size_t pad = plain.back();
   if (pad >= 16 || plain.size() < pad + 7) return -311;
@@ -306,15 +312,29 @@ bool Client::Send(uint16_t code, const Bytes& body, bool encipher) {
     enc = 1;
   }
   size_t total = 15 + b.size();
-  Bytes p = {uint8_t(total >> 24), uint8_t(total >> 16), uint8_t(total >> 8), uint8_t(total),
-             uint8_t(code >> 8), uint8_t(code), '4', 1, 0, 1, 1, '0', '0', enc, 0};
+  Bytes p = {uint8_t(total >> 24),
+             uint8_t(total >> 16),
+             uint8_t(total >> 8),
+             uint8_t(total),
+             uint8_t(code >> 8),
+             uint8_t(code),
+             '4',
+             1,
+             0,
+             1,
+             1,
+             '0',
+             '0',
+             enc,
+             0};
   p.insert(p.end(), b.begin(), b.end());
   return SendRaw(p);
 }
 
 static bool Fill(int fd, Bytes& pending, size_t want, std::chrono::steady_clock::time_point deadline) {
   while (pending.size() < want) {
-    int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
+    int left = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
     if (left <= 0) return false;
     pollfd pfd{fd, POLLIN, 0};
     if (::poll(&pfd, 1, left) <= 0) return false;
@@ -329,7 +349,8 @@ static bool Fill(int fd, Bytes& pending, size_t want, std::chrono::steady_clock:
 bool Client::Receive(Packet& p, int timeoutMs) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   if (!Fill(fd, pending_, 4, deadline)) return false;
-  uint32_t len = (uint32_t(pending_[0]) << 24) | (uint32_t(pending_[1]) << 16) | (uint32_t(pending_[2]) << 8) | pending_[3];
+  uint32_t len =
+      (uint32_t(pending_[0]) << 24) | (uint32_t(pending_[1]) << 16) | (uint32_t(pending_[2]) << 8) | pending_[3];
   if (len < 4 || len > (1u << 20)) return false;
   if (!Fill(fd, pending_, len, deadline)) return false;
   p.bytes.assign(pending_.begin(), pending_.begin() + len);
@@ -340,7 +361,8 @@ bool Client::Receive(Packet& p, int timeoutMs) {
 bool Client::WaitClosed(int timeoutMs) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
+    int left = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
     if (left <= 0) return false;
     pollfd pfd{fd, POLLIN, 0};
     if (::poll(&pfd, 1, left) <= 0) return false;
@@ -391,5 +413,3 @@ std::string Client::Login(const std::string& id, const std::string& password, By
 }
 
 }  // namespace tc
-
-

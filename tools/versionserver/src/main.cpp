@@ -67,7 +67,9 @@ int main(int argc, char** argv) {
     for (; shown < log.size(); ++shown) {
       const auto& r = log[shown];
       std::printf("#%d conn %d to %s: %s%s%s%s, %d pieces%s%s\n", r.number, r.connection, r.localAddress.c_str(),
-                  !r.wellFormed ? "malformed" : r.kind == simver::kKindList ? "list" : "file ",
+                  !r.wellFormed                 ? "malformed"
+                  : r.kind == simver::kKindList ? "list"
+                                                : "file ",
                   r.name.c_str(), r.kind == simver::kKindFile && r.wellFormed && !r.found ? " (not listed)" : "", "",
                   r.piecesSent, r.fault != simver::Fault::None ? ", fault " : "",
                   r.fault != simver::Fault::None ? simver::FaultName(r.fault) : "");

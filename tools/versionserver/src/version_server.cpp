@@ -480,8 +480,8 @@ void VersionServer::finishRequest(RequestLog log) {
   std::lock_guard<std::mutex> l(mu_);
   // Entries join once their reply has gone out, which on several connections is not the order
   // the requests came in: each goes in its place by request number.
-  auto at = std::upper_bound(log_.begin(), log_.end(), log.number,
-                             [](int n, const RequestLog& e) { return n < e.number; });
+  auto at =
+      std::upper_bound(log_.begin(), log_.end(), log.number, [](int n, const RequestLog& e) { return n < e.number; });
   log_.insert(at, std::move(log));
   cv_.notify_all();
 }
@@ -565,9 +565,7 @@ void VersionServer::serve(std::shared_ptr<Conn> c) {
         pieces[0].resize(8);
         put16(pieces[0].data(), 8);
         break;
-      case Fault::LengthZero:
-        pieces[0].assign(2, 0);
-        break;
+      case Fault::LengthZero: pieces[0].assign(2, 0); break;
       case Fault::LengthTooLong:
         pieces[0].resize(kMaxPacket + 1, 0);
         put16(pieces[0].data(), kMaxPacket + 1);
@@ -579,11 +577,8 @@ void VersionServer::serve(std::shared_ptr<Conn> c) {
           pieces[0].resize(pieces[0].size() / 2);
         closeAfter = true;
         break;
-      case Fault::Silence:
-        pieces.clear();
-        break;
-      default:
-        break;
+      case Fault::Silence: pieces.clear(); break;
+      default: break;
     }
     std::chrono::milliseconds delay;
     {

@@ -24,7 +24,9 @@ using Bytes = std::vector<uint8_t>;
 namespace {
 
 unsigned be16(const uint8_t* p) { return (unsigned(p[0]) << 8) | p[1]; }
-uint32_t be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
+uint32_t be32(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
 
 // A client written from the protocol alone: requests and pieces as raw bytes.
 class RawClient {
@@ -42,7 +44,9 @@ class RawClient {
 
   void send(const Bytes& b) { ASSERT_EQ(::send(fd_, b.data(), b.size(), MSG_NOSIGNAL), ssize_t(b.size())); }
 
-  static Bytes header(unsigned len, uint8_t kind) { return {uint8_t(len >> 8), uint8_t(len), kind, '4', 0, 0, 1, 0, 1}; }
+  static Bytes header(unsigned len, uint8_t kind) {
+    return {uint8_t(len >> 8), uint8_t(len), kind, '4', 0, 0, 1, 0, 1};
+  }
   static Bytes listRequest() {
     Bytes b = header(10, 1);
     b.push_back('E');

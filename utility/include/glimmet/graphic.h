@@ -100,9 +100,8 @@ void draw_image_rect(HDC dc, const RECT* rect, HBITMAP bitmap, int flags);
 void draw_str_n_image(HDC dc, int x, int y, int width, int height, const WCHAR* text, HFONT font, int fontHeight,
                       const WCHAR* face, COLORREF color, int textFlags, HBITMAP bitmap, int imageFlags,
                       V_GRAPHIC_CACHE* cache);
-void draw_str_n_image_rect(HDC dc, const RECT* rect, const WCHAR* text, HFONT font, int fontHeight,
-                           const WCHAR* face, COLORREF color, int textFlags, HBITMAP bitmap, int imageFlags,
-                           V_GRAPHIC_CACHE* cache);
+void draw_str_n_image_rect(HDC dc, const RECT* rect, const WCHAR* text, HFONT font, int fontHeight, const WCHAR* face,
+                           COLORREF color, int textFlags, HBITMAP bitmap, int imageFlags, V_GRAPHIC_CACHE* cache);
 
 // Window rectangle (screen coordinates) and client rectangle; NULL outputs are skipped; a NULL
 // window or a failing query gives 0 in every output.

@@ -41,8 +41,7 @@ void print_entry(const char* logFile, const WCHAR* entryName, const RASENTRY* pr
 // entry could be chosen, -2 when the entry's dial parameters cannot be read, else the platform's
 // dialling error. *errorText (may be NULL) gets a code-page-949 text for the failure (static
 // storage), NULL on success.
-int start_RAS(const WCHAR* entryName, const WCHAR* password, HWND notify, HRASCONN* connOut,
-              const char** errorText);
+int start_RAS(const WCHAR* entryName, const WCHAR* password, HWND notify, HRASCONN* connOut, const char** errorText);
 
 // Number of active connections, -1 when listing fails.
 int get_cur_RAS_count();

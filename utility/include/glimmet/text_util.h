@@ -6,8 +6,8 @@
 
 // Parts of a text split at a separator; every part and the array are newly allocated.
 struct DIVID_STR {
-  int count;      // -1 on failure
-  char** parts;   // NULL on failure
+  int count;     // -1 on failure
+  char** parts;  // NULL on failure
 };
 
 // Splits `text` at each occurrence of `sep`. With maximum > 0 there are at most that many parts

@@ -69,8 +69,8 @@ class V_Grid_Cell {
 
   virtual void set_grid(V_Grid* grid);
   // Paints the cell into a context whose origin is the cell's top-left corner.
-  virtual void draw(HDC dc, int isHeader, int isSelected, int width, int height, COLORREF selectBg,
-                    COLORREF selectFg, V_GRAPHIC_CACHE* cache);
+  virtual void draw(HDC dc, int isHeader, int isSelected, int width, int height, COLORREF selectBg, COLORREF selectFg,
+                    V_GRAPHIC_CACHE* cache);
   virtual void change_location(int x, int y);
   virtual void change_position(int x, int y, int width, int height);
 

@@ -35,8 +35,8 @@ int insert_data_to_vector(VECTOR* v, int index, const void* data, int size);
 // Data of the slot at index and its size (sizeOut may be NULL); NULL and size -1 out of range.
 void* element_at_vec(const VECTOR* v, int index, int* sizeOut);
 int remove_data_at_vec(VECTOR* v, int index);
-int remove_data_all_vec(VECTOR* v);  // keeps the capacity
-int free_vector(VECTOR* v);          // frees everything and clears the four fields
+int remove_data_all_vec(VECTOR* v);      // keeps the capacity
+int free_vector(VECTOR* v);              // frees everything and clears the four fields
 int get_vector_size(const VECTOR* v);    // count (-1 for NULL)
 int get_vector_length(const VECTOR* v);  // capacity (-1 for NULL)
 

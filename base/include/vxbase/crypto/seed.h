@@ -12,8 +12,8 @@ constexpr int kSeedBadArgument = -101;
 
 // Round keys for one direction: 16 rounds of two 32-bit words.
 struct SeedKey {
-    uint32_t round[32];
-    bool encipher;
+  uint32_t round[32];
+  bool encipher;
 };
 
 void SeedSetKey(const uint8_t key[kSeedKeySize], bool encipher, SeedKey& out);
@@ -25,9 +25,9 @@ void SeedBlock(const SeedKey& key, const uint8_t in[kSeedBlockSize], uint8_t out
 // advanced. Returns the length processed, or kSeedBadArgument when an argument is missing,
 // the length is not a whole number of blocks, or the key was built for the other direction.
 // in and out may be the same buffer.
-int SeedCbcEncrypt(const SeedKey& key, const uint8_t iv[kSeedBlockSize], const uint8_t* in,
-                   size_t length, uint8_t* out);
-int SeedCbcDecrypt(const SeedKey& key, const uint8_t iv[kSeedBlockSize], const uint8_t* in,
-                   size_t length, uint8_t* out);
+int SeedCbcEncrypt(const SeedKey& key, const uint8_t iv[kSeedBlockSize], const uint8_t* in, size_t length,
+                   uint8_t* out);
+int SeedCbcDecrypt(const SeedKey& key, const uint8_t iv[kSeedBlockSize], const uint8_t* in, size_t length,
+                   uint8_t* out);
 
 }  // namespace vxbase::crypto

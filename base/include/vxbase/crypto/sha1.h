@@ -10,20 +10,20 @@ constexpr size_t kSha1DigestSize = 20;
 constexpr size_t kSha1BlockSize = 64;
 
 class Sha1 {
-public:
-    Sha1() { Start(); }
-    void Start();
-    void Update(const void* data, size_t length);
-    // Writes the 20-byte digest and leaves the object ready for a new message.
-    void Finish(uint8_t digest[kSha1DigestSize]);
-    // Wipes the chaining state and the buffered bytes.
-    void Wipe();
+ public:
+  Sha1() { Start(); }
+  void Start();
+  void Update(const void* data, size_t length);
+  // Writes the 20-byte digest and leaves the object ready for a new message.
+  void Finish(uint8_t digest[kSha1DigestSize]);
+  // Wipes the chaining state and the buffered bytes.
+  void Wipe();
 
-private:
-    uint32_t state_[5];
-    uint32_t countLow_;   // message length in bits, low half
-    uint32_t countHigh_;  // high half
-    uint8_t buffer_[kSha1BlockSize];
+ private:
+  uint32_t state_[5];
+  uint32_t countLow_;   // message length in bits, low half
+  uint32_t countHigh_;  // high half
+  uint8_t buffer_[kSha1BlockSize];
 };
 
 void Sha1Digest(const void* data, size_t length, uint8_t digest[kSha1DigestSize]);

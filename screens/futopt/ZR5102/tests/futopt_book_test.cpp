@@ -23,206 +23,201 @@ const Pick kJune{u"1", u"101C6", u"KP200 F 0706", u"201C3185", u"C 0703 185.0"};
 const Pick kCall{u"2", u"101C3", u"KP200 F 0703", u"201C3185", u"C 0703 185.0"};
 
 class FutOptBookTest : public quotetest::QuoteScreenTest {
-protected:
-    void SetUp() override {
-        baseCode = 5555;
-        autoReceive = TRUE;
-        QuoteScreenTest::SetUp();
-    }
-    // Opens a book and waits for its registrations (`count`) and its levels.
-    void OpenLive(const char* screen, const Pick& pick, size_t count) {
-        StoreFutOptItem(pick);
-        size_t mark = server.logSize();
-        Open(screen);
-        ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= count; }));
-        ASSERT_TRUE(WaitFor([&] { return !Grid(kBook).empty() && !Grid(kBook)[4][2].text.empty(); }));
-    }
-    std::vector<std::string> Greys() {
-        std::vector<std::string> out;
-        auto g = Grid(kBook);
-        for (size_t r = 0; r < g.size(); ++r)
-            for (size_t c = 0; c < g[r].size(); ++c)
-                if (g[r][c].bg == kGrey) out.push_back(std::to_string(r) + "," + std::to_string(c));
-        return out;
-    }
-    // The 9321 / 9421 body the server would push for `code` now, as registered as `as`.
-    Bytes BookPush(const std::string& code, const std::string& as) {
-        Bytes rec = server.withMarket([&](simsrv::Market& m) { return m.FutOptBook(*m.FindDerivative(code), as); });
-        Bytes body(1 + rec.size(), 1);
-        std::copy(rec.begin(), rec.end(), body.begin() + 1);
-        return body;
-    }
-    static void PutFloat2(Bytes& b, size_t at, int64_t hundredths) {
-        const int16_t whole = static_cast<int16_t>(hundredths / 100), part = static_cast<int16_t>(hundredths % 100);
-        b[at] = static_cast<uint8_t>(whole >> 8), b[at + 1] = static_cast<uint8_t>(whole);
-        b[at + 2] = static_cast<uint8_t>(part >> 8), b[at + 3] = static_cast<uint8_t>(part);
-    }
-    // The texts the strip shows inside a client rectangle of the screen.
-    std::string StripText(const RECT& at) {
-        POINT o{0, 0};
-        plat::Surface s;
-        d->Ui([&] {
-            ClientToScreen(dlg, &o);
-            plat::win::ComposeScreen(s);
-        });
-        std::string out;
-        for (const auto& t : s.texts)
-            if (t.rect.left >= o.x + at.left && t.rect.right <= o.x + at.right && t.rect.top >= o.y + at.top &&
-                t.rect.bottom <= o.y + at.bottom)
-                out += screentest::Utf8(t.text);
-        return out;
-    }
-    const RECT kK200Value{32, 282, 68, 295};
-    const RECT kFuturesPrice{148, 282, 184, 295};
+ protected:
+  void SetUp() override {
+    baseCode = 5555;
+    autoReceive = TRUE;
+    QuoteScreenTest::SetUp();
+  }
+  // Opens a book and waits for its registrations (`count`) and its levels.
+  void OpenLive(const char* screen, const Pick& pick, size_t count) {
+    StoreFutOptItem(pick);
+    size_t mark = server.logSize();
+    Open(screen);
+    ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= count; }));
+    ASSERT_TRUE(WaitFor([&] { return !Grid(kBook).empty() && !Grid(kBook)[4][2].text.empty(); }));
+  }
+  std::vector<std::string> Greys() {
+    std::vector<std::string> out;
+    auto g = Grid(kBook);
+    for (size_t r = 0; r < g.size(); ++r)
+      for (size_t c = 0; c < g[r].size(); ++c)
+        if (g[r][c].bg == kGrey) out.push_back(std::to_string(r) + "," + std::to_string(c));
+    return out;
+  }
+  // The 9321 / 9421 body the server would push for `code` now, as registered as `as`.
+  Bytes BookPush(const std::string& code, const std::string& as) {
+    Bytes rec = server.withMarket([&](simsrv::Market& m) { return m.FutOptBook(*m.FindDerivative(code), as); });
+    Bytes body(1 + rec.size(), 1);
+    std::copy(rec.begin(), rec.end(), body.begin() + 1);
+    return body;
+  }
+  static void PutFloat2(Bytes& b, size_t at, int64_t hundredths) {
+    const int16_t whole = static_cast<int16_t>(hundredths / 100), part = static_cast<int16_t>(hundredths % 100);
+    b[at] = static_cast<uint8_t>(whole >> 8), b[at + 1] = static_cast<uint8_t>(whole);
+    b[at + 2] = static_cast<uint8_t>(part >> 8), b[at + 3] = static_cast<uint8_t>(part);
+  }
+  // The texts the strip shows inside a client rectangle of the screen.
+  std::string StripText(const RECT& at) {
+    POINT o{0, 0};
+    plat::Surface s;
+    d->Ui([&] {
+      ClientToScreen(dlg, &o);
+      plat::win::ComposeScreen(s);
+    });
+    std::string out;
+    for (const auto& t : s.texts)
+      if (t.rect.left >= o.x + at.left && t.rect.right <= o.x + at.right && t.rect.top >= o.y + at.top &&
+          t.rect.bottom <= o.y + at.bottom)
+        out += screentest::Utf8(t.text);
+    return out;
+  }
+  const RECT kK200Value{32, 282, 68, 295};
+  const RECT kFuturesPrice{148, 282, 184, 295};
 };
 
 TEST_F(FutOptBookTest, RegistrationsFollowTheItemAndAllAreReleasedWhenTheScreenEnds) {
-    size_t mark = server.logSize();
-    OpenLive("ZR5102", kNearest, 4);
-    // The nearest contract is the item here: its trades are registered twice, once for each line.
-    EXPECT_EQ(Registrations(server, mark), (std::vector<Reg>{{'1', 9210, {"01001"}},
-                                                             {'1', 9310, {"101C3"}},
-                                                             {'1', 9310, {"101C3"}},
-                                                             {'1', 9321, {"101C3"}}}));
-    EXPECT_EQ(server.registrations(9310, "101C3"), 2);
-    EXPECT_EQ(RequestSince(5102, mark), (Bytes{'1', '0', '1', 'C', '3', 0, 0, 0}));
-    EXPECT_EQ(Text(9903), "200 F 0703");
+  size_t mark = server.logSize();
+  OpenLive("ZR5102", kNearest, 4);
+  // The nearest contract is the item here: its trades are registered twice, once for each line.
+  EXPECT_EQ(Registrations(server, mark),
+            (std::vector<Reg>{
+                {'1', 9210, {"01001"}}, {'1', 9310, {"101C3"}}, {'1', 9310, {"101C3"}}, {'1', 9321, {"101C3"}}}));
+  EXPECT_EQ(server.registrations(9310, "101C3"), 2);
+  EXPECT_EQ(RequestSince(5102, mark), (Bytes{'1', '0', '1', 'C', '3', 0, 0, 0}));
+  EXPECT_EQ(Text(9903), "200 F 0703");
 
-    // Another pick and 조회: the new item first, then the old one released.
-    StoreFutOptItem(kJune);
-    mark = server.logSize();
-    ASSERT_TRUE(d->Tap(8110));
-    ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 4; }));
-    EXPECT_EQ(Registrations(server, mark), (std::vector<Reg>{{'1', 9310, {"101C6"}},
-                                                             {'1', 9321, {"101C6"}},
-                                                             {'2', 9310, {"101C3"}},
-                                                             {'2', 9321, {"101C3"}}}));
-    EXPECT_EQ(RequestSince(5102, mark), (Bytes{'1', '0', '1', 'C', '6', 0, 0, 0}));
-    // The same item again registers nothing.
-    mark = server.logSize();
-    ASSERT_TRUE(d->Tap(8110));
-    Settled();
-    EXPECT_TRUE(Registrations(server, mark).empty());
+  // Another pick and 조회: the new item first, then the old one released.
+  StoreFutOptItem(kJune);
+  mark = server.logSize();
+  ASSERT_TRUE(d->Tap(8110));
+  ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 4; }));
+  EXPECT_EQ(Registrations(server, mark),
+            (std::vector<Reg>{
+                {'1', 9310, {"101C6"}}, {'1', 9321, {"101C6"}}, {'2', 9310, {"101C3"}}, {'2', 9321, {"101C3"}}}));
+  EXPECT_EQ(RequestSince(5102, mark), (Bytes{'1', '0', '1', 'C', '6', 0, 0, 0}));
+  // The same item again registers nothing.
+  mark = server.logSize();
+  ASSERT_TRUE(d->Tap(8110));
+  Settled();
+  EXPECT_TRUE(Registrations(server, mark).empty());
 
-    mark = server.logSize();
-    Close();
-    ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 4; }));
-    EXPECT_EQ(Registrations(server, mark), (std::vector<Reg>{{'2', 9310, {"101C6"}},
-                                                             {'2', 9321, {"101C6"}},
-                                                             {'2', 9210, {"01001"}},
-                                                             {'2', 9310, {"101C3"}}}));
-    for (const char* code : {"101C3", "101C6"}) {
-        EXPECT_EQ(server.registrations(9310, code), 0) << code;
-        EXPECT_EQ(server.registrations(9321, code), 0) << code;
-    }
-    EXPECT_EQ(server.registrations(9210, "01001"), 0);
+  mark = server.logSize();
+  Close();
+  ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 4; }));
+  EXPECT_EQ(Registrations(server, mark),
+            (std::vector<Reg>{
+                {'2', 9310, {"101C6"}}, {'2', 9321, {"101C6"}}, {'2', 9210, {"01001"}}, {'2', 9310, {"101C3"}}}));
+  for (const char* code : {"101C3", "101C6"}) {
+    EXPECT_EQ(server.registrations(9310, code), 0) << code;
+    EXPECT_EQ(server.registrations(9321, code), 0) << code;
+  }
+  EXPECT_EQ(server.registrations(9210, "01001"), 0);
 }
 
 TEST_F(FutOptBookTest, WithoutAutoReceiveNothingIsRegistered) {
-    autoReceive = FALSE;
-    StoreFutOptItem(kCall);
-    size_t mark = server.logSize();
-    Open("ZR5151");
-    ASSERT_TRUE(WaitFor([&] { return !Grid(kBook).empty() && Grid(kBook)[4][2].text == "3.50"; }));
-    Close();
-    Settled();
-    EXPECT_TRUE(NoneSince(9000, mark));
-    EXPECT_EQ(RequestSince(5151, mark), (Bytes{'2', '0', '1', 'C', '3', '1', '8', '5'}));
+  autoReceive = FALSE;
+  StoreFutOptItem(kCall);
+  size_t mark = server.logSize();
+  Open("ZR5151");
+  ASSERT_TRUE(WaitFor([&] { return !Grid(kBook).empty() && Grid(kBook)[4][2].text == "3.50"; }));
+  Close();
+  Settled();
+  EXPECT_TRUE(NoneSince(9000, mark));
+  EXPECT_EQ(RequestSince(5151, mark), (Bytes{'2', '0', '1', 'C', '3', '1', '8', '5'}));
 }
 
 TEST_F(FutOptBookTest, ReplyFillsTheLevelsAndAPushFlashesOnlyWhatChanged) {
-    OpenLive("ZR5102", kNearest, 4);
-    simsrv::FutOptLevels l =
-        server.withMarket([](simsrv::Market& m) { return m.Levels(*m.FindDerivative("101C3000")); });
-    auto g = Grid(kBook);
-    ASSERT_EQ(g.size(), 11u);
-    EXPECT_EQ(g[4][2].text, "187.00");  // best ask at the bottom of the asks
-    EXPECT_EQ(g[0][2].text, "187.20");
-    EXPECT_EQ(g[5][2].text, "186.95");  // best bid at the top of the bids
-    EXPECT_EQ(g[4][1].text, std::to_string(l.askQuantity[0]));
-    EXPECT_EQ(g[5][4].text, std::to_string(l.bidCount[0]));
-    EXPECT_EQ(g[10][1].text, std::to_string(l.totalAsk));
-    EXPECT_EQ(g[10][4].text, std::to_string(l.totalBidCount));
-    EXPECT_EQ(g[4][2].fg, "0000FF");  // above the close of 186.50
-    EXPECT_EQ(g[0][0].bg, "FFC8C8");
-    EXPECT_EQ(g[5][2].bg, "C8C8FF");
-    EXPECT_EQ(g[5][0].bg, "FFFFFF");
-    EXPECT_TRUE(Greys().empty());
+  OpenLive("ZR5102", kNearest, 4);
+  simsrv::FutOptLevels l = server.withMarket([](simsrv::Market& m) { return m.Levels(*m.FindDerivative("101C3000")); });
+  auto g = Grid(kBook);
+  ASSERT_EQ(g.size(), 11u);
+  EXPECT_EQ(g[4][2].text, "187.00");  // best ask at the bottom of the asks
+  EXPECT_EQ(g[0][2].text, "187.20");
+  EXPECT_EQ(g[5][2].text, "186.95");  // best bid at the top of the bids
+  EXPECT_EQ(g[4][1].text, std::to_string(l.askQuantity[0]));
+  EXPECT_EQ(g[5][4].text, std::to_string(l.bidCount[0]));
+  EXPECT_EQ(g[10][1].text, std::to_string(l.totalAsk));
+  EXPECT_EQ(g[10][4].text, std::to_string(l.totalBidCount));
+  EXPECT_EQ(g[4][2].fg, "0000FF");  // above the close of 186.50
+  EXPECT_EQ(g[0][0].bg, "FFC8C8");
+  EXPECT_EQ(g[5][2].bg, "C8C8FF");
+  EXPECT_EQ(g[5][0].bg, "FFFFFF");
+  EXPECT_TRUE(Greys().empty());
 
-    // One level's quantity changes: exactly that cell flashes, for 100 ms.
-    Bytes push = BookPush("101C3000", "101C3");
-    push[49 + 4] = static_cast<uint8_t>(push[49 + 4] + 1);  // level 1 ask quantity, low group
-    ASSERT_EQ(server.pushRaw(9321, push), 1);
-    ASSERT_TRUE(WaitFor([&] { return !Greys().empty(); }));
-    EXPECT_EQ(Greys(), (std::vector<std::string>{"4,1"}));
-    d->Advance(99);
-    EXPECT_FALSE(Greys().empty());
-    d->Advance(1);
-    EXPECT_TRUE(Greys().empty());
-    EXPECT_EQ(Grid(kBook)[4][1].bg, "FFC8C8");
+  // One level's quantity changes: exactly that cell flashes, for 100 ms.
+  Bytes push = BookPush("101C3000", "101C3");
+  push[49 + 4] = static_cast<uint8_t>(push[49 + 4] + 1);  // level 1 ask quantity, low group
+  ASSERT_EQ(server.pushRaw(9321, push), 1);
+  ASSERT_TRUE(WaitFor([&] { return !Greys().empty(); }));
+  EXPECT_EQ(Greys(), (std::vector<std::string>{"4,1"}));
+  d->Advance(99);
+  EXPECT_FALSE(Greys().empty());
+  d->Advance(1);
+  EXPECT_TRUE(Greys().empty());
+  EXPECT_EQ(Grid(kBook)[4][1].bg, "FFC8C8");
 
-    // Prices against the reference 186.50 (187.00 less 0.50), compared in whole hundredths.
-    PutFloat2(push, 29, 18650);  // best bid: equal, black
-    PutFloat2(push, 33, 18645);  // second bid: below, blue
-    PutFloat2(push, 9, 18655);   // best ask: above, red
-    ASSERT_EQ(server.pushRaw(9321, push), 1);
-    ASSERT_TRUE(WaitFor([&] { return Grid(kBook)[5][2].text == "186.50"; }));
-    g = Grid(kBook);
-    EXPECT_EQ(g[5][2].fg, "000000");
-    EXPECT_EQ(g[6][2].text, "186.45");
-    EXPECT_EQ(g[6][2].fg, "FF0000");
-    EXPECT_EQ(g[4][2].text, "186.55");
-    EXPECT_EQ(g[4][2].fg, "0000FF");
-    d->Advance(100);
+  // Prices against the reference 186.50 (187.00 less 0.50), compared in whole hundredths.
+  PutFloat2(push, 29, 18650);  // best bid: equal, black
+  PutFloat2(push, 33, 18645);  // second bid: below, blue
+  PutFloat2(push, 9, 18655);   // best ask: above, red
+  ASSERT_EQ(server.pushRaw(9321, push), 1);
+  ASSERT_TRUE(WaitFor([&] { return Grid(kBook)[5][2].text == "186.50"; }));
+  g = Grid(kBook);
+  EXPECT_EQ(g[5][2].fg, "000000");
+  EXPECT_EQ(g[6][2].text, "186.45");
+  EXPECT_EQ(g[6][2].fg, "FF0000");
+  EXPECT_EQ(g[4][2].text, "186.55");
+  EXPECT_EQ(g[4][2].fg, "0000FF");
+  d->Advance(100);
 
-    // Another contract's book changes nothing.
-    Bytes other = BookPush("101C6000", "101C6");
-    ASSERT_EQ(server.pushRaw(9321, other), 1);
-    Settled();
-    EXPECT_TRUE(Greys().empty());
-    EXPECT_EQ(Grid(kBook)[5][2].text, "186.50");
+  // Another contract's book changes nothing.
+  Bytes other = BookPush("101C6000", "101C6");
+  ASSERT_EQ(server.pushRaw(9321, other), 1);
+  Settled();
+  EXPECT_TRUE(Greys().empty());
+  EXPECT_EQ(Grid(kBook)[5][2].text, "186.50");
 }
 
 TEST_F(FutOptBookTest, ItemLineTakesOnlyTheItemsTradesTheFuturesLineTheNearestContracts) {
-    // The June contract is the item; the nearest (March) trades in the same push type.
-    OpenLive("ZR5102", kJune, 4);
-    ASSERT_TRUE(WaitFor([&] { return Text(3013) == "188.05"; }));
-    ASSERT_EQ(server.trade("101C3000", 18750, 1), 1);
-    ASSERT_TRUE(WaitFor([&] { return StripText(kFuturesPrice) == "187.50"; })) << StripText(kFuturesPrice);
-    Settled();
-    EXPECT_EQ(Text(3013), "188.05");  // not the March contract's price
-    ASSERT_EQ(server.trade("101C6000", 18830, 1), 1);
-    ASSERT_TRUE(WaitFor([&] { return Text(3013) == "188.30"; }));
-    EXPECT_EQ(StripText(kFuturesPrice), "187.50");
+  // The June contract is the item; the nearest (March) trades in the same push type.
+  OpenLive("ZR5102", kJune, 4);
+  ASSERT_TRUE(WaitFor([&] { return Text(3013) == "188.05"; }));
+  ASSERT_EQ(server.trade("101C3000", 18750, 1), 1);
+  ASSERT_TRUE(WaitFor([&] { return StripText(kFuturesPrice) == "187.50"; })) << StripText(kFuturesPrice);
+  Settled();
+  EXPECT_EQ(Text(3013), "188.05");  // not the March contract's price
+  ASSERT_EQ(server.trade("101C6000", 18830, 1), 1);
+  ASSERT_TRUE(WaitFor([&] { return Text(3013) == "188.30"; }));
+  EXPECT_EQ(StripText(kFuturesPrice), "187.50");
 
-    // KOSPI200 from the index push.
-    server.withMarket([](simsrv::Market& m) { return m.FindIndex("01001")->value = 18610; });
-    ASSERT_EQ(server.push(9210), 1);
-    ASSERT_TRUE(WaitFor([&] { return StripText(kK200Value) == "186.10"; })) << StripText(kK200Value);
+  // KOSPI200 from the index push.
+  server.withMarket([](simsrv::Market& m) { return m.FindIndex("01001")->value = 18610; });
+  ASSERT_EQ(server.push(9210), 1);
+  ASSERT_TRUE(WaitFor([&] { return StripText(kK200Value) == "186.10"; })) << StripText(kK200Value);
 }
 
 TEST_F(FutOptBookTest, OptionsBookTakesItsOwnPushesAndTheNearestFutures) {
-    size_t mark = server.logSize();
-    OpenLive("ZR5151", kCall, 4);
-    EXPECT_EQ(Registrations(server, mark), (std::vector<Reg>{{'1', 9210, {"01001"}},
-                                                             {'1', 9310, {"101C3"}},
-                                                             {'1', 9410, {"201C3185"}},
-                                                             {'1', 9421, {"201C3185"}}}));
-    EXPECT_EQ(Text(9903), "C 0703 185.0");
-    EXPECT_EQ(Grid(kBook)[4][2].text, "3.50");
-    ASSERT_TRUE(WaitFor([&] { return Text(3013) == "3.50"; }));
-    // The nearest futures move only the futures line.
-    ASSERT_EQ(server.trade("101C3000", 18720, 1), 1);
-    ASSERT_TRUE(WaitFor([&] { return StripText(kFuturesPrice) == "187.20"; }));
-    EXPECT_EQ(Text(3013), "3.50");
-    // The option's trade: its line; its book: the grid, flashing.
-    ASSERT_EQ(server.trade("201C3185", 360, 1), 1);
-    ASSERT_TRUE(WaitFor([&] { return Text(3013) == "3.60"; }));
-    ASSERT_TRUE(WaitFor([&] { return Grid(kBook)[4][2].text == "3.60"; }));
-    EXPECT_EQ(Grid(kBook)[4][2].bg, kGrey);
-    EXPECT_EQ(Grid(kBook)[4][2].fg, "0000FF");  // above the reference 3.20
-    d->Advance(100);
-    EXPECT_TRUE(Greys().empty());
+  size_t mark = server.logSize();
+  OpenLive("ZR5151", kCall, 4);
+  EXPECT_EQ(Registrations(server, mark),
+            (std::vector<Reg>{
+                {'1', 9210, {"01001"}}, {'1', 9310, {"101C3"}}, {'1', 9410, {"201C3185"}}, {'1', 9421, {"201C3185"}}}));
+  EXPECT_EQ(Text(9903), "C 0703 185.0");
+  EXPECT_EQ(Grid(kBook)[4][2].text, "3.50");
+  ASSERT_TRUE(WaitFor([&] { return Text(3013) == "3.50"; }));
+  // The nearest futures move only the futures line.
+  ASSERT_EQ(server.trade("101C3000", 18720, 1), 1);
+  ASSERT_TRUE(WaitFor([&] { return StripText(kFuturesPrice) == "187.20"; }));
+  EXPECT_EQ(Text(3013), "3.50");
+  // The option's trade: its line; its book: the grid, flashing.
+  ASSERT_EQ(server.trade("201C3185", 360, 1), 1);
+  ASSERT_TRUE(WaitFor([&] { return Text(3013) == "3.60"; }));
+  ASSERT_TRUE(WaitFor([&] { return Grid(kBook)[4][2].text == "3.60"; }));
+  EXPECT_EQ(Grid(kBook)[4][2].bg, kGrey);
+  EXPECT_EQ(Grid(kBook)[4][2].fg, "0000FF");  // above the reference 3.20
+  d->Advance(100);
+  EXPECT_TRUE(Greys().empty());
 }
 
 }  // namespace

@@ -21,153 +21,158 @@ const char* const kLabelBack = "8CDFFF";
 Bytes Code(const std::string& code) { return Bytes(code.begin(), code.end()); }
 
 class ExpectedExecTest : public quotetest::QuoteScreenTest {
-protected:
-    ExpectedExecTest() : QuoteScreenTest(VX0521_PLUGIN, u"VX0521.dll") {}
+ protected:
+  ExpectedExecTest() : QuoteScreenTest(VX0521_PLUGIN, u"VX0521.dll") {}
 
-    bool WaitPrice(const std::string& price) {
-        return WaitFor([&] {
-            auto g = Grid(kSheet);
-            return g.size() == 9 && g[4][1].text == price;
-        });
-    }
-    std::string Cell(int row, int column) { return Grid(kSheet)[size_t(row)][size_t(column)].text; }
-    std::string Fg(int row, int column) { return Grid(kSheet)[size_t(row)][size_t(column)].fg; }
+  bool WaitPrice(const std::string& price) {
+    return WaitFor([&] {
+      auto g = Grid(kSheet);
+      return g.size() == 9 && g[4][1].text == price;
+    });
+  }
+  std::string Cell(int row, int column) { return Grid(kSheet)[size_t(row)][size_t(column)].text; }
+  std::string Fg(int row, int column) { return Grid(kSheet)[size_t(row)][size_t(column)].fg; }
 };
 
 TEST_F(ExpectedExecTest, RequestsOfEachEventCarryTheItem) {
-    size_t mark = server.logSize();
-    Open();
-    ASSERT_TRUE(WaitPrice("71,500"));
-    EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 2250}));
-    EXPECT_EQ(RequestSince(2250, mark), Code("005930"));
+  size_t mark = server.logSize();
+  Open();
+  ASSERT_TRUE(WaitPrice("71,500"));
+  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 2250}));
+  EXPECT_EQ(RequestSince(2250, mark), Code("005930"));
 
-    struct Step {
-        const char* what;
-        std::function<void()> act;
-        std::string code;
-    };
-    const Step steps[] = {
-        {"조회", [&] { ASSERT_TRUE(d->Tap(IDC_BTN_QUERY)); }, "005930"},
-        {"typed code", [&] { TypeInto(IDC_ITEM_COMBO, "00660"); }, "000660"},
-        {"picked recent code (the one typed)", [&] { ASSERT_TRUE(d->Pick(IDC_ITEM_COMBO, 0)); }, "000660"},
-    };
-    for (const Step& s : steps) {
-        SCOPED_TRACE(s.what);
-        mark = server.logSize();
-        s.act();
-        ASSERT_TRUE(server.waitForRequest(2250, 2000, nullptr, mark));
-        EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 2250}));
-        EXPECT_EQ(RequestSince(4101, mark), Code(s.code));
-        EXPECT_EQ(RequestSince(2250, mark), Code(s.code));
-        Settled();
-    }
-    EXPECT_TRUE(NoBox());
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::string code;
+  };
+  const Step steps[] = {
+      {"조회", [&] { ASSERT_TRUE(d->Tap(IDC_BTN_QUERY)); }, "005930"},
+      {"typed code", [&] { TypeInto(IDC_ITEM_COMBO, "00660"); }, "000660"},
+      {"picked recent code (the one typed)", [&] { ASSERT_TRUE(d->Pick(IDC_ITEM_COMBO, 0)); }, "000660"},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    mark = server.logSize();
+    s.act();
+    ASSERT_TRUE(server.waitForRequest(2250, 2000, nullptr, mark));
+    EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 2250}));
+    EXPECT_EQ(RequestSince(4101, mark), Code(s.code));
+    EXPECT_EQ(RequestSince(2250, mark), Code(s.code));
+    Settled();
+  }
+  EXPECT_TRUE(NoBox());
 }
 
 TEST_F(ExpectedExecTest, SheetFromTheServersMarketWithTheDaysPrices) {
-    // The day: 70,500 (the open, below the close of 71,000), 72,000, then 71,500.
-    for (int64_t p : {70500, 72000, 71500}) server.trade("005930", p, 10);
-    Open();
-    ASSERT_TRUE(WaitPrice("71,500"));
-    auto g = Grid(kSheet);
-    const char* labels[9][2] = {{"예상체결가", "전일대비"}, {"예상체결량", "등락율(%)"}, {"매도호가", "매수호가"},
-                                {"매도잔량", "매수잔량"},   {"현재가", "전일대비"},      {"거래량", "액면"},
-                                {"전일", "시가"},           {"상한", "고가"},           {"하한", "저가"}};
-    for (size_t r = 0; r < 9; ++r) {
-        EXPECT_EQ(g[r][0].text, labels[r][0]);
-        EXPECT_EQ(g[r][2].text, labels[r][1]);
-        EXPECT_EQ(g[r][0].bg, kLabelBack);
-        EXPECT_EQ(g[r][2].bg, kLabelBack);
-    }
-    EXPECT_EQ(g[0][1].text, "71,500");
-    EXPECT_EQ(g[0][1].fg, kRed);
-    EXPECT_EQ(g[0][3].text, "▲ 500");
-    EXPECT_EQ(g[0][3].fg, kRed);
-    EXPECT_EQ(g[1][3].fg, kRed);
-    EXPECT_EQ(g[4][3].text, "▲ 500");
-    EXPECT_EQ(g[5][3].text, "100");
-    EXPECT_EQ(g[6][1].text, "71,000");
-    EXPECT_EQ(g[6][1].fg, kBlack);
-    EXPECT_EQ(g[6][3].text, "70,500");
-    EXPECT_EQ(g[6][3].fg, kBlue);
-    EXPECT_EQ(g[7][1].text, "92,300");
-    EXPECT_EQ(g[7][1].fg, kRed);
-    EXPECT_EQ(g[7][3].text, "72,000");
-    EXPECT_EQ(g[7][3].fg, kRed);
-    EXPECT_EQ(g[8][1].text, "49,700");
-    EXPECT_EQ(g[8][1].fg, kBlue);
-    EXPECT_EQ(g[8][3].text, "70,500");
-    EXPECT_EQ(g[8][3].fg, kBlue);
-    EXPECT_TRUE(NoBox());
+  // The day: 70,500 (the open, below the close of 71,000), 72,000, then 71,500.
+  for (int64_t p : {70500, 72000, 71500}) server.trade("005930", p, 10);
+  Open();
+  ASSERT_TRUE(WaitPrice("71,500"));
+  auto g = Grid(kSheet);
+  const char* labels[9][2] = {{"예상체결가", "전일대비"},
+                              {"예상체결량", "등락율(%)"},
+                              {"매도호가", "매수호가"},
+                              {"매도잔량", "매수잔량"},
+                              {"현재가", "전일대비"},
+                              {"거래량", "액면"},
+                              {"전일", "시가"},
+                              {"상한", "고가"},
+                              {"하한", "저가"}};
+  for (size_t r = 0; r < 9; ++r) {
+    EXPECT_EQ(g[r][0].text, labels[r][0]);
+    EXPECT_EQ(g[r][2].text, labels[r][1]);
+    EXPECT_EQ(g[r][0].bg, kLabelBack);
+    EXPECT_EQ(g[r][2].bg, kLabelBack);
+  }
+  EXPECT_EQ(g[0][1].text, "71,500");
+  EXPECT_EQ(g[0][1].fg, kRed);
+  EXPECT_EQ(g[0][3].text, "▲ 500");
+  EXPECT_EQ(g[0][3].fg, kRed);
+  EXPECT_EQ(g[1][3].fg, kRed);
+  EXPECT_EQ(g[4][3].text, "▲ 500");
+  EXPECT_EQ(g[5][3].text, "100");
+  EXPECT_EQ(g[6][1].text, "71,000");
+  EXPECT_EQ(g[6][1].fg, kBlack);
+  EXPECT_EQ(g[6][3].text, "70,500");
+  EXPECT_EQ(g[6][3].fg, kBlue);
+  EXPECT_EQ(g[7][1].text, "92,300");
+  EXPECT_EQ(g[7][1].fg, kRed);
+  EXPECT_EQ(g[7][3].text, "72,000");
+  EXPECT_EQ(g[7][3].fg, kRed);
+  EXPECT_EQ(g[8][1].text, "49,700");
+  EXPECT_EQ(g[8][1].fg, kBlue);
+  EXPECT_EQ(g[8][3].text, "70,500");
+  EXPECT_EQ(g[8][3].fg, kBlue);
+  EXPECT_TRUE(NoBox());
 }
 
 TEST_F(ExpectedExecTest, RecordedReplyColoursQuotesAgainstThePreviousClose) {
-    Open();
-    ASSERT_TRUE(WaitPrice("71,500"));
-    server.setHandler(2250, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
-        Bytes b(82, 0);
-        PutNet(&b[0], 2, 49000);
-        b[4] = '5';
-        PutNet(&b[5], 2, 1000);
-        PutNet(&b[9], 3, 12345678);
-        PutNet(&b[15], 2, -10096);  // -1.96 (NET_FLOAT2: -1 and -96)
-        PutNet(&b[19], 2, 50000);  // ask at the close: black
-        PutNet(&b[23], 2, 49950);  // bid below it: blue
-        PutNet(&b[27], 3, 1234);
-        PutNet(&b[33], 3, 99999999);
-        PutNet(&b[39], 2, 50100);
-        b[43] = '3';
-        PutNet(&b[44], 2, 0);
-        PutNet(&b[48], 3, 777);
-        PutNet(&b[54], 2, 500);
-        PutNet(&b[58], 2, 50000);
-        PutNet(&b[62], 2, 65000);
-        PutNet(&b[66], 2, 35000);
-        PutNet(&b[70], 2, 50050);  // open above: red
-        PutNet(&b[74], 2, 50000);  // high at the close: black
-        PutNet(&b[78], 2, 49900);
-        r.body = b;
-    });
-    ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
-    ASSERT_TRUE(WaitPrice("50,100"));
-    EXPECT_EQ(Cell(0, 1), "49,000");
-    EXPECT_EQ(Fg(0, 1), kBlue);
-    EXPECT_EQ(Cell(0, 3), "▼ 1,000");
-    EXPECT_EQ(Cell(1, 3), "-1.96%");
-    EXPECT_EQ(Fg(1, 3), kBlue);
-    EXPECT_EQ(Cell(2, 1), "50,000");
-    EXPECT_EQ(Fg(2, 1), kBlack);
-    EXPECT_EQ(Fg(2, 3), kBlue);
-    EXPECT_EQ(Fg(6, 3), kRed);
-    EXPECT_EQ(Fg(7, 3), kBlack);
-    EXPECT_EQ(Fg(4, 1), kBlack);
-    EXPECT_EQ(Cell(4, 3), "  0");
+  Open();
+  ASSERT_TRUE(WaitPrice("71,500"));
+  server.setHandler(2250, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+    Bytes b(82, 0);
+    PutNet(&b[0], 2, 49000);
+    b[4] = '5';
+    PutNet(&b[5], 2, 1000);
+    PutNet(&b[9], 3, 12345678);
+    PutNet(&b[15], 2, -10096);  // -1.96 (NET_FLOAT2: -1 and -96)
+    PutNet(&b[19], 2, 50000);   // ask at the close: black
+    PutNet(&b[23], 2, 49950);   // bid below it: blue
+    PutNet(&b[27], 3, 1234);
+    PutNet(&b[33], 3, 99999999);
+    PutNet(&b[39], 2, 50100);
+    b[43] = '3';
+    PutNet(&b[44], 2, 0);
+    PutNet(&b[48], 3, 777);
+    PutNet(&b[54], 2, 500);
+    PutNet(&b[58], 2, 50000);
+    PutNet(&b[62], 2, 65000);
+    PutNet(&b[66], 2, 35000);
+    PutNet(&b[70], 2, 50050);  // open above: red
+    PutNet(&b[74], 2, 50000);  // high at the close: black
+    PutNet(&b[78], 2, 49900);
+    r.body = b;
+  });
+  ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
+  ASSERT_TRUE(WaitPrice("50,100"));
+  EXPECT_EQ(Cell(0, 1), "49,000");
+  EXPECT_EQ(Fg(0, 1), kBlue);
+  EXPECT_EQ(Cell(0, 3), "▼ 1,000");
+  EXPECT_EQ(Cell(1, 3), "-1.96%");
+  EXPECT_EQ(Fg(1, 3), kBlue);
+  EXPECT_EQ(Cell(2, 1), "50,000");
+  EXPECT_EQ(Fg(2, 1), kBlack);
+  EXPECT_EQ(Fg(2, 3), kBlue);
+  EXPECT_EQ(Fg(6, 3), kRed);
+  EXPECT_EQ(Fg(7, 3), kBlack);
+  EXPECT_EQ(Fg(4, 1), kBlack);
+  EXPECT_EQ(Cell(4, 3), "  0");
 
-    // A reply one byte short of the sheet is reported and leaves the sheet as it was.
-    server.setHandler(2250, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
-        r.body = Bytes(81, 0);
-    });
-    ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
-    EXPECT_NE(TakeBox().find("2250"), std::string::npos);
-    Settled();
-    EXPECT_EQ(Cell(4, 1), "50,100");
+  // A reply one byte short of the sheet is reported and leaves the sheet as it was.
+  server.setHandler(2250,
+                    [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.body = Bytes(81, 0); });
+  ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
+  EXPECT_NE(TakeBox().find("2250"), std::string::npos);
+  Settled();
+  EXPECT_EQ(Cell(4, 1), "50,100");
 }
 
 TEST_F(ExpectedExecTest, AfterTimeAndSalesPushesOfOtherScreensShowNoBox) {
-    // The user comes from time and sales, then a quote board's pushes still reach the program.
-    ScreenHost::Open(u"ZR4150.dll");
-    ASSERT_TRUE(server.waitForRequest(4140, 5000));
-    size_t mark = server.logSize();
-    Open();
-    ASSERT_TRUE(WaitPrice("71,500"));
-    EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 2250}));
-    Bytes push(1 + 61, 0);
-    push[0] = 1;
-    std::memcpy(&push[1], "005930", 6);
-    for (uint16_t type : {9110, 9120, 9210, 4140}) server.pushRaw(type, push);
-    Settled();
-    EXPECT_TRUE(NoBox());
-    EXPECT_EQ(Cell(4, 1), "71,500");
+  // The user comes from time and sales, then a quote board's pushes still reach the program.
+  ScreenHost::Open(u"ZR4150.dll");
+  ASSERT_TRUE(server.waitForRequest(4140, 5000));
+  size_t mark = server.logSize();
+  Open();
+  ASSERT_TRUE(WaitPrice("71,500"));
+  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 2250}));
+  Bytes push(1 + 61, 0);
+  push[0] = 1;
+  std::memcpy(&push[1], "005930", 6);
+  for (uint16_t type : {9110, 9120, 9210, 4140}) server.pushRaw(type, push);
+  Settled();
+  EXPECT_TRUE(NoBox());
+  EXPECT_EQ(Cell(4, 1), "71,500");
 }
 
 }  // namespace

@@ -14,135 +14,136 @@ constexpr int kPeriod = 9904, kLower = 9905, kMinutes = 9906, kChart = 1500;
 
 // A 37-byte bar.
 struct Bar {
-    uint8_t d0, d1, d2;
-    int64_t open, high, low, close, ma5, ma20, ma60, volume;
+  uint8_t d0, d1, d2;
+  int64_t open, high, low, close, ma5, ma20, ma60, volume;
 };
 
 Bytes ChartBody(const std::vector<Bar>& bars, int count) {
-    Bytes b(19 + 37 * bars.size(), 0);
-    b[18] = static_cast<uint8_t>(count);
-    for (size_t i = 0; i < bars.size(); ++i) {
-        uint8_t* p = &b[19 + 37 * i];
-        const Bar& r = bars[i];
-        p[0] = r.d0, p[1] = r.d1, p[2] = r.d2;
-        PutNet(p + 3, 2, r.open);
-        PutNet(p + 7, 2, r.high);
-        PutNet(p + 11, 2, r.low);
-        PutNet(p + 15, 2, r.close);
-        PutNet(p + 19, 2, r.ma5);
-        PutNet(p + 23, 2, r.ma20);
-        PutNet(p + 27, 2, r.ma60);
-        PutNet(p + 31, 3, r.volume);
-    }
-    return b;
+  Bytes b(19 + 37 * bars.size(), 0);
+  b[18] = static_cast<uint8_t>(count);
+  for (size_t i = 0; i < bars.size(); ++i) {
+    uint8_t* p = &b[19 + 37 * i];
+    const Bar& r = bars[i];
+    p[0] = r.d0, p[1] = r.d1, p[2] = r.d2;
+    PutNet(p + 3, 2, r.open);
+    PutNet(p + 7, 2, r.high);
+    PutNet(p + 11, 2, r.low);
+    PutNet(p + 15, 2, r.close);
+    PutNet(p + 19, 2, r.ma5);
+    PutNet(p + 23, 2, r.ma20);
+    PutNet(p + 27, 2, r.ma60);
+    PutNet(p + 31, 3, r.volume);
+  }
+  return b;
 }
 
 class ZR5002Test : public screentest::ScreenTest {
-protected:
-    ZR5002Test() : ScreenTest(ZR5002_PLUGIN, u"ZR5002.dll") {}
+ protected:
+  ZR5002Test() : ScreenTest(ZR5002_PLUGIN, u"ZR5002.dll") {}
 
-    // Opens the screen and waits for its first chart to be drawn.
-    void OpenChart() {
-        Open();
-        ASSERT_FALSE(HasFatalFailure());
-        Settled();
-    }
-    HWND ChartWnd() { return ::GetDlgItem(dlg, kChart); }
-    // The texts drawn inside the chart window.
-    std::vector<std::string> ChartTexts() {
-        std::vector<std::string> out;
-        d->Ui([&] {
-            RECT r;
-            ::GetWindowRect(ChartWnd(), &r);
-            if (const plat::Surface* s = plat::win::WindowSurface(ChartWnd()))
-                for (const auto& t : s->texts)
-                    if (t.rect.left >= r.left && t.rect.top >= r.top && t.rect.left < r.right && t.rect.top < r.bottom)
-                        out.push_back(screentest::Utf8(t.text));
-        });
-        return out;
-    }
-    bool Shows(const std::string& text) {
-        auto t = ChartTexts();
-        return std::find(t.begin(), t.end(), text) != t.end();
-    }
-    // Pixels of the chart window of `colour`, or (-1) of any colour but white.
-    size_t Pixels(int64_t colour = -1) {
-        size_t n = 0;
-        d->Ui([&] {
-            RECT r;
-            ::GetWindowRect(ChartWnd(), &r);
-            if (const plat::Surface* s = plat::win::WindowSurface(ChartWnd()))
-                for (int y = r.top; y < r.bottom; ++y)
-                    for (int x = r.left; x < r.right; ++x) {
-                        COLORREF c = s->pixels[size_t(y) * size_t(s->width) + size_t(x)];
-                        n += colour < 0 ? c != 0xFFFFFF : c == COLORREF(colour);
-                    }
-        });
-        return n;
-    }
-    size_t Inked() { return Pixels(); }
-    bool Visible(int id) {
-        bool v = false;
-        d->Ui([&] { v = ::IsWindowVisible(::GetDlgItem(dlg, id)); });
-        return v;
-    }
-    // Has the server answer chart requests of `code` with `body`.
-    void Answer(uint16_t code, const Bytes& body) {
-        server.setHandler(code, [body](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.body = body; });
-    }
+  // Opens the screen and waits for its first chart to be drawn.
+  void OpenChart() {
+    Open();
+    ASSERT_FALSE(HasFatalFailure());
+    Settled();
+  }
+  HWND ChartWnd() { return ::GetDlgItem(dlg, kChart); }
+  // The texts drawn inside the chart window.
+  std::vector<std::string> ChartTexts() {
+    std::vector<std::string> out;
+    d->Ui([&] {
+      RECT r;
+      ::GetWindowRect(ChartWnd(), &r);
+      if (const plat::Surface* s = plat::win::WindowSurface(ChartWnd()))
+        for (const auto& t : s->texts)
+          if (t.rect.left >= r.left && t.rect.top >= r.top && t.rect.left < r.right && t.rect.top < r.bottom)
+            out.push_back(screentest::Utf8(t.text));
+    });
+    return out;
+  }
+  bool Shows(const std::string& text) {
+    auto t = ChartTexts();
+    return std::find(t.begin(), t.end(), text) != t.end();
+  }
+  // Pixels of the chart window of `colour`, or (-1) of any colour but white.
+  size_t Pixels(int64_t colour = -1) {
+    size_t n = 0;
+    d->Ui([&] {
+      RECT r;
+      ::GetWindowRect(ChartWnd(), &r);
+      if (const plat::Surface* s = plat::win::WindowSurface(ChartWnd()))
+        for (int y = r.top; y < r.bottom; ++y)
+          for (int x = r.left; x < r.right; ++x) {
+            COLORREF c = s->pixels[size_t(y) * size_t(s->width) + size_t(x)];
+            n += colour < 0 ? c != 0xFFFFFF : c == COLORREF(colour);
+          }
+    });
+    return n;
+  }
+  size_t Inked() { return Pixels(); }
+  bool Visible(int id) {
+    bool v = false;
+    d->Ui([&] { v = ::IsWindowVisible(::GetDlgItem(dlg, id)); });
+    return v;
+  }
+  // Has the server answer chart requests of `code` with `body`.
+  void Answer(uint16_t code, const Bytes& body) {
+    server.setHandler(code,
+                      [body](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.body = body; });
+  }
 };
 
 TEST_F(ZR5002Test, EachPeriodAndItemAsksForItsBars) {
-    size_t mark = server.logSize();
-    OpenChart();
-    // Daily bars first, without the minutes byte; the minutes combo is hidden.
-    EXPECT_EQ(RequestSince(2510, mark), (Bytes{'0', '0', '5', '9', '3', '0', 0xFF, 0, 0}));
-    EXPECT_FALSE(Visible(kMinutes));
-    EXPECT_EQ(Text(kPeriod), "일봉");
-    EXPECT_EQ(Text(kLower), "거래량");
+  size_t mark = server.logSize();
+  OpenChart();
+  // Daily bars first, without the minutes byte; the minutes combo is hidden.
+  EXPECT_EQ(RequestSince(2510, mark), (Bytes{'0', '0', '5', '9', '3', '0', 0xFF, 0, 0}));
+  EXPECT_FALSE(Visible(kMinutes));
+  EXPECT_EQ(Text(kPeriod), "일봉");
+  EXPECT_EQ(Text(kLower), "거래량");
 
-    struct Case {
-        int period, minutes;
-        uint16_t code;
-        Bytes body;
-        bool minutesShown;
-    };
-    const Case cases[] = {
-        {0, -1, 2500, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0, 10}, true},  // "10분" chosen at first
-        {0, 0, 2500, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0, 1}, true},
-        {0, 7, 2500, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0, 60}, true},
-        {2, -1, 2520, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0}, false},
-        {3, -1, 2530, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0}, false},
-        {1, -1, 2510, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0}, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        mark = server.logSize();
-        if (c.minutes >= 0) {
-            ASSERT_TRUE(d->Pick(kMinutes, c.minutes));
-        } else {
-            ASSERT_TRUE(d->Pick(kPeriod, c.period));
-        }
-        Settled();
-        EXPECT_EQ(RequestSince(c.code, mark), c.body);
-        EXPECT_EQ(Visible(kMinutes), c.minutesShown);
-        for (uint16_t other : {2500, 2510, 2520, 2530}) {
-            if (other == c.code) continue;
-            EXPECT_TRUE(NoneSince(other, mark)) << other;
-        }
+  struct Case {
+    int period, minutes;
+    uint16_t code;
+    Bytes body;
+    bool minutesShown;
+  };
+  const Case cases[] = {
+      {0, -1, 2500, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0, 10}, true},  // "10분" chosen at first
+      {0, 0, 2500, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0, 1}, true},
+      {0, 7, 2500, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0, 60}, true},
+      {2, -1, 2520, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0}, false},
+      {3, -1, 2530, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0}, false},
+      {1, -1, 2510, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    mark = server.logSize();
+    if (c.minutes >= 0) {
+      ASSERT_TRUE(d->Pick(kMinutes, c.minutes));
+    } else {
+      ASSERT_TRUE(d->Pick(kPeriod, c.period));
     }
+    Settled();
+    EXPECT_EQ(RequestSince(c.code, mark), c.body);
+    EXPECT_EQ(Visible(kMinutes), c.minutesShown);
+    for (uint16_t other : {2500, 2510, 2520, 2530}) {
+      if (other == c.code) continue;
+      EXPECT_TRUE(NoneSince(other, mark)) << other;
+    }
+  }
 
-    // Another item: the base quote and the chart of the chosen period for it.
-    mark = server.logSize();
-    ASSERT_TRUE(d->Pick(kPeriod, 2));
-    Settled();
-    mark = server.logSize();
-    d->Ui([&] { SetDlgItemText(dlg, IDC_ITEM_COMBO, u""); });
-    ASSERT_TRUE(d->Type(IDC_ITEM_COMBO, "00660"));
-    Settled();
-    EXPECT_EQ(RequestSince(4101, mark), (Bytes{'0', '0', '0', '6', '6', '0'}));
-    EXPECT_EQ(RequestSince(2520, mark), (Bytes{'0', '0', '0', '6', '6', '0', 0xFF, 0, 0}));
-    EXPECT_EQ(Text(9903), "SK하이닉스");
+  // Another item: the base quote and the chart of the chosen period for it.
+  mark = server.logSize();
+  ASSERT_TRUE(d->Pick(kPeriod, 2));
+  Settled();
+  mark = server.logSize();
+  d->Ui([&] { SetDlgItemText(dlg, IDC_ITEM_COMBO, u""); });
+  ASSERT_TRUE(d->Type(IDC_ITEM_COMBO, "00660"));
+  Settled();
+  EXPECT_EQ(RequestSince(4101, mark), (Bytes{'0', '0', '0', '6', '6', '0'}));
+  EXPECT_EQ(RequestSince(2520, mark), (Bytes{'0', '0', '0', '6', '6', '0', 0xFF, 0, 0}));
+  EXPECT_EQ(Text(9903), "SK하이닉스");
 }
 
 }  // namespace
@@ -157,100 +158,100 @@ const std::vector<Bar> kMonthly = {
 };
 
 TEST_F(ZR5002Test, MonthlyBarsAreDatedByTheirCenturyWindowAndDrawn) {
-    OpenChart();
-    Answer(2530, ChartBody(kMonthly, 127));  // more bars claimed than the body holds
-    ASSERT_TRUE(d->Pick(kPeriod, 3));
-    Settled();
-    auto t = ChartTexts();
-    auto has = [&](const char* s) { return std::find(t.begin(), t.end(), s) != t.end(); };
-    // Year 49 is 2049, year 50 is 1950: the year labels where the year changes.
-    EXPECT_TRUE(has("2049"));
-    EXPECT_TRUE(has("1950"));
-    // The four bars and their averages scale the price axis; -1 is no average, not a price.
-    EXPECT_TRUE(has("70,150") && has("71,000") && has("71,850")) << ::testing::PrintToString(t);
-    EXPECT_FALSE(has("0"));
-    EXPECT_FALSE(has("-1"));
-    // Volumes in thousands of shares: 12,345,678 shares is 12,345 and the axis says so.
-    EXPECT_TRUE(has("천주"));
-    EXPECT_TRUE(has("4,300") && has("8,600")) << ::testing::PrintToString(t);  // the grid of 0..12,345
-    EXPECT_TRUE(NoBox());
+  OpenChart();
+  Answer(2530, ChartBody(kMonthly, 127));  // more bars claimed than the body holds
+  ASSERT_TRUE(d->Pick(kPeriod, 3));
+  Settled();
+  auto t = ChartTexts();
+  auto has = [&](const char* s) { return std::find(t.begin(), t.end(), s) != t.end(); };
+  // Year 49 is 2049, year 50 is 1950: the year labels where the year changes.
+  EXPECT_TRUE(has("2049"));
+  EXPECT_TRUE(has("1950"));
+  // The four bars and their averages scale the price axis; -1 is no average, not a price.
+  EXPECT_TRUE(has("70,150") && has("71,000") && has("71,850")) << ::testing::PrintToString(t);
+  EXPECT_FALSE(has("0"));
+  EXPECT_FALSE(has("-1"));
+  // Volumes in thousands of shares: 12,345,678 shares is 12,345 and the axis says so.
+  EXPECT_TRUE(has("천주"));
+  EXPECT_TRUE(has("4,300") && has("8,600")) << ::testing::PrintToString(t);  // the grid of 0..12,345
+  EXPECT_TRUE(NoBox());
 }
 
 TEST_F(ZR5002Test, EveryReplyRepaintsTheChartAnEmptyOneAndANegativeCountIncluded) {
-    OpenChart();
-    const size_t drawn = Inked();
-    // The simulated server's hundred daily bars: candles, averages and volume.
-    EXPECT_TRUE(Shows("천주"));
-    for (uint8_t count : {uint8_t{0}, uint8_t{0xFD}, uint8_t{0x80}}) {
-        SCOPED_TRACE(int(count));
-        Answer(2510, ChartBody(kMonthly, count));
-        ASSERT_TRUE(d->Tap(8110));
-        Settled();
-        EXPECT_LT(Inked(), drawn / 2);  // the old bars are gone
-        EXPECT_FALSE(Shows("72,000"));
-        EXPECT_TRUE(NoBox());
-        // The next reply with bars draws them again.
-        Answer(2510, ChartBody(kMonthly, 4));
-        ASSERT_TRUE(d->Tap(8110));
-        Settled();
-        EXPECT_GT(Inked(), 0u);
-    }
-    // A reply too short for its count: told, and the chart keeps its bars.
-    Answer(2510, Bytes(10, 0));
+  OpenChart();
+  const size_t drawn = Inked();
+  // The simulated server's hundred daily bars: candles, averages and volume.
+  EXPECT_TRUE(Shows("천주"));
+  for (uint8_t count : {uint8_t{0}, uint8_t{0xFD}, uint8_t{0x80}}) {
+    SCOPED_TRACE(int(count));
+    Answer(2510, ChartBody(kMonthly, count));
     ASSERT_TRUE(d->Tap(8110));
-    ExpectBox("ERROR : 수신 데이터 길이 오류 (2510)");
+    Settled();
+    EXPECT_LT(Inked(), drawn / 2);  // the old bars are gone
+    EXPECT_FALSE(Shows("72,000"));
+    EXPECT_TRUE(NoBox());
+    // The next reply with bars draws them again.
+    Answer(2510, ChartBody(kMonthly, 4));
+    ASSERT_TRUE(d->Tap(8110));
+    Settled();
+    EXPECT_GT(Inked(), 0u);
+  }
+  // A reply too short for its count: told, and the chart keeps its bars.
+  Answer(2510, Bytes(10, 0));
+  ASSERT_TRUE(d->Tap(8110));
+  ExpectBox("ERROR : 수신 데이터 길이 오류 (2510)");
 }
 
 TEST_F(ZR5002Test, MinuteBarsAreLabelledByTimeAndTraced) {
-    OpenChart();
-    std::vector<Bar> bars;
-    for (int i = 0; i < 30; ++i) {
-        int64_t p = 70000 + 100 * (i % 5);
-        bars.push_back({uint8_t(9 + i / 6), uint8_t(i % 6 * 10), 0, p, p + 200, p - 200, p + 100, 1, 1, 1, 100000});
-    }
-    Bytes body = ChartBody(bars, 30);
-    Answer(2500, body);
-    ASSERT_TRUE(d->Pick(kPeriod, 0));
-    Settled();
-    // Labels are hour:minute; the averages are the screen's own (the reply's 1 would put 0 on the axis).
-    auto t = ChartTexts();
-    EXPECT_NE(std::find(t.begin(), t.end(), "10:10"), t.end()) << ::testing::PrintToString(t);
-    EXPECT_NE(std::find(t.begin(), t.end(), "13:10"), t.end());
-    EXPECT_NE(std::find(t.begin(), t.end(), "70,200"), t.end());
-    EXPECT_EQ(std::find(t.begin(), t.end(), "0"), t.end());
-    // The whole minute-bar packet is kept in the trace file, replaced by every reply.
-    Bytes trace = ReadHost(HostFile("\\chart_tr_2500.bin"));
-    ASSERT_EQ(trace.size(), 15 + body.size());
-    EXPECT_EQ((Bytes{trace[4], trace[5]}), (Bytes{0x09, 0xC4}));
-    EXPECT_EQ(Bytes(trace.begin() + 15, trace.end()), body);
-    Answer(2500, ChartBody({}, 0));
-    ASSERT_TRUE(d->Pick(kMinutes, 0));
-    Settled();
-    EXPECT_EQ(ReadHost(HostFile("\\chart_tr_2500.bin")).size(), 15u + 19u);
+  OpenChart();
+  std::vector<Bar> bars;
+  for (int i = 0; i < 30; ++i) {
+    int64_t p = 70000 + 100 * (i % 5);
+    bars.push_back({uint8_t(9 + i / 6), uint8_t(i % 6 * 10), 0, p, p + 200, p - 200, p + 100, 1, 1, 1, 100000});
+  }
+  Bytes body = ChartBody(bars, 30);
+  Answer(2500, body);
+  ASSERT_TRUE(d->Pick(kPeriod, 0));
+  Settled();
+  // Labels are hour:minute; the averages are the screen's own (the reply's 1 would put 0 on the axis).
+  auto t = ChartTexts();
+  EXPECT_NE(std::find(t.begin(), t.end(), "10:10"), t.end()) << ::testing::PrintToString(t);
+  EXPECT_NE(std::find(t.begin(), t.end(), "13:10"), t.end());
+  EXPECT_NE(std::find(t.begin(), t.end(), "70,200"), t.end());
+  EXPECT_EQ(std::find(t.begin(), t.end(), "0"), t.end());
+  // The whole minute-bar packet is kept in the trace file, replaced by every reply.
+  Bytes trace = ReadHost(HostFile("\\chart_tr_2500.bin"));
+  ASSERT_EQ(trace.size(), 15 + body.size());
+  EXPECT_EQ((Bytes{trace[4], trace[5]}), (Bytes{0x09, 0xC4}));
+  EXPECT_EQ(Bytes(trace.begin() + 15, trace.end()), body);
+  Answer(2500, ChartBody({}, 0));
+  ASSERT_TRUE(d->Pick(kMinutes, 0));
+  Settled();
+  EXPECT_EQ(ReadHost(HostFile("\\chart_tr_2500.bin")).size(), 15u + 19u);
 }
 
 TEST_F(ZR5002Test, AnOverlayStaysUntilALowerPaneChoiceRemovesIt) {
-    OpenChart();
-    auto green = [&] { return Pixels(0x008200); };  // volume bars, price-by-volume bands
-    auto pick = [&](int index) {
-        EXPECT_TRUE(d->Pick(kLower, index));
-        Settled();
-    };
-    const size_t volume = green();
-    ASSERT_GT(volume, 0u);
-    pick(0);  // Bollinger band over the prices
-    EXPECT_EQ(green(), volume);
-    pick(7);  // price-by-volume: the price pane already has its overlay
-    EXPECT_EQ(green(), volume);
-    EXPECT_EQ(Text(kLower), "가격대별 거래량");
-    pick(5);  // RSI takes the lower pane and removes the Bollinger band
-    EXPECT_EQ(green(), 0u);
-    pick(7);  // now price-by-volume is drawn
-    const size_t bands = green();
-    EXPECT_GT(bands, 0u);
-    pick(8);  // volume again: the price-by-volume bands go, the volume bars come back
-    EXPECT_EQ(green(), volume);
-    EXPECT_TRUE(NoBox());
+  OpenChart();
+  auto green = [&] { return Pixels(0x008200); };  // volume bars, price-by-volume bands
+  auto pick = [&](int index) {
+    EXPECT_TRUE(d->Pick(kLower, index));
+    Settled();
+  };
+  const size_t volume = green();
+  ASSERT_GT(volume, 0u);
+  pick(0);  // Bollinger band over the prices
+  EXPECT_EQ(green(), volume);
+  pick(7);  // price-by-volume: the price pane already has its overlay
+  EXPECT_EQ(green(), volume);
+  EXPECT_EQ(Text(kLower), "가격대별 거래량");
+  pick(5);  // RSI takes the lower pane and removes the Bollinger band
+  EXPECT_EQ(green(), 0u);
+  pick(7);  // now price-by-volume is drawn
+  const size_t bands = green();
+  EXPECT_GT(bands, 0u);
+  pick(8);  // volume again: the price-by-volume bands go, the volume bars come back
+  EXPECT_EQ(green(), volume);
+  EXPECT_TRUE(NoBox());
 }
 
 }  // namespace

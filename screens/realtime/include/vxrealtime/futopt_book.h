@@ -54,31 +54,31 @@ bool ReadNearestFutures(const WCHAR* devicePath, char (&code)[kNearestCodeMax + 
 bool SameCode(const unsigned char* record, const char* code);
 
 class FutOptBookGrid {
-public:
-    static constexpr int kColumns = 5;
+ public:
+  static constexpr int kColumns = 5;
 
-    FutOptBookGrid() = default;
-    FutOptBookGrid(const FutOptBookGrid&) = delete;
-    FutOptBookGrid& operator=(const FutOptBookGrid&) = delete;
-    ~FutOptBookGrid() { Destroy(); }
+  FutOptBookGrid() = default;
+  FutOptBookGrid(const FutOptBookGrid&) = delete;
+  FutOptBookGrid& operator=(const FutOptBookGrid&) = delete;
+  ~FutOptBookGrid() { Destroy(); }
 
-    // Creates and places the grid with its eleven empty rows (message notification, no selection,
-    // visible). False when it cannot be made; the screen then runs without it.
-    bool Create(CWnd& parent, int id, HFONT font, int x, int y, int width, int height);
-    void Destroy() { m_grid.reset(); }
-    V_Grid* Grid() const { return m_grid.get(); }
+  // Creates and places the grid with its eleven empty rows (message notification, no selection,
+  // visible). False when it cannot be made; the screen then runs without it.
+  bool Create(CWnd& parent, int id, HFONT font, int x, int y, int width, int height);
+  void Destroy() { m_grid.reset(); }
+  V_Grid* Grid() const { return m_grid.get(); }
 
-    // The 5102 / 5151 reply: every row rebuilt. False (nothing changed) when the body is short.
-    bool FillSnapshot(const unsigned char* body, int len);
-    // A 9321 / 9421 body of the registered item: every cell whose text changes gets it and the flash
-    // background; a changed price is coloured against `reference` (hundredths). False when the body
-    // is short or a row is missing (nothing to redraw).
-    bool MergePush(const unsigned char* body, int len, int64_t reference);
-    // The flash timer: every row's backgrounds as a fill leaves them.
-    void RestoreFlash();
+  // The 5102 / 5151 reply: every row rebuilt. False (nothing changed) when the body is short.
+  bool FillSnapshot(const unsigned char* body, int len);
+  // A 9321 / 9421 body of the registered item: every cell whose text changes gets it and the flash
+  // background; a changed price is coloured against `reference` (hundredths). False when the body
+  // is short or a row is missing (nothing to redraw).
+  bool MergePush(const unsigned char* body, int len, int64_t reference);
+  // The flash timer: every row's backgrounds as a fill leaves them.
+  void RestoreFlash();
 
-private:
-    std::unique_ptr<V_Grid> m_grid;
+ private:
+  std::unique_ptr<V_Grid> m_grid;
 };
 
 // ---- Strip lines from pushes ----------------------------------------------------------------

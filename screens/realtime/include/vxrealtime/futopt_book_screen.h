@@ -21,45 +21,45 @@ inline constexpr plat::DialogTemplate kFutOptBookTemplate = vxskel::ScreenTempla
 #define VX_NEAREST_FUTURES_FILE (u"/Program files/Quorvan/code/futures.code")
 
 struct FutOptBookSetup {
-    const RealConfig& real;    // kFuturesBookReal or kOptionsBookReal
-    uint16_t request;          // 5102 or 5151
-    uint16_t tradePush;        // the item's trades: 9310 or 9410
-    uint16_t bookPush;         // the item's book: 9321 or 9421
-    int gridId;                // 5102 in both screens
-    UINT flashMs;              // how long a changed cell stays grey
+  const RealConfig& real;  // kFuturesBookReal or kOptionsBookReal
+  uint16_t request;        // 5102 or 5151
+  uint16_t tradePush;      // the item's trades: 9310 or 9410
+  uint16_t bookPush;       // the item's book: 9321 or 9421
+  int gridId;              // 5102 in both screens
+  UINT flashMs;            // how long a changed cell stays grey
 };
 
 extern const FutOptBookSetup kFuturesBook;
 extern const FutOptBookSetup kOptionsBook;
 
 class CFutOptBookDlg : public vxskel::CFutOptScreenDlg {
-public:
-    static constexpr UINT_PTR kFlashTimer = 1;
+ public:
+  static constexpr UINT_PTR kFlashTimer = 1;
 
-    CFutOptBookDlg(const vxskel::ScreenConfig& config, const vxskel::FutOptSetup& fo, const FutOptBookSetup& book)
-        : CFutOptScreenDlg(config, fo), m_book(book), m_real(*this, book.real) {}
-    ~CFutOptBookDlg() override;
+  CFutOptBookDlg(const vxskel::ScreenConfig& config, const vxskel::FutOptSetup& fo, const FutOptBookSetup& book)
+      : CFutOptScreenDlg(config, fo), m_book(book), m_real(*this, book.real) {}
+  ~CFutOptBookDlg() override;
 
-    void OnInitScreen() override;
-    void RequestScreen() override { SendItemRequest(m_book.request); }
-    void OnReply(uint16_t code, const unsigned char* body, int len) override;
-    void OnFutOptReply(uint16_t code, const unsigned char* body, int len) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnInitScreen() override;
+  void RequestScreen() override { SendItemRequest(m_book.request); }
+  void OnReply(uint16_t code, const unsigned char* body, int len) override;
+  void OnFutOptReply(uint16_t code, const unsigned char* body, int len) override;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    const char* NearestFutures() const { return m_nearest; }
-    int64_t Reference() const { return m_reference; }
+  const char* NearestFutures() const { return m_nearest; }
+  int64_t Reference() const { return m_reference; }
 
-private:
-    // After a successful 5555: the item's pushes follow the item.
-    void FollowItem(const unsigned char* base, int len);
-    // The first trade record of the registered item in `body` into the strip's upper line.
-    void ItemTradeToStrip(const unsigned char* body, int len);
+ private:
+  // After a successful 5555: the item's pushes follow the item.
+  void FollowItem(const unsigned char* base, int len);
+  // The first trade record of the registered item in `body` into the strip's upper line.
+  void ItemTradeToStrip(const unsigned char* body, int len);
 
-    const FutOptBookSetup& m_book;
-    RealTime m_real;
-    FutOptBookGrid m_grid;
-    char m_nearest[kNearestCodeMax + 1] = {};
-    int64_t m_reference = 0;  // hundredths
+  const FutOptBookSetup& m_book;
+  RealTime m_real;
+  FutOptBookGrid m_grid;
+  char m_nearest[kNearestCodeMax + 1] = {};
+  int64_t m_reference = 0;  // hundredths
 };
 
 }  // namespace vxrt

@@ -23,58 +23,58 @@ inline constexpr plat::DialogTemplate kQuoteScreenTemplate = vxskel::ScreenTempl
 vxskel::ScreenConfig QuoteScreenConfig(const WCHAR* moduleName, const WCHAR* title);
 
 struct QuoteScreenSetup {
-    const RealConfig& real;
-    BookGridLayout book;
-    const BookPushLayout& push;
-    char bookKind;          // 6100 request: '1' five levels, '2' ten levels
-    UINT bookFlashMs;
-    UINT headerScreen;      // what a tap on the price column's header opens
-    bool headerDoubleSends; // a double tap there sends (waits for the switch) instead of posting
+  const RealConfig& real;
+  BookGridLayout book;
+  const BookPushLayout& push;
+  char bookKind;  // 6100 request: '1' five levels, '2' ten levels
+  UINT bookFlashMs;
+  UINT headerScreen;       // what a tap on the price column's header opens
+  bool headerDoubleSends;  // a double tap there sends (waits for the switch) instead of posting
 };
 
 class CQuoteScreenDlg : public vxskel::CVXScreenDlg {
-public:
-    static constexpr UINT_PTR kBookFlashTimer = 1;
+ public:
+  static constexpr UINT_PTR kBookFlashTimer = 1;
 
-    CQuoteScreenDlg(const vxskel::ScreenConfig& config, UINT templateId, const QuoteScreenSetup& setup)
-        : CVXScreenDlg(config, templateId), m_setup(setup), m_real(*this, setup.real) {}
-    ~CQuoteScreenDlg() override;
+  CQuoteScreenDlg(const vxskel::ScreenConfig& config, UINT templateId, const QuoteScreenSetup& setup)
+      : CVXScreenDlg(config, templateId), m_setup(setup), m_real(*this, setup.real) {}
+  ~CQuoteScreenDlg() override;
 
-    void OnQuery() override { QueryAll(); }
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    void OnReply(uint16_t code, const unsigned char* body, int len) override;
+  void OnQuery() override { QueryAll(); }
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+  void OnReply(uint16_t code, const unsigned char* body, int len) override;
 
-protected:
-    // The base quote, the order book and what the screen adds (MoreRequests).
-    void QueryAll();
-    virtual void MoreRequests() {}
-    // Writes the plain header (code, length, '4') in front of a body already in `packet` and sends it.
-    BOOL SendPlain(uint16_t code, unsigned char* packet, int length);
-    // A trade push of the current item: the strip by default.
-    virtual void OnTickPush(const unsigned char* record);
-    // A base quote with result "00" came: registers the item (when auto-receive is 1).
-    virtual void OnBaseQuote(const unsigned char* body, int len);
-    // Grids and timers of the screen's own; -1 / false when not handled.
-    virtual LRESULT OnOwnGridNotify(int code, V_Grid* grid) {
-        (void)code, (void)grid;
-        return -1;
-    }
-    virtual bool OnOwnTimer(UINT_PTR id) {
-        (void)id;
-        return false;
-    }
-    // Creates the order book at the given place.
-    bool CreateBook(int x, int y, int width, int height);
-    void MergeBookPush(const unsigned char* body, int len);
+ protected:
+  // The base quote, the order book and what the screen adds (MoreRequests).
+  void QueryAll();
+  virtual void MoreRequests() {}
+  // Writes the plain header (code, length, '4') in front of a body already in `packet` and sends it.
+  BOOL SendPlain(uint16_t code, unsigned char* packet, int length);
+  // A trade push of the current item: the strip by default.
+  virtual void OnTickPush(const unsigned char* record);
+  // A base quote with result "00" came: registers the item (when auto-receive is 1).
+  virtual void OnBaseQuote(const unsigned char* body, int len);
+  // Grids and timers of the screen's own; -1 / false when not handled.
+  virtual LRESULT OnOwnGridNotify(int code, V_Grid* grid) {
+    (void)code, (void)grid;
+    return -1;
+  }
+  virtual bool OnOwnTimer(UINT_PTR id) {
+    (void)id;
+    return false;
+  }
+  // Creates the order book at the given place.
+  bool CreateBook(int x, int y, int width, int height);
+  void MergeBookPush(const unsigned char* body, int len);
 
-    const QuoteScreenSetup& m_setup;
-    RealTime m_real;
-    OrderBookGrid m_book;
+  const QuoteScreenSetup& m_setup;
+  RealTime m_real;
+  OrderBookGrid m_book;
 
-private:
-    LRESULT OnGridNotify(int code, V_Grid* grid);
-    void AfterPacket(const unsigned char* packet);
+ private:
+  LRESULT OnGridNotify(int code, V_Grid* grid);
+  void AfterPacket(const unsigned char* packet);
 };
 
 }  // namespace vxrt

@@ -27,20 +27,20 @@ class V_Grid;
 
 namespace vxrt {
 
-constexpr uint16_t kPushTick = 9110;     // trade tick
-constexpr uint16_t kPushBook5 = 9120;    // five-level order book
-constexpr uint16_t kPushBook10 = 9121;   // ten-level order book
-constexpr uint16_t kPushIndex = 9210;    // market index
+constexpr uint16_t kPushTick = 9110;    // trade tick
+constexpr uint16_t kPushBook5 = 9120;   // five-level order book
+constexpr uint16_t kPushBook10 = 9121;  // ten-level order book
+constexpr uint16_t kPushIndex = 9210;   // market index
 constexpr char kRegister = '1';
 constexpr char kRelease = '2';
 
-constexpr int kRealHeader = 20;          // header, kind, 1, type, count
-constexpr int kCodeSlot = 8;             // one item code, NUL-padded
-constexpr int kTickRecord = 61;          // REAL_DATA_9110
-constexpr int kBook5Record = 130;        // REAL_DATA_9120
-constexpr int kBook10Record = 218;       // REAL_DATA_9121
-constexpr int kIndexRecord = 23;         // REAL_DATA_9210
-constexpr int kStockCode = 6;            // '0' and the 5-digit code users see
+constexpr int kRealHeader = 20;     // header, kind, 1, type, count
+constexpr int kCodeSlot = 8;        // one item code, NUL-padded
+constexpr int kTickRecord = 61;     // REAL_DATA_9110
+constexpr int kBook5Record = 130;   // REAL_DATA_9120
+constexpr int kBook10Record = 218;  // REAL_DATA_9121
+constexpr int kIndexRecord = 23;    // REAL_DATA_9210
+constexpr int kStockCode = 6;       // '0' and the 5-digit code users see
 // A list request is built in a 1,024-byte buffer: the head and 125 code slots.
 constexpr int kListRequestBuffer = 1024;
 constexpr int kListCodesPerRequest = (kListRequestBuffer - kRealHeader) / kCodeSlot;
@@ -56,20 +56,20 @@ int MakeRealRequest(unsigned char* out, int outSize, char kind, uint16_t type, c
 // gives one request without slots. The number of requests.
 template <typename NextCode, typename Deliver>
 int SendListRequests(unsigned char* buffer, char kind, uint16_t type, NextCode next, Deliver deliver) {
-    const char* slots[kListCodesPerRequest];
-    int held = 0, sent = 0;
-    auto flush = [&] {
-        int n = MakeRealRequest(buffer, kListRequestBuffer, kind, type, slots, held);
-        if (n > 0) deliver(buffer, n);
-        held = 0;
-        ++sent;
-    };
-    while (const char* code = next()) {
-        slots[held++] = code;
-        if (held == kListCodesPerRequest) flush();
-    }
-    if (held > 0 || sent == 0) flush();
-    return sent;
+  const char* slots[kListCodesPerRequest];
+  int held = 0, sent = 0;
+  auto flush = [&] {
+    int n = MakeRealRequest(buffer, kListRequestBuffer, kind, type, slots, held);
+    if (n > 0) deliver(buffer, n);
+    held = 0;
+    ++sent;
+  };
+  while (const char* code = next()) {
+    slots[held++] = code;
+    if (held == kListCodesPerRequest) flush();
+  }
+  if (held > 0 || sent == 0) flush();
+  return sent;
 }
 
 // The records a push body holds: the count byte limited to the whole records after it.
@@ -82,12 +82,12 @@ int64_t PrevCloseFromBase(const unsigned char* base, int len);
 
 // Which push types a screen registers.
 struct RealConfig {
-    const uint16_t* itemTypes;      // in the order they are registered and released
-    int itemTypeCount;
-    uint16_t indexType;
-    const char* const* indexCodes;  // the index request's slots, whatever item is current
-    int indexCodeCount;
-    int codeLength;                 // characters of an item code (6 stock, 8 futures/options)
+  const uint16_t* itemTypes;  // in the order they are registered and released
+  int itemTypeCount;
+  uint16_t indexType;
+  const char* const* indexCodes;  // the index request's slots, whatever item is current
+  int indexCodeCount;
+  int codeLength;  // characters of an item code (6 stock, 8 futures/options)
 };
 
 extern const RealConfig kHomeBoardReal;  // 9110, 9120; 9210 for KOSPI and KOSDAQ
@@ -95,46 +95,46 @@ extern const RealConfig kTenLevelReal;   // 9110, 9121; 9210 for KOSPI and KOSDA
 extern const RealConfig kInterestReal;   // 9110; 9210 for KOSPI and KOSDAQ
 
 class RealTime {
-public:
-    RealTime(vxskel::CVXScreenDlg& dlg, const RealConfig& config) : m_dlg(dlg), m_config(config) {}
+ public:
+  RealTime(vxskel::CVXScreenDlg& dlg, const RealConfig& config) : m_dlg(dlg), m_config(config) {}
 
-    // Auto-receive is exactly 1.
-    bool Enabled() const { return m_dlg.m_bAutoReceive == 1; }
-    // One request: `type` for `code`, or for the index codes when `type` is the index type. Sent
-    // on the plug-in's socket like every request ("Socket Invalid", WM_VX_SEND_FAILED).
-    BOOL SendRealRequest(char kind, const char* code, uint16_t type);
-    // Screen start: registers the index type.
-    void Start();
-    // After a successful base quote for `code`: when enabled and `code` is not the registered
-    // item, registers the item types for `code`, then releases them for the item registered
-    // before, and remembers `code`. True when the item changed.
-    bool RegisterItem(const char* code);
-    // The stock screens' step after a 4101 reply: as RegisterItem for the request field, keeping
-    // the item's name and previous close from the reply when the item changed.
-    bool RegisterStockItem(const unsigned char* base, int len);
-    // Screen end: releases the item types for the registered item (an empty slot when there is
-    // none), then the index type.
-    void ReleaseAll();
-    // Registers ('1') or releases ('2') the trade type for the rows of a list grid: the hidden
-    // key of each row's first cell, when it is a whole item code (a row without one, such as an
-    // empty row, adds no slot). Nothing without a grid or when not enabled. Registering marks
-    // the list registered, releasing clears the mark.
-    void RegisterListReal(char kind, V_Grid* grid);
-    bool ListRegistered() const { return m_listRegistered; }
+  // Auto-receive is exactly 1.
+  bool Enabled() const { return m_dlg.m_bAutoReceive == 1; }
+  // One request: `type` for `code`, or for the index codes when `type` is the index type. Sent
+  // on the plug-in's socket like every request ("Socket Invalid", WM_VX_SEND_FAILED).
+  BOOL SendRealRequest(char kind, const char* code, uint16_t type);
+  // Screen start: registers the index type.
+  void Start();
+  // After a successful base quote for `code`: when enabled and `code` is not the registered
+  // item, registers the item types for `code`, then releases them for the item registered
+  // before, and remembers `code`. True when the item changed.
+  bool RegisterItem(const char* code);
+  // The stock screens' step after a 4101 reply: as RegisterItem for the request field, keeping
+  // the item's name and previous close from the reply when the item changed.
+  bool RegisterStockItem(const unsigned char* base, int len);
+  // Screen end: releases the item types for the registered item (an empty slot when there is
+  // none), then the index type.
+  void ReleaseAll();
+  // Registers ('1') or releases ('2') the trade type for the rows of a list grid: the hidden
+  // key of each row's first cell, when it is a whole item code (a row without one, such as an
+  // empty row, adds no slot). Nothing without a grid or when not enabled. Registering marks
+  // the list registered, releasing clears the mark.
+  void RegisterListReal(char kind, V_Grid* grid);
+  bool ListRegistered() const { return m_listRegistered; }
 
-    const char* RegisteredCode() const { return m_code; }
-    const char* ItemName() const { return m_name; }  // 12 bytes, not terminated
-    int64_t PrevClose() const { return m_prevClose; }
-    // True when the first codeLength characters at `code` are the request field's.
-    bool IsCurrentItem(const unsigned char* code) const;
+  const char* RegisteredCode() const { return m_code; }
+  const char* ItemName() const { return m_name; }  // 12 bytes, not terminated
+  int64_t PrevClose() const { return m_prevClose; }
+  // True when the first codeLength characters at `code` are the request field's.
+  bool IsCurrentItem(const unsigned char* code) const;
 
-private:
-    vxskel::CVXScreenDlg& m_dlg;
-    const RealConfig& m_config;
-    char m_code[kCodeSlot + 1] = {};
-    char m_name[12] = {};
-    int64_t m_prevClose = 0;
-    bool m_listRegistered = false;
+ private:
+  vxskel::CVXScreenDlg& m_dlg;
+  const RealConfig& m_config;
+  char m_code[kCodeSlot + 1] = {};
+  char m_name[12] = {};
+  int64_t m_prevClose = 0;
+  bool m_listRegistered = false;
 };
 
 // The body and its length when `packet` (a whole packet in a receive slot) is a base quote 4101

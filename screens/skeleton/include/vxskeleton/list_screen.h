@@ -25,16 +25,16 @@
 namespace vxskel {
 
 struct GridSetup {
-    int id;
-    int headerHeight;
-    const WCHAR* const* titles;
-    int columns;
-    const int* widths;
-    int rowHeight;
-    int rows;          // empty rows added at creation
-    bool fixedFirst;   // the first column stays when the grid scrolls sideways
-    bool selectable;   // false: no selection highlight
-    RECT at;           // left, top, width, height
+  int id;
+  int headerHeight;
+  const WCHAR* const* titles;
+  int columns;
+  const int* widths;
+  int rowHeight;
+  int rows;         // empty rows added at creation
+  bool fixedFirst;  // the first column stays when the grid scrolls sideways
+  bool selectable;  // false: no selection highlight
+  RECT at;          // left, top, width, height
 };
 
 // The grid of a list screen in message mode (WM_VGRID_NOTIFY to `dlg`), placed and visible; null
@@ -75,8 +75,8 @@ void EnableControl(CWnd* dlg, int id, bool enable);
 // Columns `first`..`first + 2` of `row`: the price, the up/down mark of `sign` (centred) and the
 // change, all three in `fg`; price and change are formatted as `kind` (NET_VALUE2 integers, or
 // NET_FLOAT2 with two decimals).
-void SetPriceCells(V_Grid* grid, int row, int first, const unsigned char* price, char sign,
-                   const unsigned char* change, COLORREF fg, signed char kind = 0);
+void SetPriceCells(V_Grid* grid, int row, int first, const unsigned char* price, char sign, const unsigned char* change,
+                   COLORREF fg, signed char kind = 0);
 // A text field of a record (code page 949) as a left-aligned cell in the label font.
 void SetNameCell(V_Grid* grid, int column, int row, const std::string& text, HFONT font);
 
@@ -84,46 +84,46 @@ void SetNameCell(V_Grid* grid, int column, int row, const std::string& text, HFO
 // the key received with each page 1..Slots (Width bytes each).
 template <size_t Width, int Slots>
 class PageKeys {
-public:
-    static constexpr int kSlots = Slots;
+ public:
+  static constexpr int kSlots = Slots;
 
-    // Page 1 of `item` (6 bytes), no key, no next page.
-    void Restart(const char* item) {
-        page = 1;
-        more = 0;
-        std::memset(keys_, 0, sizeof keys_);
-        std::memcpy(item_, item, sizeof item_);
+  // Page 1 of `item` (6 bytes), no key, no next page.
+  void Restart(const char* item) {
+    page = 1;
+    more = 0;
+    std::memset(keys_, 0, sizeof keys_);
+    std::memcpy(item_, item, sizeof item_);
+  }
+  bool SameItem(const char* item) const { return std::memcmp(item_, item, sizeof item_) == 0; }
+  static bool HasSlot(int p) { return p >= 1 && p <= Slots; }
+  // Stores the key received with page `p`; false (nothing stored) when the page has no slot.
+  bool Store(int p, const unsigned char* key) {
+    if (!HasSlot(p) || !key) return false;
+    std::memcpy(keys_[p - 1], key, Width);
+    return true;
+  }
+  // The key received with page `p`, or null when the page has no slot.
+  const unsigned char* Key(int p) const { return HasSlot(p) ? keys_[p - 1] : nullptr; }
+  // Takes a reply's page number, its key for the next page and its continuation byte; false
+  // (nothing taken, no next page) for a page without a slot.
+  bool Take(int p, const unsigned char* key, int continuation) {
+    if (!Store(p, key)) {
+      more = 0;
+      return false;
     }
-    bool SameItem(const char* item) const { return std::memcmp(item_, item, sizeof item_) == 0; }
-    static bool HasSlot(int p) { return p >= 1 && p <= Slots; }
-    // Stores the key received with page `p`; false (nothing stored) when the page has no slot.
-    bool Store(int p, const unsigned char* key) {
-        if (!HasSlot(p) || !key) return false;
-        std::memcpy(keys_[p - 1], key, Width);
-        return true;
-    }
-    // The key received with page `p`, or null when the page has no slot.
-    const unsigned char* Key(int p) const { return HasSlot(p) ? keys_[p - 1] : nullptr; }
-    // Takes a reply's page number, its key for the next page and its continuation byte; false
-    // (nothing taken, no next page) for a page without a slot.
-    bool Take(int p, const unsigned char* key, int continuation) {
-        if (!Store(p, key)) {
-            more = 0;
-            return false;
-        }
-        page = p;
-        more = continuation;
-        return true;
-    }
-    // Whether "next" can go on: the server offers a page and its reply has a slot.
-    bool CanGoNext() const { return more == 1 && HasSlot(page + 1); }
+    page = p;
+    more = continuation;
+    return true;
+  }
+  // Whether "next" can go on: the server offers a page and its reply has a slot.
+  bool CanGoNext() const { return more == 1 && HasSlot(page + 1); }
 
-    int page = 1;
-    int more = 0;
+  int page = 1;
+  int more = 0;
 
-private:
-    unsigned char keys_[Slots][Width] = {};
-    char item_[6] = {};
+ private:
+  unsigned char keys_[Slots][Width] = {};
+  char item_[6] = {};
 };
 
 // The settings of a list screen of one item: the item combo asks by itself, replies are plain,
@@ -135,34 +135,34 @@ ScreenConfig ListScreenConfig(const WCHAR* moduleName, const WCHAR* title, const
 // and is handed to OnNewItem(); the finder button 9902 opens the finder (OnFinder), whose pick
 // arrives as WM_VX_QUERY (OnQuery).
 class CListScreenDlg : public CVXScreenDlg {
-public:
-    CListScreenDlg(const ScreenConfig& config, const GridSetup& grid, UINT templateId = 129)
-        : CVXScreenDlg(config, templateId), m_setup(grid) {}
-    ~CListScreenDlg() override { DeleteGrid(m_grid); }
+ public:
+  CListScreenDlg(const ScreenConfig& config, const GridSetup& grid, UINT templateId = 129)
+      : CVXScreenDlg(config, templateId), m_setup(grid) {}
+  ~CListScreenDlg() override { DeleteGrid(m_grid); }
 
-    void OnInitScreen() override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    // The host's query and a finder pick: the item of the combo, at the page shown (page 1 for
-    // another item), the quote first.
-    void OnQuery() override;
+  void OnInitScreen() override;
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+  // The host's query and a finder pick: the item of the combo, at the page shown (page 1 for
+  // another item), the quote first.
+  void OnQuery() override;
 
-protected:
-    // The item of combo 9901 was changed by an edit (`edited`) or a pick.
-    virtual void OnNewItem(bool edited) = 0;
-    // Starts again at page 1 of the current item when it is not the one paged.
-    virtual void KeepItem() = 0;
-    // Sends the request of the page shown.
-    virtual void SendPage() = 0;
-    // The finder of button 9902: the stock finder, unless the screen lists ECN items.
-    virtual void OnFinder() { OnBtnScoutlet(); }
-    // The wait cursor until the reply (or the time-out) comes.
-    void StartWait();
-    HFONT LabelFont() { return static_cast<HFONT>(m_fontNormal.GetSafeHandle()); }
-    // Empties the grid and adds `rows` rows; false without a grid.
-    bool ResetRows(int rows);
+ protected:
+  // The item of combo 9901 was changed by an edit (`edited`) or a pick.
+  virtual void OnNewItem(bool edited) = 0;
+  // Starts again at page 1 of the current item when it is not the one paged.
+  virtual void KeepItem() = 0;
+  // Sends the request of the page shown.
+  virtual void SendPage() = 0;
+  // The finder of button 9902: the stock finder, unless the screen lists ECN items.
+  virtual void OnFinder() { OnBtnScoutlet(); }
+  // The wait cursor until the reply (or the time-out) comes.
+  void StartWait();
+  HFONT LabelFont() { return static_cast<HFONT>(m_fontNormal.GetSafeHandle()); }
+  // Empties the grid and adds `rows` rows; false without a grid.
+  bool ResetRows(int rows);
 
-    const GridSetup& m_setup;
-    std::unique_ptr<V_Grid> m_grid;
+  const GridSetup& m_setup;
+  std::unique_ptr<V_Grid> m_grid;
 };
 
 }  // namespace vxskel

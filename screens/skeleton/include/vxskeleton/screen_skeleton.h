@@ -59,54 +59,54 @@ constexpr int kNumberEditChars = 10;
 
 // How the item-code combo and edit reach the 4101 request.
 enum class ItemChain {
-    None,       // no item code on the screen
-    Edit,       // combo 9901 copies into edit 9909, whose 5th character requests
-    EcnDirect,  // as Edit, and the combo requests by itself too (ECN screens)
-    NoEdit,     // no edit 9909: the combo requests directly
+  None,       // no item code on the screen
+  Edit,       // combo 9901 copies into edit 9909, whose 5th character requests
+  EcnDirect,  // as Edit, and the combo requests by itself too (ECN screens)
+  NoEdit,     // no edit 9909: the combo requests directly
 };
 
 struct GoToButton {
-    ControlId button;
-    UINT screen;
-    bool send;  // SendMessage waits for the switch; PostMessage returns at once
+  ControlId button;
+  UINT screen;
+  bool send;  // SendMessage waits for the switch; PostMessage returns at once
 };
 
 enum class NumberKind {
-    Quantity,   // an over-long text gets its last accepted text back
-    Price,      // an over-long text is kept
-    PriceWarn,  // as Price, with the "amount exceeded" box
+  Quantity,   // an over-long text gets its last accepted text back
+  Price,      // an over-long text is kept
+  PriceWarn,  // as Price, with the "amount exceeded" box
 };
 
 struct NumberEdit {
-    ControlId id;
-    NumberKind kind;
+  ControlId id;
+  NumberKind kind;
 };
 
 // The per-screen settings of the skeleton.
 struct ScreenConfig {
-    const WCHAR* moduleName = nullptr;   // handheld file name of the plug-in ("ZR4310.dll")
-    const WCHAR* title = nullptr;        // shown by the base dialog
-    ControlId accountCombo = 0;          // 0: no account list
-    ControlId passwordEdit = 0;          // emptied when another account is picked
-    ControlId passwordNext = 0;          // focus after the 4th password character
-    ItemChain chain = ItemChain::None;
-    ControlId itemNameStatic = 0;        // the screen's item name (0: none)
-    ControlId itemNext = 0;              // focus after a complete item code
-    const GoToButton* goTo = nullptr;
-    size_t goToCount = 0;
-    const NumberEdit* numbers = nullptr;
-    size_t numberCount = 0;
-    const UINT* finderButtons = nullptr;       // buttons after whose drawing the shell bars are hidden again
-    size_t finderCount = 0;
-    bool reportSendFailure = true;       // WM_VX_SEND_FAILED to the owner when a send fails
-    bool stockStrip = true;              // upper strip 1..208 (else 1..239)
-    bool plainReplies = false;           // replies read in place (no packet-layer decoding)
-    bool fixedSocketText = false;        // the socket-status box always shows the general text
-    bool futOptAccounts = false;         // the futures/options accounts and their memo "FutOpt Change"
-    // The reply codes of the screen besides 4101 and 5555. When given, a packet of any other code (a push
-    // still registered by the screen before) is dropped unread: no box, no wait-cursor change.
-    const uint16_t* replyCodes = nullptr;
-    size_t replyCodeCount = 0;
+  const WCHAR* moduleName = nullptr;  // handheld file name of the plug-in ("ZR4310.dll")
+  const WCHAR* title = nullptr;       // shown by the base dialog
+  ControlId accountCombo = 0;         // 0: no account list
+  ControlId passwordEdit = 0;         // emptied when another account is picked
+  ControlId passwordNext = 0;         // focus after the 4th password character
+  ItemChain chain = ItemChain::None;
+  ControlId itemNameStatic = 0;  // the screen's item name (0: none)
+  ControlId itemNext = 0;        // focus after a complete item code
+  const GoToButton* goTo = nullptr;
+  size_t goToCount = 0;
+  const NumberEdit* numbers = nullptr;
+  size_t numberCount = 0;
+  const UINT* finderButtons = nullptr;  // buttons after whose drawing the shell bars are hidden again
+  size_t finderCount = 0;
+  bool reportSendFailure = true;  // WM_VX_SEND_FAILED to the owner when a send fails
+  bool stockStrip = true;         // upper strip 1..208 (else 1..239)
+  bool plainReplies = false;      // replies read in place (no packet-layer decoding)
+  bool fixedSocketText = false;   // the socket-status box always shows the general text
+  bool futOptAccounts = false;    // the futures/options accounts and their memo "FutOpt Change"
+  // The reply codes of the screen besides 4101 and 5555. When given, a packet of any other code (a push
+  // still registered by the screen before) is dropped unread: no box, no wait-cursor change.
+  const uint16_t* replyCodes = nullptr;
+  size_t replyCodeCount = 0;
 };
 
 // ---- Helpers without a window (tested on their own) ----------------------------------------
@@ -135,128 +135,126 @@ const WCHAR* OutcomeUnknownText(uint16_t code);
 // ---- The screen dialog -----------------------------------------------------------------------
 
 class CVXScreenDlg : public CVXDlg {
-public:
-    explicit CVXScreenDlg(const ScreenConfig& config, UINT templateId = 129);
-    ~CVXScreenDlg() override;
+ public:
+  explicit CVXScreenDlg(const ScreenConfig& config, UINT templateId = 129);
+  ~CVXScreenDlg() override;
 
-    // Screen hooks.
-    virtual void OnQuery() {}
-    // A successful reply of one of the screen's own codes: the body as decoded, `len` bytes.
-    virtual void OnReply(uint16_t code, const unsigned char* body, int len) {
-        (void)code, (void)body, (void)len;
-    }
-    // After the account list has been filled and the item code set up.
-    virtual void OnInitScreen() {}
+  // Screen hooks.
+  virtual void OnQuery() {}
+  // A successful reply of one of the screen's own codes: the body as decoded, `len` bytes.
+  virtual void OnReply(uint16_t code, const unsigned char* body, int len) { (void)code, (void)body, (void)len; }
+  // After the account list has been filled and the item code set up.
+  virtual void OnInitScreen() {}
 
-    BOOL OnInitDialog() override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    // Escape: nothing (a screen is not a box to be dismissed).
-    void OnCancel() override;
+  BOOL OnInitDialog() override;
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+  // Escape: nothing (a screen is not a box to be dismissed).
+  void OnCancel() override;
 
-    // ---- Shared routines ----
-    BOOL GetItemCodeText(UINT id, CString& out);
-    BOOL GetComboSelText(UINT id, CString& out);
-    // The registry key of the screen's accounts and of their memo "AccountNo".
-    const WCHAR* AccountKey() const;
-    const WCHAR* MemoKey() const;
-    long GetAccountCount();
-    BOOL GetAccount(int index, CString& out);
-    void FillAccounts();
-    // Writes the account memo from the account combo: the selected entry, else an edit text that
-    // compacts to 10 digits; an empty or short text leaves the memo as it is. FALSE then.
-    BOOL SaveAccountMemo();
-    void SetItemCodeField(int flag);
-    int MakeItemCodePacket(unsigned char* buf);
-    void RequestStockBase();
-    // The same request built through the packet layer (flags '4', plain body: the item-code
-    // field) and sent as RequestStockBase sends it. When the layer refuses, nothing is sent and
-    // a box shows `failText`, or "ERROR:" and the layer's own text when there is none.
-    void RequestStockBaseThroughPacketLayer(const WCHAR* failText = nullptr);
-    // The base quote that the item-code chain and 조회 ask for: the plain 4101 request, unless the
-    // screen builds its own.
-    virtual void RequestItemBase() { RequestStockBase(); }
-    // Sends a whole packet on the plug-in's socket. Before the host has sent WM_VX_QUERY the
-    // packet is held and goes out right after the query, so that its reply reaches this screen.
-    // FALSE when the send failed (the owner has then been told).
-    BOOL SendPacket(const unsigned char* packet, int length);
-    // Writes the plain header of `code` ('4' at byte 6, the rest zero) in front of the body that
-    // `packet` holds from byte 15 and sends the `length` bytes.
-    BOOL SendPlainRequest(uint16_t code, unsigned char* packet, int length);
-    // Builds an enciphered request (flags '4', 1, 0, 1, 1) and sends it; a build failure shows
-    // "ERROR:" and the reason and sends nothing.
-    BOOL SendEncrypted(uint16_t code, const unsigned char* body, int bodyLen);
-    // Sends an enciphered request whose reply belongs to the account chosen when it was sent.
-    // Replies of `code` are matched to these requests in the order they were sent; a reply whose
-    // request was made for an account no longer chosen (or that nothing asked for) is dropped
-    // unread, whatever the reply's bytes say.
-    BOOL SendForAccount(uint16_t code, const unsigned char* body, int bodyLen);
-    // Tells the user that reply `code` was shorter than its fields need.
-    void ReportShortReply(uint16_t code);
-    // Tells the user that a field of reply `code` is not what its layout says.
-    void ReportBadReply(uint16_t code);
-    // The new order number of an order reply `code` into `number`; a reply too short to hold it, or
-    // whose number is not all digits, is reported as such and FALSE comes back.
-    BOOL ReadOrderNumber(const vxwire::Reader& reply, const vxwire::Field& field, uint16_t code, CString* number);
-    // A reply of `code` that cannot be used (`reason`: the first line of the box): a reception
-    // error; for an order or a transfer also that its outcome is unknown and where to look it up.
-    virtual void OnReplyLost(uint16_t code, const CString& reason);
+  // ---- Shared routines ----
+  BOOL GetItemCodeText(UINT id, CString& out);
+  BOOL GetComboSelText(UINT id, CString& out);
+  // The registry key of the screen's accounts and of their memo "AccountNo".
+  const WCHAR* AccountKey() const;
+  const WCHAR* MemoKey() const;
+  long GetAccountCount();
+  BOOL GetAccount(int index, CString& out);
+  void FillAccounts();
+  // Writes the account memo from the account combo: the selected entry, else an edit text that
+  // compacts to 10 digits; an empty or short text leaves the memo as it is. FALSE then.
+  BOOL SaveAccountMemo();
+  void SetItemCodeField(int flag);
+  int MakeItemCodePacket(unsigned char* buf);
+  void RequestStockBase();
+  // The same request built through the packet layer (flags '4', plain body: the item-code
+  // field) and sent as RequestStockBase sends it. When the layer refuses, nothing is sent and
+  // a box shows `failText`, or "ERROR:" and the layer's own text when there is none.
+  void RequestStockBaseThroughPacketLayer(const WCHAR* failText = nullptr);
+  // The base quote that the item-code chain and 조회 ask for: the plain 4101 request, unless the
+  // screen builds its own.
+  virtual void RequestItemBase() { RequestStockBase(); }
+  // Sends a whole packet on the plug-in's socket. Before the host has sent WM_VX_QUERY the
+  // packet is held and goes out right after the query, so that its reply reaches this screen.
+  // FALSE when the send failed (the owner has then been told).
+  BOOL SendPacket(const unsigned char* packet, int length);
+  // Writes the plain header of `code` ('4' at byte 6, the rest zero) in front of the body that
+  // `packet` holds from byte 15 and sends the `length` bytes.
+  BOOL SendPlainRequest(uint16_t code, unsigned char* packet, int length);
+  // Builds an enciphered request (flags '4', 1, 0, 1, 1) and sends it; a build failure shows
+  // "ERROR:" and the reason and sends nothing.
+  BOOL SendEncrypted(uint16_t code, const unsigned char* body, int bodyLen);
+  // Sends an enciphered request whose reply belongs to the account chosen when it was sent.
+  // Replies of `code` are matched to these requests in the order they were sent; a reply whose
+  // request was made for an account no longer chosen (or that nothing asked for) is dropped
+  // unread, whatever the reply's bytes say.
+  BOOL SendForAccount(uint16_t code, const unsigned char* body, int bodyLen);
+  // Tells the user that reply `code` was shorter than its fields need.
+  void ReportShortReply(uint16_t code);
+  // Tells the user that a field of reply `code` is not what its layout says.
+  void ReportBadReply(uint16_t code);
+  // The new order number of an order reply `code` into `number`; a reply too short to hold it, or
+  // whose number is not all digits, is reported as such and FALSE comes back.
+  BOOL ReadOrderNumber(const vxwire::Reader& reply, const vxwire::Field& field, uint16_t code, CString* number);
+  // A reply of `code` that cannot be used (`reason`: the first line of the box): a reception
+  // error; for an order or a transfer also that its outcome is unknown and where to look it up.
+  virtual void OnReplyLost(uint16_t code, const CString& reason);
 
-    // The objects the host lends.
-    EE_Encrypt* m_pEncrypt = nullptr;
-    const ScreenConfig& Config() const { return m_config; }
-    int HeldPackets() const { return m_heldCount; }
-    bool Queried() const { return m_queried; }
+  // The objects the host lends.
+  EE_Encrypt* m_pEncrypt = nullptr;
+  const ScreenConfig& Config() const { return m_config; }
+  int HeldPackets() const { return m_heldCount; }
+  bool Queried() const { return m_queried; }
 
-    // Message handlers.
-    afx_msg LRESULT OnVxQuery(WPARAM, LPARAM);
-    afx_msg LRESULT OnVxPacket(WPARAM, LPARAM);
-    // The header of a reply too long for the receive thread: handled as that reply, through
-    // the screen's own WM_VX_PACKET handler, which reports it as lost.
-    afx_msg LRESULT OnVxPacketDropped(WPARAM, LPARAM);
-    afx_msg LRESULT OnVxSocketStatus(WPARAM, LPARAM);
-    afx_msg LRESULT OnVxCodesReady(WPARAM, LPARAM);
-    afx_msg void OnDrawItem(int id, LPDRAWITEMSTRUCT dis);
-    afx_msg void OnPaint();
-    afx_msg void OnTimer(UINT id);
+  // Message handlers.
+  afx_msg LRESULT OnVxQuery(WPARAM, LPARAM);
+  afx_msg LRESULT OnVxPacket(WPARAM, LPARAM);
+  // The header of a reply too long for the receive thread: handled as that reply, through
+  // the screen's own WM_VX_PACKET handler, which reports it as lost.
+  afx_msg LRESULT OnVxPacketDropped(WPARAM, LPARAM);
+  afx_msg LRESULT OnVxSocketStatus(WPARAM, LPARAM);
+  afx_msg LRESULT OnVxCodesReady(WPARAM, LPARAM);
+  afx_msg void OnDrawItem(int id, LPDRAWITEMSTRUCT dis);
+  afx_msg void OnPaint();
+  afx_msg void OnTimer(UINT id);
 
-protected:
-    void OnItemEditChange();
-    void OnItemComboEditChange();
-    void OnItemComboSelChange();
-    void OnAccountSelChange();
-    // Makes the combo's open list as wide as its widest item (the quick-move list names screens
-    // that its narrow combo cannot show whole).
-    void FitListToItems(UINT comboId);
-    static constexpr int kListMargins = 24;
-    void OnNumberChange(const NumberEdit& edit);
-    void ShowItemName(const unsigned char* body, int len);
-    void BoxCp949(const char* text, const char* caption, UINT type);
+ protected:
+  void OnItemEditChange();
+  void OnItemComboEditChange();
+  void OnItemComboSelChange();
+  void OnAccountSelChange();
+  // Makes the combo's open list as wide as its widest item (the quick-move list names screens
+  // that its narrow combo cannot show whole).
+  void FitListToItems(UINT comboId);
+  static constexpr int kListMargins = 24;
+  void OnNumberChange(const NumberEdit& edit);
+  void ShowItemName(const unsigned char* body, int len);
+  void BoxCp949(const char* text, const char* caption, UINT type);
 
-    // Requests sent with SendForAccount and not yet answered, oldest first.
-    enum class Tie { Untied, Current, Stale };
-    Tie TakeTie(uint16_t code);
-    struct TiedRequest {
-        uint16_t code;
-        uint32_t accountEpoch;
-    };
-    static constexpr int kTiedMax = 16;
-    TiedRequest m_tied[kTiedMax] = {};
-    int m_tiedCount = 0;
-    uint16_t m_tiedCodes[8] = {};         // the codes ever sent with SendForAccount
-    int m_tiedCodeCount = 0;
-    uint32_t m_accountEpoch = 0;          // counts changes of the chosen account
+  // Requests sent with SendForAccount and not yet answered, oldest first.
+  enum class Tie { Untied, Current, Stale };
+  Tie TakeTie(uint16_t code);
+  struct TiedRequest {
+    uint16_t code;
+    uint32_t accountEpoch;
+  };
+  static constexpr int kTiedMax = 16;
+  TiedRequest m_tied[kTiedMax] = {};
+  int m_tiedCount = 0;
+  uint16_t m_tiedCodes[8] = {};  // the codes ever sent with SendForAccount
+  int m_tiedCodeCount = 0;
+  uint32_t m_accountEpoch = 0;  // counts changes of the chosen account
 
-    const ScreenConfig& m_config;
-    unsigned char m_recv[8192];           // decoded replies; no allocation per packet
-    static constexpr int kHeldBytes = 4096;
-    unsigned char m_held[kHeldBytes];     // requests made before the host's query
-    int m_heldCount = 0;
-    int m_heldBytes = 0;
-    bool m_queried = false;
-    bool m_inItemChain = false;
-    CString m_lastNumber[8];              // last accepted text of each number edit
+  const ScreenConfig& m_config;
+  unsigned char m_recv[8192];  // decoded replies; no allocation per packet
+  static constexpr int kHeldBytes = 4096;
+  unsigned char m_held[kHeldBytes];  // requests made before the host's query
+  int m_heldCount = 0;
+  int m_heldBytes = 0;
+  bool m_queried = false;
+  bool m_inItemChain = false;
+  CString m_lastNumber[8];  // last accepted text of each number edit
 
-    DECLARE_MESSAGE_MAP()
+  DECLARE_MESSAGE_MAP()
 };
 
 // ---- Module state and exports ------------------------------------------------------------------
@@ -266,18 +264,18 @@ SOCKET ModuleSocket();
 void SetModuleSocket(SOCKET s);
 CVXScreenDlg* ModuleDialog();
 
-void* RunMainDlg(CVXScreenDlg* dlg, void* result, HWND owner, SOCKET socket, EE_Encrypt* encrypt,
-                 CCodeManager* codes, BOOL autoReceive, CMenuConfigFile* menu);
+void* RunMainDlg(CVXScreenDlg* dlg, void* result, HWND owner, SOCKET socket, EE_Encrypt* encrypt, CCodeManager* codes,
+                 BOOL autoReceive, CMenuConfigFile* menu);
 void RunEndDlg();
 
 }  // namespace vxskel
 
-#define VX_SCREEN_EXPORTS(DlgClass)                                                                    \
-    extern "C" __attribute__((visibility("default"))) void* MainDlg(                                  \
-        void* result, HWND owner, SOCKET socket, CVXSocketThread* thread, EE_Encrypt* encrypt,        \
-        CCodeManager* codes, BOOL autoReceive, CMenuConfigFile* menu) {                               \
-        (void)thread;                                                                                  \
-        if (vxskel::ModuleDialog()) vxskel::RunEndDlg();                                               \
-        return vxskel::RunMainDlg(new DlgClass, result, owner, socket, encrypt, codes, autoReceive, menu); \
-    }                                                                                                  \
-    extern "C" __attribute__((visibility("default"))) void EndDlg() { vxskel::RunEndDlg(); }
+#define VX_SCREEN_EXPORTS(DlgClass)                                                                               \
+  extern "C" __attribute__((visibility("default"))) void* MainDlg(                                                \
+      void* result, HWND owner, SOCKET socket, CVXSocketThread* thread, EE_Encrypt* encrypt, CCodeManager* codes, \
+      BOOL autoReceive, CMenuConfigFile* menu) {                                                                  \
+    (void)thread;                                                                                                 \
+    if (vxskel::ModuleDialog()) vxskel::RunEndDlg();                                                              \
+    return vxskel::RunMainDlg(new DlgClass, result, owner, socket, encrypt, codes, autoReceive, menu);            \
+  }                                                                                                               \
+  extern "C" __attribute__((visibility("default"))) void EndDlg() { vxskel::RunEndDlg(); }

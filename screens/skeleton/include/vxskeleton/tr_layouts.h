@@ -44,7 +44,8 @@ inline constexpr Field kPrice{"price", 36, 8, Kind::Digits};  // "00000000" in a
 inline constexpr Field kKind{"kind", 44, 1, Kind::Char};
 inline constexpr Field kCondition{"condition", 45, 1, Kind::Char};
 inline constexpr int kRequestSize = 46;
-inline constexpr Field kRequest[] = {kAccount, kPassword, kTarget, kFiller, kCode, kQuantity, kPrice, kKind, kCondition};
+inline constexpr Field kRequest[] = {kAccount,  kPassword, kTarget, kFiller,   kCode,
+                                     kQuantity, kPrice,    kKind,   kCondition};
 inline constexpr Field kNewNumber{"new_number", 15, 5, Kind::Text};
 inline constexpr Field kReply[] = {kNewNumber};
 }  // namespace change
@@ -100,8 +101,8 @@ inline constexpr Field kKosdaq{"kosdaq_orderable", 52, 6, Kind::Number};
 inline constexpr Field kExchange{"exchange_orderable", 58, 6, Kind::Number};
 inline constexpr Field kCash{"orderable_cash", 70, 6, Kind::Number};
 inline constexpr int kReplySize = 76;
-inline constexpr Field kReply[] = {kAccount, kDeposit, kUnpaid, kMarginCash, kMarginSubstitute,
-                                   kRebuy, kKosdaq, kExchange, kCash};
+inline constexpr Field kReply[] = {kAccount, kDeposit, kUnpaid,   kMarginCash, kMarginSubstitute,
+                                   kRebuy,   kKosdaq,  kExchange, kCash};
 }  // namespace available
 
 namespace evaluation {
@@ -127,8 +128,8 @@ inline constexpr Field kSign{"sign", 74, 1, Kind::Char};
 inline constexpr Field kProfit{"profit", 75, 6, Kind::Number};
 inline constexpr Field kRateWhole{"rate", 81, 2, Kind::Short};
 inline constexpr Field kRateHundredths{"rate_hundredths", 83, 2, Kind::Short};
-inline constexpr Field kRecord[] = {kName,    kBalanceKind, kToday,  kD2,       kAverage,       kCurrent,
-                                    kValue,   kSign,        kProfit, kRateWhole, kRateHundredths};
+inline constexpr Field kRecord[] = {kName,  kBalanceKind, kToday,  kD2,        kAverage,       kCurrent,
+                                    kValue, kSign,        kProfit, kRateWhole, kRateHundredths};
 }  // namespace evaluation
 
 namespace sellable {
@@ -191,8 +192,8 @@ inline constexpr Field kTransferNumberHead{"number_head", 20, 2, Kind::Text};
 inline constexpr Field kTransferKey{"key", 22, 10, Kind::Raw};
 inline constexpr Field kTransferAmount{"amount", 32, 9, Kind::Digits};
 inline constexpr int kTransferRequestSize = 45;
-inline constexpr Field kTransferRequest[] = {kAccount, kPassword, kTransferBank, kTransferNumberHead, kTransferKey,
-                                             kTransferAmount};
+inline constexpr Field kTransferRequest[] = {kAccount,     kPassword,      kTransferBank, kTransferNumberHead,
+                                             kTransferKey, kTransferAmount};
 
 // Replies. 2421: the amount the account may withdraw.
 inline constexpr Field kWithdrawable{"withdrawable", 0, 6, Kind::Number};
@@ -212,8 +213,8 @@ inline constexpr Field kResultFee{"fee", 16, 4, Kind::Number};
 inline constexpr Field kResultNumber{"number", 20, 20, Kind::Text};
 inline constexpr Field kResultBank{"bank", 40, 10, Kind::Text};
 inline constexpr int kResultSize = 50;
-inline constexpr Field kResultReply[] = {kResultAccountHead, kResultAccountTail, kResultAmount, kResultFee,
-                                         kResultNumber, kResultBank};
+inline constexpr Field kResultReply[] = {kResultAccountHead, kResultAccountTail, kResultAmount,
+                                         kResultFee,         kResultNumber,      kResultBank};
 }  // namespace transfer
 
 namespace applications {
@@ -256,8 +257,8 @@ inline constexpr Field kBidTotal{"bid_total", 156, 6, Kind::Number};
 inline constexpr Field kAfterAskTotal{"after_hours_ask_total", 162, 6, Kind::Number};
 inline constexpr Field kAfterBidTotal{"after_hours_bid_total", 168, 6, Kind::Number};
 inline constexpr int kBook5Size = 174;
-inline constexpr Field kBook5Reply[] = {kAskPrices, kAskSigns, kAskVolumes, kAskTotal, kBidPrices,
-                                        kBidSigns, kBidVolumes, kBidTotal, kAfterAskTotal, kAfterBidTotal};
+inline constexpr Field kBook5Reply[] = {kAskPrices, kAskSigns,   kAskVolumes, kAskTotal,      kBidPrices,
+                                        kBidSigns,  kBidVolumes, kBidTotal,   kAfterAskTotal, kAfterBidTotal};
 // 4140: rows wanted, page, direction 'F', a key of four blanks.
 inline constexpr Field kRows{"rows", 6, 1, Kind::Byte};
 inline constexpr Field kPage{"page", 7, 1, Kind::Byte};
@@ -301,8 +302,8 @@ inline constexpr Field kTradeChange{"change", 30, 4, Kind::Number};
 inline constexpr Field kTradeRate{"rate", 34, 4, Kind::Number};
 inline constexpr Field kTradeTime{"time", 58, 3, Kind::Raw};
 inline constexpr int kTradeSize = 61;
-inline constexpr Field kTrade[] = {kTradeCode, kTradePrice, kTradeAccumulated, kTradeSign, kTradeChange, kTradeRate,
-                                   kTradeTime};
+inline constexpr Field kTrade[] = {kTradeCode,   kTradePrice, kTradeAccumulated, kTradeSign,
+                                   kTradeChange, kTradeRate,  kTradeTime};
 // REAL_DATA_9210, an index.
 inline constexpr Field kIndexCode{"code", 0, 5, Kind::Text};
 inline constexpr Field kIndexValue{"value", 5, 4, Kind::Number};
@@ -344,7 +345,7 @@ inline constexpr Field kCode = quote::kCode;
 inline constexpr Field kRows{"rows", 6, 1, Kind::Byte};
 inline constexpr Field kPage{"page", 7, 1, Kind::Byte};
 inline constexpr Field kDirection{"direction", 8, 1, Kind::Char};  // 'F' first, 'N' next, 'P' previous
-inline constexpr Field kKey{"key", 9, 3, Kind::Raw};                // three blanks on page 1
+inline constexpr Field kKey{"key", 9, 3, Kind::Raw};               // three blanks on page 1
 inline constexpr int kRequestSize = 12;
 inline constexpr Field kRequest[] = {kCode, kRows, kPage, kDirection, kKey};
 // DAILY_LIST_4130.
@@ -411,8 +412,8 @@ inline constexpr Field kEcnVolume{"volume", 21, 6, Kind::Number};
 inline constexpr Field kEcnValue{"value", 27, 6, Kind::Number};
 inline constexpr Field kAskWaiting{"ask_waiting", 33, 4, Kind::Number};
 inline constexpr Field kBidWaiting{"bid_waiting", 37, 4, Kind::Number};
-inline constexpr Field kEcnRow[] = {kEcnName, kEcnPrice, kEcnChange, kEcnSign, kEcnVolume, kEcnValue, kAskWaiting,
-                                    kBidWaiting};
+inline constexpr Field kEcnRow[] = {kEcnName,   kEcnPrice, kEcnChange,  kEcnSign,
+                                    kEcnVolume, kEcnValue, kAskWaiting, kBidWaiting};
 }  // namespace ranking
 
 // ---- 4230: an item's prices, limits, size and its top brokers ------------------------------------
@@ -436,9 +437,9 @@ inline constexpr Field kYearHigh{"year_high", 58, 4, Kind::Number};
 inline constexpr Field kYearHighSign{"year_high_sign", 62, 1, Kind::Char};
 inline constexpr Field kYearLow{"year_low", 63, 4, Kind::Number};
 inline constexpr Field kYearLowSign{"year_low_sign", 67, 1, Kind::Char};
-inline constexpr Field kReply[] = {kHead, kOpen, kOpenSign, kHigh, kHighSign, kLow, kLowSign, kFaceValue,
-                                   kUpperLimit, kLowerLimit, kMarketValue, kListedShares, kYearHigh,
-                                   kYearHighSign, kYearLow, kYearLowSign};
+inline constexpr Field kReply[] = {kHead,     kOpen,         kOpenSign,   kHigh,       kHighSign,    kLow,
+                                   kLowSign,  kFaceValue,    kUpperLimit, kLowerLimit, kMarketValue, kListedShares,
+                                   kYearHigh, kYearHighSign, kYearLow,    kYearLowSign};
 // Five brokers: the one that sold and the one that bought the most, the next ...
 inline constexpr int kBrokersAt = 68, kBrokerSize = 32, kBrokerRows = 5;
 inline constexpr Field kSeller{"seller", 0, 10, Kind::Text};
@@ -468,7 +469,7 @@ inline constexpr Field kTrendMarket{"market", 1, 1, Kind::Byte};
 inline constexpr Field kRows{"rows", 2, 1, Kind::Byte};
 inline constexpr Field kPage{"page", 3, 1, Kind::Byte};
 inline constexpr Field kDirection{"direction", 4, 1, Kind::Char};  // 'F' first, 'N' next, 'P' previous
-inline constexpr Field kKey{"key", 5, 3, Kind::Raw};                // three blanks on page 1
+inline constexpr Field kKey{"key", 5, 3, Kind::Raw};               // three blanks on page 1
 inline constexpr int kTrendRequestSize = 8;
 inline constexpr Field kTrendRequest[] = {kFigure, kTrendMarket, kRows, kPage, kDirection, kKey};
 }  // namespace investors
@@ -487,9 +488,8 @@ inline constexpr int kTrendSize = 24;
 inline constexpr Field kIndex{"index", 3, 4, Kind::Number};  // hundredths
 inline constexpr Field kIndexChange{"change", 7, 4, Kind::Number};
 inline constexpr Field kIndexSign{"sign", 11, 1, Kind::Char};
-inline constexpr Field kGroups[3] = {{"individuals", 12, 4, Kind::Number},
-                                     {"foreigners", 16, 4, Kind::Number},
-                                     {"institutions", 20, 4, Kind::Number}};
+inline constexpr Field kGroups[3] = {
+    {"individuals", 12, 4, Kind::Number}, {"foreigners", 16, 4, Kind::Number}, {"institutions", 20, 4, Kind::Number}};
 inline constexpr Field kTrendDay[] = {kDate, kIndex, kIndexChange, kIndexSign, kGroups[0], kGroups[1], kGroups[2]};
 // A day of 4150: closing price, change, rate, foreign-limit exhaustion, change in holdings.
 inline constexpr int kForeignSize = 26;
@@ -534,12 +534,12 @@ namespace futopt_inquiry {
 inline constexpr Field kFilter{"filter", 18, 1, Kind::Char};  // '0' all, '1' filled, '2' open
 inline constexpr Field kDate{"date", 19, 1, Kind::Byte};      // 0 today, 1 and 2 the days before
 inline constexpr Field kPage{"page", 20, 1, Kind::Byte};
-inline constexpr Field kRows{"rows", 21, 1, Kind::Byte};      // 7
-inline constexpr Field kKey{"key", 22, 12, Kind::Raw};        // the key of the last reply
+inline constexpr Field kRows{"rows", 21, 1, Kind::Byte};  // 7
+inline constexpr Field kKey{"key", 22, 12, Kind::Raw};    // the key of the last reply
 inline constexpr int kRequestSize = 34;
 inline constexpr Field kRequest[] = {kAccount, kPassword, kFilter, kDate, kPage, kRows, kKey};
-inline constexpr Field kNext{"next", 11, 1, Kind::Char};      // 'Y': another page
-inline constexpr Field kCount{"count", 12, 1, Kind::Byte};    // signed
+inline constexpr Field kNext{"next", 11, 1, Kind::Char};    // 'Y': another page
+inline constexpr Field kCount{"count", 12, 1, Kind::Byte};  // signed
 inline constexpr Field kReplyKey{"key", 13, 12, Kind::Raw};
 inline constexpr Field kReply[] = {kNext, kCount, kReplyKey};
 inline constexpr int kRecordsAt = 25, kRecordSize = 121;
@@ -597,16 +597,15 @@ inline constexpr Field kMaintenanceTotal{"maintenance_total", 108, 6, Kind::Numb
 inline constexpr Field kAdditionalCash{"additional_cash", 114, 6, Kind::Number};
 inline constexpr Field kAdditionalTotal{"additional_total", 120, 6, Kind::Number};
 inline constexpr int kReplySize = 126;
-inline constexpr Field kReply[] = {kDepositCash,         kDepositSubstitute,      kDepositTotal,     kMarginCash,
-                                   kMarginSubstitute,    kMarginTotal,            kOrderableCash,    kOrderableSubstitute,
-                                   kOrderableTotal,      kWithdrawableCash,       kWithdrawableSubstitute,
-                                   kWithdrawableTotal,   kMaintenanceCash,        kMaintenanceTotal, kAdditionalCash,
-                                   kAdditionalTotal};
+inline constexpr Field kReply[] = {kDepositCash,      kDepositSubstitute, kDepositTotal,           kMarginCash,
+                                   kMarginSubstitute, kMarginTotal,       kOrderableCash,          kOrderableSubstitute,
+                                   kOrderableTotal,   kWithdrawableCash,  kWithdrawableSubstitute, kWithdrawableTotal,
+                                   kMaintenanceCash,  kMaintenanceTotal,  kAdditionalCash,         kAdditionalTotal};
 }  // namespace futopt_deposit
 // ---- Futures/options chart: 5500 minute bars, 5510 futures daily, 5550 options daily --------------
 namespace futopt_chart {
 inline constexpr Field kCode{"code", 0, 8, Kind::Text};
-inline constexpr Field kMark{"mark", 8, 1, Kind::Byte};        // 5500: 0xFF
+inline constexpr Field kMark{"mark", 8, 1, Kind::Byte};  // 5500: 0xFF
 inline constexpr Field kReserved{"reserved", 9, 2, Kind::Raw};
 inline constexpr Field kMinutes{"minutes", 11, 1, Kind::Byte};  // 5500: minutes per bar
 inline constexpr int kMinuteRequestSize = 12, kDailyRequestSize = 8;
@@ -654,7 +653,7 @@ inline constexpr Field kBidSigns{"bid_signs", 121, 5, Kind::Raw};
 inline constexpr Field kBidPrices{"bid_prices", 126, 20, Kind::Raw};
 inline constexpr int kBookSize = 146;
 inline constexpr Field kBookReply[] = {kAskCounts, kAskCountTotal, kAskQuantities, kAskTotal, kAskPrices, kAskSigns,
-                                       kBidCounts, kBidCountTotal, kBidQuantities, kBidTotal, kBidSigns, kBidPrices};
+                                       kBidCounts, kBidCountTotal, kBidQuantities, kBidTotal, kBidSigns,  kBidPrices};
 // 5100 / 5154: expiry month ("200703"), two zero bytes, call/put (the number 2 or 3).
 inline constexpr Field kMonth{"month", 0, 6, Kind::Text};
 inline constexpr Field kReserved{"reserved", 6, 2, Kind::Raw};
@@ -689,8 +688,8 @@ inline constexpr Field kAskQuantity{"ask_quantity", 27, 4, Kind::Number};
 inline constexpr Field kStrikeBid{"bid", 31, 4, Kind::Number};
 inline constexpr Field kBidQuantity{"bid_quantity", 35, 4, Kind::Number};
 inline constexpr Field kOpenInterest{"open_interest", 39, 4, Kind::Number};
-inline constexpr Field kStrikeRow[] = {kRowCode,   kRowPrice,    kRowChange, kRowSign,     kListVolume,
-                                       kListAsk,   kAskQuantity, kStrikeBid, kBidQuantity, kOpenInterest};
+inline constexpr Field kStrikeRow[] = {kRowCode, kRowPrice,    kRowChange, kRowSign,     kListVolume,
+                                       kListAsk, kAskQuantity, kStrikeBid, kBidQuantity, kOpenInterest};
 // Pushes 9310 / 9410 (a count byte, 62-byte trades) and 9321 / 9421 (one book of 169 bytes).
 inline constexpr Field kTradeCode{"code", 0, 8, Kind::Text};
 inline constexpr Field kTradePrice{"price", 8, 4, Kind::Number};
@@ -711,15 +710,15 @@ inline constexpr Field kPushBidCounts{"bid_counts", 141, 20, Kind::Raw};
 inline constexpr Field kPushAskCountTotal{"ask_count_total", 161, 4, Kind::Number};
 inline constexpr Field kPushBidCountTotal{"bid_count_total", 165, 4, Kind::Number};
 inline constexpr int kBookPushSize = 169;
-inline constexpr Field kBookPush[] = {kPushCode,      kPushAskPrices, kPushBidPrices,     kPushAskQuantities,
-                                      kPushBidQuantities, kPushAskTotal, kPushBidTotal, kPushAskCounts,
-                                      kPushBidCounts, kPushAskCountTotal, kPushBidCountTotal};
+inline constexpr Field kBookPush[] = {kPushCode,          kPushAskPrices,     kPushBidPrices,    kPushAskQuantities,
+                                      kPushBidQuantities, kPushAskTotal,      kPushBidTotal,     kPushAskCounts,
+                                      kPushBidCounts,     kPushAskCountTotal, kPushBidCountTotal};
 }  // namespace futopt
 // ---- Interest groups: 2110 the items of a group with their prices, 2111 a group's codes -------
 namespace interest {
-inline constexpr Field kOne{"one", 0, 1, Kind::Byte};        // always 1
-inline constexpr Field kGroup{"group", 1, 1, Kind::Byte};    // 1 to 10
-inline constexpr Field kCode{"code", 2, 6, Kind::Text};      // always "005930"
+inline constexpr Field kOne{"one", 0, 1, Kind::Byte};      // always 1
+inline constexpr Field kGroup{"group", 1, 1, Kind::Byte};  // 1 to 10
+inline constexpr Field kCode{"code", 2, 6, Kind::Text};    // always "005930"
 inline constexpr int kListRequestSize = 8;
 inline constexpr Field kListRequest[] = {kOne, kGroup, kCode};
 inline constexpr Field kListCount{"count", 2, 1, Kind::Byte};  // bytes 0-1 not used
@@ -730,7 +729,7 @@ inline constexpr Field kItemName{"name", 6, 10, Kind::Text};
 inline constexpr Field kItemSign{"sign", 16, 1, Kind::Char};
 inline constexpr Field kItemPrice{"price", 17, 4, Kind::Number};
 inline constexpr Field kItemChange{"change", 21, 4, Kind::Number};
-inline constexpr Field kItemRate{"rate", 33, 4, Kind::Number};     // hundredths of a percent
+inline constexpr Field kItemRate{"rate", 33, 4, Kind::Number};  // hundredths of a percent
 inline constexpr Field kItemVolume{"volume", 37, 6, Kind::Number};
 inline constexpr Field kItem[] = {kItemCode, kItemName, kItemSign, kItemPrice, kItemChange, kItemRate, kItemVolume};
 // 2111: list the group (1), register (2) or delete (3) an item; the reply is the group's codes.
@@ -768,7 +767,7 @@ inline constexpr Field kSign{"sign", 42, 1, Kind::Char};
 inline constexpr Field kChange{"change", 43, 4, Kind::Number};
 inline constexpr int kPriceReplySize = 47;
 inline constexpr Field kPriceReply[] = {kRateWhole, kRateHundredths, kPrevClose, kListed, kEcnVolume,
-                                        kAskTotal, kBidTotal, kSign, kChange};
+                                        kAskTotal,  kBidTotal,       kSign,      kChange};
 // ECN_TICKS_4165: six bytes not read, the count, 21-byte trades.
 inline constexpr Field kTickCount{"count", 6, 1, Kind::Byte};
 inline constexpr Field kTicksReply[] = {kTickCount};
@@ -808,9 +807,9 @@ inline constexpr Field kOpen{"open", 70, 4, Kind::Number};
 inline constexpr Field kHigh{"high", 74, 4, Kind::Number};
 inline constexpr Field kLow{"low", 78, 4, Kind::Number};
 inline constexpr int kReplySize = 82;
-inline constexpr Field kReply[] = {kPrice, kSign, kChange, kVolume, kRate, kAsk, kBid, kAskVolume, kBidVolume,
-                                   kCurrent, kCurrentSign, kCurrentChange, kDayVolume, kFace, kPrevClose,
-                                   kUpper, kLower, kOpen, kHigh, kLow};
+inline constexpr Field kReply[] = {kPrice,     kSign,      kChange,  kVolume,      kRate,          kAsk,       kBid,
+                                   kAskVolume, kBidVolume, kCurrent, kCurrentSign, kCurrentChange, kDayVolume, kFace,
+                                   kPrevClose, kUpper,     kLower,   kOpen,        kHigh,          kLow};
 }  // namespace expected
 
 // ---- 4210 market summary (a header-only request) -------------------------------------------------
@@ -837,14 +836,30 @@ inline constexpr Field kLineVolume{"volume", 9, 6, Kind::Number};
 inline constexpr int kKospi200At = 62, kKosdaq50At = 77, kLineSize = 15;
 inline constexpr int kReplySize = 92;
 inline constexpr Field kReply[] = {
-    kValue, kChange, kSign, kUp, kUpper, kDown, kLower, kSame, kAmount, kVolume,
-    {"kosdaq_value", 31, 4, Kind::Number}, {"kosdaq_change", 35, 4, Kind::Number},
-    {"kosdaq_sign", 39, 1, Kind::Char}, {"kosdaq_counts", 40, 10, Kind::Raw},
-    {"kosdaq_trading_value", 50, 6, Kind::Number}, {"kosdaq_volume", 56, 6, Kind::Number},
-    {"kospi200_value", 62, 4, Kind::Number}, {"kospi200_sign", 66, 1, Kind::Char},
-    {"kospi200_change", 67, 4, Kind::Number}, {"kospi200_volume", 71, 6, Kind::Number},
-    {"kosdaq50_value", 77, 4, Kind::Number}, {"kosdaq50_sign", 81, 1, Kind::Char},
-    {"kosdaq50_change", 82, 4, Kind::Number}, {"kosdaq50_volume", 86, 6, Kind::Number},
+    kValue,
+    kChange,
+    kSign,
+    kUp,
+    kUpper,
+    kDown,
+    kLower,
+    kSame,
+    kAmount,
+    kVolume,
+    {"kosdaq_value", 31, 4, Kind::Number},
+    {"kosdaq_change", 35, 4, Kind::Number},
+    {"kosdaq_sign", 39, 1, Kind::Char},
+    {"kosdaq_counts", 40, 10, Kind::Raw},
+    {"kosdaq_trading_value", 50, 6, Kind::Number},
+    {"kosdaq_volume", 56, 6, Kind::Number},
+    {"kospi200_value", 62, 4, Kind::Number},
+    {"kospi200_sign", 66, 1, Kind::Char},
+    {"kospi200_change", 67, 4, Kind::Number},
+    {"kospi200_volume", 71, 6, Kind::Number},
+    {"kosdaq50_value", 77, 4, Kind::Number},
+    {"kosdaq50_sign", 81, 1, Kind::Char},
+    {"kosdaq50_change", 82, 4, Kind::Number},
+    {"kosdaq50_volume", 86, 6, Kind::Number},
 };
 }  // namespace summary
 
@@ -873,8 +888,8 @@ inline constexpr Field kUpper{"upper_limit", 39, 2, Kind::Short};
 inline constexpr Field kDown{"down", 41, 2, Kind::Short};
 inline constexpr Field kLower{"lower_limit", 43, 2, Kind::Short};
 inline constexpr Field kSame{"unchanged", 45, 2, Kind::Short};
-inline constexpr Field kRecord[] = {kName, kValue, kChange, kSign, kRateWhole, kRateHundredths, kVolume,
-                                    kAmount, kUp, kUpper, kDown, kLower, kSame};
+inline constexpr Field kRecord[] = {kName, kValue, kChange, kSign,  kRateWhole, kRateHundredths, kVolume, kAmount,
+                                    kUp,   kUpper, kDown,   kLower, kSame};
 }  // namespace sector
 namespace foreign {
 inline constexpr Field kRegion{"region", 0, 1, Kind::Char};  // '1' US, '2' Asia, '3' Europe
@@ -895,15 +910,15 @@ inline constexpr Field kRecord[] = {kName, kValue, kChange, kSign, kVolume};
 // ---- News: 4620 headlines, 4625 headlines of one item's name, 4630 article; announcements: ----
 // ---- 4640 list, 4650 text; 4175 the composite indices ---------------------------------------------
 namespace news {
-inline constexpr Field kMode{"mode", 0, 1, Kind::Char};  // 'A'
-inline constexpr Field kPage{"page", 1, 1, Kind::Byte};  // 0 the first
-inline constexpr Field kRows{"rows", 2, 1, Kind::Byte};  // 8
-inline constexpr Field kListKey{"key", 4, 22, Kind::Raw};  // zero on the first page
+inline constexpr Field kMode{"mode", 0, 1, Kind::Char};       // 'A'
+inline constexpr Field kPage{"page", 1, 1, Kind::Byte};       // 0 the first
+inline constexpr Field kRows{"rows", 2, 1, Kind::Byte};       // 8
+inline constexpr Field kListKey{"key", 4, 22, Kind::Raw};     // zero on the first page
 inline constexpr Field kListTail{"tail", 26, 2, Kind::Text};  // "00"
 inline constexpr int kListRequestSize = 28;
 inline constexpr Field kListRequest[] = {kMode, kPage, kRows, kListKey, kListTail};
 inline constexpr Field kSearchKey{"key", 4, 20, Kind::Raw};
-inline constexpr Field kSearchKind{"kind", 26, 1, Kind::Char};  // '1'
+inline constexpr Field kSearchKind{"kind", 26, 1, Kind::Char};   // '1'
 inline constexpr Field kSearchText{"text", 27, 30, Kind::Text};  // the item's name
 inline constexpr int kSearchRequestSize = 59;
 inline constexpr Field kSearchRequest[] = {kMode, kPage, kRows, kSearchKey, kSearchKind, kSearchText};
@@ -978,12 +993,12 @@ inline constexpr Field kIndex[] = {kIndexName, kIndexValue, kIndexChange, kIndex
 // Every layout, for the fuzz dictionaries and the layout tests.
 template <size_t N>
 constexpr Layout Body(uint16_t code, const char* name, int size, const Field (&fields)[N]) {
-    return Layout{code, name, static_cast<uint16_t>(size), fields, N};
+  return Layout{code, name, static_cast<uint16_t>(size), fields, N};
 }
 template <size_t N, size_t M>
 constexpr Layout List(uint16_t code, const char* name, int recordsAt, const Field (&fields)[N],
                       const Field (&record)[M], int recordSize) {
-    return Layout{code, name, static_cast<uint16_t>(recordsAt), fields, N, record, M, static_cast<uint16_t>(recordSize)};
+  return Layout{code, name, static_cast<uint16_t>(recordsAt), fields, N, record, M, static_cast<uint16_t>(recordSize)};
 }
 inline constexpr Layout kLayouts[] = {
     Body(2310, "stock buy", order::kRequestSize, order::kRequest),
@@ -1055,20 +1070,18 @@ inline constexpr Layout kQuoteLayouts[] = {
 inline constexpr Layout kReplyLayouts[] = {
     Body(2310, "order", order::kOrderNumber.end(), order::kReply),
     Body(2320, "modify or cancel", change::kNewNumber.end(), change::kReply),
-    List(4340, "order and fill inquiry", inquiry::kRecordsAt, inquiry::kReply, inquiry::kRecord,
-              inquiry::kRecordSize),
+    List(4340, "order and fill inquiry", inquiry::kRecordsAt, inquiry::kReply, inquiry::kRecord, inquiry::kRecordSize),
     Body(4402, "order-available balance", available::kReplySize, available::kReply),
     List(4401, "balance evaluation", evaluation::kRecordsAt, evaluation::kReply, evaluation::kRecord,
-              evaluation::kRecordSize),
-    List(4450, "sellable balance", sellable::kRecordsAt, sellable::kReply, sellable::kRecord,
-              sellable::kRecordSize),
+         evaluation::kRecordSize),
+    List(4450, "sellable balance", sellable::kRecordsAt, sellable::kReply, sellable::kRecord, sellable::kRecordSize),
     Body(2421, "withdrawable amount", transfer::kWithdrawable.end(), transfer::kWithdrawableReply),
     Body(2422, "receiver inquiry", transfer::kInquiryReplyMark.end(), transfer::kInquiryReply),
     Body(2425, "bank transfer", transfer::kResultSize, transfer::kResultReply),
     List(2420, "transfer receivers", transfer::kReceiversAt, transfer::kReceiversReply, transfer::kReceiver,
-              transfer::kReceiverSize),
+         transfer::kReceiverSize),
     List(4440, "transfer applications", applications::kRecordsAt, applications::kReply, applications::kRecord,
-              applications::kRecordSize),
+         applications::kRecordSize),
     Body(6100, "five-level order book", quote::kBook5Size, quote::kBook5Reply),
     List(4140, "last trades", quote::kTicksAt, quote::kTicksReply, quote::kTick, quote::kTickSize),
     List(4130, "daily prices", daily::kRecordsAt, daily::kReply, daily::kRecord, daily::kRecordSize),
@@ -1088,9 +1101,9 @@ inline constexpr Layout kReplyLayouts[] = {
     Body(5300, "futures/options order", futopt_order::kOrderNumber.end(), futopt_order::kReply),
     Body(5302, "futures/options modify or cancel", futopt_change::kNewNumber.end(), futopt_change::kReply),
     List(5304, "futures/options orders and fills", futopt_inquiry::kRecordsAt, futopt_inquiry::kReply,
-              futopt_inquiry::kRecord, futopt_inquiry::kRecordSize),
+         futopt_inquiry::kRecord, futopt_inquiry::kRecordSize),
     List(5401, "futures/options positions", futopt_positions::kRecordsAt, futopt_positions::kReply,
-              futopt_positions::kRecord, futopt_positions::kRecordSize),
+         futopt_positions::kRecord, futopt_positions::kRecordSize),
     Body(5400, "futures/options deposit", futopt_deposit::kReplySize, futopt_deposit::kReply),
     Body(5102, "futures/options order book", futopt::kBookSize, futopt::kBookReply),
     List(5100, "options board", futopt::kMonthRowsAt, futopt::kMonthReply, futopt::kBoardRow, futopt::kRowSize),
@@ -1101,8 +1114,7 @@ inline constexpr Layout kReplyLayouts[] = {
     List(9310, "futures/options trade push", quote::kRecordsAt, quote::kPushHead, futopt::kTrade, futopt::kTradeSize),
     Body(9321, "futures/options book push", futopt::kBookPushSize, futopt::kBookPush),
     List(2110, "interest items", interest::kItemsAt, interest::kListReply, interest::kItem, interest::kItemSize),
-    List(2111, "interest group", interest::kCodesAt, interest::kCodesReply, interest::kCodeRow,
-         interest::kCodeRowSize),
+    List(2111, "interest group", interest::kCodesAt, interest::kCodesReply, interest::kCodeRow, interest::kCodeRowSize),
     List(4620, "news headlines", news::kListRowsAt, news::kListReply, news::kRow, news::kRowSize),
     List(4625, "news of an item", news::kSearchRowsAt, news::kSearchReply, news::kRow, news::kRowSize),
     List(4630, "news article", 1, news::kTextReply, news::kLine, news::kLineSize),

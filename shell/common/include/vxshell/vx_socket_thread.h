@@ -44,20 +44,20 @@
 
 // What differs between the main program's thread and the updater's.
 struct RecvProfile {
-    int lengthBytes;      // size of the leading big-endian length: 4 or 2 (it counts itself)
-    int headerSize;       // smallest sound packet; the body handed over starts here
-    UINT connectedMsg;    // sent to the frame once per object when connected (lParam = socket)
-    int noSocket;         // status: the socket could not be made
-    int badAddress;       // status: the server address or port is invalid
-    int connectFailed;    // status: the connection to the server failed
-    int lostAfterData;    // status: connection closed, failed or out of frame after a packet length
-    int lostBeforeData;   // status: the same before any packet length was read
-    int waitFailed;       // status: the wait for data failed (-1: reported as a lost connection)
-    int waitEmpty;        // status: the wait returned without data (-1: not reported)
-    // A packet longer than a slot is dropped; when true its header (with the announced length,
-    // above kSlotSize) goes to the screen as WM_VX_PACKET_DROPPED, so that the screen can tell
-    // the user which reply was lost.
-    bool headerOfDropped;
+  int lengthBytes;     // size of the leading big-endian length: 4 or 2 (it counts itself)
+  int headerSize;      // smallest sound packet; the body handed over starts here
+  UINT connectedMsg;   // sent to the frame once per object when connected (lParam = socket)
+  int noSocket;        // status: the socket could not be made
+  int badAddress;      // status: the server address or port is invalid
+  int connectFailed;   // status: the connection to the server failed
+  int lostAfterData;   // status: connection closed, failed or out of frame after a packet length
+  int lostBeforeData;  // status: the same before any packet length was read
+  int waitFailed;      // status: the wait for data failed (-1: reported as a lost connection)
+  int waitEmpty;       // status: the wait returned without data (-1: not reported)
+  // A packet longer than a slot is dropped; when true its header (with the announced length,
+  // above kSlotSize) goes to the screen as WM_VX_PACKET_DROPPED, so that the screen can tell
+  // the user which reply was lost.
+  bool headerOfDropped;
 };
 
 // The main program: 4-byte length, TR_HEADER, WM_VX_CONNECTED, 1900-1906.
@@ -67,159 +67,159 @@ extern const RecvProfile kUpdaterRecvProfile;
 
 // Status codes of the main program's thread.
 enum : int {
-    VX_SOCK_NO_SOCKET = 1900,
-    VX_SOCK_BAD_ADDRESS = 1901,
-    VX_SOCK_CONNECT_FAILED = 1902,
-    VX_SOCK_LOST_AFTER_DATA = 1903,
-    VX_SOCK_LOST_BEFORE_DATA = 1904,
-    VX_SOCK_WAIT_FAILED = 1905,
-    VX_SOCK_WAIT_EMPTY = 1906,
+  VX_SOCK_NO_SOCKET = 1900,
+  VX_SOCK_BAD_ADDRESS = 1901,
+  VX_SOCK_CONNECT_FAILED = 1902,
+  VX_SOCK_LOST_AFTER_DATA = 1903,
+  VX_SOCK_LOST_BEFORE_DATA = 1904,
+  VX_SOCK_WAIT_FAILED = 1905,
+  VX_SOCK_WAIT_EMPTY = 1906,
 };
 // Status codes of the updater's thread.
 enum : int {
-    VX_VER_NO_SOCKET = 0,
-    VX_VER_BAD_ADDRESS = 1,
-    VX_VER_CONNECT_FAILED = 2,
-    VX_VER_LOST_AFTER_DATA = 4,
-    VX_VER_LOST_BEFORE_DATA = 8,
+  VX_VER_NO_SOCKET = 0,
+  VX_VER_BAD_ADDRESS = 1,
+  VX_VER_CONNECT_FAILED = 2,
+  VX_VER_LOST_AFTER_DATA = 4,
+  VX_VER_LOST_BEFORE_DATA = 8,
 };
 
 // The TCP socket of one connection.
 class CVXSocket {
-public:
-    CVXSocket();
-    ~CVXSocket();
-    CVXSocket(const CVXSocket&) = delete;
-    CVXSocket& operator=(const CVXSocket&) = delete;
+ public:
+  CVXSocket();
+  ~CVXSocket();
+  CVXSocket(const CVXSocket&) = delete;
+  CVXSocket& operator=(const CVXSocket&) = delete;
 
-    BOOL Create();                                  // a TCP stream socket
-    // Dotted IPv4 text of 7 to 15 characters and a port 1..65535.
-    BOOL SetServer(const char* address, int port);
-    // Connects; gives up (FALSE) as soon as *cancelled becomes true, when given.
-    BOOL Connect(const std::atomic<bool>* cancelled = nullptr);
-    // Closes the socket once, whoever calls it and however often; the handle goes back to none.
-    void Close();
-    // Ends both directions so that a thread waiting on the socket wakes up; the handle stays.
-    void Shutdown();
-    int Receive(char* buffer, int length);          // one receive: bytes, 0 closed, <0 failed
-    BOOL ReceiveAll(char* buffer, int length);      // exactly `length` bytes, or FALSE
+  BOOL Create();  // a TCP stream socket
+  // Dotted IPv4 text of 7 to 15 characters and a port 1..65535.
+  BOOL SetServer(const char* address, int port);
+  // Connects; gives up (FALSE) as soon as *cancelled becomes true, when given.
+  BOOL Connect(const std::atomic<bool>* cancelled = nullptr);
+  // Closes the socket once, whoever calls it and however often; the handle goes back to none.
+  void Close();
+  // Ends both directions so that a thread waiting on the socket wakes up; the handle stays.
+  void Shutdown();
+  int Receive(char* buffer, int length);      // one receive: bytes, 0 closed, <0 failed
+  BOOL ReceiveAll(char* buffer, int length);  // exactly `length` bytes, or FALSE
 
-    SOCKET GetSocket() const { return m_socket.load(); }
-    const WCHAR* GetLastErrorText() const { return m_error; }
+  SOCKET GetSocket() const { return m_socket.load(); }
+  const WCHAR* GetLastErrorText() const { return m_error; }
 
-private:
-    void SetError(const char* format, int code);
-    static int WaitConnected(SOCKET s, const std::atomic<bool>* cancelled);
+ private:
+  void SetError(const char* format, int code);
+  static int WaitConnected(SOCKET s, const std::atomic<bool>* cancelled);
 
-    std::atomic<SOCKET> m_socket;
-    char m_address[16];
-    int m_port;
-    sockaddr_in m_target;
-    WCHAR m_error[80];
+  std::atomic<SOCKET> m_socket;
+  char m_address[16];
+  int m_port;
+  sockaddr_in m_target;
+  WCHAR m_error[80];
 };
 
 class CVXSocketThread {
-public:
-    static constexpr int kSlotCount = 7;
-    static constexpr int kSlotSize = 4096;
-    static constexpr size_t kReadBufferSize = 65536;  // the read buffer (a power of two)
-    static constexpr uint64_t kFrameQueue = 4096;     // framed packets waiting at most (a power of two)
+ public:
+  static constexpr int kSlotCount = 7;
+  static constexpr int kSlotSize = 4096;
+  static constexpr size_t kReadBufferSize = 65536;  // the read buffer (a power of two)
+  static constexpr uint64_t kFrameQueue = 4096;     // framed packets waiting at most (a power of two)
 
-    explicit CVXSocketThread(const RecvProfile& profile = kMainRecvProfile);
-    ~CVXSocketThread();  // stops the thread (nothing reported) and closes the socket
-    CVXSocketThread(const CVXSocketThread&) = delete;
-    CVXSocketThread& operator=(const CVXSocketThread&) = delete;
+  explicit CVXSocketThread(const RecvProfile& profile = kMainRecvProfile);
+  ~CVXSocketThread();  // stops the thread (nothing reported) and closes the socket
+  CVXSocketThread(const CVXSocketThread&) = delete;
+  CVXSocketThread& operator=(const CVXSocketThread&) = delete;
 
-    // Same rules as CVXSocket::SetServer; FALSE stores nothing.
-    BOOL SetServer(const char* address, int port);
-    // Starts the receive thread; FALSE when it cannot be made or was started before.
-    BOOL Start();
-    // Stops on purpose: sets the stop flag, shuts the socket down, waits for the thread, closes
-    // the socket once. Reports nothing. Safe to call more than once and before Start.
-    void Stop();
+  // Same rules as CVXSocket::SetServer; FALSE stores nothing.
+  BOOL SetServer(const char* address, int port);
+  // Starts the receive thread; FALSE when it cannot be made or was started before.
+  BOOL Start();
+  // Stops on purpose: sets the stop flag, shuts the socket down, waits for the thread, closes
+  // the socket once. Reports nothing. Safe to call more than once and before Start.
+  void Stop();
 
-    void SetHwnd(HWND screen) { m_hWndDlg.store(screen); }
-    void SetMainHwnd(HWND frame) { m_hWndMain.store(frame); }
-    // 0 ends the thread before its next wait for data (without a report).
-    void SetThreadContinue(int keepGoing) { m_continue.store(keepGoing != 0); }
+  void SetHwnd(HWND screen) { m_hWndDlg.store(screen); }
+  void SetMainHwnd(HWND frame) { m_hWndMain.store(frame); }
+  // 0 ends the thread before its next wait for data (without a report).
+  void SetThreadContinue(int keepGoing) { m_continue.store(keepGoing != 0); }
 
-    // The connected socket; INVALID_SOCKET before the connection and after it ended.
-    SOCKET GetSocket() const;
-    CVXSocket* GetVXSocket() { return &m_socket; }
+  // The connected socket; INVALID_SOCKET before the connection and after it ended.
+  SOCKET GetSocket() const;
+  CVXSocket* GetVXSocket() { return &m_socket; }
 
-    // For tests and diagnostics: the slot the next packet goes to, and a slot's bytes.
-    int RingIndex() const { return m_index.load(); }
-    // Packets taken so far (handed over, or dropped), each counted once the window's handler
-    // has returned.
-    unsigned long Received() const { return static_cast<unsigned long>(m_frameHead.load()); }
-    const unsigned char* Slot(int i) const { return m_ring[i]; }
-    bool Running() const;
-    DWORD ThreadId() const { return m_threadId.load(); }  // 0 before Start
+  // For tests and diagnostics: the slot the next packet goes to, and a slot's bytes.
+  int RingIndex() const { return m_index.load(); }
+  // Packets taken so far (handed over, or dropped), each counted once the window's handler
+  // has returned.
+  unsigned long Received() const { return static_cast<unsigned long>(m_frameHead.load()); }
+  const unsigned char* Slot(int i) const { return m_ring[i]; }
+  bool Running() const;
+  DWORD ThreadId() const { return m_threadId.load(); }  // 0 before Start
 
-private:
-    // One framed piece of the stream, waiting for the window's thread: the bytes [end - length,
-    // end) of the stream. A packet to hand over, or bytes to drop.
-    struct Frame {
-        uint64_t end;
-        uint32_t length;
-        uint8_t flags;  // kHandOver, kAdvance
-        HWND screen;
-    };
-    static constexpr uint8_t kHandOver = 1;  // copy into the next slot and hand over
-    static constexpr uint8_t kAdvance = 2;   // the last piece of a packet: the ring index moves on
-    static constexpr uint8_t kDroppedHeader = 4;  // the header of a packet too long for a slot:
-                                                  // into the next slot, WM_VX_PACKET_DROPPED
+ private:
+  // One framed piece of the stream, waiting for the window's thread: the bytes [end - length,
+  // end) of the stream. A packet to hand over, or bytes to drop.
+  struct Frame {
+    uint64_t end;
+    uint32_t length;
+    uint8_t flags;  // kHandOver, kAdvance
+    HWND screen;
+  };
+  static constexpr uint8_t kHandOver = 1;       // copy into the next slot and hand over
+  static constexpr uint8_t kAdvance = 2;        // the last piece of a packet: the ring index moves on
+  static constexpr uint8_t kDroppedHeader = 4;  // the header of a packet too long for a slot:
+                                                // into the next slot, WM_VX_PACKET_DROPPED
 
-    struct Delivery : plat::win::QueuedCall {
-        CVXSocketThread* owner = nullptr;
-    };
+  struct Delivery : plat::win::QueuedCall {
+    CVXSocketThread* owner = nullptr;
+  };
 
-    static DWORD WINAPI ThreadMain(LPVOID self);
-    void Run();
-    bool Connect();
-    void Receive();
-    // Reads more of the stream into the buffer; false when the connection ended (*waitFailed set
-    // when the wait for data failed rather than the connection) or the thread is stopping.
-    bool Refill(bool* waitFailed);
-    bool Have(uint64_t count, bool* waitFailed);  // at least `count` unframed bytes, reading as needed
-    uint32_t PeekLength() const;                   // the length field at the framing position
-    bool Skip(uint32_t count, bool* waitFailed);   // drops `count` bytes (the last piece advances the index)
-    bool Publish(uint32_t length, uint8_t flags, HWND screen);  // false when stopping
-    bool WaitHandled(uint64_t frames);             // until that many frames were taken; false when stopping
-    void Drain();                                  // until every frame published was taken
-    void DeliverReady(bool onThread);              // on the window's thread: the frames waiting
-    static void RunDeliveries(plat::win::QueuedCall* call, bool onThread);
-    void PostSetupFailure(int code);
-    void SendStatus(int code);  // sent (blocking) to the frame, after the packets read before
+  static DWORD WINAPI ThreadMain(LPVOID self);
+  void Run();
+  bool Connect();
+  void Receive();
+  // Reads more of the stream into the buffer; false when the connection ended (*waitFailed set
+  // when the wait for data failed rather than the connection) or the thread is stopping.
+  bool Refill(bool* waitFailed);
+  bool Have(uint64_t count, bool* waitFailed);                // at least `count` unframed bytes, reading as needed
+  uint32_t PeekLength() const;                                // the length field at the framing position
+  bool Skip(uint32_t count, bool* waitFailed);                // drops `count` bytes (the last piece advances the index)
+  bool Publish(uint32_t length, uint8_t flags, HWND screen);  // false when stopping
+  bool WaitHandled(uint64_t frames);                          // until that many frames were taken; false when stopping
+  void Drain();                                               // until every frame published was taken
+  void DeliverReady(bool onThread);                           // on the window's thread: the frames waiting
+  static void RunDeliveries(plat::win::QueuedCall* call, bool onThread);
+  void PostSetupFailure(int code);
+  void SendStatus(int code);  // sent (blocking) to the frame, after the packets read before
 
-    const RecvProfile m_profile;
-    CVXSocket m_socket;
-    char m_address[16];
-    int m_port;
-    std::atomic<HWND> m_hWndDlg;
-    std::atomic<HWND> m_hWndMain;
-    bool m_hadData;
-    std::atomic<int> m_index;         // the slot of the next packet handed over (window's thread)
-    std::atomic<bool> m_continue;
-    std::atomic<bool> m_stopping;
-    bool m_noticeSent;                // thread only: the connected notice went out
-    std::atomic<bool> m_connected;    // the socket is connected
-    HANDLE m_thread;
-    std::atomic<DWORD> m_threadId;
-    CRITICAL_SECTION m_lock;  // orders Start and Stop against the thread publishing its socket
-    bool m_socketReady;       // under m_lock: the thread has a socket that Stop must shut down
+  const RecvProfile m_profile;
+  CVXSocket m_socket;
+  char m_address[16];
+  int m_port;
+  std::atomic<HWND> m_hWndDlg;
+  std::atomic<HWND> m_hWndMain;
+  bool m_hadData;
+  std::atomic<int> m_index;  // the slot of the next packet handed over (window's thread)
+  std::atomic<bool> m_continue;
+  std::atomic<bool> m_stopping;
+  bool m_noticeSent;              // thread only: the connected notice went out
+  std::atomic<bool> m_connected;  // the socket is connected
+  HANDLE m_thread;
+  std::atomic<DWORD> m_threadId;
+  CRITICAL_SECTION m_lock;  // orders Start and Stop against the thread publishing its socket
+  bool m_socketReady;       // under m_lock: the thread has a socket that Stop must shut down
 
-    // Hand-over between the thread and the window's thread.
-    uint64_t m_written;                  // thread only: stream bytes read into the buffer
-    uint64_t m_framed;                   // thread only: stream bytes published as frames
-    std::atomic<uint64_t> m_consumed;    // stream bytes the window's thread is done with
-    std::atomic<uint64_t> m_frameHead;   // frames taken (window's thread)
-    std::atomic<uint64_t> m_frameTail;   // frames published (thread)
-    std::atomic<bool> m_scheduled;       // m_delivery is queued or running
-    std::atomic<uint64_t> m_wantHead;    // the thread sleeps until m_frameHead reaches it (0: not)
-    std::atomic<uint32_t> m_progress;    // changes to wake the sleeping thread
-    Delivery m_delivery;
-    Frame m_frames[kFrameQueue];
-    unsigned char m_ring[kSlotCount][kSlotSize];
-    unsigned char m_buffer[kReadBufferSize];
+  // Hand-over between the thread and the window's thread.
+  uint64_t m_written;                 // thread only: stream bytes read into the buffer
+  uint64_t m_framed;                  // thread only: stream bytes published as frames
+  std::atomic<uint64_t> m_consumed;   // stream bytes the window's thread is done with
+  std::atomic<uint64_t> m_frameHead;  // frames taken (window's thread)
+  std::atomic<uint64_t> m_frameTail;  // frames published (thread)
+  std::atomic<bool> m_scheduled;      // m_delivery is queued or running
+  std::atomic<uint64_t> m_wantHead;   // the thread sleeps until m_frameHead reaches it (0: not)
+  std::atomic<uint32_t> m_progress;   // changes to wake the sleeping thread
+  Delivery m_delivery;
+  Frame m_frames[kFrameQueue];
+  unsigned char m_ring[kSlotCount][kSlotSize];
+  unsigned char m_buffer[kReadBufferSize];
 };

@@ -15,39 +15,39 @@ constexpr DWORD kLauncherStopWaitMs = 10000;
 constexpr DWORD kLauncherUpdaterWaitMs = 5000;
 
 class CLauncherFrame {
-public:
-    CLauncherFrame() = default;
-    ~CLauncherFrame();
-    CLauncherFrame(const CLauncherFrame&) = delete;
-    CLauncherFrame& operator=(const CLauncherFrame&) = delete;
+ public:
+  CLauncherFrame() = default;
+  ~CLauncherFrame();
+  CLauncherFrame(const CLauncherFrame&) = delete;
+  CLauncherFrame& operator=(const CLauncherFrame&) = delete;
 
-    // Creates the hidden frame and runs the start: configuration, table, updater, main program.
-    BOOL Create();
-    HWND GetSafeHwnd() const { return m_hWnd; }
-    void SetQuitOnDestroy(bool on) { m_quitOnDestroy = on; }
+  // Creates the hidden frame and runs the start: configuration, table, updater, main program.
+  BOOL Create();
+  HWND GetSafeHwnd() const { return m_hWnd; }
+  void SetQuitOnDestroy(bool on) { m_quitOnDestroy = on; }
 
-    // Reads the configuration file and the program folder; FALSE when either is missing.
-    BOOL ReadConfig();
-    // Moves the downloaded core files (root folder) over the program folder's; returns how many
-    // were replaced. A file whose move fails keeps the old one in place.
-    int ReplaceCoreFiles();
+  // Reads the configuration file and the program folder; FALSE when either is missing.
+  BOOL ReadConfig();
+  // Moves the downloaded core files (root folder) over the program folder's; returns how many
+  // were replaced. A file whose move fails keeps the old one in place.
+  int ReplaceCoreFiles();
 
-private:
-    static LRESULT WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    void ViewStart();
-    BOOL StartProgram(const WCHAR* key, const WCHAR* shownName, HANDLE* processOut);
-    void OnUpdateDone(LPARAM goOn);
-    void OnShutdown();
-    void OnReplaceCore();
-    void StopMain();
-    void WaitForPrograms();
-    void WaitForUpdaterWindow();
+ private:
+  static LRESULT WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void ViewStart();
+  BOOL StartProgram(const WCHAR* key, const WCHAR* shownName, HANDLE* processOut);
+  void OnUpdateDone(LPARAM goOn);
+  void OnShutdown();
+  void OnReplaceCore();
+  void StopMain();
+  void WaitForPrograms();
+  void WaitForUpdaterWindow();
 
-    HWND m_hWnd = 0;
-    bool m_quitOnDestroy = true;
-    CConfigFile m_config;
-    CString m_setupExe;
-    HANDLE m_mainProcess = nullptr;
-    HANDLE m_updaterProcess = nullptr;
+  HWND m_hWnd = 0;
+  bool m_quitOnDestroy = true;
+  CConfigFile m_config;
+  CString m_setupExe;
+  HANDLE m_mainProcess = nullptr;
+  HANDLE m_updaterProcess = nullptr;
 };

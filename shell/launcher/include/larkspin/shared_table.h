@@ -16,20 +16,20 @@
 #define VX_TABLE_MARK 66
 
 struct SHARED_HWND_TABLE {
-    uint32_t launcher_mark;
-    uint32_t main_mark;
-    uint32_t updater_mark;
-    uint32_t launcher_hwnd;
-    uint32_t main_hwnd;
-    uint32_t updater_hwnd;
+  uint32_t launcher_mark;
+  uint32_t main_mark;
+  uint32_t updater_mark;
+  uint32_t launcher_hwnd;
+  uint32_t main_hwnd;
+  uint32_t updater_hwnd;
 };
 static_assert(sizeof(SHARED_HWND_TABLE) == 24, "the table is 24 bytes on every program");
 
 namespace SharedTable {
 
 enum Mode {
-    kJoin,   // the updater and the main program: take the table as the launcher left it
-    kFresh,  // the launcher, at the start of a run: forget every window of an earlier run
+  kJoin,   // the updater and the main program: take the table as the launcher left it
+  kFresh,  // the launcher, at the start of a run: forget every window of an earlier run
 };
 
 // Creates the marker file "QV_COMMON_MEMORY_MAP" in the root folder when it is missing.

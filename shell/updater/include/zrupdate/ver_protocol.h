@@ -40,10 +40,10 @@ inline constexpr uint32_t kMaxFileSize = 32u * 1024u * 1024u;
 
 // One file of a version list.
 struct VER_FILE_RECORD {
-    char file_kind;                         // '1' item-code list file, else a program file
-    char file_name[kNameField];             // NUL-terminated
-    unsigned char file_version[kVersionField];  // compared byte by byte, the larger is newer
-    unsigned char file_size[4];             // big-endian
+  char file_kind;                             // '1' item-code list file, else a program file
+  char file_name[kNameField];                 // NUL-terminated
+  unsigned char file_version[kVersionField];  // compared byte by byte, the larger is newer
+  unsigned char file_size[4];                 // big-endian
 };
 static_assert(sizeof(VER_FILE_RECORD) == kRecordSize, "a version record is 42 bytes on the wire");
 
@@ -92,41 +92,41 @@ std::vector<uint8_t> BuildLocalList(const RecordList& records);
 bool IsCoreFile(const std::string& name);
 
 enum class Destination {
-    CodeFolder,     // item-code files: [CODE INFO] "CODE BASE"
-    RootFolder,     // core files: "\" + name, replaced by the launcher
-    ProgramFolder,  // any other program file: [SETUP INFO] "SETUP EXE"
+  CodeFolder,     // item-code files: [CODE INFO] "CODE BASE"
+  RootFolder,     // core files: "\" + name, replaced by the launcher
+  ProgramFolder,  // any other program file: [SETUP INFO] "SETUP EXE"
 };
 Destination DestinationOf(const VER_FILE_RECORD& r);
 
 // Joins the pieces of one reply. Room for the reply is set up when the request goes out, so no
 // piece allocates.
 class PieceJoiner {
-public:
-    enum Result { kMore, kComplete, kFailed };
+ public:
+  enum Result { kMore, kComplete, kFailed };
 
-    // Expects a reply of `kind` of at most `limit` data bytes.
-    void Begin(uint8_t kind, size_t limit);
-    void Reset();
-    bool Active() const { return m_active; }
-    uint8_t Kind() const { return m_kind; }
+  // Expects a reply of `kind` of at most `limit` data bytes.
+  void Begin(uint8_t kind, size_t limit);
+  void Reset();
+  bool Active() const { return m_active; }
+  uint8_t Kind() const { return m_kind; }
 
-    // Takes one packet (header included; its length is the header's). A piece is taken only
-    // when it is the reply's kind, its number of pieces is at least 1 and the same as in the
-    // first piece, its piece number is the next one, and the joined data stay within the limit.
-    Result Take(const uint8_t* packet);
+  // Takes one packet (header included; its length is the header's). A piece is taken only
+  // when it is the reply's kind, its number of pieces is at least 1 and the same as in the
+  // first piece, its piece number is the next one, and the joined data stay within the limit.
+  Result Take(const uint8_t* packet);
 
-    int Piece() const { return m_piece; }
-    int Pieces() const { return m_pieces; }
-    const uint8_t* Data() const { return m_data.data(); }
-    size_t Size() const { return m_data.size(); }
+  int Piece() const { return m_piece; }
+  int Pieces() const { return m_pieces; }
+  const uint8_t* Data() const { return m_data.data(); }
+  size_t Size() const { return m_data.size(); }
 
-private:
-    std::vector<uint8_t> m_data;
-    size_t m_limit = 0;
-    uint8_t m_kind = 0;
-    int m_piece = 0;
-    int m_pieces = 0;
-    bool m_active = false;
+ private:
+  std::vector<uint8_t> m_data;
+  size_t m_limit = 0;
+  uint8_t m_kind = 0;
+  int m_piece = 0;
+  int m_pieces = 0;
+  bool m_active = false;
 };
 
 }  // namespace zru

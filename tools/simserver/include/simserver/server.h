@@ -60,18 +60,18 @@ bool ParseFault(std::string_view text, Fault& out, std::string& error);
 // registration taken), with the time it arrived. Passwords (login id/password bytes 10-19, account passwords of
 // order and account requests, bytes 10-17) are replaced by '*' in `plain` before the entry is kept.
 struct LogEntry {
-  uint64_t timeMs = 0;           // since the server started
-  int connection = 0;            // 1, 2, ... in order of acceptance
-  std::string localAddress;      // the server address the client connected to ("127.0.0.2", ...)
+  uint64_t timeMs = 0;       // since the server started
+  int connection = 0;        // 1, 2, ... in order of acceptance
+  std::string localAddress;  // the server address the client connected to ("127.0.0.2", ...)
   uint16_t code = 0;
-  std::string status;            // header bytes 11-12 as text
+  std::string status;  // header bytes 11-12 as text
   uint8_t encFlag = 0;
-  Bytes header;                  // the 15 header bytes
-  Bytes body;                    // body as received
-  bool deciphered = false;       // `plain` holds the deciphered body
-  Bytes plain;                   // plain body (deciphered when enciphered), passwords masked
-  int sessionError = 0;          // negative SessionCode when the body could not be opened
-  std::string note;              // framing problems and the like
+  Bytes header;             // the 15 header bytes
+  Bytes body;               // body as received
+  bool deciphered = false;  // `plain` holds the deciphered body
+  Bytes plain;              // plain body (deciphered when enciphered), passwords masked
+  int sessionError = 0;     // negative SessionCode when the body could not be opened
+  std::string note;         // framing problems and the like
 };
 std::string FormatLogEntry(const LogEntry& e);
 
@@ -88,7 +88,7 @@ struct Request {
 };
 
 struct Reply {
-  bool send = true;       // false: no reply at all
+  bool send = true;  // false: no reply at all
   char status[2] = {'0', '0'};
   Bytes body;
   bool encipher = false;  // set from the request by the server; a handler may change it
@@ -115,14 +115,14 @@ struct ScenarioStep {
   int line = 0;
   uint16_t code = 0;
   // Expect
-  int wantEnc = -1;       // -1 any
-  int wantLen = -1;       // plain body length, -1 any
+  int wantEnc = -1;                              // -1 any
+  int wantLen = -1;                              // plain body length, -1 any
   std::vector<std::pair<size_t, Bytes>> checks;  // plain body offset -> bytes
   // Reply / Push
   bool useModel = false;  // reply: run the handler; push: build records from the model
   char status[2] = {'0', '0'};
   Bytes body;
-  int encipher = -1;      // -1 as the request, 0 plain, 1 enciphered
+  int encipher = -1;  // -1 as the request, 0 plain, 1 enciphered
   std::vector<std::string> codes;
   uint32_t ms = 0;
   Fault fault;
@@ -139,17 +139,17 @@ struct ServerOptions {
   // Loopback addresses to listen on, all with the same port. The sample device's server keys
   // point at 127.0.0.1 (Internet) and .2 to .4 (the carriers), so a test sees which one was used.
   std::vector<std::string> addresses = {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"};
-  std::string keysDir;          // test_server_key.pem and test_server.der; empty = the built-in default
-  uint64_t seed = 1;            // 0: random session material from the OS; else a repeatable stream
-  std::string logPath;          // when set, every log entry is appended there as text
-  bool quietLog = true;         // false: also print log entries on stderr
-  bool blankNames = false;      // 4101 replies fill the 12-byte item name up with blanks, not zeros
+  std::string keysDir;      // test_server_key.pem and test_server.der; empty = the built-in default
+  uint64_t seed = 1;        // 0: random session material from the OS; else a repeatable stream
+  std::string logPath;      // when set, every log entry is appended there as text
+  bool quietLog = true;     // false: also print log entries on stderr
+  bool blankNames = false;  // 4101 replies fill the 12-byte item name up with blanks, not zeros
 };
 
 // A receiver inquiry (2422) that a transfer (2425) of the same connection may carry out once.
 struct PendingTransfer {
   bool open = false;
-  std::string key;      // 9 characters, and the flag byte after it
+  std::string key;  // 9 characters, and the flag byte after it
   char flag = '1';
   std::string account;
   Receiver to;
@@ -238,14 +238,14 @@ class TradingServer {
   // requests. True at once when the probe cannot be sent (the connection is gone); false when
   // the time runs out.
   struct QuietClient {
-    std::function<void()> settle;                // until the client has handled what it has queued
-    std::function<bool(const Bytes&)> send;      // writes a packet in order with the client's own
-    std::function<size_t()> received;            // packets the client has read and handled
+    std::function<void()> settle;            // until the client has handled what it has queued
+    std::function<bool(const Bytes&)> send;  // writes a packet in order with the client's own
+    std::function<size_t()> received;        // packets the client has read and handled
   };
   bool waitQuiet(const QuietClient& client, int timeoutMs = 5000);
 
-  int connectionCount() const;     // connections open now
-  int acceptedCount() const;       // connections accepted so far
+  int connectionCount() const;  // connections open now
+  int acceptedCount() const;    // connections accepted so far
   // Closes every client connection (the listening socket stays).
   void dropConnections();
 

@@ -57,20 +57,20 @@ struct Entry {
 // Misbehaviours the server can be told to show, for testing the updater's defences.
 enum class Fault {
   None,
-  PiecesOutOfOrder,    // piece 2 is sent before piece 1 (a one-piece reply is split in two first)
-  PieceCountChanges,   // the second piece announces one piece more than the first
-  LengthTooShort,      // the first piece is a runt: its length field says 8 and 8 bytes are sent
-  LengthZero,          // the first piece is only a 2-byte length field holding 0
-  LengthTooLong,       // the first piece carries 4,088 data bytes: length field 4,097
-  ListCountTooLarge,   // the list reply's count is 5 more than the records that follow
-  FileSizeLarger,      // every list record announces 5,000 bytes more than the file has
-  FileSizeSmaller,     // every list record announces 1 byte less than the file has
-  NameWithBackslash,   // the list offers one more file, named "..\\Windows\\evil.dll"
-  NameWithSlash,       // the list offers one more file, named "../Windows/evil.dll"
-  NameDotDot,          // the list offers one more file, named ".."
-  NameWithoutNul,      // the list offers one more file whose 31-byte name field has no NUL
-  CloseMidDownload,    // half of the reply is sent, then the connection is closed
-  Silence,             // nothing is sent back; the connection stays open
+  PiecesOutOfOrder,   // piece 2 is sent before piece 1 (a one-piece reply is split in two first)
+  PieceCountChanges,  // the second piece announces one piece more than the first
+  LengthTooShort,     // the first piece is a runt: its length field says 8 and 8 bytes are sent
+  LengthZero,         // the first piece is only a 2-byte length field holding 0
+  LengthTooLong,      // the first piece carries 4,088 data bytes: length field 4,097
+  ListCountTooLarge,  // the list reply's count is 5 more than the records that follow
+  FileSizeLarger,     // every list record announces 5,000 bytes more than the file has
+  FileSizeSmaller,    // every list record announces 1 byte less than the file has
+  NameWithBackslash,  // the list offers one more file, named "..\\Windows\\evil.dll"
+  NameWithSlash,      // the list offers one more file, named "../Windows/evil.dll"
+  NameDotDot,         // the list offers one more file, named ".."
+  NameWithoutNul,     // the list offers one more file whose 31-byte name field has no NUL
+  CloseMidDownload,   // half of the reply is sent, then the connection is closed
+  Silence,            // nothing is sent back; the connection stays open
 };
 
 const char* FaultName(Fault f);
@@ -81,8 +81,8 @@ bool ParseFault(const std::string& name, Fault& out);
 // this server) or, with n = 0, to every request; optionally only to requests of one kind.
 struct FaultRule {
   Fault fault = Fault::None;
-  int onRequest = 0;    // 0 = every request
-  uint8_t onKind = 0;   // 0 = any kind, else kKindList or kKindFile
+  int onRequest = 0;   // 0 = every request
+  uint8_t onKind = 0;  // 0 = any kind, else kKindList or kKindFile
 };
 
 // One request as the server saw it.
@@ -96,7 +96,7 @@ struct RequestLog {
   bool found = false;         // file requests: the name is in the served list
   Fault fault = Fault::None;  // the fault applied to the reply
   int piecesSent = 0;
-  std::vector<uint8_t> raw;   // the request's bytes
+  std::vector<uint8_t> raw;  // the request's bytes
 };
 
 class VersionServer {
