@@ -43,9 +43,9 @@ constexpr auto kItems = vxskel::ScreenItems(kOwn);
 constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
-class CZR4400Dlg : public balance::CBalanceDlg {
+class CZR4400Dlg : public balance::CPagedBalanceDlg {
  public:
-  CZR4400Dlg() : CBalanceDlg(kConfig) {}
+  CZR4400Dlg() : CPagedBalanceDlg(kConfig, kAccount, balance::k4401RowsPerPage) {}
 
   void OnInitScreen() override {
     if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SendMessage(EM_LIMITTEXT, balance::kPasswordBytes);
@@ -56,39 +56,6 @@ class CZR4400Dlg : public balance::CBalanceDlg {
                 VGRID_SELECT_ROW});
     if (m_grid) m_grid->redraw();
     ResetPaging();
-  }
-
-  void OnQuery() override {
-    SetItemCodeField(0);
-    RequestStockBase();
-    if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SetFocus();
-  }
-
-  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-    int id = LOWORD(wParam);
-    UINT code = HIWORD(wParam);
-    if (id == kAccount && code == CBN_SELCHANGE) {
-      ResetPaging();
-      ClearRows(balance::k4401RowsPerPage);
-    }
-    if (code == BN_CLICKED && lParam) {
-      if (id == balance::kBtnSend) {
-        SendPage(Request::First, true);
-        return TRUE;
-      }
-      if (id == balance::kBtnFirst) {
-        SendPage(Request::First, false);
-        return TRUE;
-      }
-      if (id == balance::kBtnNext) {
-        if (m_next != 'Y' || m_page == 255)
-          MessageBox(u"다음 데이타가 없습니다.", u"", MB_OK);
-        else
-          SendPage(Request::Next, false);
-        return TRUE;
-      }
-    }
-    return CBalanceDlg::OnCommand(wParam, lParam);
   }
 
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
@@ -120,20 +87,25 @@ class CZR4400Dlg : public balance::CBalanceDlg {
   }
 
  private:
-  enum class Request { First, Next };
-
   // The start: page 0, no continuation key, no next flag yet.
-  void ResetPaging() {
+  void ResetPaging() override {
     m_page = 0;
     m_next = 0;
     std::memset(m_key, 0, sizeof m_key);
     EnableButton(balance::kBtnNext, true);
   }
 
-  void SendPage(Request kind, bool checkPassword) {
+  void OnNextPage() override {
+    if (m_next != 'Y' || m_page == 255)
+      MessageBox(u"다음 데이타가 없습니다.", u"", MB_OK);
+    else
+      SendPage(false, false);
+  }
+
+  void SendPage(bool first, bool checkPassword) override {
     unsigned char body[balance::k4401RequestSize] = {};
     if (!ReadAuth(body, checkPassword)) return;
-    if (kind == Request::First) {
+    if (first) {
       // A first page never carries the key of another page or another account.
       m_page = 0;
       m_next = 0;

@@ -40,9 +40,9 @@ constexpr auto kItems = vxskel::ScreenItems(kOwn);
 constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
-class CZR4460Dlg : public balance::CBalanceDlg {
+class CZR4460Dlg : public balance::CPagedBalanceDlg {
  public:
-  CZR4460Dlg() : CBalanceDlg(kConfig) {}
+  CZR4460Dlg() : CPagedBalanceDlg(kConfig, kAccount, balance::k4450RowsPerPage) {}
 
   void OnInitScreen() override {
     SetDlgItemText(IDC_TITLE, GetTitle());
@@ -53,36 +53,6 @@ class CZR4460Dlg : public balance::CBalanceDlg {
                 VGRID_SELECT_CELL});
     if (m_grid) m_grid->redraw();
     ResetPaging();
-  }
-
-  void OnQuery() override {
-    SetItemCodeField(0);
-    RequestStockBase();
-    if (CWnd* pw = GetDlgItem(balance::kPassword)) pw->SetFocus();
-  }
-
-  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-    int id = LOWORD(wParam);
-    UINT code = HIWORD(wParam);
-    if (id == kAccount && code == CBN_SELCHANGE) {
-      ResetPaging();
-      ClearRows(balance::k4450RowsPerPage);
-    }
-    if (code == BN_CLICKED && lParam) {
-      if (id == balance::kBtnSend) {
-        SendPage(Request::First, true);
-        return TRUE;
-      }
-      if (id == balance::kBtnFirst) {
-        SendPage(Request::First, false);
-        return TRUE;
-      }
-      if (id == balance::kBtnNext) {
-        if (m_next == 'Y' && m_page < 255) SendPage(Request::Next, false);
-        return TRUE;
-      }
-    }
-    return CBalanceDlg::OnCommand(wParam, lParam);
   }
 
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
@@ -116,10 +86,8 @@ class CZR4460Dlg : public balance::CBalanceDlg {
   }
 
  private:
-  enum class Request { First, Next };
-
   // The start: page 0, next flag 'Y', no continuation key, not paged.
-  void ResetPaging() {
+  void ResetPaging() override {
     m_page = 0;
     m_next = 'Y';
     m_paged = false;
@@ -127,15 +95,19 @@ class CZR4460Dlg : public balance::CBalanceDlg {
     UpdateButtons();
   }
 
+  void OnNextPage() override {
+    if (m_next == 'Y' && m_page < 255) SendPage(false, false);
+  }
+
   void UpdateButtons() {
     EnableButton(balance::kBtnNext, m_next == 'Y');
     EnableButton(balance::kBtnFirst, m_paged);
   }
 
-  void SendPage(Request kind, bool checkPassword) {
+  void SendPage(bool first, bool checkPassword) override {
     unsigned char body[balance::k4450RequestSize] = {};
     if (!ReadAuth(body, checkPassword)) return;
-    if (kind == Request::First) {
+    if (first) {
       // A first page never carries the key of another page or another account.
       m_page = 0;
       m_paged = false;
@@ -146,7 +118,7 @@ class CZR4460Dlg : public balance::CBalanceDlg {
     }
     namespace s = vxtr::sellable;
     vxwire::Writer w(body, sizeof body, vxwire::Writer::Continue{});
-    if (kind != Request::First) w.Raw(s::kKey, m_key);
+    if (!first) w.Raw(s::kKey, m_key);
     w.Byte(s::kPage, m_page).Byte(s::kRows, balance::k4450RowsPerPage);
     UpdateButtons();
     SendRequest(balance::kTrSellable, body, sizeof body);

@@ -203,4 +203,30 @@ void CBalanceDlg::ClearRows(int emptyRows) {
   m_grid->redraw();
 }
 
+void CPagedBalanceDlg::OnQuery() {
+  SetItemCodeField(0);
+  RequestStockBase();
+  if (CWnd* pw = GetDlgItem(kPassword)) pw->SetFocus();
+}
+
+BOOL CPagedBalanceDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+  const int id = LOWORD(wParam);
+  const UINT code = HIWORD(wParam);
+  if (id == m_accountCombo && code == CBN_SELCHANGE) {
+    ResetPaging();
+    ClearRows(m_rowsPerPage);
+  }
+  if (code == BN_CLICKED && lParam) {
+    if (id == kBtnSend || id == kBtnFirst) {
+      SendPage(true, id == kBtnSend);
+      return TRUE;
+    }
+    if (id == kBtnNext) {
+      OnNextPage();
+      return TRUE;
+    }
+  }
+  return CBalanceDlg::OnCommand(wParam, lParam);
+}
+
 }  // namespace balance

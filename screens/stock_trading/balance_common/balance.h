@@ -139,4 +139,28 @@ class CBalanceDlg : public vxskel::CVXScreenDlg {
   CFont m_gridFont;
 };
 
+// A balance screen of pages of holdings: "전송" (with the password checked) and "처음" ask for the
+// first page, "다음" for the next; another account starts the paging over with `rowsPerPage`
+// empty rows. The screen keeps its own page state and request.
+class CPagedBalanceDlg : public CBalanceDlg {
+ public:
+  CPagedBalanceDlg(const vxskel::ScreenConfig& config, int accountCombo, int rowsPerPage)
+      : CBalanceDlg(config), m_accountCombo(accountCombo), m_rowsPerPage(rowsPerPage) {}
+
+  void OnQuery() override;
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+ protected:
+  // Back to the first page: no key, the screen's start state of the buttons.
+  virtual void ResetPaging() = 0;
+  // Sends the first page (`first`) or the next one.
+  virtual void SendPage(bool first, bool checkPassword) = 0;
+  // "다음": the next page when there is one.
+  virtual void OnNextPage() = 0;
+
+ private:
+  int m_accountCombo;
+  int m_rowsPerPage;
+};
+
 }  // namespace balance
