@@ -10,7 +10,9 @@
 #                                         screen without one fails
 #   bash tools/screens.sh --update-layout writes the expected layouts from this build
 # Options: --no-build (use what is built), --build-dir DIR (default build), --out DIR (where the
-# pictures and the page go; default docs), --keep (leave the temporary folder).
+# pictures and the page go; default docs), --keep (leave the temporary folder), --shard K/N (with
+# --check: only the K-th of N equal runs of sessions; the N shards together check every screen
+# both times it is opened, each in a run of its own that can be given its own time).
 #
 # A new screen needs nothing here: once its line is in the menu file and its plug-in is built,
 # the gallery shows it; --update-layout writes its expected layout, which is committed with it.
@@ -21,6 +23,7 @@ cd "$src"
 
 # The server's market has been open a while: the trade lists show the day's last trades.
 build=1; builddir="$src/build"; out="$src/docs"; keep=0; mode=pictures; server_extra=(--day-trades 9)
+shard_k=1; shard_n=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-build) build=0 ;;
@@ -29,11 +32,22 @@ while [ $# -gt 0 ]; do
     --keep) keep=1 ;;
     --check) mode=check ;;
     --update-layout) mode=update ;;
-    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --shard)
+      shard="${2:?--shard needs K/N}"; shift
+      case "$shard" in
+        [1-9]/[1-9] | [1-9]/[1-9][0-9] | [1-9][0-9]/[1-9][0-9]) ;;
+        *) echo "screens: --shard takes K/N, 1 <= K <= N" >&2; exit 2 ;;
+      esac
+      shard_k="${shard%/*}"; shard_n="${shard#*/}"
+      [ "$shard_k" -le "$shard_n" ] || { echo "screens: --shard takes K/N, 1 <= K <= N" >&2; exit 2; } ;;
+    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "screens: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
   shift
 done
+if [ "$shard_n" -gt 1 ] && [ "$mode" != check ]; then
+  echo "screens: --shard goes with --check" >&2; exit 2
+fi
 case "$builddir" in /*) ;; *) builddir="$here/$builddir" ;; esac
 case "$out" in /*) ;; *) out="$here/$out" ;; esac
 layouts="$src/tests/layout"
@@ -69,6 +83,10 @@ done < <(iconv -f CP949 -t UTF-8 "$work/menu.conf" | tr -d '\t')
 n=${#files[@]}
 [ "$n" -gt 0 ] || fail "the menu file names no built screen"
 echo "screens: ${n} screens: ${files[*]}"
+# The sessions of this shard: a run of them, so that each screen of the run but its first is
+# opened both as the first screen (its own session) and after another (the session before).
+from=$(((shard_k - 1) * n / shard_n)); to=$((shard_k * n / shard_n))
+[ "$shard_n" = 1 ] || echo "screens: shard $shard_k of $shard_n: sessions $((from + 1)) to $to"
 
 # The window tree of a screen as its layout: one line per window, indented by depth, with its
 # class, control id and screen rectangle.
@@ -97,7 +115,7 @@ mkdir -p "$work/layouts" "$work/shots"
 picture_login() { if [ "$1" = login ]; then main shot "$work/shots/login.png" >/dev/null; fi; }
 # Session i opens screen i as the start screen (the menu file's 90100 names it for the session)
 # and then screen i+1, so each screen is opened once first and once after another.
-for i in $(seq 0 $((n - 1))); do
+for ((i = from; i < to; i++)); do
   first="${files[$i]}"; j=$(((i + 1) % n)); next="${files[$j]}"
   step_name="session $((i + 1)) of $n: $first first"
   LC_ALL=C sed -e "s/^\(1000:[^:]*:90100:\).*\$/\1$first"$'\r'"/" "$work/menu.conf" >"$menu"
@@ -134,21 +152,30 @@ step_name="comparing the layouts"
 bad=0
 for file in "${files[@]}"; do
   s="${file%.dll}"
-  if ! diff -u "$work/layouts/$s.first" "$work/layouts/$s.after" >"$work/$s.diff"; then
+  got=()
+  for when in first after; do [ -e "$work/layouts/$s.$when" ] && got+=("$when"); done
+  [ ${#got[@]} -gt 0 ] || continue  # a screen of another shard
+  if [ ${#got[@]} = 2 ] && ! diff -u "$work/layouts/$s.first" "$work/layouts/$s.after" >"$work/$s.diff"; then
     echo "screens: $s stands differently as the first screen and after another:" >&2
     cat "$work/$s.diff" >&2; bad=1
   fi
-  [ -s "$work/layouts/$s.after" ] || { echo "screens: $s has no windows" >&2; bad=1; }
+  for when in "${got[@]}"; do
+    [ -s "$work/layouts/$s.$when" ] || { echo "screens: $s has no windows" >&2; bad=1; }
+  done
   case "$mode" in
     update) mkdir -p "$layouts"; cp "$work/layouts/$s.after" "$layouts/$s.txt" ;;
     check)
       if [ ! -e "$layouts/$s.txt" ]; then
         echo "screens: $s has no expected layout: run bash tools/screens.sh --update-layout and commit tests/layout/$s.txt" >&2
         bad=1
-      elif ! diff -u "$layouts/$s.txt" "$work/layouts/$s.after" >"$work/$s.diff"; then
-        echo "screens: $s differs from tests/layout/$s.txt (- expected, + this build):" >&2
-        cat "$work/$s.diff" >&2; bad=1
-      fi ;;
+        continue
+      fi
+      for when in "${got[@]}"; do
+        if ! diff -u "$layouts/$s.txt" "$work/layouts/$s.$when" >"$work/$s.diff"; then
+          echo "screens: $s ($when) differs from tests/layout/$s.txt (- expected, + this build):" >&2
+          cat "$work/$s.diff" >&2; bad=1
+        fi
+      done ;;
   esac
 done
 [ "$bad" = 0 ] || fail "the screens' layouts differ"
@@ -178,6 +205,6 @@ if [ "$mode" = pictures ]; then
   } >"$page"
   echo "screens: ${n} pictures in $out/screens, the page $page"
 fi
-[ "$mode" = check ] && echo "screens: the layouts of ${n} screens are as expected"
+[ "$mode" = check ] && echo "screens: the layouts of the screens of sessions $((from + 1)) to $to of ${n} are as expected"
 [ "$mode" = update ] && echo "screens: the layouts of ${n} screens written to $layouts"
 exit 0
