@@ -238,6 +238,25 @@ put("fuzz_zr5100", "futures-list", b"\x00" + packet(5105, bytes([1]) + row31))
 put("fuzz_zr5155", "strike-board", b"\x00" + packet(5155, bytes([9]) + row43 * 9))
 put("fuzz_zr5155", "base-quote", b"\x00" + packet(5555, base5555))
 
+# Futures/options time and sales and daily history: a page with its key, the closing trades, a
+# count beyond the rows held, a page without a key slot, a push of another screen, a server message.
+fo_tick = bytes([23, 59, 58]) + float2(18700) + float2(50) + b"2" + net3(3) + net3(20754)
+fo_day = bytes([26, 12, 10]) + float2(18700) + float2(50) + b"2" + struct.pack(">hh", -2, 30) + float2(18650) \
+    + float2(18720) + float2(18610) + net3(20754) + net2(91234)
+assert len(fo_tick) == 24 and len(fo_day) == 38
+fo_pages = {5103: bytes([1, 1]) + b"0021" + bytes([2]) + fo_tick * 2, 5104: bytes([1, 1, 26, 11, 27, 2]) + fo_day * 2}
+for target, code, kind in (("fuzz_zr5103", 5103, 5103), ("fuzz_zr5152", 5152, 5103), ("fuzz_zr5104", 5104, 5104),
+                           ("fuzz_zr5153", 5153, 5104)):
+    page = fo_pages[kind]
+    count_at = 6 if kind == 5103 else 5
+    put(target, "base-quote", b"\x00" + packet(5555, base5555))
+    put(target, "page", b"\x00" + packet(code, page))
+    put(target, "count-255", b"\x00" + packet(code, page[:count_at] + b"\xff" + page[count_at + 1:]))
+    put(target, "page-0", b"\x00" + packet(code, b"\x00" + page[1:]))
+    put(target, "short-head", b"\x00" + packet(code, page[:count_at]))
+    put(target, "tick-push", b"\x00" + packet(9310, b"\x01" + trade9x10))
+    put(target, "server-message", b"\x00" + packet(code, message, status=b"99"))
+
 # Stock chart replies: bars with a -1 average, a count beyond the bars held, a negative count.
 bar5002 = bytes([49, 12, 31]) + net2(71000) + net2(72000) + net2(70000) + net2(71500) + net2(-1) + net2(71000) \
     + net2(-1) + net3(12345678)

@@ -197,7 +197,8 @@ void CFutOptScreenDlg::InitGrid() {
   const size_t count = std::min(m_setup.gridCount, kMaxGrids);
   for (size_t i = 0; i < count; ++i) {
     GridSetup setup = m_setup.grids[i];
-    if (!SplitBand(band, static_cast<int>(count), static_cast<int>(i), setup.at)) return;
+    // A grid with its own place keeps it.
+    if (setup.at.right <= 0 && !SplitBand(band, static_cast<int>(count), static_cast<int>(i), setup.at)) return;
     m_grids[i] = CreateGrid(this, GridFont(), setup);
   }
 }

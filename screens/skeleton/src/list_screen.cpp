@@ -188,13 +188,15 @@ void CListScreenDlg::OnQuery() {
 
 void CListScreenDlg::OnInitScreen() { m_grid = CreateGrid(this, LabelFont(), m_setup); }
 
-bool CListScreenDlg::ResetRows(int rows) {
-  if (!m_grid) return false;
-  m_grid->remove_all_row();
+bool ResetRows(V_Grid* grid, int rows) {
+  if (!grid) return false;
+  grid->remove_all_row();
   for (int i = 0; i < rows; ++i)
-    if (!m_grid->add_row()) break;
+    if (!grid->add_row()) break;
   return true;
 }
+
+bool CListScreenDlg::ResetRows(int rows) { return vxskel::ResetRows(m_grid.get(), rows); }
 
 BOOL CListScreenDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   int id = LOWORD(wParam);

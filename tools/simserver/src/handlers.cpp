@@ -228,6 +228,34 @@ void FutOptOrderBook(HandlerContext& ctx, const Request& req, Reply& r) {
   r.body = ctx.market.FutOptBook5102(*d);
 }
 
+// 5103 / 5152 and 5104 / 5153: the time and sales and the daily history of a futures contract /
+// an option, a page at a time. Body: the 8-byte code, rows (1 to 20), page, direction ('F' first,
+// 'N' next; the daily history also 'P' previous), the key of the page asked for: four bytes for
+// the trades (the number of its first trade as 4 digits), three for the days (the date of its
+// first day); blanks on the first page.
+void FutOptList(HandlerContext& ctx, const Request& req, Reply& r) {
+  const bool ticks = req.code == 5103 || req.code == 5152;
+  const bool futures = req.code == 5103 || req.code == 5104;
+  const Bytes& b = req.body;
+  const size_t size = ticks ? 15 : 14;
+  const Derivative* d = b.size() >= size ? ctx.market.FindDerivative(GetText(b.data(), 8)) : nullptr;
+  if (!d || d->futures != futures) return r.Error("알림", "종목코드를 확인하세요.");
+  const int rows = b[8], page = b[9];
+  const char direction = static_cast<char>(b[10]);
+  if (rows < 1 || rows > 20) return r.Error("알림", "조회 건수를 확인하세요.");
+  if (direction != 'F' && direction != 'N' && (ticks || direction != 'P'))
+    return r.Error("알림", "조회 구분을 확인하세요.");
+  const uint8_t* key = &b[11];
+  const bool blank = std::all_of(key, key + (ticks ? 4 : 3), [](uint8_t c) { return c == ' '; });
+  if (ticks) {
+    int64_t from = -1;
+    if (direction != 'F' && !blank && !GetDigits(key, 4, from)) return r.Error("알림", "연속키를 확인하세요.");
+    r.body = ctx.market.FutOptTickList(*d, rows, page, static_cast<int>(from));
+    return;
+  }
+  r.body = ctx.market.FutOptDailyList(*d, rows, page, direction == 'F' || blank ? nullptr : key);
+}
+
 // A call/put byte of the option lists: the number 2 or 3.
 bool OptionKind(const Request& req, size_t at, Reply& r, char& kind) {
   if (req.body.size() <= at || (req.body[at] != 2 && req.body[at] != 3)) {
@@ -994,6 +1022,10 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {5154, OptionMonth},
       {5105, FuturesList},
       {5155, OptionStrike},
+      {5103, FutOptList},
+      {5152, FutOptList},
+      {5104, FutOptList},
+      {5153, FutOptList},
       {9000, RealRequest},
       {6100, OrderBook},
       {4140, TickList},

@@ -310,6 +310,7 @@ void Market::TradeDerivative(const std::string& code, int64_t hundredths, int64_
   ++clock_;
   d->price = hundredths;
   d->volume += quantity;
+  RecordFutOptTrade(*d, quantity);
   // Open limit orders that the trade reaches are filled at their own price.
   for (FutOptOrder& o : futOptOrders_) {
     if (o.open <= 0 || o.code != d->code || o.price <= 0) continue;
@@ -653,10 +654,9 @@ Bytes Market::FutOptChartBars(const Derivative& d, uint16_t code, int minutes) c
   return r;
 }
 
-Market::Day Market::DailyPrice(const Item& item, int k) const {
+void Market::TradingDay(int k, uint8_t& yy, uint8_t& mm, uint8_t& dd) {
   // Trading days back from Thursday 10 December 2026, weekends passed over.
   static const int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  Day d;
   int y = 2026, m = 12, day = 10, weekday = 4;  // 0 Sunday
   for (int step = 0; step < k; ++step) {
     do {
@@ -667,7 +667,12 @@ Market::Day Market::DailyPrice(const Item& item, int k) const {
       weekday = (weekday + 6) % 7;
     } while (weekday == 0 || weekday == 6);
   }
-  d.yy = static_cast<uint8_t>(y % 100), d.mm = static_cast<uint8_t>(m), d.dd = static_cast<uint8_t>(day);
+  yy = static_cast<uint8_t>(y % 100), mm = static_cast<uint8_t>(m), dd = static_cast<uint8_t>(day);
+}
+
+Market::Day Market::DailyPrice(const Item& item, int k) const {
+  Day d;
+  TradingDay(k, d.yy, d.mm, d.dd);
   if (k == 0) {
     d.close = item.price;
     d.volume = item.volume;

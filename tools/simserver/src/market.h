@@ -276,6 +276,29 @@ class Market {
   Bytes OptionRow(const Derivative& d, bool volumeFirst) const;
   // A 43-byte record of 5155.
   Bytes StrikeRow(const Derivative& d) const;
+  // --- futures/options time and sales and daily history (futopt_lists.cpp)
+  // The day's trades of a contract, newest first (at most kFutOptTicks): those of TradeDerivative
+  // and, after SeedDayTrades, the earlier ones of the day. Trades are numbered from the day's first.
+  static constexpr size_t kFutOptTicks = 90;
+  const std::vector<Tick>& FutOptTicks(const Derivative& d) const;
+  int FutOptTradeCount(const Derivative& d) const;  // the number of the newest trade (0: none)
+  // The reply of 5103 / 5152: page, more, 4-byte key of the next page (the number of its first
+  // trade as 4 digits, counted modulo 10,000), count, then up to `rows` 24-byte trades newest first:
+  // time, price and change in hundredths (NET_FLOAT2), sign, contracts and the day's volume.
+  // `fromTrade`: the number of the first trade of the page asked for, -1 for the newest.
+  Bytes FutOptTickList(const Derivative& d, int rows, int page, int fromTrade) const;
+  // A contract's day `k` before today (0: today), prices in hundredths.
+  struct FutOptDay {
+    uint8_t yy = 0, mm = 0, dd = 0;
+    int64_t open = 0, high = 0, low = 0, close = 0;
+    int64_t volume = 0, openInterest = 0;
+  };
+  static constexpr int kFutOptDays = 40;
+  FutOptDay FutOptDaily(const Derivative& d, int k) const;
+  // The reply of 5104 / 5153: page, more, 3-byte key of the next page (the date of its first day),
+  // count, then up to `rows` 38-byte days newest first. `key`: the date of the first day asked for
+  // (null: today).
+  Bytes FutOptDailyList(const Derivative& d, int rows, int page, const uint8_t* key) const;
   int64_t OpenInterest(const Derivative& d) const;
   int64_t AskPrice(const Item& item, int level) const;  // level 0..9
   int64_t BidPrice(const Item& item, int level) const;
@@ -357,6 +380,14 @@ class Market {
   std::map<std::string, Item> items_;
   std::map<std::string, Index> indices_;
   std::map<std::string, Derivative> derivatives_;
+  struct FutOptTape {
+    std::vector<Tick> ticks;  // newest first
+    int count = 0;            // trades of the day
+  };
+  std::map<std::string, FutOptTape> futOptTapes_;  // by contract code
+  void RecordFutOptTrade(const Derivative& d, int64_t quantity);
+  // The date of trading day `k` before today (0: today), weekends passed over.
+  static void TradingDay(int k, uint8_t& yy, uint8_t& mm, uint8_t& dd);
   std::map<std::string, User> users_;
   std::map<std::string, Account> accounts_;
   std::map<std::string, std::vector<std::vector<std::string>>> interest_;  // user -> groups

@@ -255,6 +255,20 @@ void Market::SeedDayTrades(int perItem) {
     }
     item.lastVolume = item.ticks.front().quantity;
   }
+  // The contracts' trades of the day alike, prices on their tick.
+  for (auto& [code, d] : derivatives_) {
+    FutOptTape& tape = futOptTapes_[code];
+    tape.ticks.clear();
+    const int64_t tick = FutOptTick(d);
+    int64_t volume = d.volume;
+    for (int k = 0; k < perItem; ++k) {
+      int64_t price = k == 0 ? d.price : std::max<int64_t>(tick, d.price + tick * ((k * 7) % 5 - 2));
+      int64_t quantity = 1 + (k * 13) % 9;
+      tape.ticks.push_back(Tick{start + static_cast<uint32_t>(perItem - k), price, quantity, volume});
+      volume -= quantity;
+    }
+    tape.count = perItem;
+  }
   clock_ = start + static_cast<uint32_t>(perItem);
 }
 

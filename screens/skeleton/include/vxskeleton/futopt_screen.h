@@ -136,9 +136,9 @@ struct FutOptSetup {
   // The order's item name static (1002 on the order screens), filled with the item name; 0 on
   // screens without one (on some account screens 1002 is an edit of their own).
   ControlId orderNameStatic = 0;
-  // Grids (quote screens): made when the dialog starts, in the band between the bottom of
-  // `gridUpper` and the top of `gridLower` (kept within the screen's own area, y 64-278), its
-  // height split in equal parts; `at` of each setup is not used.
+  // Grids (quote screens): made when the dialog starts. A setup whose `at` has a width is placed
+  // there; the others share the band between the bottom of `gridUpper` and the top of
+  // `gridLower` (kept within the screen's own area, y 64-278), its height split in equal parts.
   const GridSetup* grids = nullptr;
   size_t gridCount = 0;
   ControlId gridUpper = IDC_BTN_QUERY;

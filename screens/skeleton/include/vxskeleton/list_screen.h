@@ -79,15 +79,18 @@ void SetPriceCells(V_Grid* grid, int row, int first, const unsigned char* price,
                    COLORREF fg, signed char kind = 0);
 // A text field of a record (code page 949) as a left-aligned cell in the label font.
 void SetNameCell(V_Grid* grid, int column, int row, const std::string& text, HFONT font);
+// Empties the grid and adds `rows` empty rows; false without a grid.
+bool ResetRows(V_Grid* grid, int rows);
 
 // The paging of a list of one item: the page shown, whether the server offers a next one, and
-// the key received with each page 1..Slots (Width bytes each).
-template <size_t Width, int Slots>
+// the key received with each page 1..Slots (Width bytes each). The item is ItemWidth bytes (a
+// stock code 6, a futures/options code 8).
+template <size_t Width, int Slots, size_t ItemWidth = 6>
 class PageKeys {
  public:
   static constexpr int kSlots = Slots;
 
-  // Page 1 of `item` (6 bytes), no key, no next page.
+  // Page 1 of `item` (ItemWidth bytes), no key, no next page.
   void Restart(const char* item) {
     page = 1;
     more = 0;
@@ -123,7 +126,7 @@ class PageKeys {
 
  private:
   unsigned char keys_[Slots][Width] = {};
-  char item_[6] = {};
+  char item_[ItemWidth] = {};
 };
 
 // The settings of a list screen of one item: the item combo asks by itself, replies are plain,

@@ -629,6 +629,62 @@ inline constexpr Field kAverage60{"average60", 27, 4, Kind::Raw};
 inline constexpr Field kVolume{"volume", 31, 6, Kind::Number};
 inline constexpr Field kBar[] = {kDate, kOpen, kHigh, kLow, kClose, kAverage5, kAverage20, kAverage60, kVolume};
 }  // namespace futopt_chart
+// ---- Futures/options time and sales (5103 futures, 5152 options) and daily history (5104, 5153) --
+// The requests: the 8-byte code, rows a page, the page, 'F' first / 'N' next / 'P' previous (the
+// daily history), the key of the page asked for (blanks on page 1).
+namespace futopt_ticks {
+inline constexpr Field kCode{"code", 0, 8, Kind::Text};
+inline constexpr Field kRows{"rows", 8, 1, Kind::Byte};
+inline constexpr Field kPage{"page", 9, 1, Kind::Byte};
+inline constexpr Field kDirection{"direction", 10, 1, Kind::Char};
+inline constexpr Field kKey{"key", 11, 4, Kind::Raw};
+inline constexpr int kRequestSize = 15;
+inline constexpr Field kRequest[] = {kCode, kRows, kPage, kDirection, kKey};
+// The reply: the page, whether a further page exists (1) or not (0), the key of the next page,
+// the count, 24-byte trades newest first.
+inline constexpr Field kReplyPage{"page", 0, 1, Kind::Byte};
+inline constexpr Field kMore{"more", 1, 1, Kind::Byte};
+inline constexpr Field kNextKey{"next_key", 2, 4, Kind::Raw};
+inline constexpr Field kCount{"count", 6, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kReplyPage, kMore, kNextKey, kCount};
+inline constexpr int kRowsAt = 7, kRowSize = 24;
+inline constexpr Field kTime{"time", 0, 3, Kind::Raw};  // hours, minutes, seconds
+inline constexpr Field kPrice{"price", 3, 4, Kind::Number};
+inline constexpr Field kChange{"change", 7, 4, Kind::Number};
+inline constexpr Field kSign{"sign", 11, 1, Kind::Char};
+inline constexpr Field kVolume{"volume", 12, 6, Kind::Number};
+inline constexpr Field kAccumulated{"accumulated", 18, 6, Kind::Number};
+inline constexpr Field kRow[] = {kTime, kPrice, kChange, kSign, kVolume, kAccumulated};
+}  // namespace futopt_ticks
+namespace futopt_days {
+inline constexpr Field kCode = futopt_ticks::kCode;
+inline constexpr Field kRows = futopt_ticks::kRows;
+inline constexpr Field kPage = futopt_ticks::kPage;
+inline constexpr Field kDirection = futopt_ticks::kDirection;
+inline constexpr Field kKey{"key", 11, 3, Kind::Raw};
+inline constexpr int kRequestSize = 14;
+inline constexpr Field kRequest[] = {kCode, kRows, kPage, kDirection, kKey};
+inline constexpr Field kReplyPage = futopt_ticks::kReplyPage;
+inline constexpr Field kMore = futopt_ticks::kMore;
+inline constexpr Field kNextKey{"next_key", 2, 3, Kind::Raw};
+inline constexpr Field kCount{"count", 5, 1, Kind::Byte};
+inline constexpr Field kReply[] = {kReplyPage, kMore, kNextKey, kCount};
+inline constexpr int kRowsAt = 6, kRowSize = 38;
+// A day: year of two digits, month, day; prices in hundredths; the rate as whole and hundredths.
+inline constexpr Field kDate{"date", 0, 3, Kind::Raw};
+inline constexpr Field kClose{"close", 3, 4, Kind::Number};
+inline constexpr Field kChange{"change", 7, 4, Kind::Number};
+inline constexpr Field kSign{"sign", 11, 1, Kind::Char};
+inline constexpr Field kRateWhole{"rate_whole", 12, 2, Kind::Short};
+inline constexpr Field kRateHundredths{"rate_hundredths", 14, 2, Kind::Short};
+inline constexpr Field kOpen{"open", 16, 4, Kind::Number};
+inline constexpr Field kHigh{"high", 20, 4, Kind::Number};
+inline constexpr Field kLow{"low", 24, 4, Kind::Number};
+inline constexpr Field kVolume{"volume", 28, 6, Kind::Number};
+inline constexpr Field kOpenInterest{"open_interest", 34, 4, Kind::Number};
+inline constexpr Field kRow[] = {kDate, kClose, kChange, kSign,   kRateWhole,   kRateHundredths,
+                                 kOpen, kHigh,  kLow,    kVolume, kOpenInterest};
+}  // namespace futopt_days
 // ---- Futures/options quotes: 5102 / 5151 order books, 5100 / 5154 / 5105 lists, 5155 by strike --
 namespace futopt {
 inline constexpr Field kCode{"code", 0, 8, Kind::Text};  // futures or option code, NUL-padded
@@ -1053,6 +1109,10 @@ inline constexpr Layout kQuoteLayouts[] = {
     Body(5500, "futures/options minute bars", futopt_chart::kMinuteRequestSize, futopt_chart::kMinuteRequest),
     Body(5510, "futures daily bars", futopt_chart::kDailyRequestSize, futopt_chart::kDailyRequest),
     Body(5550, "options daily bars", futopt_chart::kDailyRequestSize, futopt_chart::kDailyRequest),
+    Body(5103, "futures time and sales", futopt_ticks::kRequestSize, futopt_ticks::kRequest),
+    Body(5152, "options time and sales", futopt_ticks::kRequestSize, futopt_ticks::kRequest),
+    Body(5104, "futures daily history", futopt_days::kRequestSize, futopt_days::kRequest),
+    Body(5153, "options daily history", futopt_days::kRequestSize, futopt_days::kRequest),
     Body(2110, "interest items", interest::kListRequestSize, interest::kListRequest),
     Body(2111, "interest group", interest::kEditRequestSize, interest::kEditRequest),
     Body(4620, "news headlines", news::kListRequestSize, news::kListRequest),
@@ -1090,6 +1150,10 @@ inline constexpr Layout kReplyLayouts[] = {
     List(2500, "chart bars", chart::kBarsAt, chart::kReply, chart::kBar, chart::kBarSize),
     List(5500, "futures/options chart bars", futopt_chart::kBarsAt, futopt_chart::kReply, futopt_chart::kBar,
          futopt_chart::kBarSize),
+    List(5103, "futures/options time and sales", futopt_ticks::kRowsAt, futopt_ticks::kReply, futopt_ticks::kRow,
+         futopt_ticks::kRowSize),
+    List(5104, "futures/options daily history", futopt_days::kRowsAt, futopt_days::kReply, futopt_days::kRow,
+         futopt_days::kRowSize),
     List(4190, "price rankings", ranking::kRecordsAt, ranking::kReply, ranking::kPriceRow, ranking::kPriceSize),
     List(4600, "investor rankings", ranking::kRecordsAt, ranking::kReply, ranking::kInvestorRow,
          ranking::kInvestorSize),
