@@ -152,8 +152,8 @@ static void EnsureClasses() {
 }
 
 namespace {
-thread_local int t_callDepth = 0;
-thread_local int t_postedDepth = -1;
+PLAT_WM_FAST_TLS thread_local int t_callDepth = 0;
+PLAT_WM_FAST_TLS thread_local int t_postedDepth = -1;
 
 // One call of a window procedure: the thread's call depth (which call came from the queue) and
 // the window's own count of running calls (plat::win::WindowCodeRunning).
@@ -422,6 +422,7 @@ static void DestroyTree(const std::shared_ptr<Window>& w) {
   }
   g.zorder.erase(std::remove(g.zorder.begin(), g.zorder.end(), w->hwnd), g.zorder.end());
   g.windows.erase(w->hwnd);
+  g.windowsRemoved.fetch_add(1, std::memory_order_release);
   RemoveWindowMessages(w->hwnd);
   if (g.capture == w->hwnd) g.capture = 0;
   if (g.stylusTarget == w->hwnd) g.stylusTarget = 0;
@@ -1041,6 +1042,7 @@ void ResetForTests() {
   ResetShell();
   Lock l(g.m);
   g.windows.clear();
+  g.windowsRemoved.fetch_add(1, std::memory_order_release);
   g.zorder.clear();
   g.classes.clear();
   for (auto& [tid, q] : g.queues) {

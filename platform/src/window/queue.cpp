@@ -38,6 +38,7 @@ struct QueueHolder {
         p->children.erase(std::remove(p->children.begin(), p->children.end(), h), p->children.end());
       g.zorder.erase(std::remove(g.zorder.begin(), g.zorder.end(), h), g.zorder.end());
       g.windows.erase(h);
+      g.windowsRemoved.fetch_add(1, std::memory_order_release);
       RemoveWindowMessages(h);
       if (g.capture == h) g.capture = 0;
     }
@@ -51,18 +52,19 @@ struct QueueHolder {
       c->run(c, false);
     }
     q->callsTail = nullptr;
+    q->lastSent.reset();  // the window holds the queue
     q->posted.clear();
     q->timers.clear();
     g.queues.erase(q->tid);
   }
 };
-thread_local QueueHolder t_queue;
+PLAT_WM_FAST_TLS thread_local QueueHolder t_queue;
 
 uint32_t g_timerIds = 0x7F00;
 
 }  // namespace
 
-std::shared_ptr<ThreadQueue> CurrentQueue() {
+const std::shared_ptr<ThreadQueue>& CurrentQueue() {
   if (t_queue.q) return t_queue.q;
   auto q = std::make_shared<ThreadQueue>();
   q->tid = CurrentThreadId();
@@ -71,7 +73,7 @@ std::shared_ptr<ThreadQueue> CurrentQueue() {
   Lock l(g.m);
   g.queues[q->tid] = q;
   t_queue.q = q;
-  return q;
+  return t_queue.q;
 }
 
 void Wake(ThreadQueue& q) {
@@ -390,11 +392,44 @@ static void LogCross(const char* kind, HWND h, UINT msg, WPARAM wp, LPARAM lp, L
   plat::win::LogEvent(kind, f);
 }
 
-LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+// The window of this thread that the thread sent to last, kept while no window has left the
+// table since: a receive thread's packets all go to one screen, one send after the other, and a
+// look-up takes the window manager's lock, which every thread of the program contends for, and
+// counts references to the window atomically. The thread's queue holds the window (let go at the
+// next send that finds the record out of date: it may have been destroyed); the record is not
+// replaced while a send through it runs, since that call still uses the window.
+struct LastSent {
+  HWND hwnd = 0;
+  uint64_t removed = 0;
+  const std::atomic<uint64_t>* removedNow = nullptr;  // G().windowsRemoved
+  const std::shared_ptr<Window>* window = nullptr;    // the queue's lastSent
+  int running = 0;                                    // sends through `window` under way
+};
+PLAT_WM_FAST_TLS thread_local LastSent t_lastSent;
+
+// Every send but one through the record: looks the window up.
+[[gnu::noinline]] LRESULT SendLookedUp(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!hwnd) return 0;
+  LastSent& last = t_lastSent;
+  auto& removedNow = G().windowsRemoved;
+  const uint64_t removed = removedNow.load(std::memory_order_acquire);
+  if (last.window && last.removed != removed && last.running == 0) {
+    CurrentQueue()->lastSent.reset();  // may have been destroyed: not kept alive any longer
+    last = LastSent{};
+  }
+  // A window that leaves the table after the count was read leaves the record out of date.
   auto w = Find(hwnd);
   if (w) {
-    if (w->queue == CurrentQueue()) return CallProc(w, msg, wParam, lParam);
+    const auto& me = CurrentQueue();
+    if (w->queue == me) {
+      if (last.running == 0) {
+        me->lastSent = w;
+        last = LastSent{hwnd, removed, &removedNow, &me->lastSent, 0};
+      }
+      return CallProc(w, msg, wParam, lParam);
+    }
     return SendToThread(w, SentMsg::Message, msg, wParam, lParam);
   }
   if (IsLocalHandle(hwnd) || SlotOf(hwnd) == 0) return 0;
@@ -402,6 +437,18 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   bool ok = RemoteCall(hwnd, OpSend, msg, wParam, lParam, &r, nullptr, nullptr);
   LogCross("send", hwnd, msg, wParam, lParam, r, ok);
   return ok ? r : 0;
+}
+
+}  // namespace
+
+LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LastSent& last = t_lastSent;
+  if (hwnd == 0 || last.hwnd != hwnd || last.removed != last.removedNow->load(std::memory_order_acquire))
+    return SendLookedUp(hwnd, msg, wParam, lParam);
+  ++last.running;
+  const LRESULT result = CallProc(*last.window, msg, wParam, lParam);
+  --last.running;
+  return result;
 }
 
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

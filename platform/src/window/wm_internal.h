@@ -14,9 +14,14 @@
 #include "plat/surface.h"
 #include "plat/window.h"
 
+// Thread-local variables read on every message: reached directly instead of through the dynamic
+// loader's look-up (the library is loaded with the program, never opened later on its own).
+#define PLAT_WM_FAST_TLS [[gnu::tls_model("initial-exec")]]
+
 namespace plat::wm {
 
 struct ThreadQueue;
+struct Window;
 
 // A message sent to a window of another thread (or from another process) waiting to be handled
 // by the owner thread. Local sends live on the sender's stack; remote ones are owned by the queue.
@@ -81,6 +86,8 @@ struct ThreadQueue {
   HWND focus = 0;
   HWND active = 0;
   int sendDepth = 0;  // handling a message sent from another thread
+  // The window this thread sent to last (SendMessage's record of it): kept alive while recorded.
+  std::shared_ptr<Window> lastSent;
   ~ThreadQueue();
 };
 
@@ -149,6 +156,9 @@ struct Window {
 struct Globals {
   std::recursive_mutex m;
   std::unordered_map<HWND, std::shared_ptr<Window>> windows;
+  // Raised (lock held) whenever a window leaves `windows`: a look-up remembered from before is
+  // still good while it has not moved (SendMessage keeps the window each thread sent to last).
+  std::atomic<uint64_t> windowsRemoved{0};
   std::vector<HWND> zorder;  // top-level windows, top first
   std::vector<std::shared_ptr<ClassRec>> classes;
   std::unordered_map<DWORD, std::shared_ptr<ThreadQueue>> queues;
@@ -183,7 +193,7 @@ DWORD CurrentThreadId();
 DWORD CurrentProcessId();
 
 // Queues
-std::shared_ptr<ThreadQueue> CurrentQueue();  // created on first use
+const std::shared_ptr<ThreadQueue>& CurrentQueue();  // created on first use
 void Wake(ThreadQueue& q);
 void DrainWake(ThreadQueue& q);
 // Handles every pending sent message of the calling thread; true if any was handled.

@@ -87,6 +87,68 @@ TEST_F(MessagesTest, MessagesToMissingWindowsReturnAtOnceWithoutEffect) {
   EXPECT_TRUE(MessagesOf().empty()) << Describe(MessagesOf());
 }
 
+// A thread remembers the window it sent to last, so that a run of sends to one window skips the
+// look-up: every send must still reach the window it names, as windows come and go (one destroyed
+// in the handler of a send to it among them) and while a send through the remembered window sends
+// on to others.
+TEST_F(MessagesTest, SendsReachTheWindowNamedWhileWindowsComeAndGo) {
+  constexpr UINT kAsk = WM_USER + 1;
+  enum : WPARAM { kAnswer, kDestroySelf, kSendOn };
+  // Answers with its own handle (+ what the window it sends on to answered).
+  Handlers()[kAsk] = [](HWND h, UINT, WPARAM wp, LPARAM lp, bool*) -> LRESULT {
+    if (wp == kDestroySelf) DestroyWindow(h);
+    if (wp == kSendOn) return LRESULT(h) * 1000000 + SendMessage(HWND(lp), kAsk, kAnswer, 0);
+    return LRESULT(h);
+  };
+  HWND top = MakeTop();
+  HWND a = MakeChild(top, 1, 0, 0, 5, 5), b = MakeChild(top, 2, 0, 0, 5, 5);
+  struct Step {
+    const char* what;
+    HWND* to;
+    WPARAM how;
+    HWND* other;
+    LRESULT (*expect)(HWND to, HWND other);
+  };
+  HWND c = 0;
+  auto self = [](HWND to, HWND) { return LRESULT(to); };
+  auto none = [](HWND, HWND) { return LRESULT(0); };
+  auto chain = [](HWND to, HWND other) { return LRESULT(to) * 1000000 + LRESULT(other); };
+  const Step steps[] = {
+      {"a", &a, kAnswer, nullptr, self},
+      {"a again", &a, kAnswer, nullptr, self},
+      {"b after a", &b, kAnswer, nullptr, self},
+      {"a sends on to b", &a, kSendOn, &b, chain},
+      {"a sends on to itself", &a, kSendOn, &a, chain},
+      {"a once more after the nested sends", &a, kAnswer, nullptr, self},
+      {"a destroys itself in the handler", &a, kDestroySelf, nullptr, self},
+      {"a is gone", &a, kAnswer, nullptr, none},
+      {"b still answers", &b, kAnswer, nullptr, self},
+      {"a new window", &c, kAnswer, nullptr, self},
+      {"a stays gone", &a, kAnswer, nullptr, none},
+  };
+  for (const Step& st : steps) {
+    SCOPED_TRACE(st.what);
+    if (st.to == &c && !c) c = MakeChild(top, 3, 0, 0, 5, 5);
+    const HWND other = st.other ? *st.other : 0;
+    EXPECT_EQ(SendMessage(*st.to, kAsk, st.how, LPARAM(other)), st.expect(*st.to, other));
+  }
+  EXPECT_FALSE(IsWindow(a));
+  // A window of another thread is reached through that thread, not through this one's record.
+  std::atomic<HWND> far{0};
+  std::atomic<bool> done{false};
+  std::thread t([&] {
+    far = MakeTop();
+    plat::win::PumpUntil([&] { return done.load(); }, 10000);
+    DestroyWindow(far);
+  });
+  ASSERT_TRUE(plat::win::PumpUntil([&] { return far.load() != 0; }));
+  EXPECT_EQ(SendMessage(b, kAsk, kAnswer, 0), LRESULT(b));
+  EXPECT_EQ(SendMessage(far, kAsk, kAnswer, 0), LRESULT(far.load()));
+  EXPECT_EQ(SendMessage(b, kAsk, kAnswer, 0), LRESULT(b));
+  done = true;
+  t.join();
+}
+
 TEST_F(MessagesTest, HandlesAreNeverReused) {
   HWND top = MakeTop();
   std::vector<HWND> seen;

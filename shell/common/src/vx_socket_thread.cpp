@@ -154,13 +154,16 @@ BOOL CVXSocket::ReceiveAll(char* buffer, int length) {
 
 namespace {
 
-// Rounds of a short wait on the other thread before sleeping: while the screen's thread is busy
-// handling packets it frees a slot within a few microseconds, and a sleep and wake-up cost more.
-constexpr auto kSpinTime = std::chrono::microseconds(10);
+// How long one thread waits on the other by spinning before it sleeps, and only while the other
+// is at work: the window's thread frees room within a microsecond per packet while it hands them
+// over, and the receive thread frames more within microseconds once it is reading. A sleep and a
+// wake-up cost more than that: tens of microseconds, more on a busy machine.
+constexpr auto kSpinTime = std::chrono::microseconds(50);
 
-// Calls `ready` until it holds or the spin time is over; true when it holds.
-template <typename F>
-bool SpinFor(F ready) {
+// Calls `ready` until it holds, while `peerBusy` holds and the spin time lasts; true when `ready`
+// held.
+template <typename Ready, typename Busy>
+bool SpinWhile(Ready ready, Busy peerBusy) {
   const auto until = std::chrono::steady_clock::now() + kSpinTime;
   for (;;) {
     for (int i = 0; i < 16; ++i) {
@@ -169,7 +172,30 @@ bool SpinFor(F ready) {
       __builtin_ia32_pause();
 #endif
     }
-    if (std::chrono::steady_clock::now() >= until) return ready();
+    if (!peerBusy() || std::chrono::steady_clock::now() >= until) return ready();
+  }
+}
+
+// The big-endian length that leads a packet: 4 bytes or 2.
+inline uint32_t ReadLength(const unsigned char* p, int lengthBytes) {
+  return lengthBytes == 4 ? (uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3])
+                          : (uint32_t(p[0]) << 8 | p[1]);
+}
+
+// Copies a packet (at least 8 bytes) into its slot; the short ones, most of the pushes, inline in
+// two blocks that overlap unless the length is twice a block.
+inline void CopyPacket(unsigned char* to, const unsigned char* from, size_t length) {
+  if (length > 64) {
+    std::memcpy(to, from, length);
+  } else if (length >= 32) {
+    std::memcpy(to, from, 32);
+    std::memcpy(to + length - 32, from + length - 32, 32);
+  } else if (length >= 16) {
+    std::memcpy(to, from, 16);
+    std::memcpy(to + length - 16, from + length - 16, 16);
+  } else {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + length - 8, from + length - 8, 8);
   }
 }
 
@@ -181,23 +207,26 @@ CVXSocketThread::CVXSocketThread(const RecvProfile& profile)
       m_port(0),
       m_hWndDlg(0),
       m_hWndMain(0),
-      m_hadData(false),
-      m_index(0),
       m_continue(true),
       m_stopping(false),
-      m_noticeSent(false),
       m_connected(false),
       m_thread(nullptr),
       m_threadId(0),
       m_socketReady(false),
+      m_hadData(false),
+      m_noticeSent(false),
+      m_moreWaiting(false),
       m_written(0),
       m_framed(0),
-      m_consumed(0),
-      m_frameHead(0),
+      m_tail(0),
       m_frameTail(0),
-      m_scheduled(false),
+      m_readingOn(false),
       m_wantHead(0),
       m_progress(0),
+      m_consumed(0),
+      m_frameHead(0),
+      m_index(0),
+      m_scheduled(false),
       m_frames{} {
   InitializeCriticalSection(&m_lock);
   m_delivery.run = &CVXSocketThread::RunDeliveries;
@@ -286,9 +315,11 @@ DWORD WINAPI CVXSocketThread::ThreadMain(LPVOID self) {
 }
 
 void CVXSocketThread::Run() {
-  if (!Connect()) return;
-  Receive();
-  m_socket.Close();
+  if (Connect()) {
+    Receive();
+    m_socket.Close();
+  }
+  m_readingOn.store(false);
 }
 
 bool CVXSocketThread::Connect() {
@@ -332,80 +363,119 @@ void CVXSocketThread::SendStatus(int code) {
 // ---- hand-over ------------------------------------------------------------------------------
 
 bool CVXSocketThread::WaitHandled(uint64_t frames) {
-  if (SpinFor([&] { return m_frameHead.load(std::memory_order_acquire) >= frames; })) return !m_stopping.load();
-  while (!m_stopping.load()) {
+  Flush();
+  auto handled = [&] { return m_frameHead.load(std::memory_order_acquire) >= frames; };
+  while (!handled()) {
+    if (m_stopping.load()) return false;
+    // The window's thread at the frames takes the next one within a microsecond or so.
+    if (SpinWhile(handled, [&] { return m_scheduled.load(std::memory_order_relaxed); })) break;
     const uint32_t seen = m_progress.load();
     if (m_stopping.load()) break;  // a stop that changed m_progress before the load above
     m_wantHead.store(frames);
-    if (m_frameHead.load() >= frames) break;
-    m_progress.wait(seen);
+    if (m_frameHead.load() < frames) m_progress.wait(seen);  // ordered after the store above
+    m_wantHead.store(0);
   }
-  m_wantHead.store(0);
   return !m_stopping.load();
 }
 
-void CVXSocketThread::Drain() { WaitHandled(m_frameTail.load(std::memory_order_relaxed)); }
+void CVXSocketThread::Drain() { WaitHandled(m_tail); }
 
 bool CVXSocketThread::Publish(uint32_t length, uint8_t flags, HWND screen) {
-  const uint64_t tail = m_frameTail.load(std::memory_order_relaxed);
-  if (tail - m_frameHead.load(std::memory_order_acquire) == kFrameQueue) {
-    // Sleeps until half the queue was taken: the window's thread wakes this one seldom.
-    if (!WaitHandled(tail - kFrameQueue / 2)) return false;
+  if (m_tail - m_frameHead.load(std::memory_order_acquire) == kFrameQueue) {
+    // The queue is full of packets not yet handled: on once a quarter of it was taken.
+    if (!WaitHandled(m_tail - kFrameQueue * 3 / 4)) return false;
   }
   m_framed += length;
-  m_frames[tail % kFrameQueue] = Frame{m_framed, length, flags, screen};
-  m_frameTail.store(tail + 1);
-  if (m_scheduled.exchange(true)) return true;  // the window's thread is at it or will be
-  HWND target = screen ? screen : m_hWndDlg.load();
+  m_frames[m_tail % kFrameQueue] = Frame{length | uint32_t(flags) << 24, screen};
+  ++m_tail;
+  return true;
+}
+
+void CVXSocketThread::Flush() {
+  const uint64_t from = m_frameTail.load(std::memory_order_relaxed);
+  if (m_tail == from) return;
+  m_frameTail.store(m_tail);
+  if (m_scheduled.exchange(true)) return;  // the window's thread is at it or will be
+  HWND target = m_frames[from % kFrameQueue].screen;
+  if (!target) target = m_hWndDlg.load();
   if (!target) target = m_hWndMain.load();
   if (!target || !plat::win::QueueCall(target, &m_delivery)) {
     // No window to take them: what waits is dropped, as a send to a window that is gone.
     DeliverReady(false);
   }
-  return true;
 }
 
 void CVXSocketThread::RunDeliveries(plat::win::QueuedCall* call, bool onThread) {
   static_cast<Delivery*>(call)->owner->DeliverReady(onThread);
 }
 
+void CVXSocketThread::WakeReader(uint64_t head) {
+  uint64_t want = m_wantHead.load(std::memory_order_relaxed);
+  if (want && head >= want && m_wantHead.compare_exchange_strong(want, 0)) {
+    m_progress.fetch_add(1);
+    m_progress.notify_one();
+  }
+}
+
 void CVXSocketThread::DeliverReady(bool onThread) {
+  uint64_t head = m_frameHead.load(std::memory_order_relaxed);
   for (;;) {
-    const uint64_t head = m_frameHead.load(std::memory_order_relaxed);
-    if (head == m_frameTail.load(std::memory_order_acquire)) {
-      // Packets often follow one another closely: look again for a moment before giving
-      // the thread back to its message loop.
-      if (onThread && SpinFor([&] { return head != m_frameTail.load(std::memory_order_acquire); })) continue;
+    uint64_t tail = m_frameTail.load(std::memory_order_acquire);
+    if (head == tail) {
+      // The receive thread may be sleeping until frames were taken: the check of its wish
+      // is ordered after the stores of the frames taken.
+      std::atomic_thread_fence(std::memory_order_seq_cst);
+      WakeReader(head);
+      // While the receive thread reads on (its last receive filled all its room, so more is
+      // waiting on the socket), more packets follow within microseconds: wait for them a moment
+      // rather than go back to the message loop and be woken again. Otherwise the next packet
+      // may be long in coming, and a spin would only take the processor from others.
+      if (onThread && SpinWhile([&] { return m_frameTail.load(std::memory_order_acquire) != head; },
+                                [&] { return m_readingOn.load(std::memory_order_relaxed); }))
+        continue;
       m_scheduled.store(false);
-      // The receive thread may have published a frame after the look and seen the call
-      // still scheduled: take it over unless it queued the call again. Nothing of this
-      // object is touched once the call is given up: a stop may free it.
+      // The receive thread may have published frames after the look and seen the call still
+      // scheduled: take them over unless it queued the call again. Nothing of this object is
+      // touched once the call is given up: a stop may free it.
       if (m_frameTail.load() == head || m_scheduled.exchange(true)) return;
       continue;
     }
-    const Frame f = m_frames[head % kFrameQueue];
-    const int index = m_index.load(std::memory_order_relaxed);
-    if ((f.flags & (kHandOver | kDroppedHeader)) && onThread && !m_stopping.load()) {
-      // The packet's bytes (or the header of one that is dropped), which may wrap around
-      // the end of the buffer, into the slot.
-      unsigned char* slot = m_ring[index];
-      const size_t from = static_cast<size_t>((f.end - f.length) % kReadBufferSize);
-      const size_t first = std::min<size_t>(f.length, kReadBufferSize - from);
-      std::memcpy(slot, m_buffer + from, first);
-      std::memcpy(slot + first, m_buffer, f.length - first);
-      if (f.flags & kHandOver)
-        SendMessage(f.screen, WM_VX_PACKET, reinterpret_cast<WPARAM>(slot),
-                    reinterpret_cast<LPARAM>(slot + m_profile.headerSize));
-      else
-        SendMessage(f.screen, WM_VX_PACKET_DROPPED, reinterpret_cast<WPARAM>(slot), 0);
-    }
-    if (f.flags & kAdvance) m_index.store(index + 1 == kSlotCount ? 0 : index + 1);
-    m_consumed.store(f.end, std::memory_order_release);
-    m_frameHead.store(head + 1);
-    uint64_t want = m_wantHead.load();
-    if (want && head + 1 >= want && m_wantHead.compare_exchange_strong(want, 0)) {
-      m_progress.fetch_add(1);
-      m_progress.notify_one();
+    int index = m_index.load(std::memory_order_relaxed);
+    uint64_t at = m_consumed.load(std::memory_order_relaxed);  // the stream position of frame `head`
+    for (; head != tail; ++head) {
+      const Frame f = m_frames[head % kFrameQueue];
+      const uint32_t length = f.length();
+      const uint8_t flags = f.flags();
+      // The bytes of the packets to come were written on the receive thread's processor: asked
+      // for ahead, they are here when their turn comes.
+      __builtin_prefetch(&m_frames[(head + 8) % kFrameQueue]);
+      __builtin_prefetch(m_buffer + (at + length) % kReadBufferSize + 128);
+      if ((flags & (kHandOver | kDroppedHeader)) && onThread && !m_stopping.load(std::memory_order_relaxed)) {
+        // The packet's bytes (or the header of one that is dropped), which may wrap around
+        // the end of the buffer, into the slot.
+        unsigned char* slot = m_ring[index];
+        const size_t from = static_cast<size_t>(at % kReadBufferSize);
+        if (from + length <= kReadBufferSize) {
+          CopyPacket(slot, m_buffer + from, length);
+        } else {
+          const size_t first = kReadBufferSize - from;
+          std::memcpy(slot, m_buffer + from, first);
+          std::memcpy(slot + first, m_buffer, length - first);
+        }
+        if (flags & kHandOver)
+          SendMessage(f.screen, WM_VX_PACKET, reinterpret_cast<WPARAM>(slot),
+                      reinterpret_cast<LPARAM>(slot + m_profile.headerSize));
+        else
+          SendMessage(f.screen, WM_VX_PACKET_DROPPED, reinterpret_cast<WPARAM>(slot), 0);
+      }
+      if (flags & kAdvance) {
+        index = index + 1 == kSlotCount ? 0 : index + 1;
+        m_index.store(index, std::memory_order_relaxed);
+      }
+      at += length;
+      m_consumed.store(at, std::memory_order_release);
+      m_frameHead.store(head + 1, std::memory_order_release);
+      if (m_wantHead.load(std::memory_order_relaxed)) WakeReader(head + 1);
     }
   }
 }
@@ -413,32 +483,51 @@ void CVXSocketThread::DeliverReady(bool onThread) {
 // ---- reading --------------------------------------------------------------------------------
 
 bool CVXSocketThread::Refill(bool* waitFailed) {
+  Flush();
   const SOCKET s = m_socket.GetSocket();
   for (;;) {
     if (m_stopping.load()) return false;
     const uint64_t used = m_written - m_consumed.load(std::memory_order_acquire);
-    if (used == kReadBufferSize) {
-      // Full of packets not yet handled: wait until half the frames waiting were taken.
-      const uint64_t head = m_frameHead.load(), tail = m_frameTail.load(std::memory_order_relaxed);
-      if (!WaitHandled(tail - (tail - head) / 2)) return false;
+    if (kReadBufferSize - used < kReadBufferSize / 4) {
+      // Nearly full of packets not yet handled: on once a quarter of the buffer is free, that is
+      // once the frames up to the one that ends at or past `upTo` were taken. The bytes not yet
+      // framed are at most a slot's worth, so framed packets fill the rest. Counted back from the
+      // last frame (the frames the window's thread is taking stay as they are).
+      const uint64_t upTo = m_written - (kReadBufferSize - kReadBufferSize / 4);
+      uint64_t frames = m_tail, end = m_framed;  // `end`: where frame `frames - 1` ends
+      while (frames > 1 && end - m_frames[(frames - 1) % kFrameQueue].length() >= upTo) {
+        end -= m_frames[(frames - 1) % kFrameQueue].length();
+        --frames;
+      }
+      if (!WaitHandled(frames)) return false;
       continue;
     }
     const size_t at = static_cast<size_t>(m_written % kReadBufferSize);
     const size_t room = std::min<size_t>(kReadBufferSize - at, kReadBufferSize - static_cast<size_t>(used));
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(s, &readable);
-    const int ready = select(0, &readable, nullptr, nullptr, nullptr);
-    if (ready == SOCKET_ERROR) {
-      *waitFailed = true;
-      return false;
-    }
-    if (ready == 0 || !FD_ISSET(s, &readable)) {
-      if (m_profile.waitEmpty >= 0) SendStatus(m_profile.waitEmpty);
-      continue;
+    // After a receive that left more on the socket, read on at once. Otherwise wait for data,
+    // with the window's thread told that nothing comes meanwhile.
+    if (!m_moreWaiting) {
+      m_readingOn.store(false, std::memory_order_relaxed);
+      fd_set readable;
+      FD_ZERO(&readable);
+      FD_SET(s, &readable);
+      const int ready = select(0, &readable, nullptr, nullptr, nullptr);
+      if (ready == SOCKET_ERROR) {
+        *waitFailed = true;
+        return false;
+      }
+      if (ready == 0 || !FD_ISSET(s, &readable)) {
+        if (m_profile.waitEmpty >= 0) SendStatus(m_profile.waitEmpty);
+        continue;
+      }
     }
     const int n = m_socket.Receive(reinterpret_cast<char*>(m_buffer + at), static_cast<int>(room));
     if (n <= 0) return false;
+    // A receive that filled all its room may have left more on the socket: then the next one
+    // reads it at once, and the window's thread looks for its packets meanwhile.
+    u_long left = 0;
+    m_moreWaiting = static_cast<size_t>(n) == room && ioctlsocket(s, FIONREAD, &left) == 0 && left > 0;
+    m_readingOn.store(m_moreWaiting, std::memory_order_relaxed);
     m_written += static_cast<uint64_t>(n);
     return true;
   }
@@ -451,10 +540,34 @@ bool CVXSocketThread::Have(uint64_t count, bool* waitFailed) {
 }
 
 uint32_t CVXSocketThread::PeekLength() const {
+  const size_t at = static_cast<size_t>(m_framed % kReadBufferSize);
+  if (at + static_cast<size_t>(m_profile.lengthBytes) <= kReadBufferSize)
+    return ReadLength(m_buffer + at, m_profile.lengthBytes);
   uint32_t length = 0;
   for (int i = 0; i < m_profile.lengthBytes; ++i)
     length = (length << 8) | m_buffer[(m_framed + static_cast<uint64_t>(i)) % kReadBufferSize];
   return length;
+}
+
+void CVXSocketThread::FrameWhole() {
+  const HWND screen = m_hWndDlg.load(std::memory_order_relaxed);
+  if (!screen) return;
+  const uint32_t lengthBytes = static_cast<uint32_t>(m_profile.lengthBytes);
+  const uint32_t smallest = static_cast<uint32_t>(m_profile.headerSize);
+  const uint64_t limit = m_frameHead.load(std::memory_order_acquire) + kFrameQueue;
+  uint64_t framed = m_framed, tail = m_tail;
+  while (tail < limit && m_written - framed >= lengthBytes) {
+    const size_t at = static_cast<size_t>(framed % kReadBufferSize);
+    if (at + lengthBytes > kReadBufferSize) break;  // a length split by the end of the buffer
+    const uint32_t length = ReadLength(m_buffer + at, static_cast<int>(lengthBytes));
+    if (length < smallest || length > static_cast<uint32_t>(kSlotSize) || m_written - framed < length) break;
+    framed += length;
+    m_frames[tail % kFrameQueue] = Frame{length | uint32_t(kHandOver | kAdvance) << 24, screen};
+    ++tail;
+  }
+  if (tail != m_tail) m_hadData = true;
+  m_framed = framed;
+  m_tail = tail;
 }
 
 bool CVXSocketThread::Skip(uint32_t count, bool* waitFailed) {
@@ -489,6 +602,7 @@ void CVXSocketThread::Receive() {
       if (frame && !m_stopping.load()) SendMessage(frame, m_profile.connectedMsg, 0, static_cast<LPARAM>(s));
     }
     if (!m_continue.load() || m_stopping.load()) return;
+    FrameWhole();
 
     if (!Have(static_cast<uint64_t>(lengthBytes), &waitFailed)) {
       if (!m_stopping.load()) lost();

@@ -2,6 +2,8 @@
 // blocking delivery and stopping.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "alloc_count.h"
@@ -21,6 +23,41 @@ Bytes Join(std::initializer_list<Bytes> parts) {
 
 Bytes Part(const Bytes& b, size_t from, size_t to) { return Bytes(b.begin() + long(from), b.begin() + long(to)); }
 
+// True when the thread `tid` of this process sleeps in a wait that only an event ends: a poll,
+// read, receive or futex wait without a time-out. *where: its state and system call, as the
+// system shows them.
+bool WaitsWithoutTimeOut(DWORD tid, std::string* where) {
+  const std::string task = "/proc/self/task/" + std::to_string(tid);
+  std::ifstream statFile(task + "/stat"), callFile(task + "/syscall");
+  std::string stat((std::istreambuf_iterator<char>(statFile)), {}), call;
+  std::getline(callFile, call);
+  const size_t close = stat.rfind(')');
+  const char state = close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
+  *where = std::string("state ") + state + ", system call " + call;
+  if (state != 'S') return false;
+  std::istringstream in(call);
+  long number = -1;
+  std::string arg[6];
+  in >> number >> arg[0] >> arg[1] >> arg[2] >> arg[3] >> arg[4] >> arg[5];
+#if defined(__x86_64__)
+  auto infinite = [](const std::string& a) { return a == "0xffffffff" || a == "0xffffffffffffffff"; };
+  switch (number) {
+    case 0:   // read
+    case 45:  // recvfrom
+      return true;
+    case 7:  // poll(fds, count, timeout)
+      return infinite(arg[2]);
+    case 271:  // ppoll(fds, count, timeout, ...)
+      return arg[2] == "0x0";
+    case 202:  // futex(address, operation, value, timeout, ...)
+      return arg[3] == "0x0";
+    default: return false;
+  }
+#else
+  return false;
+#endif
+}
+
 struct FramingCase {
   const char* name;
   std::vector<Bytes> chunks;     // sent one after the other
@@ -39,12 +76,13 @@ class Framing : public RecvTest {
     ASSERT_TRUE(peer_->Accept());
     for (const Bytes& chunk : c.chunks) {
       peer_->Send(chunk);
-      // Lets the thread read what has come so far, so that later chunks arrive apart.
+      // Lets the thread read what has come so far, so that later chunks arrive apart. Pumped:
+      // the thread hands over the connected notice and the packets before it reads on.
       if (c.chunks.size() > 1) {
-        u_long left = 1;
-        for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-             left != 0 && std::chrono::steady_clock::now() < end; std::this_thread::yield())
-          if (ioctlsocket(thread_->GetSocket(), FIONREAD, &left) != 0) left = 0;  // the connection ended
+        EXPECT_TRUE(Pump([&] {
+          u_long left = 0;
+          return ioctlsocket(thread_->GetSocket(), FIONREAD, &left) != 0 || left == 0;  // != 0: the connection ended
+        }));
       }
     }
     if (c.status >= 0) {
@@ -436,7 +474,8 @@ TEST_F(RecvTest, SlotsStayUnchangedWhileAPacketIsHandled) {
 TEST_F(RecvTest, SlowScreenGetsEveryPacketInOrder) {
   ASSERT_NO_FATAL_FAILURE(StartThread());
   ASSERT_TRUE(peer_->Accept());
-  constexpr int kCount = 3000;  // about 3 times the read buffer
+  // About twice the read buffer: the thread fills it and waits for the screen.
+  constexpr int kCount = int(2 * CVXSocketThread::kReadBufferSize / 64);
   Bytes stream;
   for (int i = 0; i < kCount; ++i) {
     Bytes p = MakePacket(15 + uint32_t(i % 100), 4, 9110, uint8_t(i));
@@ -451,12 +490,139 @@ TEST_F(RecvTest, SlowScreenGetsEveryPacketInOrder) {
     inOrder = inOrder && e.packet.size() == 15 + size_t(expected % 100) && e.packet[6] == uint8_t(expected >> 8) &&
               e.packet[7] == uint8_t(expected);
     ++expected;
-    if (expected % 500 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (expected % 5000 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   };
   peer_->Send(stream);
   ASSERT_TRUE(WaitPackets(kCount, 20000));
   EXPECT_TRUE(inOrder);
   EXPECT_EQ(expected, kCount);
+}
+
+// A screen that is slow now and then while the server sends far more than the thread's buffer
+// holds: the thread reads ahead as far as its buffer goes, but never writes a slot whose packet
+// was not yet handled. While a packet is handled, its own slot and the slots of the six packets
+// before it hold what was handed in them.
+TEST_F(RecvTest, SlowScreenNeverSeesASlotWrittenBeforeItsTurn) {
+  ASSERT_NO_FATAL_FAILURE(StartThread());
+  ASSERT_TRUE(peer_->Accept());
+  Bytes stream;
+  size_t count = 0;
+  while (stream.size() < 2 * CVXSocketThread::kReadBufferSize) {
+    Bytes p = MakePacket(15 + uint32_t(count * 37 % 400), 4, 9110, uint8_t(count * 7));
+    p[6] = uint8_t(count >> 16);
+    p[7] = uint8_t(count >> 8);
+    p[8] = uint8_t(count);
+    stream.insert(stream.end(), p.begin(), p.end());
+    ++count;
+  }
+  Events().reserve(count + 10);
+  Bytes handed[CVXSocketThread::kSlotCount];  // what each slot held when its last packet was handed in it
+  size_t n = 0, faults = 0;
+  OnPacket() = [&](const Event& e) {
+    const size_t seq = size_t(e.packet[6]) << 16 | size_t(e.packet[7]) << 8 | e.packet[8];
+    if (seq != n) ++faults;
+    handed[e.slot] = e.packet;
+    ++n;
+    // Slow now and then: the thread fills its buffer meanwhile.
+    if (n % 2000 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    for (int i = 0; i < CVXSocketThread::kSlotCount; ++i) {
+      const Bytes& h = handed[i];
+      if (!h.empty() && !std::equal(h.begin(), h.end(), thread_->Slot(i))) ++faults;
+    }
+  };
+  peer_->Send(stream);
+  ASSERT_TRUE(WaitPackets(count, 30000));
+  EXPECT_EQ(n, count);
+  EXPECT_EQ(faults, 0u) << "packets out of order or slots written before their turn";
+}
+
+// A stop while packets the thread has read still wait for the window's thread: they are dropped,
+// none reaches the screen, and nothing is left waiting for the object once the stop returned.
+TEST_F(RecvTest, StopWhilePacketsWaitDropsThem) {
+  ASSERT_NO_FATAL_FAILURE(StartThread());
+  ASSERT_TRUE(peer_->Accept());
+  ASSERT_TRUE(Pump([&] { return !Of(WM_VX_CONNECTED).empty(); }));
+  constexpr int kCount = 500;
+  Bytes stream;
+  for (int i = 0; i < kCount; ++i) {
+    Bytes p = MakePacket(20 + uint32_t(i % 50), 4, 9110, uint8_t(i));
+    stream.insert(stream.end(), p.begin(), p.end());
+  }
+  peer_->Send(stream);
+  // Not pumped: the thread reads everything, hands it to this thread, which takes none of it, and
+  // waits for more data.
+  u_long left = 1;
+  std::string where;
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+       (left != 0 || !WaitsWithoutTimeOut(thread_->ThreadId(), &where)) && std::chrono::steady_clock::now() < end;
+       std::this_thread::yield())
+    ASSERT_EQ(ioctlsocket(thread_->GetSocket(), FIONREAD, &left), 0);
+  ASSERT_EQ(left, 0u);
+  ASSERT_TRUE(WaitsWithoutTimeOut(thread_->ThreadId(), &where)) << where;
+  ASSERT_NE(GetQueueStatus(QS_SENDMESSAGE), 0u) << "the packets wait for this thread";
+  thread_->Stop();
+  EXPECT_FALSE(thread_->Running());
+  EXPECT_EQ(thread_->Received(), static_cast<unsigned long>(kCount)) << "every packet read was taken (and dropped)";
+  plat::win::PumpMessages();
+  EXPECT_TRUE(Of(WM_VX_PACKET).empty());
+  EXPECT_TRUE(Statuses().empty());
+  thread_.reset();
+  plat::win::PumpMessages();
+  EXPECT_TRUE(Of(WM_VX_PACKET).empty());
+}
+
+// Once the packets stop, both threads go to sleep in waits that only new data or a message can
+// end: no timed polling, no spin that goes on. The screen lives on a thread of its own, so that
+// this thread can look at both.
+TEST_F(RecvTest, IdleConnectionLeavesBothThreadsAsleep) {
+#if !defined(__x86_64__)
+  GTEST_SKIP() << "reads the system call numbers of x86-64";
+#endif
+  constexpr UINT kQuit = WM_USER + 50;
+  static std::atomic<int> handled;
+  handled = 0;
+  WNDCLASS wc{};
+  wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (msg == WM_VX_PACKET) ++handled;
+    if (msg == kQuit) {
+      DestroyWindow(h);
+      PostQuitMessage(0);
+    }
+    return DefWindowProc(h, msg, wp, lp);
+  };
+  wc.lpszClassName = u"VXRecvIdleScreen";
+  ASSERT_NE(RegisterClass(&wc), 0u);
+  std::atomic<HWND> screen{0};
+  std::atomic<DWORD> screenTid{0};
+  std::thread screenThread([&] {
+    screenTid = GetCurrentThreadId();
+    screen = CreateWindowEx(0, u"VXRecvIdleScreen", u"", WS_POPUP, 0, 0, 10, 10, 0, nullptr, nullptr, nullptr);
+    MSG msg;
+    while (GetMessage(&msg, 0, 0, 0)) DispatchMessage(&msg);
+  });
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+       !screen.load() && std::chrono::steady_clock::now() < end;)
+    std::this_thread::yield();
+  ASSERT_NE(screen.load(), 0u);
+  ASSERT_NO_FATAL_FAILURE(StartThread(kMainRecvProfile, /*registerScreen=*/false));
+  thread_->SetHwnd(screen);
+  ASSERT_TRUE(peer_->Accept());
+  Bytes stream;
+  for (int i = 0; i < 300; ++i) {
+    Bytes p = MakePacket(15 + uint32_t(i * 13 % 900), 4, 9110, uint8_t(i));
+    stream.insert(stream.end(), p.begin(), p.end());
+  }
+  peer_->Send(stream);
+  EXPECT_TRUE(Pump([&] { return handled.load() == 300; }, 10000));
+  // Settled: both asleep without a time-out (the limit is only there to fail).
+  std::string reader, window;
+  EXPECT_TRUE(
+      Pump([&] { return WaitsWithoutTimeOut(thread_->ThreadId(), &reader) && WaitsWithoutTimeOut(screenTid, &window); },
+           10000))
+      << "receive thread: " << reader << "; screen's thread: " << window;
+  thread_.reset();
+  PostMessage(screen, kQuit, 0, 0);
+  screenThread.join();
 }
 
 TEST_F(RecvTest, PacketWithoutScreenIsDroppedAfterTheBox) {

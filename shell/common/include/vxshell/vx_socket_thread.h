@@ -7,17 +7,22 @@
 // packets carry a 4-byte length and the 15-byte TR_HEADER, the updater's a 2-byte length and a
 // 9-byte header.
 //
-// Delivery: the thread reads whatever the socket holds into a read buffer of its own (64 KiB,
-// fixed) and frames the packets there; the window's thread takes them from there in order, copies
-// each into the next ring slot and handles it as one WM_VX_PACKET (wParam = the slot, lParam = the
-// body after the header), sent from that thread's sent-message queue (InSendMessage() is true in
-// the handler). A slot is written only by the window's thread, right before its packet is handled,
-// so it stays unchanged while the handler runs and until six further packets came. The thread and
-// the window's thread meet once per batch of packets rather than once per packet; the thread waits
-// only when its buffer is full of packets not yet handled. Before a status or a box the thread
-// waits until every packet read before it was handled, so the frame hears of a lost connection
-// after the packets. An idle connection costs no processor time: the thread sleeps in the socket
-// wait, the window's thread in its message wait.
+// Delivery: the thread reads whatever the socket holds into a read buffer of its own (1 MiB,
+// fixed, so that a burst of pushes is taken off the socket while the window's thread is still
+// waking up) and frames the packets there; the window's thread takes them from there in order,
+// copies each into the next ring slot and handles it as one WM_VX_PACKET (wParam = the slot,
+// lParam = the body after the header), sent from that thread's sent-message queue (InSendMessage()
+// is true in the handler). A slot is written only by the window's thread, right before its packet
+// is handled, so it stays unchanged while the handler runs and until six further packets came.
+// The thread and the window's thread meet once per batch of packets rather than once per packet:
+// the thread makes the packets of each receive known at once, and wakes the window's thread only
+// when that one has given up looking. Each waits on the other by spinning for a few tens of
+// microseconds before it sleeps, and only while the other is at work: the thread, for room in its
+// buffer while the window's thread hands packets over; the window's thread, for more packets while
+// the thread reads on what its last receive left on the socket. Before a status or a box the
+// thread waits until every packet read before it was handled, so the frame hears of a lost
+// connection after the packets. An idle connection costs no processor time: the thread sleeps in
+// the socket wait, the window's thread in its message wait, neither with a time-out.
 //
 // Life of one connection:
 //   auto* t = new CVXSocketThread(kMainRecvProfile);
@@ -122,8 +127,8 @@ class CVXSocketThread {
  public:
   static constexpr int kSlotCount = 7;
   static constexpr int kSlotSize = 4096;
-  static constexpr size_t kReadBufferSize = 65536;  // the read buffer (a power of two)
-  static constexpr uint64_t kFrameQueue = 4096;     // framed packets waiting at most (a power of two)
+  static constexpr size_t kReadBufferSize = size_t(1) << 20;  // the read buffer (a power of two)
+  static constexpr uint64_t kFrameQueue = 16384;              // framed packets waiting at most (a power of two)
 
   explicit CVXSocketThread(const RecvProfile& profile = kMainRecvProfile);
   ~CVXSocketThread();  // stops the thread (nothing reported) and closes the socket
@@ -157,14 +162,16 @@ class CVXSocketThread {
   DWORD ThreadId() const { return m_threadId.load(); }  // 0 before Start
 
  private:
-  // One framed piece of the stream, waiting for the window's thread: the bytes [end - length,
-  // end) of the stream. A packet to hand over, or bytes to drop.
+  // One framed piece of the stream, waiting for the window's thread: the next `length` bytes of
+  // the stream after those of the frame before it. A packet to hand over, or bytes to drop. Eight
+  // bytes, as eight of them pass from one thread's processor to the other's in one cache line.
   struct Frame {
-    uint64_t end;
-    uint32_t length;
-    uint8_t flags;  // kHandOver, kAdvance
+    uint32_t lengthAndFlags;  // length (below 2^24: a packet, or a piece of the buffer) | flags << 24
     HWND screen;
+    uint32_t length() const { return lengthAndFlags & 0xFFFFFF; }
+    uint8_t flags() const { return static_cast<uint8_t>(lengthAndFlags >> 24); }
   };
+  static_assert(kReadBufferSize < (1u << 24), "a frame's length holds a piece of the buffer");
   static constexpr uint8_t kHandOver = 1;       // copy into the next slot and hand over
   static constexpr uint8_t kAdvance = 2;        // the last piece of a packet: the ring index moves on
   static constexpr uint8_t kDroppedHeader = 4;  // the header of a packet too long for a slot:
@@ -183,41 +190,49 @@ class CVXSocketThread {
   bool Refill(bool* waitFailed);
   bool Have(uint64_t count, bool* waitFailed);                // at least `count` unframed bytes, reading as needed
   uint32_t PeekLength() const;                                // the length field at the framing position
+  void FrameWhole();                                          // frames the sound packets wholly read, at once
   bool Skip(uint32_t count, bool* waitFailed);                // drops `count` bytes (the last piece advances the index)
-  bool Publish(uint32_t length, uint8_t flags, HWND screen);  // false when stopping
+  bool Publish(uint32_t length, uint8_t flags, HWND screen);  // queues a frame; false when stopping
+  void Flush();                                               // the frames queued to the window's thread
   bool WaitHandled(uint64_t frames);                          // until that many frames were taken; false when stopping
   void Drain();                                               // until every frame published was taken
   void DeliverReady(bool onThread);                           // on the window's thread: the frames waiting
+  void WakeReader(uint64_t head);                             // when the thread sleeps until `head` frames
   static void RunDeliveries(plat::win::QueuedCall* call, bool onThread);
   void PostSetupFailure(int code);
   void SendStatus(int code);  // sent (blocking) to the frame, after the packets read before
 
+  // Read by both threads, written seldom.
   const RecvProfile m_profile;
   CVXSocket m_socket;
   char m_address[16];
   int m_port;
   std::atomic<HWND> m_hWndDlg;
   std::atomic<HWND> m_hWndMain;
-  bool m_hadData;
-  std::atomic<int> m_index;  // the slot of the next packet handed over (window's thread)
   std::atomic<bool> m_continue;
   std::atomic<bool> m_stopping;
-  bool m_noticeSent;              // thread only: the connected notice went out
   std::atomic<bool> m_connected;  // the socket is connected
   HANDLE m_thread;
   std::atomic<DWORD> m_threadId;
   CRITICAL_SECTION m_lock;  // orders Start and Stop against the thread publishing its socket
   bool m_socketReady;       // under m_lock: the thread has a socket that Stop must shut down
 
-  // Hand-over between the thread and the window's thread.
-  uint64_t m_written;                 // thread only: stream bytes read into the buffer
-  uint64_t m_framed;                  // thread only: stream bytes published as frames
-  std::atomic<uint64_t> m_consumed;   // stream bytes the window's thread is done with
-  std::atomic<uint64_t> m_frameHead;  // frames taken (window's thread)
-  std::atomic<uint64_t> m_frameTail;  // frames published (thread)
-  std::atomic<bool> m_scheduled;      // m_delivery is queued or running
-  std::atomic<uint64_t> m_wantHead;   // the thread sleeps until m_frameHead reaches it (0: not)
-  std::atomic<uint32_t> m_progress;   // changes to wake the sleeping thread
+  // Hand-over between the thread and the window's thread. What each of them writes while packets
+  // flow lies on cache lines of its own, so that neither slows the other down by touching them.
+  alignas(64) bool m_hadData;  // thread only
+  bool m_noticeSent;           // thread only: the connected notice went out
+  bool m_moreWaiting;          // thread only: the last receive filled its room; read on without waiting
+  uint64_t m_written;          // thread only: stream bytes read into the buffer
+  uint64_t m_framed;           // thread only: stream bytes framed
+  uint64_t m_tail;             // thread only: frames framed (published up to m_frameTail)
+  alignas(64) std::atomic<uint64_t> m_frameTail;  // frames published (thread)
+  std::atomic<bool> m_readingOn;  // the thread reads on at once (its last receive filled its room): more frames follow
+  std::atomic<uint64_t> m_wantHead;              // the thread sleeps until m_frameHead reaches it (0: not)
+  std::atomic<uint32_t> m_progress;              // changes to wake the sleeping thread
+  alignas(64) std::atomic<uint64_t> m_consumed;  // stream bytes the window's thread is done with
+  std::atomic<uint64_t> m_frameHead;             // frames taken (window's thread)
+  std::atomic<int> m_index;                      // the slot of the next packet handed over (window's thread)
+  alignas(64) std::atomic<bool> m_scheduled;     // m_delivery is queued or running
   Delivery m_delivery;
   Frame m_frames[kFrameQueue];
   unsigned char m_ring[kSlotCount][kSlotSize];
