@@ -7,8 +7,8 @@
 #include <iterator>
 #include <memory>
 
+#include "chart/chart_screen.h"
 #include "chart/chart_wnd.h"
-#include "glimmet/net_value.h"
 #include "vxskeleton/screen_skeleton.h"
 #include "vxskeleton/screen_template.h"
 #include "vxskeleton/tr_layouts.h"
@@ -24,9 +24,7 @@ constexpr uint16_t kPeriodCodes[] = {kTrMinute, kTrDaily, kTrWeekly, kTrMonthly}
 constexpr int kChartModes[] = {chart::kModeMinute, chart::kModeDaily, chart::kModeWeekly, chart::kModeMonthly};
 
 constexpr const WCHAR* kPeriodTexts[] = {u"분봉", u"일봉", u"주봉", u"월봉"};
-constexpr const WCHAR* kMinuteTexts[] = {u"1분", u"3분", u"5분", u"10분", u"15분", u"20분", u"30분", u"60분"};
-constexpr uint8_t kMinuteValues[] = {1, 3, 5, 10, 15, 20, 30, 60};
-constexpr int kDefaultMinutes = 3;  // "10분"
+constexpr int kDaily = 1;  // "일봉"
 
 // The lower-pane choices: text and chart kind; the Bollinger band and price-by-volume go over
 // the price pane.
@@ -88,28 +86,19 @@ vxskel::ScreenConfig MakeConfig() {
 }
 const vxskel::ScreenConfig kConfig = MakeConfig();
 
-int32_t Net2(const unsigned char* p) { return static_cast<int32_t>(get_net_value(p, 4)); }
-
 class CZR5002Dlg : public vxskel::CVXScreenDlg {
  public:
   CZR5002Dlg() : CVXScreenDlg(kConfig), m_chart(std::make_unique<chart::CChartWnd>(&m_data)) {}
-  ~CZR5002Dlg() override {
-    if (m_small) ::DeleteObject(m_small);
-    if (m_large) ::DeleteObject(m_large);
-  }
 
   void OnInitScreen() override {
-    m_small = MakeFont(10, 3, FW_NORMAL);
-    m_large = MakeFont(11, 4, FW_NORMAL);
-    FillCombo(kPeriod, kPeriodTexts, std::size(kPeriodTexts), 1);  // daily bars first
-    FillCombo(kMinutes, kMinuteTexts, std::size(kMinuteTexts), kDefaultMinutes);
-    if (CWnd* minutes = GetDlgItem(kMinutes)) minutes->ShowWindow(SW_HIDE);
+    chart::FillChoices(this, kPeriod, kPeriodTexts, std::size(kPeriodTexts), kDaily);  // daily bars first
+    chart::FillMinutes(this, kMinutes);
     auto* lower = static_cast<CComboBox*>(GetDlgItem(kLowerChoice));
     if (lower) {
       for (const LowerChoice& ch : kLowerChoices) lower->AddString(ch.text);
       lower->SetCurSel(kDefaultLower);
     }
-    CreateChart();
+    chart::CreateChartWindow(this, *m_chart, kPeriod, kScrollBack, m_fonts);
     InitItemCode(IDC_ITEM_COMBO);
     GetItemCodeFromComboBox();
   }
@@ -139,9 +128,7 @@ class CZR5002Dlg : public vxskel::CVXScreenDlg {
       return done;
     }
     if (note == CBN_SELCHANGE && id == kPeriod) {
-      auto* period = static_cast<CComboBox*>(GetDlgItem(kPeriod));
-      if (CWnd* minutes = GetDlgItem(kMinutes))
-        minutes->ShowWindow(period && period->GetCurSel() == 0 ? SW_SHOW : SW_HIDE);
+      chart::ShowMinutes(this, kMinutes, ChosenPeriod() == 0);
       RequestChart();
       return TRUE;
     }
@@ -154,11 +141,7 @@ class CZR5002Dlg : public vxskel::CVXScreenDlg {
       return TRUE;
     }
     if (note == BN_CLICKED && id >= kZoomIn && id <= kScrollForward) {
-      int changed = id == kZoomIn       ? m_chart->ZoomIn()
-                    : id == kZoomOut    ? m_chart->ZoomOut()
-                    : id == kScrollBack ? m_chart->ScrollBack()
-                                        : m_chart->ScrollForward();
-      if (changed == 1) Repaint();
+      chart::ZoomOrScroll(*m_chart, id - kZoomIn);
       return TRUE;
     }
     return CVXScreenDlg::OnCommand(wParam, lParam);
@@ -177,51 +160,14 @@ class CZR5002Dlg : public vxskel::CVXScreenDlg {
   }
 
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
+    // Replaces every bar with the reply's; the count is limited to the records the body holds.
     for (size_t i = 0; i < std::size(kPeriodCodes); ++i)
-      if (kPeriodCodes[i] == code) StoreBars(i, body, len);
+      if (kPeriodCodes[i] == code && !chart::ShowReplyBars(*m_chart, body, len, kChartModes[i], chart::kStockChartBars))
+        ReportShortReply(code);
   }
 
  private:
-  HFONT MakeFont(int height, int width, int weight) {
-    LOGFONT lf{};
-    lf.lfHeight = height;
-    lf.lfWidth = width;
-    lf.lfWeight = weight;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    std::u16string face = u"돋움";
-    std::copy(face.begin(), face.end(), lf.lfFaceName);
-    return ::CreateFontIndirect(&lf);
-  }
-
-  void FillCombo(int id, const WCHAR* const* texts, size_t n, int selected) {
-    auto* combo = static_cast<CComboBox*>(GetDlgItem(id));
-    if (!combo) return;
-    for (size_t i = 0; i < n; ++i) combo->AddString(texts[i]);
-    combo->SetCurSel(selected);
-  }
-
-  // The chart fills the client width less 4 px on the left, from 1 px below the period combo's
-  // edit field to 2 px above the scroll buttons.
-  void CreateChart() {
-    if (!m_chart->Create(this)) return;
-    CRect client, period, back;
-    GetClientRect(&client);
-    CWnd* periodWnd = GetDlgItem(kPeriod);
-    CWnd* backWnd = GetDlgItem(kScrollBack);
-    if (periodWnd && backWnd) {
-      periodWnd->GetWindowRect(&period);
-      backWnd->GetWindowRect(&back);
-      ScreenToClient(&period);
-      ScreenToClient(&back);
-      m_chart->MoveWindow(client.left + 4, period.top + kComboFieldHeight + 1, client.Width() - 4,
-                          back.top - 2 - (period.top + kComboFieldHeight + 1));
-    }
-    ::SetWindowLong(m_chart->m_hWnd, GWL_ID, chart::IDD_DLG_KCHART);  // found by its id
-    m_chart->SetFonts(m_small, m_large);
-    m_chart->Init();
-    m_chart->SetZoom(1);
-    m_chart->ShowWindow(SW_SHOW);
-  }
+  int ChosenPeriod() { return chart::ChosenIndex(this, kPeriod, static_cast<int>(std::size(kPeriodCodes)), kDaily); }
 
   void QueryBoth() {
     StartWaitCursor();
@@ -232,18 +178,13 @@ class CZR5002Dlg : public vxskel::CVXScreenDlg {
 
   // The chart request of the chosen period; minute bars carry the minutes per bar.
   void RequestChart() {
-    auto* period = static_cast<CComboBox*>(GetDlgItem(kPeriod));
-    int p = period ? period->GetCurSel() : 1;
-    if (p < 0 || p >= static_cast<int>(std::size(kPeriodCodes))) p = 1;
+    const int p = ChosenPeriod();
     unsigned char body[c::kMinuteRequestSize];
     vxwire::Writer w(body);
     w.Text(c::kCode, std::string_view(GetItemCodeField(), strnlen(GetItemCodeField(), 6))).Byte(c::kMark, 0xFF);
     int size = c::kRequestSize;
     if (p == 0) {
-      auto* minutes = static_cast<CComboBox*>(GetDlgItem(kMinutes));
-      int m = minutes ? minutes->GetCurSel() : kDefaultMinutes;
-      if (m < 0 || m >= static_cast<int>(std::size(kMinuteValues))) m = kDefaultMinutes;
-      w.Byte(c::kMinutes, kMinuteValues[m]);
+      w.Byte(c::kMinutes, chart::ChosenMinutes(this, kMinutes));
       size = c::kMinuteRequestSize;
     }
     if (!w.Ok()) return;
@@ -278,54 +219,6 @@ class CZR5002Dlg : public vxskel::CVXScreenDlg {
     ::CloseHandle(f);
   }
 
-  // Replaces every bar with the reply's; the count is limited to the records the body holds.
-  void StoreBars(size_t period, const unsigned char* body, int len) {
-    vxwire::Reader r(body, len);
-    if (!r.Has(c::kCount)) {
-      ReportShortReply(kPeriodCodes[period]);
-      return;
-    }
-    int n = vxskel::RecordsHeld(r.SignedByte(c::kCount), len, c::kBarsAt, c::kBarSize);
-    n = std::min(n, chart::StockData_1::kCapacity);
-    const bool minute = kPeriodCodes[period] == kTrMinute;
-    m_data.Clear();
-    m_data.loaded = true;
-    for (int i = 0; i < n; ++i) {
-      vxwire::Reader rec = r.Record(c::kBarsAt, c::kBarSize, i);
-      const unsigned char* d = rec.At(c::kDate);
-      chart::ChartBar& bar = m_data.bars[static_cast<size_t>(i)];
-      if (minute) {
-        bar.time = chart::MakeBarTime(2003, 1, 1, d[0], d[1]);
-      } else {
-        int year = d[0] < 50 ? 2000 + d[0] : 1900 + d[0];
-        bar.time = chart::MakeBarTime(year, d[1], d[2]);
-      }
-      bar.open = Net2(rec.At(c::kOpen));
-      bar.high = Net2(rec.At(c::kHigh));
-      bar.low = Net2(rec.At(c::kLow));
-      bar.close = Net2(rec.At(c::kClose));
-      const vxwire::Field averages[3] = {c::kAverage5, c::kAverage20, c::kAverage60};
-      for (int k = 0; k < 3; ++k) {
-        int32_t v = Net2(rec.At(averages[k]));
-        bar.ma[k] = v == -1 ? chart::NO_VALUE : v;
-      }
-      int64_t volume = get_net_value(rec.At(c::kVolume), 6) / 1000;
-      bar.volume = volume < 0 ? chart::NO_VALUE : volume;
-      if (bar.open != bar.close)
-        bar.updown = bar.open < bar.close ? '4' : '2';
-      else
-        bar.updown = i > 0 && bar.open >= m_data.bars[static_cast<size_t>(i - 1)].close ? '4' : '2';
-    }
-    m_data.SetCount(n);
-    m_data.volume_unit = 1000;
-    m_data.price_format = 0;
-    m_chart->SetMode(kChartModes[period]);
-    if (minute) m_data.ComputeOverlayAverages();
-    // Repainted after every reply: an empty one leaves an empty chart, not the old bars.
-    m_chart->RecalcIndicators();
-    Repaint();
-  }
-
   // The lower-pane choice: an overlay goes over the price pane once; any other kind takes the
   // lower pane and removes a shown overlay, so that the next overlay choice is shown again.
   void ChooseLower() {
@@ -354,10 +247,9 @@ class CZR5002Dlg : public vxskel::CVXScreenDlg {
     if (m_chart->m_hWnd) m_chart->Invalidate();
   }
 
-  static constexpr int kComboFieldHeight = 20;
   chart::StockData_1 m_data;
+  chart::ChartFonts m_fonts;
   std::unique_ptr<chart::CChartWnd> m_chart;
-  HFONT m_small = nullptr, m_large = nullptr;
   int m_pending = 0;
   bool m_overlayFree = true;
 };

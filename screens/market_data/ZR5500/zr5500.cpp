@@ -8,7 +8,6 @@
 
 #include "chart/chart_screen.h"
 #include "chart/chart_wnd.h"
-#include "glimmet/net_value.h"
 #include "vxskeleton/futopt_screen.h"
 #include "vxskeleton/tr_layouts.h"
 
@@ -22,9 +21,7 @@ constexpr uint16_t kTrMinute = 5500, kTrFuturesDaily = 5510, kTrOptionsDaily = 5
 constexpr uint16_t kReplies[] = {kTrMinute, kTrFuturesDaily, kTrOptionsDaily};
 
 constexpr const WCHAR* kPeriodTexts[] = {u"분봉", u"일봉"};
-constexpr const WCHAR* kMinuteTexts[] = {u"1분", u"3분", u"5분", u"10분", u"15분", u"20분", u"30분", u"60분"};
-constexpr uint8_t kMinuteValues[] = {1, 3, 5, 10, 15, 20, 30, 60};
-constexpr int kDaily = 1, kDefaultMinutes = 3;  // "일봉", "10분"
+constexpr int kDaily = 1;  // "일봉"
 
 constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kDropList = WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL;
@@ -60,14 +57,6 @@ vxskel::FutOptSetup MakeSetup() {
 }
 const vxskel::FutOptSetup kSetup = MakeSetup();
 
-// A price of a chart bar: two big-endian signed 16-bit groups a and b, the value a x 100 + b in
-// hundredths.
-int32_t Hundredths(const unsigned char* p) {
-  const auto a = static_cast<int16_t>(static_cast<uint16_t>((p[0] << 8) | p[1]));
-  const auto b = static_cast<int16_t>(static_cast<uint16_t>((p[2] << 8) | p[3]));
-  return static_cast<int32_t>(a) * 100 + b;
-}
-
 class CZR5500Dlg : public vxskel::CFutOptScreenDlg {
  public:
   CZR5500Dlg() : CFutOptScreenDlg(kConfig, kSetup), m_chart(std::make_unique<chart::CChartWnd>(&m_data)) {}
@@ -75,8 +64,7 @@ class CZR5500Dlg : public vxskel::CFutOptScreenDlg {
   void OnInitScreen() override {
     CFutOptScreenDlg::OnInitScreen();
     chart::FillChoices(this, kPeriod, kPeriodTexts, std::size(kPeriodTexts), kDaily);
-    chart::FillChoices(this, kMinutes, kMinuteTexts, std::size(kMinuteTexts), kDefaultMinutes);
-    if (CWnd* minutes = GetDlgItem(kMinutes)) minutes->ShowWindow(SW_HIDE);
+    chart::FillMinutes(this, kMinutes);
     chart::CreateChartWindow(this, *m_chart, kPeriod, kScrollBack, m_fonts);
     m_data.loaded = false;
   }
@@ -88,8 +76,7 @@ class CZR5500Dlg : public vxskel::CFutOptScreenDlg {
     const int id = LOWORD(wParam);
     const UINT note = HIWORD(wParam);
     if (note == CBN_SELCHANGE && id == kPeriod) {
-      if (CWnd* minutes = GetDlgItem(kMinutes))
-        minutes->ShowWindow(chart::ChosenIndex(this, kPeriod, 2, kDaily) == 0 ? SW_SHOW : SW_HIDE);
+      chart::ShowMinutes(this, kMinutes, chart::ChosenIndex(this, kPeriod, 2, kDaily) == 0);
       RequestFutOptChart();
       return TRUE;
     }
@@ -105,7 +92,10 @@ class CZR5500Dlg : public vxskel::CFutOptScreenDlg {
   }
 
   void OnFutOptReply(uint16_t code, const unsigned char* body, int len) override {
-    if (code == kTrMinute || code == kTrFuturesDaily || code == kTrOptionsDaily) StoreBars(code, body, len);
+    // Replaces every bar with the reply's; the count is limited to the records the body holds.
+    if (code != kTrMinute && code != kTrFuturesDaily && code != kTrOptionsDaily) return;
+    const int mode = code == kTrMinute ? chart::kModeMinute : chart::kModeFutOptDaily;
+    if (!chart::ShowReplyBars(*m_chart, body, len, mode, chart::kFutOptChartBars)) ReportShortReply(code);
   }
 
  protected:
@@ -134,54 +124,10 @@ class CZR5500Dlg : public vxskel::CFutOptScreenDlg {
     uint16_t tr = Item().kind == 2 ? kTrOptionsDaily : kTrFuturesDaily;
     if (minute) {
       tr = kTrMinute;
-      const int m = chart::ChosenIndex(this, kMinutes, static_cast<int>(std::size(kMinuteValues)), kDefaultMinutes);
-      w.Byte(c::kMark, 0xFF).Byte(c::kMinutes, kMinuteValues[m]);
+      w.Byte(c::kMark, 0xFF).Byte(c::kMinutes, chart::ChosenMinutes(this, kMinutes));
     }
     if (!w.Ok()) return;
     SendPacket(packet, vxskel::MakeHeaderPacket(packet, tr, size));
-  }
-
-  // Replaces every bar with the reply's; the count is limited to the records the body holds.
-  void StoreBars(uint16_t code, const unsigned char* body, int len) {
-    vxwire::Reader r(body, len);
-    if (!r.Has(c::kCount)) {
-      ReportShortReply(code);
-      return;
-    }
-    int n = vxskel::RecordsHeld(r.SignedByte(c::kCount), len, c::kBarsAt, c::kBarSize);
-    n = std::min(n, chart::StockData_1::kCapacity);
-    const bool minute = code == kTrMinute;
-    m_data.Clear();
-    m_data.loaded = true;
-    for (int i = 0; i < n; ++i) {
-      vxwire::Reader rec = r.Record(c::kBarsAt, c::kBarSize, i);
-      const unsigned char* d = rec.At(c::kDate);
-      chart::ChartBar& bar = m_data.bars[static_cast<size_t>(i)];
-      bar.time = minute ? chart::MakeBarTime(2003, 1, 1, d[0], d[1]) : chart::MakeBarTime(2000 + d[0], d[1], d[2]);
-      bar.open = Hundredths(rec.At(c::kOpen));
-      bar.high = Hundredths(rec.At(c::kHigh));
-      bar.low = Hundredths(rec.At(c::kLow));
-      bar.close = Hundredths(rec.At(c::kClose));
-      const vxwire::Field averages[3] = {c::kAverage5, c::kAverage20, c::kAverage60};
-      for (int k = 0; k < 3; ++k) {
-        const int32_t v = Hundredths(rec.At(averages[k]));
-        bar.ma[k] = v == -100 ? chart::NO_VALUE : v;
-      }
-      const int64_t volume = get_net_value(rec.At(c::kVolume), 6);
-      bar.volume = volume < 0 ? chart::NO_VALUE : volume;
-      // No trade in the bar: a flat line at its open.
-      if (volume == 0) bar.high = bar.low = bar.close = bar.open;
-      bar.updown = chart::BarUpdown(m_data, i);
-    }
-    m_data.SetCount(n);
-    m_data.volume_unit = 0;
-    m_data.price_format = -100;
-    m_chart->end_index = -1;  // the newest bars, whatever was scrolled to before
-    m_chart->SetMode(minute ? chart::kModeMinute : chart::kModeFutOptDaily);
-    if (minute) m_data.ComputeOverlayAverages();
-    // Repainted after every reply: an empty one leaves an empty chart, not the old bars.
-    m_chart->RecalcIndicators();
-    if (m_chart->m_hWnd) m_chart->Invalidate();
   }
 
   chart::StockData_1 m_data;

@@ -3,93 +3,29 @@
 // the chart drawn after every reply.
 #include <algorithm>
 
-#include "screen_host.h"
+#include "chart_screen_fixture.h"
 
 namespace {
 
+using chartscreentest::Bar;
 using screentest::Bytes;
-using screentest::PutNet;
 
-constexpr int kPeriod = 9904, kLower = 9905, kMinutes = 9906, kChart = 1500;
+constexpr int kPeriod = 9904, kLower = 9905, kMinutes = 9906;
 
-// A 37-byte bar.
-struct Bar {
-  uint8_t d0, d1, d2;
-  int64_t open, high, low, close, ma5, ma20, ma60, volume;
-};
-
+// A stock chart reply: the 18-byte head, the count, the bars with prices in won.
 Bytes ChartBody(const std::vector<Bar>& bars, int count) {
-  Bytes b(19 + 37 * bars.size(), 0);
-  b[18] = static_cast<uint8_t>(count);
-  for (size_t i = 0; i < bars.size(); ++i) {
-    uint8_t* p = &b[19 + 37 * i];
-    const Bar& r = bars[i];
-    p[0] = r.d0, p[1] = r.d1, p[2] = r.d2;
-    PutNet(p + 3, 2, r.open);
-    PutNet(p + 7, 2, r.high);
-    PutNet(p + 11, 2, r.low);
-    PutNet(p + 15, 2, r.close);
-    PutNet(p + 19, 2, r.ma5);
-    PutNet(p + 23, 2, r.ma20);
-    PutNet(p + 27, 2, r.ma60);
-    PutNet(p + 31, 3, r.volume);
-  }
-  return b;
+  return chartscreentest::ChartBody(bars, count, 18, chartscreentest::Prices::TenThousands);
 }
 
-class ZR5002Test : public screentest::ScreenTest {
+class ZR5002Test : public chartscreentest::ChartScreenTest {
  protected:
-  ZR5002Test() : ScreenTest(ZR5002_PLUGIN, u"ZR5002.dll") {}
+  ZR5002Test() : ChartScreenTest(ZR5002_PLUGIN, u"ZR5002.dll") {}
 
   // Opens the screen and waits for its first chart to be drawn.
   void OpenChart() {
     Open();
     ASSERT_FALSE(HasFatalFailure());
     Settled();
-  }
-  HWND ChartWnd() { return ::GetDlgItem(dlg, kChart); }
-  // The texts drawn inside the chart window.
-  std::vector<std::string> ChartTexts() {
-    std::vector<std::string> out;
-    d->Ui([&] {
-      RECT r;
-      ::GetWindowRect(ChartWnd(), &r);
-      if (const plat::Surface* s = plat::win::WindowSurface(ChartWnd()))
-        for (const auto& t : s->texts)
-          if (t.rect.left >= r.left && t.rect.top >= r.top && t.rect.left < r.right && t.rect.top < r.bottom)
-            out.push_back(screentest::Utf8(t.text));
-    });
-    return out;
-  }
-  bool Shows(const std::string& text) {
-    auto t = ChartTexts();
-    return std::find(t.begin(), t.end(), text) != t.end();
-  }
-  // Pixels of the chart window of `colour`, or (-1) of any colour but white.
-  size_t Pixels(int64_t colour = -1) {
-    size_t n = 0;
-    d->Ui([&] {
-      RECT r;
-      ::GetWindowRect(ChartWnd(), &r);
-      if (const plat::Surface* s = plat::win::WindowSurface(ChartWnd()))
-        for (int y = r.top; y < r.bottom; ++y)
-          for (int x = r.left; x < r.right; ++x) {
-            COLORREF c = s->pixels[size_t(y) * size_t(s->width) + size_t(x)];
-            n += colour < 0 ? c != 0xFFFFFF : c == COLORREF(colour);
-          }
-    });
-    return n;
-  }
-  size_t Inked() { return Pixels(); }
-  bool Visible(int id) {
-    bool v = false;
-    d->Ui([&] { v = ::IsWindowVisible(::GetDlgItem(dlg, id)); });
-    return v;
-  }
-  // Has the server answer chart requests of `code` with `body`.
-  void Answer(uint16_t code, const Bytes& body) {
-    server.setHandler(code,
-                      [body](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.body = body; });
   }
 };
 

@@ -3,46 +3,26 @@
 // without trades) as the chart shows them, and the strip of the futures/options item.
 #include <algorithm>
 
-#include "screen_host.h"
+#include "chart_screen_fixture.h"
 
 namespace {
 
+using chartscreentest::Bar;
 using screentest::Bytes;
-using screentest::PutNet;
 using Pick = screentest::ScreenHost::FutOptPick;
 
-constexpr int kPeriod = 9904, kMinutes = 9906, kChart = 1500;
+constexpr int kPeriod = 9904, kMinutes = 9906;
 const Pick kFutures{u"1", u"101C3", u"KP200 F 0703", u"201C3185", u"C 0703 185.0"};
 const Pick kOption{u"2", u"101C3", u"KP200 F 0703", u"201C3185", u"C 0703 185.0"};
 
-// A 37-byte bar with prices in hundredths (groups a, b of a x 100 + b).
-struct Bar {
-  uint8_t d0, d1, d2;
-  int open, high, low, close, ma5, ma20, ma60;
-  int64_t volume;
-};
-void PutHundredths(uint8_t* p, int v) {
-  const auto a = static_cast<int16_t>(v / 100), b = static_cast<int16_t>(v % 100);
-  screentest::PutU16(p, static_cast<uint16_t>(a));
-  screentest::PutU16(p + 2, static_cast<uint16_t>(b));
-}
+// A futures/options chart reply: the 8-byte head, the count, the bars with prices in hundredths.
 Bytes ChartBody(const std::vector<Bar>& bars, int count) {
-  Bytes b(9 + 37 * bars.size(), 0);
-  b[8] = static_cast<uint8_t>(count);
-  for (size_t i = 0; i < bars.size(); ++i) {
-    uint8_t* p = &b[9 + 37 * i];
-    const Bar& r = bars[i];
-    p[0] = r.d0, p[1] = r.d1, p[2] = r.d2;
-    const int v[7] = {r.open, r.high, r.low, r.close, r.ma5, r.ma20, r.ma60};
-    for (int k = 0; k < 7; ++k) PutHundredths(p + 3 + 4 * k, v[k]);
-    PutNet(p + 31, 3, r.volume);
-  }
-  return b;
+  return chartscreentest::ChartBody(bars, count, 8, chartscreentest::Prices::Hundredths);
 }
 
-class ZR5500Test : public screentest::ScreenTest {
+class ZR5500Test : public chartscreentest::ChartScreenTest {
  protected:
-  ZR5500Test() : ScreenTest(ZR5500_PLUGIN, u"ZR5500.dll") {}
+  ZR5500Test() : ChartScreenTest(ZR5500_PLUGIN, u"ZR5500.dll") {}
   void SetUp() override {
     baseCode = 5555;
     ScreenTest::SetUp();
@@ -52,32 +32,6 @@ class ZR5500Test : public screentest::ScreenTest {
     ScreenHost::Open(u"ZR5500.dll");
     ASSERT_FALSE(HasFatalFailure());
     Settled();
-  }
-  HWND ChartWnd() { return ::GetDlgItem(dlg, kChart); }
-  std::vector<std::string> ChartTexts() {
-    std::vector<std::string> out;
-    d->Ui([&] {
-      RECT r;
-      ::GetWindowRect(ChartWnd(), &r);
-      if (const plat::Surface* s = plat::win::WindowSurface(ChartWnd()))
-        for (const auto& t : s->texts)
-          if (t.rect.left >= r.left && t.rect.top >= r.top && t.rect.left < r.right && t.rect.top < r.bottom)
-            out.push_back(screentest::Utf8(t.text));
-    });
-    return out;
-  }
-  bool Shows(const std::string& text) {
-    auto t = ChartTexts();
-    return std::find(t.begin(), t.end(), text) != t.end();
-  }
-  bool Visible(int id) {
-    bool v = false;
-    d->Ui([&] { v = ::IsWindowVisible(::GetDlgItem(dlg, id)); });
-    return v;
-  }
-  void Answer(uint16_t code, const Bytes& body) {
-    server.setHandler(code,
-                      [body](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.body = body; });
   }
 };
 
