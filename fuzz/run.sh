@@ -24,6 +24,7 @@ all=(fuzz_recv_packet fuzz_session_key fuzz_session_data fuzz_certificate fuzz_s
 [ -f "$root/login/src/login_dlg.cpp" ] && all+=(fuzz_login_reply)
 [ -f "$root/screens/market_data/VX2001/vx2001.cpp" ] && all+=(fuzz_vx2001 fuzz_zr4105)
 [ -f "$root/screens/market_data/ZR5002/zr5002.cpp" ] && all+=(fuzz_zr5002)
+[ -f "$root/screens/market_data/ZR5500/zr5500.cpp" ] && all+=(fuzz_zr5500)
 [ -f "$root/screens/market_data/ZR4150/zr4150.cpp" ] && all+=(fuzz_zr4150 fuzz_zr4130)
 for s in VX4190 VX4180 VX4600 ZR4170 VX4610 VX4240 VX4140 VX4230; do
   [ -d "$root/screens/market_data/$s" ] && all+=("fuzz_${s,,}")
@@ -57,7 +58,7 @@ dict_of() {
     fuzz_frame4|fuzz_frame2) echo frame.dict ;;
     fuzz_certificate|fuzz_signature) echo der.dict ;;
     fuzz_updater_reply) echo updater.dict ;;
-    fuzz_screen_*|fuzz_vx2001|fuzz_zr4105|fuzz_zr51*|fuzz_zr5002|fuzz_zr4150|fuzz_zr4130|fuzz_vx4*|fuzz_zr4170|fuzz_zr53*|fuzz_zr54*) echo "$build/screens-packet.dict" ;;
+    fuzz_screen_*|fuzz_vx2001|fuzz_zr4105|fuzz_zr51*|fuzz_zr5002|fuzz_zr5500|fuzz_zr4150|fuzz_zr4130|fuzz_vx4*|fuzz_zr4170|fuzz_zr53*|fuzz_zr54*) echo "$build/screens-packet.dict" ;;
     fuzz_login_reply) echo packet.dict ;;
     *) echo files.dict ;;
   esac

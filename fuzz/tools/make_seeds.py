@@ -264,6 +264,17 @@ assert len(bar5002) == 37
 put("fuzz_zr5002", "daily-bars", b"\x00" + packet(2510, bytes(18) + bytes([2]) + bar5002 * 2))
 put("fuzz_zr5002", "minute-bars-count-127", b"\x00" + packet(2500, bytes(18) + bytes([127]) + bar5002 * 3))
 put("fuzz_zr5002", "negative-count", b"\x00" + packet(2530, bytes(18) + b"\xfd" + bar5002))
+# Futures/options chart replies: bars in hundredths with averages of -100 and a bar without
+# trades, a count beyond the bars held, a negative count, the base quote 5555, a server message.
+bar5500 = bytes([3, 1, 6]) + float2(7500) + float2(7600) + float2(7400) + float2(7535) + float2(7510) + float2(-100) \
+    + float2(-100) + net3(120)
+flat5500 = bytes([3, 1, 7]) + float2(7535) + float2(7900) + float2(7000) + float2(7700) + float2(-100) * 3 + net3(0)
+assert len(bar5500) == 37 and len(flat5500) == 37
+put("fuzz_zr5500", "futures-daily-bars", b"\x00" + packet(5510, bytes(8) + bytes([2]) + bar5500 + flat5500))
+put("fuzz_zr5500", "minute-bars-count-127", b"\x00" + packet(5500, bytes(8) + bytes([127]) + bar5500 * 3))
+put("fuzz_zr5500", "options-negative-count", b"\x00" + packet(5550, bytes(8) + b"\xfd" + bar5500))
+put("fuzz_zr5500", "base-quote", b"\x00" + packet(5555, base5555))
+put("fuzz_zr5500", "server-message", b"\x00" + packet(5510, message, status=b"99"))
 # The paged list screens: a page with its key, a count beyond the body, a page without a key slot,
 # a push of another screen, a server message.
 ticks_page = bytes([1, 1, 0, 0, 0x7E, 0x9B]) + ticks4140[6:]
