@@ -207,16 +207,15 @@ Host& TheHost() {
 }
 
 // Runs the board's loop until push `last` (absolute number) is on the screen; for each push
-// from `first`, the time its price first reached the screen.
+// from `first`, the time its price first reached the screen. The loop is the program's own
+// (GetMessage): when it runs out of work the picture goes to the device's screen, as in the main
+// program, and that time is part of the figures.
 void WatchBoard(Host& h, int64_t first, int64_t last, std::vector<Clock::time_point>& shown) {
   shown.assign(static_cast<size_t>(last - first + 1), Clock::time_point{});
   int64_t done = first - 1;  // the last push known to be on the screen
   MSG m;
   while (done < last) {
-    if (!PeekMessage(&m, 0, 0, 0, PM_REMOVE)) {
-      std::this_thread::yield();
-      continue;
-    }
+    if (!GetMessage(&m, 0, 0, 0)) break;
     TranslateMessage(&m);
     DispatchMessage(&m);
     if (m.message != WM_PAINT || m.hwnd != h.grid_) continue;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "plat/surface.h"
 #include "plat/types.h"
@@ -13,6 +14,9 @@ namespace plat::gdi {
 // and every drawing clipped to `clip` (surface coordinates). Released with ReleaseSurfaceDC.
 HDC CreateSurfaceDC(Surface* surface, int originX, int originY, const RECT& clip);
 void ReleaseSurfaceDC(HDC dc);
+// Takes every rectangle (logical) out of the context's clip, as ExcludeClipRect for each in turn
+// does, with the clip worked out once at the end (a parent's context excludes all its children).
+void ExcludeClipRects(HDC dc, const std::vector<RECT>& rects);
 
 // Writes the surface as an RGB PNG file. Returns false (and writes nothing usable) on failure.
 bool WritePng(const Surface& surface, const std::string& path);

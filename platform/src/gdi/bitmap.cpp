@@ -134,13 +134,28 @@ bool Transfer(PlatDC* dst, int x, int y, int w, int h, plat::Surface& src, int s
     copy.pixels = src.pixels;
     from = &copy;
   }
+  // The same size, not mirrored (nearly every copy): column i of the destination reads column i
+  // of the source, without the sampling arithmetic.
+  const bool straight = sw == w && sh == h && !mirrorX && !mirrorY;
+  const COLORREF key24 = key & 0xFFFFFF;
   for (const RECT& c : dst->eff) {
     RECT v = Intersect(Intersect(dr, c), RECT{0, 0, ds->width, ds->height});
     for (int py = v.top; py < v.bottom; ++py) {
-      int syy = rowOf(py - dr.top);
+      int syy = straight ? ssy + (py - dr.top) : rowOf(py - dr.top);
       if (syy < 0 || syy >= from->height) continue;
       const COLORREF* srow = from->Row(syy);
       COLORREF* drow = ds->Row(py);
+      if (straight) {
+        const int shift = ssx - static_cast<int>(dr.left);  // source column = px + shift
+        const int first = std::max(static_cast<int>(v.left), -shift);
+        const int last = std::min(static_cast<int>(v.right), from->width - shift);
+        for (int px = first; px < last; ++px) {
+          COLORREF s = srow[px + shift] & 0xFFFFFF;
+          if (keyed && s == key24) continue;
+          drow[px] = rop == SRCCOPY ? s : Rop3(rop, s, drow[px]);
+        }
+        continue;
+      }
       for (int px = v.left; px < v.right; ++px) {
         int sxx = colOf(px - dr.left);
         if (sxx < 0 || sxx >= from->width) continue;
@@ -201,12 +216,10 @@ HBITMAP LoadBitmap(HINSTANCE module, LPCWSTR id) {
   if (size < sizeof head + count * sizeof(COLORREF)) return nullptr;
   HBITMAP bmp = NewBitmap(static_cast<int>(head.width), static_cast<int>(head.height), 0, 24);
   if (!bmp) return nullptr;
-  const auto* px = static_cast<const uint8_t*>(data) + sizeof head;
-  for (size_t i = 0; i < count; ++i) {
-    COLORREF c;
-    std::memcpy(&c, px + i * sizeof c, sizeof c);
-    bmp->surface.pixels[i] = c & 0xFFFFFF;
-  }
+  // One copy of the words, then the colour bits kept: a face is loaded for every button drawn.
+  COLORREF* pixels = bmp->surface.pixels.data();
+  std::memcpy(pixels, static_cast<const uint8_t*>(data) + sizeof head, count * sizeof(COLORREF));
+  for (size_t i = 0; i < count; ++i) pixels[i] &= 0xFFFFFF;
   return bmp;
 }
 

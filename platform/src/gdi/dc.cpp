@@ -751,6 +751,22 @@ int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom) {
   return TypeOf(dc->eff);
 }
 
+namespace plat::gdi {
+
+void ExcludeClipRects(HDC dc, const std::vector<RECT>& rects) {
+  std::lock_guard<std::recursive_mutex> g(Lock());
+  if (!IsLiveDC(dc) || rects.empty()) return;
+  std::vector<RECT> clip = ProgramClip(dc);
+  for (const RECT& e : rects)
+    clip = RectsMinus(clip, Normal(e.left + dc->st.viewport.x, e.top + dc->st.viewport.y, e.right + dc->st.viewport.x,
+                                   e.bottom + dc->st.viewport.y));
+  dc->st.clip = std::move(clip);
+  dc->st.hasClip = true;
+  dc->UpdateClip();
+}
+
+}  // namespace plat::gdi
+
 int GetClipBox(HDC dc, RECT* out) {
   std::lock_guard<std::recursive_mutex> g(Lock());
   if (!IsLiveDC(dc) || !out) return ERROR;

@@ -52,6 +52,10 @@ void FillSurfaceRect(PlatDC* dc, RECT r, COLORREF color, int rop2) {
     int b = std::min({r.bottom, c.bottom, static_cast<LONG>(s->height)});
     for (int y = t; y < b; ++y) {
       COLORREF* row = s->Row(y);
+      if (rop2 == R2_COPYPEN) {  // the common case: plain colour, a row at a time
+        if (l < rr) std::fill(row + l, row + rr, color & 0xFFFFFF);
+        continue;
+      }
       for (int x = l; x < rr; ++x) row[x] = ApplyRop2(rop2, color & 0xFFFFFF, row[x]);
     }
   }

@@ -1,6 +1,9 @@
 // Window classes, window creation and destruction, window fields, geometry, text and the
 // default window procedure.
 #include <dlfcn.h>
+#include <link.h>
+
+#include <cstddef>
 
 #include <algorithm>
 #include <cstdlib>
@@ -124,17 +127,47 @@ bool EnabledChain(const Window& w) {
 // A class whose window procedure lived in a library that has since been unloaded (a screen
 // plug-in) is stale: it is forgotten, so that the library can register it again when it is
 // loaded anew, and no window is ever created with a procedure that is gone.
-static bool ProcLoaded(WNDPROC proc) {
-  if (!proc) return true;
+//
+// Asking the loader where a procedure lives walks its symbol tables, and every window created
+// looks its class up: a class is asked again only after some library has been unloaded since it
+// was last found loaded (the loader counts the objects it has unloaded).
+static unsigned long long LoaderUnloads() {
+  unsigned long long unloads = 0;
+  bool counted = false;
+  struct Out {
+    unsigned long long* unloads;
+    bool* counted;
+  } out{&unloads, &counted};
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t size, void* data) -> int {
+        auto* o = static_cast<Out*>(data);
+        if (size >= offsetof(dl_phdr_info, dlpi_subs) + sizeof info->dlpi_subs) {
+          *o->unloads = info->dlpi_subs;
+          *o->counted = true;
+        }
+        return 1;  // the count is the same in every object's record: the first is enough
+      },
+      &out);
+  // A loader without the count: every lookup asks again.
+  static unsigned long long uncounted = 0;
+  return counted ? unloads : ~0ull - ++uncounted;
+}
+
+static bool ProcLoaded(ClassRec& c) {
+  if (!c.wc.lpfnWndProc) return true;
+  const unsigned long long unloads = LoaderUnloads();
+  if (c.checkedAtUnloads == unloads) return true;
   Dl_info info;
-  return dladdr(reinterpret_cast<void*>(proc), &info) != 0;
+  if (dladdr(reinterpret_cast<void*>(c.wc.lpfnWndProc), &info) == 0) return false;
+  c.checkedAtUnloads = unloads;
+  return true;
 }
 
 static std::shared_ptr<ClassRec> FindClass(std::u16string_view name) {
   auto& g = G();
   for (auto it = g.classes.begin(); it != g.classes.end(); ++it) {
     if (!StrEqualNoCase((*it)->name, name)) continue;
-    if (!ProcLoaded((*it)->wc.lpfnWndProc)) {
+    if (!ProcLoaded(**it)) {
       g.classes.erase(it);
       return nullptr;
     }

@@ -72,6 +72,14 @@ bool g_sharing = true;
 uint64_t g_localStamp = 0;
 uint64_t g_publishedPaint = 0;
 std::string g_publishedOrder;
+// Frames: a picture that keeps changing (pushes repainting a quote board) is published at most
+// once a frame; a change within the frame waits for its end (the waiting loop looks again by
+// then), so the last picture always reaches the device's screen, one frame late at most.
+std::chrono::steady_clock::time_point g_publishedAt{};
+bool g_publishWaiting = false;
+// The order key and the layer file's bytes, kept between publications: no allocation per frame.
+std::string g_order;
+std::string g_layerData;
 int g_displayLock = -1;
 bool g_displayElsewhere = false;
 // The stylus went down on another program's window: moves and the lift go there too.
@@ -320,28 +328,46 @@ std::vector<DeviceLayer> DeviceLayers(bool withOthers, plat::win::ShellStateInfo
   return layers;
 }
 
-void PublishLayers() {
+void PublishLayers(bool now) {
   if (!g_sharing) return;
   auto& g = G();
-  std::string data;
-  std::string order;
+  std::string& data = g_layerData;
+  std::string& order = g_order;
+  data.clear();
+  order.clear();
   {
     Lock l(g.m);
     if (!g.slot || g.runDir.empty()) return;
     ShellPicture shell = LocalShell();
-    order += std::to_string(shell.stamp) + ";";
+    Put(order, shell.stamp);
     for (HWND h : g.zorder) {
       auto w = Find(h);
       if (!w) continue;
-      order += std::to_string(h) + ":" + std::to_string(w->zstamp) + ":" + std::to_string(w->style & WS_VISIBLE) + ":" +
-               std::to_string(w->rect.left) + "," + std::to_string(w->rect.top) + "," + std::to_string(w->rect.right) +
-               "," + std::to_string(w->rect.bottom) + ";";
+      Put(order, h);
+      Put(order, w->zstamp);
+      Put(order, w->style & WS_VISIBLE);
+      Put(order, w->rect);
     }
-    if (PaintGeneration() == g_publishedPaint && order == g_publishedOrder) return;
+    if (PaintGeneration() == g_publishedPaint && order == g_publishedOrder) {
+      g_publishWaiting = false;
+      return;
+    }
+    const auto at = std::chrono::steady_clock::now();
+    if (!now && g_publishedAt.time_since_epoch().count() != 0 && at - g_publishedAt < kFrame) {
+      g_publishWaiting = true;
+      return;
+    }
+    g_publishWaiting = false;
+    g_publishedAt = at;
     g_publishedPaint = PaintGeneration();
     g_publishedOrder = order;
     std::vector<DeviceLayer> layers;
     LocalLayers(&layers);
+    size_t bytes = sizeof(FileHead);
+    for (const DeviceLayer& layer : layers)
+      bytes += sizeof(LayerHead) + layer.surface->pixels.size() * sizeof(COLORREF) +
+               layer.surface->texts.size() * (sizeof(TextHead) + 64);
+    data.reserve(bytes);
     Put(data,
         FileHead{kLayerMagic, static_cast<uint32_t>(CurrentProcessId()), g.slot, static_cast<uint32_t>(layers.size()),
                  shell.stamp, shell.taskBar ? 1u : 0u, shell.sip ? 1u : 0u});
@@ -387,6 +413,8 @@ void PublishLayers() {
     }
   }
 }
+
+bool PublicationWaiting() { return g_sharing && g_publishWaiting; }
 
 uint64_t DeviceGeneration() {
   if (!g_sharing) return 0;
@@ -503,6 +531,8 @@ void ResetDeviceScreen(bool sharing) {
   g_countersDir.clear();
   g_publishedPaint = 0;
   g_publishedOrder.clear();
+  g_publishedAt = {};
+  g_publishWaiting = false;
   g_remoteStylus = 0;
   g_displayElsewhere = false;
   g_shell = ShellPicture{};

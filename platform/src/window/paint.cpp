@@ -30,6 +30,7 @@ namespace {
 uint64_t g_paintGeneration = 1;
 uint64_t g_presentedGeneration = 0;
 uint64_t g_presentedDevice = 0;  // the device's publication count at the last present
+std::chrono::steady_clock::time_point g_presentedAt{};
 Surface g_screenDcSurface;
 
 RECT Intersect(const RECT& a, const RECT& b) {
@@ -92,11 +93,12 @@ HDC MakeClientDC(Window& w, const RECT* limitClient) {
   if (limitClient) clip = Intersect(clip, Offset(*limitClient, co.x - base.x, co.y - base.y));
   HDC dc = plat::gdi::CreateSurfaceDC(&top->surface, co.x - base.x, co.y - base.y, clip);
   if (!dc) return nullptr;
+  std::vector<RECT> children;
   for (HWND c : w.children) {
     auto cw = Find(c);
-    if (cw && (cw->style & WS_VISIBLE))
-      ExcludeClipRect(dc, cw->rect.left, cw->rect.top, cw->rect.right, cw->rect.bottom);
+    if (cw && (cw->style & WS_VISIBLE)) children.push_back(cw->rect);
   }
+  plat::gdi::ExcludeClipRects(dc, children);
   ++g_paintGeneration;
   return dc;
 }
@@ -411,18 +413,23 @@ bool OpenDesktopWindow() {
 }  // namespace
 
 bool DisplayOpen() {
-  return (&plat::display::IsOpen && plat::display::IsOpen()) || DisplayElsewhere() || DisplayRetryPending();
+  return (&plat::display::IsOpen && plat::display::IsOpen()) || DisplayElsewhere() || DisplayRetryPending() ||
+         PublicationWaiting();
 }
 
 uint64_t PaintGeneration() { return g_paintGeneration; }
 
 // At the moment the message loop runs out of work: this program's picture goes to the device's
-// screen, and the program showing it presents what changed (its own or another program's).
+// screen, and the program showing it presents what changed (its own or another program's), each
+// at most once a frame (a change within the frame is shown at its end: the loop looks again).
 void PresentIfDisplay() {
-  PublishLayers();
+  PublishLayers(false);
   if (!&plat::display::IsOpen || !plat::display::IsOpen()) return;
   uint64_t device = DeviceGeneration();
   if (g_presentedGeneration == g_paintGeneration && g_presentedDevice == device) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - g_presentedAt < kFrame) return;
+  g_presentedAt = now;
   Surface screen;
   plat::win::ComposeScreen(screen);
   g_presentedGeneration = g_paintGeneration;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -106,6 +107,8 @@ struct ClassRec {
   WNDCLASS wc{};
   std::u16string name;
   std::u16string menuName;
+  // The loader's count of unloaded libraries when the procedure was last found loaded.
+  unsigned long long checkedAtUnloads = ~0ull;
 };
 
 struct Window {
@@ -235,6 +238,8 @@ bool PaintPendingOf(DWORD tid, MSG* msg);  // lock held; picks a window of the t
 void AfterPaintDispatch(HWND h);
 void EnsureSurface(Window& w);  // top-level: surface sized to the window
 void PresentIfDisplay();
+// The waiting loop must look again within 10 ms: the desktop window is up here or elsewhere (or
+// is being sought), or a picture waits for the end of its frame to be published or presented.
 bool DisplayOpen();
 void PollDisplay();
 void OpenDisplayFor(const Window& w);
@@ -303,7 +308,11 @@ void StampBelow(Window& w, HWND above);  // lock held: w goes below `above` (or 
 bool ScreenSharing();
 // Bottom first; `shell` (when given): the device's task bar and input panel.
 std::vector<DeviceLayer> DeviceLayers(bool withOthers, plat::win::ShellStateInfo* shell);
-void PublishLayers();         // when this program's picture or order changed
+// When this program's picture or order changed: at once when `now` or when the last publication
+// is a frame old, else left waiting for the end of the frame (PublicationWaiting()).
+void PublishLayers(bool now);
+bool PublicationWaiting();
+constexpr std::chrono::milliseconds kFrame{10};
 uint64_t DeviceGeneration();  // raised by every program's publication
 uint64_t PaintGeneration();
 bool TakeDisplay();  // false: another program shows the device's screen
