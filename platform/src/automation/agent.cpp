@@ -20,7 +20,6 @@
 
 #include "plat/controls.h"
 #include "plat/kernel.h"
-#include "window/wm_internal.h"
 
 namespace plat::automation {
 
@@ -1241,8 +1240,6 @@ bool SettleThread(DWORD tid, int timeoutMs) {
             [&] {
               busy = GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER) != 0 ||
                      plat::win::ModalLoopEnding();
-              // A settled picture goes to the device's screen at once, not at the end of its frame.
-              if (!busy) plat::wm::PublishLayers(true);
             },
             static_cast<int>(left)))
       return UiEnded(tid);

@@ -207,6 +207,19 @@ TEST_F(DeviceScreenTest, WindowsOfBothProgramsShareOneZOrder) {
       [](const plat::Surface& s) { return s.Row(160)[120] == RGB(255, 255, 255) && !HasText(s, u"peer"); }));
 }
 
+TEST_F(DeviceScreenTest, APictureThatKeepsChangingReachesTheScreenInEachSettledState) {
+  ShowWindow(peer_, SW_SHOW);
+  ASSERT_TRUE(ScreenShows([](const plat::Surface& s) { return HasText(s, u"peer"); }));
+  // Each change comes right after the last one reached the screen, within the peer's frame: the
+  // peer holds it for the end of the frame and then publishes it without anything else happening.
+  for (int i = 1; i <= 20; ++i) {
+    ASSERT_TRUE(PostMessage(peer_, WM_USER + 9, static_cast<WPARAM>(i), 0));
+    const std::string n = std::to_string(i);
+    const std::u16string label = u"peer " + std::u16string(n.begin(), n.end());
+    ASSERT_TRUE(ScreenShows([&](const plat::Surface& s) { return HasText(s, label); })) << i;
+  }
+}
+
 TEST_F(DeviceScreenTest, InputFromTheDesktopWindowReachesTheProgramThatOwnsTheWindow) {
   ShowWindow(peer_, SW_SHOW);
   // What the program showing the desktop window posts for a stylus down on the peer's window.

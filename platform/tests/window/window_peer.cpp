@@ -22,6 +22,8 @@ void WriteFile(const std::string& name, const std::string& text) {
   }
 }
 
+std::u16string g_label = u"peer";  // drawn at the top left
+
 LRESULT PeerProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
   switch (m) {
     case WM_USER + 1: return static_cast<LRESULT>(wp) + lp;                               // a plain answer
@@ -31,14 +33,20 @@ LRESULT PeerProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_USER + 8:  // posted: sends to the test's window (lParam) and records the answer
       WriteFile("peer.sent", std::to_string(SendMessage(static_cast<HWND>(lp), WM_USER + 3, 5, 0)));
       return 0;
-    case WM_PAINT: {  // blue, with its name at the top left
+    case WM_USER + 9: {  // posted: the label becomes "peer <wParam>"
+      std::string n = std::to_string(wp);
+      g_label = u"peer " + std::u16string(n.begin(), n.end());
+      InvalidateRect(h, nullptr, TRUE);
+      return 0;
+    }
+    case WM_PAINT: {  // blue, with its label at the top left
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(h, &ps);
       RECT r{0, 0, 240, 320};
       HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
       FillRect(dc, &r, blue);
       DeleteObject(blue);
-      TextOut(dc, 4, 30, u"peer", 4);
+      TextOut(dc, 4, 30, g_label.c_str(), static_cast<int>(g_label.size()));
       EndPaint(h, &ps);
       return 0;
     }
