@@ -392,11 +392,10 @@ TEST_F(RasTest, CheckReportsTheFirstStateOnceThenOnlyChanges) {
     ASSERT_EQ(check.set_ras_con(&con), 0);
     ASSERT_EQ(check.start(), 0);
     ASSERT_TRUE(plat::win::PumpUntil([&] { return Events().size() == 1; }));
-    // Several polls with the same state report nothing more.
-    for (int i = 0; i < 5; ++i) {
-      Sleep(10);
-      plat::win::PumpMessages();
-    }
+    // Several polls with the same state report nothing more: once a poll has begun after three
+    // more, those three have done whatever they were going to do.
+    const uint64_t polled = plat::ras::StatusReads(u"Mobile");
+    ASSERT_TRUE(plat::win::PumpUntil([&] { return plat::ras::StatusReads(u"Mobile") >= polled + 4; }));
     EXPECT_EQ(seen.calls.load(), 1);
     plat::ras::DropConnection(u"Mobile");  // the drop is posted to no window: this entry was not dialled here
     ASSERT_TRUE(plat::win::PumpUntil([&] { return Events().size() == 2; }));

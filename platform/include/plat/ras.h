@@ -219,6 +219,9 @@ HRASCONN AddConnection(const std::u16string& entryName, DWORD state = RASCS_Conn
 // The link of the entry's connection drops: its state becomes RASCS_Disconnected and the window
 // that dialled it gets WM_RASDIALEVENT (8193, 0). False when the entry has no connection.
 bool DropConnection(const std::u16string& entryName);
+// How many times RasGetConnectStatus has answered for the entry's connection (0 when it has
+// none): a watcher's polls counted, so a test can wait for polls instead of for a time.
+uint64_t StatusReads(const std::u16string& entryName);
 // Entry names hung up so far in this device root, oldest first.
 std::vector<std::u16string> HangUpLog();
 // What the last RasDial of an entry was given (kept in memory only). False if none.

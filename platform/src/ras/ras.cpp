@@ -34,6 +34,7 @@ struct Conn {
   DWORD error = 0;
   HWND notifier = 0;
   bool cancelled = false;
+  uint64_t statusReads = 0;  // RasGetConnectStatus answers given for it
   std::thread dialer;
 };
 
@@ -426,6 +427,7 @@ DWORD RasGetConnectStatus(HRASCONN connection, RASCONNSTATUS* status) {
   EnsureRoot(s, lock);
   auto c = FindHandle(s, connection);
   if (!c) return ERROR_INVALID_HANDLE;
+  ++c->statusReads;
   status->rasconnstate = static_cast<RASCONNSTATE>(c->state);
   status->dwError = c->error;
   ToFixed(status->szDeviceType, RAS_MaxDeviceType + 1, c->deviceType);
@@ -492,6 +494,14 @@ bool DropConnection(const std::u16string& entryName) {
   if (w) PostMessage(w, WM_RASDIALEVENT, RASCS_Disconnected, 0);
   plat::win::LogEvent("ras.drop", Utf8(entryName));
   return true;
+}
+
+uint64_t StatusReads(const std::u16string& entryName) {
+  State& s = S();
+  std::unique_lock<std::mutex> lock(s.m);
+  EnsureRoot(s, lock);
+  auto c = FindEntry(s, entryName);
+  return c ? c->statusReads : 0;
 }
 
 std::vector<std::u16string> HangUpLog() {
