@@ -126,12 +126,24 @@ TEST(Events, AutoResetReleasesOneWaiterManualReleasesAll) {
     std::vector<std::thread> waiters;
     for (int i = 0; i < 3; ++i)
       waiters.emplace_back([&] {
-        if (WaitForSingleObject(event, 300) == WAIT_OBJECT_0) ++woken;
+        if (WaitForSingleObject(event, 10000) == WAIT_OBJECT_0) ++woken;
       });
-    Sleep(30);
+    auto wokenReaches = [&](int n) {
+      for (int i = 0; i < 10000 && woken.load() < n; ++i) Sleep(1);
+      return woken.load() >= n;
+    };
+    // Each set of an auto-reset event lets exactly one waiter through (one that comes to the wait
+    // after the set takes it then) and is spent by it: set it once per waiter, each time after
+    // the one before was taken. Had a set let several through, a later set would find nobody
+    // left and stay signalled.
     SetEvent(event);
+    EXPECT_TRUE(wokenReaches(manual ? 3 : 1)) << "manual " << manual;
+    for (int n = 2; !manual && n <= 3; ++n) {
+      SetEvent(event);
+      EXPECT_TRUE(wokenReaches(n)) << n;
+    }
     for (auto& t : waiters) t.join();
-    EXPECT_EQ(woken.load(), manual ? 3 : 1) << "manual " << manual;
+    EXPECT_EQ(woken.load(), 3) << "manual " << manual;
     EXPECT_EQ(WaitForSingleObject(event, 0), manual ? WAIT_OBJECT_0 : static_cast<DWORD>(WAIT_TIMEOUT));
     CloseHandle(event);
   }
