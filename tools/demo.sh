@@ -60,7 +60,23 @@ session_check_build
 session_begin
 # The server trades 005930 every 150 ms, more often than a push's grey lasts.
 server_extra=(--ticker "150:005930" ${server_extra[@]+"${server_extra[@]}"})
+# With --x-check the version server holds its replies until the updater's progress form has been
+# looked at, however long that takes, and is then told to answer on its control port.
+[ "$xcheck" = 0 ] || server_extra+=(--control 0 --version-hold)
 session_start_servers
+if [ "$xcheck" = 1 ]; then
+  control_port="$(sed -n 's/^control port \([0-9]*\)$/\1/p' "$work/server.out")"
+  [ -n "$control_port" ] || fail "the simulated server printed no control port"
+fi
+# One command line to the simulated server's control port; its answer must start with "ok".
+server_control() {
+  local answer=""
+  exec 9<>"/dev/tcp/127.0.0.1/$control_port" || fail "no connection to the server's control port"
+  printf '%s\n' "$1" >&9
+  IFS= read -r answer <&9 || true
+  exec 9>&-
+  [ "${answer#ok}" != "$answer" ] || fail "the server's control port answered \"$answer\" to \"$1\""
+}
 echo "demo: device root $root"
 echo "demo: trading server on 127.0.0.1:$main_port, version server on port $version_port"
 
@@ -169,8 +185,8 @@ step_name="tapping the login button"
 if [ "$xcheck" = 1 ]; then
   # Tapped in the desktop window: the program showing it hands the tap to the login's program.
   "$bin/larkspin-x-desktop" tap 50 203 1 || fail "no desktop window to tap"
-  # The updater's progress form comes over the login while the versions are checked (the test
-  # slows the version server down); whichever program is asked, the device's screen shows it.
+  # The updater's progress form comes over the login while the versions are checked (the version
+  # server holds its replies); whichever program is asked, the device's screen shows it.
   step_name="the updater's progress over the login"
   ctl --program ZRUpdate --timeout 30000 wait window text:전체진행률 >/dev/null
   # The main program sees the form once the updater has published its new picture.
@@ -181,6 +197,7 @@ if [ "$xcheck" = 1 ]; then
   done
   [ "$seen" = 1 ] || fail "the main program's picture lacks the updater's progress form"
   on_x updater-progress --program ZRUpdate --timeout 30000
+  server_control version-release
 else
   main tap 1002 >/dev/null
 fi

@@ -209,6 +209,11 @@ void ControlServer::loop() {
   }
 }
 
+void ControlServer::addCommand(const std::string& word, std::function<std::string()> run) {
+  std::lock_guard<std::mutex> lock(mu_);
+  added_[word] = std::move(run);
+}
+
 void ControlServer::serveClient(int fd) {
   std::string buf;
   char chunk[512];
@@ -223,7 +228,13 @@ void ControlServer::serveClient(int fd) {
       buf.erase(0, nl + 1);
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line.empty()) continue;
-      std::string answer = RunControlCommand(server_, line, &quit) + "\n";
+      std::function<std::string()> added;
+      {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = added_.find(line);
+        if (it != added_.end()) added = it->second;
+      }
+      std::string answer = (added ? added() : RunControlCommand(server_, line, &quit)) + "\n";
       ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
     }
   }

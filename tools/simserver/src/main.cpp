@@ -62,6 +62,8 @@ void Usage() {
                "  --version-port N   also run the version server on port N (0 = free)\n"
                "  --version-dir DIR  folder the version server serves (with its versions.txt)\n"
                "  --version-delay MS the version server waits MS milliseconds before each reply\n"
+               "  --version-hold     the version server holds every reply until \"version-release\"\n"
+               "                     comes on the control socket (needs --control)\n"
                "  --users FILE       users and accounts (added to the built-in demo user)\n"
                "  --scenario FILE    run a scripted conversation; exit status tells whether it completed\n"
                "  --log FILE         append every received packet, decoded, to FILE\n"
@@ -82,6 +84,7 @@ void Usage() {
 int main(int argc, char** argv) {
   simsrv::ServerOptions opt;
   int port = -1, versionPort = -1, versionDelay = 0;
+  bool versionHold = false;
   std::string control, versionDir, users, scenarioPath, root;
   int tickerMs = 0, dayTrades = 0;
   std::vector<std::string> tickerCodes;
@@ -118,6 +121,8 @@ int main(int argc, char** argv) {
       value(versionDir);
     else if (a == "--version-delay")
       number(versionDelay);
+    else if (a == "--version-hold")
+      versionHold = true;
     else if (a == "--users")
       value(users);
     else if (a == "--scenario")
@@ -213,11 +218,21 @@ int main(int argc, char** argv) {
   if (versionPort >= 0) {
     version = std::make_unique<simver::VersionServer>(versionDir.empty() ? std::string(".") : versionDir);
     version->setReplyDelay(std::chrono::milliseconds(versionDelay));
+    if (versionHold) {
+      if (!ctl) return std::fprintf(stderr, "--version-hold needs --control\n"), 2;
+      version->holdReplies(true);
+      simver::VersionServer* v = version.get();
+      ctl->addCommand("version-release", [v] {
+        v->holdReplies(false);
+        return std::string("ok version replies released");
+      });
+    }
     int vport = version->start(versionPort);
     if (vport < 0) return std::fprintf(stderr, "version server: %s\n", version->lastError().c_str()), 1;
     std::printf("version port %d\n", vport);
   }
 #else
+  (void)versionHold;
   if (versionPort >= 0) return std::fprintf(stderr, "this build has no version server\n"), 1;
 #endif
   std::fflush(stdout);

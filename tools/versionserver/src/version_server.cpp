@@ -286,6 +286,14 @@ void VersionServer::setReplyDelay(std::chrono::milliseconds delay) {
   replyDelay_ = delay;
 }
 
+void VersionServer::holdReplies(bool hold) {
+  {
+    std::lock_guard<std::mutex> l(mu_);
+    held_ = hold;
+  }
+  cv_.notify_all();
+}
+
 void VersionServer::clearFaults() {
   std::lock_guard<std::mutex> l(mu_);
   faults_.clear();
@@ -422,6 +430,7 @@ int VersionServer::start(int port) {
 
 void VersionServer::stop() {
   if (!running_.exchange(false)) return;
+  holdReplies(false);  // a held reply lets its connection's thread end
   char b = 1;
   (void)!::write(wake_[1], &b, 1);
   if (acceptor_.joinable()) acceptor_.join();
@@ -586,6 +595,11 @@ void VersionServer::serve(std::shared_ptr<Conn> c) {
       delay = replyDelay_;
     }
     if (delay.count() > 0) std::this_thread::sleep_for(delay);
+    {
+      std::unique_lock<std::mutex> l(mu_);
+      cv_.wait(l, [this] { return !held_; });
+    }
+    if (!running_) break;  // stopped while the reply was held: it never leaves
     bool sent = true;
     for (const auto& p : pieces) {
       if (!sendAll(c->fd, p.data(), p.size())) {

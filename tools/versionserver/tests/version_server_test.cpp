@@ -611,4 +611,24 @@ TEST_F(VersionServerTest, StopEndsSilentAndIdleConnectionsPromptly) {
   EXPECT_FALSE(late.connected());
 }
 
+// Held replies leave when the hold is taken off; a reply still held when the server stops lets
+// its connection end.
+TEST_F(VersionServerTest, HeldRepliesLeaveOnReleaseAndTheStopEndsAHeldOne) {
+  auto& s = start();
+  s.holdReplies(true);
+  RawClient c(port_);
+  c.send(RawClient::listRequest());
+  s.holdReplies(false);
+  uint32_t count = 0;
+  parseList(joinPieces(c.reply()), &count);
+  EXPECT_EQ(count, 2u);
+
+  s.holdReplies(true);
+  RawClient held(port_);
+  held.send(RawClient::listRequest());
+  s.stop();
+  EXPECT_TRUE(held.closedByPeer());
+  EXPECT_EQ(s.requests().size(), 1u) << "the held reply never left";
+}
+
 }  // namespace

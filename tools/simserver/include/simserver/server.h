@@ -332,6 +332,9 @@ class ControlServer {
   void stop();
   bool quitRequested() const { return quit_; }
   bool waitQuit(int timeoutMs);
+  // A command of one word that the program adds (for what lives beside the trading server);
+  // `run` returns the answer line ("ok ..." or "error ...").
+  void addCommand(const std::string& word, std::function<std::string()> run);
 
  private:
   void loop();
@@ -346,6 +349,7 @@ class ControlServer {
   std::condition_variable cv_;
   std::vector<std::thread> clients_;
   std::vector<int> clientFds_;
+  std::map<std::string, std::function<std::string()>> added_;
 };
 
 }  // namespace simsrv

@@ -126,6 +126,9 @@ class VersionServer {
   void clearFaults();
   // Every reply waits this long before its first piece (a slow line; 0 = none).
   void setReplyDelay(std::chrono::milliseconds delay);
+  // While held, every reply waits (after the delay) until the hold is taken off or the server
+  // stops: the client's waiting state lasts exactly as long as whoever looks at it needs.
+  void holdReplies(bool hold);
 
   std::vector<RequestLog> requests() const;
   int connections() const;
@@ -164,6 +167,7 @@ class VersionServer {
   std::vector<Entry> entries_;
   std::vector<FaultRule> faults_;
   std::chrono::milliseconds replyDelay_{0};
+  bool held_ = false;
   std::vector<RequestLog> log_;
   std::vector<std::shared_ptr<Conn>> conns_;
   int requestCount_ = 0;
