@@ -34,6 +34,7 @@ done
 [ -f "$root/screens/market_data/VX4620/vx4620.cpp" ] && all+=(fuzz_vx4620 fuzz_vx4630 fuzz_vx4250)
 [ -f "$root/screens/futopt/ZR5102/zr5102.cpp" ] && all+=(fuzz_zr5102 fuzz_zr5151 fuzz_zr5100 fuzz_zr5154 fuzz_zr5155)
 [ -f "$root/screens/futopt/fo_list_common/fo_list.cpp" ] && all+=(fuzz_zr5103 fuzz_zr5152 fuzz_zr5104 fuzz_zr5153)
+[ -f "$root/screens/futopt/ZR5101/zr5101.cpp" ] && all+=(fuzz_zr5101 fuzz_zr5150)
 for s in ZR5300 ZR5302 ZR5304 ZR5401 ZR5400; do
   [ -d "$root/screens/futopt/$s" ] && all+=("fuzz_${s,,}")
 done

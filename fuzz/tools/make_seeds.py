@@ -237,6 +237,21 @@ for target, own in (("fuzz_zr5100", 5100), ("fuzz_zr5154", 5154)):
 put("fuzz_zr5100", "futures-list", b"\x00" + packet(5105, bytes([1]) + row31))
 put("fuzz_zr5155", "strike-board", b"\x00" + packet(5155, bytes([9]) + row43 * 9))
 put("fuzz_zr5155", "base-quote", b"\x00" + packet(5555, base5555))
+# The futures and option detail: whole replies, a negative basis and sensitivities, a reply one byte
+# short, a server message.
+detail5101 = float2(18650) + net3(1940499) + net2(4248) + b"2" + net2(20) + float2(18525) + float2(125) + b"2" \
+    + b"".join(float2(v) for v in (19580, 17720, 20515, 16785, 20196, 17158)) \
+    + b"".join(float2(v) + s for v, s in ((18655, b"2"), (18705, b"2"), (18650, b"3"))) + bytes([7, 3, 8]) \
+    + net2(14) + float2(-1234) + float2(35) + float2(18560) + b"5" + float2(75)
+detail5150 = float2(320) + net3(7122) + net2(4214) + b"5" + net2(217) + bytes(9) + float2(415) + float2(225) \
+    + b"".join(float2(v) + s for v, s in ((325, b"2"), (355, b"2"), (320, b"3"))) + float2(352) + b"2" \
+    + b"".join(net2(v) for v in (506250, 39750, 199500, -250000, 5600)) + float2(2150) + float2(2005)
+assert len(detail5101) == 91 and len(detail5150) == 84
+for target, own, body in (("fuzz_zr5101", 5101, detail5101), ("fuzz_zr5150", 5150, detail5150)):
+    put(target, "detail", b"\x00" + packet(own, body))
+    put(target, "short", b"\x00" + packet(own, body[:-1]))
+    put(target, "base-quote", b"\x00" + packet(5555, base5555))
+    put(target, "server-message", b"\x00" + packet(own, message, status=b"99"))
 
 # Futures/options time and sales and daily history: a page with its key, the closing trades, a
 # count beyond the rows held, a page without a key slot, a push of another screen, a server message.

@@ -256,6 +256,16 @@ void FutOptList(HandlerContext& ctx, const Request& req, Reply& r) {
   r.body = ctx.market.FutOptDailyList(*d, rows, page, direction == 'F' || blank ? nullptr : key);
 }
 
+// 5101 / 5150: the detail of a futures contract / an option, by its code.
+void FutOptDetail(HandlerContext& ctx, const Request& req, Reply& r) {
+  const Derivative* d = req.body.size() >= 8 ? ctx.market.FindDerivative(GetText(req.body.data(), 8)) : nullptr;
+  if (!d || d->futures != (req.code == 5101)) {
+    r.Error("알림", "종목코드를 확인하세요.");
+    return;
+  }
+  r.body = req.code == 5101 ? ctx.market.FutOptDetail5101(*d) : ctx.market.OptionDetail5150(*d);
+}
+
 // A call/put byte of the option lists: the number 2 or 3.
 bool OptionKind(const Request& req, size_t at, Reply& r, char& kind) {
   if (req.body.size() <= at || (req.body[at] != 2 && req.body[at] != 3)) {
@@ -1018,6 +1028,8 @@ std::map<uint16_t, Handler> DefaultHandlers() {
       {5550, FutOptChart},
       {5102, FutOptOrderBook},
       {5151, FutOptOrderBook},
+      {5101, FutOptDetail},
+      {5150, FutOptDetail},
       {5100, OptionMonth},
       {5154, OptionMonth},
       {5105, FuturesList},

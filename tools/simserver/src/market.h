@@ -300,6 +300,18 @@ class Market {
   // (null: today).
   Bytes FutOptDailyList(const Derivative& d, int rows, int page, const uint8_t* key) const;
   int64_t OpenInterest(const Derivative& d) const;
+  // The futures detail 5101 (91 bytes) and the option detail 5150 (84 bytes) of a contract
+  // (futopt_detail.cpp); the market's day is Thursday 22 February 2007.
+  Bytes FutOptDetail5101(const Derivative& d) const;
+  Bytes OptionDetail5150(const Derivative& d) const;
+  // The last trading day (the second Thursday of the expiry month) and the days left to it.
+  struct Expiry {
+    uint8_t yy = 0, mm = 0, dd = 0;
+    int64_t daysLeft = 0;
+  };
+  static Expiry ExpiryOf(const Derivative& d);
+  // Futures: KOSPI200 carried to the last trading day at 5 % a year; options: near the price.
+  int64_t TheoreticalPrice(const Derivative& d) const;
   int64_t AskPrice(const Item& item, int level) const;  // level 0..9
   int64_t BidPrice(const Item& item, int level) const;
   int64_t AskVolume(const Item& item, int level) const;

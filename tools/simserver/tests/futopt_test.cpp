@@ -172,5 +172,54 @@ TEST_F(FutOptTest, FuturesListAndStrikeBoard) {
   }
 }
 
+TEST_F(FutOptTest, DetailsOfAFuturesContractAndAnOption) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  Bytes b;
+  // 101C3000: close 186.50, price 187.00, KOSPI200 185.25 (184.00); the market's day is 22
+  // February 2007, the contract's last day the second Thursday of March.
+  ASSERT_EQ(Ask(c, 5101, Body("101C3", 8), false, &b), "00");
+  ASSERT_EQ(b.size(), 91u);
+  EXPECT_EQ(Float2(b, 0), 18650);
+  EXPECT_EQ(Float2(b, 19), 18525);
+  EXPECT_EQ(Float2(b, 23), 125);
+  EXPECT_EQ(b[27], '2');
+  EXPECT_EQ(Float2(b, 28), 18650 + 930);  // 5 % on the 0.05 tick
+  EXPECT_EQ(Float2(b, 40), 18650 - 1865);
+  EXPECT_EQ(Float2(b, 52), 18655);  // open, high, low, each with its sign after it
+  EXPECT_EQ(b[56], '2');
+  EXPECT_EQ(Float2(b, 57), 18705);
+  EXPECT_EQ(Float2(b, 62), 18650);
+  EXPECT_EQ(b[66], '3');
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 67, b.begin() + 70)), "070308");
+  EXPECT_EQ(Net(b, 70, 2), 14);
+  EXPECT_EQ(Float2(b, 74), 175);                  // market basis
+  EXPECT_EQ(Float2(b, 82), 18525 + 35);           // KOSPI200 carried 14 days at 5 %
+  EXPECT_EQ(Float2(b, 78), 35);                   // theoretical basis
+  EXPECT_EQ(Float2(b, 87), 140 * 10000 / 18560);  // disparity, hundredths of a percent
+  ASSERT_EQ(Ask(c, 5101, Body("101C6000", 8), false, &b), "00");
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 67, b.begin() + 70)), "07060e");
+  EXPECT_EQ(Net(b, 70, 2), 112);
+
+  // 201C3185: the call at 185.00 against KOSPI200 185.25; a put's delta is the call's less one.
+  ASSERT_EQ(Ask(c, 5150, Body("201C3185", 8), false, &b), "00");
+  ASSERT_EQ(b.size(), 84u);
+  EXPECT_EQ(Float2(b, 0), 320);
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 19, b.begin() + 28)), "000000000000000000");
+  EXPECT_EQ(Net(b, 56, 2), 506250);
+  EXPECT_EQ(Net(b, 68, 2), -350 * 10000 / 14);  // theta
+  ASSERT_EQ(Ask(c, 5150, Body("301C3185", 8), false, &b), "00");
+  EXPECT_EQ(Net(b, 56, 2), 506250 - 1000000);
+  EXPECT_LT(Net(b, 72, 2), 0);  // rho
+
+  // A code of the other kind, or none known.
+  for (const auto& [code, item] :
+       {std::pair<uint16_t, std::string>{5101, "201C3185"}, {5150, "101C3000"}, {5101, "XYZ"}, {5150, ""}}) {
+    SCOPED_TRACE(item);
+    ASSERT_EQ(Ask(c, code, Body(item, 8), false, &b), "99");
+    EXPECT_EQ(Message(b).second, "종목코드를 확인하세요.");
+  }
+}
+
 }  // namespace
 }  // namespace tc

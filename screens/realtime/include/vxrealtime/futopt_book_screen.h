@@ -14,8 +14,7 @@
 namespace vxrt {
 
 // The order books' template: the futures/options bar, item row and keypad; the grid fills the rest.
-inline constexpr auto kFutOptBookItems = vxskel::Join(vxskel::FutOptTopItems(), vxskel::KeypadItems());
-inline constexpr plat::DialogTemplate kFutOptBookTemplate = vxskel::ScreenTemplate(kFutOptBookItems);
+inline constexpr const plat::DialogTemplate& kFutOptBookTemplate = vxskel::kFutOptQuoteTemplate;
 
 // The device file whose first line names the nearest futures contract.
 #define VX_NEAREST_FUTURES_FILE (u"/Program files/Quorvan/code/futures.code")

@@ -126,6 +126,9 @@ template <size_t N>
 constexpr auto FutOptOrderScreenItems(const ControlItem (&own)[N], bool title = true) {
   return Join(Join(FutOptTopItems(title), std::to_array(own)), FutOptOrderKeypadItems());
 }
+// A quote screen without controls of its own (its grids fill the band): bar, item row, keypad.
+inline constexpr auto kFutOptQuoteItems = Join(FutOptTopItems(), KeypadItems());
+inline constexpr plat::DialogTemplate kFutOptQuoteTemplate = ScreenTemplate(kFutOptQuoteItems);
 
 // ---- The screen dialog --------------------------------------------------------------------------
 

@@ -770,6 +770,60 @@ inline constexpr Field kBookPush[] = {kPushCode,          kPushAskPrices,     kP
                                       kPushBidQuantities, kPushAskTotal,      kPushBidTotal,     kPushAskCounts,
                                       kPushBidCounts,     kPushAskCountTotal, kPushBidCountTotal};
 }  // namespace futopt
+// ---- Futures detail 5101 and option detail 5150 (request: the 8-byte code, as the order books) ----
+namespace futopt_detail {
+// Prices are NET_FLOAT2 (hundredths), signs UPDOWN_FLAG; the same head in both replies.
+inline constexpr Field kBase{"base_price", 0, 4, Kind::Number};
+inline constexpr Field kValue{"trading_value", 4, 6, Kind::Number};  // millions of won
+inline constexpr Field kOpenInterest{"open_interest", 10, 4, Kind::Number};
+inline constexpr Field kInterestSign{"open_interest_sign", 14, 1, Kind::Char};
+inline constexpr Field kInterestChange{"open_interest_change", 15, 4, Kind::Number};
+// 5101.
+inline constexpr Field kIndex{"kospi200", 19, 4, Kind::Number};
+inline constexpr Field kIndexChange{"kospi200_change", 23, 4, Kind::Number};
+inline constexpr Field kIndexSign{"kospi200_sign", 27, 1, Kind::Char};
+inline constexpr Field kBreakerUpper{"cb_upper", 28, 4, Kind::Number};
+inline constexpr Field kBreakerLower{"cb_lower", 32, 4, Kind::Number};
+inline constexpr Field kUpper{"upper_limit", 36, 4, Kind::Number};
+inline constexpr Field kLower{"lower_limit", 40, 4, Kind::Number};
+inline constexpr Field kHighest{"highest", 44, 4, Kind::Number};
+inline constexpr Field kLowest{"lowest", 48, 4, Kind::Number};
+inline constexpr Field kOpen{"open", 52, 4, Kind::Number};  // each of open, high, low: one byte after it
+inline constexpr Field kHigh{"high", 57, 4, Kind::Number};
+inline constexpr Field kLow{"low", 62, 4, Kind::Number};
+inline constexpr Field kLastDay{"last_trading_day", 67, 3, Kind::Raw};  // year in the century, month, day
+inline constexpr Field kDaysLeft{"days_remaining", 70, 4, Kind::Number};
+inline constexpr Field kMarketBasis{"market_basis", 74, 4, Kind::Number};
+inline constexpr Field kTheoryBasis{"theoretical_basis", 78, 4, Kind::Number};
+inline constexpr Field kTheory{"theoretical_price", 82, 4, Kind::Number};
+inline constexpr Field kTheorySign{"theoretical_sign", 86, 1, Kind::Char};
+inline constexpr Field kDisparity{"disparity_rate", 87, 4, Kind::Number};
+inline constexpr int kFuturesSize = 91;
+inline constexpr Field kFuturesReply[] = {
+    kBase,         kValue,        kOpenInterest, kInterestSign, kInterestChange, kIndex,  kIndexChange, kIndexSign,
+    kBreakerUpper, kBreakerLower, kUpper,        kLower,        kHighest,        kLowest, kOpen,        kHigh,
+    kLow,          kLastDay,      kDaysLeft,     kMarketBasis,  kTheoryBasis,    kTheory, kTheorySign,  kDisparity};
+// 5150: bytes 19-27 are not shown; the sensitivities are millionths (two groups, g0 x 10,000 + g1).
+inline constexpr Field kOptionUpper{"upper_limit", 28, 4, Kind::Number};
+inline constexpr Field kOptionLower{"lower_limit", 32, 4, Kind::Number};
+inline constexpr Field kOptionOpen{"open", 36, 4, Kind::Number};
+inline constexpr Field kOptionHigh{"high", 41, 4, Kind::Number};
+inline constexpr Field kOptionLow{"low", 46, 4, Kind::Number};
+inline constexpr Field kOptionTheory{"theoretical_price", 51, 4, Kind::Number};
+inline constexpr Field kOptionTheorySign{"theoretical_sign", 55, 1, Kind::Char};
+inline constexpr Field kDelta{"delta", 56, 4, Kind::Number};
+inline constexpr Field kGamma{"gamma", 60, 4, Kind::Number};
+inline constexpr Field kVega{"vega", 64, 4, Kind::Number};
+inline constexpr Field kTheta{"theta", 68, 4, Kind::Number};
+inline constexpr Field kRho{"rho", 72, 4, Kind::Number};
+inline constexpr Field kHistorical{"historical_volatility", 76, 4, Kind::Number};  // percent, hundredths
+inline constexpr Field kImplied{"implied_volatility", 80, 4, Kind::Number};
+inline constexpr int kOptionSize = 84;
+inline constexpr Field kOptionReply[] = {
+    kBase,       kValue,      kOpenInterest, kInterestSign, kInterestChange,   kOptionUpper, kOptionLower,
+    kOptionOpen, kOptionHigh, kOptionLow,    kOptionTheory, kOptionTheorySign, kDelta,       kGamma,
+    kVega,       kTheta,      kRho,          kHistorical,   kImplied};
+}  // namespace futopt_detail
 // ---- Interest groups: 2110 the items of a group with their prices, 2111 a group's codes -------
 namespace interest {
 inline constexpr Field kOne{"one", 0, 1, Kind::Byte};      // always 1
@@ -1102,6 +1156,8 @@ inline constexpr Layout kQuoteLayouts[] = {
     Body(4150, "foreign ownership", daily::kRequestSize, daily::kRequest),
     Body(5102, "futures order book", futopt::kBookRequestSize, futopt::kBookRequest),
     Body(5151, "options order book", futopt::kBookRequestSize, futopt::kBookRequest),
+    Body(5101, "futures detail", futopt::kBookRequestSize, futopt::kBookRequest),
+    Body(5150, "option detail", futopt::kBookRequestSize, futopt::kBookRequest),
     Body(5100, "options board by month", futopt::kListRequestSize, futopt::kMonthRequest),
     Body(5154, "options list by month", futopt::kListRequestSize, futopt::kMonthRequest),
     Body(5155, "options by strike", futopt::kListRequestSize, futopt::kStrikeRequest),
@@ -1177,6 +1233,8 @@ inline constexpr Layout kReplyLayouts[] = {
          futopt::kStrikeRowSize),
     List(9310, "futures/options trade push", quote::kRecordsAt, quote::kPushHead, futopt::kTrade, futopt::kTradeSize),
     Body(9321, "futures/options book push", futopt::kBookPushSize, futopt::kBookPush),
+    Body(5101, "futures detail", futopt_detail::kFuturesSize, futopt_detail::kFuturesReply),
+    Body(5150, "option detail", futopt_detail::kOptionSize, futopt_detail::kOptionReply),
     List(2110, "interest items", interest::kItemsAt, interest::kListReply, interest::kItem, interest::kItemSize),
     List(2111, "interest group", interest::kCodesAt, interest::kCodesReply, interest::kCodeRow, interest::kCodeRowSize),
     List(4620, "news headlines", news::kListRowsAt, news::kListReply, news::kRow, news::kRowSize),
