@@ -23,10 +23,11 @@ const vxskel::GridSetup kFuturesGrids[] = {
     {1358, 0, kTitles, 2, kFuturesWidths, kRowHeight, 0, true, false, {}},
     {1359, 0, kTitles, 2, kFuturesWidths, kRowHeight, 0, true, false, {}},
 };
-// The option grids stand at their own places, within the screen's area (y 64-278).
+// The option grids stand at their own places within the screen's area (y 64-278), the second tall
+// enough for its seven rows and its frame without reaching the lower strip (y 280).
 const vxskel::GridSetup kOptionGrids[] = {
     {5150, 0, kTitles, 2, kOptionWidths, kRowHeight, 0, false, false, {1, 66, 238, 88}},
-    {5150, 0, kTitles, 2, kOptionWidths, kRowHeight, 0, false, false, {1, 158, 238, 120}},
+    {5150, 0, kTitles, 2, kOptionWidths, kRowHeight, 0, false, false, {1, 156, 238, 122}},
 };
 
 constexpr int kFuturesRows = 4;
