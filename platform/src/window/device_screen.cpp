@@ -76,8 +76,11 @@ std::string g_publishedOrder;
 // once a frame; a change within the frame waits for its end (the waiting loop looks again by
 // then), so the last picture always reaches the device's screen, one frame late at most.
 std::chrono::steady_clock::time_point g_publishedAt{};
-bool g_publishWaiting = false;
+std::atomic<bool> g_publishWaiting{false};
 // The order key and the layer file's bytes, kept between publications: no allocation per frame.
+// Any thread whose loop runs out of work publishes (a box on the receive thread does): one at a
+// time, from the building of the bytes to the file's rename.
+std::mutex g_publishMutex;
 std::string g_order;
 std::string g_layerData;
 int g_displayLock = -1;
@@ -330,6 +333,7 @@ std::vector<DeviceLayer> DeviceLayers(bool withOthers, plat::win::ShellStateInfo
 
 void PublishLayers(bool now) {
   if (!g_sharing) return;
+  std::lock_guard<std::mutex> publishing(g_publishMutex);
   auto& g = G();
   std::string& data = g_layerData;
   std::string& order = g_order;
