@@ -41,10 +41,13 @@ inline std::vector<Reg> Registrations(simsrv::TradingServer& server, size_t mark
   return out;
 }
 
-// The codes of every request after `mark`, in order of arrival (the keep-alive left out).
-inline std::vector<int> Codes(simsrv::TradingServer& server, size_t mark) {
+// The codes of every request after `mark`, in order of arrival (the keep-alive left out), once
+// the screen and the server have come to rest: a request sent beside the one a test waited for
+// (or after the reply it waited for) is in the log by then.
+inline std::vector<int> Codes(screentest::ScreenHost& host, size_t mark) {
+  host.Settled();
   std::vector<int> out;
-  for (const simsrv::LogEntry& e : server.requests(0, mark))
+  for (const simsrv::LogEntry& e : host.server.requests(0, mark))
     if (e.code != 1100) out.push_back(e.code);
   return out;
 }

@@ -54,7 +54,7 @@ TEST_F(OptionsBoardTest, BoardListAndStrikeScreensOneAfterAnother) {
   size_t mark = server.logSize();
   Open("ZR5100");
   ASSERT_TRUE(WaitFor([&] { return Grid(1357).size() == 21 && Grid(1358).size() == 4; }));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{5555, 5100, 5105}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{5555, 5100, 5105}));
   EXPECT_EQ(RequestSince(5555, mark), (Bytes{'1', '0', '1', 'C', '3', 0, 0, 0, 1}));
   EXPECT_EQ(RequestSince(5100, mark), MonthBody("200703", 2));
   EXPECT_TRUE(server.requests(5105, mark).at(0).body.empty());
@@ -97,7 +97,7 @@ TEST_F(OptionsBoardTest, BoardListAndStrikeScreensOneAfterAnother) {
   mark = server.logSize();
   Open("ZR5154");
   ASSERT_TRUE(WaitFor([&] { return Grid(5154).size() == 21; }));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{5154, 5555}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{5154, 5555}));
   EXPECT_EQ(RequestSince(5154, mark), MonthBody("200703", 2));
   EXPECT_EQ(RequestSince(5555, mark), (Bytes{'2', '0', '1', 'C', '3', '1', '8', '5', 2}));
   auto list = Grid(5154);

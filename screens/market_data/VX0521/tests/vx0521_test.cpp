@@ -38,7 +38,7 @@ TEST_F(ExpectedExecTest, RequestsOfEachEventCarryTheItem) {
   size_t mark = server.logSize();
   Open();
   ASSERT_TRUE(WaitPrice("71,500"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 2250}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 2250}));
   EXPECT_EQ(RequestSince(2250, mark), Code("005930"));
 
   struct Step {
@@ -56,7 +56,7 @@ TEST_F(ExpectedExecTest, RequestsOfEachEventCarryTheItem) {
     mark = server.logSize();
     s.act();
     ASSERT_TRUE(server.waitForRequest(2250, 2000, nullptr, mark));
-    EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 2250}));
+    EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 2250}));
     EXPECT_EQ(RequestSince(4101, mark), Code(s.code));
     EXPECT_EQ(RequestSince(2250, mark), Code(s.code));
     Settled();
@@ -165,7 +165,7 @@ TEST_F(ExpectedExecTest, AfterTimeAndSalesPushesOfOtherScreensShowNoBox) {
   size_t mark = server.logSize();
   Open();
   ASSERT_TRUE(WaitPrice("71,500"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 2250}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 2250}));
   Bytes push(1 + 61, 0);
   push[0] = 1;
   std::memcpy(&push[1], "005930", 6);

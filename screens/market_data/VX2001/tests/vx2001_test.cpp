@@ -72,7 +72,7 @@ TEST_F(VX2001Test, QueryAsksForQuoteBookAndTicksAndRegistersTheIndicesThenTheIte
   Open();
   ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 3; }));
   ASSERT_TRUE(WaitCell(kBook, 0, 1, "71,500"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{9000, 4101, 6100, 4140, 9000, 9000}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{9000, 4101, 6100, 4140, 9000, 9000}));
   EXPECT_EQ(Registrations(server, mark),
             (std::vector<Reg>{{'1', 9210, {"00001", "02001"}}, {'1', 9110, {"005930"}}, {'1', 9120, {"005930"}}}));
   auto all = server.requests(9000, mark);

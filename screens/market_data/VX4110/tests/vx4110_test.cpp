@@ -71,7 +71,7 @@ TEST_F(VX4110Test, QueryShowsGroupOneAndRegistersTheIndicesTheItemAndTheRows) {
   size_t mark = server.logSize();
   Open();
   ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 3; }));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{9000, 4101, 2110, 9000, 9000}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{9000, 4101, 2110, 9000, 9000}));
   EXPECT_EQ(RequestSince(2110, mark), (Bytes{1, 1, '0', '0', '5', '9', '3', '0'}));
   EXPECT_EQ(Registrations(server, mark),
             (std::vector<Reg>{{'1', 9210, {"00001", "02001"}}, {'1', 9110, {"005930"}}, {'1', 9110, kGroup1}}));

@@ -239,7 +239,7 @@ TEST_F(RankingTest, InvestorRankingHasItsLabelRowAndNetSellingLabelsItsLastColum
   Open(u"VX4600.dll");
   // Net buying on KOSPI: 삼성전자 1,070,000, NAVER 45,000, 현대차 44,000, under the label row.
   ASSERT_TRUE(WaitFirst(kGrid, 4, "종목명"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4600}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4600}));
   auto g = Grid(kGrid);
   const char* labels[] = {"종목명", "매수수량", "매도수량", "순매수"};
   for (size_t c = 0; c < 4; ++c) {
@@ -265,7 +265,7 @@ TEST_F(RankingTest, InvestorRankingHasItsLabelRowAndNetSellingLabelsItsLastColum
   mark = server.logSize();
   ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4600, 4101}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4600, 4101}));
   EXPECT_EQ(RequestSince(4600, mark), (Bytes{9, 1, 1, 2}));
 }
 
@@ -275,7 +275,7 @@ TEST_F(RankingTest, EcnRankingNumbersItsRanksAcrossPages) {
   Open(u"ZR4170.dll");
   // The ranking, then the quote through the packet layer.
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4170, 4101}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4170, 4101}));
   ASSERT_TRUE(WaitFirst(kEcnGrid, 9, "1"));
   auto g = Grid(kEcnGrid);
   // By volume: 삼성전자 (a twentieth of its volume on the ECN) leads the new items (24,000 / 20 and down).
@@ -328,7 +328,7 @@ TEST_F(RankingTest, ANewItemAsksForItsQuoteAndOnlyTheEcnRankingAsksAgain) {
     TypeInto(IDC_ITEM_COMBO, c.code);
     ASSERT_TRUE(WaitFor([&] { return Text(9903) == c.name; }));
     Settled();
-    EXPECT_EQ(quotetest::Codes(server, mark), c.codes);
+    EXPECT_EQ(quotetest::Codes(*this, mark), c.codes);
   }
   // VX4600 answers the host's requery with the quote of the combo's item.
   ScreenHost::Open(u"VX4600.dll");
@@ -336,7 +336,7 @@ TEST_F(RankingTest, ANewItemAsksForItsQuoteAndOnlyTheEcnRankingAsksAgain) {
   size_t mark = server.logSize();
   d->Ui([&] { ::SendMessage(dlg, 1040, 0, 0); });
   Settled();
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101}));
   EXPECT_TRUE(NoBox());
 }
 

@@ -57,7 +57,7 @@ const std::vector<uint8_t> kBlank = {' ', ' ', ' '};
 TEST_F(BrokerTest, ProfileShowsPricesInTheirSignsColoursLimitsAndSize) {
   size_t mark = server.logSize();
   Open();
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4230}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4230}));
   EXPECT_EQ(RequestSince(4230, mark), Code("005930"));
   ASSERT_TRUE(WaitProfile("71,000"));
   auto g = Grid(kProfile);
@@ -111,7 +111,7 @@ TEST_F(BrokerTest, BrokersTheServerKeepsAndAMarketValueOfTwelveThousand) {
   size_t mark = server.logSize();
   TypeInto(IDC_ITEM_COMBO, "00660");
   ASSERT_TRUE(server.waitForRequest(4230, 2000, nullptr, mark));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4230}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4230}));
   ASSERT_TRUE(WaitProfile("130,000"));
   EXPECT_EQ(Grid(kProfile)[2][3].text, "12,345 억");
   auto b = Grid(kBrokers);
@@ -129,7 +129,7 @@ TEST_F(BrokerTest, ThenForeignOwnershipPagesWithTheKeyOfEachPage) {
   ASSERT_TRUE(WaitProfile("71,000"));
   size_t mark = server.logSize();
   ScreenHost::Open(u"VX4140.dll");
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4150}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4150}));
   EXPECT_EQ(RequestSince(4150, mark), Foreign("005930", 1, 'F', kBlank));
   ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 9; }));
   auto g = Grid(kGrid);
@@ -168,14 +168,14 @@ TEST_F(BrokerTest, ThenForeignOwnershipPagesWithTheKeyOfEachPage) {
   mark = server.logSize();
   TypeInto(IDC_ITEM_COMBO, "00660");
   ASSERT_TRUE(server.waitForRequest(4150, 2000, nullptr, mark));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4150}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4150}));
   EXPECT_EQ(RequestSince(4150, mark), Foreign("000660", 1, 'F', kBlank));
   ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 9 && Grid(kGrid)[0][1].text == "128,500"; }));
   EXPECT_FALSE(Enabled(kPrev));
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(IDC_ITEM_COMBO, 0));
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4150, 4101}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4150, 4101}));
   EXPECT_TRUE(NoBox());
 }
 

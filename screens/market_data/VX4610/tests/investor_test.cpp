@@ -103,7 +103,7 @@ class InvestorTest : public quotetest::QuoteScreenTest {
 TEST_F(InvestorTest, NetBuyingAsksPerMarketAndFillsTheTable) {
   size_t mark = server.logSize();
   Open();
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4610}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4610}));
   EXPECT_EQ(RequestSince(4610, mark), Bytes{1});
   ASSERT_TRUE(WaitTable("-3,120"));
   auto g = Grid(kTable);
@@ -127,7 +127,7 @@ TEST_F(InvestorTest, NetBuyingAsksPerMarketAndFillsTheTable) {
   mark = server.logSize();
   ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4610, 4101}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4610, 4101}));
   EXPECT_TRUE(NoBox());
 }
 
@@ -206,7 +206,7 @@ TEST_F(InvestorTest, ThenTheTrendByDayPagesWithTheKeyOfEachPage) {
   ASSERT_TRUE(WaitTable("-3,120"));
   size_t mark = server.logSize();
   ScreenHost::Open(u"VX4240.dll");
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4240}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4240}));
   EXPECT_EQ(RequestSince(4240, mark), Trend(1, 1, 1, 'F', kBlank));
   ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 8; }));
   auto g = Grid(kGrid);

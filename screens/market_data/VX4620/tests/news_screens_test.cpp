@@ -97,7 +97,7 @@ TEST_F(NewsTest, OpensOnTheNewestHeadlinesAndPagesWithTheKeysOfThePagesBefore) {
   size_t mark = server.logSize();
   Open();
   ASSERT_TRUE(WaitHeadlines(Slice(0, 8)));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4620}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4620}));
   EXPECT_EQ(RequestSince(4620, mark), ListRequest(0));
   auto g = Grid(kGrid);
   const news::Article& first = news::Articles()[0];
@@ -325,7 +325,7 @@ TEST_F(NoticeTest, AnnouncementsAskOnTheQueryAndPageWithTheKeysTheServerGave) {
   size_t mark = server.logSize();
   OpenNotices();
   // The first requests go out once the host has made the screen the receiver of replies.
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4640}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4640}));
   EXPECT_EQ(RequestSince(4640, mark), NoticeRequest(kFirstKey));
   ASSERT_TRUE(WaitTitles(kGrid, 2, Titles(0, 10)));
   const auto& all = news::Notices();
@@ -434,7 +434,7 @@ TEST_F(NewsIndexTest, TheQueryAsksForQuoteAnnouncementsAndIndicesThroughThePacke
   size_t mark = server.logSize();
   OpenNewsIndex();
   ASSERT_TRUE(WaitTitles(kList, 1, Titles(0, 10)));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4640, 4175}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4640, 4175}));
   EXPECT_EQ(RequestSince(4640, mark), NoticeRequest(kFirstKey));
   for (const simsrv::LogEntry& e : server.requests(0, mark)) {
     if (e.code == 1100) continue;
@@ -459,7 +459,7 @@ TEST_F(NewsIndexTest, TheQueryAsksForQuoteAnnouncementsAndIndicesThroughThePacke
   mark = server.logSize();
   ASSERT_TRUE(d->Tap(kQuery));
   Settled();
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4640, 4175}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4640, 4175}));
 }
 
 // A packet holds at most 15 announcements: a count beyond them shows those held; more than four

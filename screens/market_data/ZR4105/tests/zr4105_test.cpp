@@ -51,7 +51,7 @@ TEST_F(ZR4105Test, QueryShowsTenLevelsTotalsAndAfterHoursAndRegistersTheTenLevel
   Open();
   ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 3; }));
   ASSERT_TRUE(WaitCell(kBook, 9, 1, "72,400"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{9000, 4101, 6100, 9000, 9000}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{9000, 4101, 6100, 9000, 9000}));
   EXPECT_EQ(Registrations(server, mark),
             (std::vector<Reg>{{'1', 9210, {"00001", "02001"}}, {'1', 9110, {"005930"}}, {'1', 9121, {"005930"}}}));
   EXPECT_EQ(RequestSince(6100, mark), (Bytes{'0', '0', '5', '9', '3', '0', '2'}));

@@ -85,7 +85,7 @@ TEST_F(ListScreensTest, TimeAndSalesRequestsOfEachEventAndItsPagesWithKeys) {
   size_t mark = server.logSize();
   Open();
   ASSERT_TRUE(WaitRows(kTicks, 9, "68,900"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4140}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4140}));
   EXPECT_EQ(RequestSince(4140, mark), TickBody("005930", 1, 'F', {0, 0, 0, 0}));
   EXPECT_TRUE(Enabled(kNext));
   EXPECT_FALSE(Enabled(kFirst));
@@ -125,8 +125,8 @@ TEST_F(ListScreensTest, TimeAndSalesRequestsOfEachEventAndItsPagesWithKeys) {
   // "조회": page 1 of the item, the list before the quote.
   mark = server.logSize();
   EXPECT_EQ(Tap(IDC_BTN_QUERY, 4140), TickBody("005930", 1, 'F', Clock(t0 + 2)));
-  ASSERT_TRUE(WaitFor([&] { return quotetest::Codes(server, mark).size() == 2; }));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4140, 4101}));
+  ASSERT_TRUE(WaitFor([&] { return quotetest::Codes(*this, mark).size() == 2; }));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4140, 4101}));
 }
 
 TEST_F(ListScreensTest, TimeAndSalesFillsTradesWithSignsColoursAndTheClosingLabel) {
@@ -211,7 +211,7 @@ TEST_F(ListScreensTest, DailyPricesPageForwardAndBackWithTheKeyOfEachPage) {
   size_t mark = server.logSize();
   Open(u"ZR4130.dll");
   ASSERT_TRUE(WaitRows(kDaily, 9, "71,500"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4130}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4130}));
   EXPECT_EQ(RequestSince(4130, mark), Body("005930", {9, 1, 'F', ' ', ' ', ' '}));
   EXPECT_EQ(Text(IDC_ITEM_COMBO), "05930");
 
@@ -328,7 +328,7 @@ TEST_F(ListScreensTest, NewItemRestartsPagingAtPageOneWithABlankKey) {
   TypeInto(IDC_ITEM_COMBO, "00660");
   ASSERT_TRUE(server.waitForRequest(4140, 2000, nullptr, mark));
   EXPECT_EQ(RequestSince(4140, mark), TickBody("000660", 1, 'F', {0, 0, 0, 0}));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4140}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4140}));
   ASSERT_TRUE(WaitFor([&] { return Text(9903) == "SK하이닉스"; }));
   Settled();
   EXPECT_FALSE(Enabled(kFirst));
@@ -343,7 +343,7 @@ TEST_F(ListScreensTest, NewItemRestartsPagingAtPageOneWithABlankKey) {
   TypeInto(IDC_ITEM_COMBO, "05930");
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
   // An edit asks for the list before the quote.
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4130, 4101}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4130, 4101}));
   EXPECT_EQ(RequestSince(4130, mark), Body("005930", {9, 1, 'F', ' ', ' ', ' '}));
   ASSERT_TRUE(WaitRows(kDaily, 9, "68,900"));  // today: the last trade of the test
   EXPECT_FALSE(Enabled(kPrev));

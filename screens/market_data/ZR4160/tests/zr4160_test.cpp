@@ -46,7 +46,7 @@ TEST_F(EcnPriceTest, RequestsOfEachEventCarryTheItem) {
   size_t mark = server.logSize();
   Open();
   ASSERT_TRUE(WaitSummary("500 (0.70%)"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4160, 4165}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4160, 4165}));
   EXPECT_EQ(RequestSince(4160, mark), Code("005930"));
   EXPECT_EQ(RequestSince(4165, mark), TicksBody("005930"));
 
@@ -65,7 +65,7 @@ TEST_F(EcnPriceTest, RequestsOfEachEventCarryTheItem) {
     mark = server.logSize();
     s.act();
     ASSERT_TRUE(server.waitForRequest(4165, 2000, nullptr, mark));
-    EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4160, 4165}));
+    EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4160, 4165}));
     EXPECT_EQ(RequestSince(4101, mark), Code(s.code));
     EXPECT_EQ(RequestSince(4160, mark), Code(s.code));
     EXPECT_EQ(RequestSince(4165, mark), TicksBody(s.code));

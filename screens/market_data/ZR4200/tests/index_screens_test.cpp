@@ -63,7 +63,7 @@ TEST_F(IndexScreensTest, SectorsPageForwardAndBackInEachMarket) {
   size_t mark = server.logSize();
   Open();
   ASSERT_TRUE(WaitFirst(kSectors, 7, "음식료품"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4200}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4200}));
   EXPECT_EQ(RequestSince(4200, mark), (Bytes{7, 1, '1'}));
   EXPECT_TRUE(Enabled(kNext));
   EXPECT_FALSE(Enabled(kPrev));
@@ -112,7 +112,7 @@ TEST_F(IndexScreensTest, SectorsPageForwardAndBackInEachMarket) {
   mark = server.logSize();
   TypeInto(IDC_ITEM_COMBO, "00660");
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4200, 4101}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4200, 4101}));
   EXPECT_EQ(RequestSince(4200, mark), (Bytes{7, 1, '1'}));
   EXPECT_EQ(RequestSince(4101, mark), Code("000660"));
   ASSERT_TRUE(WaitFirst(kSectors, 7, "음식료품"));
@@ -176,7 +176,7 @@ TEST_F(IndexScreensTest, ForeignIndicesByRegionAfterTheSectors) {
   size_t mark = server.logSize();
   ScreenHost::Open(u"ZR4220.dll");
   ASSERT_TRUE(WaitFirst(kForeign, 4, "다우존스"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4176}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4176}));
   EXPECT_EQ(RequestSince(4176, mark), Bytes{'1'});
   auto g = Grid(kForeign);
   EXPECT_EQ(g[0][1].text, "9,842.35");
@@ -213,7 +213,7 @@ TEST_F(IndexScreensTest, ForeignIndicesByRegionAfterTheSectors) {
     ASSERT_TRUE(server.waitForRequest(static_cast<uint16_t>(s.codes.back()), 2000, nullptr, mark));
     ASSERT_TRUE(WaitFor([&] { return Column(kForeign, 0) == s.names; })) << Column(kForeign, 0).size();
     Settled();
-    EXPECT_EQ(quotetest::Codes(server, mark), s.codes);
+    EXPECT_EQ(quotetest::Codes(*this, mark), s.codes);
     EXPECT_EQ(RequestSince(4176, mark), s.region);
   }
   EXPECT_EQ(Grid(kForeign)[1][3].fg, kBlue);

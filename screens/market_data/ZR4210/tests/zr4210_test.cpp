@@ -51,7 +51,7 @@ TEST_F(MarketSummaryTest, RequestsOfEachEventAndTheTypedItemIsTheOneQuoted) {
   size_t mark = server.logSize();
   Open();
   ASSERT_TRUE(WaitValue(0, "2,500.12"));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{4101, 4210}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4210}));
   EXPECT_EQ(RequestSince(4210, mark), Bytes{});
 
   struct Step {
@@ -71,7 +71,7 @@ TEST_F(MarketSummaryTest, RequestsOfEachEventAndTheTypedItemIsTheOneQuoted) {
     s.act();
     ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
     Settled();
-    EXPECT_EQ(quotetest::Codes(server, mark), s.codes);
+    EXPECT_EQ(quotetest::Codes(*this, mark), s.codes);
     EXPECT_EQ(RequestSince(4101, mark), Code(s.quoted));
   }
   ASSERT_TRUE(WaitFor([&] { return Text(9903) == "SK하이닉스"; }));
