@@ -328,6 +328,24 @@ TEST_P(FoListTest, AServerErrorShowsItsMessageAndTheWaitCursorEndsAsTheScreenDoe
   EXPECT_EQ(Press(kNext).at(9), 2);
 }
 
+// Nothing ever picked: the strip's quote alone goes out, and the paging buttons ask for nothing.
+TEST_P(FoListTest, WithoutAnItemOnlyTheStripIsAskedFor) {
+  StoreFutOptItem({});
+  const size_t mark = server.logSize();
+  Open(T().screen);
+  Settled();
+  EXPECT_EQ(Text(9903), "종목을 선택하세요");
+  EXPECT_TRUE(server.requests(T().code, mark).empty());
+  EXPECT_EQ(RequestSince(5555, mark), (Bytes{0, 0, 0, 0, 0, 0, 0, 0, T().market}));
+  EXPECT_FALSE(Enabled(kNext));
+  const size_t after = server.logSize();
+  Click(kNext);
+  Click(T().prev);
+  ASSERT_TRUE(d->Tap(8110));
+  ASSERT_TRUE(server.waitForRequest(5555, 3000, nullptr, after));
+  EXPECT_TRUE(NoneSince(T().code, after));
+}
+
 const Twin kAll[] = {kTicks[0], kTicks[1], kDays[0], kDays[1]};
 INSTANTIATE_TEST_SUITE_P(Twins, FoListTest, ::testing::ValuesIn(kAll));
 
