@@ -76,7 +76,7 @@ TEST_F(FutOptDetailTest, FuturesDetailThenOptionDetail) {
   size_t mark = server.logSize();
   Open("ZR5101");
   ASSERT_TRUE(WaitFor([&] { return Grid(1359).size() == 4; }));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{5101, 5555}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{5101, 5555}));
   EXPECT_EQ(Packet(5101, mark), Request(5101, "101C3"));
   EXPECT_EQ(RequestSince(5555, mark), (Bytes{'1', '0', '1', 'C', '3', 0, 0, 0, 1}));
   EXPECT_EQ(Text(9903), "200 F 0703");  // the futures name's last 10 characters
@@ -114,7 +114,7 @@ TEST_F(FutOptDetailTest, FuturesDetailThenOptionDetail) {
   Serve(5101, reply);
   mark = server.logSize();
   Query();
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{5555, 5101}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{5555, 5101}));
   g = Grid(1359);
   ASSERT_EQ(g.size(), 4u);
   EXPECT_EQ(g[0][1].text, "03.12.11( 15 일)");
@@ -127,7 +127,7 @@ TEST_F(FutOptDetailTest, FuturesDetailThenOptionDetail) {
   mark = server.logSize();
   Open("ZR5150");
   ASSERT_TRUE(WaitFor([&] { return Grid(5150, 1).size() == 7 && !Grid(5150, 1)[1][1].text.empty(); }));
-  EXPECT_EQ(quotetest::Codes(server, mark), (std::vector<int>{5150, 5555}));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{5150, 5555}));
   EXPECT_EQ(Packet(5150, mark), Request(5150, "201C3185"));
   EXPECT_EQ(RequestSince(5555, mark), (Bytes{'2', '0', '1', 'C', '3', '1', '8', '5', 2}));
   EXPECT_EQ(Text(9903), "C 0703 185.0");
