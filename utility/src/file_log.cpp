@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "glimmet/time_util.h"
+#include "time_text.h"
 
 namespace {
 
@@ -43,18 +45,114 @@ size_t whole_chars(const char* text, size_t n) {
   return i;
 }
 
+// "YYYY.MM.DD HH:MM:SS" of the local time, formatted again only when the second changes.
+class StampCache {
+ public:
+  const char* Now() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    if (!valid_ || t.wSecond != at_.wSecond || t.wMinute != at_.wMinute || t.wHour != at_.wHour || t.wDay != at_.wDay ||
+        t.wMonth != at_.wMonth || t.wYear != at_.wYear) {
+      time_text(t, text_, sizeof text_, TIME_PART_DATE | TIME_PART_TIME, 1);
+      at_ = t;
+      valid_ = true;
+    }
+    return text_;
+  }
+
+ private:
+  bool valid_ = false;
+  SYSTEMTIME at_{};
+  char text_[32] = {};
+};
+
+// The log files this thread wrote last, kept open between lines: opening a file for every line
+// (its name mapped onto the device, the file opened, then closed) costs far more than the line.
+// Before every line a kept file must still be the file of its name, since another program may
+// have removed or replaced it meanwhile; otherwise the name is opened again. A file not written
+// for a while is closed on the next line of the thread, and all are closed when the thread ends.
+class OpenLogs {
+ public:
+  OpenLogs() = default;
+  OpenLogs(const OpenLogs&) = delete;
+  OpenLogs& operator=(const OpenLogs&) = delete;
+  ~OpenLogs() {
+    for (Slot& s : slots_) s.Close();
+  }
+
+  // The open file of `fileName`, or INVALID_HANDLE_VALUE. `keep` tells whether the handle stays
+  // here (else the caller closes it).
+  HANDLE Open(const char* fileName, bool* keep) {
+    DWORD now = GetTickCount();
+    Slot* slot = nullptr;
+    for (Slot& s : slots_) {
+      if (s.handle == INVALID_HANDLE_VALUE) continue;
+      if (s.name == fileName) {
+        slot = &s;
+      } else if (now - s.used > kKeepOpenMs) {
+        s.Close();
+      }
+    }
+    if (slot && plat::FileStillNamed(slot->handle, slot->host.c_str())) {
+      slot->used = now;
+      *keep = true;
+      return slot->handle;
+    }
+    if (slot) slot->Close();
+
+    WCHAR name[256];
+    if (!wide_name(fileName, name, 255)) return INVALID_HANDLE_VALUE;
+    HANDLE h = CreateFile(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return h;
+    if (!slot) slot = FreeSlot(now);
+    *keep = plat::HostPath(std::u16string_view(name), slot->host);
+    if (*keep) {
+      slot->name = fileName;
+      slot->handle = h;
+      slot->used = now;
+    }
+    return h;
+  }
+
+ private:
+  static constexpr DWORD kKeepOpenMs = 1000;
+  struct Slot {
+    std::string name;  // as the callers give it (code page 949)
+    std::string host;  // the host path it mapped to when opened
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    DWORD used = 0;  // GetTickCount of the last line
+    void Close() {
+      if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+      handle = INVALID_HANDLE_VALUE;
+    }
+  };
+
+  // An empty slot, else the one written longest ago, closed.
+  Slot* FreeSlot(DWORD now) {
+    Slot* oldest = &slots_[0];
+    for (Slot& s : slots_) {
+      if (s.handle == INVALID_HANDLE_VALUE) return &s;
+      if (now - s.used > now - oldest->used) oldest = &s;
+    }
+    oldest->Close();
+    return oldest;
+  }
+
+  Slot slots_[4];
+};
+
+thread_local StampCache t_stamp;
+thread_local OpenLogs t_logs;
+
 }  // namespace
 
 void lib_file_log(const char* fileName, int line, const char* source, const char* format, ...) {
   if (!fileName || fileName[0] == '\0' || !format) return;
-  WCHAR name[256];
-  if (!wide_name(fileName, name, 255)) return;
 
   char text[FILE_LOG_LINE_MAX + 3];
-  char stamp[32];
-  get_time(stamp, sizeof stamp, TIME_PART_DATE | TIME_PART_TIME, 1);
   char prefix[FILE_LOG_PREFIX_MAX + 1];
-  int p = std::snprintf(prefix, sizeof prefix, "[%s]%s(%d) | ", stamp, source ? source : "", line);
+  int p = std::snprintf(prefix, sizeof prefix, "[%s]%s(%d) | ", t_stamp.Now(), source ? source : "", line);
   size_t used = p < 0 ? 0 : whole_chars(prefix, std::strlen(prefix));
   std::memcpy(text, prefix, used);
 
@@ -70,12 +168,12 @@ void lib_file_log(const char* fileName, int line, const char* source, const char
   text[used++] = '\r';
   text[used++] = '\n';
 
-  HANDLE h = CreateFile(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool keep = false;
+  HANDLE h = t_logs.Open(fileName, &keep);
   if (h == INVALID_HANDLE_VALUE) return;
   if (SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
     writen_data_handle(h, text, static_cast<int>(used));
-  CloseHandle(h);
+  if (!keep) CloseHandle(h);
 }
 
 HANDLE create_file_char(const char* fileName, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,

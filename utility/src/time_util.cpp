@@ -6,10 +6,9 @@
 #include <cstring>
 #include <random>
 
-char* get_time(char* buf, int size, int parts, int separators) {
-  if (!buf || size < 1) return nullptr;
-  SYSTEMTIME t;
-  GetLocalTime(&t);
+#include "time_text.h"
+
+void time_text(const SYSTEMTIME& t, char* buf, int size, int parts, int separators) {
   char date[32] = "", time[32] = "";
   if (parts & TIME_PART_DATE)
     std::snprintf(date, sizeof date, separators == 1 ? "%04d.%02d.%02d" : "%04d%02d%02d", t.wYear, t.wMonth, t.wDay);
@@ -18,6 +17,13 @@ char* get_time(char* buf, int size, int parts, int separators) {
                   t.wSecond);
   const char* blank = (date[0] != '\0' && separators != 0) ? " " : "";
   std::snprintf(buf, static_cast<size_t>(size), "%s%s%s", date, blank, time);
+}
+
+char* get_time(char* buf, int size, int parts, int separators) {
+  if (!buf || size < 1) return nullptr;
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  time_text(t, buf, size, parts, separators);
   return buf;
 }
 

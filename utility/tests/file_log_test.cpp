@@ -2,7 +2,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 
 #include "device_fixture.h"
 
@@ -101,4 +104,83 @@ TEST_F(FileLogTest, ExactReadsAndWritesThroughAHandle) {
   EXPECT_EQ(ReadHost("out.bin"), "12345");
   EXPECT_EQ(create_file_char("", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(create_file_char(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+}
+
+// The log keeps its file open between lines; every line must still land in the file that the
+// name names at that moment, whatever happened to the file in between.
+TEST_F(FileLogTest, ALineLandsInTheFileOfItsNameAfterTheFileWasRemovedReplacedOrTruncated) {
+  SetClock(2004, 3, 15, 9, 5, 7);
+  const std::string stamp = "[2004.03.15 09:05:07]t(1) | ";
+  lib_file_log("\\trace.txt", 1, "t", "one");
+  EXPECT_EQ(ReadHost("trace.txt"), stamp + "one\r\n");
+
+  std::filesystem::remove(HostFile("trace.txt"));
+  lib_file_log("\\trace.txt", 1, "t", "two");
+  EXPECT_EQ(ReadHost("trace.txt"), stamp + "two\r\n");
+
+  // Replaced by another file moved over it.
+  WriteHost("new.txt", "other\r\n");
+  std::filesystem::rename(HostFile("new.txt"), HostFile("trace.txt"));
+  lib_file_log("\\trace.txt", 1, "t", "three");
+  EXPECT_EQ(ReadHost("trace.txt"), "other\r\n" + stamp + "three\r\n");
+
+  // Cut short in place by another writer: the next line follows the new end, with no gap.
+  ASSERT_EQ(data_write_file("\\trace.txt", "x", 1), 0);
+  lib_file_log("\\trace.txt", 1, "t", "four");
+  EXPECT_EQ(ReadHost("trace.txt"), "x" + stamp + "four\r\n");
+
+  // Renamed away: the old file keeps what it had, the name gets a new file.
+  std::filesystem::rename(HostFile("trace.txt"), HostFile("old.txt"));
+  lib_file_log("\\trace.txt", 1, "t", "five");
+  EXPECT_EQ(ReadHost("old.txt"), "x" + stamp + "four\r\n");
+  EXPECT_EQ(ReadHost("trace.txt"), stamp + "five\r\n");
+
+  // Device names are case-blind: after the file was replaced by one spelt otherwise, the name
+  // reaches that one.
+  std::filesystem::remove(HostFile("trace.txt"));
+  WriteHost("TRACE.TXT", "");
+  lib_file_log("\\trace.txt", 1, "t", "six");
+  EXPECT_EQ(ReadHost("TRACE.TXT"), stamp + "six\r\n");
+  EXPECT_FALSE(std::filesystem::exists(HostFile("trace.txt")));
+
+  // Under another device root the name is a file of that root.
+  std::string other = root_ + "-other";
+  plat::SetDeviceRoot(other);
+  lib_file_log("\\trace.txt", 1, "t", "seven");
+  std::ifstream in(other + "/trace.txt", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), stamp + "seven\r\n");
+  plat::SetDeviceRoot(root_);
+  std::filesystem::remove_all(other);
+  EXPECT_EQ(ReadHost("TRACE.TXT"), stamp + "six\r\n");
+}
+
+TEST_F(FileLogTest, LinesToManyFilesKeepTheirOrderAndAThreadLeavesNoFileOpen) {
+  auto openFiles = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator{});
+  };
+  auto before = openFiles();
+  std::thread writer([] {
+    for (int round = 0; round < 3; ++round)
+      for (int f = 0; f < 6; ++f) {  // more files than the log keeps open at once
+        std::string name = "\\f" + std::to_string(f) + ".txt";
+        lib_file_log(name.c_str(), round, "", "line %d", round);
+      }
+  });
+  writer.join();
+  EXPECT_EQ(openFiles(), before);
+  for (int f = 0; f < 6; ++f) {
+    std::string content = ReadHost("f" + std::to_string(f) + ".txt");
+    std::string expected;
+    for (int round = 0; round < 3; ++round)
+      expected += "(" + std::to_string(round) + ") | line " + std::to_string(round) + "\r\n";
+    // Lines without their time stamps, in the order written.
+    std::string lines;
+    for (size_t at = 0; at < content.size();) {
+      size_t end = content.find("\r\n", at);
+      ASSERT_NE(end, std::string::npos);
+      lines += content.substr(content.find(']', at) + 1, end + 2 - content.find(']', at) - 1);
+      at = end + 2;
+    }
+    EXPECT_EQ(lines, expected) << f;
+  }
 }

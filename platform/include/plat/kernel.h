@@ -539,6 +539,11 @@ void SetDeviceRoot(const std::string& hostDir);
 // a NUL; the result never lies outside the root.
 bool HostPath(std::u16string_view devicePath, std::string& hostOut);
 bool HostPath(std::string_view devicePath, std::string& hostOut);
+// Whether `hostPath` (a result of HostPath) still names the file open as `file`: the same file of
+// the same file system, inside the current device root. False once the file was removed, renamed
+// away or replaced by another, after the device root moved, or for a handle that is not a file.
+// For a holder that keeps a file open across calls and must not write into a file nobody can reach.
+bool FileStillNamed(HANDLE file, const char* hostPath);
 // stdio on a device path (path in UTF-8; mode as fopen's, "t" ignored). nullptr with errno set.
 FILE* OpenDeviceFile(const char* devicePath, const char* mode);
 

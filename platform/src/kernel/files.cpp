@@ -19,11 +19,14 @@ namespace {
 
 class FileObject : public Object {
  public:
-  FileObject(int fd, bool canRead, bool canWrite) : Object(Type::File), fd(fd), canRead(canRead), canWrite(canWrite) {}
+  FileObject(int fd, bool canRead, bool canWrite, const struct stat& st)
+      : Object(Type::File), fd(fd), canRead(canRead), canWrite(canWrite), device(st.st_dev), inode(st.st_ino) {}
   ~FileObject() override { ::close(fd); }
   int fd;
   bool canRead;
   bool canWrite;
+  dev_t device;  // the file opened (an open file keeps its identity)
+  ino_t inode;
 };
 
 struct FoundEntry {
@@ -135,7 +138,7 @@ HANDLE CreateFile(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIB
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  HANDLE handle = AddHandle(std::make_shared<FileObject>(fd, canRead, canWrite));
+  HANDLE handle = AddHandle(std::make_shared<FileObject>(fd, canRead, canWrite, st));
   SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return handle;
 }
@@ -469,6 +472,15 @@ BOOL FindClose(HANDLE findHandle) {
   if (!FindHandleAs<FindObject>(findHandle, Object::Type::Find)) return FALSE;
   return CloseHandle(findHandle);
 }
+
+namespace plat {
+bool FileStillNamed(HANDLE file, const char* hostPath) {
+  if (!hostPath || !kernel::InsideDeviceRoot(hostPath)) return false;
+  auto f = kernel::FileOf(file);
+  struct stat st;
+  return f && stat(hostPath, &st) == 0 && st.st_dev == f->device && st.st_ino == f->inode;
+}
+}  // namespace plat
 
 namespace plat::kernel {
 // File descriptor of a file handle (used by file-backed mappings); -1 when not a file.

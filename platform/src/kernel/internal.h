@@ -65,6 +65,8 @@ DWORD FileError(int err, const std::string& hostPath);
 bool DevicePathArg(LPCWSTR devicePath, std::string& hostOut);
 // Device path of a host path inside the device root ("\Program Files\x.dll"); empty when outside.
 std::u16string DevicePathOf(const std::string& hostPath);
+// Whether a host path lies inside the current device root (no allocation).
+bool InsideDeviceRoot(std::string_view hostPath);
 // Serial stream devices ("SMP1:", "COM1:"), simulated from files of the device root.
 bool IsSerialDeviceName(LPCWSTR name);
 HANDLE OpenSerialDevice(LPCWSTR name, DWORD disposition);

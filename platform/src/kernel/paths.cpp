@@ -219,6 +219,12 @@ bool DevicePathArg(LPCWSTR devicePath, std::string& hostOut) {
   return true;
 }
 
+bool InsideDeviceRoot(std::string_view hostPath) {
+  std::lock_guard<std::mutex> guard(g_rootLock);
+  return !g_root.empty() && hostPath.size() > g_root.size() && hostPath.compare(0, g_root.size(), g_root) == 0 &&
+         hostPath[g_root.size()] == '/';
+}
+
 std::u16string DevicePathOf(const std::string& hostPath) {
   std::string root = DeviceRoot();
   if (hostPath.size() <= root.size() || hostPath.compare(0, root.size(), root) != 0 || hostPath[root.size()] != '/')

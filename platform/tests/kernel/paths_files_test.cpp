@@ -175,6 +175,39 @@ TEST_F(PathsFilesTest, FolderAndFileOperations) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+TEST_F(PathsFilesTest, AnOpenFileIsKnownStillNamedUntilRemovedReplacedOrTheRootMoves) {
+  HANDLE h = Open(u"\\Temp\\Log.txt", GENERIC_WRITE, OPEN_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  std::string host;
+  ASSERT_TRUE(plat::HostPath(std::string_view("\\TEMP\\LOG.TXT"), host));
+  EXPECT_TRUE(plat::FileStillNamed(h, host.c_str()));
+  EXPECT_FALSE(plat::FileStillNamed(h, nullptr));
+  EXPECT_FALSE(plat::FileStillNamed(h, Host("Temp").c_str()));  // another file
+  // Truncated in place by another writer: still the same file.
+  WriteHostFile("Temp/Log.txt", "");
+  EXPECT_TRUE(plat::FileStillNamed(h, host.c_str()));
+  // Replaced: a new file under the name.
+  std::filesystem::remove(Host("Temp/Log.txt"));
+  EXPECT_FALSE(plat::FileStillNamed(h, host.c_str()));
+  WriteHostFile("Temp/Log.txt", "new");
+  EXPECT_FALSE(plat::FileStillNamed(h, host.c_str()));
+  CloseHandle(h);
+  EXPECT_FALSE(plat::FileStillNamed(h, host.c_str()));  // no longer a handle
+
+  h = Open(u"\\Temp\\Log.txt", GENERIC_READ, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(plat::FileStillNamed(h, host.c_str()));
+  // Under another device root the same host path names nothing of the device.
+  std::string other = root_ + "-other";
+  plat::SetDeviceRoot(other);
+  EXPECT_FALSE(plat::FileStillNamed(h, host.c_str()));
+  plat::SetDeviceRoot(root_);
+  std::filesystem::remove_all(other);
+  EXPECT_TRUE(plat::FileStillNamed(h, host.c_str()));
+  CloseHandle(h);
+  EXPECT_FALSE(plat::FileStillNamed(INVALID_HANDLE_VALUE, host.c_str()));
+}
+
 TEST_F(PathsFilesTest, FindFilesByPatternInNameOrder) {
   WriteHostFile("Program Files/Quorvan/Bin/ZR4320.DLL", "b");
   WriteHostFile("Program Files/Quorvan/Bin/VX0101.dll", "a");

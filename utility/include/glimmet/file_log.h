@@ -12,7 +12,10 @@ constexpr int FILE_LOG_PREFIX_MAX = 127;
 
 // Appends "[YYYY.MM.DD HH:MM:SS]source(line) | text" and CR LF to the file (created when missing).
 // Nothing for a NULL or empty file name, a NULL format or a name that does not fit in 255
-// characters (a cut name would name another file). Failures are silent.
+// characters (a cut name would name another file). Failures are silent. The calling thread keeps
+// the file open for a short while for its next lines (closed when the thread ends); a file that
+// was removed or replaced meanwhile is opened again under its name, so every line lands in the
+// file that the name names when the line is written.
 void lib_file_log(const char* fileName, int line, const char* source, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 
