@@ -45,6 +45,16 @@ size_t whole_chars(const char* text, size_t n) {
   return i;
 }
 
+// Writes data at the end of the file; the offset where it ends, or -1 when it was not written whole.
+int64_t AppendAtEnd(HANDLE h, const char* data, int len) {
+  LONG high = 0;
+  SetLastError(NO_ERROR);
+  DWORD low = SetFilePointer(h, 0, &high, FILE_END);
+  if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+  if (writen_data_handle(h, data, len) != len) return -1;
+  return ((static_cast<int64_t>(static_cast<uint32_t>(high)) << 32) | low) + len;
+}
+
 // "YYYY.MM.DD HH:MM:SS" of the local time, formatted again only when the second changes.
 class StampCache {
  public:
@@ -80,9 +90,8 @@ class OpenLogs {
     for (Slot& s : slots_) s.Close();
   }
 
-  // The open file of `fileName`, or INVALID_HANDLE_VALUE. `keep` tells whether the handle stays
-  // here (else the caller closes it).
-  HANDLE Open(const char* fileName, bool* keep) {
+  // Appends len bytes at the end of the file named `fileName` (created when missing). Silent.
+  void Append(const char* fileName, const char* data, int len) {
     DWORD now = GetTickCount();
     Slot* slot = nullptr;
     for (Slot& s : slots_) {
@@ -93,26 +102,31 @@ class OpenLogs {
         s.Close();
       }
     }
-    if (slot && plat::FileStillNamed(slot->handle, slot->host.c_str())) {
-      slot->used = now;
-      *keep = true;
-      return slot->handle;
-    }
-    if (slot) slot->Close();
-
-    WCHAR name[256];
-    if (!wide_name(fileName, name, 255)) return INVALID_HANDLE_VALUE;
-    HANDLE h = CreateFile(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return h;
-    if (!slot) slot = FreeSlot(now);
-    *keep = plat::HostPath(std::u16string_view(name), slot->host);
-    if (*keep) {
+    int64_t size = -1;
+    if (slot && !plat::FileStillNamed(slot->handle, slot->host.c_str(), &size)) slot->Close();
+    if (!slot || slot->handle == INVALID_HANDLE_VALUE) {
+      WCHAR name[256];
+      if (!wide_name(fileName, name, 255)) return;
+      HANDLE h = CreateFile(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (h == INVALID_HANDLE_VALUE) return;
+      if (!slot) slot = FreeSlot(now);
+      if (!plat::HostPath(std::u16string_view(name), slot->host)) {
+        AppendAtEnd(h, data, len);
+        CloseHandle(h);
+        return;
+      }
       slot->name = fileName;
       slot->handle = h;
-      slot->used = now;
+      slot->end = -1;
     }
-    return h;
+    slot->used = now;
+    // The file is positioned at its end again only when someone else wrote or cut it since.
+    if (slot->end < 0 || slot->end != size) {
+      slot->end = AppendAtEnd(slot->handle, data, len);
+    } else {
+      slot->end = writen_data_handle(slot->handle, data, len) == len ? slot->end + len : -1;
+    }
   }
 
  private:
@@ -121,7 +135,8 @@ class OpenLogs {
     std::string name;  // as the callers give it (code page 949)
     std::string host;  // the host path it mapped to when opened
     HANDLE handle = INVALID_HANDLE_VALUE;
-    DWORD used = 0;  // GetTickCount of the last line
+    DWORD used = 0;    // GetTickCount of the last line
+    int64_t end = -1;  // where the last line written ends; -1 unknown
     void Close() {
       if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
       handle = INVALID_HANDLE_VALUE;
@@ -168,12 +183,7 @@ void lib_file_log(const char* fileName, int line, const char* source, const char
   text[used++] = '\r';
   text[used++] = '\n';
 
-  bool keep = false;
-  HANDLE h = t_logs.Open(fileName, &keep);
-  if (h == INVALID_HANDLE_VALUE) return;
-  if (SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
-    writen_data_handle(h, text, static_cast<int>(used));
-  if (!keep) CloseHandle(h);
+  t_logs.Append(fileName, text, static_cast<int>(used));
 }
 
 HANDLE create_file_char(const char* fileName, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,

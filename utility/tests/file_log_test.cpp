@@ -113,6 +113,10 @@ TEST_F(FileLogTest, ALineLandsInTheFileOfItsNameAfterTheFileWasRemovedReplacedOr
   const std::string stamp = "[2004.03.15 09:05:07]t(1) | ";
   lib_file_log("\\trace.txt", 1, "t", "one");
   EXPECT_EQ(ReadHost("trace.txt"), stamp + "one\r\n");
+  // Another writer appends: the next line follows what it wrote.
+  ASSERT_EQ(data_append_file("\\trace.txt", "ab", 2), 0);
+  lib_file_log("\\trace.txt", 1, "t", "one more");
+  EXPECT_EQ(ReadHost("trace.txt"), stamp + "one\r\nab" + stamp + "one more\r\n");
 
   std::filesystem::remove(HostFile("trace.txt"));
   lib_file_log("\\trace.txt", 1, "t", "two");

@@ -543,7 +543,9 @@ bool HostPath(std::string_view devicePath, std::string& hostOut);
 // the same file system, inside the current device root. False once the file was removed, renamed
 // away or replaced by another, after the device root moved, or for a handle that is not a file.
 // For a holder that keeps a file open across calls and must not write into a file nobody can reach.
-bool FileStillNamed(HANDLE file, const char* hostPath);
+// When it is, `sizeOut` (may be null) gets the file's present size (a writer that appends can tell
+// whether someone else wrote or cut the file since its own last write).
+bool FileStillNamed(HANDLE file, const char* hostPath, int64_t* sizeOut = nullptr);
 // stdio on a device path (path in UTF-8; mode as fopen's, "t" ignored). nullptr with errno set.
 FILE* OpenDeviceFile(const char* devicePath, const char* mode);
 

@@ -474,11 +474,13 @@ BOOL FindClose(HANDLE findHandle) {
 }
 
 namespace plat {
-bool FileStillNamed(HANDLE file, const char* hostPath) {
+bool FileStillNamed(HANDLE file, const char* hostPath, int64_t* sizeOut) {
   if (!hostPath || !kernel::InsideDeviceRoot(hostPath)) return false;
   auto f = kernel::FileOf(file);
   struct stat st;
-  return f && stat(hostPath, &st) == 0 && st.st_dev == f->device && st.st_ino == f->inode;
+  if (!f || stat(hostPath, &st) != 0 || st.st_dev != f->device || st.st_ino != f->inode) return false;
+  if (sizeOut) *sizeOut = static_cast<int64_t>(st.st_size);
+  return true;
 }
 }  // namespace plat
 

@@ -183,9 +183,14 @@ TEST_F(PathsFilesTest, AnOpenFileIsKnownStillNamedUntilRemovedReplacedOrTheRootM
   EXPECT_TRUE(plat::FileStillNamed(h, host.c_str()));
   EXPECT_FALSE(plat::FileStillNamed(h, nullptr));
   EXPECT_FALSE(plat::FileStillNamed(h, Host("Temp").c_str()));  // another file
-  // Truncated in place by another writer: still the same file.
+  // Written and then cut short in place by another writer: still the same file, at its new size.
+  int64_t size = -1;
+  WriteHostFile("Temp/Log.txt", "12345");
+  EXPECT_TRUE(plat::FileStillNamed(h, host.c_str(), &size));
+  EXPECT_EQ(size, 5);
   WriteHostFile("Temp/Log.txt", "");
-  EXPECT_TRUE(plat::FileStillNamed(h, host.c_str()));
+  EXPECT_TRUE(plat::FileStillNamed(h, host.c_str(), &size));
+  EXPECT_EQ(size, 0);
   // Replaced: a new file under the name.
   std::filesystem::remove(Host("Temp/Log.txt"));
   EXPECT_FALSE(plat::FileStillNamed(h, host.c_str()));
