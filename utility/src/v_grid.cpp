@@ -36,14 +36,6 @@ char* CopyBytes(const char* src, size_t n) {
   return p;
 }
 
-WCHAR* CopyWide(const WCHAR* src, size_t n) {
-  auto* p = static_cast<WCHAR*>(std::malloc((n + 1) * sizeof(WCHAR)));
-  if (!p) return nullptr;
-  if (n) std::memcpy(p, src, n * sizeof(WCHAR));
-  p[n] = 0;
-  return p;
-}
-
 void AppendEscaped(std::u16string& out, const WCHAR* text) {
   for (; text && *text; ++text) {
     switch (*text) {
@@ -94,47 +86,72 @@ void V_Grid_Cell::set_grid(V_Grid* grid) { grid_ = grid; }
 void V_Grid_Cell::change_location(int, int) {}
 void V_Grid_Cell::change_position(int, int, int, int) {}
 
-int V_Grid_Cell::set_text(const char* text, int length) {
+// Makes buf hold at least `need` elements; a buffer that is large enough is kept (a cell whose
+// text changes on every push allocates nothing).
+template <typename T>
+static bool Reserve(T*& buf, size_t& cap, size_t need) {
+  if (buf && cap >= need) return true;
+  auto* p = static_cast<T*>(std::malloc(need * sizeof(T)));
+  if (!p) return false;
+  std::free(buf);
+  buf = p;
+  cap = need;
+  return true;
+}
+
+void V_Grid_Cell::drop_text() {
   std::free(text_);
   std::free(wtext_);
   text_ = nullptr;
   wtext_ = nullptr;
-  if (!text) return 0;
+  text_cap_ = wtext_cap_ = 0;
+}
+
+int V_Grid_Cell::set_text(const char* text, int length) {
+  if (!text) {
+    drop_text();
+    return 0;
+  }
   size_t n = length < 1 ? std::strlen(text) : strnlen(text, static_cast<size_t>(length));
-  text_ = CopyBytes(text, n);
-  if (!text_) return -1;
+  if (text_ && !wide_source_ && std::strncmp(text_, text, n) == 0 && text_[n] == '\0') return 0;  // unchanged
   int wn = n ? MultiByteToWideChar(CP_KOREAN, 0, text, static_cast<int>(n), nullptr, 0) : 0;
-  wtext_ = static_cast<WCHAR*>(std::malloc((static_cast<size_t>(wn) + 1) * sizeof(WCHAR)));
-  if (!wtext_) {
-    std::free(text_);
-    text_ = nullptr;
+  if (wn < 0) wn = 0;
+  if (!Reserve(text_, text_cap_, n + 1) || !Reserve(wtext_, wtext_cap_, static_cast<size_t>(wn) + 1)) {
+    drop_text();
     return -1;
   }
+  wide_source_ = false;
+  if (n) std::memcpy(text_, text, n);
+  text_[n] = '\0';
   if (wn) wn = MultiByteToWideChar(CP_KOREAN, 0, text, static_cast<int>(n), wtext_, wn);
   wtext_[wn > 0 ? wn : 0] = 0;
   return 0;
 }
 
 int V_Grid_Cell::set_text(const WCHAR* text, int length) {
-  std::free(text_);
-  std::free(wtext_);
-  text_ = nullptr;
-  wtext_ = nullptr;
-  if (!text) return 0;
+  if (!text) {
+    drop_text();
+    return 0;
+  }
   size_t n = 0;
   if (length < 1)
     n = static_cast<size_t>(lstrlen(text));
   else
     while (n < static_cast<size_t>(length) && text[n]) ++n;
-  wtext_ = CopyWide(text, n);
-  if (!wtext_) return -1;
+  if (wtext_ && wide_source_) {
+    size_t same = 0;  // stops at the NUL of the present text at the latest
+    while (same < n && wtext_[same] == text[same]) ++same;
+    if (same == n && wtext_[n] == 0) return 0;  // unchanged
+  }
   int bn = n ? WideCharToMultiByte(CP_KOREAN, 0, text, static_cast<int>(n), nullptr, 0, nullptr, nullptr) : 0;
-  text_ = static_cast<char*>(std::malloc(static_cast<size_t>(bn) + 1));
-  if (!text_) {
-    std::free(wtext_);
-    wtext_ = nullptr;
+  if (bn < 0) bn = 0;
+  if (!Reserve(wtext_, wtext_cap_, n + 1) || !Reserve(text_, text_cap_, static_cast<size_t>(bn) + 1)) {
+    drop_text();
     return -1;
   }
+  wide_source_ = true;
+  if (n) std::memcpy(wtext_, text, n * sizeof(WCHAR));
+  wtext_[n] = 0;
   if (bn) bn = WideCharToMultiByte(CP_KOREAN, 0, text, static_cast<int>(n), text_, bn, nullptr, nullptr);
   text_[bn > 0 ? bn : 0] = 0;
   return 0;

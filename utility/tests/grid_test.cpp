@@ -385,6 +385,41 @@ TEST_F(GridTest, SetTextLengths) {
   cell.set_text(static_cast<const WCHAR*>(nullptr), 0);
   EXPECT_STREQ(cell.get_text(), "");
 
+  // A cell rewritten on every push: each text replaces the last whole in both copies, and a text
+  // that fits where the last one was takes no new memory.
+  char ga[4] = {};
+  WideCharToMultiByte(CP_KOREAN, 0, u"가", -1, ga, sizeof ga, nullptr, nullptr);
+  struct Step {
+    const char* narrow;    // given in code page 949, or
+    const char16_t* wide;  // in UTF-16
+    std::string expectNarrow;
+    std::u16string expectWide;
+  } steps[] = {
+      {"71,600", nullptr, "71,600", u"71,600"},
+      {"9", nullptr, "9", u"9"},
+      {"9", nullptr, "9", u"9"},
+      {nullptr, u"가", ga, u"가"},
+      {ga, nullptr, ga, u"가"},
+      {nullptr, u"?", "?", u"?"},
+      {"1,234,567", nullptr, "1,234,567", u"1,234,567"},
+      {"", nullptr, "", u""},
+  };
+  V_Grid_Cell pushed;
+  for (const Step& st : steps) {
+    int r = st.narrow ? pushed.set_text(st.narrow, -1) : pushed.set_text(st.wide, -1);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(std::string(pushed.get_text()), st.expectNarrow);
+    EXPECT_EQ(std::u16string(pushed.get_text_wchar()), st.expectWide);
+  }
+  pushed.set_text("100,000", -1);
+  const char* narrowAt = pushed.get_text();
+  const WCHAR* wideAt = pushed.get_text_wchar();
+  pushed.set_text("99,999", -1);
+  pushed.set_text(u"100,001", -1);
+  EXPECT_EQ(pushed.get_text(), narrowAt);
+  EXPECT_EQ(pushed.get_text_wchar(), wideAt);
+  EXPECT_STREQ(pushed.get_text(), "100,001");
+
   // The hidden key keeps binary bytes with their length.
   const char key[] = {'K', 0, 'E', 0, 'Y'};
   ASSERT_EQ(cell.set_res_text(key, 5), 0);

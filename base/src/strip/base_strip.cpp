@@ -110,6 +110,15 @@ void TwoDecimals(const char* field, StripText& out) {
   Widen(text, out);
 }
 
+// Whether a control shown already shows `text`: writing it again would only repaint it (a strip
+// line is rewritten on every push, most of its fields unchanged).
+bool AlreadyShows(const CWnd* ctl, const WCHAR* text) {
+  if (!ctl || !ctl->m_hWnd || !(::GetWindowLong(ctl->m_hWnd, GWL_STYLE) & WS_VISIBLE)) return false;
+  WCHAR now[kStripChars + 1];
+  int n = ::GetWindowText(ctl->m_hWnd, now, kStripChars + 1);
+  return n < kStripChars && lstrcmp(now, text ? text : u"") == 0;
+}
+
 }  // namespace
 
 void CVXDlg::InitFont() {
@@ -153,6 +162,9 @@ long CVXDlg::SetBaseControl(int kind, int line, const WCHAR* first, char sign, c
   if (!valid) return -1;
   m_rcUpperStrip = RECT{1, 44, kind == VX_STRIP_STOCK ? 208 : 239, 63};
   InitFont();
+  // The sign colours the line's fields: on a new sign they are drawn again even where their text
+  // stays.
+  const bool signChanged = m_cStripSign[SignSlot(line)] != sign;
   m_cStripSign[SignSlot(line)] = sign;
   m_nStripInUse = 1;
 
@@ -171,6 +183,7 @@ long CVXDlg::SetBaseControl(int kind, int line, const WCHAR* first, char sign, c
   const int base = (line - 1) * 4;
   for (int i = 0; i < 4; ++i) {
     const StripControl& c = kLines[line - 1][i];
+    if (!signChanged && AlreadyShows(m_pStripStatic[base + i], texts[i])) continue;
     m_pStripStatic[base + i] = InitStatic(m_pStripStatic[base + i], c.id, c.rect, texts[i], c.align, c.bold);
   }
   return 1;
@@ -213,7 +226,8 @@ void CVXDlg::_print_stock_upper_base(const BASE_DATA_4101* rec) {
   if (n < 0) n = 0;
   while (n > 0 && name[n - 1] == u' ') --n;
   name[n] = 0;
-  if (GetDlgItem(IDC_ITEM_NAME)) SetDlgItemText(IDC_ITEM_NAME, name);
+  if (CWnd* nameCtl = GetDlgItem(IDC_ITEM_NAME))
+    if (!AlreadyShows(nameCtl, name)) SetDlgItemText(IDC_ITEM_NAME, name);
   StripText price, change, volume;
   NetText(NV_INT2, rec->price, 0, price);
   NetText(NV_INT2, rec->change, 0, change);

@@ -237,12 +237,18 @@ class CVX2001Dlg : public vxrt::CQuoteScreenDlg {
       ShowTick(r, m_history[r], rec + 58);
     }
     m_ticks->redraw();
-    SetTimer(kTickFlashTimer, kTickFlashMs, nullptr);
+    // Row 0 turns white again 200 ms after the last trade. The timer is started once for a run of
+    // trades and, when it comes, waits out what is left since the last one.
+    m_lastTickMs = GetTickCount();
+    if (!m_tickFlashRunning) m_tickFlashRunning = SetTimer(kTickFlashTimer, kTickFlashMs, nullptr) != 0;
   }
 
   bool OnOwnTimer(UINT_PTR id) override {
     if (id != kTickFlashTimer) return false;
+    DWORD since = GetTickCount() - m_lastTickMs;
+    if (since < kTickFlashMs && SetTimer(kTickFlashTimer, kTickFlashMs - since, nullptr) != 0) return true;
     KillTimer(id);
+    m_tickFlashRunning = false;
     if (!m_ticks) return true;
     for (int c = 0; c < kTickColumns; ++c)
       if (V_Grid_Cell* cell = m_ticks->get_cell(c, 0)) cell->set_bg(vxrt::kWhite);
@@ -261,6 +267,8 @@ class CVX2001Dlg : public vxrt::CQuoteScreenDlg {
   TickSlot m_history[kTickRows];
   int64_t m_baseVolume = 0;  // accumulated volume of the last base quote
   unsigned char m_tickPage = 1;
+  bool m_tickFlashRunning = false;  // timer 3 started and not yet come
+  DWORD m_lastTickMs = 0;           // GetTickCount of the last trade into the grid
 };
 
 }  // namespace

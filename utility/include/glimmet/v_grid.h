@@ -113,6 +113,10 @@ class V_Grid_Cell {
  private:
   char* text_ = nullptr;
   WCHAR* wtext_ = nullptr;
+  size_t text_cap_ = 0;       // bytes that text_ holds, its NUL included
+  size_t wtext_cap_ = 0;      // characters that wtext_ holds, its NUL included
+  bool wide_source_ = false;  // the text was last given in UTF-16 (text_ is its conversion)
+  void drop_text();
   char* res_text_ = nullptr;
   int res_len_ = 0;
   void* res_obj_ = nullptr;
