@@ -161,6 +161,18 @@ TEST_F(StripTest, LaterRepliesReuseTheControls) {
       {u"123,456", {142, 47, 207, 60}, kBlack, 400},
   });
   EXPECT_EQ(screen_->GetStripSign(0), '3');
+
+  // Only the signs change: fields that keep their text are drawn again in the new sign's colour.
+  Stock resigned = next;
+  resigned.sign = '0';  // a mark of no kind: the mark stays a blank
+  resigned.kospiSign = '5';
+  auto fourth = Body4101(resigned);
+  screen_->PrintStockBase(fourth.data(), static_cast<int>(fourth.size()));
+  ExpectShown({
+      {u"0", {92, 47, 140, 60}, kBlack, 400},
+      {u"1,234.56", {26, 282, 68, 295}, kBlue, 400},
+      {u"12.34", {88, 282, 120, 295}, kBlue, 400},
+  });
 }
 
 TEST_F(StripTest, FuturesOptionsReplyColoursKospi200AndFuturesBySeparateSigns) {

@@ -161,6 +161,20 @@ TEST_F(VX2001Test, PushesChangeTheCellsTheyMoveFlashThemAndTheTimerRestoresThem)
   EXPECT_EQ(Grid(kTicks)[0][2].text, "▼");
 }
 
+TEST_F(VX2001Test, ARunOfTradesKeepsTheNewestRowFlashedUntil200MsAfterTheLast) {
+  OpenLive();
+  ASSERT_EQ(server.trade("005930", 71600, 30), 1);
+  ASSERT_TRUE(WaitCell(kTicks, 0, 1, "71,600"));
+  d->Advance(150);
+  ASSERT_EQ(server.trade("005930", 71700, 10), 1);
+  ASSERT_TRUE(WaitCell(kTicks, 0, 1, "71,700"));
+  d->Advance(100);  // 250 ms after the first trade, 100 after the last
+  EXPECT_EQ(Backgrounds(kTicks, 0), std::vector<std::string>(5, kGrey));
+  EXPECT_EQ(Backgrounds(kTicks, 1), std::vector<std::string>(5, "FFFFFF"));
+  d->Advance(100);
+  EXPECT_EQ(Backgrounds(kTicks, 0), std::vector<std::string>(5, "FFFFFF"));
+}
+
 TEST_F(VX2001Test, TickPushesForOtherItemsOrWithoutNewVolumeChangeNoRow) {
   OpenLive();
   int64_t volume = Volume();
