@@ -160,7 +160,41 @@ class OpenLogs {
 thread_local StampCache t_stamp;
 thread_local OpenLogs t_logs;
 
+// The lines gathered by the FileLogBatch objects alive on this thread: one file's run of lines,
+// in order, written at once when the outermost batch ends or a line needs the room or goes to
+// another file.
+struct Gathered {
+  int depth = 0;  // batches alive
+  char name[512] = {};
+  size_t length = 0;
+  char lines[8192];
+
+  void Flush() {
+    if (length > 0) t_logs.Append(name, lines, static_cast<int>(length));
+    length = 0;
+  }
+  // Gathers the line or, when it cannot be held, writes it at once (after what is gathered).
+  void Add(const char* fileName, const char* line, size_t n) {
+    size_t nameLength = std::strlen(fileName);
+    if (length > 0 && (std::strcmp(name, fileName) != 0 || length + n > sizeof lines)) Flush();
+    if (nameLength >= sizeof name || n > sizeof lines) {
+      t_logs.Append(fileName, line, static_cast<int>(n));
+      return;
+    }
+    std::memcpy(name, fileName, nameLength + 1);
+    std::memcpy(lines + length, line, n);
+    length += n;
+  }
+};
+thread_local Gathered t_gathered;
+
 }  // namespace
+
+FileLogBatch::FileLogBatch() { ++t_gathered.depth; }
+
+FileLogBatch::~FileLogBatch() {
+  if (--t_gathered.depth == 0) t_gathered.Flush();
+}
 
 void lib_file_log(const char* fileName, int line, const char* source, const char* format, ...) {
   if (!fileName || fileName[0] == '\0' || !format) return;
@@ -183,7 +217,10 @@ void lib_file_log(const char* fileName, int line, const char* source, const char
   text[used++] = '\r';
   text[used++] = '\n';
 
-  t_logs.Append(fileName, text, static_cast<int>(used));
+  if (t_gathered.depth > 0)
+    t_gathered.Add(fileName, text, used);
+  else
+    t_logs.Append(fileName, text, static_cast<int>(used));
 }
 
 HANDLE create_file_char(const char* fileName, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,

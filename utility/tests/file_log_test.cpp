@@ -188,3 +188,37 @@ TEST_F(FileLogTest, LinesToManyFilesKeepTheirOrderAndAThreadLeavesNoFileOpen) {
     EXPECT_EQ(lines, expected) << f;
   }
 }
+
+TEST_F(FileLogTest, ABatchWritesTheSameLinesInOrderWhenItEnds) {
+  SetClock(2004, 3, 15, 9, 5, 7);
+  const std::string stamp = "[2004.03.15 09:05:07]";
+  auto line = [&](int n, const char* text) { return stamp + "b(" + std::to_string(n) + ") | " + text + "\r\n"; };
+  lib_file_log("\\a.txt", 1, "b", "before");
+  {
+    FileLogBatch batch;
+    lib_file_log("\\a.txt", 2, "b", "one");
+    lib_file_log("\\a.txt", 3, "b", "two");
+    EXPECT_EQ(ReadHost("a.txt"), line(1, "before"));  // gathered, not yet written
+    {
+      FileLogBatch inner;
+      lib_file_log("\\a.txt", 4, "b", "three");
+    }
+    EXPECT_EQ(ReadHost("a.txt"), line(1, "before"));  // the outer batch still gathers
+    // A line to another file writes what was gathered for the first one.
+    lib_file_log("\\b.txt", 5, "b", "other");
+    EXPECT_EQ(ReadHost("a.txt"), line(1, "before") + line(2, "one") + line(3, "two") + line(4, "three"));
+    EXPECT_FALSE(std::filesystem::exists(HostFile("b.txt")));
+    lib_file_log("\\a.txt", 6, "b", "back");
+    // Long lines: the gathered ones go out before the room runs out, all in order.
+    for (int i = 0; i < 6; ++i) lib_file_log("\\a.txt", 7, "b", "%s", std::string(2000, 'x').c_str());
+    lib_file_log("\\missing\\c.txt", 8, "b", "lost");  // a folder that does not exist: nothing
+  }
+  std::string expected = line(1, "before") + line(2, "one") + line(3, "two") + line(4, "three") + line(6, "back");
+  for (int i = 0; i < 6; ++i) expected += line(7, std::string(2000, 'x').c_str());
+  EXPECT_EQ(ReadHost("a.txt"), expected);
+  EXPECT_EQ(ReadHost("b.txt"), line(5, "other"));
+  EXPECT_FALSE(std::filesystem::exists(HostFile("missing")));
+  // Without a batch every line is in the file at once again.
+  lib_file_log("\\b.txt", 9, "b", "after");
+  EXPECT_EQ(ReadHost("b.txt"), line(5, "other") + line(9, "after"));
+}

@@ -215,10 +215,13 @@ class CVX2001Dlg : public vxrt::CQuoteScreenDlg {
     TickSlot slot;
     slot.used = true;
     GroupDigits(now - before, slot.volume, sizeof slot.volume);
-    lib_file_log("won_test.txt", __LINE__, "vx2001", "계산된 직전 거래량 1 [%" PRId64 "]", before);
-    lib_file_log("won_test.txt", __LINE__, "vx2001", "계산된 현재 거래량 1 [%" PRId64 "]", now);
-    lib_file_log("won_test.txt", __LINE__, "vx2001", "계산된 체결 거래량 1 [%" PRId64 "]", now - before);
-    lib_file_log("won_test.txt", __LINE__, "vx2001", "계산된 체결 거래량 2 [%s]", slot.volume);
+    {
+      FileLogBatch batch;  // the four lines of a trade reach the file in one write
+      lib_file_log("won_test.txt", __LINE__, "vx2001", "계산된 직전 거래량 1 [%" PRId64 "]", before);
+      lib_file_log("won_test.txt", __LINE__, "vx2001", "계산된 현재 거래량 1 [%" PRId64 "]", now);
+      lib_file_log("won_test.txt", __LINE__, "vx2001", "계산된 체결 거래량 1 [%" PRId64 "]", now - before);
+      lib_file_log("won_test.txt", __LINE__, "vx2001", "계산된 체결 거래량 2 [%s]", slot.volume);
+    }
     std::memcpy(slot.rec, rec + 58, 3);       // time
     std::memcpy(slot.rec + 3, rec + 6, 4);    // price
     slot.rec[7] = rec[29];                    // sign

@@ -19,6 +19,20 @@ constexpr int FILE_LOG_PREFIX_MAX = 127;
 void lib_file_log(const char* fileName, int line, const char* source, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 
+// While one lives, the lines that lib_file_log writes on this thread are gathered and each file's
+// run of lines goes to the file in one write (in place of one write per line): when the outermost
+// batch on the thread ends, when a line goes to another file than the lines before it, or when
+// the gathered lines fill 8 KB. The files get the same bytes in the same order; the lines are in
+// the file once the batch has ended. For trace lines written together, with nothing else written
+// to their file by the thread meanwhile.
+class FileLogBatch {
+ public:
+  FileLogBatch();
+  ~FileLogBatch();
+  FileLogBatch(const FileLogBatch&) = delete;
+  FileLogBatch& operator=(const FileLogBatch&) = delete;
+};
+
 // Opens a file by a code-page-949 name (at most 256 characters); INVALID_HANDLE_VALUE for a NULL,
 // empty or too long name or when the platform fails.
 HANDLE create_file_char(const char* fileName, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
