@@ -295,7 +295,14 @@ void V_Grid::set_location(int x, int y, int width, int height) {
 
 void V_Grid::redraw() {
   dirty_ = 1;
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (!hwnd_) return;
+  // A repaint of the whole grid that is waiting already shows this change too (a grid fed by
+  // pushes is changed many times between two repaints).
+  RECT pending, client;
+  if (GetUpdateRect(hwnd_, &pending, FALSE) && GetClientRect(hwnd_, &client) && pending.left <= client.left &&
+      pending.top <= client.top && pending.right >= client.right && pending.bottom >= client.bottom)
+    return;
+  InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 // ---- Rows -------------------------------------------------------------------------------------

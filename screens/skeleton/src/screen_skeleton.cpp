@@ -691,8 +691,13 @@ void CVXScreenDlg::OnPaint() {
   const bool stock = m_config.stockStrip;
   RECT upper{1, 44, stock ? 208 : 239, 63};
   RECT lower{1, 279, 239, 298};
-  dc.Rectangle(upper.left, upper.top, upper.right, upper.bottom);
-  dc.Rectangle(lower.left, lower.top, lower.right, lower.bottom);
+  // Only the lines of the strip that need painting are drawn again (a push into the upper line
+  // repaints that line alone, many times a second).
+  RECT unused;
+  const bool drawUpper = ::IntersectRect(&unused, &paint.m_ps.rcPaint, &upper) != FALSE;
+  const bool drawLower = ::IntersectRect(&unused, &paint.m_ps.rcPaint, &lower) != FALSE;
+  if (drawUpper) dc.Rectangle(upper.left, upper.top, upper.right, upper.bottom);
+  if (drawLower) dc.Rectangle(lower.left, lower.top, lower.right, lower.bottom);
   CPen pen(PS_SOLID, 1, RGB(0xC0, 0xC0, 0xC0));
   CPen* old = dc.SelectObject(&pen);
   // Separators between the fields of each line: the stock and the futures/options strips
@@ -700,8 +705,10 @@ void CVXScreenDlg::OnPaint() {
   static constexpr int kStockUpper[] = {71, 91, 141}, kFutOptUpper[] = {71, 99, 161};
   static constexpr int kStockLower[] = {25, 69, 87, 121, 147, 185, 203};
   static constexpr int kFutOptLower[] = {31, 69, 87, 121, 147, 185, 203};
-  for (int x : stock ? kStockUpper : kFutOptUpper) DrawLine(&dc, x, 45, 62);
-  for (int x : stock ? kStockLower : kFutOptLower) DrawLine(&dc, x, 280, 297);
+  if (drawUpper)
+    for (int x : stock ? kStockUpper : kFutOptUpper) DrawLine(&dc, x, 45, 62);
+  if (drawLower)
+    for (int x : stock ? kStockLower : kFutOptLower) DrawLine(&dc, x, 280, 297);
   dc.SelectObject(old);
 }
 
