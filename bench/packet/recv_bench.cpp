@@ -7,6 +7,8 @@
 //                     4,096-byte slot), no thread and no window in between.
 //   BufferedRead/<size>: the anchor: the main thread reads whatever the socket holds into a
 //                     64 KiB buffer, frames the packets in memory and touches each.
+//                     first_us: from the batch asked of the writer to its first packet handled;
+//                     span_us: from there to its last packet handled.
 // Delivered against BufferedRead is the price of the hand-over.
 //   Delay/<rate>:     the writer sends 64-byte packets at <rate> a second, each stamped with the
 //                     time of its write; the screen's handler takes the time at its return.
@@ -37,8 +39,11 @@ namespace {
 
 constexpr int kBatch = 2000;
 
+using Clock = std::chrono::steady_clock;
+
 std::atomic<long> g_handled{0};
 long g_target = 0;  // the window ends the message loop when this many packets were handled
+Clock::time_point g_firstHandled, g_lastHandled;  // of the batch: the handler's first and last call
 
 LRESULT CALLBACK ScreenProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_VX_PACKET) {
@@ -47,7 +52,11 @@ LRESULT CALLBACK ScreenProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     // Counted on this thread only: no locked instruction per packet that the anchor does not pay.
     const long handled = g_handled.load(std::memory_order_relaxed) + 1;
     g_handled.store(handled, std::memory_order_relaxed);
-    if (handled == g_target) PostQuitMessage(0);
+    if (handled == g_target - kBatch + 1) g_firstHandled = Clock::now();
+    if (handled == g_target) {
+      g_lastHandled = Clock::now();
+      PostQuitMessage(0);
+    }
     return 0;
   }
   return DefWindowProc(hwnd, msg, wParam, lParam);
@@ -159,23 +168,31 @@ class Feed {
 };
 
 // The whole process's processor time and context switches over a run, per packet: cpu_us and
-// switches (voluntary and forced) beside the rate.
+// switches (voluntary and forced) beside the rate; main_cpu_us: the processor time of the
+// benchmark's main thread alone (the window's thread, or the anchor's reader).
 class Usage {
  public:
-  Usage() { getrusage(RUSAGE_SELF, &start_); }
+  Usage() {
+    getrusage(RUSAGE_SELF, &start_);
+    getrusage(RUSAGE_THREAD, &startMain_);
+  }
   void Report(benchmark::State& state, int64_t packets) const {
-    rusage end;
+    rusage end, endMain;
     getrusage(RUSAGE_SELF, &end);
+    getrusage(RUSAGE_THREAD, &endMain);
     auto us = [](const timeval& t) { return double(t.tv_sec) * 1e6 + double(t.tv_usec); };
-    const double cpu = us(end.ru_utime) - us(start_.ru_utime) + us(end.ru_stime) - us(start_.ru_stime);
+    auto cpu = [&](const rusage& from, const rusage& to) {
+      return us(to.ru_utime) - us(from.ru_utime) + us(to.ru_stime) - us(from.ru_stime);
+    };
     const double switches = double(end.ru_nvcsw - start_.ru_nvcsw + end.ru_nivcsw - start_.ru_nivcsw);
     if (packets <= 0) return;
-    state.counters["cpu_us"] = cpu / double(packets);
+    state.counters["cpu_us"] = cpu(start_, end) / double(packets);
+    state.counters["main_cpu_us"] = cpu(startMain_, endMain) / double(packets);
     state.counters["switches"] = switches / double(packets);
   }
 
  private:
-  rusage start_;
+  rusage start_, startMain_;
 };
 
 struct DeviceRoot {
@@ -214,14 +231,18 @@ void Delivered(benchmark::State& state) {
   g_handled = 0;
   long target = 0;
   const Usage usage;
+  double first = 0, span = 0;
   for (auto _ : state) {
     target += kBatch;
     g_target = target;
+    const Clock::time_point asked = Clock::now();
     feed.SendBatch();
     if (kMessageLoop) {
       // The program's own message loop: sent packets are handled while it waits.
       MSG msg;
       while (GetMessage(&msg, 0, 0, 0)) DispatchMessage(&msg);
+      first += std::chrono::duration<double, std::micro>(g_firstHandled - asked).count();
+      span += std::chrono::duration<double, std::micro>(g_lastHandled - g_firstHandled).count();
     } else {
       // The test harness's pump: handles what came, then polls for more.
       plat::win::PumpUntil([&] { return g_handled.load() >= target; }, 60000);
@@ -234,6 +255,10 @@ void Delivered(benchmark::State& state) {
     }
   }
   usage.Report(state, int64_t(state.iterations()) * kBatch);
+  if (kMessageLoop && state.iterations() > 0) {
+    state.counters["first_us"] = first / double(state.iterations());
+    state.counters["span_us"] = span / double(state.iterations());
+  }
   state.SetItemsProcessed(int64_t(state.iterations()) * kBatch);
   state.SetBytesProcessed(int64_t(state.iterations()) * kBatch * state.range(0));
   thread.Stop();
@@ -295,8 +320,6 @@ void BufferedRead(benchmark::State& state) {
 }
 
 // ---- delay at a given rate ------------------------------------------------------------------
-
-using Clock = std::chrono::steady_clock;
 
 int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs the receive-thread benchmark in interleaved rounds and prints, as medians over the rounds,
 # the delivery rate through the receive thread against the buffered reader of the same socket
-# (the ratio is taken within each round) and the delay from the server's write to the screen
-# handler's return beside the buffered reader's. The machine's load is printed with the figures.
+# (the ratio is taken within each round), where a batch's time goes (until its first packet is
+# handled, then the rest) and the processor time of the window's thread per packet, and the delay
+# from the server's write to the screen handler's return beside the buffered reader's. The
+# machine's load is printed with the figures.
 # Usage: run.sh <path to larkspin_recv_bench> [rounds (default 7)] [extra benchmark flags]
 set -euo pipefail
 bin="$1"; shift
@@ -30,6 +32,11 @@ for size in (64, 1024):
     ratio = [x / y for x, y in zip(d, a)]
     print(f"  {size:5d} B: delivered {med(d)/1e6:7.3f} M/s  buffered reader {med(a)/1e6:7.3f} M/s  "
           f"ratio {med(ratio):.3f} (min {min(ratio):.3f}, max {max(ratio):.3f})")
+    k = f"Delivered/{size}/real_time"
+    g = lambda name, key=k: med(r[key][name] for r in rates)
+    print(f"          a batch: first packet handled after {g('first_us'):7.1f} us, the rest in {g('span_us'):7.1f} us; "
+          f"window's thread {g('main_cpu_us')*1000:6.1f} ns a packet "
+          f"(buffered reader {g('main_cpu_us', f'BufferedRead/{size}/real_time')*1000:6.1f} ns)")
 print(f"delay from the write to the handler's return, us (median of {rounds} rounds)")
 for rate in (1000, 10000, 50000):
     row = []

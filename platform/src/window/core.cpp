@@ -184,43 +184,22 @@ static void EnsureClasses() {
   plat::controls::RegisterClasses();
 }
 
-namespace {
-PLAT_WM_FAST_TLS thread_local int t_callDepth = 0;
-PLAT_WM_FAST_TLS thread_local int t_postedDepth = -1;
-
-// One call of a window procedure: the thread's call depth (which call came from the queue) and
-// the window's own count of running calls (plat::win::WindowCodeRunning).
-struct Depth {
-  Window& w;
-  int savedPosted;
-  Depth(Window& win, bool posted) : w(win), savedPosted(t_postedDepth) {
-    ++t_callDepth;
-    ++w.procDepth;
-    t_postedDepth = posted ? t_callDepth : -1;
-  }
-  ~Depth() {
-    --t_callDepth;
-    --w.procDepth;
-    t_postedDepth = savedPosted;
-  }
-  Depth(const Depth&) = delete;
-  Depth& operator=(const Depth&) = delete;
-};
-}  // namespace
+PLAT_WM_FAST_TLS constinit thread_local int t_callDepth = 0;
+PLAT_WM_FAST_TLS constinit thread_local int t_postedDepth = -1;
 
 LRESULT CallProc(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp) {
-  if (!w) return 0;
-  WNDPROC proc = w->proc;
-  Depth depth(*w, false);
-  if (!proc) return DefWindowProc(w->hwnd, msg, wp, lp);
-  return proc(w->hwnd, msg, wp, lp);
+  return w ? CallProcSent(*w, msg, wp, lp) : 0;
 }
 
 LRESULT CallProcPosted(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp) {
   if (!w) return 0;
-  WNDPROC proc = w->proc;
-  Depth depth(*w, true);
-  return proc ? proc(w->hwnd, msg, wp, lp) : DefWindowProc(w->hwnd, msg, wp, lp);
+  // The innermost call is this one, from the queue, until it returns.
+  struct Posted {
+    int saved = t_postedDepth;
+    Posted() { t_postedDepth = t_callDepth + 1; }
+    ~Posted() { t_postedDepth = saved; }
+  } posted;
+  return CallProcSent(*w, msg, wp, lp);
 }
 
 bool CurrentPosted() { return t_postedDepth == t_callDepth && t_callDepth > 0; }

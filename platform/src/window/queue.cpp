@@ -404,7 +404,7 @@ struct LastSent {
   HWND hwnd = 0;
   uint64_t removed = 0;
   const std::atomic<uint64_t>* removedNow = nullptr;  // G().windowsRemoved
-  const std::shared_ptr<Window>* window = nullptr;    // the queue's lastSent
+  Window* window = nullptr;                           // held by the queue's lastSent
   int running = 0;                                    // sends through `window` under way
 };
 PLAT_WM_FAST_TLS thread_local LastSent t_lastSent;
@@ -426,7 +426,7 @@ PLAT_WM_FAST_TLS thread_local LastSent t_lastSent;
     if (w->queue == me) {
       if (last.running == 0) {
         me->lastSent = w;
-        last = LastSent{hwnd, removed, &removedNow, &me->lastSent, 0};
+        last = LastSent{hwnd, removed, &removedNow, w.get(), 0};
       }
       return CallProc(w, msg, wParam, lParam);
     }
@@ -446,7 +446,7 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (hwnd == 0 || last.hwnd != hwnd || last.removed != last.removedNow->load(std::memory_order_acquire))
     return SendLookedUp(hwnd, msg, wParam, lParam);
   ++last.running;
-  const LRESULT result = CallProc(*last.window, msg, wParam, lParam);
+  const LRESULT result = CallProcSent(*last.window, msg, wParam, lParam);
   --last.running;
   return result;
 }

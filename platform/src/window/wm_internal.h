@@ -214,6 +214,27 @@ bool ModalLoop(const std::function<bool()>& done, HWND dialog);
 std::shared_ptr<Window> Find(HWND h);  // lock held or not; null for foreign or dead windows
 bool IsLocalHandle(HWND h);
 uint32_t SlotOf(HWND h);
+// Calls of window procedures running on this thread, and the depth of the innermost one that came
+// from the queue through DispatchMessage (CurrentPosted: the innermost call is that one).
+PLAT_WM_FAST_TLS extern constinit thread_local int t_callDepth;
+PLAT_WM_FAST_TLS extern constinit thread_local int t_postedDepth;
+// One call of a window's procedure that did not come from the queue: counted on the thread and
+// on the window (plat::win::WindowCodeRunning). Inline, as every packet a screen gets is one.
+inline LRESULT CallProcSent(Window& w, UINT msg, WPARAM wp, LPARAM lp) {
+  struct Depth {
+    Window& w;
+    explicit Depth(Window& win) : w(win) {
+      ++t_callDepth;
+      ++w.procDepth;
+    }
+    ~Depth() {
+      --t_callDepth;
+      --w.procDepth;
+    }
+  } depth(w);
+  const WNDPROC proc = w.proc;
+  return proc ? proc(w.hwnd, msg, wp, lp) : DefWindowProc(w.hwnd, msg, wp, lp);
+}
 LRESULT CallProc(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT CallProcPosted(const std::shared_ptr<Window>& w, UINT msg, WPARAM wp, LPARAM lp);  // from DispatchMessage
 bool CurrentPosted();

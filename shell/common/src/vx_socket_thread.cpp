@@ -395,8 +395,11 @@ void CVXSocketThread::Flush() {
   const uint64_t from = m_frameTail.load(std::memory_order_relaxed);
   if (m_tail == from) return;
   m_frameTail.store(m_tail);
+  Schedule(m_frames[from % kFrameQueue].screen);
+}
+
+void CVXSocketThread::Schedule(HWND target) {
   if (m_scheduled.exchange(true)) return;  // the window's thread is at it or will be
-  HWND target = m_frames[from % kFrameQueue].screen;
   if (!target) target = m_hWndDlg.load();
   if (!target) target = m_hWndMain.load();
   if (!target || !plat::win::QueueCall(target, &m_delivery)) {
@@ -426,10 +429,10 @@ void CVXSocketThread::DeliverReady(bool onThread) {
       // is ordered after the stores of the frames taken.
       std::atomic_thread_fence(std::memory_order_seq_cst);
       WakeReader(head);
-      // While the receive thread reads on (its last receive filled all its room, so more is
-      // waiting on the socket), more packets follow within microseconds: wait for them a moment
-      // rather than go back to the message loop and be woken again. Otherwise the next packet
-      // may be long in coming, and a spin would only take the processor from others.
+      // While the receive thread is at data that came (reading or framing it, until it waits for
+      // data again), more packets follow within microseconds: wait for them a moment rather than
+      // go back to the message loop and be woken again. Otherwise the next packet may be long in
+      // coming, and a spin would only take the processor from others.
       if (onThread && SpinWhile([&] { return m_frameTail.load(std::memory_order_acquire) != head; },
                                 [&] { return m_readingOn.load(std::memory_order_relaxed); }))
         continue;
@@ -442,15 +445,18 @@ void CVXSocketThread::DeliverReady(bool onThread) {
     }
     int index = m_index.load(std::memory_order_relaxed);
     uint64_t at = m_consumed.load(std::memory_order_relaxed);  // the stream position of frame `head`
+    // Kept in registers across the handlers' calls rather than read again for every packet.
+    const uint8_t handled = onThread ? kHandOver | kDroppedHeader : 0;
+    const size_t bodyAt = static_cast<size_t>(m_profile.headerSize);
     for (; head != tail; ++head) {
       const Frame f = m_frames[head % kFrameQueue];
       const uint32_t length = f.length();
       const uint8_t flags = f.flags();
       // The bytes of the packets to come were written on the receive thread's processor: asked
-      // for ahead, they are here when their turn comes.
-      __builtin_prefetch(&m_frames[(head + 8) % kFrameQueue]);
+      // for ahead, they are here when their turn comes (the frames a cache line at a time).
+      if (head % 8 == 0) __builtin_prefetch(&m_frames[(head + 8) % kFrameQueue]);
       __builtin_prefetch(m_buffer + (at + length) % kReadBufferSize + 128);
-      if ((flags & (kHandOver | kDroppedHeader)) && onThread && !m_stopping.load(std::memory_order_relaxed)) {
+      if ((flags & handled) && !m_stopping.load(std::memory_order_relaxed)) {
         // The packet's bytes (or the header of one that is dropped), which may wrap around
         // the end of the buffer, into the slot.
         unsigned char* slot = m_ring[index];
@@ -463,8 +469,7 @@ void CVXSocketThread::DeliverReady(bool onThread) {
           std::memcpy(slot + first, m_buffer, length - first);
         }
         if (flags & kHandOver)
-          SendMessage(f.screen, WM_VX_PACKET, reinterpret_cast<WPARAM>(slot),
-                      reinterpret_cast<LPARAM>(slot + m_profile.headerSize));
+          SendMessage(f.screen, WM_VX_PACKET, reinterpret_cast<WPARAM>(slot), reinterpret_cast<LPARAM>(slot + bodyAt));
         else
           SendMessage(f.screen, WM_VX_PACKET_DROPPED, reinterpret_cast<WPARAM>(slot), 0);
       }
@@ -520,14 +525,21 @@ bool CVXSocketThread::Refill(bool* waitFailed) {
         if (m_profile.waitEmpty >= 0) SendStatus(m_profile.waitEmpty);
         continue;
       }
+      // Data has come: the window's thread, asleep by now, is woken at once rather than once
+      // the data is read and framed, so that its wake-up (tens of microseconds) passes while
+      // this thread does that; it looks for the packets meanwhile, as this thread is at work.
+      m_readingOn.store(true, std::memory_order_relaxed);
+      if (const HWND screen = m_hWndDlg.load(std::memory_order_relaxed)) Schedule(screen);
     }
     const int n = m_socket.Receive(reinterpret_cast<char*>(m_buffer + at), static_cast<int>(room));
-    if (n <= 0) return false;
+    if (n <= 0) {
+      m_readingOn.store(false, std::memory_order_relaxed);
+      return false;
+    }
     // A receive that filled all its room may have left more on the socket: then the next one
     // reads it at once, and the window's thread looks for its packets meanwhile.
     u_long left = 0;
     m_moreWaiting = static_cast<size_t>(n) == room && ioctlsocket(s, FIONREAD, &left) == 0 && left > 0;
-    m_readingOn.store(m_moreWaiting, std::memory_order_relaxed);
     m_written += static_cast<uint64_t>(n);
     return true;
   }

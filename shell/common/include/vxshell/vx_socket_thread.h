@@ -16,10 +16,11 @@
 // is handled, so it stays unchanged while the handler runs and until six further packets came.
 // The thread and the window's thread meet once per batch of packets rather than once per packet:
 // the thread makes the packets of each receive known at once, and wakes the window's thread only
-// when that one has given up looking. Each waits on the other by spinning for a few tens of
-// microseconds before it sleeps, and only while the other is at work: the thread, for room in its
-// buffer while the window's thread hands packets over; the window's thread, for more packets while
-// the thread reads on what its last receive left on the socket. Before a status or a box the
+// when that one has given up looking; as soon as its wait for data ends, so that the window's
+// thread wakes up while the data is read and framed. Each waits on the other by spinning for a few
+// tens of microseconds before it sleeps, and only while the other is at work: the thread, for room
+// in its buffer while the window's thread hands packets over; the window's thread, for more packets
+// while the thread reads and frames what came, until it waits for data again. Before a status or a box the
 // thread waits until every packet read before it was handled, so the frame hears of a lost
 // connection after the packets. An idle connection costs no processor time: the thread sleeps in
 // the socket wait, the window's thread in its message wait, neither with a time-out.
@@ -194,6 +195,7 @@ class CVXSocketThread {
   bool Skip(uint32_t count, bool* waitFailed);                // drops `count` bytes (the last piece advances the index)
   bool Publish(uint32_t length, uint8_t flags, HWND screen);  // queues a frame; false when stopping
   void Flush();                                               // the frames queued to the window's thread
+  void Schedule(HWND target);                                 // the window's thread to take what comes
   bool WaitHandled(uint64_t frames);                          // until that many frames were taken; false when stopping
   void Drain();                                               // until every frame published was taken
   void DeliverReady(bool onThread);                           // on the window's thread: the frames waiting
@@ -226,7 +228,8 @@ class CVXSocketThread {
   uint64_t m_framed;           // thread only: stream bytes framed
   uint64_t m_tail;             // thread only: frames framed (published up to m_frameTail)
   alignas(64) std::atomic<uint64_t> m_frameTail;  // frames published (thread)
-  std::atomic<bool> m_readingOn;  // the thread reads on at once (its last receive filled its room): more frames follow
+  std::atomic<bool>
+      m_readingOn;  // the thread is at data that came (from its wait's end to the next wait): frames follow
   std::atomic<uint64_t> m_wantHead;              // the thread sleeps until m_frameHead reaches it (0: not)
   std::atomic<uint32_t> m_progress;              // changes to wake the sleeping thread
   alignas(64) std::atomic<uint64_t> m_consumed;  // stream bytes the window's thread is done with
