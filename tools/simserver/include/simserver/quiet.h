@@ -2,7 +2,12 @@
 // user-interface thread and connected through a receive thread (the screen tests' set-up):
 //   EXPECT_TRUE(simsrv::WaitQuiet(server, *d, *thread));
 //   EXPECT_TRUE(server.requests(4310, mark).empty());  // no order went out
+// `afterSettle`, when given, runs after each settle of the user-interface thread: a caller that
+// answers the boxes the screen raises on the way (a handler inside a box has not returned, so its
+// packet does not count as handled until the box is answered).
 #pragma once
+
+#include <functional>
 
 #include "plat/automation.h"
 #include "simserver/server.h"
@@ -10,10 +15,13 @@
 
 namespace simsrv {
 
-inline bool WaitQuiet(TradingServer& server, plat::automation::Driver& d, CVXSocketThread& thread,
-                      int timeoutMs = 5000) {
+inline bool WaitQuiet(TradingServer& server, plat::automation::Driver& d, CVXSocketThread& thread, int timeoutMs = 5000,
+                      const std::function<void()>& afterSettle = {}) {
   TradingServer::QuietClient c;
-  c.settle = [&] { d.Settle(); };
+  c.settle = [&] {
+    d.Settle();
+    if (afterSettle) afterSettle();
+  };
   // The probe goes out on the user-interface thread, in order with what the screen sends.
   c.send = [&](const Bytes& p) {
     bool sent = false;
