@@ -14,7 +14,7 @@
 // The device holds the build's configuration file and item-code lists, as the main program's
 // device does. A box a screen raises is answered with its first button and counted; a screen is
 // ended only once it and the server are at rest with no box open (never under its own box).
-//   larkspin_screen_switch_bench [rounds (default 20)]
+//   larkspin_screen_switch_bench [rounds (default 20)] [screens: a pattern of names, default all]
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -102,11 +102,12 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
   const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
   const std::regex screenFile("(ZR|VX)[0-9]{4}\\.so");
+  const std::regex chosen(argc > 2 ? argv[2] : ".*");
   std::vector<std::string> names;
   Host host;
   for (const auto& e : fs::directory_iterator(bin)) {
     const std::string f = e.path().filename().string();
-    if (!std::regex_match(f, screenFile)) continue;
+    if (!std::regex_match(f, screenFile) || !std::regex_match(e.path().stem().string(), chosen)) continue;
     // Only screen plug-ins: a library with MainDlg and EndDlg.
     void* h = dlopen(e.path().c_str(), RTLD_LAZY | RTLD_LOCAL);
     const bool screen = h && dlsym(h, "MainDlg") && dlsym(h, "EndDlg");
