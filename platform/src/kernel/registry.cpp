@@ -458,6 +458,9 @@ LONG RegSetValueEx(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* d
   if (!k) return error;
   std::string bytes(reinterpret_cast<const char*>(data), data ? dataSize : 0);
   if (Value* v = ValueOf(k, name)) {
+    // A value set to what it holds changes nothing: the store is not written again (screens
+    // spend their hand-over values on every start, mostly already spent).
+    if (v->type == type && v->data == bytes) return ERROR_SUCCESS;
     v->type = type;  // keeps its place in the enumeration
     v->data = std::move(bytes);
   } else {

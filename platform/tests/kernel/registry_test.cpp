@@ -181,6 +181,38 @@ TEST_F(RegistryTest, ValuesEnumerateNewestFirstAndKeepTheirPlaceWhenSetAgain) {
   EXPECT_EQ(RegEnumValue(key_, 2, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
 }
 
+TEST_F(RegistryTest, AValueSetToWhatItHoldsLeavesTheStoreFileAlone) {
+  // Every write of the store raises the generation it carries in its second line.
+  auto storeFile = [&] {
+    std::string text = ReadHostFile(".registry/store");
+    size_t at = text.find("\ngeneration ");
+    EXPECT_NE(at, std::string::npos);
+    return at == std::string::npos ? std::string() : text.substr(at, text.find('\n', at + 1) - at);
+  };
+  ASSERT_EQ(SetDword(u"Price", 0), ERROR_SUCCESS);
+  ASSERT_EQ(Set(u"AccountNo", REG_SZ, u"1234567801", 22), ERROR_SUCCESS);
+  const std::string before = storeFile();
+  EXPECT_EQ(SetDword(u"price", 0), ERROR_SUCCESS);  // names are case-blind
+  EXPECT_EQ(Set(u"AccountNo", REG_SZ, u"1234567801", 22), ERROR_SUCCESS);
+  EXPECT_EQ(storeFile(), before);
+  // The same bytes of another type, or other bytes, are a change.
+  struct Case {
+    DWORD type;
+    const void* data;
+    DWORD size;
+  } changes[] = {{REG_BINARY, "\0\0\0\0", 4}, {REG_BINARY, "\0\0\0", 3}, {REG_DWORD, "\1\0\0\0", 4}};
+  for (const Case& c : changes) {
+    const std::string was = storeFile();
+    ASSERT_EQ(Set(u"Price", c.type, c.data, c.size), ERROR_SUCCESS);
+    EXPECT_NE(storeFile(), was) << c.type << " " << c.size;
+    DWORD type = 0, size = 8;
+    BYTE back[8];
+    ASSERT_EQ(RegQueryValueEx(key_, u"Price", nullptr, &type, back, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, c.type);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(back), size), std::string(static_cast<const char*>(c.data), c.size));
+  }
+}
+
 TEST_F(RegistryTest, AnotherProcessOfTheRootSeesAndChangesTheSameStore) {
   ASSERT_EQ(SetDword(u"FromParent", 41), ERROR_SUCCESS);
   DWORD exitCode = 0;
