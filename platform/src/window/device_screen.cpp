@@ -4,8 +4,9 @@
 // (<run>/screen/counters, mapped by every program), renewed whenever the window comes to the
 // front; the device's z-order is the order of the stamps (topmost windows above the others).
 // Each program publishes its top-level windows, their pixels and their texts as one layer file
-// (<run>/screen/layers.<slot>, replaced whole by a rename) whenever its picture or its order
-// changed, at the moment its message loop runs out of work. The composed screen is this
+// (<run>/screen/layers.<slot>, rewritten in place under a sequence number that is odd while it is
+// being written) whenever its picture or its order changed, at the moment its message loop runs
+// out of work. The composed screen is this
 // program's windows from memory and the other live programs' layers from their files.
 //
 // One program shows the screen in the desktop window: the first that asks for the display takes
@@ -20,6 +21,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -38,9 +40,21 @@ struct Counters {
 };
 
 constexpr uint32_t kLayerMagic = 0x314C534C;  // "LSL1"
+constexpr uint32_t kSeqMagic = 0x3151534C;    // "LSQ1"
 constexpr uint32_t kFlagVisible = 1, kFlagTopmost = 2, kFlagMain = 4;
 constexpr uint64_t kStampStep = 1024;
 
+// The layer file: a sequence head, then `length` bytes of layers (the file may hold stale bytes
+// after them). The writer makes `seq` odd, writes the layers, then makes it even again with the
+// new length: a reader whose copy lies between two reads of the same even `seq` has a whole
+// picture. The file is written over in place (no new file a publication, no blocks freed and
+// allocated again on the disk).
+struct SeqHead {
+  uint32_t magic;
+  uint32_t pad;
+  uint64_t seq;
+  uint64_t length;
+};
 struct FileHead {
   uint32_t magic;
   uint32_t pid;
@@ -83,6 +97,10 @@ std::atomic<bool> g_publishWaiting{false};
 std::mutex g_publishMutex;
 std::string g_order;
 std::string g_layerData;
+// This program's layer file, kept open between publications, and its sequence number.
+int g_layerFd = -1;
+std::string g_layerPath;
+uint64_t g_layerSeq = 0;
 int g_displayLock = -1;
 bool g_displayElsewhere = false;
 // The stylus went down on another program's window: moves and the lift go there too.
@@ -147,14 +165,83 @@ bool Take(const std::string& in, size_t& at, T* v, size_t bytes = sizeof(T)) {
   return true;
 }
 
-bool ReadWhole(const std::string& path, std::string* out) {
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return false;
-  char buf[65536];
-  size_t n;
-  out->clear();
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
-  fclose(f);
+bool ReadFully(int fd, void* to, size_t bytes, off_t at) {
+  auto* p = static_cast<char*>(to);
+  while (bytes > 0) {
+    ssize_t n = pread(fd, p, bytes, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    at += n;
+    bytes -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool WriteFully(int fd, const void* from, size_t bytes, off_t at) {
+  auto* p = static_cast<const char*>(from);
+  while (bytes > 0) {
+    ssize_t n = pwrite(fd, p, bytes, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    at += n;
+    bytes -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// A whole picture from another program's layer file: a copy taken between two reads of the same
+// even sequence number. A file being written is read again (its writer is within one write); one
+// that never settles, or is not a layer file, is passed over.
+bool ReadLayerFile(const std::string& path, std::string* out) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  constexpr uint64_t kMaxLength = 256u << 20;
+  bool ok = false;
+  for (int attempt = 0; attempt < 2000 && !ok; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::microseconds(attempt < 10 ? 0 : 500));
+    SeqHead before{}, after{};
+    if (!ReadFully(fd, &before, sizeof before, 0) || before.magic != kSeqMagic || before.length > kMaxLength) break;
+    if (before.seq & 1) continue;
+    out->resize(before.length);
+    if (!ReadFully(fd, out->data(), out->size(), sizeof(SeqHead))) continue;
+    if (!ReadFully(fd, &after, sizeof after, 0)) break;
+    ok = after.seq == before.seq;
+  }
+  close(fd);
+  return ok;
+}
+
+// Writes this program's layers over its layer file (see SeqHead). False when the file cannot be
+// written; the next publication opens it again.
+bool WriteLayerFile(const std::string& path, const std::string& data) {
+  // Another device root, or the file was removed (a run folder cleared): open the file again.
+  struct stat st {};
+  if (g_layerFd >= 0 && (path != g_layerPath || fstat(g_layerFd, &st) != 0 || st.st_nlink == 0)) {
+    close(g_layerFd);
+    g_layerFd = -1;
+  }
+  if (g_layerFd < 0) {
+    g_layerFd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (g_layerFd < 0) return false;
+    g_layerPath = path;
+    // Go on from the number a file of the same name holds: a reader never sees one repeated.
+    SeqHead held{};
+    g_layerSeq = ReadFully(g_layerFd, &held, sizeof held, 0) && held.magic == kSeqMagic ? (held.seq + 1) & ~1ull : 0;
+  }
+  SeqHead head{kSeqMagic, 0, g_layerSeq + 1, 0};
+  bool ok =
+      WriteFully(g_layerFd, &head, sizeof head, 0) && WriteFully(g_layerFd, data.data(), data.size(), sizeof head);
+  head.seq = g_layerSeq + 2;
+  head.length = data.size();
+  ok = ok && WriteFully(g_layerFd, &head, sizeof head, 0);
+  if (!ok) {
+    close(g_layerFd);
+    g_layerFd = -1;
+    return false;
+  }
+  g_layerSeq = head.seq;
   return true;
 }
 
@@ -309,12 +396,12 @@ std::vector<DeviceLayer> DeviceLayers(bool withOthers, plat::win::ShellStateInfo
     if (DIR* d = opendir(dir.c_str())) {
       while (dirent* e = readdir(d)) {
         std::string name = e->d_name;
-        if (name.rfind("layers.", 0) != 0 || name == mine || name.find(".tmp") != std::string::npos) continue;
+        if (name.rfind("layers.", 0) != 0 || name == mine) continue;
         std::string data;
         uint32_t pid = 0;
         std::vector<DeviceLayer> theirs;
         ShellPicture theirShell;
-        if (!ReadWhole(dir + "/" + name, &data) || !ParseLayers(data, &pid, &theirs, &theirShell)) continue;
+        if (!ReadLayerFile(dir + "/" + name, &data) || !ParseLayers(data, &pid, &theirs, &theirShell)) continue;
         if (pid == CurrentProcessId() || !ProcessAlive(pid)) continue;
         for (auto& t : theirs) layers.push_back(std::move(t));
         if (theirShell.stamp > shell.stamp) shell = theirShell;
@@ -406,15 +493,8 @@ void PublishLayers(bool now) {
       }
     }
   }
-  std::string dir = ScreenDir();
-  std::string path = dir + "/layers." + std::to_string(g.slot);
-  std::string tmp = path + ".tmp";
-  if (FILE* f = fopen(tmp.c_str(), "wb")) {
-    bool ok = fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = fclose(f) == 0 && ok;
-    if (ok && rename(tmp.c_str(), path.c_str()) == 0) {
-      if (Counters* c = SharedCounters()) __atomic_add_fetch(&c->generation, 1, __ATOMIC_SEQ_CST);
-    }
+  if (WriteLayerFile(ScreenDir() + "/layers." + std::to_string(g.slot), data)) {
+    if (Counters* c = SharedCounters()) __atomic_add_fetch(&c->generation, 1, __ATOMIC_SEQ_CST);
   }
 }
 

@@ -220,6 +220,29 @@ TEST_F(DeviceScreenTest, APictureThatKeepsChangingReachesTheScreenInEachSettledS
   }
 }
 
+TEST_F(DeviceScreenTest, AnotherProgramsPictureIsNeverTakenHalfWritten) {
+  ShowWindow(peer_, SW_SHOW);
+  ASSERT_TRUE(ScreenShows([](const plat::Surface& s) { return HasText(s, u"peer"); }));
+  // The peer repaints its whole window in a new colour again and again while this program
+  // composes the screen as fast as it can: a picture read while the peer writes its layers would
+  // show the new colour above and the old one below.
+  const int rows[] = {60, 180, 300};
+  for (int i = 1; i <= 150; ++i) {
+    const COLORREF fill = RGB(i, 255 - i, 100);
+    ASSERT_TRUE(PostMessage(peer_, WM_USER + 10, fill, 0));
+    bool reached = false;
+    for (int k = 0; k < 20000 && !reached; ++k) {
+      plat::Surface s;
+      plat::win::ComposeScreen(s);
+      const COLORREF top = s.Row(rows[0])[120];
+      for (int y : rows)
+        for (int x : {10, 120, 230}) ASSERT_EQ(s.Row(y)[x], top) << "frame " << i << " at " << x << "," << y;
+      reached = top == fill;
+    }
+    ASSERT_TRUE(reached) << i;
+  }
+}
+
 TEST_F(DeviceScreenTest, InputFromTheDesktopWindowReachesTheProgramThatOwnsTheWindow) {
   ShowWindow(peer_, SW_SHOW);
   // What the program showing the desktop window posts for a stylus down on the peer's window.

@@ -23,6 +23,7 @@ void WriteFile(const std::string& name, const std::string& text) {
 }
 
 std::u16string g_label = u"peer";  // drawn at the top left
+COLORREF g_fill = RGB(0, 0, 255);  // the whole window's colour
 
 LRESULT PeerProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
   switch (m) {
@@ -39,11 +40,15 @@ LRESULT PeerProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
       InvalidateRect(h, nullptr, TRUE);
       return 0;
     }
-    case WM_PAINT: {  // blue, with its label at the top left
+    case WM_USER + 10:  // posted: the whole window takes the colour wParam
+      g_fill = static_cast<COLORREF>(wp);
+      InvalidateRect(h, nullptr, TRUE);
+      return 0;
+    case WM_PAINT: {  // blue (or the colour it was given), with its label at the top left
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(h, &ps);
       RECT r{0, 0, 240, 320};
-      HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+      HBRUSH blue = CreateSolidBrush(g_fill);
       FillRect(dc, &r, blue);
       DeleteObject(blue);
       TextOut(dc, 4, 30, g_label.c_str(), static_cast<int>(g_label.size()));
