@@ -6,6 +6,8 @@
 //   shown:    from the open to the screen painted with what it could draw without the server
 //             (the user-interface thread has nothing left to handle);
 //   answered: from the open to the screen painted with the server's replies to its queries.
+//   ui cpu:   the processor time the user-interface thread spent within "shown" (what is left of
+//             "shown" is waiting: for the processor on a loaded machine, or for another thread).
 // Printed per screen (median, 99th percentile, worst) and over all switches (median, 90th and
 // 99th percentile, worst).
 // The device's screen is shared as in the main program: what the screen painted is published to
@@ -45,10 +47,11 @@ double Percentile(std::vector<double> v, double p) {
 class Host : public screentest::ScreenHost {
  public:
   // Opens `name` after ending the open screen; the two times in milliseconds.
-  bool Switch(const std::string& name, double* shown, double* answered, int* boxes) {
+  bool Switch(const std::string& name, double* shown, double* uiCpu, double* answered, int* boxes) {
     Close();
     const std::u16string file = screentest::Utf16(name + ".dll");
     bool ok = true;
+    const double cpuAtStart = UiCpuMs();
     const auto start = Clock::now();
     d->Ui([&] {
       module = LoadLibrary((u"\\Program Files\\Quorvan\\Bin\\" + file).c_str());
@@ -74,6 +77,7 @@ class Host : public screentest::ScreenHost {
     if (!ok) return false;
     d->Settle();
     *shown = Ms(Clock::now() - start);
+    *uiCpu = UiCpuMs() - cpuAtStart;
     const bool rest = AtRest(boxes);
     *answered = Ms(Clock::now() - start);
     if (!rest) std::fprintf(stderr, "%s: the screen and the server did not come to rest\n", name.c_str());
@@ -81,6 +85,18 @@ class Host : public screentest::ScreenHost {
   }
 
  private:
+  // The user-interface thread's processor time so far (the kernel's count, in nanoseconds).
+  double UiCpuMs() {
+    if (statPath.empty()) statPath = "/proc/self/task/" + std::to_string(d->UiThreadId()) + "/schedstat";
+    unsigned long long ns = 0;
+    if (FILE* f = std::fopen(statPath.c_str(), "r")) {
+      if (std::fscanf(f, "%llu", &ns) != 1) ns = 0;
+      std::fclose(f);
+    }
+    return double(ns) / 1e6;
+  }
+  std::string statPath;
+
   // Waits until everything the screen sent has been answered and handled, answering its boxes on
   // the way: a box raised by a late reply would otherwise still be open when the screen is ended.
   bool AtRest(int* boxes) {
@@ -138,20 +154,22 @@ int main(int argc, char** argv) {
   host.StoreFutOptAccounts({u"5555555501"});
 
   struct Times {
-    std::vector<double> shown, answered;
+    std::vector<double> shown, cpu, answered;
     int boxes = 0;
   };
   std::vector<Times> times(names.size());
-  std::vector<double> allShown, allAnswered;
+  std::vector<double> allShown, allCpu, allAnswered;
   for (int r = 0; r < rounds; ++r) {
     for (size_t i = 0; i < names.size(); ++i) {
-      double shown = 0, answered = 0;
-      if (!host.Switch(names[i], &shown, &answered, &times[i].boxes)) {
+      double shown = 0, cpu = 0, answered = 0;
+      if (!host.Switch(names[i], &shown, &cpu, &answered, &times[i].boxes)) {
         std::fprintf(stderr, "%s did not open\n", names[i].c_str());
         continue;
       }
       if (r == 0) continue;  // the first round loads each plug-in from the file system cold
       times[i].shown.push_back(shown);
+      times[i].cpu.push_back(cpu);
+      allCpu.push_back(cpu);
       times[i].answered.push_back(answered);
       allShown.push_back(shown);
       allAnswered.push_back(answered);
@@ -159,19 +177,20 @@ int main(int argc, char** argv) {
   }
   host.StopHost();
 
-  std::printf("%-8s %10s %10s %10s %12s %12s %6s\n", "screen", "shown p50", "shown p99", "shown max", "answered p50",
-              "answered max", "boxes");
+  std::printf("%-8s %10s %10s %10s %10s %12s %12s %6s\n", "screen", "shown p50", "shown p99", "shown max", "ui cpu p50",
+              "answered p50", "answered max", "boxes");
   for (size_t i = 0; i < names.size(); ++i) {
     const Times& t = times[i];
-    std::printf("%-8s %10.2f %10.2f %10.2f %12.2f %12.2f %6d\n", names[i].c_str(), Percentile(t.shown, 0.5),
-                Percentile(t.shown, 0.99), Percentile(t.shown, 1), Percentile(t.answered, 0.5),
+    std::printf("%-8s %10.2f %10.2f %10.2f %10.2f %12.2f %12.2f %6d\n", names[i].c_str(), Percentile(t.shown, 0.5),
+                Percentile(t.shown, 0.99), Percentile(t.shown, 1), Percentile(t.cpu, 0.5), Percentile(t.answered, 0.5),
                 Percentile(t.answered, 1), t.boxes);
   }
   std::printf(
       "all %zu screens, %zu switches (ms): shown p50 %.2f p90 %.2f p99 %.2f max %.2f; "
-      "answered p50 %.2f p90 %.2f p99 %.2f max %.2f\n",
+      "answered p50 %.2f p90 %.2f p99 %.2f max %.2f; ui cpu in shown p50 %.2f p90 %.2f p99 %.2f\n",
       names.size(), allShown.size(), Percentile(allShown, 0.5), Percentile(allShown, 0.9), Percentile(allShown, 0.99),
       Percentile(allShown, 1), Percentile(allAnswered, 0.5), Percentile(allAnswered, 0.9),
-      Percentile(allAnswered, 0.99), Percentile(allAnswered, 1));
+      Percentile(allAnswered, 0.99), Percentile(allAnswered, 1), Percentile(allCpu, 0.5), Percentile(allCpu, 0.9),
+      Percentile(allCpu, 0.99));
   return 0;
 }
