@@ -9,8 +9,14 @@
 //                                                   the device's screen SHOT.png, scaled by SCALE,
 //                                                   is shown whole and exactly somewhere in X.png
 //                                                   (a picture of the X server's screen)
+//   larkspin-demo-device adopt COMMAND [ARGS...]    runs COMMAND as the parent of every process it
+//                                                   leaves behind (see Adopt)
 //
 // Exit status: 0 done, 1 failed (the reason on standard error), 2 usage.
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +35,8 @@ constexpr const char16_t* kLauncher = u"\\Program Files\\Quorvan\\Bin\\Larkspin.
 int Usage() {
   std::fputs(
       "usage: larkspin-demo-device --root DIR internet | start | open-screen ID\n"
-      "       larkspin-demo-device same-picture X.png SHOT.png SCALE\n",
+      "       larkspin-demo-device same-picture X.png SHOT.png SCALE\n"
+      "       larkspin-demo-device adopt COMMAND [ARGS...]\n",
       stderr);
   return 2;
 }
@@ -100,6 +107,16 @@ int SamePicture(const char* xPath, const char* shotPath, const char* scaleText) 
   return Fail(std::string("the X server does not show ") + shotPath);
 }
 
+// A session script starts the launcher, which starts the main program and ends: the main program
+// is then an orphan, and a test runner that kills the script on its time-out (the script and its
+// children, by parent) would leave it running. As the adopter of its orphans the script is their
+// parent again, so whatever kills the script's tree ends them too. The mark survives the exec.
+int Adopt(char** command) {
+  if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) return Fail(std::string("cannot adopt: ") + std::strerror(errno));
+  execvp(command[0], command);
+  return Fail(std::string(command[0]) + ": " + std::strerror(errno));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,6 +132,7 @@ int main(int argc, char** argv) {
   if (command == "internet" && i + 1 == argc) return SetInternet();
   if (command == "start" && i + 1 == argc) return StartLauncher();
   if (command == "open-screen" && i + 2 == argc) return OpenScreen(argv[i + 1]);
+  if (command == "adopt" && i + 1 < argc) return Adopt(argv + i + 1);
   if (command == "same-picture" && i + 4 == argc) return SamePicture(argv[i + 1], argv[i + 2], argv[i + 3]);
   return Usage();
 }

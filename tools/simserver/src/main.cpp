@@ -236,7 +236,16 @@ int main(int argc, char** argv) {
   if (versionPort >= 0) return std::fprintf(stderr, "this build has no version server\n"), 1;
 #endif
   std::fflush(stdout);
-  if (tickerMs > 0) server.startTicker(tickerMs, tickerCodes);
+  if (tickerMs > 0) {
+    server.startTicker(tickerMs, tickerCodes);
+    // A driver that compares pictures of the screen stops the trades once it has seen them: a
+    // screen that changes every few milliseconds never holds still for two pictures.
+    if (ctl)
+      ctl->addCommand("ticker-stop", [&server] {
+        server.stopTicker();
+        return std::string("ok ticker stopped");
+      });
+  }
 
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
