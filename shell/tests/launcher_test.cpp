@@ -87,7 +87,9 @@ class LauncherTest : public ::testing::Test {
   void Settle(const char* program) {
     pa::client::Program p;
     std::string error;
-    ASSERT_TRUE(pa::client::SelectProgram(root, program, 0, &p, &error)) << error;
+    // A program registers for automation from a thread of its own once it has a window: its
+    // window in the shared table may be seen before its registration.
+    ASSERT_TRUE(WaitReal([&] { return pa::client::SelectProgram(root, program, 0, &p, &error); })) << error;
     pa::Result r = pa::client::Call(p, "settle", 10000);
     ASSERT_TRUE(r.ok) << program << ": " << r.error;
   }
