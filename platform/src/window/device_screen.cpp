@@ -165,10 +165,12 @@ bool Take(const std::string& in, size_t& at, T* v, size_t bytes = sizeof(T)) {
   return true;
 }
 
-bool ReadFully(int fd, void* to, size_t bytes, off_t at) {
-  auto* p = static_cast<char*>(to);
+// All of `bytes` read or written at offset `at` through pread or pwrite; false at an error or at
+// the end of the file.
+template <typename Io, typename Ptr>
+bool WholeAt(Io io, int fd, Ptr p, size_t bytes, off_t at) {
   while (bytes > 0) {
-    ssize_t n = pread(fd, p, bytes, at);
+    ssize_t n = io(fd, p, bytes, at);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     p += n;
@@ -177,18 +179,11 @@ bool ReadFully(int fd, void* to, size_t bytes, off_t at) {
   }
   return true;
 }
-
+bool ReadFully(int fd, void* to, size_t bytes, off_t at) {
+  return WholeAt(pread, fd, static_cast<char*>(to), bytes, at);
+}
 bool WriteFully(int fd, const void* from, size_t bytes, off_t at) {
-  auto* p = static_cast<const char*>(from);
-  while (bytes > 0) {
-    ssize_t n = pwrite(fd, p, bytes, at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    at += n;
-    bytes -= static_cast<size_t>(n);
-  }
-  return true;
+  return WholeAt(pwrite, fd, static_cast<const char*>(from), bytes, at);
 }
 
 // A whole picture from another program's layer file: a copy taken between two reads of the same
@@ -205,7 +200,8 @@ bool ReadLayerFile(const std::string& path, std::string* out) {
     if (!ReadFully(fd, &before, sizeof before, 0) || before.magic != kSeqMagic || before.length > kMaxLength) break;
     if (before.seq & 1) continue;
     out->resize(before.length);
-    if (!ReadFully(fd, out->data(), out->size(), sizeof(SeqHead))) continue;
+    // The writer never shortens its file: a picture that is not all there is not a layer file.
+    if (!ReadFully(fd, out->data(), out->size(), sizeof(SeqHead))) break;
     if (!ReadFully(fd, &after, sizeof after, 0)) break;
     ok = after.seq == before.seq;
   }
