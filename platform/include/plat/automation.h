@@ -46,8 +46,8 @@ std::string Quote(const std::string& word);
 
 // ---- Endpoint of this process ----------------------------------------------------------------
 
-// Registers this process now (normally it happens by itself shortly after the first window is
-// created). Does nothing when already registered. LARKSPIN_AUTOMATION_ENDPOINT=0 turns the
+// Registers this process now (normally it happens by itself when the first window of a device
+// root is created, before that creation returns). Does nothing when already registered. LARKSPIN_AUTOMATION_ENDPOINT=0 turns the
 // automatic registration off.
 void StartEndpoint();
 // Unregisters (also done at exit).

@@ -23,6 +23,11 @@ bool RunOnUi(DWORD tid, const std::function<void()>& fn, int timeoutMs);
 std::shared_ptr<std::atomic<int>> PostToUi(DWORD tid, std::function<void()> fn);
 // The process is ending: every wait for a job gives up at once.
 void AbortWaits();
+// Registers the process for automation in the run folder of its windows, at once, when it is not
+// registered there yet (nothing when the endpoint is off). Called when the process first takes its
+// place among the device root's windows, so the registration is in place before the window
+// creation returns, not written later by the endpoint's thread beside whatever the program does next.
+void RegisterNow();
 
 // Waits until thread `tid` has no posted, sent, paint or due timer message left.
 bool SettleThread(DWORD tid, int timeoutMs);

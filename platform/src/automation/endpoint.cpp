@@ -1,6 +1,6 @@
 // The automation endpoint of a process and the client side of it.
 //
-// A process registers once it has a window: it writes "<device root>/run/auto/<program>-<pid>"
+// A process registers when it creates its first window: it writes "<device root>/run/auto/<program>-<pid>"
 // (one line: pid, program name and the name of an abstract Unix-domain socket, tab-separated) and
 // serves that socket from a thread of its own. Abstract sockets leave nothing behind and are not
 // limited by the length of the device root's path. The registration file is removed at exit; a
@@ -194,19 +194,26 @@ bool Register(Endpoint& e, const std::string& runDir) {
   return true;
 }
 
-// The endpoint's thread: registers once the process has a window (again if the process moves to
-// another device root, as tests do) and answers commands.
+// Brings the registration in line with the windows' run folder. The folder is read under the
+// endpoint's lock: one read before it could be of a device root left since (and perhaps removed),
+// registered over a newer registration.
+void Follow(Endpoint& e) {
+  std::string want = WindowRunDir();
+  if (!want.empty() && want != e.runDir) {
+    Unregister(e);
+    Register(e, want);
+  }
+}
+
+// The endpoint's thread: answers commands, and registers the process where its window creation
+// did not (a registration that failed is tried again every 20 ms).
 void Loop() {
   auto& e = E();
   for (;;) {
-    std::string want = WindowRunDir();
     int listenFd;
     {
       std::lock_guard<std::mutex> l(e.m);
-      if (!want.empty() && want != e.runDir) {
-        Unregister(e);
-        Register(e, want);
-      }
+      Follow(e);
       listenFd = e.listenFd;
     }
     pollfd fds[2] = {{e.stopFd, POLLIN, 0}, {listenFd, POLLIN, 0}};
@@ -256,6 +263,17 @@ struct Arm {
 } g_arm;
 
 }  // namespace
+
+namespace detail {
+
+void RegisterNow() {
+  auto& e = E();
+  std::lock_guard<std::mutex> l(e.m);
+  if (!e.thread || e.stopping) return;
+  Follow(e);
+}
+
+}  // namespace detail
 
 void StartEndpoint() {
   StartThread();

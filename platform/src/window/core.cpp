@@ -12,6 +12,7 @@
 
 #include "plat/controls.h"
 #include "plat/gdi.h"
+#include "automation/agent.h"
 #include "window/wm_internal.h"
 
 namespace plat::wm {
@@ -305,7 +306,14 @@ static HWND AllocHandle() {
 HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                     int height, HWND parent, HMENU menuOrId, HINSTANCE inst, LPVOID param) {
   EnsureClasses();
-  EnsureProcessSlot();
+  // The first window in a device root registers the process for automation once the creation
+  // is over and the window manager's lock is free (declared before the lock: destroyed after it).
+  struct RegisterAfter {
+    bool on;
+    ~RegisterAfter() {
+      if (on) plat::automation::detail::RegisterNow();
+    }
+  } registerAfter{EnsureProcessSlot()};
   auto& g = G();
   Lock l(g.m);
   if (!className) return 0;

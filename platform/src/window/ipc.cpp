@@ -241,10 +241,10 @@ static bool BindSlot(const std::string& runDir, uint32_t slot, int* fdOut) {
   return false;
 }
 
-void EnsureProcessSlot() {
+bool EnsureProcessSlot() {
   auto& g = G();
   Lock l(g.m);
-  if (g.slot) return;
+  if (g.slot) return false;
   g.runDir = RunDir();
   std::string lockPath = g.runDir + "/windows.lock";
   int lf = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
@@ -286,6 +286,7 @@ void EnsureProcessSlot() {
       std::atexit([] { StopServer(); });
     }
   }
+  return true;
 }
 
 void StopServer() {

@@ -275,7 +275,7 @@ void FocusLost(HWND destroyed);  // moves focus away from a window that is hidde
 void DeactivateOnDestroy(HWND h);
 
 // Cross-process
-void EnsureProcessSlot();  // takes a slot and starts the message server
+bool EnsureProcessSlot();  // takes a slot and starts the message server; true when this call took it
 void StopServer();
 void RemoteReply(int fd, LRESULT result, bool ok);
 LRESULT SendShowToThread(const std::shared_ptr<Window>& w, int cmd);

@@ -271,7 +271,11 @@ class UpdaterTest : public ::testing::Test {
       if (r.hwnd == g_launcher) out.push_back(r.msg);
     return out;
   }
-  std::vector<simver::RequestLog> Requests() const { return server_->requests(); }
+  // The log once the server is at rest: a reply may reach the updater before its entry is logged.
+  std::vector<simver::RequestLog> Requests() const {
+    EXPECT_TRUE(server_->waitSettled(std::chrono::seconds(10)));
+    return server_->requests();
+  }
 
   fs::path Host(const std::string& rel) const { return fs::path(root_) / rel; }
   fs::path ListPath() const { return Host("Program Files/Quorvan/Bin/verlist.dat"); }

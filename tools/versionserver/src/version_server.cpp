@@ -325,6 +325,11 @@ bool VersionServer::waitForRequests(size_t n, std::chrono::milliseconds timeout)
   return cv_.wait_for(l, timeout, [&] { return log_.size() >= n; });
 }
 
+bool VersionServer::waitSettled(std::chrono::milliseconds timeout) const {
+  std::unique_lock<std::mutex> l(mu_);
+  return cv_.wait_for(l, timeout, [&] { return open_ == 0; });
+}
+
 bool VersionServer::waitForClosed(int n, std::chrono::milliseconds timeout) const {
   std::unique_lock<std::mutex> l(mu_);
   return cv_.wait_for(l, timeout, [&] { return closedCount_ >= n; });
@@ -492,6 +497,13 @@ void VersionServer::finishRequest(RequestLog log) {
   auto at =
       std::upper_bound(log_.begin(), log_.end(), log.number, [](int n, const RequestLog& e) { return n < e.number; });
   log_.insert(at, std::move(log));
+  --open_;
+  cv_.notify_all();
+}
+
+void VersionServer::abandonRequest() {
+  std::lock_guard<std::mutex> l(mu_);
+  --open_;
   cv_.notify_all();
 }
 
@@ -506,6 +518,7 @@ void VersionServer::serve(std::shared_ptr<Conn> c) {
     {
       std::lock_guard<std::mutex> l(mu_);
       log.number = ++requestCount_;
+      ++open_;
     }
     if (len < kHeaderSize || len > kMaxPacket) {
       // No sound length: the rest of the stream cannot be framed, so the connection ends.
@@ -513,7 +526,10 @@ void VersionServer::serve(std::shared_ptr<Conn> c) {
       finishRequest(std::move(log));
       break;
     }
-    if (!readFull(c->fd, wake_[0], buf + 2, len - 2)) break;
+    if (!readFull(c->fd, wake_[0], buf + 2, len - 2)) {
+      abandonRequest();  // cut off mid-request: nothing to answer or log
+      break;
+    }
     log.raw.assign(buf, buf + len);
     log.kind = buf[2];
     bool headerOk = buf[3] == '4' && buf[4] == 0 && get16(buf + 5) == 1 && get16(buf + 7) == 1;
@@ -599,7 +615,10 @@ void VersionServer::serve(std::shared_ptr<Conn> c) {
       std::unique_lock<std::mutex> l(mu_);
       cv_.wait(l, [this] { return !held_; });
     }
-    if (!running_) break;  // stopped while the reply was held: it never leaves
+    if (!running_) {  // stopped while the reply was held: it never leaves
+      abandonRequest();
+      break;
+    }
     bool sent = true;
     for (const auto& p : pieces) {
       if (!sendAll(c->fd, p.data(), p.size())) {

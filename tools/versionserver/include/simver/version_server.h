@@ -134,6 +134,9 @@ class VersionServer {
   int connections() const;
   // Waits until at least n requests have been answered (or refused); false on timeout.
   bool waitForRequests(size_t n, std::chrono::milliseconds timeout) const;
+  // Waits until every request begun has been answered, refused or cut off, so that the log is
+  // whole: an entry joins only after its reply has gone out, which a client may have read already.
+  bool waitSettled(std::chrono::milliseconds timeout) const;
   // Waits until at least n connections have ended; false on timeout.
   bool waitForClosed(int n, std::chrono::milliseconds timeout) const;
 
@@ -153,6 +156,7 @@ class VersionServer {
   void serve(std::shared_ptr<Conn> c);
   Fault faultFor(int number, uint8_t kind) const;
   void finishRequest(RequestLog log);
+  void abandonRequest();
 
   std::string folder_;
   std::vector<std::string> addresses_;
@@ -171,6 +175,7 @@ class VersionServer {
   std::vector<RequestLog> log_;
   std::vector<std::shared_ptr<Conn>> conns_;
   int requestCount_ = 0;
+  int open_ = 0;  // requests numbered and not yet logged or abandoned
   int connCount_ = 0;
   int closedCount_ = 0;
   std::string error_;
