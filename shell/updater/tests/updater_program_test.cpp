@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -185,6 +186,8 @@ TEST_F(UpdaterProgramTest, NothingNewOnlyTheMainProgramRemains) {
   EXPECT_EQ(g_launcherGot, std::vector<UINT>{WM_VX_UPDATE_DONE});
   EXPECT_EQ(Events("send", WM_VX_VERSION_CONNECTED), 1);
   EXPECT_EQ(Events("send", WM_VX_UPDATE_DONE), 1);
+  ASSERT_TRUE(server_->waitSettled(std::chrono::seconds(10)));  // a reply may be read before it is logged
+  ASSERT_FALSE(server_->requests().empty());
   EXPECT_EQ(server_->requests().back().localAddress, "127.0.0.3");
 }
 
