@@ -6,8 +6,10 @@
 // Each program publishes its top-level windows, their pixels and their texts as one layer file
 // (<run>/screen/layers.<slot>, rewritten in place under a sequence number that is odd while it is
 // being written) whenever its picture or its order changed, at the moment its message loop runs
-// out of work. The composed screen is this
-// program's windows from memory and the other live programs' layers from their files.
+// out of work: the loop's thread copies the layers into a buffer and hands it to the program's
+// publisher thread, which writes the file, so that a push arriving meanwhile does not wait for
+// the disk. The composed screen is this program's windows from memory and the other live
+// programs' layers from their files.
 //
 // One program shows the screen in the desktop window: the first that asks for the display takes
 // <run>/screen/display.lock. It feeds a tap to the program owning the window under the stylus
@@ -23,9 +25,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <system_error>
 #include <thread>
 
 #include "window/wm_internal.h"
@@ -91,20 +95,20 @@ std::string g_publishedOrder;
 // then), so the last picture always reaches the device's screen, one frame late at most.
 std::chrono::steady_clock::time_point g_publishedAt{};
 std::atomic<bool> g_publishWaiting{false};
-// The order key and the layer file's bytes, kept between publications: no allocation per frame.
-// Any thread whose loop runs out of work publishes (a box on the receive thread does): one at a
-// time, from the building of the bytes to the file's rename.
+// The order key, the layer file's bytes and its path, kept between publications: no allocation
+// per frame. Any thread whose loop runs out of work publishes (a box on the receive thread does):
+// one at a time, from the building of the bytes to their hand-over to the publisher.
 std::mutex g_publishMutex;
 std::string g_order;
 std::string g_layerData;
-// This program's layer file, kept open between publications, and its sequence number.
-int g_layerFd = -1;
-std::string g_layerPath;
-uint64_t g_layerSeq = 0;
+std::string g_layerPathWanted;
+std::string g_layerPath;  // the path the open layer file was opened by
 int g_displayLock = -1;
 bool g_displayElsewhere = false;
 // The stylus went down on another program's window: moves and the lift go there too.
 HWND g_remoteStylus = 0;
+
+void FlushPublisher();
 
 std::string ScreenDir() {
   auto& g = G();
@@ -116,7 +120,10 @@ std::string ScreenDir() {
 Counters* SharedCounters() {
   std::string dir = ScreenDir();
   if (g_counters && dir == g_countersDir) return g_counters;
-  if (g_counters) munmap(g_counters, 4096);
+  if (g_counters) {
+    FlushPublisher();
+    munmap(g_counters, 4096);
+  }
   g_counters = nullptr;
   int fd = open((dir + "/counters").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return nullptr;
@@ -209,36 +216,117 @@ bool ReadLayerFile(const std::string& path, std::string* out) {
   return ok;
 }
 
-// Writes this program's layers over its layer file (see SeqHead). False when the file cannot be
-// written; the next publication opens it again.
-bool WriteLayerFile(const std::string& path, const std::string& data) {
-  // Another device root, or the file was removed (a run folder cleared): open the file again.
-  struct stat st {};
-  if (g_layerFd >= 0 && (path != g_layerPath || fstat(g_layerFd, &st) != 0 || st.st_nlink == 0)) {
-    close(g_layerFd);
-    g_layerFd = -1;
+// Writes `data` over the layer file `fd` whose last whole picture carries `seq` (see SeqHead);
+// false when the file cannot be written.
+bool WriteLayers(int fd, uint64_t seq, const std::string& data) {
+  SeqHead head{kSeqMagic, 0, seq + 1, 0};
+  if (!WriteFully(fd, &head, sizeof head, 0) || !WriteFully(fd, data.data(), data.size(), sizeof head)) return false;
+  head.seq = seq + 2;
+  head.length = data.size();
+  return WriteFully(fd, &head, sizeof head, 0);
+}
+
+// The program's publisher: the newest picture handed over waits in `pending` (a newer one takes
+// its place) until the publisher's thread takes it and writes it. The layer file is opened (and
+// so created) only by the publishing loop's thread, while the publisher is idle: a file removed
+// under the program (its run folder cleared) is made again for the next picture, in step with
+// the program's own work, never by the publisher behind it (a test removing its device root).
+// Never freed: the thread may still wait for a picture when the program ends.
+struct Publisher {
+  std::mutex m;
+  std::condition_variable cv;  // a picture handed over; the publisher idle again
+  std::string pending;         // guarded by m
+  bool hasPending = false;
+  bool writing = false;
+  int fd = -1;                   // the layer file; replaced only while idle
+  uint64_t seq = 0;              // of the last whole picture in the file
+  Counters* counters = nullptr;  // raised after each picture written
+  bool reopen = false;           // the file could not be written
+  bool threadUp = false;         // false: written on the publishing thread itself
+  bool threadTried = false;
+  std::string writingData;  // the publisher thread's own (swapped with `pending` under m)
+};
+
+Publisher& Pub() {
+  static Publisher* p = new Publisher;
+  return *p;
+}
+
+// Writes the picture taken from `pending` (lock released meanwhile) and records the outcome.
+void WritePending(Publisher& p, std::unique_lock<std::mutex>& l) {
+  std::swap(p.pending, p.writingData);
+  p.hasPending = false;
+  p.writing = true;
+  const int fd = p.fd;
+  const uint64_t seq = p.seq;
+  Counters* counters = p.counters;
+  l.unlock();
+  const bool ok = WriteLayers(fd, seq, p.writingData);
+  if (ok && counters) __atomic_add_fetch(&counters->generation, 1, __ATOMIC_SEQ_CST);
+  l.lock();
+  if (ok) p.seq = seq + 2;
+  p.reopen = p.reopen || !ok;
+  p.writing = false;
+  p.cv.notify_all();
+}
+
+void PublisherThread() {
+  Publisher& p = Pub();
+  std::unique_lock<std::mutex> l(p.m);
+  for (;;) {
+    p.cv.wait(l, [&] { return p.hasPending; });
+    WritePending(p, l);
   }
-  if (g_layerFd < 0) {
-    g_layerFd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (g_layerFd < 0) return false;
+}
+
+// Waits until every picture handed over is in its file (lock held).
+void WaitIdle(Publisher& p, std::unique_lock<std::mutex>& l) {
+  p.cv.wait(l, [&] { return !p.hasPending && !p.writing; });
+}
+
+// Hands `data` (left with the publisher's spare buffer) for the layer file at `path`.
+void HandOver(std::string& data, const std::string& path, Counters* counters) {
+  Publisher& p = Pub();
+  std::unique_lock<std::mutex> l(p.m);
+  struct stat st {};
+  if (p.fd < 0 || p.reopen || path != g_layerPath || fstat(p.fd, &st) != 0 || st.st_nlink == 0) {
+    // Another device root, the file removed (a run folder cleared) or a failed write: open the
+    // file again once the publisher is done with the old one.
+    WaitIdle(p, l);
+    if (p.fd >= 0) close(p.fd);
+    g_layerPath.clear();
+    mkdir(path.substr(0, path.rfind('/')).c_str(), 0755);
+    p.fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (p.fd < 0) return;
     g_layerPath = path;
+    p.reopen = false;
     // Go on from the number a file of the same name holds: a reader never sees one repeated.
     SeqHead held{};
-    g_layerSeq = ReadFully(g_layerFd, &held, sizeof held, 0) && held.magic == kSeqMagic ? (held.seq + 1) & ~1ull : 0;
+    p.seq = ReadFully(p.fd, &held, sizeof held, 0) && held.magic == kSeqMagic ? (held.seq + 1) & ~1ull : 0;
   }
-  SeqHead head{kSeqMagic, 0, g_layerSeq + 1, 0};
-  bool ok =
-      WriteFully(g_layerFd, &head, sizeof head, 0) && WriteFully(g_layerFd, data.data(), data.size(), sizeof head);
-  head.seq = g_layerSeq + 2;
-  head.length = data.size();
-  ok = ok && WriteFully(g_layerFd, &head, sizeof head, 0);
-  if (!ok) {
-    close(g_layerFd);
-    g_layerFd = -1;
-    return false;
+  std::swap(data, p.pending);
+  p.hasPending = true;
+  p.counters = counters;
+  if (!p.threadTried) {
+    p.threadTried = true;
+    try {
+      std::thread(PublisherThread).detach();
+      p.threadUp = true;
+    } catch (const std::system_error&) {
+      p.threadUp = false;
+    }
   }
-  g_layerSeq = head.seq;
-  return true;
+  if (p.threadUp)
+    p.cv.notify_all();
+  else
+    WritePending(p, l);
+}
+
+// Every picture handed over is in its file: before the shared counters it raises are unmapped.
+void FlushPublisher() {
+  Publisher& p = Pub();
+  std::unique_lock<std::mutex> l(p.m);
+  WaitIdle(p, l);
 }
 
 // The task bar and the input panel are the device's: the program that changed them last decides.
@@ -425,6 +513,7 @@ void PublishLayers(bool now) {
   {
     Lock l(g.m);
     if (!g.slot || g.runDir.empty()) return;
+    g_layerPathWanted.assign(g.runDir).append("/screen/layers.").append(std::to_string(g.slot));
     ShellPicture shell = LocalShell();
     Put(order, shell.stamp);
     for (HWND h : g.zorder) {
@@ -489,9 +578,7 @@ void PublishLayers(bool now) {
       }
     }
   }
-  if (WriteLayerFile(ScreenDir() + "/layers." + std::to_string(g.slot), data)) {
-    if (Counters* c = SharedCounters()) __atomic_add_fetch(&c->generation, 1, __ATOMIC_SEQ_CST);
-  }
+  HandOver(data, g_layerPathWanted, SharedCounters());
 }
 
 bool PublicationWaiting() { return g_sharing && g_publishWaiting; }
@@ -605,6 +692,7 @@ void PowerOff() {
 }
 
 void ResetDeviceScreen(bool sharing) {
+  FlushPublisher();
   g_sharing = sharing;
   if (g_counters) munmap(g_counters, 4096);
   g_counters = nullptr;

@@ -134,6 +134,13 @@ void EnsureSurface(Window& w) {
   }
 }
 
+// A window of another thread is woken to paint; the window's own thread (a screen repainting a
+// cell for a push) is running and fetches its paints before it waits: no wake-up to write and
+// read back for each invalidation.
+static void WakeToPaint(Window& w) {
+  if (w.queue && !IsCurrentQueue(*w.queue)) Wake(*w.queue);
+}
+
 void InvalidateLocal(Window& w, const RECT* rc, bool erase) {
   RECT c = ClientRectLocal(w);
   RECT client{0, 0, c.right - c.left, c.bottom - c.top};
@@ -143,14 +150,14 @@ void InvalidateLocal(Window& w, const RECT* rc, bool erase) {
     if (!w.updatePending && rc == nullptr) {
       w.updatePending = true;
       w.update = RECT{0, 0, 0, 0};
-      if (w.queue) Wake(*w.queue);
+      WakeToPaint(w);
     }
     return;
   }
   w.update = w.updatePending ? Union(w.update, r) : r;
   w.updatePending = true;
   w.eraseNeeded = w.eraseNeeded || erase;
-  if (w.queue) Wake(*w.queue);
+  WakeToPaint(w);
 }
 
 void InvalidateTree(Window& w) {

@@ -84,6 +84,8 @@ void Wake(ThreadQueue& q) {
   }
 }
 
+bool IsCurrentQueue(const ThreadQueue& q) { return t_queue.q.get() == &q; }
+
 void DrainWake(ThreadQueue& q) {
   uint64_t v;
   if (q.wakeFd >= 0) {

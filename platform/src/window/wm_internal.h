@@ -198,6 +198,9 @@ DWORD CurrentProcessId();
 // Queues
 const std::shared_ptr<ThreadQueue>& CurrentQueue();  // created on first use
 void Wake(ThreadQueue& q);
+// The calling thread is the queue's own: it is running, not waiting, and its loop looks at
+// everything of the queue before it waits again.
+bool IsCurrentQueue(const ThreadQueue& q);
 void DrainWake(ThreadQueue& q);
 // Handles every pending sent message of the calling thread; true if any was handled.
 bool HandleSentMessages();

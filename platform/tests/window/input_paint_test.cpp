@@ -1,5 +1,12 @@
 // Stylus and keys, scroll bars, painting and the composed screen, shell state and inspection.
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
 #include "plat/gdi.h"
 #include "window_test_util.h"
@@ -444,6 +451,74 @@ TEST_F(PaintTest, InvalidationReachesOnlyWhatChanged) {
     if (r.msg == WM_PAINT) painted.push_back(r.hwnd);
   EXPECT_EQ(painted, std::vector<HWND>{top});
   (void)b;
+}
+
+namespace paintwake {
+std::atomic<int> g_paints{0};
+LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_USER + 1) {  // a push: the handler repaints a part of its own window
+    RECT cell{0, 0, 20, 10};
+    InvalidateRect(h, &cell, FALSE);
+    return 0;
+  }
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    BeginPaint(h, &ps);
+    EndPaint(h, &ps);
+    g_paints.fetch_add(1);
+    return 0;
+  }
+  return DefWindowProc(h, msg, wp, lp);
+}
+// Whether the thread sleeps (blocked in its wait for input).
+bool Sleeping(pid_t tid) {
+  std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'S';
+}
+}  // namespace paintwake
+
+TEST_F(PaintTest, AnInvalidationIsPaintedByTheWindowsThreadWhetherItWaitsOrRuns) {
+  using namespace paintwake;
+  WNDCLASS wc{};
+  wc.lpfnWndProc = Proc;
+  wc.lpszClassName = u"PaintWake";
+  ASSERT_TRUE(RegisterClass(&wc));
+  // Each case: the window's thread waits in GetMessage until its window has been painted once
+  // more; the invalidation comes from another thread while it sleeps, or from its own handler.
+  for (bool ownThread : {false, true}) {
+    SCOPED_TRACE(ownThread ? "from the window's own handler" : "from another thread while it waits");
+    std::atomic<HWND> window{0};
+    std::atomic<pid_t> tid{0};
+    std::atomic<bool> painted{false};
+    g_paints = 0;
+    std::thread owner([&] {
+      HWND h = CreateWindowEx(0, u"PaintWake", u"", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, 0, 0, nullptr, nullptr);
+      plat::win::PumpMessages();  // the first paint
+      const int before = g_paints.load();
+      tid = static_cast<pid_t>(syscall(SYS_gettid));
+      window = h;
+      MSG m;
+      while (g_paints.load() == before && GetMessage(&m, 0, 0, 0)) {
+        TranslateMessage(&m);
+        DispatchMessage(&m);
+      }
+      painted = g_paints.load() > before;
+      DestroyWindow(h);
+      plat::win::ThreadCleanup();
+    });
+    while (!window.load()) std::this_thread::yield();
+    if (ownThread) {
+      ASSERT_TRUE(PostMessage(window.load(), WM_USER + 1, 0, 0));
+    } else {
+      while (!Sleeping(tid.load())) std::this_thread::yield();
+      RECT cell{0, 0, 20, 10};
+      ASSERT_TRUE(InvalidateRect(window.load(), &cell, FALSE));
+    }
+    owner.join();
+    EXPECT_TRUE(painted.load());
+  }
 }
 
 // ---- Shell, cursor and inspection ------------------------------------------------------------

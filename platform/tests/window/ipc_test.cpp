@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <thread>
@@ -213,6 +214,21 @@ TEST_F(DeviceScreenTest, APictureThatKeepsChangingReachesTheScreenInEachSettledS
   // Each change comes right after the last one reached the screen, within the peer's frame: the
   // peer holds it for the end of the frame and then publishes it without anything else happening.
   for (int i = 1; i <= 20; ++i) {
+    ASSERT_TRUE(PostMessage(peer_, WM_USER + 9, static_cast<WPARAM>(i), 0));
+    const std::string n = std::to_string(i);
+    const std::u16string label = u"peer " + std::u16string(n.begin(), n.end());
+    ASSERT_TRUE(ScreenShows([&](const plat::Surface& s) { return HasText(s, label); })) << i;
+  }
+}
+
+TEST_F(DeviceScreenTest, AProgramWhoseLayerFileWasRemovedPublishesItAgain) {
+  ShowWindow(peer_, SW_SHOW);
+  ASSERT_TRUE(ScreenShows([](const plat::Surface& s) { return HasText(s, u"peer"); }));
+  // The run folder's pictures are cleared under the running peer (this program has none: its
+  // windows are composed from memory): the peer's next picture is in a new file.
+  for (const auto& e : std::filesystem::directory_iterator(root_ + "/run/screen"))
+    if (e.path().filename().string().rfind("layers.", 0) == 0) std::filesystem::remove(e.path());
+  for (int i = 1; i <= 3; ++i) {
     ASSERT_TRUE(PostMessage(peer_, WM_USER + 9, static_cast<WPARAM>(i), 0));
     const std::string n = std::to_string(i);
     const std::u16string label = u"peer " + std::u16string(n.begin(), n.end());
