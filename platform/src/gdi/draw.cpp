@@ -223,6 +223,53 @@ void FinishStroke(PlatDC* dc, PixelSet& on, PixelSet& off) {
   }
 }
 
+// The pixels of a solid one-pixel pen along rows and columns, as rectangles one pixel high or
+// wide: a grid's lines and cell borders go to the surface a run at a time instead of point by
+// point through a set that is gathered and sorted. Each pixel is in one run only (an inverting
+// pen inverts it once); strokes that would cover a pixel twice take the general way.
+struct StraightRuns {
+  static constexpr int kMax = 8;
+  RECT runs[kMax];
+  int count = 0;
+  static bool ThinSolid(PlatDC* dc) { return dc->st.pen->penStyle == PS_SOLID && dc->st.pen->penWidth <= 1; }
+  void Add(const RECT& r) {
+    if (r.right > r.left && r.bottom > r.top) runs[count++] = r;
+  }
+  // The segment from (x0, y0) to (x1, y1) without its end point, as WalkLine walks it; false
+  // when it is slanted or the runs are full.
+  bool AddSegment(int x0, int y0, int x1, int y1) {
+    if ((x0 != x1 && y0 != y1) || count == kMax) return false;
+    if (y0 == y1)
+      Add(x0 <= x1 ? RECT{x0, y0, x1, y0 + 1} : RECT{x1 + 1, y0, x0 + 1, y0 + 1});
+    else
+      Add(y0 <= y1 ? RECT{x0, y0, x0 + 1, y1} : RECT{x0, y1 + 1, x0 + 1, y0 + 1});
+    return true;
+  }
+  bool Disjoint() const {
+    for (int i = 0; i < count; ++i)
+      for (int j = i + 1; j < count; ++j)
+        if (runs[i].left < runs[j].right && runs[j].left < runs[i].right && runs[i].top < runs[j].bottom &&
+            runs[j].top < runs[i].bottom)
+          return false;
+    return true;
+  }
+  void Apply(PlatDC* dc) const {
+    for (int i = 0; i < count; ++i) FillSurfaceRect(dc, runs[i], dc->st.pen->color, dc->st.rop2);
+  }
+};
+
+// Strokes the segments between `count` surface points with a thin solid pen a run at a time;
+// false (nothing drawn) when they are not all straight and apart.
+bool StrokeStraight(PlatDC* dc, const POINT* pts, int count) {
+  if (!StraightRuns::ThinSolid(dc)) return false;
+  StraightRuns runs;
+  for (int i = 1; i < count; ++i)
+    if (!runs.AddSegment(pts[i - 1].x, pts[i - 1].y, pts[i].x, pts[i].y)) return false;
+  if (!runs.Disjoint()) return false;
+  runs.Apply(dc);
+  return true;
+}
+
 // A filled shape given by an inside test over its bounding box (surface coordinates): the
 // interior with the brush, the boundary pixels with the pen.
 template <typename Inside>
@@ -268,9 +315,12 @@ BOOL LineTo(HDC dc, int x, int y) {
   Lock_t g(Lock());
   if (!IsLiveDC(dc)) return FALSE;
   if (PenVisible(dc)) {
-    PixelSet on, off;
-    StrokeSegment(dc, dc->SX(dc->st.current.x), dc->SY(dc->st.current.y), dc->SX(x), dc->SY(y), on, off);
-    FinishStroke(dc, on, off);
+    const POINT ends[2] = {{dc->SX(dc->st.current.x), dc->SY(dc->st.current.y)}, {dc->SX(x), dc->SY(y)}};
+    if (!StrokeStraight(dc, ends, 2)) {
+      PixelSet on, off;
+      StrokeSegment(dc, ends[0].x, ends[0].y, ends[1].x, ends[1].y, on, off);
+      FinishStroke(dc, on, off);
+    }
   }
   dc->st.current = {x, y};
   return TRUE;
@@ -280,6 +330,11 @@ BOOL Polyline(HDC dc, const POINT* points, int count) {
   Lock_t g(Lock());
   if (!IsLiveDC(dc) || !points || count < 2) return FALSE;
   if (!PenVisible(dc)) return TRUE;
+  if (count <= StraightRuns::kMax + 1) {
+    POINT at[StraightRuns::kMax + 1];
+    for (int i = 0; i < count; ++i) at[i] = POINT{dc->SX(points[i].x), dc->SY(points[i].y)};
+    if (StrokeStraight(dc, at, count)) return TRUE;
+  }
   PixelSet on, off;
   for (int i = 1; i < count; ++i)
     StrokeSegment(dc, dc->SX(points[i - 1].x), dc->SY(points[i - 1].y), dc->SX(points[i].x), dc->SY(points[i].y), on,
@@ -310,31 +365,30 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
       if (dc->st.rop2 == R2_COPYPEN) EraseTexts(dc, in);
     }
   }
+  if (StraightRuns::ThinSolid(dc)) {
+    // The top and bottom rows, then the columns between them.
+    StraightRuns runs;
+    runs.Add(RECT{r.left, r.top, r.right, r.top + 1});
+    if (r.bottom - 1 > r.top) runs.Add(RECT{r.left, r.bottom - 1, r.right, r.bottom});
+    runs.Add(RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1});
+    if (r.right - 1 > r.left) runs.Add(RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1});
+    runs.Apply(dc);
+    return TRUE;
+  }
   PixelSet on, off;
   int w = std::max(1, dc->st.pen->penWidth);
   RECT area;
   if (!DrawableBox(dc, 1, area)) return TRUE;
-  if (w == 1 && dc->st.pen->penStyle == PS_SOLID) {
-    for (int x = std::max(r.left, area.left); x < std::min(r.right, area.right); ++x) {
-      on.Add(x, r.top);
-      on.Add(x, r.bottom - 1);
-    }
-    for (int y = std::max(r.top, area.top); y < std::min(r.bottom, area.bottom); ++y) {
-      on.Add(r.left, y);
-      on.Add(r.right - 1, y);
-    }
-  } else {
-    // A wide pen's border lies inside the rectangle.
-    int in = (w - 1) / 2;
-    int l = r.left + in, t = r.top + in, rr = r.right - 1 - (w - 1 - in), b = r.bottom - 1 - (w - 1 - in);
-    if (rr < l) rr = l;
-    if (b < t) b = t;
-    StrokeSegment(dc, l, t, rr, t, on, off);
-    StrokeSegment(dc, rr, t, rr, b, on, off);
-    StrokeSegment(dc, rr, b, l, b, on, off);
-    StrokeSegment(dc, l, b, l, t, on, off);
-    if (l == rr && t == b) on.Add(l, t);
-  }
+  // A wide or dashed pen's border lies inside the rectangle.
+  int in = (w - 1) / 2;
+  int l = r.left + in, t = r.top + in, rr = r.right - 1 - (w - 1 - in), b = r.bottom - 1 - (w - 1 - in);
+  if (rr < l) rr = l;
+  if (b < t) b = t;
+  StrokeSegment(dc, l, t, rr, t, on, off);
+  StrokeSegment(dc, rr, t, rr, b, on, off);
+  StrokeSegment(dc, rr, b, l, b, on, off);
+  StrokeSegment(dc, l, b, l, t, on, off);
+  if (l == rr && t == b) on.Add(l, t);
   FinishStroke(dc, on, off);
   return TRUE;
 }

@@ -60,6 +60,52 @@ TEST(Polyline, JointsAreDrawnOnceAndTheLastPointIsLeftOut) {
   EXPECT_FALSE(Polyline(cv.dc, nullptr, 4));
 }
 
+// Strokes along rows and columns that meet, cross or run back over themselves: with an inverting
+// pen every pixel a stroke covers is inverted once, however many of its segments cover it.
+struct OverlapCase {
+  const char* name;
+  std::vector<POINT> points;
+  std::string art;
+};
+
+class StraightStrokeTest : public ::testing::TestWithParam<OverlapCase> {};
+
+TEST_P(StraightStrokeTest, EachPixelIsInvertedOnce) {
+  Canvas cv(5, 4);
+  SetROP2(cv.dc, R2_NOT);
+  const auto& pts = GetParam().points;
+  ASSERT_TRUE(Polyline(cv.dc, pts.data(), static_cast<int>(pts.size())));
+  EXPECT_EQ(cv.Art(), GetParam().art);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Polyline, StraightStrokeTest,
+    ::testing::Values(
+        OverlapCase{"back_over_itself", {{0, 1}, {4, 1}, {1, 1}}, ".....\n#####\n.....\n.....\n"},
+        OverlapCase{"crossing", {{2, 0}, {2, 3}, {2, 2}, {0, 2}, {4, 2}}, "..#..\n..#..\n####.\n..#..\n"},
+        OverlapCase{"closed_box", {{0, 0}, {4, 0}, {4, 3}, {0, 3}, {0, 0}}, "#####\n#...#\n#...#\n#####\n"},
+        OverlapCase{"one_pixel_wide_box", {{1, 0}, {1, 0}, {1, 3}, {1, 3}, {1, 0}}, ".#...\n.#...\n.#...\n.#...\n"},
+        OverlapCase{"slanted_joint", {{0, 0}, {3, 0}, {0, 3}}, "####.\n..#..\n.#...\n.....\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Rectangle, AThinBoxWithAnInvertingPenInvertsEachBorderPixelOnce) {
+  // Boxes one pixel wide or high have borders on the same pixels.
+  const struct {
+    RECT r;
+    std::string art;
+  } cases[] = {{{0, 0, 5, 4}, "#####\n#...#\n#...#\n#####\n"},
+               {{1, 0, 2, 4}, ".#...\n.#...\n.#...\n.#...\n"},
+               {{0, 2, 5, 3}, ".....\n.....\n#####\n.....\n"},
+               {{2, 1, 3, 2}, ".....\n..#..\n.....\n.....\n"}};
+  for (const auto& c : cases) {
+    Canvas cv(5, 4);
+    SetROP2(cv.dc, R2_NOT);
+    SelectObject(cv.dc, GetStockObject(NULL_BRUSH));
+    ASSERT_TRUE(Rectangle(cv.dc, c.r.left, c.r.top, c.r.right, c.r.bottom));
+    EXPECT_EQ(cv.Art(), c.art) << c.r.left << "," << c.r.top << "," << c.r.right << "," << c.r.bottom;
+  }
+}
+
 struct ShapeCase {
   const char* name;
   int pen;    // stock pen
