@@ -93,10 +93,14 @@ HDC MakeClientDC(Window& w, const RECT* limitClient) {
   if (limitClient) clip = Intersect(clip, Offset(*limitClient, co.x - base.x, co.y - base.y));
   HDC dc = plat::gdi::CreateSurfaceDC(&top->surface, co.x - base.x, co.y - base.y, clip);
   if (!dc) return nullptr;
-  std::vector<RECT> children;
+  // Only children the context could draw over are cut out: a paint of one cell of a dialog does not
+  // cut its clip around every other control (kept between calls, never freed; the lock is held).
+  static std::vector<RECT>& children = *new std::vector<RECT>;
+  children.clear();
   for (HWND c : w.children) {
     auto cw = Find(c);
-    if (cw && (cw->style & WS_VISIBLE)) children.push_back(cw->rect);
+    if (cw && (cw->style & WS_VISIBLE) && !Empty(Intersect(Offset(cw->rect, co.x - base.x, co.y - base.y), clip)))
+      children.push_back(cw->rect);
   }
   plat::gdi::ExcludeClipRects(dc, children);
   ++g_paintGeneration;
