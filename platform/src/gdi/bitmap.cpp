@@ -149,6 +149,10 @@ bool Transfer(PlatDC* dst, int x, int y, int w, int h, plat::Surface& src, int s
         const int shift = ssx - static_cast<int>(dr.left);  // source column = px + shift
         const int first = std::max(static_cast<int>(v.left), -shift);
         const int last = std::min(static_cast<int>(v.right), from->width - shift);
+        if (!keyed && rop == SRCCOPY) {  // a plain copy of a back buffer: a row at a time
+          for (int px = first; px < last; ++px) drow[px] = srow[px + shift] & 0xFFFFFF;
+          continue;
+        }
         for (int px = first; px < last; ++px) {
           COLORREF s = srow[px + shift] & 0xFFFFFF;
           if (keyed && s == key24) continue;

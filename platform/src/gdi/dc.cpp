@@ -83,6 +83,12 @@ std::vector<RECT> RectsAnd(const std::vector<RECT>& a, const RECT& r) {
 
 std::vector<RECT> RectsMinus(const std::vector<RECT>& a, const RECT& r) {
   std::vector<RECT> out;
+  RectsMinusInto(a, r, out);
+  return out;
+}
+
+void RectsMinusInto(const std::vector<RECT>& a, const RECT& r, std::vector<RECT>& out) {
+  out.clear();
   for (const RECT& x : a) {
     RECT i{std::max(x.left, r.left), std::max(x.top, r.top), std::min(x.right, r.right), std::min(x.bottom, r.bottom)};
     if (Empty(i)) {
@@ -95,7 +101,6 @@ std::vector<RECT> RectsMinus(const std::vector<RECT>& a, const RECT& r) {
     if (x.left < i.left) out.push_back({x.left, i.top, i.left, i.bottom});
     if (i.right < x.right) out.push_back({i.right, i.top, x.right, i.bottom});
   }
-  return out;
 }
 
 std::vector<RECT> RectsAndRects(const std::vector<RECT>& a, const std::vector<RECT>& b) {
@@ -756,10 +761,14 @@ namespace plat::gdi {
 void ExcludeClipRects(HDC dc, const std::vector<RECT>& rects) {
   std::lock_guard<std::recursive_mutex> g(Lock());
   if (!IsLiveDC(dc) || rects.empty()) return;
-  std::vector<RECT> clip = ProgramClip(dc);
-  for (const RECT& e : rects)
-    clip = RectsMinus(clip, Normal(e.left + dc->st.viewport.x, e.top + dc->st.viewport.y, e.right + dc->st.viewport.x,
-                                   e.bottom + dc->st.viewport.y));
+  // Two lists in turn: a dialog cuts out dozens of controls for every context it takes.
+  std::vector<RECT> clip = ProgramClip(dc), next;
+  for (const RECT& e : rects) {
+    RectsMinusInto(clip, Normal(e.left + dc->st.viewport.x, e.top + dc->st.viewport.y, e.right + dc->st.viewport.x,
+                                e.bottom + dc->st.viewport.y),
+                   next);
+    clip.swap(next);
+  }
   dc->st.clip = std::move(clip);
   dc->st.hasClip = true;
   dc->UpdateClip();

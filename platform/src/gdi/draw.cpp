@@ -65,6 +65,9 @@ void EraseTexts(PlatDC* dc, const RECT& r) {
   plat::Surface* s = dc->surface;
   if (!s || s->texts.empty()) return;
   auto covered = [&](const plat::TextRecord& t) {
+    // A text not inside the drawn rectangle stays, whatever the clip: most texts of a window lie
+    // elsewhere, and the clip of a dialog's context has a piece around every control.
+    if (t.rect.left < r.left || t.rect.top < r.top || t.rect.right > r.right || t.rect.bottom > r.bottom) return false;
     for (const RECT& c : dc->eff) {
       RECT i{std::max(r.left, c.left), std::max(r.top, c.top), std::min(r.right, c.right),
              std::min(r.bottom, c.bottom)};

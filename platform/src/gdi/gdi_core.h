@@ -47,6 +47,8 @@ void DropUse(HGDIOBJ obj);
 // Region arithmetic on lists of disjoint rectangles.
 std::vector<RECT> RectsAnd(const std::vector<RECT>& a, const RECT& r);
 std::vector<RECT> RectsMinus(const std::vector<RECT>& a, const RECT& r);
+// The same into `out` (emptied first; must not be `a`), reusing its room.
+void RectsMinusInto(const std::vector<RECT>& a, const RECT& r, std::vector<RECT>& out);
 std::vector<RECT> RectsAndRects(const std::vector<RECT>& a, const std::vector<RECT>& b);
 std::vector<RECT> RectsMinusRects(const std::vector<RECT>& a, const std::vector<RECT>& b);
 RECT RectsBox(const std::vector<RECT>& a);
