@@ -91,12 +91,16 @@ std::string Narrow(const WCHAR* text) {
       Log("MODAL " + std::to_string(wParam) + " " + std::to_string(answer));
       return 0;
     }
-    case WM_VX_PACKET:
+    case WM_VX_PACKET: {
+      // The screen ends the program, or reconnects, while it handles the packet. What it will do
+      // is decided before the packet is logged: a test takes its file away once it sees the line.
+      const bool exits = DeviceFileExists("standin_packet_exit.txt");
+      const bool connects = DeviceFileExists("standin_packet_connect.txt");
       Log("PACKET");
-      // The screen ends the program, or reconnects, while it handles the packet.
-      if (DeviceFileExists("standin_packet_exit.txt")) SendMessage(g_frame, WM_VX_EXIT_APP, 0, 1);
-      if (DeviceFileExists("standin_packet_connect.txt")) SendMessage(g_frame, WM_VX_CONNECT, 0, 0);
+      if (exits) SendMessage(g_frame, WM_VX_EXIT_APP, 0, 1);
+      if (connects) SendMessage(g_frame, WM_VX_CONNECT, 0, 0);
       return 0;
+    }
   }
   return DefWindowProc(hwnd, msg, wParam, lParam);
 }
