@@ -10,7 +10,10 @@
 //   Paced/Board/1000, /10000: pushes at that rate; for each push the delay from the moment the
 //                   server sends it to the end of the first repaint of the tick grid after the
 //                   screen has taken it (its price is then in the strip and its row on the screen):
-//                   median_us and p99_us.
+//                   median_us and p99_us. The delay is also split where the screen takes the
+//                   push (its dialog gets WM_VX_PACKET): taken_p99_us before (the server, the
+//                   connection and the receive thread), screen_p99_us after (the screen's own
+//                   handling and repaint).
 //   Paced/Anchor/1000, /10000: the same pushes to the bare window, to the moment it has the packet:
 //                   what the connection and the receive thread alone cost on this machine.
 #include <benchmark/benchmark.h>
@@ -82,6 +85,20 @@ LRESULT CALLBACK AnchorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
+// The board's dialog as the receive thread reaches it: each 9110 push is timed as the screen takes
+// it, then handled by the screen's own procedure.
+WNDPROC g_boardProc = nullptr;
+long g_boardTaken = 0;
+std::vector<Clock::time_point>* g_boardTimes = nullptr;  // when each push reached the screen
+LRESULT CALLBACK BoardTakeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_VX_PACKET && g_boardTimes && wParam && TrCode(*reinterpret_cast<const TR_HEADER*>(wParam)) == 9110) {
+    if (static_cast<size_t>(g_boardTaken) < g_boardTimes->size())
+      (*g_boardTimes)[static_cast<size_t>(g_boardTaken)] = Clock::now();
+    ++g_boardTaken;
+  }
+  return CallWindowProc(g_boardProc, hwnd, msg, wParam, lParam);
+}
+
 // The board on a live connection, hosted on the calling thread.
 class Host {
  public:
@@ -123,10 +140,12 @@ class Host {
     thread_->SetHwnd(dlg_);
     SendMessage(dlg_, WM_VX_QUERY, 0, 0);
     grid_ = GetDlgItem(dlg_, kTickGrid);
+    g_boardProc = reinterpret_cast<WNDPROC>(SetWindowLong(dlg_, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(BoardTakeProc)));
     // The board has its quote, book and trades, and has registered its item.
     Pump([&] { return server_->registrations(9110, "005930") == 1 && PriceShown() == 71500; });
   }
   ~Host() {
+    SetWindowLong(dlg_, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(g_boardProc));
     end_();
     FreeLibrary(module_);
     thread_->Stop();
@@ -257,6 +276,11 @@ void FloodAnchor(benchmark::State& state) {
 }
 BENCHMARK(FloodAnchor)->Name("Flood/Anchor")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
+double P99(std::vector<double>& v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() * 99 / 100];
+}
+
 void Delays(benchmark::State& state, std::vector<double>& delays) {
   std::sort(delays.begin(), delays.end());
   state.counters["median_us"] = delays[delays.size() / 2];
@@ -265,24 +289,35 @@ void Delays(benchmark::State& state, std::vector<double>& delays) {
   state.SetItemsProcessed(static_cast<int64_t>(delays.size()));
 }
 
+double Micros(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::micro>(to - from).count();
+}
+
 void Paced(benchmark::State& state) {
   Host& h = TheHost();
   h.thread_->SetHwnd(h.dlg_);
   const int rate = static_cast<int>(state.range(0));
   const int count = rate;  // one second of pushes
-  std::vector<double> delays;
-  std::vector<Clock::time_point> sent, shown;
+  std::vector<double> delays, before, after;
+  std::vector<Clock::time_point> sent, shown, taken(static_cast<size_t>(count));
   for (auto _ : state) {
     int64_t first = h.next_;
+    g_boardTimes = &taken;
+    g_boardTaken = 0;
     h.Feed(count, rate, sent);
     WatchBoard(h, first, first + count - 1, shown);
     h.JoinFeed();
-    for (int k = 0; k < count; ++k)
-      delays.push_back(
-          std::chrono::duration<double, std::micro>(shown[static_cast<size_t>(k)] - sent[static_cast<size_t>(k)])
-              .count());
+    g_boardTimes = nullptr;
+    if (g_boardTaken != count) state.SkipWithError("the screen did not take every push");
+    for (size_t k = 0; k < static_cast<size_t>(count); ++k) {
+      delays.push_back(Micros(sent[k], shown[k]));
+      before.push_back(Micros(sent[k], taken[k]));
+      after.push_back(Micros(taken[k], shown[k]));
+    }
   }
   Delays(state, delays);
+  state.counters["taken_p99_us"] = P99(before);
+  state.counters["screen_p99_us"] = P99(after);
 }
 BENCHMARK(Paced)
     ->Name("Paced/Board")
@@ -307,10 +342,7 @@ void PacedAnchor(benchmark::State& state) {
     h.Pump([&] { return g_anchorHandled.load() >= count; });
     h.JoinFeed();
     g_anchorTimes = nullptr;
-    for (int k = 0; k < count; ++k)
-      delays.push_back(
-          std::chrono::duration<double, std::micro>(got[static_cast<size_t>(k)] - sent[static_cast<size_t>(k)])
-              .count());
+    for (size_t k = 0; k < static_cast<size_t>(count); ++k) delays.push_back(Micros(sent[k], got[k]));
   }
   h.thread_->SetHwnd(h.dlg_);
   Delays(state, delays);

@@ -28,6 +28,24 @@ HFONT DefaultCellFont() {
   return f.font;
 }
 
+// A 64-bit FNV-1a digest of what a rendering depends on.
+class Digest {
+ public:
+  Digest& Add(uint64_t v) {
+    for (int i = 0; i < 8; ++i, v >>= 8) h_ = (h_ ^ (v & 0xFF)) * 0x100000001b3ull;
+    return *this;
+  }
+  Digest& AddText(const WCHAR* text) {
+    size_t n = 0;
+    for (; text && text[n]; ++n) h_ = (h_ ^ static_cast<uint16_t>(text[n])) * 0x100000001b3ull;
+    return Add(n);
+  }
+  uint64_t Value() const { return h_ ? h_ : 1; }  // 0 stays "never rendered"
+
+ private:
+  uint64_t h_ = 1469598103934665603ull;
+};
+
 char* CopyBytes(const char* src, size_t n) {
   auto* p = static_cast<char*>(std::malloc(n + 1));
   if (!p) return nullptr;
@@ -190,6 +208,24 @@ void V_Grid_Cell::draw(HDC dc, int isHeader, int isSelected, int width, int heig
     if (line_flag_ & 2) draw_line(dc, 0, width, height - 1, height - 1);
     if (line_flag_ & 1) draw_line(dc, width - 1, width - 1, 0, height);
   }
+}
+
+uint64_t V_Grid_Cell::draw_key(bool header, bool selected, int x, int y, int width, int height, COLORREF selectBg,
+                               COLORREF selectFg) const {
+  Digest d;
+  d.AddText(get_text_wchar())
+      .Add(fg_)
+      .Add(bg_)
+      .Add(str_flag_)
+      .Add(image_flag_)
+      .Add(line_flag_)
+      .Add(reinterpret_cast<uintptr_t>(image_))
+      .Add(reinterpret_cast<uintptr_t>(get_font()))
+      .Add(uint64_t(header) | uint64_t(selected) << 1)
+      .Add(static_cast<uint32_t>(x) | uint64_t(static_cast<uint32_t>(y)) << 32)
+      .Add(static_cast<uint32_t>(width) | uint64_t(static_cast<uint32_t>(height)) << 32);
+  if (selected) d.Add(selectBg).Add(selectFg);
+  return d.Value();
 }
 
 // ---- V_Grid: construction -------------------------------------------------------------------
@@ -659,16 +695,38 @@ int V_Grid::build_buffer() {
   mem_bmp_ = bmp;
   mem_w_ = w;
   mem_h_ = h;
+  frame_key_ = 0;  // a new bitmap holds no cell yet
   return 1;
 }
 
-void V_Grid::render() {
+// The layout of the back buffer: where cells lie, what lies between and around them.
+uint64_t V_Grid::frame_key() const {
+  Digest d;
+  d.Add(static_cast<uint32_t>(mem_w_) | uint64_t(static_cast<uint32_t>(mem_h_)) << 32)
+      .Add(static_cast<uint32_t>(get_top_row()) | uint64_t(static_cast<uint32_t>(get_left_column())) << 32)
+      .Add(static_cast<uint32_t>(get_row_count()) | uint64_t(static_cast<uint32_t>(column_count_)) << 32)
+      .Add(static_cast<uint32_t>(header_height_) | uint64_t(static_cast<uint32_t>(row_height_)) << 32)
+      .Add(uint64_t(header_ != nullptr) | uint64_t(fixed_first_) << 1)
+      .Add(grid_bg_)
+      .Add(line_color_);
+  for (int c = 0; c < column_count_; ++c) d.Add(static_cast<uint32_t>(widths_[c]));
+  return d.Value();
+}
+
+// Renders the cells into the back buffer. A grid fed by pushes changes a few cells between two
+// renders: when the layout is the one of the last render, only the cells whose content, colours
+// or selection changed since are drawn again (a cell fills its whole rectangle); the rest of the
+// buffer already holds them.
+void V_Grid::render(bool whole) {
   int w = mem_w_, h = mem_h_;
   if (!mem_dc_ || w < 1 || h < 1) return;
   ++render_count_;
   HDC dc = mem_dc_;
+  const uint64_t frame = frame_key();
+  if (frame != frame_key_) whole = true;
+  frame_key_ = frame;
   int saved = SaveDC(dc);
-  if (grid_bg_ != GRAPHIC_NO_COLOR) {
+  if (whole && grid_bg_ != GRAPHIC_NO_COLOR) {
     RECT all{0, 0, w, h};
     if (HBRUSH b = get_cache_brush(&cache_, grid_bg_)) FillRect(dc, &all, b);
   }
@@ -679,6 +737,10 @@ void V_Grid::render() {
   const int r0 = get_top_row(), c0 = get_left_column();
 
   auto drawCell = [&](V_Grid_Cell& cell, int x, int y, int cw, int ch, bool header, bool selected) {
+    const uint64_t key = cell.draw_key(header, selected, x, y, cw, ch, select_bg_, select_fg_);
+    if (!whole && key == cell.drawn_key_) return;
+    cell.drawn_key_ = key;
+    ++cell_draw_count_;
     int level = SaveDC(dc);
     IntersectClipRect(dc, x, y, x + cw, y + ch);
     POINT old;
@@ -724,7 +786,7 @@ void V_Grid::draw() {
     int built = build_buffer();
     if (built >= 0) {
       if (dirty_ || built == 1) {
-        render();
+        render(built == 1);
         dirty_ = 0;
       }
       BitBlt(dc, 0, 0, w, h, mem_dc_, 0, 0, SRCCOPY);

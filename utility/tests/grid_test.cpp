@@ -2,6 +2,7 @@
 // cell texts, rendering (pixels and the text log) and the automation hooks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -542,6 +543,73 @@ TEST_F(GridTest, FillingManyRowsRendersOnce) {
     SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
     GetScrollInfo(g->get_hwnd(), SB_VERT, &si);
     EXPECT_EQ(si.nMax, 99);
+  }
+}
+
+// A render after a few cell changes draws only those cells again, and the screen then shows
+// what a whole render of the same grid shows: the same pixels and the same texts.
+TEST_F(GridTest, ARenderOfChangedCellsShowsWhatAWholeRenderShows) {
+  struct Case {
+    const char* name;
+    int cellsDrawn;  // by the render after the change
+    void (*change)(V_Grid*);
+  };
+  const Case cases[] = {
+      {"a shorter text", 1, [](V_Grid* g) { g->get_cell(1, 0)->set_text("7", 0); }},
+      {"the same text again", 0, [](V_Grid* g) { g->get_cell(1, 0)->set_text("71,500", 0); }},
+      {"colours", 2,
+       [](V_Grid* g) {
+         g->get_cell(0, 1)->set_bg(0xE0E0FF);
+         g->get_cell(2, 2)->set_fg(0x0000FF);
+       }},
+      {"a cell without a background colour", 1,
+       [](V_Grid* g) {
+         g->get_cell(2, 0)->set_bg(GRAPHIC_NO_COLOR);
+         g->get_cell(2, 0)->set_text("", 0);
+       }},
+      {"line flags", 1, [](V_Grid* g) { g->get_cell(0, 2)->set_line_flag(0); }},
+      {"a header text", 1, [](V_Grid* g) { g->get_head_cell()[1].set_text(u"값", 0); }},
+      {"a row taken out and one added: the rows below move up", 6,
+       [](V_Grid* g) {
+         g->remove_row(1);
+         V_Grid_Cell* row = g->add_row();
+         for (int c = 0; c < 3; ++c) row[c].set_text(("n" + std::to_string(c)).c_str(), 0);
+       }},
+      {"the grid background", 12, [](V_Grid* g) { g->set_grid_bg(0xDDEEFF); }},
+  };
+  const WCHAR* titles[] = {u"시간", u"가격", u"량"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // At (10, 20), outer 132 x 80: client (11, 21) 130 x 78, room below the rows.
+    V_Grid* g = Make(16, {40, 50, 40}, 14, 3, 0, 10, 20, 132, 80, titles);
+    for (int r = 0; r < 3; ++r)
+      for (int col = 0; col < 3; ++col) g->get_cell(col, r)->set_text(("r" + std::to_string(r * 3 + col)).c_str(), 0);
+    g->get_cell(1, 0)->set_text("71,500", 0);
+    g->redraw();
+    Screen();
+    const int drawn = g->get_cell_draw_count();
+    c.change(g);
+    g->redraw();
+    const plat::Surface& s = Screen();
+    EXPECT_EQ(g->get_cell_draw_count() - drawn, c.cellsDrawn);
+    auto picture = [&](const plat::Surface& from) {
+      std::vector<COLORREF> pixels;
+      for (int y = 21; y < 21 + 78; ++y) pixels.insert(pixels.end(), from.Row(y) + 11, from.Row(y) + 11 + 130);
+      std::vector<std::u16string> texts;
+      for (const auto& t : from.texts)
+        texts.push_back(t.text + u"@" + std::u16string(1, char16_t(t.rect.left)) +
+                        std::u16string(1, char16_t(t.rect.top)) + std::u16string(1, char16_t(t.color & 0xFFFF)));
+      std::sort(texts.begin(), texts.end());
+      return std::make_pair(pixels, texts);
+    };
+    auto partial = picture(s);
+    // A new back buffer renders every cell.
+    g->set_location(10, 20, 140, 80);
+    g->set_location(10, 20, 132, 80);
+    g->redraw();
+    auto whole = picture(Screen());
+    EXPECT_TRUE(partial.first == whole.first) << "pixels differ";
+    EXPECT_EQ(partial.second, whole.second);
   }
 }
 

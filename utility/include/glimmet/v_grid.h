@@ -26,6 +26,7 @@
 // Grids and cells are not copyable.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "glimmet/graphic.h"
@@ -128,6 +129,12 @@ class V_Grid_Cell {
   BYTE line_flag_ = 3;
   HFONT font_ = nullptr;
   V_Grid* grid_ = nullptr;
+
+  // What the cell was last rendered with into its grid's back buffer (0: not rendered).
+  friend class V_Grid;
+  uint64_t drawn_key_ = 0;
+  uint64_t draw_key(bool header, bool selected, int x, int y, int width, int height, COLORREF selectBg,
+                    COLORREF selectFg) const;
 };
 
 class V_Grid {
@@ -188,6 +195,7 @@ class V_Grid {
   std::u16string describe();
   // Number of times the back buffer was rendered.
   int get_render_count() const { return render_count_; }
+  int get_cell_draw_count() const { return cell_draw_count_; }  // cells drawn by all renders
   int get_top_row() const;
   int get_left_column() const;
 
@@ -199,7 +207,8 @@ class V_Grid {
   void compute_horizontal();
   void set_range(int bar, const SCROLLINFO& si);
   int build_buffer();  // 1 new bitmap, 0 unchanged, -1 failure
-  void render();
+  void render(bool whole);
+  uint64_t frame_key() const;
   int scroll_ope(int bar, int code);
   int column_at(int x) const;
   int row_at(int y) const;
@@ -224,6 +233,7 @@ class V_Grid {
   int mem_w_ = 0;
   int mem_h_ = 0;
   BYTE dirty_ = 0;
+  uint64_t frame_key_ = 0;  // the layout the back buffer was last rendered whole with (0: none)
   V_GRAPHIC_CACHE cache_{};
   bool cache_ready_ = false;
   BYTE select_mode_ = 2;
@@ -237,4 +247,5 @@ class V_Grid {
   COLORREF select_fg_ = 0xFFFFFF;
   bool in_scroll_compute_ = false;
   int render_count_ = 0;
+  int cell_draw_count_ = 0;
 };
