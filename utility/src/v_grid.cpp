@@ -700,10 +700,10 @@ int V_Grid::build_buffer() {
 }
 
 // The layout of the back buffer: where cells lie, what lies between and around them.
-uint64_t V_Grid::frame_key() const {
+uint64_t V_Grid::frame_key(int topRow, int leftColumn) const {
   Digest d;
   d.Add(static_cast<uint32_t>(mem_w_) | uint64_t(static_cast<uint32_t>(mem_h_)) << 32)
-      .Add(static_cast<uint32_t>(get_top_row()) | uint64_t(static_cast<uint32_t>(get_left_column())) << 32)
+      .Add(static_cast<uint32_t>(topRow) | uint64_t(static_cast<uint32_t>(leftColumn)) << 32)
       .Add(static_cast<uint32_t>(get_row_count()) | uint64_t(static_cast<uint32_t>(column_count_)) << 32)
       .Add(static_cast<uint32_t>(header_height_) | uint64_t(static_cast<uint32_t>(row_height_)) << 32)
       .Add(uint64_t(header_ != nullptr) | uint64_t(fixed_first_) << 1)
@@ -716,14 +716,15 @@ uint64_t V_Grid::frame_key() const {
 // Renders the cells into the back buffer. A grid fed by pushes changes a few cells between two
 // renders: when the layout is the one of the last render, only the cells whose content, colours
 // or selection changed since are drawn again (a cell fills its whole rectangle); the rest of the
-// buffer already holds them.
-void V_Grid::render(bool whole) {
+// buffer already holds them. A new bitmap has no layout yet and is rendered whole.
+void V_Grid::render() {
   int w = mem_w_, h = mem_h_;
   if (!mem_dc_ || w < 1 || h < 1) return;
   ++render_count_;
   HDC dc = mem_dc_;
-  const uint64_t frame = frame_key();
-  if (frame != frame_key_) whole = true;
+  const int r0 = get_top_row(), c0 = get_left_column();
+  const uint64_t frame = frame_key(r0, c0);
+  const bool whole = frame != frame_key_;
   frame_key_ = frame;
   int saved = SaveDC(dc);
   if (whole && grid_bg_ != GRAPHIC_NO_COLOR) {
@@ -734,7 +735,6 @@ void V_Grid::render(bool whole) {
   SetBkMode(dc, TRANSPARENT);
   if (line_color_ != GRAPHIC_NO_COLOR)
     if (HPEN pen = get_cache_pen(&cache_, PS_SOLID, 1, line_color_)) SelectObject(dc, pen);
-  const int r0 = get_top_row(), c0 = get_left_column();
 
   auto drawCell = [&](V_Grid_Cell& cell, int x, int y, int cw, int ch, bool header, bool selected) {
     const uint64_t key = cell.draw_key(header, selected, x, y, cw, ch, select_bg_, select_fg_);
@@ -786,7 +786,7 @@ void V_Grid::draw() {
     int built = build_buffer();
     if (built >= 0) {
       if (dirty_ || built == 1) {
-        render(built == 1);
+        render();
         dirty_ = 0;
       }
       BitBlt(dc, 0, 0, w, h, mem_dc_, 0, 0, SRCCOPY);

@@ -207,8 +207,8 @@ class V_Grid {
   void compute_horizontal();
   void set_range(int bar, const SCROLLINFO& si);
   int build_buffer();  // 1 new bitmap, 0 unchanged, -1 failure
-  void render(bool whole);
-  uint64_t frame_key() const;
+  void render();
+  uint64_t frame_key(int topRow, int leftColumn) const;
   int scroll_ope(int bar, int code);
   int column_at(int x) const;
   int row_at(int y) const;
@@ -233,7 +233,7 @@ class V_Grid {
   int mem_w_ = 0;
   int mem_h_ = 0;
   BYTE dirty_ = 0;
-  uint64_t frame_key_ = 0;  // the layout the back buffer was last rendered whole with (0: none)
+  uint64_t frame_key_ = 0;  // the layout of the last render into the back buffer (0: none)
   V_GRAPHIC_CACHE cache_{};
   bool cache_ready_ = false;
   BYTE select_mode_ = 2;
