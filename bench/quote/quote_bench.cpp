@@ -15,7 +15,15 @@
 //                   connection and the receive thread), screen_p99_us after (the screen's own
 //                   handling and repaint).
 //   Paced/Anchor/1000, /10000: the same pushes to the bare window, to the moment it has the packet:
-//                   what the connection and the receive thread alone cost on this machine.
+//                   what the connection and the receive thread alone cost on this machine. Its
+//                   thread never sleeps: it looks for messages in a loop.
+//   Paced/SleepingAnchor/1000, /10000: the same, but the bare window's thread waits in GetMessage
+//                   between pushes as the board's does, so each push wakes two sleeping threads
+//                   (the receive thread, then the window's): the part of taken_p99_us that is not
+//                   the screen's.
+//   Paced/WakeChain/1000, /10000: nothing of ours: the same rate of 62-byte writes on a loopback
+//                   TCP connection into a thread waiting in recv, which wakes a thread waiting in
+//                   poll on an eventfd. What two wake-ups in a row cost on this machine.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -27,6 +35,13 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "plat/windows.h"
 #include "simserver/server.h"
@@ -140,7 +155,8 @@ class Host {
     thread_->SetHwnd(dlg_);
     SendMessage(dlg_, WM_VX_QUERY, 0, 0);
     grid_ = GetDlgItem(dlg_, kTickGrid);
-    g_boardProc = reinterpret_cast<WNDPROC>(SetWindowLong(dlg_, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(BoardTakeProc)));
+    g_boardProc =
+        reinterpret_cast<WNDPROC>(SetWindowLong(dlg_, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(BoardTakeProc)));
     // The board has its quote, book and trades, and has registered its item.
     Pump([&] { return server_->registrations(9110, "005930") == 1 && PriceShown() == 71500; });
   }
@@ -348,6 +364,122 @@ void PacedAnchor(benchmark::State& state) {
 }
 BENCHMARK(PacedAnchor)
     ->Name("Paced/Anchor")
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+// The bare window again, its thread waiting in GetMessage between pushes as the board's does.
+void PacedSleepingAnchor(benchmark::State& state) {
+  Host& h = TheHost();
+  h.thread_->SetHwnd(h.anchor_);
+  const int rate = static_cast<int>(state.range(0));
+  const int count = rate;
+  std::vector<double> delays;
+  std::vector<Clock::time_point> sent, got(static_cast<size_t>(count));
+  for (auto _ : state) {
+    g_anchorTimes = &got;
+    g_anchorHandled = 0;
+    h.Feed(count, rate, sent);
+    MSG m;
+    while (g_anchorHandled.load() < count && GetMessage(&m, 0, 0, 0)) {
+      TranslateMessage(&m);
+      DispatchMessage(&m);
+    }
+    h.JoinFeed();
+    g_anchorTimes = nullptr;
+    for (size_t k = 0; k < static_cast<size_t>(count); ++k) delays.push_back(Micros(sent[k], got[k]));
+  }
+  h.thread_->SetHwnd(h.dlg_);
+  Delays(state, delays);
+}
+BENCHMARK(PacedSleepingAnchor)
+    ->Name("Paced/SleepingAnchor")
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+// Two wake-ups in a row with nothing of ours: a writer paced as the feeder is, a loopback TCP
+// connection, a thread waiting in recv that writes an eventfd, and this thread waiting in poll.
+// The C library's socket calls are named in parentheses: the platform's header makes the plain
+// names its own.
+void PacedWakeChain(benchmark::State& state) {
+  const int rate = static_cast<int>(state.range(0));
+  const int count = rate;
+  int listener = (::socket)(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      (::listen)(listener, 1) != 0 || (::getsockname)(listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    state.SkipWithError("no loopback listener");
+    return;
+  }
+  int writer = (::socket)(AF_INET, SOCK_STREAM, 0);
+  if ((::connect)(writer, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    state.SkipWithError("no loopback connection");
+    return;
+  }
+  int reader = (::accept)(listener, nullptr, nullptr);
+  int one = 1;
+  (::setsockopt)(writer, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  int wake = eventfd(0, 0);
+  std::vector<double> delays;
+  std::vector<Clock::time_point> sent(static_cast<size_t>(count)), got(static_cast<size_t>(count));
+  for (auto _ : state) {
+    std::thread relay([&] {
+      char buf[62];
+      for (int k = 0; k < count; ++k) {
+        size_t have = 0;
+        while (have < sizeof buf) {
+          ssize_t r = (::recv)(reader, buf + have, sizeof buf - have, 0);
+          if (r <= 0) return;
+          have += static_cast<size_t>(r);
+        }
+        uint64_t v = 1;
+        if (::write(wake, &v, sizeof v) != sizeof v) return;
+      }
+    });
+    std::thread feeder([&] {
+      char buf[62] = {};
+      Clock::time_point start = Clock::now();
+      for (int k = 0; k < count; ++k) {
+        Clock::time_point due = start + std::chrono::nanoseconds(int64_t(1000000000) * k / rate);
+        while (Clock::now() < due) {
+        }
+        sent[static_cast<size_t>(k)] = Clock::now();
+        if ((::send)(writer, buf, sizeof buf, 0) != static_cast<ssize_t>(sizeof buf)) return;
+      }
+    });
+    for (int k = 0; k < count;) {
+      pollfd fd{wake, POLLIN, 0};
+      int r = ::poll(&fd, 1, 5000);
+      if (r == 0) {  // the relay or the writer gave up
+        state.SkipWithError("the chain stopped");
+        break;
+      }
+      if (r < 0) continue;
+      uint64_t n = 0;
+      if (::read(wake, &n, sizeof n) != sizeof n) continue;
+      Clock::time_point now = Clock::now();
+      for (uint64_t i = 0; i < n && k < count; ++i) got[static_cast<size_t>(k++)] = now;
+    }
+    feeder.join();
+    relay.join();
+    for (size_t k = 0; k < static_cast<size_t>(count); ++k) delays.push_back(Micros(sent[k], got[k]));
+  }
+  ::close(wake);
+  ::close(reader);
+  ::close(writer);
+  ::close(listener);
+  Delays(state, delays);
+}
+BENCHMARK(PacedWakeChain)
+    ->Name("Paced/WakeChain")
     ->Arg(1000)
     ->Arg(10000)
     ->Unit(benchmark::kMillisecond)

@@ -22,8 +22,9 @@ namespace pa = plat::automation;
 
 enum Exit { kOk = 0, kFailed = 1, kUsage = 2, kTimedOut = 3 };
 
-int Usage() {
-  std::fprintf(stderr,
+// The usage text: on standard error for a wrong call, on standard output when asked for.
+int Usage(FILE* out = stderr, int code = kUsage) {
+  std::fprintf(out,
                "usage: larkspin-ctl [--root DIR] [--program NAME | --pid PID] [--timeout MS] COMMAND [ARGS...]\n"
                "  programs | windows | tree [WINDOW] | text WINDOW | box | menu | shell\n"
                "  tap WINDOW | tap-at X Y | double-tap X Y | drag X1 Y1 X2 Y2 [STEPS]\n"
@@ -34,7 +35,7 @@ int Usage() {
                "  wait program NAME | wait exit | wait event KIND [VALUE|*]... [--from N]\n"
                "  events [--from N] [--follow] | script FILE|-\n"
                "WINDOW: a control id, @HANDLE, class:NAME or text:TEXT\n");
-  return kUsage;
+  return code;
 }
 
 long long Number(const char* s, bool* ok) {
@@ -269,6 +270,9 @@ int RunCommand(const Target& t, std::vector<std::string> words) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> words(argv + 1, argv + argc);
+  // Asked for among the leading options (each of the others takes a value): usage, and success.
+  for (size_t i = 0; i < words.size() && words[i].rfind("-", 0) == 0; i += 2)
+    if (words[i] == "--help" || words[i] == "-h") return Usage(stdout, kOk);
   Target t;
   if (!TakeOptions(words, t)) return Usage();
   if (t.root.empty()) t.root = plat::DeviceRoot();

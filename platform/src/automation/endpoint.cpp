@@ -140,8 +140,10 @@ void Unregister(Endpoint& e) {
   if (e.listenFd >= 0) close(e.listenFd);
   e.listenFd = -1;
   if (!e.file.empty()) {
-    unlink(e.file.c_str());
+    // The exit is logged before the registration goes: whoever sees the program gone from the
+    // registrations finds its exit in the event log.
     plat::win::LogEvent("program-exit", detail::ProgramName());
+    unlink(e.file.c_str());
   }
   e.file.clear();
   e.runDir.clear();

@@ -202,6 +202,8 @@ TEST_F(CtlTest, ScreenshotTreeAndFailureCodes) {
       {"--program Other.exe tree", 1, "no such program"},
       {"bogus", 1, "unknown command"},
       {"--root", 2, "usage:"},
+      {"--help", 0, "usage:"},
+      {"--timeout 30 -h", 0, "usage:"},
   };
   for (auto& c : cases) {
     Output o = Ctl(c.args);

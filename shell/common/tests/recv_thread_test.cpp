@@ -15,6 +15,14 @@ using namespace recvtest;
 
 namespace {
 
+// Whether the connection sends each request at once, without coalescing small writes: a request
+// that follows one the server does not answer must not wait for the server's acknowledgement.
+bool SendsAtOnce(SOCKET s) {
+  BOOL on = FALSE;
+  int size = sizeof on;
+  return getsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&on), &size) == 0 && on;
+}
+
 Bytes Join(std::initializer_list<Bytes> parts) {
   Bytes out;
   for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
@@ -276,6 +284,7 @@ TEST_F(RecvTest, ConnectedNoticeComesFirstAndOnce) {
   EXPECT_FALSE(connected.posted);
   EXPECT_NE(thread_->GetSocket(), INVALID_SOCKET);
   EXPECT_EQ(SOCKET(connected.lParam), thread_->GetSocket());
+  EXPECT_TRUE(SendsAtOnce(thread_->GetSocket()));
   // The socket handed to the frame is the connection: a request sent on it reaches the server.
   const Bytes request = MakePacket(15, 4, 1100);
   ASSERT_EQ(send(SOCKET(connected.lParam), reinterpret_cast<const char*>(request.data()), 15, 0), 15);
@@ -294,6 +303,7 @@ TEST_F(RecvTest, UpdaterReportsItsOwnConnectedMessage) {
   EXPECT_TRUE(Of(WM_VX_CONNECTED).empty());
   EXPECT_EQ(Of(WM_VX_VERSION_CONNECTED)[0].hwnd, frame_);
   EXPECT_EQ(SOCKET(Of(WM_VX_VERSION_CONNECTED)[0].lParam), thread_->GetSocket());
+  EXPECT_TRUE(SendsAtOnce(thread_->GetSocket()));
 }
 
 // A connection that ends: which code, reported once, and the thread ends with its socket closed.
