@@ -88,6 +88,7 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 std::atomic<long> g_anchorHandled{0};
+long g_anchorLast = -1;  // the count of pushes after which the anchor posts itself a message
 std::vector<Clock::time_point>* g_anchorTimes = nullptr;  // when each push reached the anchor
 LRESULT CALLBACK AnchorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_VX_PACKET) {
@@ -95,6 +96,9 @@ LRESULT CALLBACK AnchorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     long n = g_anchorHandled.fetch_add(1, std::memory_order_relaxed);
     if (g_anchorTimes && static_cast<size_t>(n) < g_anchorTimes->size())
       (*g_anchorTimes)[static_cast<size_t>(n)] = Clock::now();
+    // A sent message is handled inside GetMessage, which returns only for a posted one: the last
+    // push awaited posts one so that a loop waiting in GetMessage can see it is done.
+    if (n + 1 == g_anchorLast) PostMessage(hwnd, WM_NULL, 0, 0);
     return 0;
   }
   return DefWindowProc(hwnd, msg, wParam, lParam);
@@ -381,6 +385,7 @@ void PacedSleepingAnchor(benchmark::State& state) {
   for (auto _ : state) {
     g_anchorTimes = &got;
     g_anchorHandled = 0;
+    g_anchorLast = count;
     h.Feed(count, rate, sent);
     MSG m;
     while (g_anchorHandled.load() < count && GetMessage(&m, 0, 0, 0)) {
@@ -389,6 +394,7 @@ void PacedSleepingAnchor(benchmark::State& state) {
     }
     h.JoinFeed();
     g_anchorTimes = nullptr;
+    g_anchorLast = -1;
     for (size_t k = 0; k < static_cast<size_t>(count); ++k) delays.push_back(Micros(sent[k], got[k]));
   }
   h.thread_->SetHwnd(h.dlg_);
