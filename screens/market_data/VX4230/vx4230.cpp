@@ -66,6 +66,13 @@ class CVX4230Dlg : public vxskel::CListScreenDlg {
     return CListScreenDlg::OnCommand(wParam, lParam);
   }
 
+  // The host's query: the item of the combo, without the wait cursor.
+  void OnQuery() override {
+    GetItemCodeFromComboBox();
+    RequestStockBase();
+    SendPage();
+  }
+
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
     if (code == kTrProfile) Fill(body, len);
   }

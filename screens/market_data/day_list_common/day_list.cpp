@@ -106,7 +106,14 @@ BOOL CDayListDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   return CListScreenDlg::OnCommand(wParam, lParam);
 }
 
-void CDayListDlg::OnQuery() { CListScreenDlg::OnQuery(); }
+// The host's query: VX4240 asks without the wait cursor.
+void CDayListDlg::OnQuery() {
+  if (m_screen.kind == Days::Foreign) return CListScreenDlg::OnQuery();
+  GetItemCodeFromComboBox();
+  KeepItem();
+  RequestStockBase();
+  SendPage();
+}
 
 void CDayListDlg::OnNewItem(bool edited) {
   Restart();

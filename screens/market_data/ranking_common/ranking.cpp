@@ -140,7 +140,7 @@ void CRankingDlg::Previous() {
 
 void CRankingDlg::OnQuery() {
   GetItemCodeFromComboBox();
-  StartWait();
+  if (m_screen.waitOnQuery) StartWait();
   if (m_screen.ecn) {
     SendPage();
     RequestItemBase();

@@ -58,6 +58,7 @@ struct RankingScreen {
   bool pagingOffAtStart;   // "다음" and "이전" disabled until a reply says otherwise
   bool keepRowsWhenEmpty;  // a reply without items leaves the page shown
   bool listBeforeQuote;    // 조회 asks for the ranking before the quote
+  bool waitOnQuery;        // the host's query starts the wait cursor
   bool requery;            // answers the host's requery (1040) with the quote
   const vxskel::GridSetup* grid;
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "quote_fixture.h"
@@ -31,28 +32,46 @@ inline void TapQueryFromItsButton(screentest::ScreenHost& host) {
 }
 
 // The screen of `plugin` (its own request `code`) gives the item combo the focus after a packet
-// of any kind: 조회 tapped with the focus on its button and only the quote answered, then 조회
-// answered by nothing but the server's message (its box answered).
+// of any kind, and its wait cursor ends then too, but not on a push. 조회 is tapped each time with
+// the focus on its button: answered by nothing (an index push comes meanwhile), by the quote
+// only, by nothing but the server's message (its box answered), and by both replies.
 inline void ExpectFocusOnTheItemComboAfterEachPacket(screentest::ScreenHost& host, const char16_t* plugin,
                                                      uint16_t code) {
   SCOPED_TRACE(screentest::Utf8(plugin));
   const auto builtIn = simsrv::DefaultHandlers();
-  auto restore = [&] {
-    for (uint16_t c : {code, uint16_t{4101}}) host.server.setHandler(c, builtIn.at(c));
+  auto answer = [&](uint16_t c, bool yes) {
+    if (yes)
+      host.server.setHandler(c, builtIn.at(c));
+    else
+      host.server.setHandler(c,
+                             [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.send = false; });
   };
-  restore();
+  answer(code, true);
+  answer(4101, true);
   host.Open(std::u16string(plugin));
   host.Settled();
-  auto silent = [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.send = false; };
 
-  host.server.setHandler(code, silent);
+  answer(code, false);
+  answer(4101, false);
+  TapQueryFromItsButton(host);
+  host.Settled();
+  EXPECT_TRUE(plat::win::WaitCursorShown()) << "while both replies are awaited";
+  Bytes push(1 + 61, 0);
+  push[0] = 1;
+  std::memcpy(&push[1], "005930", 6);
+  host.server.pushRaw(9110, push);
+  host.Settled();
+  EXPECT_TRUE(plat::win::WaitCursorShown()) << "after a push";
+
+  answer(4101, true);
   size_t mark = host.server.logSize();
   TapQueryFromItsButton(host);
   ASSERT_TRUE(host.server.waitForRequest(code, 3000, nullptr, mark));
   host.Settled();
   EXPECT_EQ(host.Focus(), IDC_ITEM_COMBO) << "after the quote";
+  EXPECT_FALSE(plat::win::WaitCursorShown()) << "after the quote";
 
-  host.server.setHandler(4101, silent);
+  answer(4101, false);
   host.server.setHandler(code, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
     r.Error("조회오류", "조회할 자료가 없습니다.");
   });
@@ -60,7 +79,14 @@ inline void ExpectFocusOnTheItemComboAfterEachPacket(screentest::ScreenHost& hos
   host.ExpectBox("조회할 자료가 없습니다.");
   host.Settled();
   EXPECT_EQ(host.Focus(), IDC_ITEM_COMBO) << "after the server's message";
-  restore();
+  EXPECT_FALSE(plat::win::WaitCursorShown()) << "after the server's message";
+
+  answer(code, true);
+  answer(4101, true);
+  TapQueryFromItsButton(host);
+  host.Settled();
+  EXPECT_EQ(host.Focus(), IDC_ITEM_COMBO) << "after both replies";
+  EXPECT_FALSE(plat::win::WaitCursorShown()) << "after both replies";
 }
 
 }  // namespace listtest
