@@ -31,9 +31,11 @@ constexpr auto kItems = vxskel::ScreenItems(kOwn);
 constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
-// 3 pixels below the combo (bottom 86), as high as the band down to the keypad (top 300) less 162.
+// 3 pixels below the combo (bottom 86); three rows of 17 and the border. The band down to the
+// keypad (top 300) less 162 would leave 52, a pixel short: the grid would then scroll and its
+// scroll bars would cover the amounts row.
 const int kWidths[] = {60, 58, 58, 60};
-const vxskel::GridSetup kGridSetup = {kGrid, 0, nullptr, 4, kWidths, 17, 0, false, false, {1, 89, 238, 52}};
+const vxskel::GridSetup kGridSetup = {kGrid, 0, nullptr, 4, kWidths, 17, 0, false, false, {1, 89, 238, 53}};
 // 4 pixels in from the left, to the right edge, from 70 pixels below the combo to 20 above the keypad.
 constexpr RECT kChartAt = {4, 156, 240, 280};
 

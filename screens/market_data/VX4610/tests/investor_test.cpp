@@ -139,6 +139,30 @@ TEST_F(InvestorTest, NetBuyingAsksPerMarketAndFillsTheTable) {
   EXPECT_TRUE(NoBox());
 }
 
+TEST_F(InvestorTest, TheTableShowsItsThreeRowsWholeWithoutScrolling) {
+  Open();
+  ASSERT_TRUE(WaitTable("-3,120"));
+  Settled();
+  // Down the label column and along the last row: the label background from the top row to the
+  // bottom one and the value cells' white across the whole width. A table a pixel too low for its
+  // three rows would put scroll bars over the amounts.
+  const COLORREF label = 0x8CDFFF, white = 0xFFFFFF, rule = 0xB4B4B4;  // rule: the lines between cells
+  std::vector<int> wrong;
+  d->Ui([&] {
+    RECT g;
+    ::GetWindowRect(::GetDlgItem(dlg, kTable), &g);
+    const plat::Surface* s = plat::win::WindowSurface(dlg);
+    if (!s) return wrong.push_back(-1);
+    auto at = [&](int x, int y) { return s->pixels[size_t(y) * size_t(s->width) + size_t(x)]; };
+    const int rowTop = g.top + 1 + 2 * 17;  // the amounts row
+    for (int y = g.top + 3; y < rowTop + 15; ++y)
+      if (at(g.left + 3, y) != label && at(g.left + 3, y) != rule) wrong.push_back(y);
+    for (int x = g.left + 62; x < g.right - 3; ++x)
+      if (at(x, rowTop + 2) != white && at(x, rowTop + 2) != rule) wrong.push_back(1000 + x);
+  });
+  EXPECT_TRUE(wrong.empty()) << wrong.size() << " pixels, the first at " << (wrong.empty() ? 0 : wrong[0]);
+}
+
 TEST_F(InvestorTest, ChartDrawsBarsFromTheZeroLineOnAScaleOfThreeTicks) {
   Open();
   ASSERT_TRUE(WaitTable("-3,120"));
