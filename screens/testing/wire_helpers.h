@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "plat/windows.h"
 
@@ -48,6 +49,32 @@ inline void PutText(uint8_t* p, const std::u16string& text) {
   char buf[256] = {};
   int n = WideCharToMultiByte(949, 0, text.c_str(), static_cast<int>(text.size()), buf, sizeof buf, nullptr, nullptr);
   std::memcpy(p, buf, static_cast<size_t>(n > 0 ? n : 0));
+}
+
+// Whole requests as they go on the wire, to compare with a logged request's header and body:
+// a plain request written in place (tr_len and tr_code big-endian, '4' at byte 6, every other
+// header byte 0) and a plain-bodied request made by the packet layer (flags '4', 1, 0, 1, 1,
+// status "00", not enciphered).
+inline std::vector<uint8_t> PlainRequestPacket(uint16_t code, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> p(15, 0);
+  const uint32_t len = static_cast<uint32_t>(p.size() + body.size());
+  for (int i = 0; i < 4; ++i) p[static_cast<size_t>(i)] = static_cast<uint8_t>(len >> (24 - 8 * i));
+  PutU16(&p[4], code);
+  p[6] = '4';
+  p.insert(p.end(), body.begin(), body.end());
+  return p;
+}
+inline std::vector<uint8_t> PacketLayerRequestPacket(uint16_t code, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> p = PlainRequestPacket(code, body);
+  const uint8_t flags[] = {'4', 1, 0, 1, 1, '0', '0'};
+  std::memcpy(&p[6], flags, sizeof flags);
+  return p;
+}
+// The whole of a logged request: its 15 header bytes, then its body as received.
+inline std::vector<uint8_t> WholePacket(const std::vector<uint8_t>& header, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> p = header;
+  p.insert(p.end(), body.begin(), body.end());
+  return p;
 }
 
 }  // namespace screentest

@@ -20,6 +20,7 @@ const vxrank::RankingScreen kScreen = {
     .pagingOffAtStart = true,
     .keepRowsWhenEmpty = true,
     .listBeforeQuote = false,
+    .waitOnQuery = false,
     .requery = false,
     .grid = &vxrank::kPriceGrid,
 };

@@ -66,9 +66,24 @@ class CVX4230Dlg : public vxskel::CListScreenDlg {
     return CListScreenDlg::OnCommand(wParam, lParam);
   }
 
+  // The host's query: the item of the combo, without the wait cursor.
+  void OnQuery() override {
+    GetItemCodeFromComboBox();
+    RequestStockBase();
+    SendPage();
+  }
+
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
     if (code == kTrProfile) Fill(body, len);
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  }
+
+  // After whatever came (the profile, the quote or the server's message), the item combo takes
+  // the focus.
+  afx_msg LRESULT OnPacket(WPARAM wParam, LPARAM lParam) {
+    LRESULT handled = OnVxPacket(wParam, lParam);
+    if (handled)
+      if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+    return handled;
   }
 
   afx_msg LRESULT OnRequery(WPARAM, LPARAM) {
@@ -172,6 +187,7 @@ class CVX4230Dlg : public vxskel::CListScreenDlg {
 
 BEGIN_MESSAGE_MAP(CVX4230Dlg, vxskel::CListScreenDlg)
 ON_MESSAGE(WM_VX_REQUERY, OnRequery)
+ON_MESSAGE(WM_VX_PACKET, OnPacket)
 END_MESSAGE_MAP()
 
 }  // namespace

@@ -31,7 +31,9 @@ constexpr auto kItems = vxskel::ScreenItems(kOwn);
 constexpr plat::DialogTemplate kScreen = vxskel::ScreenTemplate(kItems);
 PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
-// 3 pixels below the combo (bottom 86); three rows of 17 and the border.
+// 3 pixels below the combo (bottom 86); three rows of 17 and the border. The band down to the
+// keypad (top 300) less 162 would leave 52, a pixel short: the grid would then scroll and its
+// scroll bars would cover the amounts row.
 const int kWidths[] = {60, 58, 58, 60};
 const vxskel::GridSetup kGridSetup = {kGrid, 0, nullptr, 4, kWidths, 17, 0, false, false, {1, 89, 238, 53}};
 // 4 pixels in from the left, to the right edge, from 70 pixels below the combo to 20 above the keypad.
@@ -88,7 +90,15 @@ class CVX4610Dlg : public vxskel::CListScreenDlg {
 
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
     if (code == kTrNet) Fill(body, len);
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  }
+
+  // After whatever came (the figures, the quote or the server's message), the item combo takes
+  // the focus.
+  afx_msg LRESULT OnPacket(WPARAM wParam, LPARAM lParam) {
+    LRESULT handled = OnVxPacket(wParam, lParam);
+    if (handled)
+      if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+    return handled;
   }
 
  private:
@@ -138,7 +148,13 @@ class CVX4610Dlg : public vxskel::CListScreenDlg {
 
   uint8_t m_market = 1;  // 1 KOSPI, 2 KOSDAQ
   std::unique_ptr<vxinvest::CInvestorChart> m_chart;
+
+  DECLARE_MESSAGE_MAP()
 };
+
+BEGIN_MESSAGE_MAP(CVX4610Dlg, vxskel::CListScreenDlg)
+ON_MESSAGE(WM_VX_PACKET, OnPacket)
+END_MESSAGE_MAP()
 
 }  // namespace
 

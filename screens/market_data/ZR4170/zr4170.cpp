@@ -18,6 +18,7 @@ const vxrank::RankingScreen kScreen = {
     .pagingOffAtStart = false,
     .keepRowsWhenEmpty = false,
     .listBeforeQuote = true,
+    .waitOnQuery = true,
     .requery = false,
     .grid = &vxrank::kEcnGridSetup,
 };

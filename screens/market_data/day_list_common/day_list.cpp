@@ -28,6 +28,10 @@ const vxskel::GridSetup kTrendGrid = {kGrid, 17, kTrendTitles, 8, kTrendWidths, 
 const vxskel::GridSetup kForeignGrid = {kGrid, 17, kForeignTitles, 8,    kForeignWidths,
                                         17,    0,  true,           true, {1, 69, 238, 182}};
 
+BEGIN_MESSAGE_MAP(CDayListDlg, vxskel::CListScreenDlg)
+ON_MESSAGE(WM_VX_PACKET, OnPacket)
+END_MESSAGE_MAP()
+
 void CDayListDlg::OnInitScreen() {
   CListScreenDlg::OnInitScreen();
   if (m_screen.kind == Days::Investors) {
@@ -70,9 +74,16 @@ BOOL CDayListDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   if (code == BN_CLICKED && lParam) {
     switch (id) {
       case vxskel::kBtnQuery:
-        GetItemCodeFromComboBox();
+        if (m_screen.kind == Days::Foreign) {
+          GetItemCodeFromComboBox();
+          Restart();
+          OnQuery();
+          return TRUE;
+        }
         Restart();
-        OnQuery();
+        StartWait();
+        RequestStockBase();
+        SendPage();
         return TRUE;
       case kBtnNext:
         if (!m_paging.CanGoNext()) return TRUE;
@@ -95,7 +106,14 @@ BOOL CDayListDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   return CListScreenDlg::OnCommand(wParam, lParam);
 }
 
-void CDayListDlg::OnQuery() { CListScreenDlg::OnQuery(); }
+// The host's query: VX4240 asks without the wait cursor.
+void CDayListDlg::OnQuery() {
+  if (m_screen.kind == Days::Foreign) return CListScreenDlg::OnQuery();
+  GetItemCodeFromComboBox();
+  KeepItem();
+  RequestStockBase();
+  SendPage();
+}
 
 void CDayListDlg::OnNewItem(bool edited) {
   Restart();
@@ -137,7 +155,13 @@ void CDayListDlg::SendPage() {
 
 void CDayListDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
   if (code == m_screen.code) FillPage(body, len);
-  if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+}
+
+LRESULT CDayListDlg::OnPacket(WPARAM wParam, LPARAM lParam) {
+  LRESULT handled = OnVxPacket(wParam, lParam);
+  if (handled)
+    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  return handled;
 }
 
 void CDayListDlg::FillPage(const unsigned char* body, int len) {

@@ -7,7 +7,8 @@
 //           exhaustion (4150), nine days a page
 //
 // "다음" goes on only while the last reply offered a further page and the key table has a slot
-// for it (101 pages); "이전" goes back to page 1 at most.
+// for it (101 pages); "이전" goes back to page 1 at most. "조회" starts again at page 1: VX4240
+// for the item already accepted, VX4140 for the item the combo holds, as the host's query does.
 #pragma once
 
 #include <cstdint>
@@ -61,6 +62,9 @@ class CDayListDlg : public vxskel::CListScreenDlg {
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
   void OnQuery() override;
   void OnReply(uint16_t code, const unsigned char* body, int len) override;
+  // The skeleton's receive path, then the focus back on the item combo after whatever came: the
+  // page, the quote or the server's message.
+  afx_msg LRESULT OnPacket(WPARAM, LPARAM);
 
  protected:
   void OnNewItem(bool edited) override;
@@ -79,6 +83,8 @@ class CDayListDlg : public vxskel::CListScreenDlg {
   char m_direction = 'F';
   uint8_t m_figure = 1;  // VX4240: 1 amount, 2 quantity
   uint8_t m_market = 1;  // VX4240: 1 KOSPI, 2 KOSDAQ
+
+  DECLARE_MESSAGE_MAP()
 };
 
 }  // namespace vxdays

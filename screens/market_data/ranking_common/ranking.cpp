@@ -35,6 +35,8 @@ const vxskel::GridSetup kEcnGridSetup = {kEcnGrid, 17, kEcnTitles, 12,    kEcnWi
 
 BEGIN_MESSAGE_MAP(CRankingDlg, vxskel::CListScreenDlg)
 ON_MESSAGE(WM_VX_REQUERY, OnRequery)
+ON_MESSAGE(WM_VX_PACKET, OnPacket)
+ON_WM_CTLCOLOR()
 END_MESSAGE_MAP()
 
 void CRankingDlg::OnInitScreen() {
@@ -92,12 +94,12 @@ BOOL CRankingDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
   if (code == BN_CLICKED && lParam) {
     switch (id) {
       case vxskel::kBtnQuery:
-        GetItemCodeFromComboBox();
-        m_page = 1;
+        // The item already accepted, not what the combo holds now; ZR4170 starts at page 1.
+        if (m_screen.ecn) m_page = 1;
         StartWait();
-        if (m_screen.listBeforeQuote || m_screen.ecn) SendPage();
+        if (m_screen.listBeforeQuote) SendPage();
         RequestItemBase();
-        if (!m_screen.listBeforeQuote && !m_screen.ecn) SendPage();
+        if (!m_screen.listBeforeQuote) SendPage();
         return TRUE;
       case kBtnKospi:
       case kBtnKosdaq:
@@ -138,7 +140,7 @@ void CRankingDlg::Previous() {
 
 void CRankingDlg::OnQuery() {
   GetItemCodeFromComboBox();
-  StartWait();
+  if (m_screen.waitOnQuery) StartWait();
   if (m_screen.ecn) {
     SendPage();
     RequestItemBase();
@@ -186,8 +188,18 @@ void CRankingDlg::SendPage() {
 
 void CRankingDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
   if (code == m_screen.code) FillPage(body, len);
-  if (!m_screen.ecn)
+}
+
+LRESULT CRankingDlg::OnPacket(WPARAM wParam, LPARAM lParam) {
+  LRESULT handled = OnVxPacket(wParam, lParam);
+  if (handled && !m_screen.ecn)
     if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  return handled;
+}
+
+HBRUSH CRankingDlg::OnCtlColor(CDC* dc, CWnd* wnd, UINT kind) {
+  if (m_screen.ecn && wnd && wnd->GetDlgCtrlID() == kMarketCombo) return CDialog::OnCtlColor(dc, wnd, kind);
+  return CListScreenDlg::OnCtlColor(dc, wnd, kind);
 }
 
 void CRankingDlg::FillPage(const unsigned char* body, int len) {

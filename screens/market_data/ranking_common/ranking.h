@@ -8,7 +8,9 @@
 //
 // The first three choose the market with "KOSPI"/"KOSDAQ" (1565, 1566) and the ranking in combo
 // 1002; ZR4170 with combos 9904 and 9905. "다음" goes on only while the last reply offers a
-// further page, "이전" goes back to page 1 at most; the page travels in one byte.
+// further page, "이전" goes back to page 1 at most; the page travels in one byte. "조회" asks
+// again for the item already accepted (a half-typed code in the combo is not read): the first
+// three at the page shown, ZR4170 from page 1.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +58,7 @@ struct RankingScreen {
   bool pagingOffAtStart;   // "다음" and "이전" disabled until a reply says otherwise
   bool keepRowsWhenEmpty;  // a reply without items leaves the page shown
   bool listBeforeQuote;    // 조회 asks for the ranking before the quote
+  bool waitOnQuery;        // the host's query starts the wait cursor
   bool requery;            // answers the host's requery (1040) with the quote
   const vxskel::GridSetup* grid;
 };
@@ -105,6 +108,12 @@ class CRankingDlg : public vxskel::CListScreenDlg {
   }
 
   afx_msg LRESULT OnRequery(WPARAM, LPARAM);
+  // The skeleton's receive path, then (all but ZR4170) the focus back on the item combo after
+  // whatever came: the page, the quote or the server's message.
+  afx_msg LRESULT OnPacket(WPARAM, LPARAM);
+  // ZR4170's market combo has the id other screens give their title static: it keeps a combo's
+  // colours rather than the title's.
+  afx_msg HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);
 
  protected:
   void OnNewItem(bool edited) override;

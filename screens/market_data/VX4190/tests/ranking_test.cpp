@@ -1,16 +1,20 @@
 // The ranking screens driven as the user drives them against the simulated trading server:
 // VX4190 (price rankings, 4190), VX4180 (rise and fall, 4180), VX4600 (investors, 4600) and
-// ZR4170 (ECN, 4170). The request of each choice byte by byte, the pages the server's model
-// ranks, the more flag that "다음" follows, and what each screen shows of a page.
+// ZR4170 (ECN, 4170). The request of each choice as a whole packet, the pages the server's model
+// ranks, the more flag that "다음" follows, what each screen shows of a page, what "조회" asks
+// for, and the focus after each packet.
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "../../ranking_common/tests/list_checks.h"
 #include "quote_fixture.h"
 #include "wire_helpers.h"
 
 namespace {
 
+using listtest::PacketSince;
+using listtest::Plain;
 using screentest::Bytes;
 using screentest::PutNet;
 
@@ -57,17 +61,19 @@ class RankingTest : public quotetest::QuoteScreenTest {
       }
     });
   }
-  // Picks an entry, or taps a button, and returns the request it sent once the screen has shown
-  // the reply (a tap while a reply arrives may be lost, as on the handheld).
+  // Picks an entry, or taps a button, and returns the whole request it sent once the screen has
+  // shown the reply (a tap while a reply arrives may be lost, as on the handheld).
   Bytes PickAndCapture(int combo, int index, uint16_t code) {
     size_t mark = server.logSize();
     if (!d->Pick(combo, index)) return {};
-    Bytes sent = RequestSince(code, mark);
+    Bytes sent = PacketSince(*this, code, mark);
     Settled();
     return sent;
   }
   Bytes Page(int button, uint16_t code) {
-    Bytes sent = TapAndCapture(button, code);
+    size_t mark = server.logSize();
+    if (!d->Tap(button)) return {};
+    Bytes sent = PacketSince(*this, code, mark);
     Settled();
     return sent;
   }
@@ -100,7 +106,7 @@ struct ComboCase {
 };
 
 Bytes Request(const ComboCase& c, uint8_t market, uint8_t kind, uint8_t page) {
-  return c.rowsFirst ? Bytes{c.rows, page, market, kind} : Bytes{market, kind, page, c.rows};
+  return Plain(c.code, c.rowsFirst ? Bytes{c.rows, page, market, kind} : Bytes{market, kind, page, c.rows});
 }
 
 TEST_F(RankingTest, EachChoiceOfEachScreenSendsItsKindMarketAndPageInTheScreensOrder) {
@@ -116,7 +122,7 @@ TEST_F(RankingTest, EachChoiceOfEachScreenSendsItsKindMarketAndPageInTheScreensO
     const uint8_t kospi = ecn ? 0 : 1, kosdaq = ecn ? 1 : 2;
     size_t mark = server.logSize();
     Open(c.plugin);
-    EXPECT_EQ(RequestSince(c.code, mark), Request(c, kospi, c.kinds[0], 1));
+    EXPECT_EQ(PacketSince(*this, c.code, mark), Request(c, kospi, c.kinds[0], 1));
     if (!ecn) {
       EXPECT_TRUE(Checked(kKospi));
     }
@@ -197,12 +203,12 @@ TEST_F(RankingTest, NextFollowsTheMoreFlagInBothPriceScreensAndPreviousGoesBack)
     size_t rows = s.code == 4190 ? 8 : 9;
     ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == rows && Enabled(kNext); }));
     EXPECT_FALSE(Enabled(kPrev));
-    EXPECT_EQ(Page(kNext, s.code), (Bytes{1, s.kind, 2, s.rows}));
+    EXPECT_EQ(Page(kNext, s.code), Plain(s.code, {1, s.kind, 2, s.rows}));
     ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == s.secondPage && !Enabled(kNext); }));
     EXPECT_TRUE(Enabled(kPrev));
     // The last page said there is none further: "다음" sends nothing.
     EXPECT_TRUE(TapSendsNothing(kNext, s.code));
-    EXPECT_EQ(Page(kPrev, s.code), (Bytes{1, s.kind, 1, s.rows}));
+    EXPECT_EQ(Page(kPrev, s.code), Plain(s.code, {1, s.kind, 1, s.rows}));
     ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == rows && Enabled(kNext); }));
     EXPECT_FALSE(Enabled(kPrev));
   }
@@ -266,7 +272,7 @@ TEST_F(RankingTest, InvestorRankingHasItsLabelRowAndNetSellingLabelsItsLastColum
   ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4600, 4101}));
-  EXPECT_EQ(RequestSince(4600, mark), (Bytes{9, 1, 1, 2}));
+  EXPECT_EQ(PacketSince(*this, 4600, mark), Plain(4600, {9, 1, 1, 2}));
 }
 
 TEST_F(RankingTest, EcnRankingNumbersItsRanksAcrossPages) {
@@ -276,6 +282,7 @@ TEST_F(RankingTest, EcnRankingNumbersItsRanksAcrossPages) {
   // The ranking, then the quote through the packet layer.
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4170, 4101}));
+  EXPECT_EQ(PacketSince(*this, 4101, mark), screentest::PacketLayerRequestPacket(4101, screentest::B("005930")));
   ASSERT_TRUE(WaitFirst(kEcnGrid, 9, "1"));
   auto g = Grid(kEcnGrid);
   // By volume: 삼성전자 (a twentieth of its volume on the ECN) leads the new items (24,000 / 20 and down).
@@ -292,18 +299,18 @@ TEST_F(RankingTest, EcnRankingNumbersItsRanksAcrossPages) {
   EXPECT_FALSE(Enabled(kPrev));
   EXPECT_TRUE(Enabled(kNext));
 
-  EXPECT_EQ(Page(kNext, 4170), (Bytes{9, 2, 0, 1}));
+  EXPECT_EQ(Page(kNext, 4170), Plain(4170, {9, 2, 0, 1}));
   ASSERT_TRUE(WaitFirst(kEcnGrid, 9, "10"));
-  EXPECT_EQ(Page(kNext, 4170), (Bytes{9, 3, 0, 1}));
+  EXPECT_EQ(Page(kNext, 4170), Plain(4170, {9, 3, 0, 1}));
   ASSERT_TRUE(WaitFirst(kEcnGrid, 7, "19"));
   EXPECT_EQ(Grid(kEcnGrid)[2][0].text, "21");
   EXPECT_EQ(Grid(kEcnGrid)[2][1].text, "종목5");
   EXPECT_FALSE(Enabled(kNext));
   EXPECT_TRUE(TapSendsNothing(kNext, 4170));
-  EXPECT_EQ(Page(kPrev, 4170), (Bytes{9, 2, 0, 1}));
+  EXPECT_EQ(Page(kPrev, 4170), Plain(4170, {9, 2, 0, 1}));
   ASSERT_TRUE(WaitFirst(kEcnGrid, 9, "10"));
   // Another sort starts again at page 1, 이전 off and 다음 on.
-  EXPECT_EQ(PickAndCapture(kEcnSort, 2, 4170), (Bytes{9, 1, 0, 3}));
+  EXPECT_EQ(PickAndCapture(kEcnSort, 2, 4170), Plain(4170, {9, 1, 0, 3}));
   ASSERT_TRUE(WaitFirst(kEcnGrid, 9, "1"));
   EXPECT_FALSE(Enabled(kPrev));
   EXPECT_EQ(Text(kEcnMarket), "KOSPI");
@@ -364,8 +371,80 @@ TEST_F(RankingTest, ACountBeyondTheBodyAndAPageAtTheLastByteStayInBounds) {
   }
   EXPECT_FALSE(Enabled(kNext));
   EXPECT_TRUE(TapSendsNothing(kNext, 4190));
-  EXPECT_EQ(server.requests(4190, 0).back().plain, (Bytes{1, 1, 255, 8}));
+  const simsrv::LogEntry last = server.requests(4190, 0).back();
+  EXPECT_EQ(screentest::WholePacket(last.header, last.body), Plain(4190, {1, 1, 255, 8}));
   EXPECT_TRUE(NoBox());
+}
+
+TEST_F(RankingTest, QueryAsksAgainForTheItemAcceptedAtThePageShownAndTheEcnRankingFromPageOne) {
+  AddItems(12, false, true, 1000);  // two pages in each of the four rankings
+  const struct {
+    const char16_t* plugin;
+    uint16_t code;
+    int kindEntry;  // VX4180: its rising items
+    Bytes secondPage, query;
+    std::vector<int> order;
+    bool packetLayerQuote;
+  } cases[] = {
+      {u"VX4190.dll", 4190, 0, {1, 1, 2, 8}, {1, 1, 2, 8}, {4101, 4190}, false},
+      {u"VX4180.dll", 4180, 1, {1, 1, 2, 9}, {1, 1, 2, 9}, {4101, 4180}, false},
+      {u"VX4600.dll", 4600, 0, {9, 2, 1, 1}, {9, 2, 1, 1}, {4600, 4101}, false},
+      {u"ZR4170.dll", 4170, 0, {9, 2, 0, 1}, {9, 1, 0, 1}, {4170, 4101}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(screentest::Utf8(c.plugin));
+    Open(c.plugin);
+    if (c.kindEntry) {
+      ASSERT_FALSE(PickAndCapture(kKinds, c.kindEntry, c.code).empty());
+    }
+    ASSERT_TRUE(WaitFor([&] { return Enabled(kNext); }));
+    EXPECT_EQ(Page(kNext, c.code), Plain(c.code, c.secondPage));
+    // Four characters typed into the combo are not an item: 조회 asks again for 005930.
+    TypeInto(IDC_ITEM_COMBO, "0066");
+    Settled();
+    size_t mark = server.logSize();
+    ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
+    EXPECT_EQ(PacketSince(*this, c.code, mark), Plain(c.code, c.query));
+    const Bytes item = screentest::B("005930");
+    EXPECT_EQ(PacketSince(*this, 4101, mark),
+              c.packetLayerQuote ? screentest::PacketLayerRequestPacket(4101, item) : listtest::Quote("005930"));
+    EXPECT_EQ(quotetest::Codes(*this, mark), c.order);
+    EXPECT_EQ(Text(9903), "삼성전자");
+  }
+  EXPECT_TRUE(NoBox());
+}
+
+TEST_F(RankingTest, TheItemComboHasTheFocusAfterTheQuoteAndAfterTheServersMessage) {
+  const struct {
+    const char16_t* plugin;
+    uint16_t code;
+  } cases[] = {{u"VX4190.dll", 4190}, {u"VX4180.dll", 4180}, {u"VX4600.dll", 4600}};
+  for (const auto& c : cases) listtest::ExpectFocusOnTheItemComboAfterEachPacket(*this, c.plugin, c.code);
+  EXPECT_TRUE(NoBox());
+}
+
+TEST_F(RankingTest, TheEcnMarketComboIsPaintedAsACombo) {
+  Open(u"ZR4170.dll");
+  // The face of the market combo against that of the sort combo beside it, away from the texts,
+  // and no pixel of it in the colour of a title (RGB 200, 200, 10).
+  const COLORREF title = RGB(200, 200, 10);
+  COLORREF market = 0, sort = 0;
+  size_t titled = 0;
+  d->Ui([&] {
+    RECT m, s;
+    ::GetWindowRect(::GetDlgItem(dlg, kEcnMarket), &m);
+    ::GetWindowRect(::GetDlgItem(dlg, kEcnSort), &s);
+    if (const plat::Surface* f = plat::win::WindowSurface(dlg)) {
+      auto at = [&](int x, int y) { return f->pixels[size_t(y) * size_t(f->width) + size_t(x)]; };
+      market = at(m.left + 2, m.top + 2);
+      sort = at(s.left + 2, s.top + 2);
+      for (int y = m.top; y < m.bottom; ++y)
+        for (int x = m.left; x < m.right; ++x) titled += at(x, y) == title;
+    }
+  });
+  EXPECT_EQ(titled, 0u);
+  EXPECT_EQ(market, sort);
+  EXPECT_EQ(Text(kEcnMarket), "KOSPI");
 }
 
 }  // namespace

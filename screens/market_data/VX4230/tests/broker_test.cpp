@@ -1,14 +1,18 @@
 // The item screens of brokers and foreign ownership driven as the user drives them against the
 // simulated trading server: the profile and top brokers (VX4230, 4230), then the foreign
-// ownership by day (VX4140, 4150) with its pages and keys.
+// ownership by day (VX4140, 4150) with its pages and keys; requests compared whole, and the focus
+// after each packet.
 #include <string>
 #include <vector>
 
+#include "../../ranking_common/tests/list_checks.h"
 #include "quote_fixture.h"
 #include "wire_helpers.h"
 
 namespace {
 
+using listtest::PacketSince;
+using listtest::Plain;
 using screentest::Bytes;
 using screentest::Grouped;
 
@@ -26,10 +30,12 @@ class BrokerTest : public quotetest::QuoteScreenTest {
  protected:
   BrokerTest() : QuoteScreenTest(VX4230_PLUGIN, u"VX4230.dll") {}
 
-  // Taps a paging button and returns its request once the screen has shown the reply (the
+  // Taps a paging button and returns its whole request once the screen has shown the reply (the
   // screen takes no tap while it waits for one).
   Bytes Page(int button) {
-    Bytes sent = TapAndCapture(button, 4150);
+    size_t mark = server.logSize();
+    if (!d->Tap(button)) return {};
+    Bytes sent = PacketSince(*this, 4150, mark);
     Settled();
     return sent;
   }
@@ -45,12 +51,12 @@ class BrokerTest : public quotetest::QuoteScreenTest {
   }
 };
 
-Bytes Code(const std::string& code) { return Bytes(code.begin(), code.end()); }
+Bytes Profile(const std::string& code) { return Plain(4230, Bytes(code.begin(), code.end())); }
 Bytes Foreign(const std::string& code, uint8_t page, char dir, std::vector<uint8_t> key) {
-  Bytes b = Code(code);
+  Bytes b(code.begin(), code.end());
   b.insert(b.end(), {9, page, uint8_t(dir)});
   b.insert(b.end(), key.begin(), key.end());
-  return b;
+  return Plain(4150, b);
 }
 const std::vector<uint8_t> kBlank = {' ', ' ', ' '};
 
@@ -58,7 +64,8 @@ TEST_F(BrokerTest, ProfileShowsPricesInTheirSignsColoursLimitsAndSize) {
   size_t mark = server.logSize();
   Open();
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4230}));
-  EXPECT_EQ(RequestSince(4230, mark), Code("005930"));
+  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(*this, 4230, mark), Profile("005930"));
   ASSERT_TRUE(WaitProfile("71,000"));
   auto g = Grid(kProfile);
   const char* labels[5][2] = {{"시 가", "상한가"},
@@ -112,6 +119,8 @@ TEST_F(BrokerTest, BrokersTheServerKeepsAndAMarketValueOfTwelveThousand) {
   TypeInto(IDC_ITEM_COMBO, "00660");
   ASSERT_TRUE(server.waitForRequest(4230, 2000, nullptr, mark));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4230}));
+  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("000660"));
+  EXPECT_EQ(PacketSince(*this, 4230, mark), Profile("000660"));
   ASSERT_TRUE(WaitProfile("130,000"));
   EXPECT_EQ(Grid(kProfile)[2][3].text, "12,345 억");
   auto b = Grid(kBrokers);
@@ -130,7 +139,8 @@ TEST_F(BrokerTest, ThenForeignOwnershipPagesWithTheKeyOfEachPage) {
   size_t mark = server.logSize();
   ScreenHost::Open(u"VX4140.dll");
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4150}));
-  EXPECT_EQ(RequestSince(4150, mark), Foreign("005930", 1, 'F', kBlank));
+  EXPECT_EQ(PacketSince(*this, 4150, mark), Foreign("005930", 1, 'F', kBlank));
+  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
   ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 9; }));
   auto g = Grid(kGrid);
   // Today: 71,500, up 500 (0.70%) from 71,000; the price black, mark, change and rate red.
@@ -169,13 +179,34 @@ TEST_F(BrokerTest, ThenForeignOwnershipPagesWithTheKeyOfEachPage) {
   TypeInto(IDC_ITEM_COMBO, "00660");
   ASSERT_TRUE(server.waitForRequest(4150, 2000, nullptr, mark));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4150}));
-  EXPECT_EQ(RequestSince(4150, mark), Foreign("000660", 1, 'F', kBlank));
+  EXPECT_EQ(PacketSince(*this, 4150, mark), Foreign("000660", 1, 'F', kBlank));
   ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 9 && Grid(kGrid)[0][1].text == "128,500"; }));
   EXPECT_FALSE(Enabled(kPrev));
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(IDC_ITEM_COMBO, 0));
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4150, 4101}));
+  EXPECT_TRUE(NoBox());
+}
+
+TEST_F(BrokerTest, QueryAsksAgainForTheItemAcceptedAndGivesTheItemComboTheFocusAfterEachPacket) {
+  // Four characters typed into the combo are not an item: 조회 asks again for 005930.
+  Open();
+  ASSERT_TRUE(WaitProfile("71,000"));
+  TypeInto(IDC_ITEM_COMBO, "0066");
+  Settled();
+  size_t mark = server.logSize();
+  ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
+  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(*this, 4230, mark), Profile("005930"));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4230}));
+  EXPECT_EQ(Text(9903), "삼성전자");
+
+  const struct {
+    const char16_t* plugin;
+    uint16_t code;
+  } cases[] = {{u"VX4230.dll", 4230}, {u"VX4140.dll", 4150}};
+  for (const auto& c : cases) listtest::ExpectFocusOnTheItemComboAfterEachPacket(*this, c.plugin, c.code);
   EXPECT_TRUE(NoBox());
 }
 

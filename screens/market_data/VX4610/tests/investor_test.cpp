@@ -1,15 +1,19 @@
 // The investor screens driven as the user drives them against the simulated trading server:
 // today's net buying of the three investor groups with its bar chart (VX4610, 4610), then the
-// same groups day by day (VX4240, 4240) with its pages and keys.
+// same groups day by day (VX4240, 4240) with its pages and keys; requests compared whole, what
+// "조회" asks for, and the focus after each packet.
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "../../ranking_common/tests/list_checks.h"
 #include "quote_fixture.h"
 #include "wire_helpers.h"
 
 namespace {
 
+using listtest::PacketSince;
+using listtest::Plain;
 using screentest::Bytes;
 
 constexpr int kMarket = 1000;  // VX4610's market combo
@@ -33,14 +37,16 @@ class InvestorTest : public quotetest::QuoteScreenTest {
   Bytes PickAndCapture(int combo, int index) {
     size_t mark = server.logSize();
     if (!d->Pick(combo, index)) return {};
-    Bytes sent = RequestSince(4240, mark);
+    Bytes sent = PacketSince(*this, 4240, mark);
     Settled();
     return sent;
   }
-  // Taps a paging button and returns its request once the screen has shown the reply (the
+  // Taps a paging button and returns its whole request once the screen has shown the reply (the
   // screen takes no tap while it waits for one).
   Bytes Page(int button) {
-    Bytes sent = TapAndCapture(button, 4240);
+    size_t mark = server.logSize();
+    if (!d->Tap(button)) return {};
+    Bytes sent = PacketSince(*this, 4240, mark);
     Settled();
     return sent;
   }
@@ -104,7 +110,8 @@ TEST_F(InvestorTest, NetBuyingAsksPerMarketAndFillsTheTable) {
   size_t mark = server.logSize();
   Open();
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4610}));
-  EXPECT_EQ(RequestSince(4610, mark), Bytes{1});
+  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(*this, 4610, mark), Plain(4610, {1}));
   ASSERT_TRUE(WaitTable("-3,120"));
   auto g = Grid(kTable);
   const char* head[] = {"순매수", "개인", "외국인", "기관계"};
@@ -122,13 +129,38 @@ TEST_F(InvestorTest, NetBuyingAsksPerMarketAndFillsTheTable) {
 
   ASSERT_TRUE(d->Pick(kMarket, 1));
   ASSERT_TRUE(WaitTable("5,230"));
-  EXPECT_EQ(server.requests(4610, mark).back().plain, Bytes{2});
+  const simsrv::LogEntry kosdaq = server.requests(4610, mark).back();
+  EXPECT_EQ(screentest::WholePacket(kosdaq.header, kosdaq.body), Plain(4610, {2}));
   // 조회: the figures before the quote.
   mark = server.logSize();
   ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4610, 4101}));
   EXPECT_TRUE(NoBox());
+}
+
+TEST_F(InvestorTest, TheTableShowsItsThreeRowsWholeWithoutScrolling) {
+  Open();
+  ASSERT_TRUE(WaitTable("-3,120"));
+  Settled();
+  // Down the label column and along the last row: the label background from the top row to the
+  // bottom one and the value cells' white across the whole width. A table a pixel too low for its
+  // three rows would put scroll bars over the amounts.
+  const COLORREF label = 0x8CDFFF, white = 0xFFFFFF, rule = 0xB4B4B4;  // rule: the lines between cells
+  std::vector<int> wrong;
+  d->Ui([&] {
+    RECT g;
+    ::GetWindowRect(::GetDlgItem(dlg, kTable), &g);
+    const plat::Surface* s = plat::win::WindowSurface(dlg);
+    if (!s) return wrong.push_back(-1);
+    auto at = [&](int x, int y) { return s->pixels[size_t(y) * size_t(s->width) + size_t(x)]; };
+    const int rowTop = g.top + 1 + 2 * 17;  // the amounts row
+    for (int y = g.top + 3; y < rowTop + 15; ++y)
+      if (at(g.left + 3, y) != label && at(g.left + 3, y) != rule) wrong.push_back(y);
+    for (int x = g.left + 62; x < g.right - 3; ++x)
+      if (at(x, rowTop + 2) != white && at(x, rowTop + 2) != rule) wrong.push_back(1000 + x);
+  });
+  EXPECT_TRUE(wrong.empty()) << wrong.size() << " pixels, the first at " << (wrong.empty() ? 0 : wrong[0]);
 }
 
 TEST_F(InvestorTest, ChartDrawsBarsFromTheZeroLineOnAScaleOfThreeTicks) {
@@ -197,7 +229,7 @@ TEST_F(InvestorTest, ChartOfAllNegativeAndOfAllZeroValues) {
 Bytes Trend(uint8_t figure, uint8_t market, uint8_t page, char dir, std::vector<uint8_t> key) {
   Bytes b{figure, market, 8, page, uint8_t(dir)};
   for (uint8_t k : key) b.push_back(k);
-  return b;
+  return Plain(4240, b);
 }
 const std::vector<uint8_t> kBlank = {' ', ' ', ' '};
 
@@ -207,7 +239,8 @@ TEST_F(InvestorTest, ThenTheTrendByDayPagesWithTheKeyOfEachPage) {
   size_t mark = server.logSize();
   ScreenHost::Open(u"VX4240.dll");
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4240}));
-  EXPECT_EQ(RequestSince(4240, mark), Trend(1, 1, 1, 'F', kBlank));
+  EXPECT_EQ(PacketSince(*this, 4240, mark), Trend(1, 1, 1, 'F', kBlank));
+  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
   ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 8; }));
   auto g = Grid(kGrid);
   // Today: KOSPI 2,500.12, up 9.62 from 2,490.50, and today's net amounts.
@@ -277,11 +310,49 @@ TEST_F(InvestorTest, TrendStopsAtTheLastPageItsKeyTableHolds) {
     ASSERT_TRUE(WaitFor([&] { return shows(page); })) << page;
   }
   // Page 101 is the table's last: its reply's key has no slot, and "다음" stops.
-  EXPECT_EQ(server.requests(4240, 0).back().plain, Trend(1, 1, 101, 'N', {100, 1, 1}));
+  const simsrv::LogEntry last = server.requests(4240, 0).back();
+  EXPECT_EQ(screentest::WholePacket(last.header, last.body), Trend(1, 1, 101, 'N', {100, 1, 1}));
   EXPECT_FALSE(Enabled(kNext));
   size_t mark = server.logSize();
   (void)d->Tap(kNext);
   EXPECT_TRUE(NoneSince(4240, mark));
+}
+
+TEST_F(InvestorTest, QueryAsksAgainForTheItemAcceptedAndTheTrendFromItsFirstPage) {
+  // Four characters typed into the combo are not an item: 조회 asks again for 005930, VX4610 its
+  // figures first, VX4240 its first page after the quote.
+  Open();
+  ASSERT_TRUE(WaitTable("-3,120"));
+  TypeInto(IDC_ITEM_COMBO, "0066");
+  Settled();
+  size_t mark = server.logSize();
+  ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
+  EXPECT_EQ(PacketSince(*this, 4610, mark), Plain(4610, {1}));
+  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4610, 4101}));
+
+  ScreenHost::Open(u"VX4240.dll");
+  ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 8 && Enabled(kNext); }));
+  EXPECT_EQ(Page(kNext), Trend(1, 1, 2, 'N', {26, 11, 30}));
+  TypeInto(IDC_ITEM_COMBO, "0066");
+  Settled();
+  mark = server.logSize();
+  ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
+  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(*this, 4240, mark), Trend(1, 1, 1, 'F', kBlank));
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4240}));
+  ASSERT_TRUE(WaitFor([&] { return !Enabled(kPrev) && Grid(kGrid)[0][0].text == "26-12-10"; }));
+  EXPECT_EQ(Text(9903), "삼성전자");
+  EXPECT_TRUE(NoBox());
+}
+
+TEST_F(InvestorTest, TheItemComboHasTheFocusAfterTheQuoteAndAfterTheServersMessage) {
+  const struct {
+    const char16_t* plugin;
+    uint16_t code;
+  } cases[] = {{u"VX4610.dll", 4610}, {u"VX4240.dll", 4240}};
+  for (const auto& c : cases) listtest::ExpectFocusOnTheItemComboAfterEachPacket(*this, c.plugin, c.code);
+  EXPECT_TRUE(NoBox());
 }
 
 }  // namespace
