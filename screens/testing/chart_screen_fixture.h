@@ -57,6 +57,15 @@ class ChartScreenTest : public screentest::ScreenTest {
     d->Ui([&] { v = ::IsWindowVisible(::GetDlgItem(dlg, id)); });
     return v;
   }
+  // The whole first request of `code` after `mark` as it came on the wire, its 15 header bytes
+  // and its body (empty when none came).
+  Bytes WholeRequestSince(uint16_t code, size_t mark) {
+    simsrv::LogEntry e;
+    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
+    Bytes out = e.header;
+    out.insert(out.end(), e.body.begin(), e.body.end());
+    return out;
+  }
   // Has the server answer chart requests of `code` with `body`.
   using ScreenTest::Answer;
   void Answer(uint16_t code, const Bytes& body) {
@@ -64,5 +73,21 @@ class ChartScreenTest : public screentest::ScreenTest {
                       [body](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.body = body; });
   }
 };
+
+// Whole requests as they should go on the wire: a plain header and `body`. The header a screen
+// writes itself carries the length, the code, '4' and zero bytes; the packet layer's carries
+// '4', 1, 0, 1, 1 and the status "00" in bytes 6-12.
+inline Bytes PlainPacket(uint16_t code, const Bytes& body, bool packetLayer) {
+  const size_t total = 15 + body.size();
+  Bytes p(total, 0);
+  p[0] = uint8_t(total >> 24), p[1] = uint8_t(total >> 16), p[2] = uint8_t(total >> 8), p[3] = uint8_t(total);
+  p[4] = uint8_t(code >> 8), p[5] = uint8_t(code);
+  p[6] = '4';
+  if (packetLayer) p[7] = 1, p[8] = 0, p[9] = 1, p[10] = 1, p[11] = '0', p[12] = '0';
+  std::copy(body.begin(), body.end(), p.begin() + 15);
+  return p;
+}
+inline Bytes ScreenWrittenPacket(uint16_t code, const Bytes& body) { return PlainPacket(code, body, false); }
+inline Bytes PacketLayerPacket(uint16_t code, const Bytes& body) { return PlainPacket(code, body, true); }
 
 }  // namespace chartscreentest

@@ -97,7 +97,8 @@ LRESULT CALLBACK SessionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg >= WM_USER) {
+  // WM_CLOSE, which a screen sends to end the program, is recorded; the owner stays.
+  if (msg >= WM_USER || msg == WM_CLOSE) {
     std::lock_guard<std::mutex> l(g_lock);
     // `time` tells a message sent from the screen's own code (1: the screen waits for it) from
     // one posted (0), which reaches the owner after the screen's handler has returned.

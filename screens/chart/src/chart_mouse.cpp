@@ -191,6 +191,9 @@ void CChartWnd::OnMouseMove(UINT flags, CPoint p) {
   CRect wc;
   GetClientRect(&wc);
   if (!wc.PtInRect(p)) return;
+  // Right of the newest bar the crosshair stays where it was; the drag line follows the stylus
+  // anywhere across the chart, since the release sets the border wherever it lifts.
+  if (mouse_mode == kMouseCrosshair && BarUnderX(p.x - panes[0].inner.left) > last_index) return;
   HDC dc = ::GetDC(m_hWnd);
   if (mouse_mode == kMouseBorderDrag) {
     const int lo = panes[drag_pane].inner.top + kMinPaneHeight;

@@ -399,9 +399,11 @@ void CChartWnd::ComputeRange(ChartPane& pane) {
           if (v != NO_VALUE) largest = std::max(largest, v);
         }
         if (largest < 0) break;
-        int64_t top = largest + std::max<int64_t>(largest / 20, 10);
+        const int64_t padded = largest + std::max<int64_t>(largest / 20, 10);
         const int64_t unit = largest > 10000 ? 1000 : largest > 1000 ? 100 : largest > 10 ? 10 : 1;
-        top = (top + unit - 1) / unit * unit;  // rounded up so that the tallest bar stays inside
+        int64_t top = padded - padded % unit;
+        // Rounded up instead where the cut would leave the tallest bar above the pane.
+        if (top < largest) top = (padded + unit - 1) / unit * unit;
         merge(0, top == 0 ? 1 : top);
         break;
       }

@@ -53,10 +53,10 @@ int StockData_1::SetCount(int n) {
 }
 
 void ApplyPriceMargin(int64_t* min, int64_t* max) {
-  const int64_t d = *max - *min;
+  const int64_t lowest = *min, highest = *max;
+  const int64_t d = highest - lowest;
   const int64_t pad = d < 10 ? 3 : d < 20 ? 5 : std::max<int64_t>(d / 20, 10);
-  *max += pad;
-  *min -= pad;
+  int64_t hi = highest + pad, lo = lowest - pad;
   int64_t unit = 0;
   if (d >= 10001)
     unit = 1000;
@@ -64,11 +64,21 @@ void ApplyPriceMargin(int64_t* min, int64_t* max) {
     unit = 100;
   else if (d >= 20)
     unit = 10;
-  if (unit) {
-    // The maximum goes up and the minimum down, so that the padded range still holds every bar.
-    *max = RoundUp(*max, unit);
-    *min = RoundDown(*min, unit);
+  if (unit >= 100) {
+    // Both ends cut toward zero to a multiple of the unit.
+    hi -= hi % unit;
+    lo -= lo % unit;
+  } else if (unit) {
+    // The maximum one step of ten above its cut, the minimum cut.
+    hi = hi - hi % unit + unit;
+    lo -= lo % unit;
   }
+  // A cut that would leave the highest or the lowest value outside the pane rounds that end
+  // outward instead, so that every bar stays whole.
+  if (unit && hi < highest) hi = RoundUp(highest + pad, unit);
+  if (unit && lo > lowest) lo = RoundDown(lowest - pad, unit);
+  *max = hi;
+  *min = lo;
 }
 
 bool StockData_1::GetMinMaxPrice(int first, int last, int64_t* min, int64_t* max) const {

@@ -129,17 +129,21 @@ TEST_F(ScaleTest, ScrollingMovesSixBarsAndStopsAtBothEnds) {
   EXPECT_EQ(wnd_->last_index, 62);
 }
 
-TEST_F(ScaleTest, PriceMarginPadsAndRoundsTheMaximumUpAndTheMinimumDown) {
+TEST_F(ScaleTest, PriceMarginPadsAndCutsUnlessTheCutHidesABar) {
   struct Case {
     int64_t min, max, want_min, want_max;
   } cases[] = {
       {1000, 1005, 997, 1008},      // spread 5: 3 each side, no rounding
       {1000, 1015, 995, 1020},      // spread 15: 5 each side
-      {1000, 1500, 970, 1530},      // spread 500: 25, then tens
-      {5000, 7050, 4800, 7200},     // spread 2050: 102, then hundreds
+      {1000, 1500, 970, 1530},      // spread 500: 25, then tens, the maximum upward
+      {1000, 1486, 970, 1520},      // a padded maximum of 1510 already on a ten still goes up by ten
+      {-1500, -1000, -1520, -960},  // negative ends: remainders toward zero
+      {5000, 7050, 4800, 7100},     // spread 2050: 102, both ends cut down to hundreds
+      {5000, 6020, 4900, 6100},     // cutting 6071 down to 6000 would hide the highest bar: up
       {10000, 30000, 9000, 31000},  // spread 20000: 1000, thousands
+      {10000, 30400, 8000, 31000},  // 31420 cut down to 31000 still holds 30400
       {1000, 11300, 0, 12000},      // cutting 11815 down to 11000 would hide the highest bar
-      {-1500, -1000, -1530, -970},  // negative ends round outward too
+      {-5200, 6000, -6000, 6000},   // cutting -5760 toward zero to -5000 would hide the lowest bar
   };
   for (const Case& c : cases) {
     int64_t mn = c.min, mx = c.max;
@@ -155,21 +159,28 @@ TEST_F(ScaleTest, PriceRangeSkipsMissingAveragesAndIsLogged) {
   int64_t mn = 0, mx = 0;
   ASSERT_TRUE(data_.GetMinMaxPrice(0, 1, &mn, &mx));
   EXPECT_EQ(mn, 870);
-  EXPECT_EQ(mx, 1530);
+  EXPECT_EQ(mx, 1540);
   EXPECT_EQ(ReadHost("qzlo.log"),
             "StockData_1::GetMinMaxPrice(0, 1):: before Min = 900, Max = 1500\n"
-            "StockData_1::GetMinMaxPrice(0, 1):: Min = 870, Max = 1530\n");
+            "StockData_1::GetMinMaxPrice(0, 1):: Min = 870, Max = 1540\n");
   data_.SetCount(0);
   EXPECT_FALSE(data_.GetMinMaxPrice(-1, -1, &mn, &mx));
   EXPECT_EQ(mn, 0);
   EXPECT_EQ(mx, 1);
 }
 
-TEST_F(ScaleTest, VolumeRangeRoundsUpAndAnEmptyPaneHasNoGrid) {
+TEST_F(ScaleTest, VolumeRangeIsCutDownUnlessThatHidesTheTallestBarAndAnEmptyPaneHasNoGrid) {
   struct Case {
     long long largest;
     int64_t want_max;
-  } cases[] = {{0, 10}, {50, 60}, {900, 950}, {5000, 5300}, {12345, 13000}};
+  } cases[] = {
+      {0, 10},         // nothing traded: 0..10
+      {55, 60},        // 65 cut to tens
+      {900, 940},      // 945 cut to tens
+      {5000, 5200},    // 5250 cut to hundreds
+      {20500, 21000},  // 21525 cut to thousands
+      {12345, 13000},  // 12962 cut to 12000 would hide the tallest bar: up
+  };
   for (const Case& c : cases) {
     LoadBars(data_, {{100, 110, 90, 100, c.largest}, {100, 110, 90, 100, 0}});
     Range();

@@ -68,6 +68,14 @@ TEST_F(StylusTest, CrosshairStaysOnTheBarsShown) {
   EXPECT_EQ(wnd_->cross.x, wnd_->BarCentre(19));
   Stylus(Stylus::Move, wnd_->panes[0].inner.right - 1, 70);
   EXPECT_EQ(wnd_->cross.x, wnd_->BarCentre(19));
+  // From a bar inside, a move right of the newest bar leaves the crosshair and its read-out
+  // where they were.
+  Stylus(Stylus::Move, wnd_->BarCentre(10), 80);
+  ASSERT_EQ(wnd_->readout_bar, 10);
+  Stylus(Stylus::Move, wnd_->BarCentre(19) + wnd_->bar_width + wnd_->bar_gap, 90);
+  EXPECT_EQ(wnd_->readout_bar, 10);
+  EXPECT_EQ(wnd_->cross, CPoint(wnd_->BarCentre(10), 80));
+  EXPECT_EQ(ReadoutText(), wnd_->ReadoutFirstLine(10).str());
   // Left of the oldest bar: on the oldest bar.
   Stylus(Stylus::Move, 0, 70);
   EXPECT_EQ(wnd_->readout_bar, 0);
@@ -83,6 +91,15 @@ TEST_F(StylusTest, CrosshairStaysOnTheBarsShown) {
   ASSERT_EQ(wnd_->readout_bar, 3);
   EXPECT_EQ(ReadoutText().substr(0, 13), u"14:05  75.35 ");
   Stylus(Stylus::Up, wnd_->BarCentre(3), 60);
+  // The border's drag line follows the stylus right of the newest bar as well.
+  const int border = wnd_->panes[0].outer.bottom;
+  const int right = wnd_->panes[0].inner.right - 4;
+  Stylus(Stylus::Down, right, border + 2);
+  ASSERT_EQ(wnd_->mouse_mode, chart::kMouseBorderDrag);
+  Stylus(Stylus::Move, right, border - 30);
+  EXPECT_EQ(wnd_->drag_y, border - 30);
+  Stylus(Stylus::Up, right, border - 30);
+  EXPECT_EQ(wnd_->panes[0].outer.bottom, border - 30);
 }
 
 TEST_F(StylusTest, TapsOnAChartWithoutBarsAreIgnored) {

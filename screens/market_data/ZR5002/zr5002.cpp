@@ -115,17 +115,28 @@ class CZR5002Dlg : public vxskel::CVXScreenDlg {
       QueryBoth();
       return TRUE;
     }
-    if (id == IDC_ITEM_COMBO && (note == CBN_SELCHANGE || note == CBN_EDITCHANGE)) {
-      // The skeleton sets the item field and asks for the base quote; the chart follows.
-      BOOL done = CVXScreenDlg::OnCommand(wParam, lParam);
+    if (id == IDC_BTN_EXIT && note == BN_CLICKED) {
+      // The chart's X ends the program at once, without the exit question.
+      ::PostMessage(GetWndOwner(), WM_CLOSE, 0, 0);
+      return TRUE;
+    }
+    if (id == IDC_ITEM_COMBO && note == CBN_SELCHANGE) {
       CString text;
-      if (note == CBN_SELCHANGE || GetItemCodeText(IDC_ITEM_COMBO, text)) {
-        if (note == CBN_SELCHANGE) SetItemCodeToComboBox();
-        m_pending = 2;
-        StartWaitCursor();
-        RequestChart();
+      if (GetComboSelText(IDC_ITEM_COMBO, text)) {
+        SetItemCodeToComboBox();
+        QueryBoth();
       }
-      return done;
+      return TRUE;
+    }
+    if (id == IDC_ITEM_COMBO && note == CBN_EDITCHANGE) {
+      // A typed code is asked for only once the code list knows it; an unknown one is told, gets
+      // the focus back and stays out of the recent codes.
+      CString text;
+      if (GetItemCodeText(IDC_ITEM_COMBO, text) && EditItemCode(IDC_ITEM_COMBO)) {
+        SetItemCodeToComboBox();
+        QueryBoth();
+      }
+      return TRUE;
     }
     if (note == CBN_SELCHANGE && id == kPeriod) {
       chart::ShowMinutes(this, kMinutes, ChosenPeriod() == 0);
@@ -154,7 +165,18 @@ class CZR5002Dlg : public vxskel::CVXScreenDlg {
         EndWaitCursor();
       }
       const auto* packet = reinterpret_cast<const unsigned char*>(wParam);
-      if (TrGetU16(packet + 4) == kTrMinute) WriteTrace(packet);
+      const uint16_t code = TrGetU16(packet + 4);
+      const uint32_t total = TrGetU32(packet);
+      if (code == kTrMinute) WriteTrace(packet);
+      if (code != TR_STOCK_BASE &&
+          std::find(std::begin(kPeriodCodes), std::end(kPeriodCodes), code) == std::end(kPeriodCodes))
+        return 0;  // not this screen's
+      // Bars and the base quote only under status "00"; anything else is the server's message.
+      // (A packet longer than a receive slot is reported by the skeleton as lost.)
+      if (total >= TR_HEADER_SIZE && total <= TR_MAX_PACKET && (packet[11] != '0' || packet[12] != '0')) {
+        Show_ServerMessage(reinterpret_cast<const char*>(packet), static_cast<int>(total));
+        return 0;
+      }
     }
     return CVXScreenDlg::WindowProc(message, wParam, lParam);
   }
@@ -169,18 +191,23 @@ class CZR5002Dlg : public vxskel::CVXScreenDlg {
  private:
   int ChosenPeriod() { return chart::ChosenIndex(this, kPeriod, static_cast<int>(std::size(kPeriodCodes)), kDaily); }
 
+  // The wait cursor until both replies have come, the base quote and the chart.
   void QueryBoth() {
     StartWaitCursor();
     m_pending = 2;
-    RequestStockBase();
+    RequestItemBase();
     RequestChart();
   }
 
-  // The chart request of the chosen period; minute bars carry the minutes per bar.
+  // The base quote goes through the packet layer.
+  void RequestItemBase() override { RequestStockBaseThroughPacketLayer(u"ERROR:패킷 구성 4101"); }
+
+  // The chart request of the chosen period, its plain header written here (bytes 7-14 zero);
+  // minute bars carry the minutes per bar.
   void RequestChart() {
     const int p = ChosenPeriod();
-    unsigned char body[c::kMinuteRequestSize];
-    vxwire::Writer w(body);
+    unsigned char packet[TR_HEADER_SIZE + c::kMinuteRequestSize];
+    vxwire::Writer w(packet + TR_HEADER_SIZE, c::kMinuteRequestSize);
     w.Text(c::kCode, std::string_view(GetItemCodeField(), strnlen(GetItemCodeField(), 6))).Byte(c::kMark, 0xFF);
     int size = c::kRequestSize;
     if (p == 0) {
@@ -188,21 +215,7 @@ class CZR5002Dlg : public vxskel::CVXScreenDlg {
       size = c::kMinuteRequestSize;
     }
     if (!w.Ok()) return;
-    SendPlainBody(kPeriodCodes[p], body, size);
-  }
-
-  // A plain request built by the packet layer.
-  void SendPlainBody(uint16_t code, const unsigned char* body, int size) {
-    if (!m_pEncrypt) return;
-    unsigned char packet[128];
-    int n = m_pEncrypt->make_packet(packet, sizeof packet, code, '4', 1, 0, 1, 1, 0, 0, body, size);
-    if (n < 0) {
-      CString text;
-      text.Format(u"ERROR:패킷 구성 %d", static_cast<int>(code));
-      MessageBox(text, u"", MB_OK);
-      return;
-    }
-    SendPacket(packet, n);
+    SendPlainRequest(kPeriodCodes[p], packet, TR_HEADER_SIZE + size);
   }
 
   // The whole last minute-bar packet, kept for tracing (replaced every time).

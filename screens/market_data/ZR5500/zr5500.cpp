@@ -91,6 +91,15 @@ class CZR5500Dlg : public vxskel::CFutOptScreenDlg {
     return CFutOptScreenDlg::OnCommand(wParam, lParam);
   }
 
+  // Every owner-drawn button is drawn by the base dialog, and the shell's bars are hidden again
+  // after each of them, not only after the finder button.
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    const LRESULT result = CFutOptScreenDlg::WindowProc(message, wParam, lParam);
+    if (message == WM_DRAWITEM && m_hWnd)
+      SHFullScreen(m_hWnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
+    return result;
+  }
+
   void OnFutOptReply(uint16_t code, const unsigned char* body, int len) override {
     // Replaces every bar with the reply's; the count is limited to the records the body holds.
     if (code != kTrMinute && code != kTrFuturesDaily && code != kTrOptionsDaily) return;

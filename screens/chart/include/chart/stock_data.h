@@ -65,8 +65,9 @@ class StockData_1 {
   int64_t pbv_max = 0;
 };
 
-// The price margin rule applied to a raw price range [min, max]: padding by the spread, then the
-// maximum rounded up and the minimum rounded down to a unit that grows with the spread.
+// The price margin rule applied to a raw price range [min, max]: padding by the spread, then both
+// ends cut to a unit that grows with the spread (tens: the maximum a step of ten above its cut);
+// an end whose cut would leave a bar outside the pane is rounded outward instead.
 void ApplyPriceMargin(int64_t* min, int64_t* max);
 
 }  // namespace chart

@@ -15,6 +15,9 @@ constexpr int kPeriod = 9904, kMinutes = 9906;
 const Pick kFutures{u"1", u"101C3", u"KP200 F 0703", u"201C3185", u"C 0703 185.0"};
 const Pick kOption{u"2", u"101C3", u"KP200 F 0703", u"201C3185", u"C 0703 185.0"};
 
+// Every request of the screen carries the plain header it writes itself (bytes 7-14 zero).
+Bytes Packet(uint16_t code, const Bytes& body) { return chartscreentest::ScreenWrittenPacket(code, body); }
+
 // A futures/options chart reply: the 8-byte head, the count, the bars with prices in hundredths.
 Bytes ChartBody(const std::vector<Bar>& bars, int count) {
   return chartscreentest::ChartBody(bars, count, 8, chartscreentest::Prices::Hundredths);
@@ -39,8 +42,8 @@ TEST_F(ZR5500Test, EachPeriodAndKindAsksForItsBars) {
   size_t mark = server.logSize();
   OpenChart(kOption);
   // The strip first, then the daily bars of an option; the minutes combo hidden.
-  EXPECT_EQ(RequestSince(5555, mark), (Bytes{'2', '0', '1', 'C', '3', '1', '8', '5', 2}));
-  EXPECT_EQ(RequestSince(5550, mark), (Bytes{'2', '0', '1', 'C', '3', '1', '8', '5'}));
+  EXPECT_EQ(WholeRequestSince(5555, mark), Packet(5555, {'2', '0', '1', 'C', '3', '1', '8', '5', 2}));
+  EXPECT_EQ(WholeRequestSince(5550, mark), Packet(5550, {'2', '0', '1', 'C', '3', '1', '8', '5'}));
   EXPECT_TRUE(NoneSince(5510, mark));
   EXPECT_EQ(Text(kPeriod), "일봉");
   EXPECT_FALSE(Visible(kMinutes));
@@ -50,24 +53,24 @@ TEST_F(ZR5500Test, EachPeriodAndKindAsksForItsBars) {
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(kPeriod, 0));
   Settled();
-  EXPECT_EQ(RequestSince(5500, mark), (Bytes{'2', '0', '1', 'C', '3', '1', '8', '5', 0xFF, 0, 0, 10}));
+  EXPECT_EQ(WholeRequestSince(5500, mark), Packet(5500, {'2', '0', '1', 'C', '3', '1', '8', '5', 0xFF, 0, 0, 10}));
   EXPECT_TRUE(Visible(kMinutes));
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(kMinutes, 7));
   Settled();
-  EXPECT_EQ(RequestSince(5500, mark), (Bytes{'2', '0', '1', 'C', '3', '1', '8', '5', 0xFF, 0, 0, 60}));
+  EXPECT_EQ(WholeRequestSince(5500, mark), Packet(5500, {'2', '0', '1', 'C', '3', '1', '8', '5', 0xFF, 0, 0, 60}));
 
   // A futures pick: 조회 reads it and asks for the strip and its minute bars.
   StoreFutOptItem(kFutures);
   mark = server.logSize();
   d->Tap(IDC_BTN_QUERY);
   Settled();
-  EXPECT_EQ(RequestSince(5555, mark), (Bytes{'1', '0', '1', 'C', '3', 0, 0, 0, 1}));
-  EXPECT_EQ(RequestSince(5500, mark), (Bytes{'1', '0', '1', 'C', '3', 0, 0, 0, 0xFF, 0, 0, 60}));
+  EXPECT_EQ(WholeRequestSince(5555, mark), Packet(5555, {'1', '0', '1', 'C', '3', 0, 0, 0, 1}));
+  EXPECT_EQ(WholeRequestSince(5500, mark), Packet(5500, {'1', '0', '1', 'C', '3', 0, 0, 0, 0xFF, 0, 0, 60}));
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(kPeriod, 1));
   Settled();
-  EXPECT_EQ(RequestSince(5510, mark), (Bytes{'1', '0', '1', 'C', '3', 0, 0, 0}));
+  EXPECT_EQ(WholeRequestSince(5510, mark), Packet(5510, {'1', '0', '1', 'C', '3', 0, 0, 0}));
   EXPECT_EQ(Text(3013), "187.00");
   EXPECT_TRUE(NoBox());
 }
@@ -114,6 +117,25 @@ TEST_F(ZR5500Test, ServerBarsOfAnOptionAreDrawnAndAnErrorKeepsThem) {
   ExpectBox("조회할 수 없습니다.");
   Settled();
   EXPECT_EQ(ChartTexts(), before);
+}
+
+// Drawing any owner-drawn button hides the shell's bars again, not only the finder button's.
+TEST_F(ZR5500Test, EveryOwnerDrawnButtonHidesTheShellBarsAgain) {
+  OpenChart(kFutures);
+  for (int id : {IDC_BTN_QUERY, IDC_BTN_FQUOTES, IDC_KEY_1, IDC_BTN_EXIT}) {
+    SCOPED_TRACE(id);
+    d->Ui([&] {
+      ::SHFullScreen(dlg, SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON | SHFS_SHOWSTARTICON);
+      HWND button = ::GetDlgItem(dlg, id);
+      ::InvalidateRect(button, nullptr, FALSE);
+      ::UpdateWindow(button);
+    });
+    Settled();
+    const plat::win::ShellStateInfo shell = plat::win::ShellState();
+    EXPECT_FALSE(shell.taskBarVisible);
+    EXPECT_FALSE(shell.sipButtonVisible);
+    EXPECT_FALSE(shell.startIconVisible);
+  }
 }
 
 }  // namespace
