@@ -6,6 +6,7 @@
 
 #include "device_fixture.h"
 #include "glimmet/graphic.h"
+#include "plat/gdi_internal.h"
 
 namespace {
 
@@ -232,6 +233,42 @@ TEST_F(DrawTest, FramedTextIsInsetByStyle) {
   draw_3D_rect2(nullptr, 0, 0, 10, 30, 1, 1, kRed, 0xC0C0C0, 0, u"9", font, 0, nullptr, 0, nullptr, 0, nullptr);
   EXPECT_TRUE(cv.Texts().empty());
   EXPECT_EQ(cv.At(0, 0), kWhite);
+  DeleteObject(font);
+}
+
+// A grid header's 13-pixel label in a 16- or 17-pixel raised cell: taller than the room the
+// margins leave, it keeps the rows inside the frame's lines and loses no ink; centred there, it
+// stands where it stood. A cell that cannot hold it inside its lines still cuts it there.
+TEST_F(DrawTest, FramedTextTallerThanTheMarginsLeaveKeepsItsInk) {
+  HFONT font = create_font_easy(u"Arial", 13, 0, 0);
+  Canvas probe(10, 10);
+  SelectObject(probe.dc, font);
+  SIZE ext{};
+  GetTextExtentPoint32(probe.dc, u"매도잔량", 4, &ext);
+  SelectObject(probe.dc, GetStockObject(SYSTEM_FONT));
+  ASSERT_EQ(ext.cy, 13);
+  struct Case {
+    int style, height;
+    size_t clipped;
+    int top;  // of the text's record: inside the cell, as far below its top as centring puts it
+  } cases[] = {
+      {1, 16, 0, 1}, {1, 17, 0, 2}, {3, 17, 0, 2}, {0, 16, 0, 1}, {1, 10, 1, 1}, {5, 30, 0, (30 - 13) / 2},
+  };
+  for (const auto& c : cases) {
+    plat::gdi::TakeClippedTexts();
+    Canvas cv(80, 40);
+    draw_3D_rect2(cv.dc, 0, 0, 80, c.height, c.style, 1, kRed, 0xC0C0C0, 0, u"매도잔량", font, 0, nullptr, 0, nullptr,
+                  0, nullptr);
+    ASSERT_EQ(cv.Texts().size(), 1u) << c.style << " " << c.height;
+    EXPECT_EQ(cv.Texts()[0].rect.top, c.top) << c.style << " " << c.height;
+    EXPECT_EQ(plat::gdi::TakeClippedTexts().size(), c.clipped) << c.style << " " << c.height;
+    const int frame = c.style == 0 ? 0 : c.style == 3 ? 2 : 1;
+    for (int x = 0; x < 80; ++x)
+      for (int y : {frame - 1, c.height - frame})
+        if (y >= 0) {
+          EXPECT_NE(cv.At(x, y), kRed) << "the frame's line at " << x << "," << y;
+        }
+  }
   DeleteObject(font);
 }
 

@@ -137,7 +137,15 @@ void CDayListDlg::SendPage() {
 
 void CDayListDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
   if (code == m_screen.code) FillPage(body, len);
-  if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+}
+
+// Whatever a packet brought (a page, a base quote, the server's message), the item code has the
+// focus afterwards.
+LRESULT CDayListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CListScreenDlg::WindowProc(message, wParam, lParam);
+  if (message == WM_VX_PACKET && result)
+    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  return result;
 }
 
 void CDayListDlg::FillPage(const unsigned char* body, int len) {

@@ -61,6 +61,7 @@ class CDayListDlg : public vxskel::CListScreenDlg {
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
   void OnQuery() override;
   void OnReply(uint16_t code, const unsigned char* body, int len) override;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  protected:
   void OnNewItem(bool edited) override;
