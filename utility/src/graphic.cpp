@@ -274,6 +274,8 @@ void DrawStrInRoom(HDC dc, const WCHAR* text, const RECT* rect, const RECT* room
     case ALIGN_RIGHT: tx = rect->right - 4 - ext.cx; break;
     default: tx = (rect->left + rect->right - ext.cx) / 2; break;
   }
+  // A text that fits the rectangle but not with its 4-pixel margin takes the margin.
+  if (ext.cx <= rect->right - rect->left) tx = std::clamp<int>(tx, rect->left, rect->right - ext.cx);
   RECT clip = *rect;
   if (room && ext.cy > rect->bottom - rect->top) {
     clip.top = std::min(room->top, rect->top);

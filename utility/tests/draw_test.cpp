@@ -154,6 +154,34 @@ TEST_F(DrawTest, TextIsClippedToItsRectangleAndEmptyTextDrawsNothing) {
   EXPECT_EQ(cv.Texts().size(), 1u);
 }
 
+// A text as wide as its rectangle but not as its rectangle less the margins takes the margin
+// instead of losing its first or last pixels: right, left and centred alike.
+TEST_F(DrawTest, TextThatFitsOnlyWithoutItsMarginTakesTheMargin) {
+  HFONT font = create_font_easy(u"Arial", 13, 0, 0);
+  Canvas probe(10, 10);
+  SelectObject(probe.dc, font);
+  SIZE ext{};
+  GetTextExtentPoint32(probe.dc, u"1,240,067", 9, &ext);
+  SelectObject(probe.dc, GetStockObject(SYSTEM_FONT));
+  const RECT box{10, 2, 10 + ext.cx + 2, 20};  // two pixels more than the text, eight less than its margins
+  for (int flags : {ALIGN_RIGHT, ALIGN_LEFT, 0}) {
+    plat::gdi::TakeClippedTexts();
+    Canvas cv(100, 24);
+    draw_str_rect(cv.dc, u"1,240,067", &box, font, 0, nullptr, kRed, flags, nullptr);
+    ASSERT_EQ(cv.Texts().size(), 1u) << flags;
+    EXPECT_GE(cv.Texts()[0].rect.left, box.left) << flags;
+    EXPECT_EQ(cv.Texts()[0].rect.right - cv.Texts()[0].rect.left, ext.cx) << flags;
+    EXPECT_TRUE(plat::gdi::TakeClippedTexts().empty()) << flags;
+  }
+  // Room for the margins: the margins stay.
+  Canvas cv(100, 24);
+  const RECT wide{10, 2, 10 + ext.cx + 20, 20};
+  draw_str_rect(cv.dc, u"1,240,067", &wide, font, 0, nullptr, kRed, ALIGN_RIGHT, nullptr);
+  ASSERT_EQ(cv.Texts().size(), 1u);
+  EXPECT_EQ(cv.Texts()[0].rect.right, wide.right - 4);
+  DeleteObject(font);
+}
+
 TEST_F(DrawTest, ImageAlignmentStretchAndMagentaTransparency) {
   HBITMAP img = MakeImage(4, 3, kRed);  // magenta at (0,0)
   struct Case {

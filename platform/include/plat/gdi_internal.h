@@ -22,7 +22,8 @@ void ExcludeClipRects(HDC dc, const std::vector<RECT>& rects);
 // A string whose clip rectangle (ExtTextOut's with ETO_CLIPPED, DrawText's without DT_NOCLIP) cut
 // off ink of its glyphs: the text, that rectangle (surface coordinates of the surface drawn on) and
 // the ink pixels cut off. Ink outside the surface itself (a cell scrolled partly out of its
-// window) does not count.
+// window) does not count, nor ink beside the rectangle of a string wider than the rectangle (a long
+// text cut at its end); ink above or below it always does.
 struct ClippedText {
   std::u16string text;
   RECT clip;

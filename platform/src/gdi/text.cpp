@@ -258,9 +258,10 @@ int Width(Font& f, const std::u32string& s) {
 
 // Draws code points with their pen origin at surface point (x, baseline), clipped to the
 // context's clip and to `limit` (surface coordinates). Returns the ink pixels on the surface that
-// `limit` cut off.
+// `limit` cut off: above and below it always, beside it only when `acrossCounts` (a string wider
+// than its rectangle is a long text cut at its end, not a misplaced one).
 int Blit(PlatDC* dc, Font& f, const std::u32string& s, int x, int baseline, const RECT& limit, COLORREF color,
-         const int* dx) {
+         const int* dx, bool acrossCounts) {
   plat::Surface* surf = dc->surface;
   if (!surf) return 0;
   int cut = 0;
@@ -276,7 +277,7 @@ int Blit(PlatDC* dc, Font& f, const std::u32string& s, int x, int baseline, cons
         int sx = x + g.left + gx;
         if (sx < 0 || sx >= surf->width) continue;
         if (rowCut || sx < limit.left || sx >= limit.right) {
-          ++cut;
+          if (rowCut || acrossCounts) ++cut;
           continue;
         }
         if (!dc->Visible(sx, sy)) continue;
@@ -322,7 +323,8 @@ void DrawRun(PlatDC* dc, Font& f, const std::u16string& text, const std::u32stri
     FillSurfaceRect(dc, visible, dc->st.bkColor, R2_COPYPEN);
     EraseTexts(dc, visible);
   }
-  if (int cut = Blit(dc, f, cps, cell.left, cell.top + f.ascent, limit, dc->st.textColor, dx); cut > 0)
+  const bool fitsAcross = cell.right - cell.left <= limit.right - limit.left;
+  if (int cut = Blit(dc, f, cps, cell.left, cell.top + f.ascent, limit, dc->st.textColor, dx, fitsAcross); cut > 0)
     NoteClipped(text, limit, cut);
   if (text.empty() || Empty(visible) || !ShowsAny(dc, visible)) return;
   plat::TextRecord rec;

@@ -339,6 +339,14 @@ TEST_F(TextTest, StringsWhoseClipRectangleCutsInkOffAreReported) {
   IntersectClipRect(cv.dc, 0, 0, 120, 8);
   TextOut(cv.dc, 4, 3, u"매도잔량", -1);
   EXPECT_TRUE(plat::gdi::TakeClippedTexts().empty());
+  // A string wider than its rectangle is cut at its end and not reported; one that fits but is
+  // placed past the rectangle's side is.
+  RECT narrow{2, 2, 30, 17};
+  ExtTextOut(cv.dc, 4, 3, ETO_CLIPPED, &narrow, u"매도잔량", 4, nullptr);
+  EXPECT_TRUE(plat::gdi::TakeClippedTexts().empty());
+  RECT holds{2, 2, 80, 17};
+  ExtTextOut(cv.dc, 60, 3, ETO_CLIPPED, &holds, u"매도잔량", 4, nullptr);
+  EXPECT_EQ(plat::gdi::TakeClippedTexts().size(), 1u);
   // DrawText clips to its rectangle otherwise.
   SelectClipRgn(cv.dc, nullptr);
   DrawText(cv.dc, u"매도잔량", -1, &tight, DT_SINGLELINE | DT_BOTTOM);
