@@ -23,18 +23,17 @@ namespace pa = plat::automation;
 enum Exit { kOk = 0, kFailed = 1, kUsage = 2, kTimedOut = 3 };
 
 int Usage() {
-  std::fprintf(
-      stderr,
-      "usage: larkspin-ctl [--root DIR] [--program NAME | --pid PID] [--timeout MS] COMMAND [ARGS...]\n"
-      "  programs | windows | tree [WINDOW] | text WINDOW | box | menu | shell\n"
-      "  tap WINDOW | tap-at X Y | double-tap X Y | drag X1 Y1 X2 Y2 [STEPS]\n"
-      "  type WINDOW|- TEXT | key NAME... | pick WINDOW INDEX|text:TEXT | tap-cell WINDOW ROW COLUMN\n"
-      "  answer BUTTON | choose ID | shot FILE.png [WINDOW] | screen-text [X1 Y1 X2 Y2] | clipped-texts | pixel X Y\n"
-      "  close WINDOW | settle | advance MS\n"
-      "  wait window WINDOW | wait gone WINDOW | wait text WINDOW TEXT | wait box | wait menu\n"
-      "  wait program NAME | wait exit | wait event KIND [VALUE|*]... [--from N]\n"
-      "  events [--from N] [--follow] | script FILE|-\n"
-      "WINDOW: a control id, @HANDLE, class:NAME or text:TEXT\n");
+  std::fprintf(stderr,
+               "usage: larkspin-ctl [--root DIR] [--program NAME | --pid PID] [--timeout MS] COMMAND [ARGS...]\n"
+               "  programs | windows | tree [WINDOW] | text WINDOW | box | menu | shell\n"
+               "  tap WINDOW | tap-at X Y | double-tap X Y | drag X1 Y1 X2 Y2 [STEPS]\n"
+               "  type WINDOW|- TEXT | key NAME... | pick WINDOW INDEX|text:TEXT | tap-cell WINDOW ROW COLUMN\n"
+               "  answer BUTTON | choose ID | shot FILE.png [WINDOW] | screen-text [X1 Y1 X2 Y2] | pixel X Y\n"
+               "  clipped-texts | close WINDOW | settle | advance MS\n"
+               "  wait window WINDOW | wait gone WINDOW | wait text WINDOW TEXT | wait box | wait menu\n"
+               "  wait program NAME | wait exit | wait event KIND [VALUE|*]... [--from N]\n"
+               "  events [--from N] [--follow] | script FILE|-\n"
+               "WINDOW: a control id, @HANDLE, class:NAME or text:TEXT\n");
   return kUsage;
 }
 
