@@ -7,7 +7,8 @@
 #   bash tools/screens.sh --check         compares each screen's window tree (every control's id,
 #                                         class and rectangle, both times it was opened) with its
 #                                         expected layout in tests/layout/; a difference or a
-#                                         screen without one fails
+#                                         screen without one fails, and so does a string that its
+#                                         cell or control drew with glyphs cut off
 #   bash tools/screens.sh --update-layout writes the expected layouts from this build
 # Options: --no-build (use what is built), --build-dir DIR (default build), --out DIR (where the
 # pictures and the page go; default docs), --keep (leave the temporary folder), --shard K/N (with
@@ -117,7 +118,13 @@ wait_screen() {
 }
 events_now() { ctl events 2>/dev/null | wc -l; }
 
-mkdir -p "$work/layouts" "$work/shots"
+# The strings the main program drew with glyphs cut off by their cell or control (a text taller or
+# wider than the rectangle it is drawn in) since it was last asked, for screen FILE at WHEN.
+take_clipped() {
+  main clipped-texts >"$work/clipped/${1%.dll}.$2" || fail "could not ask for the clipped strings of $1"
+}
+
+mkdir -p "$work/layouts" "$work/shots" "$work/clipped"
 # shellcheck disable=SC2317  # called by login_headless
 picture_login() { if [ "$1" = login ]; then main shot "$work/shots/login.png" >/dev/null; fi; }
 # Session i opens screen i as the start screen (the menu file's 90100 names it for the session)
@@ -141,6 +148,7 @@ for ((i = from; i < to; i++)); do
   [ "$(main box | head -n 1)" = "none" ] || fail "a box is up over $first: $(main box | sed -n 's/^text //p')"
   layout_of "$hwnd" >"$work/layouts/${first%.dll}.first"
   main shot "$work/shots/${first%.dll}-first.png" >/dev/null
+  take_clipped "$first" first  # the login's strings too: it was shown just before
 
   step_name="session $((i + 1)) of $n: $next after $first"
   mark="$(events_now)"
@@ -149,6 +157,7 @@ for ((i = from; i < to; i++)); do
   [ "$(main box | head -n 1)" = "none" ] || fail "a box is up over $next: $(main box | sed -n 's/^text //p')"
   layout_of "$hwnd" >"$work/layouts/${next%.dll}.after"
   main shot "$work/shots/${next%.dll}.png" >/dev/null
+  take_clipped "$next" after
   stop_programs
 done
 cp "$work/menu.conf" "$menu"
@@ -168,6 +177,11 @@ for file in "${files[@]}"; do
   fi
   for when in "${got[@]}"; do
     [ -s "$work/layouts/$s.$when" ] || { echo "screens: $s has no windows" >&2; bad=1; }
+    if [ -s "$work/clipped/$s.$when" ]; then
+      echo "screens: $s ($when) drew strings that their cell or control cuts off (clip rectangle, ink pixels lost):" >&2
+      cat "$work/clipped/$s.$when" >&2
+      [ "$mode" != check ] || bad=1
+    fi
   done
   case "$mode" in
     update) mkdir -p "$layouts"; cp "$work/layouts/$s.after" "$layouts/$s.txt" ;;
@@ -185,7 +199,7 @@ for file in "${files[@]}"; do
       done ;;
   esac
 done
-[ "$bad" = 0 ] || fail "the screens' layouts differ"
+[ "$bad" = 0 ] || fail "the screens' layouts differ or their strings are cut off"
 
 # --- Pictures and the page. ----------------------------------------------------------------------
 if [ "$mode" = pictures ]; then

@@ -44,6 +44,24 @@ inline std::string Grouped(int64_t value) {
   }
   return out;
 }
+// A whole plain request as a screen writes it itself: the 15-byte header (total length and code
+// big-endian, '4' at byte 6, every other header byte zero) and the body.
+inline std::vector<uint8_t> PlainPacket(uint16_t code, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> p(15, 0);
+  const size_t total = 15 + body.size();
+  for (int i = 0; i < 4; ++i) p[static_cast<size_t>(i)] = static_cast<uint8_t>(total >> (8 * (3 - i)));
+  p[4] = static_cast<uint8_t>(code >> 8);
+  p[5] = static_cast<uint8_t>(code & 0xFF);
+  p[6] = '4';
+  p.insert(p.end(), body.begin(), body.end());
+  return p;
+}
+// A packet as it went out, whole: its header and its body (as the server's log keeps them apart).
+inline std::vector<uint8_t> Joined(const std::vector<uint8_t>& header, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> p = header;
+  p.insert(p.end(), body.begin(), body.end());
+  return p;
+}
 // Text in code page 949 written at `p`, not terminated.
 inline void PutText(uint8_t* p, const std::u16string& text) {
   char buf[256] = {};

@@ -30,7 +30,7 @@ int Usage(FILE* out = stderr, int code = kUsage) {
                "  tap WINDOW | tap-at X Y | double-tap X Y | drag X1 Y1 X2 Y2 [STEPS]\n"
                "  type WINDOW|- TEXT | key NAME... | pick WINDOW INDEX|text:TEXT | tap-cell WINDOW ROW COLUMN\n"
                "  answer BUTTON | choose ID | shot FILE.png [WINDOW] | screen-text [X1 Y1 X2 Y2] | pixel X Y\n"
-               "  close WINDOW | settle | advance MS\n"
+               "  clipped-texts | close WINDOW | settle | advance MS\n"
                "  wait window WINDOW | wait gone WINDOW | wait text WINDOW TEXT | wait box | wait menu\n"
                "  wait program NAME | wait exit | wait event KIND [VALUE|*]... [--from N]\n"
                "  events [--from N] [--follow] | script FILE|-\n"

@@ -214,14 +214,28 @@ void draw_3D_rect(HDC dc, int x, int y, int width, int height, int style, int fi
   SelectObject(dc, old);
 }
 
+namespace {
+void DrawStrInRoom(HDC dc, const WCHAR* text, const RECT* rect, const RECT* room, HFONT font, int fontHeight,
+                   const WCHAR* face, COLORREF color, int flags, V_GRAPHIC_CACHE* cache);
+void DrawStrAndImage(HDC dc, const RECT& rect, const RECT& room, const WCHAR* text, HFONT font, int fontHeight,
+                     const WCHAR* face, COLORREF color, int textFlags, HBITMAP bitmap, int imageFlags,
+                     V_GRAPHIC_CACHE* cache);
+}  // namespace
+
 void draw_3D_rect2(HDC dc, int x, int y, int width, int height, int style, int fill, COLORREF textColor,
                    COLORREF fillColor, COLORREF lineColor, const WCHAR* text, HFONT font, int fontHeight,
                    const WCHAR* face, int textFlags, HBITMAP bitmap, int imageFlags, V_GRAPHIC_CACHE* cache) {
   if (!dc || width < 1 || height < 1) return;
   draw_3D_rect(dc, x, y, width, height, style, fill, fillColor, lineColor, cache);
   int inset = style == 0 ? 1 : style == 5 ? 2 : 3;
-  draw_str_n_image(dc, x + inset, y + inset, width - 2 * inset, height - 2 * inset, text, font, fontHeight, face,
-                   textColor, textFlags, bitmap, imageFlags, cache);
+  if (width - 2 * inset < 1 || height - 2 * inset < 1) return;
+  // A text taller than the room the margins leave (a 13-pixel font in a 16-pixel header) keeps
+  // the rows between the margins and the frame's lines: it is placed and clipped there, and never
+  // above the cell's top.
+  const int frame = style == 0 ? 0 : (style == 3 || style == 4) ? 2 : 1;
+  RECT rect{x + inset, y + inset, x + width - inset, y + height - inset};
+  RECT room{rect.left, y + frame, rect.right, y + height - frame};
+  DrawStrAndImage(dc, rect, room, text, font, fontHeight, face, textColor, textFlags, bitmap, imageFlags, cache);
 }
 
 // ---- Text and images ----------------------------------------------------------------------
@@ -234,6 +248,15 @@ void draw_str(HDC dc, const WCHAR* text, int x, int y, int width, int height, HF
 
 void draw_str_rect(HDC dc, const WCHAR* text, const RECT* rect, HFONT font, int fontHeight, const WCHAR* face,
                    COLORREF color, int flags, V_GRAPHIC_CACHE* cache) {
+  DrawStrInRoom(dc, text, rect, rect, font, fontHeight, face, color, flags, cache);
+}
+
+namespace {
+
+// The text aligned in `rect` and clipped to it; a text taller than `rect` is aligned in and
+// clipped to the rows of `room` (which holds `rect`'s columns) instead.
+void DrawStrInRoom(HDC dc, const WCHAR* text, const RECT* rect, const RECT* room, HFONT font, int fontHeight,
+                   const WCHAR* face, COLORREF color, int flags, V_GRAPHIC_CACHE* cache) {
   if (!dc || !rect || !text || !text[0]) return;
   HFONT use = font;
   bool ownFont = false;
@@ -251,18 +274,50 @@ void draw_str_rect(HDC dc, const WCHAR* text, const RECT* rect, HFONT font, int 
     case ALIGN_RIGHT: tx = rect->right - 4 - ext.cx; break;
     default: tx = (rect->left + rect->right - ext.cx) / 2; break;
   }
+  // A text that fits the rectangle but not with its 4-pixel margin takes the margin.
+  if (ext.cx <= rect->right - rect->left) tx = std::clamp<int>(tx, rect->left, rect->right - ext.cx);
+  RECT clip = *rect;
+  if (room && ext.cy > rect->bottom - rect->top) {
+    clip.top = std::min(room->top, rect->top);
+    clip.bottom = std::max(room->bottom, rect->bottom);
+  }
   switch (VerticalOf(flags)) {
-    case ALIGN_TOP: ty = rect->top; break;
-    case ALIGN_BOTTOM: ty = rect->bottom - ext.cy; break;
-    default: ty = (rect->top + rect->bottom - ext.cy) / 2; break;
+    case ALIGN_TOP: ty = clip.top; break;
+    case ALIGN_BOTTOM: ty = clip.bottom - ext.cy; break;
+    default: ty = (clip.top + clip.bottom - ext.cy) / 2; break;
   }
   COLORREF oldColor = 0;
   if (color != GRAPHIC_NO_COLOR) oldColor = SetTextColor(dc, color);
-  ExtTextOut(dc, tx, ty, ETO_CLIPPED, rect, text, static_cast<UINT>(len), nullptr);
+  ExtTextOut(dc, tx, ty, ETO_CLIPPED, &clip, text, static_cast<UINT>(len), nullptr);
   if (color != GRAPHIC_NO_COLOR) SetTextColor(dc, oldColor);
   if (oldFont) SelectObject(dc, oldFont);
   if (ownFont && use) DeleteObject(use);
 }
+
+void DrawStrAndImage(HDC dc, const RECT& rect, const RECT& room, const WCHAR* text, HFONT font, int fontHeight,
+                     const WCHAR* face, COLORREF color, int textFlags, HBITMAP bitmap, int imageFlags,
+                     V_GRAPHIC_CACHE* cache) {
+  const int x = rect.left, y = rect.top, width = rect.right - rect.left, height = rect.bottom - rect.top;
+  if (!dc || width < 1 || height < 1) return;
+  RECT textRect = rect;
+  RECT textRoom = room;
+  if (bitmap && VerticalOf(imageFlags) == 0 &&
+      (HorizontalOf(imageFlags) == ALIGN_LEFT || HorizontalOf(imageFlags) == ALIGN_RIGHT)) {
+    BITMAP bm{};
+    if (GetObject(bitmap, sizeof bm, &bm) != 0) {
+      if (HorizontalOf(imageFlags) == ALIGN_LEFT)
+        textRect.left += bm.bmWidth + 1;
+      else
+        textRect.right -= bm.bmWidth + 1;
+    }
+  }
+  textRoom.left = textRect.left;
+  textRoom.right = textRect.right;
+  if (bitmap) draw_image(dc, x, y, width, height, bitmap, imageFlags);
+  DrawStrInRoom(dc, text, &textRect, &textRoom, font, fontHeight, face, color, textFlags, cache);
+}
+
+}  // namespace
 
 void draw_image(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, int flags) {
   if (!dc || !bitmap || width < 1 || height < 1) return;
@@ -295,19 +350,8 @@ void draw_str_n_image(HDC dc, int x, int y, int width, int height, const WCHAR* 
                       const WCHAR* face, COLORREF color, int textFlags, HBITMAP bitmap, int imageFlags,
                       V_GRAPHIC_CACHE* cache) {
   if (!dc || width < 1 || height < 1) return;
-  RECT textRect{x, y, x + width, y + height};
-  if (bitmap && VerticalOf(imageFlags) == 0 &&
-      (HorizontalOf(imageFlags) == ALIGN_LEFT || HorizontalOf(imageFlags) == ALIGN_RIGHT)) {
-    BITMAP bm{};
-    if (GetObject(bitmap, sizeof bm, &bm) != 0) {
-      if (HorizontalOf(imageFlags) == ALIGN_LEFT)
-        textRect.left += bm.bmWidth + 1;
-      else
-        textRect.right -= bm.bmWidth + 1;
-    }
-  }
-  if (bitmap) draw_image(dc, x, y, width, height, bitmap, imageFlags);
-  draw_str_rect(dc, text, &textRect, font, fontHeight, face, color, textFlags, cache);
+  RECT r{x, y, x + width, y + height};
+  DrawStrAndImage(dc, r, r, text, font, fontHeight, face, color, textFlags, bitmap, imageFlags, cache);
 }
 
 void draw_str_n_image_rect(HDC dc, const RECT* rect, const WCHAR* text, HFONT font, int fontHeight, const WCHAR* face,

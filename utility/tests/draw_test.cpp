@@ -6,6 +6,7 @@
 
 #include "device_fixture.h"
 #include "glimmet/graphic.h"
+#include "plat/gdi_internal.h"
 
 namespace {
 
@@ -153,6 +154,34 @@ TEST_F(DrawTest, TextIsClippedToItsRectangleAndEmptyTextDrawsNothing) {
   EXPECT_EQ(cv.Texts().size(), 1u);
 }
 
+// A text as wide as its rectangle but not as its rectangle less the margins takes the margin
+// instead of losing its first or last pixels: right, left and centred alike.
+TEST_F(DrawTest, TextThatFitsOnlyWithoutItsMarginTakesTheMargin) {
+  HFONT font = create_font_easy(u"Arial", 13, 0, 0);
+  Canvas probe(10, 10);
+  SelectObject(probe.dc, font);
+  SIZE ext{};
+  GetTextExtentPoint32(probe.dc, u"1,240,067", 9, &ext);
+  SelectObject(probe.dc, GetStockObject(SYSTEM_FONT));
+  const RECT box{10, 2, 10 + ext.cx + 2, 20};  // two pixels more than the text, eight less than its margins
+  for (int flags : {ALIGN_RIGHT, ALIGN_LEFT, 0}) {
+    plat::gdi::TakeClippedTexts();
+    Canvas cv(100, 24);
+    draw_str_rect(cv.dc, u"1,240,067", &box, font, 0, nullptr, kRed, flags, nullptr);
+    ASSERT_EQ(cv.Texts().size(), 1u) << flags;
+    EXPECT_GE(cv.Texts()[0].rect.left, box.left) << flags;
+    EXPECT_EQ(cv.Texts()[0].rect.right - cv.Texts()[0].rect.left, ext.cx) << flags;
+    EXPECT_TRUE(plat::gdi::TakeClippedTexts().empty()) << flags;
+  }
+  // Room for the margins: the margins stay.
+  Canvas cv(100, 24);
+  const RECT wide{10, 2, 10 + ext.cx + 20, 20};
+  draw_str_rect(cv.dc, u"1,240,067", &wide, font, 0, nullptr, kRed, ALIGN_RIGHT, nullptr);
+  ASSERT_EQ(cv.Texts().size(), 1u);
+  EXPECT_EQ(cv.Texts()[0].rect.right, wide.right - 4);
+  DeleteObject(font);
+}
+
 TEST_F(DrawTest, ImageAlignmentStretchAndMagentaTransparency) {
   HBITMAP img = MakeImage(4, 3, kRed);  // magenta at (0,0)
   struct Case {
@@ -232,6 +261,42 @@ TEST_F(DrawTest, FramedTextIsInsetByStyle) {
   draw_3D_rect2(nullptr, 0, 0, 10, 30, 1, 1, kRed, 0xC0C0C0, 0, u"9", font, 0, nullptr, 0, nullptr, 0, nullptr);
   EXPECT_TRUE(cv.Texts().empty());
   EXPECT_EQ(cv.At(0, 0), kWhite);
+  DeleteObject(font);
+}
+
+// A grid header's 13-pixel label in a 16- or 17-pixel raised cell: taller than the room the
+// margins leave, it keeps the rows inside the frame's lines and loses no ink; centred there, it
+// stands where it stood. A cell that cannot hold it inside its lines still cuts it there.
+TEST_F(DrawTest, FramedTextTallerThanTheMarginsLeaveKeepsItsInk) {
+  HFONT font = create_font_easy(u"Arial", 13, 0, 0);
+  Canvas probe(10, 10);
+  SelectObject(probe.dc, font);
+  SIZE ext{};
+  GetTextExtentPoint32(probe.dc, u"매도잔량", 4, &ext);
+  SelectObject(probe.dc, GetStockObject(SYSTEM_FONT));
+  ASSERT_EQ(ext.cy, 13);
+  struct Case {
+    int style, height;
+    size_t clipped;
+    int top;  // of the text's record: inside the cell, as far below its top as centring puts it
+  } cases[] = {
+      {1, 16, 0, 1}, {1, 17, 0, 2}, {3, 17, 0, 2}, {0, 16, 0, 1}, {1, 10, 1, 1}, {5, 30, 0, (30 - 13) / 2},
+  };
+  for (const auto& c : cases) {
+    plat::gdi::TakeClippedTexts();
+    Canvas cv(80, 40);
+    draw_3D_rect2(cv.dc, 0, 0, 80, c.height, c.style, 1, kRed, 0xC0C0C0, 0, u"매도잔량", font, 0, nullptr, 0, nullptr,
+                  0, nullptr);
+    ASSERT_EQ(cv.Texts().size(), 1u) << c.style << " " << c.height;
+    EXPECT_EQ(cv.Texts()[0].rect.top, c.top) << c.style << " " << c.height;
+    EXPECT_EQ(plat::gdi::TakeClippedTexts().size(), c.clipped) << c.style << " " << c.height;
+    const int frame = c.style == 0 ? 0 : c.style == 3 ? 2 : 1;
+    for (int x = 0; x < 80; ++x)
+      for (int y : {frame - 1, c.height - frame})
+        if (y >= 0) {
+          EXPECT_NE(cv.At(x, y), kRed) << "the frame's line at " << x << "," << y;
+        }
+  }
   DeleteObject(font);
 }
 

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "plat/controls.h"
+#include "plat/gdi_internal.h"
 #include "plat/kernel.h"
 
 namespace plat::automation {
@@ -643,6 +644,17 @@ class Runner {
       }
       return ScreenText(
           RECT{static_cast<LONG>(r[0]), static_cast<LONG>(r[1]), static_cast<LONG>(r[2]), static_cast<LONG>(r[3])});
+    }
+    if (verb == "clipped-texts") {
+      // The strings this program drew with glyphs cut off by their clip rectangle since it was
+      // last asked (a cell or control too small for its text).
+      size_t total = 0;
+      std::vector<plat::gdi::ClippedText> clipped = plat::gdi::TakeClippedTexts(&total);
+      std::vector<std::string> lines;
+      for (const plat::gdi::ClippedText& c : clipped)
+        lines.push_back("clipped " + RectText(c.clip) + " ink=" + std::to_string(c.pixels) + " " + Q(c.text));
+      if (total > clipped.size()) lines.push_back("more " + std::to_string(total - clipped.size()));
+      return Ok(lines);
     }
     if (verb == "pixel") {
       long long x, y;

@@ -167,7 +167,9 @@ void PaintField(HWND hwnd, ComboState& s) {
     }
     if (!enabled) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     SetBkMode(dc, TRANSPARENT);
-    RECT tr{field.left + 1, field.top, field.right, field.bottom};
+    // The text may run on to the drop-down button: the field's margin is the highlight's, and a
+    // text a pixel or two wider than the field ("최근 메뉴" in the quick-move combo) stays whole.
+    RECT tr{field.left + 1, field.top, rc.right - kButtonWidth, field.bottom};
     if (!s.text.empty())
       DrawText(dc, s.text.c_str(), static_cast<int>(s.text.size()), &tr,
                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);

@@ -257,21 +257,29 @@ int Width(Font& f, const std::u32string& s) {
 }
 
 // Draws code points with their pen origin at surface point (x, baseline), clipped to the
-// context's clip and to `limit` (surface coordinates).
-void Blit(PlatDC* dc, Font& f, const std::u32string& s, int x, int baseline, const RECT& limit, COLORREF color,
-          const int* dx) {
+// context's clip and to `limit` (surface coordinates). Returns the ink pixels on the surface that
+// `limit` cut off: above and below it always, beside it only when `acrossCounts` (a string wider
+// than its rectangle is a long text cut at its end, not a misplaced one).
+int Blit(PlatDC* dc, Font& f, const std::u32string& s, int x, int baseline, const RECT& limit, COLORREF color,
+         const int* dx, bool acrossCounts) {
   plat::Surface* surf = dc->surface;
-  if (!surf) return;
+  if (!surf) return 0;
+  int cut = 0;
   size_t i = 0;
   for (char32_t c : s) {
     const Glyph& g = GetGlyph(f, c);
     for (int gy = 0; gy < g.rows; ++gy) {
       int sy = baseline - g.top + gy;
-      if (sy < limit.top || sy >= limit.bottom || sy < 0 || sy >= surf->height) continue;
+      if (sy < 0 || sy >= surf->height) continue;
+      const bool rowCut = sy < limit.top || sy >= limit.bottom;
       for (int gx = 0; gx < g.width; ++gx) {
         if (!g.bits[static_cast<size_t>(gy) * g.width + gx]) continue;
         int sx = x + g.left + gx;
-        if (sx < limit.left || sx >= limit.right || sx < 0 || sx >= surf->width) continue;
+        if (sx < 0 || sx >= surf->width) continue;
+        if (rowCut || sx < limit.left || sx >= limit.right) {
+          if (rowCut || acrossCounts) ++cut;
+          continue;
+        }
         if (!dc->Visible(sx, sy)) continue;
         surf->Row(sy)[sx] = color & 0xFFFFFF;
       }
@@ -279,6 +287,16 @@ void Blit(PlatDC* dc, Font& f, const std::u32string& s, int x, int baseline, con
     x += dx ? dx[i] : g.advance;
     ++i;
   }
+  return cut;
+}
+
+// The strings drawn clipped (TakeClippedTexts), under the GDI lock.
+std::vector<plat::gdi::ClippedText> g_clipped;
+size_t g_clippedTotal = 0;
+
+void NoteClipped(const std::u16string& text, const RECT& clip, int pixels) {
+  ++g_clippedTotal;
+  if (g_clipped.size() < plat::gdi::kClippedTextsKept) g_clipped.push_back({text, clip, pixels});
 }
 
 RECT Intersect(const RECT& a, const RECT& b) {
@@ -305,7 +323,9 @@ void DrawRun(PlatDC* dc, Font& f, const std::u16string& text, const std::u32stri
     FillSurfaceRect(dc, visible, dc->st.bkColor, R2_COPYPEN);
     EraseTexts(dc, visible);
   }
-  Blit(dc, f, cps, cell.left, cell.top + f.ascent, limit, dc->st.textColor, dx);
+  const bool fitsAcross = cell.right - cell.left <= limit.right - limit.left;
+  if (int cut = Blit(dc, f, cps, cell.left, cell.top + f.ascent, limit, dc->st.textColor, dx, fitsAcross); cut > 0)
+    NoteClipped(text, limit, cut);
   if (text.empty() || Empty(visible) || !ShowsAny(dc, visible)) return;
   plat::TextRecord rec;
   rec.text = text;
@@ -371,6 +391,15 @@ bool TextCore(HDC dc, int x, int y, UINT options, const RECT* r, LPCWSTR text, i
 }  // namespace
 
 namespace plat::gdi {
+
+std::vector<ClippedText> TakeClippedTexts(size_t* total) {
+  Lock_t g(Lock());
+  if (total) *total = g_clippedTotal;
+  g_clippedTotal = 0;
+  std::vector<ClippedText> out;
+  out.swap(g_clipped);
+  return out;
+}
 
 std::string FontFileFor(const std::u16string& face, int weight) {
   if (const char* env = std::getenv("LARKSPIN_FONT"); env && *env && FileExists(env)) return env;

@@ -308,6 +308,53 @@ TEST_F(TextTest, ClippedTextStaysInsideItsRectangle) {
   EXPECT_GT(InkBox(cv.surface(), 0).right, 40);
 }
 
+// A string whose clip rectangle cuts ink off is reported once, with that rectangle; a rectangle
+// that holds the glyphs, ink outside the surface, a clip region and DT_NOCLIP report nothing.
+TEST_F(TextTest, StringsWhoseClipRectangleCutsInkOffAreReported) {
+  plat::gdi::TakeClippedTexts();
+  Canvas cv(120, 40);
+  HFONT f = MakeFont(u"Arial", 13);
+  HGDIOBJ old = SelectObject(cv.dc, f);
+  SetBkMode(cv.dc, TRANSPARENT);
+  RECT roomy{2, 2, 110, 17}, low{2, 20, 110, 30};
+  ASSERT_TRUE(ExtTextOut(cv.dc, 4, 3, ETO_CLIPPED, &roomy, u"매도잔량", 4, nullptr));
+  EXPECT_TRUE(plat::gdi::TakeClippedTexts().empty());
+  // The same string with its top row above the rectangle.
+  ASSERT_TRUE(ExtTextOut(cv.dc, 4, 19, ETO_CLIPPED, &low, u"매도잔량", 4, nullptr));
+  size_t total = 0;
+  auto clipped = plat::gdi::TakeClippedTexts(&total);
+  ASSERT_EQ(clipped.size(), 1u);
+  EXPECT_EQ(total, 1u);
+  EXPECT_EQ(clipped[0].text, u"매도잔량");
+  EXPECT_EQ(clipped[0].clip.top, 20);
+  EXPECT_EQ(clipped[0].clip.bottom, 30);
+  EXPECT_GT(clipped[0].pixels, 0);
+  EXPECT_TRUE(plat::gdi::TakeClippedTexts(&total).empty()) << "taken once";
+  EXPECT_EQ(total, 0u);
+  // Past the surface's edge, in a clip region, or drawn without a clip rectangle: not the cell's doing.
+  RECT wide{100, 2, 200, 17};
+  ExtTextOut(cv.dc, 102, 3, ETO_CLIPPED, &wide, u"매도잔량", 4, nullptr);
+  RECT tight{2, 20, 110, 30};
+  DrawText(cv.dc, u"매도잔량", -1, &tight, DT_NOCLIP | DT_SINGLELINE | DT_TOP);
+  IntersectClipRect(cv.dc, 0, 0, 120, 8);
+  TextOut(cv.dc, 4, 3, u"매도잔량", -1);
+  EXPECT_TRUE(plat::gdi::TakeClippedTexts().empty());
+  // A string wider than its rectangle is cut at its end and not reported; one that fits but is
+  // placed past the rectangle's side is.
+  RECT narrow{2, 2, 30, 17};
+  ExtTextOut(cv.dc, 4, 3, ETO_CLIPPED, &narrow, u"매도잔량", 4, nullptr);
+  EXPECT_TRUE(plat::gdi::TakeClippedTexts().empty());
+  RECT holds{2, 2, 80, 17};
+  ExtTextOut(cv.dc, 60, 3, ETO_CLIPPED, &holds, u"매도잔량", 4, nullptr);
+  EXPECT_EQ(plat::gdi::TakeClippedTexts().size(), 1u);
+  // DrawText clips to its rectangle otherwise.
+  SelectClipRgn(cv.dc, nullptr);
+  DrawText(cv.dc, u"매도잔량", -1, &tight, DT_SINGLELINE | DT_BOTTOM);
+  EXPECT_EQ(plat::gdi::TakeClippedTexts().size(), 1u);
+  SelectObject(cv.dc, old);
+  DeleteObject(f);
+}
+
 TEST_F(TextTest, OpaqueRectangleAndOpaqueBackground) {
   Canvas cv(100, 30);
   SetBkColor(cv.dc, 0x8CDFFF);

@@ -84,9 +84,17 @@ class CZR4130Dlg : public vxskel::CListScreenDlg {
     return CListScreenDlg::OnCommand(wParam, lParam);
   }
 
+  // Whatever a packet brought (the screen's list, a base quote, the server's message), the item
+  // code has the focus afterwards.
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    LRESULT result = CListScreenDlg::WindowProc(message, wParam, lParam);
+    if (message == WM_VX_PACKET && result)
+      if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+    return result;
+  }
+
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
     if (code == kTrDaily) FillPage(body, len);
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
   }
 
   // The host asks for the item of the combo again.

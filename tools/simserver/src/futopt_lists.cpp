@@ -83,12 +83,17 @@ Market::FutOptDay Market::FutOptDaily(const Derivative& d, int k) const {
     const int64_t p = d.prevClose * (1000 + static_cast<int64_t>((back * 37 + seed) % 101) - 50) / 1000;
     return std::max<int64_t>(tick, p / tick * tick);
   };
+  // Open, high, low and close of a day are four prices: the high above, the low below the other two
+  // (a contract at its lowest tick has no low below it).
   day.close = close(k);
   day.open = std::max<int64_t>(tick, close(k + 1) + tick * (static_cast<int64_t>((k + seed) % 5) - 2));
-  day.high = std::max(day.open, day.close) + tick * ((k + seed) % 3);
-  day.low = std::max<int64_t>(tick, std::min(day.open, day.close) - tick * ((k + seed + 1) % 3));
+  if (day.open == day.close) day.open += tick;
+  day.high = std::max(day.open, day.close) + tick * (1 + (k + seed) % 3);
+  day.low = std::max<int64_t>(tick, std::min(day.open, day.close) - tick * (1 + (k + seed + 1) % 3));
   day.volume = k == 0 ? d.volume : 10000 + static_cast<int64_t>((k * 7331 + seed) % 40000);
-  day.openInterest = (d.futures ? 90000 : 1500) + static_cast<int64_t>((k * 977 + seed) % 20000);
+  // Open interest below an option's volume of the day, above a futures contract's.
+  day.openInterest = d.futures ? 90000 + static_cast<int64_t>((k * 977 + seed) % 20000)
+                               : 1500 + static_cast<int64_t>((k * 977 + seed) % 8000);
   return day;
 }
 

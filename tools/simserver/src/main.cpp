@@ -74,8 +74,8 @@ void Usage() {
                "  --ticker MS[:CODES] trade every MS milliseconds, one tick up or down, each code of\n"
                "                     the comma-separated CODES (default 005930): pushes for the demo\n"
                "  --blank-names      item names of 4101 replies padded with blanks, not zeros\n"
-               "  --day-trades N     start with the day's last N trades of every item (at most 30),\n"
-               "                     ending at its price and volume: time and sales lists to show\n"
+               "  --day-trades N     open with the day's last N trades of every item (at most 30;\n"
+               "                     default 9, 0 none), ending at its price and volume\n"
                "  --verbose          print the request log on stderr\n");
 }
 
@@ -86,7 +86,8 @@ int main(int argc, char** argv) {
   int port = -1, versionPort = -1, versionDelay = 0;
   bool versionHold = false;
   std::string control, versionDir, users, scenarioPath, root;
-  int tickerMs = 0, dayTrades = 0;
+  // The market has been open a while: the trade lists and the home board show the day's trades.
+  int tickerMs = 0, dayTrades = 9;
   std::vector<std::string> tickerCodes;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];

@@ -73,7 +73,7 @@ Market::Market() {
         if (price >= 300) price = price / 5 * 5;
         int64_t tick = price >= 300 ? 5 : 1;
         int64_t prev = std::max<int64_t>(1, price + ((i * 7 + m * 13 + (kind - '2') * 5) % 21 - 10) * tick);
-        d = Derivative{code, name, false, prev, price, 3000 + (strike / 10 + m * 131) % 4999, d.month, strike};
+        d = Derivative{code, name, false, prev, price, 13000 + (strike / 10 + m * 131) % 4999, d.month, strike};
       }
     }
 
@@ -187,10 +187,11 @@ FutOptLevels Market::Levels(const Derivative& d) const {
   FutOptLevels l;
   int64_t tick = FutOptTick(d);
   for (int i = 0; i < 5; ++i) {
-    l.askPrice[i] = d.price + tick * i;
+    l.askPrice[i] = d.price + tick * (i + 1);  // the last trade between the best bid and the best ask
     l.bidPrice[i] = std::max<int64_t>(0, d.price - tick * (i + 1));
     l.askQuantity[i] = 10 + (d.price / tick + i * 13) % 50;
     l.bidQuantity[i] = 12 + (d.price / tick + i * 17) % 45;
+    if (l.bidQuantity[i] == l.askQuantity[i]) ++l.bidQuantity[i];  // the two sides of a level differ
     l.askCount[i] = 1 + l.askQuantity[i] % 7;
     l.bidCount[i] = 1 + l.bidQuantity[i] % 6;
     l.totalAsk += l.askQuantity[i];
@@ -288,7 +289,8 @@ Bytes Market::OptionRow(const Derivative& d, bool volumeFirst) const {
   return r;
 }
 
-int64_t Market::OpenInterest(const Derivative& d) const { return 1500 + (d.strike / 50 + d.volume) % 3001; }
+// Below the day's volume of every contract (at least 13,000), so that the two never meet.
+int64_t Market::OpenInterest(const Derivative& d) const { return 1500 + (d.strike / 50 + d.volume) % 997; }
 
 Bytes Market::StrikeRow(const Derivative& d) const {
   Bytes r(43, 0);

@@ -59,8 +59,8 @@ struct Derivative {
   int64_t strike = 0;  // options: strike price in hundredths
 };
 
-// The five levels of a futures/options order book, level 1 first: asks from the price upwards,
-// bids from one tick below.
+// The five levels of a futures/options order book, level 1 first: asks from one tick above the
+// price upwards, bids from one tick below it downwards (the last trade lies between the two).
 struct FutOptLevels {
   int64_t askPrice[5] = {}, bidPrice[5] = {};
   int64_t askQuantity[5] = {}, bidQuantity[5] = {};

@@ -179,8 +179,9 @@ Bytes Market::MarketSummary4210() const {
     PutNetFloat2(&b[at + 5], Magnitude(x.value - x.prevClose));
     PutNetValue(&b[at + 9], 3, volume);
   };
-  single(62, "01001", kospiVolume);
-  single(77, "02050", kosdaqVolume);
+  // The two lines count only their members' trades: a part of their market's volume.
+  single(62, "01001", kospiVolume * 62 / 100);
+  single(77, "02050", kosdaqVolume * 41 / 100);
   return b;
 }
 

@@ -157,5 +157,50 @@ TEST_F(FutOptListTest, DailyHistoryPagesByTheDateOfTheirFirstDayEitherWay) {
   }
 }
 
+// Each day of a contract's history carries four different prices (open, high, low, close) and a
+// volume apart from its open interest, so that a screen showing one at another's place shows a
+// wrong number: every day of every contract of the test's market.
+TEST_F(FutOptListTest, EveryDayOfAHistoryHasFourPricesAndAVolumeApartFromItsOpenInterest) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  std::vector<std::string> codes;
+  server->withMarket([&](simsrv::Market& m) {
+    for (const simsrv::Derivative* d : m.FuturesContracts()) codes.push_back(d->code);
+    for (const char* month : {"200703", "200706"})
+      for (char kind : {'2', '3'})
+        for (const simsrv::Derivative* d : m.Options(month, kind)) codes.push_back(d->code);
+    return 0;
+  });
+  ASSERT_GT(codes.size(), 80u);
+  for (const std::string& code : codes) {
+    SCOPED_TRACE(code);
+    const uint16_t tr = code[0] == '1' ? 5104 : 5153;
+    std::string key = "   ";
+    char direction = 'F';
+    int days = 0;
+    for (int page = 1; page <= 2; ++page) {
+      Bytes b;
+      ASSERT_EQ(Ask(c, tr, ListBody(code, 20, static_cast<uint8_t>(page), direction, key), false, &b), "00");
+      for (int k = 0; k < b[5]; ++k, ++days) {
+        SCOPED_TRACE(days);
+        const size_t at = 6 + 38 * static_cast<size_t>(k);
+        const int64_t close = Float2(b, at + 3), open = Float2(b, at + 16), high = Float2(b, at + 20),
+                      low = Float2(b, at + 24);
+        EXPECT_GT(high, std::max(open, close));
+        EXPECT_NE(open, close);
+        // Only a contract at its lowest tick has no low below its open and close.
+        if (std::min(open, close) > 5) {
+          EXPECT_LT(low, std::min(open, close));
+        }
+        EXPECT_NE(Net(b, at + 28, 3), Net(b, at + 34, 2));
+        EXPECT_GT(Net(b, at + 28, 2), 0) << "a volume above 9,999: its first 4 bytes are not 0";
+      }
+      key.assign(b.begin() + 2, b.begin() + 5);
+      direction = 'N';
+    }
+    EXPECT_EQ(days, 40);
+  }
+}
+
 }  // namespace
 }  // namespace tc

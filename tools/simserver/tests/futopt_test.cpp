@@ -42,7 +42,7 @@ TEST_F(FutOptTest, OrderBookHoldsTheFiveLevelsOfTheBookPush) {
   ASSERT_EQ(b.size(), 146u);
   simsrv::FutOptLevels l =
       server->withMarket([](simsrv::Market& m) { return m.Levels(*m.FindDerivative("101C3000")); });
-  EXPECT_EQ(l.askPrice[0], 18700);
+  EXPECT_EQ(l.askPrice[0], 18705);  // a tick above the price
   EXPECT_EQ(l.bidPrice[0], 18695);
   for (int i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
@@ -61,7 +61,7 @@ TEST_F(FutOptTest, OrderBookHoldsTheFiveLevelsOfTheBookPush) {
   EXPECT_EQ(Net(b, 117, 2), l.totalBid);
 
   ASSERT_EQ(Ask(c, 5151, Body("201C3185", 8), false, &b), "00");
-  EXPECT_EQ(Float2(b, 48), 350);
+  EXPECT_EQ(Float2(b, 48), 355);
   EXPECT_EQ(Float2(b, 126), 345);
 
   struct Case {
@@ -143,7 +143,7 @@ TEST_F(FutOptTest, FuturesListAndStrikeBoard) {
   const char* const futures[] = {"101C3000", "101C6000", "101C9000", "101CC000"};
   for (int k = 0; k < 4; ++k) EXPECT_EQ(Text(b, 1 + 31 * k, 8), futures[k]);
   EXPECT_EQ(Float2(b, 1 + 8), 18700);
-  EXPECT_EQ(Float2(b, 1 + 17), 18700);  // best ask
+  EXPECT_EQ(Float2(b, 1 + 17), 18705);  // best ask
   EXPECT_EQ(Float2(b, 1 + 21), 18695);  // best bid
 
   ASSERT_EQ(Ask(c, 5155, Body("185.00", 8, {2}), false, &b), "00");
@@ -218,6 +218,86 @@ TEST_F(FutOptTest, DetailsOfAFuturesContractAndAnOption) {
     SCOPED_TRACE(item);
     ASSERT_EQ(Ask(c, code, Body(item, 8), false, &b), "99");
     EXPECT_EQ(Message(b).second, "종목코드를 확인하세요.");
+  }
+}
+
+// Every figure of a list row or a strike record is its own number, so that a screen that reads a
+// field at another field's place (or a 6-byte number as 4 bytes) shows a wrong number: the rows of
+// 5105, 5100, 5154 and 5155, each field read at its place and compared with the contract's.
+TEST_F(FutOptTest, ListRowsAndStrikeRecordsCarryADifferentNumberInEachField) {
+  Client c;
+  ASSERT_TRUE(c.Connect(port));
+  struct Field {
+    const char* name;
+    size_t at;
+    bool price;  // NET_FLOAT2, else a wire number of `groups`
+    int groups;
+  };
+  const std::vector<Field> askBidVolume = {{"price", 8, true, 2},
+                                           {"change", 12, true, 2},
+                                           {"ask", 17, true, 2},
+                                           {"bid", 21, true, 2},
+                                           {"volume", 25, false, 3}};
+  const std::vector<Field> volumeAskBid = {{"price", 8, true, 2},
+                                           {"change", 12, true, 2},
+                                           {"volume", 17, false, 3},
+                                           {"ask", 23, true, 2},
+                                           {"bid", 27, true, 2}};
+  const std::vector<Field> strike = {{"price", 8, true, 2},          {"change", 12, true, 2},
+                                     {"volume", 17, false, 3},       {"ask", 23, true, 2},
+                                     {"ask quantity", 27, false, 2}, {"bid", 31, true, 2},
+                                     {"bid quantity", 35, false, 2}, {"open interest", 39, false, 2}};
+  struct Case {
+    uint16_t code;
+    Bytes body;
+    size_t head, size;
+    const std::vector<Field>* fields;
+  } cases[] = {
+      {5105, {}, 1, 31, &askBidVolume},
+      {5100, Body("200703", 8, {2}), 2, 31, &askBidVolume},
+      {5100, Body("200706", 8, {3}), 2, 31, &askBidVolume},
+      {5154, Body("200703", 8, {2}), 2, 31, &volumeAskBid},
+      {5155, Body("185.00", 8, {2}), 1, 43, &strike},
+      {5155, Body("177.50", 8, {3}), 1, 43, &strike},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.code);
+    Bytes b;
+    ASSERT_EQ(Ask(c, k.code, k.body, false, &b), "00");
+    ASSERT_GT(b[0], 0);
+    ASSERT_EQ(b.size(), k.head + k.size * b[0]);
+    for (size_t r = 0; r < b[0]; ++r) {
+      const size_t at = k.head + k.size * r;
+      const std::string code = Text(b, at, 8);
+      SCOPED_TRACE(code);
+      std::map<std::string, int64_t> want;
+      server->withMarket([&](simsrv::Market& m) {
+        const simsrv::Derivative& d = *m.FindDerivative(code);
+        const simsrv::FutOptLevels l = m.Levels(d);
+        want = {{"price", d.price},
+                {"change", d.price > d.prevClose ? d.price - d.prevClose : d.prevClose - d.price},
+                {"ask", l.askPrice[0]},
+                {"bid", l.bidPrice[0]},
+                {"volume", d.volume},
+                {"ask quantity", l.askQuantity[0]},
+                {"bid quantity", l.bidQuantity[0]},
+                {"open interest", m.OpenInterest(d)}};
+        return 0;
+      });
+      std::map<int64_t, std::string> seen;
+      for (const Field& f : *k.fields) {
+        const int64_t v = f.price ? Float2(b, at + f.at) : Net(b, at + f.at, f.groups);
+        EXPECT_EQ(v, want[f.name]) << f.name;
+        if (std::string(f.name) == "change") continue;  // a change may be any number
+        auto [it, fresh] = seen.emplace(v, f.name);
+        EXPECT_TRUE(fresh) << f.name << " and " << it->second << " are both " << v;
+        // A 6-byte number read as its last 4 bytes still gives a number below 100,000,000:
+        // the volume is above 9,999 so that its first 4 bytes do not.
+        if (!f.price && f.groups == 3) {
+          EXPECT_GT(Net(b, at + f.at, 2), 0) << f.name;
+        }
+      }
+    }
   }
 }
 

@@ -1,4 +1,6 @@
 // The base quote (4101) and the order transactions against the market model.
+#include <set>
+
 #include "fixture.h"
 
 namespace tc {
@@ -275,6 +277,13 @@ TEST_F(QuoteTest, MarketSummaryCountsEachMarketsItems) {
   EXPECT_EQ(Net(b, 56, 3), 1236767 + 1234567);  // 035720 and 068270
   EXPECT_EQ(b[66], '2');
   EXPECT_EQ(b[81], '5');
+  // The KOSPI200 and KOSDAQ50 lines count a part of their market's volume: a screen that shows a
+  // composite's volume on its line shows another number.
+  EXPECT_EQ(Net(b, 71, 3), Net(b, 25, 3) * 62 / 100);
+  EXPECT_EQ(Net(b, 86, 3), Net(b, 56, 3) * 41 / 100);
+  std::set<int64_t> volumes = {Net(b, 25, 3), Net(b, 56, 3), Net(b, 71, 3),
+                               Net(b, 86, 3), Net(b, 19, 3), Net(b, 50, 3)};
+  EXPECT_EQ(volumes.size(), 6u) << "volumes and trading values all differ";
 }
 
 TEST_F(QuoteTest, SectorPagesAndForeignRegions) {

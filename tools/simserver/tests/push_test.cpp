@@ -121,7 +121,7 @@ TEST_F(PushTest, FutOptTradeAndBookFollowATrade) {
   b = p.body();
   ASSERT_EQ(b.size(), 169u);
   EXPECT_EQ(Text(b, 1, 8), "101C3000");
-  EXPECT_EQ(ToHex(Bytes(b.begin() + 9, b.begin() + 13)), "00b90037");   // best ask 185.55
+  EXPECT_EQ(ToHex(Bytes(b.begin() + 9, b.begin() + 13)), "00b9003c");   // best ask 185.60
   EXPECT_EQ(ToHex(Bytes(b.begin() + 29, b.begin() + 33)), "00b90032");  // best bid 185.50
   EXPECT_EQ(server->trade("101C9999", 100, 1), -1);
 }

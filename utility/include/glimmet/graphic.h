@@ -82,12 +82,14 @@ void draw_rect(HDC dc, int x, int y, int width, int height);
 void draw_3D_rect(HDC dc, int x, int y, int width, int height, int style, int fill, COLORREF fillColor,
                   COLORREF lineColor, V_GRAPHIC_CACHE* cache);
 // A frame (draw_3D_rect) with text and bitmap inside it: inset 1 for style 0, 2 for style 5, 3 for
-// the other styles.
+// the other styles. A text taller than the inset leaves room for is placed and clipped between the
+// frame's lines instead (a 13-pixel font in a 16-pixel grid header keeps its top rows).
 void draw_3D_rect2(HDC dc, int x, int y, int width, int height, int style, int fill, COLORREF textColor,
                    COLORREF fillColor, COLORREF lineColor, const WCHAR* text, HFONT font, int fontHeight,
                    const WCHAR* face, int textFlags, HBITMAP bitmap, int imageFlags, V_GRAPHIC_CACHE* cache);
 // Text aligned in the rectangle and clipped to it: left and right alignment keep 4 pixels from the
-// edge. The font is `font`, else the cached (or made and deleted) font of face and height.
+// edge, unless the text fits the rectangle only without them. The font is `font`, else the cached
+// (or made and deleted) font of face and height.
 // A text colour of GRAPHIC_NO_COLOR keeps the context's colour.
 void draw_str(HDC dc, const WCHAR* text, int x, int y, int width, int height, HFONT font, int fontHeight,
               const WCHAR* face, COLORREF color, int flags, V_GRAPHIC_CACHE* cache);

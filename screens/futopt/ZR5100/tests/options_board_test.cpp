@@ -66,7 +66,7 @@ TEST_F(OptionsBoardTest, BoardListAndStrikeScreensOneAfterAnother) {
   EXPECT_EQ(options[10][1].text, "3.50");
   EXPECT_EQ(options[10][3].text, "0.30");
   EXPECT_EQ(options[10][1].fg, "0000FF");
-  EXPECT_EQ(options[10][4].text, "3.50");  // best ask
+  EXPECT_EQ(options[10][4].text, "3.55");  // best ask
   EXPECT_EQ(options[10][5].text, "3.45");  // best bid
   EXPECT_EQ(Grid(1358)[0][0].text, "101C3000");
   EXPECT_EQ(Grid(1358)[0][1].text, "187.00");
@@ -103,7 +103,7 @@ TEST_F(OptionsBoardTest, BoardListAndStrikeScreensOneAfterAnother) {
   auto list = Grid(5154);
   EXPECT_EQ(list[10][0].text, "201C3185");
   EXPECT_EQ(list[10][1].text, "3.50");
-  EXPECT_EQ(list[10][5].text, "3.50");  // ask after the volume
+  EXPECT_EQ(list[10][5].text, "3.55");  // ask after the volume
   EXPECT_EQ(list[10][6].text, "3.45");
   EXPECT_EQ(PickAndCapture(1004, 1, 5154), MonthBody("200703", 3));
   EXPECT_EQ(Grid(5154)[0][0].text, "301C3160");
@@ -129,7 +129,7 @@ TEST_F(OptionsBoardTest, BoardListAndStrikeScreensOneAfterAnother) {
   EXPECT_EQ(board[1][1].text, "3.50");
   EXPECT_EQ(board[2][1].text, "▲0.30");
   EXPECT_EQ(board[2][1].fg, "0000FF");
-  EXPECT_EQ(board[4][1].text, "3.50");
+  EXPECT_EQ(board[4][1].text, "3.55");  // best ask, a tick above the price
   EXPECT_EQ(board[6][1].text, "3.45");
   EXPECT_EQ(PickAndCapture(1002, 1, 5155), (Bytes{'1', '8', '5', '.', '0', '0', 0, 0, 3}));
   EXPECT_EQ(Grid(1000)[0][1].text, "301C3185");
@@ -174,6 +174,63 @@ TEST_F(OptionsBoardTest, TheBoardWaitsForItsThreeRepliesTheErrorsAmongThem) {
   ExpectBox("조회할 자료가 없습니다.");
   Settled();
   EXPECT_FALSE(plat::win::WaitCursorShown());
+}
+
+// Every column of the board's option and futures rows and of the strike board shows its own field:
+// the server's figures differ field by field (the best ask a tick above the price, volumes past
+// 9,999, open interest below the volume), so a field read at another's place shows a wrong number.
+TEST_F(OptionsBoardTest, EveryColumnShowsItsOwnFieldOfTheContract) {
+  struct Want {
+    std::string price, ask, bid, volume, askQuantity, bidQuantity, openInterest;
+  };
+  auto want = [&](const std::string& code) {
+    return server.withMarket([&](simsrv::Market& m) {
+      const simsrv::Derivative& d = *m.FindDerivative(code);
+      const simsrv::FutOptLevels l = m.Levels(d);
+      auto price = [](int64_t h) {  // below 1,000.00: no thousands
+        char t[24];
+        std::snprintf(t, sizeof t, "%lld.%02lld", static_cast<long long>(h / 100), static_cast<long long>(h % 100));
+        return std::string(t);
+      };
+      return Want{price(d.price),
+                  price(l.askPrice[0]),
+                  price(l.bidPrice[0]),
+                  screentest::Grouped(d.volume),
+                  std::to_string(l.askQuantity[0]),
+                  std::to_string(l.bidQuantity[0]),
+                  screentest::Grouped(m.OpenInterest(d))};
+    });
+  };
+  StoreFutOptItem(kFutures);
+  Open("ZR5100");
+  ASSERT_TRUE(WaitFor([&] { return Grid(1357).size() == 21 && Grid(1358).size() == 4; }));
+  for (int grid : {1357, 1358}) {
+    auto rows = Grid(grid);
+    for (const auto& row : rows) {
+      SCOPED_TRACE(row[0].text);
+      const Want w = want(row[0].text);
+      EXPECT_EQ(row[1].text, w.price);
+      EXPECT_EQ(row[4].text, w.ask);
+      EXPECT_EQ(row[5].text, w.bid);
+      EXPECT_EQ(row[6].text, w.volume);
+      EXPECT_NE(w.ask, w.price);
+    }
+  }
+  StoreFutOptItem(kCall);
+  Open("ZR5155");
+  ASSERT_TRUE(WaitFor([&] { return Grid(1000).size() == 9 && Grid(1000)[0][1].text == "201C3160"; }));
+  auto board = Grid(1000);
+  for (size_t k = 1; k < board[0].size() && !board[0][k].text.empty(); ++k) {
+    SCOPED_TRACE(board[0][k].text);
+    const Want w = want(board[0][k].text);
+    EXPECT_EQ(board[1][k].text, w.price);
+    EXPECT_EQ(board[3][k].text, w.volume);
+    EXPECT_EQ(board[4][k].text, w.ask);
+    EXPECT_EQ(board[5][k].text, w.askQuantity);
+    EXPECT_EQ(board[6][k].text, w.bid);
+    EXPECT_EQ(board[7][k].text, w.bidQuantity);
+    EXPECT_EQ(board[8][k].text, w.openInterest);
+  }
 }
 
 }  // namespace

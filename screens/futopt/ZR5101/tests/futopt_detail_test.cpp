@@ -86,7 +86,7 @@ TEST_F(FutOptDetailTest, FuturesDetailThenOptionDetail) {
   GridRows g = Grid(1357);
   EXPECT_EQ(Texts(g), (Rows{{"기준가", "186.50"},
                             {"거래대금", screentest::Grouped(volume * 18700 * 5000 / 1000000) + " 백만원"},
-                            {"미결제약정(대비)", "4,248 ( ▲20 )"},
+                            {"미결제약정(대비)", "2,314 ( ▲20 )"},
                             {"KOSPI200(대비)", "185.25( ▲1.25 )"}}));
   EXPECT_EQ(g[0][0].bg, kLabel);
   EXPECT_EQ(g[2][1].fg, kRed);
@@ -119,7 +119,7 @@ TEST_F(FutOptDetailTest, FuturesDetailThenOptionDetail) {
   ASSERT_EQ(g.size(), 4u);
   EXPECT_EQ(g[0][1].text, "03.12.11( 15 일)");
   EXPECT_EQ(g[1][1].text, "-12.3/-1.05");
-  EXPECT_EQ(Grid(1357)[2][1].text, "4,248 ( ▼20 )");
+  EXPECT_EQ(Grid(1357)[2][1].text, "2,314 ( ▼20 )");
   EXPECT_EQ(Grid(1357)[2][1].fg, kBlue);
   EXPECT_EQ(Grid(1357).size(), 4u);
 
@@ -134,7 +134,7 @@ TEST_F(FutOptDetailTest, FuturesDetailThenOptionDetail) {
   g = Grid(5150, 0);
   EXPECT_EQ(Texts(g), (Rows{{"기 준 가", "3.20"},
                             {"거래대금", "7,122 (백만원)"},
-                            {"미결제약정", "4,214 ( ▲217 )"},
+                            {"미결제약정", "2,280 ( ▲217 )"},
                             {"상한/하한", "4.15/2.25"},
                             {"시/고/저", "3.25/3.55/3.20"}}));
   EXPECT_EQ(g[2][1].fg, kRed);

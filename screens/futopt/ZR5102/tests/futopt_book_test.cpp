@@ -120,7 +120,7 @@ TEST_F(FutOptBookTest, WithoutAutoReceiveNothingIsRegistered) {
   StoreFutOptItem(kCall);
   size_t mark = server.logSize();
   Open("ZR5151");
-  ASSERT_TRUE(WaitFor([&] { return !Grid(kBook).empty() && Grid(kBook)[4][2].text == "3.50"; }));
+  ASSERT_TRUE(WaitFor([&] { return !Grid(kBook).empty() && Grid(kBook)[4][2].text == "3.55"; }));
   Close();
   Settled();
   EXPECT_TRUE(NoneSince(9000, mark));
@@ -132,8 +132,8 @@ TEST_F(FutOptBookTest, ReplyFillsTheLevelsAndAPushFlashesOnlyWhatChanged) {
   simsrv::FutOptLevels l = server.withMarket([](simsrv::Market& m) { return m.Levels(*m.FindDerivative("101C3000")); });
   auto g = Grid(kBook);
   ASSERT_EQ(g.size(), 11u);
-  EXPECT_EQ(g[4][2].text, "187.00");  // best ask at the bottom of the asks
-  EXPECT_EQ(g[0][2].text, "187.20");
+  EXPECT_EQ(g[4][2].text, "187.05");  // best ask at the bottom of the asks, a tick above the price
+  EXPECT_EQ(g[0][2].text, "187.25");
   EXPECT_EQ(g[5][2].text, "186.95");  // best bid at the top of the bids
   EXPECT_EQ(g[4][1].text, std::to_string(l.askQuantity[0]));
   EXPECT_EQ(g[5][4].text, std::to_string(l.bidCount[0]));
@@ -204,7 +204,7 @@ TEST_F(FutOptBookTest, OptionsBookTakesItsOwnPushesAndTheNearestFutures) {
             (std::vector<Reg>{
                 {'1', 9210, {"01001"}}, {'1', 9310, {"101C3"}}, {'1', 9410, {"201C3185"}}, {'1', 9421, {"201C3185"}}}));
   EXPECT_EQ(Text(9903), "C 0703 185.0");
-  EXPECT_EQ(Grid(kBook)[4][2].text, "3.50");
+  EXPECT_EQ(Grid(kBook)[4][2].text, "3.55");  // a tick above the price
   ASSERT_TRUE(WaitFor([&] { return Text(3013) == "3.50"; }));
   // The nearest futures move only the futures line.
   ASSERT_EQ(server.trade("101C3000", 18720, 1), 1);
@@ -213,7 +213,7 @@ TEST_F(FutOptBookTest, OptionsBookTakesItsOwnPushesAndTheNearestFutures) {
   // The option's trade: its line; its book: the grid, flashing.
   ASSERT_EQ(server.trade("201C3185", 360, 1), 1);
   ASSERT_TRUE(WaitFor([&] { return Text(3013) == "3.60"; }));
-  ASSERT_TRUE(WaitFor([&] { return Grid(kBook)[4][2].text == "3.60"; }));
+  ASSERT_TRUE(WaitFor([&] { return Grid(kBook)[4][2].text == "3.65"; }));
   EXPECT_EQ(Grid(kBook)[4][2].bg, kGrey);
   EXPECT_EQ(Grid(kBook)[4][2].fg, "0000FF");  // above the reference 3.20
   d->Advance(100);

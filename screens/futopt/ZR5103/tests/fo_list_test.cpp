@@ -368,4 +368,30 @@ TEST_P(FoJourneyTest, OneScreenAfterAnother) {
 }
 INSTANTIATE_TEST_SUITE_P(FromTheFuturesTimeAndSales, FoJourneyTest, ::testing::Values(kTicks[0]));
 
+// Each day of a page shows its own close, open, high, low, volume and open interest: the server's
+// days carry four different prices and a volume apart from the open interest, so a column read
+// from another's field shows a wrong number.
+TEST_P(FoDaysTest, EachDayShowsItsOwnPricesVolumeAndOpenInterest) {
+  OpenList(T());
+  GridRows rows = Rows();
+  ASSERT_EQ(rows.size(), 9u);
+  auto price = [](int64_t h) {  // below 1,000.00: no thousands
+    char t[24];
+    std::snprintf(t, sizeof t, "%lld.%02lld", static_cast<long long>(h / 100), static_cast<long long>(h % 100));
+    return std::string(t);
+  };
+  for (int k = 0; k < 9; ++k) {
+    SCOPED_TRACE(k);
+    const simsrv::Market::FutOptDay day =
+        server.withMarket([&](simsrv::Market& m) { return m.FutOptDaily(*m.FindDerivative(T().item), k); });
+    const auto& row = rows[static_cast<size_t>(k)];
+    EXPECT_EQ(row[1].text, price(day.close));
+    EXPECT_EQ(row[5].text, price(day.open));
+    EXPECT_EQ(row[6].text, price(day.high));
+    EXPECT_EQ(row[7].text, price(day.low));
+    EXPECT_EQ(row[8].text, screentest::Grouped(day.volume));
+    EXPECT_EQ(row[9].text, screentest::Grouped(day.openInterest));
+  }
+}
+
 }  // namespace

@@ -330,4 +330,61 @@ TEST_F(VX2001Test, DoubleTapHandsTheRowsPriceToTheOrderScreens) {
   EXPECT_EQ(Text(1010), "71,800");
 }
 
+// A market open a while: the board opens on the day's last trades. The list the server sends holds
+// more than the three asked for and is shown whole; a trade made between the base quote and the
+// list is in the list only, so the first push's volume is counted from the list's newest trade.
+// Only the first three trades enter the history that the pushes move down: the fourth row stays.
+TEST_F(VX2001Test, TheBoardOpensOnTheDaysTradesAndThePushesFollowOnFromTheList) {
+  server.withMarket([](simsrv::Market& m) {
+    m.SeedDayTrades(9);
+    return 0;
+  });
+  server.setHandler(4140, [](simsrv::HandlerContext& ctx, const simsrv::Request& req, simsrv::Reply& r) {
+    ctx.market.Trade(std::string(req.body.begin(), req.body.begin() + 6), 71600, 20);
+    r.body = ctx.market.TickList4140(*ctx.market.FindItem("005930"), 5);
+  });
+  OpenLive();
+  ASSERT_TRUE(WaitFor([&] { return Grid(kTicks).size() == 5; }));
+  std::vector<simsrv::Tick> day = server.withMarket([](simsrv::Market& m) { return m.FindItem("005930")->ticks; });
+  ASSERT_GE(day.size(), 5u);
+  auto time = [](const simsrv::Tick& t) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", t.seconds / 3600, t.seconds / 60 % 60, t.seconds % 60);
+    return std::string(text);
+  };
+  auto row = [&](const simsrv::Tick& t) {  // every trade of the day is above the close of 71,000
+    EXPECT_GT(t.price, 71000);
+    return std::vector<std::string>{time(t), Vol(t.price), "▲", Vol(t.price - 71000), Vol(t.quantity)};
+  };
+  auto texts = [&](int r) {
+    std::vector<std::string> out;
+    const auto grid = Grid(kTicks);
+    for (const auto& c : grid.at(static_cast<size_t>(r))) out.push_back(c.text);
+    return out;
+  };
+  // 09:00:10, the trade between the two replies, then the seeded ones from 09:00:09 down.
+  EXPECT_EQ(texts(0), (std::vector<std::string>{"09:00:10", "71,600", "▲", "600", "20"}));
+  EXPECT_EQ(texts(1), (std::vector<std::string>{"09:00:09", "71,500", "▲", "500", "10"}));
+  for (int r = 0; r < 5; ++r) EXPECT_EQ(texts(r), row(day[static_cast<size_t>(r)])) << r;
+  EXPECT_EQ(Grid(kTicks)[2][1].fg, "0000FF");
+  const int64_t listed = day[0].volume;  // the list's newest accumulated volume, past the base quote's
+  EXPECT_EQ(Text(3004), Vol(listed - 20));
+
+  // The first push: its volume against the list's newest trade, not against the base quote.
+  ASSERT_EQ(server.trade("005930", 71700, 30), 1);
+  ASSERT_TRUE(WaitCell(kTicks, 0, 1, "71,700"));
+  EXPECT_EQ(Grid(kTicks)[0][4].text, "30");
+  EXPECT_EQ(texts(1), row(day[0]));
+  EXPECT_EQ(texts(2), row(day[1]));
+  EXPECT_EQ(texts(3), row(day[3])) << "below the history the list's rows stay";
+  EXPECT_EQ(texts(4), row(day[4]));
+  ASSERT_EQ(server.trade("005930", 71800, 40), 1);
+  ASSERT_TRUE(WaitCell(kTicks, 0, 1, "71,800"));
+  EXPECT_EQ(Grid(kTicks)[0][4].text, "40");
+  EXPECT_EQ(texts(1)[1], "71,700");
+  EXPECT_EQ(texts(2), row(day[0]));
+  EXPECT_EQ(texts(3), row(day[3]));
+  EXPECT_EQ(Text(3004), Vol(listed + 70));
+}
+
 }  // namespace

@@ -280,4 +280,81 @@ TEST_F(VX4110Test, WithoutAutoReceiveNothingIsRegisteredAndRegistrationOpensTheE
   EXPECT_EQ(server.trade("005930", 71600, 10), 0);
 }
 
+// With auto-receive on every push gives the item code the focus; with pushes flowing the user
+// still opens the group combo or the quick-move combo and picks an entry: an open list keeps the
+// focus, and once it closes the pushes give the item code the focus again.
+TEST_F(VX4110Test, PushesLeaveAnOpenListOpenSoThatItsEntryCanBePicked) {
+  OpenLive();
+  int64_t price = 129000;
+  auto trade = [&] {
+    price += 500;
+    ASSERT_EQ(server.trade("000660", price, 10), 1);
+    ASSERT_TRUE(WaitCell(kGrid, 1, 1, screentest::Grouped(price)));
+    Settled();
+  };
+  auto dropped = [&](int id) {
+    bool open = false;
+    d->Ui([&] { open = SendMessage(GetDlgItem(dlg, id), CB_GETDROPPEDSTATE, 0, 0) != 0; });
+    return open;
+  };
+  trade();
+  EXPECT_EQ(Focus(), IDC_ITEM_COMBO);
+  for (int id : {kGroupCombo, IDC_QUICK_MOVE}) {
+    SCOPED_TRACE(id);
+    RECT r{};
+    d->Ui([&] { GetWindowRect(GetDlgItem(dlg, id), &r); });
+    ASSERT_TRUE(d->TapAt(r.right - 4, (r.top + r.bottom) / 2));  // its drop-down button
+    ASSERT_TRUE(dropped(id));
+    trade();
+    trade();
+    EXPECT_TRUE(dropped(id)) << "a push closed the list under the stylus";
+    size_t mark = server.logSize();
+    ClearOwnerLog();
+    ASSERT_TRUE(d->Pick(id, id == kGroupCombo ? 2 : 0));
+    EXPECT_FALSE(dropped(id));
+    if (id == kGroupCombo) {
+      EXPECT_EQ(RequestSince(2110, mark), (Bytes{1, 3, '0', '0', '5', '9', '3', '0'}));
+      EXPECT_EQ(Text(kGroupCombo), "Group3");
+      PickGroup(0);
+      ASSERT_TRUE(WaitFor([&] { return server.registrations(9110, "000660") == 1; }));  // group 1's rows again
+    } else {
+      Settled();
+      EXPECT_TRUE(OpenRequests().empty()) << "the head entry opens nothing";
+    }
+    trade();
+    EXPECT_EQ(Focus(), IDC_ITEM_COMBO) << "the list closed: the pushes move the focus again";
+  }
+}
+
+// The list's requests whole: the plain headers the screen writes (length, code, '4' at byte 6,
+// every other byte zero) in front of the 2110 body and of the registrations of the indices, the
+// item and the rows (8-byte code slots, zero-padded).
+TEST_F(VX4110Test, RequestsAndRegistrationsGoAsWholePlainPackets) {
+  autoReceive = TRUE;
+  size_t mark = server.logSize();
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 3; }));
+  Settled();
+  auto whole = [&](uint16_t code, size_t k) {
+    auto sent = server.requests(code, mark);
+    return k < sent.size() ? screentest::Joined(sent[k].header, sent[k].body) : Bytes{};
+  };
+  auto slots = [](char kind, uint16_t type, const std::vector<std::string>& codes) {
+    Bytes b{static_cast<uint8_t>(kind), 1, static_cast<uint8_t>(type >> 8), static_cast<uint8_t>(type & 0xFF),
+            static_cast<uint8_t>(codes.size())};
+    for (const std::string& c : codes) {
+      Bytes slot(8, 0);
+      std::memcpy(slot.data(), c.data(), c.size());
+      b.insert(b.end(), slot.begin(), slot.end());
+    }
+    return b;
+  };
+  using screentest::PlainPacket;
+  EXPECT_EQ(whole(4101, 0), PlainPacket(4101, screentest::B("005930")));
+  EXPECT_EQ(whole(2110, 0), PlainPacket(2110, Bytes{1, 1, '0', '0', '5', '9', '3', '0'}));
+  EXPECT_EQ(whole(9000, 0), PlainPacket(9000, slots('1', 9210, {"00001", "02001"})));
+  EXPECT_EQ(whole(9000, 1), PlainPacket(9000, slots('1', 9110, {"005930"})));
+  EXPECT_EQ(whole(9000, 2), PlainPacket(9000, slots('1', 9110, kGroup1)));
+}
+
 }  // namespace

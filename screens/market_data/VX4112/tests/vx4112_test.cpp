@@ -238,4 +238,20 @@ TEST_F(VX4112Test, AnItemRegisteredHereShowsInTheInterestListAndFollowsItsTrades
   EXPECT_EQ(Grid(4110)[0][3].text, "1,000");
 }
 
+// The editor's requests whole: the plain header it writes (length 23, code 2111, '4' at byte 6,
+// every other byte zero) and the group, the operation and the item-code field.
+TEST_F(VX4112Test, RequestsGoAsWholePlainPackets) {
+  size_t mark = server.logSize();
+  OpenEditor();
+  auto sent = server.requests(2111, mark);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), screentest::PlainPacket(2111, Edit(1, 1, "")));
+  mark = server.logSize();
+  ASSERT_TRUE(d->Pick(kGroupCombo, 3));
+  Settled();
+  sent = server.requests(2111, mark);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), screentest::PlainPacket(2111, Edit(4, 1, "")));
+}
+
 }  // namespace

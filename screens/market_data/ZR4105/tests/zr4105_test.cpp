@@ -2,6 +2,7 @@
 // ten-level snapshot, pushes merged into levels and totals (never the after-hours row) with their
 // flash on the virtual clock, the strip, the taps, and the registrations across the switch from
 // the home board, when both screens live for a moment and only the new one gets the pushes.
+#include "plat/gdi_internal.h"
 #include "quote_fixture.h"
 
 namespace {
@@ -186,6 +187,52 @@ TEST_F(ZR4105Test, SwitchFromTheHomeBoardRegistersTheNewScreenFirstAndOnlyItGets
   // The book goes on with its pushes after the board has gone.
   ASSERT_EQ(server.trade("005930", 71700, 10), 1);
   ASSERT_TRUE(WaitCell(kBook, 0, 1, "71,700"));
+}
+
+// The book's 16-pixel header holds its titles whole, and nothing else the screen draws loses ink
+// to its cell or control either: the titles drawn with the 13-pixel label font read as written.
+TEST_F(ZR4105Test, TheTitlesAndEveryOtherStringAreDrawnWhole) {
+  plat::gdi::TakeClippedTexts();
+  OpenLive();
+  Settled();
+  ASSERT_EQ(server.trade("005930", 71600, 10), 1);
+  ASSERT_TRUE(WaitFor([&] { return Text(3001) == "71,600"; }));
+  d->Advance(300);
+  size_t total = 0;
+  std::vector<std::string> clipped;
+  for (const auto& c : plat::gdi::TakeClippedTexts(&total)) clipped.push_back(screentest::Utf8(c.text));
+  EXPECT_EQ(clipped, std::vector<std::string>{});
+  EXPECT_EQ(total, 0u);
+}
+
+// The book's requests whole: the plain headers it writes (length, code, '4' at byte 6, every other
+// byte zero) in front of the base quote, the ten-level snapshot and the registrations.
+TEST_F(ZR4105Test, RequestsAndRegistrationsGoAsWholePlainPackets) {
+  autoReceive = TRUE;
+  size_t mark = server.logSize();
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 3; }));
+  Settled();
+  auto whole = [&](uint16_t code, size_t k) {
+    auto sent = server.requests(code, mark);
+    return k < sent.size() ? screentest::Joined(sent[k].header, sent[k].body) : Bytes{};
+  };
+  auto slots = [](uint16_t type, const std::vector<std::string>& codes) {
+    Bytes b{'1', 1, static_cast<uint8_t>(type >> 8), static_cast<uint8_t>(type & 0xFF),
+            static_cast<uint8_t>(codes.size())};
+    for (const std::string& c : codes) {
+      Bytes slot(8, 0);
+      std::memcpy(slot.data(), c.data(), c.size());
+      b.insert(b.end(), slot.begin(), slot.end());
+    }
+    return b;
+  };
+  using screentest::PlainPacket;
+  EXPECT_EQ(whole(4101, 0), PlainPacket(4101, screentest::B("005930")));
+  EXPECT_EQ(whole(6100, 0), PlainPacket(6100, screentest::B("0059302")));
+  EXPECT_EQ(whole(9000, 0), PlainPacket(9000, slots(9210, {"00001", "02001"})));
+  EXPECT_EQ(whole(9000, 1), PlainPacket(9000, slots(9110, {"005930"})));
+  EXPECT_EQ(whole(9000, 2), PlainPacket(9000, slots(9121, {"005930"})));
 }
 
 }  // namespace

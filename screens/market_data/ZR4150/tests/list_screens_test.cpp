@@ -350,4 +350,78 @@ TEST_F(ListScreensTest, NewItemRestartsPagingAtPageOneWithABlankKey) {
   EXPECT_TRUE(NoBox());
 }
 
+// The list screens of one item give the item code the focus after every packet, whatever it
+// brought: a base quote alone (the list's reply not come yet) and the server's message in a box,
+// as after the screen's own list. The focus is put elsewhere first (the quick-move combo), and
+// "조회" asks again.
+TEST_F(ListScreensTest, EveryPacketGivesTheItemCodeTheFocusOnEachListScreen) {
+  struct Case {
+    const char16_t* screen;
+    std::vector<uint16_t> lists;  // the screen's own requests of "조회"
+  } cases[] = {
+      {u"ZR4150.dll", {4140}}, {u"ZR4130.dll", {4130}}, {u"ZR4160.dll", {4160, 4165}},
+      {u"ZR4210.dll", {4210}}, {u"ZR4200.dll", {4200}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(screentest::Utf8(c.screen));
+    for (uint16_t code : {uint16_t{4101}, uint16_t{4140}, uint16_t{4130}, uint16_t{4160}, uint16_t{4165},
+                          uint16_t{4210}, uint16_t{4200}})
+      server.setHandler(code, simsrv::DefaultHandlers().at(code));
+    Open(c.screen);
+    ASSERT_FALSE(HasFatalFailure());
+    Settled();
+    auto awayAndQuery = [&] {
+      d->Ui([&] { SetFocus(GetDlgItem(dlg, IDC_QUICK_MOVE)); });
+      ASSERT_EQ(Focus(), IDC_QUICK_MOVE);
+      ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
+    };
+    // Only the base quote answers.
+    for (uint16_t code : c.lists)
+      server.setHandler(code,
+                        [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.send = false; });
+    awayAndQuery();
+    Settled();
+    EXPECT_EQ(Focus(), IDC_ITEM_COMBO) << "after a base quote";
+    // The base quote refused: the server's message, then the focus.
+    server.setHandler(4101, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+      r.Error("시세조회", "잠시 후 다시 조회하십시오.");
+    });
+    awayAndQuery();
+    ExpectBox("잠시 후 다시 조회하십시오.");
+    Settled();
+    EXPECT_EQ(Focus(), IDC_ITEM_COMBO) << "after the server's message";
+  }
+}
+
+// The requests of each list screen's first query, whole: the plain header the screen writes
+// (length, code, '4' at byte 6, every other byte zero) and the body.
+TEST_F(ListScreensTest, FirstQueriesSendWholePlainPackets) {
+  using screentest::PlainPacket;
+  const Bytes code = screentest::B("005930");
+  auto with = [&](std::initializer_list<uint8_t> rest) { return Body("005930", rest); };
+  struct Case {
+    const char16_t* screen;
+    std::vector<std::pair<uint16_t, Bytes>> packets;
+  } cases[] = {
+      {u"VX2001.dll", {{4101, code}, {6100, with({'1'})}, {4140, with({3, 1, 'F', ' ', ' ', ' ', ' '})}}},
+      {u"ZR4150.dll", {{4101, code}, {4140, with({9, 1, 'F', 0, 0, 0, 0})}}},
+      {u"ZR4130.dll", {{4101, code}, {4130, with({9, 1, 'F', ' ', ' ', ' '})}}},
+      {u"ZR4160.dll", {{4101, code}, {4160, code}, {4165, Bytes{4, '0', '0', '5', '9', '3', '0'}}}},
+      {u"ZR4210.dll", {{4101, code}, {4210, {}}}},
+      {u"ZR4200.dll", {{4101, code}, {4200, Bytes{7, 1, '1'}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(screentest::Utf8(c.screen));
+    size_t mark = server.logSize();
+    Open(c.screen);
+    Settled();
+    for (const auto& [tr, body] : c.packets) {
+      SCOPED_TRACE(tr);
+      auto sent = server.requests(tr, mark);
+      ASSERT_FALSE(sent.empty());
+      EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), PlainPacket(tr, body));
+    }
+  }
+}
+
 }  // namespace

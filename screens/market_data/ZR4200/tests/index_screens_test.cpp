@@ -220,4 +220,24 @@ TEST_F(IndexScreensTest, ForeignIndicesByRegionAfterTheSectors) {
   EXPECT_TRUE(NoBox());
 }
 
+// The foreign indices' request whole, as each region asks for it: the plain header (length 16, code
+// 4176, '4' at byte 6, every other byte zero) and the region.
+TEST_F(IndexScreensTest, ForeignIndicesAskWithWholePlainPackets) {
+  size_t mark = server.logSize();
+  ScreenHost::Open(u"ZR4220.dll");
+  Settled();
+  auto sent = server.requests(4176, mark);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), screentest::PlainPacket(4176, Bytes{'1'}));
+  sent = server.requests(4101, mark);
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), screentest::PlainPacket(4101, screentest::B("005930")));
+  mark = server.logSize();
+  ASSERT_TRUE(d->Pick(1002, 2));
+  Settled();
+  sent = server.requests(4176, mark);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), screentest::PlainPacket(4176, Bytes{'3'}));
+}
+
 }  // namespace

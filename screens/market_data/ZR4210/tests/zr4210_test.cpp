@@ -118,11 +118,14 @@ TEST_F(MarketSummaryTest, FourGridsFromTheServersMarket) {
   EXPECT_EQ(k200[0][1].text, "185.25");
   EXPECT_EQ(k200[0][2].text, "▲ 1.25");
   EXPECT_EQ(k200[0][2].fg, kRed);
-  EXPECT_EQ(k200[0][3].text, kospi[0][3].text);
+  // The lines' volumes are parts of their markets' (each grid's own field, not the composite's).
+  EXPECT_EQ(k200[0][3].text, screentest::Grouped(volume * 62 / 100 / 1000) + "K");
+  EXPECT_NE(k200[0][3].text, kospi[0][3].text);
   auto k50 = G(3);
   EXPECT_EQ(k50[0][0].text, "KSQ 50");
   EXPECT_EQ(k50[0][2].text, "▼ 5.45");
   EXPECT_EQ(k50[0][1].fg, kBlue);
+  EXPECT_EQ(k50[0][3].text, screentest::Grouped(Totals(true).first * 41 / 100 / 1000) + "K");
 
   // A trade at the upper limit counts among the items up and at the limit.
   server.trade("005930", 92300, 1);
