@@ -1,9 +1,11 @@
 // Building reply records in tests: wire numbers, 16-bit numbers, code page 949 texts and shown numbers.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "plat/windows.h"
 
@@ -48,6 +50,27 @@ inline void PutText(uint8_t* p, const std::u16string& text) {
   char buf[256] = {};
   int n = WideCharToMultiByte(949, 0, text.c_str(), static_cast<int>(text.size()), buf, sizeof buf, nullptr, nullptr);
   std::memcpy(p, buf, static_cast<size_t>(n > 0 ? n : 0));
+}
+
+// Whole requests, header included, as a screen sends them.
+// A plain request that the screen writes itself: tr_len and tr_code big-endian, '4' at byte 6,
+// every other header byte zero, then `body`.
+inline std::vector<uint8_t> PlainRequestPacket(uint16_t code, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> p(15 + body.size(), 0);
+  uint32_t len = static_cast<uint32_t>(p.size());
+  for (int i = 0; i < 4; ++i) p[static_cast<size_t>(i)] = static_cast<uint8_t>(len >> (24 - 8 * i));
+  PutU16(&p[4], code);
+  p[6] = '4';
+  std::copy(body.begin(), body.end(), p.begin() + 15);
+  return p;
+}
+// A request that the packet layer builds with client kind '4', the flags 1, 0, 1, 1 and a plain
+// body: status "00" at bytes 11-12, bytes 13 and 14 zero.
+inline std::vector<uint8_t> LayerRequestPacket(uint16_t code, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> p = PlainRequestPacket(code, body);
+  p[7] = 1, p[8] = 0, p[9] = 1, p[10] = 1;
+  p[11] = '0', p[12] = '0';
+  return p;
 }
 
 }  // namespace screentest
