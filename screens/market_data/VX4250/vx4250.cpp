@@ -311,4 +311,5 @@ class CVX4250Dlg : public vxskel::CListScreenDlg {
 
 }  // namespace
 
+VXNEWS_SOCKETS_AT_LOAD(9000)
 VX_SCREEN_EXPORTS(CVX4250Dlg)

@@ -319,4 +319,5 @@ class CVX4620Dlg : public vxskel::CListScreenDlg {
 
 }  // namespace
 
+VXNEWS_SOCKETS_AT_LOAD(101)
 VX_SCREEN_EXPORTS(CVX4620Dlg)

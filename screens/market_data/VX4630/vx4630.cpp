@@ -238,4 +238,5 @@ class CVX4630Dlg : public vxskel::CListScreenDlg {
 
 }  // namespace
 
+VXNEWS_SOCKETS_AT_LOAD(101)
 VX_SCREEN_EXPORTS(CVX4630Dlg)

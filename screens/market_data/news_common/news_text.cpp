@@ -64,6 +64,17 @@ CString AskedTitles::Answered() {
   return title;
 }
 
+BOOL StartSockets(HMODULE self, int failText) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(1, 1), &data) == 0) return TRUE;
+  size_t size = 0;
+  const auto* text = static_cast<const WCHAR*>(plat::res::Find(self, plat::res::String, failText, &size));
+  int length = 0;
+  while (text && length < static_cast<int>(size / sizeof(WCHAR)) && text[length]) ++length;
+  AfxMessageBox(CString(text ? text : u"", length));
+  return FALSE;
+}
+
 bool TappedRow(V_Grid* grid, int titleColumn, int keyWidth, unsigned char* key, CString* title) {
   if (!grid || !key || !title) return false;
   int column = -1, row = -1;

@@ -101,6 +101,21 @@ class AskedTitles {
   CString m_last;
 };
 
+// The plug-in's start: the socket layer is started when the plug-in loads. When it cannot start,
+// the plug-in's string resource `failText` is shown and the plug-in does not load (FALSE).
+BOOL StartSockets(HMODULE self, int failText);
+
+// In each plug-in's source, at namespace scope: its string `stringId` "Windows sockets
+// initialization failed." and its start.
+#define VXNEWS_SOCKETS_AT_LOAD(stringId)                                                \
+  namespace {                                                                           \
+  const char16_t kSocketsFailed[] = u"Windows sockets initialization failed.";          \
+  PLAT_RESOURCE(plat::res::String, stringId, kSocketsFailed, sizeof kSocketsFailed);    \
+  }                                                                                     \
+  extern "C" __attribute__((visibility("default"))) BOOL PlatModuleInit(HMODULE self) { \
+    return vxnews::StartSockets(self, stringId);                                        \
+  }
+
 // The row a double tap chose in `grid`: the hidden key of its column 0 (exactly `keyWidth` bytes)
 // into `key` and the text of column `titleColumn` into `title`; false when no row with a key was
 // chosen.

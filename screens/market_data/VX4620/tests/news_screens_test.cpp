@@ -3,6 +3,7 @@
 // announcements (VX4630) and news with the indices (VX4250). The requests as whole packets, header
 // included, the pages with their keys forward and back, the rows, the article dialog and what error
 // replies, short bodies and line counts beyond the body do; where the focus goes after a reply.
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -810,6 +811,32 @@ TEST_F(NewsIndexTest, OnlyRepliesThePacketLayerOpensCountAgainstTheQuery) {
   EXPECT_TRUE(plat::win::WaitCursorShown());
   d->Advance(10000);
   EXPECT_FALSE(plat::win::WaitCursorShown());
+}
+
+// A news plug-in whose socket layer cannot start says so and does not load; once the layer starts,
+// the screen loads and works.
+TEST_F(NewsTest, APluginWhoseSocketLayerCannotStartDoesNotLoad) {
+  for (const char16_t* name : {u"VX4620.dll", u"VX4630.dll", u"VX4250.dll"}) {
+    SCOPED_TRACE(Utf8(name));
+    PlatFailWSAStartup(WSASYSNOTREADY);
+    std::atomic<bool> done{false};
+    std::atomic<HMODULE> loaded{nullptr};
+    std::atomic<DWORD> error{0};
+    const std::u16string path = u"\\Program Files\\Quorvan\\Bin\\" + std::u16string(name);
+    d->Ui([&] {
+      loaded = LoadLibrary(path.c_str());
+      error = GetLastError();
+      done = true;
+    });
+    ExpectBox("Windows sockets initialization failed.");
+    PlatFailWSAStartup(0);
+    ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+    EXPECT_EQ(loaded.load(), nullptr);
+    EXPECT_EQ(error.load(), static_cast<DWORD>(ERROR_DLL_INIT_FAILED));
+  }
+  Open();
+  ASSERT_TRUE(WaitHeadlines(Slice(0, 8)));
+  EXPECT_TRUE(NoBox());
 }
 
 }  // namespace
