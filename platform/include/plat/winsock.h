@@ -152,6 +152,9 @@ typedef WSADATA* LPWSADATA;
 #define WSANO_DATA 11004
 
 int WSAStartup(WORD versionRequested, LPWSADATA data);
+// For tests of a start-up whose socket layer cannot start: while `error` is not 0, WSAStartup
+// fails with it (0, the default: it succeeds).
+void PlatFailWSAStartup(int error);
 int WSACleanup();
 int WSAGetLastError();
 void WSASetLastError(int error);

@@ -115,29 +115,43 @@ HMODULE LoadLibrary(LPCWSTR name) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
-  std::lock_guard<std::recursive_mutex> guard(g_modulesLock);
-  // Each plug-in keeps its globals to itself: symbols are not shared with later modules.
-  void* dl = dlopen(host.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!dl) {
-    const char* why = dlerror();
-    std::fprintf(stderr, "LoadLibrary %s: %s\n", host.c_str(), why ? why : "cannot load");
-    SetLastError(ERROR_BAD_EXE_FORMAT);
+  PlatModule* module = nullptr;
+  void* dl = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> guard(g_modulesLock);
+    // Each plug-in keeps its globals to itself: symbols are not shared with later modules.
+    dl = dlopen(host.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!dl) {
+      const char* why = dlerror();
+      std::fprintf(stderr, "LoadLibrary %s: %s\n", host.c_str(), why ? why : "cannot load");
+      SetLastError(ERROR_BAD_EXE_FORMAT);
+      return nullptr;
+    }
+    const void* linkMap = LinkMapOf(dl);
+    for (PlatModule* m : Modules()) {
+      if (m->linkMap == linkMap && !m->linked) {
+        ++m->loads;  // the same module again: dlopen counted it too
+        SetLastError(ERROR_SUCCESS);
+        return m;
+      }
+    }
+    module = new PlatModule;
+    module->dl = dl;
+    module->linkMap = linkMap;
+    module->host = host;
+    module->loads = 1;
+    Modules().push_back(module);
+  }
+  // A module that cannot start refuses to load, as a library whose initialisation fails: its
+  // exported PlatModuleInit runs once, when the module is first loaded, with the module's own
+  // handle (its resources can be found through it). FALSE unloads the module again. It runs
+  // outside the modules' lock: it may show a box and wait for the user.
+  using ModuleInit = BOOL (*)(HMODULE);
+  if (auto init = reinterpret_cast<ModuleInit>(dlsym(dl, "PlatModuleInit")); init && !init(module)) {
+    FreeLibrary(module);
+    SetLastError(ERROR_DLL_INIT_FAILED);
     return nullptr;
   }
-  const void* linkMap = LinkMapOf(dl);
-  for (PlatModule* m : Modules()) {
-    if (m->linkMap == linkMap && !m->linked) {
-      ++m->loads;  // the same module again: dlopen counted it too
-      SetLastError(ERROR_SUCCESS);
-      return m;
-    }
-  }
-  auto* module = new PlatModule;
-  module->dl = dl;
-  module->linkMap = linkMap;
-  module->host = host;
-  module->loads = 1;
-  Modules().push_back(module);
   SetLastError(ERROR_SUCCESS);
   return module;
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -164,7 +165,14 @@ int plat_fd_isset(SOCKET s, const plat_fd_set* set) {
   return 0;
 }
 
+namespace {
+std::atomic<int> g_startupFailure{0};
+}  // namespace
+
+void PlatFailWSAStartup(int error) { g_startupFailure = error; }
+
 int WSAStartup(WORD versionRequested, LPWSADATA data) {
+  if (int failure = g_startupFailure.load()) return failure;
   if (!data) return WSAEFAULT;
   if (LOBYTE(versionRequested) < 1) return WSAVERNOTSUPPORTED;
   std::memset(data, 0, sizeof(*data));

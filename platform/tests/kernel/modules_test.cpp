@@ -14,6 +14,7 @@ class ModulesTest : public DeviceRootTest {
     DeviceRootTest::SetUp();
     Install(KERNEL_TEST_PLUGIN, "Program Files/Quorvan/Bin/ZRTest.dll");
     Install(KERNEL_TEST_PLUGIN, "Program Files/Quorvan/Bin/ZRCopy.dll");
+    Install(KERNEL_TEST_PLUGIN, "Program Files/Quorvan/Bin/ZRRefuse.dll");
   }
   void TearDown() override {
     plat::res::SetCurrent(nullptr);
@@ -56,6 +57,26 @@ TEST_F(ModulesTest, LoadByBareNameUseAndFree) {
   EXPECT_TRUE(FreeLibrary(module));
   EXPECT_EQ(GetModuleHandle(u"ZRTest.dll"), nullptr);
   EXPECT_FALSE(FreeLibrary(module));
+}
+
+// A module's start runs once, when it is first loaded, with its own handle; a start that fails
+// leaves the module unloaded.
+TEST_F(ModulesTest, AModuleStartsOnceAndOneWhoseStartFailsIsNotLoaded) {
+  EXPECT_EQ(LoadLibrary(u"ZRRefuse.dll"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DLL_INIT_FAILED));
+  EXPECT_EQ(GetModuleHandle(u"ZRRefuse.dll"), nullptr);
+
+  HMODULE module = LoadLibrary(u"ZRTest.dll");
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(LoadLibrary(u"ZRTest.dll"), module);
+  auto starts = reinterpret_cast<Calls>(GetProcAddress(module, "PluginStarts"));
+  auto startedAs = reinterpret_cast<HMODULE (*)()>(GetProcAddress(module, "PluginStartedAs"));
+  ASSERT_NE(starts, nullptr);
+  ASSERT_NE(startedAs, nullptr);
+  EXPECT_EQ(starts(), 1);
+  EXPECT_EQ(startedAs(), module);
+  EXPECT_TRUE(FreeLibrary(module));
+  EXPECT_TRUE(FreeLibrary(module));
 }
 
 TEST_F(ModulesTest, MissingModulesAreReported) {

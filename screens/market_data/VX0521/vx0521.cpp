@@ -3,6 +3,7 @@
 // quotes, the price now and the day's reference prices.
 #include <iterator>
 
+#include "glimmet/file_log.h"
 #include "glimmet/net_value.h"
 #include "vxbase/grid_size.h"
 #include "vxskeleton/list_screen.h"
@@ -18,6 +19,10 @@ constexpr int kRows = 9;
 constexpr COLORREF kRed = 0x0000FF;
 constexpr COLORREF kBlue = 0xFF0000;
 constexpr COLORREF kBlack = 0x000000;
+// Trace files: the item of each request, and the signs of each reply.
+constexpr char kRequestTrace[] = "my_test.txt";
+constexpr char kReplyTrace[] = "won_test.txt";
+constexpr char kTraceTag[] = "vx0521";
 
 const uint16_t kReplies[] = {kTrExpected};
 const vxskel::ScreenConfig kConfig = vxskel::ListScreenConfig(u"VX0521.dll", nullptr, kReplies, std::size(kReplies));
@@ -51,6 +56,8 @@ class CVX0521Dlg : public vxskel::CListScreenDlg {
       sheet.at = RECT{left, y + 6, right - left, height - 10};
     }
     m_grid = vxskel::CreateGrid(this, LabelFont(), sheet);
+    // A tap marks one cell of the sheet, not its row.
+    if (m_grid) m_grid->set_select_flag(VGRID_SELECT_CELL);
   }
 
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
@@ -63,7 +70,15 @@ class CVX0521Dlg : public vxskel::CListScreenDlg {
 
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
     if (code == kTrExpected) FillSheet(body, len);
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  }
+
+  // Whatever a packet of the screen brings (the sheet, the quote or the server's message), the
+  // item-code combo has the focus afterwards.
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    LRESULT result = CListScreenDlg::WindowProc(message, wParam, lParam);
+    if (message == WM_VX_PACKET && result)
+      if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+    return result;
   }
 
  private:
@@ -75,7 +90,9 @@ class CVX0521Dlg : public vxskel::CListScreenDlg {
     unsigned char packet[TR_HEADER_SIZE + x::kRequestSize];
     vxwire::Writer body(packet + TR_HEADER_SIZE, x::kRequestSize);
     body.Text(x::kCode, GetItemCodeField());
-    if (body.Ok()) SendPlainRequest(kTrExpected, packet, sizeof packet);
+    if (!body.Ok()) return;
+    lib_file_log(kRequestTrace, __LINE__, kTraceTag, "[%s]", GetItemCodeField());
+    SendPlainRequest(kTrExpected, packet, sizeof packet);
   }
 
   void FillSheet(const unsigned char* body, int len) {
@@ -105,6 +122,8 @@ class CVX0521Dlg : public vxskel::CListScreenDlg {
       if (V_Grid_Cell* c = g->get_cell(3, row)) c->set_font(LabelFont());
     };
     const char expectedSign = r.Char(x::kSign), sign = r.Char(x::kCurrentSign);
+    lib_file_log(kReplyTrace, __LINE__, kTraceTag, "exp_daebi_f [%c]", expectedSign);
+    lib_file_log(kReplyTrace, __LINE__, kTraceTag, "daebi_f [%c]", sign);
     number(1, 0, x::kPrice, NV_INT2, 0, GetRGBColor(expectedSign));
     markAndChange(0, expectedSign, x::kChange);
     number(1, 1, x::kVolume, NV_INT3, 0, kBlack);

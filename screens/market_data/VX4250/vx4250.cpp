@@ -93,11 +93,12 @@ class CVX4250Dlg : public vxskel::CListScreenDlg {
     if (message == WM_VGRID_NOTIFY) return OnGridNotify(static_cast<int>(wParam), reinterpret_cast<V_Grid*>(lParam));
     if (message == vxnews::kShowArticle) {
       m_articlePending = true;  // no second article under the open one
-      m_article.Show(133, m_title);
+      m_article.Show(this, 133);
       m_articlePending = false;
+      FocusItemCombo();
       return 0;
     }
-    if (message == WM_VX_PACKET && wParam) Received(TrGetU16(reinterpret_cast<const unsigned char*>(wParam) + 4));
+    if (message == WM_VX_PACKET) return OnPacket(reinterpret_cast<const unsigned char*>(wParam));
     if (message == WM_TIMER && wParam == vxskel::kReplyTimer) {
       // No reply came in time: the article may be asked for again, the query is over.
       m_articlePending = false;
@@ -107,13 +108,18 @@ class CVX4250Dlg : public vxskel::CListScreenDlg {
   }
 
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
-    if (code == kTrList)
+    if (code == TR_STOCK_BASE) {
+      if (!PrintStockBase(body, len))
+        ReportShortReply(code);
+      else
+        ShowItemName(body, len);
+    } else if (code == kTrList) {
       FillList(body, len);
-    else if (code == kTrIndices)
+    } else if (code == kTrIndices) {
       FillIndices(body, len);
-    else if (code == kTrText)
+    } else if (code == kTrText) {
       TakeArticle(body, len);
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+    }
   }
 
  private:
@@ -170,11 +176,48 @@ class CVX4250Dlg : public vxskel::CListScreenDlg {
     return SendPacket(packet, n);
   }
 
-  // Every reply of the screen counts, whatever it holds; a reply to the article lets the next
-  // double tap ask again.
-  void Received(uint16_t code) {
-    if (code != TR_STOCK_BASE && code != kTrList && code != kTrText && code != kTrIndices) return;
-    if (code == kTrText) m_articlePending = false;
+  static bool OwnCode(uint16_t code) {
+    return code == TR_STOCK_BASE || code == kTrList || code == kTrText || code == kTrIndices;
+  }
+
+  // A packet of the screen, opened by the packet layer. One that cannot be opened is reported in
+  // two boxes and counts for nothing; every other counts against the replies awaited, whatever
+  // its status. Under a success status it is shown and the item-code combo takes the focus; under
+  // another the server's message (its first 14 bytes the caption) is shown, when there is one.
+  LRESULT OnPacket(const unsigned char* packet) {
+    if (!packet) return 0;
+    const uint16_t wireCode = TrGetU16(packet + 4);
+    if (!OwnCode(wireCode)) return 0;  // a push still registered by the screen before
+    // A reply to the article, whatever it holds, lets the next double tap ask again.
+    if (wireCode == kTrText) m_articlePending = false;
+    uint16_t code = 0;
+    const char* err = nullptr;
+    int len = m_pEncrypt ? m_pEncrypt->analy_recv_packet(packet, 0, m_body, sizeof m_body, &code, &err)
+                         : EE_Encrypt::PK_BAD_ARGUMENT;
+    if (len < 0) {
+      MessageBox(u"ERROR : 데이터 수신 에러", u"", MB_OK);
+      OnReplyLost(wireCode, CString(err ? err : ""));
+      return 0;
+    }
+    Received();
+    if (packet[11] != '0' && packet[12] != '0') {
+      if (len < SERVER_MESSAGE_CAPTION) return 0;
+      const auto* text = reinterpret_cast<const char*>(m_body);
+      MessageBox(CString::FromMultiByte(text + SERVER_MESSAGE_CAPTION, len - SERVER_MESSAGE_CAPTION),
+                 CString::FromMultiByte(text, SERVER_MESSAGE_CAPTION), MB_OK | MB_ICONEXCLAMATION);
+      return 0;
+    }
+    OnReply(code, m_body, len);
+    if (!m_article.Showing()) FocusItemCombo();
+    return 1;
+  }
+
+  void FocusItemCombo() {
+    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  }
+
+  // A reply came: the wait cursor ends with the last one awaited.
+  void Received() {
     if (--m_awaited <= 0) {
       m_awaited = 0;
       KillTimer(vxskel::kReplyTimer);
@@ -240,8 +283,9 @@ class CVX4250Dlg : public vxskel::CListScreenDlg {
   // A double tap on an announcement asks for its text, unless one is already on its way.
   LRESULT OnGridNotify(int code, V_Grid* grid) {
     if (!grid || grid != m_grid.get() || code != VGRID_NOTIFY_DBLCLK) return 0;
-    if (!vxnews::TappedRow(grid, 1, sizeof m_openKey, m_openKey, &m_title)) return 0;
+    // The article awaited keeps its key and its title: a tap refused leaves both as they were.
     if (m_articlePending) return 0;
+    if (!vxnews::TappedRow(grid, 1, sizeof m_openKey, m_openKey, &m_title)) return 0;
     unsigned char body[t::kTextRequestSize];
     vxwire::Writer w(body);
     w.Raw(t::kTextRequestKey, m_openKey);
@@ -253,10 +297,11 @@ class CVX4250Dlg : public vxskel::CListScreenDlg {
   }
 
   void TakeArticle(const unsigned char* body, int len) {
-    m_article.Take(this, vxnews::ArticleText(body, len, t::kLineSize, vxnews::LineCut::AtLastCr));
+    m_article.Take(this, m_title, vxnews::ArticleText(body, len, t::kLineSize, vxnews::LineCut::AtLastCr));
   }
 
   std::unique_ptr<V_Grid> m_indices;
+  unsigned char m_body[12288];  // the reply as the packet layer opened it
   int m_awaited = 0;
   bool m_articlePending = false;
   unsigned char m_openKey[10] = {};
@@ -266,4 +311,5 @@ class CVX4250Dlg : public vxskel::CListScreenDlg {
 
 }  // namespace
 
+VXNEWS_SOCKETS_AT_LOAD(9000)
 VX_SCREEN_EXPORTS(CVX4250Dlg)

@@ -73,6 +73,10 @@ class CVX4620Dlg : public vxskel::CListScreenDlg {
       FindStockName();
       return TRUE;
     }
+    if (id == IDC_ITEM_COMBO && code == CBN_EDITCHANGE) {
+      OnItemCodeTyped();
+      return TRUE;
+    }
     if (code == BN_CLICKED && lParam) {
       switch (id) {
         case vxskel::kBtnQuery:
@@ -93,11 +97,19 @@ class CVX4620Dlg : public vxskel::CListScreenDlg {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message == WM_VGRID_NOTIFY) return OnGridNotify(static_cast<int>(wParam), reinterpret_cast<V_Grid*>(lParam));
     if (message == vxnews::kShowArticle) {
-      m_article.Show(132, m_title);
+      m_article.Show(this, 132);
       UpdateData(FALSE);
+      FocusItemCombo();
       return 0;
     }
-    return CListScreenDlg::WindowProc(message, wParam, lParam);
+    if (message == WM_TIMER && wParam == vxskel::kReplyTimer) m_asked.GiveUp();
+    if (message != WM_VX_PACKET || !wParam) return CListScreenDlg::WindowProc(message, wParam, lParam);
+    // Whatever a packet of the screen brings (a page, an article, the quote or the server's
+    // message), the item-code combo has the focus afterwards; under an open article, once it closes.
+    if (TrGetU16(reinterpret_cast<const unsigned char*>(wParam) + 4) == kTrArticle) m_replyTitle = m_asked.Answered();
+    LRESULT handled = CListScreenDlg::WindowProc(message, wParam, lParam);
+    if (handled && !m_article.Showing()) FocusItemCombo();
+    return handled;
   }
 
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
@@ -107,10 +119,13 @@ class CVX4620Dlg : public vxskel::CListScreenDlg {
       FillSearch(body, len);
     else if (code == kTrArticle)
       TakeArticle(body, len);
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
   }
 
  private:
+  void FocusItemCombo() {
+    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  }
+
   static constexpr char kNoItem[6] = {};
 
   // The host's query goes on with the page shown; another item changes no news.
@@ -120,6 +135,16 @@ class CVX4620Dlg : public vxskel::CListScreenDlg {
   }
   void KeepItem() override {}
   void SendPage() override { SendListPage(); }
+
+  // Five characters typed into combo 9901 are the item, whether the code file knows them or not:
+  // the server answers an unknown one.
+  void OnItemCodeTyped() {
+    CString text;
+    if (!GetItemCodeText(IDC_ITEM_COMBO, text) || text.GetLength() != 5) return;
+    SetItemCodeField(1);
+    StartWait();
+    RequestStockBase();
+  }
 
   bool Searching() {
     CString text;
@@ -275,21 +300,24 @@ class CVX4620Dlg : public vxskel::CListScreenDlg {
     vxwire::Writer body(packet + TR_HEADER_SIZE, n::kArticleRequestSize);
     body.Raw(n::kArticleRequestKey, key);
     StartWait();
-    if (body.Ok()) SendPlainRequest(kTrArticle, packet, sizeof packet);
+    if (body.Ok() && SendPlainRequest(kTrArticle, packet, sizeof packet)) m_asked.Sent(m_title);
     UpdateData(FALSE);
     return 0;
   }
 
   void TakeArticle(const unsigned char* body, int len) {
-    m_article.Take(this, vxnews::ArticleText(body, len, n::kLineSize, vxnews::LineCut::Trim));
+    m_article.Take(this, m_replyTitle, vxnews::ArticleText(body, len, n::kLineSize, vxnews::LineCut::Trim));
   }
 
   vxskel::PageKeys<n::kListNextKey.width, kPages> m_list;
   vxskel::PageKeys<n::kSearchNextKey.width, kPages> m_search;
   CString m_title;
+  vxnews::AskedTitles m_asked;
+  CString m_replyTitle;  // the headline of the article request the reply in hand answers
   vxnews::ArticleShow m_article;
 };
 
 }  // namespace
 
+VXNEWS_SOCKETS_AT_LOAD(101)
 VX_SCREEN_EXPORTS(CVX4620Dlg)

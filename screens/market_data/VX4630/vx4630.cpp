@@ -25,6 +25,7 @@ constexpr int kKeySlots = 50;  // the keys of pages 1..50
 constexpr int kMostLines = 40;
 constexpr char kFirstKey[] = "99999999999999";
 constexpr char kTrace[] = "won_test.txt";
+constexpr char kTraceTag[] = "vx4630";
 
 // How the page asked for was reached.
 enum Mode { kStart = 999, kQueried = 555, kBack = 777, kForward = 888 };
@@ -88,8 +89,9 @@ class CVX4630Dlg : public vxskel::CListScreenDlg {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message == WM_VGRID_NOTIFY) return OnGridNotify(static_cast<int>(wParam), reinterpret_cast<V_Grid*>(lParam));
     if (message == vxnews::kShowArticle) {
-      m_article.Show(132, m_title);
+      m_article.Show(this, 132);
       UpdateData(FALSE);
+      FocusItemCombo();
       return 0;
     }
     if (message == WM_VX_REQUERY) {
@@ -98,7 +100,14 @@ class CVX4630Dlg : public vxskel::CListScreenDlg {
       SendPage();
       return 0;
     }
-    return CListScreenDlg::WindowProc(message, wParam, lParam);
+    if (message == WM_TIMER && wParam == vxskel::kReplyTimer) m_asked.GiveUp();
+    if (message != WM_VX_PACKET || !wParam) return CListScreenDlg::WindowProc(message, wParam, lParam);
+    // Whatever a packet of the screen brings (a page, a text, the quote or the server's message),
+    // the item-code combo has the focus afterwards; under an open article, once it closes.
+    if (TrGetU16(reinterpret_cast<const unsigned char*>(wParam) + 4) == kTrText) m_replyTitle = m_asked.Answered();
+    LRESULT handled = CListScreenDlg::WindowProc(message, wParam, lParam);
+    if (handled && !m_article.Showing()) FocusItemCombo();
+    return handled;
   }
 
   void OnReply(uint16_t code, const unsigned char* body, int len) override {
@@ -106,10 +115,13 @@ class CVX4630Dlg : public vxskel::CListScreenDlg {
       FillList(body, len);
     else if (code == kTrText)
       TakeArticle(body, len);
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
   }
 
  private:
+  void FocusItemCombo() {
+    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  }
+
   static constexpr int kKeyWidth = 14;
 
   void OnNewItem(bool) override {
@@ -143,9 +155,9 @@ class CVX4630Dlg : public vxskel::CListScreenDlg {
     char text[kKeyWidth + 1] = {};
     if (key) std::memcpy(text, key, kKeyWidth);
     if (what)
-      lib_file_log(kTrace, __LINE__, __FILE__, "%s [%d] %s", what, index, text);
+      lib_file_log(kTrace, __LINE__, kTraceTag, "%s [%d] %s", what, index, text);
     else
-      lib_file_log(kTrace, __LINE__, __FILE__, "[%d] %s", index, text);
+      lib_file_log(kTrace, __LINE__, kTraceTag, "[%d] %s", index, text);
   }
 
   void FillList(const unsigned char* body, int len) {
@@ -173,7 +185,12 @@ class CVX4630Dlg : public vxskel::CListScreenDlg {
     }
     for (int i = 0; i <= m_keyIndex + 1 && i < m_keyCount; ++i) Trace(nullptr, i, m_keys[i]);
     EnableButtons(more, m_keyIndex != 0);
-    if (count <= 0) return;
+    if (count <= 0) {
+      // "이전" and "다음" keep the page the user left; the first page of a start or a "조회" that
+      // has no rows leaves the list empty.
+      if (m_mode == kStart || m_mode == kQueried) ResetRows(0);
+      return;
+    }
 
     int rows = vxskel::RecordsHeld(count, len, t::kRowsAt, t::kRowSize);
     if (!ResetRows(rows)) return;
@@ -194,7 +211,7 @@ class CVX4630Dlg : public vxskel::CListScreenDlg {
     vxwire::Writer body(packet + TR_HEADER_SIZE, t::kTextRequestSize);
     body.Raw(t::kTextRequestKey, m_openKey);
     StartWait();
-    if (body.Ok()) SendPlainRequest(kTrText, packet, sizeof packet);
+    if (body.Ok() && SendPlainRequest(kTrText, packet, sizeof packet)) m_asked.Sent(m_title);
     UpdateData(FALSE);
     return 0;
   }
@@ -205,7 +222,7 @@ class CVX4630Dlg : public vxskel::CListScreenDlg {
       MessageBox(u"데이터가 없거나 너무 큽니다 !!!", u"", MB_OK);
       return;
     }
-    m_article.Take(this, vxnews::ArticleText(body, len, t::kLineSize, vxnews::LineCut::Trim));
+    m_article.Take(this, m_replyTitle, vxnews::ArticleText(body, len, t::kLineSize, vxnews::LineCut::Trim));
   }
 
   int m_mode = kStart;
@@ -214,9 +231,12 @@ class CVX4630Dlg : public vxskel::CListScreenDlg {
   unsigned char m_keys[kKeySlots][kKeyWidth] = {};
   unsigned char m_openKey[10] = {};
   CString m_title;
+  vxnews::AskedTitles m_asked;
+  CString m_replyTitle;  // the title of the text request the reply in hand answers
   vxnews::ArticleShow m_article;
 };
 
 }  // namespace
 
+VXNEWS_SOCKETS_AT_LOAD(101)
 VX_SCREEN_EXPORTS(CVX4630Dlg)

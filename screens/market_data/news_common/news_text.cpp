@@ -22,17 +22,57 @@ void CNewsTextDlg::DoDataExchange(CDataExchange* dx) {
   DDX_Text(dx, kArticleText, m_text);
 }
 
-void ArticleShow::Take(CWnd* screen, const CString& text) {
+void ArticleShow::Take(CWnd* screen, const CString& title, const CString& text) {
+  m_title = title;
   m_text = text;
-  if (m_posted || !screen) return;
+  m_ready = true;
+  if (m_posted || m_showing || !screen) return;
   m_posted = true;
   screen->PostMessage(kShowArticle);
 }
 
-void ArticleShow::Show(UINT templateId, const CString& title) {
+void ArticleShow::Show(CWnd* screen, UINT templateId) {
   m_posted = false;
-  CNewsTextDlg dlg(templateId, title, m_text);
-  dlg.DoModal();
+  if (m_showing || !m_ready) return;
+  m_showing = true;
+  m_ready = false;
+  {
+    CNewsTextDlg dlg(templateId, m_title, m_text);
+    dlg.DoModal();
+  }
+  m_showing = false;
+  if (m_ready && screen) {
+    m_posted = true;
+    screen->PostMessage(kShowArticle);
+  }
+}
+
+void AskedTitles::Sent(const CString& title) {
+  m_last = title;
+  if (m_count == kMost) {
+    for (int i = 1; i < kMost; ++i) m_titles[i - 1] = m_titles[i];
+    --m_count;
+  }
+  m_titles[m_count++] = title;
+}
+
+CString AskedTitles::Answered() {
+  if (m_count == 0) return m_last;
+  CString title = m_titles[0];
+  for (int i = 1; i < m_count; ++i) m_titles[i - 1] = m_titles[i];
+  --m_count;
+  return title;
+}
+
+BOOL StartSockets(HMODULE self, int failText) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(1, 1), &data) == 0) return TRUE;
+  size_t size = 0;
+  const auto* text = static_cast<const WCHAR*>(plat::res::Find(self, plat::res::String, failText, &size));
+  int length = 0;
+  while (text && length < static_cast<int>(size / sizeof(WCHAR)) && text[length]) ++length;
+  AfxMessageBox(CString(text ? text : u"", length));
+  return FALSE;
 }
 
 bool TappedRow(V_Grid* grid, int titleColumn, int keyWidth, unsigned char* key, CString* title) {

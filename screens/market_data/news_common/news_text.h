@@ -59,17 +59,62 @@ constexpr UINT kShowArticle = WM_APP + 1;
 
 // The article of a text reply, opened from the screen's own message rather than inside the packet
 // handler: the receive thread does not wait while the user reads.
+// One article dialog is open at a time: a text that comes while one is open opens once it has
+// closed (the last one taken, when several came).
 class ArticleShow {
  public:
-  // Keeps `text` and posts kShowArticle to `screen` unless one is on its way.
-  void Take(CWnd* screen, const CString& text);
-  // On kShowArticle: runs the article dialog of template `templateId` with `title` until it closes.
-  void Show(UINT templateId, const CString& title);
+  // Keeps `text` under `title` and posts kShowArticle to `screen` unless one is on its way or an
+  // article is open.
+  void Take(CWnd* screen, const CString& title, const CString& text);
+  // On kShowArticle: runs the article dialog of template `templateId` with the title and text
+  // taken last until it closes; then posts kShowArticle to `screen` again when another came.
+  void Show(CWnd* screen, UINT templateId);
+  // An article dialog is open: the screen under it keeps from taking the focus, which would bring
+  // it over the article.
+  bool Showing() const { return m_showing; }
 
  private:
+  CString m_title;
   CString m_text;
+  bool m_ready = false;  // a text taken and not yet shown
   bool m_posted = false;
+  bool m_showing = false;
 };
+
+// The headlines of the article requests still unanswered, oldest first: text replies come in the
+// order of their requests, so each is shown under the headline of the row whose key asked for it,
+// however many double taps came before it.
+class AskedTitles {
+ public:
+  // A request for the article of the row headed `title` went out.
+  void Sent(const CString& title);
+  // A text reply came: the headline of the oldest request still unanswered. When none is (its
+  // request was given up at a time-out), the headline sent last.
+  CString Answered();
+  // The wait for replies ended at a time-out: the requests are given up.
+  void GiveUp() { m_count = 0; }
+
+ private:
+  static constexpr int kMost = 8;  // beyond this many unanswered, the oldest is given up
+  CString m_titles[kMost];
+  int m_count = 0;
+  CString m_last;
+};
+
+// The plug-in's start: the socket layer is started when the plug-in loads. When it cannot start,
+// the plug-in's string resource `failText` is shown and the plug-in does not load (FALSE).
+BOOL StartSockets(HMODULE self, int failText);
+
+// In each plug-in's source, at namespace scope: its string `stringId` "Windows sockets
+// initialization failed." and its start.
+#define VXNEWS_SOCKETS_AT_LOAD(stringId)                                                \
+  namespace {                                                                           \
+  const char16_t kSocketsFailed[] = u"Windows sockets initialization failed.";          \
+  PLAT_RESOURCE(plat::res::String, stringId, kSocketsFailed, sizeof kSocketsFailed);    \
+  }                                                                                     \
+  extern "C" __attribute__((visibility("default"))) BOOL PlatModuleInit(HMODULE self) { \
+    return vxnews::StartSockets(self, stringId);                                        \
+  }
 
 // The row a double tap chose in `grid`: the hidden key of its column 0 (exactly `keyWidth` bytes)
 // into `key` and the text of column `titleColumn` into `title`; false when no row with a key was

@@ -1,8 +1,10 @@
 // VX0521 (expected execution) driven as the user drives it against the simulated trading server:
-// the requests of each event byte by byte, the sheet filled from the server's market (labels,
-// signs, colours against the previous close, the day's prices from its trades) and from a recorded
-// reply, a reply too short for the sheet, and pushes of the screen the user came from.
+// the requests of each event as whole packets and their trace lines, the sheet filled from the
+// server's market (labels, signs, colours against the previous close, the day's prices from its
+// trades) and from a recorded reply with the signs traced, a reply too short for the sheet, a tap
+// on one cell, where the focus goes after each reply, and pushes of the screen the user came from.
 #include <functional>
+#include <string>
 
 #include "quote_fixture.h"
 #include "wire_helpers.h"
@@ -10,6 +12,7 @@
 namespace {
 
 using screentest::Bytes;
+using screentest::PlainRequestPacket;
 using screentest::PutNet;
 
 constexpr int kSheet = 1357;
@@ -30,6 +33,29 @@ class ExpectedExecTest : public quotetest::QuoteScreenTest {
       return g.size() == 9 && g[4][1].text == price;
     });
   }
+  // The first request of `code` after `mark` as the server received it, header included.
+  Bytes PacketSince(uint16_t code, size_t mark) {
+    simsrv::LogEntry e;
+    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
+    Bytes whole = e.header;
+    whole.insert(whole.end(), e.body.begin(), e.body.end());
+    return whole;
+  }
+  // The lines of a trace file on the device.
+  std::string Trace(const char* name) {
+    Bytes b = ReadHost(HostFile(name));
+    return std::string(b.begin(), b.end());
+  }
+  // The "selected COLUMN ROW" of the sheet as the grid describes itself.
+  std::string Selected() {
+    std::u16string text;
+    d->Ui([&] { SendMessage(GetDlgItem(dlg, kSheet), WM_PLAT_INSPECT, reinterpret_cast<WPARAM>(&text), 0); });
+    std::string all = screentest::Utf8(text);
+    size_t at = all.find("selected ");
+    if (at == std::string::npos) return "";
+    at += 9;
+    return all.substr(at, all.find('\n', at) - at);
+  }
   std::string Cell(int row, int column) { return Grid(kSheet)[size_t(row)][size_t(column)].text; }
   std::string Fg(int row, int column) { return Grid(kSheet)[size_t(row)][size_t(column)].fg; }
 };
@@ -39,7 +65,8 @@ TEST_F(ExpectedExecTest, RequestsOfEachEventCarryTheItem) {
   Open();
   ASSERT_TRUE(WaitPrice("71,500"));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 2250}));
-  EXPECT_EQ(RequestSince(2250, mark), Code("005930"));
+  EXPECT_EQ(PacketSince(4101, mark), PlainRequestPacket(4101, Code("005930")));
+  EXPECT_EQ(PacketSince(2250, mark), PlainRequestPacket(2250, Code("005930")));
 
   struct Step {
     const char* what;
@@ -57,11 +84,18 @@ TEST_F(ExpectedExecTest, RequestsOfEachEventCarryTheItem) {
     s.act();
     ASSERT_TRUE(server.waitForRequest(2250, 2000, nullptr, mark));
     EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 2250}));
-    EXPECT_EQ(RequestSince(4101, mark), Code(s.code));
-    EXPECT_EQ(RequestSince(2250, mark), Code(s.code));
+    EXPECT_EQ(PacketSince(4101, mark), PlainRequestPacket(4101, Code(s.code)));
+    EXPECT_EQ(PacketSince(2250, mark), PlainRequestPacket(2250, Code(s.code)));
     Settled();
   }
   EXPECT_TRUE(NoBox());
+  // Each request's item is traced, one line a request.
+  std::string trace = Trace("\\my_test.txt");
+  std::vector<std::string> items;
+  for (size_t at = 0; (at = trace.find("| [", at)) != std::string::npos; at += 3)
+    items.push_back(trace.substr(at + 3, trace.find(']', at) - at - 3));
+  EXPECT_EQ(items, (std::vector<std::string>{"005930", "005930", "000660", "000660"}));
+  EXPECT_NE(trace.find("]vx0521("), std::string::npos) << trace;
 }
 
 TEST_F(ExpectedExecTest, SheetFromTheServersMarketWithTheDaysPrices) {
@@ -148,6 +182,12 @@ TEST_F(ExpectedExecTest, RecordedReplyColoursQuotesAgainstThePreviousClose) {
   EXPECT_EQ(Fg(7, 3), kBlack);
   EXPECT_EQ(Fg(4, 1), kBlack);
   EXPECT_EQ(Cell(4, 3), "  0");
+  // The signs of the reply are traced: the expected one, then the current one.
+  std::string signs = Trace("\\won_test.txt");
+  size_t expected = signs.rfind("exp_daebi_f [5]"), current = signs.rfind("daebi_f [3]");
+  ASSERT_NE(expected, std::string::npos) << signs;
+  ASSERT_NE(current, std::string::npos) << signs;
+  EXPECT_LT(expected, current);
 
   // A reply one byte short of the sheet is reported and leaves the sheet as it was.
   server.setHandler(2250,
@@ -173,6 +213,60 @@ TEST_F(ExpectedExecTest, AfterTimeAndSalesPushesOfOtherScreensShowNoBox) {
   Settled();
   EXPECT_TRUE(NoBox());
   EXPECT_EQ(Cell(4, 1), "71,500");
+}
+
+// While the stylus is down on the sheet the one cell under it is marked, not its row.
+TEST_F(ExpectedExecTest, TheStylusMarksOneCell) {
+  Open();
+  ASSERT_TRUE(WaitPrice("71,500"));
+  struct Case {
+    int row, column;
+    const char* selected;
+  };
+  const int left[] = {0, 60, 118, 178};
+  for (const Case& c : {Case{2, 1, "1 2"}, Case{5, 3, "3 5"}, Case{0, 0, "0 0"}}) {
+    SCOPED_TRACE(c.selected);
+    LPARAM at = MAKELPARAM(left[c.column] + 20, c.row * 22 + 11);
+    d->Ui([&] { SendMessage(GetDlgItem(dlg, kSheet), WM_LBUTTONDOWN, MK_LBUTTON, at); });
+    EXPECT_EQ(Selected(), c.selected);
+    d->Ui([&] { SendMessage(GetDlgItem(dlg, kSheet), WM_LBUTTONUP, 0, at); });
+    EXPECT_EQ(Selected(), "-1 -1");
+  }
+}
+
+// After any reply the item-code combo has the focus: the sheet, the quote alone, or the server's
+// message in place of either.
+TEST_F(ExpectedExecTest, TheItemComboTakesTheFocusAfterEveryReply) {
+  Open();
+  ASSERT_TRUE(WaitPrice("71,500"));
+  Settled();
+  auto silent = [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.send = false; };
+  auto refused = [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+    r.Error("알림", "잠시 후 다시 조회하세요.");
+  };
+  struct Case {
+    const char* what;
+    simsrv::Handler quote, sheet;
+    bool box;
+  };
+  const auto defaults = simsrv::DefaultHandlers();
+  const Case cases[] = {
+      {"the sheet alone", silent, defaults.at(2250), false},
+      {"the quote alone", defaults.at(4101), silent, false},
+      {"the server's message alone", silent, refused, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    server.setHandler(4101, c.quote);
+    server.setHandler(2250, c.sheet);
+    d->Ui([&] { SetFocus(GetDlgItem(dlg, 9918)); });
+    ASSERT_EQ(Focus(), 9918);
+    ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
+    if (c.box) ExpectBox("잠시 후 다시 조회하세요.");
+    Settled();
+    EXPECT_EQ(Focus(), IDC_ITEM_COMBO);
+    EXPECT_TRUE(NoBox());
+  }
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // The news and announcement screens driven as the user drives them against the simulated trading
 // server: stock news (VX4620: the headlines, the news of one item by its name, the article),
-// announcements (VX4630) and news with the indices (VX4250). The requests byte by byte, the pages
-// with their keys forward and back, the rows, the article dialog and what error replies, short
-// bodies and line counts beyond the body do.
-#include <condition_variable>
+// announcements (VX4630) and news with the indices (VX4250). The requests as whole packets, header
+// included, the pages with their keys forward and back, the rows, the article dialog and what error
+// replies, short bodies and line counts beyond the body do; where the focus goes after a reply.
+#include <atomic>
 #include <cstring>
-#include <mutex>
+#include <memory>
+#include <optional>
 
 #include "news.h"
 #include "quote_fixture.h"
@@ -13,7 +14,10 @@
 
 namespace {
 
+using screentest::B;
 using screentest::Bytes;
+using screentest::PacketLayerRequestPacket;
+using screentest::PlainRequestPacket;
 using screentest::Utf8;
 namespace news = simsrv::news;
 
@@ -24,13 +28,13 @@ constexpr int kArticleText = 1005, kArticleTitle = 1008;
 
 std::string Cp949(const std::string& utf8) { return simsrv::wire::ToCp949(utf8); }
 
-// The 4620 request of page `page` with `key` (22 bytes; empty: zero).
+// The 4620 request of page `page` with `key` (22 bytes; empty: zero), header included.
 Bytes ListRequest(uint8_t page, const Bytes& key = {}) {
   Bytes b(28, 0);
   b[0] = 'A', b[1] = page, b[2] = 8;
   std::copy(key.begin(), key.end(), b.begin() + 4);
   b[26] = '0', b[27] = '0';
-  return b;
+  return PlainRequestPacket(4620, b);
 }
 Bytes SearchRequest(uint8_t page, const std::string& nameUtf8, const Bytes& key = {}) {
   Bytes b(59, 0);
@@ -39,7 +43,49 @@ Bytes SearchRequest(uint8_t page, const std::string& nameUtf8, const Bytes& key 
   b[26] = '1';
   std::string name = Cp949(nameUtf8);
   std::copy(name.begin(), name.end(), b.begin() + 27);
-  return b;
+  return PlainRequestPacket(4625, b);
+}
+// The base quote of `code` as the screens that write their requests send it.
+Bytes QuoteRequest(const std::string& code) { return PlainRequestPacket(4101, Bytes(code.begin(), code.end())); }
+
+// The first line of the text of article `row` (4630) or announcement `row` (4650), as the screens
+// show it: without the blanks around it.
+std::string FirstLine(uint16_t code, size_t row) {
+  std::string line = code == 4630 ? news::Articles()[row].lines.at(0) : news::Notices()[row].lines.at(0);
+  size_t from = line.find_first_not_of(" \t"), to = line.find_last_not_of(" \t\r\n");
+  return from == std::string::npos ? std::string() : line.substr(from, to - from + 1);
+}
+
+// Holds the server's reply to the next request of `held` and sends it just before the reply to
+// the next request of `release` (the same code or another): a reply that arrives after the user
+// has acted again. Both handlers run on the connection's thread, one after the other.
+void HoldReply(simsrv::TradingServer& server, uint16_t held, uint16_t release) {
+  struct Held {
+    bool taken = false;
+    std::optional<simsrv::Reply> reply;
+  };
+  auto state = std::make_shared<Held>();
+  auto defaults = simsrv::DefaultHandlers();
+  simsrv::Handler answer = defaults[held];
+  auto sendHeld = [state](simsrv::HandlerContext& ctx, uint16_t code) {
+    if (!state->reply) return;
+    ctx.server.sendReply(ctx.connection, code, *state->reply);
+    state->reply.reset();
+  };
+  server.setHandler(held, [=](simsrv::HandlerContext& ctx, const simsrv::Request& q, simsrv::Reply& r) {
+    if (release == held) sendHeld(ctx, held);
+    answer(ctx, q, r);
+    if (state->taken) return;
+    state->taken = true;
+    state->reply = r;
+    r.send = false;
+  });
+  if (release == held) return;
+  simsrv::Handler next = defaults[release];
+  server.setHandler(release, [=](simsrv::HandlerContext& ctx, const simsrv::Request& q, simsrv::Reply& r) {
+    sendHeld(ctx, held);
+    next(ctx, q, r);
+  });
 }
 Bytes KeyOf(const news::Article& a, size_t width) {
   Bytes k = a.Key();
@@ -67,6 +113,20 @@ class NewsTest : public quotetest::QuoteScreenTest {
  protected:
   NewsTest() : QuoteScreenTest(VX4620_PLUGIN, u"VX4620.dll") {}
 
+  // The first request of `code` after `mark` as the server received it, header included.
+  Bytes PacketSince(uint16_t code, size_t mark) {
+    simsrv::LogEntry e;
+    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
+    Bytes whole = e.header;
+    whole.insert(whole.end(), e.body.begin(), e.body.end());
+    return whole;
+  }
+  Bytes TapAndPacket(int button, uint16_t code) {
+    size_t mark = server.logSize();
+    if (!d->Tap(button)) return {};
+    return PacketSince(code, mark);
+  }
+
   // The headlines of the grid.
   std::vector<std::string> Headlines() { return Column(kGrid, 2); }
   bool WaitHeadlines(const std::vector<const news::Article*>& expected) {
@@ -87,7 +147,7 @@ class NewsTest : public quotetest::QuoteScreenTest {
       return got;
     }
     got = {Text(kArticleTitle), Text(kArticleText)};
-    EXPECT_TRUE(d->Tap(IDOK));
+    EXPECT_TRUE(d->Tap(IDOK)) << d->Tree();
     EXPECT_TRUE(WaitFor([&] { return Text(kArticleTitle).empty(); }));
     return got;
   }
@@ -98,7 +158,8 @@ TEST_F(NewsTest, OpensOnTheNewestHeadlinesAndPagesWithTheKeysOfThePagesBefore) {
   Open();
   ASSERT_TRUE(WaitHeadlines(Slice(0, 8)));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4620}));
-  EXPECT_EQ(RequestSince(4620, mark), ListRequest(0));
+  EXPECT_EQ(PacketSince(4101, mark), QuoteRequest("005930"));
+  EXPECT_EQ(PacketSince(4620, mark), ListRequest(0));
   auto g = Grid(kGrid);
   const news::Article& first = news::Articles()[0];
   EXPECT_EQ(g[0][0].text, DateOf(first.date));
@@ -127,7 +188,7 @@ TEST_F(NewsTest, OpensOnTheNewestHeadlinesAndPagesWithTheKeysOfThePagesBefore) {
   for (const Step& s : steps) {
     SCOPED_TRACE(s.what);
     size_t before = server.logSize();
-    EXPECT_EQ(TapAndCapture(s.button, 4620), s.request);
+    EXPECT_EQ(TapAndPacket(s.button, 4620), s.request);
     if (s.request.empty()) {
       EXPECT_TRUE(NoneSince(4620, before));
     }
@@ -145,7 +206,7 @@ TEST_F(NewsTest, AnItemCodeInTheSearchRowFindsItsNameAndPagesItsNews) {
   ASSERT_GT(found.size(), 8u);
   size_t mark = server.logSize();
   ASSERT_TRUE(d->Type(kSearchCode, "05930"));
-  EXPECT_EQ(RequestSince(4625, mark), SearchRequest(0, "삼성전자"));
+  EXPECT_EQ(PacketSince(4625, mark), SearchRequest(0, "삼성전자"));
   EXPECT_EQ(Text(kSearchName), "삼성전자");
   ASSERT_TRUE(WaitHeadlines({found.begin(), found.begin() + 8}));
 
@@ -165,7 +226,7 @@ TEST_F(NewsTest, AnItemCodeInTheSearchRowFindsItsNameAndPagesItsNews) {
   for (const Step& s : steps) {
     SCOPED_TRACE(s.what);
     size_t before = server.logSize();
-    EXPECT_EQ(TapAndCapture(s.button, 4625), s.request);
+    EXPECT_EQ(TapAndPacket(s.button, 4625), s.request);
     EXPECT_TRUE(NoneSince(4620, before));
     size_t end = std::min(found.size(), s.from + 8);
     ASSERT_TRUE(WaitHeadlines({found.begin() + static_cast<long>(s.from), found.begin() + static_cast<long>(end)}));
@@ -174,7 +235,7 @@ TEST_F(NewsTest, AnItemCodeInTheSearchRowFindsItsNameAndPagesItsNews) {
   // With the row emptied the list pages again, from its first page on "조회".
   SetText(kSearchCode, "");
   mark = server.logSize();
-  EXPECT_EQ(TapAndCapture(kQuery, 4620), ListRequest(0));
+  EXPECT_EQ(TapAndPacket(kQuery, 4620), ListRequest(0));
   EXPECT_EQ(Text(kSearchName), "");
   ASSERT_TRUE(WaitHeadlines(Slice(0, 8)));
   EXPECT_TRUE(NoneSince(4625, mark));
@@ -201,14 +262,14 @@ TEST_F(NewsTest, ADoubleTapOpensTheArticleWithItsLinesTrimmed) {
   const news::Article& a = news::Articles()[1];
   size_t mark = server.logSize();
   DoubleTapCell(kGrid, 1, 2, {50, 50, 220, 1}, 17, 17);
-  EXPECT_EQ(RequestSince(4630, mark), a.Key());
+  EXPECT_EQ(PacketSince(4630, mark), PlainRequestPacket(4630, a.Key()));
   auto [title, text] = ReadArticle();
   EXPECT_EQ(title, a.headline);
   std::string want;
   for (const auto& line : a.lines) want += line + "\r\n";
   EXPECT_EQ(text, want);
   // The screen goes on: paging still works after the dialog.
-  EXPECT_EQ(TapAndCapture(kNext, 4620), ListRequest(1, KeyOf(news::Articles()[8], 22)));
+  EXPECT_EQ(TapAndPacket(kNext, 4620), ListRequest(1, KeyOf(news::Articles()[8], 22)));
 }
 
 // Lines of 132 bytes with blanks, tabs and line ends around them, and a count beyond the body.
@@ -285,7 +346,7 @@ TEST_F(NewsTest, PagingStopsAtTheLastPageTheKeyTableHolds) {
     SCOPED_TRACE(page);
     Bytes key(22, 0);
     key[0] = static_cast<uint8_t>(page);
-    ASSERT_EQ(TapAndCapture(kNext, 4620), ListRequest(static_cast<uint8_t>(page), key));
+    ASSERT_EQ(TapAndPacket(kNext, 4620), ListRequest(static_cast<uint8_t>(page), key));
     Settled();
   }
   EXPECT_FALSE(Enabled(kNext));
@@ -294,17 +355,18 @@ TEST_F(NewsTest, PagingStopsAtTheLastPageTheKeyTableHolds) {
   EXPECT_TRUE(NoneSince(4620, mark));
   Bytes key(22, 0);
   key[0] = 48;
-  EXPECT_EQ(TapAndCapture(kPrev, 4620), ListRequest(48, key));
+  EXPECT_EQ(TapAndPacket(kPrev, 4620), ListRequest(48, key));
 }
 
 // ---- Announcements (VX4630) ----------------------------------------------------------------------
 
-// The 4640 request of the page with `key` (14 characters).
-Bytes NoticeRequest(const std::string& key) {
+// The 4640 request of the page with `key` (14 characters): written by the screen, or built by the
+// packet layer (`layer`).
+Bytes NoticeRequest(const std::string& key, bool layer = false) {
   Bytes b(16, 0);
   b[0] = '3', b[1] = 10;
   std::copy(key.begin(), key.end(), b.begin() + 2);
-  return b;
+  return layer ? PacketLayerRequestPacket(4640, b) : PlainRequestPacket(4640, b);
 }
 std::vector<std::string> Titles(size_t from, size_t count) {
   std::vector<std::string> out;
@@ -326,7 +388,8 @@ TEST_F(NoticeTest, AnnouncementsAskOnTheQueryAndPageWithTheKeysTheServerGave) {
   OpenNotices();
   // The first requests go out once the host has made the screen the receiver of replies.
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4640}));
-  EXPECT_EQ(RequestSince(4640, mark), NoticeRequest(kFirstKey));
+  EXPECT_EQ(PacketSince(4101, mark), QuoteRequest("005930"));
+  EXPECT_EQ(PacketSince(4640, mark), NoticeRequest(kFirstKey));
   ASSERT_TRUE(WaitTitles(kGrid, 2, Titles(0, 10)));
   const auto& all = news::Notices();
   EXPECT_EQ(Grid(kGrid)[0][0].text, DateOf(all[0].date));
@@ -358,7 +421,7 @@ TEST_F(NoticeTest, AnnouncementsAskOnTheQueryAndPageWithTheKeysTheServerGave) {
       ASSERT_TRUE(d->Tap(s.button));
       EXPECT_TRUE(NoneSince(4640, before));
     } else {
-      EXPECT_EQ(TapAndCapture(s.button, 4640), NoticeRequest(s.key));
+      EXPECT_EQ(TapAndPacket(s.button, 4640), NoticeRequest(s.key));
     }
     ASSERT_TRUE(WaitTitles(kGrid, 2, Titles(s.from, s.rows)));
     Settled();
@@ -384,7 +447,7 @@ TEST_F(NoticeTest, AnEmptyPageLeavesTheIndexWhereItWasAndNextStaysOff) {
   EXPECT_FALSE(Enabled(kNext));
   EXPECT_FALSE(Enabled(kPrev));  // back on the first page
   server.setHandler(4640, news::NoticeList);
-  EXPECT_EQ(TapAndCapture(kQuery, 4640), NoticeRequest(kFirstKey));
+  EXPECT_EQ(TapAndPacket(kQuery, 4640), NoticeRequest(kFirstKey));
 }
 
 TEST_F(NoticeTest, TheTextOpensInTheArticleDialogUpToFortyLines) {
@@ -393,7 +456,7 @@ TEST_F(NoticeTest, TheTextOpensInTheArticleDialogUpToFortyLines) {
   const news::Notice& n = news::Notices()[2];
   size_t mark = server.logSize();
   DoubleTapCell(kGrid, 2, 2, {50, 50, 220, 1}, 16, 16);
-  EXPECT_EQ(RequestSince(4650, mark), Bytes(n.key.begin(), n.key.end()));
+  EXPECT_EQ(PacketSince(4650, mark), PlainRequestPacket(4650, Bytes(n.key.begin(), n.key.end())));
   auto [title, text] = ReadArticle();
   EXPECT_EQ(title, n.title);
   // The lines are trimmed: the leading blanks of the indented ones go.
@@ -435,13 +498,9 @@ TEST_F(NewsIndexTest, TheQueryAsksForQuoteAnnouncementsAndIndicesThroughThePacke
   OpenNewsIndex();
   ASSERT_TRUE(WaitTitles(kList, 1, Titles(0, 10)));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4640, 4175}));
-  EXPECT_EQ(RequestSince(4640, mark), NoticeRequest(kFirstKey));
-  for (const simsrv::LogEntry& e : server.requests(0, mark)) {
-    if (e.code == 1100) continue;
-    SCOPED_TRACE(e.code);
-    ASSERT_GE(e.header.size(), 15u);
-    EXPECT_EQ(Bytes(e.header.begin() + 6, e.header.begin() + 11), (Bytes{'4', 1, 0, 1, 1}));
-  }
+  EXPECT_EQ(PacketSince(4101, mark), PacketLayerRequestPacket(4101, B("005930")));
+  EXPECT_EQ(PacketSince(4640, mark), NoticeRequest(kFirstKey, true));
+  EXPECT_EQ(PacketSince(4175, mark), PacketLayerRequestPacket(4175, {}));
   EXPECT_EQ(Grid(kList)[0][0].text, DateOf(news::Notices()[0].date));
   ASSERT_TRUE(WaitFor([&] { return Grid(kIndices).size() == 3; }));
   auto g = Grid(kIndices);
@@ -505,14 +564,14 @@ TEST_F(NewsIndexTest, ASecondDoubleTapWaitsForTheArticleAskedUntilAReplyOrTheTim
   mark = server.logSize();
   DoubleTapCell(kList, 0, 1, {60, 163}, 17, 17);
   const news::Notice& n = news::Notices()[0];
-  EXPECT_EQ(RequestSince(4650, mark), Bytes(n.key.begin(), n.key.end()));
+  EXPECT_EQ(PacketSince(4650, mark), PacketLayerRequestPacket(4650, Bytes(n.key.begin(), n.key.end())));
   auto [title, text] = ReadArticle();
   EXPECT_EQ(title, n.title);
   EXPECT_EQ(text.substr(0, text.find("\r\n")), "1. 제출인: " + n.title.substr(0, n.title.find(' ')));
   // Once the dialog has closed, the next double tap asks again.
   mark = server.logSize();
   DoubleTapCell(kList, 2, 1, {60, 163}, 17, 17);
-  EXPECT_FALSE(RequestSince(4650, mark).empty());
+  EXPECT_FALSE(PacketSince(4650, mark).empty());
   ReadArticle();
 }
 
@@ -560,6 +619,224 @@ TEST_F(NoticeTest, AScreenEndedWhileItsArticleIsOpenEndsAfterTheDialogHasClosed)
   ASSERT_TRUE(WaitTitles(kGrid, 2, Titles(0, 10)));
   Open(u"VX4250.dll");
   ASSERT_TRUE(WaitTitles(1357, 1, Titles(0, 10)));
+}
+
+// ---- Rules the three screens share ------------------------------------------------------------------
+
+// After a reply the item-code combo has the focus, whatever the reply was: the quote alone, or the
+// server's message (VX4250 moves it only for a reply it shows).
+TEST_F(NewsTest, TheItemComboTakesTheFocusAfterTheQuoteAndAfterTheServersMessage) {
+  struct Case {
+    const char16_t* screen;
+    std::vector<uint16_t> silent;  // requests the server leaves unanswered
+    uint16_t refused;              // answered with the server's message (0: none)
+  };
+  const Case cases[] = {
+      {u"VX4620.dll", {4620}, 0},    {u"VX4620.dll", {4101}, 4620},    {u"VX4630.dll", {4640}, 0},
+      {u"VX4630.dll", {4101}, 4640}, {u"VX4250.dll", {4640, 4175}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf8(c.screen) + (c.refused ? " refused" : " quote"));
+    server.setHandler(4101, simsrv::DefaultHandlers()[4101]);
+    Open(c.screen);
+    Settled();
+    for (uint16_t code : c.silent)
+      server.setHandler(code,
+                        [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.send = false; });
+    if (c.refused)
+      server.setHandler(c.refused, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+        r.Error("알림", "잠시 후 다시 조회하세요.");
+      });
+    d->Ui([&] { SetFocus(GetDlgItem(dlg, 9918)); });
+    ASSERT_EQ(Focus(), 9918);
+    ASSERT_TRUE(d->Tap(kQuery));
+    if (c.refused) ExpectBox("잠시 후 다시 조회하세요.");
+    Settled();
+    EXPECT_EQ(Focus(), 9901);
+    EXPECT_TRUE(NoBox());
+    // Back to the server's own answers for the next screen.
+    server.setHandler(4620, news::NewsList);
+    server.setHandler(4640, news::NoticeList);
+    server.setHandler(4175, news::IndexList);
+  }
+}
+
+// Two double taps before the first article has come: each article opens under the headline of
+// the row whose key asked for it.
+TEST_F(NewsTest, AnArticleOpensUnderTheHeadlineOfTheRowThatAskedForIt) {
+  struct Case {
+    const char16_t* screen;
+    uint16_t code;
+    int grid, column, headerHeight, rowHeight;
+    std::vector<int> widths;
+  };
+  const Case cases[] = {
+      {u"VX4620.dll", 4630, kGrid, 2, 17, 17, {50, 50, 220, 1}},
+      {u"VX4630.dll", 4650, kGrid, 2, 16, 16, {50, 50, 220, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf8(c.screen));
+    Open(c.screen);
+    ASSERT_TRUE(WaitFor([&] { return Column(c.grid, 2).size() >= 2 && !Column(c.grid, 2)[1].empty(); }));
+    const std::vector<std::string> headlines = Column(c.grid, 2);
+    HoldReply(server, c.code, c.code);
+    size_t mark = server.logSize();
+    DoubleTapCell(c.grid, 0, c.column, c.widths, c.headerHeight, c.rowHeight);
+    ASSERT_TRUE(server.waitForRequest(c.code, 3000, nullptr, mark));
+    DoubleTapCell(c.grid, 1, c.column, c.widths, c.headerHeight, c.rowHeight);
+    ASSERT_TRUE(WaitFor([&] { return server.requests(c.code, mark).size() == 2; }));
+    Settled();
+    // The first reply may open its dialog before the second comes (the second then opens once it
+    // has closed), or the second may take its place: every dialog that opens pairs a headline
+    // with its own text, one dialog at a time, and the last is row 1's.
+    std::vector<std::string> shown;
+    for (int dialogs = 0; dialogs < 3; ++dialogs) {
+      d->Settle();
+      const std::string title = Text(kArticleTitle), text = Text(kArticleText);
+      if (title.empty()) break;
+      shown.push_back(title);
+      size_t row = title == headlines[0] ? 0 : 1;
+      EXPECT_EQ(title, headlines[row]);
+      EXPECT_EQ(text.substr(0, text.find("\r\n")), FirstLine(c.code, row));
+      ASSERT_TRUE(d->Tap(IDOK)) << d->Tree();
+      ASSERT_TRUE(WaitFor([&] { return Text(kArticleTitle) != title; }));
+    }
+    EXPECT_LE(shown.size(), 2u);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), headlines[1]);
+    EXPECT_EQ(Text(kArticleTitle), "");
+    server.setHandler(c.code, c.code == 4630 ? simsrv::Handler(news::NewsText) : simsrv::Handler(news::NoticeText));
+  }
+}
+
+// Five characters typed into the item combo are asked for as they are; the server's answer to an
+// unknown code is its message.
+TEST_F(NewsTest, AnyFiveCharactersTypedAreAskedForAsTheItem) {
+  Open();
+  ASSERT_TRUE(WaitHeadlines(Slice(0, 8)));
+  size_t mark = server.logSize();
+  TypeInto(IDC_ITEM_COMBO, "99999");
+  EXPECT_EQ(PacketSince(4101, mark), QuoteRequest("099999"));
+  ExpectBox("종목코드를 확인하세요.");
+  EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101}));
+  EXPECT_EQ(Focus(), 9901);
+  // A known code shows its quote.
+  mark = server.logSize();
+  TypeInto(IDC_ITEM_COMBO, "00660");
+  EXPECT_EQ(PacketSince(4101, mark), QuoteRequest("000660"));
+  Settled();
+  EXPECT_TRUE(NoBox());
+}
+
+// After "조회" (or at the start) a page without rows leaves the list empty; after "다음" the page the
+// user left stays.
+TEST_F(NoticeTest, AnEmptyFirstPageEmptiesTheList) {
+  Bytes empty(16, ' ');
+  empty[0] = 0, empty[1] = 0;
+  auto answerEmpty = [empty](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.body = empty; };
+  server.setHandler(4640, answerEmpty);
+  OpenNotices();
+  Settled();
+  EXPECT_EQ(Grid(kGrid).size(), 0u);
+  EXPECT_FALSE(Enabled(kNext));
+  EXPECT_FALSE(Enabled(kPrev));
+
+  server.setHandler(4640, news::NoticeList);
+  ASSERT_TRUE(d->Tap(kQuery));
+  ASSERT_TRUE(WaitTitles(kGrid, 2, Titles(0, 10)));
+  Settled();
+  server.setHandler(4640, answerEmpty);
+  ASSERT_TRUE(d->Tap(kNext));
+  Settled();
+  EXPECT_EQ(Column(kGrid, 2), Titles(0, 10));
+  ASSERT_TRUE(d->Tap(kQuery));
+  Settled();
+  EXPECT_EQ(Grid(kGrid).size(), 0u);
+  EXPECT_FALSE(Enabled(kNext));
+  EXPECT_FALSE(Enabled(kPrev));
+}
+
+// The trace lines of the announcements carry the screen's name, not where it was built.
+TEST_F(NoticeTest, TraceLinesAreTaggedWithTheScreensName) {
+  OpenNotices();
+  ASSERT_TRUE(WaitTitles(kGrid, 2, Titles(0, 10)));
+  Settled();
+  Bytes log = ReadHost(HostFile("\\won_test.txt"));
+  std::string trace(log.begin(), log.end());
+  EXPECT_NE(trace.find("]vx4630("), std::string::npos) << trace;
+  EXPECT_EQ(trace.find(".cpp"), std::string::npos) << trace;
+}
+
+// A double tap refused while an announcement is awaited leaves its title: the text opens under the
+// title of the row asked for. A reply that cannot be opened does not end the query's wait.
+TEST_F(NewsIndexTest, ARefusedDoubleTapKeepsTheTitleOfTheAnnouncementAwaited) {
+  OpenNewsIndex();
+  ASSERT_TRUE(WaitTitles(kList, 1, Titles(0, 10)));
+  Settled();
+  // The text of row 0 comes only with the reply to the next base quote.
+  HoldReply(server, 4650, 4101);
+  size_t mark = server.logSize();
+  DoubleTapCell(kList, 0, 1, {60, 163}, 17, 17);
+  ASSERT_TRUE(server.waitForRequest(4650, 3000, nullptr, mark));
+  DoubleTapCell(kList, 1, 1, {60, 163}, 17, 17);
+  EXPECT_EQ(server.requests(4650, mark).size(), 1u);
+  ASSERT_TRUE(d->Tap(kQuery));
+  auto [title, text] = ReadArticle();
+  EXPECT_EQ(title, news::Notices()[0].title);
+  EXPECT_EQ(text.substr(0, text.find("\r\n")),
+            "1. 제출인: " + news::Notices()[0].title.substr(0, news::Notices()[0].title.find(' ')));
+}
+
+TEST_F(NewsIndexTest, OnlyRepliesThePacketLayerOpensCountAgainstTheQuery) {
+  OpenNewsIndex();
+  ASSERT_TRUE(WaitTitles(kList, 1, Titles(0, 10)));
+  Settled();
+  ASSERT_FALSE(plat::win::WaitCursorShown());
+  // The announcements come enciphered with a check value the session refuses.
+  server.setHandler(4640, [](simsrv::HandlerContext& ctx, const simsrv::Request& q, simsrv::Reply& r) {
+    news::NoticeList(ctx, q, r);
+    r.encipher = true;
+  });
+  simsrv::Fault tamper;
+  tamper.kind = simsrv::FaultKind::TamperMac;
+  tamper.code = 4640;
+  server.setFault(tamper);
+  ASSERT_TRUE(d->Tap(kQuery));
+  ExpectBox("ERROR : 데이터 수신 에러");
+  EXPECT_FALSE(TakeBox().empty());  // the session's reason
+  Settled();
+  // The quote and the indices came, the announcements did not: the query still waits, until its
+  // time-out.
+  EXPECT_EQ(Grid(kIndices).size(), 3u);
+  EXPECT_TRUE(plat::win::WaitCursorShown());
+  d->Advance(10000);
+  EXPECT_FALSE(plat::win::WaitCursorShown());
+}
+
+// A news plug-in whose socket layer cannot start says so and does not load; once the layer starts,
+// the screen loads and works.
+TEST_F(NewsTest, APluginWhoseSocketLayerCannotStartDoesNotLoad) {
+  for (const char16_t* name : {u"VX4620.dll", u"VX4630.dll", u"VX4250.dll"}) {
+    SCOPED_TRACE(Utf8(name));
+    PlatFailWSAStartup(WSASYSNOTREADY);
+    std::atomic<bool> done{false};
+    std::atomic<HMODULE> loaded{nullptr};
+    std::atomic<DWORD> error{0};
+    const std::u16string path = u"\\Program Files\\Quorvan\\Bin\\" + std::u16string(name);
+    d->Ui([&] {
+      loaded = LoadLibrary(path.c_str());
+      error = GetLastError();
+      done = true;
+    });
+    ExpectBox("Windows sockets initialization failed.");
+    PlatFailWSAStartup(0);
+    ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+    EXPECT_EQ(loaded.load(), nullptr);
+    EXPECT_EQ(error.load(), static_cast<DWORD>(ERROR_DLL_INIT_FAILED));
+  }
+  Open();
+  ASSERT_TRUE(WaitHeadlines(Slice(0, 8)));
+  EXPECT_TRUE(NoBox());
 }
 
 }  // namespace
