@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "plat/windows.h"
 
@@ -48,6 +49,42 @@ inline void PutText(uint8_t* p, const std::u16string& text) {
   char buf[256] = {};
   int n = WideCharToMultiByte(949, 0, text.c_str(), static_cast<int>(text.size()), buf, sizeof buf, nullptr, nullptr);
   std::memcpy(p, buf, static_cast<size_t>(n > 0 ? n : 0));
+}
+
+// ---- Whole requests, header included ----------------------------------------------------------
+
+// The 15 header bytes of a request: length 15 + `bodyBytes`, code, '4' at byte 6, then zeros.
+inline std::vector<uint8_t> RequestHeader(uint16_t code, size_t bodyBytes) {
+  std::vector<uint8_t> h(15, 0);
+  const size_t n = 15 + bodyBytes;
+  h[0] = static_cast<uint8_t>(n >> 24), h[1] = static_cast<uint8_t>(n >> 16);
+  h[2] = static_cast<uint8_t>(n >> 8), h[3] = static_cast<uint8_t>(n);
+  PutU16(&h[4], code);
+  h[6] = '4';
+  return h;
+}
+// A plain request whose header the screen writes itself: the header above, then the body.
+inline std::vector<uint8_t> PlainRequestPacket(uint16_t code, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> p = RequestHeader(code, body.size());
+  p.reserve(p.size() + body.size());
+  for (uint8_t b : body) p.push_back(b);
+  return p;
+}
+// The header the packet layer's make_packet writes for a request with `wireBody` body bytes (as
+// sent, enciphered or not): length, code, '4', 1, 0, 1, 1, "00", the encipher flag, 0.
+inline std::vector<uint8_t> PacketLayerHeader(uint16_t code, size_t wireBody, bool enciphered) {
+  std::vector<uint8_t> h = RequestHeader(code, wireBody);
+  h[7] = 1, h[8] = 0, h[9] = 1, h[10] = 1;
+  h[11] = '0', h[12] = '0';
+  h[13] = enciphered ? 1 : 0;
+  return h;
+}
+// A request as the server received it, whole: its 15 header bytes, then its body as sent.
+template <typename LogEntry>
+std::vector<uint8_t> WholePacket(const LogEntry& e) {
+  std::vector<uint8_t> p(e.header.begin(), e.header.end());
+  p.insert(p.end(), e.body.begin(), e.body.end());
+  return p;
 }
 
 }  // namespace screentest

@@ -277,12 +277,11 @@ class CVX4110Dlg : public vxskel::CListScreenDlg {
   }
 
   // After every packet: a base quote registers its item; with auto-receive on the focus goes
-  // back to the item code.
+  // back to the item code, unless the user has a list open.
   void AfterPacket(const unsigned char* packet) {
     int len = 0;
     if (const unsigned char* base = vxrt::SuccessfulBaseQuote(packet, &len)) m_real.RegisterStockItem(base, len);
-    if (m_real.Enabled())
-      if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+    if (m_real.Enabled()) FocusItemCombo();
   }
 
   void DrawGroupsButton(LPDRAWITEMSTRUCT dis) {

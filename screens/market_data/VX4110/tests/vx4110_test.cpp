@@ -280,4 +280,39 @@ TEST_F(VX4110Test, WithoutAutoReceiveNothingIsRegisteredAndRegistrationOpensTheE
   EXPECT_EQ(server.trade("005930", 71600, 10), 0);
 }
 
+// With pushes flowing the focus goes back to the item code after each packet, but not while the
+// user has a list open: the group list and the quick-move list stay dropped under the stylus
+// through the pushes, and the entry tapped then is taken.
+TEST_F(VX4110Test, PushesLeaveAnOpenListOpen) {
+  OpenLive();
+  auto dropped = [&](int id) {
+    LRESULT r = 0;
+    d->Ui([&] { r = ::SendMessage(::GetDlgItem(dlg, id), CB_GETDROPPEDSTATE, 0, 0); });
+    return r != 0;
+  };
+  for (int combo : {kGroupCombo, IDC_QUICK_MOVE}) {
+    SCOPED_TRACE(combo);
+    ASSERT_TRUE(d->Tap(combo));
+    ASSERT_TRUE(dropped(combo));
+    ASSERT_EQ(server.trade("000660", 129000, 40), 1);
+    ASSERT_EQ(server.push(9210), 1);
+    Settled();
+    EXPECT_TRUE(dropped(combo));
+    EXPECT_EQ(Focus(), combo);
+    ASSERT_TRUE(d->Tap(combo));  // closes the list again
+    ASSERT_FALSE(dropped(combo));
+  }
+  // Closed, the next push takes the focus back to the item code.
+  ASSERT_EQ(server.push(9210), 1);
+  Settled();
+  EXPECT_EQ(Focus(), IDC_ITEM_COMBO);
+  // Open again, the group tapped while pushes come is shown.
+  size_t mark = server.logSize();
+  ASSERT_TRUE(d->Tap(kGroupCombo));
+  ASSERT_EQ(server.push(9210), 1);
+  Settled();
+  ASSERT_TRUE(d->Pick(kGroupCombo, 1));
+  ASSERT_TRUE(WaitFor([&] { return !server.requests(2110, mark).empty(); }));
+}
+
 }  // namespace
