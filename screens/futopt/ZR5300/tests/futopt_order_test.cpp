@@ -60,6 +60,14 @@ class FutOptOrderTest : public screentest::ScreenTest {
     EXPECT_EQ(caption, "주문처리결과");
     return text;
   }
+  // The deciphered body of the first request of `code` after `mark`; its header, as the packet
+  // layer writes it for an enciphered request, is checked on the way.
+  Bytes RequestSince(uint16_t code, size_t mark) {
+    simsrv::LogEntry e;
+    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
+    EXPECT_EQ(e.header, screentest::PacketLayerHeader(code, e.body.size(), true)) << code;
+    return e.plain;
+  }
   std::string LastNumber() {
     return server.withMarket([](simsrv::Market& m) { return m.FutOptOrders().back().number; });
   }
