@@ -44,24 +44,6 @@ inline std::string Grouped(int64_t value) {
   }
   return out;
 }
-// A whole plain request as a screen writes it itself: the 15-byte header (total length and code
-// big-endian, '4' at byte 6, every other header byte zero) and the body.
-inline std::vector<uint8_t> PlainPacket(uint16_t code, const std::vector<uint8_t>& body) {
-  std::vector<uint8_t> p(15, 0);
-  const size_t total = 15 + body.size();
-  for (int i = 0; i < 4; ++i) p[static_cast<size_t>(i)] = static_cast<uint8_t>(total >> (8 * (3 - i)));
-  p[4] = static_cast<uint8_t>(code >> 8);
-  p[5] = static_cast<uint8_t>(code & 0xFF);
-  p[6] = '4';
-  p.insert(p.end(), body.begin(), body.end());
-  return p;
-}
-// A packet as it went out, whole: its header and its body (as the server's log keeps them apart).
-inline std::vector<uint8_t> Joined(const std::vector<uint8_t>& header, const std::vector<uint8_t>& body) {
-  std::vector<uint8_t> p = header;
-  p.insert(p.end(), body.begin(), body.end());
-  return p;
-}
 // Text in code page 949 written at `p`, not terminated.
 inline void PutText(uint8_t* p, const std::u16string& text) {
   char buf[256] = {};
@@ -86,6 +68,27 @@ inline std::vector<uint8_t> PacketLayerRequestPacket(uint16_t code, const std::v
   std::vector<uint8_t> p = PlainRequestPacket(code, body);
   const uint8_t flags[] = {'4', 1, 0, 1, 1, '0', '0'};
   std::memcpy(&p[6], flags, sizeof flags);
+  return p;
+}
+// The 15 header bytes of a request: length 15 + `bodyBytes`, code, '4' at byte 6, then zeros.
+inline std::vector<uint8_t> RequestHeader(uint16_t code, size_t bodyBytes) {
+  std::vector<uint8_t> p = PlainRequestPacket(code, std::vector<uint8_t>(bodyBytes));
+  p.resize(15);
+  return p;
+}
+// The header the packet layer's make_packet writes for a request with `wireBody` body bytes (as
+// sent, enciphered or not): length, code, '4', 1, 0, 1, 1, "00", the encipher flag, 0.
+inline std::vector<uint8_t> PacketLayerHeader(uint16_t code, size_t wireBody, bool enciphered) {
+  std::vector<uint8_t> h = PacketLayerRequestPacket(code, std::vector<uint8_t>(wireBody));
+  h.resize(15);
+  h[13] = enciphered ? 1 : 0;
+  return h;
+}
+// A request as the server received it, whole: its 15 header bytes, then its body as sent.
+template <typename LogEntry>
+std::vector<uint8_t> WholePacket(const LogEntry& e) {
+  std::vector<uint8_t> p(e.header.begin(), e.header.end());
+  p.insert(p.end(), e.body.begin(), e.body.end());
   return p;
 }
 // The whole of a logged request: its 15 header bytes, then its body as received.

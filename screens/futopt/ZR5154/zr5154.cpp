@@ -18,11 +18,10 @@ PLAT_RESOURCE(plat::res::Dialog, 129, &kScreen, sizeof kScreen);
 
 const WCHAR* const kTitles[] = {u"종목코드", u"현재가", u"", u"대 비", u"거래량", u"매도가", u"매수가", u""};
 const int kWidths[] = {60, 45, 20, 40, 60, 50, 50, 1};
-const vxskel::GridSetup kGrids[] = {{kList, 17, kTitles, 8, kWidths, 17, 0, true, false, {}}};
+const vxskel::GridSetup kGrids[] = {{kList, 17, kTitles, 8, kWidths, 17, 0, true, false, {1, 90, 238, 186}}};
 
 const vxskel::ScreenConfig kConfig = vxskel::FutOptScreenConfig(u"ZR5154.dll", u"월물별옵션", vxskel::FoForm::Options);
-const vxskel::FutOptSetup kSetup{
-    .form = vxskel::FoForm::Options, .grids = kGrids, .gridCount = 1, .gridUpper = kMonthLabel};
+const vxskel::FutOptSetup kSetup{.form = vxskel::FoForm::Options, .grids = kGrids, .gridCount = 1};
 const vxfo::BoardSetup kBoard{5154,       vxfo::Choice::Month,          kCallPut, kMonth, u"콜 옵션",
                               u"풋 옵션", vxfo::RowOrder::VolumeAskBid, 0,        true};
 

@@ -49,6 +49,10 @@ void Cell(V_Grid* grid, int column, int row, const std::string& text, int align)
 vxskel::ScreenConfig MakeAccountConfig(const AccountScreen& s) {
   vxskel::ScreenConfig c = vxskel::FutOptScreenConfig(s.moduleName, s.title, vxskel::FoForm::Picked, false);
   c.accountCombo = kAccount;
+  // The orders and deposit screens hide the shell's bars again after every owner-drawn item; the
+  // positions screen never does.
+  c.fullScreenAfterEveryDraw = s.kind != AccountKind::Positions;
+  if (s.kind == AccountKind::Positions) c.finderCount = 0;
   switch (s.kind) {
     case AccountKind::Orders:
       c.passwordEdit = kPassword;
@@ -189,7 +193,6 @@ void CAccountDlg::SendRequest() {
     MessageBox(digits.size() != vxtr::kAccount.width ? u"계좌번호를 선택하세요" : u"비밀번호를 확인하세요", u"", MB_OK);
     return;
   }
-  StartWaitCursor();
   SendForAccount(Code(), body, size);
   std::memset(body, 0, sizeof body);
 }
@@ -240,8 +243,6 @@ BOOL CAccountDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 void CAccountDlg::OnFutOptReply(uint16_t code, const unsigned char* body, int len) {
   if (code != Code()) return;
-  KillTimer(vxskel::kReplyTimer);
-  EndWaitCursor();
   vxwire::Reader reply(body, len);
   switch (m_screen.kind) {
     case AccountKind::Orders: ShowOrders(reply); break;

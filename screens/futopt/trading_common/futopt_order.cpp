@@ -35,6 +35,10 @@ vxskel::ScreenConfig MakeConfig(const OrderScreen& s) {
   c.passwordEdit = kPassword;
   // The 4th password character moves on to the next box the order needs.
   c.passwordNext = s.kind == OrderKind::Modify ? kBox1015 : s.kind == OrderKind::Cancel ? kBox1010 : kQuantity;
+  // The buy and modify screens hide the shell's bars again after every owner-drawn item; the sell
+  // screen never does; the cancel screen after its finder button, as the quote screens.
+  if (s.kind == OrderKind::Buy || s.kind == OrderKind::Modify) c.fullScreenAfterEveryDraw = true;
+  if (s.kind == OrderKind::Sell) c.finderCount = 0;
   if (s.kind == OrderKind::Sell) {
     c.goTo = kSellGoTo;
     c.goToCount = std::size(kSellGoTo);
@@ -162,11 +166,6 @@ void COrderDlg::ConfirmAndSend() {
   if (auto refusal = CheckOrder(kind, in)) {
     vxwire::Wipe(in.password);
     return Refuse(*refusal);
-  }
-  if (m_sent.Full()) {
-    vxwire::Wipe(in.password);
-    MessageBox(u"앞선 주문의 처리결과를 기다리고 있습니다", u"", MB_OK);
-    return;
   }
   CString code = CString::FromMultiByte(in.code.c_str());
   CString name, quantity = CString::FromMultiByte(in.quantity.c_str());

@@ -277,18 +277,11 @@ class CVX4110Dlg : public vxskel::CListScreenDlg {
   }
 
   // After every packet: a base quote registers its item; with auto-receive on the focus goes
-  // back to the item code, unless the user has a combo's list open: taking the focus would close
-  // it under the stylus, and with pushes flowing no entry could ever be picked.
+  // back to the item code, unless the user has a list open.
   void AfterPacket(const unsigned char* packet) {
     int len = 0;
     if (const unsigned char* base = vxrt::SuccessfulBaseQuote(packet, &len)) m_real.RegisterStockItem(base, len);
-    if (m_real.Enabled() && !AListIsOpen())
-      if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
-  }
-  bool AListIsOpen() {
-    for (int id : {kGroupCombo, IDC_QUICK_MOVE, IDC_ITEM_COMBO})
-      if (auto* combo = static_cast<CComboBox*>(GetDlgItem(id)); combo && combo->GetDroppedState()) return true;
-    return false;
+    if (m_real.Enabled()) FocusItemCombo();
   }
 
   void DrawGroupsButton(LPDRAWITEMSTRUCT dis) {

@@ -1,5 +1,6 @@
 #include "vxrealtime/futopt_book_screen.h"
 
+#include <cstring>
 #include <string>
 
 namespace vxrt {
@@ -11,10 +12,23 @@ namespace {
 constexpr int kGridX = 1, kGridY = 66, kGridWidth = 238, kGridHeight = 207;
 }  // namespace
 
-CFutOptBookDlg::~CFutOptBookDlg() {
-  m_real.ReleaseAll();
-  if (m_real.Enabled() && m_nearest[0]) m_real.SendRealRequest(kRelease, m_nearest, kPushFuturesTrade);
+CFutOptBookDlg::~CFutOptBookDlg() { m_grid.Destroy(); }
+
+void CFutOptBookDlg::ReleaseAndDeleteGrid() {
+  if (!m_released) {
+    m_released = true;
+    m_real.ReleaseAll();
+    if (m_real.Enabled() && m_nearest[0]) m_real.SendRealRequest(kRelease, m_nearest, kPushFuturesTrade);
+  }
   m_grid.Destroy();
+}
+
+void CFutOptBookDlg::RequestScreen() {
+  unsigned char packet[vxskel::kFoCodeRequestSize];
+  const int n = vxskel::MakeFutOptCodeRequest(packet, m_book.request, Item().code);
+  std::memcpy(m_asked, packet + TR_HEADER_SIZE, kFutOptCode);
+  m_asked[kFutOptCode] = '\0';
+  SendPacket(packet, n);
 }
 
 void CFutOptBookDlg::OnInitScreen() {
@@ -66,13 +80,14 @@ void CFutOptBookDlg::OnFutOptReply(uint16_t code, const unsigned char* body, int
     if (code == m_book.tradePush) ItemTradeToStrip(body, len);
     if (code == kPushFuturesTrade && m_nearest[0]) NearestFuturesToStrip(*this, body, len, m_nearest);
   } else if (code == m_book.bookPush) {
-    if (len < kFutOptBookPushSize || !SameCode(body + 1, m_real.RegisteredCode())) return;
+    if (len < kFutOptBookPushSize || !SameCode(body + 1, m_asked)) return;
     if (!m_grid.MergePush(body, len, m_reference)) return;
     SetTimer(kFlashTimer, m_book.flashMs, nullptr);  // a second update restarts it
   }
 }
 
 LRESULT CFutOptBookDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) ReleaseAndDeleteGrid();  // however the window ends
   if (message == WM_TIMER && wParam == kFlashTimer) {
     KillTimer(kFlashTimer);
     m_grid.RestoreFlash();

@@ -137,8 +137,7 @@ void CQuoteScreenDlg::OnBaseQuote(const unsigned char* body, int len) { m_real.R
 void CQuoteScreenDlg::AfterPacket(const unsigned char* packet) {
   int len = 0;
   if (const unsigned char* base = SuccessfulBaseQuote(packet, &len)) OnBaseQuote(base, len);
-  if (!m_real.Enabled())
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  if (!m_real.Enabled()) FocusItemCombo();
 }
 
 LRESULT CQuoteScreenDlg::OnGridNotify(int code, V_Grid* grid) {

@@ -73,6 +73,21 @@ int MakePlainRequest(unsigned char* out, uint16_t code, const char* body6) {
   return 21;
 }
 
+bool IsPushCode(uint16_t code) {
+  switch (code) {
+    case 9110:  // stock trade
+    case 9120:  // five-level order book
+    case 9121:  // ten-level order book
+    case 9210:  // market index
+    case 9310:  // futures trade
+    case 9321:  // futures order book
+    case 9410:  // option trade
+    case 9421:  // option order book
+      return true;
+    default: return false;
+  }
+}
+
 const WCHAR* OutcomeUnknownText(uint16_t code) {
   switch (code) {
     case 2300:
@@ -456,6 +471,22 @@ void CVXScreenDlg::BoxCp949(const char* text, const char* caption, UINT type) {
   MessageBox(CString(text ? text : ""), CString(caption ? caption : ""), type);
 }
 
+bool CVXScreenDlg::ListDropped() const {
+  HWND focus = ::GetFocus();
+  // The focus is on the combo itself (a drop-down list) or on its edit field (a drop-down).
+  for (int depth = 0; focus && focus != m_hWnd && depth < 2; ++depth, focus = ::GetParent(focus)) {
+    WCHAR cls[16] = {};
+    if (::GetClassName(focus, cls, 16) > 0 && CString(cls).CompareNoCase(WC_COMBOBOX) == 0)
+      return ::SendMessage(focus, CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+  }
+  return false;
+}
+
+void CVXScreenDlg::FocusItemCombo() {
+  if (ListDropped()) return;
+  if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+}
+
 // ---- Item-code chain -----------------------------------------------------------------------------
 
 void CVXScreenDlg::OnItemEditChange() {
@@ -611,8 +642,12 @@ LRESULT CVXScreenDlg::OnVxPacket(WPARAM wParam, LPARAM lParam) {
     } else {
       OnReply(code, body, bodyLen);
     }
-    KillTimer(kReplyTimer);
-    EndWaitCursor();
+    // Only the screen's own replies end the wait: a push comes whenever the market moves, also
+    // between a request and its reply.
+    if (!IsPushCode(code)) {
+      KillTimer(kReplyTimer);
+      EndWaitCursor();
+    }
     return 1;
   }
 
@@ -677,6 +712,10 @@ void CVXScreenDlg::OnDrawItem(int id, LPDRAWITEMSTRUCT dis) {
   (void)id;
   DrawItem(dis);
   if (!dis) return;
+  if (m_config.fullScreenAfterEveryDraw) {
+    SHFullScreen(m_hWnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
+    return;
+  }
   for (size_t i = 0; i < m_config.finderCount; ++i)
     if (m_config.finderButtons[i] == dis->CtlID) {
       SHFullScreen(m_hWnd, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);

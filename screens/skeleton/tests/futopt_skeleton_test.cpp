@@ -54,12 +54,9 @@ class FutOptSkeletonTest : public screentest::ScreenTest {
   }
   // The full request packet of `code` after `mark`: header and body.
   Bytes PacketSince(uint16_t code, size_t mark) {
-    for (const auto& e : server.requests(code, mark)) {
-      Bytes p = e.header;
-      p.insert(p.end(), e.body.begin(), e.body.end());
-      return p;
-    }
-    return {};
+    simsrv::LogEntry e;
+    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
+    return screentest::WholePacket(e);
   }
   RECT RectOf(int id) {
     for (const auto& w : plat::win::EnumerateWindows())
@@ -158,9 +155,9 @@ TEST_F(FutOptSkeletonTest, OptionsScreenAsksForItsOwnRequestThenTheStripAndShows
   ASSERT_TRUE(WaitFor([&] { return Text(3013) == "3.50" && !Text(kReplyShown).empty(); }));
   Settled();
   EXPECT_EQ(CodesSince(mark), (std::vector<uint16_t>{kOwnCode, 5555}));
-  EXPECT_EQ(RequestSince(5555, mark), Body5555("201C3185", 2));
+  EXPECT_EQ(PacketSince(5555, mark), screentest::PlainRequestPacket(5555, Body5555("201C3185", 2)));
   EXPECT_EQ(PacketSince(5555, mark).size(), 24u);
-  EXPECT_EQ(RequestSince(kOwnCode, mark), B("201C3185"));
+  EXPECT_EQ(PacketSince(kOwnCode, mark), screentest::PlainRequestPacket(kOwnCode, B("201C3185")));
   EXPECT_EQ(Text(9903), "C 0703 185.0");
   EXPECT_EQ(Text(9910), "201C3185");
   EXPECT_EQ(Text(kReplyShown), "4997 201C3185");
@@ -182,7 +179,7 @@ TEST_F(FutOptSkeletonTest, FuturesScreenSendsThePlainCodeWithMarketOne) {
   size_t mark = server.logSize();
   OpenScreen("fo_test_futures");
   ASSERT_TRUE(WaitFor([&] { return Text(3013) == "187.00"; })) << Text(3013);
-  EXPECT_EQ(RequestSince(5555, mark), Body5555("101C3", 1));
+  EXPECT_EQ(PacketSince(5555, mark), screentest::PlainRequestPacket(5555, Body5555("101C3", 1)));
   EXPECT_EQ(Text(9903), "200 F 0703");
 }
 
@@ -192,7 +189,7 @@ TEST_F(FutOptSkeletonTest, WithoutAnItemTheStripIsStillAskedForAndNothingElse) {
   OpenScreen("fo_test_options");
   ASSERT_TRUE(WaitFor([&] { return Text(9903) == "종목을 선택하세요"; })) << Text(9903);
   Settled();
-  EXPECT_EQ(RequestSince(5555, mark), Body5555("", 2));
+  EXPECT_EQ(PacketSince(5555, mark), screentest::PlainRequestPacket(5555, Body5555("", 2)));
   EXPECT_TRUE(NoneSince(kOwnCode, mark));
   EXPECT_TRUE(NoBox());
   EXPECT_TRUE(Text(9910).empty());
@@ -206,8 +203,8 @@ TEST_F(FutOptSkeletonTest, FinderPickIsReadAgainAndAskedFor) {
   size_t mark = server.logSize();
   d->Tap(vxskel::kFoFinder);
   ASSERT_TRUE(WaitFor([&] { return Text(9903) == "P 0703 180.0" && Text(3013) == "0.95"; })) << Text(9903);
-  EXPECT_EQ(RequestSince(5555, mark), Body5555("301C3180", 2));
-  EXPECT_EQ(RequestSince(kOwnCode, mark), B("301C3180"));
+  EXPECT_EQ(PacketSince(5555, mark), screentest::PlainRequestPacket(5555, Body5555("301C3180", 2)));
+  EXPECT_EQ(PacketSince(kOwnCode, mark), screentest::PlainRequestPacket(kOwnCode, B("301C3180")));
 }
 
 TEST_F(FutOptSkeletonTest, GridsShareTheBandBelowTheScreensControlsAboveTheStrip) {
@@ -286,7 +283,7 @@ TEST_F(FutOptSkeletonTest, OrderScreenShowsThePickedItemAndTheFutOptAccounts) {
   size_t mark = server.logSize();
   OpenScreen("fo_test_order");
   ASSERT_TRUE(WaitFor([&] { return Text(3013) == "187.00"; })) << Text(3013);
-  EXPECT_EQ(RequestSince(5555, mark), Body5555("101C3", 1));
+  EXPECT_EQ(PacketSince(5555, mark), screentest::PlainRequestPacket(5555, Body5555("101C3", 1)));
   for (int id : {9910, 9912}) EXPECT_EQ(Text(id), "101C3") << id;
   for (int id : {9903, kField1002}) EXPECT_EQ(Text(id), "200 F 0703") << id;
   EXPECT_EQ(Focus(), vxskel::kFoPassword);
@@ -310,7 +307,7 @@ TEST_F(FutOptSkeletonTest, OrderScreenShowsThePickedItemAndTheFutOptAccounts) {
   d->Tap(vxskel::kBtnQuery);
   Settled();
   EXPECT_EQ(CodesSince(mark), (std::vector<uint16_t>{5555}));
-  EXPECT_EQ(RequestSince(5555, mark), Body5555("201C3185", 2));
+  EXPECT_EQ(PacketSince(5555, mark), screentest::PlainRequestPacket(5555, Body5555("201C3185", 2)));
   EXPECT_EQ(Text(kField1002), "C 0703 185.0");
 
   // 8207 "주식" waits until the host has switched screens.
@@ -328,7 +325,7 @@ TEST_F(FutOptSkeletonTest, AccountScreenKeepsItsOwnField1002AndSendsMarketZeroWi
   size_t mark = server.logSize();
   ScreenHost::Open(u"fo_test_account.dll");
   Settled();
-  EXPECT_EQ(RequestSince(5555, mark), Body5555("", 0));
+  EXPECT_EQ(PacketSince(5555, mark), screentest::PlainRequestPacket(5555, Body5555("", 0)));
   TypeInto(kField1002, "12");
   StoreFutOptItem(kOptionLast);
   d->Tap(vxskel::kBtnQuery);

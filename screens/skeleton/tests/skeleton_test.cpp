@@ -401,6 +401,17 @@ TEST_F(SkeletonTest, WaitCursorEndsWithThePlainReplyOrAfterTenSeconds) {
   startWait();
   ASSERT_TRUE(d->Tap(vxskel::kBtnQuery));
   ASSERT_TRUE(WaitFor([&] { return !plat::win::WaitCursorShown(); }));
+  // A push is no reply: the stock and futures/options trades, books and indices leave it on.
+  startWait();
+  for (uint16_t push : {9110, 9120, 9121, 9210, 9310, 9321, 9410, 9421}) {
+    SCOPED_TRACE(push);
+    ASSERT_EQ(server.pushRaw(push, {1}), 1);
+    ASSERT_TRUE(WaitFor([&] { return Text(kReplyShown) == std::to_string(push) + " 1 \x01"; })) << Text(kReplyShown);
+    EXPECT_TRUE(plat::win::WaitCursorShown());
+  }
+  ASSERT_TRUE(d->Tap(vxskel::kBtnQuery));
+  ASSERT_TRUE(WaitFor([&] { return !plat::win::WaitCursorShown(); }));
+  EXPECT_EQ(Text(kName), "삼성전자");
 }
 
 TEST_F(SkeletonTest, ShortBaseQuoteIsReportedNotRead) {

@@ -220,7 +220,13 @@ void FutOptBase(HandlerContext& ctx, const Request& req, Reply& r) {
 
 // 5102 / 5151: the five-level order book of a futures contract / an option, by its code.
 void FutOptOrderBook(HandlerContext& ctx, const Request& req, Reply& r) {
-  const Derivative* d = req.body.size() >= 8 ? ctx.market.FindDerivative(GetText(req.body.data(), 8)) : nullptr;
+  const std::string code = req.body.size() >= 8 ? GetText(req.body.data(), 8) : std::string();
+  if (req.body.size() >= 8 && code.empty()) {
+    // No item picked yet: an empty book, as 5555 answers an empty code with the item's fields zero.
+    r.body.assign(146, 0);
+    return;
+  }
+  const Derivative* d = req.body.size() >= 8 ? ctx.market.FindDerivative(code) : nullptr;
   if (!d || d->futures != (req.code == 5102)) {
     r.Error("알림", "종목코드를 확인하세요.");
     return;

@@ -67,13 +67,18 @@ TEST_F(FutOptTest, OrderBookHoldsTheFiveLevelsOfTheBookPush) {
   struct Case {
     uint16_t code;
     std::string item;
-  } refused[] = {{5102, "201C3185"}, {5151, "101C3"}, {5151, "201C3"}, {5102, "101C9999"}, {5102, ""}};
+  } refused[] = {{5102, "201C3185"}, {5151, "101C3"}, {5151, "201C3"}, {5102, "101C9999"}};
   for (const Case& k : refused) {
     SCOPED_TRACE(k.item);
     ASSERT_EQ(Ask(c, k.code, Body(k.item, 8), false, &b), "99");
     EXPECT_EQ(Message(b).second, "종목코드를 확인하세요.");
   }
   ASSERT_EQ(Ask(c, 5102, Bytes{'1', '0'}, false, &b), "99");
+  // No item picked yet: an empty book, as the base quote answers an empty code.
+  for (uint16_t code : {5102, 5151}) {
+    ASSERT_EQ(Ask(c, code, Body("", 8), false, &b), "00");
+    EXPECT_EQ(b, Bytes(146, 0));
+  }
 }
 
 TEST_F(FutOptTest, MonthListsHoldTheSeriesOfTheOptionsCodeFile) {

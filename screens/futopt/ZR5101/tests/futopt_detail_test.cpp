@@ -78,7 +78,7 @@ TEST_F(FutOptDetailTest, FuturesDetailThenOptionDetail) {
   ASSERT_TRUE(WaitFor([&] { return Grid(1359).size() == 4; }));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{5101, 5555}));
   EXPECT_EQ(Packet(5101, mark), Request(5101, "101C3"));
-  EXPECT_EQ(RequestSince(5555, mark), (Bytes{'1', '0', '1', 'C', '3', 0, 0, 0, 1}));
+  EXPECT_EQ(Packet(5555, mark), screentest::PlainRequestPacket(5555, {'1', '0', '1', 'C', '3', 0, 0, 0, 1}));
   EXPECT_EQ(Text(9903), "200 F 0703");  // the futures name's last 10 characters
   EXPECT_EQ(Text(9910), "101C3");
 
@@ -129,7 +129,7 @@ TEST_F(FutOptDetailTest, FuturesDetailThenOptionDetail) {
   ASSERT_TRUE(WaitFor([&] { return Grid(5150, 1).size() == 7 && !Grid(5150, 1)[1][1].text.empty(); }));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{5150, 5555}));
   EXPECT_EQ(Packet(5150, mark), Request(5150, "201C3185"));
-  EXPECT_EQ(RequestSince(5555, mark), (Bytes{'2', '0', '1', 'C', '3', '1', '8', '5', 2}));
+  EXPECT_EQ(Packet(5555, mark), screentest::PlainRequestPacket(5555, {'2', '0', '1', 'C', '3', '1', '8', '5', 2}));
   EXPECT_EQ(Text(9903), "C 0703 185.0");
   g = Grid(5150, 0);
   EXPECT_EQ(Texts(g), (Rows{{"기 준 가", "3.20"},

@@ -4,6 +4,8 @@
 // coloured against the reference in whole hundredths, and the strip lines from trade and index
 // pushes (the item's line only from the item's own trades).
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 #include "plat/surface.h"
 #include "quote_fixture.h"
@@ -13,6 +15,7 @@ namespace {
 using quotetest::Reg;
 using quotetest::Registrations;
 using screentest::Bytes;
+using screentest::PlainRequestPacket;
 using Pick = screentest::ScreenHost::FutOptPick;
 
 constexpr int kBook = 5102;
@@ -72,6 +75,35 @@ class FutOptBookTest : public quotetest::QuoteScreenTest {
         out += screentest::Utf8(t.text);
     return out;
   }
+  // The first request of `code` after `mark`, whole.
+  Bytes PacketSince(uint16_t code, size_t mark) {
+    simsrv::LogEntry e;
+    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
+    return screentest::WholePacket(e);
+  }
+  // The server keeps its replies of `code` instead of sending them, until Deliver(code).
+  void Hold(uint16_t code) {
+    simsrv::Handler answer = simsrv::DefaultHandlers().at(code);
+    server.setHandler(code,
+                      [this, answer, code](simsrv::HandlerContext& c, const simsrv::Request& q, simsrv::Reply& r) {
+                        answer(c, q, r);
+                        r.send = false;
+                        std::lock_guard<std::mutex> l(heldMu_);
+                        held_[code] = r.body;
+                      });
+  }
+  void Deliver(uint16_t code) {
+    Settled();  // the request has been handled: its reply is kept
+    server.setHandler(code, simsrv::DefaultHandlers().at(code));
+    Bytes body;
+    {
+      std::lock_guard<std::mutex> l(heldMu_);
+      body = held_.at(code);
+    }
+    ASSERT_EQ(server.pushRaw(code, body), 1);
+  }
+  std::mutex heldMu_;
+  std::map<uint16_t, Bytes> held_;
   const RECT kK200Value{32, 282, 68, 295};
   const RECT kFuturesPrice{148, 282, 184, 295};
 };
@@ -84,7 +116,8 @@ TEST_F(FutOptBookTest, RegistrationsFollowTheItemAndAllAreReleasedWhenTheScreenE
             (std::vector<Reg>{
                 {'1', 9210, {"01001"}}, {'1', 9310, {"101C3"}}, {'1', 9310, {"101C3"}}, {'1', 9321, {"101C3"}}}));
   EXPECT_EQ(server.registrations(9310, "101C3"), 2);
-  EXPECT_EQ(RequestSince(5102, mark), (Bytes{'1', '0', '1', 'C', '3', 0, 0, 0}));
+  EXPECT_EQ(PacketSince(5102, mark), PlainRequestPacket(5102, {'1', '0', '1', 'C', '3', 0, 0, 0}));
+  EXPECT_EQ(PacketSince(5555, mark), PlainRequestPacket(5555, {'1', '0', '1', 'C', '3', 0, 0, 0, 1}));
   EXPECT_EQ(Text(9903), "200 F 0703");
 
   // Another pick and 조회: the new item first, then the old one released.
@@ -95,7 +128,7 @@ TEST_F(FutOptBookTest, RegistrationsFollowTheItemAndAllAreReleasedWhenTheScreenE
   EXPECT_EQ(Registrations(server, mark),
             (std::vector<Reg>{
                 {'1', 9310, {"101C6"}}, {'1', 9321, {"101C6"}}, {'2', 9310, {"101C3"}}, {'2', 9321, {"101C3"}}}));
-  EXPECT_EQ(RequestSince(5102, mark), (Bytes{'1', '0', '1', 'C', '6', 0, 0, 0}));
+  EXPECT_EQ(PacketSince(5102, mark), PlainRequestPacket(5102, {'1', '0', '1', 'C', '6', 0, 0, 0}));
   // The same item again registers nothing.
   mark = server.logSize();
   ASSERT_TRUE(d->Tap(8110));
@@ -124,7 +157,8 @@ TEST_F(FutOptBookTest, WithoutAutoReceiveNothingIsRegistered) {
   Close();
   Settled();
   EXPECT_TRUE(NoneSince(9000, mark));
-  EXPECT_EQ(RequestSince(5151, mark), (Bytes{'2', '0', '1', 'C', '3', '1', '8', '5'}));
+  EXPECT_EQ(PacketSince(5151, mark), PlainRequestPacket(5151, {'2', '0', '1', 'C', '3', '1', '8', '5'}));
+  EXPECT_EQ(PacketSince(5555, mark), PlainRequestPacket(5555, {'2', '0', '1', 'C', '3', '1', '8', '5', 2}));
 }
 
 TEST_F(FutOptBookTest, ReplyFillsTheLevelsAndAPushFlashesOnlyWhatChanged) {
@@ -218,6 +252,81 @@ TEST_F(FutOptBookTest, OptionsBookTakesItsOwnPushesAndTheNearestFutures) {
   EXPECT_EQ(Grid(kBook)[4][2].fg, "0000FF");  // above the reference 3.20
   d->Advance(100);
   EXPECT_TRUE(Greys().empty());
+}
+
+// With pushes flowing, 조회 keeps the wait cursor until the screen's own replies have come: an
+// index, trade or book push in between is no reply. A book push of the item shown before, arriving
+// after the new item's book but before its base quote (which moves the registration), is not merged
+// into the new item's book.
+TEST_F(FutOptBookTest, WaitCursorEndsWithTheRepliesAndTheNewBookTakesOnlyItsOwnPushes) {
+  OpenLive("ZR5102", kNearest, 4);
+  StoreFutOptItem(kJune);
+  Hold(5102);
+  Hold(5555);
+  ASSERT_TRUE(d->Tap(8110));
+  EXPECT_TRUE(plat::win::WaitCursorShown());
+  ASSERT_EQ(server.push(9210), 1);
+  ASSERT_EQ(server.pushRaw(9321, BookPush("101C3000", "101C3")), 1);
+  ASSERT_EQ(server.trade("101C3000", 18700, 1), 1);
+  Settled();
+  EXPECT_TRUE(plat::win::WaitCursorShown());
+
+  // The June book comes; the March book pushed now is the old item's.
+  const std::string marchAsk = Grid(kBook)[4][2].text;
+  Deliver(5102);
+  ASSERT_TRUE(WaitFor([&] { return Grid(kBook)[4][2].text != marchAsk; })) << marchAsk;
+  EXPECT_FALSE(plat::win::WaitCursorShown());  // a reply ends it
+  const auto june = Grid(kBook);
+  Bytes march = BookPush("101C3000", "101C3");
+  PutFloat2(march, 9, 18000);  // a best ask far from June's
+  ASSERT_EQ(server.pushRaw(9321, march), 1);
+  Settled();
+  EXPECT_EQ(Grid(kBook)[4][2].text, june[4][2].text);
+  EXPECT_TRUE(Greys().empty());
+
+  // Its base quote: June registered, its own pushes merged.
+  size_t mark = server.logSize();
+  Deliver(5555);
+  ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 4; }));
+  Bytes own = BookPush("101C6000", "101C6");
+  PutFloat2(own, 9, 18815);
+  ASSERT_EQ(server.pushRaw(9321, own), 1);
+  ASSERT_TRUE(WaitFor([&] { return Grid(kBook)[4][2].text == "188.15"; }));
+  EXPECT_EQ(Grid(kBook)[4][2].bg, kGrey);
+}
+
+// Nothing picked yet: 9903 asks for an item, and both the book and the base quote go out with an
+// empty code.
+TEST_F(FutOptBookTest, WithoutAnItemTheRequestsCarryAnEmptyCode) {
+  for (const char* screen : {"ZR5102", "ZR5151"}) {
+    SCOPED_TRACE(screen);
+    const uint16_t own = std::string(screen) == "ZR5102" ? 5102 : 5151;
+    const uint8_t market = own == 5102 ? 1 : 2;
+    StoreFutOptItem({});
+    size_t mark = server.logSize();
+    nameStatic = 0;
+    ScreenHost::Open(screentest::Utf16(std::string(screen) + ".dll"));
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(PacketSince(own, mark), PlainRequestPacket(own, Bytes(8, 0)));
+    EXPECT_EQ(PacketSince(5555, mark), PlainRequestPacket(5555, {0, 0, 0, 0, 0, 0, 0, 0, market}));
+    EXPECT_EQ(Text(9903), "종목을 선택하세요");
+    EXPECT_TRUE(NoBox());
+  }
+}
+
+// The registrations end with the window, however it is destroyed; ending the screen afterwards
+// sends nothing more.
+TEST_F(FutOptBookTest, RegistrationsAreReleasedWhenTheWindowIsDestroyed) {
+  OpenLive("ZR5151", kCall, 4);
+  size_t mark = server.logSize();
+  d->Ui([&] { ::DestroyWindow(dlg); });
+  ASSERT_TRUE(WaitFor([&] { return Registrations(server, mark).size() >= 4; }));
+  EXPECT_EQ(Registrations(server, mark),
+            (std::vector<Reg>{
+                {'2', 9410, {"201C3185"}}, {'2', 9421, {"201C3185"}}, {'2', 9210, {"01001"}}, {'2', 9310, {"101C3"}}}));
+  mark = server.logSize();
+  Close();
+  EXPECT_TRUE(NoneSince(9000, mark));
 }
 
 }  // namespace

@@ -69,6 +69,15 @@ class FoListTest : public screentest::ScreenTestWithParam<Twin> {
     ASSERT_TRUE(WaitFor([&] { return !Grid(t.grid).empty() && !Grid(t.grid)[0][0].text.empty(); })) << t.screen;
     Settled();
   }
+  // The body of the first request of `code` after `mark`; its header is checked on the way: the
+  // screens write it themselves (length, code, '4', then zeros), so the comparisons of bodies
+  // are of whole packets.
+  Bytes RequestSince(uint16_t code, size_t mark) {
+    simsrv::LogEntry e;
+    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
+    EXPECT_EQ(e.header, screentest::RequestHeader(code, e.body.size())) << code;
+    return e.plain;
+  }
   // Taps a button and returns the request it sent, once the screen has handled the reply.
   Bytes Press(int button) {
     const size_t mark = server.logSize();

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,14 @@ class FutOptOrderTest : public screentest::ScreenTest {
     std::string text = TakeBox(IDOK, &caption);
     EXPECT_EQ(caption, "주문처리결과");
     return text;
+  }
+  // The deciphered body of the first request of `code` after `mark`; its header, as the packet
+  // layer writes it for an enciphered request, is checked on the way.
+  Bytes RequestSince(uint16_t code, size_t mark) {
+    simsrv::LogEntry e;
+    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
+    EXPECT_EQ(e.header, screentest::PacketLayerHeader(code, e.body.size(), true)) << code;
+    return e.plain;
   }
   std::string LastNumber() {
     return server.withMarket([](simsrv::Market& m) { return m.FutOptOrders().back().number; });
@@ -118,6 +127,7 @@ TEST_F(FutOptOrderTest, SellAndBuyBodiesCarryWhatWasConfirmed) {
     simsrv::LogEntry e;
     ASSERT_TRUE(server.waitForRequest(c.code, 3000, &e, mark));
     EXPECT_EQ(e.encFlag, 1);
+    EXPECT_EQ(e.header, screentest::PacketLayerHeader(c.code, e.body.size(), true));
     // The password's bytes show as '*': four of them, the zero byte after them, then the fill.
     const std::string masked = c.fill == ' ' ? std::string("****\0***", 8) : std::string("****\0\0\0\0", 8);
     EXPECT_EQ(e.plain, B("1234567803" + masked + "101C3   " + Pad(c.quantity, 9, c.fill) + Pad(c.sent, 13, c.fill) +
@@ -504,6 +514,116 @@ TEST_F(FutOptOrderTest, ResultDescribesTheOrderSentNotTheBoxesEditedMeanwhile) {
   TypeInto(kBox1010, "185.00");
   EXPECT_EQ(Result(),
             "종 목  명: 200 F 0703\n주문구분: 매 수\n주문수량: 3 계약\n주문단가: 186.00 pt\n주문번호: " + LastNumber());
+}
+
+// Each order is one confirmation: a ninth goes out while eight wait for their results, and each
+// result box describes its own order.
+TEST_F(FutOptOrderTest, OrdersGoOutWhileEarlierOnesWaitAndEachResultIsItsOwn) {
+  constexpr size_t kOrders = 9;
+  simsrv::Handler place = simsrv::DefaultHandlers().at(5301);
+  // The server answers none until the ninth has come, then all of them in order.
+  auto held = std::make_shared<std::vector<simsrv::Reply>>();
+  server.setHandler(5301, [place, held](simsrv::HandlerContext& c, const simsrv::Request& q, simsrv::Reply& r) {
+    place(c, q, r);
+    held->push_back(r);
+    if (held->size() < kOrders) {
+      r.send = false;
+      return;
+    }
+    for (size_t i = 0; i + 1 < held->size(); ++i) c.server.sendReply(c.connection, q.code, (*held)[i]);
+  });
+  // One contract each, at prices that tell the orders apart.
+  auto Price = [](size_t i) { return "120." + std::to_string(i) + "0"; };
+  OpenScreen("ZR5301");
+  size_t mark = server.logSize();
+  for (size_t i = 1; i <= kOrders; ++i) {
+    SCOPED_TRACE(i);
+    TypeInto(kPassword, "0000");
+    TypeInto(kQuantity, "1");
+    TypeInto(kBox1010, Price(i));
+    EXPECT_EQ(Confirm(),
+              "계좌번호: 12345678-03\n종목코드: 101C3\n주문구분: 매 수\n종 목  명: 200 F 0703\n주문수량: 1 "
+              "계약\n주문단가: " +
+                  Price(i) + " pt");
+  }
+  // The first result is up: the server has placed all nine by now.
+  ASSERT_TRUE(WaitFor([&] { return plat::win::PendingMessageBox(nullptr); }));
+  std::vector<std::string> numbers;
+  for (const simsrv::FutOptOrder& o : server.withMarket([](simsrv::Market& m) { return m.FutOptOrders(); }))
+    numbers.push_back(o.number);
+  ASSERT_GE(numbers.size(), kOrders);
+  numbers.erase(numbers.begin(), numbers.end() - kOrders);
+  for (size_t i = 1; i <= kOrders; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Result(), "종 목  명: 200 F 0703\n주문구분: 매 수\n주문수량: 1 계약\n주문단가: " + Price(i) +
+                            " pt\n주문번호: " + numbers[i - 1]);
+  }
+  EXPECT_TRUE(NoBox());
+  EXPECT_EQ(server.requests(5301, mark).size(), kOrders);
+}
+
+// The account inquiries show no wait cursor: not while the request is out, nor after the server's
+// refusal or a reply that cannot be shown. Their requests are built by the packet layer, enciphered.
+TEST_F(FutOptOrderTest, AccountInquiriesStartNoWaitCursor) {
+  struct Case {
+    const char* screen;
+    uint16_t code;
+    int password;
+  } cases[] = {{"ZR5304", 5304, kPassword}, {"ZR5401", 5401, kPassword}, {"ZR5400", 5400, kDepositPassword}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.screen);
+    OpenScreen(c.screen);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_FALSE(plat::win::WaitCursorShown());
+    // Refused: the server's box, and no cursor afterwards.
+    server.setHandler(c.code, [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) {
+      r.Error("알림", "비밀번호가 틀립니다.");
+    });
+    TypeInto(c.password, "0000");
+    size_t mark = server.logSize();
+    ASSERT_TRUE(d->Tap(kSend));
+    EXPECT_FALSE(plat::win::WaitCursorShown());
+    simsrv::LogEntry e;
+    ASSERT_TRUE(server.waitForRequest(c.code, 3000, &e, mark));
+    EXPECT_EQ(e.header, screentest::PacketLayerHeader(c.code, e.body.size(), true));
+    EXPECT_EQ(TakeBox(), "비밀번호가 틀립니다.");
+    EXPECT_FALSE(plat::win::WaitCursorShown());
+    // A reply too short to show: the reception-error box, and still no cursor.
+    server.setHandler(c.code,
+                      [](simsrv::HandlerContext&, const simsrv::Request&, simsrv::Reply& r) { r.body.assign(5, 0); });
+    ASSERT_TRUE(d->Tap(kSend));
+    EXPECT_EQ(TakeBox(), "ERROR : 수신 데이터 길이 오류 (" + std::to_string(c.code) + ")");
+    EXPECT_FALSE(plat::win::WaitCursorShown());
+    server.setHandler(c.code, simsrv::DefaultHandlers().at(c.code));
+  }
+}
+
+// The shell's bars hidden again after drawing: after every owner-drawn item on the buy, modify,
+// orders and deposit screens, after the finder button alone on the cancel screen, never on the sell
+// and positions screens.
+TEST_F(FutOptOrderTest, ShellBarsAreHiddenAgainAfterTheScreensDrawing) {
+  struct Case {
+    const char* screen;
+    bool afterQueryButton;  // 조회 8110, an owner-drawn button like every other
+    bool afterFinder;       // the finder button 9911
+  } cases[] = {{"ZR5300", false, false}, {"ZR5301", true, true}, {"ZR5302", true, true},  {"ZR5303", false, true},
+               {"ZR5304", true, true},   {"ZR5400", true, true}, {"ZR5401", false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.screen);
+    OpenScreen(c.screen);
+    ASSERT_FALSE(HasFatalFailure());
+    for (int button : {8110, 9911}) {
+      SCOPED_TRACE(button);
+      d->Ui([&] {
+        SHFullScreen(dlg, SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON | SHFS_SHOWSTARTICON);
+        HWND b = GetDlgItem(dlg, button);
+        InvalidateRect(b, nullptr, TRUE);
+        UpdateWindow(b);
+      });
+      d->Settle();
+      EXPECT_EQ(!plat::win::ShellState().taskBarVisible, button == 8110 ? c.afterQueryButton : c.afterFinder);
+    }
+  }
 }
 
 }  // namespace

@@ -337,7 +337,7 @@ TEST_F(VX4110Test, RequestsAndRegistrationsGoAsWholePlainPackets) {
   Settled();
   auto whole = [&](uint16_t code, size_t k) {
     auto sent = server.requests(code, mark);
-    return k < sent.size() ? screentest::Joined(sent[k].header, sent[k].body) : Bytes{};
+    return k < sent.size() ? screentest::WholePacket(sent[k].header, sent[k].body) : Bytes{};
   };
   auto slots = [](char kind, uint16_t type, const std::vector<std::string>& codes) {
     Bytes b{static_cast<uint8_t>(kind), 1, static_cast<uint8_t>(type >> 8), static_cast<uint8_t>(type & 0xFF),
@@ -349,12 +349,12 @@ TEST_F(VX4110Test, RequestsAndRegistrationsGoAsWholePlainPackets) {
     }
     return b;
   };
-  using screentest::PlainPacket;
-  EXPECT_EQ(whole(4101, 0), PlainPacket(4101, screentest::B("005930")));
-  EXPECT_EQ(whole(2110, 0), PlainPacket(2110, Bytes{1, 1, '0', '0', '5', '9', '3', '0'}));
-  EXPECT_EQ(whole(9000, 0), PlainPacket(9000, slots('1', 9210, {"00001", "02001"})));
-  EXPECT_EQ(whole(9000, 1), PlainPacket(9000, slots('1', 9110, {"005930"})));
-  EXPECT_EQ(whole(9000, 2), PlainPacket(9000, slots('1', 9110, kGroup1)));
+  using screentest::PlainRequestPacket;
+  EXPECT_EQ(whole(4101, 0), PlainRequestPacket(4101, screentest::B("005930")));
+  EXPECT_EQ(whole(2110, 0), PlainRequestPacket(2110, Bytes{1, 1, '0', '0', '5', '9', '3', '0'}));
+  EXPECT_EQ(whole(9000, 0), PlainRequestPacket(9000, slots('1', 9210, {"00001", "02001"})));
+  EXPECT_EQ(whole(9000, 1), PlainRequestPacket(9000, slots('1', 9110, {"005930"})));
+  EXPECT_EQ(whole(9000, 2), PlainRequestPacket(9000, slots('1', 9110, kGroup1)));
 }
 
 }  // namespace

@@ -245,13 +245,13 @@ TEST_F(VX4112Test, RequestsGoAsWholePlainPackets) {
   OpenEditor();
   auto sent = server.requests(2111, mark);
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), screentest::PlainPacket(2111, Edit(1, 1, "")));
+  EXPECT_EQ(screentest::WholePacket(sent[0].header, sent[0].body), screentest::PlainRequestPacket(2111, Edit(1, 1, "")));
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(kGroupCombo, 3));
   Settled();
   sent = server.requests(2111, mark);
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), screentest::PlainPacket(2111, Edit(4, 1, "")));
+  EXPECT_EQ(screentest::WholePacket(sent[0].header, sent[0].body), screentest::PlainRequestPacket(2111, Edit(4, 1, "")));
 }
 
 }  // namespace

@@ -215,7 +215,7 @@ TEST_F(ZR4105Test, RequestsAndRegistrationsGoAsWholePlainPackets) {
   Settled();
   auto whole = [&](uint16_t code, size_t k) {
     auto sent = server.requests(code, mark);
-    return k < sent.size() ? screentest::Joined(sent[k].header, sent[k].body) : Bytes{};
+    return k < sent.size() ? screentest::WholePacket(sent[k].header, sent[k].body) : Bytes{};
   };
   auto slots = [](uint16_t type, const std::vector<std::string>& codes) {
     Bytes b{'1', 1, static_cast<uint8_t>(type >> 8), static_cast<uint8_t>(type & 0xFF),
@@ -227,12 +227,12 @@ TEST_F(ZR4105Test, RequestsAndRegistrationsGoAsWholePlainPackets) {
     }
     return b;
   };
-  using screentest::PlainPacket;
-  EXPECT_EQ(whole(4101, 0), PlainPacket(4101, screentest::B("005930")));
-  EXPECT_EQ(whole(6100, 0), PlainPacket(6100, screentest::B("0059302")));
-  EXPECT_EQ(whole(9000, 0), PlainPacket(9000, slots(9210, {"00001", "02001"})));
-  EXPECT_EQ(whole(9000, 1), PlainPacket(9000, slots(9110, {"005930"})));
-  EXPECT_EQ(whole(9000, 2), PlainPacket(9000, slots(9121, {"005930"})));
+  using screentest::PlainRequestPacket;
+  EXPECT_EQ(whole(4101, 0), PlainRequestPacket(4101, screentest::B("005930")));
+  EXPECT_EQ(whole(6100, 0), PlainRequestPacket(6100, screentest::B("0059302")));
+  EXPECT_EQ(whole(9000, 0), PlainRequestPacket(9000, slots(9210, {"00001", "02001"})));
+  EXPECT_EQ(whole(9000, 1), PlainRequestPacket(9000, slots(9110, {"005930"})));
+  EXPECT_EQ(whole(9000, 2), PlainRequestPacket(9000, slots(9121, {"005930"})));
 }
 
 }  // namespace

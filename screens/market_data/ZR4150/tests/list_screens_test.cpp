@@ -396,7 +396,7 @@ TEST_F(ListScreensTest, EveryPacketGivesTheItemCodeTheFocusOnEachListScreen) {
 // The requests of each list screen's first query, whole: the plain header the screen writes
 // (length, code, '4' at byte 6, every other byte zero) and the body.
 TEST_F(ListScreensTest, FirstQueriesSendWholePlainPackets) {
-  using screentest::PlainPacket;
+  using screentest::PlainRequestPacket;
   const Bytes code = screentest::B("005930");
   auto with = [&](std::initializer_list<uint8_t> rest) { return Body("005930", rest); };
   struct Case {
@@ -419,7 +419,7 @@ TEST_F(ListScreensTest, FirstQueriesSendWholePlainPackets) {
       SCOPED_TRACE(tr);
       auto sent = server.requests(tr, mark);
       ASSERT_FALSE(sent.empty());
-      EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), PlainPacket(tr, body));
+      EXPECT_EQ(screentest::WholePacket(sent[0].header, sent[0].body), PlainRequestPacket(tr, body));
     }
   }
 }

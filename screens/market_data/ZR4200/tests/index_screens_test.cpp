@@ -228,16 +228,16 @@ TEST_F(IndexScreensTest, ForeignIndicesAskWithWholePlainPackets) {
   Settled();
   auto sent = server.requests(4176, mark);
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), screentest::PlainPacket(4176, Bytes{'1'}));
+  EXPECT_EQ(screentest::WholePacket(sent[0].header, sent[0].body), screentest::PlainRequestPacket(4176, Bytes{'1'}));
   sent = server.requests(4101, mark);
   ASSERT_FALSE(sent.empty());
-  EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), screentest::PlainPacket(4101, screentest::B("005930")));
+  EXPECT_EQ(screentest::WholePacket(sent[0].header, sent[0].body), screentest::PlainRequestPacket(4101, screentest::B("005930")));
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(1002, 2));
   Settled();
   sent = server.requests(4176, mark);
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(screentest::Joined(sent[0].header, sent[0].body), screentest::PlainPacket(4176, Bytes{'3'}));
+  EXPECT_EQ(screentest::WholePacket(sent[0].header, sent[0].body), screentest::PlainRequestPacket(4176, Bytes{'3'}));
 }
 
 }  // namespace

@@ -4,8 +4,12 @@
 //
 // Registration (auto-receive 1 only): the index type for "01001" and the futures trade type for
 // the nearest contract when the screen starts; the item's two types after each base quote 5555 of
-// a new item (the new item first, then the old one released); everything released when the screen
-// ends.
+// a new item (the new item first, then the old one released); everything released when the
+// screen's window is destroyed.
+//
+// A book push is merged only when it is for the item whose book was asked for last: the item's
+// registration follows only its base quote, so a push of the previous item may still come after
+// the new item's book.
 #pragma once
 
 #include "vxrealtime/futopt_book.h"
@@ -40,12 +44,15 @@ class CFutOptBookDlg : public vxskel::CFutOptScreenDlg {
   ~CFutOptBookDlg() override;
 
   void OnInitScreen() override;
-  void RequestScreen() override { SendItemRequest(m_book.request); }
+  // The book of the current item; without an item the request goes with an empty code.
+  void RequestScreen() override;
   void OnReply(uint16_t code, const unsigned char* body, int len) override;
   void OnFutOptReply(uint16_t code, const unsigned char* body, int len) override;
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   const char* NearestFutures() const { return m_nearest; }
+  // The item code of the last book request, as sent (empty before the first).
+  const char* AskedCode() const { return m_asked; }
   int64_t Reference() const { return m_reference; }
 
  private:
@@ -53,11 +60,15 @@ class CFutOptBookDlg : public vxskel::CFutOptScreenDlg {
   void FollowItem(const unsigned char* base, int len);
   // The first trade record of the registered item in `body` into the strip's upper line.
   void ItemTradeToStrip(const unsigned char* body, int len);
+  // Releases every registration (once) and deletes the grid; when the window is destroyed.
+  void ReleaseAndDeleteGrid();
 
   const FutOptBookSetup& m_book;
   RealTime m_real;
   FutOptBookGrid m_grid;
   char m_nearest[kNearestCodeMax + 1] = {};
+  char m_asked[kFutOptCode + 1] = {};
+  bool m_released = false;
   int64_t m_reference = 0;  // hundredths
 };
 

@@ -98,11 +98,12 @@ struct ScreenConfig {
   size_t numberCount = 0;
   const UINT* finderButtons = nullptr;  // buttons after whose drawing the shell bars are hidden again
   size_t finderCount = 0;
-  bool reportSendFailure = true;  // WM_VX_SEND_FAILED to the owner when a send fails
-  bool stockStrip = true;         // upper strip 1..208 (else 1..239)
-  bool plainReplies = false;      // replies read in place (no packet-layer decoding)
-  bool fixedSocketText = false;   // the socket-status box always shows the general text
-  bool futOptAccounts = false;    // the futures/options accounts and their memo "FutOpt Change"
+  bool fullScreenAfterEveryDraw = false;  // the shell bars are hidden again after every owner-drawn item
+  bool reportSendFailure = true;          // WM_VX_SEND_FAILED to the owner when a send fails
+  bool stockStrip = true;                 // upper strip 1..208 (else 1..239)
+  bool plainReplies = false;              // replies read in place (no packet-layer decoding)
+  bool fixedSocketText = false;           // the socket-status box always shows the general text
+  bool futOptAccounts = false;            // the futures/options accounts and their memo "FutOpt Change"
   // The reply codes of the screen besides 4101 and 5555. When given, a packet of any other code (a push
   // still registered by the screen before) is dropped unread: no box, no wait-cursor change.
   const uint16_t* replyCodes = nullptr;
@@ -124,6 +125,10 @@ CString UngroupNumber(const CString& text);
 int RecordsHeld(int count, int bodyLen, int offset, int recordSize);
 // The 21-byte plain request: header with `code`, body the 6 bytes at `body6`. Returns 21.
 int MakePlainRequest(unsigned char* out, uint16_t code, const char* body6);
+
+// True for the real-time push types (trades, order books and indices of stocks and of futures/options):
+// packets the server sends unasked, which answer no request of the screen.
+bool IsPushCode(uint16_t code);
 
 // True for a next-page flag of a reply: 'Y' or 'N'.
 inline bool IsNextFlag(unsigned char flag) { return flag == 'Y' || flag == 'N'; }
@@ -152,6 +157,11 @@ class CVXScreenDlg : public CVXDlg {
   void OnCancel() override;
 
   // ---- Shared routines ----
+  // Gives the focus back to the item-code combo 9901 after a packet, unless the user has a list
+  // open (the focus leaving a combo closes its list under the stylus): then the focus stays.
+  void FocusItemCombo();
+  // True while the control with the focus is a combo box whose list is dropped.
+  bool ListDropped() const;
   BOOL GetItemCodeText(UINT id, CString& out);
   BOOL GetComboSelText(UINT id, CString& out);
   // The registry key of the screen's accounts and of their memo "AccountNo".
