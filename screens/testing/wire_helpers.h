@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <algorithm>
 #include <vector>
 
 #include "plat/windows.h"
@@ -56,12 +57,12 @@ inline void PutText(uint8_t* p, const std::u16string& text) {
 // header byte 0) and a plain-bodied request made by the packet layer (flags '4', 1, 0, 1, 1,
 // status "00", not enciphered).
 inline std::vector<uint8_t> PlainRequestPacket(uint16_t code, const std::vector<uint8_t>& body) {
-  std::vector<uint8_t> p(15, 0);
-  const uint32_t len = static_cast<uint32_t>(p.size() + body.size());
+  std::vector<uint8_t> p(15 + body.size(), 0);
+  const uint32_t len = static_cast<uint32_t>(p.size());
   for (int i = 0; i < 4; ++i) p[static_cast<size_t>(i)] = static_cast<uint8_t>(len >> (24 - 8 * i));
   PutU16(&p[4], code);
   p[6] = '4';
-  p.insert(p.end(), body.begin(), body.end());
+  std::copy(body.begin(), body.end(), p.begin() + 15);
   return p;
 }
 inline std::vector<uint8_t> PacketLayerRequestPacket(uint16_t code, const std::vector<uint8_t>& body) {
