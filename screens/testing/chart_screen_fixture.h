@@ -57,15 +57,6 @@ class ChartScreenTest : public screentest::ScreenTest {
     d->Ui([&] { v = ::IsWindowVisible(::GetDlgItem(dlg, id)); });
     return v;
   }
-  // The whole first request of `code` after `mark` as it came on the wire, its 15 header bytes
-  // and its body (empty when none came).
-  Bytes WholeRequestSince(uint16_t code, size_t mark) {
-    simsrv::LogEntry e;
-    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
-    Bytes out = e.header;
-    out.insert(out.end(), e.body.begin(), e.body.end());
-    return out;
-  }
   // Has the server answer chart requests of `code` with `body`.
   using ScreenTest::Answer;
   void Answer(uint16_t code, const Bytes& body) {

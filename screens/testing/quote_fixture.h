@@ -2,6 +2,8 @@
 // requests the server saw, raw pushes, and double taps on grid cells.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,19 @@ inline std::vector<Reg> Registrations(simsrv::TradingServer& server, size_t mark
     out.push_back(r);
   }
   return out;
+}
+
+// The body of a registration request as a screen writes it: kind, count 1, type, the number of
+// codes, then each code in a zero-padded 8-byte slot.
+inline Bytes RegistrationBody(const Reg& r) {
+  Bytes b{static_cast<uint8_t>(r.kind), 1, static_cast<uint8_t>(r.type >> 8), static_cast<uint8_t>(r.type & 0xFF),
+          static_cast<uint8_t>(r.codes.size())};
+  for (const std::string& c : r.codes) {
+    Bytes slot(8, 0);
+    std::memcpy(slot.data(), c.data(), std::min<size_t>(c.size(), 8));
+    b.insert(b.end(), slot.begin(), slot.end());
+  }
+  return b;
 }
 
 // The codes of every request after `mark`, in order of arrival (the keep-alive left out), once

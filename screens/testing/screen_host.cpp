@@ -265,6 +265,12 @@ Bytes ScreenHost::RequestSince(uint16_t code, size_t mark) {
   return e.plain;
 }
 
+Bytes ScreenHost::PacketSince(uint16_t code, size_t mark) {
+  simsrv::LogEntry e;
+  if (!server.waitForRequest(code, 3000, &e, mark)) return {};
+  return WholePacket(e);
+}
+
 Bytes ScreenHost::TapAndCapture(int button, uint16_t code) {
   size_t mark = server.logSize();
   if (!d->Tap(button)) return {};

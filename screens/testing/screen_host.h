@@ -96,6 +96,9 @@ class ScreenHost {
   bool NoneSince(uint16_t code, size_t mark);
   // The plain body of the first request of `code` after `mark` (empty when none came).
   Bytes RequestSince(uint16_t code, size_t mark);
+  // The whole first request of `code` after `mark` as it came on the wire: its 15 header bytes
+  // and its body as sent (empty when none came).
+  Bytes PacketSince(uint16_t code, size_t mark);
   // Taps a button and returns the plain body of the request it sent (empty when none came).
   Bytes TapAndCapture(int button, uint16_t code);
 

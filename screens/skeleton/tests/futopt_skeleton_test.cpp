@@ -52,12 +52,6 @@ class FutOptSkeletonTest : public screentest::ScreenTest {
       if (e.code != 1100) codes.push_back(e.code);
     return codes;
   }
-  // The full request packet of `code` after `mark`: header and body.
-  Bytes PacketSince(uint16_t code, size_t mark) {
-    simsrv::LogEntry e;
-    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
-    return screentest::WholePacket(e);
-  }
   RECT RectOf(int id) {
     for (const auto& w : plat::win::EnumerateWindows())
       if (w.parent == dlg && w.id == id) return w.rect;

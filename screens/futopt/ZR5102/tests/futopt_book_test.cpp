@@ -75,12 +75,6 @@ class FutOptBookTest : public quotetest::QuoteScreenTest {
         out += screentest::Utf8(t.text);
     return out;
   }
-  // The first request of `code` after `mark`, whole.
-  Bytes PacketSince(uint16_t code, size_t mark) {
-    simsrv::LogEntry e;
-    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
-    return screentest::WholePacket(e);
-  }
   // The server keeps its replies of `code` instead of sending them, until Deliver(code).
   void Hold(uint16_t code) {
     simsrv::Handler answer = simsrv::DefaultHandlers().at(code);

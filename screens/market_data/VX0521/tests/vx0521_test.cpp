@@ -33,14 +33,6 @@ class ExpectedExecTest : public quotetest::QuoteScreenTest {
       return g.size() == 9 && g[4][1].text == price;
     });
   }
-  // The first request of `code` after `mark` as the server received it, header included.
-  Bytes PacketSince(uint16_t code, size_t mark) {
-    simsrv::LogEntry e;
-    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
-    Bytes whole = e.header;
-    whole.insert(whole.end(), e.body.begin(), e.body.end());
-    return whole;
-  }
   // The lines of a trace file on the device.
   std::string Trace(const char* name) {
     Bytes b = ReadHost(HostFile(name));

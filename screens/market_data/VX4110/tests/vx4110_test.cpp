@@ -340,14 +340,7 @@ TEST_F(VX4110Test, RequestsAndRegistrationsGoAsWholePlainPackets) {
     return k < sent.size() ? screentest::WholePacket(sent[k].header, sent[k].body) : Bytes{};
   };
   auto slots = [](char kind, uint16_t type, const std::vector<std::string>& codes) {
-    Bytes b{static_cast<uint8_t>(kind), 1, static_cast<uint8_t>(type >> 8), static_cast<uint8_t>(type & 0xFF),
-            static_cast<uint8_t>(codes.size())};
-    for (const std::string& c : codes) {
-      Bytes slot(8, 0);
-      std::memcpy(slot.data(), c.data(), c.size());
-      b.insert(b.end(), slot.begin(), slot.end());
-    }
-    return b;
+    return quotetest::RegistrationBody({kind, type, codes});
   };
   using screentest::PlainRequestPacket;
   EXPECT_EQ(whole(4101, 0), PlainRequestPacket(4101, screentest::B("005930")));

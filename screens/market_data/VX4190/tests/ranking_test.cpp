@@ -13,7 +13,6 @@
 
 namespace {
 
-using listtest::PacketSince;
 using listtest::Plain;
 using screentest::Bytes;
 using screentest::PutNet;
@@ -66,14 +65,14 @@ class RankingTest : public quotetest::QuoteScreenTest {
   Bytes PickAndCapture(int combo, int index, uint16_t code) {
     size_t mark = server.logSize();
     if (!d->Pick(combo, index)) return {};
-    Bytes sent = PacketSince(*this, code, mark);
+    Bytes sent = PacketSince(code, mark);
     Settled();
     return sent;
   }
   Bytes Page(int button, uint16_t code) {
     size_t mark = server.logSize();
     if (!d->Tap(button)) return {};
-    Bytes sent = PacketSince(*this, code, mark);
+    Bytes sent = PacketSince(code, mark);
     Settled();
     return sent;
   }
@@ -122,7 +121,7 @@ TEST_F(RankingTest, EachChoiceOfEachScreenSendsItsKindMarketAndPageInTheScreensO
     const uint8_t kospi = ecn ? 0 : 1, kosdaq = ecn ? 1 : 2;
     size_t mark = server.logSize();
     Open(c.plugin);
-    EXPECT_EQ(PacketSince(*this, c.code, mark), Request(c, kospi, c.kinds[0], 1));
+    EXPECT_EQ(PacketSince(c.code, mark), Request(c, kospi, c.kinds[0], 1));
     if (!ecn) {
       EXPECT_TRUE(Checked(kKospi));
     }
@@ -272,7 +271,7 @@ TEST_F(RankingTest, InvestorRankingHasItsLabelRowAndNetSellingLabelsItsLastColum
   ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4600, 4101}));
-  EXPECT_EQ(PacketSince(*this, 4600, mark), Plain(4600, {9, 1, 1, 2}));
+  EXPECT_EQ(PacketSince(4600, mark), Plain(4600, {9, 1, 1, 2}));
 }
 
 TEST_F(RankingTest, EcnRankingNumbersItsRanksAcrossPages) {
@@ -282,7 +281,7 @@ TEST_F(RankingTest, EcnRankingNumbersItsRanksAcrossPages) {
   // The ranking, then the quote through the packet layer.
   ASSERT_TRUE(server.waitForRequest(4101, 2000, nullptr, mark));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4170, 4101}));
-  EXPECT_EQ(PacketSince(*this, 4101, mark), screentest::PacketLayerRequestPacket(4101, screentest::B("005930")));
+  EXPECT_EQ(PacketSince(4101, mark), screentest::PacketLayerRequestPacket(4101, screentest::B("005930")));
   ASSERT_TRUE(WaitFirst(kEcnGrid, 9, "1"));
   auto g = Grid(kEcnGrid);
   // By volume: 삼성전자 (a twentieth of its volume on the ECN) leads the new items (24,000 / 20 and down).
@@ -404,9 +403,9 @@ TEST_F(RankingTest, QueryAsksAgainForTheItemAcceptedAtThePageShownAndTheEcnRanki
     Settled();
     size_t mark = server.logSize();
     ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
-    EXPECT_EQ(PacketSince(*this, c.code, mark), Plain(c.code, c.query));
+    EXPECT_EQ(PacketSince(c.code, mark), Plain(c.code, c.query));
     const Bytes item = screentest::B("005930");
-    EXPECT_EQ(PacketSince(*this, 4101, mark),
+    EXPECT_EQ(PacketSince(4101, mark),
               c.packetLayerQuote ? screentest::PacketLayerRequestPacket(4101, item) : listtest::Quote("005930"));
     EXPECT_EQ(quotetest::Codes(*this, mark), c.order);
     EXPECT_EQ(Text(9903), "삼성전자");

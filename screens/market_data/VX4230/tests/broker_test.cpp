@@ -11,7 +11,6 @@
 
 namespace {
 
-using listtest::PacketSince;
 using listtest::Plain;
 using screentest::Bytes;
 using screentest::Grouped;
@@ -35,7 +34,7 @@ class BrokerTest : public quotetest::QuoteScreenTest {
   Bytes Page(int button) {
     size_t mark = server.logSize();
     if (!d->Tap(button)) return {};
-    Bytes sent = PacketSince(*this, 4150, mark);
+    Bytes sent = PacketSince(4150, mark);
     Settled();
     return sent;
   }
@@ -64,8 +63,8 @@ TEST_F(BrokerTest, ProfileShowsPricesInTheirSignsColoursLimitsAndSize) {
   size_t mark = server.logSize();
   Open();
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4230}));
-  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
-  EXPECT_EQ(PacketSince(*this, 4230, mark), Profile("005930"));
+  EXPECT_EQ(PacketSince(4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(4230, mark), Profile("005930"));
   ASSERT_TRUE(WaitProfile("71,000"));
   auto g = Grid(kProfile);
   const char* labels[5][2] = {{"시 가", "상한가"},
@@ -119,8 +118,8 @@ TEST_F(BrokerTest, BrokersTheServerKeepsAndAMarketValueOfTwelveThousand) {
   TypeInto(IDC_ITEM_COMBO, "00660");
   ASSERT_TRUE(server.waitForRequest(4230, 2000, nullptr, mark));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4230}));
-  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("000660"));
-  EXPECT_EQ(PacketSince(*this, 4230, mark), Profile("000660"));
+  EXPECT_EQ(PacketSince(4101, mark), listtest::Quote("000660"));
+  EXPECT_EQ(PacketSince(4230, mark), Profile("000660"));
   ASSERT_TRUE(WaitProfile("130,000"));
   EXPECT_EQ(Grid(kProfile)[2][3].text, "12,345 억");
   auto b = Grid(kBrokers);
@@ -139,8 +138,8 @@ TEST_F(BrokerTest, ThenForeignOwnershipPagesWithTheKeyOfEachPage) {
   size_t mark = server.logSize();
   ScreenHost::Open(u"VX4140.dll");
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4150}));
-  EXPECT_EQ(PacketSince(*this, 4150, mark), Foreign("005930", 1, 'F', kBlank));
-  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(4150, mark), Foreign("005930", 1, 'F', kBlank));
+  EXPECT_EQ(PacketSince(4101, mark), listtest::Quote("005930"));
   ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 9; }));
   auto g = Grid(kGrid);
   // Today: 71,500, up 500 (0.70%) from 71,000; the price black, mark, change and rate red.
@@ -179,7 +178,7 @@ TEST_F(BrokerTest, ThenForeignOwnershipPagesWithTheKeyOfEachPage) {
   TypeInto(IDC_ITEM_COMBO, "00660");
   ASSERT_TRUE(server.waitForRequest(4150, 2000, nullptr, mark));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4150}));
-  EXPECT_EQ(PacketSince(*this, 4150, mark), Foreign("000660", 1, 'F', kBlank));
+  EXPECT_EQ(PacketSince(4150, mark), Foreign("000660", 1, 'F', kBlank));
   ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 9 && Grid(kGrid)[0][1].text == "128,500"; }));
   EXPECT_FALSE(Enabled(kPrev));
   mark = server.logSize();
@@ -197,8 +196,8 @@ TEST_F(BrokerTest, QueryAsksAgainForTheItemAcceptedAndGivesTheItemComboTheFocusA
   Settled();
   size_t mark = server.logSize();
   ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
-  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
-  EXPECT_EQ(PacketSince(*this, 4230, mark), Profile("005930"));
+  EXPECT_EQ(PacketSince(4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(4230, mark), Profile("005930"));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4230}));
   EXPECT_EQ(Text(9903), "삼성전자");
 

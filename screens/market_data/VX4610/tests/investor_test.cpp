@@ -12,7 +12,6 @@
 
 namespace {
 
-using listtest::PacketSince;
 using listtest::Plain;
 using screentest::Bytes;
 
@@ -37,7 +36,7 @@ class InvestorTest : public quotetest::QuoteScreenTest {
   Bytes PickAndCapture(int combo, int index) {
     size_t mark = server.logSize();
     if (!d->Pick(combo, index)) return {};
-    Bytes sent = PacketSince(*this, 4240, mark);
+    Bytes sent = PacketSince(4240, mark);
     Settled();
     return sent;
   }
@@ -46,7 +45,7 @@ class InvestorTest : public quotetest::QuoteScreenTest {
   Bytes Page(int button) {
     size_t mark = server.logSize();
     if (!d->Tap(button)) return {};
-    Bytes sent = PacketSince(*this, 4240, mark);
+    Bytes sent = PacketSince(4240, mark);
     Settled();
     return sent;
   }
@@ -110,8 +109,8 @@ TEST_F(InvestorTest, NetBuyingAsksPerMarketAndFillsTheTable) {
   size_t mark = server.logSize();
   Open();
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4610}));
-  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
-  EXPECT_EQ(PacketSince(*this, 4610, mark), Plain(4610, {1}));
+  EXPECT_EQ(PacketSince(4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(4610, mark), Plain(4610, {1}));
   ASSERT_TRUE(WaitTable("-3,120"));
   auto g = Grid(kTable);
   const char* head[] = {"순매수", "개인", "외국인", "기관계"};
@@ -239,8 +238,8 @@ TEST_F(InvestorTest, ThenTheTrendByDayPagesWithTheKeyOfEachPage) {
   size_t mark = server.logSize();
   ScreenHost::Open(u"VX4240.dll");
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4240}));
-  EXPECT_EQ(PacketSince(*this, 4240, mark), Trend(1, 1, 1, 'F', kBlank));
-  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(4240, mark), Trend(1, 1, 1, 'F', kBlank));
+  EXPECT_EQ(PacketSince(4101, mark), listtest::Quote("005930"));
   ASSERT_TRUE(WaitFor([&] { return Grid(kGrid).size() == 8; }));
   auto g = Grid(kGrid);
   // Today: KOSPI 2,500.12, up 9.62 from 2,490.50, and today's net amounts.
@@ -327,8 +326,8 @@ TEST_F(InvestorTest, QueryAsksAgainForTheItemAcceptedAndTheTrendFromItsFirstPage
   Settled();
   size_t mark = server.logSize();
   ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
-  EXPECT_EQ(PacketSince(*this, 4610, mark), Plain(4610, {1}));
-  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(4610, mark), Plain(4610, {1}));
+  EXPECT_EQ(PacketSince(4101, mark), listtest::Quote("005930"));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4610, 4101}));
 
   ScreenHost::Open(u"VX4240.dll");
@@ -338,8 +337,8 @@ TEST_F(InvestorTest, QueryAsksAgainForTheItemAcceptedAndTheTrendFromItsFirstPage
   Settled();
   mark = server.logSize();
   ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
-  EXPECT_EQ(PacketSince(*this, 4101, mark), listtest::Quote("005930"));
-  EXPECT_EQ(PacketSince(*this, 4240, mark), Trend(1, 1, 1, 'F', kBlank));
+  EXPECT_EQ(PacketSince(4101, mark), listtest::Quote("005930"));
+  EXPECT_EQ(PacketSince(4240, mark), Trend(1, 1, 1, 'F', kBlank));
   EXPECT_EQ(quotetest::Codes(*this, mark), (std::vector<int>{4101, 4240}));
   ASSERT_TRUE(WaitFor([&] { return !Enabled(kPrev) && Grid(kGrid)[0][0].text == "26-12-10"; }));
   EXPECT_EQ(Text(9903), "삼성전자");

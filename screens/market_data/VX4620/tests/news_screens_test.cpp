@@ -113,14 +113,6 @@ class NewsTest : public quotetest::QuoteScreenTest {
  protected:
   NewsTest() : QuoteScreenTest(VX4620_PLUGIN, u"VX4620.dll") {}
 
-  // The first request of `code` after `mark` as the server received it, header included.
-  Bytes PacketSince(uint16_t code, size_t mark) {
-    simsrv::LogEntry e;
-    if (!server.waitForRequest(code, 3000, &e, mark)) return {};
-    Bytes whole = e.header;
-    whole.insert(whole.end(), e.body.begin(), e.body.end());
-    return whole;
-  }
   Bytes TapAndPacket(int button, uint16_t code) {
     size_t mark = server.logSize();
     if (!d->Tap(button)) return {};

@@ -218,14 +218,7 @@ TEST_F(ZR4105Test, RequestsAndRegistrationsGoAsWholePlainPackets) {
     return k < sent.size() ? screentest::WholePacket(sent[k].header, sent[k].body) : Bytes{};
   };
   auto slots = [](uint16_t type, const std::vector<std::string>& codes) {
-    Bytes b{'1', 1, static_cast<uint8_t>(type >> 8), static_cast<uint8_t>(type & 0xFF),
-            static_cast<uint8_t>(codes.size())};
-    for (const std::string& c : codes) {
-      Bytes slot(8, 0);
-      std::memcpy(slot.data(), c.data(), c.size());
-      b.insert(b.end(), slot.begin(), slot.end());
-    }
-    return b;
+    return quotetest::RegistrationBody({'1', type, codes});
   };
   using screentest::PlainRequestPacket;
   EXPECT_EQ(whole(4101, 0), PlainRequestPacket(4101, screentest::B("005930")));

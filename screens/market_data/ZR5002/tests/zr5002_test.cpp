@@ -53,8 +53,8 @@ TEST_F(ZR5002Test, EachPeriodAndItemAsksForItsBars) {
   size_t mark = server.logSize();
   OpenChart();
   // The base quote and the daily bars first, without the minutes byte; the minutes combo is hidden.
-  EXPECT_EQ(WholeRequestSince(4101, mark), BaseQuote({'0', '0', '5', '9', '3', '0'}));
-  EXPECT_EQ(WholeRequestSince(2510, mark), Chart(2510, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0}));
+  EXPECT_EQ(PacketSince(4101, mark), BaseQuote({'0', '0', '5', '9', '3', '0'}));
+  EXPECT_EQ(PacketSince(2510, mark), Chart(2510, {'0', '0', '5', '9', '3', '0', 0xFF, 0, 0}));
   EXPECT_FALSE(Visible(kMinutes));
   EXPECT_EQ(Text(kPeriod), "일봉");
   EXPECT_EQ(Text(kLower), "거래량");
@@ -82,7 +82,7 @@ TEST_F(ZR5002Test, EachPeriodAndItemAsksForItsBars) {
       ASSERT_TRUE(d->Pick(kPeriod, c.period));
     }
     Settled();
-    EXPECT_EQ(WholeRequestSince(c.code, mark), Chart(c.code, c.body));
+    EXPECT_EQ(PacketSince(c.code, mark), Chart(c.code, c.body));
     EXPECT_EQ(Visible(kMinutes), c.minutesShown);
     for (uint16_t other : {2500, 2510, 2520, 2530}) {
       if (other == c.code) continue;
@@ -98,15 +98,15 @@ TEST_F(ZR5002Test, EachPeriodAndItemAsksForItsBars) {
   d->Ui([&] { SetDlgItemText(dlg, IDC_ITEM_COMBO, u""); });
   ASSERT_TRUE(d->Type(IDC_ITEM_COMBO, "00660"));
   Settled();
-  EXPECT_EQ(WholeRequestSince(4101, mark), BaseQuote({'0', '0', '0', '6', '6', '0'}));
-  EXPECT_EQ(WholeRequestSince(2520, mark), Chart(2520, {'0', '0', '0', '6', '6', '0', 0xFF, 0, 0}));
+  EXPECT_EQ(PacketSince(4101, mark), BaseQuote({'0', '0', '0', '6', '6', '0'}));
+  EXPECT_EQ(PacketSince(2520, mark), Chart(2520, {'0', '0', '0', '6', '6', '0', 0xFF, 0, 0}));
   EXPECT_EQ(server.requests(4101, mark).size(), 1u);
   EXPECT_EQ(Text(9903), "SK하이닉스");
   // 조회 asks for both again.
   mark = server.logSize();
   ASSERT_TRUE(d->Tap(IDC_BTN_QUERY));
-  EXPECT_EQ(WholeRequestSince(4101, mark), BaseQuote({'0', '0', '0', '6', '6', '0'}));
-  EXPECT_EQ(WholeRequestSince(2520, mark), Chart(2520, {'0', '0', '0', '6', '6', '0', 0xFF, 0, 0}));
+  EXPECT_EQ(PacketSince(4101, mark), BaseQuote({'0', '0', '0', '6', '6', '0'}));
+  EXPECT_EQ(PacketSince(2520, mark), Chart(2520, {'0', '0', '0', '6', '6', '0', 0xFF, 0, 0}));
 }
 
 // The codes of the item combo's list, newest first.
@@ -147,15 +147,15 @@ TEST_F(ZR5002Test, AnUnknownTypedCodeIsToldAndNeitherAskedForNorKept) {
   // A known code typed next is asked for and heads the list.
   d->Ui([&] { SetDlgItemText(dlg, IDC_ITEM_COMBO, u""); });
   ASSERT_TRUE(d->Type(IDC_ITEM_COMBO, "00660"));
-  EXPECT_EQ(WholeRequestSince(4101, mark), BaseQuote({'0', '0', '0', '6', '6', '0'}));
-  EXPECT_EQ(WholeRequestSince(2510, mark), Chart(2510, {'0', '0', '0', '6', '6', '0', 0xFF, 0, 0}));
+  EXPECT_EQ(PacketSince(4101, mark), BaseQuote({'0', '0', '0', '6', '6', '0'}));
+  EXPECT_EQ(PacketSince(2510, mark), Chart(2510, {'0', '0', '0', '6', '6', '0', 0xFF, 0, 0}));
   Settled();
   ASSERT_FALSE(ListedCodes(*this).empty());
   EXPECT_EQ(ListedCodes(*this).front(), "00660");
   // Picking it from the list asks for the base quote and the chart once each.
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(IDC_ITEM_COMBO, 0));
-  EXPECT_EQ(WholeRequestSince(2510, mark), Chart(2510, {'0', '0', '0', '6', '6', '0', 0xFF, 0, 0}));
+  EXPECT_EQ(PacketSince(2510, mark), Chart(2510, {'0', '0', '0', '6', '6', '0', 0xFF, 0, 0}));
   Settled();
   EXPECT_EQ(server.requests(4101, mark).size(), 1u);
   EXPECT_EQ(server.requests(2510, mark).size(), 1u);

@@ -42,8 +42,8 @@ TEST_F(ZR5500Test, EachPeriodAndKindAsksForItsBars) {
   size_t mark = server.logSize();
   OpenChart(kOption);
   // The strip first, then the daily bars of an option; the minutes combo hidden.
-  EXPECT_EQ(WholeRequestSince(5555, mark), Packet(5555, {'2', '0', '1', 'C', '3', '1', '8', '5', 2}));
-  EXPECT_EQ(WholeRequestSince(5550, mark), Packet(5550, {'2', '0', '1', 'C', '3', '1', '8', '5'}));
+  EXPECT_EQ(PacketSince(5555, mark), Packet(5555, {'2', '0', '1', 'C', '3', '1', '8', '5', 2}));
+  EXPECT_EQ(PacketSince(5550, mark), Packet(5550, {'2', '0', '1', 'C', '3', '1', '8', '5'}));
   EXPECT_TRUE(NoneSince(5510, mark));
   EXPECT_EQ(Text(kPeriod), "일봉");
   EXPECT_FALSE(Visible(kMinutes));
@@ -53,24 +53,24 @@ TEST_F(ZR5500Test, EachPeriodAndKindAsksForItsBars) {
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(kPeriod, 0));
   Settled();
-  EXPECT_EQ(WholeRequestSince(5500, mark), Packet(5500, {'2', '0', '1', 'C', '3', '1', '8', '5', 0xFF, 0, 0, 10}));
+  EXPECT_EQ(PacketSince(5500, mark), Packet(5500, {'2', '0', '1', 'C', '3', '1', '8', '5', 0xFF, 0, 0, 10}));
   EXPECT_TRUE(Visible(kMinutes));
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(kMinutes, 7));
   Settled();
-  EXPECT_EQ(WholeRequestSince(5500, mark), Packet(5500, {'2', '0', '1', 'C', '3', '1', '8', '5', 0xFF, 0, 0, 60}));
+  EXPECT_EQ(PacketSince(5500, mark), Packet(5500, {'2', '0', '1', 'C', '3', '1', '8', '5', 0xFF, 0, 0, 60}));
 
   // A futures pick: 조회 reads it and asks for the strip and its minute bars.
   StoreFutOptItem(kFutures);
   mark = server.logSize();
   d->Tap(IDC_BTN_QUERY);
   Settled();
-  EXPECT_EQ(WholeRequestSince(5555, mark), Packet(5555, {'1', '0', '1', 'C', '3', 0, 0, 0, 1}));
-  EXPECT_EQ(WholeRequestSince(5500, mark), Packet(5500, {'1', '0', '1', 'C', '3', 0, 0, 0, 0xFF, 0, 0, 60}));
+  EXPECT_EQ(PacketSince(5555, mark), Packet(5555, {'1', '0', '1', 'C', '3', 0, 0, 0, 1}));
+  EXPECT_EQ(PacketSince(5500, mark), Packet(5500, {'1', '0', '1', 'C', '3', 0, 0, 0, 0xFF, 0, 0, 60}));
   mark = server.logSize();
   ASSERT_TRUE(d->Pick(kPeriod, 1));
   Settled();
-  EXPECT_EQ(WholeRequestSince(5510, mark), Packet(5510, {'1', '0', '1', 'C', '3', 0, 0, 0}));
+  EXPECT_EQ(PacketSince(5510, mark), Packet(5510, {'1', '0', '1', 'C', '3', 0, 0, 0}));
   EXPECT_EQ(Text(3013), "187.00");
   EXPECT_TRUE(NoBox());
 }

@@ -13,12 +13,6 @@ namespace listtest {
 
 using screentest::Bytes;
 
-// The whole first request of `code` after `mark`, header and body; empty when none came.
-inline Bytes PacketSince(screentest::ScreenHost& host, uint16_t code, size_t mark) {
-  simsrv::LogEntry e;
-  if (!host.server.waitForRequest(code, 3000, &e, mark)) return {};
-  return screentest::WholePacket(e.header, e.body);
-}
 // A plain request as the list screens write it.
 inline Bytes Plain(uint16_t code, const Bytes& body) { return screentest::PlainRequestPacket(code, body); }
 // The plain base-quote request of an item field ("005930").
