@@ -76,8 +76,7 @@ class CVX0521Dlg : public vxskel::CListScreenDlg {
   // item-code combo has the focus afterwards.
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     LRESULT result = CListScreenDlg::WindowProc(message, wParam, lParam);
-    if (message == WM_VX_PACKET && result)
-      if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+    if (message == WM_VX_PACKET && result) FocusItemCombo();
     return result;
   }
 

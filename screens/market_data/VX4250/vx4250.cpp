@@ -212,10 +212,6 @@ class CVX4250Dlg : public vxskel::CListScreenDlg {
     return 1;
   }
 
-  void FocusItemCombo() {
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
-  }
-
   // A reply came: the wait cursor ends with the last one awaited.
   void Received() {
     if (--m_awaited <= 0) {

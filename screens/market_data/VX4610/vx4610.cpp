@@ -96,8 +96,7 @@ class CVX4610Dlg : public vxskel::CListScreenDlg {
   // the focus.
   afx_msg LRESULT OnPacket(WPARAM wParam, LPARAM lParam) {
     LRESULT handled = OnVxPacket(wParam, lParam);
-    if (handled)
-      if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+    if (handled) FocusItemCombo();
     return handled;
   }
 

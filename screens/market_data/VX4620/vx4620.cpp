@@ -122,10 +122,6 @@ class CVX4620Dlg : public vxskel::CListScreenDlg {
   }
 
  private:
-  void FocusItemCombo() {
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
-  }
-
   static constexpr char kNoItem[6] = {};
 
   // The host's query goes on with the page shown; another item changes no news.

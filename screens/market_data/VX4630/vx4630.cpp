@@ -118,10 +118,6 @@ class CVX4630Dlg : public vxskel::CListScreenDlg {
   }
 
  private:
-  void FocusItemCombo() {
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
-  }
-
   static constexpr int kKeyWidth = 14;
 
   void OnNewItem(bool) override {

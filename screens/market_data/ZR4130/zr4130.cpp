@@ -88,8 +88,7 @@ class CZR4130Dlg : public vxskel::CListScreenDlg {
   // code has the focus afterwards.
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     LRESULT result = CListScreenDlg::WindowProc(message, wParam, lParam);
-    if (message == WM_VX_PACKET && result)
-      if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+    if (message == WM_VX_PACKET && result) FocusItemCombo();
     return result;
   }
 

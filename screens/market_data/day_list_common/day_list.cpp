@@ -159,8 +159,7 @@ void CDayListDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
 
 LRESULT CDayListDlg::OnPacket(WPARAM wParam, LPARAM lParam) {
   LRESULT handled = OnVxPacket(wParam, lParam);
-  if (handled)
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  if (handled) FocusItemCombo();
   return handled;
 }
 

@@ -192,8 +192,7 @@ void CRankingDlg::OnReply(uint16_t code, const unsigned char* body, int len) {
 
 LRESULT CRankingDlg::OnPacket(WPARAM wParam, LPARAM lParam) {
   LRESULT handled = OnVxPacket(wParam, lParam);
-  if (handled && !m_screen.ecn)
-    if (CWnd* combo = GetDlgItem(IDC_ITEM_COMBO)) combo->SetFocus();
+  if (handled && !m_screen.ecn) FocusItemCombo();
   return handled;
 }
 
